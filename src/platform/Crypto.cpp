@@ -1,0 +1,72 @@
+#include "platform/Crypto.h"
+
+#include <openssl/evp.h>
+#include <uuid/uuid.h>
+
+namespace brindlecue::platform {
+
+namespace {
+
+std::string md5(const void* bytes, size_t length) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (EVP_Digest(bytes, length, digest, &size, EVP_md5(), nullptr) != 1) return "";
+    static const char* hex = "0123456789abcdef";
+    std::string out;
+    out.reserve(size * 2);
+    for (unsigned int i = 0; i < size; ++i) {
+        out.push_back(hex[digest[i] >> 4]);
+        out.push_back(hex[digest[i] & 0x0f]);
+    }
+    return out;
+}
+
+bool isBase64Char(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+}
+
+}  // namespace
+
+std::string Crypto::uuidString() {
+    uuid_t id;
+    uuid_generate_random(id);
+    char text[37];
+    uuid_unparse_upper(id, text);
+    return std::string(text, 36);
+}
+
+std::string Crypto::md5Hex(const Data& bytes) {
+    return md5(bytes.data(), bytes.size());
+}
+
+std::string Crypto::md5Hex(std::string_view text) {
+    return md5(text.data(), text.size());
+}
+
+std::string Crypto::base64Encode(const Data& bytes) {
+    if (bytes.empty()) return "";
+    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+    int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()), bytes.data(),
+                            static_cast<int>(bytes.size()));
+    out.resize(n < 0 ? 0 : static_cast<size_t>(n));
+    return out;
+}
+
+std::optional<Data> Crypto::base64Decode(std::string_view text) {
+    if (text.size() % 4 != 0) return std::nullopt;
+    if (text.empty()) return Data();
+    size_t padding = 0;
+    while (padding < 2 && text[text.size() - 1 - padding] == '=') ++padding;
+    for (size_t i = 0; i < text.size() - padding; ++i) {
+        if (!isBase64Char(text[i])) return std::nullopt;
+    }
+    // EVP_DecodeBlock counts the padding as zero bytes; they are dropped below.
+    Data out(text.size() / 4 * 3);
+    int n = EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(text.data()),
+                            static_cast<int>(text.size()));
+    if (n < 0 || static_cast<size_t>(n) < padding) return std::nullopt;
+    out.resize(static_cast<size_t>(n) - padding);
+    return out;
+}
+
+}  // namespace brindlecue::platform

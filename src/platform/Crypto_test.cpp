@@ -1,0 +1,51 @@
+#include "platform/Crypto.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+
+namespace brindlecue::platform {
+namespace {
+
+TEST(Crypto, Md5KnownDigests) {
+    EXPECT_EQ(Crypto::md5Hex(""), "d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(Crypto::md5Hex("abc"), "900150983cd24fb0d6963f7d28e17f72");
+    EXPECT_EQ(Crypto::md5Hex(Data{'a', 'b', 'c'}), "900150983cd24fb0d6963f7d28e17f72");
+}
+
+TEST(Crypto, Base64RoundTripsEveryPaddingLength) {
+    EXPECT_EQ(Crypto::base64Encode(Data{'M', 'a', 'n'}), "TWFu");
+    EXPECT_EQ(Crypto::base64Encode(Data{'M', 'a'}), "TWE=");
+    EXPECT_EQ(Crypto::base64Encode(Data{'M'}), "TQ==");
+    EXPECT_EQ(Crypto::base64Encode(Data{}), "");
+    Data bytes;
+    for (int n = 0; n < 20; ++n) {
+        auto decoded = Crypto::base64Decode(Crypto::base64Encode(bytes));
+        ASSERT_TRUE(decoded.has_value()) << n;
+        EXPECT_EQ(*decoded, bytes) << n;
+        bytes.push_back(static_cast<uint8_t>(n * 37 + 200));
+    }
+    EXPECT_EQ(Crypto::base64Decode("+/8="), (Data{0xfb, 0xff}));
+}
+
+TEST(Crypto, Base64RejectsInvalidText) {
+    for (const char* bad : {"TWF", "TWFu=", "TW=u", "T===", "TW E", "TWF\n", "TW-_", "===="}) {
+        EXPECT_EQ(Crypto::base64Decode(bad), std::nullopt) << bad;
+    }
+    EXPECT_EQ(Crypto::base64Decode(std::string_view("TWFu\0AAA", 8)), std::nullopt);
+}
+
+TEST(Crypto, UuidStringsAreUpperCaseAndUnique) {
+    std::regex format("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
+    std::set<std::string> seen;
+    for (int i = 0; i < 100; ++i) {
+        std::string id = Crypto::uuidString();
+        EXPECT_TRUE(std::regex_match(id, format)) << id;
+        seen.insert(id);
+    }
+    EXPECT_EQ(seen.size(), 100u);
+}
+
+}  // namespace
+}  // namespace brindlecue::platform

@@ -1,0 +1,30 @@
+#include "platform/Date.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+#include "platform/dispatch/Clock.h"
+
+namespace brindlecue::platform {
+
+Date Date::now() {
+    return Date::fromTimeIntervalSince1970(Clock::now());
+}
+
+double Date::timeIntervalSinceNow() const {
+    return seconds_ - Clock::now();
+}
+
+std::string Date::description() const {
+    // Whole seconds, rounded down so that times before 1970 land in the right second.
+    std::time_t t = static_cast<std::time_t>(std::floor(seconds_));
+    std::tm tm{};
+    if (!std::isfinite(seconds_) || gmtime_r(&t, &tm) == nullptr) return "(invalid date)";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04lld-%02d-%02d %02d:%02d:%02d +0000", tm.tm_year + 1900LL,
+                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return buf;
+}
+
+}  // namespace brindlecue::platform

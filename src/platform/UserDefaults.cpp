@@ -1,0 +1,214 @@
+#include "platform/UserDefaults.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/AppContainer.h"
+#include "platform/Bundle.h"
+#include "platform/Error.h"
+#include "platform/SystemLog.h"
+
+namespace brindlecue::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const SystemLog& platformLog() {
+    static const SystemLog log("com.brindlecue", "Platform");
+    return log;
+}
+
+bool isPropertyListValue(const Value& v) {
+    switch (v.type()) {
+        case Value::Type::Absent:
+        case Value::Type::Null:
+            return false;
+        case Value::Type::Array:
+            for (const auto& item : *v.getArray()) {
+                if (!isPropertyListValue(item)) return false;
+            }
+            return true;
+        case Value::Type::Dictionary:
+            for (const auto& [key, item] : *v.getDictionary()) {
+                if (!isPropertyListValue(item)) return false;
+            }
+            return true;
+        default:
+            return true;
+    }
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+Dictionary readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return {};
+    Data bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Error error;
+    auto root = Value::fromPropertyList(bytes, &error);
+    if (!root || !root->isDictionary()) {
+        platformLog().log(LogType::Error, "Ignoring unreadable user defaults " + file.string() +
+                                              (root ? ": not a dictionary" : ": " + error.description()));
+        return {};
+    }
+    return *root->getDictionary();
+}
+
+// Writes the bytes to a temporary file beside the target and renames it over the target, so
+// that a reader sees either the old or the new file, never a part of one.
+bool writeAtomically(const fs::path& file, const Data& bytes, std::string* failure) {
+    std::error_code ec;
+    fs::create_directories(file.parent_path(), ec);
+    std::string tmp = file.string() + ".XXXXXX";
+    int fd = mkstemp(tmp.data());
+    if (fd < 0) {
+        *failure = std::strerror(errno);
+        return false;
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    bool ok = done == bytes.size() && ::fsync(fd) == 0;
+    if (!ok) *failure = std::strerror(errno);
+    ::close(fd);
+    if (ok && std::rename(tmp.c_str(), file.c_str()) != 0) {
+        *failure = std::strerror(errno);
+        ok = false;
+    }
+    if (!ok) ::unlink(tmp.c_str());
+    return ok;
+}
+
+}  // namespace
+
+UserDefaults& UserDefaults::standard() {
+    static UserDefaults defaults([] {
+        std::string identifier = Bundle::main()->bundleIdentifier().value_or("");
+        if (identifier.empty()) identifier = "com.brindlecue.host";
+        return AppContainer::libraryDirectory() / "Preferences" / (identifier + ".plist");
+    }());
+    return defaults;
+}
+
+UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)), values_(readFile(file_)) {}
+
+Value UserDefaults::object(const std::string& key) const {
+    std::lock_guard lock(mutex_);
+    const Value* v = values_.find(key);
+    return v ? *v : Value();
+}
+
+std::optional<std::string> UserDefaults::string(const std::string& key) const {
+    Value v = object(key);
+    if (const std::string* s = v.getString()) return *s;
+    if (v.isNumber()) return v.description();
+    return std::nullopt;
+}
+
+int64_t UserDefaults::integer(const std::string& key) const {
+    Value v = object(key);
+    return v.isNumber() || v.isString() ? v.integerValue() : 0;
+}
+
+double UserDefaults::double_(const std::string& key) const {
+    Value v = object(key);
+    return v.isNumber() || v.isString() ? v.doubleValue() : 0.0;
+}
+
+bool UserDefaults::bool_(const std::string& key) const {
+    Value v = object(key);
+    if (v.isNumber()) return v.doubleValue() != 0.0;
+    if (const std::string* s = v.getString()) {
+        std::string_view text(*s);
+        while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+        while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+        if (equalsIgnoringCase(text, "yes") || equalsIgnoringCase(text, "true")) return true;
+        return v.integerValue() != 0;
+    }
+    return false;
+}
+
+std::optional<Array> UserDefaults::array(const std::string& key) const {
+    Value v = object(key);
+    if (const Array* a = v.getArray()) return *a;
+    return std::nullopt;
+}
+
+std::optional<Dictionary> UserDefaults::dictionary(const std::string& key) const {
+    Value v = object(key);
+    if (const Dictionary* d = v.getDictionary()) return *d;
+    return std::nullopt;
+}
+
+std::optional<Data> UserDefaults::data(const std::string& key) const {
+    Value v = object(key);
+    if (const Data* d = v.getData()) return *d;
+    return std::nullopt;
+}
+
+void UserDefaults::set(const std::string& key, Value value) {
+    if (value.isNil()) {
+        remove(key);
+        return;
+    }
+    if (!isPropertyListValue(value)) {
+        platformLog().log(LogType::Error, "Refusing to store a non-property-list value under \"" + key +
+                                              "\" in user defaults");
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    values_.set(key, std::move(value));
+    writeLocked();
+}
+
+void UserDefaults::remove(const std::string& key) {
+    std::lock_guard lock(mutex_);
+    if (values_.remove(key)) writeLocked();
+}
+
+bool UserDefaults::synchronize() {
+    std::lock_guard lock(mutex_);
+    return writeLocked();
+}
+
+Dictionary UserDefaults::dictionaryRepresentation() const {
+    std::lock_guard lock(mutex_);
+    return values_;
+}
+
+bool UserDefaults::writeLocked() {
+    Error error;
+    auto bytes = Value(values_).toPropertyList(PropertyListFormat::Binary, &error);
+    std::string failure;
+    if (!bytes) {
+        failure = error.description();
+    } else if (writeAtomically(file_, *bytes, &failure)) {
+        return true;
+    }
+    platformLog().log(LogType::Error, "Cannot write user defaults " + file_.string() + ": " + failure);
+    return false;
+}
+
+}  // namespace brindlecue::platform

@@ -1,0 +1,798 @@
+#include "platform/Value.h"
+
+#include <plist/plist.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+
+#include "platform/Error.h"
+
+namespace brindlecue::platform {
+
+namespace {
+
+constexpr const char* kCocoaErrorDomain = "NSCocoaErrorDomain";
+constexpr int64_t kReadCorruptError = 3840;
+constexpr int64_t kPropertyListWriteInvalidError = 3851;
+constexpr const char* kUnreadable = "The data couldn’t be read because it isn’t in the correct format.";
+
+void fail(Error* error, int64_t code, const std::string& reason) {
+    if (error != nullptr) *error = Error::withDescription(kCocoaErrorDomain, code, reason);
+}
+
+const Value& absentValue() {
+    static const Value absent;
+    return absent;
+}
+
+// ---- Lenient text reading --------------------------------------------------------------------
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string_view skipSpace(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && isSpace(s[i])) ++i;
+    return s.substr(i);
+}
+
+int64_t integerFromText(std::string_view s) {
+    s = skipSpace(s);
+    bool negative = false;
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+        negative = s[0] == '-';
+        s.remove_prefix(1);
+    }
+    // Accumulate as a negative number so that the minimum value is reachable; saturate on overflow.
+    constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+    int64_t acc = 0;
+    bool overflow = false;
+    for (char c : s) {
+        if (!isDigit(c)) break;
+        int digit = c - '0';
+        if (overflow) continue;
+        if (acc < (kMin + digit) / 10) {
+            overflow = true;
+            continue;
+        }
+        acc = acc * 10 - digit;
+    }
+    if (negative) return overflow ? kMin : acc;
+    if (overflow || acc == kMin) return std::numeric_limits<int64_t>::max();
+    return -acc;
+}
+
+double doubleFromText(std::string_view s) {
+    s = skipSpace(s);
+    bool negative = false;
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+        negative = s[0] == '-';
+        s.remove_prefix(1);
+    }
+    // Only decimal notation; words such as "inf" or "nan" are not numbers here.
+    if (s.empty() || !(isDigit(s[0]) || (s[0] == '.' && s.size() > 1 && isDigit(s[1])))) return 0;
+    double d = 0;
+    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), d, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        std::string_view used(s.data(), static_cast<size_t>(ptr - s.data()));
+        size_t e = used.find_first_of("eE");
+        bool tiny = e != std::string_view::npos && e + 1 < used.size() && used[e + 1] == '-';
+        d = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    } else if (ec != std::errc()) {
+        return 0;
+    }
+    return negative ? -d : d;
+}
+
+bool boolFromText(std::string_view s) {
+    s = skipSpace(s);
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) s.remove_prefix(1);
+    while (!s.empty() && s[0] == '0') s.remove_prefix(1);
+    if (s.empty()) return false;
+    char c = s[0];
+    return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
+}
+
+int64_t integerFromReal(double d) {
+    if (std::isnan(d)) return 0;
+    if (d >= 9223372036854775808.0) return std::numeric_limits<int64_t>::max();
+    if (d < -9223372036854775808.0) return std::numeric_limits<int64_t>::min();
+    return static_cast<int64_t>(d);
+}
+
+// ---- Description -----------------------------------------------------------------------------
+
+std::string realText(double d) {
+    char buf[64];
+    auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, d);
+    return ec == std::errc() ? std::string(buf, ptr) : std::to_string(d);
+}
+
+bool needsQuotes(const std::string& s) {
+    if (s.empty()) return true;
+    for (unsigned char c : s) {
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+                     c == '.' || c == '$' || c == '/' || c == ':';
+        if (!plain) return true;
+    }
+    return false;
+}
+
+void appendQuotable(std::string& out, const std::string& s) {
+    if (!needsQuotes(s)) {
+        out += s;
+        return;
+    }
+    out += '"';
+    for (char c : s) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                out += c;
+        }
+    }
+    out += '"';
+}
+
+std::string dataDescription(const Data& data) {
+    static const char* kHex = "0123456789abcdef";
+    auto hex = [&](std::string& out, size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            out += kHex[data[i] >> 4];
+            out += kHex[data[i] & 0xF];
+        }
+    };
+    std::string out = "{length = " + std::to_string(data.size()) + ", bytes = 0x";
+    if (data.size() > 24) {
+        hex(out, 0, 8);
+        out += " ... ";
+        hex(out, data.size() - 8, data.size());
+    } else {
+        hex(out, 0, data.size());
+    }
+    out += '}';
+    return out;
+}
+
+void indent(std::string& out, int level) {
+    out.append(static_cast<size_t>(level) * 4, ' ');
+}
+
+// Containers follow the platform's layout: a nested container starts with the indentation of its
+// own level even where it follows "key = ", and its entries sit one level deeper.
+void describe(const Value& v, int level, bool nested, std::string& out) {
+    switch (v.type()) {
+        case Value::Type::Absent:
+            out += "(null)";
+            break;
+        case Value::Type::Null:
+            out += "<null>";
+            break;
+        case Value::Type::Bool:
+            out += *v.getBool() ? "1" : "0";
+            break;
+        case Value::Type::Integer:
+            out += std::to_string(*v.getInteger());
+            break;
+        case Value::Type::Real:
+            out += realText(*v.getNumber());
+            break;
+        case Value::Type::String:
+            if (nested) {
+                appendQuotable(out, *v.getString());
+            } else {
+                out += *v.getString();
+            }
+            break;
+        case Value::Type::Date:
+            out += v.getDate()->description();
+            break;
+        case Value::Type::Data:
+            out += dataDescription(*v.getData());
+            break;
+        case Value::Type::Array: {
+            const Array& items = *v.getArray();
+            indent(out, level);
+            out += "(\n";
+            for (size_t i = 0; i < items.size(); ++i) {
+                indent(out, level + 1);
+                describe(items[i], level + 1, true, out);
+                out += i + 1 < items.size() ? ",\n" : "\n";
+            }
+            indent(out, level);
+            out += ')';
+            break;
+        }
+        case Value::Type::Dictionary: {
+            indent(out, level);
+            out += "{\n";
+            for (const auto& [key, value] : *v.getDictionary()) {
+                indent(out, level + 1);
+                appendQuotable(out, key);
+                out += " = ";
+                describe(value, level + 1, true, out);
+                out += ";\n";
+            }
+            indent(out, level);
+            out += '}';
+            break;
+        }
+    }
+}
+
+// ---- JSON ------------------------------------------------------------------------------------
+
+using Json = nlohmann::ordered_json;
+
+Value fromJson(const Json& j) {
+    switch (j.type()) {
+        case Json::value_t::null:
+            return Value::null();
+        case Json::value_t::boolean:
+            return Value(j.get<bool>());
+        case Json::value_t::number_integer:
+            return Value(j.get<int64_t>());
+        case Json::value_t::number_unsigned: {
+            auto u = j.get<uint64_t>();
+            if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
+                return Value(static_cast<double>(u));
+            }
+            return Value(static_cast<int64_t>(u));
+        }
+        case Json::value_t::number_float:
+            return Value(j.get<double>());
+        case Json::value_t::string:
+            return Value(j.get_ref<const std::string&>());
+        case Json::value_t::array: {
+            Array items;
+            items.reserve(j.size());
+            for (const auto& e : j) items.push_back(fromJson(e));
+            return Value(std::move(items));
+        }
+        case Json::value_t::object: {
+            Dictionary dict;
+            for (const auto& [key, e] : j.items()) dict.set(key, fromJson(e));
+            return Value(std::move(dict));
+        }
+        default:
+            return Value();
+    }
+}
+
+// Builds the JSON tree; on a value JSON cannot hold, leaves a reason and returns false.
+bool toJson(const Value& v, Json& out, std::string& reason) {
+    switch (v.type()) {
+        case Value::Type::Null:
+            out = nullptr;
+            return true;
+        case Value::Type::Bool:
+            out = *v.getBool();
+            return true;
+        case Value::Type::Integer:
+            out = *v.getInteger();
+            return true;
+        case Value::Type::Real: {
+            double d = *v.getNumber();
+            if (!std::isfinite(d)) {
+                reason = std::string("Invalid number value (") + (std::isnan(d) ? "NaN" : "infinite") +
+                         ") in JSON write";
+                return false;
+            }
+            out = d;
+            return true;
+        }
+        case Value::Type::String:
+            out = *v.getString();
+            return true;
+        case Value::Type::Array: {
+            out = Json::array();
+            for (const Value& e : *v.getArray()) {
+                Json item;
+                if (!toJson(e, item, reason)) return false;
+                out.push_back(std::move(item));
+            }
+            return true;
+        }
+        case Value::Type::Dictionary: {
+            out = Json::object();
+            for (const auto& [key, e] : *v.getDictionary()) {
+                Json item;
+                if (!toJson(e, item, reason)) return false;
+                out[key] = std::move(item);
+            }
+            return true;
+        }
+        case Value::Type::Absent:
+            reason = "Invalid type in JSON write (missing value)";
+            return false;
+        case Value::Type::Date:
+            reason = "Invalid type in JSON write (date)";
+            return false;
+        case Value::Type::Data:
+            reason = "Invalid type in JSON write (data)";
+            return false;
+    }
+    return false;
+}
+
+// ---- Property lists --------------------------------------------------------------------------
+
+struct PlistDeleter {
+    void operator()(void* p) const {
+        if (p != nullptr) plist_free(p);
+    }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+std::optional<Value> fromPlist(plist_t node) {
+    switch (plist_get_node_type(node)) {
+        case PLIST_BOOLEAN: {
+            uint8_t b = 0;
+            plist_get_bool_val(node, &b);
+            return Value(b != 0);
+        }
+        case PLIST_UINT: {
+            // Stored as the two's complement bit pattern: negative integers come back intact.
+            uint64_t u = 0;
+            plist_get_uint_val(node, &u);
+            return Value(static_cast<int64_t>(u));
+        }
+        case PLIST_UID: {
+            uint64_t u = 0;
+            plist_get_uid_val(node, &u);
+            return Value(static_cast<int64_t>(u));
+        }
+        case PLIST_REAL: {
+            double d = 0;
+            plist_get_real_val(node, &d);
+            return Value(d);
+        }
+        case PLIST_STRING:
+        case PLIST_KEY: {
+            uint64_t length = 0;
+            const char* s = plist_get_string_ptr(node, &length);
+            return Value(std::string(s != nullptr ? s : "", s != nullptr ? length : 0));
+        }
+        case PLIST_DATE: {
+            // The library hands the time back as a whole part and a microsecond magnitude that
+            // takes the sign of the whole part.
+            int32_t sec = 0, usec = 0;
+            plist_get_date_val(node, &sec, &usec);
+            if (sec < 0 && usec > 0) usec = -usec;
+            return Value(Date::fromTimeIntervalSinceReferenceDate(sec + usec / 1e6));
+        }
+        case PLIST_DATA: {
+            uint64_t length = 0;
+            const char* bytes = plist_get_data_ptr(node, &length);
+            if (bytes == nullptr) return Value(Data{});
+            return Value(Data(reinterpret_cast<const uint8_t*>(bytes),
+                              reinterpret_cast<const uint8_t*>(bytes) + length));
+        }
+        case PLIST_ARRAY: {
+            Array items;
+            uint32_t n = plist_array_get_size(node);
+            items.reserve(n);
+            for (uint32_t i = 0; i < n; ++i) {
+                auto item = fromPlist(plist_array_get_item(node, i));
+                if (!item) return std::nullopt;
+                items.push_back(std::move(*item));
+            }
+            return Value(std::move(items));
+        }
+        case PLIST_DICT: {
+            Dictionary dict;
+            plist_dict_iter it = nullptr;
+            plist_dict_new_iter(node, &it);
+            std::optional<Value> result;
+            while (true) {
+                char* key = nullptr;
+                plist_t item = nullptr;
+                plist_dict_next_item(node, it, &key, &item);
+                if (item == nullptr) {
+                    std::free(key);
+                    result = Value(std::move(dict));
+                    break;
+                }
+                std::string k = key != nullptr ? key : "";
+                std::free(key);
+                auto value = fromPlist(item);
+                if (!value) break;
+                dict.set(std::move(k), std::move(*value));
+            }
+            std::free(it);
+            return result;
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+plist_t toPlist(const Value& v, std::string& reason) {
+    switch (v.type()) {
+        case Value::Type::Bool:
+            return plist_new_bool(*v.getBool() ? 1 : 0);
+        case Value::Type::Integer:
+            return plist_new_uint(static_cast<uint64_t>(*v.getInteger()));
+        case Value::Type::Real:
+            return plist_new_real(*v.getNumber());
+        case Value::Type::String:
+            return plist_new_string(v.getString()->c_str());
+        case Value::Type::Date: {
+            double t = v.getDate()->timeIntervalSinceReferenceDate();
+            double whole = std::floor(t);
+            double usec = std::round((t - whole) * 1e6);
+            if (usec >= 1e6) {
+                whole += 1;
+                usec = 0;
+            }
+            if (!std::isfinite(t) || whole < std::numeric_limits<int32_t>::min() ||
+                whole > std::numeric_limits<int32_t>::max()) {
+                reason = "Property list invalid for format (date out of range)";
+                return nullptr;
+            }
+            return plist_new_date(static_cast<int32_t>(whole), static_cast<int32_t>(usec));
+        }
+        case Value::Type::Data: {
+            const Data& d = *v.getData();
+            return plist_new_data(reinterpret_cast<const char*>(d.data()), d.size());
+        }
+        case Value::Type::Array: {
+            PlistPtr node(plist_new_array());
+            for (const Value& e : *v.getArray()) {
+                plist_t item = toPlist(e, reason);
+                if (item == nullptr) return nullptr;
+                plist_array_append_item(node.get(), item);
+            }
+            return node.release();
+        }
+        case Value::Type::Dictionary: {
+            PlistPtr node(plist_new_dict());
+            for (const auto& [key, e] : *v.getDictionary()) {
+                plist_t item = toPlist(e, reason);
+                if (item == nullptr) return nullptr;
+                plist_dict_set_item(node.get(), key.c_str(), item);
+            }
+            return node.release();
+        }
+        case Value::Type::Null:
+            reason = "Property list invalid for format (null)";
+            return nullptr;
+        case Value::Type::Absent:
+            reason = "Property list invalid for format (missing value)";
+            return nullptr;
+    }
+    return nullptr;
+}
+
+// Gives the shared storage of a copy-on-write value to this value alone.
+template <typename T>
+T& unshare(std::shared_ptr<T>& p) {
+    if (p.use_count() > 1) p = std::make_shared<T>(*p);
+    return *p;
+}
+
+}  // namespace
+
+// ---- Dictionary ------------------------------------------------------------------------------
+
+Dictionary::Dictionary(std::initializer_list<Entry> entries) {
+    entries_.reserve(entries.size());
+    for (const Entry& e : entries) set(e.first, e.second);
+}
+
+const Value* Dictionary::find(std::string_view key) const {
+    for (const Entry& e : entries_) {
+        if (e.first == key) return &e.second;
+    }
+    return nullptr;
+}
+
+Value* Dictionary::find(std::string_view key) {
+    for (Entry& e : entries_) {
+        if (e.first == key) return &e.second;
+    }
+    return nullptr;
+}
+
+void Dictionary::set(std::string key, Value value) {
+    if (Value* existing = find(key)) {
+        *existing = std::move(value);
+    } else {
+        entries_.emplace_back(std::move(key), std::move(value));
+    }
+}
+
+bool Dictionary::remove(std::string_view key) {
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        if (it->first == key) {
+            entries_.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> Dictionary::keys() const {
+    std::vector<std::string> out;
+    out.reserve(entries_.size());
+    for (const Entry& e : entries_) out.push_back(e.first);
+    return out;
+}
+
+bool Dictionary::operator==(const Dictionary& o) const {
+    if (size() != o.size()) return false;
+    for (const Entry& e : entries_) {
+        const Value* other = o.find(e.first);
+        if (other == nullptr || !(*other == e.second)) return false;
+    }
+    return true;
+}
+
+// ---- Value: access ---------------------------------------------------------------------------
+
+Value Value::data(const void* bytes, size_t length) {
+    const auto* p = static_cast<const uint8_t*>(bytes);
+    return Value(length == 0 ? Data{} : Data(p, p + length));
+}
+
+const Array* Value::getArray() const {
+    auto* p = std::get_if<std::shared_ptr<Array>>(&v_);
+    return p != nullptr ? p->get() : nullptr;
+}
+
+const Dictionary* Value::getDictionary() const {
+    auto* p = std::get_if<std::shared_ptr<Dictionary>>(&v_);
+    return p != nullptr ? p->get() : nullptr;
+}
+
+const Data* Value::getData() const {
+    auto* p = std::get_if<std::shared_ptr<Data>>(&v_);
+    return p != nullptr ? p->get() : nullptr;
+}
+
+std::optional<Date> Value::getDate() const {
+    if (auto* d = std::get_if<Date>(&v_)) return *d;
+    return std::nullopt;
+}
+
+std::optional<bool> Value::getBool() const {
+    if (auto* b = std::get_if<bool>(&v_)) return *b;
+    return std::nullopt;
+}
+
+std::optional<int64_t> Value::getInteger() const {
+    if (auto* i = std::get_if<int64_t>(&v_)) return *i;
+    return std::nullopt;
+}
+
+std::optional<double> Value::getNumber() const {
+    if (auto* b = std::get_if<bool>(&v_)) return *b ? 1.0 : 0.0;
+    if (auto* i = std::get_if<int64_t>(&v_)) return static_cast<double>(*i);
+    if (auto* d = std::get_if<double>(&v_)) return *d;
+    return std::nullopt;
+}
+
+bool Value::boolValue() const {
+    if (auto* b = std::get_if<bool>(&v_)) return *b;
+    if (auto* i = std::get_if<int64_t>(&v_)) return *i != 0;
+    if (auto* d = std::get_if<double>(&v_)) return *d != 0;
+    if (auto* s = getString()) return boolFromText(*s);
+    return false;
+}
+
+int64_t Value::integerValue() const {
+    if (auto* b = std::get_if<bool>(&v_)) return *b ? 1 : 0;
+    if (auto* i = std::get_if<int64_t>(&v_)) return *i;
+    if (auto* d = std::get_if<double>(&v_)) return integerFromReal(*d);
+    if (auto* s = getString()) return integerFromText(*s);
+    return 0;
+}
+
+double Value::doubleValue() const {
+    if (auto n = getNumber()) return *n;
+    if (auto* s = getString()) return doubleFromText(*s);
+    return 0;
+}
+
+std::string Value::stringValue() const {
+    if (auto* s = getString()) return *s;
+    return description();
+}
+
+const Value& Value::operator[](std::string_view key) const {
+    if (const Dictionary* d = getDictionary()) {
+        if (const Value* v = d->find(key)) return *v;
+    }
+    return absentValue();
+}
+
+const Value& Value::operator[](size_t index) const {
+    if (const Array* a = getArray()) {
+        if (index < a->size()) return (*a)[index];
+    }
+    return absentValue();
+}
+
+size_t Value::count() const {
+    if (const Array* a = getArray()) return a->size();
+    if (const Dictionary* d = getDictionary()) return d->size();
+    return 0;
+}
+
+// ---- Value: mutation -------------------------------------------------------------------------
+
+Dictionary& Value::mutableDictionary() {
+    if (isAbsent()) v_ = std::make_shared<Dictionary>();
+    auto* p = std::get_if<std::shared_ptr<Dictionary>>(&v_);
+    if (p == nullptr) throw std::logic_error("Value is not a dictionary");
+    return unshare(*p);
+}
+
+Array& Value::mutableArray() {
+    if (isAbsent()) v_ = std::make_shared<Array>();
+    auto* p = std::get_if<std::shared_ptr<Array>>(&v_);
+    if (p == nullptr) throw std::logic_error("Value is not an array");
+    return unshare(*p);
+}
+
+Value& Value::set(std::string key, Value value) {
+    mutableDictionary().set(std::move(key), std::move(value));
+    return *this;
+}
+
+bool Value::remove(std::string_view key) {
+    Dictionary& d = mutableDictionary();
+    return d.remove(key);
+}
+
+Value& Value::append(Value value) {
+    mutableArray().push_back(std::move(value));
+    return *this;
+}
+
+// ---- Value: text -----------------------------------------------------------------------------
+
+std::string Value::description() const {
+    std::string out;
+    describe(*this, 0, false, out);
+    return out;
+}
+
+// ---- Value: JSON -----------------------------------------------------------------------------
+
+std::optional<Value> Value::fromJSON(std::string_view text, Error* error) {
+    try {
+        return fromJson(Json::parse(text.begin(), text.end()));
+    } catch (const Json::exception& e) {
+        fail(error, kReadCorruptError, std::string(kUnreadable) + " (" + e.what() + ")");
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> Value::toJSON(bool pretty, Error* error) const {
+    Json j;
+    std::string reason;
+    if (!toJson(*this, j, reason)) {
+        fail(error, kReadCorruptError, reason);
+        return std::nullopt;
+    }
+    try {
+        return j.dump(pretty ? 2 : -1);
+    } catch (const Json::exception& e) {
+        // Text that is not valid UTF-8.
+        fail(error, kReadCorruptError, std::string("Unable to write JSON text (") + e.what() + ")");
+        return std::nullopt;
+    }
+}
+
+bool Value::isValidJSONObject() const {
+    if (!isArray() && !isDictionary()) return false;
+    Json j;
+    std::string reason;
+    return toJson(*this, j, reason);
+}
+
+// ---- Value: property lists -------------------------------------------------------------------
+
+std::optional<Value> Value::fromPropertyList(const Data& bytes, Error* error) {
+    if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) {
+        fail(error, kReadCorruptError, kUnreadable);
+        return std::nullopt;
+    }
+    plist_t root = nullptr;
+    plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()),
+                      &root);
+    PlistPtr owner(root);
+    std::optional<Value> value;
+    if (root != nullptr) value = fromPlist(root);
+    if (!value) fail(error, kReadCorruptError, kUnreadable);
+    return value;
+}
+
+std::optional<Data> Value::toPropertyList(PropertyListFormat format, Error* error) const {
+    std::string reason;
+    PlistPtr root(toPlist(*this, reason));
+    if (!root) {
+        fail(error, kPropertyListWriteInvalidError, reason);
+        return std::nullopt;
+    }
+    char* buffer = nullptr;  // the writers refuse to fill a buffer pointer that is already set
+    uint32_t length = 0;
+    if (format == PropertyListFormat::XML) {
+        plist_to_xml(root.get(), &buffer, &length);
+    } else {
+        plist_to_bin(root.get(), &buffer, &length);
+    }
+    if (buffer == nullptr) {
+        fail(error, kPropertyListWriteInvalidError, "Property list could not be written");
+        return std::nullopt;
+    }
+    Data out(reinterpret_cast<const uint8_t*>(buffer), reinterpret_cast<const uint8_t*>(buffer) + length);
+    if (format == PropertyListFormat::XML) {
+        plist_to_xml_free(buffer);
+    } else {
+        plist_to_bin_free(buffer);
+    }
+    return out;
+}
+
+// ---- Value: equality -------------------------------------------------------------------------
+
+bool Value::operator==(const Value& o) const {
+    Type a = type(), b = o.type();
+    if ((a == Type::Integer || a == Type::Real) && (b == Type::Integer || b == Type::Real)) {
+        if (a == Type::Integer && b == Type::Integer) return *getInteger() == *o.getInteger();
+        if (a == Type::Real && b == Type::Real) return *getNumber() == *o.getNumber();
+        int64_t i = a == Type::Integer ? *getInteger() : *o.getInteger();
+        double d = a == Type::Real ? *getNumber() : *o.getNumber();
+        // Exact: the real must be integral, in range and the same integer.
+        return d >= -9223372036854775808.0 && d < 9223372036854775808.0 && std::trunc(d) == d &&
+               static_cast<int64_t>(d) == i;
+    }
+    if (a != b) return false;
+    switch (a) {
+        case Type::Absent:
+        case Type::Null:
+            return true;
+        case Type::Bool:
+            return *getBool() == *o.getBool();
+        case Type::String:
+            return *getString() == *o.getString();
+        case Type::Date:
+            return *getDate() == *o.getDate();
+        case Type::Data:
+            return *getData() == *o.getData();
+        case Type::Array:
+            return *getArray() == *o.getArray();
+        case Type::Dictionary:
+            return *getDictionary() == *o.getDictionary();
+        default:
+            return false;
+    }
+}
+
+}  // namespace brindlecue::platform

@@ -1,0 +1,280 @@
+#include "platform/Value.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+#include "platform/Date.h"
+#include "platform/Error.h"
+
+namespace brindlecue::platform {
+namespace {
+
+TEST(ValueJSON, RoundTripKeepsKindsAndKeyOrder) {
+    auto v = Value::fromJSON(R"({"z":1,"a":1.5,"m":true,"n":null,"r":2.0,"list":[0,"x",false,{}]})");
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v->getDictionary()->keys(), (std::vector<std::string>{"z", "a", "m", "n", "r", "list"}));
+    EXPECT_TRUE((*v)["z"].isInteger());
+    EXPECT_TRUE((*v)["a"].isReal());
+    EXPECT_TRUE((*v)["m"].isBool());
+    EXPECT_TRUE((*v)["n"].isNull());
+    EXPECT_TRUE((*v)["r"].isReal());
+    EXPECT_TRUE((*v)["list"][2].isBool());
+    EXPECT_TRUE((*v)["list"][3].isDictionary());
+
+    EXPECT_EQ(v->toJSON(), R"({"z":1,"a":1.5,"m":true,"n":null,"r":2.0,"list":[0,"x",false,{}]})");
+    EXPECT_EQ(Value::dictionary({{"k", Value::array({1})}}).toJSON(true), "{\n  \"k\": [\n    1\n  ]\n}");
+
+    // Fragments, and integers too large for a signed 64-bit value.
+    EXPECT_EQ(*Value::fromJSON("\"a/b\""), Value("a/b"));
+    auto big = Value::fromJSON("18446744073709551615");
+    ASSERT_TRUE(big);
+    EXPECT_TRUE(big->isReal());
+    EXPECT_EQ(Value::fromJSON("-9223372036854775808")->getInteger(), std::numeric_limits<int64_t>::min());
+}
+
+TEST(ValueJSON, FailuresFillTheError) {
+    for (const char* bad : {"{\"a\":", "", "[1,]", "{} x", "{'a':1}"}) {
+        Error error;
+        EXPECT_FALSE(Value::fromJSON(bad, &error)) << bad;
+        EXPECT_EQ(error.domain(), "NSCocoaErrorDomain");
+        EXPECT_EQ(error.code(), 3840);
+        EXPECT_FALSE(error.localizedDescription().empty());
+    }
+
+    for (const Value& v :
+         {Value::array({Date::fromTimeIntervalSince1970(0)}), Value::array({Value::data("x", 1)}),
+          Value::dictionary({{"nan", std::nan("")}}), Value::array({Value()}), Value()}) {
+        Error error;
+        EXPECT_FALSE(v.toJSON(false, &error)) << v.description();
+        EXPECT_EQ(error.code(), 3840);
+        EXPECT_FALSE(v.isValidJSONObject());
+    }
+    EXPECT_TRUE(Value::dictionary({{"a", nullptr}}).isValidJSONObject());
+    EXPECT_FALSE(Value("text").isValidJSONObject());
+}
+
+TEST(Value, LookupsKeepAbsentApartFromNull) {
+    Value v = Value::dictionary({{"null", nullptr}, {"list", Value::array({1, 2})}});
+    EXPECT_TRUE(v["null"].isNull());
+    EXPECT_TRUE(v["missing"].isAbsent());
+    EXPECT_TRUE(v["list"][5].isAbsent());
+    EXPECT_TRUE(v["list"]["key"].isAbsent());
+    EXPECT_TRUE(v[0].isAbsent());
+    EXPECT_TRUE(v["null"].isNil());
+    EXPECT_FALSE(v["null"] == v["missing"]);
+    EXPECT_EQ(v.count(), 2u);
+    EXPECT_EQ(Value(3).count(), 0u);
+}
+
+TEST(Value, EqualityAcrossNumberKinds) {
+    EXPECT_EQ(Value(2), Value(2.0));
+    EXPECT_FALSE(Value(2) == Value(2.5));
+    EXPECT_FALSE(Value(true) == Value(1));
+    EXPECT_FALSE(Value(int64_t{std::numeric_limits<int64_t>::max()}) == Value(9223372036854775808.0));
+    EXPECT_EQ(Value::dictionary({{"a", 1}, {"b", 2}}), Value::dictionary({{"b", 2}, {"a", 1}}));
+    EXPECT_FALSE(Value::array({1, 2}) == Value::array({2, 1}));
+}
+
+TEST(Value, CopiesAreIndependent) {
+    Value original =
+        Value::dictionary({{"inner", Value::dictionary({{"n", 1}})}, {"list", Value::array({1})}});
+    Value copy = original;
+    copy.set("added", true);
+    copy.mutableDictionary().find("inner")->set("n", 2);
+    copy.mutableDictionary().find("list")->append(2);
+    EXPECT_FALSE(original.getDictionary()->contains("added"));
+    EXPECT_EQ(original["inner"]["n"].integerValue(), 1);
+    EXPECT_EQ(original["list"].count(), 1u);
+    EXPECT_EQ(copy["inner"]["n"].integerValue(), 2);
+    EXPECT_EQ(copy["list"].count(), 2u);
+
+    Value again = copy;
+    EXPECT_TRUE(again.remove("added"));
+    EXPECT_FALSE(again.remove("added"));
+    EXPECT_TRUE(copy["added"].boolValue());
+
+    // Setting an existing key keeps its place; removing keeps the others in order.
+    Value d = Value::dictionary({{"a", 1}, {"b", 2}, {"c", 3}});
+    d.set("a", 10);
+    d.remove("b");
+    EXPECT_EQ(d.getDictionary()->keys(), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(d["a"].integerValue(), 10);
+
+    Value absent;
+    absent.append("x");
+    EXPECT_TRUE(absent.isArray());
+    Value absent2;
+    absent2.set("k", 1);
+    EXPECT_TRUE(absent2.isDictionary());
+    Value number = 3;
+    EXPECT_THROW(number.set("k", 1), std::logic_error);
+    EXPECT_THROW(number.append(1), std::logic_error);
+    Value null = nullptr;
+    EXPECT_THROW(null.mutableArray(), std::logic_error);
+}
+
+TEST(Value, LenientTextConversions) {
+    EXPECT_EQ(Value("  42abc").integerValue(), 42);
+    EXPECT_EQ(Value("\t-17").integerValue(), -17);
+    EXPECT_EQ(Value("+8").integerValue(), 8);
+    EXPECT_EQ(Value("3.9").integerValue(), 3);
+    EXPECT_EQ(Value("abc").integerValue(), 0);
+    EXPECT_EQ(Value("99999999999999999999").integerValue(), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(Value("-9223372036854775808").integerValue(), std::numeric_limits<int64_t>::min());
+
+    EXPECT_DOUBLE_EQ(Value(" 2.5e2x").doubleValue(), 250.0);
+    EXPECT_DOUBLE_EQ(Value("-.5").doubleValue(), -0.5);
+    EXPECT_DOUBLE_EQ(Value("nan").doubleValue(), 0.0);
+    EXPECT_DOUBLE_EQ(Value("").doubleValue(), 0.0);
+    EXPECT_TRUE(std::isinf(Value("1e999").doubleValue()));
+
+    for (const char* yes : {"YES", "yes", "true", "T", " 1", "007", "-5", "+y"})
+        EXPECT_TRUE(Value(yes).boolValue()) << yes;
+    for (const char* no : {"NO", "false", "0", "000", "", "  ", "-0", "x1"})
+        EXPECT_FALSE(Value(no).boolValue()) << no;
+
+    EXPECT_EQ(Value(true).integerValue(), 1);
+    EXPECT_EQ(Value(-2.7).integerValue(), -2);
+    EXPECT_EQ(Value(1e300).integerValue(), std::numeric_limits<int64_t>::max());
+    EXPECT_TRUE(Value(0.5).boolValue());
+    EXPECT_FALSE(Value(nullptr).boolValue());
+    EXPECT_EQ(Value(12).stringValue(), "12");
+    EXPECT_EQ(Value("plain text").stringValue(), "plain text");
+}
+
+TEST(Value, DescriptionFollowsThePlatformLayout) {
+    Value v = Value::dictionary({
+        {"name", "plain_text.v1"},
+        {"quoted", "two words"},
+        {"empty", ""},
+        {"escape", "say \"hi\""},
+        {"key with space", 1},
+        {"flags", Value::array({true, 2.5, 2.0, nullptr})},
+        {"nested", Value::dictionary({{"a", Value::array()}, {"b", Value::dictionary()}})},
+    });
+    EXPECT_EQ(v.description(),
+              "{\n"
+              "    name = plain_text.v1;\n"
+              "    quoted = \"two words\";\n"
+              "    empty = \"\";\n"
+              "    escape = \"say \\\"hi\\\"\";\n"
+              "    \"key with space\" = 1;\n"
+              "    flags =     (\n"
+              "        1,\n"
+              "        2.5,\n"
+              "        2,\n"
+              "        <null>\n"
+              "    );\n"
+              "    nested =     {\n"
+              "        a =         (\n"
+              "        );\n"
+              "        b =         {\n"
+              "        };\n"
+              "    };\n"
+              "}");
+    EXPECT_EQ(Value::dictionary().description(), "{\n}");
+    EXPECT_EQ(Value::array().description(), "(\n)");
+    EXPECT_EQ(Value::array({Value::array({"a"})}).description(), "(\n        (\n        a\n    )\n)");
+    EXPECT_EQ(Value("two words").description(), "two words");
+    EXPECT_EQ(Value(0.1).description(), "0.1");
+    EXPECT_EQ(Value(false).description(), "0");
+    EXPECT_EQ(Value(nullptr).description(), "<null>");
+
+    const uint8_t bytes[] = {0x01, 0xab, 0xff};
+    EXPECT_EQ(Value::data(bytes, 3).description(), "{length = 3, bytes = 0x01abff}");
+    Data longData(30);
+    for (size_t i = 0; i < longData.size(); ++i) longData[i] = static_cast<uint8_t>(i);
+    EXPECT_EQ(Value(longData).description(),
+              "{length = 30, bytes = 0x0001020304050607 ... 161718191a1b1c1d}");
+    EXPECT_EQ(Value(Date::fromTimeIntervalSinceReferenceDate(0)).description(), "2001-01-01 00:00:00 +0000");
+}
+
+Value samplePropertyList() {
+    const uint8_t bytes[] = {0, 1, 2, 254, 255};
+    return Value::dictionary({
+        {"string", "héllo <&>"},
+        {"negative", -42},
+        {"min", int64_t{std::numeric_limits<int64_t>::min()}},
+        {"real", 0.1},
+        {"flag", true},
+        {"blob", Value::data(bytes, sizeof bytes)},
+        {"empty", Value::data(nullptr, 0)},
+        {"nested", Value::array({Value::dictionary({{"x", 1}}), Value::array(), "s"})},
+    });
+}
+
+TEST(ValuePropertyList, RoundTripsInBothFormats) {
+    for (auto format : {PropertyListFormat::XML, PropertyListFormat::Binary}) {
+        Value original = samplePropertyList();
+        original.set("date", Date::fromTimeIntervalSinceReferenceDate(123456789));
+        auto bytes = original.toPropertyList(format);
+        ASSERT_TRUE(bytes);
+        auto back = Value::fromPropertyList(*bytes);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(*back, original) << back->description();
+        EXPECT_TRUE((*back)["flag"].isBool());
+        EXPECT_TRUE((*back)["negative"].isInteger());
+        EXPECT_TRUE((*back)["real"].isReal());
+        EXPECT_EQ(back->getDictionary()->keys(), original.getDictionary()->keys());
+    }
+}
+
+TEST(ValuePropertyList, BinaryKeepsSubSecondDates) {
+    // Around the reference date and well before it, where the fractional part is negative.
+    for (double t : {123456.789012, -1.5, -700000000.123456, 0.25}) {
+        Value v = Value::array({Date::fromTimeIntervalSinceReferenceDate(t)});
+        auto bytes = v.toPropertyList(PropertyListFormat::Binary);
+        ASSERT_TRUE(bytes);
+        auto back = Value::fromPropertyList(*bytes);
+        ASSERT_TRUE(back);
+        auto date = (*back)[0].getDate();
+        ASSERT_TRUE(date) << t;
+        EXPECT_NEAR(date->timeIntervalSinceReferenceDate(), t, 1.5e-6) << t;
+    }
+}
+
+TEST(ValuePropertyList, RefusesWhatItCannotHold) {
+    for (const Value& v :
+         {Value::dictionary({{"n", nullptr}}), Value::array({Value()}), Value(nullptr), Value()}) {
+        Error error;
+        EXPECT_FALSE(v.toPropertyList(PropertyListFormat::Binary, &error));
+        EXPECT_EQ(error.domain(), "NSCocoaErrorDomain");
+        EXPECT_EQ(error.code(), 3851);
+    }
+    for (const char* text : {"", "not a property list", "<?xml version=\"1.0\"?><plist><dict><key>a</key>"}) {
+        Error error;
+        Data bytes(text, text + std::strlen(text));
+        EXPECT_FALSE(Value::fromPropertyList(bytes, &error)) << text;
+        EXPECT_EQ(error.code(), 3840);
+    }
+}
+
+TEST(Error, DescriptionsAndUserInfo) {
+    Error plain("SomeDomain", 7, Value("not a dictionary"));
+    EXPECT_TRUE(plain.userInfo().isDictionary());
+    EXPECT_EQ(plain.localizedDescription(),
+              "The operation couldn\u2019t be completed. (SomeDomain error 7.)");
+
+    Error described = Error::withDescription("D", -1, "Went wrong");
+    EXPECT_EQ(described.localizedDescription(), "Went wrong");
+    EXPECT_EQ(
+        described.description(),
+        "Error Domain=D Code=-1 \"Went wrong\" UserInfo={\n    NSLocalizedDescription = \"Went wrong\";\n}");
+
+    Error notText("D", 1, Value::dictionary({{Error::kLocalizedDescriptionKey, 5}}));
+    EXPECT_EQ(notText.localizedDescription(), "The operation couldn\u2019t be completed. (D error 1.)");
+}
+
+TEST(Date, DescriptionInUTC) {
+    EXPECT_EQ(Date::fromTimeIntervalSince1970(-0.5).description(), "1969-12-31 23:59:59 +0000");
+    EXPECT_EQ(Date::fromTimeIntervalSince1970(1767225600.999).description(), "2026-01-01 00:00:00 +0000");
+    EXPECT_EQ(Date::fromTimeIntervalSinceReferenceDate(-86400 * 366.0).description(),
+              "2000-01-01 00:00:00 +0000");
+}
+
+}  // namespace
+}  // namespace brindlecue::platform

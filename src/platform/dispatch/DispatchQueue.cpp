@@ -1,0 +1,230 @@
+#include "platform/dispatch/DispatchQueue.h"
+
+#include <condition_variable>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/dispatch/Clock.h"
+#include "platform/dispatch/DispatchGroup.h"
+#include "platform/dispatch/DispatchWorkItem.h"
+#include "platform/dispatch/RunLoop.h"
+
+namespace brindlecue::platform {
+namespace {
+
+// The thread that ran static initialisation is the process's main thread.
+const std::thread::id gMainThread = std::this_thread::get_id();
+
+// Queues whose work the calling thread is running, innermost last.
+thread_local std::vector<const DispatchQueue*> tCurrentQueues;
+
+struct QueueScope {
+    explicit QueueScope(const DispatchQueue* q) { tCurrentQueues.push_back(q); }
+    ~QueueScope() { tCurrentQueues.pop_back(); }
+};
+
+// Worker threads shared by all background queues. A new thread is started whenever no worker
+// is idle, so that blocking work (semaphores, sync calls) cannot starve other queues; idle
+// workers retire after a while.
+class ThreadPool {
+public:
+    static ThreadPool& shared() {
+        static ThreadPool* pool = new ThreadPool();  // leaked: workers may outlive static destruction
+        return *pool;
+    }
+
+    void submit(std::function<void()> work) {
+        std::lock_guard lock(mutex_);
+        work_.push_back(std::move(work));
+        // Idle workers that were already woken have not taken their job yet: count them out.
+        if (static_cast<size_t>(idle_) >= work_.size()) {
+            cv_.notify_one();
+        } else {
+            ++threads_;
+            std::thread([this] { worker(); }).detach();
+        }
+    }
+
+private:
+    void worker() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            if (work_.empty()) {
+                ++idle_;
+                bool woke = cv_.wait_for(lock, std::chrono::seconds(10), [this] { return !work_.empty(); });
+                --idle_;
+                if (!woke) {
+                    --threads_;
+                    return;
+                }
+            }
+            auto job = std::move(work_.front());
+            work_.pop_front();
+            lock.unlock();
+            job();
+            job = nullptr;
+            lock.lock();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::deque<std::function<void()>> work_;
+    int idle_ = 0;
+    int threads_ = 0;
+};
+
+class MainQueue final : public DispatchQueue {
+public:
+    MainQueue() : DispatchQueue("com.apple.main-thread", Kind::Main) {}
+
+protected:
+    void enqueue(std::function<void()> work) override { RunLoop::main().enqueue(std::move(work)); }
+    void runSync(const std::function<void()>& work) override {
+        if (isMainThread()) {
+            work();
+            return;
+        }
+        std::promise<void> done;
+        enqueue([&] {
+            work();
+            done.set_value();
+        });
+        done.get_future().wait();
+    }
+};
+
+class SerialQueue final : public DispatchQueue {
+public:
+    explicit SerialQueue(std::string label) : DispatchQueue(std::move(label), Kind::Serial) {}
+
+protected:
+    void enqueue(std::function<void()> work) override {
+        std::lock_guard lock(mutex_);
+        work_.push_back(std::move(work));
+        if (draining_) return;
+        draining_ = true;
+        ThreadPool::shared().submit([self = shared_from_this(), this] { drain(); });
+    }
+
+    void runSync(const std::function<void()>& work) override {
+        if (isCurrent()) {
+            work();
+            return;
+        }
+        std::promise<void> done;
+        enqueue([&] {
+            work();
+            done.set_value();
+        });
+        done.get_future().wait();
+    }
+
+private:
+    void drain() {
+        QueueScope scope(this);
+        std::unique_lock lock(mutex_);
+        while (!work_.empty()) {
+            auto job = std::move(work_.front());
+            work_.pop_front();
+            lock.unlock();
+            job();
+            job = nullptr;
+            lock.lock();
+        }
+        draining_ = false;
+    }
+
+    std::mutex mutex_;
+    std::deque<std::function<void()>> work_;
+    bool draining_ = false;
+};
+
+class ConcurrentQueue final : public DispatchQueue {
+public:
+    explicit ConcurrentQueue(std::string label) : DispatchQueue(std::move(label), Kind::Concurrent) {}
+
+protected:
+    void enqueue(std::function<void()> work) override {
+        ThreadPool::shared().submit([self = shared_from_this(), this, work = std::move(work)] {
+            QueueScope scope(this);
+            work();
+        });
+    }
+    void runSync(const std::function<void()>& work) override {
+        QueueScope scope(this);
+        work();
+    }
+};
+
+}  // namespace
+
+bool isMainThread() { return std::this_thread::get_id() == gMainThread; }
+
+std::shared_ptr<DispatchQueue> DispatchQueue::main() {
+    static auto* q = new std::shared_ptr<DispatchQueue>(std::make_shared<MainQueue>());
+    return *q;
+}
+
+std::shared_ptr<DispatchQueue> DispatchQueue::global(Priority priority) {
+    static auto* queues = new std::vector<std::shared_ptr<DispatchQueue>>{
+        std::make_shared<ConcurrentQueue>("com.apple.root.user-initiated-qos"),
+        std::make_shared<ConcurrentQueue>("com.apple.root.default-qos"),
+        std::make_shared<ConcurrentQueue>("com.apple.root.utility-qos"),
+        std::make_shared<ConcurrentQueue>("com.apple.root.background-qos"),
+    };
+    return (*queues)[static_cast<size_t>(priority)];
+}
+
+std::shared_ptr<DispatchQueue> DispatchQueue::serial(std::string label) {
+    return std::make_shared<SerialQueue>(std::move(label));
+}
+
+std::shared_ptr<DispatchQueue> DispatchQueue::concurrent(std::string label) {
+    return std::make_shared<ConcurrentQueue>(std::move(label));
+}
+
+void DispatchQueue::async(std::function<void()> work) { enqueue(std::move(work)); }
+
+void DispatchQueue::async(const std::shared_ptr<DispatchWorkItem>& item) {
+    enqueue([item] { item->perform(); });
+}
+
+void DispatchQueue::async(const std::shared_ptr<DispatchGroup>& group, std::function<void()> work) {
+    group->enter();
+    enqueue([group, work = std::move(work)] {
+        work();
+        group->leave();
+    });
+}
+
+void DispatchQueue::sync(const std::function<void()>& work) { runSync(work); }
+
+void DispatchQueue::asyncAfter(double delay, std::function<void()> work) {
+    const double deadline = Clock::uptime() + (delay > 0 ? delay : 0);
+    Clock::schedule(deadline, [self = shared_from_this(), work = std::move(work)]() mutable {
+        self->enqueue(std::move(work));
+    });
+}
+
+void DispatchQueue::asyncAfter(double delay, const std::shared_ptr<DispatchWorkItem>& item) {
+    asyncAfter(delay, [item] { item->perform(); });
+}
+
+bool DispatchQueue::isCurrent() const {
+    if (kind_ == Kind::Main) return isMainThread();
+    for (const auto* q : tCurrentQueues) {
+        if (q == this) return true;
+    }
+    return false;
+}
+
+std::string DispatchQueue::currentLabel() {
+    if (!tCurrentQueues.empty()) return tCurrentQueues.back()->label();
+    return isMainThread() ? main()->label() : std::string();
+}
+
+}  // namespace brindlecue::platform
