@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Value.h"
+
+namespace brindlecue::platform {
+
+class ManagedObject;
+
+enum class AttributeType {
+    String,
+    Integer16,
+    Integer32,
+    Integer64,
+    Double,
+    Boolean,
+    Date,
+    Binary,
+    Transformable
+};
+
+struct AttributeDescription {
+    std::string name;
+    AttributeType type = AttributeType::String;
+    bool optional = true;
+    // The value a newly inserted object starts with (absent: nil).
+    Value defaultValue;
+    // Transformable attributes only: the name under which the value transformer is registered.
+    std::string valueTransformerName;
+};
+
+// What deleting an object does to the objects on the other side of a relationship.
+enum class DeleteRule { Nullify, Cascade };
+
+// Every relationship has an inverse. A to-one relationship is stored with its object (the row
+// keeps the related row's key); a to-many relationship is the set of objects whose to-one inverse
+// names this object.
+struct RelationshipDescription {
+    std::string name;
+    std::string destinationEntity;
+    std::string inverseName;
+    bool toMany = false;
+    DeleteRule deleteRule = DeleteRule::Nullify;
+};
+
+// One entity of a model: its name, attributes and relationships in declaration order, and the
+// managed-object class its objects are made of (ManagedObject unless setObjectClass says otherwise).
+// Built once, then handed to a ManagedObjectModel, after which it is not changed.
+class EntityDescription {
+public:
+    using Factory = std::function<std::shared_ptr<ManagedObject>()>;
+
+    explicit EntityDescription(std::string name);
+
+    const std::string& name() const { return name_; }
+
+    EntityDescription& addAttribute(std::string name, AttributeType type, bool optional = true,
+                                    Value defaultValue = Value());
+    EntityDescription& addTransformableAttribute(std::string name, std::string valueTransformerName,
+                                                 bool optional = true);
+    EntityDescription& addToOneRelationship(std::string name, std::string destinationEntity,
+                                            std::string inverseName, DeleteRule rule = DeleteRule::Nullify);
+    EntityDescription& addToManyRelationship(std::string name, std::string destinationEntity,
+                                             std::string inverseName, DeleteRule rule = DeleteRule::Nullify);
+
+    // Objects of this entity are made as T, a subclass of ManagedObject with a default constructor.
+    template <class T>
+    EntityDescription& setObjectClass() {
+        factory_ = [] { return std::static_pointer_cast<ManagedObject>(std::make_shared<T>()); };
+        return *this;
+    }
+    const Factory& factory() const { return factory_; }
+
+    const std::vector<AttributeDescription>& attributes() const { return attributes_; }
+    const std::vector<RelationshipDescription>& relationships() const { return relationships_; }
+    // Index into attributes() / relationships(), or -1.
+    int attributeIndex(std::string_view name) const;
+    int relationshipIndex(std::string_view name) const;
+    const AttributeDescription* attribute(std::string_view name) const;
+    const RelationshipDescription* relationship(std::string_view name) const;
+
+private:
+    std::string name_;
+    std::vector<AttributeDescription> attributes_;
+    std::vector<RelationshipDescription> relationships_;
+    std::map<std::string, int, std::less<>> attributeIndex_;
+    std::map<std::string, int, std::less<>> relationshipIndex_;
+    Factory factory_;
+};
+
+}  // namespace brindlecue::platform

@@ -1,0 +1,222 @@
+#include "platform/coredata/ManagedObject.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "platform/SystemLog.h"
+#include "platform/coredata/ManagedObjectContext.h"
+
+namespace brindlecue::platform {
+
+namespace {
+
+void logError(const std::string& message) {
+    SystemLog("com.brindlecue.platform", "CoreData").log(LogType::Error, message);
+}
+
+bool fits(int64_t v, AttributeType type) {
+    if (type == AttributeType::Integer16)
+        return v >= std::numeric_limits<int16_t>::min() && v <= std::numeric_limits<int16_t>::max();
+    if (type == AttributeType::Integer32)
+        return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
+    return true;
+}
+
+// The value in the attribute's own kind, or false when it does not fit.
+bool coerce(const AttributeDescription& a, const Value& v, Value& out) {
+    if (v.isNil()) {
+        out = Value();
+        return true;
+    }
+    switch (a.type) {
+        case AttributeType::String:
+            out = v;
+            return v.isString();
+        case AttributeType::Integer16:
+        case AttributeType::Integer32:
+        case AttributeType::Integer64:
+            if (!(v.isInteger() || v.isBool()) || !fits(v.integerValue(), a.type)) return false;
+            out = Value(v.integerValue());
+            return true;
+        case AttributeType::Double:
+            if (!v.isNumber()) return false;
+            out = Value(v.doubleValue());
+            return true;
+        case AttributeType::Boolean:
+            if (!(v.isBool() || v.isInteger())) return false;
+            out = Value(v.boolValue());
+            return true;
+        case AttributeType::Date:
+            out = v;
+            return v.isDate();
+        case AttributeType::Binary:
+            out = v;
+            return v.isData();
+        case AttributeType::Transformable:
+            out = v;
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::shared_ptr<ManagedObject> ManagedObject::create(const std::shared_ptr<const EntityDescription>& entity) {
+    if (!entity) return nullptr;
+    auto object = entity->factory()();
+    object->entity_ = entity;
+    object->id_.entityName = entity->name();
+    for (const auto& a : entity->attributes()) {
+        Value initial;
+        if (!coerce(a, a.defaultValue, initial)) initial = Value();
+        object->attributes_.push_back(std::move(initial));
+    }
+    object->toOne_.resize(entity->relationships().size());
+    object->toMany_.resize(entity->relationships().size());
+    object->dirty_.assign(entity->attributes().size() + entity->relationships().size(), false);
+    return object;
+}
+
+std::shared_ptr<ManagedObjectContext> ManagedObject::managedObjectContext() const {
+    return context_.lock();
+}
+
+Value ManagedObject::value(std::string_view key) const {
+    int i = entity_->attributeIndex(key);
+    return i < 0 ? Value() : attributes_[static_cast<size_t>(i)];
+}
+
+std::optional<std::string> ManagedObject::stringValue(std::string_view key) const {
+    Value v = value(key);
+    if (const std::string* s = v.getString()) return *s;
+    return std::nullopt;
+}
+
+std::optional<int64_t> ManagedObject::integerValue(std::string_view key) const {
+    Value v = value(key);
+    if (v.isInteger() || v.isBool()) return v.integerValue();
+    return std::nullopt;
+}
+
+std::optional<double> ManagedObject::doubleValue(std::string_view key) const {
+    return value(key).getNumber();
+}
+
+std::optional<bool> ManagedObject::boolValue(std::string_view key) const {
+    Value v = value(key);
+    if (v.isBool() || v.isInteger()) return v.boolValue();
+    return std::nullopt;
+}
+
+std::optional<Date> ManagedObject::dateValue(std::string_view key) const {
+    return value(key).getDate();
+}
+
+std::optional<Data> ManagedObject::dataValue(std::string_view key) const {
+    Value v = value(key);
+    if (const Data* d = v.getData()) return *d;
+    return std::nullopt;
+}
+
+bool ManagedObject::setValue(std::string_view key, Value value) {
+    int i = entity_->attributeIndex(key);
+    if (i < 0) {
+        logError("No attribute \"" + std::string(key) + "\" in entity " + entity_->name());
+        return false;
+    }
+    const AttributeDescription& a = entity_->attributes()[static_cast<size_t>(i)];
+    Value coerced;
+    if (!coerce(a, value, coerced)) {
+        logError("Unacceptable value " + value.description() + " for attribute " + entity_->name() + "." +
+                 a.name);
+        return false;
+    }
+    if (state_ == State::Removed) {
+        logError("Attribute " + entity_->name() + "." + a.name + " set on an object that was deleted");
+        return false;
+    }
+    attributes_[static_cast<size_t>(i)] = std::move(coerced);
+    if (auto context = context_.lock()) context->didChange(*this, static_cast<size_t>(i), true);
+    return true;
+}
+
+std::shared_ptr<ManagedObject> ManagedObject::relatedObject(std::string_view key) const {
+    int r = entity_->relationshipIndex(key);
+    if (r < 0 || entity_->relationships()[static_cast<size_t>(r)].toMany) return nullptr;
+    const auto& target = toOne_[static_cast<size_t>(r)];
+    auto context = context_.lock();
+    if (!target || !context) return nullptr;
+    return context->objectForID(
+        {entity_->relationships()[static_cast<size_t>(r)].destinationEntity, *target});
+}
+
+bool ManagedObject::setRelatedObject(std::string_view key, const std::shared_ptr<ManagedObject>& object) {
+    int r = entity_->relationshipIndex(key);
+    if (r < 0 || entity_->relationships()[static_cast<size_t>(r)].toMany) {
+        logError("No to-one relationship \"" + std::string(key) + "\" in entity " + entity_->name());
+        return false;
+    }
+    const RelationshipDescription& rel = entity_->relationships()[static_cast<size_t>(r)];
+    auto context = context_.lock();
+    if (!context || state_ == State::Removed || state_ == State::Deleted) {
+        logError("Relationship " + entity_->name() + "." + rel.name + " set on an object outside a context");
+        return false;
+    }
+    if (object && (object->context_.lock() != context || object->entity_->name() != rel.destinationEntity ||
+                   object->state_ == State::Deleted || object->state_ == State::Removed)) {
+        logError("Illegal object for relationship " + entity_->name() + "." + rel.name +
+                 " (another entity, another context or deleted)");
+        return false;
+    }
+    return context->setToOne(*this, static_cast<size_t>(r), object);
+}
+
+std::vector<std::shared_ptr<ManagedObject>> ManagedObject::relatedObjects(std::string_view key) const {
+    std::vector<std::shared_ptr<ManagedObject>> out;
+    int r = entity_->relationshipIndex(key);
+    auto context = context_.lock();
+    if (r < 0 || !context || !entity_->relationships()[static_cast<size_t>(r)].toMany) return out;
+    const RelationshipDescription& rel = entity_->relationships()[static_cast<size_t>(r)];
+    std::vector<int64_t> keys = context->toManyKeys(*this, static_cast<size_t>(r));
+    for (int64_t k : keys) {
+        auto member = context->objectForID({rel.destinationEntity, k});
+        if (!member || member->state_ == State::Deleted) continue;
+        // The member's own link is what this context holds true.
+        int inverse = member->entity_->relationshipIndex(rel.inverseName);
+        if (inverse < 0 || member->toOne_[static_cast<size_t>(inverse)] != id_.primaryKey) continue;
+        out.push_back(std::move(member));
+    }
+    return out;
+}
+
+bool ManagedObject::addRelatedObject(std::string_view key, const std::shared_ptr<ManagedObject>& object) {
+    const RelationshipDescription* rel = entity_->relationship(key);
+    if (rel == nullptr || !rel->toMany || !object) {
+        logError("No to-many relationship \"" + std::string(key) + "\" in entity " + entity_->name() +
+                 " or no object to add");
+        return false;
+    }
+    if (object->entity_->name() != rel->destinationEntity) {
+        logError("Illegal object for relationship " + entity_->name() + "." + rel->name);
+        return false;
+    }
+    if (context_.expired() || state_ == State::Deleted || state_ == State::Removed) {
+        logError("Relationship " + entity_->name() + "." + rel->name +
+                 " changed on an object outside a context");
+        return false;
+    }
+    return object->setRelatedObject(rel->inverseName, shared_from_this());
+}
+
+bool ManagedObject::removeRelatedObject(std::string_view key, const std::shared_ptr<ManagedObject>& object) {
+    const RelationshipDescription* rel = entity_->relationship(key);
+    if (rel == nullptr || !rel->toMany || !object || object->entity_->name() != rel->destinationEntity)
+        return false;
+    int inverse = object->entity_->relationshipIndex(rel->inverseName);
+    if (inverse < 0 || object->toOne_[static_cast<size_t>(inverse)] != id_.primaryKey ||
+        object->context_.lock() != context_.lock())
+        return false;
+    return object->setRelatedObject(rel->inverseName, nullptr);
+}
+
+}  // namespace brindlecue::platform

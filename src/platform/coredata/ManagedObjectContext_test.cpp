@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/NotificationCenter.h"
+#include "platform/coredata/CoreDataError.h"
+#include "platform/coredata/ManagedObjectContext.h"
+#include "platform/coredata/TestModel_test.h"
+#include "platform/dispatch/Clock.h"
+
+using namespace brindlecue::platform;
+using namespace brindlecue::platform::testing;
+
+namespace {
+
+struct ContextTest : ::testing::Test {
+    void SetUp() override {
+        Clock::useVirtual();
+        std::filesystem::remove_all(PersistentContainer::defaultDirectoryURL());  // when run in one process
+        container = loadTestContainer();
+        main = container->viewContext();
+    }
+    void TearDown() override { Clock::useReal(); }
+
+    size_t countOf(const std::shared_ptr<ManagedObjectContext>& context, const std::string& entity,
+                   PredicatePtr predicate = nullptr) {
+        FetchRequest request(entity);
+        request.setPredicate(std::move(predicate));
+        return context->performAndWait([&] { return context->count(request).value_or(999); });
+    }
+
+    std::unique_ptr<PersistentContainer> container;
+    std::shared_ptr<ManagedObjectContext> main;
+};
+
+bool holds(const std::vector<std::shared_ptr<ManagedObject>>& list, const std::shared_ptr<ManagedObject>& o) {
+    return std::find(list.begin(), list.end(), o) != list.end();
+}
+
+}  // namespace
+
+TEST_F(ContextTest, InsertRunsTheHookOnceAndKeepsOneObjectPerRow) {
+    auto install = main->insertNewObject<TestInstall>("Install");
+    ASSERT_TRUE(install);
+    EXPECT_EQ(install->awakeCount, 1);
+    EXPECT_EQ(install->dateValue("createdDate"), Date::now());
+    EXPECT_EQ(install->stringValue("installId")->size(), 36u);
+    EXPECT_EQ(install->boolValue("isRegisteredWithServer"), false);  // the model's default
+    auto other = main->insertNewObject("Install");
+    EXPECT_NE(install->objectID(), other->objectID());
+    EXPECT_TRUE(install->isInserted());
+    EXPECT_EQ(main->insertedObjects().size(), 2u);
+    EXPECT_EQ(main->insertNewObject("NoSuchEntity"), nullptr);
+
+    ASSERT_TRUE(main->save());
+    EXPECT_FALSE(main->hasChanges());
+    EXPECT_FALSE(install->isInserted());
+    EXPECT_EQ(install->awakeCount, 1);
+
+    // The same row is the same object in this context, however it is reached.
+    auto fetched = main->fetch(FetchRequest("Install"));
+    ASSERT_TRUE(fetched);
+    EXPECT_TRUE(holds(*fetched, install));
+    EXPECT_EQ(main->existingObject(install->objectID()), install);
+
+    // Another context has its own object for the row, with the stored values.
+    auto background = container->newBackgroundContext();
+    background->performAndWait([&] {
+        auto there = background->existingObject(install->objectID());
+        ASSERT_TRUE(there);
+        EXPECT_NE(there, std::static_pointer_cast<ManagedObject>(install));
+        EXPECT_EQ(there->stringValue("installId"), install->stringValue("installId"));
+        Error error;
+        EXPECT_EQ(background->existingObject({"Install", 999}, &error), nullptr);
+        EXPECT_EQ(error.code(), static_cast<int64_t>(CoreDataError::CoreData));
+    });
+
+    std::string store = container->persistentStoreCoordinator()->storeIdentifier();
+    std::string uri = install->objectID().uriRepresentation(store);
+    EXPECT_EQ(container->persistentStoreCoordinator()->managedObjectIDForURIRepresentation(uri),
+              install->objectID());
+    EXPECT_FALSE(ManagedObjectID::fromURIRepresentation(uri, "another-store"));
+}
+
+TEST_F(ContextTest, ChangeSetsTrackUpdatesAndDeletionsUntilSaved) {
+    auto a = main->insertNewObject("Install");
+    auto b = main->insertNewObject("Install");
+    ASSERT_TRUE(main->save());
+
+    EXPECT_TRUE(a->setValue("appKey", "key-a"));
+    EXPECT_TRUE(a->isUpdated());
+    EXPECT_TRUE(holds(main->updatedObjects(), a));
+    main->deleteObject(b);
+    EXPECT_TRUE(b->isDeleted());
+    EXPECT_TRUE(holds(main->deletedObjects(), b));
+    EXPECT_EQ(countOf(main, "Install"), 1u);  // the fetch already leaves out the deletion
+
+    ASSERT_TRUE(main->save());
+    EXPECT_TRUE(main->updatedObjects().empty());
+    EXPECT_TRUE(main->deletedObjects().empty());
+    EXPECT_EQ(b->managedObjectContext(), nullptr);
+    EXPECT_FALSE(b->setValue("appKey", "gone"));
+
+    auto background = container->newBackgroundContext();
+    EXPECT_EQ(countOf(background, "Install"), 1u);
+    EXPECT_EQ(countOf(background, "Install", Predicate::equal("appKey", "key-a")), 1u);
+
+    // An object deleted before it was ever saved simply goes.
+    auto c = main->insertNewObject("Install");
+    main->deleteObject(c);
+    EXPECT_FALSE(main->hasChanges());
+}
+
+TEST_F(ContextTest, RelationshipsKeepTheirInverseInStep) {
+    auto install = main->insertNewObject("Install");
+    auto other = main->insertNewObject("Install");
+    auto s1 = main->insertNewObject("Session");
+    auto s2 = main->insertNewObject("Session");
+
+    EXPECT_TRUE(s1->setRelatedObject("install", install));
+    EXPECT_TRUE(install->addRelatedObject("sessions", s2));
+    EXPECT_EQ(s2->relatedObject("install"), install);
+    EXPECT_EQ(install->relatedObjects("sessions").size(), 2u);
+
+    EXPECT_TRUE(other->addRelatedObject("sessions", s2));  // moves it
+    EXPECT_EQ(install->relatedObjects("sessions"), std::vector<std::shared_ptr<ManagedObject>>{s1});
+    EXPECT_EQ(s2->relatedObject("install"), other);
+    EXPECT_TRUE(other->removeRelatedObject("sessions", s2));
+    EXPECT_EQ(s2->relatedObject("install"), nullptr);
+    EXPECT_FALSE(install->removeRelatedObject("sessions", s2));
+
+    EXPECT_FALSE(s1->setRelatedObject("install", s2));        // wrong entity
+    EXPECT_FALSE(s1->setRelatedObject("sessions", install));  // not a to-one
+    auto stray = ManagedObject::create(container->managedObjectModel()->entity("Install"));
+    EXPECT_FALSE(s1->setRelatedObject("install", stray));  // not in this context
+    ASSERT_TRUE(main->save());
+
+    // Read back from the store by another context.
+    auto background = container->newBackgroundContext();
+    background->performAndWait([&] {
+        auto there = background->existingObject(install->objectID());
+        auto sessions = there->relatedObjects("sessions");
+        ASSERT_EQ(sessions.size(), 1u);
+        EXPECT_EQ(sessions[0]->objectID(), s1->objectID());
+        EXPECT_EQ(sessions[0]->relatedObject("install"), there);
+        EXPECT_EQ(background->existingObject(s2->objectID())->relatedObject("install"), nullptr);
+    });
+}
+
+TEST_F(ContextTest, DeletionNullifiesOrCascadesByRule) {
+    auto install = main->insertNewObject("Install");
+    auto session = main->insertNewObject("Session");
+    auto tag = main->insertNewObject("Tag");
+    session->setRelatedObject("install", install);
+    tag->setRelatedObject("install", install);
+    ASSERT_TRUE(main->save());
+
+    main->deleteObject(install);
+    EXPECT_EQ(session->relatedObject("install"), nullptr);
+    EXPECT_TRUE(session->isUpdated());
+    EXPECT_TRUE(tag->isDeleted());
+    ASSERT_TRUE(main->save());
+
+    auto background = container->newBackgroundContext();
+    EXPECT_EQ(countOf(background, "Install"), 0u);
+    EXPECT_EQ(countOf(background, "Tag"), 0u);
+    EXPECT_EQ(countOf(background, "Session", Predicate::isNil("install")), 1u);
+}
+
+TEST_F(ContextTest, ValuesOfTheWrongKindAreRefused) {
+    auto install = main->insertNewObject("Install");
+    auto event = main->insertNewObject("UserEvent");
+    EXPECT_FALSE(install->setValue("appId", "12"));
+    EXPECT_FALSE(install->setValue("appId", 1.5));
+    EXPECT_FALSE(install->setValue("noSuchKey", 1));
+    EXPECT_FALSE(event->setValue("status", 70000));  // beyond 16 bits
+    EXPECT_FALSE(install->setValue("createdDate", "yesterday"));
+    EXPECT_TRUE(install->setValue("appId", int64_t{1} << 40));
+    EXPECT_TRUE(install->setValue("isRegisteredWithServer", 1));
+    EXPECT_TRUE(install->setValue("score", 3));
+    EXPECT_TRUE(install->setValue("appKey", std::optional<std::string>()));
+    EXPECT_EQ(install->integerValue("appId"), int64_t{1} << 40);
+    EXPECT_EQ(install->boolValue("isRegisteredWithServer"), true);
+    EXPECT_EQ(install->doubleValue("score"), 3.0);
+    EXPECT_FALSE(install->stringValue("appKey"));
+    EXPECT_EQ(event->integerValue("status"), 0);
+}
+
+TEST_F(ContextTest, FailedSaveWritesNothingAndKeepsTheChanges) {
+    auto tag = main->insertNewObject("Tag");
+    auto install = main->insertNewObject("Install");
+    tag->setValue("key", Value());
+    Error error;
+    EXPECT_FALSE(main->save(&error));
+    EXPECT_EQ(error.code(), static_cast<int64_t>(CoreDataError::MissingMandatoryProperty));
+    EXPECT_EQ(error.userInfo()["NSValidationErrorKey"], Value("key"));
+    EXPECT_TRUE(main->hasChanges());
+    auto background = container->newBackgroundContext();
+    EXPECT_EQ(countOf(background, "Install"), 0u);
+
+    tag->setValue("key", "k");
+    ASSERT_TRUE(main->save());
+    EXPECT_EQ(countOf(background, "Install"), 1u);
+    EXPECT_EQ(countOf(background, "Tag", Predicate::equal("value", "")), 1u);
+}
+
+TEST_F(ContextTest, TransformableValuesGoThroughTheirTransformer) {
+    Value details = Value::dictionary({{"screen", "home"}, {"count", 3}, {"missing", nullptr}});
+    auto good = main->insertNewObject("UserEvent");
+    good->setValue("details", details);
+    good->setValue("payload", Value::data("\x00\x01", 2));
+    auto wrong = main->insertNewObject("UserEvent");
+    wrong->setValue("details", Value::array({1, 2}));
+    ASSERT_TRUE(main->save());
+
+    auto background = container->newBackgroundContext();
+    background->performAndWait([&] {
+        EXPECT_EQ(background->existingObject(good->objectID())->value("details"), details);
+        EXPECT_EQ(background->existingObject(good->objectID())->dataValue("payload"), (Data{0, 1}));
+        // Stored, but refused when read back: not a dictionary.
+        EXPECT_TRUE(background->existingObject(wrong->objectID())->value("details").isAbsent());
+    });
+
+    ValueTransformer::setValueTransformer(nullptr, kTestTransformer);
+    auto orphan = main->insertNewObject("UserEvent");
+    orphan->setValue("details", details);
+    Error error;
+    EXPECT_FALSE(main->save(&error));
+    EXPECT_EQ(error.code(), static_cast<int64_t>(CoreDataError::ManagedObjectValidation));
+    EXPECT_EQ(countOf(background, "UserEvent"), 2u);
+}
+
+TEST_F(ContextTest, ConcurrentChangeOfOneRowIsAConflictUntilMerged) {
+    auto install = main->insertNewObject("Install");
+    install->setValue("appKey", "first");
+    ASSERT_TRUE(main->save());
+
+    auto a = container->newBackgroundContext();
+    auto b = container->newBackgroundContext();
+    auto inB = b->performAndWait([&] { return b->existingObject(install->objectID()); });
+    std::optional<Notification> saved;
+    auto observer = NotificationCenter::defaultCenter().addObserver(
+        ManagedObjectContext::kDidSaveNotification, a, nullptr, [&](const Notification& n) { saved = n; });
+    a->performAndWait([&] {
+        a->existingObject(install->objectID())->setValue("appKey", "from-a");
+        ASSERT_TRUE(a->save());
+    });
+    NotificationCenter::defaultCenter().removeObserver(observer);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->userInfo()["updated"].count(), 1u);
+
+    b->performAndWait([&] {
+        inB->setValue("appId", 7);
+        Error error;
+        EXPECT_FALSE(b->save(&error));
+        EXPECT_EQ(error.code(), static_cast<int64_t>(CoreDataError::MergeConflict));
+        b->mergeChangesFromContextDidSaveNotification(*saved);
+        EXPECT_EQ(inB->stringValue("appKey"), "from-a");  // merged in
+        EXPECT_EQ(inB->integerValue("appId"), 7);         // own change kept
+        EXPECT_TRUE(b->save());
+    });
+    auto check = container->newBackgroundContext();
+    EXPECT_EQ(countOf(check, "Install",
+                      Predicate::andPredicate(
+                          {Predicate::equal("appKey", "from-a"), Predicate::equal("appId", 7)})),
+              1u);
+}
+
+TEST_F(ContextTest, ObjectsMadeOutsideAContextAreInsertedOnce) {
+    auto entity = container->managedObjectModel()->entity("Install");
+    auto install = std::dynamic_pointer_cast<TestInstall>(ManagedObject::create(entity));
+    ASSERT_TRUE(install);
+    EXPECT_TRUE(install->setValue("appKey", "early"));
+    EXPECT_EQ(install->awakeCount, 0);
+    EXPECT_EQ(install->managedObjectContext(), nullptr);
+    ASSERT_TRUE(main->insertObject(install));
+    EXPECT_EQ(install->awakeCount, 1);
+    EXPECT_EQ(install->managedObjectContext(), main);
+    EXPECT_FALSE(main->insertObject(install));
+    ASSERT_TRUE(main->save());
+    EXPECT_EQ(countOf(container->newBackgroundContext(), "Install", Predicate::equal("appKey", "early")), 1u);
+}

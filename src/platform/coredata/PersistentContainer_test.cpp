@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <atomic>
+#include <fstream>
+#include <set>
+
+#include "platform/AppContainer.h"
+#include "platform/NotificationCenter.h"
+#include "platform/coredata/CoreDataError.h"
+#include "platform/coredata/TestModel_test.h"
+#include "platform/dispatch/Clock.h"
+#include "platform/dispatch/DispatchGroup.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/RunLoop.h"
+
+using namespace brindlecue::platform;
+using namespace brindlecue::platform::testing;
+
+namespace {
+
+struct ContainerTest : ::testing::Test {
+    void SetUp() override {
+        Clock::useVirtual();
+        std::filesystem::remove_all(PersistentContainer::defaultDirectoryURL());  // when run in one process
+    }
+    void TearDown() override {
+        RunLoop::main().runUntilIdle();
+        Clock::useReal();
+    }
+};
+
+size_t countOf(const std::shared_ptr<ManagedObjectContext>& context, const std::string& entity,
+               PredicatePtr predicate = nullptr) {
+    FetchRequest request(entity);
+    request.setPredicate(std::move(predicate));
+    return context->performAndWait([&] { return context->count(request).value_or(999); });
+}
+
+}  // namespace
+
+TEST_F(ContainerTest, StoreIsAWalDatabaseInApplicationSupport) {
+    std::optional<Error> error;
+    auto container = loadTestContainer(&error);
+    EXPECT_FALSE(error);
+    auto expected = AppContainer::libraryDirectory() / "Application Support" / "Brindlecue.sqlite";
+    EXPECT_EQ(container->storeURL(), expected);
+    ASSERT_TRUE(std::filesystem::exists(expected));
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(expected.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &stmt, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), "wal");
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+}
+
+TEST_F(ContainerTest, StoreThatCannotLoadIsReportedNotFatal) {
+    auto url = PersistentContainer::defaultDirectoryURL() / "Brindlecue.sqlite";
+    std::filesystem::create_directories(url.parent_path());
+    std::ofstream(url) << "this is not a database, just some text that fills the header and more of it";
+
+    std::optional<Error> error;
+    auto container = loadTestContainer(&error);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), kCocoaErrorDomain);
+    EXPECT_EQ(error->code(), static_cast<int64_t>(CoreDataError::FileReadCorrupt));
+    ASSERT_TRUE(error->underlyingError());
+    EXPECT_EQ(error->underlyingError()->domain(), kSQLiteErrorDomain);
+
+    // The container stays usable; what touches the store fails with an error.
+    auto main = container->viewContext();
+    Error fetchError;
+    EXPECT_FALSE(main->fetch(FetchRequest("Install"), &fetchError));
+    EXPECT_EQ(fetchError.code(), static_cast<int64_t>(CoreDataError::CoreData));
+    main->insertNewObject("Install");
+    EXPECT_FALSE(main->save());
+
+    PersistentContainer unnamed("NoModelHere");
+    std::optional<Error> missing;
+    unnamed.loadPersistentStores(
+        [&](const std::filesystem::path&, const std::optional<Error>& e) { missing = e; });
+    EXPECT_TRUE(missing);
+}
+
+TEST_F(ContainerTest, ModelRegisteredUnderTheNameIsFound) {
+    ManagedObjectModel::registerNamed("Brindlecue", makeTestModel());
+    PersistentContainer container("Brindlecue");
+    std::optional<Error> error;
+    container.loadPersistentStores(
+        [&](const std::filesystem::path&, const std::optional<Error>& e) { error = e; });
+    EXPECT_FALSE(error);
+    EXPECT_TRUE(container.viewContext()->insertNewObject("Session"));
+}
+
+TEST_F(ContainerTest, DataSurvivesClosingAndReopening) {
+    Value details = Value::dictionary({{"a", 1}, {"b", Value::array({"x", 2.5})}});
+    Date when = Date::now().addingTimeInterval(0.25);
+    ManagedObjectID installID, sessionID;
+    {
+        auto container = loadTestContainer();
+        auto context = container->newBackgroundContext();
+        context->performAndWait([&] {
+            auto install = context->insertNewObject("Install");
+            install->setValue("appKey", "ключ-✓");
+            install->setValue("appId", INT64_MAX);
+            install->setValue("isRegisteredWithServer", true);
+            install->setValue("score", -0.5);
+            auto session = context->insertNewObject("Session");
+            session->setValue("id", 42);
+            session->setValue("startTime", when);
+            session->setRelatedObject("install", install);
+            auto event = context->insertNewObject("UserEvent");
+            event->setValue("details", details);
+            event->setValue("status", -3);
+            event->setRelatedObject("session", session);
+            ASSERT_TRUE(context->save());
+            installID = install->objectID();
+            sessionID = session->objectID();
+        });
+    }
+    auto container = loadTestContainer();
+    auto context = container->newBackgroundContext();
+    context->performAndWait([&] {
+        auto install = context->existingObject(installID);
+        ASSERT_TRUE(install);
+        EXPECT_EQ(install->stringValue("appKey"), "ключ-✓");
+        EXPECT_EQ(install->integerValue("appId"), INT64_MAX);
+        EXPECT_EQ(install->boolValue("isRegisteredWithServer"), true);
+        EXPECT_EQ(install->doubleValue("score"), -0.5);
+        EXPECT_EQ(install->stringValue("installId")->size(), 36u);
+        auto sessions = install->relatedObjects("sessions");
+        ASSERT_EQ(sessions.size(), 1u);
+        EXPECT_EQ(sessions[0]->objectID(), sessionID);
+        EXPECT_EQ(sessions[0]->dateValue("startTime"), when);
+        auto events = sessions[0]->relatedObjects("userEvents");
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0]->value("details"), details);
+        EXPECT_EQ(events[0]->integerValue("status"), -3);
+
+        // New objects after the reopen take fresh keys.
+        auto next = context->insertNewObject("Install");
+        EXPECT_GT(next->objectID().primaryKey, installID.primaryKey);
+        EXPECT_TRUE(context->save());
+    });
+    EXPECT_EQ(countOf(context, "Install"), 2u);
+}
+
+TEST_F(ContainerTest, TwoPrivateContextsSavingAtOnceLoseNothing) {
+    auto container = loadTestContainer();
+    constexpr int kPerContext = 300;
+    auto group = DispatchGroup::create();
+    std::atomic<int> failures{0};
+    std::vector<std::shared_ptr<ManagedObjectContext>> contexts = {container->newBackgroundContext(),
+                                                                   container->newBackgroundContext()};
+    for (size_t c = 0; c < contexts.size(); ++c) {
+        auto context = contexts[c];
+        group->enter();
+        context->perform([&, context, c] {
+            for (int round = 0; round < 3; ++round) {
+                for (int i = 0; i < kPerContext / 3; ++i) {
+                    auto tag = context->insertNewObject("Tag");
+                    tag->setValue("key", "c" + std::to_string(c) + "-" + std::to_string(round) + "-" +
+                                             std::to_string(i));
+                }
+                if (!context->save()) ++failures;
+            }
+            group->leave();
+        });
+    }
+    group->wait();
+    EXPECT_EQ(failures, 0);
+    auto reader = container->newBackgroundContext();
+    EXPECT_EQ(countOf(reader, "Tag"), 2u * kPerContext);
+    EXPECT_EQ(countOf(reader, "Tag", Predicate::matches("key", "c1-.*")), size_t{kPerContext});
+}
+
+// Wired the way the library's stack wires it: every save of the background context is merged
+// into the main context on the main queue.
+TEST_F(ContainerTest, BackgroundSaveReachesTheMainContextOnlyThroughTheMerge) {
+    auto container = loadTestContainer();
+    auto main = container->viewContext();
+    auto install = main->insertNewObject("Install");
+    install->setValue("appKey", "old");
+    auto doomed = main->insertNewObject("Tag");
+    ASSERT_TRUE(main->save());
+    EXPECT_TRUE(install->relatedObjects("sessions").empty());
+
+    auto background = container->newBackgroundContext();
+    std::atomic<int> merges{0};
+    auto observer = NotificationCenter::defaultCenter().addObserver(
+        ManagedObjectContext::kDidSaveNotification, background, nullptr, [&, main](const Notification& n) {
+            EXPECT_FALSE(isMainThread());
+            main->perform([&, main, n] {
+                EXPECT_TRUE(isMainThread());
+                main->mergeChangesFromContextDidSaveNotification(n);
+                ++merges;
+            });
+        });
+
+    background->performAndWait([&] {
+        auto there = background->existingObject(install->objectID());
+        there->setValue("appKey", "new");
+        auto session = background->insertNewObject("Session");
+        session->setValue("id", 1);
+        there->addRelatedObject("sessions", session);
+        background->deleteObject(background->existingObject(doomed->objectID()));
+        ASSERT_TRUE(background->save());
+    });
+
+    // Saved, but the main context still shows what it had.
+    EXPECT_EQ(merges, 0);
+    EXPECT_EQ(install->stringValue("appKey"), "old");
+    EXPECT_TRUE(install->relatedObjects("sessions").empty());
+    EXPECT_EQ(doomed->managedObjectContext(), main);
+
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(merges, 1);
+    EXPECT_EQ(install->stringValue("appKey"), "new");
+    auto sessions = install->relatedObjects("sessions");
+    ASSERT_EQ(sessions.size(), 1u);
+    EXPECT_EQ(sessions[0]->relatedObject("install"), install);
+    EXPECT_EQ(doomed->managedObjectContext(), nullptr);
+    EXPECT_FALSE(main->hasChanges());
+    NotificationCenter::defaultCenter().removeObserver(observer);
+}
+
+TEST_F(ContainerTest, AutomaticMergingBringsInOtherContextsSaves) {
+    auto container = loadTestContainer();
+    auto main = container->viewContext();
+    auto install = main->insertNewObject("Install");
+    ASSERT_TRUE(main->save());
+
+    auto background = container->newBackgroundContext();
+    background->setAutomaticallyMergesChangesFromParent(true);
+    auto there = background->performAndWait([&] { return background->existingObject(install->objectID()); });
+
+    install->setValue("appKey", "from-main");
+    ASSERT_TRUE(main->save());
+    // The merge was queued on the background context before this block.
+    background->performAndWait([&] { EXPECT_EQ(there->stringValue("appKey"), "from-main"); });
+
+    background->setAutomaticallyMergesChangesFromParent(false);
+    install->setValue("appKey", "unseen");
+    ASSERT_TRUE(main->save());
+    background->performAndWait([&] { EXPECT_EQ(there->stringValue("appKey"), "from-main"); });
+}

@@ -1,0 +1,723 @@
+#include "platform/coredata/PersistentStoreCoordinator.h"
+
+#include <sqlite3.h>
+
+#include <set>
+#include <system_error>
+#include <utility>
+
+#include "platform/Crypto.h"
+#include "platform/coredata/CoreDataError.h"
+#include "platform/coredata/RegularExpression.h"
+#include "platform/coredata/ValueTransformer.h"
+
+namespace brindlecue::platform {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+constexpr const char* kMatchesFunction = "brindlecue_matches";
+
+std::string q(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+const char* columnType(AttributeType type) {
+    switch (type) {
+        case AttributeType::String:
+            return "TEXT";
+        case AttributeType::Integer16:
+        case AttributeType::Integer32:
+        case AttributeType::Integer64:
+        case AttributeType::Boolean:
+            return "INTEGER";
+        case AttributeType::Double:
+        case AttributeType::Date:
+            return "REAL";
+        case AttributeType::Binary:
+        case AttributeType::Transformable:
+            return "BLOB";
+    }
+    return "BLOB";
+}
+
+// A model value as it is bound to a statement: integer, real, text, data or absent (NULL).
+// False when the value does not fit the attribute.
+bool storedArgument(AttributeType type, const Value& v, Value& out) {
+    if (v.isNil()) {
+        out = Value();
+        return true;
+    }
+    switch (type) {
+        case AttributeType::String:
+            if (!v.isString()) return false;
+            out = v;
+            return true;
+        case AttributeType::Integer16:
+        case AttributeType::Integer32:
+        case AttributeType::Integer64:
+        case AttributeType::Boolean:
+        case AttributeType::Double:
+            if (!v.isNumber()) return false;
+            out = type == AttributeType::Double || v.isReal() ? Value(v.doubleValue()) : Value(v.integerValue());
+            return true;
+        case AttributeType::Date:
+            if (!v.isDate()) return false;
+            out = Value(v.getDate()->timeIntervalSinceReferenceDate());
+            return true;
+        case AttributeType::Binary:
+            if (!v.isData()) return false;
+            out = v;
+            return true;
+        case AttributeType::Transformable:
+            return false;
+    }
+    return false;
+}
+
+// The stored form of an attribute's value, running transformable values through their transformer.
+bool storedValue(const AttributeDescription& a, const Value& v, Value& out, std::string& why) {
+    if (a.type != AttributeType::Transformable) {
+        if (storedArgument(a.type, v, out)) return true;
+        why = "value of the wrong kind";
+        return false;
+    }
+    if (v.isNil()) {
+        out = Value();
+        return true;
+    }
+    auto transformer = ValueTransformer::valueTransformerForName(a.valueTransformerName);
+    if (!transformer) {
+        why = "no value transformer named " + a.valueTransformerName;
+        return false;
+    }
+    out = transformer->transformedValue(v);
+    if (!out.isData()) {
+        why = "value transformer " + a.valueTransformerName + " cannot store the value";
+        return false;
+    }
+    return true;
+}
+
+Value readValue(sqlite3_stmt* stmt, int col, const AttributeDescription& a) {
+    if (sqlite3_column_type(stmt, col) == SQLITE_NULL) return Value();
+    switch (a.type) {
+        case AttributeType::String: {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+            return Value(std::string(text, static_cast<size_t>(sqlite3_column_bytes(stmt, col))));
+        }
+        case AttributeType::Integer16:
+        case AttributeType::Integer32:
+        case AttributeType::Integer64:
+            return Value(static_cast<int64_t>(sqlite3_column_int64(stmt, col)));
+        case AttributeType::Boolean:
+            return Value(sqlite3_column_int64(stmt, col) != 0);
+        case AttributeType::Double:
+            return Value(sqlite3_column_double(stmt, col));
+        case AttributeType::Date:
+            return Value(Date::fromTimeIntervalSinceReferenceDate(sqlite3_column_double(stmt, col)));
+        case AttributeType::Binary:
+        case AttributeType::Transformable: {
+            const void* blob = sqlite3_column_blob(stmt, col);
+            Value data = Value::data(blob, static_cast<size_t>(sqlite3_column_bytes(stmt, col)));
+            if (a.type == AttributeType::Binary) return data;
+            auto transformer = ValueTransformer::valueTransformerForName(a.valueTransformerName);
+            return transformer ? transformer->reverseTransformedValue(data) : Value();
+        }
+    }
+    return Value();
+}
+
+void bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
+    if (v.isNil()) {
+        sqlite3_bind_null(stmt, index);
+    } else if (v.isInteger() || v.isBool()) {
+        sqlite3_bind_int64(stmt, index, v.integerValue());
+    } else if (v.isReal()) {
+        sqlite3_bind_double(stmt, index, v.doubleValue());
+    } else if (const std::string* s = v.getString()) {
+        sqlite3_bind_text(stmt, index, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
+    } else if (const Data* d = v.getData()) {
+        sqlite3_bind_blob(stmt, index, d->data(), static_cast<int>(d->size()), SQLITE_TRANSIENT);
+    } else {
+        sqlite3_bind_null(stmt, index);
+    }
+}
+
+void bindOptionalKey(sqlite3_stmt* stmt, int index, const std::optional<int64_t>& key) {
+    if (key)
+        sqlite3_bind_int64(stmt, index, *key);
+    else
+        sqlite3_bind_null(stmt, index);
+}
+
+// MATCHES: the whole text against an ICU expression; NULL text never matches.
+void matchesFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_int(ctx, 0);
+        return;
+    }
+    std::string_view text(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
+                          static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+    std::string pattern(reinterpret_cast<const char*>(sqlite3_value_text(argv[1])),
+                        static_cast<size_t>(sqlite3_value_bytes(argv[1])));
+    auto regex = RegularExpression::cached(pattern);
+    sqlite3_result_int(ctx, regex && regex->matchesWhole(text) ? 1 : 0);
+}
+
+// Builds the SQL of key paths, predicates and sort orders of one entity's query (alias t0).
+class QueryBuilder {
+public:
+    QueryBuilder(const ManagedObjectModel& model, std::shared_ptr<const EntityDescription> root)
+        : model_(model), root_(std::move(root)) {}
+
+    std::vector<Value> binds;
+
+    std::optional<ResolvedKeyPath> resolve(const std::string& keyPath, Error* error) const {
+        return model_.resolveKeyPath(root_, keyPath, error);
+    }
+
+    static std::string expression(const ResolvedKeyPath& kp) {
+        std::string last = kp.attribute ? kp.attribute->name : kp.relationship->name;
+        if (kp.hops.empty()) return "t0." + q(last);
+        std::string expr = "t0." + q(kp.hops[0]->name);
+        for (size_t i = 1; i < kp.hops.size(); ++i)
+            expr = "(SELECT " + q(kp.hops[i]->name) + " FROM " + q(kp.hops[i - 1]->destinationEntity) +
+                   " WHERE Z_PK = " + expr + ")";
+        return "(SELECT " + q(last) + " FROM " + q(kp.hops.back()->destinationEntity) +
+               " WHERE Z_PK = " + expr + ")";
+    }
+
+    bool predicate(const Predicate& p, std::string& out, Error* error) {
+        auto fail = [&](const std::string& why) {
+            if (error)
+                *error = makeCoreDataError(CoreDataError::CoreData,
+                                           "Unsupported predicate " + p.predicateFormat() + ": " + why);
+            return false;
+        };
+        if (p.kind() == Predicate::Kind::And) {
+            if (p.subpredicates().empty()) {
+                out = "1";
+                return true;
+            }
+            std::string joined;
+            for (const auto& s : p.subpredicates()) {
+                std::string part;
+                if (!predicate(*s, part, error)) return false;
+                joined += (joined.empty() ? "(" : " AND (") + part + ")";
+            }
+            out = joined;
+            return true;
+        }
+        Error keyError;
+        auto kp = resolve(p.keyPath(), &keyError);
+        if (!kp) return fail(keyError.localizedDescription());
+        std::string expr = expression(*kp);
+        switch (p.kind()) {
+            case Predicate::Kind::Equal:
+            case Predicate::Kind::NotEqual: {
+                std::string op = p.kind() == Predicate::Kind::Equal ? " IS " : " IS NOT ";
+                if (kp->relationship) {
+                    if (kp->relationship->toMany) return fail("to-many relationships cannot be compared");
+                    if (p.objectID()) {
+                        if (p.objectID()->entityName != kp->relationship->destinationEntity)
+                            return fail("the object is not a " + kp->relationship->destinationEntity);
+                        binds.push_back(Value(p.objectID()->primaryKey));
+                    } else if (!p.value().isNil()) {
+                        return fail("a relationship compares only with an object or nil");
+                    } else {
+                        binds.push_back(Value());
+                    }
+                    out = expr + op + "?";
+                    return true;
+                }
+                Value arg;
+                if (p.objectID() || !storedArgument(kp->attribute->type, p.value(), arg))
+                    return fail("the argument does not fit the attribute");
+                binds.push_back(arg);
+                out = expr + op + "?";
+                return true;
+            }
+            case Predicate::Kind::Contains:
+            case Predicate::Kind::Matches: {
+                if (!kp->attribute || kp->attribute->type != AttributeType::String)
+                    return fail("only text attributes can be searched");
+                const std::string& text = *p.value().getString();
+                if (p.kind() == Predicate::Kind::Contains) {
+                    if (text.empty()) {
+                        out = "0";
+                        return true;
+                    }
+                    binds.push_back(p.value());
+                    out = "instr(" + expr + ", ?) > 0";
+                    return true;
+                }
+                if (!RegularExpression::cached(text)) return fail("the regular expression is not valid");
+                binds.push_back(p.value());
+                out = std::string(kMatchesFunction) + "(" + expr + ", ?)";
+                return true;
+            }
+            case Predicate::Kind::And:
+                break;
+        }
+        return fail("unknown form");
+    }
+
+    bool orderBy(const std::vector<SortDescriptor>& sorts, std::string& out, Error* error) {
+        for (const auto& s : sorts) {
+            auto kp = resolve(s.key, error);
+            if (!kp) return false;
+            if (!kp->attribute || kp->attribute->type == AttributeType::Transformable) {
+                if (error)
+                    *error = makeCoreDataError(CoreDataError::CoreData, "Cannot sort by \"" + s.key + "\"");
+                return false;
+            }
+            out += (out.empty() ? " ORDER BY " : ", ") + expression(*kp) + (s.ascending ? " ASC" : " DESC");
+        }
+        return true;
+    }
+
+private:
+    const ManagedObjectModel& model_;
+    std::shared_ptr<const EntityDescription> root_;
+};
+
+// Resets a cached statement when the scope ends.
+struct Reset {
+    sqlite3_stmt* stmt;
+    ~Reset() {
+        if (stmt) {
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+        }
+    }
+};
+
+}  // namespace
+
+PersistentStoreCoordinator::PersistentStoreCoordinator(std::shared_ptr<const ManagedObjectModel> model)
+    : model_(std::move(model)) {}
+
+PersistentStoreCoordinator::~PersistentStoreCoordinator() {
+    close();
+}
+
+void PersistentStoreCoordinator::close() {
+    for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+    statements_.clear();
+    if (db_) sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+Error PersistentStoreCoordinator::sqliteError(const std::string& what, int rc) const {
+    std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    auto underlying = std::make_shared<const Error>(Error::withDescription(kSQLiteErrorDomain, rc, message));
+    return Error(kCocoaErrorDomain, static_cast<int64_t>(CoreDataError::PersistentStoreSave),
+                 Value::dictionary({{Error::kLocalizedDescriptionKey, what + ": " + message}}), underlying);
+}
+
+sqlite3_stmt* PersistentStoreCoordinator::prepare(const std::string& sql, Error* error) {
+    auto it = statements_.find(sql);
+    if (it != statements_.end()) return it->second;
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        if (error) *error = sqliteError("Cannot prepare a statement", rc);
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    statements_.emplace(sql, stmt);
+    return stmt;
+}
+
+bool PersistentStoreCoordinator::exec(const std::string& sql, Error* error) {
+    char* message = nullptr;
+    int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message);
+    sqlite3_free(message);
+    if (rc == SQLITE_OK) return true;
+    if (error) *error = sqliteError("SQL failed", rc);
+    return false;
+}
+
+std::optional<Error> PersistentStoreCoordinator::addPersistentStore(const std::filesystem::path& url) {
+    std::lock_guard lock(mutex_);
+    if (db_) return makeCoreDataError(CoreDataError::CoreData, "The coordinator already has a store");
+    if (auto invalid = model_->validate()) return invalid;
+    std::error_code ec;
+    std::filesystem::create_directories(url.parent_path(), ec);
+    int rc = sqlite3_open_v2(url.c_str(), &db_,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db_, kMatchesFunction, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                        matchesFunction, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        Error cause = sqliteError("open", rc);
+        Error error(
+            kCocoaErrorDomain, static_cast<int64_t>(CoreDataError::FileReadCorrupt),
+            Value::dictionary({{Error::kLocalizedDescriptionKey,
+                                "The store file couldn’t be opened because it isn’t in the correct format."},
+                               {"NSFilePath", url.string()}}),
+            std::make_shared<const Error>(*cause.underlyingError()));
+        close();
+        return error;
+    }
+    url_ = url;
+    if (auto schemaError = createSchema()) {
+        close();
+        return schemaError;
+    }
+    return std::nullopt;
+}
+
+std::optional<Error> PersistentStoreCoordinator::createSchema() {
+    Error error;
+    if (!exec("BEGIN IMMEDIATE", &error)) return error;
+    auto failed = [&]() -> std::optional<Error> {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        return error;
+    };
+    if (!exec("CREATE TABLE IF NOT EXISTS Z_METADATA (Z_KEY TEXT PRIMARY KEY, Z_VALUE TEXT)", &error))
+        return failed();
+    for (const auto& entity : model_->entities()) {
+        std::string table = q(entity->name());
+        if (!exec("CREATE TABLE IF NOT EXISTS " + table +
+                      " (Z_PK INTEGER PRIMARY KEY, Z_OPT INTEGER NOT NULL DEFAULT 1)",
+                  &error))
+            return failed();
+        std::set<std::string> existing;
+        sqlite3_stmt* info = prepare("PRAGMA table_info(" + table + ")", &error);
+        if (!info) return failed();
+        {
+            Reset reset{info};
+            while (sqlite3_step(info) == SQLITE_ROW)
+                existing.insert(reinterpret_cast<const char*>(sqlite3_column_text(info, 1)));
+        }
+        for (const auto& a : entity->attributes())
+            if (!existing.count(a.name) &&
+                !exec("ALTER TABLE " + table + " ADD COLUMN " + q(a.name) + " " + columnType(a.type), &error))
+                return failed();
+        for (const auto& r : entity->relationships()) {
+            if (r.toMany) continue;
+            if (!existing.count(r.name) &&
+                !exec("ALTER TABLE " + table + " ADD COLUMN " + q(r.name) + " INTEGER", &error))
+                return failed();
+            if (!exec("CREATE INDEX IF NOT EXISTS " + q(entity->name() + "_" + r.name + "_INDEX") + " ON " +
+                          table + " (" + q(r.name) + ")",
+                      &error))
+                return failed();
+        }
+        sqlite3_stmt* max = prepare("SELECT MAX(Z_PK) FROM " + table, &error);
+        if (!max) return failed();
+        Reset reset{max};
+        lastKeys_[entity->name()] = sqlite3_step(max) == SQLITE_ROW ? sqlite3_column_int64(max, 0) : 0;
+    }
+    sqlite3_stmt* read = prepare("SELECT Z_VALUE FROM Z_METADATA WHERE Z_KEY = 'NSStoreUUID'", &error);
+    if (!read) return failed();
+    {
+        Reset reset{read};
+        if (sqlite3_step(read) == SQLITE_ROW && sqlite3_column_type(read, 0) == SQLITE_TEXT)
+            storeIdentifier_ = reinterpret_cast<const char*>(sqlite3_column_text(read, 0));
+    }
+    if (storeIdentifier_.empty()) {
+        storeIdentifier_ = Crypto::uuidString();
+        if (!exec("INSERT OR REPLACE INTO Z_METADATA VALUES ('NSStoreUUID', '" + storeIdentifier_ + "')",
+                  &error))
+            return failed();
+    }
+    if (!exec("COMMIT", &error)) return failed();
+    return std::nullopt;
+}
+
+bool PersistentStoreCoordinator::hasStore() const {
+    std::lock_guard lock(mutex_);
+    return db_ != nullptr;
+}
+
+std::filesystem::path PersistentStoreCoordinator::storeURL() const {
+    std::lock_guard lock(mutex_);
+    return url_;
+}
+
+std::string PersistentStoreCoordinator::storeIdentifier() const {
+    std::lock_guard lock(mutex_);
+    return storeIdentifier_;
+}
+
+int64_t PersistentStoreCoordinator::allocatePrimaryKey(const std::string& entityName) {
+    std::lock_guard lock(mutex_);
+    return ++lastKeys_[entityName];
+}
+
+std::optional<ManagedObjectID> PersistentStoreCoordinator::managedObjectIDForURIRepresentation(
+    const std::string& uri) const {
+    auto id = ManagedObjectID::fromURIRepresentation(uri, storeIdentifier());
+    if (!id || !model_->entity(id->entityName)) return std::nullopt;
+    return id;
+}
+
+std::optional<Error> PersistentStoreCoordinator::requireStore(
+    const std::shared_ptr<const EntityDescription>& entity) const {
+    if (!db_) return makeCoreDataError(CoreDataError::CoreData, "This coordinator has no persistent store");
+    if (!entity) return makeCoreDataError(CoreDataError::CoreData, "Unknown entity");
+    return std::nullopt;
+}
+
+std::string PersistentStoreCoordinator::selectColumns(const EntityDescription& entity) const {
+    std::string cols = "t0.Z_PK, t0.Z_OPT";
+    for (const auto& a : entity.attributes()) cols += ", t0." + q(a.name);
+    for (const auto& r : entity.relationships())
+        if (!r.toMany) cols += ", t0." + q(r.name);
+    return cols;
+}
+
+StoredRow PersistentStoreCoordinator::readColumns(sqlite3_stmt* stmt, const EntityDescription& entity) const {
+    StoredRow row;
+    row.id = ManagedObjectID{entity.name(), sqlite3_column_int64(stmt, 0)};
+    row.version = sqlite3_column_int64(stmt, 1);
+    int col = 2;
+    row.attributes.reserve(entity.attributes().size());
+    for (const auto& a : entity.attributes()) row.attributes.push_back(readValue(stmt, col++, a));
+    row.toOne.resize(entity.relationships().size());
+    for (size_t i = 0; i < entity.relationships().size(); ++i) {
+        if (entity.relationships()[i].toMany) continue;
+        if (sqlite3_column_type(stmt, col) != SQLITE_NULL) row.toOne[i] = sqlite3_column_int64(stmt, col);
+        ++col;
+    }
+    return row;
+}
+
+bool PersistentStoreCoordinator::readRow(const ManagedObjectID& id, std::optional<StoredRow>& out,
+                                         Error* error) {
+    std::lock_guard lock(mutex_);
+    auto entity = model_->entity(id.entityName);
+    if (auto missing = requireStore(entity)) {
+        if (error) *error = *missing;
+        return false;
+    }
+    sqlite3_stmt* stmt = prepare(
+        "SELECT " + selectColumns(*entity) + " FROM " + q(entity->name()) + " t0 WHERE t0.Z_PK = ?", error);
+    if (!stmt) return false;
+    Reset reset{stmt};
+    sqlite3_bind_int64(stmt, 1, id.primaryKey);
+    int rc = sqlite3_step(stmt);
+    out.reset();
+    if (rc == SQLITE_ROW) {
+        out = readColumns(stmt, *entity);
+        return true;
+    }
+    if (rc == SQLITE_DONE) return true;
+    if (error) *error = sqliteError("Cannot read a row", rc);
+    return false;
+}
+
+std::optional<std::vector<StoredRow>> PersistentStoreCoordinator::fetchRows(const FetchRequest& request,
+                                                                            bool sortAndLimit, Error* error) {
+    std::lock_guard lock(mutex_);
+    auto entity = model_->entity(request.entityName());
+    if (auto missing = requireStore(entity)) {
+        if (error) *error = *missing;
+        return std::nullopt;
+    }
+    QueryBuilder builder(*model_, entity);
+    std::string sql = "SELECT " + selectColumns(*entity) + " FROM " + q(entity->name()) + " t0";
+    if (request.predicate()) {
+        std::string where;
+        if (!builder.predicate(*request.predicate(), where, error)) return std::nullopt;
+        sql += " WHERE " + where;
+    }
+    std::string order;
+    if (!builder.orderBy(request.sortDescriptors(), order, error)) return std::nullopt;
+    if (sortAndLimit) {
+        sql += order;
+        if (request.fetchLimit() > 0) sql += " LIMIT " + std::to_string(request.fetchLimit());
+    }
+    sqlite3_stmt* stmt = prepare(sql, error);
+    if (!stmt) return std::nullopt;
+    Reset reset{stmt};
+    for (size_t i = 0; i < builder.binds.size(); ++i)
+        bindValue(stmt, static_cast<int>(i + 1), builder.binds[i]);
+    std::vector<StoredRow> rows;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) rows.push_back(readColumns(stmt, *entity));
+    if (rc != SQLITE_DONE) {
+        if (error) *error = sqliteError("Fetch failed", rc);
+        return std::nullopt;
+    }
+    return rows;
+}
+
+std::optional<size_t> PersistentStoreCoordinator::countRows(const FetchRequest& request, Error* error) {
+    std::lock_guard lock(mutex_);
+    auto entity = model_->entity(request.entityName());
+    if (auto missing = requireStore(entity)) {
+        if (error) *error = *missing;
+        return std::nullopt;
+    }
+    QueryBuilder builder(*model_, entity);
+    std::string sql = "SELECT COUNT(*) FROM " + q(entity->name()) + " t0";
+    if (request.predicate()) {
+        std::string where;
+        if (!builder.predicate(*request.predicate(), where, error)) return std::nullopt;
+        sql += " WHERE " + where;
+    }
+    sqlite3_stmt* stmt = prepare(sql, error);
+    if (!stmt) return std::nullopt;
+    Reset reset{stmt};
+    for (size_t i = 0; i < builder.binds.size(); ++i)
+        bindValue(stmt, static_cast<int>(i + 1), builder.binds[i]);
+    int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_ROW) {
+        if (error) *error = sqliteError("Count failed", rc);
+        return std::nullopt;
+    }
+    size_t count = static_cast<size_t>(sqlite3_column_int64(stmt, 0));
+    if (request.fetchLimit() > 0 && count > request.fetchLimit()) count = request.fetchLimit();
+    return count;
+}
+
+std::optional<std::vector<int64_t>> PersistentStoreCoordinator::relatedKeys(
+    const ManagedObjectID& id, const RelationshipDescription& toMany, Error* error) {
+    std::lock_guard lock(mutex_);
+    auto destination = model_->entity(toMany.destinationEntity);
+    if (auto missing = requireStore(destination)) {
+        if (error) *error = *missing;
+        return std::nullopt;
+    }
+    sqlite3_stmt* stmt = prepare("SELECT Z_PK FROM " + q(destination->name()) + " WHERE " +
+                                     q(toMany.inverseName) + " = ? ORDER BY Z_PK",
+                                 error);
+    if (!stmt) return std::nullopt;
+    Reset reset{stmt};
+    sqlite3_bind_int64(stmt, 1, id.primaryKey);
+    std::vector<int64_t> keys;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) keys.push_back(sqlite3_column_int64(stmt, 0));
+    if (rc != SQLITE_DONE) {
+        if (error) *error = sqliteError("Cannot read a relationship", rc);
+        return std::nullopt;
+    }
+    return keys;
+}
+
+bool PersistentStoreCoordinator::save(const StoreChanges& changes, Error* error) {
+    // Everything that can fail without the database is checked before the transaction starts.
+    struct Write {
+        std::shared_ptr<const EntityDescription> entity;
+        const StoredRow* row;
+        std::vector<Value> stored;
+    };
+    auto encode = [&](const std::vector<StoredRow>& rows, std::vector<Write>& out) {
+        for (const auto& row : rows) {
+            Write w{model_->entity(row.id.entityName), &row, {}};
+            if (!w.entity) {
+                if (error)
+                    *error =
+                        makeCoreDataError(CoreDataError::CoreData, "Unknown entity " + row.id.entityName);
+                return false;
+            }
+            for (size_t i = 0; i < w.entity->attributes().size(); ++i) {
+                const auto& a = w.entity->attributes()[i];
+                Value stored;
+                std::string why;
+                if (!storedValue(a, i < row.attributes.size() ? row.attributes[i] : Value(), stored, why)) {
+                    if (error)
+                        *error =
+                            makeCoreDataError(CoreDataError::ManagedObjectValidation,
+                                              "Cannot store " + w.entity->name() + "." + a.name + ": " + why);
+                    return false;
+                }
+                w.stored.push_back(std::move(stored));
+            }
+            out.push_back(std::move(w));
+        }
+        return true;
+    };
+    std::vector<Write> inserts, updates;
+    if (!encode(changes.inserts, inserts) || !encode(changes.updates, updates)) return false;
+
+    std::lock_guard lock(mutex_);
+    if (!db_) {
+        if (error)
+            *error = makeCoreDataError(CoreDataError::CoreData, "This coordinator has no persistent store");
+        return false;
+    }
+    if (!exec("BEGIN IMMEDIATE", error)) return false;
+    auto rollback = [&] {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    };
+    auto bindColumns = [](sqlite3_stmt* stmt, const Write& w, int first) {
+        int index = first;
+        for (const auto& v : w.stored) bindValue(stmt, index++, v);
+        for (size_t i = 0; i < w.entity->relationships().size(); ++i)
+            if (!w.entity->relationships()[i].toMany)
+                bindOptionalKey(stmt, index++, i < w.row->toOne.size() ? w.row->toOne[i] : std::nullopt);
+        return index;
+    };
+    for (const auto& id : changes.deletes) {
+        sqlite3_stmt* stmt = prepare("DELETE FROM " + q(id.entityName) + " WHERE Z_PK = ?", error);
+        if (!stmt) return rollback();
+        Reset reset{stmt};
+        sqlite3_bind_int64(stmt, 1, id.primaryKey);
+        int rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE) {
+            if (error) *error = sqliteError("Cannot delete", rc);
+            return rollback();
+        }
+    }
+    for (const auto& w : inserts) {
+        std::string cols = "Z_PK, Z_OPT", marks = "?, 1";
+        for (const auto& a : w.entity->attributes()) cols += ", " + q(a.name), marks += ", ?";
+        for (const auto& r : w.entity->relationships())
+            if (!r.toMany) cols += ", " + q(r.name), marks += ", ?";
+        sqlite3_stmt* stmt =
+            prepare("INSERT INTO " + q(w.entity->name()) + " (" + cols + ") VALUES (" + marks + ")", error);
+        if (!stmt) return rollback();
+        Reset reset{stmt};
+        sqlite3_bind_int64(stmt, 1, w.row->id.primaryKey);
+        bindColumns(stmt, w, 2);
+        int rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE) {
+            if (error) *error = sqliteError("Cannot insert", rc);
+            return rollback();
+        }
+    }
+    for (const auto& w : updates) {
+        std::string sets = "Z_OPT = Z_OPT + 1";
+        for (const auto& a : w.entity->attributes()) sets += ", " + q(a.name) + " = ?";
+        for (const auto& r : w.entity->relationships())
+            if (!r.toMany) sets += ", " + q(r.name) + " = ?";
+        sqlite3_stmt* stmt = prepare(
+            "UPDATE " + q(w.entity->name()) + " SET " + sets + " WHERE Z_PK = ? AND Z_OPT = ?", error);
+        if (!stmt) return rollback();
+        Reset reset{stmt};
+        int index = bindColumns(stmt, w, 1);
+        sqlite3_bind_int64(stmt, index, w.row->id.primaryKey);
+        sqlite3_bind_int64(stmt, index + 1, w.row->version);
+        int rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE) {
+            if (error) *error = sqliteError("Cannot update", rc);
+            return rollback();
+        }
+        if (sqlite3_changes(db_) == 0) {
+            if (error)
+                *error = makeCoreDataError(CoreDataError::MergeConflict,
+                                           "Could not merge changes: " + w.entity->name() + " p" +
+                                               std::to_string(w.row->id.primaryKey) +
+                                               " was changed or deleted in the store since it was read");
+            return rollback();
+        }
+    }
+    if (!exec("COMMIT", error)) return rollback();
+    return true;
+}
+
+}  // namespace brindlecue::platform
