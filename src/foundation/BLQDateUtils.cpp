@@ -1,0 +1,193 @@
+#include "foundation/BLQDateUtils.h"
+
+#include <array>
+#include <cstdlib>
+#include <memory>
+
+#include <unicode/calendar.h>
+#include <unicode/gregocal.h>
+#include <unicode/timezone.h>
+
+#include "platform/SystemLog.h"
+#include "platform/UserDefaults.h"
+#include "platform/dispatch/DispatchSemaphore.h"
+
+namespace brindlecue {
+
+using platform::Date;
+using platform::Value;
+
+namespace {
+
+constexpr const char* kDefaultFormat = "yyyy-MM-dd HH:mm:ss";
+constexpr const char* kDefaultTimeZone = "UTC";
+constexpr const char* kDefaultLocale = "en_US";
+
+constexpr std::array<const char*, 9> kFallbackFormats = {
+    "yyyy-MM-dd'T'HH:mm:ss.SSS",
+    "yyyy-MM-dd'T'HH:mm:ssZ",
+    "yyyy-MM-dd'T'HH:mm:ss.SSSZ",
+    "yyyy-MM-dd'T'HH:mm:ss",
+    "yyyy-MM-dd",
+    "dd/MM/yyyy HH:mm:ss",
+    "dd/MM/yyyy",
+    "MM/dd/yyyy HH:mm:ss",
+    "MM/dd/yyyy",
+};
+
+const platform::SystemLog& systemLog() {
+    static const platform::SystemLog log("com.brindlecue", "BrindlecueSDK");
+    return log;
+}
+
+platform::DispatchSemaphore& dateParseLock() {
+    // Lives for the process: parsing may run on worker threads while the process exits.
+    static auto* lock = new platform::DispatchSemaphore(1);
+    return *lock;
+}
+
+}  // namespace
+
+std::unique_ptr<platform::DateFormatter> blqGetDateFormatter(const std::optional<std::string>& format,
+                                                             const std::optional<std::string>& timeZone,
+                                                             const std::optional<std::string>& locale) {
+    auto f = std::make_unique<platform::DateFormatter>();
+    f->setLocale(locale.value_or(kDefaultLocale));
+    f->setTimeZone(timeZone.value_or(kDefaultTimeZone));
+    f->setDateFormat(format.value_or(kDefaultFormat));
+    return f;
+}
+
+std::string blqFormatDate(Date date) {
+    return blqGetDateFormatter()->stringFromDate(date);
+}
+
+std::string blqFormatISODate(Date date) {
+    return blqGetDateFormatter("yyyy-MM-dd'T'HH:mm:ss.SSSZ", "UTC", "en_US")->stringFromDate(date);
+}
+
+std::optional<Date> blqParseDate(const Value& value, int32_t offset) {
+    const std::string* text = value.getString();
+    if (text == nullptr || text->empty()) return std::nullopt;
+
+    std::optional<Date> date;
+    dateParseLock().wait();
+    {
+        auto formatter = blqGetDateFormatter();
+        date = formatter->dateFromString(*text);
+        for (size_t i = 0; !date && i < kFallbackFormats.size(); ++i) {
+            formatter->setDateFormat(kFallbackFormats[i]);
+            date = formatter->dateFromString(*text);
+        }
+    }
+    dateParseLock().signal();
+
+    if (date && offset != 0) date = date->addingTimeInterval(offset);
+    return date;
+}
+
+std::string blqNextRepeatConditonDate(const std::string& unit, const std::string& mode) {
+    return blqParseRepeatConditionTimeUnits(unit, mode);
+}
+
+std::string blqParseRepeatConditionTimeUnits(const std::string& unitText, const std::string& mode) {
+    std::string text = unitText.size() == 1 ? "1" + unitText : unitText;
+    char unit = text.empty() ? '\0' : text.back();
+    // The integer value of the leading digits (with an optional sign) of what precedes the unit.
+    long count = text.empty() ? 0 : std::strtol(text.substr(0, text.size() - 1).c_str(), nullptr, 10);
+
+    UErrorCode status = U_ZERO_ERROR;
+    icu::GregorianCalendar calendar(icu::TimeZone::createDefault(), icu::Locale("en_US"), status);
+    calendar.setTime(Date::now().timeIntervalSince1970() * 1000.0, status);
+    auto add = [&](UCalendarDateFields field, long amount) {
+        calendar.add(field, static_cast<int32_t>(amount), status);
+    };
+    switch (unit) {
+        case 's':
+            add(UCAL_SECOND, count);
+            break;
+        case 'm':
+            add(UCAL_MINUTE, count);
+            break;
+        case 'h':
+            add(UCAL_HOUR_OF_DAY, count);
+            break;
+        case 'd':
+            add(UCAL_DATE, count);
+            break;
+        case 'w':
+            add(UCAL_DATE, count * 7);
+            break;
+        case 'M':
+            add(UCAL_MONTH, count);
+            break;
+        case 'Y':
+            add(UCAL_YEAR, count);
+            break;
+        default:
+            break;
+    }
+    long year = calendar.get(UCAL_YEAR, status);
+    long month = calendar.get(UCAL_MONTH, status) + 1;
+    long day = calendar.get(UCAL_DATE, status);
+    long hour = calendar.get(UCAL_HOUR_OF_DAY, status);
+    long minute = calendar.get(UCAL_MINUTE, status);
+    long second = calendar.get(UCAL_SECOND, status);
+    long weekday = calendar.get(UCAL_DAY_OF_WEEK, status);  // 1 is Sunday
+    Date moment = Date::fromTimeIntervalSince1970(calendar.getTime(status) / 1000.0);
+
+    if (mode == "time_next") {
+        // A truncated day or month is the first one, never the non-existent 0.
+        switch (unit) {
+            case 'Y':
+                month = 1;
+                [[fallthrough]];
+            case 'M':
+                day = 1;
+                [[fallthrough]];
+            case 'd':
+                hour = 0;
+                [[fallthrough]];
+            case 'h':
+                minute = 0;
+                [[fallthrough]];
+            case 'm':
+                second = 0;
+                break;
+            default:
+                break;
+        }
+    }
+
+    std::string result;
+    if (unit == 'w') {
+        systemLog().log(platform::LogType::Default, "Before Date == " + moment.description());
+        Date monday = moment.addingTimeInterval(static_cast<double>(2 - weekday) * 86400.0);
+        result = blqGetDateFormatter("yyyy-MM-dd'T'HH:mm:ss.SSS", "", "en_US")->stringFromDate(monday);
+    } else {
+        result = std::to_string(year) + "-" + std::to_string(month) + "-" + std::to_string(day) + "T" +
+                 std::to_string(hour) + ":" + std::to_string(minute) + ":" + std::to_string(second) + ".000";
+    }
+    systemLog().log(platform::LogType::Default,
+                    " C == " + (text.empty() ? std::string() : std::string(1, unit)) + " Next== " + result);
+    return result;
+}
+
+void blqSaveToUserDefaults(const std::string& key, int32_t seconds) {
+    auto& defaults = platform::UserDefaults::standard();
+    if (seconds != -1) {
+        defaults.set(key, Value(Date::now().timeIntervalSinceReferenceDate() + seconds));
+    } else {
+        defaults.set(key, Value(-1));
+    }
+    defaults.synchronize();
+}
+
+bool isFeatureEnabled(const std::string& key, const Value& value) {
+    Value v = value.isAbsent() ? platform::UserDefaults::standard().object(key) : value;
+    auto until = v.getNumber();
+    if (!until || *until == 0) return true;
+    return Date::now().timeIntervalSinceReferenceDate() >= *until;
+}
+
+}  // namespace brindlecue

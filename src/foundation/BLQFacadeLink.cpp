@@ -1,0 +1,66 @@
+#include "foundation/BLQFacadeLink.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "events/BLQIUserEventManager.h"
+#include "foundation/BLQILoggerManager.h"
+
+namespace brindlecue {
+
+namespace {
+
+struct Links {
+    std::mutex mutex;
+    std::shared_ptr<BLQILoggerManager> loggerManager;
+    std::shared_ptr<BLQIUserEventManager> userEventManager;
+    std::atomic<int> constructionDepth{0};
+};
+
+// Reached by worker threads that may still log while the process exits: never destroyed.
+Links& links() {
+    static Links* instance = new Links();
+    return *instance;
+}
+
+}  // namespace
+
+BLQFacadeLink::ConstructionScope::ConstructionScope() {
+    ++links().constructionDepth;
+}
+
+BLQFacadeLink::ConstructionScope::~ConstructionScope() {
+    --links().constructionDepth;
+}
+
+bool BLQFacadeLink::isFacadeUnderConstruction() {
+    return links().constructionDepth.load() > 0;
+}
+
+void BLQFacadeLink::setLoggerManager(std::shared_ptr<BLQILoggerManager> manager) {
+    std::lock_guard lock(links().mutex);
+    links().loggerManager = std::move(manager);
+}
+
+std::shared_ptr<BLQILoggerManager> BLQFacadeLink::loggerManager() {
+    std::lock_guard lock(links().mutex);
+    return links().loggerManager;
+}
+
+void BLQFacadeLink::setUserEventManager(std::shared_ptr<BLQIUserEventManager> manager) {
+    std::lock_guard lock(links().mutex);
+    links().userEventManager = std::move(manager);
+}
+
+std::shared_ptr<BLQIUserEventManager> BLQFacadeLink::userEventManager() {
+    std::lock_guard lock(links().mutex);
+    return links().userEventManager;
+}
+
+void BLQFacadeLink::logToConsoleAtLevel(int64_t level, const std::string& message) {
+    if (isFacadeUnderConstruction()) return;
+    // Called outside the lock: a logger may log or publish in turn.
+    if (auto manager = loggerManager()) manager->log(message, level);
+}
+
+}  // namespace brindlecue

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace brindlecue {
+
+class BLQILoggerManager;
+class BLQIUserEventManager;
+
+// What the logging chain needs of the facade: its logger manager and its user-event manager.
+// The facade publishes both here as soon as it has built them, and marks the time during which
+// it is being built with a ConstructionScope.
+//
+// A log call made while the facade is being built is dropped: reaching the facade then would
+// mean re-entering its once-only creation, which can only deadlock. A call made before the
+// logger manager exists is dropped as well, as the facade itself does while it has none.
+class BLQFacadeLink {
+public:
+    class ConstructionScope {
+    public:
+        ConstructionScope();
+        ~ConstructionScope();
+        ConstructionScope(const ConstructionScope&) = delete;
+        ConstructionScope& operator=(const ConstructionScope&) = delete;
+    };
+
+    static bool isFacadeUnderConstruction();
+
+    static void setLoggerManager(std::shared_ptr<BLQILoggerManager> manager);
+    static std::shared_ptr<BLQILoggerManager> loggerManager();
+    static void setUserEventManager(std::shared_ptr<BLQIUserEventManager> manager);
+    static std::shared_ptr<BLQIUserEventManager> userEventManager();
+
+    // The facade's logToConsoleAtLevel:withFormattedMessage: hands the message and level
+    // unchanged to the logger manager, on the caller's thread.
+    static void logToConsoleAtLevel(int64_t level, const std::string& message);
+};
+
+}  // namespace brindlecue

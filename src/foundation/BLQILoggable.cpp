@@ -1,0 +1,15 @@
+#include "foundation/BLQILoggable.h"
+
+#include "foundation/BLQFacadeLink.h"
+
+namespace brindlecue {
+
+void BLQILoggable::log(const std::string& message, BLQLoggingLevel level) const {
+    BLQFacadeLink::logToConsoleAtLevel(rawValue(level), message);
+}
+
+void print_log(const std::string& message, int64_t level) {
+    BLQFacadeLink::logToConsoleAtLevel(level, message);
+}
+
+}  // namespace brindlecue

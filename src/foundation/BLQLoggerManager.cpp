@@ -1,0 +1,18 @@
+#include "foundation/BLQLoggerManager.h"
+
+#include "foundation/LoggersComposer.h"
+
+namespace brindlecue {
+
+BLQLoggerManager::BLQLoggerManager(std::shared_ptr<BLQIConfigManager> configManager)
+    : configManager_(std::move(configManager)), loggers_(LoggersComposer(configManager_).loggers) {}
+
+void BLQLoggerManager::log(const std::string& message, int64_t level) {
+    if (auto known = BLQLoggingLevelFromRawValue(level)) log(message, *known);
+}
+
+void BLQLoggerManager::log(const std::string& message, BLQLoggingLevel level) {
+    for (const auto& logger : loggers_) logger->printLog(message, level);
+}
+
+}  // namespace brindlecue

@@ -1,0 +1,178 @@
+#include "foundation/BLQLoggerManager.h"
+
+#include <gtest/gtest.h>
+
+#include "events/BLQIUserEventManager.h"
+#include "facade/BLQIConfigManager.h"
+#include "foundation/BLQFacadeLink.h"
+#include "foundation/BLQILoggable.h"
+#include "platform/CaptureLogSink.h"
+
+namespace brindlecue {
+namespace {
+
+using platform::CaptureLogSink;
+
+class FakeConfigManager final : public BLQIConfigManager {
+public:
+    BLQLoggingLevel logLevel = BLQLoggingLevel::info;
+    std::vector<BLQLogHandlerModel> handlers{{BLQLogHandlerName::stdout_, BLQLoggingLevel::info}};
+
+    BLQLoggingLevel getLogLevel() const override { return logLevel; }
+    std::vector<BLQLogHandlerModel> getLogHandlers() const override { return handlers; }
+
+    std::shared_ptr<BLQIConfigManagerDelegate> delegate() const override { return nullptr; }
+    void setDelegate(std::shared_ptr<BLQIConfigManagerDelegate>) override {}
+    std::optional<int64_t> getAppId() const override { return std::nullopt; }
+    void setAppId(std::optional<int64_t>) override {}
+    std::string getAppKey() const override { return ""; }
+    void setAppKey(const std::string&) override {}
+    std::vector<int64_t> getDisabledUserEventCodes() const override { return {}; }
+    void setDisabledUserEventCodes(const std::vector<int64_t>&) override {}
+    std::optional<std::string> getInstallToken() const override { return std::nullopt; }
+    void setInstallToken(const std::string&) override {}
+    std::optional<platform::Date> getLastAppStatusFetchTime() const override { return std::nullopt; }
+    void setLastAppStatusFetchTime(platform::Date) override {}
+    std::optional<platform::Date> getLastFeedFetchTime() const override { return std::nullopt; }
+    void setLastFeedFetchTime(platform::Date) override {}
+    void setLogLevel(BLQLoggingLevel level) override { logLevel = level; }
+    void setLogHandlers(const std::vector<BLQLogHandlerModel>& h) override { handlers = h; }
+    std::vector<int64_t> getPriorityUserEventCodes() const override { return {}; }
+    void setPriorityUserEventCodes(const std::vector<int64_t>&) override {}
+    double getSDKDisabledTime() const override { return 0; }
+    void setSDKDisabledTime(double) override {}
+    std::optional<std::string> getSDKVersion() const override { return std::nullopt; }
+    void setSDKVersion(const std::string&) override {}
+    std::optional<std::string> getSuperTagDisabledLevel() const override { return std::nullopt; }
+    void setSuperTagDisabledLevel(const std::string&) override {}
+    std::optional<std::string> getSuperTagFilter() const override { return std::nullopt; }
+    void setSuperTagFilter(const std::string&) override {}
+    int64_t getAppStatusPollInterval() const override { return 10; }
+    void setAppStatusPollInterval(int64_t) override {}
+    std::string getHost() override { return ""; }
+    void setHost(const std::string&) override {}
+    bool checkForHostChange(const platform::Value&, const std::optional<std::string>&) override {
+        return false;
+    }
+    bool isBrindlecueEnabled() const override { return true; }
+    bool isSuperTagsEnabled(int32_t) const override { return true; }
+    bool isSuperTagFilterPassed(const std::string&) const override { return true; }
+};
+
+struct SentError {
+    std::string message;
+    std::string description;
+    size_t consoleLinesBefore;
+};
+
+class FakeUserEventManager final : public BLQIUserEventManager {
+public:
+    explicit FakeUserEventManager(const CaptureLogSink& sink) : sink_(sink) {}
+    std::vector<SentError> errors;
+
+    void sendUserEventErrorWithMessage(const std::string& message, const std::string& description) override {
+        errors.push_back({message, description, sink_.messages("BrindlecueSDK").size()});
+    }
+    void sendUserEventWithCode(int64_t, const std::string&, const platform::Value&) override {}
+    void sendUserEventWithCode(int64_t, const std::string&, const platform::Value&, Handler) override {}
+    void sendUserEventErrorWithMessageDetails(const std::string&, const platform::Value&) override {}
+
+private:
+    const CaptureLogSink& sink_;
+};
+
+class LoggingChain : public ::testing::Test {
+protected:
+    CaptureLogSink sink;
+    std::shared_ptr<FakeConfigManager> config = std::make_shared<FakeConfigManager>();
+    std::shared_ptr<FakeUserEventManager> events = std::make_shared<FakeUserEventManager>(sink);
+    std::shared_ptr<BLQLoggerManager> manager = std::make_shared<BLQLoggerManager>(config);
+
+    void SetUp() override { BLQFacadeLink::setUserEventManager(events); }
+
+    void logAtEveryLevel() {
+        for (int64_t level = 0; level <= 5; ++level) manager->log("m" + std::to_string(level), level);
+    }
+    std::vector<std::string> console() const { return sink.messages("BrindlecueSDK"); }
+};
+
+TEST_F(LoggingChain, ConsoleWritesPrefixedLinesAtOrAboveItsLevel) {
+    config->logLevel = BLQLoggingLevel::notice;
+    logAtEveryLevel();
+    EXPECT_EQ(console(), (std::vector<std::string>{"(Brindlecue) m3", "(Brindlecue) m4", "(Brindlecue) m5"}));
+    ASSERT_FALSE(sink.entries().empty());
+    EXPECT_EQ(sink.entries()[0].subsystem, "com.brindlecue");
+
+    // Levels 1 and 0 both let every message through; the threshold is read for each message.
+    for (auto level : {BLQLoggingLevel::debug, BLQLoggingLevel::trace}) {
+        sink.clear();
+        config->logLevel = level;
+        logAtEveryLevel();
+        EXPECT_EQ(console().size(), 6u);
+    }
+}
+
+TEST_F(LoggingChain, CloudSendsOnlyWhatTheFirstCloudHandlerPasses) {
+    config->logLevel = BLQLoggingLevel::error;
+    config->handlers = {{BLQLogHandlerName::stdout_, BLQLoggingLevel::trace},
+                        {BLQLogHandlerName::cloud, BLQLoggingLevel::warning}};
+    manager->log("low", 3);
+    manager->log("high", 5);
+    ASSERT_EQ(events->errors.size(), 1u);
+    EXPECT_EQ(events->errors[0].message, "high");
+    EXPECT_EQ(events->errors[0].description, "Sent via the 'cloud' log handler");
+    // The console logger ran first, on its own threshold.
+    EXPECT_EQ(events->errors[0].consoleLinesBefore, 1u);
+
+    events->errors.clear();
+    config->handlers = {{BLQLogHandlerName::cloud, BLQLoggingLevel::error},
+                        {BLQLogHandlerName::cloud, BLQLoggingLevel::trace}};
+    manager->log("four", 4);
+    EXPECT_TRUE(events->errors.empty());
+
+    config->handlers = {{BLQLogHandlerName::stdout_, BLQLoggingLevel::trace}};
+    manager->log("five", 5);
+    config->handlers = {};
+    manager->log("five", 5);
+    EXPECT_TRUE(events->errors.empty());
+}
+
+TEST_F(LoggingChain, UnknownRawLevelIsDropped) {
+    config->logLevel = BLQLoggingLevel::trace;
+    config->handlers = {{BLQLogHandlerName::cloud, BLQLoggingLevel::trace}};
+    manager->log("x", 6);
+    manager->log("x", -1);
+    EXPECT_TRUE(console().empty());
+    EXPECT_TRUE(events->errors.empty());
+}
+
+TEST_F(LoggingChain, LoggableReachesTheFacadeLoggerManagerExceptDuringConstruction) {
+    class Component : public BLQILoggable {};
+    Component component;
+
+    component.log("before", BLQLoggingLevel::error);  // no logger manager yet
+    BLQFacadeLink::setLoggerManager(manager);
+    {
+        BLQFacadeLink::ConstructionScope constructing;
+        component.log("during", BLQLoggingLevel::error);
+        print_log("during", 5);
+    }
+    component.log("after", BLQLoggingLevel::error);
+    print_log("legacy", 5);
+    EXPECT_EQ(console(), (std::vector<std::string>{"(Brindlecue) after", "(Brindlecue) legacy"}));
+}
+
+TEST(LogHandlerModel, DecodesOnlyKnownNamesAndLevels) {
+    using platform::Value;
+    auto ok = BLQLogHandlerModel::decode(Value::dictionary({{"name", "cloud"}, {"log_level", 4}}));
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(*ok, BLQLogHandlerModel(BLQLogHandlerName::cloud, BLQLoggingLevel::warning));
+    EXPECT_FALSE(BLQLogHandlerModel::decode(Value::dictionary({{"name", "cloud"}, {"log_level", 7}})));
+    EXPECT_FALSE(BLQLogHandlerModel::decode(Value::dictionary({{"name", "file"}, {"log_level", 2}})));
+    EXPECT_FALSE(BLQLogHandlerModel::decode(Value::dictionary({{"name", "stdout"}})));
+    EXPECT_FALSE(BLQLogHandlerModel::decode(Value::dictionary({{"name", "stdout"}, {"log_level", "2"}})));
+    EXPECT_FALSE(BLQLoggingLevelFromRawValue(-1));
+}
+
+}  // namespace
+}  // namespace brindlecue
