@@ -1,0 +1,75 @@
+#include "platform/DateFormatter.h"
+
+#include <unicode/calendar.h>
+#include <unicode/smpdtfmt.h>
+#include <unicode/timezone.h>
+#include <unicode/unistr.h>
+
+namespace brindlecue::platform {
+
+struct DateFormatter::Impl {
+    std::unique_ptr<icu::SimpleDateFormat> formatter;
+};
+
+DateFormatter::DateFormatter() : impl_(std::make_unique<Impl>()) {
+    rebuild();
+}
+DateFormatter::~DateFormatter() = default;
+
+void DateFormatter::setDateFormat(std::string pattern) {
+    format_ = std::move(pattern);
+    rebuild();
+}
+
+void DateFormatter::setTimeZone(std::string zoneId) {
+    timeZone_ = std::move(zoneId);
+    rebuild();
+}
+
+void DateFormatter::setLocale(std::string localeId) {
+    locale_ = std::move(localeId);
+    rebuild();
+}
+
+void DateFormatter::rebuild() {
+    UErrorCode status = U_ZERO_ERROR;
+    auto f = std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString::fromUTF8(format_),
+                                                     icu::Locale(locale_.c_str()), status);
+    if (U_FAILURE(status)) {
+        impl_->formatter.reset();
+        return;
+    }
+    icu::TimeZone* zone = timeZone_.empty()
+                              ? icu::TimeZone::createDefault()
+                              : icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(timeZone_));
+    f->adoptTimeZone(zone);
+    f->setLenient(true);
+    impl_->formatter = std::move(f);
+}
+
+std::string DateFormatter::stringFromDate(Date date) const {
+    if (!impl_->formatter) return "";
+    icu::UnicodeString out;
+    impl_->formatter->format(static_cast<UDate>(date.timeIntervalSince1970() * 1000.0), out);
+    std::string text;
+    out.toUTF8String(text);
+    return text;
+}
+
+std::optional<Date> DateFormatter::dateFromString(const std::string& text) const {
+    if (!impl_->formatter || text.empty()) return std::nullopt;
+    icu::UnicodeString input = icu::UnicodeString::fromUTF8(text);
+    // The fields are read into a calendar that refuses out-of-range values (month 13, 30 February).
+    std::unique_ptr<icu::Calendar> calendar(impl_->formatter->getCalendar()->clone());
+    calendar->clear();
+    calendar->setLenient(false);
+    icu::ParsePosition pos(0);
+    impl_->formatter->parse(input, *calendar, pos);
+    if (pos.getErrorIndex() >= 0 || pos.getIndex() != input.length()) return std::nullopt;
+    UErrorCode status = U_ZERO_ERROR;
+    UDate when = calendar->getTime(status);
+    if (U_FAILURE(status)) return std::nullopt;
+    return Date::fromTimeIntervalSince1970(when / 1000.0);
+}
+
+}  // namespace brindlecue::platform

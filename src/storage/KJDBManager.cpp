@@ -1,0 +1,259 @@
+#include "storage/KJDBManager.h"
+
+#include "foundation/KJLog.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/dispatch/DispatchOnce.h"
+#include "storage/KJDBSettings.h"
+#include "storage/KJDao.h"
+
+namespace brindlecue {
+
+using platform::Value;
+
+namespace {
+
+constexpr const char* kCannotCast = "KJDB: data type retrived from db cannot be casted to KJTipSeriesElement";
+
+Value textOrEmpty(const std::optional<std::string>& s) {
+    return Value(s.value_or(""));
+}
+
+Value dateOrEmpty(const std::optional<platform::Date>& d) {
+    return d ? Value(*d) : Value("");
+}
+
+// Seconds since 1970 of a stored date; 0 for anything else.
+double secondsOf(const Value& v) {
+    auto d = v.getDate();
+    return d ? d->timeIntervalSince1970() : 0.0;
+}
+
+Value textColumn(const Value& v) {
+    if (const std::string* s = v.getString()) return Value(*s);
+    if (v.isNil()) return Value("");
+    return Value(v.stringValue());
+}
+
+}  // namespace
+
+KJDBManager::KJDBManager() {
+    KJDBSettings::createDatabaseTable();
+}
+
+std::shared_ptr<KJDBManager> KJDBManager::sharedInstance() {
+    static platform::DispatchOnceToken once;
+    static std::shared_ptr<KJDBManager>* instance = nullptr;
+    platform::dispatchOnce(once, [] { instance = new std::shared_ptr<KJDBManager>(new KJDBManager()); });
+    return *instance;
+}
+
+void KJDBManager::setCollaborators(Collaborators collaborators) {
+    std::lock_guard lock(mutex_);
+    collaborators_ = std::move(collaborators);
+}
+
+KJDBManager::Collaborators KJDBManager::collaborators() const {
+    std::lock_guard lock(mutex_);
+    return collaborators_;
+}
+
+std::string KJDBManager::seriesAuthorMode(const KJDBFeedRecord& feed) {
+    if (feed.isPreview()) return "PREVIEW";
+    auto campaignId = feed.campaignid();
+    if (!campaignId) return "PREVIEW";
+    Value content = feed.content();
+    return content["setup"]["tool"] == Value("fab") ? "FAQ" : "CAMPAIGN";
+}
+
+Value KJDBManager::setupFeedsDictionaryFromFeedObject(const KJDBFeedRecord& feed) {
+    auto feedId = feed.feed_id();
+    if (!feedId || feedId->empty()) {
+        KJLog(1, "KJDB: received a feed but not to save it, as feedid is empty");
+        return Value();
+    }
+    auto ownKey = collaborators().appKey ? collaborators().appKey() : std::nullopt;
+    auto appKey = feed.app_key();
+    if (!appKey || !ownKey || *appKey != *ownKey) {
+        KJLog(1, "KJDB: received a feed but not to save it, as App key  is different");
+        return Value();
+    }
+    Value stored = feed.content();
+    if (!stored.isDictionary() || !stored["setup"].isDictionary() || !stored["payload"].isArray()) {
+        KJLog(1,
+              "KJDB: received a feed but not to save it, as invalid feed payload for a tip series element as "
+              "setup "
+              "or payload is not a dictionaty");
+        return Value();
+    }
+    if (auto existing = findTipSeriesByFeedId(*feedId)) {
+        auto storedModified = existing->modified();
+        auto modified = feed.modified();
+        bool later = modified && (!storedModified || *modified > *storedModified);
+        if (!later) {
+            KJLog(
+                1,
+                "KJDB: received a feed but not to save it, as tip series element already exists and updated");
+            return Value();
+        }
+    }
+    stored.set("seriesAuthorMode", seriesAuthorMode(feed));
+    stored.set("feed_id", *feedId);
+    stored.set("app_key", *appKey);
+    stored.set("campaignid", textOrEmpty(feed.campaignid()));
+    stored.set("modified", dateOrEmpty(feed.modified()));
+    stored.set("deletion_conditions", textOrEmpty(feed.deletion_conditions()));
+    stored.set("repeat_conditions", textOrEmpty(feed.repeat_conditions()));
+    stored.set("trigger_conditions", textOrEmpty(feed.trigger_conditions()));
+    stored.set("expires", dateOrEmpty(feed.expires()));
+    stored.set("activates", dateOrEmpty(feed.activates()));
+    stored.set("priority", feed.priority());
+    return stored;
+}
+
+Value KJDBManager::archiveDataToBeSaved(const Value& stored) {
+    Value row = Value::dictionary();
+    if (!stored.isDictionary()) {
+        KJLog(1, "KJDB: when archive data got nil tip dictionary");
+        return row;
+    }
+    row.set("feedId", textColumn(stored["feed_id"]));
+    row.set("content", platform::KeyedArchiver::archivedData(stored));
+    row.set("appKey", textColumn(stored["app_key"]));
+    row.set("installId", textColumn(stored["installid"]));
+    const Value& campaignId = stored["campaignid"];
+    if (!campaignId.isNil() && !(campaignId.isString() && campaignId.getString()->empty())) {
+        row.set("campaignId", textColumn(campaignId));
+    }
+    row.set("numFeeds", stored["num_feeds"].integerValue());
+    row.set("created", secondsOf(stored["created"]));
+    row.set("modified", secondsOf(stored["modified"]));
+    row.set("expires", secondsOf(stored["expires"]));
+    row.set("activates", secondsOf(stored["activates"]));
+    row.set("type", textColumn(stored["seriesAuthorMode"]));
+    row.set("deletionconditions", textColumn(stored["deletion_conditions"]));
+    row.set("repeatconditions", textColumn(stored["repeat_conditions"]));
+    row.set("triggerconditions", textColumn(stored["trigger_conditions"]));
+    row.set("priority", stored["priority"].integerValue());
+    return row;
+}
+
+bool KJDBManager::saveATipSeries(const KJDBFeedRecord& feed) {
+    Value stored = setupFeedsDictionaryFromFeedObject(feed);
+    if (stored.isAbsent()) return false;
+    return KJDao::insertATip(archiveDataToBeSaved(stored));
+}
+
+bool KJDBManager::saveMultipleTipSeries(const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds) {
+    std::vector<Value> rows;
+    for (const auto& feed : feeds) {
+        if (!feed) continue;
+        Value stored = setupFeedsDictionaryFromFeedObject(*feed);
+        if (stored.isAbsent()) continue;
+        rows.push_back(archiveDataToBeSaved(stored));
+    }
+    if (rows.empty()) return true;
+    return KJDao::insertMultipleTips(rows);
+}
+
+std::shared_ptr<KJDBTipSeries> KJDBManager::findTipSeriesByFeedId(const std::string& feedId) {
+    Value content = KJDao::findSeriesByFeedId(feedId);
+    std::optional<Value> stored;
+    if (const platform::Data* data = content.getData())
+        stored = platform::KeyedArchiver::unarchiveObject(*data);
+    if (!stored || !stored->isDictionary()) {
+        KJLog(1, kCannotCast);
+        return nullptr;
+    }
+    auto create = collaborators().createFromFeed;
+    return create ? create(*stored) : nullptr;
+}
+
+std::optional<KJDBManager::SeriesList> KJDBManager::parseRows(
+    const std::optional<std::vector<Value>>& contents, bool faq) {
+    if (!contents) return std::nullopt;
+    for (const Value& content : *contents) {
+        if (!content.isData()) {
+            KJLog(1, kCannotCast);
+            return std::nullopt;
+        }
+    }
+    Collaborators c = collaborators();
+    SeriesList out;
+    for (const Value& content : *contents) {
+        auto stored = platform::KeyedArchiver::unarchiveObject(*content.getData());
+        if (!stored || !stored->isDictionary()) {
+            // A damaged row is passed over; the others still show.
+            KJLog(1, kCannotCast);
+            continue;
+        }
+        if (c.isFeedValid && !c.isFeedValid(*stored)) {
+            KJLog(1, faq ? "KJDB: Invalid feed parameter missing in feed - setup" : "Invalid feed parameter");
+            continue;
+        }
+        auto series = c.createFromFeed ? c.createFromFeed(*stored) : nullptr;
+        if (!series) continue;
+        bool isFab = series->tipType() == KJDBTipSeries::kFloatingActionButtonTipType;
+        if (isFab != faq) continue;
+        if (faq) {
+            series->setFab((*stored)["setup"]);
+            const Value& payload = (*stored)["payload"];
+            if (payload.count() > 0) series->setFaq(payload[0]);
+        }
+        out.push_back(std::move(series));
+    }
+    return out;
+}
+
+std::optional<KJDBManager::SeriesList> KJDBManager::parseDataForTipSeriesElements(
+    const std::optional<std::vector<Value>>& contents) {
+    return parseRows(contents, false);
+}
+
+std::optional<KJDBManager::SeriesList> KJDBManager::getDataForFAQ(
+    const std::optional<std::vector<Value>>& contents) {
+    return parseRows(contents, true);
+}
+
+KJDBManager::SeriesList KJDBManager::findAllTipFeeds() {
+    return parseDataForTipSeriesElements(KJDao::getAllSeries()).value_or(SeriesList{});
+}
+
+KJDBManager::SeriesList KJDBManager::findAllPreviewFeeds() {
+    return parseDataForTipSeriesElements(KJDao::findSeriesByFeedType("PREVIEW")).value_or(SeriesList{});
+}
+
+KJDBManager::SeriesList KJDBManager::findAllCampaignFeeds() {
+    return parseDataForTipSeriesElements(KJDao::findSeriesByFeedType("CAMPAIGN")).value_or(SeriesList{});
+}
+
+KJDBManager::SeriesList KJDBManager::findAllInfiniteCampaignFeeds() {
+    return parseDataForTipSeriesElements(KJDao::findInfiniteSeriesByFeedType("CAMPAIGN"))
+        .value_or(SeriesList{});
+}
+
+KJDBManager::SeriesList KJDBManager::findOnDemandCampaign(const std::string& campaignId) {
+    return parseDataForTipSeriesElements(KJDao::findOnDemandCampaign(campaignId)).value_or(SeriesList{});
+}
+
+KJDBManager::SeriesList KJDBManager::findAllFAQFeeds() {
+    return getDataForFAQ(KJDao::findSeriesByFeedType("FAQ")).value_or(SeriesList{});
+}
+
+bool KJDBManager::deleteTipSeriesByFeedId(const std::string& feedId) {
+    return KJDao::deleteSeriesByFeedId(feedId);
+}
+
+bool KJDBManager::deleteFAQTipByCampaignId(const std::string& campaignId) {
+    return KJDao::deleteFAQTipByCampaignId(campaignId);
+}
+
+bool KJDBManager::updateRepeatConditions(const std::string& conditions, const std::string& campaignId) {
+    return KJDao::updateRepeatConditions(conditions, campaignId);
+}
+
+bool KJDBManager::canDeleteTipSeriesByFeedId(const DeletionConditions& conditions) {
+    auto evaluate = collaborators().evaluate;
+    return evaluate && evaluate(conditions);
+}
+
+}  // namespace brindlecue

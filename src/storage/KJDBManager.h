@@ -1,0 +1,84 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Value.h"
+#include "storage/KJDBFeedRecord.h"
+#include "storage/KJDBTipSeries.h"
+
+namespace brindlecue {
+
+class KJFeedConditions;
+
+// The shared campaign cache: turns feed items into rows of the cache and rows back into
+// campaigns, by kind ("CAMPAIGN", "PREVIEW" or "FAQ").
+class KJDBManager final {
+public:
+    using SeriesList = std::vector<std::shared_ptr<KJDBTipSeries>>;
+    using DeletionConditions = std::vector<std::shared_ptr<KJFeedConditions>>;
+
+    // What the cache asks of the rest of the library. The facade, the campaign model and the
+    // campaign matching install them when they start; a missing one answers no (or nothing).
+    struct Collaborators {
+        // The facade's app key.
+        std::function<std::optional<std::string>()> appKey;
+        // Builds a campaign from a stored dictionary (KJTipSeriesElement's createFromFeed), or null.
+        std::function<std::shared_ptr<KJDBTipSeries>(const platform::Value& stored)> createFromFeed;
+        // The structural check of a stored dictionary (FeedValidatorService's isFeedValid); when
+        // missing, every dictionary passes to createFromFeed.
+        std::function<bool(const platform::Value& stored)> isFeedValid;
+        // The shared campaign matching's evaluation of deletion conditions.
+        std::function<bool(const DeletionConditions& conditions)> evaluate;
+    };
+
+    static std::shared_ptr<KJDBManager> sharedInstance();
+    void setCollaborators(Collaborators collaborators);
+
+    // The dictionary stored for a feed item, or absent when the item is refused (empty feed id,
+    // another app key, a malformed payload, or an active stored row that is not older).
+    platform::Value setupFeedsDictionaryFromFeedObject(const KJDBFeedRecord& feed);
+    // The row of the cache for a stored dictionary.
+    platform::Value archiveDataToBeSaved(const platform::Value& stored);
+    bool saveATipSeries(const KJDBFeedRecord& feed);
+    // Stores the items that set-up accepts; true when every one of those was stored.
+    bool saveMultipleTipSeries(const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds);
+
+    std::shared_ptr<KJDBTipSeries> findTipSeriesByFeedId(const std::string& feedId);
+    SeriesList findAllTipFeeds();
+    SeriesList findAllPreviewFeeds();
+    SeriesList findAllCampaignFeeds();
+    SeriesList findAllInfiniteCampaignFeeds();
+    SeriesList findOnDemandCampaign(const std::string& campaignId);
+    SeriesList findAllFAQFeeds();
+
+    // Campaigns of the rows' contents, leaving out floating-action buttons; none when a content is
+    // not data.
+    std::optional<SeriesList> parseDataForTipSeriesElements(
+        const std::optional<std::vector<platform::Value>>& contents);
+    // Only the floating-action-button campaigns, with their widget data.
+    std::optional<SeriesList> getDataForFAQ(const std::optional<std::vector<platform::Value>>& contents);
+
+    bool deleteTipSeriesByFeedId(const std::string& feedId);
+    bool deleteFAQTipByCampaignId(const std::string& campaignId);
+    bool updateRepeatConditions(const std::string& conditions, const std::string& campaignId);
+    bool canDeleteTipSeriesByFeedId(const DeletionConditions& conditions);
+
+    // The kind a feed item is stored as.
+    static std::string seriesAuthorMode(const KJDBFeedRecord& feed);
+
+private:
+    KJDBManager();
+    Collaborators collaborators() const;
+    std::optional<SeriesList> parseRows(const std::optional<std::vector<platform::Value>>& contents,
+                                        bool faq);
+
+    mutable std::mutex mutex_;
+    Collaborators collaborators_;
+};
+
+}  // namespace brindlecue

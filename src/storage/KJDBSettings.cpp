@@ -1,0 +1,89 @@
+#include "storage/KJDBSettings.h"
+
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include <sqlite3.h>
+
+#include "foundation/KJLog.h"
+#include "platform/AppContainer.h"
+#include "platform/SystemLog.h"
+
+namespace brindlecue {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kCreateTable =
+    "CREATE TABLE IF NOT EXISTS 'QXFeeds' ('feedId' TEXT PRIMARY KEY, 'content' BLOB, 'appKey' TEXT, "
+    "'installId' TEXT, 'campaignId' TEXT, 'numFeeds' INTEGER, 'created' DOUBLE, 'modified' DOUBLE, "
+    "'activates' DOUBLE, 'expires' DOUBLE, 'type' TEXT,'deletionconditions' TEXT,'repeatconditions' "
+    "TEXT,'triggerconditions' TEXT,'priority' INTEGER)";
+
+const platform::SystemLog& systemLog() {
+    static const platform::SystemLog log("com.brindlecue", "BrindlecueSDK");
+    return log;
+}
+
+// SQLITE_OK, or the code of the first step that failed.
+int createTableIn(const std::string& path, std::string* message) {
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_SHAREDCACHE, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 5000);
+        char* error = nullptr;
+        rc = sqlite3_exec(db, kCreateTable, nullptr, nullptr, &error);
+        if (rc == SQLITE_OK) {
+            // Files written before the column existed gain it here; the statement fails, harmlessly,
+            // when the column is already there.
+            std::string alter =
+                std::string("ALTER TABLE '") + KJDBSettings::kTableName + "' ADD 'triggerconditions' TEXT";
+            sqlite3_exec(db, alter.c_str(), nullptr, nullptr, nullptr);
+        } else if (error != nullptr) {
+            *message = error;
+        }
+        sqlite3_free(error);
+    } else {
+        *message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    }
+    sqlite3_close(db);
+    return rc;
+}
+
+}  // namespace
+
+std::string KJDBSettings::databasePath() {
+    static const std::string path = [] {
+        fs::path dir = platform::AppContainer::libraryDirectory() / "Brindlecue";
+        std::error_code ec;
+        fs::create_directories(dir, ec);
+        return (dir / "Vorneli6.db").string();
+    }();
+    return path;
+}
+
+bool KJDBSettings::createDatabaseTable() {
+    const std::string path = databasePath();
+    std::string message;
+    int rc = createTableIn(path, &message);
+    if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) {
+        systemLog().log(platform::LogType::Error, "KJDB: campaign cache " + path + " is unreadable (" +
+                                                      message + "), starting a new one");
+        std::error_code ec;
+        fs::rename(path, path + ".corrupt", ec);
+        if (ec) fs::remove(path, ec);
+        rc = createTableIn(path, &message);
+    }
+    if (rc != SQLITE_OK) {
+        systemLog().log(platform::LogType::Error,
+                        "KJDB: cannot create the campaign table in " + path + ": " + message);
+        KJLog(1, "KJDB: create table failed due to: %s", message);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace brindlecue

@@ -1,0 +1,336 @@
+#include "storage/KJDao.h"
+
+#include <exception>
+#include <mutex>
+
+#include <sqlite3.h>
+
+#include "foundation/KJLog.h"
+#include "platform/Date.h"
+#include "storage/KJDBSettings.h"
+
+namespace brindlecue {
+
+using platform::Value;
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+
+// The columns in the order of the insert statement.
+constexpr const char* kInsertColumns[] = {
+    "feedId",           "content",    "appKey",
+    "installId",        "campaignId", "numFeeds",
+    "created",          "modified",   "activates",
+    "expires",          "type",       "deletionconditions",
+    "repeatconditions", "priority",   "triggerconditions",
+};
+
+constexpr const char* kInsertSQL =
+    "INSERT OR REPLACE INTO "
+    "QXFeeds('feedId','content','appKey','installId','campaignId','numFeeds','created',"
+    "'modified','activates','expires','type','deletionconditions','repeatconditions','priority',"
+    "'triggerconditions')VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+
+constexpr const char* kActive = "activates < ? AND expires > ?";
+
+// Every operation of the cache runs under this lock, one at a time.
+std::recursive_mutex& daoMutex() {
+    static auto* m = new std::recursive_mutex;
+    return *m;
+}
+
+// Whether a stored deletion-condition text holds a condition of type "infinite".
+bool isNeverDeleted(const unsigned char* text, int length) {
+    if (text == nullptr || length <= 0) return false;
+    auto parsed =
+        Value::fromJSON(std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(length)));
+    if (!parsed) return false;
+    const platform::Array* conditions = (*parsed)["deletion_conditions"].getArray();
+    if (conditions == nullptr) return false;
+    for (const Value& c : *conditions) {
+        const std::string* type = c["type"].getString();
+        if (type != nullptr && *type == "infinite") return true;
+    }
+    return false;
+}
+
+void isNeverDeletedFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    bool result = argc == 1 && sqlite3_value_type(argv[0]) == SQLITE_TEXT &&
+                  isNeverDeleted(sqlite3_value_text(argv[0]), sqlite3_value_bytes(argv[0]));
+    sqlite3_result_int(context, result ? 1 : 0);
+}
+
+// Closes the connection when the operation ends, on every path.
+struct Connection {
+    sqlite3* db = KJDao::openQXDB();
+    ~Connection() { sqlite3_close(db); }
+    explicit operator bool() const { return db != nullptr; }
+};
+
+struct Statement {
+    sqlite3_stmt* stmt = nullptr;
+    ~Statement() { sqlite3_finalize(stmt); }
+};
+
+double nowSince1970() {
+    return platform::Date::now().timeIntervalSince1970();
+}
+
+int bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
+    switch (v.type()) {
+        case Value::Type::String: {
+            const std::string& s = *v.getString();
+            return sqlite3_bind_text64(stmt, index, s.data(), s.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+        case Value::Type::Data: {
+            const platform::Data& d = *v.getData();
+            return sqlite3_bind_blob64(stmt, index, d.data(), d.size(), SQLITE_TRANSIENT);
+        }
+        case Value::Type::Bool:
+        case Value::Type::Integer:
+            return sqlite3_bind_int64(stmt, index, v.integerValue());
+        case Value::Type::Real:
+            return sqlite3_bind_double(stmt, index, v.doubleValue());
+        default:
+            return sqlite3_bind_null(stmt, index);
+    }
+}
+
+// Prepares and binds a statement; logs with the given format on failure.
+bool prepare(sqlite3* db, const std::string& sql, const std::vector<Value>& bindings, Statement& out,
+             const char* failureFormat) {
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &out.stmt, nullptr) != SQLITE_OK) {
+        KJLog(1, failureFormat, sqlite3_errmsg(db));
+        return false;
+    }
+    for (size_t i = 0; i < bindings.size(); ++i) {
+        if (bindValue(out.stmt, static_cast<int>(i + 1), bindings[i]) != SQLITE_OK) {
+            KJLog(1, failureFormat, sqlite3_errmsg(db));
+            return false;
+        }
+    }
+    return true;
+}
+
+// Runs an update or delete; logs with the given format on failure.
+bool execute(sqlite3* db, const std::string& sql, const std::vector<Value>& bindings,
+             const char* failureFormat) {
+    Statement s;
+    if (!prepare(db, sql, bindings, s, failureFormat)) return false;
+    if (sqlite3_step(s.stmt) != SQLITE_DONE) {
+        KJLog(1, failureFormat, sqlite3_errmsg(db));
+        return false;
+    }
+    return true;
+}
+
+constexpr const char* kQueryFailure = "KJDB: sqlite quary prepare error due to: %s";
+constexpr const char* kUpdateFailure = "KJDB: update repeat condition from db failed due to: %s";
+constexpr const char* kDeleteFailure = "KJDB: delete tip element from db failed due to: %s";
+
+std::optional<std::vector<Value>> query(sqlite3* db, const std::string& sql,
+                                        const std::vector<Value>& bindings) {
+    Statement s;
+    if (!prepare(db, sql, bindings, s, kQueryFailure)) return std::nullopt;
+    std::vector<Value> out;
+    while (true) {
+        int rc = sqlite3_step(s.stmt);
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) {
+            KJLog(1, kQueryFailure, sqlite3_errmsg(db));
+            return std::nullopt;
+        }
+        if (sqlite3_column_type(s.stmt, 0) == SQLITE_NULL) {
+            out.push_back(Value::null());
+            continue;
+        }
+        const void* bytes = sqlite3_column_blob(s.stmt, 0);
+        int length = sqlite3_column_bytes(s.stmt, 0);
+        out.push_back(Value::data(bytes, static_cast<size_t>(length)));
+    }
+    return out;
+}
+
+std::vector<Value> activeQuery(const std::string& where, std::vector<Value> bindings) {
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    if (!c) return {};
+    double now = nowSince1970();
+    bindings.push_back(now);
+    bindings.push_back(now);
+    std::string sql = "SELECT content FROM QXFeeds WHERE " + where +
+                      std::string(where.empty() ? "" : " AND ") + kActive + " ORDER BY priority ASC";
+    return query(c.db, sql, bindings).value_or(std::vector<Value>{});
+}
+
+}  // namespace
+
+sqlite3* KJDao::openQXDB() {
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open(KJDBSettings::databasePath().c_str(), &db);
+    if (rc != SQLITE_OK) {
+        KJLog(1, "KJDB: open database failed due to: %s",
+              db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_create_function(db, "blq_is_never_deleted", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            isNeverDeletedFunction, nullptr, nullptr);
+    return db;
+}
+
+bool KJDao::insertOneTipProcess(sqlite3_stmt** statement, sqlite3* db, const Value& tipData) {
+    const std::string* feedId = tipData["feedId"].getString();
+    if (db == nullptr || feedId == nullptr || feedId->empty()) return false;
+    if (sqlite3_prepare_v2(db, kInsertSQL, -1, statement, nullptr) != SQLITE_OK) return false;
+    int index = 1;
+    for (const char* column : kInsertColumns) {
+        const Value& v = tipData[column];
+        int rc;
+        std::string_view name(column);
+        if (name == "numFeeds" || name == "priority") {
+            rc = sqlite3_bind_int(*statement, index, static_cast<int>(v.integerValue()));
+        } else if (name == "created" || name == "modified" || name == "activates" || name == "expires") {
+            rc = sqlite3_bind_double(*statement, index, v.doubleValue());
+        } else {
+            rc = bindValue(*statement, index, v);
+        }
+        if (rc != SQLITE_OK) return false;
+        ++index;
+    }
+    return sqlite3_step(*statement) == SQLITE_DONE;
+}
+
+bool KJDao::insertATip(const Value& tipData) {
+    std::lock_guard lock(daoMutex());
+    try {
+        Connection c;
+        if (!c) return false;
+        Statement s;
+        return insertOneTipProcess(&s.stmt, c.db, tipData);
+    } catch (const std::exception& e) {
+        KJLog(1, "insert tip failed, due to %@", e.what());
+        return false;
+    }
+}
+
+bool KJDao::insertMultipleTips(const std::vector<Value>& tips) {
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    for (const Value& tip : tips) {
+        Statement s;
+        if (!c || !insertOneTipProcess(&s.stmt, c.db, tip)) {
+            KJLog(1, "KJDB: one of the tip data: %@ insert error", tip["feedId"]);
+            return false;
+        }
+    }
+    return true;
+}
+
+Value KJDao::findSeriesByFeedId(const std::string& feedId) {
+    auto rows = activeQuery("feedId = ?", {feedId});
+    if (rows.size() > 1) {
+        KJLog(1, "KJDB: find multiple records for the same feedId: %@", feedId);
+        return Value();
+    }
+    return rows.empty() ? Value() : rows.front();
+}
+
+std::vector<Value> KJDao::findSeriesByFeedType(const std::string& type) {
+    return activeQuery("type = ?", {type});
+}
+
+std::vector<Value> KJDao::findInfiniteSeriesByFeedType(const std::string& type) {
+    return activeQuery("type = ? AND blq_is_never_deleted(deletionconditions)", {type});
+}
+
+std::vector<Value> KJDao::getAllSeries() {
+    return activeQuery("", {});
+}
+
+std::optional<std::vector<Value>> KJDao::findSeriesElementsByQuarySQL(const std::string& sql,
+                                                                      const std::vector<Value>& bindings) {
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    if (!c) return std::nullopt;
+    return query(c.db, sql, bindings);
+}
+
+std::optional<std::vector<Value>> KJDao::findOnDemandCampaign(const std::string& campaignId) {
+    auto rows =
+        findSeriesElementsByQuarySQL("SELECT content FROM QXFeeds WHERE campaignId = ?", {campaignId});
+    if (!rows || rows->empty()) {
+        KJLog(1, "KJDB: Did not find campaign with the campaignId: %@", campaignId);
+        return std::nullopt;
+    }
+    return rows;
+}
+
+bool KJDao::updateRepeatConditions(const std::string& conditions, const std::string& campaignId) {
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    if (!c) return false;
+    return execute(c.db, "UPDATE QXFeeds SET repeatconditions = ? WHERE campaignId = ?",
+                   {conditions, campaignId}, kUpdateFailure);
+}
+
+bool KJDao::deleteSeriesByFeedId(const std::string& feedId) {
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    if (!c) return false;
+    return execute(c.db,
+                   "DELETE FROM QXFeeds WHERE feedId = ? AND NOT blq_is_never_deleted(deletionconditions)",
+                   {feedId}, kDeleteFailure);
+}
+
+bool KJDao::deleteFAQTipByCampaignId(const std::string& campaignId) {
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    if (!c) return false;
+    return execute(c.db, "DELETE FROM QXFeeds WHERE campaignId = ?", {campaignId}, kDeleteFailure);
+}
+
+bool KJDao::deleteSeriesInfiniteCampaign() {
+    KJLog(1, "Deleting infinite Campaign");
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    if (!c) return false;
+    return execute(c.db, "DELETE FROM QXFeeds WHERE deletionconditions LIKE '%infinite%'", {},
+                   kDeleteFailure);
+}
+
+bool KJDao::deleteExpiredSeriesByFeedId(const std::vector<std::string>& feedIds) {
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    if (!c) return true;
+    for (const std::string& feedId : feedIds) {
+        execute(c.db, "DELETE FROM QXFeeds WHERE feedId = ? AND blq_is_never_deleted(deletionconditions)",
+                {feedId}, kDeleteFailure);
+    }
+    return true;
+}
+
+bool KJDao::deleteDisabledCampaign(const std::vector<std::string>& feedIdsThatStay) {
+    if (feedIdsThatStay.empty()) return true;
+    platform::Array ids(feedIdsThatStay.begin(), feedIdsThatStay.end());
+    platform::Error error;
+    auto list = Value(std::move(ids)).toJSON(false, &error);
+    if (!list) {
+        KJLog(1, kDeleteFailure, error.localizedDescription());
+        return true;
+    }
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    if (!c) return true;
+    execute(c.db, "DELETE FROM QXFeeds WHERE feedId NOT IN (SELECT value FROM json_each(?))", {*list},
+            kDeleteFailure);
+    return true;
+}
+
+bool KJDao::updateSeries(const Value&) {
+    return false;
+}
+
+}  // namespace brindlecue

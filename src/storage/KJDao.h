@@ -1,0 +1,65 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Value.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace brindlecue {
+
+// The SQL of the campaign cache. Every operation opens its own connection, uses it and closes it
+// before it returns. Operations are serialised within the process and wait (up to a busy
+// time-out) for other connections, so concurrent writers lose no row. Every id and text reaches a
+// statement as a bound parameter.
+//
+// A row dictionary has the column names as keys: "feedId", "content" (data), "appKey",
+// "installId", "campaignId" (absent for NULL), "numFeeds", "created", "modified", "activates",
+// "expires", "type", "deletionconditions", "repeatconditions", "triggerconditions", "priority".
+// "Active" rows are those with activates < now < expires.
+//
+// A campaign that is never to be deleted is one whose stored deletion conditions (JSON text
+// holding a "deletion_conditions" list) contain a condition of type "infinite".
+class KJDao {
+public:
+    // A connection to the cache file (created when missing), or null; the caller closes it.
+    static sqlite3* openQXDB();
+    // Prepares the insert into *statement (the caller finalises it), binds the row and steps it.
+    // A row without a feed id is refused.
+    static bool insertOneTipProcess(sqlite3_stmt** statement, sqlite3* db, const platform::Value& tipData);
+    static bool insertATip(const platform::Value& tipData);
+    // Stores the rows in order; stops at the first that fails (the rows before it stay).
+    static bool insertMultipleTips(const std::vector<platform::Value>& tips);
+
+    // The content of the one active row with the feed id, or absent (also when there are several).
+    static platform::Value findSeriesByFeedId(const std::string& feedId);
+    // Contents of the active rows of the kind, by priority.
+    static std::vector<platform::Value> findSeriesByFeedType(const std::string& type);
+    static std::vector<platform::Value> findInfiniteSeriesByFeedType(const std::string& type);
+    static std::vector<platform::Value> getAllSeries();
+    // The first column of every row of a query whose parameters are the bindings (texts, numbers,
+    // data); a BLOB or text column comes back as data, NULL as null. None when it does not prepare.
+    static std::optional<std::vector<platform::Value>> findSeriesElementsByQuarySQL(
+        const std::string& sql, const std::vector<platform::Value>& bindings = {});
+    // Contents of every row of the campaign, active or not; none when there is none.
+    static std::optional<std::vector<platform::Value>> findOnDemandCampaign(const std::string& campaignId);
+
+    static bool updateRepeatConditions(const std::string& conditions, const std::string& campaignId);
+    // Spares a campaign that is never to be deleted.
+    static bool deleteSeriesByFeedId(const std::string& feedId);
+    static bool deleteFAQTipByCampaignId(const std::string& campaignId);
+    // Deletes every row whose deletion conditions mention "infinite" anywhere.
+    static bool deleteSeriesInfiniteCampaign();
+    // Deletes those of the rows that belong to never-to-be-deleted campaigns. Always true.
+    static bool deleteExpiredSeriesByFeedId(const std::vector<std::string>& feedIds);
+    // Deletes every row whose feed id is not among those that stay; an empty list deletes nothing.
+    // Always true.
+    static bool deleteDisabledCampaign(const std::vector<std::string>& feedIdsThatStay);
+    // Changes nothing.
+    static bool updateSeries(const platform::Value& tipData);
+};
+
+}  // namespace brindlecue

@@ -1,0 +1,156 @@
+#include "storage/KJDao.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "foundation/KJLog.h"
+#include "platform/dispatch/Clock.h"
+#include "storage/KJDBSettings.h"
+
+namespace brindlecue {
+namespace {
+
+using platform::Clock;
+using platform::Value;
+using testing::ElementsAre;
+using testing::UnorderedElementsAre;
+
+constexpr double kNow = 1767225600.0;
+constexpr const char* kInfinite =
+    R"({"deletion_conditions": [{"type": "infinite","op": "infinite","value": "infinite"}]})";
+
+// An active row whose content is its own feed id, so reads can be told apart.
+Value row(const std::string& feedId, const std::string& deletion = "", int priority = 0) {
+    return Value::dictionary({{"feedId", feedId},
+                              {"content", platform::Data(feedId.begin(), feedId.end())},
+                              {"appKey", "k"},
+                              {"campaignId", "c-" + feedId},
+                              {"activates", kNow - 10},
+                              {"expires", kNow + 10},
+                              {"type", "CAMPAIGN"},
+                              {"deletionconditions", deletion},
+                              {"priority", priority}});
+}
+
+std::vector<std::string> texts(const std::vector<Value>& contents) {
+    std::vector<std::string> out;
+    for (const Value& c : contents) out.emplace_back(c.getData()->begin(), c.getData()->end());
+    return out;
+}
+
+std::vector<std::string> allIds() {
+    auto rows = KJDao::findSeriesElementsByQuarySQL("SELECT feedId FROM QXFeeds ORDER BY feedId");
+    return rows ? texts(*rows) : std::vector<std::string>{"<failed>"};
+}
+
+class KJDaoTest : public testing::Test {
+protected:
+    void SetUp() override {
+        Clock::useVirtual(kNow);
+        ASSERT_TRUE(KJDBSettings::createDatabaseTable());
+        KJLogSetObserver([this](int, const std::string& line) { log.push_back(line); });
+    }
+    void TearDown() override {
+        KJLogSetObserver(nullptr);
+        Clock::useReal();
+    }
+    std::vector<std::string> log;
+};
+
+TEST_F(KJDaoTest, NeverDeletedCampaignsAreRecognisedByTheirConditionType) {
+    // Mentions "infinite" without being an infinite deletion condition.
+    const std::string lookalike =
+        R"({"deletion_conditions": [{"type": "seen_count","op": "infinite","value": "3"}]})";
+    ASSERT_TRUE(KJDao::insertMultipleTips({row("inf", kInfinite, 2), row("look", lookalike, 1), row("plain"),
+                                           row("bare", "infinite"), row("broken", "{not json infinite")}));
+
+    EXPECT_THAT(texts(KJDao::findInfiniteSeriesByFeedType("CAMPAIGN")), ElementsAre("inf"));
+    EXPECT_TRUE(KJDao::findInfiniteSeriesByFeedType("FAQ").empty());
+
+    // A plain delete spares the never-deleted campaign.
+    EXPECT_TRUE(KJDao::deleteSeriesByFeedId("inf"));
+    EXPECT_TRUE(KJDao::deleteSeriesByFeedId("plain"));
+    EXPECT_THAT(allIds(), ElementsAre("bare", "broken", "inf", "look"));
+
+    // Removing expired never-deleted campaigns touches only those.
+    EXPECT_TRUE(KJDao::deleteExpiredSeriesByFeedId({"look", "inf", "nothing"}));
+    EXPECT_THAT(allIds(), ElementsAre("bare", "broken", "look"));
+
+    // The sweep of infinite campaigns matches the word anywhere.
+    ASSERT_TRUE(KJDao::insertATip(row("inf", kInfinite)));
+    ASSERT_TRUE(KJDao::insertATip(row("plain")));
+    EXPECT_TRUE(KJDao::deleteSeriesInfiniteCampaign());
+    EXPECT_THAT(allIds(), ElementsAre("plain"));
+    EXPECT_THAT(log, ElementsAre("Deleting infinite Campaign"));
+}
+
+TEST_F(KJDaoTest, DisabledCampaignsArePrunedByBoundIds) {
+    const std::string quoted = "q') OR ('1'='1";
+    ASSERT_TRUE(KJDao::insertMultipleTips({row("a"), row("b"), row("c"), row(quoted), row("a,b")}));
+
+    EXPECT_TRUE(KJDao::deleteDisabledCampaign({}));
+    EXPECT_EQ(allIds().size(), 5u);
+
+    EXPECT_TRUE(KJDao::deleteDisabledCampaign({"a", "b", quoted}));
+    EXPECT_THAT(allIds(), UnorderedElementsAre("a", "b", quoted));
+    EXPECT_TRUE(KJDao::findSeriesByFeedId(quoted).isData());
+    EXPECT_TRUE(KJDao::updateRepeatConditions("it's", "c-" + quoted));
+    EXPECT_THAT(texts(*KJDao::findSeriesElementsByQuarySQL(
+                    "SELECT repeatconditions FROM QXFeeds WHERE feedId = ?", {quoted})),
+                ElementsAre("it's"));
+
+    EXPECT_TRUE(KJDao::deleteDisabledCampaign({"x' OR '1'='1"}));
+    EXPECT_TRUE(allIds().empty());
+}
+
+TEST_F(KJDaoTest, InsertsStopAtTheFirstFailingRow) {
+    Value noId = row("x");
+    noId.remove("feedId");
+    EXPECT_FALSE(KJDao::insertMultipleTips({row("1"), noId, row("2")}));
+    EXPECT_THAT(allIds(), ElementsAre("1"));
+    EXPECT_THAT(log, ElementsAre("KJDB: one of the tip data: (null) insert error"));
+    EXPECT_FALSE(KJDao::insertATip(row("")));
+    EXPECT_TRUE(KJDao::insertMultipleTips({}));
+    EXPECT_FALSE(KJDao::updateSeries(row("1")));
+}
+
+TEST_F(KJDaoTest, QueriesThatDoNotPrepareAreReported) {
+    EXPECT_EQ(KJDao::findSeriesElementsByQuarySQL("SELECT nope FROM QXFeeds"), std::nullopt);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], "KJDB: sqlite quary prepare error due to: no such column: nope");
+    EXPECT_EQ(KJDao::findOnDemandCampaign("c-none"), std::nullopt);
+}
+
+TEST_F(KJDaoTest, ConcurrentWritersLoseNoRow) {
+    constexpr int kPerThread = 60;
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t) {
+        writers.emplace_back([t] {
+            for (int i = 0; i < kPerThread; ++i) {
+                EXPECT_TRUE(KJDao::insertATip(row(std::to_string(t) + "-" + std::to_string(i))));
+                if (i % 10 == 0) KJDao::updateRepeatConditions("r", "c-0-0");
+            }
+        });
+    }
+    for (auto& w : writers) w.join();
+    EXPECT_EQ(allIds().size(), 4u * kPerThread);
+}
+
+TEST(KJDBSettings, AnUnreadableFileIsSetAsideAndTheTableMadeAfresh) {
+    const std::string path = KJDBSettings::databasePath();
+    std::ofstream(path, std::ios::binary) << std::string(4096, 'x');
+    EXPECT_TRUE(KJDBSettings::createDatabaseTable());
+    EXPECT_TRUE(std::filesystem::exists(path + ".corrupt"));
+    EXPECT_TRUE(KJDao::insertATip(row("fresh")));
+    EXPECT_THAT(allIds(), ElementsAre("fresh"));
+    // Running it again on a good file keeps the rows.
+    EXPECT_TRUE(KJDBSettings::createDatabaseTable());
+    EXPECT_THAT(allIds(), ElementsAre("fresh"));
+}
+
+}  // namespace
+}  // namespace brindlecue
