@@ -1,0 +1,101 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/uikit/CAAnimation.h"
+#include "platform/uikit/Geometry.h"
+#include "platform/uikit/NSObject.h"
+#include "platform/uikit/UIColor.h"
+
+namespace brindlecue::platform {
+
+class UIView;
+
+// The layer record behind every view, and stand-alone layers added as sublayers. A view's layer
+// shares the view's geometry, opacity, hidden flag, background colour and clipping (reading or
+// setting them on either side is the same); corner radius, border, shadow, masks, sublayers and
+// animations live on the layer.
+class CALayer : public NSObject {
+public:
+    BLQ_PLATFORM_CLASS(CALayer)
+
+    CALayer() = default;
+    // The backing layer of a view.
+    explicit CALayer(const std::shared_ptr<UIView>& view) : view_(view), viewBacked_(true) {}
+
+    // The view the layer backs, if any.
+    std::shared_ptr<UIView> delegate() const { return view_.lock(); }
+
+    CGRect frame() const;
+    void setFrame(const CGRect& frame);
+    CGRect bounds() const;
+    CGPoint position() const;
+    double opacity() const;
+    void setOpacity(double opacity);
+    bool isHidden() const;
+    void setHidden(bool hidden);
+    std::optional<UIColor> backgroundColor() const;
+    void setBackgroundColor(std::optional<UIColor> color);
+    bool masksToBounds() const;
+    void setMasksToBounds(bool masks);
+
+    double cornerRadius = 0;
+    double borderWidth = 0;
+    std::optional<UIColor> borderColor = UIColor::blackColor();
+    std::optional<UIColor> shadowColor = UIColor::blackColor();
+    double shadowOpacity = 0;
+    double shadowRadius = 3;
+    CGSize shadowOffset{0, -3};
+    std::optional<CGRect> shadowPath;  // a rectangular shadow path, when one is set
+    double zPosition = 0;
+    std::string name;
+    // The layer that masks this one (its alpha shapes what shows).
+    std::shared_ptr<CALayer> mask;
+
+    // Sublayers (a view's layer lists only the stand-alone sublayers added to it).
+    const std::vector<std::shared_ptr<CALayer>>& sublayers() const { return sublayers_; }
+    std::shared_ptr<CALayer> superlayer() const { return superlayer_.lock(); }
+    void addSublayer(const std::shared_ptr<CALayer>& layer);
+    void insertSublayer(const std::shared_ptr<CALayer>& layer, size_t index);
+    void removeFromSuperlayer();
+
+    // Animations by key, in the order they were added; adding under a used key replaces that
+    // animation. An empty key gets a generated one.
+    void addAnimation(const std::shared_ptr<CAAnimation>& animation, const std::string& key);
+    std::shared_ptr<CAAnimation> animationForKey(const std::string& key) const;
+    std::vector<std::string> animationKeys() const;
+    void removeAnimationForKey(const std::string& key);
+    void removeAllAnimations();
+
+    std::string description() const override;
+
+private:
+    std::weak_ptr<UIView> view_;
+    bool viewBacked_ = false;
+    CGRect frame_;
+    double opacity_ = 1;
+    bool hidden_ = false;
+    bool masksToBounds_ = false;
+    std::optional<UIColor> backgroundColor_;
+    std::vector<std::shared_ptr<CALayer>> sublayers_;
+    std::weak_ptr<CALayer> superlayer_;
+    std::vector<std::pair<std::string, std::shared_ptr<CAAnimation>>> animations_;
+    int generatedKeys_ = 0;
+};
+
+// A layer that strokes and fills a path; the path itself comes with drawing.
+class CAShapeLayer : public CALayer {
+public:
+    BLQ_PLATFORM_CLASS(CAShapeLayer)
+    double lineWidth = 1;
+    std::optional<UIColor> strokeColor;
+    std::optional<UIColor> fillColor = UIColor::blackColor();
+    std::string lineJoin = "miter";
+    std::string fillRule = "non-zero";
+};
+
+}  // namespace brindlecue::platform

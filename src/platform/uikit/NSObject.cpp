@@ -1,0 +1,105 @@
+#include "platform/uikit/NSObject.h"
+
+#include "platform/uikit/AddressRegistry.h"
+#include "platform/uikit/ClassRegistry.h"
+
+namespace brindlecue::platform {
+
+NSObject::~NSObject() {
+    AddressRegistry::remove(this);
+}
+
+std::string NSObject::className() const {
+    return runtimeClassName_.empty() ? std::string(platformClassName()) : runtimeClassName_;
+}
+
+bool NSObject::setRuntimeClassName(const std::string& name) {
+    if (!ClassRegistry::exists(name) || !ClassRegistry::isSubclass(name, platformClassName())) return false;
+    if (name != platformClassName() && ClassRegistry::hasStandIn(name)) return false;
+    runtimeClassName_ = name;
+    return true;
+}
+
+bool NSObject::isKindOfClass(std::string_view name) const {
+    std::string own = className();
+    // A host class that was never registered still belongs to its stand-in's family.
+    if (!ClassRegistry::exists(own))
+        return own == name || ClassRegistry::isSubclass(platformClassName(), name);
+    return ClassRegistry::isSubclass(own, name);
+}
+
+bool NSObject::respondsToSelector(std::string_view selector) const {
+    std::string own = className();
+    if (ClassRegistry::exists(own)) return ClassRegistry::instancesRespond(own, selector);
+    return ClassRegistry::instancesRespond(platformClassName(), selector);
+}
+
+std::string NSObject::addressText() const {
+    auto self = weak_from_this().lock();
+    if (self) AddressRegistry::add(self);
+    return AddressRegistry::addressText(this);
+}
+
+std::string NSObject::description() const {
+    return "<" + className() + ": " + addressText() + ">";
+}
+
+void NSObject::setAssociatedObject(const std::string& key, std::shared_ptr<void> object, bool weak) {
+    std::lock_guard lock(assocMutex_);
+    if (!object) {
+        associations_.erase(key);
+        return;
+    }
+    Association a;
+    a.isWeak = weak;
+    if (weak)
+        a.weak = object;
+    else
+        a.strong = std::move(object);
+    associations_[key] = std::move(a);
+}
+
+std::shared_ptr<void> NSObject::associatedObject(const std::string& key) const {
+    std::lock_guard lock(assocMutex_);
+    auto it = associations_.find(key);
+    if (it == associations_.end()) return nullptr;
+    return it->second.isWeak ? it->second.weak.lock() : it->second.strong;
+}
+
+void NSObject::setAssociatedValue(const std::string& key, Value value) {
+    std::lock_guard lock(assocMutex_);
+    if (value.isAbsent())
+        associatedValues_.erase(key);
+    else
+        associatedValues_[key] = std::move(value);
+}
+
+Value NSObject::associatedValue(const std::string& key) const {
+    std::lock_guard lock(assocMutex_);
+    auto it = associatedValues_.find(key);
+    return it == associatedValues_.end() ? Value() : it->second;
+}
+
+Value NSObject::valueForKey(std::string_view key) const {
+    std::lock_guard lock(assocMutex_);
+    auto it = kvcValues_.find(key);
+    return it == kvcValues_.end() ? Value() : it->second;
+}
+
+std::shared_ptr<NSObject> NSObject::objectForKey(std::string_view key) const {
+    std::lock_guard lock(assocMutex_);
+    auto it = kvcObjects_.find(key);
+    return it == kvcObjects_.end() ? nullptr : it->second;
+}
+
+void NSObject::setValueForKey(const std::string& key, Value value) {
+    std::lock_guard lock(assocMutex_);
+    kvcValues_[key] = std::move(value);
+}
+
+void NSObject::setObjectForKey(const std::string& key, std::shared_ptr<NSObject> object) {
+    std::lock_guard lock(assocMutex_);
+    kvcObjects_[key] = std::move(object);
+}
+
+}  // namespace brindlecue::platform

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/uikit/UIImage.h"
+#include "platform/uikit/UIView.h"
+
+namespace brindlecue::platform {
+
+// Shows an image (an opaque object until the imaging layer draws it), or plays a list of images.
+class UIImageView : public UIView {
+public:
+    BLQ_PLATFORM_CLASS(UIImageView)
+
+    UIImageView() = default;
+    explicit UIImageView(const CGRect& frame) : UIView(frame) {}
+    // Sized to the image.
+    explicit UIImageView(const std::shared_ptr<UIImage>& image);
+    void didConstruct() override;
+
+    std::shared_ptr<UIImage> image() const { return image_; }
+    virtual void setImage(const std::shared_ptr<UIImage>& image) { image_ = image; }
+    std::shared_ptr<UIImage> highlightedImage() const { return highlightedImage_; }
+    void setHighlightedImage(const std::shared_ptr<UIImage>& image) { highlightedImage_ = image; }
+    const std::vector<std::shared_ptr<UIImage>>& animationImages() const { return animationImages_; }
+    void setAnimationImages(std::vector<std::shared_ptr<UIImage>> images) {
+        animationImages_ = std::move(images);
+    }
+    double animationDuration() const { return animationDuration_; }
+    void setAnimationDuration(double d) { animationDuration_ = d; }
+    int animationRepeatCount() const { return animationRepeatCount_; }
+    void setAnimationRepeatCount(int n) { animationRepeatCount_ = n; }
+    void startAnimating() { animating_ = true; }
+    void stopAnimating() { animating_ = false; }
+    bool isAnimating() const { return animating_; }
+    bool isHighlighted() const { return highlighted_; }
+    void setHighlighted(bool h) { highlighted_ = h; }
+
+    CGSize sizeThatFits(CGSize size) const override;
+    CGSize intrinsicContentSize() const override;
+
+private:
+    std::shared_ptr<UIImage> image_;
+    std::shared_ptr<UIImage> highlightedImage_;
+    std::vector<std::shared_ptr<UIImage>> animationImages_;
+    double animationDuration_ = 0;
+    int animationRepeatCount_ = 0;
+    bool animating_ = false;
+    bool highlighted_ = false;
+};
+
+}  // namespace brindlecue::platform

@@ -1,0 +1,101 @@
+#include "platform/uikit/UIScrollView.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/NotificationCenter.h"
+#include "platform/dispatch/Clock.h"
+#include "platform/dispatch/RunLoop.h"
+#include "platform/uikit/TouchDriver.h"
+#include "platform/uikit/UIDevice.h"
+#include "platform/uikit/UIWindow.h"
+
+namespace brindlecue::platform {
+namespace {
+
+struct ScrollLog : UIScrollViewDelegate {
+    std::vector<std::string> calls;
+    void scrollViewDidScroll(UIScrollView&) override { calls.push_back("scroll"); }
+    void scrollViewWillBeginDragging(UIScrollView&) override { calls.push_back("beginDrag"); }
+    void scrollViewDidEndDragging(UIScrollView&, bool decelerate) override {
+        calls.push_back(decelerate ? "endDrag:decelerate" : "endDrag");
+    }
+    void scrollViewWillBeginDecelerating(UIScrollView&) override { calls.push_back("beginDecel"); }
+    void scrollViewDidEndDecelerating(UIScrollView&) override { calls.push_back("endDecel"); }
+    void scrollViewDidEndScrollingAnimation(UIScrollView&) override { calls.push_back("endAnimation"); }
+};
+
+class Scrolling : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Clock::useVirtual();
+        window = make<UIWindow>(CGRect(0, 0, 320, 480));
+        window->makeKeyAndVisible();
+        scroll = make<UIScrollView>(CGRect(0, 0, 320, 400));
+        scroll->setContentSize({320, 1000});
+        log = std::make_shared<ScrollLog>();
+        scroll->setDelegate(log);
+        window->addSubview(scroll);
+    }
+    void TearDown() override { window->setHidden(true); }
+    std::shared_ptr<UIWindow> window;
+    std::shared_ptr<UIScrollView> scroll;
+    std::shared_ptr<ScrollLog> log;
+};
+
+TEST_F(Scrolling, DragThroughThePanRecognizerDeceleratesOnTheClock) {
+    EXPECT_EQ(TouchDriver::pan(scroll, {0, -120}, {0, -500}, 2), scroll->panGestureRecognizer());
+    EXPECT_EQ(scroll->contentOffset(), (CGPoint{0, 120}));
+    EXPECT_EQ(log->calls, (std::vector<std::string>{"beginDrag", "scroll", "scroll", "endDrag:decelerate",
+                                                    "beginDecel"}));
+    EXPECT_TRUE(scroll->isDecelerating());
+    RunLoop::main().runUntilIdle();
+    Clock::advance(UIScrollView::kScrollAnimationDuration);
+    EXPECT_EQ(log->calls.back(), "endDecel");
+    EXPECT_FALSE(scroll->isDecelerating());
+}
+
+TEST_F(Scrolling, AnimatedOffsetEndsLaterAndClampingKeepsWithinContent) {
+    scroll->setContentOffset({0, 50}, true);
+    EXPECT_EQ(log->calls, (std::vector<std::string>{"scroll"}));
+    RunLoop::main().runUntilIdle();
+    Clock::advance(UIScrollView::kScrollAnimationDuration);
+    EXPECT_EQ(log->calls.back(), "endAnimation");
+    EXPECT_EQ(scroll->clampedOffset({0, 5000}), (CGPoint{0, 600}));
+    EXPECT_EQ(scroll->clampedOffset({-10, -10}), (CGPoint{0, 0}));
+    scroll->scrollRectToVisible(CGRect(0, 900, 10, 50), false);
+    EXPECT_EQ(scroll->contentOffset(), (CGPoint{0, 550}));
+    log->calls.clear();
+    scroll->setContentOffset({0, 550});  // no move, no call
+    EXPECT_TRUE(log->calls.empty());
+}
+
+TEST_F(Scrolling, SafeAreaInsetsWhereTheWindowsInsetsOverlapTheView) {
+    window->setSafeAreaInsets({44, 0, 34, 0});
+    auto top = make<UIView>(CGRect(0, 20, 320, 100));
+    auto middle = make<UIView>(CGRect(0, 200, 320, 50));
+    window->addSubview(top);
+    window->addSubview(middle);
+    EXPECT_EQ(top->safeAreaInsets(), (UIEdgeInsets{24, 0, 0, 0}));
+    EXPECT_EQ(middle->safeAreaInsets(), (UIEdgeInsets{}));
+    EXPECT_EQ(make<UIView>()->safeAreaInsets(), (UIEdgeInsets{}));
+}
+
+TEST(UIDevice, OrientationChangesAreNotified) {
+    auto device = UIDevice::currentDevice();
+    int posts = 0;
+    auto observer = NotificationCenter::defaultCenter().addObserver(
+        UIDevice::UIDeviceOrientationDidChangeNotification, device, nullptr,
+        [&](const Notification&) { ++posts; });
+    device->setOrientation(UIDeviceOrientation::FaceUp);
+    device->setOrientation(UIDeviceOrientation::FaceUp);
+    EXPECT_EQ(posts, 1);
+    device->beginGeneratingDeviceOrientationNotifications();
+    EXPECT_TRUE(device->isGeneratingDeviceOrientationNotifications());
+    device->endGeneratingDeviceOrientationNotifications();
+    device->endGeneratingDeviceOrientationNotifications();
+    EXPECT_FALSE(device->isGeneratingDeviceOrientationNotifications());
+    NotificationCenter::defaultCenter().removeObserver(observer);
+}
+
+}  // namespace
+}  // namespace brindlecue::platform

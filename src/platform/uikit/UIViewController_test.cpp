@@ -1,0 +1,226 @@
+#include "platform/uikit/UIViewController.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/dispatch/Clock.h"
+#include "platform/dispatch/RunLoop.h"
+#include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIAlertView.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UINavigationController.h"
+#include "platform/uikit/UITabBarController.h"
+#include "platform/uikit/UIView.h"
+#include "platform/uikit/UIWindow.h"
+
+namespace brindlecue::platform {
+namespace {
+
+using Log = std::vector<std::string>;
+
+struct Recorder : UIViewController {
+    Recorder(std::string n, Log& l) : name(std::move(n)), log(&l) {}
+    std::string name;
+    Log* log;
+    void viewDidLoad() override { log->push_back(name + ".load"); }
+    void viewWillAppear(bool) override { log->push_back(name + ".willAppear"); }
+    void viewDidAppear(bool) override { log->push_back(name + ".didAppear"); }
+    void viewWillDisappear(bool) override { log->push_back(name + ".willDisappear"); }
+    void viewDidDisappear(bool) override { log->push_back(name + ".didDisappear"); }
+    void viewWillTransitionToSize(CGSize size,
+                                  const std::shared_ptr<UIViewControllerTransitionCoordinator>& c) override {
+        log->push_back(name + ".size");
+        UIViewController::viewWillTransitionToSize(size, c);
+    }
+};
+
+class Appearance : public ::testing::Test {
+protected:
+    void SetUp() override { Clock::useVirtual(); }
+    // Shown windows outlive their owners (the application keeps them); hide them so that their
+    // controllers stop logging into this fixture.
+    void TearDown() override {
+        for (const auto& w : UIApplication::sharedApplication()->windows()) w->setHidden(true);
+    }
+    std::shared_ptr<Recorder> vc(const std::string& name) { return make<Recorder>(name, log); }
+    std::shared_ptr<UIWindow> showRoot(const std::shared_ptr<UIViewController>& root) {
+        auto w = make<UIWindow>();
+        w->setRootViewController(root);
+        w->makeKeyAndVisible();
+        return w;
+    }
+    Log log;
+};
+
+TEST_F(Appearance, WindowRootAppearsWhenTheWindowShows) {
+    auto a = vc("A");
+    auto w = make<UIWindow>();
+    w->setRootViewController(a);
+    EXPECT_EQ(log, (Log{"A.load"}));
+    w->makeKeyAndVisible();
+    EXPECT_EQ(log, (Log{"A.load", "A.willAppear", "A.didAppear"}));
+    EXPECT_EQ(a->view()->superview(), w);
+    EXPECT_EQ(a->view()->frame(), w->bounds());
+    EXPECT_EQ(a->view()->nextResponder(), a);
+    EXPECT_EQ(a->nextResponder(), w);
+}
+
+TEST_F(Appearance, PushAndPopFollowThePlatformOrder) {
+    auto a = vc("A"), b = vc("B");
+    auto nav = make<UINavigationController>(a);
+    auto w = showRoot(nav);
+    log.clear();
+    nav->pushViewController(b, true);
+    EXPECT_EQ(log, (Log{"B.load", "A.willDisappear", "B.willAppear"}));
+    RunLoop::main().runUntilIdle();
+    Clock::advance(UIViewController::kTransitionDuration);
+    EXPECT_EQ(log, (Log{"B.load", "A.willDisappear", "B.willAppear", "A.didDisappear", "B.didAppear"}));
+    EXPECT_EQ(b->navigationController(), nav);
+    EXPECT_EQ(a->viewIfLoaded()->window(), nullptr);
+    // The controller's view nests in the platform's container classes.
+    auto wrapper = b->view()->superview();
+    ASSERT_NE(wrapper, nullptr);
+    EXPECT_EQ(wrapper->className(), "UIViewControllerWrapperView");
+    EXPECT_EQ(wrapper->superview()->className(), "UINavigationTransitionView");
+
+    log.clear();
+    EXPECT_EQ(nav->popViewControllerAnimated(false), b);
+    EXPECT_EQ(log, (Log{"B.willDisappear", "A.willAppear", "B.didDisappear", "A.didAppear"}));
+    EXPECT_EQ(b->parentViewController(), nullptr);
+    EXPECT_EQ(nav->popViewControllerAnimated(false), nullptr);  // the root stays
+}
+
+TEST_F(Appearance, PresentAndDismissFollowThePlatformOrderAndCompleteOnTheClock) {
+    auto a = vc("A"), b = vc("B");
+    auto w = showRoot(a);
+    log.clear();
+    b->setModalPresentationStyle(UIModalPresentationStyle::FullScreen);
+    bool presented = false;
+    a->presentViewController(b, true, [&] { presented = true; });
+    EXPECT_EQ(log, (Log{"B.load", "A.willDisappear", "B.willAppear"}));
+    EXPECT_EQ(a->presentedViewController(), b);
+    EXPECT_EQ(b->presentingViewController(), a);
+    RunLoop::main().runUntilIdle();
+    Clock::advance(UIViewController::kTransitionDuration - 0.01);
+    EXPECT_FALSE(presented);
+    Clock::advance(0.02);
+    EXPECT_TRUE(presented);
+    EXPECT_EQ(log, (Log{"B.load", "A.willDisappear", "B.willAppear", "B.didAppear", "A.didDisappear"}));
+    EXPECT_EQ(b->view()->superview()->className(), "UITransitionView");
+    EXPECT_EQ(b->nextResponder(), a);
+
+    log.clear();
+    bool dismissed = false;
+    b->dismissViewControllerAnimated(false, [&] { dismissed = true; });
+    EXPECT_TRUE(dismissed);
+    EXPECT_EQ(log, (Log{"B.willDisappear", "A.willAppear", "A.didAppear", "B.didDisappear"}));
+    EXPECT_EQ(a->presentedViewController(), nullptr);
+    EXPECT_EQ(b->presentingViewController(), nullptr);
+    EXPECT_EQ(a->view()->window(), w);
+    EXPECT_EQ(b->view()->window(), nullptr);
+}
+
+TEST_F(Appearance, SheetLeavesThePresenterOnShowAndRefusedPresentationsDoNothing) {
+    auto a = vc("A"), b = vc("B"), c = vc("C");
+    auto w = showRoot(a);
+    a->presentViewController(b, false);  // automatic: a sheet
+    EXPECT_EQ(a->appearState(), UIViewController::AppearState::Appeared);
+    log.clear();
+    bool called = false;
+    a->presentViewController(c, false, [&] { called = true; });  // already presenting
+    EXPECT_FALSE(called);
+    EXPECT_TRUE(log.empty());
+    auto offscreen = vc("D");
+    offscreen->presentViewController(c, false, [&] { called = true; });  // not in a window
+    EXPECT_FALSE(called);
+    // Presenting from a presented controller builds the chain; dismissing from the root takes it all.
+    b->presentViewController(c, false);
+    EXPECT_EQ(b->presentedViewController(), c);
+    log.clear();
+    a->dismissViewControllerAnimated(false);
+    EXPECT_EQ(log, (Log{"C.willDisappear", "B.willDisappear", "C.didDisappear", "B.didDisappear"}));
+    EXPECT_EQ(a->presentedViewController(), nullptr);
+}
+
+TEST_F(Appearance, ChildAndTabControllersForwardAppearance) {
+    auto parent = vc("P"), child = vc("C");
+    auto w = showRoot(parent);
+    log.clear();
+    parent->addChildViewController(child);
+    parent->view()->addSubview(child->view());
+    child->didMoveToParentViewController(parent);
+    EXPECT_EQ(log, (Log{"C.load", "C.willAppear", "C.didAppear"}));
+    log.clear();
+    w->setHidden(true);
+    EXPECT_EQ(log, (Log{"P.willDisappear", "C.willDisappear", "P.didDisappear", "C.didDisappear"}));
+
+    auto t1 = vc("T1"), t2 = vc("T2");
+    auto tabs = make<UITabBarController>();
+    tabs->setViewControllers({t1, t2});
+    auto w2 = showRoot(tabs);
+    log.clear();
+    tabs->setSelectedIndex(1);
+    EXPECT_EQ(log, (Log{"T2.load", "T1.willDisappear", "T2.willAppear", "T1.didDisappear", "T2.didAppear"}));
+    EXPECT_EQ(t2->tabBarController(), tabs);
+    EXPECT_EQ(t2->view()->superview()->superview()->className(), "UITransitionView");
+}
+
+TEST_F(Appearance, RotationTellsControllersTheNewSizeAndResizesWindows) {
+    auto a = vc("A"), b = vc("B");
+    auto nav = make<UINavigationController>(a);
+    auto w = showRoot(nav);
+    log.clear();
+    UIApplication::sharedApplication()->rotateToOrientation(UIDeviceOrientation::LandscapeLeft);
+    EXPECT_EQ(log, (Log{"A.size"}));
+    EXPECT_EQ(w->bounds().size, (CGSize{812, 375}));
+    EXPECT_EQ(a->view()->bounds().size, (CGSize{812, 375}));
+    EXPECT_EQ(UIApplication::sharedApplication()->statusBarOrientation(),
+              UIInterfaceOrientation::LandscapeRight);
+}
+
+TEST_F(Appearance, AlertPressDismissesThenRunsTheHandler) {
+    auto a = vc("A");
+    auto w = showRoot(a);
+    auto alert =
+        UIAlertController::alertControllerWithTitle("Title", "Message", UIAlertControllerStyle::Alert);
+    std::string pressed;
+    auto ok = UIAlertAction::actionWithTitle("OK", UIAlertActionStyle::Default, [&](UIAlertAction& action) {
+        pressed = *action.title();
+        EXPECT_EQ(a->presentedViewController(), nullptr);
+    });
+    auto off = UIAlertAction::actionWithTitle("Off", UIAlertActionStyle::Default,
+                                              [&](UIAlertAction&) { pressed = "off"; });
+    off->setEnabled(false);
+    alert->addAction(off);
+    alert->addAction(ok);
+    a->presentViewController(alert, false);
+    log.clear();
+    EXPECT_FALSE(alert->pressActionWithTitle("Off"));
+    EXPECT_FALSE(alert->pressActionAtIndex(5));
+    EXPECT_TRUE(pressed.empty());
+    EXPECT_TRUE(alert->pressActionWithTitle("OK"));
+    EXPECT_EQ(pressed, "OK");
+    EXPECT_TRUE(log.empty());  // the presenter never left the screen
+
+    struct Delegate : UIAlertViewDelegate {
+        std::vector<int64_t> clicked, dismissed;
+        void alertViewClickedButtonAtIndex(UIAlertView&, int64_t i) override { clicked.push_back(i); }
+        void alertViewDidDismissWithButtonIndex(UIAlertView&, int64_t i) override { dismissed.push_back(i); }
+    };
+    auto delegate = std::make_shared<Delegate>();
+    auto legacy = make<UIAlertView>("T", "M", delegate, "Cancel", std::vector<std::string>{"Go"});
+    EXPECT_FALSE(legacy->pressButtonAtIndex(1));  // not shown yet
+    legacy->show();
+    EXPECT_EQ(legacy->superview(), w);
+    EXPECT_EQ(legacy->cancelButtonIndex(), 0);
+    EXPECT_EQ(legacy->buttonTitleAtIndex(1), "Go");
+    EXPECT_TRUE(legacy->pressButtonAtIndex(1));
+    EXPECT_EQ(delegate->clicked, (std::vector<int64_t>{1}));
+    EXPECT_EQ(delegate->dismissed, (std::vector<int64_t>{1}));
+    EXPECT_EQ(legacy->superview(), nullptr);
+}
+
+}  // namespace
+}  // namespace brindlecue::platform
