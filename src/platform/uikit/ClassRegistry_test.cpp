@@ -120,5 +120,49 @@ TEST(Geometry, NullEmptyIntersectionAndInverse) {
     EXPECT_EQ(UIEdgeInsetsInsetRect(CGRect(0, 0, 100, 100), {10, 5, 20, 5}), CGRect(5, 10, 90, 70));
 }
 
+TEST(ClassRegistry, EveryClassNameThatTargetingListsResolvesToItsPlatformFamily) {
+    // Private, container and React Native classes named by the view-tree walks, each with the
+    // class it must count as.
+    const std::pair<const char*, const char*> expected[] = {
+        {"_UIButtonBarButton", "UIControl"},
+        {"_UIModernBarButton", "UIButton"},
+        {"UINavigationButton", "UIButton"},
+        {"UITabBarButton", "UIControl"},
+        {"UITabBarButtonLabel", "UILabel"},
+        {"UISegment", "UIImageView"},
+        {"UITransitionView", "UIView"},
+        {"UILayoutContainerView", "UIView"},
+        {"UINavigationTransitionView", "UIView"},
+        {"UIViewControllerWrapperView", "UIView"},
+        {"UIDropShadowView", "UIView"},
+        {"UITableViewCellContentView", "UIView"},
+        {"_UITableViewCellSeparatorView", "UIView"},
+        {"_UIVisualEffectBackdropView", "UIView"},
+        {"UIVisualEffectView", "UIView"},
+        {"UISearchBar", "UIView"},
+        {"UIToolbar", "UIView"},
+        {"UITextView", "UIScrollView"},
+        {"UICollectionViewCell", "UICollectionReusableView"},
+        {"UITableViewHeaderFooterView", "UIView"},
+        {"__UITileLayer", "CALayer"},
+        {"_UILabelContentLayer", "CALayer"},
+        {"RCTView", "UIView"},
+        {"RCTRootView", "UIView"},
+        {"RCTRootContentView", "RCTView"},
+        {"RCTScrollContentView", "RCTView"},
+        {"RCTCustomScrollView", "UIScrollView"},
+        {"RNSScreen", "UIViewController"},
+        {"UIHostingController", "UIViewController"},
+        {"WKWebView", "UIView"},
+    };
+    for (const auto& [name, family] : expected) {
+        EXPECT_TRUE(ClassRegistry::isPlatformClass(name)) << name;
+        EXPECT_TRUE(ClassRegistry::isSubclass(name, family)) << name << " is not a " << family;
+    }
+    // A misspelt name in the lists ("UISegmentControl") is no class: it must match nothing.
+    EXPECT_FALSE(ClassRegistry::exists("UISegmentControl"));
+    EXPECT_FALSE(ClassRegistry::exists("UIButtonBarButton"));
+}
+
 }  // namespace
 }  // namespace brindlecue::platform

@@ -11,6 +11,7 @@
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UINavigationItem.h"
 #include "platform/uikit/UISegmentedControl.h"
+#include "platform/uikit/UISlider.h"
 #include "platform/uikit/UIStepper.h"
 #include "platform/uikit/UISwitch.h"
 #include "platform/uikit/UITabBar.h"
@@ -254,6 +255,172 @@ TEST_F(Touches, BarItemsHaveViewsThatSendTheirActions) {
     EXPECT_EQ(tabView->nextResponder(), tabs->tabBar());
     TouchDriver::tap(tabView);
     EXPECT_EQ(tabs->selectedIndex(), 1u);
+}
+
+// ---- Values of controls
+
+class ControlValues : public Touches {
+protected:
+    void watch(const std::shared_ptr<UIControl>& control) {
+        control->addTarget(target, makeSelector<Target>("changed", &Target::changed),
+                           UIControlEventValueChanged);
+    }
+    size_t changes() const { return target->calls.size(); }
+};
+
+TEST_F(ControlValues, ButtonValuesFallBackToTheNormalStateOnly) {
+    auto button = UIButton::buttonWithType(UIButtonType::System);
+    auto normal = make<UIImage>(CGSize{10, 10}), selected = make<UIImage>(CGSize{20, 20});
+    button->setTitle("Save", UIControlStateNormal);
+    button->setTitle("Saving", UIControlStateDisabled);
+    button->setTitle("Saved", UIControlStateSelected);
+    button->setImage(normal, UIControlStateNormal);
+    button->setImage(selected, UIControlStateSelected);
+    button->setBackgroundImage(normal, UIControlStateHighlighted);
+
+    EXPECT_EQ(button->titleLabel()->text(), "Save");
+    button->setEnabled(false);
+    EXPECT_EQ(button->currentTitle(), "Saving");
+    EXPECT_EQ(button->titleLabel()->text(), "Saving");  // the label follows the state
+    button->setEnabled(true);
+    button->setSelected(true);
+    EXPECT_EQ(button->currentImage(), selected);
+    // A combined state has no value of its own: the normal state's, not the selected one's.
+    button->setHighlighted(true);
+    EXPECT_EQ(button->state(), uint64_t(UIControlStateSelected | UIControlStateHighlighted));
+    EXPECT_EQ(button->currentTitle(), "Save");
+    EXPECT_EQ(button->currentImage(), normal);
+    EXPECT_EQ(button->backgroundImageForState(UIControlStateHighlighted), normal);
+    EXPECT_EQ(button->backgroundImageForState(UIControlStateNormal), nullptr);
+    // Removing the normal title leaves states without their own title empty.
+    button->setTitle(std::nullopt, UIControlStateNormal);
+    EXPECT_EQ(button->titleForState(UIControlStateHighlighted), std::nullopt);
+    EXPECT_EQ(button->titleForState(UIControlStateSelected), "Saved");
+    // No colour set: a system button takes its tint.
+    EXPECT_EQ(button->currentTitleColor(), button->tintColor());
+}
+
+TEST_F(ControlValues, SwitchFlipsOnTapsButNotWhenSetOrDisabled) {
+    auto sw = make<UISwitch>();
+    window->addSubview(sw);
+    watch(sw);
+    sw->setOn(true);
+    EXPECT_EQ(changes(), 0u);
+    TouchDriver::tap(sw);
+    EXPECT_FALSE(sw->isOn());
+    EXPECT_EQ(changes(), 1u);
+    sw->setEnabled(false);
+    TouchDriver::tap(sw);
+    EXPECT_FALSE(sw->isOn());
+    EXPECT_EQ(changes(), 1u);
+}
+
+TEST_F(ControlValues, SliderClampsAndReportsOnlyRealChanges) {
+    auto slider = make<UISlider>(CGRect(0, 0, 200, 30));
+    watch(slider);
+    slider->setMaximumValue(10);
+    slider->setValue(15);
+    EXPECT_EQ(slider->value(), 10);
+    slider->slideTo(-3);
+    EXPECT_EQ(slider->value(), 0);
+    slider->slideTo(0);  // already there
+    EXPECT_EQ(changes(), 1u);
+    // A minimum above the maximum carries the maximum along and clamps the value.
+    slider->setMinimumValue(20);
+    EXPECT_EQ(slider->maximumValue(), 20);
+    EXPECT_EQ(slider->value(), 20);
+    slider->setMaximumValue(5);
+    EXPECT_EQ(slider->minimumValue(), 5);
+    EXPECT_EQ(slider->value(), 5);
+    slider->setEnabled(false);
+    slider->slideTo(5.5f);
+    EXPECT_EQ(slider->value(), 5);
+    EXPECT_EQ(changes(), 1u);
+}
+
+TEST_F(ControlValues, StepperStepsClampsAndWraps) {
+    auto stepper = make<UIStepper>();
+    watch(stepper);
+    stepper->maximumValue = 10;
+    stepper->stepValue = 4;
+    stepper->setValue(-5);
+    EXPECT_EQ(stepper->value(), 0);
+    stepper->increment();
+    stepper->increment();
+    stepper->increment();  // 12 is clamped to the maximum
+    EXPECT_EQ(stepper->value(), 10);
+    stepper->increment();  // no change, no event
+    EXPECT_EQ(changes(), 3u);
+    stepper->wraps = true;
+    stepper->increment();
+    EXPECT_EQ(stepper->value(), 0);
+    stepper->decrement();
+    EXPECT_EQ(stepper->value(), 10);
+    EXPECT_EQ(changes(), 5u);
+    stepper->setEnabled(false);
+    stepper->decrement();
+    EXPECT_EQ(stepper->value(), 10);
+}
+
+TEST_F(ControlValues, SegmentedControlSelectionFollowsEditsAndMomentaryTaps) {
+    auto seg = make<UISegmentedControl>(std::vector<std::string>{"A", "B", "C"});
+    watch(seg);
+    seg->setSelectedSegmentIndex(7);
+    EXPECT_EQ(seg->selectedSegmentIndex(), UISegmentedControlNoSegment);
+    seg->setSelectedSegmentIndex(1);
+    EXPECT_EQ(changes(), 0u);  // set by code: no event
+    seg->insertSegmentWithTitle("Z", 0);
+    EXPECT_EQ(seg->selectedSegmentIndex(), 2);
+    EXPECT_EQ(seg->titleForSegmentAtIndex(2), "B");
+    EXPECT_EQ(seg->subviews().size(), 4u);
+    seg->removeSegmentAtIndex(0);
+    EXPECT_EQ(seg->selectedSegmentIndex(), 1);
+    seg->removeSegmentAtIndex(1);
+    EXPECT_EQ(seg->selectedSegmentIndex(), UISegmentedControlNoSegment);
+    EXPECT_EQ(seg->numberOfSegments(), 2u);
+    seg->setTitle("Cee", 1);
+    auto label = std::dynamic_pointer_cast<UILabel>(seg->segmentViews()[1]->subviews().front());
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "Cee");
+
+    seg->setEnabledForSegmentAtIndex(false, 0);
+    seg->tapSegment(0);
+    EXPECT_EQ(seg->selectedSegmentIndex(), UISegmentedControlNoSegment);
+    seg->tapSegment(1);
+    seg->tapSegment(9);
+    EXPECT_EQ(seg->selectedSegmentIndex(), 1);
+    EXPECT_EQ(changes(), 1u);
+    seg->setMomentary(true);
+    seg->tapSegment(1);
+    seg->tapSegment(1);
+    EXPECT_EQ(seg->selectedSegmentIndex(), UISegmentedControlNoSegment);
+    EXPECT_EQ(changes(), 3u);
+    seg->removeAllSegments();
+    EXPECT_TRUE(seg->subviews().empty());
+}
+
+TEST_F(ControlValues, RemovingTargetsByTargetActionAndEvents) {
+    auto other = make<Target>();
+    auto button = make<UIButton>(CGRect(0, 0, 50, 50));
+    button->addTarget(target, makeSelector<Target>("clicked:", &Target::clicked),
+                      UIControlEventTouchUpInside);
+    button->addTarget(target, makeSelector<Target>("changed", &Target::changed),
+                      UIControlEventTouchUpInside | UIControlEventValueChanged);
+    button->addTarget(other, makeSelector<Target>("changed", &Target::changed), UIControlEventTouchUpInside);
+    EXPECT_EQ(button->actionsForTarget(target, UIControlEventTouchUpInside),
+              (std::vector<std::string>{"clicked:", "changed"}));
+    button->removeTarget(target, "changed", UIControlEventTouchUpInside);
+    button->sendActionsForControlEvents(UIControlEventTouchUpInside);
+    EXPECT_EQ(target->calls, (std::vector<std::string>{"clicked"}));
+    EXPECT_EQ(other->calls, (std::vector<std::string>{"changed"}));
+    // A null target with an empty action clears the events for everyone.
+    button->removeTarget(nullptr, "", UIControlEventTouchUpInside);
+    EXPECT_EQ(button->allControlEvents(), uint64_t(UIControlEventValueChanged));
+    EXPECT_EQ(button->allTargets(), (std::vector<std::shared_ptr<NSObject>>{target}));
+    // A target that has gone is skipped.
+    other.reset();
+    button->sendActionsForControlEvents(UIControlEventValueChanged);
+    EXPECT_EQ(target->calls, (std::vector<std::string>{"clicked", "changed"}));
 }
 
 }  // namespace

@@ -426,9 +426,10 @@ CGRect UIView::convertRectFromView(const CGRect& rect, const std::shared_ptr<con
 std::shared_ptr<UIView> UIView::hitTest(CGPoint point, const std::shared_ptr<UIEvent>& event) {
     if (hidden_ || !userInteractionEnabled_ || alpha_ < 0.01) return nullptr;
     if (!pointInside(point, event)) return nullptr;
-    for (auto it = subviews_.rbegin(); it != subviews_.rend(); ++it) {
-        auto sub = *it;  // a copy: hit testing must not be upset by the tree changing under it
-        if (auto hit = sub->hitTest(sub->pointFromParent(point), event)) return hit;
+    // A copy of the list: a subview's hitTest may change the tree under it.
+    const std::vector<std::shared_ptr<UIView>> subviews = subviews_;
+    for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
+        if (auto hit = (*it)->hitTest((*it)->pointFromParent(point), event)) return hit;
     }
     return sharedAs<UIView>();
 }

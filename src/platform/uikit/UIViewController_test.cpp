@@ -222,5 +222,108 @@ TEST_F(Appearance, AlertPressDismissesThenRunsTheHandler) {
     EXPECT_EQ(legacy->superview(), nullptr);
 }
 
+struct NavDelegate : UINavigationControllerDelegate {
+    Log* log;
+    explicit NavDelegate(Log& l) : log(&l) {}
+    void navigationControllerWillShowViewController(UINavigationController&, UIViewController& vc,
+                                                    bool) override {
+        log->push_back("nav.willShow:" + static_cast<Recorder&>(vc).name);
+    }
+    void navigationControllerDidShowViewController(UINavigationController&, UIViewController& vc,
+                                                   bool) override {
+        log->push_back("nav.didShow:" + static_cast<Recorder&>(vc).name);
+    }
+};
+
+TEST_F(Appearance, PopToRootSkipsTheMiddleAndReleasesThePoppedControllers) {
+    auto root = vc("R"), a = vc("A"), b = vc("B");
+    auto nav = make<UINavigationController>(root);
+    auto delegate = std::make_shared<NavDelegate>(log);
+    nav->setDelegate(delegate);
+    auto w = showRoot(nav);
+    nav->pushViewController(a, false);
+    nav->pushViewController(b, false);
+    nav->pushViewController(a, false);  // already in the stack: refused
+    ASSERT_EQ(nav->viewControllers().size(), 3u);
+
+    log.clear();
+    auto popped = nav->popToRootViewControllerAnimated(true);
+    EXPECT_EQ(popped, (std::vector<std::shared_ptr<UIViewController>>{a, b}));
+    EXPECT_EQ(nav->viewControllers(), (std::vector<std::shared_ptr<UIViewController>>{root}));
+    EXPECT_EQ(log, (Log{"nav.willShow:R", "B.willDisappear", "R.willAppear"}));
+    Clock::advance(UIViewController::kTransitionDuration);
+    RunLoop::main().runUntilIdle();
+    // Only the top and the root take part; the middle controller was never on screen.
+    EXPECT_EQ(log, (Log{"nav.willShow:R", "B.willDisappear", "R.willAppear", "B.didDisappear", "R.didAppear",
+                        "nav.didShow:R"}));
+    for (const auto& c : popped) {
+        EXPECT_EQ(c->parentViewController(), nullptr);
+        EXPECT_EQ(c->navigationController(), nullptr);
+    }
+    EXPECT_EQ(nav->childViewControllers().size(), 1u);
+    EXPECT_EQ(root->view()->window(), w);
+    EXPECT_EQ(b->viewIfLoaded()->window(), nullptr);
+
+    log.clear();
+    EXPECT_TRUE(nav->popToRootViewControllerAnimated(false).empty());
+    EXPECT_TRUE(nav->popToViewController(a, false).empty());  // no longer in the stack
+    EXPECT_TRUE(log.empty());
+    // The popped controllers can be pushed again.
+    nav->pushViewController(b, false);
+    EXPECT_EQ(nav->topViewController(), b);
+}
+
+struct SheetDelegate : UIActionSheetDelegate {
+    std::vector<std::string> calls;
+    void actionSheetClickedButtonAtIndex(UIActionSheet&, int64_t i) override {
+        calls.push_back("clicked:" + std::to_string(i));
+    }
+    void actionSheetWillDismissWithButtonIndex(UIActionSheet& s, int64_t i) override {
+        calls.push_back("will:" + std::to_string(i) + (s.superview() ? ":shown" : ":gone"));
+    }
+    void actionSheetDidDismissWithButtonIndex(UIActionSheet& s, int64_t i) override {
+        calls.push_back("did:" + std::to_string(i) + (s.superview() ? ":shown" : ":gone"));
+    }
+};
+
+TEST_F(Appearance, LegacyActionSheetOrdersButtonsAndDismissesOnPress) {
+    auto delegate = std::make_shared<SheetDelegate>();
+    auto sheet =
+        make<UIActionSheet>("Share", delegate, "Cancel", "Delete", std::vector<std::string>{"Mail", "Copy"});
+    EXPECT_EQ(sheet->numberOfButtons(), 4);
+    EXPECT_EQ(sheet->destructiveButtonIndex(), 0);
+    EXPECT_EQ(sheet->cancelButtonIndex(), 3);
+    EXPECT_EQ(sheet->buttonTitleAtIndex(1), "Mail");
+    EXPECT_EQ(sheet->buttonTitleAtIndex(4), std::nullopt);
+    EXPECT_EQ(sheet->buttonTitleAtIndex(-1), std::nullopt);
+
+    // Without a window there is nowhere to show it.
+    auto loose = make<UIView>();
+    sheet->showInView(loose);
+    sheet->showInView(nullptr);
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_FALSE(sheet->pressButtonAtIndex(1));
+
+    auto root = vc("A");
+    auto w = showRoot(root);
+    sheet->showInView(root->view());
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->superview(), w);
+    EXPECT_EQ(sheet->frame(), w->bounds());
+    EXPECT_FALSE(sheet->pressButtonAtIndex(9));
+    EXPECT_TRUE(sheet->pressButtonAtIndex(2));
+    EXPECT_EQ(delegate->calls, (std::vector<std::string>{"clicked:2", "will:2:shown", "did:2:gone"}));
+    EXPECT_FALSE(sheet->isVisible());
+    sheet->dismissWithClickedButtonIndex(3, false);  // already gone: nothing more
+    EXPECT_EQ(delegate->calls.size(), 3u);
+
+    // Without a cancel title, none of the buttons is the cancel button.
+    auto plain =
+        make<UIActionSheet>(std::nullopt, nullptr, std::nullopt, std::nullopt, std::vector<std::string>{"A"});
+    EXPECT_EQ(plain->cancelButtonIndex(), -1);
+    EXPECT_EQ(plain->destructiveButtonIndex(), -1);
+    EXPECT_EQ(plain->addButtonWithTitle("B"), 1);
+}
+
 }  // namespace
 }  // namespace brindlecue::platform

@@ -268,5 +268,118 @@ TEST(CALayer, SharesViewStateAndRecordsAnimationsByKey) {
     EXPECT_EQ(layer->animationKeys().size(), 1u);
 }
 
+struct HookRecorder : UIView {
+    std::vector<std::string> calls;
+    void didAddSubview(const std::shared_ptr<UIView>& v) override {
+        calls.push_back("add:" + std::to_string(v->tag()));
+    }
+    void willRemoveSubview(const std::shared_ptr<UIView>& v) override {
+        calls.push_back("remove:" + std::to_string(v->tag()));
+    }
+};
+
+TEST(UIViewHierarchy, InsertAboveAndAtIndexMoveViewsBetweenSuperviews) {
+    auto parent = make<HookRecorder>(), other = make<HookRecorder>();
+    auto a = make<UIView>(), b = make<UIView>(), c = make<UIView>(), d = make<UIView>(), x = make<UIView>();
+    x->setTag(9);
+    for (const auto& v : {a, b, c}) parent->addSubview(v);
+    using Views = std::vector<std::shared_ptr<UIView>>;
+    parent->insertSubviewAboveSubview(d, a);
+    EXPECT_EQ(parent->subviews(), (Views{a, d, b, c}));
+    parent->insertSubviewAboveSubview(c, a);  // already a subview: only the order changes
+    EXPECT_EQ(parent->subviews(), (Views{a, c, d, b}));
+    parent->insertSubviewBelowSubview(a, b);
+    EXPECT_EQ(parent->subviews(), (Views{c, d, a, b}));
+
+    other->addSubview(x);
+    parent->calls.clear();
+    parent->insertSubviewAtIndex(x, 99);  // taken from its old superview, placed at the top
+    EXPECT_EQ(parent->subviews().back(), x);
+    EXPECT_TRUE(other->subviews().empty());
+    EXPECT_EQ(other->calls, (std::vector<std::string>{"add:9", "remove:9"}));
+    EXPECT_EQ(parent->calls, (std::vector<std::string>{"add:9"}));
+    // A sibling that is not a subview: the view goes on top.
+    auto stranger = make<UIView>(), e = make<UIView>();
+    parent->insertSubviewAboveSubview(e, stranger);
+    EXPECT_EQ(parent->subviews().back(), e);
+    // Out-of-range and unknown arguments change nothing.
+    Views before = parent->subviews();
+    parent->exchangeSubviewAtIndex(0, 40);
+    parent->bringSubviewToFront(stranger);
+    parent->sendSubviewToBack(nullptr);
+    parent->insertSubviewAboveSubview(a, a);
+    EXPECT_EQ(parent->subviews(), before);
+    EXPECT_EQ(a->indexInSuperview(), 2u);
+    EXPECT_EQ(stranger->indexInSuperview(), std::nullopt);
+}
+
+TEST(UIViewHierarchy, ViewWithTagIsDepthFirstAndIncludesTheViewItself) {
+    auto root = make<UIView>(), a = make<UIView>(), deep = make<UIView>(), b = make<UIView>();
+    root->addSubview(a);
+    root->addSubview(b);
+    a->addSubview(deep);
+    deep->setTag(5);
+    b->setTag(5);
+    EXPECT_EQ(root->viewWithTag(5), deep);  // a's subtree comes before its later sibling
+    EXPECT_EQ(root->viewWithTag(0), root);
+    b->setTag(6);
+    b->addSubview(make<UIView>());
+    EXPECT_EQ(b->viewWithTag(6), b);
+    EXPECT_EQ(b->viewWithTag(5), nullptr);
+}
+
+// A view whose hit test takes its siblings away, as a host's overlay might.
+struct GreedyView : UIView {
+    using UIView::UIView;
+    std::shared_ptr<UIView> hitTest(CGPoint point, const std::shared_ptr<UIEvent>& event) override {
+        if (auto s = superview())
+            for (const auto& sibling : std::vector<std::shared_ptr<UIView>>(s->subviews()))
+                if (sibling.get() != this) sibling->removeFromSuperview();
+        return nullptr;
+    }
+};
+
+TEST(UIViewHitTesting, SubviewsChangingTheTreeAndPointsOutsideTheBounds) {
+    auto root = make<UIView>(CGRect(0, 0, 100, 100));
+    auto first = make<UIView>(CGRect(0, 0, 100, 100)), second = make<UIView>(CGRect(0, 0, 100, 100));
+    root->addSubview(first);
+    root->addSubview(second);
+    root->addSubview(make<GreedyView>(CGRect(0, 0, 100, 100)));
+    // The walk goes on over the subviews as they were when it began.
+    EXPECT_EQ(root->hitTest({50, 50}, nullptr), second);
+    EXPECT_EQ(root->subviews().size(), 1u);
+
+    auto clipper = make<UIView>(CGRect(0, 0, 50, 50));
+    auto inner = make<UIView>(CGRect(40, 40, 30, 30));
+    clipper->addSubview(inner);
+    EXPECT_EQ(clipper->hitTest({45, 45}, nullptr), inner);
+    EXPECT_EQ(clipper->hitTest({60, 60}, nullptr), nullptr);  // outside the superview's bounds
+    clipper->setClipsToBounds(true);
+    EXPECT_EQ(clipper->hitTest({45, 45}, nullptr), inner);
+    inner->setAlpha(0.005);
+    EXPECT_EQ(clipper->hitTest({45, 45}, nullptr), clipper);
+    clipper->setUserInteractionEnabled(false);
+    EXPECT_EQ(clipper->hitTest({10, 10}, nullptr), nullptr);
+}
+
+TEST(UIViewDescription, FlagsAppearInThePlatformOrder) {
+    auto v = make<UIView>(CGRect(1, 2, 30, 40.25));
+    v->setClipsToBounds(true);
+    v->setAlpha(0.5);
+    v->setOpaque(false);
+    v->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight |
+                           UIViewAutoresizingFlexibleLeftMargin);
+    v->setUserInteractionEnabled(false);
+    v->setTag(-3);
+    EXPECT_EQ(v->description(),
+              "<UIView: " + v->addressText() +
+                  "; frame = (1 2; 30 40.25); clipsToBounds = YES; alpha = 0.5; opaque = NO; "
+                  "autoresize = LM+W+H; userInteractionEnabled = NO; tag = -3; layer = " +
+                  v->layer()->description() + ">");
+    auto plain = make<UIView>();
+    EXPECT_EQ(plain->description(), "<UIView: " + plain->addressText() + "; frame = (0 0; 0 0); layer = " +
+                                        plain->layer()->description() + ">");
+}
+
 }  // namespace
 }  // namespace brindlecue::platform
