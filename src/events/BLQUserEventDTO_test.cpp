@@ -1,0 +1,71 @@
+#include "events/BLQUserEventDTO.h"
+
+#include <gtest/gtest.h>
+
+#include "facade/BLQSessionDTO.h"
+#include "tags/BLQTagDTO.h"
+
+namespace brindlecue {
+namespace {
+
+using platform::Value;
+
+BLQUserEventDTO event(BLQUserEventCode code, Value details = Value(), std::shared_ptr<BLQTagDTO> tag = nullptr) {
+    return BLQUserEventDTO("e-1", code, std::move(details), "Home", BLQUserEventStatus::unsent, std::move(tag), nullptr,
+                           std::nullopt, platform::Date::fromTimeIntervalSince1970(1709647629.123), std::nullopt);
+}
+
+TEST(BLQUserEventDTO, DetailsGoUnderTheMemberOfTheirCode) {
+    auto result = event(BLQUserEventCode::feedResult,
+                        Value::dictionary({{"feed_id", 12}, {"status", "error"}, {"step", 2},
+                                           {"nested", Value::dictionary({{"a", 1}})}}))
+                      .encode();
+    EXPECT_EQ(result["feed_id"], 12);
+    EXPECT_EQ(result["result"], Value::dictionary({{"status", "error"}, {"step", 2}}));
+    EXPECT_TRUE(result["string"].isAbsent());
+    EXPECT_EQ(result["created_on_client"], "2024-03-05T14:07:09.123Z");
+    EXPECT_TRUE(result["blq_version"].isNull());
+    EXPECT_TRUE(result["qx_version"].isNull());
+    EXPECT_TRUE(result["modified"].isAbsent());
+    EXPECT_TRUE(result["session_id"].isAbsent());
+
+    auto error = event(BLQUserEventCode::error, Value::dictionary({{"message", "m"}, {"description", "d"}})).encode();
+    EXPECT_EQ(error["content"], Value::dictionary({{"message", "m"}, {"description", "d"}}));
+
+    auto complete = event(BLQUserEventCode::appSessionComplete,
+                          Value::dictionary({{"start", 1.5}, {"end", 3}, {"length", 2}, {"other", 1}}))
+                        .encode();
+    EXPECT_EQ(complete["start"], 1.5);
+    EXPECT_EQ(complete["length"], 2);
+    EXPECT_TRUE(complete["other"].isAbsent());
+    EXPECT_TRUE(complete["details"].isAbsent());
+
+    auto page = event(BLQUserEventCode::pageEnter).encode();
+    EXPECT_EQ(page["string"], "Home");
+    EXPECT_TRUE(page["details"].isAbsent());
+}
+
+TEST(BLQUserEventDTO, TagValuesAreWrittenByWhatTheyReadAs) {
+    auto valueOf = [](const std::string& text, BLQUserEventCode code = BLQUserEventCode::tagUpdated) {
+        return event(code, Value(), std::make_shared<BLQTagDTO>("k", text)).encode();
+    };
+    EXPECT_EQ(valueOf("42")["numeric"], 42);
+    EXPECT_EQ(valueOf("2.5")["numeric"], 2.5);
+    EXPECT_EQ(valueOf("2024-03-05")["datetime"], "2024-03-05T00:00:00.000Z");
+    EXPECT_EQ(valueOf("gold")["string"], "gold");
+    EXPECT_EQ(valueOf("gold")["key"], "k");
+    EXPECT_EQ(valueOf("3", BLQUserEventCode::tagIncremented)["numeric"], 3);
+    EXPECT_TRUE(valueOf("3", BLQUserEventCode::tagDeleted)["key"].isAbsent());
+
+    auto withSession = event(BLQUserEventCode::heartbeat);
+    withSession.session = std::make_shared<BLQSessionDTO>(7, std::nullopt, std::nullopt, nullptr, std::nullopt);
+    auto dictionary = withSession.toDictionary();
+    ASSERT_TRUE(dictionary);
+    EXPECT_EQ((*dictionary)["session_id"], 7);
+    EXPECT_FALSE(BLQUserEventStatusFromRawValue(5));
+    EXPECT_FALSE(BLQUserEventCodeFromRawValue(8106));
+    EXPECT_EQ(BLQUserEventCodeFromRawValue(8201), BLQUserEventCode::feedResult);
+}
+
+}  // namespace
+}  // namespace brindlecue

@@ -1,0 +1,189 @@
+#include "storage/BLQCoreDataTagDataStore.h"
+
+#include <charconv>
+#include <optional>
+
+#include "facade/BLQInstallDTO.h"
+#include "foundation/UtilsForAny.h"
+#include "storage/BLQCoreData.h"
+#include "storage/BLQInstall.h"
+#include "storage/BLQTag.h"
+
+namespace brindlecue {
+
+namespace {
+
+constexpr const char* kSuperTagMarker = "_supertag_";
+constexpr const char* kTagErrorDomain = "BrindlecueSDK.TagError";
+
+// An optional sign and decimal digits within the 64-bit range; anything else counts as 0.
+int64_t storedInteger(const std::string& text) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (begin != end && *begin == '+') ++begin;
+    if (begin == end || *begin == '+') return 0;
+    int64_t out = 0;
+    auto [ptr, ec] = std::from_chars(begin, end, out);
+    return ec == std::errc() && ptr == end ? out : 0;
+}
+
+std::string describe(const std::vector<std::shared_ptr<BLQTag>>& tags) {
+    std::string out = "[";
+    for (size_t i = 0; i < tags.size(); ++i) {
+        if (i > 0) out += ", ";
+        out += "BLQTag(key: " + tags[i]->key() + ", value: " + tags[i]->valueText() + ")";
+    }
+    return out + "]";
+}
+
+}  // namespace
+
+bool BLQCoreDataTagDataStore::isRegexPattern(const std::string& text) {
+    return text.find_first_of("#$%^&*?") != std::string::npos;
+}
+
+void BLQCoreDataTagDataStore::saveContext() const {
+    platform::Error error;
+    if (!BLQCoreData::sharedInstance().saveContext(&error))
+        log("Tag: Failed to save context with error: " + error.description(), BLQLoggingLevel::error);
+}
+
+std::shared_ptr<BLQTag> BLQCoreDataTagDataStore::findTag(const std::string& key) const {
+    bool superTagPattern = key.find(kSuperTagMarker) != std::string::npos && isRegexPattern(key);
+    auto request = BLQTag::fetchRequest();
+    request.setPredicate(superTagPattern ? BLQTag::findByRegexSearch(key) : BLQTag::findByKey(key));
+    auto found = context_->fetch(request);
+    if (!found) {
+        log("Tag: Failed to retrieve Tag with key: " + key, BLQLoggingLevel::error);
+        return nullptr;
+    }
+    std::vector<std::shared_ptr<BLQTag>> tags;
+    for (const auto& object : *found)
+        if (auto tag = std::dynamic_pointer_cast<BLQTag>(object)) tags.push_back(std::move(tag));
+    log("all Tag " + describe(tags), BLQLoggingLevel::info);
+    if (tags.empty()) {
+        log("Tag: Couldn't find Tag with key: " + key, BLQLoggingLevel::info);
+        return nullptr;
+    }
+    return tags.front();
+}
+
+std::shared_ptr<BLQInstall> BLQCoreDataTagDataStore::getInstall(const BLQInstallDTO& dto) const {
+    if (!dto.installId) {
+        log("Tag: Failed to retrieve Install to associate with tags, no installId supplied", BLQLoggingLevel::warning);
+        return nullptr;
+    }
+    auto request = BLQInstall::fetchRequest();
+    request.setPredicate(BLQInstall::findByInstallId(*dto.installId));
+    auto found = context_->fetch(request);
+    if (!found) {
+        log("Tag: Failed to retrieve Install with installId: " + *dto.installId, BLQLoggingLevel::error);
+        return nullptr;
+    }
+    return found->empty() ? nullptr : std::dynamic_pointer_cast<BLQInstall>(found->front());
+}
+
+void BLQCoreDataTagDataStore::deleteTag(const std::string& key) {
+    context_->perform([self = shared_from_this(), key] {
+        auto tag = self->findTag(key);
+        if (!tag) {
+            self->log("Tag: Unable to delete UserEvent for tag with key: " + key + " -> tag not found",
+                      BLQLoggingLevel::error);
+            return;
+        }
+        self->context_->deleteObject(tag);
+        self->saveContext();
+    });
+}
+
+std::shared_ptr<BLQTagDTO> BLQCoreDataTagDataStore::getTag(const std::string& key) {
+    return context_->performAndWait([&]() -> std::shared_ptr<BLQTagDTO> {
+        auto tag = findTag(key);
+        if (!tag) {
+            log("Tag: Couldn't find Tag with key: " + key, BLQLoggingLevel::warning);
+            return nullptr;
+        }
+        return tag->toDTO();
+    });
+}
+
+void BLQCoreDataTagDataStore::associateTagsMissingInstall(const std::shared_ptr<BLQInstallDTO>& installDTO) {
+    context_->perform([self = shared_from_this(), installDTO] {
+        auto install = installDTO ? self->getInstall(*installDTO) : nullptr;
+        if (!install) {
+            self->log("Tag: Failed to retrieve Install to associate with Tags missing Install",
+                      BLQLoggingLevel::warning);
+            return;
+        }
+        auto request = BLQTag::fetchRequest();
+        request.setPredicate(BLQTag::findByMissingInstall());
+        auto found = self->context_->fetch(request);
+        if (!found) {
+            self->log("Tag: Failed to retrieve Tags which were missing 'install'", BLQLoggingLevel::error);
+            return;
+        }
+        for (const auto& tag : *found) tag->setRelatedObject("install", install);
+        self->saveContext();
+    });
+}
+
+void BLQCoreDataTagDataStore::incrementTag(const std::string& key, int64_t amount, Completion completion) {
+    context_->perform([self = shared_from_this(), key, amount, completion = std::move(completion)] {
+        auto tag = self->findTag(key);
+        int64_t current = tag ? storedInteger(tag->valueText()) : 0;
+        int64_t sum = 0;
+        if (__builtin_add_overflow(current, amount, &sum)) {
+            std::string message = "Tag: Refused to increment tag with key: " + key + " by " + std::to_string(amount) +
+                                  ", the sum leaves the 64-bit integer range";
+            self->log(message, BLQLoggingLevel::error);
+            if (completion) completion(platform::Error::withDescription(kTagErrorDomain, 1, message));
+            return;
+        }
+        if (!tag) tag = self->context_->insertNewObject<BLQTag>(BLQTag::kEntityName);
+        if (!tag) return;
+        tag->setKey(key);
+        tag->setValueText(std::to_string(sum));
+        self->saveContext();
+        if (completion) completion(std::make_shared<BLQTagDTO>(tag->key(), tag->valueText()));
+    });
+}
+
+void BLQCoreDataTagDataStore::saveTagNow(const std::string& key, const std::optional<std::string>& text,
+                                         const Completion& completion) {
+    auto tag = findTag(key);
+    if (!tag) tag = context_->insertNewObject<BLQTag>(BLQTag::kEntityName);
+    if (!tag) return;
+    tag->setKey(key);
+    tag->setValueText(text.value_or(""));
+    saveContext();
+    if (completion) completion(tag->toDTO());
+}
+
+void BLQCoreDataTagDataStore::saveTag(const std::string& key, const std::any& value, Completion completion) {
+    std::optional<std::string> text = UtilsForAny::convertToString(value);
+    context_->perform([self = shared_from_this(), key, text, completion = std::move(completion)] {
+        self->saveTagNow(key, text, completion);
+    });
+}
+
+void BLQCoreDataTagDataStore::saveTag(const std::shared_ptr<BLQTagDTO>& tag, Completion completion) {
+    if (!tag) return;
+    saveTag(tag->key, std::any(tag->value), std::move(completion));
+}
+
+void BLQCoreDataTagDataStore::saveTags(const std::vector<std::shared_ptr<BLQTagDTO>>& tags) {
+    for (const auto& record : tags) {
+        if (!record) continue;
+        saveTag(record, [self = shared_from_this(), record](const Result& result) {
+            if (const auto* saved = std::get_if<std::shared_ptr<BLQTagDTO>>(&result))
+                self->log("Tag: Multi-save - Saved tag, key: " + (*saved)->key + "m value: " + (*saved)->value,
+                          BLQLoggingLevel::info);
+            else
+                self->log("Tag: Multi-save - Failed to save tag, key: " + record->key + "m value: " + record->value +
+                              ", error: " + std::get<platform::Error>(result).localizedDescription(),
+                          BLQLoggingLevel::info);
+        });
+    }
+}
+
+}  // namespace brindlecue

@@ -1,0 +1,118 @@
+#include "storage/BLQCoreDataTagDataStore.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "storage/BLQCoreDataInstallDataStore.h"
+#include "storage/BLQInstall.h"
+#include "storage/BLQTag.h"
+#include "storage/StoreTestSupport_test.h"
+
+namespace brindlecue {
+namespace {
+
+using Result = BLQITagDataStore::Result;
+
+class TagStoreTest : public testing::StoreTest {
+protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        store = std::make_shared<BLQCoreDataTagDataStore>(context);
+    }
+    std::string value(const std::string& key) {
+        auto tag = store->getTag(key);
+        return tag ? tag->value : "<none>";
+    }
+    Result increment(const std::string& key, int64_t by) {
+        std::optional<Result> out;
+        store->incrementTag(key, by, [&](Result r) { out = std::move(r); });
+        settle();
+        return *out;
+    }
+    std::shared_ptr<BLQCoreDataTagDataStore> store;
+};
+
+TEST_F(TagStoreTest, KeysAreMatchedExactlyAndSuperTagPatternsAsExpressions) {
+    store->saveTag("user_id", std::any(int64_t{42}), nullptr);
+    store->saveTag("a_supertag_b", std::any(std::string("x")), nullptr);
+    settle();
+    EXPECT_EQ(value("user_id"), "42");
+    logger->clear();
+    EXPECT_EQ(value("user"), "<none>");
+    EXPECT_EQ(logger->lines(), (std::vector<Line>{{"all Tag []", 2},
+                                                  {"Tag: Couldn't find Tag with key: user", 2},
+                                                  {"Tag: Couldn't find Tag with key: user", 4}}));
+    // Saving "user" makes a tag of its own rather than rewriting "user_id".
+    store->saveTag("user", std::any(std::string("ann")), nullptr);
+    settle();
+    EXPECT_EQ(value("user_id"), "42");
+    EXPECT_EQ(value("user"), "ann");
+
+    EXPECT_EQ(value("a_supertag_.*"), "x");      // a pattern
+    EXPECT_EQ(value("a_supertag_"), "<none>");   // no pattern character: looked up exactly
+    EXPECT_TRUE(BLQCoreDataTagDataStore::isRegexPattern("a?"));
+    EXPECT_FALSE(BLQCoreDataTagDataStore::isRegexPattern("a_b.c"));
+}
+
+TEST_F(TagStoreTest, IncrementsReadDecimalTextAndRefuseToOverflow) {
+    auto made = std::get<std::shared_ptr<BLQTagDTO>>(increment("count", 3));
+    EXPECT_EQ(made->key, "count");
+    EXPECT_EQ(made->value, "3");
+    store->saveTag("count", std::any(std::string("12")), nullptr);
+    EXPECT_EQ(std::get<std::shared_ptr<BLQTagDTO>>(increment("count", -2))->value, "10");
+    store->saveTag("count", std::any(2.5), nullptr);
+    EXPECT_EQ(std::get<std::shared_ptr<BLQTagDTO>>(increment("count", 1))->value, "1");
+    store->saveTag("count", std::any(std::string("many")), nullptr);
+    EXPECT_EQ(std::get<std::shared_ptr<BLQTagDTO>>(increment("count", 1))->value, "1");
+
+    store->saveTag("count", std::any(std::numeric_limits<int64_t>::max() - 1), nullptr);
+    EXPECT_EQ(std::get<std::shared_ptr<BLQTagDTO>>(increment("count", 1))->value, "9223372036854775807");
+    logger->clear();
+    auto refused = increment("count", 1);
+    ASSERT_TRUE(std::holds_alternative<platform::Error>(refused));
+    EXPECT_EQ(value("count"), "9223372036854775807");
+    EXPECT_EQ(logger->linesStartingWith("Tag: Refused").size(), 1u);
+}
+
+TEST_F(TagStoreTest, DeletingAndLinkingToTheInstall) {
+    store->saveTags({std::make_shared<BLQTagDTO>("a", "1"), std::make_shared<BLQTagDTO>("b", "2")});
+    settle();
+    EXPECT_EQ(logger->linesStartingWith("Tag: Multi-save"),
+              (std::vector<Line>{{"Tag: Multi-save - Saved tag, key: am value: 1", 2},
+                                 {"Tag: Multi-save - Saved tag, key: bm value: 2", 2}}));
+
+    std::shared_ptr<BLQInstallDTO> install;
+    std::make_shared<BLQCoreDataInstallDataStore>(context)->createInstallForAppKey(
+        "key-1", [&](BLQIInstallDataStore::CreateResult r) { install = std::get<std::shared_ptr<BLQInstallDTO>>(r); });
+    settle();
+    logger->clear();
+    auto noId = std::make_shared<BLQInstallDTO>(*install);
+    noId->installId.reset();
+    store->associateTagsMissingInstall(noId);
+    store->deleteTag("missing");
+    settle();
+    EXPECT_EQ(logger->linesStartingWith("Tag: "),
+              (std::vector<Line>{
+                  {"Tag: Failed to retrieve Install to associate with tags, no installId supplied", 4},
+                  {"Tag: Failed to retrieve Install to associate with Tags missing Install", 4},
+                  {"Tag: Couldn't find Tag with key: missing", 2},
+                  {"Tag: Unable to delete UserEvent for tag with key: missing -> tag not found", 5},
+              }));
+
+    store->associateTagsMissingInstall(install);
+    store->deleteTag("a");
+    settle();
+    EXPECT_EQ(value("a"), "<none>");
+    context->performAndWait([&] {
+        auto request = BLQTag::fetchRequest();
+        request.setPredicate(BLQTag::findByMissingInstall());
+        EXPECT_EQ(context->fetch(request)->size(), 0u);
+        auto installs = context->fetch(BLQInstall::fetchRequest());
+        ASSERT_EQ(installs->size(), 1u);
+        EXPECT_EQ(installs->front()->relatedObjects("tags").size(), 1u);
+    });
+}
+
+}  // namespace
+}  // namespace brindlecue

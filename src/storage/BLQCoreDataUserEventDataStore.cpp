@@ -1,0 +1,178 @@
+#include "storage/BLQCoreDataUserEventDataStore.h"
+
+#include "facade/BLQInstallDTO.h"
+#include "storage/BLQCoreData.h"
+#include "storage/BLQSession.h"
+#include "storage/BLQUserEvent.h"
+
+namespace brindlecue {
+
+namespace {
+
+std::vector<std::shared_ptr<BLQUserEvent>> asEvents(const std::vector<std::shared_ptr<platform::ManagedObject>>& in) {
+    std::vector<std::shared_ptr<BLQUserEvent>> out;
+    out.reserve(in.size());
+    for (const auto& object : in)
+        if (auto event = std::dynamic_pointer_cast<BLQUserEvent>(object)) out.push_back(std::move(event));
+    return out;
+}
+
+}  // namespace
+
+void BLQCoreDataUserEventDataStore::saveContext() const {
+    platform::Error error;
+    if (!BLQCoreData::sharedInstance().saveContext(&error))
+        log("UserEvent: Failed to save context with error: " + error.description(), BLQLoggingLevel::error);
+}
+
+std::shared_ptr<BLQUserEvent> BLQCoreDataUserEventDataStore::findUserEvent(const std::string& id) const {
+    auto request = BLQUserEvent::fetchRequest();
+    request.setPredicate(BLQUserEvent::findById(id));
+    platform::Error error;
+    auto found = context_->fetch(request, &error);
+    if (!found) {
+        log("UserEvent: Failed to retrieve UserEvent with id: " + id + ", error: " + error.localizedDescription(),
+            BLQLoggingLevel::error);
+        return nullptr;
+    }
+    if (found->empty()) {
+        log("UserEvent: Couldn't find UserEvent with id: " + id, BLQLoggingLevel::warning);
+        return nullptr;
+    }
+    return std::dynamic_pointer_cast<BLQUserEvent>(found->front());
+}
+
+std::vector<std::shared_ptr<BLQUserEvent>> BLQCoreDataUserEventDataStore::fetchUnsentUserEvents() const {
+    auto request = BLQUserEvent::fetchRequest();
+    request.setPredicate(BLQUserEvent::findUnsent());
+    platform::Error error;
+    auto found = context_->fetch(request, &error);
+    if (!found) {
+        log("UserEvent: Failed to retrieve unsent UserEvents, error: " + error.localizedDescription(),
+            BLQLoggingLevel::error);
+        return {};
+    }
+    return asEvents(*found);
+}
+
+std::vector<std::shared_ptr<BLQUserEvent>> BLQCoreDataUserEventDataStore::fetchUserEventsMissingSession() const {
+    auto request = BLQUserEvent::fetchRequest();
+    request.setPredicate(BLQUserEvent::findByMissingSession());
+    platform::Error error;
+    auto found = context_->fetch(request, &error);
+    if (!found) {
+        log("UserEvent: Failed to retrieve UserEvents which were missing Session, error: " +
+                error.localizedDescription(),
+            BLQLoggingLevel::error);
+        return {};
+    }
+    return asEvents(*found);
+}
+
+std::shared_ptr<BLQSession> BLQCoreDataUserEventDataStore::getOpenSession(const BLQSessionDTO& session) const {
+    if (!session.install || !session.install->installId) {
+        log("UserEvent: Failed to retrieve Session to associate with UserEvents, no install.installId supplied",
+            BLQLoggingLevel::warning);
+        return nullptr;
+    }
+    const std::string& installId = *session.install->installId;
+    auto request = BLQSession::fetchRequest();
+    request.setPredicate(BLQSession::findOpenBySessionIdInstallId(session.id, installId));
+    auto found = context_->fetch(request);
+    if (!found) {
+        log("UserEvent: Failed to retrieve Session with session.id: " + std::to_string(session.id) +
+                " and installId: " + installId,
+            BLQLoggingLevel::error);
+        return nullptr;
+    }
+    return found->empty() ? nullptr : std::dynamic_pointer_cast<BLQSession>(found->front());
+}
+
+void BLQCoreDataUserEventDataStore::createUserEventObject(std::function<void(CreateResult)> completion) {
+    context_->perform([self = shared_from_this(), completion = std::move(completion)] {
+        auto event = self->context_->insertNewObject<BLQUserEvent>(BLQUserEvent::kEntityName);
+        if (!event) {
+            // Only a context over another model lands here.
+            if (completion)
+                completion(platform::Error::withDescription("BrindlecueSDK.UserEvent", 0,
+                                                            "UserEvent: Failed to create UserEvent"));
+            return;
+        }
+        self->saveContext();
+        if (completion) completion(event->toDTO());
+    });
+}
+
+std::shared_ptr<BLQUserEventDTO> BLQCoreDataUserEventDataStore::getUserEvent(const std::string& id) {
+    return context_->performAndWait([&]() -> std::shared_ptr<BLQUserEventDTO> {
+        auto event = findUserEvent(id);
+        return event ? event->toDTO() : nullptr;
+    });
+}
+
+void BLQCoreDataUserEventDataStore::findUnsentUserEvents(std::function<void(ListResult)> completion) {
+    context_->perform([self = shared_from_this(), completion = std::move(completion)] {
+        std::vector<std::shared_ptr<BLQUserEventDTO>> records;
+        for (const auto& event : self->fetchUnsentUserEvents()) records.push_back(event->toDTO());
+        if (completion) completion(std::move(records));
+    });
+}
+
+void BLQCoreDataUserEventDataStore::associateUserEventsWithoutSessionToSession(
+    const std::shared_ptr<BLQSessionDTO>& sessionDTO) {
+    context_->perform([self = shared_from_this(), sessionDTO] {
+        auto session = sessionDTO ? self->getOpenSession(*sessionDTO) : nullptr;
+        if (!session) {
+            self->log("UserEvent: Failed to retrieve Session to associate with UserEvents missing Session",
+                      BLQLoggingLevel::warning);
+            return;
+        }
+        for (const auto& event : self->fetchUserEventsMissingSession()) event->setRelatedObject("session", session);
+        self->saveContext();
+    });
+}
+
+void BLQCoreDataUserEventDataStore::saveUserEvent(const std::shared_ptr<BLQUserEventDTO>& dto) {
+    context_->perform([self = shared_from_this(), dto] {
+        if (!dto || !dto->id) {
+            self->log("UserEvent: Attempting to save UserEvent, which has no id, aborting.", BLQLoggingLevel::warning);
+            return;
+        }
+        auto event = self->findUserEvent(*dto->id);
+        if (!event) {
+            self->log("UserEvent: Attempting to save UserEvent, but doesn't exist in DB, aborting.",
+                      BLQLoggingLevel::warning);
+            return;
+        }
+        event->updateFromDTO(*dto);
+        self->saveContext();
+    });
+}
+
+void BLQCoreDataUserEventDataStore::saveUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events) {
+    for (const auto& event : events) saveUserEvent(event);
+}
+
+void BLQCoreDataUserEventDataStore::deleteUserEvent(const std::shared_ptr<BLQUserEventDTO>& dto) {
+    context_->perform([self = shared_from_this(), dto] {
+        if (!dto || !dto->id) {
+            self->log("UserEvent: Attempting to delete UserEvent which doesn't have an id, aborting.",
+                      BLQLoggingLevel::warning);
+            return;
+        }
+        auto event = self->findUserEvent(*dto->id);
+        if (!event) {
+            self->log("UserEvent: Attempting to delete UserEvent, but doesn't exist in DB, aborting.",
+                      BLQLoggingLevel::warning);
+            return;
+        }
+        self->context_->deleteObject(event);
+        self->saveContext();
+    });
+}
+
+void BLQCoreDataUserEventDataStore::deleteUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events) {
+    for (const auto& event : events) deleteUserEvent(event);
+}
+
+}  // namespace brindlecue

@@ -1,0 +1,181 @@
+#include "storage/BLQCoreDataUserEventDataStore.h"
+
+#include <gtest/gtest.h>
+
+#include "storage/BLQCoreDataInstallDataStore.h"
+#include "storage/BLQCoreDataSessionDataStore.h"
+#include "storage/BLQCoreDataTagDataStore.h"
+#include "storage/BLQUserEvent.h"
+#include "storage/StoreTestSupport_test.h"
+#include "tags/BLQTagDTO.h"
+
+namespace brindlecue {
+namespace {
+
+using platform::Date;
+using platform::Value;
+using EventPtr = std::shared_ptr<BLQUserEventDTO>;
+
+class UserEventStoreTest : public testing::StoreTest {
+protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        store = std::make_shared<BLQCoreDataUserEventDataStore>(context);
+        std::make_shared<BLQCoreDataInstallDataStore>(context)->createInstallForAppKey(
+            "key-1", [&](BLQIInstallDataStore::CreateResult r) { install = std::get<std::shared_ptr<BLQInstallDTO>>(r); });
+        settle();
+    }
+    std::shared_ptr<BLQSessionDTO> openSession() {
+        std::shared_ptr<BLQSessionDTO> made;
+        std::make_shared<BLQCoreDataSessionDataStore>(context)->createSessionForInstall(
+            install, [&](BLQISessionDataStore::CreateResult r) { made = std::get<std::shared_ptr<BLQSessionDTO>>(r); });
+        settle();
+        return made;
+    }
+    EventPtr create() {
+        EventPtr made;
+        store->createUserEventObject([&](BLQIUserEventDataStore::CreateResult r) { made = std::get<EventPtr>(r); });
+        settle();
+        return made;
+    }
+    std::vector<EventPtr> unsent() {
+        std::vector<EventPtr> found;
+        store->findUnsentUserEvents([&](BLQIUserEventDataStore::ListResult r) { found = std::get<0>(r); });
+        settle();
+        return found;
+    }
+    // A copy to hand to a queued operation, so that the test can go on editing its own record.
+    static EventPtr copy(const EventPtr& event) { return std::make_shared<BLQUserEventDTO>(*event); }
+
+    std::shared_ptr<BLQCoreDataUserEventDataStore> store;
+    std::shared_ptr<BLQInstallDTO> install;
+};
+
+TEST_F(UserEventStoreTest, ANewEventIsUnsentWithoutSessionAndIsOfferedOnlyOnceLinked) {
+    auto event = create();
+    ASSERT_TRUE(event && event->id);
+    EXPECT_EQ(event->id->size(), 36u);
+    EXPECT_EQ(*event->id, [&] { std::string s = *event->id; for (auto& c : s) c = std::tolower(c); return s; }());
+    EXPECT_EQ(event->status, BLQUserEventStatus::unsent);
+    EXPECT_FALSE(event->session);
+    EXPECT_FALSE(event->tag);
+    EXPECT_TRUE(event->createdDate);
+    EXPECT_TRUE(store->getUserEvent(*event->id)->modifiedDate);
+    EXPECT_TRUE(unsent().empty());
+
+    auto session = openSession();
+    // A session record of another id links nothing.
+    auto otherSession = std::make_shared<BLQSessionDTO>(*session);
+    otherSession->id = 42;
+    store->associateUserEventsWithoutSessionToSession(otherSession);
+    settle();
+    EXPECT_TRUE(unsent().empty());
+    store->associateUserEventsWithoutSessionToSession(session);
+    auto offered = unsent();
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_EQ(offered[0]->id, event->id);
+    ASSERT_TRUE(offered[0]->session);
+    EXPECT_EQ(offered[0]->session->id, session->id);
+    EXPECT_EQ(logger->linesStartingWith("UserEvent: "),
+              (std::vector<Line>{{"UserEvent: Failed to retrieve Session to associate with UserEvents missing Session", 4}}));
+}
+
+TEST_F(UserEventStoreTest, SavingWritesTheRecordAndChangesStatusesInBulk) {
+    auto session = openSession();
+    auto tags = std::make_shared<BLQCoreDataTagDataStore>(context);
+    tags->saveTag("user_id", std::any(std::string("7")), nullptr);
+    std::vector<EventPtr> events{create(), create(), create()};
+    for (auto& e : events) {
+        e->session = session;
+        e->code = BLQUserEventCode::tagUpdated;
+        e->details = Value::dictionary({{"feed_id", 12}});
+        e->tag = std::make_shared<BLQTagDTO>("user_id", "7");
+        e->sdkVersion = "4.2.0";
+    }
+    std::vector<EventPtr> copies;
+    for (auto& e : events) copies.push_back(copy(e));
+    store->saveUserEvents(copies);
+    EXPECT_EQ(unsent().size(), 3u);
+
+    for (auto& e : events) e->status = BLQUserEventStatus::sent;
+    copies.clear();
+    for (auto& e : events) copies.push_back(copy(e));
+    store->saveUserEvents(copies);
+    settle();
+    EXPECT_TRUE(unsent().empty());
+    auto stored = store->getUserEvent(*events[0]->id);
+    EXPECT_EQ(stored->status, BLQUserEventStatus::sent);
+    EXPECT_EQ(stored->code, BLQUserEventCode::tagUpdated);
+    EXPECT_EQ(stored->details, Value::dictionary({{"feed_id", 12}}));
+    EXPECT_EQ(stored->sdkVersion, "4.2.0");
+    ASSERT_TRUE(stored->tag);
+    EXPECT_EQ(stored->tag->key, "user_id");
+
+    // "user" is not "user_id": a record naming a tag that is not stored unlinks the tag; a
+    // record without a tag or session keeps both links.
+    auto unlinking = copy(stored);
+    unlinking->tag = std::make_shared<BLQTagDTO>("user", "7");
+    unlinking->session.reset();
+    store->saveUserEvent(unlinking);
+    settle();
+    stored = store->getUserEvent(*events[0]->id);
+    EXPECT_FALSE(stored->tag);
+    ASSERT_TRUE(stored->session);
+}
+
+TEST_F(UserEventStoreTest, AnEventSavedAfterItsSessionClosedKeepsIt) {
+    auto session = openSession();
+    auto event = create();
+    event->session = session;
+    store->saveUserEvent(copy(event));
+    auto closed = std::make_shared<BLQSessionDTO>(*session);
+    closed->endTime = Date::now();
+    std::make_shared<BLQCoreDataSessionDataStore>(context)->saveSession(closed);
+    settle();
+
+    event->session = closed;
+    event->status = BLQUserEventStatus::sending;
+    store->saveUserEvent(copy(event));
+    settle();
+    auto stored = store->getUserEvent(*event->id);
+    ASSERT_TRUE(stored->session);
+    EXPECT_EQ(stored->session->id, session->id);
+    EXPECT_EQ(stored->status, BLQUserEventStatus::sending);
+
+    // A session whose install has no app key cannot be looked up: the link is cleared.
+    auto keyless = std::make_shared<BLQInstallDTO>(*install);
+    keyless->appKey.reset();
+    event->session = std::make_shared<BLQSessionDTO>(session->id, std::nullopt, std::nullopt, keyless, std::nullopt);
+    store->saveUserEvent(copy(event));
+    settle();
+    EXPECT_FALSE(store->getUserEvent(*event->id)->session);
+}
+
+TEST_F(UserEventStoreTest, MissingEventsAreLoggedAndLeaveTheOthersUntouched) {
+    std::vector<EventPtr> events{create(), create(), create()};
+    auto ghost = copy(events[1]);
+    ghost->id = "ghost";
+    store->deleteUserEvents({events[0], ghost, events[2]});
+    settle();
+    EXPECT_FALSE(store->getUserEvent(*events[0]->id));
+    EXPECT_TRUE(store->getUserEvent(*events[1]->id));
+    EXPECT_FALSE(store->getUserEvent(*events[2]->id));
+    logger->clear();
+
+    auto noId = copy(events[1]);
+    noId->id.reset();
+    store->saveUserEvent(ghost);
+    store->saveUserEvent(noId);
+    store->deleteUserEvent(noId);
+    settle();
+    EXPECT_EQ(logger->lines(),
+              (std::vector<Line>{
+                  {"UserEvent: Couldn't find UserEvent with id: ghost", 4},
+                  {"UserEvent: Attempting to save UserEvent, but doesn't exist in DB, aborting.", 4},
+                  {"UserEvent: Attempting to save UserEvent, which has no id, aborting.", 4},
+                  {"UserEvent: Attempting to delete UserEvent which doesn't have an id, aborting.", 4},
+              }));
+}
+
+}  // namespace
+}  // namespace brindlecue

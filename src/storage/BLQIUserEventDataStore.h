@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "events/BLQUserEventDTO.h"
+#include "facade/BLQSessionDTO.h"
+#include "platform/Error.h"
+
+namespace brindlecue {
+
+// Where user events are kept from their creation until they are deleted.
+class BLQIUserEventDataStore {
+public:
+    using CreateResult = std::variant<std::shared_ptr<BLQUserEventDTO>, platform::Error>;
+    using ListResult = std::variant<std::vector<std::shared_ptr<BLQUserEventDTO>>, platform::Error>;
+
+    virtual ~BLQIUserEventDataStore() = default;
+
+    // A new event: a fresh id, unsent, no session.
+    virtual void createUserEventObject(std::function<void(CreateResult)> completion) = 0;
+    virtual void deleteUserEvent(const std::shared_ptr<BLQUserEventDTO>& event) = 0;
+    virtual void deleteUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events) = 0;
+    // Every unsent event that has a session.
+    virtual void findUnsentUserEvents(std::function<void(ListResult)> completion) = 0;
+    // Answered before returning; null when there is no such event.
+    virtual std::shared_ptr<BLQUserEventDTO> getUserEvent(const std::string& id) = 0;
+    // Links every event without a session to the given open session.
+    virtual void associateUserEventsWithoutSessionToSession(const std::shared_ptr<BLQSessionDTO>& session) = 0;
+    // Writes the record back to its stored event; never creates one.
+    virtual void saveUserEvent(const std::shared_ptr<BLQUserEventDTO>& event) = 0;
+    virtual void saveUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events) = 0;
+};
+
+}  // namespace brindlecue

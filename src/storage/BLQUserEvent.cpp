@@ -1,0 +1,91 @@
+#include "storage/BLQUserEvent.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "events/BLQUserEventDTO.h"
+#include "facade/BLQInstallDTO.h"
+#include "facade/BLQSessionDTO.h"
+#include "platform/Crypto.h"
+#include "platform/coredata/ManagedObjectContext.h"
+#include "storage/BLQSession.h"
+#include "storage/BLQTag.h"
+#include "tags/BLQTagDTO.h"
+
+namespace brindlecue {
+
+using platform::Predicate;
+using platform::PredicatePtr;
+using platform::Value;
+
+PredicatePtr BLQUserEvent::findById(const std::string& id) {
+    return Predicate::equal("id", id);
+}
+
+PredicatePtr BLQUserEvent::findUnsent() {
+    return findByStatus(BLQUserEventStatus::unsent);
+}
+
+PredicatePtr BLQUserEvent::findByStatus(BLQUserEventStatus status) {
+    return Predicate::andPredicate({Predicate::isNotNil("session"), Predicate::equal("status", rawValue(status))});
+}
+
+PredicatePtr BLQUserEvent::findByMissingSession() {
+    return Predicate::isNil("session");
+}
+
+void BLQUserEvent::awakeFromInsert() {
+    BLQAuditableObject::awakeFromInsert();
+    std::string id = platform::Crypto::uuidString();
+    std::transform(id.begin(), id.end(), id.begin(), [](unsigned char c) { return std::tolower(c); });
+    setValue("id", id);
+    setValue("status", rawValue(BLQUserEventStatus::unsent));
+}
+
+std::shared_ptr<BLQUserEventDTO> BLQUserEvent::toDTO() const {
+    auto code = BLQUserEventCodeFromRawValue(integerValue("code").value_or(0)).value_or(BLQUserEventCode::unspecified);
+    auto status =
+        BLQUserEventStatusFromRawValue(integerValue("status").value_or(0)).value_or(BLQUserEventStatus::unsent);
+    Value details = value("details");
+    if (!details.isDictionary()) details = Value();
+    auto tag = relatedObject<BLQTag>("tag");
+    auto session = relatedObject<BLQSession>("session");
+    return std::make_shared<BLQUserEventDTO>(id(), code, std::move(details), stringValue("message"), status,
+                                             tag ? tag->toDTO() : nullptr, session ? session->toDTO() : nullptr,
+                                             stringValue("sdkVersion"), createdDate(), modifiedDate());
+}
+
+void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto) {
+    setValue("id", dto.id);
+    setValue("code", rawValue(dto.code));
+    setValue("details", dto.details.isDictionary() ? dto.details : Value());
+    setValue("message", dto.message);
+    setValue("status", rawValue(dto.status));
+    setCreatedDate(dto.createdDate);
+    setModifiedDate(dto.modifiedDate);
+    setValue("sdkVersion", dto.sdkVersion);
+
+    auto context = managedObjectContext();
+    if (dto.tag) {
+        std::shared_ptr<platform::ManagedObject> tag;
+        if (context) {
+            auto request = BLQTag::fetchRequest();
+            request.setPredicate(BLQTag::findByKey(dto.tag->key));
+            if (auto found = context->fetch(request); found && !found->empty()) tag = found->front();
+        }
+        setRelatedObject("tag", tag);
+    }
+    if (dto.session) {
+        std::shared_ptr<platform::ManagedObject> session;
+        const auto& install = dto.session->install;
+        if (context && install && install->appKey) {
+            // Looked up open or closed: an event saved after its session closed keeps it.
+            auto request = BLQSession::fetchRequest();
+            request.setPredicate(BLQSession::findBySessionId(dto.session->id, *install->appKey));
+            if (auto found = context->fetch(request); found && !found->empty()) session = found->front();
+        }
+        setRelatedObject("session", session);
+    }
+}
+
+}  // namespace brindlecue

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "events/BLQUserEventStatus.h"
+#include "platform/coredata/FetchRequest.h"
+#include "platform/coredata/Predicate.h"
+#include "storage/BLQAuditableObject.h"
+
+namespace brindlecue {
+
+class BLQUserEventDTO;
+
+// One stored user event (entity "UserEvent"): its code, message, details and status, the session
+// it happened in and the tag it concerns.
+class BLQUserEvent : public BLQAuditableObject {
+public:
+    static constexpr const char* kEntityName = "UserEvent";
+
+    static platform::FetchRequest fetchRequest() { return platform::FetchRequest(kEntityName); }
+    // "id == %@".
+    static platform::PredicatePtr findById(const std::string& id);
+    // "session != nil && status == %i" with unsent, or with the given status.
+    static platform::PredicatePtr findUnsent();
+    static platform::PredicatePtr findByStatus(BLQUserEventStatus status);
+    // "session == nil".
+    static platform::PredicatePtr findByMissingSession();
+
+    // The creation date, a fresh lower-case UUID as id, and status unsent.
+    void awakeFromInsert() override;
+
+    std::shared_ptr<BLQUserEventDTO> toDTO() const;
+    // Copies the record's values. A record with a tag links the stored tag of exactly that key
+    // (none when there is no such tag); a record with a session links the stored session of that
+    // id under the session's install's app key, open or closed (none when it cannot be found).
+    // A record without a tag or session leaves that link as it is.
+    void updateFromDTO(const BLQUserEventDTO& dto);
+
+    std::optional<std::string> id() const { return stringValue("id"); }
+};
+
+}  // namespace brindlecue
