@@ -9,6 +9,7 @@
 #include "facade/BLQIConfigManagerDelegate.h"
 #include "foundation/BLQLogHandlerModel.h"
 #include "foundation/BLQLoggingLevel.h"
+#include "network/BLQHTTPAPIEndpoints.h"
 #include "platform/Date.h"
 #include "platform/Value.h"
 
@@ -55,6 +56,18 @@ public:
     // Scheme and host, no trailing "/".
     virtual std::string getHost() = 0;
     virtual void setHost(const std::string& host) = 0;
+
+    // The paths of the endpoints object the manager holds, unchanged; the requesters append them
+    // to getHost(). The defaults give the fixed paths of BLQHTTPAPIEndpoints.
+    virtual std::string getAppStatusEndpoint(const std::string& appKey) const {
+        return BLQHTTPAPIEndpoints().getAppStatusEndpoint(appKey);
+    }
+    virtual std::string getFeedEndpoint() const { return BLQHTTPAPIEndpoints().getFeedEndpoint(); }
+    virtual std::string getInstallsEndpoint() const { return BLQHTTPAPIEndpoints().getInstallsEndpoint(); }
+    virtual std::string getLogsEndpoint() const { return BLQHTTPAPIEndpoints().getLogsEndpoint(); }
+    virtual std::string getScreenshotsEndpoint() const { return BLQHTTPAPIEndpoints().getScreenshotsEndpoint(); }
+    virtual std::string getTagsEndpoint() const { return BLQHTTPAPIEndpoints().getTagsEndpoint(); }
+    virtual std::string getWebSocketEndpoint() const { return BLQHTTPAPIEndpoints().getWebSocketEndpoint(); }
 
     // Whether a server answer asks for another host than the one the request went to (the
     // request's URL text, or the current host when there is none); switches to it if so.

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "events/BLQIUserEventManager.h"
+#include "facade/BLQIConfigManager.h"
 #include "foundation/BLQILoggerManager.h"
 
 namespace brindlecue {
@@ -14,6 +15,7 @@ struct Links {
     std::mutex mutex;
     std::shared_ptr<BLQILoggerManager> loggerManager;
     std::shared_ptr<BLQIUserEventManager> userEventManager;
+    std::shared_ptr<BLQIConfigManager> configManager;
     std::atomic<int> constructionDepth{0};
 };
 
@@ -55,6 +57,16 @@ void BLQFacadeLink::setUserEventManager(std::shared_ptr<BLQIUserEventManager> ma
 std::shared_ptr<BLQIUserEventManager> BLQFacadeLink::userEventManager() {
     std::lock_guard lock(links().mutex);
     return links().userEventManager;
+}
+
+void BLQFacadeLink::setConfigManager(std::shared_ptr<BLQIConfigManager> manager) {
+    std::lock_guard lock(links().mutex);
+    links().configManager = std::move(manager);
+}
+
+std::shared_ptr<BLQIConfigManager> BLQFacadeLink::configManager() {
+    std::lock_guard lock(links().mutex);
+    return links().configManager;
 }
 
 void BLQFacadeLink::logToConsoleAtLevel(int64_t level, const std::string& message) {

@@ -6,10 +6,12 @@
 
 namespace brindlecue {
 
+class BLQIConfigManager;
 class BLQILoggerManager;
 class BLQIUserEventManager;
 
-// What the logging chain needs of the facade: its logger manager and its user-event manager.
+// What the lower layers need of the facade: its logger manager and its user-event manager (the
+// logging chain) and its configuration manager (the HTTP client's 429 handler).
 // The facade publishes both here as soon as it has built them, and marks the time during which
 // it is being built with a ConstructionScope.
 //
@@ -32,6 +34,8 @@ public:
     static std::shared_ptr<BLQILoggerManager> loggerManager();
     static void setUserEventManager(std::shared_ptr<BLQIUserEventManager> manager);
     static std::shared_ptr<BLQIUserEventManager> userEventManager();
+    static void setConfigManager(std::shared_ptr<BLQIConfigManager> manager);
+    static std::shared_ptr<BLQIConfigManager> configManager();
 
     // The facade's logToConsoleAtLevel:withFormattedMessage: hands the message and level
     // unchanged to the logger manager, on the caller's thread.

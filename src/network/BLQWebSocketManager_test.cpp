@@ -1,0 +1,176 @@
+#include "network/BLQWebSocketManager.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "network/BLQIWebSocketConnectionInitiator.h"
+#include "network/BLQNetworkTestDoubles_test.h"
+#include "platform/dispatch/Clock.h"
+#include "platform/dispatch/RunLoop.h"
+
+namespace brindlecue {
+namespace {
+
+using platform::Clock;
+using platform::RunLoop;
+using platform::Value;
+using testing::CapturingLoggerManager;
+
+class Listener final : public BLQIWebSocketManagerDelegate {
+public:
+    explicit Listener(BLQWebSocketEventType type) : type_(type) {}
+    BLQWebSocketEventType eventType() const override { return type_; }
+    void receivedJSON(const Value& json) override {
+        std::lock_guard lock(mutex_);
+        received_.push_back(json);
+    }
+    void receivedError(const platform::Error&) override {
+        ADD_FAILURE() << "the client never reports errors";
+    }
+    std::vector<Value> received() const {
+        std::lock_guard lock(mutex_);
+        return received_;
+    }
+
+private:
+    BLQWebSocketEventType type_;
+    mutable std::mutex mutex_;
+    std::vector<Value> received_;
+};
+
+class Initiator final : public BLQIWebSocketConnectionInitiator {
+public:
+    explicit Initiator(std::shared_ptr<BLQIWebSocketManager> manager) : manager_(std::move(manager)) {}
+    std::shared_ptr<BLQIWebSocketManager> webSocketManager() const override { return manager_; }
+    void setWebSocketManager(std::shared_ptr<BLQIWebSocketManager> manager) override {
+        manager_ = std::move(manager);
+    }
+
+private:
+    std::shared_ptr<BLQIWebSocketManager> manager_;
+};
+
+class BLQWebSocketManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Clock::useVirtual();
+        server.start();
+    }
+
+    void connect() { Initiator(manager).connectWebSocket(server.baseURL(), "/ws"); }
+    bool waitFor(const std::function<bool()>& condition) { return RunLoop::main().runUntil(condition); }
+    // Connected, first ping answered and the next one scheduled 10 s ahead.
+    void connectAndAwaitFirstPong() {
+        connect();
+        ASSERT_TRUE(
+            waitFor([&] { return server.webSocketPingsReceived() == 1 && Clock::pendingCount() == 1; }));
+    }
+
+    sampleserver::SampleServer server;
+    std::shared_ptr<CapturingLoggerManager> logs = CapturingLoggerManager::install();
+    std::shared_ptr<BLQWebSocketManager> manager = std::make_shared<BLQWebSocketManager>();
+};
+
+TEST_F(BLQWebSocketManagerTest, PingsOnConnectingAndTenSecondsAfterEachPong) {
+    connectAndAwaitFirstPong();
+    EXPECT_TRUE(manager->isConnected());
+    EXPECT_EQ(server.webSocketClientCount(), 1u);
+    EXPECT_TRUE(logs->contains("WebSocket -> WebSocket task is connected and running.", 2));
+
+    // A second connect while connected opens nothing (no state check, no ping).
+    size_t checks = logs->count("WebSocket -> WebSocket task is");
+    connect();
+    EXPECT_EQ(logs->count("WebSocket -> WebSocket task is"), checks);
+
+    Clock::advance(9.9);
+    EXPECT_EQ(Clock::pendingCount(), 1u);
+    Clock::advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return server.webSocketPingsReceived() == 2 && Clock::pendingCount() == 1; }));
+    Clock::advance(10);
+    ASSERT_TRUE(waitFor([&] { return server.webSocketPingsReceived() == 3; }));
+    EXPECT_EQ(server.webSocketClientCount(), 1u);
+}
+
+TEST_F(BLQWebSocketManagerTest, FramesReachTheListenersOfTheirTypeInOrder) {
+    auto config = std::make_shared<Listener>(BLQWebSocketEventType::config);
+    auto status = std::make_shared<Listener>(BLQWebSocketEventType::status);
+    manager->registerDelegate(config);
+    manager->registerDelegate(status);
+    manager->registerDelegate(config);
+    std::vector<std::string> frames{R"({"type":"config","n":1})",
+                                    R"({"type":"Config","n":0})",
+                                    R"({"type":5})",
+                                    "[1,2]",
+                                    "not json",
+                                    R"({"n":0})"};
+    for (int n = 2; n <= 20; ++n) frames.push_back(R"({"type":"config","n":)" + std::to_string(n) + "}");
+    frames.push_back(R"({"type":"status","n":21})");
+    server.setWebSocketOnConnect(frames);
+    connect();
+
+    ASSERT_TRUE(waitFor([&] { return status->received().size() == 1; }));
+    auto received = config->received();
+    ASSERT_EQ(received.size(), 40u);
+    for (size_t i = 0; i < received.size(); ++i) {
+        EXPECT_EQ(received[i]["n"].integerValue(), static_cast<int64_t>(i / 2 + 1));
+        EXPECT_EQ(received[i]["type"].stringValue(), "config");  // the whole envelope
+    }
+    EXPECT_EQ(status->received()[0]["n"].integerValue(), 21);
+    EXPECT_EQ(logs->count("Failed to convert the Data to a JSON object"), 2u);
+    EXPECT_TRUE(logs->contains("Failed to convert the Data to a JSON object", 5));
+}
+
+TEST_F(BLQWebSocketManagerTest, SendingBeforeConnectingOnlyLogs) {
+    bool called = false;
+    manager->sendMessage(Value::dictionary({{"type", "log"}}), [&](bool) { called = true; });
+    RunLoop::main().runUntilIdle();
+    EXPECT_FALSE(called);
+    EXPECT_EQ(logs->lines(),
+              (std::vector<testing::LogLine>{{"WebSocket -> Sending message: {\n    type = log;\n}", 2},
+                                             {R"(WebSocket -> Sending json: {"type":"log"})", 2}}));
+}
+
+TEST_F(BLQWebSocketManagerTest, SentMessagesArriveAsJSONText) {
+    connect();
+    std::atomic<int> outcome{-1};
+    manager->sendMessage(Value::dictionary({{"type", "update"}, {"n", 1}}),
+                         [&](bool sent) { outcome = sent; });
+    ASSERT_TRUE(waitFor([&] { return outcome != -1 && server.webSocketReceived().size() == 1; }));
+    EXPECT_EQ(outcome, 1);
+    EXPECT_EQ(server.webSocketReceived()[0], R"({"type":"update","n":1})");
+    EXPECT_TRUE(logs->contains("WebSocket -> Sent message successfully", 2));
+}
+
+TEST_F(BLQWebSocketManagerTest, DisconnectingEndsThePingChainAndNothingReconnects) {
+    connectAndAwaitFirstPong();
+    manager->disconnect();
+    EXPECT_FALSE(manager->isConnected());
+    EXPECT_TRUE(logs->contains("WebSocket -> WebSocket task is being canceled.", 2));
+    ASSERT_TRUE(waitFor([&] { return server.webSocketClientCount() == 0; }));
+
+    Clock::advance(10);
+    ASSERT_TRUE(waitFor([&] { return logs->count("WebSocket -> received error after ping: ") == 1; }));
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(Clock::pendingCount(), 0u);
+    EXPECT_EQ(server.webSocketClientCount(), 0u);
+}
+
+TEST_F(BLQWebSocketManagerTest, AServerCloseIsLoggedAndNotFollowedByAReconnect) {
+    connectAndAwaitFirstPong();
+    server.closeWebSockets(1000);
+    ASSERT_TRUE(waitFor(
+        [&] { return logs->count("WebSocket -> Closed connection") == 1 && !manager->isConnected(); }));
+    EXPECT_EQ(logs->count("WebSocket -> Received error: "), 1u);
+    Clock::advance(60);
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(server.webSocketClientCount(), 0u);
+    EXPECT_FALSE(manager->isConnected());
+
+    // Only a user's call connects again.
+    connect();
+    ASSERT_TRUE(waitFor([&] { return server.webSocketClientCount() == 1; }));
+}
+
+}  // namespace
+}  // namespace brindlecue
