@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+
+namespace brindlecue::platform {
+
+class URLSessionTask;
+
+// The process's HTTP transport behind URL sessions: one worker thread that drives libcurl's
+// multi interface for every HTTP and HTTPS task. Tasks call it; it reports back through the
+// task's session and delegate. Created on first use and never destroyed.
+class URLLoader {
+public:
+    static URLLoader& shared();
+
+    void start(const std::shared_ptr<URLSessionTask>& task);
+    void setSuspended(const std::shared_ptr<URLSessionTask>& task, bool suspended);
+    void cancel(const std::shared_ptr<URLSessionTask>& task);
+
+    struct Impl;
+
+private:
+    URLLoader();
+    Impl* impl_;
+};
+
+}  // namespace brindlecue::platform
