@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace brindlecue::sampleserver {
+
+using Headers = std::vector<std::pair<std::string, std::string>>;
+
+// One scripted answer. The first route (most recently added first) whose method and path pattern
+// match answers the request.
+struct Route {
+    std::string method = "GET";  // "*" matches any method
+    std::string pathPattern;     // ECMAScript regular expression matched against the whole path
+    int status = 200;
+    Headers headers;               // extra answer headers
+    std::string body;              // answer body (JSON bodies get Content-Type application/json)
+    double delaySeconds = 0;       // real seconds to wait before answering
+    bool closeConnection = false;  // drop the connection without answering
+    int times = -1;                // how many requests it answers; -1: every request
+};
+
+// One request as the server received it.
+struct JournalEntry {
+    std::string method;
+    std::string path;   // without the query
+    std::string query;  // the text after "?", still percent-encoded
+    Headers headers;    // as received, original letter case
+    std::string body;
+    std::string header(const std::string& name) const;  // case-insensitive; "" when missing
+};
+
+struct ServerOptions {
+    bool tls = false;  // serve HTTPS/WSS with a freshly generated self-signed certificate
+    std::string webSocketPath = "/ws";
+    uint16_t port = 0;  // 0: an ephemeral port
+};
+
+// A real HTTP and websocket server on 127.0.0.1 (ephemeral port) that tests and the demo run the
+// library against. HTTP and websocket share the port. Unmatched requests get 404 with a JSON body.
+class SampleServer {
+public:
+    explicit SampleServer(ServerOptions options = {});
+    ~SampleServer();  // stops the server
+
+    void start();
+    void stop();
+    uint16_t port() const;
+    // "http://127.0.0.1:<port>" or "https://..." with TLS.
+    std::string baseURL() const;
+
+    void addRoute(Route route);
+    void clearRoutes();
+    // A scenario document: {"routes": [{"method", "path", "status", "headers": {..}, "body": <json or text>,
+    // "delay", "close", "times"}], "websocket": {"echo": bool, "on_connect": [<json or text>, ...]}}.
+    // The document's routes replace the current ones and match in document order (the first listed
+    // wins); routes added later with addRoute() still take precedence.
+    // Returns false (and changes nothing) for a malformed document.
+    bool loadScenario(const std::string& json);
+
+    std::vector<JournalEntry> journal() const;
+    void clearJournal();
+    // Waits (real time, bounded) until at least n requests are in the journal.
+    bool waitForRequests(size_t n, double timeoutSeconds = 10) const;
+
+    // TLS only: the server's certificate.
+    std::string certificatePEM() const;
+    std::vector<uint8_t> certificateDER() const;
+
+    // Websocket side. Upgrade requests are journaled like any other request; a client counts as
+    // connected from its upgrade request on, so one that sees its connection open is counted.
+    void setWebSocketEcho(bool echo);
+    void setWebSocketOnConnect(std::vector<std::string> messages);  // text frames sent to each new client
+    void sendWebSocketText(const std::string& text);                // to every connected client
+    void closeWebSockets(uint16_t code = 1000);
+    size_t webSocketClientCount() const;
+    std::vector<std::string> webSocketReceived() const;  // text frames received, in order
+    bool waitForWebSocketMessages(size_t n, double timeoutSeconds = 10) const;
+    size_t webSocketPingsReceived() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace brindlecue::sampleserver
