@@ -3,60 +3,25 @@
 #include <gtest/gtest.h>
 
 #include "events/BLQIUserEventManager.h"
-#include "facade/BLQIConfigManager.h"
 #include "foundation/BLQFacadeLink.h"
 #include "foundation/BLQILoggable.h"
 #include "platform/CaptureLogSink.h"
+#include "support/StubConfigManager.h"
 
 namespace brindlecue {
 namespace {
 
 using platform::CaptureLogSink;
 
-class FakeConfigManager final : public BLQIConfigManager {
+class FakeConfigManager final : public testsupport::StubConfigManager {
 public:
     BLQLoggingLevel logLevel = BLQLoggingLevel::info;
     std::vector<BLQLogHandlerModel> handlers{{BLQLogHandlerName::stdout_, BLQLoggingLevel::info}};
 
     BLQLoggingLevel getLogLevel() const override { return logLevel; }
-    std::vector<BLQLogHandlerModel> getLogHandlers() const override { return handlers; }
-
-    std::shared_ptr<BLQIConfigManagerDelegate> delegate() const override { return nullptr; }
-    void setDelegate(std::shared_ptr<BLQIConfigManagerDelegate>) override {}
-    std::optional<int64_t> getAppId() const override { return std::nullopt; }
-    void setAppId(std::optional<int64_t>) override {}
-    std::string getAppKey() const override { return ""; }
-    void setAppKey(const std::string&) override {}
-    std::vector<int64_t> getDisabledUserEventCodes() const override { return {}; }
-    void setDisabledUserEventCodes(const std::vector<int64_t>&) override {}
-    std::optional<std::string> getInstallToken() const override { return std::nullopt; }
-    void setInstallToken(const std::string&) override {}
-    std::optional<platform::Date> getLastAppStatusFetchTime() const override { return std::nullopt; }
-    void setLastAppStatusFetchTime(platform::Date) override {}
-    std::optional<platform::Date> getLastFeedFetchTime() const override { return std::nullopt; }
-    void setLastFeedFetchTime(platform::Date) override {}
     void setLogLevel(BLQLoggingLevel level) override { logLevel = level; }
+    std::vector<BLQLogHandlerModel> getLogHandlers() const override { return handlers; }
     void setLogHandlers(const std::vector<BLQLogHandlerModel>& h) override { handlers = h; }
-    std::vector<int64_t> getPriorityUserEventCodes() const override { return {}; }
-    void setPriorityUserEventCodes(const std::vector<int64_t>&) override {}
-    double getSDKDisabledTime() const override { return 0; }
-    void setSDKDisabledTime(double) override {}
-    std::optional<std::string> getSDKVersion() const override { return std::nullopt; }
-    void setSDKVersion(const std::string&) override {}
-    std::optional<std::string> getSuperTagDisabledLevel() const override { return std::nullopt; }
-    void setSuperTagDisabledLevel(const std::string&) override {}
-    std::optional<std::string> getSuperTagFilter() const override { return std::nullopt; }
-    void setSuperTagFilter(const std::string&) override {}
-    int64_t getAppStatusPollInterval() const override { return 10; }
-    void setAppStatusPollInterval(int64_t) override {}
-    std::string getHost() override { return ""; }
-    void setHost(const std::string&) override {}
-    bool checkForHostChange(const platform::Value&, const std::optional<std::string>&) override {
-        return false;
-    }
-    bool isBrindlecueEnabled() const override { return true; }
-    bool isSuperTagsEnabled(int32_t) const override { return true; }
-    bool isSuperTagFilterPassed(const std::string&) const override { return true; }
 };
 
 struct SentError {

@@ -6,11 +6,11 @@
 #include <atomic>
 #include <thread>
 
-#include "facade/BLQIConfigManager.h"
 #include "foundation/KJLog.h"
 #include "platform/CaptureLogSink.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/RunLoop.h"
+#include "support/StubConfigManager.h"
 
 namespace brindlecue {
 namespace {
@@ -117,41 +117,9 @@ TEST(BLQUtilsJSON, SerializingAndDeserializing) {
     EXPECT_THAT(capture.messages()[0], testing::StartsWith("Got an error: "));
 }
 
-class MockConfigManager : public BLQIConfigManager {
+// Only the facade questions are mocked; the rest keep the stub's answers.
+class MockConfigManager : public testsupport::StubConfigManager {
 public:
-    MOCK_METHOD(std::shared_ptr<BLQIConfigManagerDelegate>, delegate, (), (const, override));
-    MOCK_METHOD(void, setDelegate, (std::shared_ptr<BLQIConfigManagerDelegate>), (override));
-    MOCK_METHOD(std::optional<int64_t>, getAppId, (), (const, override));
-    MOCK_METHOD(void, setAppId, (std::optional<int64_t>), (override));
-    MOCK_METHOD(std::string, getAppKey, (), (const, override));
-    MOCK_METHOD(void, setAppKey, (const std::string&), (override));
-    MOCK_METHOD(std::vector<int64_t>, getDisabledUserEventCodes, (), (const, override));
-    MOCK_METHOD(void, setDisabledUserEventCodes, (const std::vector<int64_t>&), (override));
-    MOCK_METHOD(std::optional<std::string>, getInstallToken, (), (const, override));
-    MOCK_METHOD(void, setInstallToken, (const std::string&), (override));
-    MOCK_METHOD(std::optional<platform::Date>, getLastAppStatusFetchTime, (), (const, override));
-    MOCK_METHOD(void, setLastAppStatusFetchTime, (platform::Date), (override));
-    MOCK_METHOD(std::optional<platform::Date>, getLastFeedFetchTime, (), (const, override));
-    MOCK_METHOD(void, setLastFeedFetchTime, (platform::Date), (override));
-    MOCK_METHOD(BLQLoggingLevel, getLogLevel, (), (const, override));
-    MOCK_METHOD(void, setLogLevel, (BLQLoggingLevel), (override));
-    MOCK_METHOD(std::vector<BLQLogHandlerModel>, getLogHandlers, (), (const, override));
-    MOCK_METHOD(void, setLogHandlers, (const std::vector<BLQLogHandlerModel>&), (override));
-    MOCK_METHOD(std::vector<int64_t>, getPriorityUserEventCodes, (), (const, override));
-    MOCK_METHOD(void, setPriorityUserEventCodes, (const std::vector<int64_t>&), (override));
-    MOCK_METHOD(double, getSDKDisabledTime, (), (const, override));
-    MOCK_METHOD(void, setSDKDisabledTime, (double), (override));
-    MOCK_METHOD(std::optional<std::string>, getSDKVersion, (), (const, override));
-    MOCK_METHOD(void, setSDKVersion, (const std::string&), (override));
-    MOCK_METHOD(std::optional<std::string>, getSuperTagDisabledLevel, (), (const, override));
-    MOCK_METHOD(void, setSuperTagDisabledLevel, (const std::string&), (override));
-    MOCK_METHOD(std::optional<std::string>, getSuperTagFilter, (), (const, override));
-    MOCK_METHOD(void, setSuperTagFilter, (const std::string&), (override));
-    MOCK_METHOD(int64_t, getAppStatusPollInterval, (), (const, override));
-    MOCK_METHOD(void, setAppStatusPollInterval, (int64_t), (override));
-    MOCK_METHOD(std::string, getHost, (), (override));
-    MOCK_METHOD(void, setHost, (const std::string&), (override));
-    MOCK_METHOD(bool, checkForHostChange, (const Value&, const std::optional<std::string>&), (override));
     MOCK_METHOD(bool, isBrindlecueEnabled, (), (const, override));
     MOCK_METHOD(bool, isSuperTagsEnabled, (int32_t), (const, override));
     MOCK_METHOD(bool, isSuperTagFilterPassed, (const std::string&), (const, override));

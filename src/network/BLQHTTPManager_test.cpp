@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "foundation/BLQFacadeLink.h"
 #include "network/BLQ409HTTPErrorHandler.h"
 #include "network/BLQ429HTTPErrorHandler.h"
 #include "network/BLQNetworkTestDoubles_test.h"
@@ -57,7 +58,7 @@ protected:
     double now() const { return platform::Date::now().timeIntervalSinceReferenceDate(); }
 
     sampleserver::SampleServer server;
-    std::shared_ptr<testing::CapturingLoggerManager> logs = testing::CapturingLoggerManager::install();
+    std::shared_ptr<testing::RecordingLoggerManager> logs = testing::RecordingLoggerManager::install();
     std::shared_ptr<testing::FakeConfigManager> config = std::make_shared<testing::FakeConfigManager>();
     std::shared_ptr<testing::FakeAppDetails> details = std::make_shared<testing::FakeAppDetails>();
     std::shared_ptr<BLQHTTPManager> manager = std::make_shared<BLQHTTPManager>(

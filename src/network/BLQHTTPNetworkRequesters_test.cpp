@@ -93,7 +93,7 @@ protected:
         return c;
     }
 
-    std::shared_ptr<testing::CapturingLoggerManager> logs = testing::CapturingLoggerManager::install();
+    std::shared_ptr<testing::RecordingLoggerManager> logs = testing::RecordingLoggerManager::install();
     URL requestUrl = *URL::fromString("https://api.example.test/v3/feeds");
     std::list<Callbacks> callbacks;
 };

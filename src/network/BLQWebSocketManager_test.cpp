@@ -15,7 +15,7 @@ namespace {
 using platform::Clock;
 using platform::RunLoop;
 using platform::Value;
-using testing::CapturingLoggerManager;
+using testing::RecordingLoggerManager;
 
 class Listener final : public BLQIWebSocketManagerDelegate {
 public:
@@ -68,7 +68,7 @@ protected:
     }
 
     sampleserver::SampleServer server;
-    std::shared_ptr<CapturingLoggerManager> logs = CapturingLoggerManager::install();
+    std::shared_ptr<RecordingLoggerManager> logs = RecordingLoggerManager::install();
     std::shared_ptr<BLQWebSocketManager> manager = std::make_shared<BLQWebSocketManager>();
 };
 

@@ -82,7 +82,7 @@ protected:
     // The client and its registered requesters hold each other for the client's life.
     void TearDown() override { socket->listeners.clear(); }
 
-    std::shared_ptr<testing::CapturingLoggerManager> logs = testing::CapturingLoggerManager::install();
+    std::shared_ptr<testing::RecordingLoggerManager> logs = testing::RecordingLoggerManager::install();
     std::shared_ptr<FakeWebSocketManager> socket = std::make_shared<FakeWebSocketManager>();
     std::shared_ptr<testing::FakeConfigManager> config = std::make_shared<testing::FakeConfigManager>();
     std::shared_ptr<BLQUpdateWebsocketNetworkRequester> updater =

@@ -13,6 +13,7 @@
 #include "platform/dispatch/RunLoop.h"
 #include "platform/uikit/UIApplication.h"
 #include "sample-server/SampleServer.h"
+#include "support/SampleRoutes.h"
 
 namespace brindlecue {
 namespace {
@@ -20,7 +21,7 @@ namespace {
 using platform::Error;
 using platform::RunLoop;
 using platform::Value;
-using sampleserver::Route;
+using testsupport::route;
 
 class FakeFacade final : public KJHTTPFacade {
 public:
@@ -36,16 +37,6 @@ public:
     std::string hostText = "https://h.example";
     std::atomic<double> disabledTime{0};
 };
-
-Route route(std::string method, std::string path, int status, std::string body, sampleserver::Headers headers = {}) {
-    Route r;
-    r.method = std::move(method);
-    r.pathPattern = std::move(path);
-    r.status = status;
-    r.body = std::move(body);
-    r.headers = std::move(headers);
-    return r;
-}
 
 struct Outcome {
     std::atomic<bool> done{false};

@@ -15,6 +15,7 @@
 #include "platform/foundation/URLSession.h"
 #include "platform/foundation/URLSessionTask.h"
 #include "sample-server/SampleServer.h"
+#include "support/SampleRoutes.h"
 
 namespace brindlecue {
 namespace {
@@ -25,16 +26,7 @@ using platform::NotificationCenter;
 using platform::RunLoop;
 using platform::Value;
 using sampleserver::Route;
-
-Route route(std::string method, std::string path, int status, std::string body, sampleserver::Headers headers = {}) {
-    Route r;
-    r.method = std::move(method);
-    r.pathPattern = std::move(path);
-    r.status = status;
-    r.body = std::move(body);
-    r.headers = std::move(headers);
-    return r;
-}
+using testsupport::route;
 
 // What one verb reported, and where.
 struct Outcome {
