@@ -15,8 +15,8 @@ std::mutex& observerMutex() {
 }
 
 KJLogObserver& observerSlot() {
-    static KJLogObserver observer;
-    return observer;
+    static auto* observer = new KJLogObserver();  // leaked: workers may log during exit
+    return *observer;
 }
 
 std::atomic<bool> hasObserver{false};

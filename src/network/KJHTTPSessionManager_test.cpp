@@ -161,22 +161,27 @@ TEST_F(KJHTTPSessionManagerTest, AnErrorBodyBecomesTheCallersError) {
 
 TEST_F(KJHTTPSessionManagerTest, TooManyRequestsPausesTheLibrary) {
     const double now = platform::Clock::now() - 978307200.0;
+    // The pause is set right after the failure block has been called, on the thread that called it.
+    auto pausedUntil = [&] {
+        EXPECT_TRUE(RunLoop::main().runUntil([&] { return facade->disabledTime.load() != 0; }, 20));
+        return facade->disabledTime.load();
+    };
     server.addRoute(route("GET", "/v3/limited", 429, "{}", {{"Retry-After", "120"}}));
     get("limited");
-    EXPECT_DOUBLE_EQ(facade->disabledTime, now + 120);
+    EXPECT_DOUBLE_EQ(pausedUntil(), now + 120);
 
     for (const char* retry : {"0", "-5", "soon"}) {
         facade->disabledTime = 0;
         server.clearRoutes();
         server.addRoute(route("GET", "/v3/limited", 429, "{}", {{"Retry-After", retry}}));
         get("limited");
-        EXPECT_DOUBLE_EQ(facade->disabledTime, now + 3600) << retry;
+        EXPECT_DOUBLE_EQ(pausedUntil(), now + 3600) << retry;
     }
     facade->disabledTime = 0;
     server.clearRoutes();
     server.addRoute(route("GET", "/v3/limited", 429, "{}"));
     get("limited");
-    EXPECT_DOUBLE_EQ(facade->disabledTime, now + 3600);
+    EXPECT_DOUBLE_EQ(pausedUntil(), now + 3600);
 }
 
 TEST_F(KJHTTPSessionManagerTest, TheFormClientSendsVerbatimBodiesAndTheJSONClientSendsJSON) {

@@ -19,8 +19,8 @@ std::mutex& overrideMutex() {
 }
 
 fs::path& overrideRoot() {
-    static fs::path root;
-    return root;
+    static auto* root = new fs::path();  // leaked: workers may read it during exit
+    return *root;
 }
 
 fs::path resolveRoot() {

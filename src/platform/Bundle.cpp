@@ -68,8 +68,8 @@ std::mutex& mainMutex() {
 }
 
 std::shared_ptr<Bundle>& cachedMain() {
-    static std::shared_ptr<Bundle> bundle;
-    return bundle;
+    static auto* bundle = new std::shared_ptr<Bundle>();  // leaked: workers may read it during exit
+    return *bundle;
 }
 
 }  // namespace

@@ -20,8 +20,8 @@ std::mutex& overridesMutex() {
 }
 
 DeviceOverrides& overridesSlot() {
-    static DeviceOverrides o;
-    return o;
+    static auto* o = new DeviceOverrides();  // leaked: workers may read it during exit
+    return *o;
 }
 
 template <class T>

@@ -75,8 +75,8 @@ std::mutex& sinkMutex() {
 }
 
 std::shared_ptr<LogSink>& sinkSlot() {
-    static std::shared_ptr<LogSink> sink;
-    return sink;
+    static auto* sink = new std::shared_ptr<LogSink>();  // leaked: workers may log during exit
+    return *sink;
 }
 
 }  // namespace

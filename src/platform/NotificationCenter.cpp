@@ -39,8 +39,8 @@ public:
 };
 
 NotificationCenter& NotificationCenter::defaultCenter() {
-    static NotificationCenter center;
-    return center;
+    static auto* center = new NotificationCenter();  // leaked: workers may post or remove during exit
+    return *center;
 }
 
 std::shared_ptr<NotificationObserver> NotificationCenter::addObserver(std::string name,

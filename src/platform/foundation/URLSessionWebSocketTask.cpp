@@ -2,7 +2,6 @@
 
 #include <cctype>
 
-#include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/OperationQueue.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSession.h"
@@ -29,11 +28,8 @@ void URLSessionWebSocketTask::deliver(const std::weak_ptr<URLSessionTask>& weak,
     queue->addOperation(std::move(call));
 }
 
-URLSessionWebSocketTask::~URLSessionWebSocketTask() {
-    // The connection must not be torn down on its own thread, where the last reference to this
-    // task may be dropped.
-    if (connection_) DispatchQueue::global()->async([connection = std::move(connection_)] {});
-}
+// The connection may go with it anywhere, one of its own callbacks included.
+URLSessionWebSocketTask::~URLSessionWebSocketTask() = default;
 
 void URLSessionWebSocketTask::prepare() {
     const auto& request = originalRequest();

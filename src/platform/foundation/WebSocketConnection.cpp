@@ -14,9 +14,11 @@
 #include <boost/beast/websocket/ssl.hpp>
 #include <cctype>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
-#include <thread>
+#include <mutex>
 
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/URLError.h"
 
 namespace brindlecue::platform {
@@ -184,7 +186,14 @@ struct WebSocketConnection::Impl : std::enable_shared_from_this<WebSocketConnect
 
     asio::io_context ioc{1};
     std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work{ioc.get_executor()};
-    std::thread thread;
+    // Whether the worker still runs the connection; kept apart from it, because the worker lets go
+    // of the connection before it says it is done.
+    struct Worker {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool running = true;
+    };
+    const std::shared_ptr<Worker> worker = std::make_shared<Worker>();
     const std::string url;
     const Headers headers;
     const double handshakeTimeout;
@@ -508,15 +517,23 @@ WebSocketConnection::WebSocketConnection(std::string url, Headers headers, doubl
     : url_(url),
       impl_(std::make_shared<Impl>(std::move(url), std::move(headers), handshakeTimeoutSeconds,
                                    std::move(trust))) {
-    impl_->thread = std::thread([impl = impl_] {
+    // A worker of the shared pool rather than a thread of our own: such a thread would end with the
+    // connection, often while the process is exiting, and once OpenSSL has cleaned up at exit the
+    // state it keeps for that thread is never freed. Pool workers are not tied to a connection.
+    DispatchQueue::global()->async([impl = impl_, worker = impl_->worker]() mutable {
         for (;;) {
             try {
                 impl->ioc.run();
-                return;
+                break;
             } catch (...) {
                 // A callback threw; the connection's own state is consistent, so carry on.
             }
         }
+        // A destructor waiting for the worker then frees the connection itself, before it returns.
+        impl.reset();
+        std::lock_guard lock(worker->mutex);
+        worker->running = false;
+        worker->done.notify_all();
     });
 }
 
@@ -524,10 +541,12 @@ WebSocketConnection::~WebSocketConnection() {
     auto impl = impl_;
     impl->post([impl] { impl->abort(); });
     impl->post([impl] { impl->work.reset(); });
-    if (std::this_thread::get_id() == impl->thread.get_id())
-        impl->thread.detach();  // from one of our callbacks
-    else
-        impl->thread.join();
+    // Inside one of our own callbacks the worker stops once the callback has returned and then
+    // frees the connection. Anywhere else wait for it, so that nothing of it runs or remains after.
+    if (impl->ioc.get_executor().running_in_this_thread()) return;
+    auto worker = impl->worker;
+    std::unique_lock lock(worker->mutex);
+    worker->done.wait(lock, [&] { return !worker->running; });
 }
 
 void WebSocketConnection::setCallbacks(Callbacks callbacks) {

@@ -14,15 +14,17 @@
 namespace brindlecue::platform {
 
 // One client websocket connection ("ws://" or "wss://" host[:port]/path), the transport under the
-// platform's websocket task. It owns a worker thread; every callback and completion runs on it, in
-// the order of the events that caused them. All methods are safe to call from any thread.
+// platform's websocket task. It keeps one worker thread of the shared pool for its whole life; every
+// callback and completion runs on it, in the order of the events that caused them. All methods are
+// safe to call from any thread.
 //
 // Sends and pings issued before the connection opens wait for it; received frames are kept until
 // asked for. receive() answers one request at a time: extra requests wait in line and are answered
 // in the order they were made. Every completion is called exactly once; after the connection has
 // ended, sends fail with NSPOSIXErrorDomain 57 and receives with the error that ended it (57 after
 // a close handshake). Destruction cancels the connection, answers pending completions with
-// NSURLErrorDomain -999 and silences the three callbacks.
+// NSURLErrorDomain -999 and silences the three callbacks; it waits for that, except inside one of
+// the connection's own callbacks, where it happens once the callback has returned.
 class WebSocketConnection {
 public:
     using Headers = std::vector<std::pair<std::string, std::string>>;
