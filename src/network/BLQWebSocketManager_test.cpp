@@ -146,7 +146,10 @@ TEST_F(BLQWebSocketManagerTest, DisconnectingEndsThePingChainAndNothingReconnect
     connectAndAwaitFirstPong();
     manager->disconnect();
     EXPECT_FALSE(manager->isConnected());
-    EXPECT_TRUE(logs->contains("WebSocket -> WebSocket task is being canceled.", 2));
+    // The state is read just after the cancel; on a busy machine the close handshake, which runs on
+    // the connection's own thread, may already be over by then.
+    EXPECT_TRUE(logs->contains("WebSocket -> WebSocket task is being canceled.", 2) ||
+                logs->contains("WebSocket -> WebSocket task is completed.", 2));
     ASSERT_TRUE(waitFor([&] { return server.webSocketClientCount() == 0; }));
 
     Clock::advance(10);
