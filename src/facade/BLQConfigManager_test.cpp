@@ -285,20 +285,29 @@ TEST_F(BLQConfigManagerTest, ConfigurationEventsAreOnlyLogged) {
     EXPECT_TRUE(settingLines().empty());
 }
 
-TEST_F(BLQConfigManagerTest, ConcurrentChangesLeaveTheStoreWithTheValueInUse) {
+TEST_F(BLQConfigManagerTest, ConcurrentChangesAndReadsSeeWholeValuesAndTheStoreKeepsTheLast) {
+    // Values too long for a string's inline buffer, so that a torn read would touch freed memory.
+    const std::string prefix = "a-rather-long-app-key-that-lives-on-the-heap-";
+    std::atomic<bool> tornRead{false};
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
-        threads.emplace_back([this, t] {
-            for (int i = 0; i < 25; ++i) {
-                manager->setAppKey("key-" + std::to_string(t) + "-" + std::to_string(i));
-                manager->setHost("https://h" + std::to_string(t) + ".example.test");
-                (void)manager->getLogLevel();
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) {
+                if (t % 2 == 0) {
+                    manager->setAppKey(prefix + std::to_string(t * 1000 + i));
+                    manager->setPriorityUserEventCodes(std::vector<int64_t>(8, t * 1000 + i));
+                } else {
+                    const std::string key = manager->getAppKey();
+                    if (!key.empty() && key.rfind(prefix, 0) != 0) tornRead = true;
+                    const auto codes = manager->getPriorityUserEventCodes();
+                    if (codes.size() == 8 && codes.front() != codes.back()) tornRead = true;
+                }
             }
         });
     }
     for (auto& thread : threads) thread.join();
+    EXPECT_FALSE(tornRead);
     EXPECT_EQ(storedText(BLQConfigKeys::appKey), manager->getAppKey());
-    EXPECT_EQ(storedText(BLQConfigKeys::aliveHost), manager->getHost());
 }
 
 }  // namespace
