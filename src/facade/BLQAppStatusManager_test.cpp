@@ -13,7 +13,9 @@
 #include "platform/dispatch/RunLoop.h"
 #include "support/RecordingLoggerManager.h"
 #include "support/SettableAppDetails.h"
-#include "support/StubConfigManager.h"
+#include "facade/BLQConfigManager.h"
+#include "network/BLQHTTPAPIEndpoints.h"
+#include "support/ConfigStoreLaunch.h"
 
 namespace brindlecue {
 namespace {
@@ -21,59 +23,16 @@ namespace {
 using platform::Clock;
 using testsupport::LogLine;
 
-// Records the changes the manager makes, in order, and answers the questions it asks.
-class RecordingConfig final : public testsupport::StubConfigManager {
-public:
-    std::atomic<int64_t> pollInterval{10};
-    std::atomic<bool> enabled{true};
-
-    std::vector<std::string> calls() const {
-        std::lock_guard lock(mutex_);
-        return calls_;
-    }
-    int64_t getAppStatusPollInterval() const override { return pollInterval; }
-    bool isBrindlecueEnabled() const override { return enabled; }
-    std::string getHost() override { return "https://status.example.test"; }
-
-    void setSDKDisabledTime(double t) override { record("disabled " + std::to_string(t)); }
-    void setSuperTagDisabledLevel(const std::string& v) override { record("level " + v); }
-    void setSuperTagFilter(const std::string& v) override { record("filter " + v); }
-    void setAppStatusPollInterval(int64_t s) override { record("interval " + std::to_string(s)); }
-    void setLogHandlers(const std::vector<BLQLogHandlerModel>& h) override {
-        record("handlers " + std::to_string(h.size()));
-    }
-    void setDisabledUserEventCodes(const std::vector<int64_t>& c) override {
-        record("disabled codes " + std::to_string(c.size()));
-    }
-    void setPriorityUserEventCodes(const std::vector<int64_t>& c) override {
-        record("priority codes " + std::to_string(c.size()));
-    }
-    void setHost(const std::string& h) override { record("host " + h); }
-    void setLogLevel(BLQLoggingLevel l) override { record("log level " + std::to_string(rawValue(l))); }
-    void setLastAppStatusFetchTime(platform::Date d) override {
-        record("fetched at " + std::to_string(d.timeIntervalSince1970()));
-    }
-
-    void record(std::string call) {
-        std::lock_guard lock(mutex_);
-        calls_.push_back(std::move(call));
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> calls_;
-};
-
-// Records when each fetch was asked for; can answer at once through the handler.
+// Records when each fetch was asked for; answers at once through the handler, with a failure
+// unless a document is set.
 class RecordingFetcher final : public BLQIAppStatusFetcher {
 public:
     std::optional<BLQAppStatusModel> answer;
 
-    void fetchAppStatus(const std::string& host, std::shared_ptr<BLQIAppStatusFetchHandler> handler) override {
+    void fetchAppStatus(const std::string&, std::shared_ptr<BLQIAppStatusFetchHandler> handler) override {
         {
             std::lock_guard lock(mutex_);
             times_.push_back(Clock::uptime());
-            EXPECT_EQ(host, "https://status.example.test");
         }
         if (answer) handler->handleAppStatusSuccess(*answer);
         else handler->handleAppStatusFailure(platform::Error("Test", 1));
@@ -88,23 +47,27 @@ private:
     std::vector<double> times_;
 };
 
-class FakeStatusDelegate final : public BLQIAppStatusDelegate {
+// Writes what it is told into the same log as the configuration's changes, so that the order of
+// both can be read back.
+class LoggingStatusDelegate final : public BLQIAppStatusDelegate, public BLQILoggable {
 public:
     std::atomic<bool> validInstall{true};
-    RecordingConfig* config = nullptr;
 
     bool hasValidInstall() override { return validInstall; }
     void onAppStatusUpdated(const BLQAppStatusModel& model) override {
-        config->record("updated " + model.installToken.value_or(""));
+        log("Delegate: updated " + model.installToken.value_or(""), BLQLoggingLevel::info);
     }
-    void onFeedTimeStampUpdated(const std::string& stamp) override { config->record("feed " + stamp); }
+    void onFeedTimeStampUpdated(const std::string& stamp) override {
+        log("Delegate: feed " + stamp, BLQLoggingLevel::info);
+    }
 };
 
 class BLQAppStatusManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Clock::useVirtual();
-        delegate->config = config.get();
+        config = std::make_shared<BLQConfigManager>(testsupport::firstLaunchConfigStore(),
+                                                    std::make_shared<BLQHTTPAPIEndpoints>());
         BLQFacadeLink::setPreviewModeCheck([this] { return inPreviewMode.load(); });
         manager = BLQAppStatusManager::create(std::make_shared<BLQAppStatusManagerDependencies>(
             std::make_shared<testsupport::SettableAppDetails>(), config, fetcher, handler));
@@ -135,6 +98,15 @@ protected:
         }
         return gaps;
     }
+    // The configuration's changes and the delegate's calls, in order.
+    std::vector<std::string> applied() const {
+        std::vector<std::string> out;
+        for (const auto& line : logs->lines()) {
+            if (line.message.rfind("Config: Setting ", 0) == 0) out.push_back(line.message.substr(16));
+            if (line.message.rfind("Delegate: ", 0) == 0) out.push_back(line.message);
+        }
+        return out;
+    }
     std::vector<std::string> pollLines() const {
         std::vector<std::string> out;
         for (const auto& line : logs->linesStartingWith("AppStatus: Polling app status with interval: "))
@@ -143,10 +115,10 @@ protected:
     }
 
     std::shared_ptr<testsupport::RecordingLoggerManager> logs = testsupport::RecordingLoggerManager::install();
-    std::shared_ptr<RecordingConfig> config = std::make_shared<RecordingConfig>();
+    std::shared_ptr<BLQConfigManager> config;
     std::shared_ptr<RecordingFetcher> fetcher = std::make_shared<RecordingFetcher>();
     std::shared_ptr<BLQAppStatusFetchHandler> handler = std::make_shared<BLQAppStatusFetchHandler>();
-    std::shared_ptr<FakeStatusDelegate> delegate = std::make_shared<FakeStatusDelegate>();
+    std::shared_ptr<LoggingStatusDelegate> delegate = std::make_shared<LoggingStatusDelegate>();
     std::atomic<bool> inPreviewMode{false};
     std::shared_ptr<BLQAppStatusManager> manager;
 };
@@ -163,28 +135,29 @@ TEST_F(BLQAppStatusManagerTest, WithoutAValidInstallItChecksEverySecondAndFetche
     EXPECT_EQ(manager->timeInterval(), 1.0);
 
     delegate->validInstall = true;
-    config->enabled = false;
+    config->setSDKDisabledTime(-1);
     advance(1);
     EXPECT_EQ(logs->count("AppStatus: SDK is disabled, aborting app status"), 1u);
     EXPECT_TRUE(fetcher->times().empty());
-    config->enabled = true;
+    config->setSDKDisabledTime(0);
     advance(1);
     EXPECT_EQ(fetcher->times(), std::vector<double>{7.0});
 }
 
 TEST_F(BLQAppStatusManagerTest, PollsDoubleFromOneSecondUpToThePollInterval) {
     manager->setDelegate(delegate);
-    advance(45);
+    advance(45);  // every fetch fails: nothing is applied and polling goes on
+    EXPECT_TRUE(applied().empty());
     EXPECT_EQ(gapsBetweenFetches(), (std::vector<double>{1, 2, 4, 8, 10, 10, 10}));
     EXPECT_EQ(pollLines(), (std::vector<std::string>{"1.0", "2.0", "4.0", "8.0", "10.0", "10.0", "10.0"}));
 }
 
 TEST_F(BLQAppStatusManagerTest, AServerIntervalBelowTheCapTakesOverButNeverBelowOneSecond) {
     manager->setDelegate(delegate);
-    config->pollInterval = 3;
+    config->setAppStatusPollInterval(3);
     advance(9);
     EXPECT_EQ(gapsBetweenFetches(), (std::vector<double>{1, 2, 3, 3}));
-    config->pollInterval = 0;
+    config->setAppStatusPollInterval(0);
     advance(5);  // the check at 12 still waited 3 s
     EXPECT_EQ(gapsBetweenFetches(), (std::vector<double>{1, 2, 3, 3, 3, 1, 1}));
     EXPECT_EQ(pollLines().back(), "1.0");
@@ -219,44 +192,40 @@ TEST_F(BLQAppStatusManagerTest, AnExternalCheckReplacesThePendingPoll) {
 
 TEST_F(BLQAppStatusManagerTest, AFetchedDocumentIsAppliedInOrderAndStamped) {
     manager->setDelegate(delegate);
-    auto model = BLQAppStatusResponseModel::decode(*platform::Value::fromJSON(R"({"app_status": {
+    fetcher->answer = BLQAppStatusResponseModel::decode(*platform::Value::fromJSON(R"({"app_status": {
         "disabled": 0, "supertags_level": "all", "supertags_filter": "", "app_status_poll_interval": 30,
         "log_handlers": [], "feed_updated": "2024-02-01T00:00:00.000Z", "priority_loglines": [8102],
         "host": "https://eu.example.test", "log_level": 0, "install_token": "tok", "id": 5}})"))
-                     .appStatus;
-    fetcher->answer = model;
+                          .appStatus;
     advance(1);
-    const std::string stamp = "fetched at " + std::to_string(platform::Date::now().timeIntervalSince1970());
-    EXPECT_EQ(config->calls(), (std::vector<std::string>{
-                                   "disabled 0.000000", "level all", "interval 30", "handlers 0",
-                                   "feed 2024-02-01T00:00:00.000Z", "disabled codes 0", "priority codes 1",
-                                   "host https://eu.example.test", "log level 0", stamp, "updated tok"}));
+    EXPECT_EQ(applied(), (std::vector<std::string>{
+                             "BLQ_CONFIG_SDK_DISABLED_TIME with value: 0",
+                             "BLQ_CONFIG_SUPERTAG_LEVEL with value: all",
+                             "BLQ_CONFIG_POLL_INTERVAL with value: 30",
+                             "BLQ_CONFIG_LOG_HANDLERS with value: []",
+                             "Delegate: feed 2024-02-01T00:00:00.000Z",
+                             "BLQ_CONFIG_DISABLECODES with value: []",
+                             "BLQ_CONFIG_PRIORITYCODES with value: [8102]",
+                             "BLQ_CONFIG_ALIVE_HOST with value: https://eu.example.test",
+                             "BLQ_CONFIG_DEBUG_LOG_LEVEL with value: trace",
+                             "BLQ_CONFIG_LAST_APPSTATUS_FETCH_TIME with value: 2026-01-01T00:00:01.000Z",
+                             "Delegate: updated tok",
+                         }));
 }
 
 TEST_F(BLQAppStatusManagerTest, AbsentEmptyAndInvalidValuesAreLeftAlone) {
+    config->setDisabledUserEventCodes({8051});
+    config->setLogLevel(BLQLoggingLevel::warning);
+    logs->clear();
     BLQAppStatusModel model = BLQAppStatusModel::decode(*platform::Value::fromJSON(
-        R"({"disabled_loglines": [8051, 8052], "host": "", "feed_updated": "", "log_level": 7})"));
-    manager->updateAppStatusModel(model);  // no delegate: nobody told, values still applied
-    model.logLevel = -1;
-    model.disabledUserEventCodes.reset();
-    manager->updateAppStatusModel(model);
-    const std::string stamp = "fetched at " + std::to_string(platform::Date::now().timeIntervalSince1970());
-    EXPECT_EQ(config->calls(), (std::vector<std::string>{"disabled codes 2", stamp, "disabled codes 0", stamp}));
-}
-
-TEST_F(BLQAppStatusManagerTest, TheHandlerPassesDocumentsOnAndDropsFailures) {
-    manager->setDelegate(delegate);
-    advance(1);  // the fetcher fails: nothing applied, polling goes on
-    EXPECT_TRUE(config->calls().empty());
-    EXPECT_EQ(manager->timeInterval(), 2.0);
-
-    BLQAppStatusModel model = BLQAppStatusModel::decode(platform::Value::dictionary({{"install_token", "t2"}}));
-    handler->handleAppStatusSuccess(model);
-    EXPECT_EQ(config->calls().back(), "updated t2");
-    auto orphan = std::make_shared<BLQAppStatusFetchHandler>();
-    orphan->handleAppStatusSuccess(model);
-    orphan->handleAppStatusFailure(platform::Error("Test", 1));
-    EXPECT_EQ(config->calls().size(), 3u);
+        R"({"priority_loglines": [1, 2], "host": "", "feed_updated": "", "log_level": 7})"));
+    manager->updateAppStatusModel(model);  // no delegate: nobody told, the values still applied
+    EXPECT_EQ(applied(), (std::vector<std::string>{
+                             "BLQ_CONFIG_DISABLECODES with value: []",
+                             "BLQ_CONFIG_PRIORITYCODES with value: [1, 2]",
+                             "BLQ_CONFIG_LAST_APPSTATUS_FETCH_TIME with value: 2026-01-01T00:00:00.000Z",
+                         }));
+    EXPECT_EQ(config->getLogLevel(), BLQLoggingLevel::warning);
 }
 
 }  // namespace

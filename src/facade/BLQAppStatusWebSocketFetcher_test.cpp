@@ -1,11 +1,7 @@
-// The two listeners of the shared websocket in the facade: the app-status fetcher ("status") and
-// the configuration-event manager ("config").
-
 #include "facade/BLQAppStatusWebSocketFetcher.h"
 
 #include <gtest/gtest.h>
 
-#include "facade/BLQConfigEventManagerWebSocket.h"
 #include "network/BLQHTTPRequestError.h"
 #include "platform/foundation/URLRequest.h"
 #include "support/RecordingLoggerManager.h"
@@ -44,15 +40,7 @@ public:
     void handleAppStatusFailure(const platform::Error& error) override { errors.push_back(error); }
 };
 
-class RecordingConfigEvents final : public BLQIConfigEventDelegate {
-public:
-    std::vector<Value> responses;
-    std::vector<platform::Error> errors;
-    void onConfigUpdateSuccessWithResponse(const Value& response) override { responses.push_back(response); }
-    void onConfigUpdateFailureWithError(const platform::Error& error) override { errors.push_back(error); }
-};
-
-class WebSocketListenersTest : public ::testing::Test {
+class BLQAppStatusWebSocketFetcherTest : public ::testing::Test {
 protected:
     // The client would keep its listeners for the process; here they are let go.
     void TearDown() override { socket->listeners.clear(); }
@@ -62,40 +50,26 @@ protected:
     std::shared_ptr<FakeWebSocketManager> socket = std::make_shared<FakeWebSocketManager>();
 };
 
-TEST_F(WebSocketListenersTest, StatusFetcherConnectsOnlyWhenNeededAndSendsNothing) {
+TEST_F(BLQAppStatusWebSocketFetcherTest, FetchesConnectWhenNeededAndStatusMessagesGoToTheLastHandler) {
     auto fetcher = BLQAppStatusWebSocketFetcher::create(details, socket);
     ASSERT_EQ(socket->listeners.size(), 1u);
     EXPECT_EQ(socket->listeners[0]->eventType(), BLQWebSocketEventType::status);
+    fetcher->receivedJSON(Value::dictionary({{"type", "status"}, {"log_level", 3}}));  // no handler yet: dropped
 
+    auto first = std::make_shared<RecordingHandler>();
     auto handler = std::make_shared<RecordingHandler>();
-    fetcher->fetchAppStatus("https://api.example.test", handler);
-    fetcher->fetchAppStatus("http://httpbin.example.test", handler);
-    fetcher->fetchAppStatus("not a url with spaces", handler);
+    fetcher->fetchAppStatus("https://api.example.test", first);
+    fetcher->fetchAppStatus("http://httpbin.example.test", first);
     socket->connected = true;
     fetcher->fetchAppStatus("https://api.example.test", handler);
     // Only the scheme changes; an "http" inside the host name stays.
     EXPECT_EQ(socket->connectedTo,
               (std::vector<std::string>{"wss://api.example.test/ws", "ws://httpbin.example.test/ws"}));
-    EXPECT_TRUE(handler->documents.empty());
-    EXPECT_TRUE(handler->errors.empty());
-}
 
-TEST_F(WebSocketListenersTest, StatusMessagesAreDecodedWholeForTheLastHandler) {
-    auto fetcher = BLQAppStatusWebSocketFetcher::create(details, socket);
-    fetcher->receivedJSON(Value::dictionary({{"type", "status"}, {"log_level", 3}}));  // no handler yet: dropped
-    EXPECT_EQ(logs->count("AppStatus: Parsed response as AppStatusModel: "), 1u);
-
-    auto first = std::make_shared<RecordingHandler>();
-    auto handler = std::make_shared<RecordingHandler>();
-    socket->connected = true;
-    fetcher->fetchAppStatus("https://api.example.test", first);
-    fetcher->fetchAppStatus("https://api.example.test", handler);
     fetcher->receivedJSON(Value::dictionary({{"type", "status"}, {"log_level", 3}}));
     fetcher->receivedJSON(Value::dictionary({{"type", "status"}, {"log_level", "3"}}));
     fetcher->receivedJSON(Value::dictionary({{"type", "status"}, {"when", platform::Date::now()}}));
-    fetcher->receivedError(platform::Error("WS", 1));
-
-    EXPECT_TRUE(first->documents.empty());
+    EXPECT_TRUE(first->documents.empty() && first->errors.empty());
     ASSERT_EQ(handler->documents.size(), 1u);
     EXPECT_EQ(handler->documents[0].logLevel, 3);
     ASSERT_EQ(handler->errors.size(), 2u);
@@ -106,24 +80,6 @@ TEST_F(WebSocketListenersTest, StatusMessagesAreDecodedWholeForTheLastHandler) {
     EXPECT_EQ(convert->kind(), BLQHTTPRequestError::Kind::unknownError);
     EXPECT_EQ(convert->message(), "AppStatus: Failed to convert received JSON to Data object");
     EXPECT_EQ(logs->count("AppStatus: Received JSON: "), 4u);
-}
-
-TEST_F(WebSocketListenersTest, ConfigEventsReachTheDelegateWholeOnceItIsSet) {
-    auto events = BLQConfigEventManagerWebSocket::create(details, socket);
-    ASSERT_EQ(socket->listeners.size(), 1u);
-    EXPECT_EQ(socket->listeners[0]->eventType(), BLQWebSocketEventType::config);
-
-    const Value message = Value::dictionary({{"type", "config"}, {"payload", Value::dictionary()}});
-    events->receivedJSON(message);  // before the delegate: dropped
-    events->receivedError(platform::Error("WS", 1));
-    auto delegate = std::make_shared<RecordingConfigEvents>();
-    events->setDelegate(delegate);
-    events->receivedJSON(message);
-    events->receivedError(platform::Error("WS", 2));
-    EXPECT_EQ(delegate->responses, std::vector<Value>{message});
-    ASSERT_EQ(delegate->errors.size(), 1u);
-    EXPECT_EQ(delegate->errors[0].code(), 2);
-    EXPECT_TRUE(socket->connectedTo.empty());
 }
 
 }  // namespace

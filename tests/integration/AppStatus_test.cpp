@@ -147,11 +147,6 @@ TEST_F(AppStatusTest, APolledDocumentIsAppliedToTheConfiguration) {
     // fetch time is stamped.
     EXPECT_EQ(logs->linesStartingWith("Config: Setting ").size(), 10u);
     EXPECT_EQ(logs->linesStartingWith("AppStatus: Parsed response as AppStatusModel: ").size(), 1u);
-    EXPECT_EQ(logs->linesStartingWith("Config: Setting ").front().message,
-              "Config: Setting BLQ_CONFIG_SDK_DISABLED_TIME with value: 0");
-    EXPECT_EQ(logs->linesStartingWith("Config: Setting ").back().message.rfind(
-                  "Config: Setting BLQ_CONFIG_LAST_APPSTATUS_FETCH_TIME with value: ", 0),
-              0u);
 }
 
 TEST_F(AppStatusTest, DocumentsThatDoNotDecodeChangeNothing) {
