@@ -15,14 +15,18 @@ public:
 
     enum class Kind { invalidURL, failedToParseResponse, networkRequestFailed, unknownError };
 
-    static BLQAppStatusError invalidURL(std::string message) { return {Kind::invalidURL, std::move(message), {}}; }
+    static BLQAppStatusError invalidURL(std::string message) {
+        return {Kind::invalidURL, std::move(message), {}};
+    }
     static BLQAppStatusError failedToParseResponse(std::string message) {
         return {Kind::failedToParseResponse, std::move(message), {}};
     }
     static BLQAppStatusError networkRequestFailed(platform::Error underlying) {
         return {Kind::networkRequestFailed, "", std::move(underlying)};
     }
-    static BLQAppStatusError unknownError(std::string message) { return {Kind::unknownError, std::move(message), {}}; }
+    static BLQAppStatusError unknownError(std::string message) {
+        return {Kind::unknownError, std::move(message), {}};
+    }
 
     Kind kind() const { return kind_; }
     const std::string& message() const { return message_; }

@@ -10,9 +10,12 @@ namespace brindlecue {
 BLQAppStatusHTTPFetcher::BLQAppStatusHTTPFetcher(std::shared_ptr<BLQIHTTPManager> httpManager,
                                                  std::shared_ptr<BLQIConfigManager> configManager,
                                                  std::shared_ptr<BLQIAppDetailsProvider> appDetails)
-    : httpManager_(std::move(httpManager)), configManager_(std::move(configManager)), appDetails_(std::move(appDetails)) {}
+    : httpManager_(std::move(httpManager)),
+      configManager_(std::move(configManager)),
+      appDetails_(std::move(appDetails)) {}
 
-void BLQAppStatusHTTPFetcher::fetchAppStatus(const std::string&, std::shared_ptr<BLQIAppStatusFetchHandler> handler) {
+void BLQAppStatusHTTPFetcher::fetchAppStatus(const std::string&,
+                                             std::shared_ptr<BLQIAppStatusFetchHandler> handler) {
     auto fail = [&handler](const BLQHTTPRequestError& error) {
         if (handler) handler->handleAppStatusFailure(error.toError());
     };
@@ -22,7 +25,9 @@ void BLQAppStatusHTTPFetcher::fetchAppStatus(const std::string&, std::shared_ptr
     const std::string host = configManager_->getHost();
     const std::string path = configManager_->getAppStatusEndpoint(*appKey);
     auto url = platform::URL::fromString(host + path);
-    if (!url) return fail(BLQHTTPRequestError::invalidURL("AppStatus: Invalid URL for AppStatus request: " + host + path));
+    if (!url)
+        return fail(
+            BLQHTTPRequestError::invalidURL("AppStatus: Invalid URL for AppStatus request: " + host + path));
 
     httpManager_->get(*url, [self = shared_from_this(), url = *url, handler](const BLQHTTPResult& result) {
         auto success = [&](const platform::Value& json, const platform::URL&) {

@@ -19,7 +19,8 @@ class BLQAppStatusHTTPFetcher final : public BLQIAppStatusFetcher,
                                       public BLQIHTTPJSONResponseHandler,
                                       public std::enable_shared_from_this<BLQAppStatusHTTPFetcher> {
 public:
-    BLQAppStatusHTTPFetcher(std::shared_ptr<BLQIHTTPManager> httpManager, std::shared_ptr<BLQIConfigManager> configManager,
+    BLQAppStatusHTTPFetcher(std::shared_ptr<BLQIHTTPManager> httpManager,
+                            std::shared_ptr<BLQIConfigManager> configManager,
                             std::shared_ptr<BLQIAppDetailsProvider> appDetails);
 
     // The host argument is not used: the URL is built from the configuration manager's host.

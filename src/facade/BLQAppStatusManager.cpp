@@ -34,7 +34,8 @@ std::shared_ptr<BLQAppStatusManager> BLQAppStatusManager::create(
     return manager;
 }
 
-BLQAppStatusManager::BLQAppStatusManager(Token, std::shared_ptr<const BLQIAppStatusManagerDependencies> dependencies)
+BLQAppStatusManager::BLQAppStatusManager(Token,
+                                         std::shared_ptr<const BLQIAppStatusManagerDependencies> dependencies)
     : dependencies_(std::move(dependencies)),
       queue_(platform::DispatchQueue::serial(kQueueLabel)),
       timeInterval_(static_cast<double>(BLQAppStatusIntSettings::defaultInterval)) {}
@@ -119,7 +120,8 @@ void BLQAppStatusManager::updateAppStatusModel(const BLQAppStatusModel& model) {
     if (model.disabledTimeInSeconds) config->setSDKDisabledTime(*model.disabledTimeInSeconds);
     if (model.superTagsDisabledLevel && !model.superTagsDisabledLevel->empty())
         config->setSuperTagDisabledLevel(*model.superTagsDisabledLevel);
-    if (model.superTagsFilter && !model.superTagsFilter->empty()) config->setSuperTagFilter(*model.superTagsFilter);
+    if (model.superTagsFilter && !model.superTagsFilter->empty())
+        config->setSuperTagFilter(*model.superTagsFilter);
     if (model.appStatusPollInterval) config->setAppStatusPollInterval(*model.appStatusPollInterval);
     if (model.logHandlers) config->setLogHandlers(*model.logHandlers);
     if (model.feedUpdatedTimeStamp && !model.feedUpdatedTimeStamp->empty()) {

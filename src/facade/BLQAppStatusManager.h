@@ -37,7 +37,8 @@ public:
 
     // A new manager whose first check is due 1 s from now. Fetched documents reach it once the
     // dependencies' handler has been given it (setManager).
-    static std::shared_ptr<BLQAppStatusManager> create(std::shared_ptr<const BLQIAppStatusManagerDependencies> dependencies);
+    static std::shared_ptr<BLQAppStatusManager> create(
+        std::shared_ptr<const BLQIAppStatusManagerDependencies> dependencies);
 
     std::shared_ptr<BLQIAppStatusDelegate> delegate() const override;
     void setDelegate(std::shared_ptr<BLQIAppStatusDelegate> delegate) override;

@@ -14,10 +14,9 @@ BLQAppStatusManagerDependencies::BLQAppStatusManagerDependencies() {
     handler_ = container.resolve<BLQIAppStatusFetchHandler>();
 }
 
-BLQAppStatusManagerDependencies::BLQAppStatusManagerDependencies(std::shared_ptr<BLQIAppDetailsProvider> appDetails,
-                                                                 std::shared_ptr<BLQIConfigManager> config,
-                                                                 std::shared_ptr<BLQIAppStatusFetcher> fetcher,
-                                                                 std::shared_ptr<BLQIAppStatusFetchHandler> handler)
+BLQAppStatusManagerDependencies::BLQAppStatusManagerDependencies(
+    std::shared_ptr<BLQIAppDetailsProvider> appDetails, std::shared_ptr<BLQIConfigManager> config,
+    std::shared_ptr<BLQIAppStatusFetcher> fetcher, std::shared_ptr<BLQIAppStatusFetchHandler> handler)
     : appDetails_(std::move(appDetails)),
       config_(std::move(config)),
       fetcher_(std::move(fetcher)),

@@ -7,15 +7,15 @@
 
 #include "facade/BLQAppStatusFetchHandler.h"
 #include "facade/BLQAppStatusManagerDependencies.h"
+#include "facade/BLQConfigManager.h"
 #include "foundation/BLQFacadeLink.h"
+#include "network/BLQHTTPAPIEndpoints.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/RunLoop.h"
+#include "support/ConfigStoreLaunch.h"
 #include "support/RecordingLoggerManager.h"
 #include "support/SettableAppDetails.h"
-#include "facade/BLQConfigManager.h"
-#include "network/BLQHTTPAPIEndpoints.h"
-#include "support/ConfigStoreLaunch.h"
 
 namespace brindlecue {
 namespace {
@@ -34,8 +34,10 @@ public:
             std::lock_guard lock(mutex_);
             times_.push_back(Clock::uptime());
         }
-        if (answer) handler->handleAppStatusSuccess(*answer);
-        else handler->handleAppStatusFailure(platform::Error("Test", 1));
+        if (answer)
+            handler->handleAppStatusSuccess(*answer);
+        else
+            handler->handleAppStatusFailure(platform::Error("Test", 1));
     }
     std::vector<double> times() const {
         std::lock_guard lock(mutex_);
@@ -110,11 +112,13 @@ protected:
     std::vector<std::string> pollLines() const {
         std::vector<std::string> out;
         for (const auto& line : logs->linesStartingWith("AppStatus: Polling app status with interval: "))
-            out.push_back(line.message.substr(std::string("AppStatus: Polling app status with interval: ").size()));
+            out.push_back(
+                line.message.substr(std::string("AppStatus: Polling app status with interval: ").size()));
         return out;
     }
 
-    std::shared_ptr<testsupport::RecordingLoggerManager> logs = testsupport::RecordingLoggerManager::install();
+    std::shared_ptr<testsupport::RecordingLoggerManager> logs =
+        testsupport::RecordingLoggerManager::install();
     std::shared_ptr<BLQConfigManager> config;
     std::shared_ptr<RecordingFetcher> fetcher = std::make_shared<RecordingFetcher>();
     std::shared_ptr<BLQAppStatusFetchHandler> handler = std::make_shared<BLQAppStatusFetchHandler>();
@@ -174,7 +178,8 @@ TEST_F(BLQAppStatusManagerTest, PreviewModePollsEveryTwoSecondsThenDoublingResum
     advance(12);
     // In preview mode from 7 to 11; the check at 13 doubles from 2 s again.
     EXPECT_EQ(gapsBetweenFetches(), (std::vector<double>{1, 2, 4, 0, 2, 2, 2, 4}));
-    EXPECT_EQ(pollLines(), (std::vector<std::string>{"1.0", "2.0", "4.0", "8.0", "2.0", "2.0", "2.0", "4.0"}));
+    EXPECT_EQ(pollLines(),
+              (std::vector<std::string>{"1.0", "2.0", "4.0", "8.0", "2.0", "2.0", "2.0", "4.0"}));
 }
 
 TEST_F(BLQAppStatusManagerTest, AnExternalCheckReplacesThePendingPoll) {

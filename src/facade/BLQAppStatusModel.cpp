@@ -13,9 +13,11 @@ using platform::Value;
 namespace {
 
 [[noreturn]] void mismatch(const std::string& key, const char* expected, const Value& found) {
-    throw DecodingError(DecodingError::Kind::typeMismatch,
-                        "Expected to decode " + std::string(expected) + " for key \"" + key + "\" but found " +
-                            (found.isString() ? "a string" : found.isBool() ? "a Boolean" : found.description()));
+    throw DecodingError(DecodingError::Kind::typeMismatch, "Expected to decode " + std::string(expected) +
+                                                               " for key \"" + key + "\" but found " +
+                                                               (found.isString() ? "a string"
+                                                                : found.isBool() ? "a Boolean"
+                                                                                 : found.description()));
 }
 
 // A JSON number with a whole value that fits in 64 bits; Booleans are not numbers here.
@@ -72,8 +74,9 @@ std::optional<std::vector<BLQLogHandlerModel>> decodeHandlers(const Value& docum
     for (const Value& entry : *list) {
         auto handler = BLQLogHandlerModel::decode(entry);
         if (!handler) {
-            throw DecodingError(DecodingError::Kind::dataCorrupted,
-                                "Cannot decode a log handler for key \"" + key + "\" from " + entry.description());
+            throw DecodingError(
+                DecodingError::Kind::dataCorrupted,
+                "Cannot decode a log handler for key \"" + key + "\" from " + entry.description());
         }
         handlers.push_back(*handler);
     }
@@ -134,11 +137,12 @@ BLQAppStatusModel BLQAppStatusModel::decode(const Value& document) {
 std::string BLQAppStatusModel::description() const {
     auto number = [](int64_t n) { return std::to_string(n); };
     auto real = [](double d) { return UtilsForAny::numberText(d); };
-    return "BLQAppStatusModel(" + field("id", id, number) + ", " + field("disabled", disabledTimeInSeconds, real) +
-           ", " + field("log_level", logLevel, number) + ", " + field("log_handlers", logHandlers, handlersText) +
-           ", " + field("feed_updated", feedUpdatedTimeStamp, quoted) + ", " + field("host", host, quoted) + ", " +
-           field("installid", installId, quoted) + ", " + field("install_token", installToken, quoted) + ", " +
-           field("preview_mode", previewMode, quoted) + ", " +
+    return "BLQAppStatusModel(" + field("id", id, number) + ", " +
+           field("disabled", disabledTimeInSeconds, real) + ", " + field("log_level", logLevel, number) +
+           ", " + field("log_handlers", logHandlers, handlersText) + ", " +
+           field("feed_updated", feedUpdatedTimeStamp, quoted) + ", " + field("host", host, quoted) + ", " +
+           field("installid", installId, quoted) + ", " + field("install_token", installToken, quoted) +
+           ", " + field("preview_mode", previewMode, quoted) + ", " +
            field("supertags_level", superTagsDisabledLevel, quoted) + ", " +
            field("supertags_filter", superTagsFilter, quoted) + ", " +
            field("app_status_poll_interval", appStatusPollInterval, number) + ", " +
@@ -152,9 +156,11 @@ BLQAppStatusResponseModel BLQAppStatusResponseModel::decode(const Value& documen
                             "Expected to decode a dictionary but found " + document.description());
     }
     const Value& status = document["app_status"];
-    if (status.isAbsent()) throw DecodingError(DecodingError::Kind::keyNotFound, "No value for key \"app_status\"");
+    if (status.isAbsent())
+        throw DecodingError(DecodingError::Kind::keyNotFound, "No value for key \"app_status\"");
     if (status.isNull()) {
-        throw DecodingError(DecodingError::Kind::valueNotFound, "Expected a value for key \"app_status\" but found null");
+        throw DecodingError(DecodingError::Kind::valueNotFound,
+                            "Expected a value for key \"app_status\" but found null");
     }
     return BLQAppStatusResponseModel{BLQAppStatusModel::decode(status)};
 }
@@ -178,8 +184,9 @@ std::string rawValue(BLQAppStatusStringSettings setting) {
 }
 
 std::optional<BLQAppStatusStringSettings> BLQAppStatusStringSettingsFromRawValue(std::string_view text) {
-    for (auto setting : {BLQAppStatusStringSettings::defaultHost, BLQAppStatusStringSettings::superTagEnabledDefault,
-                         BLQAppStatusStringSettings::superTagFilterDefault}) {
+    for (auto setting :
+         {BLQAppStatusStringSettings::defaultHost, BLQAppStatusStringSettings::superTagEnabledDefault,
+          BLQAppStatusStringSettings::superTagFilterDefault}) {
         if (rawValue(setting) == text) return setting;
     }
     return std::nullopt;

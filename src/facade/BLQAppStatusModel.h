@@ -27,20 +27,20 @@ public:
     // "BLQAppStatusModel(id: nil, disabled: 0, log_level: 3, ...)", every field by its key.
     std::string description() const;
 
-    std::optional<int64_t> id;                                     // "id"; not used
-    std::optional<double> disabledTimeInSeconds;                   // "disabled"
-    std::optional<int64_t> logLevel;                               // "log_level"
-    std::optional<std::vector<BLQLogHandlerModel>> logHandlers;    // "log_handlers"
-    std::optional<std::string> feedUpdatedTimeStamp;               // "feed_updated"
-    std::optional<std::string> host;                               // "host"
-    std::optional<std::string> installId;                          // "installid"; not used
-    std::optional<std::string> installToken;                       // "install_token"
-    std::optional<std::string> previewMode;                        // "preview_mode"
-    std::optional<std::string> superTagsDisabledLevel;             // "supertags_level"
-    std::optional<std::string> superTagsFilter;                    // "supertags_filter"
-    std::optional<int64_t> appStatusPollInterval;                  // "app_status_poll_interval"
-    std::optional<std::vector<int64_t>> priorityUserEventCodes;    // "priority_loglines"
-    std::optional<std::vector<int64_t>> disabledUserEventCodes;    // "disabled_loglines"
+    std::optional<int64_t> id;                                   // "id"; not used
+    std::optional<double> disabledTimeInSeconds;                 // "disabled"
+    std::optional<int64_t> logLevel;                             // "log_level"
+    std::optional<std::vector<BLQLogHandlerModel>> logHandlers;  // "log_handlers"
+    std::optional<std::string> feedUpdatedTimeStamp;             // "feed_updated"
+    std::optional<std::string> host;                             // "host"
+    std::optional<std::string> installId;                        // "installid"; not used
+    std::optional<std::string> installToken;                     // "install_token"
+    std::optional<std::string> previewMode;                      // "preview_mode"
+    std::optional<std::string> superTagsDisabledLevel;           // "supertags_level"
+    std::optional<std::string> superTagsFilter;                  // "supertags_filter"
+    std::optional<int64_t> appStatusPollInterval;                // "app_status_poll_interval"
+    std::optional<std::vector<int64_t>> priorityUserEventCodes;  // "priority_loglines"
+    std::optional<std::vector<int64_t>> disabledUserEventCodes;  // "disabled_loglines"
 };
 
 // The answer of the app-status endpoint: {"app_status": {...}}, the key required.

@@ -70,9 +70,11 @@ TEST(BLQAppStatusModel, AValueOfTheWrongTypeFailsTheWholeDocument) {
 }
 
 TEST(BLQAppStatusModel, SettingsMatchTheirRawValuesExactly) {
-    EXPECT_EQ(BLQAppStatusStringSettingsFromRawValue("enabled"), BLQAppStatusStringSettings::superTagEnabledDefault);
+    EXPECT_EQ(BLQAppStatusStringSettingsFromRawValue("enabled"),
+              BLQAppStatusStringSettings::superTagEnabledDefault);
     EXPECT_FALSE(BLQAppStatusStringSettingsFromRawValue("Enabled"));
-    EXPECT_EQ(BLQAppStatusStringSettingsFromRawValue(BLQConfigDefaults::host()), BLQAppStatusStringSettings::defaultHost);
+    EXPECT_EQ(BLQAppStatusStringSettingsFromRawValue(BLQConfigDefaults::host()),
+              BLQAppStatusStringSettings::defaultHost);
 }
 
 }  // namespace

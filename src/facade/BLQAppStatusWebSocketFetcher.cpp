@@ -8,14 +8,16 @@
 namespace brindlecue {
 
 std::shared_ptr<BLQAppStatusWebSocketFetcher> BLQAppStatusWebSocketFetcher::create(
-    std::shared_ptr<BLQIAppDetailsProvider> appDetails, std::shared_ptr<BLQIWebSocketManager> webSocketManager) {
+    std::shared_ptr<BLQIAppDetailsProvider> appDetails,
+    std::shared_ptr<BLQIWebSocketManager> webSocketManager) {
     auto fetcher = std::make_shared<BLQAppStatusWebSocketFetcher>(std::move(appDetails), webSocketManager);
     if (webSocketManager) webSocketManager->registerDelegate(fetcher);
     return fetcher;
 }
 
-BLQAppStatusWebSocketFetcher::BLQAppStatusWebSocketFetcher(std::shared_ptr<BLQIAppDetailsProvider> appDetails,
-                                                           std::shared_ptr<BLQIWebSocketManager> webSocketManager)
+BLQAppStatusWebSocketFetcher::BLQAppStatusWebSocketFetcher(
+    std::shared_ptr<BLQIAppDetailsProvider> appDetails,
+    std::shared_ptr<BLQIWebSocketManager> webSocketManager)
     : appDetails_(std::move(appDetails)), webSocketManager_(std::move(webSocketManager)) {}
 
 void BLQAppStatusWebSocketFetcher::fetchAppStatus(const std::string& host,
@@ -36,7 +38,8 @@ void BLQAppStatusWebSocketFetcher::receivedJSON(const platform::Value& json) {
     if (!data) {
         if (target) {
             target->handleAppStatusFailure(
-                BLQHTTPRequestError::unknownError("AppStatus: Failed to convert received JSON to Data object").toError());
+                BLQHTTPRequestError::unknownError("AppStatus: Failed to convert received JSON to Data object")
+                    .toError());
         }
         return;
     }
@@ -47,9 +50,9 @@ void BLQAppStatusWebSocketFetcher::receivedJSON(const platform::Value& json) {
     }
     if (!model) {
         if (target) {
-            target->handleAppStatusFailure(
-                BLQHTTPRequestError::failedToParseResponse("AppStatus: Failed to parse response body as AppStatusModel")
-                    .toError());
+            target->handleAppStatusFailure(BLQHTTPRequestError::failedToParseResponse(
+                                               "AppStatus: Failed to parse response body as AppStatusModel")
+                                               .toError());
         }
         return;
     }

@@ -28,8 +28,9 @@ public:
     static constexpr const char* kEndpoint = "/ws";
 
     // Registers the new fetcher with the client as the listener of "status" messages.
-    static std::shared_ptr<BLQAppStatusWebSocketFetcher> create(std::shared_ptr<BLQIAppDetailsProvider> appDetails,
-                                                                std::shared_ptr<BLQIWebSocketManager> webSocketManager);
+    static std::shared_ptr<BLQAppStatusWebSocketFetcher> create(
+        std::shared_ptr<BLQIAppDetailsProvider> appDetails,
+        std::shared_ptr<BLQIWebSocketManager> webSocketManager);
 
     BLQAppStatusWebSocketFetcher(std::shared_ptr<BLQIAppDetailsProvider> appDetails,
                                  std::shared_ptr<BLQIWebSocketManager> webSocketManager);

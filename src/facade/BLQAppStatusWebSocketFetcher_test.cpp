@@ -18,9 +18,13 @@ public:
     std::vector<std::string> connectedTo;
     std::vector<std::shared_ptr<BLQIWebSocketManagerDelegate>> listeners;
 
-    std::vector<std::shared_ptr<BLQIWebSocketManagerDelegate>> delegates() const override { return listeners; }
+    std::vector<std::shared_ptr<BLQIWebSocketManagerDelegate>> delegates() const override {
+        return listeners;
+    }
     bool isConnected() const override { return connected; }
-    void registerDelegate(std::shared_ptr<BLQIWebSocketManagerDelegate> d) override { listeners.push_back(d); }
+    void registerDelegate(std::shared_ptr<BLQIWebSocketManagerDelegate> d) override {
+        listeners.push_back(d);
+    }
     void removeDelegate(const std::shared_ptr<BLQIWebSocketManagerDelegate>&) override {}
     void connect(const platform::URLRequest& request) override {
         EXPECT_EQ(request.timeoutInterval(), 60.0);
@@ -45,8 +49,10 @@ protected:
     // The client would keep its listeners for the process; here they are let go.
     void TearDown() override { socket->listeners.clear(); }
 
-    std::shared_ptr<testsupport::RecordingLoggerManager> logs = testsupport::RecordingLoggerManager::install();
-    std::shared_ptr<testsupport::SettableAppDetails> details = std::make_shared<testsupport::SettableAppDetails>();
+    std::shared_ptr<testsupport::RecordingLoggerManager> logs =
+        testsupport::RecordingLoggerManager::install();
+    std::shared_ptr<testsupport::SettableAppDetails> details =
+        std::make_shared<testsupport::SettableAppDetails>();
     std::shared_ptr<FakeWebSocketManager> socket = std::make_shared<FakeWebSocketManager>();
 };
 
@@ -54,7 +60,8 @@ TEST_F(BLQAppStatusWebSocketFetcherTest, FetchesConnectWhenNeededAndStatusMessag
     auto fetcher = BLQAppStatusWebSocketFetcher::create(details, socket);
     ASSERT_EQ(socket->listeners.size(), 1u);
     EXPECT_EQ(socket->listeners[0]->eventType(), BLQWebSocketEventType::status);
-    fetcher->receivedJSON(Value::dictionary({{"type", "status"}, {"log_level", 3}}));  // no handler yet: dropped
+    fetcher->receivedJSON(
+        Value::dictionary({{"type", "status"}, {"log_level", 3}}));  // no handler yet: dropped
 
     auto first = std::make_shared<RecordingHandler>();
     auto handler = std::make_shared<RecordingHandler>();

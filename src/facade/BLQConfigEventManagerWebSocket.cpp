@@ -5,14 +5,16 @@
 namespace brindlecue {
 
 std::shared_ptr<BLQConfigEventManagerWebSocket> BLQConfigEventManagerWebSocket::create(
-    std::shared_ptr<BLQIAppDetailsProvider> appDetails, std::shared_ptr<BLQIWebSocketManager> webSocketManager) {
+    std::shared_ptr<BLQIAppDetailsProvider> appDetails,
+    std::shared_ptr<BLQIWebSocketManager> webSocketManager) {
     auto manager = std::make_shared<BLQConfigEventManagerWebSocket>(std::move(appDetails), webSocketManager);
     if (webSocketManager) webSocketManager->registerDelegate(manager);
     return manager;
 }
 
-BLQConfigEventManagerWebSocket::BLQConfigEventManagerWebSocket(std::shared_ptr<BLQIAppDetailsProvider> appDetails,
-                                                               std::shared_ptr<BLQIWebSocketManager> webSocketManager)
+BLQConfigEventManagerWebSocket::BLQConfigEventManagerWebSocket(
+    std::shared_ptr<BLQIAppDetailsProvider> appDetails,
+    std::shared_ptr<BLQIWebSocketManager> webSocketManager)
     : appDetails_(std::move(appDetails)), webSocketManager_(std::move(webSocketManager)) {}
 
 std::shared_ptr<BLQIConfigEventDelegate> BLQConfigEventManagerWebSocket::delegate() const {

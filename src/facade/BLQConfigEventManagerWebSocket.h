@@ -24,7 +24,8 @@ public:
     // Registers the new manager with the client as the listener of "config" messages; the client
     // keeps it from then on.
     static std::shared_ptr<BLQConfigEventManagerWebSocket> create(
-        std::shared_ptr<BLQIAppDetailsProvider> appDetails, std::shared_ptr<BLQIWebSocketManager> webSocketManager);
+        std::shared_ptr<BLQIAppDetailsProvider> appDetails,
+        std::shared_ptr<BLQIWebSocketManager> webSocketManager);
 
     BLQConfigEventManagerWebSocket(std::shared_ptr<BLQIAppDetailsProvider> appDetails,
                                    std::shared_ptr<BLQIWebSocketManager> webSocketManager);

@@ -97,14 +97,16 @@ BLQConfigManager::BLQConfigManager(std::shared_ptr<BLQIConfigDataStore> store,
     logHandlers_ = s.getConfigSetting<std::vector<BLQLogHandlerModel>>(key(BLQConfigKeys::logHandlers))
                        .value_or(std::vector<BLQLogHandlerModel>{
                            BLQLogHandlerModel(BLQLogHandlerName::stdout_, BLQLoggingLevel::info)});
-    logLevel_ = s.getConfigSetting<BLQLoggingLevel>(key(BLQConfigKeys::logLevel)).value_or(BLQConfigDefaults::logLevel);
+    logLevel_ = s.getConfigSetting<BLQLoggingLevel>(key(BLQConfigKeys::logLevel))
+                    .value_or(BLQConfigDefaults::logLevel);
     // An empty list is stored as empty text, which reads as nothing stored.
     priorityCodes_ = s.getConfigSetting<std::vector<int64_t>>(key(BLQConfigKeys::priorityCodes))
                          .value_or(std::vector<int64_t>{});
     if (priorityCodes_.empty()) priorityCodes_ = BLQConfigDefaults::priorityUserEventCodes();
     // Stored as its number text, so that a pause ordered by the server outlives a restart.
     std::optional<double> disabled;
-    if (auto text = s.getConfigSetting<std::string>(key(BLQConfigKeys::sdkDisabledTime))) disabled = readDouble(*text);
+    if (auto text = s.getConfigSetting<std::string>(key(BLQConfigKeys::sdkDisabledTime)))
+        disabled = readDouble(*text);
     sdkDisabledTime_ = disabled.value_or(BLQConfigDefaults::sdkDisabledTime);
     sdkVersion_ = s.getConfigSetting<std::string>(key(BLQConfigKeys::sdkVersion));
 }
@@ -249,7 +251,8 @@ std::optional<std::string> BLQConfigManager::getSuperTagDisabledLevel() const {
 
 void BLQConfigManager::setSuperTagDisabledLevel(const std::string& level) {
     logSetting(BLQConfigKeys::superTagDisabledLevel, level);
-    update(superTagsDisabledLevel_, std::optional<std::string>(level), BLQConfigKeys::superTagDisabledLevel, level);
+    update(superTagsDisabledLevel_, std::optional<std::string>(level), BLQConfigKeys::superTagDisabledLevel,
+           level);
 }
 
 std::optional<std::string> BLQConfigManager::getSuperTagFilter() const {
@@ -335,7 +338,8 @@ std::string BLQConfigManager::getWebSocketEndpoint() const {
     return apiEndpoints_->getWebSocketEndpoint();
 }
 
-bool BLQConfigManager::checkForHostChange(const platform::Value& response, const std::optional<std::string>& fromUrl) {
+bool BLQConfigManager::checkForHostChange(const platform::Value& response,
+                                          const std::optional<std::string>& fromUrl) {
     const std::string* answered = response["app_status"]["host"].getString();
     // An empty host names no server to move to.
     if (answered == nullptr || answered->empty()) return false;

@@ -32,7 +32,8 @@ namespace brindlecue {
 // field lock is held (the loggers ask for the log level).
 class BLQConfigManager final : public BLQIConfigManager, public BLQIConfigEventDelegate, public BLQILoggable {
 public:
-    BLQConfigManager(std::shared_ptr<BLQIConfigDataStore> store, std::shared_ptr<BLQIHTTPAPIEndpoints> apiEndpoints);
+    BLQConfigManager(std::shared_ptr<BLQIConfigDataStore> store,
+                     std::shared_ptr<BLQIHTTPAPIEndpoints> apiEndpoints);
 
     std::shared_ptr<BLQIConfigManagerDelegate> delegate() const override;
     void setDelegate(std::shared_ptr<BLQIConfigManagerDelegate> delegate) override;
@@ -83,7 +84,8 @@ public:
     // True, after switching to it, when the answer's "app_status" names a non-empty "host" other
     // than the one the request went to (the URL's scheme and host, else the current host) and
     // not one of that host's aliases.
-    bool checkForHostChange(const platform::Value& response, const std::optional<std::string>& fromUrl) override;
+    bool checkForHostChange(const platform::Value& response,
+                            const std::optional<std::string>& fromUrl) override;
     // False while the disabled time is -1, or lies ahead.
     bool isBrindlecueEnabled() const override;
     bool isSuperTagsEnabled(int32_t tag) const override;

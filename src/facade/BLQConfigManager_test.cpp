@@ -57,7 +57,8 @@ protected:
         return out;
     }
 
-    std::shared_ptr<testsupport::RecordingLoggerManager> logs = testsupport::RecordingLoggerManager::install();
+    std::shared_ptr<testsupport::RecordingLoggerManager> logs =
+        testsupport::RecordingLoggerManager::install();
     std::shared_ptr<BLQCoreDataConfigDataStore> store;
     std::shared_ptr<BLQConfigManager> manager;
 };
@@ -91,7 +92,8 @@ TEST_F(BLQConfigManagerTest, AFirstLaunchReadsTheDefaults) {
 TEST_F(BLQConfigManagerTest, StoredTextsReadBackAndMalformedPartsAreSkipped) {
     storeText(BLQConfigKeys::priorityCodes, "8201, ,x, 8108,+7");
     storeText(BLQConfigKeys::disableCodes, "9001");
-    storeText(BLQConfigKeys::logHandlers, R"([{"name":"cloud","log_level":4},{"name":"stdout","log_level":1}])");
+    storeText(BLQConfigKeys::logHandlers,
+              R"([{"name":"cloud","log_level":4},{"name":"stdout","log_level":1}])");
     storeText(BLQConfigKeys::logLevel, "7");  // out of range: the default
     storeText(BLQConfigKeys::appKey, "key-1");
     storeText(BLQConfigKeys::aliveHost, "https://EU.example.test/");
@@ -122,21 +124,22 @@ TEST_F(BLQConfigManagerTest, ChangesAreLoggedAndStoredAndTheirKeysComeBackAsThey
     manager->setSuperTagFilter("^Home");
     manager->setLastFeedFetchTime(Date::fromTimeIntervalSince1970(1706695200.25));
     manager->setSDKDisabledTime(-1);
-    EXPECT_EQ(settingLines(), (std::vector<std::string>{
-                                  "Config: Setting BLQ_CONFIG_APP_ID with value: 42",
-                                  "Config: Setting BLQ_CONFIG_APP_KEY with value: key-1",
-                                  "Config: Setting BLQ_CONFIG_INSTALL_TOKEN with value: tok",
-                                  "Config: Setting BLQ_CONFIG_SDK_VERSION with value: 3.0.3",
-                                  "Config: Setting BLQ_CONFIG_DISABLECODES with value: [8051]",
-                                  "Config: Setting BLQ_CONFIG_PRIORITYCODES with value: []",
-                                  "Config: Setting BLQ_CONFIG_LOG_HANDLERS with value: [{name: cloud, log_level: 5}]",
-                                  "Config: Setting BLQ_CONFIG_DEBUG_LOG_LEVEL with value: warning",
-                                  "Config: Setting BLQ_CONFIG_POLL_INTERVAL with value: 30",
-                                  "Config: Setting BLQ_CONFIG_SUPERTAG_LEVEL with value: no_clicks",
-                                  "Config: Setting BLQ_CONFIG_SUPERTAG_FILTER with value: ^Home",
-                                  "Config: Setting BLQ_CONFIG_LAST_FEED_FETCH_TIME with value: 2024-01-31T10:00:00.250Z",
-                                  "Config: Setting BLQ_CONFIG_SDK_DISABLED_TIME with value: -1",
-                              }));
+    EXPECT_EQ(settingLines(),
+              (std::vector<std::string>{
+                  "Config: Setting BLQ_CONFIG_APP_ID with value: 42",
+                  "Config: Setting BLQ_CONFIG_APP_KEY with value: key-1",
+                  "Config: Setting BLQ_CONFIG_INSTALL_TOKEN with value: tok",
+                  "Config: Setting BLQ_CONFIG_SDK_VERSION with value: 3.0.3",
+                  "Config: Setting BLQ_CONFIG_DISABLECODES with value: [8051]",
+                  "Config: Setting BLQ_CONFIG_PRIORITYCODES with value: []",
+                  "Config: Setting BLQ_CONFIG_LOG_HANDLERS with value: [{name: cloud, log_level: 5}]",
+                  "Config: Setting BLQ_CONFIG_DEBUG_LOG_LEVEL with value: warning",
+                  "Config: Setting BLQ_CONFIG_POLL_INTERVAL with value: 30",
+                  "Config: Setting BLQ_CONFIG_SUPERTAG_LEVEL with value: no_clicks",
+                  "Config: Setting BLQ_CONFIG_SUPERTAG_FILTER with value: ^Home",
+                  "Config: Setting BLQ_CONFIG_LAST_FEED_FETCH_TIME with value: 2024-01-31T10:00:00.250Z",
+                  "Config: Setting BLQ_CONFIG_SDK_DISABLED_TIME with value: -1",
+              }));
     EXPECT_EQ(manager->getAppStatusPollInterval(), 30);
     EXPECT_EQ(storedText(BLQConfigKeys::appId), "42");
     EXPECT_EQ(storedText(BLQConfigKeys::appStatusPollInterval), "");
@@ -190,13 +193,16 @@ TEST_F(BLQConfigManagerTest, HostChangesAreTrimmedCaseInsensitiveAndToldOnce) {
     EXPECT_EQ(manager->getHost(), "https://eu.example.test");
     EXPECT_EQ(delegate->changes, 1);
     EXPECT_EQ(settingLines(),
-              std::vector<std::string>{"Config: Setting BLQ_CONFIG_ALIVE_HOST with value: https://eu.example.test"});
+              std::vector<std::string>{
+                  "Config: Setting BLQ_CONFIG_ALIVE_HOST with value: https://eu.example.test"});
     EXPECT_EQ(relaunch()->getHost(), "https://eu.example.test");
 }
 
 TEST_F(BLQConfigManagerTest, HostChangeCheckComparesWithTheRequestsSchemeAndHost) {
     using platform::Value;
-    auto answer = [](Value host) { return Value::dictionary({{"app_status", Value::dictionary({{"host", host}})}}); };
+    auto answer = [](Value host) {
+        return Value::dictionary({{"app_status", Value::dictionary({{"host", host}})}});
+    };
     auto delegate = std::make_shared<CountingHostDelegate>();
     manager->setDelegate(delegate);
 
@@ -207,10 +213,12 @@ TEST_F(BLQConfigManagerTest, HostChangeCheckComparesWithTheRequestsSchemeAndHost
     // Same host in other letter case; an alias of the default host.
     EXPECT_FALSE(manager->checkForHostChange(answer("https://A.example.test"),
                                              "https://a.example.test:8443/v3/installs?x=1"));
-    EXPECT_FALSE(manager->checkForHostChange(answer("HTTP://API.BRINDLECUE.IO"), BLQConfigDefaults::host() + "/v3"));
+    EXPECT_FALSE(
+        manager->checkForHostChange(answer("HTTP://API.BRINDLECUE.IO"), BLQConfigDefaults::host() + "/v3"));
     EXPECT_EQ(delegate->changes, 0);
 
-    EXPECT_TRUE(manager->checkForHostChange(answer("https://b.example.test/"), "https://a.example.test/v3/installs?x=1"));
+    EXPECT_TRUE(manager->checkForHostChange(answer("https://b.example.test/"),
+                                            "https://a.example.test/v3/installs?x=1"));
     EXPECT_EQ(manager->getHost(), "https://b.example.test");
     EXPECT_EQ(delegate->changes, 1);
     // Without a request URL the current host is the one compared with.

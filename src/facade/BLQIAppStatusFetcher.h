@@ -11,7 +11,8 @@ namespace brindlecue {
 class BLQIAppStatusFetcher {
 public:
     virtual ~BLQIAppStatusFetcher() = default;
-    virtual void fetchAppStatus(const std::string& host, std::shared_ptr<BLQIAppStatusFetchHandler> handler) = 0;
+    virtual void fetchAppStatus(const std::string& host,
+                                std::shared_ptr<BLQIAppStatusFetchHandler> handler) = 0;
 };
 
 }  // namespace brindlecue

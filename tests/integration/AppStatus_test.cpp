@@ -110,13 +110,15 @@ protected:
     size_t settingLines() const { return logs->count("Config: Setting "); }
 
     sampleserver::SampleServer server;
-    std::shared_ptr<testsupport::RecordingLoggerManager> logs = testsupport::RecordingLoggerManager::install();
+    std::shared_ptr<testsupport::RecordingLoggerManager> logs =
+        testsupport::RecordingLoggerManager::install();
     std::shared_ptr<BLQCoreDataConfigDataStore> store;
     std::shared_ptr<BLQConfigManager> config;
-    std::shared_ptr<testsupport::SettableAppDetails> details = std::make_shared<testsupport::SettableAppDetails>();
+    std::shared_ptr<testsupport::SettableAppDetails> details =
+        std::make_shared<testsupport::SettableAppDetails>();
     std::shared_ptr<BLQHTTPManager> http = std::make_shared<BLQHTTPManager>(
-        details, std::vector<std::shared_ptr<BLQIHTTPErrorHandler>>{std::make_shared<BLQ409HTTPErrorHandler>(),
-                                                                    std::make_shared<BLQ429HTTPErrorHandler>()});
+        details, std::vector<std::shared_ptr<BLQIHTTPErrorHandler>>{
+                     std::make_shared<BLQ409HTTPErrorHandler>(), std::make_shared<BLQ429HTTPErrorHandler>()});
     std::shared_ptr<BLQAppStatusHTTPFetcher> fetcher;
 };
 
@@ -157,8 +159,8 @@ TEST_F(AppStatusTest, DocumentsThatDoNotDecodeChangeNothing) {
         const char* message;
     };
     const Case cases[] = {
-        {200, R"({"app_status": {"log_level": "3", "host": "https://x.example.test"}})", Kind::failedToParseResponse,
-         "AppStatus: Failed to parse response body as AppStatusModel"},
+        {200, R"({"app_status": {"log_level": "3", "host": "https://x.example.test"}})",
+         Kind::failedToParseResponse, "AppStatus: Failed to parse response body as AppStatusModel"},
         {200, R"({"status": {"log_level": 3}})", Kind::failedToParseResponse,
          "AppStatus: Failed to parse response body as AppStatusModel"},
         {200, R"({"app_status": {"log_level": 3, "host": "https://x.exa)", Kind::unknownError, nullptr},

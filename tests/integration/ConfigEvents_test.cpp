@@ -28,18 +28,21 @@ TEST(ConfigEvents, AConfigMessageReachesTheConfigurationLogWhole) {
     auto config = std::make_shared<BLQConfigManager>(testsupport::firstLaunchConfigStore(),
                                                      std::make_shared<BLQHTTPAPIEndpoints>());
     auto socket = std::make_shared<BLQWebSocketManager>();
-    auto events = BLQConfigEventManagerWebSocket::create(std::make_shared<testsupport::SettableAppDetails>(), socket);
+    auto events =
+        BLQConfigEventManagerWebSocket::create(std::make_shared<testsupport::SettableAppDetails>(), socket);
     events->setDelegate(config);
 
     const std::string message = R"({"type":"config","payload":{}})";
     server.setWebSocketOnConnect({R"({"type":"status","payload":{"log_level":1}})", message,
                                   R"({"type":"update_feed","payload":{}})"});
     events->connectWebSocket(server.baseURL(), config->getWebSocketEndpoint());
-    ASSERT_TRUE(RunLoop::main().runUntil([&] { return logs->count("Config: Change success with response: ") == 1; }));
+    ASSERT_TRUE(
+        RunLoop::main().runUntil([&] { return logs->count("Config: Change success with response: ") == 1; }));
 
     auto lines = logs->linesStartingWith("Config: ");
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].message, "Config: Change success with response: " + Value::fromJSON(message)->description());
+    EXPECT_EQ(lines[0].message,
+              "Config: Change success with response: " + Value::fromJSON(message)->description());
     EXPECT_EQ(lines[0].level, 2);
     EXPECT_EQ(config->getLogLevel(), BLQLoggingLevel::info);  // nothing else changes
 
