@@ -16,6 +16,7 @@ struct Links {
     std::shared_ptr<BLQILoggerManager> loggerManager;
     std::shared_ptr<BLQIUserEventManager> userEventManager;
     std::shared_ptr<BLQIConfigManager> configManager;
+    std::shared_ptr<const std::function<bool()>> previewModeCheck;
     std::atomic<int> constructionDepth{0};
 };
 
@@ -67,6 +68,21 @@ void BLQFacadeLink::setConfigManager(std::shared_ptr<BLQIConfigManager> manager)
 std::shared_ptr<BLQIConfigManager> BLQFacadeLink::configManager() {
     std::lock_guard lock(links().mutex);
     return links().configManager;
+}
+
+void BLQFacadeLink::setPreviewModeCheck(std::function<bool()> check) {
+    auto shared = check ? std::make_shared<const std::function<bool()>>(std::move(check)) : nullptr;
+    std::lock_guard lock(links().mutex);
+    links().previewModeCheck = std::move(shared);
+}
+
+bool BLQFacadeLink::isInPreviewMode() {
+    std::shared_ptr<const std::function<bool()>> check;
+    {
+        std::lock_guard lock(links().mutex);
+        check = links().previewModeCheck;
+    }
+    return check && (*check)();
 }
 
 void BLQFacadeLink::logToConsoleAtLevel(int64_t level, const std::string& message) {

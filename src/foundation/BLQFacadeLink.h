@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,7 +12,8 @@ class BLQILoggerManager;
 class BLQIUserEventManager;
 
 // What the lower layers need of the facade: its logger manager and its user-event manager (the
-// logging chain) and its configuration manager (the HTTP client's 429 handler).
+// logging chain), its configuration manager (the HTTP client's 429 handler) and whether its
+// preview-mode manager is in preview mode (the app-status manager's poll interval).
 // The facade publishes both here as soon as it has built them, and marks the time during which
 // it is being built with a ConstructionScope.
 //
@@ -36,6 +38,11 @@ public:
     static std::shared_ptr<BLQIUserEventManager> userEventManager();
     static void setConfigManager(std::shared_ptr<BLQIConfigManager> manager);
     static std::shared_ptr<BLQIConfigManager> configManager();
+    // The facade publishes how to ask its preview-mode manager; the check runs on the caller's
+    // thread, outside any lock of the link.
+    static void setPreviewModeCheck(std::function<bool()> check);
+    // False while no check is published.
+    static bool isInPreviewMode();
 
     // The facade's logToConsoleAtLevel:withFormattedMessage: hands the message and level
     // unchanged to the logger manager, on the caller's thread.

@@ -1,0 +1,33 @@
+#include "tags/SuperTagStatusAdmin.h"
+
+#include <unicode/regex.h>
+#include <unicode/unistr.h>
+
+#include <memory>
+
+namespace brindlecue {
+
+bool SuperTagStatusAdmin::isSuperTagEnabled(const std::string& tagLevel, const std::string& tagType) {
+    if (tagLevel == "all") return true;
+    if (tagLevel == "enabled") return tagType == "View" || tagType == "Click";
+    if (tagLevel == "no_clicks") return tagType == "View";
+    return false;
+}
+
+bool SuperTagStatusAdmin::isSuperTagFilterMatch(const std::string& serverPattern,
+                                                const std::string& devicePattern) {
+    // The platform refuses to build an expression from an empty pattern.
+    if (serverPattern.empty()) return false;
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError parseError;
+    std::unique_ptr<icu::RegexPattern> pattern(
+        icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(serverPattern), 0, parseError, status));
+    if (U_FAILURE(status) || !pattern) return false;
+    icu::UnicodeString input = icu::UnicodeString::fromUTF8(devicePattern);
+    std::unique_ptr<icu::RegexMatcher> matcher(pattern->matcher(input, status));
+    if (U_FAILURE(status) || !matcher) return false;
+    const bool found = matcher->find(status);
+    return U_SUCCESS(status) && found;
+}
+
+}  // namespace brindlecue
