@@ -103,11 +103,13 @@ BLQConfigManager::BLQConfigManager(std::shared_ptr<BLQIConfigDataStore> store,
     priorityCodes_ = s.getConfigSetting<std::vector<int64_t>>(key(BLQConfigKeys::priorityCodes))
                          .value_or(std::vector<int64_t>{});
     if (priorityCodes_.empty()) priorityCodes_ = BLQConfigDefaults::priorityUserEventCodes();
-    // Stored as its number text, so that a pause ordered by the server outlives a restart.
+    // Stored as its number text, so that a timed pause ordered by the server outlives a restart.
+    // "Until further notice" (-1) lasts until the process ends: status checks stop while the
+    // library is disabled, so a stored -1 could never be lifted again.
     std::optional<double> disabled;
     if (auto text = s.getConfigSetting<std::string>(key(BLQConfigKeys::sdkDisabledTime)))
         disabled = readDouble(*text);
-    sdkDisabledTime_ = disabled.value_or(BLQConfigDefaults::sdkDisabledTime);
+    sdkDisabledTime_ = disabled && *disabled > 0 ? *disabled : BLQConfigDefaults::sdkDisabledTime;
     sdkVersion_ = s.getConfigSetting<std::string>(key(BLQConfigKeys::sdkVersion));
 }
 

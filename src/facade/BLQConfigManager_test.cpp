@@ -158,9 +158,14 @@ TEST_F(BLQConfigManagerTest, ChangesAreLoggedAndStoredAndTheirKeysComeBackAsThey
     EXPECT_EQ(next->getLogLevel(), BLQLoggingLevel::info);
     EXPECT_FALSE(next->getSuperTagDisabledLevel());
     EXPECT_FALSE(next->getSuperTagFilter());
-    // A pause the server ordered outlives the restart.
-    EXPECT_EQ(next->getSDKDisabledTime(), -1);
-    EXPECT_FALSE(next->isBrindlecueEnabled());
+    // A pause until further notice ends with the process; a timed one outlives the restart.
+    EXPECT_EQ(next->getSDKDisabledTime(), 0);
+    EXPECT_TRUE(next->isBrindlecueEnabled());
+    const double until = Date::now().timeIntervalSinceReferenceDate() + 120;
+    next->setSDKDisabledTime(until);
+    auto third = relaunch();
+    EXPECT_EQ(third->getSDKDisabledTime(), until);
+    EXPECT_FALSE(third->isBrindlecueEnabled());
 }
 
 TEST_F(BLQConfigManagerTest, TheEnableTestFollowsTheDisabledTime) {
