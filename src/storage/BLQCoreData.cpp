@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/NotificationCenter.h"
+#include "platform/TestingReset.h"
 #include "storage/BLQAuditableObject.h"
 #include "storage/BLQConfigSetting.h"
 #include "storage/BLQPersistentContainer.h"
@@ -38,7 +39,10 @@ void seedSettings(const std::shared_ptr<ManagedObjectContext>& context) {
 
 BLQCoreData& BLQCoreData::sharedInstance() {
     // Reached from store queues until the process ends: never destroyed.
-    static BLQCoreData* instance = new BLQCoreData();
+    static BLQCoreData* instance = [] {
+        platform::TestingReset::add("BLQCoreData", [] { resetForTesting(); });
+        return new BLQCoreData();
+    }();
     return *instance;
 }
 
