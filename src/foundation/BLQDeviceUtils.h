@@ -38,6 +38,8 @@ std::string blqGetCarrierName();
 // Development when it allows debugging, else Internal Adhoc. A profile that cannot be read counts
 // as the App Store.
 int32_t blqAppMode();
+// Test-only: the next blqAppMode reads the profile again. The library never calls it.
+void blqResetAppModeForTesting();
 // "Other", "Simulator", "Internal Development", "Internal Adhoc", "AppStore", "Enterprise"; the
 // empty text outside 0..5.
 std::string blqAppModeString(int32_t mode);

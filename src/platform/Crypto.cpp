@@ -1,7 +1,15 @@
 #include "platform/Crypto.h"
 
 #include <openssl/evp.h>
+#include <sys/random.h>
 #include <uuid/uuid.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+#include <pthread.h>
 
 namespace brindlecue::platform {
 
@@ -27,9 +35,49 @@ bool isBase64Char(char c) {
 
 }  // namespace
 
+namespace {
+
+// Random bytes from the kernel, taken a block at a time per thread: one system call serves many
+// identifiers (the library's uuid generator reseeds a user-space generator on every call).
+// A forked child must not hand out the bytes its parent will also hand out.
+std::atomic<unsigned> forkGeneration{0};
+
+void randomBytes(unsigned char* out, size_t count) {
+    static std::once_flag watchForks;
+    std::call_once(watchForks, [] { pthread_atfork(nullptr, nullptr, [] { ++forkGeneration; }); });
+    thread_local unsigned char block[4096];
+    thread_local size_t used = sizeof block;
+    thread_local unsigned generation = 0;
+    if (generation != forkGeneration.load()) {
+        generation = forkGeneration.load();
+        used = sizeof block;
+    }
+    while (count > 0) {
+        if (used == sizeof block) {
+            size_t filled = 0;
+            while (filled < sizeof block) {
+                ssize_t n = getrandom(block + filled, sizeof block - filled, 0);
+                if (n > 0) filled += static_cast<size_t>(n);
+            }
+            used = 0;
+        }
+        size_t take = std::min(count, sizeof block - used);
+        std::memcpy(out, block + used, take);
+        // Bytes handed out are not kept around.
+        std::memset(block + used, 0, take);
+        used += take;
+        out += take;
+        count -= take;
+    }
+}
+
+}  // namespace
+
 std::string Crypto::uuidString() {
     uuid_t id;
-    uuid_generate_random(id);
+    randomBytes(id, sizeof id);
+    id[6] = static_cast<unsigned char>((id[6] & 0x0F) | 0x40);  // version 4: random
+    id[8] = static_cast<unsigned char>((id[8] & 0x3F) | 0x80);  // RFC 4122 variant
     char text[37];
     uuid_unparse_upper(id, text);
     return std::string(text, 36);

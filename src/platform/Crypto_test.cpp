@@ -5,6 +5,9 @@
 #include <regex>
 #include <set>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace brindlecue::platform {
 namespace {
 
@@ -45,6 +48,28 @@ TEST(Crypto, UuidStringsAreUpperCaseAndUnique) {
         seen.insert(id);
     }
     EXPECT_EQ(seen.size(), 100u);
+}
+
+// A forked child and its parent never hand out the same identifiers.
+TEST(Crypto, UuidStringsDifferAcrossFork) {
+    Crypto::uuidString();  // the parent has random bytes in hand
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string id = Crypto::uuidString();
+        ssize_t written = write(fds[1], id.data(), id.size());
+        _exit(written == 36 ? 0 : 1);
+    }
+    std::string parent = Crypto::uuidString();
+    char buffer[36];
+    ASSERT_EQ(read(fds[0], buffer, sizeof buffer), 36);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(fds[0]);
+    close(fds[1]);
+    EXPECT_NE(std::string(buffer, 36), parent);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <vector>
 #include <system_error>
 
 #include <fcntl.h>
@@ -15,6 +17,7 @@
 #include "platform/Bundle.h"
 #include "platform/Error.h"
 #include "platform/SystemLog.h"
+#include "platform/TestingReset.h"
 
 namespace brindlecue::platform {
 
@@ -103,13 +106,40 @@ bool writeAtomically(const fs::path& file, const Data& bytes, std::string* failu
 
 }  // namespace
 
+namespace {
+
+// Every standard instance made stays alive (references to it may be kept); the last one is current.
+struct StandardInstances {
+    std::mutex mutex;
+    std::vector<std::unique_ptr<UserDefaults>> made;
+    UserDefaults* current = nullptr;
+};
+
+StandardInstances& standardInstances() {
+    static auto* s = new StandardInstances;  // leaked: workers may read preferences during exit
+    return *s;
+}
+
+}  // namespace
+
 UserDefaults& UserDefaults::standard() {
-    static UserDefaults defaults([] {
+    StandardInstances& s = standardInstances();
+    std::lock_guard lock(s.mutex);
+    if (!s.current) {
         std::string identifier = Bundle::main()->bundleIdentifier().value_or("");
         if (identifier.empty()) identifier = "com.brindlecue.host";
-        return AppContainer::libraryDirectory() / "Preferences" / (identifier + ".plist");
-    }());
-    return defaults;
+        s.made.push_back(std::make_unique<UserDefaults>(AppContainer::libraryDirectory() / "Preferences" /
+                                                        (identifier + ".plist")));
+        s.current = s.made.back().get();
+        TestingReset::add("UserDefaults.standard", [] { resetStandardForTesting(); });
+    }
+    return *s.current;
+}
+
+void UserDefaults::resetStandardForTesting() {
+    StandardInstances& s = standardInstances();
+    std::lock_guard lock(s.mutex);
+    s.current = nullptr;
 }
 
 UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)), values_(readFile(file_)) {}

@@ -19,6 +19,9 @@ public:
     // Over "Library/Preferences/<bundle identifier>.plist" in the app container (identifier
     // "com.brindlecue.host" when the main bundle has none).
     static UserDefaults& standard();
+    // Test-only: the next standard() opens the file of the current app container (instances
+    // handed out before stay valid). The library never calls it.
+    static void resetStandardForTesting();
     explicit UserDefaults(std::filesystem::path file);
     UserDefaults(const UserDefaults&) = delete;
     UserDefaults& operator=(const UserDefaults&) = delete;

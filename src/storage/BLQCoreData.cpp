@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/NotificationCenter.h"
+#include "platform/TestingReset.h"
 #include "storage/BLQAuditableObject.h"
 #include "storage/BLQConfigSetting.h"
 #include "storage/BLQPersistentContainer.h"
@@ -38,7 +39,10 @@ void seedSettings(const std::shared_ptr<ManagedObjectContext>& context) {
 
 BLQCoreData& BLQCoreData::sharedInstance() {
     // Reached from store queues until the process ends: never destroyed.
-    static BLQCoreData* instance = new BLQCoreData();
+    static BLQCoreData* instance = [] {
+        platform::TestingReset::add("BLQCoreData", [] { resetForTesting(); });
+        return new BLQCoreData();
+    }();
     return *instance;
 }
 
@@ -99,18 +103,70 @@ void BLQCoreData::setBackgroundContext(std::shared_ptr<ManagedObjectContext> con
 }
 
 bool BLQCoreData::saveContext(platform::Error*) {
+    saveContext(std::function<void()>());
+    return true;
+}
+
+void BLQCoreData::saveContext(std::function<void()> whenSaved) {
     auto context = backgroundContext();
-    context->perform([context] {
+    {
+        std::lock_guard lock(saveMutex_);
+        if (whenSaved) whenSaved_.push_back(std::move(whenSaved));
+        if (saveScheduled_) return;  // joins the save that is waiting to run
+        saveScheduled_ = true;
+    }
+    context->perform([this, context] {
+        std::vector<std::function<void()>> saved;
+        {
+            // Requests from here on schedule the next save.
+            std::lock_guard lock(saveMutex_);
+            saveScheduled_ = false;
+            saved.swap(whenSaved_);
+        }
         // Copies: stamping may change what the context lists.
         auto inserted = context->insertedObjects();
         auto updated = context->updatedObjects();
         stamp(inserted);
         stamp(updated);
         platform::Error error;
-        if (!context->save(&error))
+        if (!context->save(&error)) {
             std::printf("Error saving background context: %s\n", error.description().c_str());
+            std::lock_guard lock(saveMutex_);
+            whenSaved_.insert(whenSaved_.begin(), std::make_move_iterator(saved.begin()),
+                              std::make_move_iterator(saved.end()));
+            return;
+        }
+        for (auto& done : saved) done();
     });
-    return true;
+}
+
+void BLQCoreData::resetForTesting() {
+    BLQCoreData& self = sharedInstance();
+    std::shared_ptr<ManagedObjectContext> background;
+    {
+        std::lock_guard lock(self.backgroundMutex_);
+        background = self.background_;
+    }
+    if (background) {
+        // Queued work may schedule saves, and completions of saves more work.
+        for (;;) {
+            background->performAndWait([] {});
+            std::lock_guard lock(self.saveMutex_);
+            if (!self.saveScheduled_) break;
+        }
+    }
+    {
+        std::lock_guard lock(self.backgroundMutex_);
+        if (self.saveObserver_) platform::NotificationCenter::defaultCenter().removeObserver(self.saveObserver_);
+        self.saveObserver_.reset();
+        self.background_.reset();
+    }
+    {
+        std::lock_guard lock(self.containerMutex_);
+        self.container_.reset();
+    }
+    std::lock_guard lock(self.saveMutex_);
+    self.whenSaved_.clear();
 }
 
 }  // namespace brindlecue

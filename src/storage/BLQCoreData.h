@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/Error.h"
 #include "platform/coredata/ManagedObjectContext.h"
@@ -35,7 +37,20 @@ public:
     // inserted and updated object and the save of the background context, and returns at once.
     // A failed save is printed; the changes stay for the next save. Always returns true: the
     // caller is never told about the save's outcome.
+    //
+    // Saves group: a request made while a save is scheduled and has not started joins it, so a
+    // burst of changes is written in one transaction (one disk sync) by the save that runs after
+    // all of them.
     bool saveContext(platform::Error* error = nullptr);
+    // The same, and calls whenSaved on the background context's queue once the save that takes
+    // the current changes has reached the disk. After a failed save it waits, with the changes,
+    // for the next save that succeeds.
+    void saveContext(std::function<void()> whenSaved);
+
+    // Test-only: lets the background context finish its queued work and saves, then forgets the
+    // container and the background context, so that the next use opens the store of the current
+    // app container. The library never calls it; the test runner does between tests.
+    static void resetForTesting();
 
     BLQCoreData(const BLQCoreData&) = delete;
     BLQCoreData& operator=(const BLQCoreData&) = delete;
@@ -50,6 +65,10 @@ private:
     std::mutex backgroundMutex_;
     std::shared_ptr<platform::ManagedObjectContext> background_;
     std::shared_ptr<platform::NotificationObserver> saveObserver_;
+
+    std::mutex saveMutex_;
+    bool saveScheduled_ = false;
+    std::vector<std::function<void()>> whenSaved_;
 };
 
 }  // namespace brindlecue

@@ -18,8 +18,9 @@ namespace {
 std::optional<int64_t> readInteger(const std::string& text) {
     const char* begin = text.data();
     const char* end = begin + text.size();
+    // One optional sign: "+-5" and "++5" are no integers.
     if (begin != end && *begin == '+') ++begin;
-    if (begin == end || *begin == '+') return std::nullopt;
+    if (begin == end || (begin != text.data() && *begin == '-') || *begin == '+') return std::nullopt;
     int64_t out = 0;
     auto [ptr, ec] = std::from_chars(begin, end, out);
     if (ec != std::errc() || ptr != end) return std::nullopt;

@@ -53,6 +53,8 @@ TEST_F(ConfigStoreTest, SettingAKeyCreatesOneRecordAndUpdatesItAfterwards) {
 
 TEST_F(ConfigStoreTest, StoredTextIsConvertedToTheKindAskedFor) {
     set("int", std::string("-5"));
+    set("plus", std::string("+5"));
+    set("signs", std::string("+-5"));
     set("word", std::string("abc"));
     set("empty", std::string(""));
     set("level", std::string("7"));
@@ -62,6 +64,8 @@ TEST_F(ConfigStoreTest, StoredTextIsConvertedToTheKindAskedFor) {
     set("unconvertible", true);
 
     EXPECT_EQ(store->getConfigSetting<int64_t>("int"), -5);
+    EXPECT_EQ(store->getConfigSetting<int64_t>("plus"), 5);
+    EXPECT_FALSE(store->getConfigSetting<int64_t>("signs"));  // one optional sign only
     EXPECT_FALSE(store->getConfigSetting<int64_t>("word"));
     EXPECT_FALSE(store->getConfigSetting<int64_t>("empty"));
     EXPECT_EQ(store->getConfigSetting<std::string>("empty"), "");

@@ -47,8 +47,10 @@ void BLQCoreDataInstallDataStore::createInstallForAppKey(const std::string& appK
             return;
         }
         install->setAppKey(appKey);
-        BLQCoreData::sharedInstance().saveContext();
-        if (completion) completion(install->toDTO());
+        // The caller hears of the install once it is on disk.
+        BLQCoreData::sharedInstance().saveContext([completion, record = install->toDTO()] {
+            if (completion) completion(record);
+        });
     });
 }
 

@@ -39,8 +39,9 @@ void BLQCoreDataSessionDataStore::createSessionForInstall(const std::shared_ptr<
             return;
         }
         found->front()->addRelatedObject("sessions", session);
-        BLQCoreData::sharedInstance().saveContext();
-        if (completion) completion(session->toDTO());
+        BLQCoreData::sharedInstance().saveContext([completion, record = session->toDTO()] {
+            if (completion) completion(record);
+        });
     });
 }
 

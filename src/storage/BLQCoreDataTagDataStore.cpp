@@ -20,8 +20,9 @@ constexpr const char* kTagErrorDomain = "BrindlecueSDK.TagError";
 int64_t storedInteger(const std::string& text) {
     const char* begin = text.data();
     const char* end = begin + text.size();
+    // One optional sign: "+-5" and "++5" are no integers.
     if (begin != end && *begin == '+') ++begin;
-    if (begin == end || *begin == '+') return 0;
+    if (begin == end || (begin != text.data() && *begin == '-') || *begin == '+') return 0;
     int64_t out = 0;
     auto [ptr, ec] = std::from_chars(begin, end, out);
     return ec == std::errc() && ptr == end ? out : 0;
@@ -143,8 +144,10 @@ void BLQCoreDataTagDataStore::incrementTag(const std::string& key, int64_t amoun
         if (!tag) return;
         tag->setKey(key);
         tag->setValueText(std::to_string(sum));
-        self->saveContext();
-        if (completion) completion(std::make_shared<BLQTagDTO>(tag->key(), tag->valueText()));
+        BLQCoreData::sharedInstance().saveContext(
+            [completion, record = std::make_shared<BLQTagDTO>(tag->key(), tag->valueText())] {
+                if (completion) completion(record);
+            });
     });
 }
 
@@ -155,8 +158,9 @@ void BLQCoreDataTagDataStore::saveTagNow(const std::string& key, const std::opti
     if (!tag) return;
     tag->setKey(key);
     tag->setValueText(text.value_or(""));
-    saveContext();
-    if (completion) completion(tag->toDTO());
+    BLQCoreData::sharedInstance().saveContext([completion, record = tag->toDTO()] {
+        if (completion) completion(record);
+    });
 }
 
 void BLQCoreDataTagDataStore::saveTag(const std::string& key, const std::any& value, Completion completion) {

@@ -65,6 +65,13 @@ TEST_F(TagStoreTest, IncrementsReadDecimalTextAndRefuseToOverflow) {
     EXPECT_EQ(std::get<std::shared_ptr<BLQTagDTO>>(increment("count", 1))->value, "1");
     store->saveTag("count", std::any(std::string("many")), nullptr);
     EXPECT_EQ(std::get<std::shared_ptr<BLQTagDTO>>(increment("count", 1))->value, "1");
+    // One optional sign.
+    store->saveTag("count", std::any(std::string("+7")), nullptr);
+    EXPECT_EQ(std::get<std::shared_ptr<BLQTagDTO>>(increment("count", 1))->value, "8");
+    for (const char* malformed : {"+-5", "++5", "--5", "-+5"}) {
+        store->saveTag("count", std::any(std::string(malformed)), nullptr);
+        EXPECT_EQ(std::get<std::shared_ptr<BLQTagDTO>>(increment("count", 1))->value, "1") << malformed;
+    }
 
     store->saveTag("count", std::any(std::numeric_limits<int64_t>::max() - 1), nullptr);
     EXPECT_EQ(std::get<std::shared_ptr<BLQTagDTO>>(increment("count", 1))->value, "9223372036854775807");

@@ -98,8 +98,10 @@ void BLQCoreDataUserEventDataStore::createUserEventObject(std::function<void(Cre
                                                             "UserEvent: Failed to create UserEvent"));
             return;
         }
-        self->saveContext();
-        if (completion) completion(event->toDTO());
+        // The caller hears of the event once it is on disk.
+        BLQCoreData::sharedInstance().saveContext([completion, record = event->toDTO()] {
+            if (completion) completion(record);
+        });
     });
 }
 

@@ -142,13 +142,22 @@ TEST_F(UserEventStoreTest, AnEventSavedAfterItsSessionClosedKeepsIt) {
     EXPECT_EQ(stored->session->id, session->id);
     EXPECT_EQ(stored->status, BLQUserEventStatus::sending);
 
-    // A session whose install has no app key cannot be looked up: the link is cleared.
+    // A session that cannot be found (its install has no app key, or no session has its id)
+    // leaves the event with the session it has.
     auto keyless = std::make_shared<BLQInstallDTO>(*install);
     keyless->appKey.reset();
     event->session = std::make_shared<BLQSessionDTO>(session->id, std::nullopt, std::nullopt, keyless, std::nullopt);
     store->saveUserEvent(copy(event));
+    auto unknown = std::make_shared<BLQSessionDTO>(*session);
+    unknown->id = 999;
+    event->session = unknown;
+    event->status = BLQUserEventStatus::sent;
+    store->saveUserEvent(copy(event));
     settle();
-    EXPECT_FALSE(store->getUserEvent(*event->id)->session);
+    stored = store->getUserEvent(*event->id);
+    ASSERT_TRUE(stored->session);
+    EXPECT_EQ(stored->session->id, session->id);
+    EXPECT_EQ(stored->status, BLQUserEventStatus::sent);
 }
 
 TEST_F(UserEventStoreTest, MissingEventsAreLoggedAndLeaveTheOthersUntouched) {

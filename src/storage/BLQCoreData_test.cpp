@@ -2,9 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <future>
+#include <string>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/AppContainer.h"
 #include "platform/coredata/ValueTransformer.h"
+#include "storage/BLQCoreDataUserEventDataStore.h"
 #include "storage/BLQConfigSetting.h"
 #include "storage/BLQPersistentContainer.h"
 #include "storage/BLQTag.h"
@@ -113,6 +121,63 @@ TEST_F(BLQCoreDataTest, TheModelIsFoundByNameAndTheDictionaryTransformerRefusesO
     Value archivedList = anything.transformedValue(Value::array({1, 2}));
     ASSERT_TRUE(archivedList.isData());
     EXPECT_TRUE(transformer->reverseTransformedValue(archivedList).isAbsent());
+}
+
+constexpr const char* kWriterRoot = "BRINDLECUE_DURABILITY_ROOT";
+constexpr const char* kWriterPipe = "BRINDLECUE_DURABILITY_PIPE";
+
+// The child of the test below: creates one user event in the given app container, writes its id
+// to the pipe from the completion, and waits to be killed. Skipped when run on its own.
+TEST(BLQCoreDataDurability, Writer) {
+    const char* root = std::getenv(kWriterRoot);
+    const char* pipeFd = std::getenv(kWriterPipe);
+    if (root == nullptr || pipeFd == nullptr) GTEST_SKIP() << "runs as the child of the durability test";
+    platform::AppContainer::setRoot(root);
+    DictionaryTransformer::registerDictionaryTransformer();
+    auto store = std::make_shared<BLQCoreDataUserEventDataStore>(BLQCoreData::sharedInstance().backgroundContext());
+    int out = std::atoi(pipeFd);
+    store->createUserEventObject([out](const BLQIUserEventDataStore::CreateResult& result) {
+        const std::string& id = *std::get<std::shared_ptr<BLQUserEventDTO>>(result)->id;
+        if (write(out, id.data(), id.size()) != static_cast<ssize_t>(id.size())) _exit(3);
+    });
+    for (;;) pause();
+}
+
+// A save whose completion has run is in the store: a process killed right after the completion
+// leaves the event behind for the next launch.
+TEST(BLQCoreDataDurability, ASaveWhoseCompletionRanSurvivesAKill) {
+    std::string root = platform::AppContainer::root().string();
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A fresh image: the parent's worker threads do not exist in a forked child.
+        close(fds[0]);
+        setenv(kWriterRoot, root.c_str(), 1);
+        setenv(kWriterPipe, std::to_string(fds[1]).c_str(), 1);
+        execl("/proc/self/exe", "storage_tests", "--gtest_filter=BLQCoreDataDurability.Writer", nullptr);
+        _exit(127);
+    }
+    close(fds[1]);
+    char id[36];
+    size_t got = 0;
+    while (got < sizeof id) {
+        ssize_t n = read(fds[0], id + got, sizeof id - got);
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+    }
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(fds[0]);
+    ASSERT_EQ(got, sizeof id) << "the child wrote no event id";
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+
+    auto store = std::make_shared<BLQCoreDataUserEventDataStore>(BLQCoreData::sharedInstance().backgroundContext());
+    auto event = store->getUserEvent(std::string(id, sizeof id));
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->status, BLQUserEventStatus::unsent);
 }
 
 }  // namespace

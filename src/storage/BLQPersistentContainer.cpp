@@ -52,6 +52,9 @@ std::shared_ptr<const platform::ManagedObjectModel> buildModel() {
         .addToManyRelationship("sessions", BLQSession::kEntityName, "install")
         .addToManyRelationship("tags", BLQTag::kEntityName, "install")
         .addToManyRelationship("feeds", BLQFeed::kEntityName, "install")
+        .addIndex("installId")
+        .addIndex("appKey")
+        .addIndex("appId")
         .setObjectClass<BLQInstall>();
 
     EntityDescription session = auditable(BLQSession::kEntityName);
@@ -60,11 +63,13 @@ std::shared_ptr<const platform::ManagedObjectModel> buildModel() {
         .addAttribute("endTime", AttributeType::Date)
         .addToOneRelationship("install", BLQInstall::kEntityName, "sessions")
         .addToManyRelationship("userEvents", BLQUserEvent::kEntityName, "session")
+        .addIndex("id")
         .setObjectClass<BLQSession>();
 
     EntityDescription setting = auditable(BLQConfigSetting::kEntityName);
     setting.addAttribute("key", AttributeType::String)
         .addAttribute("value", AttributeType::String)
+        .addIndex("key")
         .setObjectClass<BLQConfigSetting>();
 
     EntityDescription event = auditable(BLQUserEvent::kEntityName);
@@ -76,6 +81,7 @@ std::shared_ptr<const platform::ManagedObjectModel> buildModel() {
         .addAttribute("sdkVersion", AttributeType::String)
         .addToOneRelationship("session", BLQSession::kEntityName, "userEvents")
         .addToOneRelationship("tag", BLQTag::kEntityName, "userEvents")
+        .addIndex("id")
         .setObjectClass<BLQUserEvent>();
 
     EntityDescription tag = auditable(BLQTag::kEntityName);
@@ -83,6 +89,7 @@ std::shared_ptr<const platform::ManagedObjectModel> buildModel() {
         .addAttribute("value", AttributeType::String, false, "")
         .addToOneRelationship("install", BLQInstall::kEntityName, "tags")
         .addToManyRelationship("userEvents", BLQUserEvent::kEntityName, "tag")
+        .addIndex("key")
         .setObjectClass<BLQTag>();
 
     // A feed owns its conditions: deleting it deletes them.
@@ -98,6 +105,7 @@ std::shared_ptr<const platform::ManagedObjectModel> buildModel() {
         .addToManyRelationship("repeatConditions", BLQRepeatCondition::kEntityName, "feed", DeleteRule::Cascade)
         .addToManyRelationship("triggerConditions", BLQTriggerCondition::kEntityName, "feed", DeleteRule::Cascade)
         .addToOneRelationship("install", BLQInstall::kEntityName, "feeds")
+        .addIndex("id")
         .setObjectClass<BLQFeed>();
 
     model->addEntity(std::move(install))

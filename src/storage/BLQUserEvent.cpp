@@ -76,15 +76,16 @@ void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto) {
         setRelatedObject("tag", tag);
     }
     if (dto.session) {
-        std::shared_ptr<platform::ManagedObject> session;
         const auto& install = dto.session->install;
         if (context && install && install->appKey) {
-            // Looked up open or closed: an event saved after its session closed keeps it.
+            // Looked up open or closed: an event saved after its session closed keeps it. A
+            // session that cannot be found leaves the event's link as it is: an event once tied
+            // to its session never loses it, or it would never be offered for sending again.
             auto request = BLQSession::fetchRequest();
             request.setPredicate(BLQSession::findBySessionId(dto.session->id, *install->appKey));
-            if (auto found = context->fetch(request); found && !found->empty()) session = found->front();
+            if (auto found = context->fetch(request); found && !found->empty())
+                setRelatedObject("session", found->front());
         }
-        setRelatedObject("session", session);
     }
 }
 

@@ -34,8 +34,8 @@ public:
     std::shared_ptr<BLQUserEventDTO> toDTO() const;
     // Copies the record's values. A record with a tag links the stored tag of exactly that key
     // (none when there is no such tag); a record with a session links the stored session of that
-    // id under the session's install's app key, open or closed (none when it cannot be found).
-    // A record without a tag or session leaves that link as it is.
+    // id under the session's install's app key, open or closed. A record without a tag or
+    // session, or whose session cannot be found, leaves that link as it is.
     void updateFromDTO(const BLQUserEventDTO& dto);
 
     std::optional<std::string> id() const { return stringValue("id"); }

@@ -2,7 +2,7 @@
 
 #include "foundation/KJLog.h"
 #include "platform/KeyedArchiver.h"
-#include "platform/dispatch/DispatchOnce.h"
+#include "platform/TestingReset.h"
 #include "storage/KJDBSettings.h"
 #include "storage/KJDao.h"
 
@@ -40,11 +40,29 @@ KJDBManager::KJDBManager() {
     KJDBSettings::createDatabaseTable();
 }
 
-std::shared_ptr<KJDBManager> KJDBManager::sharedInstance() {
-    static platform::DispatchOnceToken once;
-    static std::shared_ptr<KJDBManager>* instance = nullptr;
-    platform::dispatchOnce(once, [] { instance = new std::shared_ptr<KJDBManager>(new KJDBManager()); });
+namespace {
+
+std::mutex& instanceMutex() {
+    static auto* m = new std::mutex;
+    return *m;
+}
+
+std::shared_ptr<KJDBManager>& instanceSlot() {
+    static auto* instance = new std::shared_ptr<KJDBManager>();  // leaked: used until the process ends
     return *instance;
+}
+
+}  // namespace
+
+std::shared_ptr<KJDBManager> KJDBManager::sharedInstance() {
+    // Created once (again only after a test-only reset).
+    std::lock_guard lock(instanceMutex());
+    auto& instance = instanceSlot();
+    if (!instance) {
+        instance = std::shared_ptr<KJDBManager>(new KJDBManager());
+        platform::TestingReset::add("KJDBManager", [] { resetForTesting(); });
+    }
+    return instance;
 }
 
 void KJDBManager::setCollaborators(Collaborators collaborators) {
@@ -137,22 +155,35 @@ Value KJDBManager::archiveDataToBeSaved(const Value& stored) {
     return row;
 }
 
+// The check for a stored row (in the set-up) and the write are one step under the cache's lock
+// and in one transaction, so no other writer comes between them.
 bool KJDBManager::saveATipSeries(const KJDBFeedRecord& feed) {
-    Value stored = setupFeedsDictionaryFromFeedObject(feed);
-    if (stored.isAbsent()) return false;
-    return KJDao::insertATip(archiveDataToBeSaved(stored));
+    return KJDao::inTransaction([&] {
+        Value stored = setupFeedsDictionaryFromFeedObject(feed);
+        if (stored.isAbsent()) return false;
+        return KJDao::insertATip(archiveDataToBeSaved(stored));
+    });
 }
 
 bool KJDBManager::saveMultipleTipSeries(const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds) {
-    std::vector<Value> rows;
-    for (const auto& feed : feeds) {
-        if (!feed) continue;
-        Value stored = setupFeedsDictionaryFromFeedObject(*feed);
-        if (stored.isAbsent()) continue;
-        rows.push_back(archiveDataToBeSaved(stored));
-    }
-    if (rows.empty()) return true;
-    return KJDao::insertMultipleTips(rows);
+    return KJDao::inTransaction([&] {
+        // Every item is set up against the rows stored before this call, then all are written.
+        std::vector<Value> rows;
+        for (const auto& feed : feeds) {
+            if (!feed) continue;
+            Value stored = setupFeedsDictionaryFromFeedObject(*feed);
+            if (stored.isAbsent()) continue;
+            rows.push_back(archiveDataToBeSaved(stored));
+        }
+        return rows.empty() || KJDao::insertMultipleTips(rows);
+    });
+}
+
+void KJDBManager::resetForTesting() {
+    KJDao::closeForTesting();
+    KJDBSettings::forgetPathForTesting();
+    std::lock_guard lock(instanceMutex());
+    instanceSlot().reset();
 }
 
 std::shared_ptr<KJDBTipSeries> KJDBManager::findTipSeriesByFeedId(const std::string& feedId) {

@@ -37,6 +37,9 @@ public:
     };
 
     static std::shared_ptr<KJDBManager> sharedInstance();
+    // Test-only: closes the cache's connection and forgets its path and the shared instance; the
+    // next sharedInstance makes the table in the current app container. The library never calls it.
+    static void resetForTesting();
     void setCollaborators(Collaborators collaborators);
 
     // The dictionary stored for a feed item, or absent when the item is refused (empty feed id,

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "foundation/KJLog.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/dispatch/Clock.h"
@@ -318,6 +321,22 @@ TEST_F(KJDBManagerTest, ListsAndSparesNeverDeletedCampaigns) {
     c.evaluate = [](const KJDBManager::DeletionConditions& conditions) { return conditions.empty(); };
     manager->setCollaborators(c);
     EXPECT_TRUE(manager->canDeleteTipSeriesByFeedId({}));
+}
+
+// The check for a stored row and the write are one step: of several threads storing the same
+// unchanged feed at once, one stores it and the others are refused.
+TEST_F(KJDBManagerTest, ConcurrentStoresOfOneFeedStoreItOnce) {
+    KJLogSetObserver(nullptr);
+    auto same = feed("same");
+    std::atomic<int> stored{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 8; ++i)
+        threads.emplace_back([&] {
+            if (manager->saveATipSeries(*same)) ++stored;
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(stored.load(), 1);
+    EXPECT_EQ(idsOf(manager->findAllTipFeeds()).size(), 1u);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "foundation/KJLog.h"
 #include "platform/AppContainer.h"
 #include "platform/SystemLog.h"
+#include "platform/TestingReset.h"
 
 namespace brindlecue {
 
@@ -55,14 +56,36 @@ int createTableIn(const std::string& path, std::string* message) {
 
 }  // namespace
 
+namespace {
+
+std::mutex& pathMutex() {
+    static auto* m = new std::mutex;
+    return *m;
+}
+
+std::string& cachedPath() {
+    static auto* path = new std::string;  // leaked: workers may read it during exit
+    return *path;
+}
+
+}  // namespace
+
 std::string KJDBSettings::databasePath() {
-    static const std::string path = [] {
+    std::lock_guard lock(pathMutex());
+    std::string& path = cachedPath();
+    if (path.empty()) {
         fs::path dir = platform::AppContainer::libraryDirectory() / "Brindlecue";
         std::error_code ec;
         fs::create_directories(dir, ec);
-        return (dir / "Vorneli6.db").string();
-    }();
+        path = (dir / "Vorneli6.db").string();
+        platform::TestingReset::add("KJDBSettings", [] { forgetPathForTesting(); });
+    }
     return path;
+}
+
+void KJDBSettings::forgetPathForTesting() {
+    std::lock_guard lock(pathMutex());
+    cachedPath().clear();
 }
 
 bool KJDBSettings::createDatabaseTable() {

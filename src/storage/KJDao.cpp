@@ -1,12 +1,14 @@
 #include "storage/KJDao.h"
 
 #include <exception>
+#include <map>
 #include <mutex>
 
 #include <sqlite3.h>
 
 #include "foundation/KJLog.h"
 #include "platform/Date.h"
+#include "platform/TestingReset.h"
 #include "storage/KJDBSettings.h"
 
 namespace brindlecue {
@@ -61,17 +63,61 @@ void isNeverDeletedFunction(sqlite3_context* context, int argc, sqlite3_value** 
     sqlite3_result_int(context, result ? 1 : 0);
 }
 
-// Closes the connection when the operation ends, on every path.
+// The shared connection and its prepared statements; guarded by daoMutex.
+struct Shared {
+    sqlite3* db = nullptr;
+    std::map<std::string, sqlite3_stmt*> statements;
+    int transactionDepth = 0;
+
+    void close() {
+        for (auto& [sql, stmt] : statements) sqlite3_finalize(stmt);
+        statements.clear();
+        sqlite3_close(db);
+        db = nullptr;
+        transactionDepth = 0;
+    }
+};
+
+Shared& shared() {
+    static auto* s = new Shared;  // leaked: workers may use the cache during exit
+    return *s;
+}
+
+// The shared connection for one operation, opened when there is none.
 struct Connection {
-    sqlite3* db = KJDao::openQXDB();
-    ~Connection() { sqlite3_close(db); }
+    sqlite3* db = nullptr;
+    Connection() {
+        Shared& s = shared();
+        if (s.db == nullptr) {
+            s.db = KJDao::openQXDB();
+            platform::TestingReset::add("KJDao", [] { KJDao::closeForTesting(); });
+        }
+        db = s.db;
+    }
     explicit operator bool() const { return db != nullptr; }
 };
 
+// A statement of the shared connection, prepared once; reset and cleared when the use ends.
 struct Statement {
     sqlite3_stmt* stmt = nullptr;
-    ~Statement() { sqlite3_finalize(stmt); }
+    ~Statement() {
+        if (stmt) {
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+        }
+    }
 };
+
+int prepareCached(sqlite3* db, const std::string& sql, sqlite3_stmt** out) {
+    auto& statements = shared().statements;
+    if (auto it = statements.find(sql); it != statements.end()) {
+        *out = it->second;
+        return SQLITE_OK;
+    }
+    int rc = sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, out, nullptr);
+    if (rc == SQLITE_OK) statements.emplace(sql, *out);
+    return rc;
+}
 
 double nowSince1970() {
     return platform::Date::now().timeIntervalSince1970();
@@ -100,7 +146,8 @@ int bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
 // Prepares and binds a statement; logs with the given format on failure.
 bool prepare(sqlite3* db, const std::string& sql, const std::vector<Value>& bindings, Statement& out,
              const char* failureFormat) {
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &out.stmt, nullptr) != SQLITE_OK) {
+    if (prepareCached(db, sql, &out.stmt) != SQLITE_OK) {
+        out.stmt = nullptr;
         KJLog(1, failureFormat, sqlite3_errmsg(db));
         return false;
     }
@@ -181,26 +228,88 @@ sqlite3* KJDao::openQXDB() {
     return db;
 }
 
-bool KJDao::insertOneTipProcess(sqlite3_stmt** statement, sqlite3* db, const Value& tipData) {
-    const std::string* feedId = tipData["feedId"].getString();
-    if (db == nullptr || feedId == nullptr || feedId->empty()) return false;
-    if (sqlite3_prepare_v2(db, kInsertSQL, -1, statement, nullptr) != SQLITE_OK) return false;
+namespace {
+
+// Binds the row to the insert statement and steps it.
+bool insertRow(sqlite3_stmt* statement, const Value& tipData) {
     int index = 1;
     for (const char* column : kInsertColumns) {
         const Value& v = tipData[column];
         int rc;
         std::string_view name(column);
         if (name == "numFeeds" || name == "priority") {
-            rc = sqlite3_bind_int(*statement, index, static_cast<int>(v.integerValue()));
+            rc = sqlite3_bind_int(statement, index, static_cast<int>(v.integerValue()));
         } else if (name == "created" || name == "modified" || name == "activates" || name == "expires") {
-            rc = sqlite3_bind_double(*statement, index, v.doubleValue());
+            rc = sqlite3_bind_double(statement, index, v.doubleValue());
         } else {
-            rc = bindValue(*statement, index, v);
+            rc = bindValue(statement, index, v);
         }
         if (rc != SQLITE_OK) return false;
         ++index;
     }
-    return sqlite3_step(*statement) == SQLITE_DONE;
+    return sqlite3_step(statement) == SQLITE_DONE;
+}
+
+bool hasFeedId(const Value& tipData) {
+    const std::string* feedId = tipData["feedId"].getString();
+    return feedId != nullptr && !feedId->empty();
+}
+
+// Stores one row through the shared connection's insert statement.
+bool insertShared(sqlite3* db, const Value& tipData) {
+    if (!hasFeedId(tipData)) return false;
+    Statement s;
+    if (prepareCached(db, kInsertSQL, &s.stmt) != SQLITE_OK) {
+        s.stmt = nullptr;
+        return false;
+    }
+    return insertRow(s.stmt, tipData);
+}
+
+}  // namespace
+
+bool KJDao::insertOneTipProcess(sqlite3_stmt** statement, sqlite3* db, const Value& tipData) {
+    if (db == nullptr || !hasFeedId(tipData)) return false;
+    if (sqlite3_prepare_v2(db, kInsertSQL, -1, statement, nullptr) != SQLITE_OK) return false;
+    return insertRow(*statement, tipData);
+}
+
+bool KJDao::inTransaction(const std::function<bool()>& work) {
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    if (!c) return false;
+    Shared& s = shared();
+    if (s.transactionDepth > 0) {
+        ++s.transactionDepth;
+        bool ok = work();
+        --s.transactionDepth;
+        return ok;
+    }
+    if (sqlite3_exec(c.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        KJLog(1, "KJDB: cannot begin a transaction due to: %s", sqlite3_errmsg(c.db));
+        return false;
+    }
+    s.transactionDepth = 1;
+    bool ok = false;
+    try {
+        ok = work();
+    } catch (...) {
+        s.transactionDepth = 0;
+        sqlite3_exec(c.db, "COMMIT", nullptr, nullptr, nullptr);
+        throw;
+    }
+    s.transactionDepth = 0;
+    if (sqlite3_exec(c.db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        KJLog(1, "KJDB: cannot commit due to: %s", sqlite3_errmsg(c.db));
+        sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
+    return ok;
+}
+
+void KJDao::closeForTesting() {
+    std::lock_guard lock(daoMutex());
+    shared().close();
 }
 
 bool KJDao::insertATip(const Value& tipData) {
@@ -208,8 +317,7 @@ bool KJDao::insertATip(const Value& tipData) {
     try {
         Connection c;
         if (!c) return false;
-        Statement s;
-        return insertOneTipProcess(&s.stmt, c.db, tipData);
+        return insertShared(c.db, tipData);
     } catch (const std::exception& e) {
         KJLog(1, "insert tip failed, due to %@", e.what());
         return false;
@@ -217,16 +325,17 @@ bool KJDao::insertATip(const Value& tipData) {
 }
 
 bool KJDao::insertMultipleTips(const std::vector<Value>& tips) {
-    std::lock_guard lock(daoMutex());
-    Connection c;
-    for (const Value& tip : tips) {
-        Statement s;
-        if (!c || !insertOneTipProcess(&s.stmt, c.db, tip)) {
-            KJLog(1, "KJDB: one of the tip data: %@ insert error", tip["feedId"]);
-            return false;
+    bool opened = inTransaction([&] {
+        Connection c;
+        for (const Value& tip : tips) {
+            if (!insertShared(c.db, tip)) {
+                KJLog(1, "KJDB: one of the tip data: %@ insert error", tip["feedId"]);
+                return false;
+            }
         }
-    }
-    return true;
+        return true;
+    });
+    return opened;
 }
 
 Value KJDao::findSeriesByFeedId(const std::string& feedId) {

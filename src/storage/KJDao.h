@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,10 +12,10 @@ struct sqlite3_stmt;
 
 namespace brindlecue {
 
-// The SQL of the campaign cache. Every operation opens its own connection, uses it and closes it
-// before it returns. Operations are serialised within the process and wait (up to a busy
-// time-out) for other connections, so concurrent writers lose no row. Every id and text reaches a
-// statement as a bound parameter.
+// The SQL of the campaign cache. Operations share one connection to the cache file, opened on
+// first use and kept, with its statements prepared once. They are serialised within the process
+// by the cache's lock and wait (up to a busy time-out) for other connections, so concurrent
+// writers lose no row. Every id and text reaches a statement as a bound parameter.
 //
 // A row dictionary has the column names as keys: "feedId", "content" (data), "appKey",
 // "installId", "campaignId" (absent for NULL), "numFeeds", "created", "modified", "activates",
@@ -25,13 +26,22 @@ namespace brindlecue {
 // holding a "deletion_conditions" list) contain a condition of type "infinite".
 class KJDao {
 public:
-    // A connection to the cache file (created when missing), or null; the caller closes it.
+    // A new connection to the cache file (created when missing), or null; the caller closes it.
     static sqlite3* openQXDB();
+    // Runs the work under the cache's lock inside one transaction on the shared connection, and
+    // commits what it wrote (also when it gives false: rows written before a failure stay).
+    // Operations the work calls join the transaction. The work's answer, or false when no
+    // transaction could be opened.
+    static bool inTransaction(const std::function<bool()>& work);
+    // Test-only: closes the shared connection, which the next operation opens again at the
+    // current path. The library never calls it.
+    static void closeForTesting();
     // Prepares the insert into *statement (the caller finalises it), binds the row and steps it.
     // A row without a feed id is refused.
     static bool insertOneTipProcess(sqlite3_stmt** statement, sqlite3* db, const platform::Value& tipData);
     static bool insertATip(const platform::Value& tipData);
-    // Stores the rows in order; stops at the first that fails (the rows before it stay).
+    // Stores the rows in order in one transaction; stops at the first that fails (the rows before
+    // it stay).
     static bool insertMultipleTips(const std::vector<platform::Value>& tips);
 
     // The content of the one active row with the feed id, or absent (also when there are several).

@@ -18,6 +18,12 @@ EntityDescription& EntityDescription::addAttribute(std::string name, AttributeTy
     return *this;
 }
 
+EntityDescription& EntityDescription::addIndex(std::string_view attribute) {
+    int i = attributeIndex(attribute);
+    if (i >= 0) attributes_[static_cast<size_t>(i)].indexed = true;
+    return *this;
+}
+
 EntityDescription& EntityDescription::addTransformableAttribute(std::string name,
                                                                 std::string valueTransformerName,
                                                                 bool optional) {

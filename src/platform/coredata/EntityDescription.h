@@ -34,6 +34,8 @@ struct AttributeDescription {
     Value defaultValue;
     // Transformable attributes only: the name under which the value transformer is registered.
     std::string valueTransformerName;
+    // The store keeps an index on the attribute's column (for attributes that fetches look up by).
+    bool indexed = false;
 };
 
 // What deleting an object does to the objects on the other side of a relationship.
@@ -65,6 +67,8 @@ public:
                                     Value defaultValue = Value());
     EntityDescription& addTransformableAttribute(std::string name, std::string valueTransformerName,
                                                  bool optional = true);
+    // Indexes an attribute added before; an unknown name changes nothing.
+    EntityDescription& addIndex(std::string_view attribute);
     EntityDescription& addToOneRelationship(std::string name, std::string destinationEntity,
                                             std::string inverseName, DeleteRule rule = DeleteRule::Nullify);
     EntityDescription& addToManyRelationship(std::string name, std::string destinationEntity,

@@ -187,6 +187,34 @@ TEST_F(FetchTest, UnsavedChangesOfTheContextAreSeen) {
               (Keys{"alpha", "beta", "alphabet", "nosession"}));
 }
 
+// Unsaved changes of values a request does not read leave the answer to the store's query, which
+// still gives the context's objects with their unsaved values; changes of what it reads, on the
+// fetched entity or on one its key path walks to, are judged in memory.
+TEST_F(FetchTest, OnlyChangesOfWhatARequestReadsAreJudgedInMemory) {
+    reader->performAndWait([&] {
+        FetchRequest byKey("Install");
+        byKey.setPredicate(Predicate::equal("appKey", "alpha"));
+        byKey.setFetchLimit(1);
+        auto alpha = reader->fetch(byKey)->front();
+        alpha->setValue("appId", 7);
+        alpha->setValue("appKey", "alpha");  // set again, unchanged
+        auto found = reader->fetch(byKey);
+        ASSERT_EQ(found->size(), 1u);
+        EXPECT_EQ(found->front(), alpha);
+        EXPECT_EQ(found->front()->integerValue("appId"), 7);
+
+        FetchRequest byBeta("Install");
+        byBeta.setPredicate(Predicate::equal("appKey", "beta"));
+        reader->fetch(byBeta)->front()->setValue("appKey", "alpha");
+        byKey.setFetchLimit(0);
+        EXPECT_EQ(reader->fetch(byKey)->size(), 2u);
+        FetchRequest sessions("Session");
+        sessions.setPredicate(Predicate::equal("install.appKey", "alpha"));
+        EXPECT_EQ(reader->fetch(sessions)->size(), 4u);
+        EXPECT_EQ(reader->count(sessions), 4u);
+    });
+}
+
 // The store's query and the in-memory test of unsaved objects give the same answers.
 TEST_F(FetchTest, StoreAndMemoryAgreeOnEveryForm) {
     std::vector<PredicatePtr> predicates = {

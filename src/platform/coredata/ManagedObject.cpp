@@ -135,8 +135,10 @@ bool ManagedObject::setValue(std::string_view key, Value value) {
         logError("Attribute " + entity_->name() + "." + a.name + " set on an object that was deleted");
         return false;
     }
-    attributes_[static_cast<size_t>(i)] = std::move(coerced);
-    if (auto context = context_.lock()) context->didChange(*this, static_cast<size_t>(i), true);
+    Value& slot = attributes_[static_cast<size_t>(i)];
+    bool changed = !(slot == coerced);
+    slot = std::move(coerced);
+    if (auto context = context_.lock()) context->didChange(*this, static_cast<size_t>(i), true, changed);
     return true;
 }
 

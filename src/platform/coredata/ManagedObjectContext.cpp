@@ -143,8 +143,13 @@ void ManagedObjectContext::remove(ManagedObject& object) {
 
 // MARK: - Changes
 
-void ManagedObjectContext::didChange(ManagedObject& object, size_t slot, bool column) {
+void ManagedObjectContext::didChange(ManagedObject& object, size_t slot, bool column, bool valueChanged) {
     object.dirty_[slot] = true;
+    if (valueChanged && column) {
+        auto& counts = pending_[object.entity_.get()].changedSlots;
+        if (counts.size() < object.dirty_.size()) counts.resize(object.dirty_.size());
+        ++counts[slot];
+    }
     if (column) object.columnsDirty_ = true;
     if (object.state_ == ManagedObject::State::Registered) {
         object.state_ = ManagedObject::State::Updated;
@@ -239,6 +244,7 @@ bool ManagedObjectContext::insertObject(const std::shared_ptr<ManagedObject>& ob
     for (auto& slot : object->toMany_) slot.emplace();
     registerObject(object);
     inserted_.push_back(object);
+    ++pending_[object->entity_.get()].inserted;
     if (!object->awoken_) {
         object->awoken_ = true;
         object->awakeFromInsert();
@@ -282,16 +288,60 @@ void ManagedObjectContext::deleteObject(const std::shared_ptr<ManagedObject>& ob
         remove(*object);
     } else {
         deleted_.push_back(object);
+        ++pending_[object->entity_.get()].deleted;
     }
 }
 
 // MARK: - Fetching
 
-bool ManagedObjectContext::hasPendingChanges(const std::string& entityName) const {
-    for (const auto* list : {&inserted_, &updated_, &deleted_})
-        for (const auto& o : *list)
-            if (o->entity_->name() == entityName) return true;
-    return false;
+ManagedObjectContext::PendingEffect ManagedObjectContext::pendingChangesAffect(const FetchRequest& request) const {
+    using Effect = PendingEffect;
+    if (!hasChanges() || pending_.empty()) return Effect::None;
+    const auto& model = *coordinator_->managedObjectModel();
+    auto root = model.entity(request.entityName());
+    if (!root) return Effect::Own;  // the store reports the error
+    auto count = [&](const EntityDescription* entity) -> const Pending* {
+        auto it = pending_.find(entity);
+        return it == pending_.end() ? nullptr : &it->second;
+    };
+    Effect effect = Effect::None;
+    if (const Pending* p = count(root.get()); p && (p->inserted > 0 || p->deleted > 0)) effect = Effect::Own;
+    auto changed = [&](const EntityDescription* entity, size_t slot) {
+        const Pending* p = count(entity);
+        return p && slot < p->changedSlots.size() && p->changedSlots[slot] > 0;
+    };
+    // Every slot a key path reads, on the root and on each object it walks to.
+    auto note = [&](const std::string& keyPath) {
+        auto kp = model.resolveKeyPath(root, keyPath);
+        if (!kp) return void(effect = std::max(effect, Effect::Own));
+        const EntityDescription* entity = root.get();
+        auto mark = [&](size_t slot) {
+            if (changed(entity, slot)) effect = std::max(effect, entity == root.get() ? Effect::Own : Effect::Related);
+        };
+        for (const RelationshipDescription* hop : kp->hops) {
+            int r = entity->relationshipIndex(hop->name);
+            if (r >= 0) mark(entity->attributes().size() + static_cast<size_t>(r));
+            auto next = model.entity(hop->destinationEntity);
+            if (!next) return void(effect = std::max(effect, Effect::Own));
+            entity = next.get();
+        }
+        if (kp->attribute) {
+            int a = entity->attributeIndex(kp->attribute->name);
+            if (a >= 0) mark(static_cast<size_t>(a));
+        } else if (kp->relationship->toMany) {
+            effect = std::max(effect, Effect::Own);
+        } else {
+            int r = entity->relationshipIndex(kp->relationship->name);
+            if (r >= 0) mark(entity->attributes().size() + static_cast<size_t>(r));
+        }
+    };
+    std::function<void(const Predicate&)> walk = [&](const Predicate& p) {
+        if (p.kind() != Predicate::Kind::And) return note(p.keyPath());
+        for (const auto& sub : p.subpredicates()) walk(*sub);
+    };
+    if (request.predicate()) walk(*request.predicate());
+    for (const auto& sort : request.sortDescriptors()) note(sort.key);
+    return effect;
 }
 
 KeyPathValue ManagedObjectContext::resolveKeyPath(const ManagedObject& object, const std::string& keyPath) {
@@ -344,9 +394,23 @@ void ManagedObjectContext::sortObjects(std::vector<std::shared_ptr<ManagedObject
 std::optional<std::vector<std::shared_ptr<ManagedObject>>> ManagedObjectContext::fetch(
     const FetchRequest& request, Error* error) {
     using State = ManagedObject::State;
-    bool pending = hasPendingChanges(request.entityName());
-    auto rows = coordinator_->fetchRows(request, !pending, error);
+    PendingEffect effect = pendingChangesAffect(request);
+    bool pending = effect != PendingEffect::None;
+    // Changes of objects a key path walks to can change the answer for any object of the entity:
+    // every stored object is then judged in memory (after the store has checked the request).
+    bool judgeAll = effect == PendingEffect::Related && request.predicate();
+    std::optional<std::vector<StoredRow>> rows;
+    if (judgeAll) {
+        if (!coordinator_->countRows(request, error)) return std::nullopt;
+        rows = coordinator_->fetchRows(FetchRequest(request.entityName()), false, error);
+    } else {
+        rows = coordinator_->fetchRows(request, !pending, error);
+    }
     if (!rows) return std::nullopt;
+    auto matches = [&](const ManagedObject& object) {
+        return !request.predicate() ||
+               request.predicate()->evaluate([&](const std::string& kp) { return resolveKeyPath(object, kp); });
+    };
     std::vector<std::shared_ptr<ManagedObject>> results;
     results.reserve(rows->size());
     for (const auto& row : *rows) {
@@ -354,16 +418,13 @@ std::optional<std::vector<std::shared_ptr<ManagedObject>>> ManagedObjectContext:
         if (!object || object->state_ == State::Deleted) continue;
         // Objects with unsaved changes are judged on their values in this context, below.
         if (pending && (object->state_ == State::Inserted || object->state_ == State::Updated)) continue;
+        if (judgeAll && !matches(*object)) continue;
         results.push_back(std::move(object));
     }
     if (!pending) return results;
     for (const auto* list : {&inserted_, &updated_})
         for (const auto& object : *list) {
-            if (object->entity_->name() != request.entityName()) continue;
-            if (request.predicate() && !request.predicate()->evaluate([&](const std::string& kp) {
-                    return resolveKeyPath(*object, kp);
-                }))
-                continue;
+            if (object->entity_->name() != request.entityName() || !matches(*object)) continue;
             results.push_back(object);
         }
     sortObjects(results, request.sortDescriptors());
@@ -373,7 +434,7 @@ std::optional<std::vector<std::shared_ptr<ManagedObject>>> ManagedObjectContext:
 }
 
 std::optional<size_t> ManagedObjectContext::count(const FetchRequest& request, Error* error) {
-    if (!hasPendingChanges(request.entityName())) return coordinator_->countRows(request, error);
+    if (pendingChangesAffect(request) == PendingEffect::None) return coordinator_->countRows(request, error);
     auto objects = fetch(request, error);
     if (!objects) return std::nullopt;
     return objects->size();
@@ -385,7 +446,7 @@ bool ManagedObjectContext::save(Error* error) {
     using State = ManagedObject::State;
     if (!hasChanges()) return true;
     StoreChanges changes;
-    auto rowOf = [](const ManagedObject& o) { return StoredRow{o.id_, o.version_, o.attributes_, o.toOne_}; };
+    auto rowOf = [](const ManagedObject& o) { return RowWrite{o.id_, o.version_, &o.attributes_, &o.toOne_}; };
     auto validate = [&](const ManagedObject& o) {
         for (size_t i = 0; i < o.attributes_.size(); ++i) {
             const AttributeDescription& a = o.entity_->attributes()[i];
@@ -400,6 +461,7 @@ bool ManagedObjectContext::save(Error* error) {
         }
         return true;
     };
+    changes.inserts.reserve(inserted_.size());
     for (const auto& o : inserted_) {
         if (!validate(*o)) return false;
         changes.inserts.push_back(rowOf(*o));
@@ -411,6 +473,7 @@ bool ManagedObjectContext::save(Error* error) {
     }
     for (const auto& o : deleted_) changes.deletes.push_back(o->id_);
     if (!coordinator_->save(changes, error)) return false;
+    pending_.clear();
 
     std::string store = coordinator_->storeIdentifier();
     Array insertedURIs, updatedURIs, deletedURIs;

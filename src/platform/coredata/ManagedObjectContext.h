@@ -117,13 +117,18 @@ private:
     // The object with the id (registered or read from the store); null when there is none.
     std::shared_ptr<ManagedObject> objectForID(const ManagedObjectID& id);
     void fill(ManagedObject& object, const StoredRow& row, bool keepDirty);
-    void didChange(ManagedObject& object, size_t slot, bool column);
+    // valueChanged: the slot now holds another value than before (not just set again).
+    void didChange(ManagedObject& object, size_t slot, bool column, bool valueChanged = true);
     std::vector<int64_t>& toManyKeys(const ManagedObject& object, size_t relationshipIndex);
     bool setToOne(ManagedObject& object, size_t relationshipIndex,
                   const std::shared_ptr<ManagedObject>& target);
     void unlinkInverse(ManagedObject& object, size_t relationshipIndex, int64_t targetKey);
     void remove(ManagedObject& object);
-    bool hasPendingChanges(const std::string& entityName) const;
+    // Whether unsaved changes could make the store's answer to the request wrong: inserted or
+    // deleted objects of its entity, or changed values of a slot its predicate or sort reads, on
+    // the entity itself (Own) or on an entity a key path walks to (Related).
+    enum class PendingEffect { None, Own, Related };
+    PendingEffect pendingChangesAffect(const FetchRequest& request) const;
     KeyPathValue resolveKeyPath(const ManagedObject& object, const std::string& keyPath);
     void sortObjects(std::vector<std::shared_ptr<ManagedObject>>& objects,
                      const std::vector<SortDescriptor>& sorts);
@@ -138,6 +143,14 @@ private:
     std::vector<std::shared_ptr<ManagedObject>> updated_;
     std::vector<std::shared_ptr<ManagedObject>> deleted_;
     std::shared_ptr<NotificationObserver> observer_;
+    // Unsaved changes by entity, cleared by a successful save. They may overcount (an object
+    // removed by a merge), which only costs a slower fetch.
+    struct Pending {
+        size_t inserted = 0;
+        size_t deleted = 0;
+        std::vector<size_t> changedSlots;
+    };
+    std::map<const EntityDescription*, Pending> pending_;
 };
 
 }  // namespace brindlecue::platform

@@ -57,6 +57,47 @@ TEST_F(ContainerTest, StoreIsAWalDatabaseInApplicationSupport) {
     sqlite3_close(db);
 }
 
+TEST_F(ContainerTest, AFileOfAnOlderModelGainsTheColumnsAndIndexesItLacks) {
+    auto path = PersistentContainer::defaultDirectoryURL() / "Brindlecue.sqlite";
+    std::filesystem::create_directories(path.parent_path());
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE Install (Z_PK INTEGER PRIMARY KEY, Z_OPT INTEGER NOT NULL DEFAULT 1, "
+                           "appKey TEXT); INSERT INTO Install VALUES (7, 1, 'old');",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+
+    std::optional<Error> error;
+    auto container = loadTestContainer(&error);
+    ASSERT_FALSE(error) << error->description();
+    auto context = container->newBackgroundContext();
+    context->performAndWait([&] {
+        auto old = context->existingObject({"Install", 7});
+        ASSERT_TRUE(old);
+        EXPECT_EQ(old->stringValue("appKey"), "old");
+        EXPECT_FALSE(old->integerValue("appId"));
+        old->setValue("appId", 3);
+        auto added = context->insertNewObject("Install");
+        EXPECT_GT(added->objectID().primaryKey, 7);
+        EXPECT_TRUE(context->save());
+    });
+    EXPECT_EQ(countOf(context, "Install", Predicate::equal("appId", 3)), 1u);
+
+    ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name", -1, &stmt,
+                                 nullptr),
+              SQLITE_OK);
+    std::set<std::string> indexes;
+    while (sqlite3_step(stmt) == SQLITE_ROW) indexes.insert(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    EXPECT_EQ(indexes, (std::set<std::string>{"Session_install_INDEX", "Tag_install_INDEX", "UserEvent_session_INDEX",
+                                              "sqlite_autoindex_Z_METADATA_1"}));
+}
+
 TEST_F(ContainerTest, StoreThatCannotLoadIsReportedNotFatal) {
     auto url = PersistentContainer::defaultDirectoryURL() / "Brindlecue.sqlite";
     std::filesystem::create_directories(url.parent_path());

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdio>
 #include <set>
 #include <system_error>
 #include <utility>
@@ -17,6 +18,7 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
 constexpr const char* kMatchesFunction = "brindlecue_matches";
+const Value kNil;
 
 std::string q(std::string_view name) {
     std::string out = "\"";
@@ -154,6 +156,85 @@ void bindOptionalKey(sqlite3_stmt* stmt, int index, const std::optional<int64_t>
         sqlite3_bind_int64(stmt, index, *key);
     else
         sqlite3_bind_null(stmt, index);
+}
+
+// " DEFAULT <literal>" for an attribute whose default value is a number, Boolean or text.
+std::string defaultClause(const AttributeDescription& a) {
+    const Value& v = a.defaultValue;
+    if (a.type == AttributeType::Transformable || v.isNil()) return "";
+    if (const std::string* text = v.getString()) {
+        if (a.type != AttributeType::String) return "";
+        std::string literal = "'";
+        for (char c : *text) literal += c == '\'' ? std::string("''") : std::string(1, c);
+        return " DEFAULT " + literal + "'";
+    }
+    if (v.isBool() || v.isInteger()) return " DEFAULT " + std::to_string(v.integerValue());
+    if (v.isReal()) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.17g", v.doubleValue());
+        return " DEFAULT " + std::string(buffer);
+    }
+    return "";
+}
+
+// Whether a value may be stored in a column of the attribute's kind (nil always may).
+bool fitsAttribute(AttributeType type, const Value& v) {
+    if (v.isNil()) return true;
+    switch (type) {
+        case AttributeType::String:
+            return v.isString();
+        case AttributeType::Integer16:
+        case AttributeType::Integer32:
+        case AttributeType::Integer64:
+        case AttributeType::Boolean:
+        case AttributeType::Double:
+            return v.isNumber();
+        case AttributeType::Date:
+            return v.isDate();
+        case AttributeType::Binary:
+            return v.isData();
+        case AttributeType::Transformable:
+            return false;
+    }
+    return false;
+}
+
+// Binds an attribute's value in its stored form without copying it: the value outlives the step.
+void bindAttribute(sqlite3_stmt* stmt, int index, AttributeType type, const Value& v) {
+    if (v.isNil()) {
+        sqlite3_bind_null(stmt, index);
+        return;
+    }
+    switch (type) {
+        case AttributeType::String: {
+            const std::string& s = *v.getString();
+            sqlite3_bind_text(stmt, index, s.data(), static_cast<int>(s.size()), SQLITE_STATIC);
+            return;
+        }
+        case AttributeType::Integer16:
+        case AttributeType::Integer32:
+        case AttributeType::Integer64:
+        case AttributeType::Boolean:
+            if (v.isReal())
+                sqlite3_bind_double(stmt, index, v.doubleValue());
+            else
+                sqlite3_bind_int64(stmt, index, v.integerValue());
+            return;
+        case AttributeType::Double:
+            sqlite3_bind_double(stmt, index, v.doubleValue());
+            return;
+        case AttributeType::Date:
+            sqlite3_bind_double(stmt, index, v.getDate()->timeIntervalSinceReferenceDate());
+            return;
+        case AttributeType::Binary: {
+            const Data& d = *v.getData();
+            sqlite3_bind_blob(stmt, index, d.data(), static_cast<int>(d.size()), SQLITE_STATIC);
+            return;
+        }
+        case AttributeType::Transformable:
+            sqlite3_bind_null(stmt, index);
+            return;
+    }
 }
 
 // MATCHES: the whole text against an ICU expression; NULL text never matches.
@@ -310,6 +391,12 @@ PersistentStoreCoordinator::~PersistentStoreCoordinator() {
 void PersistentStoreCoordinator::close() {
     for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
     statements_.clear();
+    for (auto& [entity, set] : entityStatements_)
+        for (sqlite3_stmt* stmt : {set.read, set.insert, set.update, set.remove}) sqlite3_finalize(stmt);
+    entityStatements_.clear();
+    sqlite3_finalize(begin_);
+    sqlite3_finalize(commit_);
+    begin_ = commit_ = nullptr;
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
 }
@@ -336,6 +423,31 @@ sqlite3_stmt* PersistentStoreCoordinator::prepare(const std::string& sql, Error*
     return stmt;
 }
 
+sqlite3_stmt* PersistentStoreCoordinator::prepareOnce(sqlite3_stmt*& slot, const std::string& sql, Error* error) {
+    if (slot) return slot;
+    int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &slot,
+                                nullptr);
+    if (rc != SQLITE_OK) {
+        if (error) *error = sqliteError("Cannot prepare a statement", rc);
+        sqlite3_finalize(slot);
+        slot = nullptr;
+    }
+    return slot;
+}
+
+PersistentStoreCoordinator::EntityStatements& PersistentStoreCoordinator::statementsFor(
+    const EntityDescription& entity) {
+    auto [it, added] = entityStatements_.try_emplace(&entity);
+    if (added) {
+        std::string cols = "t0.Z_PK, t0.Z_OPT";
+        for (const auto& a : entity.attributes()) cols += ", t0." + q(a.name);
+        for (const auto& r : entity.relationships())
+            if (!r.toMany) cols += ", t0." + q(r.name);
+        it->second.columns = std::move(cols);
+    }
+    return it->second;
+}
+
 bool PersistentStoreCoordinator::exec(const std::string& sql, Error* error) {
     char* message = nullptr;
     int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message);
@@ -358,6 +470,8 @@ std::optional<Error> PersistentStoreCoordinator::addPersistentStore(const std::f
         rc = sqlite3_create_function_v2(db_, kMatchesFunction, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                         matchesFunction, nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK) rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    // Every commit reaches the disk before the save returns.
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db_, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         Error cause = sqliteError("open", rc);
         Error error(
@@ -384,44 +498,80 @@ std::optional<Error> PersistentStoreCoordinator::createSchema() {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         return error;
     };
-    if (!exec("CREATE TABLE IF NOT EXISTS Z_METADATA (Z_KEY TEXT PRIMARY KEY, Z_VALUE TEXT)", &error))
-        return failed();
+    // What the file holds already, read in one query: its tables with their columns, and its
+    // indexes. A new file holds nothing, and every table is created whole.
+    std::map<std::string, std::set<std::string>> tables;
+    std::set<std::string> indexes;
+    {
+        sqlite3_stmt* stmt = nullptr;
+        const char* sql =
+            "SELECT m.type, m.name, p.name FROM sqlite_master m LEFT JOIN pragma_table_info(m.name) p "
+            "WHERE m.type IN ('table', 'index')";
+        int rc = sqlite3_prepare_v2(db_, sql, -1, &stmt, nullptr);
+        if (rc == SQLITE_OK) rc = SQLITE_ROW;
+        while (rc == SQLITE_ROW && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            std::string type = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+            std::string name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+            if (type == "index") {
+                indexes.insert(std::move(name));
+            } else {
+                auto& columns = tables[name];
+                if (sqlite3_column_type(stmt, 2) == SQLITE_TEXT)
+                    columns.insert(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2)));
+            }
+        }
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_DONE) {
+            error = sqliteError("Cannot read the schema", rc);
+            return failed();
+        }
+    }
+    bool hasMetadata = tables.count("Z_METADATA") > 0;
+    std::string ddl;
+    if (!hasMetadata) ddl += "CREATE TABLE Z_METADATA (Z_KEY TEXT PRIMARY KEY, Z_VALUE TEXT);";
+    std::vector<std::string> existingTables;
     for (const auto& entity : model_->entities()) {
         std::string table = q(entity->name());
-        if (!exec("CREATE TABLE IF NOT EXISTS " + table +
-                      " (Z_PK INTEGER PRIMARY KEY, Z_OPT INTEGER NOT NULL DEFAULT 1)",
-                  &error))
-            return failed();
-        std::set<std::string> existing;
-        sqlite3_stmt* info = prepare("PRAGMA table_info(" + table + ")", &error);
-        if (!info) return failed();
-        {
-            Reset reset{info};
-            while (sqlite3_step(info) == SQLITE_ROW)
-                existing.insert(reinterpret_cast<const char*>(sqlite3_column_text(info, 1)));
+        auto found = tables.find(entity->name());
+        if (found == tables.end()) {
+            ddl += "CREATE TABLE " + table + " (Z_PK INTEGER PRIMARY KEY, Z_OPT INTEGER NOT NULL DEFAULT 1";
+            for (const auto& a : entity->attributes()) ddl += ", " + q(a.name) + " " + columnType(a.type);
+            for (const auto& r : entity->relationships())
+                if (!r.toMany) ddl += ", " + q(r.name) + " INTEGER";
+            ddl += ");";
+            lastKeys_[entity->name()] = 0;
+        } else {
+            // A file made by an older model: the columns it lacks are added.
+            const auto& existing = found->second;
+            // A column the model gained with a default value gives the old rows that value.
+            for (const auto& a : entity->attributes())
+                if (!existing.count(a.name))
+                    ddl += "ALTER TABLE " + table + " ADD COLUMN " + q(a.name) + " " + columnType(a.type) +
+                           defaultClause(a) + ";";
+            for (const auto& r : entity->relationships())
+                if (!r.toMany && !existing.count(r.name))
+                    ddl += "ALTER TABLE " + table + " ADD COLUMN " + q(r.name) + " INTEGER;";
+            existingTables.push_back(entity->name());
         }
+        auto index = [&](const std::string& column) {
+            std::string name = entity->name() + "_" + column + "_INDEX";
+            if (!indexes.count(name)) ddl += "CREATE INDEX " + q(name) + " ON " + table + " (" + q(column) + ");";
+        };
+        for (const auto& r : entity->relationships())
+            if (!r.toMany) index(r.name);
         for (const auto& a : entity->attributes())
-            if (!existing.count(a.name) &&
-                !exec("ALTER TABLE " + table + " ADD COLUMN " + q(a.name) + " " + columnType(a.type), &error))
-                return failed();
-        for (const auto& r : entity->relationships()) {
-            if (r.toMany) continue;
-            if (!existing.count(r.name) &&
-                !exec("ALTER TABLE " + table + " ADD COLUMN " + q(r.name) + " INTEGER", &error))
-                return failed();
-            if (!exec("CREATE INDEX IF NOT EXISTS " + q(entity->name() + "_" + r.name + "_INDEX") + " ON " +
-                          table + " (" + q(r.name) + ")",
-                      &error))
-                return failed();
-        }
-        sqlite3_stmt* max = prepare("SELECT MAX(Z_PK) FROM " + table, &error);
+            if (a.indexed) index(a.name);
+    }
+    if (!ddl.empty() && !exec(ddl, &error)) return failed();
+    for (const auto& name : existingTables) {
+        sqlite3_stmt* max = prepare("SELECT MAX(Z_PK) FROM " + q(name), &error);
         if (!max) return failed();
         Reset reset{max};
-        lastKeys_[entity->name()] = sqlite3_step(max) == SQLITE_ROW ? sqlite3_column_int64(max, 0) : 0;
+        lastKeys_[name] = sqlite3_step(max) == SQLITE_ROW ? sqlite3_column_int64(max, 0) : 0;
     }
-    sqlite3_stmt* read = prepare("SELECT Z_VALUE FROM Z_METADATA WHERE Z_KEY = 'NSStoreUUID'", &error);
-    if (!read) return failed();
-    {
+    if (hasMetadata) {
+        sqlite3_stmt* read = prepare("SELECT Z_VALUE FROM Z_METADATA WHERE Z_KEY = 'NSStoreUUID'", &error);
+        if (!read) return failed();
         Reset reset{read};
         if (sqlite3_step(read) == SQLITE_ROW && sqlite3_column_type(read, 0) == SQLITE_TEXT)
             storeIdentifier_ = reinterpret_cast<const char*>(sqlite3_column_text(read, 0));
@@ -470,14 +620,6 @@ std::optional<Error> PersistentStoreCoordinator::requireStore(
     return std::nullopt;
 }
 
-std::string PersistentStoreCoordinator::selectColumns(const EntityDescription& entity) const {
-    std::string cols = "t0.Z_PK, t0.Z_OPT";
-    for (const auto& a : entity.attributes()) cols += ", t0." + q(a.name);
-    for (const auto& r : entity.relationships())
-        if (!r.toMany) cols += ", t0." + q(r.name);
-    return cols;
-}
-
 StoredRow PersistentStoreCoordinator::readColumns(sqlite3_stmt* stmt, const EntityDescription& entity) const {
     StoredRow row;
     row.id = ManagedObjectID{entity.name(), sqlite3_column_int64(stmt, 0)};
@@ -502,8 +644,9 @@ bool PersistentStoreCoordinator::readRow(const ManagedObjectID& id, std::optiona
         if (error) *error = *missing;
         return false;
     }
-    sqlite3_stmt* stmt = prepare(
-        "SELECT " + selectColumns(*entity) + " FROM " + q(entity->name()) + " t0 WHERE t0.Z_PK = ?", error);
+    EntityStatements& sql = statementsFor(*entity);
+    sqlite3_stmt* stmt =
+        prepareOnce(sql.read, "SELECT " + sql.columns + " FROM " + q(entity->name()) + " t0 WHERE t0.Z_PK = ?", error);
     if (!stmt) return false;
     Reset reset{stmt};
     sqlite3_bind_int64(stmt, 1, id.primaryKey);
@@ -527,7 +670,7 @@ std::optional<std::vector<StoredRow>> PersistentStoreCoordinator::fetchRows(cons
         return std::nullopt;
     }
     QueryBuilder builder(*model_, entity);
-    std::string sql = "SELECT " + selectColumns(*entity) + " FROM " + q(entity->name()) + " t0";
+    std::string sql = "SELECT " + statementsFor(*entity).columns + " FROM " + q(entity->name()) + " t0";
     if (request.predicate()) {
         std::string where;
         if (!builder.predicate(*request.predicate(), where, error)) return std::nullopt;
@@ -608,40 +751,54 @@ std::optional<std::vector<int64_t>> PersistentStoreCoordinator::relatedKeys(
 }
 
 bool PersistentStoreCoordinator::save(const StoreChanges& changes, Error* error) {
-    // Everything that can fail without the database is checked before the transaction starts.
+    // Everything that can fail without the database is checked before the transaction starts:
+    // the entity of every row, the kind of every value, and the transformed form of transformable
+    // values, which are the only values copied.
     struct Write {
-        std::shared_ptr<const EntityDescription> entity;
-        const StoredRow* row;
-        std::vector<Value> stored;
+        const EntityDescription* entity;
+        const RowWrite* row;
+        std::vector<std::pair<size_t, Value>> transformed;
     };
-    auto encode = [&](const std::vector<StoredRow>& rows, std::vector<Write>& out) {
+    std::shared_ptr<const EntityDescription> last;
+    auto check = [&](const std::vector<RowWrite>& rows, std::vector<Write>& out) {
+        out.reserve(rows.size());
         for (const auto& row : rows) {
-            Write w{model_->entity(row.id.entityName), &row, {}};
-            if (!w.entity) {
+            if (!last || last->name() != row.id.entityName) last = model_->entity(row.id.entityName);
+            if (!last) {
                 if (error)
-                    *error =
-                        makeCoreDataError(CoreDataError::CoreData, "Unknown entity " + row.id.entityName);
+                    *error = makeCoreDataError(CoreDataError::CoreData, "Unknown entity " + row.id.entityName);
                 return false;
             }
-            for (size_t i = 0; i < w.entity->attributes().size(); ++i) {
-                const auto& a = w.entity->attributes()[i];
-                Value stored;
+            Write w{last.get(), &row, {}};
+            const auto& attributes = last->attributes();
+            for (size_t i = 0; i < attributes.size(); ++i) {
+                const AttributeDescription& a = attributes[i];
+                const Value& v = i < row.attributes->size() ? (*row.attributes)[i] : kNil;
                 std::string why;
-                if (!storedValue(a, i < row.attributes.size() ? row.attributes[i] : Value(), stored, why)) {
+                bool fits = true;
+                if (a.type == AttributeType::Transformable) {
+                    if (!v.isNil()) {
+                        Value stored;
+                        fits = storedValue(a, v, stored, why);
+                        w.transformed.emplace_back(i, std::move(stored));
+                    }
+                } else if (!fitsAttribute(a.type, v)) {
+                    fits = false;
+                    why = "value of the wrong kind";
+                }
+                if (!fits) {
                     if (error)
-                        *error =
-                            makeCoreDataError(CoreDataError::ManagedObjectValidation,
-                                              "Cannot store " + w.entity->name() + "." + a.name + ": " + why);
+                        *error = makeCoreDataError(CoreDataError::ManagedObjectValidation,
+                                                   "Cannot store " + last->name() + "." + a.name + ": " + why);
                     return false;
                 }
-                w.stored.push_back(std::move(stored));
             }
             out.push_back(std::move(w));
         }
         return true;
     };
     std::vector<Write> inserts, updates;
-    if (!encode(changes.inserts, inserts) || !encode(changes.updates, updates)) return false;
+    if (!check(changes.inserts, inserts) || !check(changes.updates, updates)) return false;
 
     std::lock_guard lock(mutex_);
     if (!db_) {
@@ -649,64 +806,86 @@ bool PersistentStoreCoordinator::save(const StoreChanges& changes, Error* error)
             *error = makeCoreDataError(CoreDataError::CoreData, "This coordinator has no persistent store");
         return false;
     }
-    if (!exec("BEGIN IMMEDIATE", error)) return false;
+    auto step = [&](sqlite3_stmt* stmt, const char* what) {
+        int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_DONE || rc == SQLITE_ROW) return true;
+        if (error) *error = sqliteError(what, rc);
+        return false;
+    };
+    sqlite3_stmt* begin = prepareOnce(begin_, "BEGIN IMMEDIATE", error);
+    if (!begin) return false;
+    {
+        Reset reset{begin};
+        if (!step(begin, "Cannot begin a transaction")) return false;
+    }
     auto rollback = [&] {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     };
     auto bindColumns = [](sqlite3_stmt* stmt, const Write& w, int first) {
         int index = first;
-        for (const auto& v : w.stored) bindValue(stmt, index++, v);
-        for (size_t i = 0; i < w.entity->relationships().size(); ++i)
-            if (!w.entity->relationships()[i].toMany)
-                bindOptionalKey(stmt, index++, i < w.row->toOne.size() ? w.row->toOne[i] : std::nullopt);
+        const auto& attributes = w.entity->attributes();
+        auto transformed = w.transformed.begin();
+        for (size_t i = 0; i < attributes.size(); ++i, ++index) {
+            if (transformed != w.transformed.end() && transformed->first == i) {
+                bindValue(stmt, index, transformed->second);
+                ++transformed;
+                continue;
+            }
+            const Value& v = i < w.row->attributes->size() ? (*w.row->attributes)[i] : kNil;
+            bindAttribute(stmt, index, attributes[i].type, v);
+        }
+        const auto& relationships = w.entity->relationships();
+        for (size_t i = 0; i < relationships.size(); ++i)
+            if (!relationships[i].toMany)
+                bindOptionalKey(stmt, index++, i < w.row->toOne->size() ? (*w.row->toOne)[i] : std::nullopt);
         return index;
     };
     for (const auto& id : changes.deletes) {
-        sqlite3_stmt* stmt = prepare("DELETE FROM " + q(id.entityName) + " WHERE Z_PK = ?", error);
+        auto entity = model_->entity(id.entityName);
+        if (!entity) continue;
+        EntityStatements& sql = statementsFor(*entity);
+        sqlite3_stmt* stmt = prepareOnce(sql.remove, "DELETE FROM " + q(id.entityName) + " WHERE Z_PK = ?", error);
         if (!stmt) return rollback();
         Reset reset{stmt};
         sqlite3_bind_int64(stmt, 1, id.primaryKey);
-        int rc = sqlite3_step(stmt);
-        if (rc != SQLITE_DONE) {
-            if (error) *error = sqliteError("Cannot delete", rc);
-            return rollback();
-        }
+        if (!step(stmt, "Cannot delete")) return rollback();
     }
     for (const auto& w : inserts) {
-        std::string cols = "Z_PK, Z_OPT", marks = "?, 1";
-        for (const auto& a : w.entity->attributes()) cols += ", " + q(a.name), marks += ", ?";
-        for (const auto& r : w.entity->relationships())
-            if (!r.toMany) cols += ", " + q(r.name), marks += ", ?";
-        sqlite3_stmt* stmt =
-            prepare("INSERT INTO " + q(w.entity->name()) + " (" + cols + ") VALUES (" + marks + ")", error);
-        if (!stmt) return rollback();
+        EntityStatements& sql = statementsFor(*w.entity);
+        sqlite3_stmt* stmt = sql.insert;
+        if (!stmt) {
+            std::string cols = "Z_PK, Z_OPT", marks = "?, 1";
+            for (const auto& a : w.entity->attributes()) cols += ", " + q(a.name), marks += ", ?";
+            for (const auto& r : w.entity->relationships())
+                if (!r.toMany) cols += ", " + q(r.name), marks += ", ?";
+            stmt = prepareOnce(sql.insert,
+                               "INSERT INTO " + q(w.entity->name()) + " (" + cols + ") VALUES (" + marks + ")", error);
+            if (!stmt) return rollback();
+        }
         Reset reset{stmt};
         sqlite3_bind_int64(stmt, 1, w.row->id.primaryKey);
         bindColumns(stmt, w, 2);
-        int rc = sqlite3_step(stmt);
-        if (rc != SQLITE_DONE) {
-            if (error) *error = sqliteError("Cannot insert", rc);
-            return rollback();
-        }
+        if (!step(stmt, "Cannot insert")) return rollback();
     }
     for (const auto& w : updates) {
-        std::string sets = "Z_OPT = Z_OPT + 1";
-        for (const auto& a : w.entity->attributes()) sets += ", " + q(a.name) + " = ?";
-        for (const auto& r : w.entity->relationships())
-            if (!r.toMany) sets += ", " + q(r.name) + " = ?";
-        sqlite3_stmt* stmt = prepare(
-            "UPDATE " + q(w.entity->name()) + " SET " + sets + " WHERE Z_PK = ? AND Z_OPT = ?", error);
-        if (!stmt) return rollback();
+        EntityStatements& sql = statementsFor(*w.entity);
+        sqlite3_stmt* stmt = sql.update;
+        if (!stmt) {
+            std::string sets = "Z_OPT = Z_OPT + 1";
+            for (const auto& a : w.entity->attributes()) sets += ", " + q(a.name) + " = ?";
+            for (const auto& r : w.entity->relationships())
+                if (!r.toMany) sets += ", " + q(r.name) + " = ?";
+            stmt = prepareOnce(sql.update,
+                               "UPDATE " + q(w.entity->name()) + " SET " + sets + " WHERE Z_PK = ? AND Z_OPT = ?",
+                               error);
+            if (!stmt) return rollback();
+        }
         Reset reset{stmt};
         int index = bindColumns(stmt, w, 1);
         sqlite3_bind_int64(stmt, index, w.row->id.primaryKey);
         sqlite3_bind_int64(stmt, index + 1, w.row->version);
-        int rc = sqlite3_step(stmt);
-        if (rc != SQLITE_DONE) {
-            if (error) *error = sqliteError("Cannot update", rc);
-            return rollback();
-        }
+        if (!step(stmt, "Cannot update")) return rollback();
         if (sqlite3_changes(db_) == 0) {
             if (error)
                 *error = makeCoreDataError(CoreDataError::MergeConflict,
@@ -716,7 +895,10 @@ bool PersistentStoreCoordinator::save(const StoreChanges& changes, Error* error)
             return rollback();
         }
     }
-    if (!exec("COMMIT", error)) return rollback();
+    sqlite3_stmt* commit = prepareOnce(commit_, "COMMIT", error);
+    if (!commit) return rollback();
+    Reset reset{commit};
+    if (!step(commit, "Cannot commit")) return rollback();
     return true;
 }
 

@@ -30,11 +30,20 @@ struct StoredRow {
     std::vector<std::optional<int64_t>> toOne;
 };
 
+// One object's row as a save writes it. The values belong to the object and are neither copied
+// nor changed while the save runs.
+struct RowWrite {
+    ManagedObjectID id;
+    int64_t version = 0;
+    const std::vector<Value>* attributes = nullptr;
+    const std::vector<std::optional<int64_t>>* toOne = nullptr;
+};
+
 // A save's writes. Updates carry the version their values were read at; a row whose version has
 // moved on since is a merge conflict and fails the whole save.
 struct StoreChanges {
-    std::vector<StoredRow> inserts;
-    std::vector<StoredRow> updates;
+    std::vector<RowWrite> inserts;
+    std::vector<RowWrite> updates;
     std::vector<ManagedObjectID> deletes;
 };
 
@@ -42,7 +51,9 @@ struct StoreChanges {
 // connection (WAL journal, busy time-out), guarded by a mutex so that contexts on any queue may
 // use it. The schema is created from the model when the store is added: one table per entity,
 // the key in Z_PK, the row version in Z_OPT, one column per attribute and per to-one
-// relationship; columns the model gained since the file was made are added.
+// relationship; columns the model gained since the file was made are added. To-one relationships
+// and attributes marked indexed get an index. The statements of each entity's rows are prepared
+// once and kept for the connection; a save is one transaction.
 //
 // One coordinator per store file: primary keys are handed out from counters it reads when the
 // store is added.
@@ -82,13 +93,21 @@ public:
     bool save(const StoreChanges& changes, Error* error = nullptr);
 
 private:
-    struct Statement;
+    // The prepared statements of one entity's rows, made on first use.
+    struct EntityStatements {
+        std::string columns;  // the select list, alias t0
+        sqlite3_stmt* read = nullptr;
+        sqlite3_stmt* insert = nullptr;
+        sqlite3_stmt* update = nullptr;
+        sqlite3_stmt* remove = nullptr;
+    };
+    EntityStatements& statementsFor(const EntityDescription& entity);
+    sqlite3_stmt* prepareOnce(sqlite3_stmt*& slot, const std::string& sql, Error* error);
     sqlite3_stmt* prepare(const std::string& sql, Error* error);
     bool exec(const std::string& sql, Error* error);
     Error sqliteError(const std::string& what, int rc) const;
     std::optional<Error> createSchema();
     std::optional<Error> requireStore(const std::shared_ptr<const EntityDescription>& entity) const;
-    std::string selectColumns(const EntityDescription& entity) const;
     StoredRow readColumns(sqlite3_stmt* stmt, const EntityDescription& entity) const;
     void close();
 
@@ -99,6 +118,9 @@ private:
     std::string storeIdentifier_;
     std::map<std::string, int64_t> lastKeys_;
     std::map<std::string, sqlite3_stmt*> statements_;
+    std::map<const EntityDescription*, EntityStatements> entityStatements_;
+    sqlite3_stmt* begin_ = nullptr;
+    sqlite3_stmt* commit_ = nullptr;
 };
 
 }  // namespace brindlecue::platform
