@@ -13,6 +13,7 @@
 #include "platform/Bundle.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/DispatchSemaphore.h"
+#include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/URL.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/uikit/UIImage.h"
@@ -102,8 +103,12 @@ std::shared_ptr<platform::UIImage> remoteImage(const std::string& source) {
     auto done = std::make_shared<platform::DispatchSemaphore>(0);
     auto bytes = std::make_shared<std::optional<platform::Data>>();
     auto task = platform::URLSession::shared()->dataTaskWithURL(
-        *url, [done, bytes](std::optional<platform::Data> data, auto, std::optional<platform::Error> error) {
-            if (!error) *bytes = std::move(data);
+        *url, [done, bytes](std::optional<platform::Data> data, std::shared_ptr<platform::URLResponse> response,
+                            std::optional<platform::Error> error) {
+            // An error page is no image.
+            auto http = std::dynamic_pointer_cast<platform::HTTPURLResponse>(response);
+            bool ok = !http || (http->statusCode() >= 200 && http->statusCode() < 300);
+            if (!error && ok) *bytes = std::move(data);
             done->signal();
         });
     task->resume();
