@@ -48,8 +48,8 @@ void KJDocumentReader::wrongKind(std::string_view key, std::string_view expected
 
 void KJDocumentReader::wrongEntry(std::string_view key, size_t index, const Value& entry,
                                   std::string_view expected) const {
-    KJLog(4, "Model: %@ \"%@\" entry %@ is %@ where %@ is expected; the entry is skipped.", record_, key, index,
-          kindName(entry), expected);
+    KJLog(4, "Model: %@ \"%@\" entry %@ is %@ where %@ is expected; the entry is skipped.", record_, key,
+          index, kindName(entry), expected);
 }
 
 bool KJDocumentReader::scalar(std::string_view key, std::string_view expected) const {

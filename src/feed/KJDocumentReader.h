@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <memory>
 #include <vector>
 
 #include "platform/Color.h"

@@ -90,7 +90,8 @@ std::optional<KJElementClass::Factories> KJElementClass::factories(std::string_v
     return it->second;
 }
 
-std::shared_ptr<KJTipBaseElement> KJElementClass::createFromFeed(std::string_view className, const Value& object) {
+std::shared_ptr<KJTipBaseElement> KJElementClass::createFromFeed(std::string_view className,
+                                                                 const Value& object) {
     auto f = factories(className);
     return f && f->createFromFeed ? f->createFromFeed(object) : nullptr;
 }
@@ -159,57 +160,58 @@ bool KJTipBaseElement::deserializeFromDictionaryWithExcludeProperties(const Valu
     KJDocumentReader in(stored, recordClass().name());
     for (const KJProperty& p : recordClass().properties()) {
         if (excluded(exclude, p.name)) continue;
-        std::visit(Overloaded{
-                       [](const std::monostate&) {},
-                       // A missing text reads as absent, never as a "(null)" text.
-                       [&](const KJFieldAccess<std::optional<std::string>>& f) { f(*this) = in.text(p.name); },
-                       [&](const KJFieldAccess<int32_t>& f) { f(*this) = static_cast<int32_t>(in.integer(p.name)); },
-                       [&](const KJFieldAccess<int64_t>& f) { f(*this) = in.integer(p.name); },
-                       [&](const KJFieldAccess<double>& f) { f(*this) = in.doubleNumber(p.name); },
-                       [&](const KJFieldAccess<bool>& f) { f(*this) = in.boolean(p.name); },
-                       [&](const KJFieldAccess<std::optional<platform::Color>>& f) { f(*this) = in.color(p.name); },
-                       [&](const KJFieldAccess<FourSide>& f) {
-                           FourSide side;
-                           side.top = in.number(sideKey(p.name, "top"));
-                           side.bottom = in.number(sideKey(p.name, "bottom"));
-                           side.left = in.number(sideKey(p.name, "left"));
-                           side.right = in.number(sideKey(p.name, "right"));
-                           f(*this) = side;
-                       },
-                   },
-                   p.access);
+        std::visit(
+            Overloaded{
+                [](const std::monostate&) {},
+                // A missing text reads as absent, never as a "(null)" text.
+                [&](const KJFieldAccess<std::optional<std::string>>& f) { f(*this) = in.text(p.name); },
+                [&](const KJFieldAccess<int32_t>& f) { f(*this) = static_cast<int32_t>(in.integer(p.name)); },
+                [&](const KJFieldAccess<int64_t>& f) { f(*this) = in.integer(p.name); },
+                [&](const KJFieldAccess<double>& f) { f(*this) = in.doubleNumber(p.name); },
+                [&](const KJFieldAccess<bool>& f) { f(*this) = in.boolean(p.name); },
+                [&](const KJFieldAccess<std::optional<platform::Color>>& f) { f(*this) = in.color(p.name); },
+                [&](const KJFieldAccess<FourSide>& f) {
+                    FourSide side;
+                    side.top = in.number(sideKey(p.name, "top"));
+                    side.bottom = in.number(sideKey(p.name, "bottom"));
+                    side.left = in.number(sideKey(p.name, "left"));
+                    side.right = in.number(sideKey(p.name, "right"));
+                    f(*this) = side;
+                },
+            },
+            p.access);
     }
     return true;
 }
 
-bool KJTipBaseElement::isEqualWithExcludeProperties(const platform::NSObject* other, const Exclusions& exclude) const {
+bool KJTipBaseElement::isEqualWithExcludeProperties(const platform::NSObject* other,
+                                                    const Exclusions& exclude) const {
     const auto* that = dynamic_cast<const KJTipBaseElement*>(other);
     if (!that || !that->recordClass().isSubclassOf(recordClass())) return false;
     auto& a = const_cast<KJTipBaseElement&>(*this);
     auto& b = const_cast<KJTipBaseElement&>(*that);
     for (const KJProperty& p : recordClass().properties()) {
         if (excluded(exclude, p.name)) continue;
-        bool same = std::visit(
-            Overloaded{
-                [](const std::monostate&) { return true; },
-                [&](const KJFieldAccess<std::optional<std::string>>& f) {
-                    return f(a).value_or("") == f(b).value_or("");
-                },
-                [&](const KJFieldAccess<int32_t>& f) { return f(a) == f(b); },
-                [&](const KJFieldAccess<int64_t>& f) { return f(a) == f(b); },
-                [&](const KJFieldAccess<double>& f) { return nearlyEqual(f(a), f(b)); },
-                [&](const KJFieldAccess<bool>& f) { return f(a) == f(b); },
-                [&](const KJFieldAccess<std::optional<platform::Color>>& f) {
-                    return colorText(f(a)) == colorText(f(b));
-                },
-                [&](const KJFieldAccess<FourSide>& f) {
-                    const FourSide& x = f(a);
-                    const FourSide& y = f(b);
-                    return nearlyEqual(x.top, y.top) && nearlyEqual(x.bottom, y.bottom) &&
-                           nearlyEqual(x.left, y.left) && nearlyEqual(x.right, y.right);
-                },
-            },
-            p.access);
+        bool same = std::visit(Overloaded{
+                                   [](const std::monostate&) { return true; },
+                                   [&](const KJFieldAccess<std::optional<std::string>>& f) {
+                                       return f(a).value_or("") == f(b).value_or("");
+                                   },
+                                   [&](const KJFieldAccess<int32_t>& f) { return f(a) == f(b); },
+                                   [&](const KJFieldAccess<int64_t>& f) { return f(a) == f(b); },
+                                   [&](const KJFieldAccess<double>& f) { return nearlyEqual(f(a), f(b)); },
+                                   [&](const KJFieldAccess<bool>& f) { return f(a) == f(b); },
+                                   [&](const KJFieldAccess<std::optional<platform::Color>>& f) {
+                                       return colorText(f(a)) == colorText(f(b));
+                                   },
+                                   [&](const KJFieldAccess<FourSide>& f) {
+                                       const FourSide& x = f(a);
+                                       const FourSide& y = f(b);
+                                       return nearlyEqual(x.top, y.top) && nearlyEqual(x.bottom, y.bottom) &&
+                                              nearlyEqual(x.left, y.left) && nearlyEqual(x.right, y.right);
+                                   },
+                               },
+                               p.access);
         if (!same) return false;
     }
     return true;

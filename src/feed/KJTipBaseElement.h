@@ -157,11 +157,13 @@ public:
     // Writes every convertible property that is not excluded: texts (absent as ""), numbers,
     // booleans, colours as "#AARRGGBB" (absent as ""), four-sided values under "name.top",
     // "name.left", "name.right" and "name.bottom".
-    void serializeToDictionaryWithExcludeProperties(platform::Dictionary& out, const Exclusions& exclude = {}) const;
+    void serializeToDictionaryWithExcludeProperties(platform::Dictionary& out,
+                                                    const Exclusions& exclude = {}) const;
     // Sets every convertible property that is not excluded from the stored form. A key the
     // dictionary lacks reads as absent: no text, 0, false, no colour. False, and nothing changed,
     // when the argument is not a dictionary.
-    bool deserializeFromDictionaryWithExcludeProperties(const platform::Value& stored, const Exclusions& exclude = {});
+    bool deserializeFromDictionaryWithExcludeProperties(const platform::Value& stored,
+                                                        const Exclusions& exclude = {});
     // The other object must be of the receiver's class or a subclass; then texts must be equal
     // (absent as ""), integers and booleans equal, reals within 0.01 in single precision, colours
     // equal as hexadecimal text, and four-sided values within 0.01 on each side.
@@ -179,7 +181,8 @@ protected:
     }
     // A fresh record read from the stored form (unchanged when that is not a dictionary).
     template <class R>
-    static std::shared_ptr<R> deserializeProperties(const platform::Value& stored, const Exclusions& exclude = {}) {
+    static std::shared_ptr<R> deserializeProperties(const platform::Value& stored,
+                                                    const Exclusions& exclude = {}) {
         auto record = std::make_shared<R>();
         record->deserializeFromDictionaryWithExcludeProperties(stored, exclude);
         return record;
@@ -225,12 +228,14 @@ protected:
 };
 
 // Declares the contract of a record class inside its body.
-#define KJ_TIP_ELEMENT(Name)                                                                \
-    static const KJElementClass& elementClass();                                            \
-    const KJElementClass& recordClass() const override { return elementClass(); }           \
-    static std::shared_ptr<Name> createFromFeed(const platform::Value& object);             \
-    platform::Value serializeToDictionary() const override;                                 \
-    static std::shared_ptr<Name> deserializeFromDictionary(const platform::Value& stored);  \
+#define KJ_TIP_ELEMENT(Name)                                                               \
+    static const KJElementClass& elementClass();                                           \
+    const KJElementClass& recordClass() const override {                                   \
+        return elementClass();                                                             \
+    }                                                                                      \
+    static std::shared_ptr<Name> createFromFeed(const platform::Value& object);            \
+    platform::Value serializeToDictionary() const override;                                \
+    static std::shared_ptr<Name> deserializeFromDictionary(const platform::Value& stored); \
     bool isEqual(const platform::NSObject* other) const override;
 
 }  // namespace brindlecue

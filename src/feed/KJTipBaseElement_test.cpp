@@ -206,9 +206,10 @@ TEST(KJTipBaseElement, ClassesAreKnownByNameAndAnswerKeyValueLookups) {
 
     // Record classes of other layers are reached by name once registered.
     EXPECT_EQ(KJElementClass::createFromFeed("SampleRecord", Value::dictionary()), nullptr);
-    KJElementClass::registerFactories("SampleRecord",
-                                      {[](const Value&) { return std::make_shared<SampleRecord>(); }, nullptr});
-    EXPECT_TRUE(std::dynamic_pointer_cast<SampleRecord>(KJElementClass::createFromFeed("SampleRecord", Value())));
+    KJElementClass::registerFactories(
+        "SampleRecord", {[](const Value&) { return std::make_shared<SampleRecord>(); }, nullptr});
+    EXPECT_TRUE(
+        std::dynamic_pointer_cast<SampleRecord>(KJElementClass::createFromFeed("SampleRecord", Value())));
     EXPECT_EQ(KJElementClass::deserializeFromDictionary("SampleRecord", Value::dictionary()), nullptr);
     KJElementClass::registerFactories("SampleRecord", {});
     EXPECT_FALSE(KJElementClass::factories("SampleRecord"));

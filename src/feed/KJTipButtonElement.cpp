@@ -37,11 +37,13 @@ void style(platform::UIButton& button, const KJTipButtonElement& element) {
     button.titleLabel()->setFont(element.font());
     button.setTitle(element.buttonText, platform::UIControlStateNormal);
     // The control stand-in keeps its content alignment as a key-value entry.
-    button.setValueForKey("contentHorizontalAlignment",
-                          Value(KJTipUtil::getButtonHorizontalAlignment(static_cast<uint64_t>(element.alignment))));
-    if (element.textColor) button.setTitleColor(platform::UIColor(*element.textColor), platform::UIControlStateNormal);
-    button.setBackgroundColor(element.backgroundColor ? std::optional<platform::UIColor>(*element.backgroundColor)
-                                                      : std::nullopt);
+    button.setValueForKey(
+        "contentHorizontalAlignment",
+        Value(KJTipUtil::getButtonHorizontalAlignment(static_cast<uint64_t>(element.alignment))));
+    if (element.textColor)
+        button.setTitleColor(platform::UIColor(*element.textColor), platform::UIControlStateNormal);
+    button.setBackgroundColor(
+        element.backgroundColor ? std::optional<platform::UIColor>(*element.backgroundColor) : std::nullopt);
     const FourSide& p = element.padding;
     button.setContentEdgeInsets({p.top, p.left, p.bottom, p.right});
     auto layer = button.layer();
@@ -118,7 +120,8 @@ std::shared_ptr<KJTipButtonElement> KJTipButtonElement::createFromFeed(const Val
     if (!widthGiven && !widthValue.isNil()) in.wrongKind("width", "a number or size text");
     if (widthGiven) {
         if (auto pct = percentage(in.value("width"))) {
-            button->width = static_cast<double>(static_cast<float>(in.number("containerWidth")) * *pct) / 100.0;
+            button->width =
+                static_cast<double>(static_cast<float>(in.number("containerWidth")) * *pct) / 100.0;
         } else {
             button->width = in.number("width");
         }
@@ -130,7 +133,8 @@ std::shared_ptr<KJTipButtonElement> KJTipButtonElement::createFromFeed(const Val
 
     double w = button->width > 0 ? button->width : 40;
     double h = button->height > 0 ? button->height : 40;
-    button->borderCornerRadius = std::max(0.0, KJTipUtil::maxCornerRadius({w, h}, in.number("corner-radius")));
+    button->borderCornerRadius =
+        std::max(0.0, KJTipUtil::maxCornerRadius({w, h}, in.number("corner-radius")));
     return button;
 }
 
@@ -150,12 +154,12 @@ platform::UIFont KJTipButtonElement::font() const {
     return KJTipUtil::getFontFromName(optionalText(fontName), fontSize, optionalText(fontWeight));
 }
 
-double KJTipButtonElement::calculateButtonWidthForElement(const std::shared_ptr<KJTipButtonElement>& element) {
+double KJTipButtonElement::calculateButtonWidthForElement(
+    const std::shared_ptr<KJTipButtonElement>& element) {
     if (!element) return 0;
-    element->width =
-        element->hasText()
-            ? std::ceil(measureText(*element, 220).width) + element->padding.left + element->padding.right
-            : 0;
+    element->width = element->hasText() ? std::ceil(measureText(*element, 220).width) +
+                                              element->padding.left + element->padding.right
+                                        : 0;
     return element->width;
 }
 

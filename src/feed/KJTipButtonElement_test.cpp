@@ -41,7 +41,8 @@ TEST_F(KJTipButtonElementTest, DocumentDefaultsAndSizes) {
     EXPECT_FALSE(b->actionUrl.has_value());
 
     // Percentages are of the container the step passes; a percentage height gets 10 more.
-    b = button(R"({"text": "Go", "width": "50%", "height": "50%", "containerWidth": 300, "containerHeight": 200,
+    b = button(
+        R"({"text": "Go", "width": "50%", "height": "50%", "containerWidth": 300, "containerHeight": 200,
                    "border-width": -2, "corner-radius": 100, "background-color": "#0000FF", "cta": "app://x",
                    "on-demand": 17, "font-size": "12px", "text-align": "right"})");
     EXPECT_DOUBLE_EQ(b->width, 150);
@@ -89,7 +90,8 @@ TEST_F(KJTipButtonElementTest, MeasuringKeepsTheSizeInTheRecord) {
 }
 
 TEST_F(KJTipButtonElementTest, StylesButtons) {
-    auto b = button(R"({"text": "Buy", "color": "#FF0000", "background-color": "#00FF00", "border-color": "#0000FF",
+    auto b = button(
+        R"({"text": "Buy", "color": "#FF0000", "background-color": "#00FF00", "border-color": "#0000FF",
                         "border-width": 2, "corner-radius": 6, "padding-top": 1, "padding-left": 2,
                         "padding-bottom": 3, "padding-right": 4, "box-shadow": 3, "text-align": "left",
                         "font-size": 15, "height": 30, "width": 100})");

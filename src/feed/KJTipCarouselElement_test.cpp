@@ -37,8 +37,8 @@ TEST(KJTipCarouselElement, PagesAndTheirDefaults) {
     EXPECT_FALSE(KJTipCarouselElement::createFromFeed(document(R"({"items": "x"})"))->items.has_value());
     EXPECT_TRUE(KJTipCarouselElement::createFromFeed(document(R"({"items": []})"))->items->empty());
 
-    auto carousel = KJTipCarouselElement::createFromFeed(
-        document(R"({"margin-top": 5, "items": [{"id": "a"}, 3, "x", {"id": "b"}], "border-color": "#FFF"})"));
+    auto carousel = KJTipCarouselElement::createFromFeed(document(
+        R"({"margin-top": 5, "items": [{"id": "a"}, 3, "x", {"id": "b"}], "border-color": "#FFF"})"));
     EXPECT_EQ(carousel->margin, (FourSide{5, 0, 0, 0}));
     EXPECT_EQ(hex(carousel->borderColor), "#FFFFFFFF");
     ASSERT_EQ(carousel->items->size(), 2u);
@@ -64,7 +64,8 @@ TEST(KJTipCarouselElement, PageButtons) {
     auto b = page(R"({"button-text": "Shop", "button-width": "50%", "button-height": "50%",
         "button-text-alignment": "middle", "button-text-font-size": 13, "button-margin-left": 4,
         "button-background": "#00FF00", "button-radius": 9, "button-border-width": 1,
-        "button-text-color": "#0000FF"})")->button;
+        "button-text-color": "#0000FF"})")
+                 ->button;
     ASSERT_TRUE(b);
     EXPECT_EQ(b->buttonText, "Shop");
     EXPECT_DOUBLE_EQ(b->width, 0.5);
@@ -116,8 +117,10 @@ TEST(KJTipCarouselElement, StoredFormAndEquality) {
 }
 
 TEST(KJTipCarouselElement, LoadedImagesAreAnnouncedThenAssignedOnTheMainQueue) {
-    KJTipUtil::setImageDecoding(
-        {[](const platform::Data&) { return std::make_shared<platform::UIImage>(platform::CGSize{2, 2}); }, nullptr});
+    KJTipUtil::setImageDecoding({[](const platform::Data&) {
+                                     return std::make_shared<platform::UIImage>(platform::CGSize{2, 2});
+                                 },
+                                 nullptr});
     std::ofstream(platform::Bundle::main()->path() / "hero.png", std::ios::binary) << "PNG";
     std::vector<std::string> sources;
     std::shared_ptr<void> poster;

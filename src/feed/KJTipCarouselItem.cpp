@@ -30,7 +30,7 @@ std::shared_ptr<KJTipButtonElement> pageButton(const KJDocumentReader& in) {
     button->textColor = in.color("button-text-color");
     button->alignment = KJTipUtil::convertTextAlignmentFromString(in.word("button-text-alignment"));
     button->width = in.size("button-width");
-    if (auto width = in.text("button-width"); width && in.value("button-width").isString() && width->ends_with('%')) {
+    if (const std::string* width = in.value("button-width").getString(); width && width->ends_with('%')) {
         button->buttonWidthUnit = "PERCENTAGE";
     }
     button->height = in.size("button-height");
@@ -118,7 +118,8 @@ bool KJTipCarouselItem::isEqual(const platform::NSObject* other) const {
 }
 
 platform::UIFont KJTipCarouselItem::titleFont() const {
-    return KJTipUtil::getFontFromName(optionalText(titleFontName), titleFontSize, optionalText(titleFontWeight));
+    return KJTipUtil::getFontFromName(optionalText(titleFontName), titleFontSize,
+                                      optionalText(titleFontWeight));
 }
 
 platform::UIFont KJTipCarouselItem::contentFont() const {
@@ -129,17 +130,18 @@ platform::UIFont KJTipCarouselItem::contentFont() const {
 void KJTipCarouselItem::prepareImages() {
     auto self = sharedAs<KJTipCarouselItem>();
     using Slot = std::shared_ptr<platform::UIImage> KJTipCarouselItem::*;
-    for (auto [source, slot] : {std::pair<const std::optional<std::string>*, Slot>{&imageSource, &KJTipCarouselItem::image},
-                                std::pair<const std::optional<std::string>*, Slot>{&iconSource, &KJTipCarouselItem::icon}}) {
+    for (auto [source, slot] :
+         {std::pair<const std::optional<std::string>*, Slot>{&imageSource, &KJTipCarouselItem::image},
+          std::pair<const std::optional<std::string>*, Slot>{&iconSource, &KJTipCarouselItem::icon}}) {
         KJTipUtil::prepareImageWithSource(
-            optionalText(*source),
-            [self, slot](std::shared_ptr<platform::UIImage> loaded, const Value& from, const std::optional<platform::Error>&) {
+            optionalText(*source), [self, slot](std::shared_ptr<platform::UIImage> loaded, const Value& from,
+                                                const std::optional<platform::Error>&) {
                 if (!loaded) return;
                 platform::DispatchQueue::main()->async([self, slot, loaded] { (*self).*slot = loaded; });
                 const std::string* text = from.getString();
                 platform::NotificationCenter::defaultCenter().post(
-                    kPrepareImageNotification, self, Value::dictionary({{"source", Value(text ? *text : "")}}),
-                    {{"image", loaded}});
+                    kPrepareImageNotification, self,
+                    Value::dictionary({{"source", Value(text ? *text : "")}}), {{"image", loaded}});
             });
     }
 }

@@ -28,20 +28,22 @@ using platform::Value;
 namespace {
 
 const KJTipBaseElement::Exclusions kExclusions{
-    "series", "viewController", "targetControl", "target", "arrayImages", "title",  "content",  "prev",
-    "next",   "dismiss",        "web",           "coachmark", "carousel", "feedback", "animation"};
+    "series", "viewController", "targetControl", "target",    "arrayImages", "title",    "content",  "prev",
+    "next",   "dismiss",        "web",           "coachmark", "carousel",    "feedback", "animation"};
 
 constexpr PointerParams kDefaultPointer{15, 10, 0};
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
 // A size and its unit: "PERCENTAGE" for text ending in "%" (the size is then a fraction), "DP" for
 // any other value that is there (null included), "EMPTY" when the key is missing.
-void readSize(const KJDocumentReader& in, std::string_view key, double& size, std::optional<std::string>& unit) {
+void readSize(const KJDocumentReader& in, std::string_view key, double& size,
+              std::optional<std::string>& unit) {
     const Value& v = in.value(key);
     size = in.size(key);
     if (const std::string* text = v.getString(); text && text->ends_with('%')) {
@@ -72,54 +74,55 @@ platform::SystemLog& consoleLog() {
 }  // namespace
 
 const KJElementClass& KJTipElement::elementClass() {
-    static const KJElementClass cls("KJTipElement", &KJTipBaseElement::elementClass(),
-                                    KJPropertyTable<KJTipElement>()
-                                        .text("suid", &KJTipElement::suid)
-                                        .text("feed_id", &KJTipElement::feed_id)
-                                        .text("campaignid", &KJTipElement::campaignid)
-                                        .int32("tipType", &KJTipElement::tipType)
-                                        .text("view", &KJTipElement::view)
-                                        .other("target", "KJTipTargetElement")
-                                        .int32("placement", &KJTipElement::placement)
-                                        .real("delaySeconds", &KJTipElement::delaySeconds)
-                                        .fourSide("padding", &KJTipElement::padding)
-                                        .fourSide("margin", &KJTipElement::margin)
-                                        .real("boxShadow", &KJTipElement::boxShadow)
-                                        .color("backgroundColor", &KJTipElement::backgroundColor)
-                                        .color("borderColor", &KJTipElement::borderColor)
-                                        .real("borderWidth", &KJTipElement::borderWidth)
-                                        .real("borderCornerRadius", &KJTipElement::borderCornerRadius)
-                                        .real("width", &KJTipElement::width)
-                                        .real("height", &KJTipElement::height)
-                                        .text("widthUnit", &KJTipElement::widthUnit)
-                                        .text("heightUnit", &KJTipElement::heightUnit)
-                                        .color("overlayColor", &KJTipElement::overlayColor)
-                                        .real("overlayAlpha", &KJTipElement::overlayAlpha)
-                                        .other("coachmark", "KJTipCoachmarkElement")
-                                        .other("carousel", "KJTipCarouselElement")
-                                        .other("arrayInteractions", "NSArray")
-                                        .other("overlay", "KJOverlay")
-                                        .other("feedback", "KJTipFeedbackElement")
-                                        .other("arrayImages", "NSArray")
-                                        .other("title", "KJTipTextElement")
-                                        .other("content", "KJTipTextElement")
-                                        .other("web", "KJTipWebElement")
-                                        .other("prev", "KJTipButtonElement")
-                                        .other("next", "KJTipButtonElement")
-                                        .text("pair", &KJTipElement::pair)
-                                        .boolean("isHorizontal", &KJTipElement::isHorizontal)
-                                        .boolean("dismissWhenTouchInside", &KJTipElement::dismissWhenTouchInside)
-                                        .boolean("dismissWhenTouchOutside", &KJTipElement::dismissWhenTouchOutside)
-                                        .other("dismiss", "KJTipDismissElement")
-                                        .other("animation", "KJTipAnimationElement")
-                                        .other("series", "KJTipSeriesElement")
-                                        .other("viewController", "UIViewController")
-                                        .other("targetControl", "UIView")
-                                        .text("status", &KJTipElement::status)
-                                        .other("pointerParams", "")
-                                        .text("guideBlockKey", &KJTipElement::guideBlockKey)
-                                        .other("extraJson", "NSDictionary")
-                                        .build());
+    static const KJElementClass cls(
+        "KJTipElement", &KJTipBaseElement::elementClass(),
+        KJPropertyTable<KJTipElement>()
+            .text("suid", &KJTipElement::suid)
+            .text("feed_id", &KJTipElement::feed_id)
+            .text("campaignid", &KJTipElement::campaignid)
+            .int32("tipType", &KJTipElement::tipType)
+            .text("view", &KJTipElement::view)
+            .other("target", "KJTipTargetElement")
+            .int32("placement", &KJTipElement::placement)
+            .real("delaySeconds", &KJTipElement::delaySeconds)
+            .fourSide("padding", &KJTipElement::padding)
+            .fourSide("margin", &KJTipElement::margin)
+            .real("boxShadow", &KJTipElement::boxShadow)
+            .color("backgroundColor", &KJTipElement::backgroundColor)
+            .color("borderColor", &KJTipElement::borderColor)
+            .real("borderWidth", &KJTipElement::borderWidth)
+            .real("borderCornerRadius", &KJTipElement::borderCornerRadius)
+            .real("width", &KJTipElement::width)
+            .real("height", &KJTipElement::height)
+            .text("widthUnit", &KJTipElement::widthUnit)
+            .text("heightUnit", &KJTipElement::heightUnit)
+            .color("overlayColor", &KJTipElement::overlayColor)
+            .real("overlayAlpha", &KJTipElement::overlayAlpha)
+            .other("coachmark", "KJTipCoachmarkElement")
+            .other("carousel", "KJTipCarouselElement")
+            .other("arrayInteractions", "NSArray")
+            .other("overlay", "KJOverlay")
+            .other("feedback", "KJTipFeedbackElement")
+            .other("arrayImages", "NSArray")
+            .other("title", "KJTipTextElement")
+            .other("content", "KJTipTextElement")
+            .other("web", "KJTipWebElement")
+            .other("prev", "KJTipButtonElement")
+            .other("next", "KJTipButtonElement")
+            .text("pair", &KJTipElement::pair)
+            .boolean("isHorizontal", &KJTipElement::isHorizontal)
+            .boolean("dismissWhenTouchInside", &KJTipElement::dismissWhenTouchInside)
+            .boolean("dismissWhenTouchOutside", &KJTipElement::dismissWhenTouchOutside)
+            .other("dismiss", "KJTipDismissElement")
+            .other("animation", "KJTipAnimationElement")
+            .other("series", "KJTipSeriesElement")
+            .other("viewController", "UIViewController")
+            .other("targetControl", "UIView")
+            .text("status", &KJTipElement::status)
+            .other("pointerParams", "")
+            .text("guideBlockKey", &KJTipElement::guideBlockKey)
+            .other("extraJson", "NSDictionary")
+            .build());
     return cls;
 }
 
@@ -237,7 +240,8 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
             step->isHorizontal = false;
         }
         Value dismiss = b.dictionary("dismiss");
-        if (dismiss.isDictionary()) step->dismiss = KJElementClass::createFromFeed(kDismissClassName, dismiss);
+        if (dismiss.isDictionary())
+            step->dismiss = KJElementClass::createFromFeed(kDismissClassName, dismiss);
     }
 
     Value pointer = in.dictionary("pointer-params");
@@ -286,10 +290,14 @@ std::shared_ptr<KJTipElement> KJTipElement::deserializeFromDictionary(const Valu
             KJElementClass::deserializeFromDictionary(BLQITipTargetElement::kClassName, target));
         if (step->target) step->target->setParentElement(step);
     }
-    if (Value v = nested("title"); v.isDictionary()) step->title = KJTipTextElement::deserializeFromDictionary(v);
-    if (Value v = nested("content"); v.isDictionary()) step->content = KJTipTextElement::deserializeFromDictionary(v);
-    if (Value v = nested("prev"); v.isDictionary()) step->prev = KJTipButtonElement::deserializeFromDictionary(v);
-    if (Value v = nested("next"); v.isDictionary()) step->next = KJTipButtonElement::deserializeFromDictionary(v);
+    if (Value v = nested("title"); v.isDictionary())
+        step->title = KJTipTextElement::deserializeFromDictionary(v);
+    if (Value v = nested("content"); v.isDictionary())
+        step->content = KJTipTextElement::deserializeFromDictionary(v);
+    if (Value v = nested("prev"); v.isDictionary())
+        step->prev = KJTipButtonElement::deserializeFromDictionary(v);
+    if (Value v = nested("next"); v.isDictionary())
+        step->next = KJTipButtonElement::deserializeFromDictionary(v);
     if (Value v = nested("dismiss"); v.isDictionary()) {
         step->dismiss = KJElementClass::deserializeFromDictionary(kDismissClassName, v);
     }
@@ -306,7 +314,8 @@ std::shared_ptr<KJTipElement> KJTipElement::deserializeFromDictionary(const Valu
     if (Value v = nested("animation"); v.isDictionary()) {
         step->animation = KJTipAnimationElement::deserializeFromDictionary(v);
     }
-    if (Value v = nested("overlay"); v.isDictionary()) step->overlay = KJOverlay::deserializeFromDictionary(v);
+    if (Value v = nested("overlay"); v.isDictionary())
+        step->overlay = KJOverlay::deserializeFromDictionary(v);
     Value images = in.array("arrayImages");
     if (images.isArray()) {
         step->arrayImages.emplace();
@@ -334,10 +343,13 @@ std::shared_ptr<KJTipElement> KJTipElement::deserializeFromDictionary(const Valu
 bool KJTipElement::isEqual(const platform::NSObject* other) const {
     if (!isEqualWithExcludeProperties(other, kExclusions)) return false;
     const auto& that = *dynamic_cast<const KJTipElement*>(other);
-    auto near = [](double a, double b) { return std::fabs(static_cast<float>(a) - static_cast<float>(b)) < 0.01f; };
+    auto near = [](double a, double b) {
+        return std::fabs(static_cast<float>(a) - static_cast<float>(b)) < 0.01f;
+    };
     return nestedEqual(target, that.target) && nestedListsMatch(arrayImages, that.arrayImages) &&
-           nestedEqual(title, that.title) && nestedEqual(content, that.content) && nestedEqual(prev, that.prev) &&
-           nestedEqual(next, that.next) && nestedEqual(dismiss, that.dismiss) && nestedEqual(web, that.web) &&
+           nestedEqual(title, that.title) && nestedEqual(content, that.content) &&
+           nestedEqual(prev, that.prev) && nestedEqual(next, that.next) &&
+           nestedEqual(dismiss, that.dismiss) && nestedEqual(web, that.web) &&
            nestedEqual(coachmark, that.coachmark) && nestedEqual(carousel, that.carousel) &&
            nestedEqual(feedback, that.feedback) && nestedEqual(animation, that.animation) &&
            nestedEqual(overlay, that.overlay) && near(pointerParams.width, that.pointerParams.width) &&
@@ -366,13 +378,15 @@ std::string KJTipElement::createColorString(const Value& color, const std::strin
 }
 
 std::string KJTipElement::getColorWithAlpha(const Value& displayParams) {
-    return createColorString(displayParams["color"], converToHex(calculateRoundedAlpha(displayParams["dim"])));
+    return createColorString(displayParams["color"],
+                             converToHex(calculateRoundedAlpha(displayParams["dim"])));
 }
 
 std::shared_ptr<KJOverlay> KJTipElement::migrateDimToOverlay(const Value& displayParams) {
     std::string color = getColorWithAlpha(displayParams);
     consoleLog().log(platform::LogType::Default, color);
-    return KJOverlay::createFromFeed(Value::dictionary({{"type", "overlay"}, {"background-color", Value(color)}}));
+    return KJOverlay::createFromFeed(
+        Value::dictionary({{"type", "overlay"}, {"background-color", Value(color)}}));
 }
 
 }  // namespace brindlecue

@@ -38,13 +38,13 @@ Value document(const std::string& json) {
 }
 
 // A step of every kind of element, as the server sends it.
-const char* kFullStep = R"({
+const char* kFullStep = R"json({
   "meta": {
     "id": 42, "tool": "tour", "view": "HomeVC", "placement": "bottom", "delay": 1.5,
     "padding-top": 4, "padding-left": "6", "margin-bottom": 8, "box-shadow": 2,
     "background-color": "#336699", "url": "https://example.com/page",
     "animation": {"transition-in": {"type": "fade", "duration": 0.3, "direction": "top"}},
-    "display-params": {"border-color": "#FF0000", "border-width": 2, "corner-radius": 12,
+    "display-params": {"border-color": "rgb(255,0,0)", "border-width": 2, "corner-radius": 12,
                        "width": "80%", "height": null, "dim": 50, "color": "#112233"},
     "dismiss-params": {"touch-in": true, "touch-out": 1},
     "cutout-params": {"style": "circular", "width": 50, "diffuse": "blur"}
@@ -61,7 +61,7 @@ const char* kFullStep = R"({
               "prev": {"text": "Back"},
               "dismiss": {"id": "close"}},
   "pointer-params": {"width": 20}
-})";
+})json";
 
 class KJTipElementTest : public testing::Test {
 protected:
@@ -189,13 +189,15 @@ TEST_F(KJTipElementTest, PercentageSizesOfButtonsFollowTheScreen) {
 }
 
 TEST_F(KJTipElementTest, DimMigration) {
-    EXPECT_EQ(KJTipElement::getColorWithAlpha(Value::dictionary({{"dim", 5}, {"color", "#abcdef"}})), "#0Dabcdef");
+    EXPECT_EQ(KJTipElement::getColorWithAlpha(Value::dictionary({{"dim", 5}, {"color", "#abcdef"}})),
+              "#0Dabcdef");
     EXPECT_EQ(KJTipElement::getColorWithAlpha(Value::dictionary({{"dim", "100"}, {"color", "000000"}})),
               "#FF000000");
     EXPECT_EQ(KJTipElement::converToHex(KJTipElement::calculateRoundedAlpha(Value(250))), "FF");
     EXPECT_EQ(KJTipElement::converToHex(KJTipElement::calculateRoundedAlpha(Value(-10))), "00");
     // Without a colour the overlay has none, and so the cover has none.
-    auto step = KJTipElement::createFromFeed(document(R"({"meta": {"view": "A", "display-params": {"dim": 40}}})"));
+    auto step =
+        KJTipElement::createFromFeed(document(R"({"meta": {"view": "A", "display-params": {"dim": 40}}})"));
     ASSERT_TRUE(step && step->overlay);
     EXPECT_FALSE(step->overlay->backgroundColor.has_value());
     EXPECT_FALSE(step->overlayColor.has_value());
@@ -283,9 +285,11 @@ TEST_F(KJTipElementTest, WrongTypesEverywhereFallBackToDefaultsAndLog) {
     EXPECT_TRUE(step->extraJson.isAbsent());
     EXPECT_EQ(step->pointerParams, (PointerParams{15, 10, 0}));
     EXPECT_EQ(lines.size(), 19u);  // one line per field of the wrong kind
-    EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "Model: KJTipElement \"buttons\" is a list where a dictionary is expected; the default is used."),
-              lines.end());
+    EXPECT_NE(
+        std::find(
+            lines.begin(), lines.end(),
+            "Model: KJTipElement \"buttons\" is a list where a dictionary is expected; the default is used."),
+        lines.end());
 
     // Wrong kinds inside nested elements and in a stored form.
     EXPECT_NO_THROW(KJTipElement::createFromFeed(document(R"({"meta": {"view": "A"},

@@ -54,13 +54,15 @@ std::vector<std::string> optionList(const KJDocumentReader& in, std::string_view
     return out;
 }
 
-bool sameMembers(const std::optional<std::vector<std::string>>& a, const std::optional<std::vector<std::string>>& b) {
+bool sameMembers(const std::optional<std::vector<std::string>>& a,
+                 const std::optional<std::vector<std::string>>& b) {
     const std::vector<std::string> none;
     const auto& x = a ? *a : none;
     const auto& y = b ? *b : none;
     if (x.size() != y.size()) return false;
-    return std::all_of(x.begin(), x.end(),
-                       [&](const std::string& item) { return std::find(y.begin(), y.end(), item) != y.end(); });
+    return std::all_of(x.begin(), x.end(), [&](const std::string& item) {
+        return std::find(y.begin(), y.end(), item) != y.end();
+    });
 }
 
 }  // namespace

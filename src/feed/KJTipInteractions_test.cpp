@@ -47,7 +47,8 @@ TEST(KJTipInteractions, RulesActionsAndConditions) {
     EXPECT_FALSE(back->targetParams);
     EXPECT_TRUE(back->isEqual(condition.get()));
     EXPECT_EQ(rule->serializeToDictionary(), document(R"({"matchType": "1"})"));
-    EXPECT_TRUE(KJTargetParams::deserializeFromDictionary(params->serializeToDictionary())->isEqual(params.get()));
+    EXPECT_TRUE(
+        KJTargetParams::deserializeFromDictionary(params->serializeToDictionary())->isEqual(params.get()));
 }
 
 TEST(KJTipInteractions, TargetDescriptorsAndKeyLookup) {

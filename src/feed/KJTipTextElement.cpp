@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "feed/KJDocumentReader.h"
-#include "presentation/BLQIPaddingLabel.h"
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIView.h"
+#include "presentation/BLQIPaddingLabel.h"
 #include "tips/KJTipUtil.h"
 
 namespace brindlecue {
@@ -76,7 +76,8 @@ bool KJTipTextElement::isEqual(const platform::NSObject* other) const {
     return isEqualWithExcludeProperties(other);
 }
 
-KJTextAttributes KJTipTextElement::textAttributeForElement(const std::shared_ptr<const KJTipTextElement>& element) {
+KJTextAttributes KJTipTextElement::textAttributeForElement(
+    const std::shared_ptr<const KJTipTextElement>& element) {
     KJTextAttributes attributes;
     if (!element) return attributes;
     attributes.foregroundColor = element->textColor;
@@ -125,7 +126,8 @@ double KJTipTextElement::calculateTextHeightForElement(const std::shared_ptr<con
     const FourSide& margin = element->margin;
     double textWidth = std::max(0.0, width - margin.left - margin.right - padding.left - padding.right);
     KJTextAttributes attributes = textAttributeForElement(element);
-    platform::UIFont font = attributes.font.value_or(platform::UIFont::systemFontOfSize(platform::UIFont::systemFontSize()));
+    platform::UIFont font =
+        attributes.font.value_or(platform::UIFont::systemFontOfSize(platform::UIFont::systemFontSize()));
 
     double height = platform::UILabel::measure(*element->text, font, textWidth, 0).height;
     // The paragraph's line height applies to every line the text takes.

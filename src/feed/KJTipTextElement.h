@@ -39,7 +39,8 @@ public:
                             const std::shared_ptr<const KJTipTextElement>& element);
     // The height the text needs in the width, margins and padding taken off the width and the
     // padding added to the height, plus 10; 0 for an empty text.
-    static double calculateTextHeightForElement(const std::shared_ptr<const KJTipTextElement>& element, double width);
+    static double calculateTextHeightForElement(const std::shared_ptr<const KJTipTextElement>& element,
+                                                double width);
 
     std::optional<std::string> text;
     double lineHeight = 0;

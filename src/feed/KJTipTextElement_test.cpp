@@ -51,7 +51,8 @@ TEST(KJTipTextElement, DocumentDefaultsAndLineHeights) {
     EXPECT_FALSE(text(R"({})")->text.has_value());
 
     auto attributes = [](const char* lineHeight) {
-        return KJTipTextElement::textAttributeForElement(text(std::string(R"({"line-height": )") + lineHeight + "}"));
+        return KJTipTextElement::textAttributeForElement(
+            text(std::string(R"({"line-height": )") + lineHeight + "}"));
     };
     EXPECT_DOUBLE_EQ(attributes("\"150%\"").lineHeightMultiple, 1.5);
     EXPECT_EQ(attributes("\"150%\"").minimumLineHeight, 0);
@@ -110,11 +111,16 @@ TEST(KJTipTextElement, StylesLabels) {
 }
 
 TEST(KJTipTextElement, WebAndFeedbackElements) {
-    auto web = KJTipWebElement::createFromFeed(document(R"({"url": "https://a", "url-content": "<p>x</p>"})"));
+    auto web =
+        KJTipWebElement::createFromFeed(document(R"({"url": "https://a", "url-content": "<p>x</p>"})"));
     EXPECT_EQ(web->url, "https://a");
     EXPECT_EQ(web->urlcontent, "<p>x</p>");
     EXPECT_TRUE(KJTipWebElement::deserializeFromDictionary(web->serializeToDictionary())->isEqual(web.get()));
 
+    // Without a display name the app's bundle name stands in, never "(null)".
+    platform::Bundle::createMainBundle({{"CFBundleIdentifier", "com.shop"}, {"CFBundleName", "ShopApp"}});
+    EXPECT_EQ(KJTipFeedbackElement::createFromFeed(document(R"({})"))->feedbackTitle,
+              "ShopApp loves Feedback!");
     platform::Bundle::createMainBundle({{"CFBundleIdentifier", "com.shop"}, {"CFBundleDisplayName", "Shop"}});
     auto feedback = KJTipFeedbackElement::createFromFeed(document(
         R"({"title": "", "message": null, "i": 1, "c": ["Yes", "", 3, "No"], "custom_tags_list": "[\"plan\", \"tier\"]"})"));
@@ -124,7 +130,8 @@ TEST(KJTipTextElement, WebAndFeedbackElements) {
     EXPECT_TRUE(feedback->needInput);
     EXPECT_EQ(*feedback->arrayOptions, (std::vector<std::string>{"Yes", "No"}));
     EXPECT_EQ(*feedback->customTagsList, (std::vector<std::string>{"plan", "tier"}));
-    EXPECT_FALSE(KJTipFeedbackElement::createFromFeed(document(R"({"custom_tags_list": "{}"})"))->customTagsList);
+    EXPECT_FALSE(
+        KJTipFeedbackElement::createFromFeed(document(R"({"custom_tags_list": "{}"})"))->customTagsList);
     EXPECT_TRUE(KJTipFeedbackElement::createFromFeed(document(R"({"c": []})"))->arrayOptions->empty());
 
     Value stored = feedback->serializeToDictionary();

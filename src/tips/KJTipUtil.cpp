@@ -103,8 +103,9 @@ std::shared_ptr<platform::UIImage> remoteImage(const std::string& source) {
     auto done = std::make_shared<platform::DispatchSemaphore>(0);
     auto bytes = std::make_shared<std::optional<platform::Data>>();
     auto task = platform::URLSession::shared()->dataTaskWithURL(
-        *url, [done, bytes](std::optional<platform::Data> data, std::shared_ptr<platform::URLResponse> response,
-                            std::optional<platform::Error> error) {
+        *url,
+        [done, bytes](std::optional<platform::Data> data, std::shared_ptr<platform::URLResponse> response,
+                      std::optional<platform::Error> error) {
             // An error page is no image.
             auto http = std::dynamic_pointer_cast<platform::HTTPURLResponse>(response);
             bool ok = !http || (http->statusCode() >= 200 && http->statusCode() < 300);
@@ -150,8 +151,13 @@ int32_t KJTipUtil::convertTipDisplayTypeFromArray(const Value& words) {
 }
 
 int32_t KJTipUtil::convertTipTypeFromString(const Value& word) {
-    static constexpr std::array<std::pair<const char*, int32_t>, 7> table{
-        {{"tour", 1}, {"tip", 2}, {"modal", 3}, {"coachmark", 4}, {"feedback", 5}, {"carousel", 6}, {"fab", 7}}};
+    static constexpr std::array<std::pair<const char*, int32_t>, 7> table{{{"tour", 1},
+                                                                           {"tip", 2},
+                                                                           {"modal", 3},
+                                                                           {"coachmark", 4},
+                                                                           {"feedback", 5},
+                                                                           {"carousel", 6},
+                                                                           {"fab", 7}}};
     return lookup(table, word, 0);
 }
 
@@ -168,16 +174,15 @@ int32_t KJTipUtil::convertPlacementTypeFromString(const Value& word) {
 }
 
 int32_t KJTipUtil::convertImageAlignmentFromString(const Value& word) {
-    static constexpr std::array<std::pair<const char*, int32_t>, 9> table{
-        {{"left-top", 0},
-         {"left-middle", 1},
-         {"left-bottom", 2},
-         {"center-top", 3},
-         {"center-middle", 4},
-         {"center-bottom", 5},
-         {"right-top", 6},
-         {"right-middle", 7},
-         {"right-bottom", 8}}};
+    static constexpr std::array<std::pair<const char*, int32_t>, 9> table{{{"left-top", 0},
+                                                                           {"left-middle", 1},
+                                                                           {"left-bottom", 2},
+                                                                           {"center-top", 3},
+                                                                           {"center-middle", 4},
+                                                                           {"center-bottom", 5},
+                                                                           {"right-top", 6},
+                                                                           {"right-middle", 7},
+                                                                           {"right-bottom", 8}}};
     return lookup(table, word, 3);
 }
 
@@ -194,17 +199,20 @@ int32_t KJTipUtil::convertTipAnimationDirectionFromString(const Value& word) {
 }
 
 int64_t KJTipUtil::convertTextAlignmentFromString(const Value& word) {
-    static constexpr std::array<std::pair<const char*, int32_t>, 3> table{{{"left", 0}, {"center", 1}, {"right", 2}}};
+    static constexpr std::array<std::pair<const char*, int32_t>, 3> table{
+        {{"left", 0}, {"center", 1}, {"right", 2}}};
     return lookup(table, word, 0);
 }
 
 int32_t KJTipUtil::convertCoachmarkStyleFromString(const Value& word) {
-    static constexpr std::array<std::pair<const char*, int32_t>, 2> table{{{"circular", 1}, {"rectangular", 2}}};
+    static constexpr std::array<std::pair<const char*, int32_t>, 2> table{
+        {{"circular", 1}, {"rectangular", 2}}};
     return lookup(table, word, 3);
 }
 
 int32_t KJTipUtil::convertCoachmarkDiffuseFromString(const Value& word) {
-    static constexpr std::array<std::pair<const char*, int32_t>, 3> table{{{"none", 0}, {"gradient", 1}, {"blur", 2}}};
+    static constexpr std::array<std::pair<const char*, int32_t>, 3> table{
+        {{"none", 0}, {"gradient", 1}, {"blur", 2}}};
     return lookup(table, word, 0);
 }
 
@@ -241,10 +249,12 @@ bool KJTipUtil::isArbitraryPosition(const Value& text) {
     return wordOf(text).starts_with("point_");
 }
 
-platform::CGPoint KJTipUtil::parseArbitraryPosition(const Value& text, const std::shared_ptr<platform::UIView>& view) {
+platform::CGPoint KJTipUtil::parseArbitraryPosition(const Value& text,
+                                                    const std::shared_ptr<platform::UIView>& view) {
     if (!isArbitraryPosition(text)) return {0, 0};
     std::string rest = wordOf(text);
-    for (size_t at = rest.find("point_"); at != std::string::npos; at = rest.find("point_")) rest.erase(at, 6);
+    for (size_t at = rest.find("point_"); at != std::string::npos; at = rest.find("point_"))
+        rest.erase(at, 6);
     size_t split = rest.find('_');
     if (split == std::string::npos) return {0, 0};
     std::string xText = rest.substr(0, split);
@@ -257,12 +267,14 @@ platform::CGPoint KJTipUtil::parseArbitraryPosition(const Value& text, const std
     auto root = window ? window->rootViewController() : nullptr;
     if (root) {
         if (auto rootView = root->view()) {
-            reference = rootView->convertRectFromView(platform::UIScreen::mainScreen()->bounds(), nullptr).size;
+            reference =
+                rootView->convertRectFromView(platform::UIScreen::mainScreen()->bounds(), nullptr).size;
         }
     }
     auto coordinate = [](const std::string& part, double extent) -> float {
         if (endsWith(part, "%")) {
-            return static_cast<float>(extent * floatOfText(std::string_view(part).substr(0, part.size() - 1)) / 100);
+            return static_cast<float>(extent *
+                                      floatOfText(std::string_view(part).substr(0, part.size() - 1)) / 100);
         }
         return floatOfText(part);
     };
@@ -321,7 +333,8 @@ platform::UIFont KJTipUtil::getFontFromName(const Value& name, double size, cons
     auto exists = [&](const std::string& candidate) {
         return !candidate.empty() && (!catalog.fontExists || catalog.fontExists(candidate));
     };
-    if (!bold || fontName.find('-') != std::string::npos || lowercase(fontName).find("bold") != std::string::npos) {
+    if (!bold || fontName.find('-') != std::string::npos ||
+        lowercase(fontName).find("bold") != std::string::npos) {
         return exists(fontName) ? platform::UIFont::fontWithName(fontName, size) : systemFont();
     }
 
@@ -357,7 +370,8 @@ std::string KJTipUtil::removeExceptionForRawId(const std::string& rawId) {
         for (size_t start = id.find(entry); start != std::string::npos; start = id.find(entry)) {
             size_t end = id.find('@', start + entry.size());
             std::string cut = id.substr(start, end == std::string::npos ? std::string::npos : end - start);
-            for (size_t at = id.find(cut); at != std::string::npos; at = id.find(cut)) id.erase(at, cut.size());
+            for (size_t at = id.find(cut); at != std::string::npos; at = id.find(cut))
+                id.erase(at, cut.size());
         }
     }
     return id;
@@ -386,8 +400,9 @@ void KJTipUtil::prepareImageWithSource(const Value& source, ImageCallback callba
         return;
     }
     if (callback) {
-        callback(nullptr, source,
-                 platform::Error::withDescription("KJErrorDomain", 0, "Unknown image source to prepare image."));
+        callback(
+            nullptr, source,
+            platform::Error::withDescription("KJErrorDomain", 0, "Unknown image source to prepare image."));
     }
 }
 

@@ -84,8 +84,9 @@ public:
     // Loads an image: a source beginning with "http" on the high-priority global queue (the
     // callback runs there), any other source from the app's or the library's resource bundle (the
     // callback runs at once); an empty source calls back at once with an error in "KJErrorDomain".
-    using ImageCallback = std::function<void(std::shared_ptr<platform::UIImage> image, const platform::Value& source,
-                                             const std::optional<platform::Error>& error)>;
+    using ImageCallback =
+        std::function<void(std::shared_ptr<platform::UIImage> image, const platform::Value& source,
+                           const std::optional<platform::Error>& error)>;
     static void prepareImageWithSource(const platform::Value& source, ImageCallback callback);
 
     // What fonts the text layer offers. Until one is installed no family is known and every
@@ -102,7 +103,8 @@ public:
     // them. Until then no image can be made and callbacks receive none.
     struct ImageDecoding {
         std::function<std::shared_ptr<platform::UIImage>(const platform::Data& bytes)> imageWithData;
-        std::function<std::shared_ptr<platform::UIImage>(const std::string& url)> animatedImageWithAnimatedGIFURL;
+        std::function<std::shared_ptr<platform::UIImage>(const std::string& url)>
+            animatedImageWithAnimatedGIFURL;
     };
     static void setImageDecoding(ImageDecoding decoding);
 };

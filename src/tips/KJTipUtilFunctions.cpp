@@ -26,8 +26,8 @@ std::vector<std::shared_ptr<platform::UIButton>> launcherButtons() {
 
 }  // namespace
 
-void glowingWidget(const std::shared_ptr<platform::UIView>& view, const platform::Color& shadowColor, bool flash,
-                   bool pulse) {
+void glowingWidget(const std::shared_ptr<platform::UIView>& view, const platform::Color& shadowColor,
+                   bool flash, bool pulse) {
     if (!view) return;
     auto layer = view->layer();
     layer->shadowColor = platform::UIColor(shadowColor);
@@ -58,10 +58,12 @@ void glowingWidget(const std::shared_ptr<platform::UIView>& view, const platform
         std::weak_ptr<platform::UIView> weakView = view;
         platform::UIView::animateWithDuration(
             1, 0,
-            platform::UIViewAnimationOptionAllowUserInteraction | platform::UIViewAnimationOptionBeginFromCurrentState |
-                platform::UIViewAnimationOptionRepeat | platform::UIViewAnimationOptionAutoreverse,
+            platform::UIViewAnimationOptionAllowUserInteraction |
+                platform::UIViewAnimationOptionBeginFromCurrentState | platform::UIViewAnimationOptionRepeat |
+                platform::UIViewAnimationOptionAutoreverse,
             [weakView] {
-                if (auto v = weakView.lock()) v->setTransform(platform::CGAffineTransform::makeScale(1.2, 1.2));
+                if (auto v = weakView.lock())
+                    v->setTransform(platform::CGAffineTransform::makeScale(1.2, 1.2));
             },
             [weakView](bool) {
                 if (auto v = weakView.lock()) v->setTransform(platform::CGAffineTransform::makeScale(1, 1));
@@ -80,7 +82,8 @@ std::shared_ptr<platform::UINavigationController> getNavigationController() {
     auto window = blqKeyWindow();
     auto root = window ? window->rootViewController() : nullptr;
     if (!root) return nullptr;
-    if (auto navigation = std::dynamic_pointer_cast<platform::UINavigationController>(root)) return navigation;
+    if (auto navigation = std::dynamic_pointer_cast<platform::UINavigationController>(root))
+        return navigation;
     return root->navigationController();
 }
 
@@ -95,7 +98,8 @@ std::vector<std::string> getLauncherButtonID() {
 
 void dismissALauncherButton(const std::string& launcherId) {
     for (const auto& button : launcherButtons()) {
-        if (button->associatedValue(kKJLauncherIDKey) == platform::Value(launcherId)) button->removeFromSuperview();
+        if (button->associatedValue(kKJLauncherIDKey) == platform::Value(launcherId))
+            button->removeFromSuperview();
     }
 }
 

@@ -38,8 +38,8 @@ std::optional<std::vector<T>> reverseArray(const std::optional<std::vector<T>>& 
 // Makes the view glow with a shadow of the colour: with flash, the shadow opacity runs 2.0, 0.3,
 // 2.0 each second; without, it fades from 2.0 to 0.3 over 3 seconds; both repeat for ever. With
 // pulse the view also grows to 1.2 and back each second.
-void glowingWidget(const std::shared_ptr<platform::UIView>& view, const platform::Color& shadowColor, bool flash,
-                   bool pulse);
+void glowingWidget(const std::shared_ptr<platform::UIView>& view, const platform::Color& shadowColor,
+                   bool flash, bool pulse);
 // The nearest ancestor of the view (from its superview up) that is a navigation bar, or null.
 std::shared_ptr<platform::UIView> getAWidgetOfNaviagtionBar(const std::shared_ptr<platform::UIView>& view);
 // The key window's root view controller when it is a navigation controller, else that

@@ -104,7 +104,8 @@ TEST_F(KJTipUtilFunctions, GlowFlashesOrFadesAndPulses) {
 
     auto fading = make<UIView>(CGRect{0, 0, 40, 40});
     glowingWidget(fading, Color{1, 0, 0, 1}, false, true);
-    auto fade = std::dynamic_pointer_cast<CABasicAnimation>(fading->layer()->animationForKey("shadowOpacity"));
+    auto fade =
+        std::dynamic_pointer_cast<CABasicAnimation>(fading->layer()->animationForKey("shadowOpacity"));
     ASSERT_TRUE(fade);
     EXPECT_EQ(fade->fromValue, Value(2.0));
     EXPECT_EQ(fade->toValue, Value(0.3));
@@ -113,8 +114,9 @@ TEST_F(KJTipUtilFunctions, GlowFlashesOrFadesAndPulses) {
     ASSERT_EQ(UIViewAnimationRecorder::records().size(), 1u);
     const auto& pulse = UIViewAnimationRecorder::records().front();
     EXPECT_EQ(pulse.duration, 1);
-    EXPECT_EQ(pulse.options, UIViewAnimationOptionAllowUserInteraction | UIViewAnimationOptionBeginFromCurrentState |
-                                 UIViewAnimationOptionRepeat | UIViewAnimationOptionAutoreverse);
+    EXPECT_EQ(pulse.options, UIViewAnimationOptionAllowUserInteraction |
+                                 UIViewAnimationOptionBeginFromCurrentState | UIViewAnimationOptionRepeat |
+                                 UIViewAnimationOptionAutoreverse);
 }
 
 TEST_F(KJTipUtilFunctions, CachedCampaignsByFeedIdAndSmallHelpers) {

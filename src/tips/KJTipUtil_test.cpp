@@ -33,16 +33,26 @@ TEST(KJTipUtilWords, EveryTableWordAndItsFallback) {
         int64_t fallback;
     };
     std::vector<Table> tables{
-        {"tip type", [](const Value& v) -> int64_t { return KJTipUtil::convertTipTypeFromString(v); },
-         {{"tour", 1}, {"tip", 2}, {"modal", 3}, {"coachmark", 4}, {"feedback", 5}, {"carousel", 6}, {"fab", 7}},
+        {"tip type",
+         [](const Value& v) -> int64_t { return KJTipUtil::convertTipTypeFromString(v); },
+         {{"tour", 1},
+          {"tip", 2},
+          {"modal", 3},
+          {"coachmark", 4},
+          {"feedback", 5},
+          {"carousel", 6},
+          {"fab", 7}},
          0},
-        {"trigger", [](const Value& v) -> int64_t { return KJTipUtil::convertTriggerTypeFromString(v); },
+        {"trigger",
+         [](const Value& v) -> int64_t { return KJTipUtil::convertTriggerTypeFromString(v); },
          {{"page-open", 1}, {"click", 2}, {"button", 3}, {"on-demand", 4}, {"floating-action-button", 1}},
          0},
-        {"placement", [](const Value& v) -> int64_t { return KJTipUtil::convertPlacementTypeFromString(v); },
+        {"placement",
+         [](const Value& v) -> int64_t { return KJTipUtil::convertPlacementTypeFromString(v); },
          {{"left", 1}, {"right", 2}, {"top", 3}, {"bottom", 4}},
          0},
-        {"image alignment", [](const Value& v) -> int64_t { return KJTipUtil::convertImageAlignmentFromString(v); },
+        {"image alignment",
+         [](const Value& v) -> int64_t { return KJTipUtil::convertImageAlignmentFromString(v); },
          {{"left-top", 0},
           {"left-middle", 1},
           {"left-bottom", 2},
@@ -53,31 +63,37 @@ TEST(KJTipUtilWords, EveryTableWordAndItsFallback) {
           {"right-middle", 7},
           {"right-bottom", 8}},
          3},
-        {"animation", [](const Value& v) -> int64_t { return KJTipUtil::convertTipAnimationTypeFromString(v); },
+        {"animation",
+         [](const Value& v) -> int64_t { return KJTipUtil::convertTipAnimationTypeFromString(v); },
          {{"fade", 1}, {"slide", 2}, {"explode", 3}, {"compress", 4}},
          0},
-        {"direction", [](const Value& v) -> int64_t { return KJTipUtil::convertTipAnimationDirectionFromString(v); },
+        {"direction",
+         [](const Value& v) -> int64_t { return KJTipUtil::convertTipAnimationDirectionFromString(v); },
          {{"left", 1}, {"top", 2}, {"right", 3}, {"bottom", 4}},
          0},
-        {"text alignment", [](const Value& v) { return KJTipUtil::convertTextAlignmentFromString(v); },
+        {"text alignment",
+         [](const Value& v) { return KJTipUtil::convertTextAlignmentFromString(v); },
          {{"left", 0}, {"center", 1}, {"right", 2}},
          0},
-        {"coachmark style", [](const Value& v) -> int64_t { return KJTipUtil::convertCoachmarkStyleFromString(v); },
+        {"coachmark style",
+         [](const Value& v) -> int64_t { return KJTipUtil::convertCoachmarkStyleFromString(v); },
          {{"circular", 1}, {"rectangular", 2}, {"custom", 3}},
          3},
-        {"diffuse", [](const Value& v) -> int64_t { return KJTipUtil::convertCoachmarkDiffuseFromString(v); },
+        {"diffuse",
+         [](const Value& v) -> int64_t { return KJTipUtil::convertCoachmarkDiffuseFromString(v); },
          {{"none", 0}, {"gradient", 1}, {"blur", 2}},
          0},
     };
     for (const Table& t : tables) {
-        for (const auto& [word, number] : t.words) EXPECT_EQ(t.convert(Value(word)), number) << t.name << " " << word;
+        for (const auto& [word, number] : t.words)
+            EXPECT_EQ(t.convert(Value(word)), number) << t.name << " " << word;
         // Matching is exact: another case, blanks, the empty text, nothing, null and non-text
         // all give the fallback.
         std::string first = t.words.begin()->first;
         std::string upper = first;
         upper[0] = static_cast<char>(std::toupper(upper[0]));
-        for (const Value& other : {Value(upper), Value(" " + first), Value(""), Value(), Value::null(), Value(1),
-                                   Value::array({Value(first)})}) {
+        for (const Value& other : {Value(upper), Value(" " + first), Value(""), Value(), Value::null(),
+                                   Value(1), Value::array({Value(first)})}) {
             EXPECT_EQ(t.convert(other), t.fallback) << t.name << " " << other.description();
         }
     }
@@ -87,7 +103,8 @@ TEST(KJTipUtilWords, EveryTableWordAndItsFallback) {
     EXPECT_EQ(KJTipUtil::convertTipDisplayTypeFromArray(Value("dom")), 0);
 
     EXPECT_EQ(KJTipUtil::convertIconFromString(Value("CLOSE-btn")), "close.png");
-    EXPECT_EQ(KJTipUtil::convertIconFromString(Value("close alert")), "alert-circled.png");  // first word wins
+    EXPECT_EQ(KJTipUtil::convertIconFromString(Value("close alert")),
+              "alert-circled.png");  // first word wins
     EXPECT_EQ(KJTipUtil::convertIconFromString(Value("Pulse")), "animation-pulse.gif");
     EXPECT_EQ(KJTipUtil::convertIconFromString(Value("information")), "information-circled.png");
     EXPECT_EQ(KJTipUtil::convertIconFromString(Value::null()), "icon.png");
@@ -148,10 +165,17 @@ TEST(KJTipUtilFonts, FamiliesWeightsAndFallbacks) {
         {"Times New Roman", {"TimesNewRomanPSMT", "TimesNewRomanPS-BoldMT"}},
         {"Avenir", {"Avenir-Book", "Avenir-Heavy", "Avenir-BoldOblique"}},
     };
-    std::vector<std::string> installed{"ArialMT", "Arial-BoldMT", "Arial-BoldItalicMT", "TimesNewRomanPS-BoldMT",
-                                       "Avenir-Book", "Avenir-BoldOblique", "Courier"};
+    std::vector<std::string> installed{"ArialMT",
+                                       "Arial-BoldMT",
+                                       "Arial-BoldItalicMT",
+                                       "TimesNewRomanPS-BoldMT",
+                                       "Avenir-Book",
+                                       "Avenir-BoldOblique",
+                                       "Courier"};
     KJTipUtil::setFontCatalog(
-        {[&](const std::string& family) { return families.count(family) ? families[family] : std::vector<std::string>{}; },
+        {[&](const std::string& family) {
+             return families.count(family) ? families[family] : std::vector<std::string>{};
+         },
          [&](const std::string& name) {
              return std::find(installed.begin(), installed.end(), name) != installed.end();
          }});
@@ -159,7 +183,8 @@ TEST(KJTipUtilFonts, FamiliesWeightsAndFallbacks) {
     auto font = KJTipUtil::getFontFromName(Value("Arial"), 16, Value(700));
     EXPECT_EQ(font.fontName, "Arial-BoldMT");  // ends in -boldmt, preferred to the italic bold
     EXPECT_EQ(font.pointSize, 16);
-    EXPECT_EQ(KJTipUtil::getFontFromName(Value("times"), 12, Value("Bold")).fontName, "TimesNewRomanPS-BoldMT");
+    EXPECT_EQ(KJTipUtil::getFontFromName(Value("times"), 12, Value("Bold")).fontName,
+              "TimesNewRomanPS-BoldMT");
     // No face ends in "-bold": the last face with "bold" in its name.
     EXPECT_EQ(KJTipUtil::getFontFromName(Value::array({"Avenir", "x"}), 12, Value("bold")).fontName,
               "Avenir-BoldOblique");
@@ -170,7 +195,8 @@ TEST(KJTipUtilFonts, FamiliesWeightsAndFallbacks) {
     auto missing = KJTipUtil::getFontFromName(Value("Nope"), 12, Value("bold"));
     EXPECT_EQ(missing, platform::UIFont::boldSystemFontOfSize(12));
     EXPECT_EQ(KJTipUtil::getFontFromName(Value(), 0, Value()), platform::UIFont::systemFontOfSize(14));
-    EXPECT_EQ(KJTipUtil::getFontFromName(Value(""), -3, Value(900)), platform::UIFont::boldSystemFontOfSize(14));
+    EXPECT_EQ(KJTipUtil::getFontFromName(Value(""), -3, Value(900)),
+              platform::UIFont::boldSystemFontOfSize(14));
     KJTipUtil::setFontCatalog({});
 
     EXPECT_EQ(KJTipUtil::isMonoTypeFont("Courier New"), "mt");
@@ -181,7 +207,9 @@ TEST(KJTipUtilFonts, FamiliesWeightsAndFallbacks) {
 
 TEST(KJTipUtilIds, RemovesTransitionViewSegments) {
     EXPECT_EQ(KJTipUtil::removeExceptionForRawId("a@UITransitionView:3@b"), "a@b");
-    EXPECT_EQ(KJTipUtil::removeExceptionForRawId("a@UITransitionView:3@b@UITransitionView:3@UITransitionView"), "a@b");
+    EXPECT_EQ(
+        KJTipUtil::removeExceptionForRawId("a@UITransitionView:3@b@UITransitionView:3@UITransitionView"),
+        "a@b");
     EXPECT_EQ(KJTipUtil::removeExceptionForRawId("UIButton_0@UIView_1"), "UIButton_0@UIView_1");
 }
 
@@ -206,12 +234,13 @@ TEST_F(KJTipUtilImages, BundleAndEmptySourcesCallBackAtOnce) {
     std::ofstream(bundle->path() / "star.png", std::ios::binary) << "PNGBYTES";
 
     int calls = 0;
-    KJTipUtil::prepareImageWithSource(Value("star.png"), [&](auto image, const Value& source, const auto& error) {
-        ++calls;
-        EXPECT_TRUE(image);
-        EXPECT_EQ(source, Value("star.png"));
-        EXPECT_FALSE(error);
-    });
+    KJTipUtil::prepareImageWithSource(Value("star.png"),
+                                      [&](auto image, const Value& source, const auto& error) {
+                                          ++calls;
+                                          EXPECT_TRUE(image);
+                                          EXPECT_EQ(source, Value("star.png"));
+                                          EXPECT_FALSE(error);
+                                      });
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(decoded, std::vector<std::string>{"PNGBYTES"});
 

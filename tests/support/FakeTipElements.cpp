@@ -34,8 +34,9 @@ bool FakeTipTargetElement::isEqual(const platform::NSObject* other) const {
 }
 
 const KJElementClass& FakeTipPartElement::elementClass() {
-    static const KJElementClass cls("FakeTipPartElement", &KJTipBaseElement::elementClass(),
-                                    KJPropertyTable<FakeTipPartElement>().text("id", &FakeTipPartElement::id).build());
+    static const KJElementClass cls(
+        "FakeTipPartElement", &KJTipBaseElement::elementClass(),
+        KJPropertyTable<FakeTipPartElement>().text("id", &FakeTipPartElement::id).build());
     return cls;
 }
 
@@ -59,18 +60,20 @@ bool FakeTipPartElement::isEqual(const platform::NSObject* other) const {
 }
 
 ScopedFakeTipElements::ScopedFakeTipElements() {
-    KJElementClass::registerFactories(BLQITipTargetElement::kClassName,
-                                      {[](const Value& v) { return FakeTipTargetElement::createFromFeed(v); },
-                                       [](const Value& v) { return FakeTipTargetElement::deserializeFromDictionary(v); }});
-    KJElementClass::Factories part{[](const Value& v) { return FakeTipPartElement::createFromFeed(v); },
-                                   [](const Value& v) { return FakeTipPartElement::deserializeFromDictionary(v); }};
+    KJElementClass::registerFactories(
+        BLQITipTargetElement::kClassName,
+        {[](const Value& v) { return FakeTipTargetElement::createFromFeed(v); },
+         [](const Value& v) { return FakeTipTargetElement::deserializeFromDictionary(v); }});
+    KJElementClass::Factories part{
+        [](const Value& v) { return FakeTipPartElement::createFromFeed(v); },
+        [](const Value& v) { return FakeTipPartElement::deserializeFromDictionary(v); }};
     KJElementClass::registerFactories(KJTipElement::kImageClassName, part);
     KJElementClass::registerFactories(KJTipElement::kDismissClassName, part);
 }
 
 ScopedFakeTipElements::~ScopedFakeTipElements() {
-    for (const char* name : {BLQITipTargetElement::kClassName, KJTipElement::kImageClassName,
-                             KJTipElement::kDismissClassName}) {
+    for (const char* name :
+         {BLQITipTargetElement::kClassName, KJTipElement::kImageClassName, KJTipElement::kDismissClassName}) {
         KJElementClass::registerFactories(name, {});
     }
 }
