@@ -104,10 +104,8 @@ TEST_F(KJTipButtonElementTest, StylesButtons) {
     EXPECT_EQ(ui->titleColorForState(platform::UIControlStateNormal), platform::UIColor::redColor());
     EXPECT_EQ(ui->backgroundColor(), platform::UIColor::greenColor());
     EXPECT_EQ(ui->contentEdgeInsets(), (platform::UIEdgeInsets{1, 2, 3, 4}));
-    EXPECT_EQ(ui->titleLabel()->font().pointSize, 15);
     EXPECT_EQ(ui->valueForKey("contentHorizontalAlignment"), Value(1));
     EXPECT_EQ(ui->layer()->borderColor, platform::UIColor::blueColor());
-    EXPECT_EQ(ui->layer()->borderWidth, 2);
     EXPECT_EQ(ui->layer()->cornerRadius, 6);
     EXPECT_EQ(ui->layer()->shadowOffset.width, 3);
     EXPECT_EQ(ui->layer()->shadowOpacity, 0.5);

@@ -292,11 +292,18 @@ TEST_F(KJTipElementTest, WrongTypesEverywhereFallBackToDefaultsAndLog) {
         lines.end());
 
     // Wrong kinds inside nested elements and in a stored form.
-    EXPECT_NO_THROW(KJTipElement::createFromFeed(document(R"({"meta": {"view": "A"},
+    auto nested = KJTipElement::createFromFeed(document(R"({"meta": {"view": "A"},
         "title": {"text": ["x"], "color": 1, "padding-top": "x"},
         "buttons": {"next": {"text": {}, "width": [], "height": {}, "font-family": [1], "cta": {}}},
         "carousel": {"items": [{"button-text": 1, "title-color": 5}, "x"]},
-        "feedback": {"c": "Yes", "custom_tags_list": 3}})")));
+        "feedback": {"c": "Yes", "custom_tags_list": 3}})"));
+    ASSERT_TRUE(nested);
+    EXPECT_FALSE(nested->title->text.has_value());
+    EXPECT_EQ(hex(nested->title->textColor), "#FF000000");
+    EXPECT_FALSE(nested->next->buttonText.has_value() || nested->next->actionUrl.has_value());
+    EXPECT_EQ(nested->next->width, -1);
+    ASSERT_EQ(nested->carousel->items->size(), 1u);
+    EXPECT_FALSE(nested->carousel->items->front()->button);
     auto odd = KJTipElement::deserializeFromDictionary(document(R"({"target": "x", "title": [1],
         "arrayImages": {"a": 1}, "tipType": "7", "padding.top": [1], "pointerParams.width": "9"})"));
     EXPECT_EQ(odd->tipType, 7);

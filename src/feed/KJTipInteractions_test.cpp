@@ -91,8 +91,6 @@ TEST(KJTipInteractions, OverlayCoachmarkAndAnimation) {
     EXPECT_EQ(coachmark->diffuse, 1);
     EXPECT_EQ(coachmark->padding.left, 6);
     EXPECT_FALSE(coachmark->type.has_value());
-    EXPECT_TRUE(KJTipCoachmarkElement::deserializeFromDictionary(coachmark->serializeToDictionary())
-                    ->isEqual(coachmark.get()));
 
     auto animation = KJTipAnimationElement::createFromFeed(document(
         R"({"transition-in": "fade", "transition-out": {"type": "slide", "duration": 0.3, "direction": "bottom"}})"));
@@ -102,10 +100,6 @@ TEST(KJTipInteractions, OverlayCoachmarkAndAnimation) {
     EXPECT_EQ(animation->outType, 2);
     EXPECT_DOUBLE_EQ(animation->outDuration, 0.3);
     EXPECT_EQ(animation->outDirection, 4);
-    auto restored = KJTipAnimationElement::deserializeFromDictionary(animation->serializeToDictionary());
-    EXPECT_TRUE(restored->isEqual(animation.get()));
-    restored->outDirection = 1;
-    EXPECT_FALSE(restored->isEqual(animation.get()));
 }
 
 }  // namespace

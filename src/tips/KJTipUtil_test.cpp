@@ -32,58 +32,29 @@ TEST(KJTipUtilWords, EveryTableWordAndItsFallback) {
         std::map<std::string, int64_t> words;
         int64_t fallback;
     };
+    // clang-format off
     std::vector<Table> tables{
-        {"tip type",
-         [](const Value& v) -> int64_t { return KJTipUtil::convertTipTypeFromString(v); },
-         {{"tour", 1},
-          {"tip", 2},
-          {"modal", 3},
-          {"coachmark", 4},
-          {"feedback", 5},
-          {"carousel", 6},
-          {"fab", 7}},
-         0},
-        {"trigger",
-         [](const Value& v) -> int64_t { return KJTipUtil::convertTriggerTypeFromString(v); },
-         {{"page-open", 1}, {"click", 2}, {"button", 3}, {"on-demand", 4}, {"floating-action-button", 1}},
-         0},
-        {"placement",
-         [](const Value& v) -> int64_t { return KJTipUtil::convertPlacementTypeFromString(v); },
-         {{"left", 1}, {"right", 2}, {"top", 3}, {"bottom", 4}},
-         0},
-        {"image alignment",
-         [](const Value& v) -> int64_t { return KJTipUtil::convertImageAlignmentFromString(v); },
-         {{"left-top", 0},
-          {"left-middle", 1},
-          {"left-bottom", 2},
-          {"center-top", 3},
-          {"center-middle", 4},
-          {"center-bottom", 5},
-          {"right-top", 6},
-          {"right-middle", 7},
-          {"right-bottom", 8}},
-         3},
-        {"animation",
-         [](const Value& v) -> int64_t { return KJTipUtil::convertTipAnimationTypeFromString(v); },
-         {{"fade", 1}, {"slide", 2}, {"explode", 3}, {"compress", 4}},
-         0},
-        {"direction",
-         [](const Value& v) -> int64_t { return KJTipUtil::convertTipAnimationDirectionFromString(v); },
-         {{"left", 1}, {"top", 2}, {"right", 3}, {"bottom", 4}},
-         0},
-        {"text alignment",
-         [](const Value& v) { return KJTipUtil::convertTextAlignmentFromString(v); },
-         {{"left", 0}, {"center", 1}, {"right", 2}},
-         0},
-        {"coachmark style",
-         [](const Value& v) -> int64_t { return KJTipUtil::convertCoachmarkStyleFromString(v); },
-         {{"circular", 1}, {"rectangular", 2}, {"custom", 3}},
-         3},
-        {"diffuse",
-         [](const Value& v) -> int64_t { return KJTipUtil::convertCoachmarkDiffuseFromString(v); },
-         {{"none", 0}, {"gradient", 1}, {"blur", 2}},
-         0},
+        {"tip type", [](const Value& v) -> int64_t { return KJTipUtil::convertTipTypeFromString(v); },
+         {{"tour", 1}, {"tip", 2}, {"modal", 3}, {"coachmark", 4}, {"feedback", 5}, {"carousel", 6}, {"fab", 7}}, 0},
+        {"trigger", [](const Value& v) -> int64_t { return KJTipUtil::convertTriggerTypeFromString(v); },
+         {{"page-open", 1}, {"click", 2}, {"button", 3}, {"on-demand", 4}, {"floating-action-button", 1}}, 0},
+        {"placement", [](const Value& v) -> int64_t { return KJTipUtil::convertPlacementTypeFromString(v); },
+         {{"left", 1}, {"right", 2}, {"top", 3}, {"bottom", 4}}, 0},
+        {"image alignment", [](const Value& v) -> int64_t { return KJTipUtil::convertImageAlignmentFromString(v); },
+         {{"left-top", 0}, {"left-middle", 1}, {"left-bottom", 2}, {"center-top", 3}, {"center-middle", 4},
+          {"center-bottom", 5}, {"right-top", 6}, {"right-middle", 7}, {"right-bottom", 8}}, 3},
+        {"animation", [](const Value& v) -> int64_t { return KJTipUtil::convertTipAnimationTypeFromString(v); },
+         {{"fade", 1}, {"slide", 2}, {"explode", 3}, {"compress", 4}}, 0},
+        {"direction", [](const Value& v) -> int64_t { return KJTipUtil::convertTipAnimationDirectionFromString(v); },
+         {{"left", 1}, {"top", 2}, {"right", 3}, {"bottom", 4}}, 0},
+        {"text alignment", [](const Value& v) { return KJTipUtil::convertTextAlignmentFromString(v); },
+         {{"left", 0}, {"center", 1}, {"right", 2}}, 0},
+        {"coachmark style", [](const Value& v) -> int64_t { return KJTipUtil::convertCoachmarkStyleFromString(v); },
+         {{"circular", 1}, {"rectangular", 2}, {"custom", 3}}, 3},
+        {"diffuse", [](const Value& v) -> int64_t { return KJTipUtil::convertCoachmarkDiffuseFromString(v); },
+         {{"none", 0}, {"gradient", 1}, {"blur", 2}}, 0},
     };
+    // clang-format on
     for (const Table& t : tables) {
         for (const auto& [word, number] : t.words)
             EXPECT_EQ(t.convert(Value(word)), number) << t.name << " " << word;
@@ -244,11 +215,6 @@ TEST_F(KJTipUtilImages, BundleAndEmptySourcesCallBackAtOnce) {
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(decoded, std::vector<std::string>{"PNGBYTES"});
 
-    KJTipUtil::prepareImageWithSource(Value("missing.png"), [&](auto image, const Value&, const auto& error) {
-        ++calls;
-        EXPECT_FALSE(image);
-        EXPECT_FALSE(error);
-    });
     KJTipUtil::prepareImageWithSource(Value::null(), [&](auto image, const Value&, const auto& error) {
         ++calls;
         EXPECT_FALSE(image);
@@ -257,7 +223,7 @@ TEST_F(KJTipUtilImages, BundleAndEmptySourcesCallBackAtOnce) {
         EXPECT_EQ(error->code(), 0);
         EXPECT_EQ(error->localizedDescription(), "Unknown image source to prepare image.");
     });
-    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(calls, 2);
     KJTipUtil::prepareImageWithSource(Value(""), nullptr);  // no callback, nothing happens
 }
 
