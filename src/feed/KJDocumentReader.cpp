@@ -1,0 +1,125 @@
+#include "feed/KJDocumentReader.h"
+
+#include "foundation/KJLog.h"
+#include "foundation/UIColorKJExt.h"
+#include "tips/KJTipUtil.h"
+
+namespace brindlecue {
+
+using platform::Value;
+
+KJDocumentReader::KJDocumentReader(const Value& object, std::string_view record)
+    : object_(object), record_(record) {}
+
+bool KJDocumentReader::has(std::string_view key) const {
+    const platform::Dictionary* dictionary = object_.getDictionary();
+    return dictionary && dictionary->contains(key);
+}
+
+std::string KJDocumentReader::kindName(const Value& value) {
+    switch (value.type()) {
+        case Value::Type::Absent:
+            return "missing";
+        case Value::Type::Null:
+            return "null";
+        case Value::Type::Bool:
+            return "a boolean";
+        case Value::Type::Integer:
+        case Value::Type::Real:
+            return "a number";
+        case Value::Type::String:
+            return "text";
+        case Value::Type::Date:
+            return "a date";
+        case Value::Type::Data:
+            return "data";
+        case Value::Type::Array:
+            return "a list";
+        case Value::Type::Dictionary:
+            return "a dictionary";
+    }
+    return "unknown";
+}
+
+void KJDocumentReader::wrongKind(std::string_view key, std::string_view expected) const {
+    KJLog(4, "Model: %@ \"%@\" is %@ where %@ is expected; the default is used.", record_, key,
+          kindName(value(key)), expected);
+}
+
+void KJDocumentReader::wrongEntry(std::string_view key, size_t index, const Value& entry,
+                                  std::string_view expected) const {
+    KJLog(4, "Model: %@ \"%@\" entry %@ is %@ where %@ is expected; the entry is skipped.", record_, key,
+          index, kindName(entry), expected);
+}
+
+bool KJDocumentReader::scalar(std::string_view key, std::string_view expected) const {
+    const Value& v = value(key);
+    if (v.isNil() || v.isNumber() || v.isString()) return true;
+    wrongKind(key, expected);
+    return false;
+}
+
+std::optional<std::string> KJDocumentReader::text(std::string_view key) const {
+    const Value& v = value(key);
+    if (v.isNil() || !scalar(key, "text")) return std::nullopt;
+    return v.stringValue();
+}
+
+Value KJDocumentReader::word(std::string_view key) const {
+    auto t = text(key);
+    return t ? Value(*t) : Value();
+}
+
+double KJDocumentReader::number(std::string_view key) const {
+    return static_cast<float>(doubleNumber(key));
+}
+
+double KJDocumentReader::doubleNumber(std::string_view key) const {
+    const Value& v = value(key);
+    if (v.isNil() || !scalar(key, "a number")) return 0;
+    return v.doubleValue();
+}
+
+int64_t KJDocumentReader::integer(std::string_view key) const {
+    const Value& v = value(key);
+    if (v.isNil() || !scalar(key, "a number")) return 0;
+    return v.integerValue();
+}
+
+bool KJDocumentReader::boolean(std::string_view key) const {
+    const Value& v = value(key);
+    if (v.isNil() || !scalar(key, "a boolean")) return false;
+    return v.boolValue();
+}
+
+std::optional<platform::Color> KJDocumentReader::color(std::string_view key) const {
+    const Value& v = value(key);
+    if (v.isNil()) return std::nullopt;
+    if (!v.isString()) {
+        wrongKind(key, "colour text");
+        return std::nullopt;
+    }
+    return UIColorKJExt::blqColorFromString(v);
+}
+
+Value KJDocumentReader::dictionary(std::string_view key) const {
+    const Value& v = value(key);
+    if (v.isDictionary()) return v;
+    if (!v.isNil()) wrongKind(key, "a dictionary");
+    return Value();
+}
+
+Value KJDocumentReader::array(std::string_view key) const {
+    const Value& v = value(key);
+    if (v.isArray()) return v;
+    if (!v.isNil()) wrongKind(key, "a list");
+    return Value();
+}
+
+double KJDocumentReader::size(std::string_view key) const {
+    const Value& v = value(key);
+    if (v.isNil() || !scalar(key, "a size")) return 0;
+    return KJTipUtil::parseDPOrPercentage(v);
+}
+
+}  // namespace brindlecue

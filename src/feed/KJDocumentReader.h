@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Color.h"
+#include "platform/Value.h"
+
+namespace brindlecue {
+
+// Reads the fields of one object of a campaign document (or of a stored record) for a record
+// class. A missing key and the null object read alike: no text, 0, false, no colour. Numbers
+// and texts convert into each other as the platform does (a number becomes its decimal text;
+// text is read as the number it begins with). A value of a kind that cannot stand for the field
+// (a list where text is expected, text where a dictionary is) gives the field's default and a line
+// in the legacy log:
+//   Model: <record> "<key>" is <kind> where <kind> is expected; the default is used.
+// A list entry of the wrong kind is skipped with a line of the same form.
+class KJDocumentReader {
+public:
+    KJDocumentReader(const platform::Value& object, std::string_view record);
+
+    const platform::Value& object() const { return object_; }
+    bool isDictionary() const { return object_.isDictionary(); }
+    // The key is there, holding any value, null included.
+    bool has(std::string_view key) const;
+    // The value as it stands; absent for a missing key.
+    const platform::Value& value(std::string_view key) const { return object_[key]; }
+
+    // Text, or a number or boolean as its text; none for a missing key or null.
+    std::optional<std::string> text(std::string_view key) const;
+    std::string textOrEmpty(std::string_view key) const { return text(key).value_or(""); }
+    // The text as a value for the word converters (absent when there is none).
+    platform::Value word(std::string_view key) const;
+    // A number read in single precision, widened; text gives the number it begins with.
+    double number(std::string_view key) const;
+    // The same in double precision (durations and delays).
+    double doubleNumber(std::string_view key) const;
+    int64_t integer(std::string_view key) const;
+    bool boolean(std::string_view key) const;
+    // A colour parsed from text; none for text that does not parse.
+    std::optional<platform::Color> color(std::string_view key) const;
+    // The dictionary or list under the key; absent otherwise.
+    platform::Value dictionary(std::string_view key) const;
+    platform::Value array(std::string_view key) const;
+    // A size: text ending in "%" is that fraction (80% is 0.8), anything else its number.
+    double size(std::string_view key) const;
+
+    // The records R::createFromFeed builds from the entries of the list under the key, in order;
+    // entries it refuses are skipped (those that are no dictionary logged). None when the key holds no list.
+    template <class R>
+    std::optional<std::vector<std::shared_ptr<R>>> records(std::string_view key) const {
+        platform::Value list = array(key);
+        if (!list.isArray()) return std::nullopt;
+        std::vector<std::shared_ptr<R>> out;
+        for (size_t i = 0; i < list.count(); ++i) {
+            if (auto record = R::createFromFeed(list[i])) {
+                out.push_back(std::move(record));
+            } else if (!list[i].isDictionary()) {
+                wrongEntry(key, i, list[i], "a dictionary");
+            }
+        }
+        return out;
+    }
+
+    // Logs that the key holds a value of the wrong kind.
+    void wrongKind(std::string_view key, std::string_view expected) const;
+    // Logs that an entry of the list under the key is skipped for its kind.
+    void wrongEntry(std::string_view key, size_t index, const platform::Value& entry,
+                    std::string_view expected) const;
+    static std::string kindName(const platform::Value& value);
+
+private:
+    // True when the value may stand for a number or text (absent, null, number, text); otherwise
+    // logs.
+    bool scalar(std::string_view key, std::string_view expected) const;
+
+    platform::Value object_;
+    std::string record_;
+};
+
+}  // namespace brindlecue

@@ -1,0 +1,254 @@
+#include "feed/KJTipBaseElement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <mutex>
+
+#include "feed/KJDocumentReader.h"
+#include "foundation/UIColorKJExt.h"
+#include "platform/uikit/ClassRegistry.h"
+
+namespace brindlecue {
+
+using platform::Value;
+
+namespace {
+
+template <class... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
+
+struct FactoryRegistry {
+    std::mutex mutex;
+    std::map<std::string, KJElementClass::Factories, std::less<>> byName;
+};
+
+FactoryRegistry& factoryRegistry() {
+    static auto* registry = new FactoryRegistry();
+    return *registry;
+}
+
+bool excluded(const KJTipBaseElement::Exclusions& exclude, std::string_view name) {
+    return std::find(exclude.begin(), exclude.end(), name) != exclude.end();
+}
+
+std::string sideKey(const std::string& name, const char* side) {
+    return name + "." + side;
+}
+
+bool nearlyEqual(double a, double b) {
+    return std::fabs(static_cast<float>(a) - static_cast<float>(b)) < 0.01f;
+}
+
+std::string colorText(const std::optional<platform::Color>& color) {
+    return UIColorKJExt::blqHexStringFromColor(color).value_or("");
+}
+
+}  // namespace
+
+// ---- KJElementClass ------------------------------------------------------------------------------
+
+KJElementClass::KJElementClass(std::string name, const KJElementClass* superclass,
+                               std::vector<KJProperty> properties)
+    : name_(std::move(name)), superclass_(superclass), properties_(std::move(properties)) {
+    platform::ClassRegistry::registerClass(name_, superclass_ ? superclass_->name() : "NSObject");
+}
+
+const KJProperty* KJElementClass::property(std::string_view name) const {
+    for (const KJProperty& p : properties_) {
+        if (p.name == name) return &p;
+    }
+    return nullptr;
+}
+
+bool KJElementClass::isSubclassOf(const KJElementClass& ancestor) const {
+    for (const KJElementClass* c = this; c; c = c->superclass_) {
+        if (c == &ancestor) return true;
+    }
+    return false;
+}
+
+void KJElementClass::registerFactories(const std::string& className, Factories factories) {
+    auto& registry = factoryRegistry();
+    std::lock_guard lock(registry.mutex);
+    if (!factories.createFromFeed && !factories.deserializeFromDictionary) {
+        registry.byName.erase(className);
+        return;
+    }
+    registry.byName[className] = std::move(factories);
+}
+
+std::optional<KJElementClass::Factories> KJElementClass::factories(std::string_view className) {
+    auto& registry = factoryRegistry();
+    std::lock_guard lock(registry.mutex);
+    auto it = registry.byName.find(className);
+    if (it == registry.byName.end()) return std::nullopt;
+    return it->second;
+}
+
+std::shared_ptr<KJTipBaseElement> KJElementClass::createFromFeed(std::string_view className,
+                                                                 const Value& object) {
+    auto f = factories(className);
+    return f && f->createFromFeed ? f->createFromFeed(object) : nullptr;
+}
+
+std::shared_ptr<KJTipBaseElement> KJElementClass::deserializeFromDictionary(std::string_view className,
+                                                                            const Value& stored) {
+    auto f = factories(className);
+    return f && f->deserializeFromDictionary ? f->deserializeFromDictionary(stored) : nullptr;
+}
+
+// ---- KJTipBaseElement ----------------------------------------------------------------------------
+
+const KJElementClass& KJTipBaseElement::elementClass() {
+    static const KJElementClass cls("KJTipBaseElement", nullptr, {});
+    return cls;
+}
+
+std::shared_ptr<KJTipBaseElement> KJTipBaseElement::createFromFeed(const Value&) {
+    return nullptr;
+}
+
+Value KJTipBaseElement::serializeToDictionary() const {
+    return Value();
+}
+
+std::shared_ptr<KJTipBaseElement> KJTipBaseElement::deserializeFromDictionary(const Value&) {
+    return nullptr;
+}
+
+bool KJTipBaseElement::isEqual(const platform::NSObject*) const {
+    return false;
+}
+
+void KJTipBaseElement::serializeToDictionaryWithExcludeProperties(platform::Dictionary& out,
+                                                                  const Exclusions& exclude) const {
+    auto& self = const_cast<KJTipBaseElement&>(*this);
+    for (const KJProperty& p : recordClass().properties()) {
+        if (excluded(exclude, p.name)) continue;
+        std::visit(Overloaded{
+                       [](const std::monostate&) {},
+                       [&](const KJFieldAccess<std::optional<std::string>>& f) {
+                           out.set(p.name, Value(f(self).value_or("")));
+                       },
+                       [&](const KJFieldAccess<int32_t>& f) { out.set(p.name, Value(f(self))); },
+                       [&](const KJFieldAccess<int64_t>& f) { out.set(p.name, Value(f(self))); },
+                       [&](const KJFieldAccess<double>& f) { out.set(p.name, Value(f(self))); },
+                       [&](const KJFieldAccess<bool>& f) { out.set(p.name, Value(f(self))); },
+                       [&](const KJFieldAccess<std::optional<platform::Color>>& f) {
+                           out.set(p.name, Value(colorText(f(self))));
+                       },
+                       [&](const KJFieldAccess<FourSide>& f) {
+                           const FourSide& side = f(self);
+                           out.set(sideKey(p.name, "top"), Value(side.top));
+                           out.set(sideKey(p.name, "left"), Value(side.left));
+                           out.set(sideKey(p.name, "right"), Value(side.right));
+                           out.set(sideKey(p.name, "bottom"), Value(side.bottom));
+                       },
+                   },
+                   p.access);
+    }
+}
+
+bool KJTipBaseElement::deserializeFromDictionaryWithExcludeProperties(const Value& stored,
+                                                                      const Exclusions& exclude) {
+    if (!stored.isDictionary()) return false;
+    KJDocumentReader in(stored, recordClass().name());
+    for (const KJProperty& p : recordClass().properties()) {
+        if (excluded(exclude, p.name)) continue;
+        std::visit(
+            Overloaded{
+                [](const std::monostate&) {},
+                // A missing text reads as absent, never as a "(null)" text.
+                [&](const KJFieldAccess<std::optional<std::string>>& f) { f(*this) = in.text(p.name); },
+                [&](const KJFieldAccess<int32_t>& f) { f(*this) = static_cast<int32_t>(in.integer(p.name)); },
+                [&](const KJFieldAccess<int64_t>& f) { f(*this) = in.integer(p.name); },
+                [&](const KJFieldAccess<double>& f) { f(*this) = in.doubleNumber(p.name); },
+                [&](const KJFieldAccess<bool>& f) { f(*this) = in.boolean(p.name); },
+                [&](const KJFieldAccess<std::optional<platform::Color>>& f) { f(*this) = in.color(p.name); },
+                [&](const KJFieldAccess<FourSide>& f) {
+                    FourSide side;
+                    side.top = in.number(sideKey(p.name, "top"));
+                    side.bottom = in.number(sideKey(p.name, "bottom"));
+                    side.left = in.number(sideKey(p.name, "left"));
+                    side.right = in.number(sideKey(p.name, "right"));
+                    f(*this) = side;
+                },
+            },
+            p.access);
+    }
+    return true;
+}
+
+bool KJTipBaseElement::isEqualWithExcludeProperties(const platform::NSObject* other,
+                                                    const Exclusions& exclude) const {
+    const auto* that = dynamic_cast<const KJTipBaseElement*>(other);
+    if (!that || !that->recordClass().isSubclassOf(recordClass())) return false;
+    auto& a = const_cast<KJTipBaseElement&>(*this);
+    auto& b = const_cast<KJTipBaseElement&>(*that);
+    for (const KJProperty& p : recordClass().properties()) {
+        if (excluded(exclude, p.name)) continue;
+        bool same = std::visit(Overloaded{
+                                   [](const std::monostate&) { return true; },
+                                   [&](const KJFieldAccess<std::optional<std::string>>& f) {
+                                       return f(a).value_or("") == f(b).value_or("");
+                                   },
+                                   [&](const KJFieldAccess<int32_t>& f) { return f(a) == f(b); },
+                                   [&](const KJFieldAccess<int64_t>& f) { return f(a) == f(b); },
+                                   [&](const KJFieldAccess<double>& f) { return nearlyEqual(f(a), f(b)); },
+                                   [&](const KJFieldAccess<bool>& f) { return f(a) == f(b); },
+                                   [&](const KJFieldAccess<std::optional<platform::Color>>& f) {
+                                       return colorText(f(a)) == colorText(f(b));
+                                   },
+                                   [&](const KJFieldAccess<FourSide>& f) {
+                                       const FourSide& x = f(a);
+                                       const FourSide& y = f(b);
+                                       return nearlyEqual(x.top, y.top) && nearlyEqual(x.bottom, y.bottom) &&
+                                              nearlyEqual(x.left, y.left) && nearlyEqual(x.right, y.right);
+                                   },
+                               },
+                               p.access);
+        if (!same) return false;
+    }
+    return true;
+}
+
+Value KJTipBaseElement::valueForKey(std::string_view key) const {
+    const KJProperty* p = recordClass().property(key);
+    if (!p) return NSObject::valueForKey(key);
+    auto& self = const_cast<KJTipBaseElement&>(*this);
+    return std::visit(Overloaded{
+                          [&](const std::monostate&) { return NSObject::valueForKey(key); },
+                          [&](const KJFieldAccess<std::optional<std::string>>& f) {
+                              const auto& text = f(self);
+                              return text ? Value(*text) : Value();
+                          },
+                          [&](const KJFieldAccess<int32_t>& f) { return Value(f(self)); },
+                          [&](const KJFieldAccess<int64_t>& f) { return Value(f(self)); },
+                          [&](const KJFieldAccess<double>& f) { return Value(f(self)); },
+                          [&](const KJFieldAccess<bool>& f) { return Value(f(self)); },
+                          [&](const KJFieldAccess<std::optional<platform::Color>>& f) {
+                              const auto& color = f(self);
+                              return color ? Value(colorText(color)) : Value();
+                          },
+                          [&](const KJFieldAccess<FourSide>&) { return Value(); },
+                      },
+                      p->access);
+}
+
+void KJTipBaseElement::writeNested(platform::Dictionary& out, const std::string& key,
+                                   const std::shared_ptr<const KJTipBaseElement>& record) {
+    if (record) out.set(key, record->serializeToDictionary());
+}
+
+bool KJTipBaseElement::nestedEqual(const std::shared_ptr<const KJTipBaseElement>& a,
+                                   const std::shared_ptr<const KJTipBaseElement>& b) {
+    if (!a || !b) return !a && !b;
+    return a->isEqual(b.get());
+}
+
+}  // namespace brindlecue

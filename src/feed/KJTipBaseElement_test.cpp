@@ -1,0 +1,219 @@
+#include "feed/KJTipBaseElement.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "feed/KJOverlay.h"
+#include "foundation/KJLog.h"
+#include "platform/uikit/UIView.h"
+
+namespace brindlecue {
+namespace {
+
+using platform::Color;
+using platform::Value;
+
+// A record with a property of every kind.
+class SampleRecord : public KJTipBaseElement {
+public:
+    static const KJElementClass& elementClass() {
+        static const KJElementClass cls("SampleRecord", &KJTipBaseElement::elementClass(),
+                                        KJPropertyTable<SampleRecord>()
+                                            .text("title", &SampleRecord::title)
+                                            .int32("count", &SampleRecord::count)
+                                            .integer("alignment", &SampleRecord::alignment)
+                                            .real("ratio", &SampleRecord::ratio)
+                                            .boolean("visible", &SampleRecord::visible)
+                                            .color("tint", &SampleRecord::tint)
+                                            .fourSide("padding", &SampleRecord::padding)
+                                            .other("children", "NSArray")
+                                            .other("frame", "")
+                                            .build());
+        return cls;
+    }
+    const KJElementClass& recordClass() const override { return elementClass(); }
+
+    std::optional<std::string> title;
+    int32_t count = 0;
+    int64_t alignment = 0;
+    double ratio = 0;
+    bool visible = false;
+    std::optional<Color> tint;
+    FourSide padding;
+    std::vector<int> children;
+};
+
+class SampleSubrecord : public SampleRecord {
+public:
+    static const KJElementClass& elementClass() {
+        static const KJElementClass cls("SampleSubrecord", &SampleRecord::elementClass(), {});
+        return cls;
+    }
+    const KJElementClass& recordClass() const override { return elementClass(); }
+};
+
+struct KJLogLines {
+    std::vector<std::string> lines;
+    KJLogLines() {
+        KJLogSetObserver([this](int, const std::string& line) { lines.push_back(line); });
+    }
+    ~KJLogLines() { KJLogSetObserver(nullptr); }
+};
+
+Value stored(const SampleRecord& record, const KJTipBaseElement::Exclusions& exclude = {}) {
+    platform::Dictionary out;
+    record.serializeToDictionaryWithExcludeProperties(out, exclude);
+    return Value(std::move(out));
+}
+
+template <class R = SampleRecord>
+std::shared_ptr<R> filled() {
+    auto r = std::make_shared<R>();
+    r->title = "Hello";
+    r->count = 7;
+    r->alignment = 2;
+    r->ratio = 0.25;
+    r->visible = true;
+    r->tint = Color{1, 0, 0, 0.5};
+    r->padding = {1, 2, 3, 4};
+    r->children = {1, 2};
+    return r;
+}
+
+TEST(KJTipBaseElement, WritesEveryConvertiblePropertyByName) {
+    Value out = stored(*filled());
+    EXPECT_EQ(out["title"], Value("Hello"));
+    EXPECT_EQ(out["count"], Value(7));
+    EXPECT_EQ(out["alignment"], Value(2));
+    EXPECT_EQ(out["ratio"], Value(0.25));
+    EXPECT_EQ(out["visible"], Value(true));
+    EXPECT_EQ(out["tint"], Value("#7FFF0000"));
+    // Four-sided values go under four keys; the property name itself is not written.
+    EXPECT_EQ(out["padding.top"], Value(1.0));
+    EXPECT_EQ(out["padding.bottom"], Value(2.0));
+    EXPECT_EQ(out["padding.left"], Value(3.0));
+    EXPECT_EQ(out["padding.right"], Value(4.0));
+    for (const char* never : {"padding", "children", "frame"}) EXPECT_TRUE(out[never].isAbsent()) << never;
+    EXPECT_EQ(out.count(), 10u);
+
+    // Absent text and colour are written as the empty text.
+    Value empty = stored(SampleRecord());
+    EXPECT_EQ(empty["title"], Value(""));
+    EXPECT_EQ(empty["tint"], Value(""));
+
+    Value excluded = stored(*filled(), {"title", "padding"});
+    EXPECT_TRUE(excluded["title"].isAbsent());
+    EXPECT_TRUE(excluded["padding.top"].isAbsent());
+    EXPECT_EQ(excluded["count"], Value(7));
+}
+
+TEST(KJTipBaseElement, ReadsBackEqualAndMissingKeysAsAbsent) {
+    SampleRecord back;
+    ASSERT_TRUE(back.deserializeFromDictionaryWithExcludeProperties(stored(*filled())));
+    EXPECT_TRUE(back.isEqualWithExcludeProperties(filled().get()));
+    EXPECT_EQ(back.padding, (FourSide{1, 2, 3, 4}));
+    EXPECT_TRUE(back.children.empty());  // other kinds stay as the fresh record has them
+
+    // A missing text key reads as absent, never as the text "(null)"; the empty colour text
+    // leaves no colour.
+    SampleRecord sparse;
+    sparse.title = "kept?";
+    ASSERT_TRUE(sparse.deserializeFromDictionaryWithExcludeProperties(Value::dictionary({{"tint", ""}})));
+    EXPECT_FALSE(sparse.title.has_value());
+    EXPECT_FALSE(sparse.tint.has_value());
+    EXPECT_EQ(sparse.count, 0);
+    EXPECT_EQ(sparse.padding, FourSide{});
+
+    // Not a dictionary: false and nothing changes.
+    auto untouched = filled();
+    EXPECT_FALSE(untouched->deserializeFromDictionaryWithExcludeProperties(Value::array({1})));
+    EXPECT_EQ(untouched->title, "Hello");
+}
+
+TEST(KJTipBaseElement, StoredValuesOfAnotherKindConvertOrFallBackAndLog) {
+    KJLogLines log;
+    SampleRecord r;
+    ASSERT_TRUE(r.deserializeFromDictionaryWithExcludeProperties(Value::dictionary({
+        {"title", 12},
+        {"count", "42abc"},
+        {"ratio", "0.5"},
+        {"visible", Value::array({true})},
+        {"tint", 5},
+        {"padding.top", Value::dictionary({{"a", 1}})},
+        {"padding.left", "2.5"},
+    })));
+    EXPECT_EQ(r.title, "12");
+    EXPECT_EQ(r.count, 42);
+    EXPECT_DOUBLE_EQ(r.ratio, 0.5);
+    EXPECT_FALSE(r.visible);
+    EXPECT_FALSE(r.tint.has_value());
+    EXPECT_EQ(r.padding.top, 0);
+    EXPECT_EQ(r.padding.left, 2.5);
+    ASSERT_EQ(log.lines.size(), 3u);
+    EXPECT_EQ(log.lines[0],
+              "Model: SampleRecord \"visible\" is a list where a boolean is expected; the default is used.");
+}
+
+TEST(KJTipBaseElement, ComparesWithToleranceAndByClass) {
+    auto a = filled();
+    auto b = filled();
+    b->ratio = a->ratio + 0.005;
+    EXPECT_TRUE(a->isEqualWithExcludeProperties(b.get()));
+    b->ratio = a->ratio + 0.02;
+    EXPECT_FALSE(a->isEqualWithExcludeProperties(b.get()));
+    EXPECT_TRUE(a->isEqualWithExcludeProperties(b.get(), {"ratio"}));
+
+    b = filled();
+    b->padding.right += 1;
+    EXPECT_FALSE(a->isEqualWithExcludeProperties(b.get()));
+    b = filled();
+    b->title.reset();
+    a->title = "";
+    EXPECT_TRUE(a->isEqualWithExcludeProperties(b.get()));  // absent text counts as ""
+    b->tint = Color{1, 0, 0, 0.49};
+    EXPECT_FALSE(a->isEqualWithExcludeProperties(b.get()));
+    b = filled();
+    b->children = {9};
+    EXPECT_TRUE(filled()->isEqualWithExcludeProperties(b.get()));  // other kinds are not compared
+
+    // The other object must be of the receiver's class or a subclass.
+    auto sub = filled<SampleSubrecord>();
+    EXPECT_TRUE(filled()->isEqualWithExcludeProperties(sub.get()));
+    EXPECT_FALSE(sub->isEqualWithExcludeProperties(filled().get()));
+    KJTipBaseElement base;
+    EXPECT_TRUE(base.isEqualWithExcludeProperties(sub.get()));
+    EXPECT_FALSE(base.isEqual(sub.get()));  // the base's own contract compares nothing
+    KJOverlay overlay;
+    EXPECT_FALSE(a->isEqualWithExcludeProperties(&overlay));
+    auto view = platform::make<platform::UIView>();
+    EXPECT_FALSE(a->isEqualWithExcludeProperties(view.get()));
+    EXPECT_FALSE(a->isEqualWithExcludeProperties(nullptr));
+}
+
+TEST(KJTipBaseElement, ClassesAreKnownByNameAndAnswerKeyValueLookups) {
+    SampleSubrecord sub;
+    EXPECT_EQ(sub.className(), "SampleSubrecord");
+    EXPECT_TRUE(sub.isKindOfClass("SampleRecord"));
+    EXPECT_TRUE(sub.isKindOfClass("KJTipBaseElement"));
+    EXPECT_FALSE(sub.isKindOfClass("KJOverlay"));
+
+    auto r = filled();
+    EXPECT_EQ(r->valueForKey("title"), Value("Hello"));
+    EXPECT_EQ(r->valueForKey("tint"), Value("#7FFF0000"));
+    EXPECT_TRUE(SampleRecord().valueForKey("title").isAbsent());
+
+    // Record classes of other layers are reached by name once registered.
+    EXPECT_EQ(KJElementClass::createFromFeed("SampleRecord", Value::dictionary()), nullptr);
+    KJElementClass::registerFactories(
+        "SampleRecord", {[](const Value&) { return std::make_shared<SampleRecord>(); }, nullptr});
+    EXPECT_TRUE(
+        std::dynamic_pointer_cast<SampleRecord>(KJElementClass::createFromFeed("SampleRecord", Value())));
+    EXPECT_EQ(KJElementClass::deserializeFromDictionary("SampleRecord", Value::dictionary()), nullptr);
+    KJElementClass::registerFactories("SampleRecord", {});
+    EXPECT_FALSE(KJElementClass::factories("SampleRecord"));
+}
+
+}  // namespace
+}  // namespace brindlecue
