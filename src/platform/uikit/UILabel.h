@@ -4,20 +4,12 @@
 #include <optional>
 #include <string>
 
+#include "platform/uikit/NSParagraphStyle.h"
 #include "platform/uikit/UIFont.h"
 #include "platform/uikit/UIView.h"
 
 namespace brindlecue::platform {
 
-enum class NSTextAlignment { Left = 0, Center = 1, Right = 2, Justified = 3, Natural = 4 };
-enum class NSLineBreakMode {
-    ByWordWrapping = 0,
-    ByCharWrapping,
-    ByClipping,
-    ByTruncatingHead,
-    ByTruncatingTail,
-    ByTruncatingMiddle
-};
 
 // A text label. Its size for a text comes from the text measurer, which the text layer installs;
 // until then a rough estimate stands in (0.55 em per character, 1.2 em per line).
