@@ -63,6 +63,12 @@ void CGImageSource::parseLocked() {
             if (final_) error_ = "unknown image format";
             break;
     }
+    if (!h.known && final_ && (format_ == ImageFormat::PNG || format_ == ImageFormat::JPEG)) {
+        // All the bytes are there and still no header: decoding says why.
+        codec::Bitmap b = format_ == ImageFormat::PNG ? codec::pngDecode(data_.data(), data_.size(), maxPixels_)
+                                                      : codec::jpegDecode(data_.data(), data_.size(), maxPixels_);
+        error_ = b.error.empty() ? "image header unreadable" : b.error;
+    }
     headerKnown_ = h.known;
     width_ = h.width;
     height_ = h.height;

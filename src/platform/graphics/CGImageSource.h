@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/Value.h"
 #include "platform/graphics/CGImage.h"
 
 namespace brindlecue::platform {
+
+// Bytes, as platform/Value.h names them (kept out of this header to keep it light).
+using Data = std::vector<uint8_t>;
 
 namespace codec {
 struct GifFile;

@@ -1,5 +1,7 @@
 #include "platform/uikit/UIBezierPath.h"
 
+#include <algorithm>
+
 #include "platform/graphics/CGContext.h"
 #include "platform/uikit/UIGraphics.h"
 
@@ -22,8 +24,11 @@ std::shared_ptr<UIBezierPath> UIBezierPath::bezierPathWithOvalInRect(const CGRec
 }
 
 std::shared_ptr<UIBezierPath> UIBezierPath::bezierPathWithRoundedRect(const CGRect& rect, double radius) {
+    // One radius for every corner, at most half the shorter side (a pill at most).
+    CGRect r = rect.standardized();
+    radius = std::min({radius, r.width() / 2, r.height() / 2});
     auto p = make<UIBezierPath>();
-    p->path_.addRoundedRect(rect, radius, radius);
+    p->path_.addRoundedRect(r, radius, radius);
     return p;
 }
 
