@@ -27,6 +27,8 @@ void UISegmentedControl::insertSegmentWithTitle(std::optional<std::string> title
     segment->setRuntimeClassName("UISegment");
     auto label = make<UILabel>();
     label->setText(title);
+    label->setTextAlignment(NSTextAlignment::Center);
+    label->setFont(UIFont::systemFontOfSize(13));
     segment->addSubview(label);
     segments_.insert(segments_.begin() + index, segment);
     insertSubviewAtIndex(segment, index);
