@@ -141,14 +141,29 @@ void CGContext::Impl::paintShadow(cairo_pattern_t* group, const State& s) {
     double devOffX = 0, devOffY = 0;
     cairo_surface_get_device_offset(src, &devOffX, &devOffY);
 
-    double sigma = s.shadowBlur / 2 * scale;
-    int margin = int(std::ceil(3 * sigma));
-    int mw = w + 2 * margin, mh = h + 2 * margin;
-    if (int64_t(mw) * mh > kMaxPixels) return;
-    std::vector<float> alpha(size_t(mw) * mh, 0.f);
+    // Only the part of the layer that has content casts a shadow: find it first.
+    int x0 = w, y0 = h, x1 = -1, y1 = -1;
     for (int y = 0; y < h; ++y) {
         const auto* row = reinterpret_cast<const uint32_t*>(data + size_t(y) * stride);
-        for (int x = 0; x < w; ++x) alpha[size_t(y + margin) * mw + x + margin] = float(row[x] >> 24) / 255.f;
+        for (int x = 0; x < w; ++x) {
+            if (row[x] >> 24) {
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x);
+                y0 = std::min(y0, y);
+                y1 = std::max(y1, y);
+            }
+        }
+    }
+    if (x1 < 0) return;
+    double sigma = s.shadowBlur / 2 * scale;
+    int margin = int(std::ceil(3 * sigma));
+    int cw = x1 - x0 + 1, ch = y1 - y0 + 1;
+    int mw = cw + 2 * margin, mh = ch + 2 * margin;
+    if (int64_t(mw) * mh > kMaxPixels) return;
+    std::vector<float> alpha(size_t(mw) * mh, 0.f);
+    for (int y = 0; y < ch; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(data + size_t(y + y0) * stride) + x0;
+        for (int x = 0; x < cw; ++x) alpha[size_t(y + margin) * mw + x + margin] = float(row[x] >> 24) / 255.f;
     }
     blurAlpha(alpha, mw, mh, sigma);
     cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, mw, mh);
@@ -172,7 +187,7 @@ void CGContext::Impl::paintShadow(cairo_pattern_t* group, const State& s) {
     const UIColor& c = *s.shadowColor;
     cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha * std::clamp(s.alpha, 0.0, 1.0));
     cairo_set_operator(cr, cairoOperator(s.blend));
-    cairo_mask_surface(cr, mask, -devOffX - margin + ox, -devOffY - margin + oy);
+    cairo_mask_surface(cr, mask, -devOffX + x0 - margin + ox, -devOffY + y0 - margin + oy);
     cairo_restore(cr);
     cairo_surface_destroy(mask);
 }

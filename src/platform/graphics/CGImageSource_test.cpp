@@ -127,6 +127,17 @@ TEST(CGImageSourceGIF, TruncatedKeepsCompleteFramesAndHugeCanvasIsRefused) {
     EXPECT_FALSE(big->imageAtIndex(0));
 }
 
+TEST(CGImageSourceGIF, FramesKeptAltogetherStayUnderTheCap) {
+    // Each 4 x 4 frame keeps 16 index bytes; a cap of 40 pixels holds two of them.
+    Data gif = writeGif({{0, 0, 4, 4, 10, 1, -1, 0}, {0, 0, 4, 4, 10, 1, -1, 1}, {0, 0, 4, 4, 10, 1, -1, 2}}, 0);
+    auto source = CGImageSource::createWithData(gif, 40);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->count(), 2u);
+    EXPECT_EQ(source->error(), "decoded size exceeds the limit");
+    EXPECT_EQ(source->imageAtIndex(1)->pixelAt(0, 0), kBlue);
+    EXPECT_EQ(CGImageSource::createWithData(gif, 48)->count(), 3u);
+}
+
 TEST(CGImageSourcePNG, RoundTripAndTruncatedDataGivesItsDecodedRows) {
     auto image = noise(64, 64, true);
     auto png = CGImageEncodePNG(*image);

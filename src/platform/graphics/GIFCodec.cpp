@@ -36,9 +36,9 @@ bool skipImageData(GifFileType* gif) {
 }
 
 std::vector<uint32_t> paletteOf(const ColorMapObject* map) {
-    std::vector<uint32_t> palette(256, 0xFF000000u);
-    if (!map || !map->Colors) return palette;
+    if (!map || !map->Colors) return {};
     int n = std::clamp(map->ColorCount, 0, 256);
+    std::vector<uint32_t> palette(size_t(n), 0xFF000000u);
     for (int i = 0; i < n; ++i) {
         const GifColorType& c = map->Colors[i];
         palette[i] = 0xFF000000u | (uint32_t(c.Red) << 16) | (uint32_t(c.Green) << 8) | c.Blue;
@@ -83,7 +83,9 @@ GifFile gifParse(const uint8_t* data, size_t size, uint64_t maxPixels) {
     }
     out.width = gif->SWidth;
     out.height = gif->SHeight;
-    uint64_t stored = 0;  // index bytes kept over all frames
+    out.palettes.push_back(paletteOf(gif->SColorMap));  // the global table, shared by frames without their own
+    uint64_t stored = 0;   // index bytes kept over all frames
+    uint64_t decoded = 0;  // pixels decompressed over all frames, inside the canvas or not
     Control control;
     std::vector<GifByteType> line;
     bool stop = false;
@@ -106,7 +108,15 @@ GifFile gifParse(const uint8_t* data, size_t size, uint64_t maxPixels) {
                 frame.transparentIndex = control.present ? control.transparent : -1;
                 if (control.present) frame.delay = control.delay;
                 control = Control{};
-                frame.palette = paletteOf(d.ColorMap ? d.ColorMap : gif->SColorMap);
+                if (out.frames.size() >= GifFile::kMaxFrames) {
+                    fail("too many frames");
+                    stop = true;
+                    break;
+                }
+                if (d.ColorMap) {
+                    frame.palette = out.palettes.size();
+                    out.palettes.push_back(paletteOf(d.ColorMap));
+                }
                 if (d.Width <= 0 || d.Height <= 0) {
                     // An empty frame: nothing to draw, but the data still has to be passed over.
                     if (!skipImageData(gif)) {
@@ -118,7 +128,8 @@ GifFile gifParse(const uint8_t* data, size_t size, uint64_t maxPixels) {
                     out.frames.push_back(std::move(frame));
                     break;
                 }
-                if (uint64_t(d.Width) * uint64_t(d.Height) > maxPixels) {
+                decoded += uint64_t(d.Width) * uint64_t(d.Height);
+                if (uint64_t(d.Width) * uint64_t(d.Height) > maxPixels || decoded > 4 * maxPixels) {
                     fail("decoded size exceeds the limit");
                     stop = true;
                     break;
@@ -231,11 +242,15 @@ std::shared_ptr<const CGImage> GifCompositor::frame(const GifFile& gif, size_t i
         }
         const GifFrame& f = gif.frames[next_];
         if (f.disposal == 3) saved_ = canvas_;
+        static const std::vector<uint32_t> kNone;
+        const std::vector<uint32_t>& palette = f.palette < gif.palettes.size() ? gif.palettes[f.palette] : kNone;
         for (int y = 0; y < f.height; ++y) {
             const uint8_t* in = f.indices.data() + size_t(y) * f.width;
             uint32_t* out = canvas_.data() + size_t(f.top + y) * gif.width + f.left;
-            for (int x = 0; x < f.width; ++x)
-                if (in[x] != f.transparentIndex) out[x] = f.palette[in[x]];
+            for (int x = 0; x < f.width; ++x) {
+                if (in[x] == f.transparentIndex) continue;
+                out[x] = in[x] < palette.size() ? palette[in[x]] : 0xFF000000u;
+            }
         }
     }
     return CGImage::fromPremultipliedARGB(gif.width, gif.height, canvas_, true);

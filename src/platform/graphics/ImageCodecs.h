@@ -39,15 +39,21 @@ struct GifFrame {
     // The part of the frame inside the canvas, one palette index per pixel.
     int left = 0, top = 0, width = 0, height = 0;
     std::vector<uint8_t> indices;
-    std::vector<uint32_t> palette;  // 256 premultiplied ARGB words
+    size_t palette = 0;  // into GifFile::palettes
     int transparentIndex = -1;
     int disposal = 0;
     std::optional<double> delay;  // seconds, when the frame has a graphic control block
 };
 
 struct GifFile {
+    // Most frames a file may have; the rest are left out with an error.
+    static constexpr size_t kMaxFrames = 10000;
+
     int width = 0, height = 0;
     std::vector<GifFrame> frames;  // complete frames only
+    // Opaque ARGB words of each colour table as written (so memory follows the file's size);
+    // an index past a table's end draws opaque black.
+    std::vector<std::vector<uint32_t>> palettes;
     std::optional<unsigned> loopCount;
     bool complete = false;
     std::string error;

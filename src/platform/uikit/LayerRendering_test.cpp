@@ -9,6 +9,7 @@
 #include "platform/uikit/UIGraphics.h"
 #include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UILabel.h"
+#include "platform/uikit/NSStringDrawing.h"
 #include "platform/uikit/UIWindow.h"
 
 namespace brindlecue::platform {
@@ -170,6 +171,46 @@ TEST(LayerRendering, WindowWithLabelButtonAndImageView) {
     EXPECT_EQ(px(image, inWindow.midX(), inWindow.maxY() - 2), (RGBA8{255, 0, 0, 255}));
     EXPECT_EQ(px(image, 170, 85).b, 255);
     EXPECT_EQ(px(image, 195, 115), (RGBA8{255, 255, 255, 255}));
+}
+
+class InsetLabel : public UILabel {
+public:
+    using UILabel::UILabel;
+    void drawTextInRect(const CGRect& rect) override {
+        UILabel::drawTextInRect(CGRect(rect.origin.x + 50, rect.origin.y, rect.size.width - 50, rect.size.height));
+    }
+};
+
+TEST(LayerRendering, LabelSubclassesMoveTheirTextAndBezierArcsFollowUIKitsFlag) {
+    auto label = make<InsetLabel>(CGRect(0, 0, 100, 30));
+    label->setText("Wide text");
+    auto image = snapshot(label, 1);
+    int left = 0, right = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 100; ++x) (x < 50 ? left : right) += image->cgImage()->pixelAt(x, y).a > 0;
+    EXPECT_EQ(left, 0);
+    EXPECT_GT(right, 30);
+
+    // UIKit's clockwise true sweeps towards increasing angles (down first on screen).
+    auto arc = UIBezierPath::bezierPathWithArcCenter({0, 0}, 10, 0, M_PI / 2, true);
+    EXPECT_EQ(arc->cgPath().elements().size(), 2u);
+    EXPECT_NEAR(arc->currentPoint().y, 10, 1e-9);
+    auto pill = UIBezierPath::bezierPathWithRoundedRect(CGRect(0, 0, 100, 20), 30);
+    EXPECT_NEAR(pill->cgPath().elements()[0].points[0].x, 10, 1e-9);
+}
+
+TEST(NSStringDrawing, BoundingRectsWrapOnlyWithLineFragmentOrigin) {
+    NSStringAttributes attrs;
+    attrs.font = UIFont::systemFontOfSize(15);
+    std::string text = "A sentence long enough to need more than one line at this width";
+    CGSize line = NSStringDrawing::sizeWithAttributes(text, attrs);
+    CGRect wrapped = NSStringDrawing::boundingRectWithSize(text, {150, 1000}, NSStringDrawingUsesLineFragmentOrigin, attrs);
+    CGRect single = NSStringDrawing::boundingRectWithSize(text, {150, 1000}, 0, attrs);
+    EXPECT_LE(wrapped.size.width, 150);
+    EXPECT_GT(wrapped.size.height, 2 * line.height);
+    EXPECT_EQ(single.size, line);
+    CGRect capped = NSStringDrawing::boundingRectWithSize(text, {150, 20}, NSStringDrawingUsesLineFragmentOrigin, attrs);
+    EXPECT_EQ(capped.size.height, 20);
 }
 
 TEST(UILabelMeasure, PangoByDefaultAndAnInstalledMeasurerWins) {
