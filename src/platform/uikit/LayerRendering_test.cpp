@@ -10,6 +10,7 @@
 #include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UILabel.h"
 #include "platform/uikit/NSStringDrawing.h"
+#include "platform/uikit/UIAlertView.h"
 #include "platform/uikit/UIWindow.h"
 
 namespace brindlecue::platform {
@@ -197,6 +198,17 @@ TEST(LayerRendering, LabelSubclassesMoveTheirTextAndBezierArcsFollowUIKitsFlag) 
     EXPECT_NEAR(arc->currentPoint().y, 10, 1e-9);
     auto pill = UIBezierPath::bezierPathWithRoundedRect(CGRect(0, 0, 100, 20), 30);
     EXPECT_NEAR(pill->cgPath().elements()[0].points[0].x, 10, 1e-9);
+}
+
+TEST(LayerRendering, AlertDimsTheWindowAndDrawsItsBox) {
+    auto alert = make<UIAlertView>(std::optional<std::string>("Thanks"), std::optional<std::string>("Sent."),
+                                   nullptr, std::optional<std::string>("OK"), std::vector<std::string>{});
+    alert->setFrame(CGRect(0, 0, 320, 480));
+    auto image = snapshot(alert, 1);
+    EXPECT_NEAR(px(image, 5, 5).a, 102, 1);  // the dimming
+    RGBA8 box = px(image, 30, 240);          // inside the 270-point box, left of the texts
+    EXPECT_GT(box.r, 240);
+    EXPECT_EQ(box.a, 255);
 }
 
 TEST(NSStringDrawing, BoundingRectsWrapOnlyWithLineFragmentOrigin) {
