@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/graphics/CGPath.h"
 #include "platform/uikit/CAAnimation.h"
 #include "platform/uikit/Geometry.h"
 #include "platform/uikit/NSObject.h"
@@ -14,6 +15,7 @@
 namespace brindlecue::platform {
 
 class UIView;
+class CGContext;
 
 // The layer record behind every view, and stand-alone layers added as sublayers. A view's layer
 // shares the view's geometry, opacity, hidden flag, background colour and clipping (reading or
@@ -73,7 +75,20 @@ public:
 
     std::string description() const override;
 
+    // ---- Drawing. A layer's own content: a stand-alone layer draws it in drawInContext (in its
+    // bounds' space); a view's layer draws its view's drawRect. setNeedsDisplay marks the
+    // content for redrawing (every render draws it afresh).
+    virtual void drawInContext(CGContext& context) {}
+    void setNeedsDisplay() { needsDisplay_ = true; }
+    bool needsDisplay() const { return needsDisplay_; }
+    // Renders the layer, its sublayers and (for a view's layer) its subviews into the context,
+    // in the layer's own space: background, corner radius, content, sublayers, subviews,
+    // border, opacity, shadow and mask, with masksToBounds clipping. Stand-alone sublayers are
+    // drawn below the view's subviews.
+    void renderInContext(CGContext& context);
+
 private:
+    bool needsDisplay_ = false;
     std::weak_ptr<UIView> view_;
     bool viewBacked_ = false;
     CGRect frame_;
@@ -87,15 +102,18 @@ private:
     int generatedKeys_ = 0;
 };
 
-// A layer that strokes and fills a path; the path itself comes with drawing.
+// A layer that fills and strokes a path (in its own space).
 class CAShapeLayer : public CALayer {
 public:
     BLQ_PLATFORM_CLASS(CAShapeLayer)
+    CGPath path;
     double lineWidth = 1;
     std::optional<UIColor> strokeColor;
     std::optional<UIColor> fillColor = UIColor::blackColor();
     std::string lineJoin = "miter";
     std::string fillRule = "non-zero";
+    std::string lineCap = "butt";
+    void drawInContext(CGContext& context) override;
 };
 
 }  // namespace brindlecue::platform

@@ -10,6 +10,7 @@ namespace brindlecue::platform {
 class UIActivityIndicatorView : public UIView {
 public:
     BLQ_PLATFORM_CLASS(UIActivityIndicatorView)
+    void drawRect(const CGRect& rect) override;
     UIActivityIndicatorView() : UIView(CGRect(0, 0, 20, 20)) {}
     void didConstruct() override;
     void startAnimating();

@@ -1,5 +1,11 @@
 #include "platform/uikit/UIAlertView.h"
 
+#include <algorithm>
+
+#include "platform/graphics/CGContext.h"
+#include "platform/graphics/TextLayout.h"
+#include "platform/uikit/UIGraphics.h"
+
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIWindow.h"
 
@@ -111,6 +117,94 @@ bool UIActionSheet::pressButtonAtIndex(int64_t index) {
     if (auto d = delegate()) d->actionSheetClickedButtonAtIndex(*this, index);
     dismissWithClickedButtonIndex(index, true);
     return true;
+}
+
+namespace {
+
+const UIColor kButtonBlue{0, 122.0 / 255, 1, 1};
+const UIColor kHairline{0, 0, 0, 0.2};
+
+TextStyle centred(UIFont font, UIColor color = UIColor::blackColor()) {
+    TextStyle s;
+    s.font = std::move(font);
+    s.color = color;
+    s.alignment = NSTextAlignment::Center;
+    return s;
+}
+
+void dim(CGContext& ctx, const CGRect& b) {
+    ctx.setFillColor(UIColor(0, 0, 0, 0.4));
+    ctx.fillRect(b);
+}
+
+}  // namespace
+
+void UIAlertView::drawRect(const CGRect&) {
+    auto ctx = UIGraphicsGetCurrentContext();
+    if (!ctx) return;
+    CGRect b = bounds();
+    dim(*ctx, b);
+    // A 270-point box: title, message, then the buttons side by side (two) or stacked.
+    const double width = 270, pad = 16, buttonHeight = 44;
+    TextStyle titleStyle = centred(UIFont::boldSystemFontOfSize(17));
+    TextStyle messageStyle = centred(UIFont::systemFontOfSize(13));
+    double titleH = title_ ? TextLayout::measure(*title_, titleStyle, width - 2 * pad).height : 0;
+    double messageH = message_ ? TextLayout::measure(*message_, messageStyle, width - 2 * pad).height : 0;
+    bool sideBySide = buttons_.size() == 2;
+    size_t rows = buttons_.empty() ? 0 : (sideBySide ? 1 : buttons_.size());
+    double height = pad + titleH + (messageH > 0 ? 4 + messageH : 0) + pad + rows * buttonHeight;
+    CGRect box(b.midX() - width / 2, b.midY() - height / 2, width, height);
+    ctx->beginPath();
+    ctx->addPath(CGPath::withRoundedRect(box, 13, 13));
+    ctx->setFillColor(UIColor(0.97, 0.97, 0.97, 1));
+    ctx->fillPath();
+    double y = box.minY() + pad;
+    if (title_) TextLayout::draw(*ctx, *title_, CGRect(box.minX() + pad, y, width - 2 * pad, titleH), titleStyle);
+    y += titleH + (messageH > 0 ? 4 : 0);
+    if (message_) TextLayout::draw(*ctx, *message_, CGRect(box.minX() + pad, y, width - 2 * pad, messageH), messageStyle);
+    y += messageH + pad;
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        CGRect cell = sideBySide ? CGRect(box.minX() + width / 2 * double(i), y, width / 2, buttonHeight)
+                                 : CGRect(box.minX(), y + buttonHeight * double(i), width, buttonHeight);
+        ctx->setFillColor(kHairline);
+        ctx->fillRect(CGRect(cell.minX(), cell.minY(), cell.width(), 0.5));
+        if (sideBySide && i == 1) ctx->fillRect(CGRect(cell.minX(), cell.minY(), 0.5, cell.height()));
+        TextStyle style = centred(int64_t(i) == cancelButtonIndex_ ? UIFont::boldSystemFontOfSize(17)
+                                                                  : UIFont::systemFontOfSize(17),
+                                  kButtonBlue);
+        double h = TextLayout::measure(buttons_[i], style, cell.width()).height;
+        TextLayout::draw(*ctx, buttons_[i], CGRect(cell.minX(), cell.midY() - h / 2, cell.width(), h), style);
+    }
+}
+
+void UIActionSheet::drawRect(const CGRect&) {
+    auto ctx = UIGraphicsGetCurrentContext();
+    if (!ctx) return;
+    CGRect b = bounds();
+    dim(*ctx, b);
+    // A sheet at the bottom: the title, then one row per button, the destructive one in red.
+    const double rowHeight = 57, pad = 8;
+    TextStyle titleStyle = centred(UIFont::systemFontOfSize(13), UIColor(0.45, 0.45, 0.45, 1));
+    double width = std::max(0.0, b.width() - 2 * pad);
+    double titleH = title_ ? TextLayout::measure(*title_, titleStyle, width - 2 * pad).height + 2 * pad : 0;
+    double height = titleH + rowHeight * double(buttons_.size());
+    CGRect sheet(b.minX() + pad, b.maxY() - pad - height, width, height);
+    ctx->beginPath();
+    ctx->addPath(CGPath::withRoundedRect(sheet, 13, 13));
+    ctx->setFillColor(UIColor(0.97, 0.97, 0.97, 1));
+    ctx->fillPath();
+    if (title_) TextLayout::draw(*ctx, *title_, CGRect(sheet.minX() + pad, sheet.minY() + pad, width - 2 * pad, titleH), titleStyle);
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        CGRect row(sheet.minX(), sheet.minY() + titleH + rowHeight * double(i), width, rowHeight);
+        ctx->setFillColor(kHairline);
+        if (i > 0 || titleH > 0) ctx->fillRect(CGRect(row.minX(), row.minY(), row.width(), 0.5));
+        bool destructive = int64_t(i) == destructiveButtonIndex_;
+        TextStyle style = centred(int64_t(i) == cancelButtonIndex_ ? UIFont::boldSystemFontOfSize(20)
+                                                                  : UIFont::systemFontOfSize(20),
+                                  destructive ? UIColor(1, 0.23, 0.19, 1) : kButtonBlue);
+        double h = TextLayout::measure(buttons_[i], style, row.width()).height;
+        TextLayout::draw(*ctx, buttons_[i], CGRect(row.minX(), row.midY() - h / 2, row.width(), h), style);
+    }
 }
 
 }  // namespace brindlecue::platform

@@ -26,6 +26,8 @@ public:
 class UIAlertView : public UIView {
 public:
     BLQ_PLATFORM_CLASS(UIAlertView)
+    // Dims the window and draws the box with its texts and buttons.
+    void drawRect(const CGRect& rect) override;
 
     UIAlertView(std::optional<std::string> title, std::optional<std::string> message,
                 const std::shared_ptr<UIAlertViewDelegate>& delegate,
@@ -72,6 +74,8 @@ public:
 class UIActionSheet : public UIView {
 public:
     BLQ_PLATFORM_CLASS(UIActionSheet)
+    // Dims the window and draws the box with its texts and buttons.
+    void drawRect(const CGRect& rect) override;
 
     UIActionSheet(std::optional<std::string> title, const std::shared_ptr<UIActionSheetDelegate>& delegate,
                   std::optional<std::string> cancelButtonTitle,

@@ -31,6 +31,7 @@ void UIButton::setTitle(std::optional<std::string> title, uint64_t state) {
         titles_[state] = *title;
     else
         titles_.erase(state);
+    if (title && !titleLabel_) titleLabel();
     refresh();
 }
 
@@ -63,6 +64,7 @@ void UIButton::setImage(const std::shared_ptr<UIImage>& image, uint64_t state) {
         images_[state] = image;
     else
         images_.erase(state);
+    if (image && !imageView_) imageView();
     refresh();
 }
 
@@ -119,20 +121,33 @@ void UIButton::setHighlighted(bool highlighted) {
 }
 
 void UIButton::refresh() {
+    CGRect content = UIEdgeInsetsInsetRect(bounds(), contentEdgeInsets_);
+    CGSize text{}, img{};
+    std::shared_ptr<UIImage> image = currentImage();
+    if (image && buttonType_ == UIButtonType::System && image->renderingMode() == UIImageRenderingMode::Automatic)
+        image = image->imageWithRenderingMode(UIImageRenderingMode::AlwaysTemplate);
     if (titleLabel_) {
         titleLabel_->setText(currentTitle());
         titleLabel_->setTextColor(currentTitleColor());
-        CGSize s = titleLabel_->sizeThatFits(bounds().size);
-        CGRect b = bounds();
-        titleLabel_->setFrame(CGRect(b.midX() - s.width / 2, b.midY() - s.height / 2, s.width, s.height));
+        text = titleLabel_->sizeThatFits(content.size);
+        text.width = std::min(text.width, std::max(0.0, content.width() - (image ? image->size().width : 0)));
     }
+    if (imageView_ && image) img = image->size();
+    // Image then title, centred as one group.
+    double x = content.midX() - (img.width + text.width) / 2;
     if (imageView_) {
-        auto image = currentImage();
         imageView_->setImage(image);
-        CGSize s = image ? image->size() : CGSize{};
-        CGRect b = bounds();
-        imageView_->setFrame(CGRect(b.midX() - s.width / 2, b.midY() - s.height / 2, s.width, s.height));
+        CGRect f(x, content.midY() - img.height / 2, img.width, img.height);
+        imageView_->setFrame(UIEdgeInsetsInsetRect(f, imageEdgeInsets_));
     }
+    if (titleLabel_) {
+        CGRect f(x + img.width, content.midY() - text.height / 2, text.width, text.height);
+        titleLabel_->setFrame(UIEdgeInsetsInsetRect(f, titleEdgeInsets_));
+    }
+}
+
+void UIButton::drawRect(const CGRect&) {
+    if (auto background = backgroundImageForState(state())) background->drawInRect(bounds());
 }
 
 CGSize UIButton::sizeThatFits(CGSize) const {

@@ -24,7 +24,9 @@ enum class UIButtonType {
 
 // A button: title, title colour, image and background image per control state. A value asked for
 // a state that has none falls back to the normal state's, as on the platform. The title label
-// and image view are created on first use and show the current state's values.
+// and image view are created when a title or image is set (or on first use) and show the current
+// state's values, image then title, centred together within the edge insets. A system button
+// draws its images as templates in its tint colour.
 class UIButton : public UIControl {
 public:
     BLQ_PLATFORM_CLASS(UIButton)
@@ -64,6 +66,8 @@ public:
     void setHighlighted(bool highlighted) override;
     CGSize sizeThatFits(CGSize size) const override;
     void layoutSubviews() override { refresh(); }
+    // The current background image, stretched over the bounds; title and image are subviews.
+    void drawRect(const CGRect& rect) override;
 
 private:
     void refresh();

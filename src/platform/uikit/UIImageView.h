@@ -8,7 +8,9 @@
 
 namespace brindlecue::platform {
 
-// Shows an image (an opaque object until the imaging layer draws it), or plays a list of images.
+// Shows an image, placed by the content mode; a template image (always-template rendering) is
+// drawn in the tint colour. An animated image, or a list of animation images, shows its first
+// frame (nothing drives frames here).
 class UIImageView : public UIView {
 public:
     BLQ_PLATFORM_CLASS(UIImageView)
@@ -37,6 +39,7 @@ public:
     bool isHighlighted() const { return highlighted_; }
     void setHighlighted(bool h) { highlighted_ = h; }
 
+    void drawRect(const CGRect& rect) override;
     CGSize sizeThatFits(CGSize size) const override;
     CGSize intrinsicContentSize() const override;
 

@@ -2,7 +2,9 @@
 
 #include <cmath>
 
+#include "platform/graphics/TextLayout.h"
 #include "platform/uikit/CALayer.h"
+#include "platform/uikit/UIGraphics.h"
 
 namespace brindlecue::platform {
 namespace {
@@ -12,7 +14,18 @@ UILabel::TextMeasurer& measurerSlot() {
     return *slot;
 }
 
-CGSize estimate(const std::string& text, const UIFont& font, double maxWidth, int lines) {
+CGSize pangoMeasure(const std::string& text, const UIFont& font, double maxWidth, int lines) {
+    TextStyle style;
+    style.font = font;
+    style.numberOfLines = lines;
+    CGSize s = TextLayout::measure(text, style, maxWidth);
+    // Labels size themselves in whole points.
+    return {std::ceil(s.width - 1e-9), std::ceil(s.height - 1e-9)};
+}
+
+}  // namespace
+
+CGSize UILabel::estimateTextSize(const std::string& text, const UIFont& font, double maxWidth, int lines) {
     // Characters, not bytes: UTF-8 continuation bytes do not count.
     size_t chars = 0;
     for (unsigned char c : text)
@@ -29,15 +42,13 @@ CGSize estimate(const std::string& text, const UIFont& font, double maxWidth, in
     return {width, lineHeight * lineCount};
 }
 
-}  // namespace
-
 void UILabel::setTextMeasurer(TextMeasurer measurer) {
     measurerSlot() = std::move(measurer);
 }
 
 CGSize UILabel::measure(const std::string& text, const UIFont& font, double maxWidth, int lines) {
     if (measurerSlot()) return measurerSlot()(text, font, maxWidth, lines);
-    return estimate(text, font, maxWidth, lines);
+    return pangoMeasure(text, font, maxWidth, lines);
 }
 
 void UILabel::didConstruct() {
@@ -59,6 +70,29 @@ CGSize UILabel::sizeThatFits(CGSize size) const {
 
 CGSize UILabel::intrinsicContentSize() const {
     return measure(text_.value_or(""), font_, 0, numberOfLines_);
+}
+
+void UILabel::drawTextInRect(const CGRect& rect) {
+    auto ctx = UIGraphicsGetCurrentContext();
+    if (!ctx || !text_ || text_->empty() || rect.size.width <= 0 || rect.size.height <= 0) return;
+    TextStyle style;
+    style.font = font_;
+    style.color = textColor_;
+    style.alignment = textAlignment_;
+    style.lineBreakMode = lineBreakMode_;
+    style.numberOfLines = numberOfLines_;
+    if (adjustsFontSizeToFitWidth_ && numberOfLines_ == 1) {
+        // Shrinks the font (down to the minimum scale) until one line fits the width.
+        double natural = TextLayout::measure(*text_, style, 0).width;
+        if (natural > rect.size.width) {
+            double factor = std::max(minimumScaleFactor_ > 0 ? minimumScaleFactor_ : 0.01, rect.size.width / natural);
+            style.font.pointSize = font_.pointSize * factor;
+        }
+    }
+    CGSize text = TextLayout::measure(*text_, style, numberOfLines_ == 1 ? 0 : rect.size.width);
+    double height = std::min(text.height, rect.size.height);
+    CGRect box(rect.origin.x, rect.origin.y + (rect.size.height - height) / 2, rect.size.width, height);
+    TextLayout::draw(*ctx, *text_, box, style);
 }
 
 Value UILabel::valueForKey(std::string_view key) const {

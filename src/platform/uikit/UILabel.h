@@ -4,31 +4,26 @@
 #include <optional>
 #include <string>
 
+#include "platform/uikit/NSParagraphStyle.h"
 #include "platform/uikit/UIFont.h"
 #include "platform/uikit/UIView.h"
 
 namespace brindlecue::platform {
 
-enum class NSTextAlignment { Left = 0, Center = 1, Right = 2, Justified = 3, Natural = 4 };
-enum class NSLineBreakMode {
-    ByWordWrapping = 0,
-    ByCharWrapping,
-    ByClipping,
-    ByTruncatingHead,
-    ByTruncatingTail,
-    ByTruncatingMiddle
-};
 
-// A text label. Its size for a text comes from the text measurer, which the text layer installs;
-// until then a rough estimate stands in (0.55 em per character, 1.2 em per line).
+// A text label. Its size for a text comes from the text measurer: Pango through the graphics
+// stand-in unless a test installs another one (estimateTextSize is a rough, font-free one: 0.55
+// em per character, 1.2 em per line). It draws its text in drawTextInRect, centred vertically.
 class UILabel : public UIView {
 public:
     BLQ_PLATFORM_CLASS(UILabel)
 
     using TextMeasurer =
         std::function<CGSize(const std::string& text, const UIFont& font, double maxWidth, int lines)>;
+    // An empty measurer restores the Pango one.
     static void setTextMeasurer(TextMeasurer measurer);
     static CGSize measure(const std::string& text, const UIFont& font, double maxWidth, int lines);
+    static CGSize estimateTextSize(const std::string& text, const UIFont& font, double maxWidth, int lines);
 
     UILabel() = default;
     explicit UILabel(const CGRect& frame) : UIView(frame) {}
@@ -50,6 +45,10 @@ public:
     void setAdjustsFontSizeToFitWidth(bool v) { adjustsFontSizeToFitWidth_ = v; }
     double minimumScaleFactor() const { return minimumScaleFactor_; }
     void setMinimumScaleFactor(double v) { minimumScaleFactor_ = v; }
+
+    void drawRect(const CGRect& rect) override { drawTextInRect(bounds()); }
+    // Draws the text in the rectangle (subclasses move it, as a padded label does).
+    virtual void drawTextInRect(const CGRect& rect);
 
     CGSize sizeThatFits(CGSize size) const override;
     CGSize intrinsicContentSize() const override;

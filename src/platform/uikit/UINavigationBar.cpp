@@ -1,5 +1,12 @@
 #include "platform/uikit/UINavigationBar.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "platform/graphics/CGContext.h"
+#include "platform/graphics/TextLayout.h"
+#include "platform/uikit/UIGraphics.h"
+
 #include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UINavigationItem.h"
 
@@ -55,6 +62,27 @@ void UINavigationBar::reloadItemViews() {
         addSubview(v);
         itemViews_.push_back(v);
     }
+}
+
+void UINavigationBar::drawRect(const CGRect&) {
+    auto ctx = UIGraphicsGetCurrentContext();
+    if (!ctx) return;
+    // The bar's colour, a hairline at the bottom and the top item's title in the middle.
+    CGRect b = bounds();
+    ctx->setFillColor(barTintColor_.value_or(UIColor(0.97, 0.97, 0.97)));
+    ctx->fillRect(b);
+    ctx->setFillColor(UIColor(0, 0, 0, 0.3));
+    ctx->fillRect(CGRect(b.minX(), b.maxY() - 0.5, b.width(), 0.5));
+    auto item = topItem();
+    if (!item || item->title().empty() || item->titleView()) return;
+    TextStyle style;
+    style.font = UIFont::boldSystemFontOfSize(17);
+    style.alignment = NSTextAlignment::Center;
+    style.numberOfLines = 1;
+    style.lineBreakMode = NSLineBreakMode::ByTruncatingTail;
+    double h = TextLayout::measure(item->title(), style, 0).height;
+    double w = b.width() * 0.6;
+    TextLayout::draw(*ctx, item->title(), CGRect(b.midX() - w / 2, b.midY() - h / 2, w, h), style);
 }
 
 }  // namespace brindlecue::platform

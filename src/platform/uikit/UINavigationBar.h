@@ -14,6 +14,7 @@ class UINavigationItem;
 class UINavigationBar : public UIView {
 public:
     BLQ_PLATFORM_CLASS(UINavigationBar)
+    void drawRect(const CGRect& rect) override;
     using UIView::UIView;
 
     const std::vector<std::shared_ptr<UINavigationItem>>& items() const { return items_; }

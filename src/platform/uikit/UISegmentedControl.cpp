@@ -1,5 +1,12 @@
 #include "platform/uikit/UISegmentedControl.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "platform/graphics/CGContext.h"
+#include "platform/graphics/TextLayout.h"
+#include "platform/uikit/UIGraphics.h"
+
 #include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UILabel.h"
 
@@ -20,6 +27,8 @@ void UISegmentedControl::insertSegmentWithTitle(std::optional<std::string> title
     segment->setRuntimeClassName("UISegment");
     auto label = make<UILabel>();
     label->setText(title);
+    label->setTextAlignment(NSTextAlignment::Center);
+    label->setFont(UIFont::systemFontOfSize(13));
     segment->addSubview(label);
     segments_.insert(segments_.begin() + index, segment);
     insertSubviewAtIndex(segment, index);
@@ -107,6 +116,28 @@ void UISegmentedControl::layoutSubviews() {
 void UISegmentedControl::setFrame(const CGRect& frame) {
     UIControl::setFrame(frame);
     layoutSubviews();
+}
+
+void UISegmentedControl::drawRect(const CGRect&) {
+    auto ctx = UIGraphicsGetCurrentContext();
+    if (!ctx || titles_.empty()) return;
+    // A tinted outline with dividers; the selected segment is filled with the tint.
+    CGRect b = bounds().insetBy(0.5, 0.5);
+    double w = b.width() / double(titles_.size());
+    UIColor tint = tintColor();
+    if (selected_ >= 0 && size_t(selected_) < titles_.size()) {
+        ctx->setFillColor(tint.colorWithAlphaComponent(0.25));
+        ctx->fillRect(CGRect(b.minX() + w * double(selected_), b.minY(), w, b.height()));
+    }
+    ctx->setStrokeColor(tint);
+    ctx->setLineWidth(1);
+    ctx->beginPath();
+    ctx->addPath(CGPath::withRoundedRect(b, 4, 4));
+    for (size_t i = 1; i < titles_.size(); ++i) {
+        ctx->moveToPoint({b.minX() + w * double(i), b.minY()});
+        ctx->addLineToPoint({b.minX() + w * double(i), b.maxY()});
+    }
+    ctx->strokePath();
 }
 
 }  // namespace brindlecue::platform

@@ -17,6 +17,7 @@ inline constexpr int64_t UISegmentedControlNoSegment = -1;
 class UISegmentedControl : public UIControl {
 public:
     BLQ_PLATFORM_CLASS(UISegmentedControl)
+    void drawRect(const CGRect& rect) override;
 
     UISegmentedControl() = default;
     explicit UISegmentedControl(std::vector<std::string> titles) : initialTitles_(std::move(titles)) {}

@@ -10,6 +10,7 @@ namespace brindlecue::platform {
 class UISlider : public UIControl {
 public:
     BLQ_PLATFORM_CLASS(UISlider)
+    void drawRect(const CGRect& rect) override;
     using UIControl::UIControl;
     float value() const { return value_; }
     // Clamped to the range.

@@ -10,6 +10,7 @@ namespace brindlecue::platform {
 class UIStepper : public UIControl {
 public:
     BLQ_PLATFORM_CLASS(UIStepper)
+    void drawRect(const CGRect& rect) override;
     UIStepper() : UIControl(CGRect(0, 0, 94, 32)) {}
     double value() const { return value_; }
     void setValue(double v);

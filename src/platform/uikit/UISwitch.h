@@ -10,6 +10,7 @@ namespace brindlecue::platform {
 class UISwitch : public UIControl {
 public:
     BLQ_PLATFORM_CLASS(UISwitch)
+    void drawRect(const CGRect& rect) override;
     UISwitch() : UIControl(CGRect(0, 0, 51, 31)) {}
     bool isOn() const { return on_; }
     void setOn(bool on, bool animated = false) { on_ = on; }

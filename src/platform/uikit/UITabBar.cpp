@@ -1,5 +1,12 @@
 #include "platform/uikit/UITabBar.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "platform/graphics/CGContext.h"
+#include "platform/graphics/TextLayout.h"
+#include "platform/uikit/UIGraphics.h"
+
 #include "platform/uikit/UIControl.h"
 #include "platform/uikit/UILabel.h"
 #include "platform/uikit/UITabBarItem.h"
@@ -54,6 +61,17 @@ void UITabBar::tapped(size_t index) {
         onTap_(index);
     else
         selectedItem_ = items_[index];
+}
+
+void UITabBar::drawRect(const CGRect&) {
+    auto ctx = UIGraphicsGetCurrentContext();
+    if (!ctx) return;
+    // The bar's colour and a hairline at the top; the item buttons draw their titles.
+    CGRect b = bounds();
+    ctx->setFillColor(UIColor(0.97, 0.97, 0.97));
+    ctx->fillRect(b);
+    ctx->setFillColor(UIColor(0, 0, 0, 0.3));
+    ctx->fillRect(CGRect(b.minX(), b.minY(), b.width(), 0.5));
 }
 
 }  // namespace brindlecue::platform

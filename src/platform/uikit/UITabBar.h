@@ -16,6 +16,7 @@ class UIControl;
 class UITabBar : public UIView {
 public:
     BLQ_PLATFORM_CLASS(UITabBar)
+    void drawRect(const CGRect& rect) override;
     using UIView::UIView;
 
     const std::vector<std::shared_ptr<UITabBarItem>>& items() const { return items_; }

@@ -29,6 +29,7 @@ enum class UITextBorderStyle { None, Line, Bezel, RoundedRect };
 class UITextField : public UIControl {
 public:
     BLQ_PLATFORM_CLASS(UITextField)
+    void drawRect(const CGRect& rect) override;
 
     static constexpr const char* UITextFieldTextDidChangeNotification =
         "UITextFieldTextDidChangeNotification";

@@ -1,5 +1,12 @@
 #include "platform/uikit/UITextView.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "platform/graphics/CGContext.h"
+#include "platform/graphics/TextLayout.h"
+#include "platform/uikit/UIGraphics.h"
+
 #include "platform/NotificationCenter.h"
 
 namespace brindlecue::platform {
@@ -39,6 +46,17 @@ void UITextView::typeText(const std::string& text) {
 
 void UITextView::touchesEnded(const UITouchSet&, const std::shared_ptr<UIEvent>&) {
     if (editable_) becomeFirstResponder();
+}
+
+void UITextView::drawRect(const CGRect&) {
+    auto ctx = UIGraphicsGetCurrentContext();
+    if (!ctx || text_.empty()) return;
+    // Wrapped text from the top left within the platform's insets (8 above and below, 5 aside).
+    TextStyle style;
+    style.font = font_;
+    style.color = textColor_;
+    double width = std::max(0.0, contentSize().width > 0 ? contentSize().width - 10 : bounds().width() - 10);
+    TextLayout::draw(*ctx, text_, CGRect(5, 8, width, 0), style);
 }
 
 }  // namespace brindlecue::platform

@@ -23,6 +23,7 @@ public:
 class UITextView : public UIScrollView {
 public:
     BLQ_PLATFORM_CLASS(UITextView)
+    void drawRect(const CGRect& rect) override;
 
     static constexpr const char* UITextViewTextDidChangeNotification = "UITextViewTextDidChangeNotification";
 

@@ -177,11 +177,18 @@ public:
     void removeConstraint(const std::shared_ptr<NSLayoutConstraint>& constraint);
     void removeConstraints(const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints);
 
-    // ---- Drawing seam: a renderer calls drawRect when it draws the view into its context.
+    // ---- Drawing. Rendering a view (CALayer::renderInContext, drawViewHierarchyInRect) draws
+    // its layer's background, corner radius, border, shadow and opacity, calls drawRect with the
+    // view's bounds while the UIKit context is the rendering context, then draws its subviews.
+    // The stand-in's views draw their content in drawRect; custom views override it.
     void setNeedsDisplay() { needsDisplay_ = true; }
     bool needsDisplay() const { return needsDisplay_; }
     void clearNeedsDisplay() { needsDisplay_ = false; }
     virtual void drawRect(const CGRect& rect) {}
+    // Draws the view's tree, the view's bounds fitted into the rectangle, into the current UIKit
+    // context (a snapshot: open an image context at a scale, draw, take its image). Pending
+    // layout is done first when asked. False when there is no current context.
+    bool drawViewHierarchyInRect(const CGRect& rect, bool afterScreenUpdates);
 
     // ---- Coordinate conversion. A null view stands for the window of this view (or its root
     // when it is in no window). Views in different windows convert through screen coordinates.

@@ -1,0 +1,282 @@
+#include "platform/graphics/CGImageSource.h"
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace brindlecue::platform {
+namespace {
+
+std::shared_ptr<const CGImage> noise(int w, int h, bool alpha) {
+    std::vector<RGBA8> px(size_t(w) * h);
+    uint32_t s = 12345;
+    for (auto& p : px) {
+        s = s * 1103515245 + 12345;
+        p = {uint8_t(s >> 8), uint8_t(s >> 16), uint8_t(s >> 24), uint8_t(alpha ? (s >> 4) | 1 : 255)};
+    }
+    return CGImage::fromRGBA(w, h, px);
+}
+
+// A GIF written with giflib itself: a 4 x 4 canvas, palette 0 red, 1 blue, 2 green, 3 unused.
+struct GifFrameSpec {
+    int left, top, width, height;
+    int delayCs;
+    int disposal;
+    int transparent;  // -1 for none
+    uint8_t index;    // every pixel
+};
+
+Data writeGif(const std::vector<GifFrameSpec>& frames, std::optional<int> loop, int canvas = 4) {
+    Data out;
+    int err = 0;
+    GifFileType* gif = EGifOpen(&out, [](GifFileType* g, const GifByteType* d, int n) {
+        auto* o = static_cast<Data*>(g->UserData);
+        o->insert(o->end(), d, d + n);
+        return n;
+    }, &err);
+    GifColorType colors[4] = {{255, 0, 0}, {0, 0, 255}, {0, 255, 0}, {0, 0, 0}};
+    ColorMapObject* map = GifMakeMapObject(4, colors);
+    EGifSetGifVersion(gif, true);
+    EGifPutScreenDesc(gif, canvas, canvas, 2, 0, map);
+    if (loop) {
+        GifByteType app[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
+        GifByteType block[] = {1, GifByteType(*loop & 0xFF), GifByteType(*loop >> 8)};
+        EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE);
+        EGifPutExtensionBlock(gif, 11, app);
+        EGifPutExtensionBlock(gif, 3, block);
+        EGifPutExtensionTrailer(gif);
+    }
+    for (const auto& f : frames) {
+        GifByteType gce[4] = {GifByteType((f.disposal << 2) | (f.transparent >= 0 ? 1 : 0)),
+                              GifByteType(f.delayCs & 0xFF), GifByteType(f.delayCs >> 8),
+                              GifByteType(f.transparent >= 0 ? f.transparent : 0)};
+        EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, gce);
+        EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, false, nullptr);
+        std::vector<GifByteType> line(size_t(f.width), f.index);
+        for (int y = 0; y < f.height; ++y) EGifPutLine(gif, line.data(), f.width);
+    }
+    EGifCloseFile(gif, &err);
+    GifFreeMapObject(map);
+    return out;
+}
+
+const RGBA8 kRed{255, 0, 0, 255}, kBlue{0, 0, 255, 255}, kGreen{0, 255, 0, 255}, kClear{0, 0, 0, 0};
+
+TEST(CGImageSourceGIF, FramesDelaysLoopCountAndDisposal) {
+    // Frame 0 fills the canvas red; frame 1 puts a blue 2 x 2 square at (1, 1) and asks to be
+    // restored to the background; frame 2 puts green at (2, 2), keeping what is under it.
+    Data gif = writeGif({{0, 0, 4, 4, 10, 1, -1, 0}, {1, 1, 2, 2, 20, 2, -1, 1}, {2, 2, 2, 2, 30, 1, -1, 2}}, 3);
+    auto source = CGImageSource::createWithData(gif);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->typeIdentifier(), "com.compuserve.gif");
+    ASSERT_EQ(source->count(), 3u);
+    EXPECT_EQ(source->loopCount(), 3u);
+    EXPECT_DOUBLE_EQ(*source->delayAtIndex(0), 0.1);
+    EXPECT_DOUBLE_EQ(*source->delayAtIndex(1), 0.2);
+    EXPECT_DOUBLE_EQ(*source->delayAtIndex(2), 0.3);
+    EXPECT_FALSE(source->delayAtIndex(3));
+    EXPECT_TRUE(source->isComplete());
+
+    auto f1 = source->imageAtIndex(1);
+    EXPECT_EQ(f1->pixelAt(0, 0), kRed);  // from frame 0
+    EXPECT_EQ(f1->pixelAt(1, 1), kBlue);
+    auto f2 = source->imageAtIndex(2);
+    EXPECT_EQ(f2->pixelAt(1, 1), kClear);  // frame 1's area went back to the background
+    EXPECT_EQ(f2->pixelAt(3, 3), kGreen);
+    EXPECT_EQ(f2->pixelAt(0, 3), kRed);
+    // Asking again out of order composites the same.
+    EXPECT_EQ(source->imageAtIndex(1)->pixelAt(1, 1), kBlue);
+}
+
+TEST(CGImageSourceGIF, RestoreToPreviousTransparencyAndFramesOutsideTheCanvas) {
+    // Frame 1 (restore to previous) draws blue with a transparent index over red; frame 2 is
+    // mostly outside the canvas.
+    Data gif = writeGif({{0, 0, 4, 4, 5, 1, -1, 0}, {0, 0, 2, 2, 5, 3, -1, 1}, {3, 3, 5, 5, 5, 1, -1, 2},
+                         {0, 0, 4, 4, 5, 1, 2, 2}},
+                        std::nullopt);
+    auto source = CGImageSource::createWithData(gif);
+    ASSERT_TRUE(source);
+    EXPECT_FALSE(source->loopCount());
+    ASSERT_EQ(source->count(), 4u);
+    auto f2 = source->imageAtIndex(2);
+    EXPECT_EQ(f2->pixelAt(0, 0), kRed);  // frame 1 undone
+    EXPECT_EQ(f2->pixelAt(3, 3), kGreen);
+    EXPECT_EQ(f2->pixelAt(2, 3), kRed);
+    auto f3 = source->imageAtIndex(3);  // entirely transparent pixels change nothing
+    EXPECT_EQ(f3->pixelAt(0, 0), kRed);
+    EXPECT_EQ(f3->pixelAt(3, 3), kGreen);
+}
+
+TEST(CGImageSourceGIF, TruncatedKeepsCompleteFramesAndHugeCanvasIsRefused) {
+    Data gif = writeGif({{0, 0, 4, 4, 10, 1, -1, 0}, {0, 0, 4, 4, 10, 1, -1, 1}}, 0);
+    Data cut(gif.begin(), gif.end() - 6);
+    auto source = CGImageSource::createWithData(cut);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->count(), 1u);
+    EXPECT_FALSE(source->isComplete());
+    EXPECT_FALSE(source->error().empty());
+    EXPECT_EQ(source->imageAtIndex(0)->pixelAt(2, 2), kRed);
+
+    Data huge = writeGif({{0, 0, 1, 1, 10, 1, -1, 0}}, 0, 60000);
+    auto big = CGImageSource::createWithData(huge);
+    ASSERT_TRUE(big);
+    EXPECT_EQ(big->count(), 0u);
+    EXPECT_EQ(big->error(), "decoded size exceeds the limit");
+    EXPECT_FALSE(big->imageAtIndex(0));
+}
+
+TEST(CGImageSourceGIF, FramesKeptAltogetherStayUnderTheCap) {
+    // Each 4 x 4 frame keeps 16 index bytes; a cap of 40 pixels holds two of them.
+    Data gif = writeGif({{0, 0, 4, 4, 10, 1, -1, 0}, {0, 0, 4, 4, 10, 1, -1, 1}, {0, 0, 4, 4, 10, 1, -1, 2}}, 0);
+    auto source = CGImageSource::createWithData(gif, 40);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->count(), 2u);
+    EXPECT_EQ(source->error(), "decoded size exceeds the limit");
+    EXPECT_EQ(source->imageAtIndex(1)->pixelAt(0, 0), kBlue);
+    EXPECT_EQ(CGImageSource::createWithData(gif, 48)->count(), 3u);
+}
+
+TEST(CGImageSourcePNG, RoundTripAndTruncatedDataGivesItsDecodedRows) {
+    auto image = noise(64, 64, true);
+    auto png = CGImageEncodePNG(*image);
+    ASSERT_TRUE(png);
+    auto whole = CGImageSource::createWithData(*png);
+    auto decoded = whole->imageAtIndex(0);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->premultipliedARGB(), image->premultipliedARGB());
+    EXPECT_TRUE(whole->isComplete());
+
+    auto partial = CGImageSource::createIncremental();
+    partial->updateData(Data(png->begin(), png->begin() + png->size() / 2), false);
+    EXPECT_EQ(partial->count(), 1u);
+    EXPECT_EQ(partial->pixelWidth(), 64);
+    auto rows = partial->imageAtIndex(0);
+    ASSERT_TRUE(rows);
+    EXPECT_GT(rows->height(), 10);
+    EXPECT_LT(rows->height(), 64);
+    EXPECT_FALSE(partial->isComplete());
+    for (int y = 0; y < rows->height(); y += 7) EXPECT_EQ(rows->pixelAt(5, y), image->pixelAt(5, y)) << y;
+    partial->updateData(*png, true);
+    EXPECT_EQ(partial->imageAtIndex(0)->height(), 64);
+}
+
+TEST(CGImageSourcePNG, DeclaredSizesBeyondTheCapOrCorruptDataFailClearly) {
+    auto png = CGImageEncodePNG(*noise(8, 8, false));
+    auto capped = CGImageSource::createWithData(*png, 32);
+    EXPECT_FALSE(capped->imageAtIndex(0));
+    EXPECT_EQ(capped->count(), 0u);
+    auto normal = CGImageSource::createWithData(*png, 64);
+    EXPECT_TRUE(normal->imageAtIndex(0));
+
+    Data corrupt = *png;
+    for (size_t i = 40; i < corrupt.size(); i += 3) corrupt[i] ^= 0x5A;
+    auto bad = CGImageSource::createWithData(corrupt);
+    ASSERT_TRUE(bad);
+    bad->imageAtIndex(0);
+    EXPECT_FALSE(bad->error().empty());
+    EXPECT_FALSE(CGImageSource::createWithData(Data{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_FALSE(CGImageSource::createWithData(Data{}));
+}
+
+// An APP1 segment in big-endian TIFF order holding only an orientation.
+Data withExif(const Data& jpeg, int orientation) {
+    Data app1 = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1,
+                 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, uint8_t(orientation), 0, 0, 0, 0, 0, 0};
+    Data out(jpeg.begin(), jpeg.begin() + 2);
+    out.insert(out.end(), app1.begin(), app1.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
+TEST(CGImageSourceJPEG, ExifOrientationQualityAndTruncation) {
+    auto image = noise(48, 32, false);
+    auto jpeg = CGImageEncodeJPEG(*image, 0.9);
+    ASSERT_TRUE(jpeg);
+    auto rotated = CGImageSource::createWithData(withExif(*jpeg, 6));
+    ASSERT_TRUE(rotated);
+    EXPECT_EQ(rotated->exifOrientation(), 6);
+    EXPECT_EQ(rotated->pixelWidth(), 48);
+    EXPECT_EQ(CGImageSource::createWithData(*jpeg)->exifOrientation(), 1);
+    // The encoder records an orientation the same way.
+    EXPECT_EQ(CGImageSource::createWithData(*CGImageEncodeJPEG(*image, 0.9, 8))->exifOrientation(), 8);
+
+    auto small = CGImageEncodeJPEG(*image, 0.1);
+    EXPECT_LT(small->size(), jpeg->size());
+
+    auto tall = noise(16, 128, false);
+    auto tallJpeg = CGImageEncodeJPEG(*tall, 1.0);
+    auto whole = CGImageSource::createWithData(*tallJpeg)->imageAtIndex(0);
+    auto cut = CGImageSource::createWithData(Data(tallJpeg->begin(), tallJpeg->begin() + tallJpeg->size() / 2));
+    auto rows = cut->imageAtIndex(0);
+    ASSERT_TRUE(rows);
+    EXPECT_GT(rows->height(), 16);
+    EXPECT_LT(rows->height(), 128);
+    EXPECT_FALSE(cut->isComplete());
+    EXPECT_EQ(rows->pixelAt(3, 8), whole->pixelAt(3, 8));
+}
+
+TEST(CGImageSourceEncoding, GifFramesRoundTrip) {
+    std::vector<CGImageGIFFrame> frames = {{noise(8, 8, false), 0.1}, {noise(8, 8, true), 0.25}};
+    auto gif = CGImageEncodeGIF(frames, 0);
+    ASSERT_TRUE(gif);
+    auto source = CGImageSource::createWithData(*gif);
+    ASSERT_EQ(source->count(), 2u);
+    EXPECT_EQ(source->loopCount(), 0u);
+    EXPECT_DOUBLE_EQ(*source->delayAtIndex(1), 0.25);
+    auto first = source->imageAtIndex(0);
+    EXPECT_EQ(first->width(), 8);
+    EXPECT_EQ(first->pixelAt(3, 3).a, 255);
+    EXPECT_FALSE(CGImageEncodeGIF({}));
+}
+
+Data readTestFile(const std::string& name) {
+    std::ifstream in(std::filesystem::path(BRINDLECUE_SOURCE_DIR) / "src/platform/graphics/test-data" / name,
+                     std::ios::binary);
+    return Data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(CGImageSourceRegressions, HugeDeclaredSizesAndStrayFramesAreHandled) {
+    for (const char* name : {"huge-declared-size.png", "huge-declared-size.jpg"}) {
+        auto source = CGImageSource::createWithData(readTestFile(name));
+        ASSERT_TRUE(source) << name;
+        EXPECT_EQ(source->count(), 0u) << name;
+        EXPECT_FALSE(source->imageAtIndex(0)) << name;
+        EXPECT_FALSE(source->error().empty()) << name;
+    }
+    // The stray frame is kept (it has a delay) but draws nothing; the last one is clipped.
+    auto gif = CGImageSource::createWithData(readTestFile("frame-outside-canvas.gif"));
+    ASSERT_TRUE(gif);
+    ASSERT_EQ(gif->count(), 3u);
+    EXPECT_EQ(gif->imageAtIndex(1)->pixelAt(0, 0), (RGBA8{0, 0, 255, 255}));
+    EXPECT_EQ(gif->imageAtIndex(2)->pixelAt(1, 1), (RGBA8{255, 0, 0, 255}));
+    EXPECT_EQ(gif->imageAtIndex(2)->pixelAt(0, 0), (RGBA8{0, 0, 255, 255}));
+    // Palette indices beyond the palette decode without reading outside it.
+    auto png = CGImageSource::createWithData(readTestFile("palette-index-out-of-range.png"));
+    auto image = png->imageAtIndex(0);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->pixelAt(0, 0), (RGBA8{255, 0, 0, 255}));
+}
+
+// Hostile inputs kept as files: huge declared sizes, palette indices out of range, frames outside
+// the canvas, and what fuzzing found.
+TEST(CGImageSourceRegressions, HostileFilesDecodeOrFailCleanly) {
+    std::filesystem::path dir = std::filesystem::path(BRINDLECUE_SOURCE_DIR) / "src/platform/graphics/test-data";
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        Data bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ++files;
+        auto source = CGImageSource::createWithData(bytes, uint64_t(1) << 22);
+        if (!source) continue;
+        for (size_t i = 0; i < source->count() && i < 8; ++i) source->imageAtIndex(i);
+        auto partial = CGImageSource::createIncremental(uint64_t(1) << 22);
+        partial->updateData(Data(bytes.begin(), bytes.begin() + bytes.size() / 2), false);
+        partial->imageAtIndex(0);
+    }
+    EXPECT_GT(files, 0);
+}
+
+}  // namespace
+}  // namespace brindlecue::platform

@@ -1,0 +1,166 @@
+// render-view: draws a sample window of the UIKit stand-in (labels, buttons, an image view,
+// controls, a card with a border and a shadow) and writes it to a PNG, so a person can look at
+// what the library's views draw.
+//
+//   render-view [output.png] [--scale N]     (default render-view.png at scale 2)
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "platform/graphics/CGContext.h"
+#include "platform/uikit/CALayer.h"
+#include "platform/uikit/UIButton.h"
+#include "platform/uikit/UIGraphics.h"
+#include "platform/uikit/UIImageView.h"
+#include "platform/uikit/UILabel.h"
+#include "platform/uikit/UISegmentedControl.h"
+#include "platform/uikit/UISlider.h"
+#include "platform/uikit/UISwitch.h"
+#include "platform/uikit/UITextField.h"
+#include "platform/uikit/UIWindow.h"
+
+using namespace brindlecue::platform;
+
+namespace {
+
+// A landscape picture drawn with gradients and paths: sky, sun, hills.
+std::shared_ptr<UIImage> landscape(CGSize size) {
+    UIGraphicsBeginImageContextWithOptions(size, true, 2);
+    auto ctx = UIGraphicsGetCurrentContext();
+    auto sky = CGGradient::create({UIColor(0.35, 0.6, 0.95), UIColor(0.85, 0.93, 1.0)});
+    ctx->drawLinearGradient(*sky, {0, 0}, {0, size.height}, kCGGradientDrawsBeforeStartLocation | kCGGradientDrawsAfterEndLocation);
+    auto sun = CGGradient::create({UIColor(1, 0.95, 0.6), UIColor(1, 0.75, 0.2, 0)});
+    ctx->drawRadialGradient(*sun, {size.width * 0.75, size.height * 0.3}, 4, {size.width * 0.75, size.height * 0.3}, 26,
+                            kCGGradientDrawsBeforeStartLocation);
+    ctx->setFillColor(UIColor(0.3, 0.62, 0.3));
+    ctx->moveToPoint({0, size.height});
+    ctx->addLineToPoint({0, size.height * 0.65});
+    ctx->addQuadCurveToPoint({size.width * 0.3, size.height * 0.35}, {size.width * 0.6, size.height * 0.7});
+    ctx->addQuadCurveToPoint({size.width * 0.8, size.height * 0.55}, {size.width, size.height * 0.7});
+    ctx->addLineToPoint({size.width, size.height});
+    ctx->closePath();
+    ctx->fillPath();
+    auto image = UIGraphicsGetImageFromCurrentImageContext();
+    UIGraphicsEndImageContext();
+    return image;
+}
+
+// A round "i" icon, used as a template image (drawn in the button's tint).
+std::shared_ptr<UIImage> infoIcon() {
+    UIGraphicsBeginImageContextWithOptions({18, 18}, false, 2);
+    auto ctx = UIGraphicsGetCurrentContext();
+    ctx->setFillColor(UIColor::blackColor());
+    ctx->addEllipseInRect(CGRect(0, 0, 18, 18));
+    ctx->addRect(CGRect(8, 7.5, 2, 6.5));
+    ctx->addEllipseInRect(CGRect(7.75, 3.5, 2.5, 2.5));
+    ctx->eoFillPath();
+    auto image = UIGraphicsGetImageFromCurrentImageContext();
+    UIGraphicsEndImageContext();
+    return image->imageWithRenderingMode(UIImageRenderingMode::AlwaysTemplate);
+}
+
+std::shared_ptr<UIWindow> sampleWindow() {
+    auto window = make<UIWindow>(CGRect(0, 0, 320, 420));
+    window->setBackgroundColor(UIColor(0.95, 0.95, 0.97));
+
+    auto title = make<UILabel>(CGRect(20, 20, 280, 32));
+    title->setText("Welcome aboard");
+    title->setFont(UIFont::boldSystemFontOfSize(24));
+    window->addSubview(title);
+
+    auto card = make<UIView>(CGRect(20, 64, 280, 230));
+    card->setBackgroundColor(UIColor::whiteColor());
+    card->layer()->cornerRadius = 12;
+    card->layer()->borderWidth = 1;
+    card->layer()->borderColor = UIColor(0.85, 0.85, 0.88);
+    card->layer()->shadowOpacity = 0.25;
+    card->layer()->shadowRadius = 6;
+    card->layer()->shadowOffset = {0, 3};
+    window->addSubview(card);
+
+    auto picture = make<UIImageView>(CGRect(12, 12, 256, 110));
+    picture->setImage(landscape({256, 110}));
+    picture->setContentMode(UIViewContentMode::ScaleAspectFill);
+    picture->setClipsToBounds(true);
+    picture->layer()->cornerRadius = 8;
+    card->addSubview(picture);
+
+    auto body = make<UILabel>(CGRect(12, 130, 256, 54));
+    body->setText("Tips point at the views of your app. This text wraps over several lines and the "
+                  "last one is cut with an ellipsis when it does not fit.");
+    body->setFont(UIFont::fontWithName("ArialMT", 14));
+    body->setTextColor(UIColor(0.3, 0.3, 0.33));
+    body->setNumberOfLines(3);
+    card->addSubview(body);
+
+    auto info = UIButton::buttonWithType(UIButtonType::System);
+    info->setFrame(CGRect(12, 190, 148, 30));
+    info->setTitle("Learn more", UIControlStateNormal);
+    info->setImage(infoIcon(), UIControlStateNormal);
+    card->addSubview(info);
+
+    auto next = UIButton::buttonWithType(UIButtonType::Custom);
+    next->setFrame(CGRect(168, 188, 100, 34));
+    next->setTitle("Next", UIControlStateNormal);
+    next->setBackgroundColor(UIColor(0.17, 0.53, 0.85));
+    next->layer()->cornerRadius = 17;
+    card->addSubview(next);
+
+    auto field = make<UITextField>(CGRect(20, 310, 200, 34));
+    field->setPlaceholder("Your e-mail");
+    field->setBorderStyle(UITextBorderStyle::RoundedRect);
+    window->addSubview(field);
+
+    auto toggle = make<UISwitch>();
+    toggle->setFrame(CGRect(240, 311, 51, 31));
+    toggle->setOn(true);
+    window->addSubview(toggle);
+
+    auto segments = make<UISegmentedControl>(std::vector<std::string>{"Day", "Week", "Month"});
+    segments->setFrame(CGRect(20, 360, 170, 30));
+    segments->setSelectedSegmentIndex(1);
+    window->addSubview(segments);
+
+    auto slider = make<UISlider>(CGRect(200, 360, 100, 30));
+    slider->setValue(0.6f);
+    window->addSubview(slider);
+    return window;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string out = "render-view.png";
+    double scale = 2;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc)
+            scale = std::atof(argv[++i]);
+        else
+            out = argv[i];
+    }
+    if (!(scale > 0) || scale > 8) {
+        std::fprintf(stderr, "render-view: the scale must be above 0 and at most 8\n");
+        return 2;
+    }
+    auto window = sampleWindow();
+    UIGraphicsBeginImageContextWithOptions(window->bounds().size, true, scale);
+    window->drawViewHierarchyInRect(window->bounds(), true);
+    auto image = UIGraphicsGetImageFromCurrentImageContext();
+    UIGraphicsEndImageContext();
+    auto png = UIImagePNGRepresentation(image);
+    if (!png) {
+        std::fprintf(stderr, "render-view: could not encode the rendering\n");
+        return 1;
+    }
+    std::ofstream file(out, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
+    if (!file) {
+        std::fprintf(stderr, "render-view: could not write %s\n", out.c_str());
+        return 1;
+    }
+    std::printf("wrote %s (%d x %d pixels)\n", out.c_str(), image->cgImage()->width(), image->cgImage()->height());
+    return 0;
+}
