@@ -130,7 +130,9 @@ TEST(BLQDeviceFacts, CarrierAndUniversalLinks) {
     o.systemVersion = "8.4";
     platform::Device::setOverrides(o);
     EXPECT_FALSE(blqIsUniversalLinking("https://example.com"));
+    // The device's own system version (no override) is a current one.
     platform::Device::setOverrides({});
+    EXPECT_TRUE(blqIsUniversalLinking("https://example.com"));
 }
 
 }  // namespace

@@ -16,7 +16,6 @@
 #include "platform/Crypto.h"
 #include "platform/Device.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/uikit/UIDevice.h"
 #include "platform/uikit/UIScreen.h"
 
 namespace brindlecue {
@@ -62,8 +61,7 @@ std::string userAgent() {
     std::snprintf(text, sizeof text, "%s/%s (%s; iOS %s; Scale/%0.2f)",
                   infoText(platform::Bundle::kExecutableKey, platform::Bundle::kIdentifierKey).c_str(),
                   infoText(platform::Bundle::kShortVersionStringKey, platform::Bundle::kVersionKey).c_str(),
-                  platform::UIDevice::currentDevice()->model().c_str(),
-                  platform::UIDevice::currentDevice()->systemVersion().c_str(),
+                  platform::Device::model().c_str(), platform::Device::systemVersion().c_str(),
                   platform::UIScreen::mainScreen()->scale());
     std::string agent = text;
     bool ascii = std::all_of(agent.begin(), agent.end(), [](unsigned char c) { return c < 0x80; });
@@ -81,7 +79,8 @@ std::string userAgent() {
 
 platform::Data bytes(const std::string& text) { return platform::Data(text.begin(), text.end()); }
 
-bool sameName(const std::string& a, const std::string& b) { return a == b; }
+// Header names match without regard to letter case: "x-app-key" replaces "X-App-Key".
+bool sameName(const std::string& a, const std::string& b) { return platform::headerNameEquals(a, b); }
 
 }  // namespace
 

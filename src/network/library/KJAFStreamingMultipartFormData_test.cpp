@@ -17,8 +17,8 @@ using platform::Data;
 
 // The library's string table, as the host app ships it in its main bundle.
 void installStringTable() {
-    auto source = std::filesystem::path(__FILE__).parent_path() /
-                  "../../../resources/BrindlecueResources.bundle/en.lproj/KJMossgrove.strings";
+    auto source = std::filesystem::path(BRINDLECUE_SOURCE_DIR) /
+                  "resources/BrindlecueResources.bundle/en.lproj/KJMossgrove.strings";
     auto target = platform::Bundle::main()->path() / "en.lproj";
     std::filesystem::create_directories(target);
     std::filesystem::copy_file(source, target / "KJMossgrove.strings",
