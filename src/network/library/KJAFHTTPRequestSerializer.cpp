@@ -10,6 +10,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "network/library/KJAFJSONRequestSerializer.h"
+#include "network/library/KJAFPropertyListRequestSerializer.h"
 #include "network/library/KJAFQueryStringPair.h"
 #include "network/library/KJAFStreamingMultipartFormData.h"
 #include "platform/Bundle.h"
@@ -86,6 +88,61 @@ bool sameName(const std::string& a, const std::string& b) { return platform::hea
 
 std::shared_ptr<KJAFHTTPRequestSerializer> KJAFHTTPRequestSerializer::serializer() {
     return std::make_shared<KJAFHTTPRequestSerializer>();
+}
+
+namespace {
+
+template <class T>
+std::shared_ptr<platform::SecureCoding> decoded(platform::KeyedUnarchiver& coder) {
+    auto serializer = std::make_shared<T>();
+    serializer->decodeFromCoder(coder);
+    return serializer;
+}
+
+// Every request serializer of the library can be read back from an archive once this file is
+// part of the program (it is whenever a request serializer is).
+const bool registered = [] {
+    platform::KeyedUnarchiver::registerClass("KJAFHTTPRequestSerializer", &decoded<KJAFHTTPRequestSerializer>);
+    platform::KeyedUnarchiver::registerClass("KJAFJSONRequestSerializer", &decoded<KJAFJSONRequestSerializer>);
+    platform::KeyedUnarchiver::registerClass("KJAFPropertyListRequestSerializer",
+                                             &decoded<KJAFPropertyListRequestSerializer>);
+    return true;
+}();
+
+}  // namespace
+
+std::shared_ptr<KJAFHTTPRequestSerializer> KJAFHTTPRequestSerializer::copy() const {
+    auto serializer = KJAFHTTPRequestSerializer::serializer();
+    copyInto(*serializer);
+    return serializer;
+}
+
+void KJAFHTTPRequestSerializer::copyInto(KJAFHTTPRequestSerializer& copy) const {
+    std::scoped_lock lock(mutex_, copy.mutex_);
+    copy.headers_ = headers_;
+    copy.queryStringSerializationStyle_ = queryStringSerializationStyle_;
+    copy.queryStringSerialization_ = queryStringSerialization_;
+}
+
+void KJAFHTTPRequestSerializer::encodeWithCoder(platform::KeyedArchiver& coder) const {
+    std::lock_guard lock(mutex_);
+    platform::Dictionary headers;
+    for (const auto& [name, value] : headers_) headers.set(name, Value(value));
+    coder.encodeObject(Value(std::move(headers)), "mutableHTTPRequestHeaders");
+    coder.encodeObject(Value(queryStringSerializationStyle_), "queryStringSerializationStyle");
+}
+
+void KJAFHTTPRequestSerializer::decodeFromCoder(platform::KeyedUnarchiver& coder) {
+    Value headers = coder.decodeObjectForKey("mutableHTTPRequestHeaders");
+    Value style = coder.decodeObjectForKey("queryStringSerializationStyle");
+    std::lock_guard lock(mutex_);
+    if (const platform::Dictionary* dictionary = headers.getDictionary()) {
+        headers_.clear();
+        for (const auto& [name, value] : *dictionary) {
+            if (const std::string* text = value.getString()) headers_.emplace_back(name, *text);
+        }
+    }
+    queryStringSerializationStyle_ = static_cast<uint64_t>(style.integerValue());
 }
 
 KJAFHTTPRequestSerializer::KJAFHTTPRequestSerializer() {

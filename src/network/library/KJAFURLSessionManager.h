@@ -43,7 +43,8 @@ inline constexpr const char* KJAFURLSessionDownloadTaskDidFailToMoveFileNotifica
     "com.quernwick.networking.session.download.file-manager-error";
 // Keys of the completion notification. The response serializer and the error travel as objects
 // (Notification::object<T>(key)), the serialized answer, the raw data and the downloaded file's
-// URL text in the user info.
+// URL text in the user info; an answer that is a platform object (an XML parser) travels as an
+// object under the serialized-answer key.
 inline constexpr const char* KJMossgroveTaskDidCompleteResponseSerializerKey =
     "com.quernwick.networking.task.complete.responseserializer";
 inline constexpr const char* KJMossgroveTaskDidCompleteSerializedResponseKey =
