@@ -572,7 +572,12 @@ awaitable<void> SampleServer::Impl::serveHttp(Stream stream, Connection& connect
         }
         recordAnswer(journalIndex, static_cast<int>(response.result_int()));
         beast::error_code writeError;
-        long long stallAt = route ? route->route.stallAfterBytes - static_cast<long long>(rangeStart) : -1;
+        // A ranged answer that starts at or past the pause point does not pause.
+        long long stallAt = -1;
+        if (route && route->route.stallAfterBytes >= 0 &&
+            (rangeStart == 0 || route->route.stallAfterBytes > static_cast<long long>(rangeStart))) {
+            stallAt = route->route.stallAfterBytes - static_cast<long long>(rangeStart);
+        }
         if (route && stallAt >= 0 && static_cast<size_t>(stallAt) < response.body().size()) {
             // The head and the first bytes, a pause, then the rest.
             std::ostringstream wire;

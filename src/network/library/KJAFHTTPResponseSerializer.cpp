@@ -65,14 +65,14 @@ void KJAFHTTPResponseSerializer::encodeWithCoder(platform::KeyedArchiver& coder)
 
 void KJAFHTTPResponseSerializer::decodeFromCoder(platform::KeyedUnarchiver& coder) {
     acceptableStatusCodes.reset();
-    if (const platform::Array* codes = coder.decodeObjectForKey("acceptableStatusCodes").getArray()) {
+    if (platform::Value codesValue = coder.decodeObjectForKey("acceptableStatusCodes"); const platform::Array* codes = codesValue.getArray()) {
         acceptableStatusCodes.emplace();
         for (const Value& code : *codes) {
             if (code.isInteger()) acceptableStatusCodes->insert(static_cast<int>(*code.getInteger()));
         }
     }
     acceptableContentTypes.reset();
-    if (const platform::Array* types = coder.decodeObjectForKey("acceptableContentTypes").getArray()) {
+    if (platform::Value typesValue = coder.decodeObjectForKey("acceptableContentTypes"); const platform::Array* types = typesValue.getArray()) {
         acceptableContentTypes.emplace();
         for (const Value& type : *types) {
             if (const std::string* t = type.getString()) acceptableContentTypes->insert(*t);

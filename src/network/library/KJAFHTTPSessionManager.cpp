@@ -44,11 +44,11 @@ void KJAFHTTPSessionManager::encodeWithCoder(platform::KeyedArchiver& coder) con
 
 std::shared_ptr<platform::SecureCoding> KJAFHTTPSessionManager::initWithCoder(platform::KeyedUnarchiver& coder) {
     std::optional<platform::URL> baseURL;
-    if (const std::string* text = coder.decodeObjectForKey("baseURL").getString()) baseURL = platform::URL::fromString(*text);
+    if (platform::Value textValue = coder.decodeObjectForKey("baseURL"); const std::string* text = textValue.getString()) baseURL = platform::URL::fromString(*text);
     std::optional<platform::URLSessionConfiguration> configuration;
     if (auto coded = coder.decodeObjectOfClass<platform::URLSessionConfigurationCoding>("sessionConfiguration")) {
         configuration = coded->configuration();
-    } else if (const std::string* identifier = coder.decodeObjectForKey("identifier").getString()) {
+    } else if (platform::Value identifierValue = coder.decodeObjectForKey("identifier"); const std::string* identifier = identifierValue.getString()) {
         configuration = platform::URLSessionConfiguration::backgroundSessionConfigurationWithIdentifier(*identifier);
     }
     auto manager = create(std::move(baseURL), std::move(configuration));

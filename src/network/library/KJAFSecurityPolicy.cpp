@@ -61,7 +61,7 @@ std::shared_ptr<platform::SecureCoding> KJAFSecurityPolicy::initWithCoder(platfo
     policy->SSLPinningMode = static_cast<uint64_t>(coder.decodeObjectForKey("SSLPinningMode").integerValue());
     policy->allowInvalidCertificates = coder.decodeBoolForKey("allowInvalidCertificates");
     policy->validatesDomainName = coder.decodeBoolForKey("validatesDomainName");
-    if (const platform::Array* certificates = coder.decodeObjectForKey("pinnedCertificates").getArray()) {
+    if (platform::Value certificatesValue = coder.decodeObjectForKey("pinnedCertificates"); const platform::Array* certificates = certificatesValue.getArray()) {
         std::set<platform::Data> set;
         for (const auto& certificate : *certificates) {
             if (const platform::Data* d = certificate.getData()) set.insert(*d);

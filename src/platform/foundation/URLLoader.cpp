@@ -277,6 +277,9 @@ struct URLLoader::Impl {
         t->timeout = request->hasExplicitTimeout() ? request->timeoutInterval() : config.timeoutIntervalForRequest;
         transfers[task.get()] = t;
 
+        if (auto download = std::dynamic_pointer_cast<URLSessionDownloadTask>(task); download && download->invalidResumeData_) {
+            return finish(t, URLError::make(URLError::CannotOpenFile));
+        }
         if (!request->url()) return finish(t, URLError::make(URLError::UnsupportedURL));
         t->url = *request->url();
         std::string scheme = lower(t->url.scheme().value_or(""));
@@ -301,7 +304,6 @@ struct URLLoader::Impl {
 
         if (t->kind == Transfer::Kind::Download) {
             auto download = std::static_pointer_cast<URLSessionDownloadTask>(task);
-            if (download->invalidResumeData_) return finish(t, URLError::make(URLError::CannotOpenFile, t->url));
             if (download->resume_) {
                 t->downloadPath = download->resume_->path;
                 t->resumeOffset = download->resume_->offset;

@@ -25,11 +25,11 @@ void URLSessionConfigurationCoding::encodeWithCoder(KeyedArchiver& coder) const 
 
 std::shared_ptr<SecureCoding> URLSessionConfigurationCoding::initWithCoder(KeyedUnarchiver& coder) {
     URLSessionConfiguration c;
-    if (const std::string* identifier = coder.decodeObjectForKey("identifier").getString()) c.identifier = *identifier;
+    if (Value identifierValue = coder.decodeObjectForKey("identifier"); const std::string* identifier = identifierValue.getString()) c.identifier = *identifier;
     if (coder.containsValueForKey("timeoutIntervalForRequest")) {
         c.timeoutIntervalForRequest = coder.decodeDoubleForKey("timeoutIntervalForRequest");
     }
-    if (const Dictionary* headers = coder.decodeObjectForKey("HTTPAdditionalHeaders").getDictionary()) {
+    if (Value headersValue = coder.decodeObjectForKey("HTTPAdditionalHeaders"); const Dictionary* headers = headersValue.getDictionary()) {
         for (const auto& [name, value] : *headers) c.httpAdditionalHeaders.emplace_back(name, value.stringValue());
     }
     c.requestCachePolicy = static_cast<URLRequest::CachePolicy>(coder.decodeInt64ForKey("requestCachePolicy"));
