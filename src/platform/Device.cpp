@@ -42,13 +42,21 @@ std::string languageTag(std::string_view locale) {
 
 }  // namespace
 
-std::string Device::machine() { return overridden(&DeviceOverrides::machine).value_or(kDefaultMachine); }
+std::string Device::machine() {
+    return overridden(&DeviceOverrides::machine).value_or(kDefaultMachine);
+}
 
-std::string Device::model() { return overridden(&DeviceOverrides::model).value_or(kDefaultModel); }
+std::string Device::model() {
+    return overridden(&DeviceOverrides::model).value_or(kDefaultModel);
+}
 
-std::string Device::name() { return overridden(&DeviceOverrides::name).value_or(kDefaultName); }
+std::string Device::name() {
+    return overridden(&DeviceOverrides::name).value_or(kDefaultName);
+}
 
-std::string Device::systemName() { return overridden(&DeviceOverrides::systemName).value_or(kDefaultSystemName); }
+std::string Device::systemName() {
+    return overridden(&DeviceOverrides::systemName).value_or(kDefaultSystemName);
+}
 
 std::string Device::systemVersion() {
     return overridden(&DeviceOverrides::systemVersion).value_or(kDefaultSystemVersion);

@@ -122,7 +122,8 @@ public:
         KeyedArchiver coder(this, node);
         object.encodeWithCoder(coder);
         auto names = object.archivedClassNames();
-        if (!names.empty()) plist_dict_set_item(node, "$class", plist_new_uid(classRef(names.front(), names)));
+        if (!names.empty())
+            plist_dict_set_item(node, "$class", plist_new_uid(classRef(names.front(), names)));
         fill(self, node);
         return self;
     }
@@ -215,7 +216,8 @@ public:
         if (values == nullptr || plist_get_node_type(values) != PLIST_ARRAY) return std::nullopt;
         std::vector<std::shared_ptr<SecureCoding>> out;
         for (uint32_t i = 0; i < plist_array_get_size(values); ++i) {
-            if (auto object = decodeCoded(plist_array_get_item(values, i), depth + 1)) out.push_back(std::move(object));
+            if (auto object = decodeCoded(plist_array_get_item(values, i), depth + 1))
+                out.push_back(std::move(object));
         }
         return out;
     }
@@ -380,7 +382,8 @@ void KeyedArchiver::encodeBool(bool value, const std::string& key) {
 }
 
 void KeyedArchiver::encodeInt64(int64_t value, const std::string& key) {
-    plist_dict_set_item(static_cast<plist_t>(node_), key.c_str(), plist_new_uint(static_cast<uint64_t>(value)));
+    plist_dict_set_item(static_cast<plist_t>(node_), key.c_str(),
+                        plist_new_uint(static_cast<uint64_t>(value)));
 }
 
 void KeyedArchiver::encodeDouble(double value, const std::string& key) {
@@ -454,7 +457,8 @@ std::shared_ptr<SecureCoding> KeyedUnarchiver::decodeCodedObject(const std::stri
     return static_cast<ArchiveReader*>(reader_)->decodeCoded(item, depth_ + 1);
 }
 
-std::optional<std::vector<std::shared_ptr<SecureCoding>>> KeyedUnarchiver::decodeCodedObjects(const std::string& key) {
+std::optional<std::vector<std::shared_ptr<SecureCoding>>> KeyedUnarchiver::decodeCodedObjects(
+    const std::string& key) {
     plist_t item = plist_dict_get_item(static_cast<plist_t>(node_), key.c_str());
     if (item == nullptr) return std::nullopt;
     return static_cast<ArchiveReader*>(reader_)->decodeCodedArray(item, depth_ + 1);

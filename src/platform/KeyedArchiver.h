@@ -44,7 +44,8 @@ public:
     void encodeObject(const Value& value, const std::string& key);
     void encodeObject(const std::shared_ptr<const SecureCoding>& object, const std::string& key);
     // An array of objects.
-    void encodeObjects(const std::vector<std::shared_ptr<const SecureCoding>>& objects, const std::string& key);
+    void encodeObjects(const std::vector<std::shared_ptr<const SecureCoding>>& objects,
+                       const std::string& key);
     void encodeBool(bool value, const std::string& key);
     void encodeInt64(int64_t value, const std::string& key);
     void encodeDouble(double value, const std::string& key);

@@ -77,7 +77,8 @@ TEST(KeyedArchiver, ObjectsOfRegisteredClassesComeBackAsTheirClass) {
         drawing->filled = coder.decodeBoolForKey("filled");
         drawing->scale = coder.decodeDoubleForKey("scale");
         drawing->inner = coder.decodeObjectOfClass<Shape>("inner");
-        drawing->parts = coder.decodeArrayOfObjectsOfClass<Shape>("parts").value_or(std::vector<std::shared_ptr<Shape>>{});
+        drawing->parts =
+            coder.decodeArrayOfObjectsOfClass<Shape>("parts").value_or(std::vector<std::shared_ptr<Shape>>{});
         EXPECT_FALSE(coder.decodeObjectOfClass<Drawing>("inner"));  // a Shape is no Drawing
         EXPECT_FALSE(coder.containsValueForKey("missing"));
         return drawing;
@@ -108,7 +109,8 @@ TEST(KeyedArchiver, ObjectsOfRegisteredClassesComeBackAsTheirClass) {
 
     // Asked for as its base class it still comes back; a plain value archive is no object.
     EXPECT_TRUE(KeyedUnarchiver::unarchivedObjectOfClass<Shape>(bytes));
-    EXPECT_FALSE(KeyedUnarchiver::unarchivedObject(KeyedArchiver::archivedData(Value::dictionary({{"a", 1}}))));
+    EXPECT_FALSE(
+        KeyedUnarchiver::unarchivedObject(KeyedArchiver::archivedData(Value::dictionary({{"a", 1}}))));
     // A class nobody registered is not made.
     struct Unknown final : SecureCoding {
         std::vector<std::string> archivedClassNames() const override { return {"Unknown"}; }

@@ -49,7 +49,8 @@ bool anyInterfaceUp() {
 bool isLoopback(const NetworkReachability& target) {
     if (const auto& name = target.hostName()) {
         std::string lower = *name;
-        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
         if (lower == "localhost") return true;
         in_addr v4{};
         if (inet_pton(AF_INET, lower.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
@@ -82,7 +83,8 @@ std::shared_ptr<NetworkReachability> NetworkReachability::createWithName(const s
     return reference;
 }
 
-std::shared_ptr<NetworkReachability> NetworkReachability::createWithAddress(const std::vector<uint8_t>& address) {
+std::shared_ptr<NetworkReachability> NetworkReachability::createWithAddress(
+    const std::vector<uint8_t>& address) {
     bool v4 = address.size() == 16 && address[0] == 16 && address[1] == kFamilyIPv4;
     bool v6 = address.size() == 28 && address[0] == 28 && address[1] == kFamilyIPv6;
     if (!v4 && !v6) return nullptr;
@@ -104,7 +106,8 @@ void NetworkReachability::setFlagsProvider(FlagsProvider provider) {
     r.provider = provider ? std::make_shared<FlagsProvider>(std::move(provider)) : nullptr;
 }
 
-std::optional<NetworkReachability::Flags> NetworkReachability::systemFlags(const NetworkReachability& target) {
+std::optional<NetworkReachability::Flags> NetworkReachability::systemFlags(
+    const NetworkReachability& target) {
     if (isLoopback(target)) return kReachable | kIsLocalAddress | kIsDirect;
     return anyInterfaceUp() ? kReachable : 0;
 }

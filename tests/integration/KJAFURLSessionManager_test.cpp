@@ -47,7 +47,9 @@ struct Completion {
             done = true;
         };
     }
-    bool wait() { return RunLoop::main().runUntil([this] { return done.load(); }, 20); }
+    bool wait() {
+        return RunLoop::main().runUntil([this] { return done.load(); }, 20);
+    }
     int status() const {
         auto http = std::dynamic_pointer_cast<platform::HTTPURLResponse>(response);
         return http ? http->statusCode() : 0;
@@ -63,7 +65,8 @@ protected:
     }
 
     sampleserver::SampleServer server;
-    platform::URLSessionConfiguration configuration = platform::URLSessionConfiguration::ephemeralSessionConfiguration();
+    platform::URLSessionConfiguration configuration =
+        platform::URLSessionConfiguration::ephemeralSessionConfiguration();
     std::shared_ptr<KJAFURLSessionManager> manager = KJAFURLSessionManager::create(configuration);
 };
 
@@ -117,17 +120,20 @@ TEST_F(KJAFURLSessionManagerTest, TheWillCacheBlockDecidesWhatTheURLCacheKeeps) 
 
 TEST_F(KJAFURLSessionManagerTest, ADataTaskThatBecomesADownloadKeepsItsTaskDelegate) {
     server.addRoute(testsupport::route("GET", "/file", 200, content(3000)));
-    manager->setDataTaskDidReceiveResponseBlock(
-        [](const auto&, const auto&, const auto&) { return platform::URLSessionResponseDisposition::BecomeDownload; });
+    manager->setDataTaskDidReceiveResponseBlock([](const auto&, const auto&, const auto&) {
+        return platform::URLSessionResponseDisposition::BecomeDownload;
+    });
     std::shared_ptr<platform::URLSessionDataTask> from;
     std::shared_ptr<platform::URLSessionDownloadTask> to;
-    manager->setDataTaskDidBecomeDownloadTaskBlock([&](const auto&, const auto& dataTask, const auto& downloadTask) {
-        from = dataTask;
-        to = downloadTask;
-    });
+    manager->setDataTaskDidBecomeDownloadTaskBlock(
+        [&](const auto&, const auto& dataTask, const auto& downloadTask) {
+            from = dataTask;
+            to = downloadTask;
+        });
     auto destination = platform::AppContainer::temporaryDirectory() / "file.txt";
-    manager->setDownloadTaskDidFinishDownloadingBlock(
-        [&](const auto&, const auto&, const platform::URL&) { return platform::URL::fileURL(destination.string()); });
+    manager->setDownloadTaskDidFinishDownloadingBlock([&](const auto&, const auto&, const platform::URL&) {
+        return platform::URL::fileURL(destination.string());
+    });
 
     Completion c;
     auto task = manager->dataTaskWithRequest(request("/file"), c.handler());
@@ -153,8 +159,9 @@ TEST_F(KJAFURLSessionManagerTest, ADownloadGoesOnFromResumeDataAndTheResumeBlock
     manager->setDownloadTaskDidWriteDataBlock(
         [&](const auto&, const auto&, int64_t, int64_t total, int64_t) { written = total; });
     std::vector<std::pair<int64_t, int64_t>> resumed;
-    manager->setDownloadTaskDidResumeBlock(
-        [&](const auto&, const auto&, int64_t offset, int64_t expected) { resumed.emplace_back(offset, expected); });
+    manager->setDownloadTaskDidResumeBlock([&](const auto&, const auto&, int64_t offset, int64_t expected) {
+        resumed.emplace_back(offset, expected);
+    });
 
     Completion first;
     auto task = manager->downloadTaskWithRequest(request("/big"), nullptr, nullptr, first.handler());

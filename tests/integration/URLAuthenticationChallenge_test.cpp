@@ -49,8 +49,8 @@ TEST_F(ChallengeTest, ACredentialIsSentAgainUntilItIsAcceptedAndFailuresAreCount
         completion(Disposition::UseCredential,
                    URLCredential::withUser("user", password, URLCredential::Persistence::ForSession));
     };
-    EXPECT_EQ(load(),
-              (std::vector<std::string>{"challenge 0", "challenge 1", "response 200", "will cache", "complete"}));
+    EXPECT_EQ(load(), (std::vector<std::string>{"challenge 0", "challenge 1", "response 200", "will cache",
+                                                "complete"}));
     EXPECT_EQ(recorder->bodyText(), "hello");
 
     const auto& challenge = recorder->challenges.at(0);
@@ -89,11 +89,12 @@ TEST_F(ChallengeTest, WithoutACredentialThe401IsTheAnswerAndCancellingEndsTheLoa
     auto plain = URLSession::create(URLSessionConfiguration::ephemeralSessionConfiguration());
     std::optional<int> status;
     std::optional<Data> body;
-    plain->dataTaskWithURL(*URL::fromString(server.baseURL() + "/private"),
-                           [&](std::optional<Data> d, std::shared_ptr<URLResponse> r, std::optional<Error>) {
-                               body = d;
-                               status = std::dynamic_pointer_cast<HTTPURLResponse>(r)->statusCode();
-                           })
+    plain
+        ->dataTaskWithURL(*URL::fromString(server.baseURL() + "/private"),
+                          [&](std::optional<Data> d, std::shared_ptr<URLResponse> r, std::optional<Error>) {
+                              body = d;
+                              status = std::dynamic_pointer_cast<HTTPURLResponse>(r)->statusCode();
+                          })
         ->resume();
     ASSERT_TRUE(RunLoop::main().runUntil([&] { return status.has_value(); }));
     EXPECT_EQ(*status, 401);

@@ -29,7 +29,9 @@ protected:
         session->invalidateAndCancel();
         Clock::useReal();
     }
-    URLRequest request(const std::string& path) { return URLRequest(URL::fromString(server.baseURL() + path)); }
+    URLRequest request(const std::string& path) {
+        return URLRequest(URL::fromString(server.baseURL() + path));
+    }
     // Loads the request through the delegate and returns the events of that load.
     std::vector<std::string> load(const URLRequest& r) {
         recorder->reset();
@@ -109,7 +111,8 @@ TEST_F(URLCacheTest, TheDelegateAndTheAnswerDecideWhatIsKept) {
     bool done = false;
     session->dataTaskWithRequest(request("/b"), [&](auto, auto, auto) { done = true; })->resume();
     ASSERT_TRUE(RunLoop::main().runUntil([&] { return done; }));
-    ASSERT_TRUE(RunLoop::main().runUntil([&] { return cache->cachedResponseForRequest(request("/b")) != nullptr; }));
+    ASSERT_TRUE(
+        RunLoop::main().runUntil([&] { return cache->cachedResponseForRequest(request("/b")) != nullptr; }));
     EXPECT_EQ(cache->cachedResponseForRequest(request("/b"))->data(), (Data{'s', 'e', 'c', 'o', 'n', 'd'}));
 }
 

@@ -27,7 +27,8 @@ protected:
     void TearDown() override {
         if (session) session->invalidateAndCancel();
     }
-    void makeSession(URLSessionConfiguration configuration = URLSessionConfiguration::ephemeralSessionConfiguration()) {
+    void makeSession(
+        URLSessionConfiguration configuration = URLSessionConfiguration::ephemeralSessionConfiguration()) {
         session = URLSession::create(std::move(configuration), recorder, recorder->queue);
     }
     std::optional<URL> url(const std::string& path) { return URL::fromString(server.baseURL() + path); }

@@ -23,12 +23,14 @@ class RecordingSessionDelegate : public platform::URLSessionDelegate {
 public:
     using Session = std::shared_ptr<platform::URLSession>;
 
-    std::shared_ptr<platform::OperationQueue> queue = platform::OperationQueue::create("recording delegate queue");
+    std::shared_ptr<platform::OperationQueue> queue =
+        platform::OperationQueue::create("recording delegate queue");
     RecordingSessionDelegate() { queue->setMaxConcurrentOperationCount(1); }
 
     // Scripted answers; the defaults are the platform's.
     std::function<void(const platform::URLAuthenticationChallenge&, ChallengeCompletion)> onChallenge;
-    std::function<std::shared_ptr<platform::CachedURLResponse>(const std::shared_ptr<platform::CachedURLResponse>&)>
+    std::function<std::shared_ptr<platform::CachedURLResponse>(
+        const std::shared_ptr<platform::CachedURLResponse>&)>
         onWillCache;
     platform::URLSessionResponseDisposition disposition = platform::URLSessionResponseDisposition::Allow;
 
@@ -43,9 +45,10 @@ public:
         if (onChallenge) return onChallenge(challenge, std::move(completion));
         completion(platform::URLSessionAuthChallengeDisposition::PerformDefaultHandling, nullptr);
     }
-    void dataTaskDidReceiveResponse(const Session&, const std::shared_ptr<platform::URLSessionDataTask>&,
-                                    const std::shared_ptr<platform::URLResponse>& r,
-                                    std::function<void(platform::URLSessionResponseDisposition)> completion) override {
+    void dataTaskDidReceiveResponse(
+        const Session&, const std::shared_ptr<platform::URLSessionDataTask>&,
+        const std::shared_ptr<platform::URLResponse>& r,
+        std::function<void(platform::URLSessionResponseDisposition)> completion) override {
         auto http = std::dynamic_pointer_cast<platform::HTTPURLResponse>(r);
         note("response " + std::to_string(http ? http->statusCode() : 0));
         {
@@ -59,28 +62,32 @@ public:
         std::lock_guard lock(mutex);
         body.insert(body.end(), data.begin(), data.end());
     }
-    void dataTaskWillCacheResponse(const Session&, const std::shared_ptr<platform::URLSessionDataTask>&,
-                                   const std::shared_ptr<platform::CachedURLResponse>& proposed,
-                                   std::function<void(std::shared_ptr<platform::CachedURLResponse>)> completion) override {
+    void dataTaskWillCacheResponse(
+        const Session&, const std::shared_ptr<platform::URLSessionDataTask>&,
+        const std::shared_ptr<platform::CachedURLResponse>& proposed,
+        std::function<void(std::shared_ptr<platform::CachedURLResponse>)> completion) override {
         note("will cache");
         completion(onWillCache ? onWillCache(proposed) : proposed);
     }
-    void dataTaskDidBecomeDownloadTask(const Session&, const std::shared_ptr<platform::URLSessionDataTask>&,
-                                       const std::shared_ptr<platform::URLSessionDownloadTask>& download) override {
+    void dataTaskDidBecomeDownloadTask(
+        const Session&, const std::shared_ptr<platform::URLSessionDataTask>&,
+        const std::shared_ptr<platform::URLSessionDownloadTask>& download) override {
         note("became download");
         std::lock_guard lock(mutex);
         downloadTask = download;
     }
-    void downloadTaskDidResumeAtOffset(const Session&, const std::shared_ptr<platform::URLSessionDownloadTask>&,
+    void downloadTaskDidResumeAtOffset(const Session&,
+                                       const std::shared_ptr<platform::URLSessionDownloadTask>&,
                                        int64_t offset, int64_t expected) override {
         note("resumed " + std::to_string(offset) + " of " + std::to_string(expected));
     }
-    void downloadTaskDidWriteData(const Session&, const std::shared_ptr<platform::URLSessionDownloadTask>&, int64_t,
-                                  int64_t total, int64_t) override {
+    void downloadTaskDidWriteData(const Session&, const std::shared_ptr<platform::URLSessionDownloadTask>&,
+                                  int64_t, int64_t total, int64_t) override {
         std::lock_guard lock(mutex);
         written = total;
     }
-    void downloadTaskDidFinishDownloadingToURL(const Session&, const std::shared_ptr<platform::URLSessionDownloadTask>&,
+    void downloadTaskDidFinishDownloadingToURL(const Session&,
+                                               const std::shared_ptr<platform::URLSessionDownloadTask>&,
                                                const platform::URL& location) override {
         note("downloaded");
         std::ifstream in(location.path(), std::ios::binary);
@@ -95,7 +102,9 @@ public:
         error = e;
         ++completions;
     }
-    void didFinishEventsForBackgroundURLSession(const Session&) override { note("background events finished"); }
+    void didFinishEventsForBackgroundURLSession(const Session&) override {
+        note("background events finished");
+    }
 
     void note(const std::string& event) {
         std::lock_guard lock(mutex);

@@ -47,8 +47,9 @@ constexpr auto kTuple = asio::as_tuple(use_awaitable);
 
 std::string base64(const std::string& text) {
     std::string out(4 * ((text.size() + 2) / 3) + 1, '\0');
-    int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                            reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+    int n =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                        reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
     out.resize(n > 0 ? static_cast<size_t>(n) : 0);
     return out;
 }
@@ -585,7 +586,8 @@ awaitable<void> SampleServer::Impl::serveHttp(Stream stream, Connection& connect
             std::string head = wire.str();
             std::string first = head + response.body().substr(0, static_cast<size_t>(stallAt));
             std::string rest = response.body().substr(static_cast<size_t>(stallAt));
-            std::tie(writeError, std::ignore) = co_await asio::async_write(stream, asio::buffer(first), kTuple);
+            std::tie(writeError, std::ignore) =
+                co_await asio::async_write(stream, asio::buffer(first), kTuple);
             if (!writeError) {
                 delay = std::make_unique<asio::steady_timer>(stream.get_executor());
                 delay->expires_after(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
@@ -593,7 +595,8 @@ awaitable<void> SampleServer::Impl::serveHttp(Stream stream, Connection& connect
                 co_await delay->async_wait(kTuple);
                 delay.reset();
                 if (stopping) co_return;
-                std::tie(writeError, std::ignore) = co_await asio::async_write(stream, asio::buffer(rest), kTuple);
+                std::tie(writeError, std::ignore) =
+                    co_await asio::async_write(stream, asio::buffer(rest), kTuple);
             }
         } else {
             std::tie(writeError, std::ignore) = co_await http::async_write(stream, response, kTuple);

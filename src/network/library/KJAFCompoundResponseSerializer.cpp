@@ -5,16 +5,17 @@ namespace brindlecue {
 using platform::Error;
 using platform::Value;
 
-std::shared_ptr<KJAFCompoundResponseSerializer> KJAFCompoundResponseSerializer::compoundSerializerWithResponseSerializers(
+std::shared_ptr<KJAFCompoundResponseSerializer>
+KJAFCompoundResponseSerializer::compoundSerializerWithResponseSerializers(
     std::vector<std::shared_ptr<KJAFURLResponseSerialization>> responseSerializers) {
     auto serializer = std::make_shared<KJAFCompoundResponseSerializer>();
     serializer->responseSerializers = std::move(responseSerializers);
     return serializer;
 }
 
-Value KJAFCompoundResponseSerializer::responseObjectForResponse(const std::shared_ptr<platform::URLResponse>& response,
-                                                               const std::optional<platform::Data>& data,
-                                                               std::optional<Error>* error) {
+Value KJAFCompoundResponseSerializer::responseObjectForResponse(
+    const std::shared_ptr<platform::URLResponse>& response, const std::optional<platform::Data>& data,
+    std::optional<Error>* error) {
     for (const auto& serializer : responseSerializers) {
         if (!std::dynamic_pointer_cast<KJAFHTTPResponseSerializer>(serializer)) continue;
         std::optional<Error> serializerError;

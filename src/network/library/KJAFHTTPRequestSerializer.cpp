@@ -82,7 +82,9 @@ std::string userAgent() {
 platform::Data bytes(const std::string& text) { return platform::Data(text.begin(), text.end()); }
 
 // Header names match without regard to letter case: "x-app-key" replaces "X-App-Key".
-bool sameName(const std::string& a, const std::string& b) { return platform::headerNameEquals(a, b); }
+bool sameName(const std::string& a, const std::string& b) {
+    return platform::headerNameEquals(a, b);
+}
 
 }  // namespace
 
@@ -102,8 +104,10 @@ std::shared_ptr<platform::SecureCoding> decoded(platform::KeyedUnarchiver& coder
 // Every request serializer of the library can be read back from an archive once this file is
 // part of the program (it is whenever a request serializer is).
 const bool registered = [] {
-    platform::KeyedUnarchiver::registerClass("KJAFHTTPRequestSerializer", &decoded<KJAFHTTPRequestSerializer>);
-    platform::KeyedUnarchiver::registerClass("KJAFJSONRequestSerializer", &decoded<KJAFJSONRequestSerializer>);
+    platform::KeyedUnarchiver::registerClass("KJAFHTTPRequestSerializer",
+                                             &decoded<KJAFHTTPRequestSerializer>);
+    platform::KeyedUnarchiver::registerClass("KJAFJSONRequestSerializer",
+                                             &decoded<KJAFJSONRequestSerializer>);
     platform::KeyedUnarchiver::registerClass("KJAFPropertyListRequestSerializer",
                                              &decoded<KJAFPropertyListRequestSerializer>);
     return true;

@@ -30,8 +30,10 @@ std::shared_ptr<platform::SecureCoding> decoded(platform::KeyedUnarchiver& coder
 // Every response serializer of the library can be read back from an archive once this file is
 // part of the program (it is whenever a response serializer is).
 const bool registered = [] {
-    platform::KeyedUnarchiver::registerClass("KJAFHTTPResponseSerializer", &decoded<KJAFHTTPResponseSerializer>);
-    platform::KeyedUnarchiver::registerClass("KJAFJSONResponseSerializer", &decoded<KJAFJSONResponseSerializer>);
+    platform::KeyedUnarchiver::registerClass("KJAFHTTPResponseSerializer",
+                                             &decoded<KJAFHTTPResponseSerializer>);
+    platform::KeyedUnarchiver::registerClass("KJAFJSONResponseSerializer",
+                                             &decoded<KJAFJSONResponseSerializer>);
     platform::KeyedUnarchiver::registerClass("KJAFXMLParserResponseSerializer",
                                              &decoded<KJAFXMLParserResponseSerializer>);
     platform::KeyedUnarchiver::registerClass("KJAFPropertyListResponseSerializer",
@@ -65,14 +67,16 @@ void KJAFHTTPResponseSerializer::encodeWithCoder(platform::KeyedArchiver& coder)
 
 void KJAFHTTPResponseSerializer::decodeFromCoder(platform::KeyedUnarchiver& coder) {
     acceptableStatusCodes.reset();
-    if (platform::Value codesValue = coder.decodeObjectForKey("acceptableStatusCodes"); const platform::Array* codes = codesValue.getArray()) {
+    if (platform::Value codesValue = coder.decodeObjectForKey("acceptableStatusCodes");
+        const platform::Array* codes = codesValue.getArray()) {
         acceptableStatusCodes.emplace();
         for (const Value& code : *codes) {
             if (code.isInteger()) acceptableStatusCodes->insert(static_cast<int>(*code.getInteger()));
         }
     }
     acceptableContentTypes.reset();
-    if (platform::Value typesValue = coder.decodeObjectForKey("acceptableContentTypes"); const platform::Array* types = typesValue.getArray()) {
+    if (platform::Value typesValue = coder.decodeObjectForKey("acceptableContentTypes");
+        const platform::Array* types = typesValue.getArray()) {
         acceptableContentTypes.emplace();
         for (const Value& type : *types) {
             if (const std::string* t = type.getString()) acceptableContentTypes->insert(*t);

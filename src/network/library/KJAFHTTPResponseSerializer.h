@@ -33,9 +33,9 @@ public:
                                                       std::optional<platform::Error>* error) = 0;
     // Serializers whose answer is a platform object rather than a value (the XML parser
     // serializer) answer here, and with nothing from responseObjectForResponse; others give null.
-    virtual std::shared_ptr<void> platformObjectForResponse(const std::shared_ptr<platform::URLResponse>& response,
-                                                            const std::optional<platform::Data>& data,
-                                                            std::optional<platform::Error>* error) {
+    virtual std::shared_ptr<void> platformObjectForResponse(
+        const std::shared_ptr<platform::URLResponse>& response, const std::optional<platform::Data>& data,
+        std::optional<platform::Error>* error) {
         return nullptr;
     }
     virtual bool answersWithPlatformObject() const { return false; }

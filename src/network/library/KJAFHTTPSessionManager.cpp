@@ -16,7 +16,8 @@ using platform::Value;
 namespace {
 
 const bool registered = [] {
-    platform::KeyedUnarchiver::registerClass("KJAFHTTPSessionManager", &KJAFHTTPSessionManager::initWithCoder);
+    platform::KeyedUnarchiver::registerClass("KJAFHTTPSessionManager",
+                                             &KJAFHTTPSessionManager::initWithCoder);
     return true;
 }();
 
@@ -37,19 +38,27 @@ void KJAFHTTPSessionManager::encodeWithCoder(platform::KeyedArchiver& coder) con
     // by the URL session manager) rather than as its identifier.
     KJAFURLSessionManager::encodeWithCoder(coder);
     if (baseURL_) coder.encodeObject(Value(baseURL_->absoluteString()), "baseURL");
-    coder.encodeObject(std::shared_ptr<const platform::SecureCoding>(requestSerializer()), "requestSerializer");
-    coder.encodeObject(std::shared_ptr<const platform::SecureCoding>(responseSerializer()), "responseSerializer");
+    coder.encodeObject(std::shared_ptr<const platform::SecureCoding>(requestSerializer()),
+                       "requestSerializer");
+    coder.encodeObject(std::shared_ptr<const platform::SecureCoding>(responseSerializer()),
+                       "responseSerializer");
     coder.encodeObject(std::shared_ptr<const platform::SecureCoding>(securityPolicy()), "securityPolicy");
 }
 
-std::shared_ptr<platform::SecureCoding> KJAFHTTPSessionManager::initWithCoder(platform::KeyedUnarchiver& coder) {
+std::shared_ptr<platform::SecureCoding> KJAFHTTPSessionManager::initWithCoder(
+    platform::KeyedUnarchiver& coder) {
     std::optional<platform::URL> baseURL;
-    if (platform::Value textValue = coder.decodeObjectForKey("baseURL"); const std::string* text = textValue.getString()) baseURL = platform::URL::fromString(*text);
+    if (platform::Value textValue = coder.decodeObjectForKey("baseURL");
+        const std::string* text = textValue.getString())
+        baseURL = platform::URL::fromString(*text);
     std::optional<platform::URLSessionConfiguration> configuration;
-    if (auto coded = coder.decodeObjectOfClass<platform::URLSessionConfigurationCoding>("sessionConfiguration")) {
+    if (auto coded =
+            coder.decodeObjectOfClass<platform::URLSessionConfigurationCoding>("sessionConfiguration")) {
         configuration = coded->configuration();
-    } else if (platform::Value identifierValue = coder.decodeObjectForKey("identifier"); const std::string* identifier = identifierValue.getString()) {
-        configuration = platform::URLSessionConfiguration::backgroundSessionConfigurationWithIdentifier(*identifier);
+    } else if (platform::Value identifierValue = coder.decodeObjectForKey("identifier");
+               const std::string* identifier = identifierValue.getString()) {
+        configuration =
+            platform::URLSessionConfiguration::backgroundSessionConfigurationWithIdentifier(*identifier);
     }
     auto manager = create(std::move(baseURL), std::move(configuration));
     // An archive without a serializer keeps the new manager's own.
@@ -59,7 +68,8 @@ std::shared_ptr<platform::SecureCoding> KJAFHTTPSessionManager::initWithCoder(pl
     if (auto response = coder.decodeObjectOfClass<KJAFHTTPResponseSerializer>("responseSerializer")) {
         manager->setResponseSerializer(response);
     }
-    if (auto policy = coder.decodeObjectOfClass<KJAFSecurityPolicy>("securityPolicy")) manager->setSecurityPolicy(policy);
+    if (auto policy = coder.decodeObjectOfClass<KJAFSecurityPolicy>("securityPolicy"))
+        manager->setSecurityPolicy(policy);
     return manager;
 }
 

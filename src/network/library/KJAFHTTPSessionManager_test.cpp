@@ -16,7 +16,8 @@ using platform::KeyedArchiver;
 using platform::KeyedUnarchiver;
 
 platform::URLSessionConfiguration configured() {
-    auto configuration = platform::URLSessionConfiguration::backgroundSessionConfigurationWithIdentifier("bg.id");
+    auto configuration =
+        platform::URLSessionConfiguration::backgroundSessionConfigurationWithIdentifier("bg.id");
     configuration.timeoutIntervalForRequest = 15;
     configuration.httpAdditionalHeaders = {{"X-Extra", "1"}};
     configuration.httpShouldSetCookies = false;
@@ -31,12 +32,14 @@ void expectConfigured(const platform::URLSessionConfiguration& c) {
 }
 
 std::shared_ptr<KJAFHTTPSessionManager> configuredManager() {
-    auto manager = KJAFHTTPSessionManager::create(platform::URL::fromString("https://api.example.test/v3"), configured());
+    auto manager = KJAFHTTPSessionManager::create(platform::URL::fromString("https://api.example.test/v3"),
+                                                  configured());
     auto request = KJAFJSONRequestSerializer::serializer();
     request->setValue("key", "X-App-Key");
     manager->setRequestSerializer(request);
     manager->setResponseSerializer(KJAFPropertyListResponseSerializer::serializerWithFormat(200, 0));
-    auto policy = KJAFSecurityPolicy::policyWithPinningMode(KJAFSSLPinningModePublicKey, std::set<platform::Data>{});
+    auto policy =
+        KJAFSecurityPolicy::policyWithPinningMode(KJAFSSLPinningModePublicKey, std::set<platform::Data>{});
     policy->allowInvalidCertificates = true;
     policy->validatesDomainName = false;
     manager->setSecurityPolicy(policy);
@@ -56,7 +59,8 @@ void expectSameAsConfigured(const std::shared_ptr<KJAFURLSessionManager>& made,
     ASSERT_TRUE(request);
     EXPECT_NE(request, original->requestSerializer());
     EXPECT_EQ(request->valueForHTTPHeaderField("X-App-Key"), "key");
-    auto response = std::dynamic_pointer_cast<KJAFPropertyListResponseSerializer>(manager->responseSerializer());
+    auto response =
+        std::dynamic_pointer_cast<KJAFPropertyListResponseSerializer>(manager->responseSerializer());
     ASSERT_TRUE(response);
     EXPECT_EQ(response->format, 200u);
     auto policy = manager->securityPolicy();
@@ -84,12 +88,14 @@ TEST(KJAFSessionManagerCoding, AURLSessionManagerKeepsOnlyItsConfiguration) {
     auto original = KJAFURLSessionManager::create(configured());
     original->setResponseSerializer(KJAFPropertyListResponseSerializer::serializer());
     for (const auto& made :
-         {original->copy(), std::dynamic_pointer_cast<KJAFURLSessionManager>(KeyedUnarchiver::unarchivedObject(
-                                KeyedArchiver::archivedDataWithRootObject(*original)))}) {
+         {original->copy(),
+          std::dynamic_pointer_cast<KJAFURLSessionManager>(
+              KeyedUnarchiver::unarchivedObject(KeyedArchiver::archivedDataWithRootObject(*original)))}) {
         ASSERT_TRUE(made);
         EXPECT_FALSE(std::dynamic_pointer_cast<KJAFHTTPSessionManager>(made));
         expectConfigured(made->sessionConfiguration());
-        EXPECT_FALSE(std::dynamic_pointer_cast<KJAFPropertyListResponseSerializer>(made->responseSerializer()));
+        EXPECT_FALSE(
+            std::dynamic_pointer_cast<KJAFPropertyListResponseSerializer>(made->responseSerializer()));
         made->session()->invalidateAndCancel();
     }
     original->session()->invalidateAndCancel();

@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "platform/Bundle.h"
-#include "support/StringTables.h"
 #include "platform/foundation/HTTPURLResponse.h"
+#include "support/StringTables.h"
 
 namespace brindlecue {
 namespace {
@@ -14,7 +14,6 @@ namespace {
 using platform::Data;
 using platform::Error;
 using platform::Value;
-
 
 std::shared_ptr<platform::HTTPURLResponse> answer(int status, std::optional<std::string> contentType) {
     platform::HTTPHeaderFields fields;

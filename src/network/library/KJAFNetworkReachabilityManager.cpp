@@ -61,14 +61,17 @@ std::shared_ptr<KJAFNetworkReachabilityManager> KJAFNetworkReachabilityManager::
 std::shared_ptr<KJAFNetworkReachabilityManager> KJAFNetworkReachabilityManager::initWithReachability(
     std::shared_ptr<platform::NetworkReachability> reachability) {
     if (!reachability) return nullptr;
-    return std::shared_ptr<KJAFNetworkReachabilityManager>(new KJAFNetworkReachabilityManager(std::move(reachability)));
+    return std::shared_ptr<KJAFNetworkReachabilityManager>(
+        new KJAFNetworkReachabilityManager(std::move(reachability)));
 }
 
 KJAFNetworkReachabilityManager::KJAFNetworkReachabilityManager(
     std::shared_ptr<platform::NetworkReachability> reachability)
     : networkReachability_(std::move(reachability)) {}
 
-KJAFNetworkReachabilityManager::~KJAFNetworkReachabilityManager() { stopMonitoring(); }
+KJAFNetworkReachabilityManager::~KJAFNetworkReachabilityManager() {
+    stopMonitoring();
+}
 
 std::string KJAFNetworkReachabilityManager::localizedNetworkReachabilityStatusString() const {
     return KJAFStringFromNetworkReachabilityStatus(status_);
@@ -86,8 +89,8 @@ void KJAFNetworkReachabilityManager::postReachabilityStatusChange(uint32_t flags
         if (change) change(status);
         platform::Value info = platform::Value::dictionary();
         info.set(KJMossgroveReachabilityNotificationStatusItem, status);
-        platform::NotificationCenter::defaultCenter().post(KJMossgroveReachabilityDidChangeNotification, nullptr,
-                                                           info);
+        platform::NotificationCenter::defaultCenter().post(KJMossgroveReachabilityDidChangeNotification,
+                                                           nullptr, info);
     });
 }
 
@@ -106,14 +109,16 @@ void KJAFNetworkReachabilityManager::startMonitoring() {
         }
         if (block) (*block)(status);
     };
-    networkReachability_->setCallback([change](uint32_t flags) { postReachabilityStatusChange(flags, change); });
+    networkReachability_->setCallback(
+        [change](uint32_t flags) { postReachabilityStatusChange(flags, change); });
     networkReachability_->scheduleWithRunLoop();
     std::weak_ptr<platform::NetworkReachability> reference = networkReachability_;
-    platform::DispatchQueue::global(platform::DispatchQueue::Priority::Background)->async([reference, change] {
-        auto r = reference.lock();
-        if (!r) return;
-        if (auto flags = r->getFlags()) postReachabilityStatusChange(*flags, change);
-    });
+    platform::DispatchQueue::global(platform::DispatchQueue::Priority::Background)
+        ->async([reference, change] {
+            auto r = reference.lock();
+            if (!r) return;
+            if (auto flags = r->getFlags()) postReachabilityStatusChange(*flags, change);
+        });
 }
 
 void KJAFNetworkReachabilityManager::stopMonitoring() {

@@ -59,7 +59,8 @@ public:
     static std::shared_ptr<KJAFNetworkReachabilityManager> manager();
     static std::shared_ptr<KJAFNetworkReachabilityManager> managerForDomain(const std::string& domain);
     // A socket address record as the platform lays it out (see NetworkReachability).
-    static std::shared_ptr<KJAFNetworkReachabilityManager> managerForAddress(const std::vector<uint8_t>& address);
+    static std::shared_ptr<KJAFNetworkReachabilityManager> managerForAddress(
+        const std::vector<uint8_t>& address);
     // Null for no reference, as the platform's initialiser gives nil.
     static std::shared_ptr<KJAFNetworkReachabilityManager> initWithReachability(
         std::shared_ptr<platform::NetworkReachability> reachability);

@@ -141,7 +141,8 @@ TEST_F(ReachabilityTest, TheOlderMonitorTestsTheCurrentFlags) {
     EXPECT_EQ(KJReachability::flagsText(0x7003f | wwan), "WR ctiCDld");
     EXPECT_NE(reachability->description().find(" (-R -------)>"), std::string::npos);
     EXPECT_EQ(reachability->currentKJReachabilityString(), "WiFi");
-    testsupport::installStringTable("Localizable", Value::dictionary({{"WiFi", "Wi-Fi"}, {"No Connection", "Offline"}}));
+    testsupport::installStringTable("Localizable",
+                                    Value::dictionary({{"WiFi", "Wi-Fi"}, {"No Connection", "Offline"}}));
     EXPECT_EQ(reachability->currentKJReachabilityString(), "Wi-Fi");
     flags = 0;
     EXPECT_EQ(reachability->currentKJReachabilityString(), "Offline");

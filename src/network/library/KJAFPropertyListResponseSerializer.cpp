@@ -30,7 +30,9 @@ Value KJAFPropertyListResponseSerializer::responseObjectForResponse(
     if (!data) return Value();
     Error readError;
     std::optional<Value> object = Value::fromPropertyList(*data, &readError);
-    if (error) *error = KJAFErrorWithUnderlyingError(object ? std::nullopt : std::optional<Error>(readError), *error);
+    if (error)
+        *error =
+            KJAFErrorWithUnderlyingError(object ? std::nullopt : std::optional<Error>(readError), *error);
     return object.value_or(Value());
 }
 

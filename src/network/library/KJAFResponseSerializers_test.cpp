@@ -22,11 +22,14 @@ using platform::KeyedUnarchiver;
 using platform::Value;
 
 std::shared_ptr<platform::HTTPURLResponse> answer(int status, std::string contentType) {
-    return std::make_shared<platform::HTTPURLResponse>(*platform::URL::fromString("http://h/x"), status,
-                                                       platform::HTTPHeaderFields{{"Content-Type", contentType}});
+    return std::make_shared<platform::HTTPURLResponse>(
+        *platform::URL::fromString("http://h/x"), status,
+        platform::HTTPHeaderFields{{"Content-Type", contentType}});
 }
 
-Data bytes(const std::string& s) { return Data(s.begin(), s.end()); }
+Data bytes(const std::string& s) {
+    return Data(s.begin(), s.end());
+}
 
 struct Elements final : platform::XMLParserDelegate {
     std::vector<std::string> names;
@@ -75,18 +78,21 @@ TEST_F(ResponseSerializersTest, PropertyListsAreReadAndTheirErrorsChained) {
                   document);
         EXPECT_FALSE(error);
     }
-    EXPECT_TRUE(serializer->responseObjectForResponse(answer(200, "application/x-plist"), bytes("nonsense"), &error)
-                    .isAbsent());
+    EXPECT_TRUE(
+        serializer->responseObjectForResponse(answer(200, "application/x-plist"), bytes("nonsense"), &error)
+            .isAbsent());
     ASSERT_TRUE(error);
     EXPECT_FALSE(error->underlyingError());
 
     error.reset();
-    EXPECT_TRUE(serializer->responseObjectForResponse(answer(404, "application/x-plist"), bytes("nonsense"), &error)
-                    .isAbsent());
+    EXPECT_TRUE(
+        serializer->responseObjectForResponse(answer(404, "application/x-plist"), bytes("nonsense"), &error)
+            .isAbsent());
     ASSERT_TRUE(error && error->underlyingError());
     EXPECT_EQ(error->underlyingError()->code(), -1011);
     error.reset();
-    EXPECT_TRUE(serializer->responseObjectForResponse(answer(200, "text/plain"), bytes("x"), &error).isAbsent());
+    EXPECT_TRUE(
+        serializer->responseObjectForResponse(answer(200, "text/plain"), bytes("x"), &error).isAbsent());
     EXPECT_EQ(error->code(), -1016);
 }
 
@@ -98,21 +104,25 @@ TEST_F(ResponseSerializersTest, TheCompoundTakesTheFirstSerializerThatAnswers) {
               Value::array({1}));
     EXPECT_FALSE(error);
     Value list = Value::array({"a"});
-    EXPECT_EQ(compound->responseObjectForResponse(
-                  answer(200, "application/x-plist"), *list.toPropertyList(platform::PropertyListFormat::XML), &error),
-              list);
+    EXPECT_EQ(
+        compound->responseObjectForResponse(answer(200, "application/x-plist"),
+                                            *list.toPropertyList(platform::PropertyListFormat::XML), &error),
+        list);
     EXPECT_FALSE(error);
     // The winner's error comes along: a JSON error body of a refused status.
-    EXPECT_EQ(compound->responseObjectForResponse(answer(422, "application/json"), bytes("{\"e\":1}"), &error)["e"],
-              Value(1));
+    EXPECT_EQ(
+        compound->responseObjectForResponse(answer(422, "application/json"), bytes("{\"e\":1}"), &error)["e"],
+        Value(1));
     EXPECT_EQ(error->code(), -1011);
 
     // Nobody answers: the compound's own validation, and the data.
     error.reset();
     compound->acceptableContentTypes = std::set<std::string>{"text/csv"};
-    EXPECT_EQ(compound->responseObjectForResponse(answer(200, "text/csv"), bytes("a,b"), &error), Value(bytes("a,b")));
+    EXPECT_EQ(compound->responseObjectForResponse(answer(200, "text/csv"), bytes("a,b"), &error),
+              Value(bytes("a,b")));
     EXPECT_FALSE(error);
-    EXPECT_EQ(compound->responseObjectForResponse(answer(200, "image/png"), bytes("png"), &error), Value(bytes("png")));
+    EXPECT_EQ(compound->responseObjectForResponse(answer(200, "image/png"), bytes("png"), &error),
+              Value(bytes("png")));
     EXPECT_EQ(error->code(), -1016);
 }
 
@@ -157,11 +167,13 @@ TEST_F(ResponseSerializersTest, CopiesKeepOnlyTheirOwnClassesSettingsWhileArchiv
         KeyedArchiver::archivedDataWithRootObject(*compound));
     ASSERT_TRUE(compoundBack);
     ASSERT_EQ(compoundBack->responseSerializers.size(), 2u);
-    auto plistBack = std::dynamic_pointer_cast<KJAFPropertyListResponseSerializer>(compoundBack->responseSerializers[0]);
+    auto plistBack =
+        std::dynamic_pointer_cast<KJAFPropertyListResponseSerializer>(compoundBack->responseSerializers[0]);
     ASSERT_TRUE(plistBack);
     EXPECT_EQ(plistBack->format, 200u);
     EXPECT_EQ(plistBack->readOptions, 2u);
-    EXPECT_TRUE(std::dynamic_pointer_cast<KJAFXMLParserResponseSerializer>(compoundBack->responseSerializers[1]));
+    EXPECT_TRUE(
+        std::dynamic_pointer_cast<KJAFXMLParserResponseSerializer>(compoundBack->responseSerializers[1]));
     auto compoundCopy = std::dynamic_pointer_cast<KJAFCompoundResponseSerializer>(compound->copy());
     ASSERT_TRUE(compoundCopy);
     EXPECT_EQ(compoundCopy->responseSerializers, compound->responseSerializers);
@@ -173,8 +185,8 @@ TEST(KJAFRequestSerializerCopies, KeepHeadersAndQueryEncodingButNotTheSettings) 
     json->setValue(std::nullopt, "Accept-Language");
     json->setTimeoutInterval(60);
     json->setHTTPMethodsEncodingParametersInURI({"GET"});
-    json->setQueryStringSerializationWithBlock(
-        [](const platform::URLRequest&, const Value&, std::optional<Error>*) { return std::string("custom"); });
+    json->setQueryStringSerializationWithBlock([](const platform::URLRequest&, const Value&,
+                                                  std::optional<Error>*) { return std::string("custom"); });
 
     auto copy = std::dynamic_pointer_cast<KJAFJSONRequestSerializer>(json->copy());
     ASSERT_TRUE(copy);
@@ -184,7 +196,7 @@ TEST(KJAFRequestSerializerCopies, KeepHeadersAndQueryEncodingButNotTheSettings) 
     auto request = copy->requestWithMethod("DELETE", "http://h/p", Value::dictionary({{"a", 1}}), &error);
     ASSERT_TRUE(request);
     EXPECT_EQ(request->url()->absoluteString(), "http://h/p?custom");  // the closure came along
-    EXPECT_FALSE(request->hasExplicitTimeout());                      // the time-out did not
+    EXPECT_FALSE(request->hasExplicitTimeout());                       // the time-out did not
 
     auto back = KeyedUnarchiver::unarchivedObjectOfClass<KJAFHTTPRequestSerializer>(
         KeyedArchiver::archivedDataWithRootObject(*json));

@@ -51,7 +51,8 @@ void KJAFSecurityPolicy::encodeWithCoder(platform::KeyedArchiver& coder) const {
     coder.encodeBool(validatesDomainName, "validatesDomainName");
     if (pinnedCertificates_) {
         platform::Array certificates;
-        for (const auto& certificate : *pinnedCertificates_) certificates.push_back(platform::Value(certificate));
+        for (const auto& certificate : *pinnedCertificates_)
+            certificates.push_back(platform::Value(certificate));
         coder.encodeObject(platform::Value(std::move(certificates)), "pinnedCertificates");
     }
 }
@@ -61,7 +62,8 @@ std::shared_ptr<platform::SecureCoding> KJAFSecurityPolicy::initWithCoder(platfo
     policy->SSLPinningMode = static_cast<uint64_t>(coder.decodeObjectForKey("SSLPinningMode").integerValue());
     policy->allowInvalidCertificates = coder.decodeBoolForKey("allowInvalidCertificates");
     policy->validatesDomainName = coder.decodeBoolForKey("validatesDomainName");
-    if (platform::Value certificatesValue = coder.decodeObjectForKey("pinnedCertificates"); const platform::Array* certificates = certificatesValue.getArray()) {
+    if (platform::Value certificatesValue = coder.decodeObjectForKey("pinnedCertificates");
+        const platform::Array* certificates = certificatesValue.getArray()) {
         std::set<platform::Data> set;
         for (const auto& certificate : *certificates) {
             if (const platform::Data* d = certificate.getData()) set.insert(*d);

@@ -117,14 +117,16 @@ public:
                                                const platform::URL& location) override {
         if (auto m = manager_.lock()) m->didFinishDownloading(session, downloadTask, location);
     }
-    void didFinishEventsForBackgroundURLSession(const std::shared_ptr<platform::URLSession>& session) override {
+    void didFinishEventsForBackgroundURLSession(
+        const std::shared_ptr<platform::URLSession>& session) override {
         auto m = manager_.lock();
         auto block = m ? m->blocks().didFinishEventsForBackgroundURLSession : nullptr;
         if (block) platform::DispatchQueue::main()->async([block, session] { block(session); });
     }
-    void dataTaskDidBecomeDownloadTask(const std::shared_ptr<platform::URLSession>& session,
-                                       const std::shared_ptr<platform::URLSessionDataTask>& dataTask,
-                                       const std::shared_ptr<platform::URLSessionDownloadTask>& downloadTask) override {
+    void dataTaskDidBecomeDownloadTask(
+        const std::shared_ptr<platform::URLSession>& session,
+        const std::shared_ptr<platform::URLSessionDataTask>& dataTask,
+        const std::shared_ptr<platform::URLSessionDownloadTask>& downloadTask) override {
         if (auto m = manager_.lock()) m->didBecomeDownloadTask(session, dataTask, downloadTask);
     }
     void dataTaskWillCacheResponse(
@@ -226,15 +228,19 @@ const bool registered = [] {
 
 }  // namespace
 
-std::shared_ptr<KJAFURLSessionManager> KJAFURLSessionManager::copy() const { return create(sessionConfiguration_); }
+std::shared_ptr<KJAFURLSessionManager> KJAFURLSessionManager::copy() const {
+    return create(sessionConfiguration_);
+}
 
 void KJAFURLSessionManager::encodeWithCoder(platform::KeyedArchiver& coder) const {
     coder.encodeObject(std::make_shared<const platform::URLSessionConfigurationCoding>(sessionConfiguration_),
                        "sessionConfiguration");
 }
 
-std::shared_ptr<platform::SecureCoding> KJAFURLSessionManager::initWithCoder(platform::KeyedUnarchiver& coder) {
-    auto configuration = coder.decodeObjectOfClass<platform::URLSessionConfigurationCoding>("sessionConfiguration");
+std::shared_ptr<platform::SecureCoding> KJAFURLSessionManager::initWithCoder(
+    platform::KeyedUnarchiver& coder) {
+    auto configuration =
+        coder.decodeObjectOfClass<platform::URLSessionConfigurationCoding>("sessionConfiguration");
     return create(configuration ? std::optional(configuration->configuration()) : std::nullopt);
 }
 
@@ -301,7 +307,8 @@ KJAF_BLOCK_SETTER(setDidFinishEventsForBackgroundURLSessionBlock, DidFinishEvent
                   didFinishEventsForBackgroundURLSession)
 KJAF_BLOCK_SETTER(setDataTaskDidBecomeDownloadTaskBlock, DataTaskDidBecomeDownloadTaskBlock,
                   dataTaskDidBecomeDownloadTask)
-KJAF_BLOCK_SETTER(setDataTaskWillCacheResponseBlock, DataTaskWillCacheResponseBlock, dataTaskWillCacheResponse)
+KJAF_BLOCK_SETTER(setDataTaskWillCacheResponseBlock, DataTaskWillCacheResponseBlock,
+                  dataTaskWillCacheResponse)
 KJAF_BLOCK_SETTER(setDownloadTaskDidResumeBlock, DownloadTaskDidResumeBlock, downloadTaskDidResume)
 #undef KJAF_BLOCK_SETTER
 
@@ -459,8 +466,8 @@ std::shared_ptr<platform::URLSessionDownloadTask> KJAFURLSessionManager::downloa
 }
 
 std::shared_ptr<KJAFURLSessionManagerTaskDelegate> KJAFURLSessionManager::makeDownloadDelegate(
-    const std::shared_ptr<platform::URLSessionDownloadTask>& task, ProgressBlock progress, Destination destination,
-    CompletionHandler completionHandler) {
+    const std::shared_ptr<platform::URLSessionDownloadTask>& task, ProgressBlock progress,
+    Destination destination, CompletionHandler completionHandler) {
     auto delegate = std::make_shared<KJAFURLSessionManagerTaskDelegate>();
     delegate->manager = weak_from_this();
     delegate->completionHandler = std::move(completionHandler);
@@ -619,9 +626,10 @@ void KJAFURLSessionManager::didFinishDownloading(const std::shared_ptr<platform:
     if (delegate) delegate->didFinishDownloadingToURL(session, task, location);
 }
 
-void KJAFURLSessionManager::didBecomeDownloadTask(const std::shared_ptr<platform::URLSession>& session,
-                                                  const std::shared_ptr<platform::URLSessionDataTask>& dataTask,
-                                                  const std::shared_ptr<platform::URLSessionDownloadTask>& downloadTask) {
+void KJAFURLSessionManager::didBecomeDownloadTask(
+    const std::shared_ptr<platform::URLSession>& session,
+    const std::shared_ptr<platform::URLSessionDataTask>& dataTask,
+    const std::shared_ptr<platform::URLSessionDownloadTask>& downloadTask) {
     if (auto delegate = delegateForTask(dataTask)) {
         removeDelegateForTask(dataTask);
         setDelegate(delegate, downloadTask);

@@ -115,10 +115,9 @@ public:
                                                                               Destination destination,
                                                                               CompletionHandler completionHandler);
     // Goes on with a download cancelled with resume data (URLSessionDownloadTask).
-    std::shared_ptr<platform::URLSessionDownloadTask> downloadTaskWithResumeData(const platform::Data& resumeData,
-                                                                                 ProgressBlock progress,
-                                                                                 Destination destination,
-                                                                                 CompletionHandler completionHandler);
+    std::shared_ptr<platform::URLSessionDownloadTask> downloadTaskWithResumeData(
+        const platform::Data& resumeData, ProgressBlock progress, Destination destination,
+        CompletionHandler completionHandler);
 
     std::shared_ptr<platform::Progress> uploadProgressForTask(const std::shared_ptr<platform::URLSessionTask>& task) const;
     std::shared_ptr<platform::Progress> downloadProgressForTask(const std::shared_ptr<platform::URLSessionTask>& task) const;
@@ -169,11 +168,11 @@ public:
         std::function<void(const std::shared_ptr<platform::URLSession>&,
                            const std::shared_ptr<platform::URLSessionDownloadTask>&, int64_t bytesWritten,
                            int64_t totalBytesWritten, int64_t totalBytesExpectedToWrite)>;
-    using DidFinishEventsForBackgroundURLSessionBlock = std::function<void(const std::shared_ptr<platform::URLSession>&)>;
-    using DataTaskDidBecomeDownloadTaskBlock =
-        std::function<void(const std::shared_ptr<platform::URLSession>&,
-                           const std::shared_ptr<platform::URLSessionDataTask>&,
-                           const std::shared_ptr<platform::URLSessionDownloadTask>&)>;
+    using DidFinishEventsForBackgroundURLSessionBlock =
+        std::function<void(const std::shared_ptr<platform::URLSession>&)>;
+    using DataTaskDidBecomeDownloadTaskBlock = std::function<void(
+        const std::shared_ptr<platform::URLSession>&, const std::shared_ptr<platform::URLSessionDataTask>&,
+        const std::shared_ptr<platform::URLSessionDownloadTask>&)>;
     // Returns the response to keep; none keeps nothing.
     using DataTaskWillCacheResponseBlock = std::function<std::shared_ptr<platform::CachedURLResponse>(
         const std::shared_ptr<platform::URLSession>&, const std::shared_ptr<platform::URLSessionDataTask>&,
@@ -270,8 +269,8 @@ private:
                                const std::shared_ptr<platform::URLSessionDataTask>& dataTask,
                                const std::shared_ptr<platform::URLSessionDownloadTask>& downloadTask);
     std::shared_ptr<KJAFURLSessionManagerTaskDelegate> makeDownloadDelegate(
-        const std::shared_ptr<platform::URLSessionDownloadTask>& task, ProgressBlock progress, Destination destination,
-        CompletionHandler completionHandler);
+        const std::shared_ptr<platform::URLSessionDownloadTask>& task, ProgressBlock progress,
+        Destination destination, CompletionHandler completionHandler);
     void didWriteData(const std::shared_ptr<platform::URLSession>& session,
                       const std::shared_ptr<platform::URLSessionDownloadTask>& task, int64_t bytesWritten,
                       int64_t totalBytesWritten, int64_t totalBytesExpectedToWrite);

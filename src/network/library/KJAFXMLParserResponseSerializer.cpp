@@ -6,8 +6,9 @@ namespace brindlecue {
 
 bool KJAFResponseShouldBeDecoded(bool valid, std::optional<platform::Error>* error) {
     if (valid) return true;
-    return error && !KJAFErrorOrUnderlyingErrorHasCodeInDomain(*error, platform::URLError::CannotDecodeContentData,
-                                                               KJAFURLResponseSerializationErrorDomain);
+    return error &&
+           !KJAFErrorOrUnderlyingErrorHasCodeInDomain(*error, platform::URLError::CannotDecodeContentData,
+                                                      KJAFURLResponseSerializationErrorDomain);
 }
 
 std::shared_ptr<KJAFXMLParserResponseSerializer> KJAFXMLParserResponseSerializer::serializer() {

@@ -17,9 +17,9 @@ public:
 
     // Null when validation refuses the answer outright (no error out-parameter, or a wrong MIME
     // type); after a refused status the parser comes with the status error.
-    std::shared_ptr<platform::XMLParser> XMLParserForResponse(const std::shared_ptr<platform::URLResponse>& response,
-                                                              const std::optional<platform::Data>& data,
-                                                              std::optional<platform::Error>* error);
+    std::shared_ptr<platform::XMLParser> XMLParserForResponse(
+        const std::shared_ptr<platform::URLResponse>& response, const std::optional<platform::Data>& data,
+        std::optional<platform::Error>* error);
 
     platform::Value responseObjectForResponse(const std::shared_ptr<platform::URLResponse>& response,
                                               const std::optional<platform::Data>& data,

@@ -57,9 +57,13 @@ KJReachability::~KJReachability() {
     reachabilityRef_->setDispatchQueue(nullptr);
 }
 
-bool KJReachability::reachableOnWWAN() const { return reachableOnWWAN_; }
+bool KJReachability::reachableOnWWAN() const {
+    return reachableOnWWAN_;
+}
 
-void KJReachability::setReachableOnWWAN(bool reachable) { reachableOnWWAN_ = reachable; }
+void KJReachability::setReachableOnWWAN(bool reachable) {
+    reachableOnWWAN_ = reachable;
+}
 
 void KJReachability::setReachableBlock(Block block) {
     std::lock_guard lock(mutex_);
@@ -119,8 +123,9 @@ void KJReachability::reachabilityChanged(uint32_t flags) {
         block = reachable ? reachableBlock_ : unreachableBlock_;
     }
     if (block) block(self);
-    platform::DispatchQueue::main()->async(
-        [self] { platform::NotificationCenter::defaultCenter().post(kKJReachabilityChangedNotification, self); });
+    platform::DispatchQueue::main()->async([self] {
+        platform::NotificationCenter::defaultCenter().post(kKJReachabilityChangedNotification, self);
+    });
 }
 
 // ---- Flag tests ------------------------------------------------------------------------------
@@ -169,7 +174,8 @@ bool KJReachability::isConnectionOnDemand() const {
     uint32_t flags = 0;
     if (!currentFlags(flags)) return false;
     return (flags & KJNetworkReachabilityFlagsConnectionRequired) &&
-           (flags & (KJNetworkReachabilityFlagsConnectionOnTraffic | KJNetworkReachabilityFlagsConnectionOnDemand));
+           (flags &
+            (KJNetworkReachabilityFlagsConnectionOnTraffic | KJNetworkReachabilityFlagsConnectionOnDemand));
 }
 
 bool KJReachability::isInterventionRequired() const {
@@ -217,7 +223,9 @@ std::string KJReachability::flagsText(uint32_t flags) {
     return text;
 }
 
-std::string KJReachability::currentKJReachabilityFlags() const { return flagsText(reachabilityFlags()); }
+std::string KJReachability::currentKJReachabilityFlags() const {
+    return flagsText(reachabilityFlags());
+}
 
 std::string KJReachability::description() const {
     char address[32];

@@ -59,9 +59,11 @@ std::optional<double> URLCache::storedDateForRequest(const URLRequest& request) 
     return it->second.storedAt;
 }
 
-void URLCache::storeCachedResponse(std::shared_ptr<CachedURLResponse> cachedResponse, const URLRequest& request) {
+void URLCache::storeCachedResponse(std::shared_ptr<CachedURLResponse> cachedResponse,
+                                   const URLRequest& request) {
     auto key = keyFor(request);
-    if (!key || !cachedResponse || cachedResponse->storagePolicy() == CachedURLResponse::StoragePolicy::NotAllowed) {
+    if (!key || !cachedResponse ||
+        cachedResponse->storagePolicy() == CachedURLResponse::StoragePolicy::NotAllowed) {
         return;
     }
     std::lock_guard lock(mutex_);

@@ -8,12 +8,13 @@
 namespace brindlecue::platform {
 namespace {
 
-URLRequest get(const std::string& url) { return URLRequest(URL::fromString(url)); }
+URLRequest get(const std::string& url) {
+    return URLRequest(URL::fromString(url));
+}
 
 std::shared_ptr<CachedURLResponse> answer(const std::string& url, size_t size) {
-    return std::make_shared<CachedURLResponse>(std::make_shared<HTTPURLResponse>(*URL::fromString(url), 200,
-                                                                                 HTTPHeaderFields{}),
-                                               Data(size, 'x'));
+    return std::make_shared<CachedURLResponse>(
+        std::make_shared<HTTPURLResponse>(*URL::fromString(url), 200, HTTPHeaderFields{}), Data(size, 'x'));
 }
 
 TEST(URLCache, KeepsAnswersOfGetRequestsLeastRecentlyUsedFirstOut) {
@@ -36,7 +37,9 @@ TEST(URLCache, KeepsAnswersOfGetRequestsLeastRecentlyUsedFirstOut) {
     EXPECT_FALSE(cache.cachedResponseForRequest(get("http://h/n")));
 
     // Filling it up drops what was used longest ago; reading counts as a use.
-    for (int i = 0; i < 19; ++i) cache.storeCachedResponse(answer("http://h/" + std::to_string(i), 100), get("http://h/" + std::to_string(i)));
+    for (int i = 0; i < 19; ++i)
+        cache.storeCachedResponse(answer("http://h/" + std::to_string(i), 100),
+                                  get("http://h/" + std::to_string(i)));
     cache.cachedResponseForRequest(get("http://h/a"));
     cache.storeCachedResponse(answer("http://h/last", 100), get("http://h/last"));
     EXPECT_EQ(cache.currentMemoryUsage(), 2000u);

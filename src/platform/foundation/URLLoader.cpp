@@ -169,7 +169,8 @@ std::optional<std::string> cacheDirective(const std::optional<std::string>& head
     size_t at = 0;
     while (at < text.size()) {
         size_t end = text.find(',', at);
-        std::string item = trim(std::string_view(text).substr(at, end == std::string::npos ? std::string::npos : end - at));
+        std::string item =
+            trim(std::string_view(text).substr(at, end == std::string::npos ? std::string::npos : end - at));
         at = end == std::string::npos ? text.size() : end + 1;
         auto equals = item.find('=');
         if (trim(std::string_view(item).substr(0, equals)) != name) continue;
@@ -277,7 +278,8 @@ struct URLLoader::Impl {
         t->timeout = request->hasExplicitTimeout() ? request->timeoutInterval() : config.timeoutIntervalForRequest;
         transfers[task.get()] = t;
 
-        if (auto download = std::dynamic_pointer_cast<URLSessionDownloadTask>(task); download && download->invalidResumeData_) {
+        if (auto download = std::dynamic_pointer_cast<URLSessionDownloadTask>(task);
+            download && download->invalidResumeData_) {
             return finish(t, URLError::make(URLError::CannotOpenFile));
         }
         if (!request->url()) return finish(t, URLError::make(URLError::UnsupportedURL));
@@ -323,7 +325,8 @@ struct URLLoader::Impl {
                 if (isFresh(*keptHTTP, t->cache->storedDateForRequest(t->request).value_or(0))) {
                     return serveFromCache(t, kept, keptHTTP);
                 }
-                if (keptHTTP->valueForHTTPHeaderField("ETag") || keptHTTP->valueForHTTPHeaderField("Last-Modified")) {
+                if (keptHTTP->valueForHTTPHeaderField("ETag") ||
+                    keptHTTP->valueForHTTPHeaderField("Last-Modified")) {
                     t->cached = kept;
                 }
             }
@@ -408,7 +411,8 @@ struct URLLoader::Impl {
         // Revalidating a kept answer, going on with a partial download.
         if (t->cached) {
             const auto& kept = static_cast<const HTTPURLResponse&>(*t->cached->response());
-            if (auto tag = kept.valueForHTTPHeaderField("ETag"); tag && !t->request.valueForHTTPHeaderField("If-None-Match")) {
+            if (auto tag = kept.valueForHTTPHeaderField("ETag");
+                tag && !t->request.valueForHTTPHeaderField("If-None-Match")) {
                 t->headerList = curl_slist_append(t->headerList, ("If-None-Match: " + *tag).c_str());
             }
             if (auto date = kept.valueForHTTPHeaderField("Last-Modified");
@@ -417,7 +421,8 @@ struct URLLoader::Impl {
             }
         }
         if (t->resumeOffset > 0) {
-            t->headerList = curl_slist_append(t->headerList, ("Range: bytes=" + std::to_string(t->resumeOffset) + "-").c_str());
+            t->headerList = curl_slist_append(
+                t->headerList, ("Range: bytes=" + std::to_string(t->resumeOffset) + "-").c_str());
             t->headerList = curl_slist_append(t->headerList, ("If-Range: " + t->resumeValidator).c_str());
         }
         if (t->credential && t->credential->user()) {
@@ -790,7 +795,8 @@ struct URLLoader::Impl {
         if (t->finished || !t->awaitingDisposition) return;
         t->awaitingDisposition = false;
         t->lastActivity = Clock::uptime();
-        if (disposition == URLSessionResponseDisposition::BecomeDownload && t->kind == Transfer::Kind::DelegateData) {
+        if (disposition == URLSessionResponseDisposition::BecomeDownload &&
+            t->kind == Transfer::Kind::DelegateData) {
             if (!becomeDownload(t)) return finish(t, t->abortError);
         } else if (disposition != URLSessionResponseDisposition::Allow) {
             return finish(t, URLError::make(URLError::Cancelled, t->url));
@@ -950,7 +956,8 @@ struct URLLoader::Impl {
     }
 
     // The held answer (redirectBody) is the task's answer, and the load is over.
-    void finishWithHeldAnswer(const std::shared_ptr<Transfer>& t, const std::shared_ptr<HTTPURLResponse>& response) {
+    void finishWithHeldAnswer(const std::shared_ptr<Transfer>& t,
+                              const std::shared_ptr<HTTPURLResponse>& response) {
         t->pendingBody = std::move(t->redirectBody);
         t->redirectBody.clear();
         deliverResponse(t, response);
@@ -969,21 +976,24 @@ struct URLLoader::Impl {
 
     void challenge(const std::shared_ptr<Transfer>& t) {
         std::string scheme = lower(t->url.scheme().value_or("http"));
-        URLProtectionSpace space(t->url.host().value_or(""), t->url.port().value_or(scheme == "https" ? 443 : 80),
-                                 scheme, URLProtectionSpace::kHTTPBasic, nullptr, t->realm);
+        URLProtectionSpace space(t->url.host().value_or(""),
+                                 t->url.port().value_or(scheme == "https" ? 443 : 80), scheme,
+                                 URLProtectionSpace::kHTTPBasic, nullptr, t->realm);
         URLAuthenticationChallenge challenge(space, t->authFailures, t->challengeResponse);
         auto delegate = t->session->delegate();
-        if (!delegate) return challengeDecided(t, URLSessionAuthChallengeDisposition::PerformDefaultHandling, nullptr);
+        if (!delegate)
+            return challengeDecided(t, URLSessionAuthChallengeDisposition::PerformDefaultHandling, nullptr);
         t->awaitingChallenge = true;
         std::weak_ptr<Transfer> weak = t;
         t->task->enqueueDelegateCall([this, weak, delegate, session = t->session, task = t->task, challenge] {
-            delegate->taskDidReceiveChallenge(
-                session, task, challenge,
-                [this, weak](URLSessionAuthChallengeDisposition disposition, std::shared_ptr<URLCredential> credential) {
-                    post([this, weak, disposition, credential] {
-                        if (auto t = weak.lock()) challengeDecided(t, disposition, credential);
-                    });
-                });
+            delegate->taskDidReceiveChallenge(session, task, challenge,
+                                              [this, weak](URLSessionAuthChallengeDisposition disposition,
+                                                           std::shared_ptr<URLCredential> credential) {
+                                                  post([this, weak, disposition, credential] {
+                                                      if (auto t = weak.lock())
+                                                          challengeDecided(t, disposition, credential);
+                                                  });
+                                              });
         });
     }
 
@@ -995,7 +1005,8 @@ struct URLLoader::Impl {
         if (disposition == URLSessionAuthChallengeDisposition::CancelAuthenticationChallenge) {
             return finish(t, URLError::make(URLError::Cancelled, t->url));
         }
-        if (disposition == URLSessionAuthChallengeDisposition::UseCredential && credential && credential->user()) {
+        if (disposition == URLSessionAuthChallengeDisposition::UseCredential && credential &&
+            credential->user()) {
             t->credential = credential;
             ++t->authFailures;
             return follow(t, t->request);
@@ -1017,13 +1028,14 @@ struct URLLoader::Impl {
         auto cache = t->cache;
         URLRequest request = t->request;
         auto delegate = t->session->delegate();
-        if (t->kind != Transfer::Kind::DelegateData || !delegate) return cache->storeCachedResponse(proposed, request);
+        if (t->kind != Transfer::Kind::DelegateData || !delegate)
+            return cache->storeCachedResponse(proposed, request);
         auto dataTask = std::static_pointer_cast<URLSessionDataTask>(t->task);
         t->task->enqueueDelegateCall([delegate, session = t->session, dataTask, proposed, cache, request] {
-            delegate->dataTaskWillCacheResponse(session, dataTask, proposed,
-                                                [cache, request](std::shared_ptr<CachedURLResponse> response) {
-                                                    if (response) cache->storeCachedResponse(response, request);
-                                                });
+            delegate->dataTaskWillCacheResponse(
+                session, dataTask, proposed, [cache, request](std::shared_ptr<CachedURLResponse> response) {
+                    if (response) cache->storeCachedResponse(response, request);
+                });
         });
     }
 
@@ -1063,7 +1075,8 @@ struct URLLoader::Impl {
             std::fflush(t->downloadFile);
             int64_t written = std::ftell(t->downloadFile);
             int status = response ? response->statusCode() : 0;
-            if (validator && written > 0 && (status == 200 || status == 206) && t->request.httpMethod() == "GET") {
+            if (validator && written > 0 && (status == 200 || status == 206) &&
+                t->request.httpMethod() == "GET") {
                 Value info = Value::dictionary();
                 info.set(URLSession::kResumeURLKey, t->url.absoluteString());
                 info.set(URLSession::kResumeBytesKey, written);
@@ -1259,8 +1272,9 @@ void URLLoader::cancel(const std::shared_ptr<URLSessionTask>& task) {
     impl_->post([impl = impl_, task] { impl->cancel(task); });
 }
 
-void URLLoader::cancelProducingResumeData(const std::shared_ptr<URLSessionDownloadTask>& task,
-                                          std::function<void(std::optional<std::vector<uint8_t>>)> completion) {
+void URLLoader::cancelProducingResumeData(
+    const std::shared_ptr<URLSessionDownloadTask>& task,
+    std::function<void(std::optional<std::vector<uint8_t>>)> completion) {
     impl_->post([impl = impl_, task, completion = std::move(completion)]() mutable {
         impl->cancelProducingResumeData(task, std::move(completion));
     });

@@ -110,8 +110,8 @@ std::shared_ptr<URLSessionDownloadTask> URLSession::downloadTaskWithURL(const UR
     return downloadTaskWithRequest(URLRequest(url), std::move(completion));
 }
 
-std::shared_ptr<URLSessionDownloadTask> URLSession::downloadTaskWithResumeData(const Data& resumeData,
-                                                                               DownloadCompletion completion) {
+std::shared_ptr<URLSessionDownloadTask> URLSession::downloadTaskWithResumeData(
+    const Data& resumeData, DownloadCompletion completion) {
     auto info = Value::fromPropertyList(resumeData).value_or(Value());
     std::optional<URL> url;
     if (const std::string* text = info[kResumeURLKey].getString()) url = URL::fromString(*text);
@@ -208,7 +208,8 @@ void URLSession::forget(const std::shared_ptr<URLSessionTask>& task) {
     }
     if (lastOfBackground && delegate) {
         auto self = shared_from_this();
-        delegateQueue_->addOperation([self, delegate] { delegate->didFinishEventsForBackgroundURLSession(self); });
+        delegateQueue_->addOperation(
+            [self, delegate] { delegate->didFinishEventsForBackgroundURLSession(self); });
     }
     invalidateIfDone();
 }

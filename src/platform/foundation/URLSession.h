@@ -64,8 +64,8 @@ public:
     // Goes on with a download cancelled by cancelByProducingResumeData. Resume data that cannot be
     // used (unreadable, or its partial file is gone) gives a task that fails with "cannot open
     // file" (-3001) when resumed.
-    std::shared_ptr<URLSessionDownloadTask> downloadTaskWithResumeData(const Data& resumeData,
-                                                                       DownloadCompletion completion = nullptr);
+    std::shared_ptr<URLSessionDownloadTask> downloadTaskWithResumeData(
+        const Data& resumeData, DownloadCompletion completion = nullptr);
     std::shared_ptr<URLSessionWebSocketTask> webSocketTaskWithURL(const URL& url);
     std::shared_ptr<URLSessionWebSocketTask> webSocketTaskWithRequest(const URLRequest& request);
 
@@ -98,7 +98,8 @@ private:
     void forget(const std::shared_ptr<URLSessionTask>& task);
     // The response disposition BecomeDownload: a download task that takes over the data task's
     // load; the data task is over without completing. Null once the session is invalidated.
-    std::shared_ptr<URLSessionDownloadTask> becomeDownloadTask(const std::shared_ptr<URLSessionDataTask>& dataTask);
+    std::shared_ptr<URLSessionDownloadTask> becomeDownloadTask(
+        const std::shared_ptr<URLSessionDataTask>& dataTask);
     void invalidateIfDone();
 
     enum class TrustDecision { Accept, Untrusted, Cancelled };

@@ -5,7 +5,8 @@ namespace brindlecue::platform {
 namespace {
 
 const bool registered = [] {
-    KeyedUnarchiver::registerClass("NSURLSessionConfiguration", &URLSessionConfigurationCoding::initWithCoder);
+    KeyedUnarchiver::registerClass("NSURLSessionConfiguration",
+                                   &URLSessionConfigurationCoding::initWithCoder);
     return true;
 }();
 
@@ -25,16 +26,23 @@ void URLSessionConfigurationCoding::encodeWithCoder(KeyedArchiver& coder) const 
 
 std::shared_ptr<SecureCoding> URLSessionConfigurationCoding::initWithCoder(KeyedUnarchiver& coder) {
     URLSessionConfiguration c;
-    if (Value identifierValue = coder.decodeObjectForKey("identifier"); const std::string* identifier = identifierValue.getString()) c.identifier = *identifier;
+    if (Value identifierValue = coder.decodeObjectForKey("identifier");
+        const std::string* identifier = identifierValue.getString())
+        c.identifier = *identifier;
     if (coder.containsValueForKey("timeoutIntervalForRequest")) {
         c.timeoutIntervalForRequest = coder.decodeDoubleForKey("timeoutIntervalForRequest");
     }
-    if (Value headersValue = coder.decodeObjectForKey("HTTPAdditionalHeaders"); const Dictionary* headers = headersValue.getDictionary()) {
-        for (const auto& [name, value] : *headers) c.httpAdditionalHeaders.emplace_back(name, value.stringValue());
+    if (Value headersValue = coder.decodeObjectForKey("HTTPAdditionalHeaders");
+        const Dictionary* headers = headersValue.getDictionary()) {
+        for (const auto& [name, value] : *headers)
+            c.httpAdditionalHeaders.emplace_back(name, value.stringValue());
     }
-    c.requestCachePolicy = static_cast<URLRequest::CachePolicy>(coder.decodeInt64ForKey("requestCachePolicy"));
-    if (coder.containsValueForKey("HTTPShouldSetCookies")) c.httpShouldSetCookies = coder.decodeBoolForKey("HTTPShouldSetCookies");
-    if (coder.containsValueForKey("allowsCellularAccess")) c.allowsCellularAccess = coder.decodeBoolForKey("allowsCellularAccess");
+    c.requestCachePolicy =
+        static_cast<URLRequest::CachePolicy>(coder.decodeInt64ForKey("requestCachePolicy"));
+    if (coder.containsValueForKey("HTTPShouldSetCookies"))
+        c.httpShouldSetCookies = coder.decodeBoolForKey("HTTPShouldSetCookies");
+    if (coder.containsValueForKey("allowsCellularAccess"))
+        c.allowsCellularAccess = coder.decodeBoolForKey("allowsCellularAccess");
     return std::make_shared<URLSessionConfigurationCoding>(std::move(c));
 }
 

@@ -99,10 +99,10 @@ public:
                                                const std::shared_ptr<URLSessionDownloadTask>& downloadTask) {}
     // A complete answer of a GET that the session's URL cache may keep: the completion's response
     // is kept (none keeps nothing). Default: keep the proposed one.
-    virtual void dataTaskWillCacheResponse(const std::shared_ptr<URLSession>& session,
-                                           const std::shared_ptr<URLSessionDataTask>& dataTask,
-                                           const std::shared_ptr<CachedURLResponse>& proposedResponse,
-                                           std::function<void(std::shared_ptr<CachedURLResponse>)> completion) {
+    virtual void dataTaskWillCacheResponse(
+        const std::shared_ptr<URLSession>& session, const std::shared_ptr<URLSessionDataTask>& dataTask,
+        const std::shared_ptr<CachedURLResponse>& proposedResponse,
+        std::function<void(std::shared_ptr<CachedURLResponse>)> completion) {
         completion(proposedResponse);
     }
 

@@ -140,7 +140,8 @@ void URLSessionTask::cancel() {
 
 void URLSessionTask::startTransport() { URLLoader::shared().start(shared_from_this()); }
 
-void URLSessionDownloadTask::cancelByProducingResumeData(std::function<void(std::optional<Data>)> completion) {
+void URLSessionDownloadTask::cancelByProducingResumeData(
+    std::function<void(std::optional<Data>)> completion) {
     bool started;
     {
         std::lock_guard lock(mutex_);

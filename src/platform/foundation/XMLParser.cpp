@@ -1,8 +1,8 @@
 #include "platform/foundation/XMLParser.h"
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
-#include <libxml/SAX2.h>
 
 #include <limits>
 #include <mutex>
@@ -11,7 +11,9 @@ namespace brindlecue::platform {
 
 namespace {
 
-std::string text(const xmlChar* s) { return s ? reinterpret_cast<const char*>(s) : ""; }
+std::string text(const xmlChar* s) {
+    return s ? reinterpret_cast<const char*>(s) : "";
+}
 
 std::string qualified(const xmlChar* prefix, const xmlChar* localName) {
     return prefix ? text(prefix) + ":" + text(localName) : text(localName);
@@ -43,18 +45,20 @@ struct XMLParser::Events {
         report(context, [](XMLParserDelegate& d, XMLParser& p) { d.parserDidEndDocument(p); });
     }
 
-    static void startElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
-                             int, const xmlChar**, int attributeCount, int, const xmlChar** attributes) {
+    static void startElement(void* context, const xmlChar* localName, const xmlChar* prefix,
+                             const xmlChar* uri, int, const xmlChar**, int attributeCount, int,
+                             const xmlChar** attributes) {
         XMLParserDelegate::Attributes list;
         // Five entries per attribute: local name, prefix, URI, value start, value end.
         for (int i = 0; i < attributeCount; ++i) {
             const xmlChar** a = attributes + 5 * i;
-            list.emplace_back(qualified(a[1], a[0]),
-                              std::string(reinterpret_cast<const char*>(a[3]), static_cast<size_t>(a[4] - a[3])));
+            list.emplace_back(qualified(a[1], a[0]), std::string(reinterpret_cast<const char*>(a[3]),
+                                                                 static_cast<size_t>(a[4] - a[3])));
         }
         report(context, [&](XMLParserDelegate& d, XMLParser& p) {
             if (p.shouldProcessNamespaces) {
-                d.didStartElement(p, text(localName), uri ? std::optional<std::string>(text(uri)) : std::string(),
+                d.didStartElement(p, text(localName),
+                                  uri ? std::optional<std::string>(text(uri)) : std::string(),
                                   qualified(prefix, localName), list);
             } else {
                 d.didStartElement(p, qualified(prefix, localName), std::nullopt, std::nullopt, list);
@@ -62,10 +66,12 @@ struct XMLParser::Events {
         });
     }
 
-    static void endElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri) {
+    static void endElement(void* context, const xmlChar* localName, const xmlChar* prefix,
+                           const xmlChar* uri) {
         report(context, [&](XMLParserDelegate& d, XMLParser& p) {
             if (p.shouldProcessNamespaces) {
-                d.didEndElement(p, text(localName), uri ? std::optional<std::string>(text(uri)) : std::string(),
+                d.didEndElement(p, text(localName),
+                                uri ? std::optional<std::string>(text(uri)) : std::string(),
                                 qualified(prefix, localName));
             } else {
                 d.didEndElement(p, qualified(prefix, localName), std::nullopt, std::nullopt);

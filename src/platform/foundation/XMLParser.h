@@ -30,7 +30,8 @@ public:
     // none. Attributes by qualified name, in document order.
     virtual void didStartElement(XMLParser& parser, const std::string& elementName,
                                  const std::optional<std::string>& namespaceURI,
-                                 const std::optional<std::string>& qualifiedName, const Attributes& attributes) {}
+                                 const std::optional<std::string>& qualifiedName,
+                                 const Attributes& attributes) {}
     virtual void didEndElement(XMLParser& parser, const std::string& elementName,
                                const std::optional<std::string>& namespaceURI,
                                const std::optional<std::string>& qualifiedName) {}

@@ -5,7 +5,9 @@
 namespace brindlecue::platform {
 namespace {
 
-Data bytes(const std::string& s) { return Data(s.begin(), s.end()); }
+Data bytes(const std::string& s) {
+    return Data(s.begin(), s.end());
+}
 
 // Writes every event as one line.
 struct Recorder final : XMLParserDelegate {
@@ -41,14 +43,16 @@ struct Recorder final : XMLParserDelegate {
 };
 
 TEST(XMLParser, ReportsTheDocumentInOrderOnlyWhenAsked) {
-    XMLParser parser(bytes(R"(<?xml version="1.0"?><feed xmlns:k="urn:k" v="2"><k:item id="a">x &amp; y</k:item>)"
-                           R"(<![CDATA[<raw>]]></feed>)"));
+    XMLParser parser(
+        bytes(R"(<?xml version="1.0"?><feed xmlns:k="urn:k" v="2"><k:item id="a">x &amp; y</k:item>)"
+              R"(<![CDATA[<raw>]]></feed>)"));
     auto recorder = std::make_shared<Recorder>();
     parser.setDelegate(recorder);
     EXPECT_TRUE(recorder->events.empty());
     ASSERT_TRUE(parser.parse());
-    EXPECT_EQ(recorder->events, (std::vector<std::string>{"start", "<feed v=2>", "<k:item id=a>", "text x & y",
-                                                          "</k:item>", "cdata <raw>", "</feed>", "end"}));
+    EXPECT_EQ(recorder->events,
+              (std::vector<std::string>{"start", "<feed v=2>", "<k:item id=a>", "text x & y", "</k:item>",
+                                        "cdata <raw>", "</feed>", "end"}));
     EXPECT_FALSE(parser.parse());  // once only
 
     XMLParser namespaced(bytes(R"(<k:item xmlns:k="urn:k"/>)"));
