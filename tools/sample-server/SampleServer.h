@@ -23,9 +23,9 @@ struct Route {
     int times = -1;                // how many requests it answers; -1: every request
     // "user:password": a request without these Basic credentials gets 401 with the challenge
     // WWW-Authenticate: Basic realm="sample" instead.
-    std::string basicAuth;
+    std::string basicAuth = "";
     // Sent as ETag; a request whose If-None-Match names it gets 304 without a body.
-    std::string etag;
+    std::string etag = "";
     // "Range: bytes=N-" gets 206 with the rest of the body (unless an If-Range names another tag).
     bool acceptsRanges = false;
     // Sends the head and this many body bytes, waits stallSeconds (real time), then the rest.
