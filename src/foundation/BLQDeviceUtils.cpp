@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 #include <ifaddrs.h>
@@ -17,7 +19,6 @@
 #include "platform/Device.h"
 #include "platform/SystemLog.h"
 #include "platform/Value.h"
-#include "platform/dispatch/DispatchOnce.h"
 
 namespace brindlecue {
 
@@ -203,11 +204,29 @@ std::string blqGetCarrierName() {
     return name && !name->empty() ? *name : "Other";
 }
 
+namespace {
+
+std::mutex& appModeMutex() {
+    static auto* m = new std::mutex;
+    return *m;
+}
+
+std::optional<int32_t>& appModeSlot() {
+    static auto* mode = new std::optional<int32_t>;
+    return *mode;
+}
+
+}  // namespace
+
 int32_t blqAppMode() {
-    static platform::DispatchOnceToken once;
-    static int32_t mode = BLQAppModeAppStore;
-    platform::dispatchOnce(once, [] { mode = readAppMode(); });
-    return mode;
+    std::lock_guard lock(appModeMutex());
+    if (!appModeSlot()) appModeSlot() = readAppMode();
+    return *appModeSlot();
+}
+
+void blqForgetAppMode() {
+    std::lock_guard lock(appModeMutex());
+    appModeSlot().reset();
 }
 
 std::string blqAppModeString(int32_t mode) {

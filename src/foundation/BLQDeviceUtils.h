@@ -38,6 +38,9 @@ std::string blqGetCarrierName();
 // Development when it allows debugging, else Internal Adhoc. A profile that cannot be read counts
 // as the App Store.
 int32_t blqAppMode();
+// Forgets the mode read, so that the next blqAppMode() reads the profile again. For tests that run
+// in one process.
+void blqForgetAppMode();
 // "Other", "Simulator", "Internal Development", "Internal Adhoc", "AppStore", "Enterprise"; the
 // empty text outside 0..5.
 std::string blqAppModeString(int32_t mode);
