@@ -204,8 +204,8 @@ TEST_F(KJAFURLSessionManagerTest, TheBackgroundEventsBlockRunsOnTheMainQueue) {
     });
     Completion c;
     background->dataTaskWithRequest(request("/ping"), c.handler())->resume();
-    ASSERT_TRUE(RunLoop::main().runUntil([&] { return called.load(); }));
-    EXPECT_TRUE(c.done);
+    // The completion runs on its own way (serialization, then the main queue): both are awaited.
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return called.load() && c.done.load(); }));
     EXPECT_TRUE(onMain);
     background->session()->invalidateAndCancel();
 }

@@ -32,6 +32,11 @@ void callHook(const std::shared_ptr<URLSessionTask>& task, bool resumed, URLSess
 
 }  // namespace
 
+URLSessionTask::StateHook URLSessionTask::stateHook() {
+    std::lock_guard lock(hookMutex());
+    return hookSlot() ? *hookSlot() : StateHook();
+}
+
 void URLSessionTask::setStateHook(StateHook hook) {
     std::lock_guard lock(hookMutex());
     hookSlot() = hook ? std::make_shared<StateHook>(std::move(hook)) : nullptr;

@@ -32,6 +32,8 @@ public:
     using StateHook = std::function<void(const std::shared_ptr<URLSessionTask>& task, bool resumed,
                                          State previousState)>;
     static void setStateHook(StateHook hook);
+    // The hook installed now (none when there is none), so that a caller can put it back.
+    static StateHook stateHook();
 
     virtual ~URLSessionTask() = default;
 
