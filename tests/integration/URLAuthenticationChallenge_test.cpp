@@ -71,6 +71,24 @@ TEST_F(ChallengeTest, ACredentialIsSentAgainUntilItIsAcceptedAndFailuresAreCount
     EXPECT_EQ(journal[2].status, 200);
 }
 
+TEST_F(ChallengeTest, ACredentialDoesNotFollowARedirectionToAnotherServer) {
+    auto hop = testsupport::route("GET", "/hop", 302, "",
+                                  {{"Location", "http://localhost:" + std::to_string(server.port()) + "/landing"}});
+    hop.basicAuth = "user:secret";
+    server.addRoute(hop);
+    server.addRoute(testsupport::route("GET", "/landing", 200, "landed"));
+    answer(Disposition::UseCredential,
+           URLCredential::withUser("user", "secret", URLCredential::Persistence::ForSession));
+    session->dataTaskWithURL(*URL::fromString(server.baseURL() + "/hop"))->resume();
+    ASSERT_TRUE(recorder->waitForCompletions(1));
+    EXPECT_EQ(recorder->bodyText(), "landed");
+    auto journal = server.journal();
+    ASSERT_EQ(journal.size(), 3u);
+    EXPECT_EQ(journal[1].header("Authorization"), "Basic dXNlcjpzZWNyZXQ=");
+    EXPECT_EQ(journal[2].path, "/landing");
+    EXPECT_EQ(journal[2].header("Authorization"), "");
+}
+
 TEST_F(ChallengeTest, WithoutACredentialThe401IsTheAnswerAndCancellingEndsTheLoad) {
     EXPECT_EQ(load(), (std::vector<std::string>{"challenge 0", "response 401", "complete"}));
     EXPECT_EQ(recorder->bodyText(), R"({"error":"unauthorized"})");

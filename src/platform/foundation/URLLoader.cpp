@@ -1093,6 +1093,14 @@ struct URLLoader::Impl {
     void follow(const std::shared_ptr<Transfer>& t, const URLRequest& request) {
         bool keepsBody = request.httpMethod() != "GET" && request.httpMethod() != "HEAD";
         if (!request.url()) return finish(t, URLError::make(URLError::UnsupportedURL));
+        // A credential given for one server is never sent to another.
+        const URL& next = *request.url();
+        if (t->credential && (lower(next.scheme().value_or("")) != lower(t->url.scheme().value_or("")) ||
+                              lower(next.host().value_or("")) != lower(t->url.host().value_or("")) ||
+                              next.port() != t->url.port())) {
+            t->credential.reset();
+            t->authFailures = 0;
+        }
         t->request = request;
         t->url = *request.url();
         t->task->setCurrentRequest(request);
