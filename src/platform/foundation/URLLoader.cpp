@@ -18,6 +18,7 @@
 #include "platform/AppContainer.h"
 #include "platform/Bundle.h"
 #include "platform/Crypto.h"
+#include "platform/Device.h"
 #include "platform/SystemLog.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/foundation/HTTPURLResponse.h"
@@ -60,7 +61,9 @@ std::string defaultUserAgent() {
         if (executable.isString() && !executable.stringValue().empty()) name = executable.stringValue();
         if (build.isString() && !build.stringValue().empty()) version = build.stringValue();
     }
-    return name + "/" + version + " URLSession/1.0 Linux";
+    // The device the build stands for, not the machine it runs on.
+    return name + "/" + version + " URLSession/1.0 (" + Device::model() + "; " + Device::systemName() + " " +
+           Device::systemVersion() + ")";
 }
 
 // Connections, TLS sessions, DNS answers and cookies of one URL session, shared by its transfers.
