@@ -47,11 +47,21 @@ Value developmentProfile(bool debuggable) {
                               {"Entitlements", Value::dictionary({{"get-task-allow", debuggable}})}});
 }
 
-TEST(BLQAppMode, WithoutAProfileTheAppComesFromTheStore) {
+// The mode is read once per process; every test starts from no profile and no mode read.
+class BLQAppModeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::error_code ec;
+        fs::remove(Bundle::main()->path() / "embedded.mobileprovision", ec);
+        blqResetAppModeForTesting();
+    }
+};
+
+TEST_F(BLQAppModeTest, WithoutAProfileTheAppComesFromTheStore) {
     EXPECT_EQ(blqAppMode(), BLQAppModeAppStore);
 }
 
-TEST(BLQAppMode, DebuggableDevelopmentProfile) {
+TEST_F(BLQAppModeTest, DebuggableDevelopmentProfile) {
     writeProfile(developmentProfile(true));
     EXPECT_EQ(blqAppMode(), BLQAppModeInternalDevelopment);
     // Computed once: a later change of the file is not seen.
@@ -59,22 +69,22 @@ TEST(BLQAppMode, DebuggableDevelopmentProfile) {
     EXPECT_EQ(blqAppMode(), BLQAppModeInternalDevelopment);
 }
 
-TEST(BLQAppMode, AdhocProfile) {
+TEST_F(BLQAppModeTest, AdhocProfile) {
     writeProfile(developmentProfile(false));
     EXPECT_EQ(blqAppMode(), BLQAppModeInternalAdhoc);
 }
 
-TEST(BLQAppMode, EnterpriseProfile) {
+TEST_F(BLQAppModeTest, EnterpriseProfile) {
     writeProfile(Value::dictionary({{"ProvisionsAllDevices", true}}));
     EXPECT_EQ(blqAppMode(), BLQAppModeEnterprise);
 }
 
-TEST(BLQAppMode, UnterminatedProfileCountsAsTheStore) {
+TEST_F(BLQAppModeTest, UnterminatedProfileCountsAsTheStore) {
     writeProfile(developmentProfile(true), false);
     EXPECT_EQ(blqAppMode(), BLQAppModeAppStore);
 }
 
-TEST(BLQAppMode, ModeNames) {
+TEST_F(BLQAppModeTest, ModeNames) {
     EXPECT_EQ(blqAppModeString(2), "Internal Development");
     EXPECT_EQ(blqAppModeString(5), "Enterprise");
     EXPECT_EQ(blqAppModeString(6), "");
@@ -130,7 +140,9 @@ TEST(BLQDeviceFacts, CarrierAndUniversalLinks) {
     o.systemVersion = "8.4";
     platform::Device::setOverrides(o);
     EXPECT_FALSE(blqIsUniversalLinking("https://example.com"));
+    // The device's own system version (no override) is a current one.
     platform::Device::setOverrides({});
+    EXPECT_TRUE(blqIsUniversalLinking("https://example.com"));
 }
 
 }  // namespace

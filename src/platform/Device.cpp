@@ -4,7 +4,6 @@
 #include <memory>
 #include <mutex>
 
-#include <sys/utsname.h>
 #include <unicode/locid.h>
 #include <unicode/timezone.h>
 
@@ -44,25 +43,23 @@ std::string languageTag(std::string_view locale) {
 }  // namespace
 
 std::string Device::machine() {
-    if (auto o = overridden(&DeviceOverrides::machine)) return *o;
-    utsname u{};
-    if (uname(&u) != 0) return "unknown";
-    return u.machine;
+    return overridden(&DeviceOverrides::machine).value_or(kDefaultMachine);
+}
+
+std::string Device::model() {
+    return overridden(&DeviceOverrides::model).value_or(kDefaultModel);
+}
+
+std::string Device::name() {
+    return overridden(&DeviceOverrides::name).value_or(kDefaultName);
 }
 
 std::string Device::systemName() {
-    return overridden(&DeviceOverrides::systemName).value_or("iOS");
+    return overridden(&DeviceOverrides::systemName).value_or(kDefaultSystemName);
 }
 
 std::string Device::systemVersion() {
-    if (auto o = overridden(&DeviceOverrides::systemVersion)) return *o;
-    utsname u{};
-    if (uname(&u) != 0) return "0.0";
-    std::string release = u.release;
-    size_t end = release.find_first_not_of("0123456789.");
-    release = release.substr(0, end);
-    while (!release.empty() && release.back() == '.') release.pop_back();
-    return release.empty() ? "0.0" : release;
+    return overridden(&DeviceOverrides::systemVersion).value_or(kDefaultSystemVersion);
 }
 
 std::vector<std::string> Device::preferredLanguages() {

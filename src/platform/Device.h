@@ -7,10 +7,13 @@
 
 namespace brindlecue::platform {
 
-// Facts about the device and its settings. Each can be overridden (tests, hosts); what is not
-// overridden comes from the system.
+// Facts about the device and its settings. Each can be overridden (tests, hosts). The device's
+// identity (machine, model, name, system name and version) is the mobile device this build stands
+// for, with the fixed defaults below; the locale facts come from the process's environment.
 struct DeviceOverrides {
     std::optional<std::string> machine;
+    std::optional<std::string> model;
+    std::optional<std::string> name;
     std::optional<std::string> systemName;
     std::optional<std::string> systemVersion;
     std::optional<std::vector<std::string>> preferredLanguages;
@@ -21,11 +24,20 @@ struct DeviceOverrides {
 
 class Device {
 public:
-    // The hardware model ("hw.machine"); here uname's machine, such as "x86_64".
+    // Defaults of the device's identity.
+    static constexpr const char* kDefaultMachine = "iPhone15,2";
+    static constexpr const char* kDefaultModel = "iPhone";
+    static constexpr const char* kDefaultName = "iPhone";
+    static constexpr const char* kDefaultSystemName = "iOS";
+    static constexpr const char* kDefaultSystemVersion = "17.5";
+
+    // The hardware model identifier ("hw.machine"), "iPhone15,2" unless set.
     static std::string machine();
-    // "iOS", as the platform reports it.
+    // The device's model ("iPhone") and the name its user gave it ("iPhone" unless set).
+    static std::string model();
+    static std::string name();
+    // "iOS" and "17.5" unless set.
     static std::string systemName();
-    // The leading dotted number of the kernel release, such as "6.1.0".
     static std::string systemVersion();
     // BCP 47 tags, most preferred first, from LANGUAGE, LC_ALL or LANG ("en_US.UTF-8" gives
     // "en-US"); ["en-US"] when none names a language.

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <regex>
 
 #include <unicode/timezone.h>
 
@@ -34,20 +33,29 @@ TEST(Device, PreferredLanguagesComeFromTheLocaleEnvironment) {
     EXPECT_EQ(languagesWith(nullptr, nullptr, "POSIX"), std::vector<std::string>{"en-US"});
 }
 
-TEST(Device, DefaultsAndOverrides) {
+TEST(Device, TheIdentityIsTheMobileDevicesWithDefaultsAHostCanSet) {
+    Device::setOverrides({});
     EXPECT_EQ(Device::systemName(), "iOS");
-    EXPECT_TRUE(std::regex_match(Device::systemVersion(), std::regex("[0-9]+(\\.[0-9]+)*")))
-        << Device::systemVersion();
-    EXPECT_FALSE(Device::machine().empty());
+    EXPECT_EQ(Device::systemVersion(), "17.5");
+    EXPECT_EQ(Device::machine(), "iPhone15,2");
+    EXPECT_EQ(Device::model(), "iPhone");
+    EXPECT_EQ(Device::name(), "iPhone");
     EXPECT_EQ(Device::carrierName(), std::nullopt);
 
     DeviceOverrides o;
-    o.machine = "iPhone15,2";
+    o.machine = "iPad13,4";
+    o.model = "iPad";
+    o.name = "Kim's iPad";
+    o.systemVersion = "16.4.1";
     o.carrierName = "Carrier";
     Device::setOverrides(o);
-    EXPECT_EQ(Device::machine(), "iPhone15,2");
+    EXPECT_EQ(Device::machine(), "iPad13,4");
+    EXPECT_EQ(Device::model(), "iPad");
+    EXPECT_EQ(Device::name(), "Kim's iPad");
+    EXPECT_EQ(Device::systemVersion(), "16.4.1");
     EXPECT_EQ(Device::carrierName(), "Carrier");
     Device::setOverrides({});
+    EXPECT_EQ(Device::systemVersion(), "17.5");
     EXPECT_EQ(Device::carrierName(), std::nullopt);
 }
 

@@ -4,6 +4,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,9 +29,29 @@ constexpr const char* kNullClass = "NSNull";
 // Deeper nesting than this is refused when reading, so a crafted archive cannot exhaust the stack.
 constexpr int kMaxDepth = 512;
 
-class Writer {
+struct Registry {
+    std::mutex mutex;
+    std::map<std::string, KeyedUnarchiver::Factory> factories;
+};
+
+// Process-wide and never destroyed.
+Registry& registry() {
+    static auto* r = new Registry();
+    return *r;
+}
+
+KeyedUnarchiver::Factory factoryFor(const std::string& name) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.factories.find(name);
+    return it == r.factories.end() ? nullptr : it->second;
+}
+
+}  // namespace
+
+class ArchiveWriter {
 public:
-    Writer() : objects_(plist_new_array()) {
+    ArchiveWriter() : objects_(plist_new_array()) {
         plist_array_append_item(objects_.get(), plist_new_string("$null"));
     }
 
@@ -94,6 +115,32 @@ public:
         return 0;
     }
 
+    // A keyed object of the library's own class, holding what it encodes under its keys.
+    uint64_t encodeCoded(const SecureCoding& object) {
+        uint64_t self = reserve();
+        plist_t node = plist_new_dict();
+        KeyedArchiver coder(this, node);
+        object.encodeWithCoder(coder);
+        auto names = object.archivedClassNames();
+        if (!names.empty())
+            plist_dict_set_item(node, "$class", plist_new_uid(classRef(names.front(), names)));
+        fill(self, node);
+        return self;
+    }
+
+    uint64_t encodeCodedArray(const std::vector<std::shared_ptr<const SecureCoding>>& objects) {
+        uint64_t self = reserve();
+        plist_t refs = plist_new_array();
+        for (const auto& object : objects) {
+            if (object) plist_array_append_item(refs, plist_new_uid(encodeCoded(*object)));
+        }
+        plist_t node = plist_new_dict();
+        plist_dict_set_item(node, "NS.objects", refs);
+        plist_dict_set_item(node, "$class", plist_new_uid(classRef(kArrayClass, {kArrayClass, "NSArray"})));
+        fill(self, node);
+        return self;
+    }
+
     Data finish(uint64_t root) {
         PlistPtr archive(plist_new_dict());
         plist_dict_set_item(archive.get(), "$version", plist_new_uint(100000));
@@ -121,13 +168,13 @@ private:
         plist_array_set_item(objects_.get(), node, static_cast<uint32_t>(index));
     }
 
-    uint64_t classRef(const char* name, std::initializer_list<const char*> chain) {
+    uint64_t classRef(const std::string& name, const std::vector<std::string>& chain) {
         auto it = classes_.find(name);
         if (it != classes_.end()) return it->second;
         plist_t node = plist_new_dict();
-        plist_dict_set_item(node, "$classname", plist_new_string(name));
+        plist_dict_set_item(node, "$classname", plist_new_string(name.c_str()));
         plist_t names = plist_new_array();
-        for (const char* c : chain) plist_array_append_item(names, plist_new_string(c));
+        for (const auto& c : chain) plist_array_append_item(names, plist_new_string(c.c_str()));
         plist_array_append_item(names, plist_new_string("NSObject"));
         plist_dict_set_item(node, "$classes", names);
         uint64_t ref = push(node);
@@ -139,9 +186,41 @@ private:
     std::map<std::string, uint64_t> classes_;
 };
 
-class Reader {
+class ArchiveReader {
 public:
-    explicit Reader(plist_t objects) : objects_(objects) {}
+    explicit ArchiveReader(plist_t objects) : objects_(objects) {}
+
+    // An object of the library at the reference; null when it is none or its class is unknown.
+    std::shared_ptr<SecureCoding> decodeCoded(plist_t ref, int depth) {
+        plist_t node = nodeAt(ref, depth);
+        if (node == nullptr || plist_get_node_type(node) != PLIST_DICT) return nullptr;
+        auto cls = className(node);
+        if (!cls) return nullptr;
+        auto factory = factoryFor(*cls);
+        if (!factory) return nullptr;
+        uint64_t index = 0;
+        plist_get_uid_val(ref, &index);
+        if (!inProgress_.insert(index).second) return nullptr;
+        KeyedUnarchiver coder(this, node, depth);
+        auto object = factory(coder);
+        inProgress_.erase(index);
+        return object;
+    }
+
+    std::optional<std::vector<std::shared_ptr<SecureCoding>>> decodeCodedArray(plist_t ref, int depth) {
+        plist_t node = nodeAt(ref, depth);
+        if (node == nullptr || plist_get_node_type(node) != PLIST_DICT) return std::nullopt;
+        auto cls = className(node);
+        if (!cls || (*cls != kArrayClass && *cls != "NSArray")) return std::nullopt;
+        plist_t values = plist_dict_get_item(node, "NS.objects");
+        if (values == nullptr || plist_get_node_type(values) != PLIST_ARRAY) return std::nullopt;
+        std::vector<std::shared_ptr<SecureCoding>> out;
+        for (uint32_t i = 0; i < plist_array_get_size(values); ++i) {
+            if (auto object = decodeCoded(plist_array_get_item(values, i), depth + 1))
+                out.push_back(std::move(object));
+        }
+        return out;
+    }
 
     std::optional<Value> decode(plist_t ref, int depth) {
         if (ref == nullptr || plist_get_node_type(ref) != PLIST_UID) return std::nullopt;
@@ -151,6 +230,14 @@ public:
     }
 
 private:
+    plist_t nodeAt(plist_t ref, int depth) {
+        if (ref == nullptr || plist_get_node_type(ref) != PLIST_UID || depth > kMaxDepth) return nullptr;
+        uint64_t index = 0;
+        plist_get_uid_val(ref, &index);
+        if (index == 0 || index >= plist_array_get_size(objects_)) return nullptr;
+        return plist_array_get_item(objects_, static_cast<uint32_t>(index));
+    }
+
     // Shared objects are decoded once; an object that contains itself is refused.
     std::optional<Value> decodeIndex(uint64_t index, int depth) {
         if (index == 0) return Value();
@@ -260,20 +347,65 @@ private:
     std::set<uint64_t> inProgress_;
 };
 
-}  // namespace
-
 Data KeyedArchiver::archivedData(const Value& root) {
-    Writer writer;
+    ArchiveWriter writer;
     uint64_t ref = writer.encode(root);
     return writer.finish(ref);
 }
 
-std::optional<Value> KeyedArchiver::unarchiveObject(const Data& bytes) {
+Data KeyedArchiver::archivedDataWithRootObject(const SecureCoding& root) {
+    ArchiveWriter writer;
+    uint64_t ref = writer.encodeCoded(root);
+    return writer.finish(ref);
+}
+
+void KeyedArchiver::encodeObject(const Value& value, const std::string& key) {
+    if (value.isAbsent()) return;
+    uint64_t ref = static_cast<ArchiveWriter*>(writer_)->encode(value);
+    plist_dict_set_item(static_cast<plist_t>(node_), key.c_str(), plist_new_uid(ref));
+}
+
+void KeyedArchiver::encodeObject(const std::shared_ptr<const SecureCoding>& object, const std::string& key) {
+    if (!object) return;
+    uint64_t ref = static_cast<ArchiveWriter*>(writer_)->encodeCoded(*object);
+    plist_dict_set_item(static_cast<plist_t>(node_), key.c_str(), plist_new_uid(ref));
+}
+
+void KeyedArchiver::encodeObjects(const std::vector<std::shared_ptr<const SecureCoding>>& objects,
+                                  const std::string& key) {
+    uint64_t ref = static_cast<ArchiveWriter*>(writer_)->encodeCodedArray(objects);
+    plist_dict_set_item(static_cast<plist_t>(node_), key.c_str(), plist_new_uid(ref));
+}
+
+void KeyedArchiver::encodeBool(bool value, const std::string& key) {
+    plist_dict_set_item(static_cast<plist_t>(node_), key.c_str(), plist_new_bool(value ? 1 : 0));
+}
+
+void KeyedArchiver::encodeInt64(int64_t value, const std::string& key) {
+    plist_dict_set_item(static_cast<plist_t>(node_), key.c_str(),
+                        plist_new_uint(static_cast<uint64_t>(value)));
+}
+
+void KeyedArchiver::encodeDouble(double value, const std::string& key) {
+    plist_dict_set_item(static_cast<plist_t>(node_), key.c_str(), plist_new_real(value));
+}
+
+namespace {
+
+// The archive's object table and root reference, or none for bytes that are no keyed archive.
+struct OpenedArchive {
+    PlistPtr owner;
+    plist_t objects = nullptr;
+    plist_t root = nullptr;
+};
+
+std::optional<OpenedArchive> openArchive(const Data& bytes) {
     if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()),
                       &root);
-    PlistPtr owner(root);
+    OpenedArchive archive;
+    archive.owner.reset(root);
     if (root == nullptr || plist_get_node_type(root) != PLIST_DICT) return std::nullopt;
     plist_t archiver = plist_dict_get_item(root, "$archiver");
     plist_t objects = plist_dict_get_item(root, "$objects");
@@ -282,8 +414,95 @@ std::optional<Value> KeyedArchiver::unarchiveObject(const Data& bytes) {
         plist_get_node_type(objects) != PLIST_ARRAY || plist_get_node_type(top) != PLIST_DICT) {
         return std::nullopt;
     }
-    Reader reader(objects);
-    return reader.decode(plist_dict_get_item(top, "root"), 0);
+    archive.objects = objects;
+    archive.root = plist_dict_get_item(top, "root");
+    return archive;
+}
+
+}  // namespace
+
+std::optional<Value> KeyedArchiver::unarchiveObject(const Data& bytes) {
+    auto archive = openArchive(bytes);
+    if (!archive) return std::nullopt;
+    ArchiveReader reader(archive->objects);
+    return reader.decode(archive->root, 0);
+}
+
+void KeyedUnarchiver::registerClass(const std::string& className, Factory factory) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.factories[className] = std::move(factory);
+}
+
+std::shared_ptr<SecureCoding> KeyedUnarchiver::unarchivedObject(const Data& bytes) {
+    auto archive = openArchive(bytes);
+    if (!archive) return nullptr;
+    ArchiveReader reader(archive->objects);
+    return reader.decodeCoded(archive->root, 0);
+}
+
+bool KeyedUnarchiver::containsValueForKey(const std::string& key) const {
+    return plist_dict_get_item(static_cast<plist_t>(node_), key.c_str()) != nullptr;
+}
+
+Value KeyedUnarchiver::decodeObjectForKey(const std::string& key) {
+    plist_t item = plist_dict_get_item(static_cast<plist_t>(node_), key.c_str());
+    if (item == nullptr || plist_get_node_type(item) != PLIST_UID) return Value();
+    return static_cast<ArchiveReader*>(reader_)->decode(item, depth_ + 1).value_or(Value());
+}
+
+std::shared_ptr<SecureCoding> KeyedUnarchiver::decodeCodedObject(const std::string& key) {
+    plist_t item = plist_dict_get_item(static_cast<plist_t>(node_), key.c_str());
+    if (item == nullptr) return nullptr;
+    return static_cast<ArchiveReader*>(reader_)->decodeCoded(item, depth_ + 1);
+}
+
+std::optional<std::vector<std::shared_ptr<SecureCoding>>> KeyedUnarchiver::decodeCodedObjects(
+    const std::string& key) {
+    plist_t item = plist_dict_get_item(static_cast<plist_t>(node_), key.c_str());
+    if (item == nullptr) return std::nullopt;
+    return static_cast<ArchiveReader*>(reader_)->decodeCodedArray(item, depth_ + 1);
+}
+
+bool KeyedUnarchiver::decodeBoolForKey(const std::string& key) {
+    plist_t item = plist_dict_get_item(static_cast<plist_t>(node_), key.c_str());
+    if (item == nullptr) return false;
+    if (plist_get_node_type(item) == PLIST_BOOLEAN) {
+        uint8_t b = 0;
+        plist_get_bool_val(item, &b);
+        return b != 0;
+    }
+    return decodeInt64ForKey(key) != 0;
+}
+
+int64_t KeyedUnarchiver::decodeInt64ForKey(const std::string& key) {
+    plist_t item = plist_dict_get_item(static_cast<plist_t>(node_), key.c_str());
+    if (item == nullptr) return 0;
+    switch (plist_get_node_type(item)) {
+        case PLIST_UINT: {
+            uint64_t u = 0;
+            plist_get_uint_val(item, &u);
+            return static_cast<int64_t>(u);
+        }
+        case PLIST_REAL: {
+            double d = 0;
+            plist_get_real_val(item, &d);
+            return static_cast<int64_t>(d);
+        }
+        default:
+            return 0;
+    }
+}
+
+double KeyedUnarchiver::decodeDoubleForKey(const std::string& key) {
+    plist_t item = plist_dict_get_item(static_cast<plist_t>(node_), key.c_str());
+    if (item == nullptr) return 0;
+    if (plist_get_node_type(item) == PLIST_REAL) {
+        double d = 0;
+        plist_get_real_val(item, &d);
+        return d;
+    }
+    return static_cast<double>(decodeInt64ForKey(key));
 }
 
 }  // namespace brindlecue::platform

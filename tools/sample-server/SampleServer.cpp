@@ -26,8 +26,10 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <regex>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <tuple>
 
 namespace brindlecue::sampleserver {
 
@@ -42,6 +44,15 @@ using asio::use_awaitable;
 namespace {
 
 constexpr auto kTuple = asio::as_tuple(use_awaitable);
+
+std::string base64(const std::string& text) {
+    std::string out(4 * ((text.size() + 2) / 3) + 1, '\0');
+    int n =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                        reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return out;
+}
 
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -221,7 +232,12 @@ struct SampleServer::Impl {
     void stop();
 
     std::shared_ptr<CompiledRoute> match(const std::string& method, const std::string& path);
-    void record(JournalEntry entry);
+    size_t record(JournalEntry entry);
+    void recordAnswer(size_t index, int status);
+    double secondsSinceStart() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - origin).count();
+    }
+    const std::chrono::steady_clock::time_point origin = std::chrono::steady_clock::now();
 
     awaitable<void> acceptLoop();
     awaitable<void> session(tcp::socket socket);
@@ -382,10 +398,26 @@ std::shared_ptr<CompiledRoute> SampleServer::Impl::match(const std::string& meth
     return nullptr;
 }
 
-void SampleServer::Impl::record(JournalEntry entry) {
+size_t SampleServer::Impl::record(JournalEntry entry) {
+    size_t index;
     {
         std::lock_guard lock(mutex);
+        entry.receivedAt = secondsSinceStart();
         journal.push_back(std::move(entry));
+        index = journal.size() - 1;
+    }
+    changed.notify_all();
+    return index;
+}
+
+void SampleServer::Impl::recordAnswer(size_t index, int status) {
+    {
+        std::lock_guard lock(mutex);
+        // The journal may have been cleared meanwhile.
+        if (index < journal.size()) {
+            journal[index].answeredAt = secondsSinceStart();
+            journal[index].status = status;
+        }
     }
     changed.notify_all();
 }
@@ -452,7 +484,7 @@ awaitable<void> SampleServer::Impl::serveHttp(Stream stream, Connection& connect
         entry.body = request.body();
         const std::string path = entry.path;
         const std::string method = entry.method;
-        record(std::move(entry));
+        const size_t journalIndex = record(std::move(entry));
 
         if (websocket::is_upgrade(request) && path == options.webSocketPath) {
             beast::get_lowest_layer(stream).expires_never();
@@ -477,7 +509,20 @@ awaitable<void> SampleServer::Impl::serveHttp(Stream stream, Connection& connect
         http::response<http::string_body> response;
         response.version(request.version());
         response.set(http::field::server, "brindlecue-sample-server");
-        if (route) {
+        size_t rangeStart = 0;
+        if (route && !route->route.basicAuth.empty() &&
+            std::string(request[http::field::authorization]) != "Basic " + base64(route->route.basicAuth)) {
+            response.result(http::status::unauthorized);
+            response.set(http::field::www_authenticate, "Basic realm=\"sample\"");
+            response.set(http::field::content_type, "application/json");
+            response.body() = R"({"error":"unauthorized"})";
+        } else if (route && !route->route.etag.empty() &&
+                   std::string(request[http::field::if_none_match]) == route->route.etag) {
+            response.result(http::status::not_modified);
+            response.set(http::field::etag, route->route.etag);
+            for (const auto& [name, value] : route->route.headers)
+                if (equalsIgnoringCase(name, "Cache-Control")) response.insert(name, value);
+        } else if (route) {
             response.result(static_cast<unsigned>(route->route.status));
             bool hasType = false;
             for (const auto& [name, value] : route->route.headers) {
@@ -489,6 +534,30 @@ awaitable<void> SampleServer::Impl::serveHttp(Stream stream, Connection& connect
                 response.set(http::field::content_type, looksLikeJSON(response.body())
                                                             ? "application/json"
                                                             : "text/plain; charset=utf-8");
+            if (!route->route.etag.empty()) response.set(http::field::etag, route->route.etag);
+            if (route->route.acceptsRanges) {
+                response.set(http::field::accept_ranges, "bytes");
+                std::string range(request[http::field::range]);
+                std::string ifRange(request[http::field::if_range]);
+                size_t start = 0;
+                if (range.rfind("bytes=", 0) == 0 && range.back() == '-' &&
+                    (ifRange.empty() || ifRange == route->route.etag)) {
+                    try {
+                        start = std::stoull(range.substr(6, range.size() - 7));
+                    } catch (const std::exception&) {
+                        start = 0;
+                    }
+                }
+                const size_t total = response.body().size();
+                if (start > 0 && start < total) {
+                    rangeStart = start;
+                    response.result(http::status::partial_content);
+                    response.set(http::field::content_range, "bytes " + std::to_string(start) + "-" +
+                                                                 std::to_string(total - 1) + "/" +
+                                                                 std::to_string(total));
+                    response.body() = response.body().substr(start);
+                }
+            }
         } else {
             response.result(http::status::not_found);
             response.set(http::field::content_type, "application/json");
@@ -502,7 +571,36 @@ awaitable<void> SampleServer::Impl::serveHttp(Stream stream, Connection& connect
         } else {
             response.prepare_payload();
         }
-        auto [writeError, written] = co_await http::async_write(stream, response, kTuple);
+        recordAnswer(journalIndex, static_cast<int>(response.result_int()));
+        beast::error_code writeError;
+        // A ranged answer that starts at or past the pause point does not pause.
+        long long stallAt = -1;
+        if (route && route->route.stallAfterBytes >= 0 &&
+            (rangeStart == 0 || route->route.stallAfterBytes > static_cast<long long>(rangeStart))) {
+            stallAt = route->route.stallAfterBytes - static_cast<long long>(rangeStart);
+        }
+        if (route && stallAt >= 0 && static_cast<size_t>(stallAt) < response.body().size()) {
+            // The head and the first bytes, a pause, then the rest.
+            std::ostringstream wire;
+            wire << response.base();
+            std::string head = wire.str();
+            std::string first = head + response.body().substr(0, static_cast<size_t>(stallAt));
+            std::string rest = response.body().substr(static_cast<size_t>(stallAt));
+            std::tie(writeError, std::ignore) =
+                co_await asio::async_write(stream, asio::buffer(first), kTuple);
+            if (!writeError) {
+                delay = std::make_unique<asio::steady_timer>(stream.get_executor());
+                delay->expires_after(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                    std::chrono::duration<double>(route->route.stallSeconds)));
+                co_await delay->async_wait(kTuple);
+                delay.reset();
+                if (stopping) co_return;
+                std::tie(writeError, std::ignore) =
+                    co_await asio::async_write(stream, asio::buffer(rest), kTuple);
+            }
+        } else {
+            std::tie(writeError, std::ignore) = co_await http::async_write(stream, response, kTuple);
+        }
         if (writeError || !request.keep_alive()) {
             closeLowest(stream);
             co_return;

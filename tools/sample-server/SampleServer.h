@@ -21,6 +21,16 @@ struct Route {
     double delaySeconds = 0;       // real seconds to wait before answering
     bool closeConnection = false;  // drop the connection without answering
     int times = -1;                // how many requests it answers; -1: every request
+    // "user:password": a request without these Basic credentials gets 401 with the challenge
+    // WWW-Authenticate: Basic realm="sample" instead.
+    std::string basicAuth = "";
+    // Sent as ETag; a request whose If-None-Match names it gets 304 without a body.
+    std::string etag = "";
+    // "Range: bytes=N-" gets 206 with the rest of the body (unless an If-Range names another tag).
+    bool acceptsRanges = false;
+    // Sends the head and this many body bytes, waits stallSeconds (real time), then the rest.
+    long long stallAfterBytes = -1;
+    double stallSeconds = 0;
 };
 
 // One request as the server received it.
@@ -31,6 +41,11 @@ struct JournalEntry {
     Headers headers;    // as received, original letter case
     std::string body;
     std::string header(const std::string& name) const;  // case-insensitive; "" when missing
+    // Seconds on the server's monotonic clock: when the request had arrived and when its answer
+    // began to go out (0 while it has not).
+    double receivedAt = 0;
+    double answeredAt = 0;
+    int status = 0;  // the status answered (0 while none)
 };
 
 struct ServerOptions {

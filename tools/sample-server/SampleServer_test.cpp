@@ -106,12 +106,50 @@ TEST_F(SampleServerTest, DelayedAndDroppedAnswers) {
     server.addRoute(drop);
 
     EXPECT_EQ(get(server, "/slow").body(), "late");
+    auto journal = server.journal();
+    ASSERT_EQ(journal.size(), 1u);
+    EXPECT_EQ(journal[0].status, 200);
+    EXPECT_GE(journal[0].answeredAt - journal[0].receivedAt, 0.05);
 
     Client client(server.port());
     client.writeRaw("GET /drop HTTP/1.1\r\nHost: x\r\n\r\n");
     beast::error_code ec;
     client.read(ec);
     EXPECT_TRUE(ec);
+}
+
+TEST_F(SampleServerTest, CredentialsValidatorsAndRanges) {
+    Route guarded{"GET", "/private", 200, {{"Cache-Control", "max-age=60"}}, "0123456789"};
+    guarded.basicAuth = "user:secret";
+    guarded.etag = "\"v1\"";
+    guarded.acceptsRanges = true;
+    server.addRoute(guarded);
+
+    Client client(server.port());
+    auto refused = client.request(http::verb::get, "/private");
+    EXPECT_EQ(refused.result_int(), 401);
+    EXPECT_EQ(refused[http::field::www_authenticate], "Basic realm=\"sample\"");
+    Headers credentials{{"Authorization", "Basic dXNlcjpzZWNyZXQ="}};
+    auto full = client.request(http::verb::get, "/private", "", credentials);
+    EXPECT_EQ(full.result_int(), 200);
+    EXPECT_EQ(full[http::field::etag], "\"v1\"");
+    EXPECT_EQ(full.body(), "0123456789");
+
+    auto withTag = credentials;
+    withTag.emplace_back("If-None-Match", "\"v1\"");
+    auto notModified = client.request(http::verb::get, "/private", "", withTag);
+    EXPECT_EQ(notModified.result_int(), 304);
+    EXPECT_EQ(notModified[http::field::cache_control], "max-age=60");
+    EXPECT_TRUE(notModified.body().empty());
+
+    auto ranged = credentials;
+    ranged.emplace_back("Range", "bytes=6-");
+    auto rest = client.request(http::verb::get, "/private", "", ranged);
+    EXPECT_EQ(rest.result_int(), 206);
+    EXPECT_EQ(rest[http::field::content_range], "bytes 6-9/10");
+    EXPECT_EQ(rest.body(), "6789");
+    ranged.emplace_back("If-Range", "\"v0\"");
+    EXPECT_EQ(client.request(http::verb::get, "/private", "", ranged).body(), "0123456789");
 }
 
 TEST_F(SampleServerTest, JournalKeepsEveryRequestWithDecodedChunkedBodies) {

@@ -10,13 +10,14 @@
 #include <cstring>
 #include <fstream>
 
+#include "network/library/KJAFJSONRequestSerializer.h"
+#include "network/library/KJAFPropertyListRequestSerializer.h"
 #include "network/library/KJAFQueryStringPair.h"
 #include "network/library/KJAFStreamingMultipartFormData.h"
 #include "platform/Bundle.h"
 #include "platform/Crypto.h"
 #include "platform/Device.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/uikit/UIDevice.h"
 #include "platform/uikit/UIScreen.h"
 
 namespace brindlecue {
@@ -62,8 +63,7 @@ std::string userAgent() {
     std::snprintf(text, sizeof text, "%s/%s (%s; iOS %s; Scale/%0.2f)",
                   infoText(platform::Bundle::kExecutableKey, platform::Bundle::kIdentifierKey).c_str(),
                   infoText(platform::Bundle::kShortVersionStringKey, platform::Bundle::kVersionKey).c_str(),
-                  platform::UIDevice::currentDevice()->model().c_str(),
-                  platform::UIDevice::currentDevice()->systemVersion().c_str(),
+                  platform::Device::model().c_str(), platform::Device::systemVersion().c_str(),
                   platform::UIScreen::mainScreen()->scale());
     std::string agent = text;
     bool ascii = std::all_of(agent.begin(), agent.end(), [](unsigned char c) { return c < 0x80; });
@@ -81,12 +81,72 @@ std::string userAgent() {
 
 platform::Data bytes(const std::string& text) { return platform::Data(text.begin(), text.end()); }
 
-bool sameName(const std::string& a, const std::string& b) { return a == b; }
+// Header names match without regard to letter case: "x-app-key" replaces "X-App-Key".
+bool sameName(const std::string& a, const std::string& b) {
+    return platform::headerNameEquals(a, b);
+}
 
 }  // namespace
 
 std::shared_ptr<KJAFHTTPRequestSerializer> KJAFHTTPRequestSerializer::serializer() {
     return std::make_shared<KJAFHTTPRequestSerializer>();
+}
+
+namespace {
+
+template <class T>
+std::shared_ptr<platform::SecureCoding> decoded(platform::KeyedUnarchiver& coder) {
+    auto serializer = std::make_shared<T>();
+    serializer->decodeFromCoder(coder);
+    return serializer;
+}
+
+// Every request serializer of the library can be read back from an archive once this file is
+// part of the program (it is whenever a request serializer is).
+const bool registered = [] {
+    platform::KeyedUnarchiver::registerClass("KJAFHTTPRequestSerializer",
+                                             &decoded<KJAFHTTPRequestSerializer>);
+    platform::KeyedUnarchiver::registerClass("KJAFJSONRequestSerializer",
+                                             &decoded<KJAFJSONRequestSerializer>);
+    platform::KeyedUnarchiver::registerClass("KJAFPropertyListRequestSerializer",
+                                             &decoded<KJAFPropertyListRequestSerializer>);
+    return true;
+}();
+
+}  // namespace
+
+std::shared_ptr<KJAFHTTPRequestSerializer> KJAFHTTPRequestSerializer::copy() const {
+    auto serializer = KJAFHTTPRequestSerializer::serializer();
+    copyInto(*serializer);
+    return serializer;
+}
+
+void KJAFHTTPRequestSerializer::copyInto(KJAFHTTPRequestSerializer& copy) const {
+    std::scoped_lock lock(mutex_, copy.mutex_);
+    copy.headers_ = headers_;
+    copy.queryStringSerializationStyle_ = queryStringSerializationStyle_;
+    copy.queryStringSerialization_ = queryStringSerialization_;
+}
+
+void KJAFHTTPRequestSerializer::encodeWithCoder(platform::KeyedArchiver& coder) const {
+    std::lock_guard lock(mutex_);
+    platform::Dictionary headers;
+    for (const auto& [name, value] : headers_) headers.set(name, Value(value));
+    coder.encodeObject(Value(std::move(headers)), "mutableHTTPRequestHeaders");
+    coder.encodeObject(Value(queryStringSerializationStyle_), "queryStringSerializationStyle");
+}
+
+void KJAFHTTPRequestSerializer::decodeFromCoder(platform::KeyedUnarchiver& coder) {
+    Value headers = coder.decodeObjectForKey("mutableHTTPRequestHeaders");
+    Value style = coder.decodeObjectForKey("queryStringSerializationStyle");
+    std::lock_guard lock(mutex_);
+    if (const platform::Dictionary* dictionary = headers.getDictionary()) {
+        headers_.clear();
+        for (const auto& [name, value] : *dictionary) {
+            if (const std::string* text = value.getString()) headers_.emplace_back(name, *text);
+        }
+    }
+    queryStringSerializationStyle_ = static_cast<uint64_t>(style.integerValue());
 }
 
 KJAFHTTPRequestSerializer::KJAFHTTPRequestSerializer() {

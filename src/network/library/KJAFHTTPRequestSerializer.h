@@ -7,9 +7,11 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "network/library/KJAFMultipartFormData.h"
 #include "platform/Error.h"
+#include "platform/KeyedArchiver.h"
 #include "platform/Value.h"
 #include "platform/foundation/URL.h"
 #include "platform/foundation/URLRequest.h"
@@ -33,8 +35,11 @@ public:
 // Builds requests with default headers, the explicitly set request settings and parameters
 // encoded into the query (GET, HEAD, DELETE) or as a form body. A dictionary holding "KJ_BODY"
 // has that text used verbatim instead of its encoding. Headers and settings may be changed while
-// requests are being built on other threads.
-class KJAFHTTPRequestSerializer : public KJAFURLRequestSerialization {
+// requests are being built on other threads. Header names match without regard to case.
+//
+// A copy (and an archive) keeps the default headers and the query style (a copy also the query
+// closure); settings, encoding and the URL methods return to their defaults.
+class KJAFHTTPRequestSerializer : public KJAFURLRequestSerialization, public platform::SecureCoding {
 public:
     using QueryStringSerialization = std::function<std::optional<std::string>(
         const platform::URLRequest& request, const platform::Value& parameters, std::optional<platform::Error>* error)>;
@@ -97,7 +102,15 @@ public:
                                                                     const platform::Value& parameters,
                                                                     std::optional<platform::Error>* error) override;
 
+    virtual std::shared_ptr<KJAFHTTPRequestSerializer> copy() const;
+    std::vector<std::string> archivedClassNames() const override { return {"KJAFHTTPRequestSerializer"}; }
+    void encodeWithCoder(platform::KeyedArchiver& coder) const override;
+    // Restores what encodeWithCoder wrote onto a freshly made serializer.
+    virtual void decodeFromCoder(platform::KeyedUnarchiver& coder);
+
 protected:
+    // Gives the copy the headers, the query style and the query closure.
+    void copyInto(KJAFHTTPRequestSerializer& copy) const;
     // A copy of the request with every default header it does not carry itself.
     platform::URLRequest requestWithDefaultHeaders(const platform::URLRequest& request) const;
     bool encodesParametersInURI(const std::string& method) const;

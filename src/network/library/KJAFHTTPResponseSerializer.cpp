@@ -1,6 +1,10 @@
 #include "network/library/KJAFHTTPResponseSerializer.h"
 
 #include "foundation/KJLog.h"
+#include "network/library/KJAFCompoundResponseSerializer.h"
+#include "network/library/KJAFJSONResponseSerializer.h"
+#include "network/library/KJAFPropertyListResponseSerializer.h"
+#include "network/library/KJAFXMLParserResponseSerializer.h"
 #include "network/library/KJMossgroveStrings.h"
 #include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/URLError.h"
@@ -12,6 +16,72 @@ using platform::Value;
 
 std::shared_ptr<KJAFHTTPResponseSerializer> KJAFHTTPResponseSerializer::serializer() {
     return std::make_shared<KJAFHTTPResponseSerializer>();
+}
+
+namespace {
+
+template <class T>
+std::shared_ptr<platform::SecureCoding> decoded(platform::KeyedUnarchiver& coder) {
+    auto serializer = std::make_shared<T>();
+    serializer->decodeFromCoder(coder);
+    return serializer;
+}
+
+// Every response serializer of the library can be read back from an archive once this file is
+// part of the program (it is whenever a response serializer is).
+const bool registered = [] {
+    platform::KeyedUnarchiver::registerClass("KJAFHTTPResponseSerializer",
+                                             &decoded<KJAFHTTPResponseSerializer>);
+    platform::KeyedUnarchiver::registerClass("KJAFJSONResponseSerializer",
+                                             &decoded<KJAFJSONResponseSerializer>);
+    platform::KeyedUnarchiver::registerClass("KJAFXMLParserResponseSerializer",
+                                             &decoded<KJAFXMLParserResponseSerializer>);
+    platform::KeyedUnarchiver::registerClass("KJAFPropertyListResponseSerializer",
+                                             &decoded<KJAFPropertyListResponseSerializer>);
+    platform::KeyedUnarchiver::registerClass("KJAFCompoundResponseSerializer",
+                                             &decoded<KJAFCompoundResponseSerializer>);
+    return true;
+}();
+
+}  // namespace
+
+std::shared_ptr<KJAFURLResponseSerialization> KJAFHTTPResponseSerializer::copy() const {
+    auto serializer = KJAFHTTPResponseSerializer::serializer();
+    serializer->acceptableStatusCodes = acceptableStatusCodes;
+    serializer->acceptableContentTypes = acceptableContentTypes;
+    return serializer;
+}
+
+void KJAFHTTPResponseSerializer::encodeWithCoder(platform::KeyedArchiver& coder) const {
+    if (acceptableStatusCodes) {
+        platform::Array codes;
+        for (int code : *acceptableStatusCodes) codes.push_back(Value(code));
+        coder.encodeObject(Value(std::move(codes)), "acceptableStatusCodes");
+    }
+    if (acceptableContentTypes) {
+        platform::Array types;
+        for (const auto& type : *acceptableContentTypes) types.push_back(Value(type));
+        coder.encodeObject(Value(std::move(types)), "acceptableContentTypes");
+    }
+}
+
+void KJAFHTTPResponseSerializer::decodeFromCoder(platform::KeyedUnarchiver& coder) {
+    acceptableStatusCodes.reset();
+    if (platform::Value codesValue = coder.decodeObjectForKey("acceptableStatusCodes");
+        const platform::Array* codes = codesValue.getArray()) {
+        acceptableStatusCodes.emplace();
+        for (const Value& code : *codes) {
+            if (code.isInteger()) acceptableStatusCodes->insert(static_cast<int>(*code.getInteger()));
+        }
+    }
+    acceptableContentTypes.reset();
+    if (platform::Value typesValue = coder.decodeObjectForKey("acceptableContentTypes");
+        const platform::Array* types = typesValue.getArray()) {
+        acceptableContentTypes.emplace();
+        for (const Value& type : *types) {
+            if (const std::string* t = type.getString()) acceptableContentTypes->insert(*t);
+        }
+    }
 }
 
 std::set<int> KJAFHTTPResponseSerializer::defaultStatusCodes() {

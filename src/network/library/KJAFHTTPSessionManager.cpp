@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "network/library/KJAFJSONResponseSerializer.h"
+#include "network/library/KJAFSecurityPolicy.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/OperationQueue.h"
 #include "platform/foundation/URLSessionTask.h"
@@ -12,7 +13,65 @@ namespace brindlecue {
 using platform::Error;
 using platform::Value;
 
+namespace {
+
+const bool registered = [] {
+    platform::KeyedUnarchiver::registerClass("KJAFHTTPSessionManager",
+                                             &KJAFHTTPSessionManager::initWithCoder);
+    return true;
+}();
+
+}  // namespace
+
 std::shared_ptr<KJAFHTTPSessionManager> KJAFHTTPSessionManager::manager() { return create(std::nullopt); }
+
+std::shared_ptr<KJAFURLSessionManager> KJAFHTTPSessionManager::copy() const {
+    auto manager = create(baseURL_, sessionConfiguration());
+    manager->setRequestSerializer(requestSerializer()->copy());
+    if (auto response = responseSerializer()) manager->setResponseSerializer(response->copy());
+    if (auto policy = securityPolicy()) manager->setSecurityPolicy(policy->copy());
+    return manager;
+}
+
+void KJAFHTTPSessionManager::encodeWithCoder(platform::KeyedArchiver& coder) const {
+    // Every configuration here can be archived, so it stands under "sessionConfiguration" (written
+    // by the URL session manager) rather than as its identifier.
+    KJAFURLSessionManager::encodeWithCoder(coder);
+    if (baseURL_) coder.encodeObject(Value(baseURL_->absoluteString()), "baseURL");
+    coder.encodeObject(std::shared_ptr<const platform::SecureCoding>(requestSerializer()),
+                       "requestSerializer");
+    coder.encodeObject(std::shared_ptr<const platform::SecureCoding>(responseSerializer()),
+                       "responseSerializer");
+    coder.encodeObject(std::shared_ptr<const platform::SecureCoding>(securityPolicy()), "securityPolicy");
+}
+
+std::shared_ptr<platform::SecureCoding> KJAFHTTPSessionManager::initWithCoder(
+    platform::KeyedUnarchiver& coder) {
+    std::optional<platform::URL> baseURL;
+    if (platform::Value textValue = coder.decodeObjectForKey("baseURL");
+        const std::string* text = textValue.getString())
+        baseURL = platform::URL::fromString(*text);
+    std::optional<platform::URLSessionConfiguration> configuration;
+    if (auto coded =
+            coder.decodeObjectOfClass<platform::URLSessionConfigurationCoding>("sessionConfiguration")) {
+        configuration = coded->configuration();
+    } else if (platform::Value identifierValue = coder.decodeObjectForKey("identifier");
+               const std::string* identifier = identifierValue.getString()) {
+        configuration =
+            platform::URLSessionConfiguration::backgroundSessionConfigurationWithIdentifier(*identifier);
+    }
+    auto manager = create(std::move(baseURL), std::move(configuration));
+    // An archive without a serializer keeps the new manager's own.
+    if (auto request = coder.decodeObjectOfClass<KJAFHTTPRequestSerializer>("requestSerializer")) {
+        manager->setRequestSerializer(request);
+    }
+    if (auto response = coder.decodeObjectOfClass<KJAFHTTPResponseSerializer>("responseSerializer")) {
+        manager->setResponseSerializer(response);
+    }
+    if (auto policy = coder.decodeObjectOfClass<KJAFSecurityPolicy>("securityPolicy"))
+        manager->setSecurityPolicy(policy);
+    return manager;
+}
 
 std::shared_ptr<KJAFHTTPSessionManager> KJAFHTTPSessionManager::create(
     std::optional<platform::URL> baseURL, std::optional<platform::URLSessionConfiguration> configuration) {

@@ -62,6 +62,16 @@ public:
 
     std::string description() const;
 
+    // The same base URL and session configuration, with copies of the request and response
+    // serializers and of the security policy.
+    std::shared_ptr<KJAFURLSessionManager> copy() const override;
+    std::vector<std::string> archivedClassNames() const override {
+        return {"KJAFHTTPSessionManager", "KJAFURLSessionManager"};
+    }
+    // The session configuration, the base URL, both serializers and the security policy.
+    void encodeWithCoder(platform::KeyedArchiver& coder) const override;
+    static std::shared_ptr<platform::SecureCoding> initWithCoder(platform::KeyedUnarchiver& coder);
+
 protected:
     KJAFHTTPSessionManager(std::optional<platform::URL> baseURL,
                            std::optional<platform::URLSessionConfiguration> configuration);

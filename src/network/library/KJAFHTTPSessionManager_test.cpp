@@ -1,250 +1,104 @@
+// Copying and archiving of the session managers and of what they hold.
+
 #include "network/library/KJAFHTTPSessionManager.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <filesystem>
-#include <fstream>
-
+#include "network/library/KJAFJSONRequestSerializer.h"
+#include "network/library/KJAFPropertyListResponseSerializer.h"
 #include "network/library/KJAFSecurityPolicy.h"
-#include "platform/AppContainer.h"
-#include "platform/NotificationCenter.h"
-#include "platform/dispatch/DispatchQueue.h"
-#include "platform/dispatch/RunLoop.h"
-#include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSession.h"
-#include "platform/foundation/URLSessionTask.h"
-#include "sample-server/SampleServer.h"
-#include "support/SampleRoutes.h"
 
 namespace brindlecue {
 namespace {
 
-using platform::Error;
-using platform::Notification;
-using platform::NotificationCenter;
-using platform::RunLoop;
-using platform::Value;
-using sampleserver::Route;
-using testsupport::route;
+using platform::KeyedArchiver;
+using platform::KeyedUnarchiver;
 
-// What one verb reported, and where.
-struct Outcome {
-    std::atomic<bool> done{false};
-    std::shared_ptr<platform::URLSessionTask> task;
-    Value object;
-    std::optional<Error> error;
-    bool onMain = false;
-    std::string queueLabel;
-
-    KJAFHTTPSessionManager::Success success() {
-        return [this](const std::shared_ptr<platform::URLSessionTask>& t, const Value& o) {
-            task = t;
-            object = o;
-            record();
-        };
-    }
-    KJAFHTTPSessionManager::Failure failure() {
-        return [this](const std::shared_ptr<platform::URLSessionTask>& t, const Error& e) {
-            task = t;
-            error = e;
-            record();
-        };
-    }
-    void record() {
-        onMain = platform::isMainThread();
-        queueLabel = platform::DispatchQueue::currentLabel();
-        done = true;
-    }
-    bool wait() { return RunLoop::main().runUntil([this] { return done.load(); }, 20); }
-};
-
-class KJAFHTTPSessionManagerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        server.start();
-        manager = KJAFHTTPSessionManager::create(platform::URL::fromString(server.baseURL() + "/api"));
-    }
-    void TearDown() override {
-        for (auto& o : observers) NotificationCenter::defaultCenter().removeObserver(o);
-    }
-    void observe(const char* name, std::vector<Notification>* into) {
-        observers.push_back(NotificationCenter::defaultCenter().addObserver(
-            name, nullptr, nullptr, [into](const Notification& n) {
-                EXPECT_TRUE(platform::isMainThread());
-                into->push_back(n);
-            }));
-    }
-    sampleserver::SampleServer server;
-    std::shared_ptr<KJAFHTTPSessionManager> manager;
-    std::vector<std::shared_ptr<platform::NotificationObserver>> observers;
-};
-
-TEST_F(KJAFHTTPSessionManagerTest, ResolvesAgainstTheBaseURL) {
-    EXPECT_EQ(manager->baseURL()->absoluteString(), server.baseURL() + "/api/");
-    auto bare = KJAFHTTPSessionManager::create(platform::URL::fromString(server.baseURL()));
-    EXPECT_EQ(bare->baseURL()->absoluteString(), server.baseURL());
-    server.addRoute(route("GET", "/api/x", 200, R"({"where":"api"})"));
-    server.addRoute(route("GET", "/x", 200, R"({"where":"root"})"));
-    Outcome relative, absolute;
-    manager->GET("x", Value(), nullptr, relative.success(), relative.failure());
-    manager->GET("/x", Value(), nullptr, absolute.success(), absolute.failure());
-    ASSERT_TRUE(relative.wait() && absolute.wait());
-    EXPECT_EQ(relative.object["where"], Value("api"));
-    EXPECT_EQ(absolute.object["where"], Value("root"));
+platform::URLSessionConfiguration configured() {
+    auto configuration =
+        platform::URLSessionConfiguration::backgroundSessionConfigurationWithIdentifier("bg.id");
+    configuration.timeoutIntervalForRequest = 15;
+    configuration.httpAdditionalHeaders = {{"X-Extra", "1"}};
+    configuration.httpShouldSetCookies = false;
+    return configuration;
 }
 
-TEST_F(KJAFHTTPSessionManagerTest, CompletesOnTheMainQueueAndPostsTheTaskNotifications) {
-    std::vector<Notification> resumed, completed;
-    observe(KJMossgroveTaskDidResumeNotification, &resumed);
-    observe(KJMossgroveTaskDidCompleteNotification, &completed);
-    server.addRoute(route("GET", "/api/items", 200, R"({"items":[1,2]})"));
-
-    std::vector<double> fractions;
-    Outcome outcome;
-    auto task = manager->GET(
-        "items", Value::dictionary({{"q", "a b"}}), [&](platform::Progress& p) { fractions.push_back(p.fractionCompleted()); },
-        outcome.success(), outcome.failure());
-    ASSERT_TRUE(task);
-    EXPECT_EQ(task->taskDescription(), manager->taskDescriptionForSessionTasks());
-    ASSERT_TRUE(outcome.wait());
-    ASSERT_TRUE(RunLoop::main().runUntil([&] { return completed.size() == 1; }));
-    EXPECT_TRUE(outcome.onMain);
-    EXPECT_EQ(outcome.task, task);
-    EXPECT_EQ(outcome.object["items"], Value::array({1, 2}));
-    EXPECT_EQ(server.journal().at(0).query, "q=a%20b");
-
-    ASSERT_EQ(resumed.size(), 1u);
-    EXPECT_EQ(resumed[0].object(), task);
-    EXPECT_EQ(completed[0].object(), task);
-    EXPECT_EQ(completed[0].userInfo()[KJMossgroveTaskDidCompleteSerializedResponseKey]["items"], Value::array({1, 2}));
-    EXPECT_EQ(completed[0].userInfo()[KJMossgroveTaskDidCompleteResponseDataKey].getData()->size(), 15u);
-    EXPECT_TRUE(completed[0].object<void>(KJMossgroveTaskDidCompleteResponseSerializerKey));
-    EXPECT_FALSE(fractions.empty());
-    EXPECT_EQ(fractions.back(), 1.0);
-    // The delegate leaves the table once its task has completed.
-    EXPECT_FALSE(manager->delegateForTask(task));
-
-    // Resuming again, or a task that is not the manager's (another description), announces nothing.
-    task->resume();
-    auto foreign = manager->session()->dataTaskWithRequest(platform::URLRequest(platform::URL::fromString(server.baseURL())));
-    foreign->resume();
-    RunLoop::main().runUntilIdle();
-    EXPECT_EQ(resumed.size(), 1u);
-    foreign->cancel();
+void expectConfigured(const platform::URLSessionConfiguration& c) {
+    EXPECT_EQ(c.identifier, "bg.id");
+    EXPECT_EQ(c.timeoutIntervalForRequest, 15);
+    EXPECT_EQ(c.httpAdditionalHeaders, (platform::HTTPHeaderFields{{"X-Extra", "1"}}));
+    EXPECT_FALSE(c.httpShouldSetCookies);
 }
 
-TEST_F(KJAFHTTPSessionManagerTest, RunsCompletionsOnTheCompletionQueue) {
-    manager->setCompletionQueue(platform::DispatchQueue::serial("test.completion"));
-    std::vector<Notification> completed;
-    observe(KJMossgroveTaskDidCompleteNotification, &completed);
-    server.addRoute(route("POST", "/api/missing", 404, R"({"detail":"no"})"));
-    Outcome outcome;
-    manager->POST("missing", Value::dictionary({{"a", 1}}), KJAFHTTPSessionManager::ProgressBlock(), outcome.success(),
-                  outcome.failure());
-    ASSERT_TRUE(outcome.wait());
-    EXPECT_FALSE(outcome.onMain);
-    EXPECT_EQ(outcome.queueLabel, "test.completion");
-    ASSERT_TRUE(outcome.error);
-    EXPECT_EQ(outcome.error->code(), -1011);
-    EXPECT_TRUE(outcome.object.isAbsent());
-    EXPECT_EQ(server.journal().at(0).body, "a=1");
-    ASSERT_TRUE(RunLoop::main().runUntil([&] { return completed.size() == 1; }));
-    EXPECT_EQ(completed[0].object<Error>(KJMossgroveTaskDidCompleteErrorKey)->code(), -1011);
-    EXPECT_EQ(completed[0].userInfo()[KJMossgroveTaskDidCompleteSerializedResponseKey]["detail"], Value("no"));
+std::shared_ptr<KJAFHTTPSessionManager> configuredManager() {
+    auto manager = KJAFHTTPSessionManager::create(platform::URL::fromString("https://api.example.test/v3"),
+                                                  configured());
+    auto request = KJAFJSONRequestSerializer::serializer();
+    request->setValue("key", "X-App-Key");
+    manager->setRequestSerializer(request);
+    manager->setResponseSerializer(KJAFPropertyListResponseSerializer::serializerWithFormat(200, 0));
+    auto policy =
+        KJAFSecurityPolicy::policyWithPinningMode(KJAFSSLPinningModePublicKey, std::set<platform::Data>{});
+    policy->allowInvalidCertificates = true;
+    policy->validatesDomainName = false;
+    manager->setSecurityPolicy(policy);
+    return manager;
 }
 
-TEST_F(KJAFHTTPSessionManagerTest, TransportAndBuildingFailures) {
-    std::vector<Notification> completed;
-    observe(KJMossgroveTaskDidCompleteNotification, &completed);
-    Route drop = route("GET", "/api/drop", 200, "");
-    drop.closeConnection = true;
-    server.addRoute(drop);
-    Outcome dropped;
-    manager->GET("drop", Value(), nullptr, dropped.success(), dropped.failure());
-    ASSERT_TRUE(dropped.wait());
-    ASSERT_TRUE(dropped.error);
-    EXPECT_EQ(dropped.error->domain(), platform::URLError::kDomain);
-    ASSERT_TRUE(RunLoop::main().runUntil([&] { return completed.size() == 1; }));
-    EXPECT_TRUE(completed[0].object<Error>(KJMossgroveTaskDidCompleteErrorKey));
-
-    auto serializer = KJAFHTTPRequestSerializer::serializer();
-    serializer->setQueryStringSerializationWithBlock(
-        [](const platform::URLRequest&, const Value&, std::optional<Error>* e) {
-            *e = Error("test", 5);
-            return std::optional<std::string>();
-        });
-    manager->setRequestSerializer(serializer);
-    Outcome unbuilt;
-    EXPECT_FALSE(manager->GET("x", Value::dictionary({{"a", 1}}), nullptr, unbuilt.success(), unbuilt.failure()));
-    ASSERT_TRUE(unbuilt.wait());
-    EXPECT_FALSE(unbuilt.task);
-    EXPECT_EQ(unbuilt.error->code(), 5);
-    EXPECT_EQ(server.journal().size(), 1u);
+// What a copy and a manager read back from an archive must both have.
+void expectSameAsConfigured(const std::shared_ptr<KJAFURLSessionManager>& made,
+                            const std::shared_ptr<KJAFHTTPSessionManager>& original) {
+    auto manager = std::dynamic_pointer_cast<KJAFHTTPSessionManager>(made);
+    ASSERT_TRUE(manager);
+    EXPECT_NE(manager, original);
+    EXPECT_NE(manager->session(), original->session());
+    EXPECT_EQ(manager->baseURL()->absoluteString(), "https://api.example.test/v3/");
+    expectConfigured(manager->sessionConfiguration());
+    auto request = std::dynamic_pointer_cast<KJAFJSONRequestSerializer>(manager->requestSerializer());
+    ASSERT_TRUE(request);
+    EXPECT_NE(request, original->requestSerializer());
+    EXPECT_EQ(request->valueForHTTPHeaderField("X-App-Key"), "key");
+    auto response =
+        std::dynamic_pointer_cast<KJAFPropertyListResponseSerializer>(manager->responseSerializer());
+    ASSERT_TRUE(response);
+    EXPECT_EQ(response->format, 200u);
+    auto policy = manager->securityPolicy();
+    ASSERT_TRUE(policy);
+    EXPECT_NE(policy, original->securityPolicy());
+    EXPECT_EQ(policy->SSLPinningMode, KJAFSSLPinningModePublicKey);
+    EXPECT_TRUE(policy->allowInvalidCertificates);
+    EXPECT_FALSE(policy->validatesDomainName);
+    ASSERT_TRUE(policy->pinnedCertificates());
+    EXPECT_TRUE(policy->pinnedCertificates()->empty());
 }
 
-TEST_F(KJAFHTTPSessionManagerTest, HeadSuccessGetsNoBody) {
-    server.addRoute(route("HEAD", "/api/h", 200, R"({"a":1})"));
-    std::atomic<bool> done{false};
-    manager->HEAD("h", Value(), [&](const std::shared_ptr<platform::URLSessionTask>& t) { done = t != nullptr; },
-                  [&](const auto&, const Error&) { ADD_FAILURE(); });
-    EXPECT_TRUE(RunLoop::main().runUntil([&] { return done.load(); }));
+TEST(KJAFSessionManagerCoding, AnHTTPManagerIsCopiedAndArchivedWithWhatItHolds) {
+    auto original = configuredManager();
+    expectSameAsConfigured(original->copy(), original);
+    auto back = KeyedUnarchiver::unarchivedObjectOfClass<KJAFHTTPSessionManager>(
+        KeyedArchiver::archivedDataWithRootObject(*original));
+    ASSERT_TRUE(back);
+    expectSameAsConfigured(back, original);
+    back->session()->invalidateAndCancel();
+    original->session()->invalidateAndCancel();
 }
 
-TEST_F(KJAFHTTPSessionManagerTest, StreamsAMultipartBodyToTheServer) {
-    auto file = platform::AppContainer::root() / "big.png";
-    std::string content;
-    for (int i = 0; i < 200000; ++i) content += static_cast<char>('a' + i % 26);
-    std::ofstream(file, std::ios::binary) << content;
-    server.addRoute(route("POST", "/api/screenshots", 201, R"({"ok":true})"));
-
-    std::vector<double> fractions;
-    Outcome outcome;
-    manager->POST(
-        "screenshots", Value::dictionary({{"name", "home"}}),
-        [&](KJAFMultipartFormData& form) {
-            std::optional<Error> error;
-            EXPECT_TRUE(form.appendPartWithFileURL(platform::URL::fileURL(file.string()), "image", &error));
-        },
-        [&](platform::Progress& p) { fractions.push_back(p.fractionCompleted()); }, outcome.success(),
-        outcome.failure());
-    ASSERT_TRUE(outcome.wait());
-    ASSERT_FALSE(outcome.error) << outcome.error->description();
-    EXPECT_EQ(outcome.object["ok"], Value(true));
-    auto entry = server.journal().at(0);
-    std::string type = entry.header("Content-Type");
-    ASSERT_EQ(type.rfind("multipart/form-data; boundary=Boundary+", 0), 0u);
-    std::string boundary = type.substr(type.find('=') + 1);
-    EXPECT_EQ(entry.header("Content-Length"), std::to_string(entry.body.size()));
-    EXPECT_NE(entry.body.find("name=\"name\"\r\n\r\nhome\r\n"), std::string::npos);
-    EXPECT_NE(entry.body.find("filename=\"big.png\"\r\nContent-Type: image/png\r\n\r\n" + content + "\r\n--" + boundary +
-                              "--\r\n"),
-              std::string::npos);
-    ASSERT_FALSE(fractions.empty());
-    EXPECT_EQ(fractions.back(), 1.0);
-}
-
-TEST(KJAFHTTPSessionManagerTLS, TheSecurityPolicyDecidesServerTrust) {
-    sampleserver::SampleServer server({.tls = true});
-    server.start();
-    server.addRoute(route("GET", "/secure", 200, R"({"s":1})"));
-    auto manager = KJAFHTTPSessionManager::create(std::nullopt);
-
-    Outcome refused;
-    manager->GET(server.baseURL() + "/secure", Value(), nullptr, refused.success(), refused.failure());
-    ASSERT_TRUE(refused.wait());
-    ASSERT_TRUE(refused.error);
-    EXPECT_EQ(refused.error->code(), platform::URLError::Cancelled);
-
-    auto pinned = KJAFSecurityPolicy::policyWithPinningMode(KJAFSSLPinningModeCertificate,
-                                                            std::set<platform::Data>{server.certificateDER()});
-    pinned->allowInvalidCertificates = true;
-    manager->setSecurityPolicy(pinned);
-    Outcome accepted;
-    manager->GET(server.baseURL() + "/secure", Value(), nullptr, accepted.success(), accepted.failure());
-    ASSERT_TRUE(accepted.wait());
-    ASSERT_FALSE(accepted.error) << accepted.error->description();
-    EXPECT_EQ(accepted.object["s"], Value(1));
+TEST(KJAFSessionManagerCoding, AURLSessionManagerKeepsOnlyItsConfiguration) {
+    auto original = KJAFURLSessionManager::create(configured());
+    original->setResponseSerializer(KJAFPropertyListResponseSerializer::serializer());
+    for (const auto& made :
+         {original->copy(),
+          std::dynamic_pointer_cast<KJAFURLSessionManager>(
+              KeyedUnarchiver::unarchivedObject(KeyedArchiver::archivedDataWithRootObject(*original)))}) {
+        ASSERT_TRUE(made);
+        EXPECT_FALSE(std::dynamic_pointer_cast<KJAFHTTPSessionManager>(made));
+        expectConfigured(made->sessionConfiguration());
+        EXPECT_FALSE(
+            std::dynamic_pointer_cast<KJAFPropertyListResponseSerializer>(made->responseSerializer()));
+        made->session()->invalidateAndCancel();
+    }
+    original->session()->invalidateAndCancel();
 }
 
 }  // namespace

@@ -43,4 +43,21 @@ std::optional<URLRequest> KJAFJSONRequestSerializer::requestBySerializingRequest
     return mutableRequest;
 }
 
+std::shared_ptr<KJAFHTTPRequestSerializer> KJAFJSONRequestSerializer::copy() const {
+    auto serializer = std::make_shared<KJAFJSONRequestSerializer>();
+    copyInto(*serializer);
+    serializer->writingOptions = writingOptions;
+    return serializer;
+}
+
+void KJAFJSONRequestSerializer::encodeWithCoder(platform::KeyedArchiver& coder) const {
+    KJAFHTTPRequestSerializer::encodeWithCoder(coder);
+    coder.encodeObject(Value(writingOptions), "writingOptions");
+}
+
+void KJAFJSONRequestSerializer::decodeFromCoder(platform::KeyedUnarchiver& coder) {
+    KJAFHTTPRequestSerializer::decodeFromCoder(coder);
+    writingOptions = static_cast<uint64_t>(coder.decodeObjectForKey("writingOptions").integerValue());
+}
+
 }  // namespace brindlecue

@@ -61,6 +61,25 @@ KJAFJSONResponseSerializer::KJAFJSONResponseSerializer() {
     acceptableContentTypes = std::set<std::string>{"application/json", "text/json", "text/javascript", "text/plain"};
 }
 
+std::shared_ptr<KJAFURLResponseSerialization> KJAFJSONResponseSerializer::copy() const {
+    auto serializer = KJAFJSONResponseSerializer::serializer();
+    serializer->readingOptions = readingOptions;
+    serializer->removesKeysWithNullValues = removesKeysWithNullValues;
+    return serializer;
+}
+
+void KJAFJSONResponseSerializer::encodeWithCoder(platform::KeyedArchiver& coder) const {
+    KJAFHTTPResponseSerializer::encodeWithCoder(coder);
+    coder.encodeObject(Value(readingOptions), "readingOptions");
+    coder.encodeBool(removesKeysWithNullValues, "removesKeysWithNullValues");
+}
+
+void KJAFJSONResponseSerializer::decodeFromCoder(platform::KeyedUnarchiver& coder) {
+    KJAFHTTPResponseSerializer::decodeFromCoder(coder);
+    readingOptions = static_cast<uint64_t>(coder.decodeObjectForKey("readingOptions").integerValue());
+    removesKeysWithNullValues = coder.decodeBoolForKey("removesKeysWithNullValues");
+}
+
 Value KJAFJSONObjectByRemovingKeysWithNullValues(const Value& JSONObject, uint64_t readingOptions) {
     if (const platform::Array* array = JSONObject.getArray()) {
         platform::Array cleaned;

@@ -24,6 +24,13 @@ public:
     uint64_t readingOptions = 0;
     bool removesKeysWithNullValues = false;
 
+    std::shared_ptr<KJAFURLResponseSerialization> copy() const override;
+    std::vector<std::string> archivedClassNames() const override {
+        return {"KJAFJSONResponseSerializer", "KJAFHTTPResponseSerializer"};
+    }
+    void encodeWithCoder(platform::KeyedArchiver& coder) const override;
+    void decodeFromCoder(platform::KeyedUnarchiver& coder);
+
     platform::Value responseObjectForResponse(const std::shared_ptr<platform::URLResponse>& response,
                                               const std::optional<platform::Data>& data,
                                               std::optional<platform::Error>* error) override;

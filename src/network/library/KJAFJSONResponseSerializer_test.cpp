@@ -6,6 +6,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/foundation/HTTPURLResponse.h"
+#include "support/StringTables.h"
 
 namespace brindlecue {
 namespace {
@@ -13,15 +14,6 @@ namespace {
 using platform::Data;
 using platform::Error;
 using platform::Value;
-
-void installStringTable() {
-    auto source = std::filesystem::path(__FILE__).parent_path() /
-                  "../../../resources/BrindlecueResources.bundle/en.lproj/KJMossgrove.strings";
-    auto target = platform::Bundle::main()->path() / "en.lproj";
-    std::filesystem::create_directories(target);
-    std::filesystem::copy_file(source, target / "KJMossgrove.strings",
-                               std::filesystem::copy_options::overwrite_existing);
-}
 
 std::shared_ptr<platform::HTTPURLResponse> answer(int status, std::optional<std::string> contentType) {
     platform::HTTPHeaderFields fields;
@@ -33,7 +25,7 @@ Data bytes(const std::string& s) { return Data(s.begin(), s.end()); }
 
 class KJAFJSONResponseSerializerTest : public ::testing::Test {
 protected:
-    void SetUp() override { installStringTable(); }
+    void SetUp() override { testsupport::installMossgroveStringTable(); }
     Value serialize(int status, std::optional<std::string> type, const std::string& body) {
         error.reset();
         return serializer->responseObjectForResponse(answer(status, std::move(type)), bytes(body), &error);

@@ -39,4 +39,24 @@ std::optional<URLRequest> KJAFPropertyListRequestSerializer::requestBySerializin
     return mutableRequest;
 }
 
+std::shared_ptr<KJAFHTTPRequestSerializer> KJAFPropertyListRequestSerializer::copy() const {
+    auto serializer = std::make_shared<KJAFPropertyListRequestSerializer>();
+    copyInto(*serializer);
+    serializer->format = format;
+    serializer->writeOptions = writeOptions;
+    return serializer;
+}
+
+void KJAFPropertyListRequestSerializer::encodeWithCoder(platform::KeyedArchiver& coder) const {
+    KJAFHTTPRequestSerializer::encodeWithCoder(coder);
+    coder.encodeObject(Value(format), "format");
+    coder.encodeObject(Value(writeOptions), "writeOptions");
+}
+
+void KJAFPropertyListRequestSerializer::decodeFromCoder(platform::KeyedUnarchiver& coder) {
+    KJAFHTTPRequestSerializer::decodeFromCoder(coder);
+    format = static_cast<uint64_t>(coder.decodeObjectForKey("format").integerValue());
+    writeOptions = static_cast<uint64_t>(coder.decodeObjectForKey("writeOptions").integerValue());
+}
+
 }  // namespace brindlecue

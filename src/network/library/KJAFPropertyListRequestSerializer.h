@@ -24,6 +24,12 @@ public:
     std::optional<platform::URLRequest> requestBySerializingRequest(const platform::URLRequest& request,
                                                                     const platform::Value& parameters,
                                                                     std::optional<platform::Error>* error) override;
+    std::shared_ptr<KJAFHTTPRequestSerializer> copy() const override;
+    std::vector<std::string> archivedClassNames() const override {
+        return {"KJAFPropertyListRequestSerializer", "KJAFHTTPRequestSerializer"};
+    }
+    void encodeWithCoder(platform::KeyedArchiver& coder) const override;
+    void decodeFromCoder(platform::KeyedUnarchiver& coder) override;
 };
 
 }  // namespace brindlecue

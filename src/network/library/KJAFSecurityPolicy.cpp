@@ -29,7 +29,49 @@ std::shared_ptr<SecKey> publicKeyFor(const std::shared_ptr<SecCertificate>& cert
     return trust->copyPublicKey();
 }
 
+const bool registered = [] {
+    platform::KeyedUnarchiver::registerClass("KJAFSecurityPolicy", &KJAFSecurityPolicy::initWithCoder);
+    return true;
+}();
+
 }  // namespace
+
+std::shared_ptr<KJAFSecurityPolicy> KJAFSecurityPolicy::copy() const {
+    auto policy = std::make_shared<KJAFSecurityPolicy>();
+    policy->SSLPinningMode = SSLPinningMode;
+    policy->allowInvalidCertificates = allowInvalidCertificates;
+    policy->validatesDomainName = validatesDomainName;
+    policy->setPinnedCertificates(pinnedCertificates_);
+    return policy;
+}
+
+void KJAFSecurityPolicy::encodeWithCoder(platform::KeyedArchiver& coder) const {
+    coder.encodeObject(platform::Value(SSLPinningMode), "SSLPinningMode");
+    coder.encodeBool(allowInvalidCertificates, "allowInvalidCertificates");
+    coder.encodeBool(validatesDomainName, "validatesDomainName");
+    if (pinnedCertificates_) {
+        platform::Array certificates;
+        for (const auto& certificate : *pinnedCertificates_)
+            certificates.push_back(platform::Value(certificate));
+        coder.encodeObject(platform::Value(std::move(certificates)), "pinnedCertificates");
+    }
+}
+
+std::shared_ptr<platform::SecureCoding> KJAFSecurityPolicy::initWithCoder(platform::KeyedUnarchiver& coder) {
+    auto policy = std::make_shared<KJAFSecurityPolicy>();
+    policy->SSLPinningMode = static_cast<uint64_t>(coder.decodeObjectForKey("SSLPinningMode").integerValue());
+    policy->allowInvalidCertificates = coder.decodeBoolForKey("allowInvalidCertificates");
+    policy->validatesDomainName = coder.decodeBoolForKey("validatesDomainName");
+    if (platform::Value certificatesValue = coder.decodeObjectForKey("pinnedCertificates");
+        const platform::Array* certificates = certificatesValue.getArray()) {
+        std::set<platform::Data> set;
+        for (const auto& certificate : *certificates) {
+            if (const platform::Data* d = certificate.getData()) set.insert(*d);
+        }
+        policy->setPinnedCertificates(set);
+    }
+    return policy;
+}
 
 std::shared_ptr<KJAFSecurityPolicy> KJAFSecurityPolicy::defaultPolicy() {
     auto policy = std::make_shared<KJAFSecurityPolicy>();

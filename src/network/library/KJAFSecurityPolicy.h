@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Bundle.h"
+#include "platform/KeyedArchiver.h"
 #include "platform/Value.h"
 #include "platform/foundation/SecCertificate.h"
 #include "platform/foundation/SecTrust.h"
@@ -22,7 +23,7 @@ enum KJAFSSLPinningMode : uint64_t {
 
 // Decides whether a server's TLS trust is accepted for a host: standard evaluation, optionally
 // pinned to certificates (DER data) or to their public keys.
-class KJAFSecurityPolicy {
+class KJAFSecurityPolicy : public platform::SecureCoding {
 public:
     // No pinning, domain names checked, invalid certificates refused.
     static std::shared_ptr<KJAFSecurityPolicy> defaultPolicy();
@@ -48,6 +49,12 @@ public:
     // Whether the trust is accepted for the host (none: no host to check). Never fails otherwise.
     bool evaluateServerTrust(const std::shared_ptr<platform::SecTrust>& serverTrust,
                              const std::optional<std::string>& domain) const;
+
+    // The same mode and flags and a copy of the certificates (the public keys derived anew).
+    std::shared_ptr<KJAFSecurityPolicy> copy() const;
+    std::vector<std::string> archivedClassNames() const override { return {"KJAFSecurityPolicy"}; }
+    void encodeWithCoder(platform::KeyedArchiver& coder) const override;
+    static std::shared_ptr<platform::SecureCoding> initWithCoder(platform::KeyedUnarchiver& coder);
 
 private:
     std::optional<std::set<platform::Data>> pinnedCertificates_;

@@ -9,6 +9,7 @@
 #include "network/library/KJAFHTTPRequestSerializer.h"
 #include "platform/AppContainer.h"
 #include "platform/Bundle.h"
+#include "support/StringTables.h"
 
 namespace brindlecue {
 namespace {
@@ -16,14 +17,6 @@ namespace {
 using platform::Data;
 
 // The library's string table, as the host app ships it in its main bundle.
-void installStringTable() {
-    auto source = std::filesystem::path(__FILE__).parent_path() /
-                  "../../../resources/BrindlecueResources.bundle/en.lproj/KJMossgrove.strings";
-    auto target = platform::Bundle::main()->path() / "en.lproj";
-    std::filesystem::create_directories(target);
-    std::filesystem::copy_file(source, target / "KJMossgrove.strings",
-                               std::filesystem::copy_options::overwrite_existing);
-}
 
 Data bytes(const std::string& s) { return Data(s.begin(), s.end()); }
 
@@ -101,7 +94,7 @@ TEST(KJAFStreamingMultipartFormData, AnEmptyBuilderLeavesTheRequestAlone) {
 }
 
 TEST(KJAFStreamingMultipartFormData, RefusesFilesItCannotRead) {
-    installStringTable();
+    testsupport::installMossgroveStringTable();
     KJAFStreamingMultipartFormData form(postRequest(), KJAFUTF8StringEncoding);
     std::optional<platform::Error> error;
     EXPECT_FALSE(form.appendPartWithFileURL(*platform::URL::fromString("https://h/x.png"), "f", &error));

@@ -117,6 +117,34 @@ public:
                                                const platform::URL& location) override {
         if (auto m = manager_.lock()) m->didFinishDownloading(session, downloadTask, location);
     }
+    void didFinishEventsForBackgroundURLSession(
+        const std::shared_ptr<platform::URLSession>& session) override {
+        auto m = manager_.lock();
+        auto block = m ? m->blocks().didFinishEventsForBackgroundURLSession : nullptr;
+        if (block) platform::DispatchQueue::main()->async([block, session] { block(session); });
+    }
+    void dataTaskDidBecomeDownloadTask(
+        const std::shared_ptr<platform::URLSession>& session,
+        const std::shared_ptr<platform::URLSessionDataTask>& dataTask,
+        const std::shared_ptr<platform::URLSessionDownloadTask>& downloadTask) override {
+        if (auto m = manager_.lock()) m->didBecomeDownloadTask(session, dataTask, downloadTask);
+    }
+    void dataTaskWillCacheResponse(
+        const std::shared_ptr<platform::URLSession>& session,
+        const std::shared_ptr<platform::URLSessionDataTask>& dataTask,
+        const std::shared_ptr<platform::CachedURLResponse>& proposedResponse,
+        std::function<void(std::shared_ptr<platform::CachedURLResponse>)> completion) override {
+        auto m = manager_.lock();
+        auto block = m ? m->blocks().dataTaskWillCacheResponse : nullptr;
+        completion(block ? block(session, dataTask, proposedResponse) : proposedResponse);
+    }
+    void downloadTaskDidResumeAtOffset(const std::shared_ptr<platform::URLSession>& session,
+                                       const std::shared_ptr<platform::URLSessionDownloadTask>& downloadTask,
+                                       int64_t fileOffset, int64_t expectedTotalBytes) override {
+        auto m = manager_.lock();
+        auto block = m ? m->blocks().downloadTaskDidResume : nullptr;
+        if (block) block(session, downloadTask, fileOffset, expectedTotalBytes);
+    }
     void downloadTaskDidWriteData(const std::shared_ptr<platform::URLSession>& session,
                                   const std::shared_ptr<platform::URLSessionDownloadTask>& downloadTask,
                                   int64_t bytesWritten, int64_t totalBytesWritten,
@@ -189,6 +217,33 @@ KJAFURLSessionManager::~KJAFURLSessionManager() {
     }
 }
 
+// ---- Copying and archiving -------------------------------------------------------------------
+
+namespace {
+
+const bool registered = [] {
+    platform::KeyedUnarchiver::registerClass("KJAFURLSessionManager", &KJAFURLSessionManager::initWithCoder);
+    return true;
+}();
+
+}  // namespace
+
+std::shared_ptr<KJAFURLSessionManager> KJAFURLSessionManager::copy() const {
+    return create(sessionConfiguration_);
+}
+
+void KJAFURLSessionManager::encodeWithCoder(platform::KeyedArchiver& coder) const {
+    coder.encodeObject(std::make_shared<const platform::URLSessionConfigurationCoding>(sessionConfiguration_),
+                       "sessionConfiguration");
+}
+
+std::shared_ptr<platform::SecureCoding> KJAFURLSessionManager::initWithCoder(
+    platform::KeyedUnarchiver& coder) {
+    auto configuration =
+        coder.decodeObjectOfClass<platform::URLSessionConfigurationCoding>("sessionConfiguration");
+    return create(configuration ? std::optional(configuration->configuration()) : std::nullopt);
+}
+
 // ---- Properties ------------------------------------------------------------------------------
 
 std::shared_ptr<KJAFURLResponseSerialization> KJAFURLSessionManager::responseSerializer() const {
@@ -248,6 +303,13 @@ KJAF_BLOCK_SETTER(setDataTaskDidReceiveDataBlock, DataTaskDidReceiveDataBlock, d
 KJAF_BLOCK_SETTER(setDownloadTaskDidFinishDownloadingBlock, DownloadTaskDidFinishDownloadingBlock,
                   downloadTaskDidFinishDownloading)
 KJAF_BLOCK_SETTER(setDownloadTaskDidWriteDataBlock, DownloadTaskDidWriteDataBlock, downloadTaskDidWriteData)
+KJAF_BLOCK_SETTER(setDidFinishEventsForBackgroundURLSessionBlock, DidFinishEventsForBackgroundURLSessionBlock,
+                  didFinishEventsForBackgroundURLSession)
+KJAF_BLOCK_SETTER(setDataTaskDidBecomeDownloadTaskBlock, DataTaskDidBecomeDownloadTaskBlock,
+                  dataTaskDidBecomeDownloadTask)
+KJAF_BLOCK_SETTER(setDataTaskWillCacheResponseBlock, DataTaskWillCacheResponseBlock,
+                  dataTaskWillCacheResponse)
+KJAF_BLOCK_SETTER(setDownloadTaskDidResumeBlock, DownloadTaskDidResumeBlock, downloadTaskDidResume)
 #undef KJAF_BLOCK_SETTER
 
 std::string KJAFURLSessionManager::taskDescriptionForSessionTasks() const {
@@ -390,6 +452,22 @@ std::shared_ptr<platform::URLSessionDownloadTask> KJAFURLSessionManager::downloa
     CompletionHandler completionHandler) {
     auto task = session_->downloadTaskWithRequest(request);
     if (!task) return nullptr;
+    makeDownloadDelegate(task, std::move(progress), std::move(destination), std::move(completionHandler));
+    return task;
+}
+
+std::shared_ptr<platform::URLSessionDownloadTask> KJAFURLSessionManager::downloadTaskWithResumeData(
+    const platform::Data& resumeData, ProgressBlock progress, Destination destination,
+    CompletionHandler completionHandler) {
+    auto task = session_->downloadTaskWithResumeData(resumeData);
+    if (!task) return nullptr;
+    makeDownloadDelegate(task, std::move(progress), std::move(destination), std::move(completionHandler));
+    return task;
+}
+
+std::shared_ptr<KJAFURLSessionManagerTaskDelegate> KJAFURLSessionManager::makeDownloadDelegate(
+    const std::shared_ptr<platform::URLSessionDownloadTask>& task, ProgressBlock progress,
+    Destination destination, CompletionHandler completionHandler) {
     auto delegate = std::make_shared<KJAFURLSessionManagerTaskDelegate>();
     delegate->manager = weak_from_this();
     delegate->completionHandler = std::move(completionHandler);
@@ -401,7 +479,7 @@ std::shared_ptr<platform::URLSessionDownloadTask> KJAFURLSessionManager::downloa
     task->setTaskDescription(taskDescriptionForSessionTasks());
     setDelegate(delegate, task);
     delegate->downloadProgressBlock = std::move(progress);
-    return task;
+    return delegate;
 }
 
 std::shared_ptr<platform::Progress> KJAFURLSessionManager::uploadProgressForTask(
@@ -546,6 +624,17 @@ void KJAFURLSessionManager::didFinishDownloading(const std::shared_ptr<platform:
         }
     }
     if (delegate) delegate->didFinishDownloadingToURL(session, task, location);
+}
+
+void KJAFURLSessionManager::didBecomeDownloadTask(
+    const std::shared_ptr<platform::URLSession>& session,
+    const std::shared_ptr<platform::URLSessionDataTask>& dataTask,
+    const std::shared_ptr<platform::URLSessionDownloadTask>& downloadTask) {
+    if (auto delegate = delegateForTask(dataTask)) {
+        removeDelegateForTask(dataTask);
+        setDelegate(delegate, downloadTask);
+    }
+    if (auto block = blocks().dataTaskDidBecomeDownloadTask) block(session, dataTask, downloadTask);
 }
 
 void KJAFURLSessionManager::didWriteData(const std::shared_ptr<platform::URLSession>& session,

@@ -11,6 +11,7 @@
 
 #include "network/library/KJAFURLSessionManagerTaskDelegate.h"
 #include "platform/Error.h"
+#include "platform/KeyedArchiver.h"
 #include "platform/Value.h"
 #include "platform/foundation/InputStream.h"
 #include "platform/foundation/URLAuthenticationChallenge.h"
@@ -20,6 +21,7 @@
 namespace brindlecue {
 
 namespace platform {
+class CachedURLResponse;
 class DispatchGroup;
 class DispatchQueue;
 class OperationQueue;
@@ -43,7 +45,8 @@ inline constexpr const char* KJAFURLSessionDownloadTaskDidFailToMoveFileNotifica
     "com.quernwick.networking.session.download.file-manager-error";
 // Keys of the completion notification. The response serializer and the error travel as objects
 // (Notification::object<T>(key)), the serialized answer, the raw data and the downloaded file's
-// URL text in the user info.
+// URL text in the user info; an answer that is a platform object (an XML parser) travels as an
+// object under the serialized-answer key.
 inline constexpr const char* KJMossgroveTaskDidCompleteResponseSerializerKey =
     "com.quernwick.networking.task.complete.responseserializer";
 inline constexpr const char* KJMossgroveTaskDidCompleteSerializedResponseKey =
@@ -57,7 +60,11 @@ inline constexpr const char* KJMossgroveTaskDidCompleteAssetPathKey = "com.quern
 // table guarded by a lock) that collects the body, tracks progress, serializes the answer on the
 // shared processing queue and completes on the completion queue (the main queue when none is
 // set), inside the completion group; the completion notification follows on the main queue.
-class KJAFURLSessionManager : public std::enable_shared_from_this<KJAFURLSessionManager> {
+//
+// A copy is a new manager of the same class from the same session configuration, nothing else;
+// an archive keeps the session configuration.
+class KJAFURLSessionManager : public std::enable_shared_from_this<KJAFURLSessionManager>,
+                              public platform::SecureCoding {
 public:
     using CompletionHandler = KJAFURLSessionManagerTaskDelegate::CompletionHandler;
     using ProgressBlock = KJAFURLSessionManagerTaskDelegate::ProgressBlock;
@@ -107,6 +114,10 @@ public:
                                                                               ProgressBlock progress,
                                                                               Destination destination,
                                                                               CompletionHandler completionHandler);
+    // Goes on with a download cancelled with resume data (URLSessionDownloadTask).
+    std::shared_ptr<platform::URLSessionDownloadTask> downloadTaskWithResumeData(
+        const platform::Data& resumeData, ProgressBlock progress, Destination destination,
+        CompletionHandler completionHandler);
 
     std::shared_ptr<platform::Progress> uploadProgressForTask(const std::shared_ptr<platform::URLSessionTask>& task) const;
     std::shared_ptr<platform::Progress> downloadProgressForTask(const std::shared_ptr<platform::URLSessionTask>& task) const;
@@ -157,6 +168,19 @@ public:
         std::function<void(const std::shared_ptr<platform::URLSession>&,
                            const std::shared_ptr<platform::URLSessionDownloadTask>&, int64_t bytesWritten,
                            int64_t totalBytesWritten, int64_t totalBytesExpectedToWrite)>;
+    using DidFinishEventsForBackgroundURLSessionBlock =
+        std::function<void(const std::shared_ptr<platform::URLSession>&)>;
+    using DataTaskDidBecomeDownloadTaskBlock = std::function<void(
+        const std::shared_ptr<platform::URLSession>&, const std::shared_ptr<platform::URLSessionDataTask>&,
+        const std::shared_ptr<platform::URLSessionDownloadTask>&)>;
+    // Returns the response to keep; none keeps nothing.
+    using DataTaskWillCacheResponseBlock = std::function<std::shared_ptr<platform::CachedURLResponse>(
+        const std::shared_ptr<platform::URLSession>&, const std::shared_ptr<platform::URLSessionDataTask>&,
+        const std::shared_ptr<platform::CachedURLResponse>& proposedResponse)>;
+    using DownloadTaskDidResumeBlock =
+        std::function<void(const std::shared_ptr<platform::URLSession>&,
+                           const std::shared_ptr<platform::URLSessionDownloadTask>&, int64_t fileOffset,
+                           int64_t expectedTotalBytes)>;
 
     void setSessionDidBecomeInvalidBlock(SessionDidBecomeInvalidBlock block);
     void setSessionDidReceiveAuthenticationChallengeBlock(SessionChallengeBlock block);
@@ -169,6 +193,16 @@ public:
     void setDataTaskDidReceiveDataBlock(DataTaskDidReceiveDataBlock block);
     void setDownloadTaskDidFinishDownloadingBlock(DownloadTaskDidFinishDownloadingBlock block);
     void setDownloadTaskDidWriteDataBlock(DownloadTaskDidWriteDataBlock block);
+    // Called on the main queue.
+    void setDidFinishEventsForBackgroundURLSessionBlock(DidFinishEventsForBackgroundURLSessionBlock block);
+    void setDataTaskDidBecomeDownloadTaskBlock(DataTaskDidBecomeDownloadTaskBlock block);
+    void setDataTaskWillCacheResponseBlock(DataTaskWillCacheResponseBlock block);
+    void setDownloadTaskDidResumeBlock(DownloadTaskDidResumeBlock block);
+
+    virtual std::shared_ptr<KJAFURLSessionManager> copy() const;
+    std::vector<std::string> archivedClassNames() const override { return {"KJAFURLSessionManager"}; }
+    void encodeWithCoder(platform::KeyedArchiver& coder) const override;
+    static std::shared_ptr<platform::SecureCoding> initWithCoder(platform::KeyedUnarchiver& coder);
 
     // The task table.
     std::shared_ptr<KJAFURLSessionManagerTaskDelegate> delegateForTask(
@@ -196,6 +230,10 @@ private:
         DataTaskDidReceiveDataBlock dataTaskDidReceiveData;
         DownloadTaskDidFinishDownloadingBlock downloadTaskDidFinishDownloading;
         DownloadTaskDidWriteDataBlock downloadTaskDidWriteData;
+        DidFinishEventsForBackgroundURLSessionBlock didFinishEventsForBackgroundURLSession;
+        DataTaskDidBecomeDownloadTaskBlock dataTaskDidBecomeDownloadTask;
+        DataTaskWillCacheResponseBlock dataTaskWillCacheResponse;
+        DownloadTaskDidResumeBlock downloadTaskDidResume;
     };
     Blocks blocks() const;
 
@@ -227,6 +265,12 @@ private:
     void didFinishDownloading(const std::shared_ptr<platform::URLSession>& session,
                               const std::shared_ptr<platform::URLSessionDownloadTask>& task,
                               const platform::URL& location);
+    void didBecomeDownloadTask(const std::shared_ptr<platform::URLSession>& session,
+                               const std::shared_ptr<platform::URLSessionDataTask>& dataTask,
+                               const std::shared_ptr<platform::URLSessionDownloadTask>& downloadTask);
+    std::shared_ptr<KJAFURLSessionManagerTaskDelegate> makeDownloadDelegate(
+        const std::shared_ptr<platform::URLSessionDownloadTask>& task, ProgressBlock progress,
+        Destination destination, CompletionHandler completionHandler);
     void didWriteData(const std::shared_ptr<platform::URLSession>& session,
                       const std::shared_ptr<platform::URLSessionDownloadTask>& task, int64_t bytesWritten,
                       int64_t totalBytesWritten, int64_t totalBytesExpectedToWrite);

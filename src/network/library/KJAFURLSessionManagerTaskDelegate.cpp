@@ -144,7 +144,15 @@ void KJAFURLSessionManagerTaskDelegate::didCompleteWithError(const std::shared_p
     processingQueue()->async([=]() mutable {
         std::optional<Error> serializationError;
         Value responseObject;
-        if (serializer) responseObject = serializer->responseObjectForResponse(response, data, &serializationError);
+        if (serializer && serializer->answersWithPlatformObject()) {
+            // An answer that is a platform object (an XML parser) travels in the notification's
+            // objects; the completion gets no value for it.
+            if (auto object = serializer->platformObjectForResponse(response, data, &serializationError)) {
+                if (!fileURL) objects[KJMossgroveTaskDidCompleteSerializedResponseKey] = std::move(object);
+            }
+        } else if (serializer) {
+            responseObject = serializer->responseObjectForResponse(response, data, &serializationError);
+        }
         if (fileURL) responseObject = Value(fileURL->absoluteString());
         if (!responseObject.isAbsent()) userInfo.set(KJMossgroveTaskDidCompleteSerializedResponseKey, responseObject);
         if (serializationError) objects[KJMossgroveTaskDidCompleteErrorKey] = std::make_shared<Error>(*serializationError);

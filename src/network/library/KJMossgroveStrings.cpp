@@ -11,6 +11,10 @@
 namespace brindlecue {
 
 std::string KJMossgroveLocalizedString(const std::string& key) {
+    return KJMainBundleLocalizedString(key, "KJMossgrove");
+}
+
+std::string KJMainBundleLocalizedString(const std::string& key, const std::string& table) {
     auto bundle = platform::Bundle::main();
     if (!bundle) return key;
     std::vector<std::string> folders;
@@ -21,12 +25,12 @@ std::string KJMossgroveLocalizedString(const std::string& key) {
     folders.push_back("en");
     folders.push_back("Base");
     for (const std::string& folder : folders) {
-        std::ifstream in(bundle->path() / (folder + ".lproj") / "KJMossgrove.strings", std::ios::binary);
+        std::ifstream in(bundle->path() / (folder + ".lproj") / (table + ".strings"), std::ios::binary);
         if (!in) continue;
         platform::Data bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        auto table = platform::Value::fromPropertyList(bytes);
-        if (!table || !table->isDictionary()) continue;
-        if (const std::string* text = (*table)[key].getString()) return *text;
+        auto strings = platform::Value::fromPropertyList(bytes);
+        if (!strings || !strings->isDictionary()) continue;
+        if (const std::string* text = (*strings)[key].getString()) return *text;
         return key;
     }
     return key;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/foundation/SecTrust.h"
 #include "platform/foundation/URLCredential.h"
+#include "platform/foundation/URLResponse.h"
 
 namespace brindlecue::platform {
 
@@ -21,20 +23,23 @@ enum class URLSessionAuthChallengeDisposition {
 class URLProtectionSpace {
 public:
     static constexpr const char* kServerTrust = "NSURLAuthenticationMethodServerTrust";
+    static constexpr const char* kHTTPBasic = "NSURLAuthenticationMethodHTTPBasic";
 
     URLProtectionSpace(std::string host, int port, std::string protocol, std::string authenticationMethod,
-                       std::shared_ptr<SecTrust> serverTrust)
+                       std::shared_ptr<SecTrust> serverTrust, std::optional<std::string> realm = std::nullopt)
         : host_(std::move(host)),
           port_(port),
           protocol_(std::move(protocol)),
           method_(std::move(authenticationMethod)),
-          trust_(std::move(serverTrust)) {}
+          trust_(std::move(serverTrust)),
+          realm_(std::move(realm)) {}
 
     const std::string& host() const { return host_; }
     int port() const { return port_; }
     const std::string& protocol() const { return protocol_; }
     const std::string& authenticationMethod() const { return method_; }
     const std::shared_ptr<SecTrust>& serverTrust() const { return trust_; }
+    const std::optional<std::string>& realm() const { return realm_; }
 
 private:
     std::string host_;
@@ -42,19 +47,27 @@ private:
     std::string protocol_;
     std::string method_;
     std::shared_ptr<SecTrust> trust_;
+    std::optional<std::string> realm_;
 };
 
+// A server's request for credentials: its protection space, how often credentials for it failed
+// on this load, and for an HTTP server the answer that asked (the 401).
 class URLAuthenticationChallenge {
 public:
-    URLAuthenticationChallenge(URLProtectionSpace space, int previousFailureCount)
-        : space_(std::move(space)), previousFailureCount_(previousFailureCount) {}
+    URLAuthenticationChallenge(URLProtectionSpace space, int previousFailureCount,
+                               std::shared_ptr<URLResponse> failureResponse = nullptr)
+        : space_(std::move(space)),
+          previousFailureCount_(previousFailureCount),
+          failureResponse_(std::move(failureResponse)) {}
 
     const URLProtectionSpace& protectionSpace() const { return space_; }
     int previousFailureCount() const { return previousFailureCount_; }
+    const std::shared_ptr<URLResponse>& failureResponse() const { return failureResponse_; }
 
 private:
     URLProtectionSpace space_;
     int previousFailureCount_;
+    std::shared_ptr<URLResponse> failureResponse_;
 };
 
 }  // namespace brindlecue::platform

@@ -22,6 +22,8 @@ std::string URLError::localizedDescription(int64_t code) {
         case ServerCertificateUntrusted: return "The certificate for this server is invalid.";
         case CannotCreateFile: return "cannot create file";
         case CannotWriteToFile: return "cannot write file";
+        case CannotOpenFile:
+            return "cannot open file";
         default: return "unknown error";
     }
 }

@@ -34,6 +34,7 @@ struct URLError {
         SecureConnectionFailed = -1200,
         ServerCertificateUntrusted = -1202,
         CannotCreateFile = -3000,
+        CannotOpenFile = -3001,
         CannotWriteToFile = -3003,
     };
 

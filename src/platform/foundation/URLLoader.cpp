@@ -18,9 +18,11 @@
 #include "platform/AppContainer.h"
 #include "platform/Bundle.h"
 #include "platform/Crypto.h"
+#include "platform/Device.h"
 #include "platform/SystemLog.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/foundation/HTTPURLResponse.h"
+#include "platform/foundation/URLCache.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/foundation/URLSessionTask.h"
@@ -59,7 +61,9 @@ std::string defaultUserAgent() {
         if (executable.isString() && !executable.stringValue().empty()) name = executable.stringValue();
         if (build.isString() && !build.stringValue().empty()) version = build.stringValue();
     }
-    return name + "/" + version + " URLSession/1.0 Linux";
+    // The device the build stands for, not the machine it runs on.
+    return name + "/" + version + " URLSession/1.0 (" + Device::model() + "; " + Device::systemName() + " " +
+           Device::systemVersion() + ")";
 }
 
 // Connections, TLS sessions, DNS answers and cookies of one URL session, shared by its transfers.
@@ -142,7 +146,68 @@ struct Transfer : std::enable_shared_from_this<Transfer> {
     curl_off_t reportedUp = 0;
     FILE* downloadFile = nullptr;
     std::string downloadPath;
+    bool keepDownloadFile = false;  // the partial file of resume data
+    int64_t resumeOffset = 0;       // bytes of the partial file a resumed download goes on from
+    std::string resumeValidator;
+
+    // The URL cache: the kept answer being revalidated, and the body of an answer that may be kept.
+    std::shared_ptr<URLCache> cache;
+    std::shared_ptr<CachedURLResponse> cached;
+    bool storeBody = false;
+    Data cacheBody;
+
+    // A 401 with a challenge: its body is held (in redirectBody) until the delegate has answered.
+    bool challenged = false;
+    bool awaitingChallenge = false;
+    std::shared_ptr<HTTPURLResponse> challengeResponse;
+    std::optional<std::string> realm;
+    int authFailures = 0;
+    std::shared_ptr<URLCredential> credential;
 };
+
+// The value of a Cache-Control directive ("max-age" gives its number text), or none.
+std::optional<std::string> cacheDirective(const std::optional<std::string>& header, const std::string& name) {
+    if (!header) return std::nullopt;
+    std::string text = lower(*header);
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(',', at);
+        std::string item =
+            trim(std::string_view(text).substr(at, end == std::string::npos ? std::string::npos : end - at));
+        at = end == std::string::npos ? text.size() : end + 1;
+        auto equals = item.find('=');
+        if (trim(std::string_view(item).substr(0, equals)) != name) continue;
+        return equals == std::string::npos ? "" : trim(std::string_view(item).substr(equals + 1));
+    }
+    return std::nullopt;
+}
+
+// Seconds since 1970 of an HTTP date, or none.
+std::optional<double> httpDate(const std::optional<std::string>& text) {
+    if (!text) return std::nullopt;
+    time_t t = curl_getdate(text->c_str(), nullptr);
+    if (t == -1) return std::nullopt;
+    return static_cast<double>(t);
+}
+
+// Whether a kept answer may be used without asking the server, by its freshness lifetime
+// (max-age, else Expires against Date, else a tenth of the time since Last-Modified).
+bool isFresh(const HTTPURLResponse& response, double storedAt) {
+    auto control = response.valueForHTTPHeaderField("Cache-Control");
+    if (cacheDirective(control, "no-cache") || cacheDirective(control, "must-revalidate")) return false;
+    double age = Clock::now() - storedAt;
+    if (auto maxAge = cacheDirective(control, "max-age")) {
+        char* end = nullptr;
+        double seconds = std::strtod(maxAge->c_str(), &end);
+        return end != maxAge->c_str() && age < seconds;
+    }
+    auto date = httpDate(response.valueForHTTPHeaderField("Date")).value_or(storedAt);
+    if (auto expires = httpDate(response.valueForHTTPHeaderField("Expires"))) return age < *expires - date;
+    if (auto modified = httpDate(response.valueForHTTPHeaderField("Last-Modified"))) {
+        return age < (date - *modified) / 10;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -216,6 +281,10 @@ struct URLLoader::Impl {
         t->timeout = request->hasExplicitTimeout() ? request->timeoutInterval() : config.timeoutIntervalForRequest;
         transfers[task.get()] = t;
 
+        if (auto download = std::dynamic_pointer_cast<URLSessionDownloadTask>(task);
+            download && download->invalidResumeData_) {
+            return finish(t, URLError::make(URLError::CannotOpenFile));
+        }
         if (!request->url()) return finish(t, URLError::make(URLError::UnsupportedURL));
         t->url = *request->url();
         std::string scheme = lower(t->url.scheme().value_or(""));
@@ -239,14 +308,50 @@ struct URLLoader::Impl {
         measureBody(t);
 
         if (t->kind == Transfer::Kind::Download) {
-            std::error_code ec;
-            auto dir = AppContainer::temporaryDirectory();
-            std::filesystem::create_directories(dir, ec);
-            t->downloadPath = (dir / ("CFNetworkDownload_" + Crypto::uuidString() + ".tmp")).string();
-            t->downloadFile = std::fopen(t->downloadPath.c_str(), "wb");
-            if (!t->downloadFile) return finish(t, URLError::make(URLError::CannotCreateFile, t->url));
+            auto download = std::static_pointer_cast<URLSessionDownloadTask>(task);
+            if (download->resume_) {
+                t->downloadPath = download->resume_->path;
+                t->resumeOffset = download->resume_->offset;
+                t->resumeValidator = download->resume_->validator;
+                t->downloadFile = std::fopen(t->downloadPath.c_str(), "ab");
+                if (!t->downloadFile) return finish(t, URLError::make(URLError::CannotOpenFile, t->url));
+            } else if (!openDownloadFile(t)) {
+                return finish(t, URLError::make(URLError::CannotCreateFile, t->url));
+            }
+        } else if (t->request.httpMethod() == "GET" && (t->cache = config.urlCache)) {
+            auto policy = t->request.cachePolicy();
+            bool lookUp = policy != URLRequest::CachePolicy::ReloadIgnoringLocalCacheData &&
+                          policy != URLRequest::CachePolicy::ReloadIgnoringLocalAndRemoteCacheData;
+            auto kept = lookUp ? t->cache->cachedResponseForRequest(t->request) : nullptr;
+            auto keptHTTP = kept ? std::dynamic_pointer_cast<HTTPURLResponse>(kept->response()) : nullptr;
+            if (keptHTTP) {
+                if (isFresh(*keptHTTP, t->cache->storedDateForRequest(t->request).value_or(0))) {
+                    return serveFromCache(t, kept, keptHTTP);
+                }
+                if (keptHTTP->valueForHTTPHeaderField("ETag") ||
+                    keptHTTP->valueForHTTPHeaderField("Last-Modified")) {
+                    t->cached = kept;
+                }
+            }
         }
         setup(t);
+    }
+
+    bool openDownloadFile(const std::shared_ptr<Transfer>& t) {
+        std::error_code ec;
+        auto dir = AppContainer::temporaryDirectory();
+        std::filesystem::create_directories(dir, ec);
+        t->downloadPath = (dir / ("CFNetworkDownload_" + Crypto::uuidString() + ".tmp")).string();
+        t->downloadFile = std::fopen(t->downloadPath.c_str(), "wb");
+        return t->downloadFile != nullptr;
+    }
+
+    // A fresh kept answer: no traffic at all.
+    void serveFromCache(const std::shared_ptr<Transfer>& t, const std::shared_ptr<CachedURLResponse>& kept,
+                        const std::shared_ptr<HTTPURLResponse>& response) {
+        t->headersDone = true;
+        t->redirectBody = kept->data();
+        finishWithHeldAnswer(t, response);
     }
 
     void measureBody(const std::shared_ptr<Transfer>& t) {
@@ -305,6 +410,28 @@ struct URLLoader::Impl {
             if (headerNameEquals(name, "User-Agent")) hasUserAgent = true;
             std::string line = value.empty() ? name + ";" : name + ": " + value;
             t->headerList = curl_slist_append(t->headerList, line.c_str());
+        }
+        // Revalidating a kept answer, going on with a partial download.
+        if (t->cached) {
+            const auto& kept = static_cast<const HTTPURLResponse&>(*t->cached->response());
+            if (auto tag = kept.valueForHTTPHeaderField("ETag");
+                tag && !t->request.valueForHTTPHeaderField("If-None-Match")) {
+                t->headerList = curl_slist_append(t->headerList, ("If-None-Match: " + *tag).c_str());
+            }
+            if (auto date = kept.valueForHTTPHeaderField("Last-Modified");
+                date && !t->request.valueForHTTPHeaderField("If-Modified-Since")) {
+                t->headerList = curl_slist_append(t->headerList, ("If-Modified-Since: " + *date).c_str());
+            }
+        }
+        if (t->resumeOffset > 0) {
+            t->headerList = curl_slist_append(
+                t->headerList, ("Range: bytes=" + std::to_string(t->resumeOffset) + "-").c_str());
+            t->headerList = curl_slist_append(t->headerList, ("If-Range: " + t->resumeValidator).c_str());
+        }
+        if (t->credential && t->credential->user()) {
+            curl_easy_setopt(e, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+            curl_easy_setopt(e, CURLOPT_USERNAME, t->credential->user()->c_str());
+            curl_easy_setopt(e, CURLOPT_PASSWORD, t->credential->password().value_or("").c_str());
         }
         t->headerList = curl_slist_append(t->headerList, "Expect:");
         curl_easy_setopt(e, CURLOPT_HTTPHEADER, t->headerList);
@@ -387,6 +514,7 @@ struct URLLoader::Impl {
                 t->sawStatusLine = false;  // an interim answer; the real one follows
             } else {
                 shared().impl_->onHeadersComplete(t->shared_from_this());
+                if (t->abortError) return 0;
             }
             return length;
         }
@@ -403,13 +531,21 @@ struct URLLoader::Impl {
         auto* t = static_cast<Transfer*>(user);
         size_t length = size * count;
         t->lastActivity = Clock::uptime();
-        if (t->redirecting) {
+        if (t->redirecting || t->challenged) {
             if (t->redirectBody.size() + length <= kMaximumRedirectBody) {
                 t->redirectBody.insert(t->redirectBody.end(), data, data + length);
             }
             return length;
         }
         if (t->awaitingDisposition) return CURL_WRITEFUNC_PAUSE;
+        if (t->storeBody) {
+            if (t->cacheBody.size() + length > t->cache->memoryCapacity() / 20) {
+                t->storeBody = false;  // too large to be kept
+                Data().swap(t->cacheBody);
+            } else {
+                t->cacheBody.insert(t->cacheBody.end(), data, data + length);
+            }
+        }
         return shared().impl_->deliverBody(t->shared_from_this(), reinterpret_cast<const uint8_t*>(data), length)
                    ? length
                    : 0;
@@ -560,7 +696,83 @@ struct URLLoader::Impl {
                 return;
             }
         }
-        deliverResponse(t, std::make_shared<HTTPURLResponse>(t->url, s, t->fields));
+        auto response = std::make_shared<HTTPURLResponse>(t->url, s, t->fields);
+        if (s == 304 && t->cached) {
+            // The kept answer is still good: it is the answer, and it is kept afresh.
+            auto kept = t->cached;
+            t->cached.reset();
+            t->cache->storeCachedResponse(kept, t->request);
+            auto keptResponse = std::static_pointer_cast<HTTPURLResponse>(kept->response());
+            t->storeBody = false;
+            t->pendingBody = kept->data();
+            deliverResponse(t, keptResponse);
+            if (!t->awaitingDisposition) {
+                Data body = std::move(t->pendingBody);
+                t->pendingBody.clear();
+                deliverBody(t, body.data(), body.size());
+            }
+            return;
+        }
+        if (s == 401 && !t->request.valueForHTTPHeaderField("Authorization")) {
+            if (auto realm = basicChallengeRealm(response->valueForHTTPHeaderField("WWW-Authenticate"))) {
+                t->challenged = true;
+                t->challengeResponse = response;
+                t->realm = *realm;
+                return;
+            }
+        }
+        if (t->kind == Transfer::Kind::Download) {
+            if (!resumeOrRestart(t, *response)) return;
+        } else if (t->cache && t->request.httpMethod() == "GET" && (s == 200 || s == 203)) {
+            auto control = response->valueForHTTPHeaderField("Cache-Control");
+            t->storeBody = !cacheDirective(control, "no-store") &&
+                           !cacheDirective(t->request.valueForHTTPHeaderField("Cache-Control"), "no-store");
+            t->cacheBody.clear();
+        }
+        deliverResponse(t, response);
+    }
+
+    // The realm of a Basic challenge ("" when it names none); none for other schemes.
+    static std::optional<std::string> basicChallengeRealm(const std::optional<std::string>& header) {
+        if (!header || lower(header->substr(0, 5)) != "basic") return std::nullopt;
+        auto at = lower(*header).find("realm=");
+        if (at == std::string::npos) return std::string();
+        std::string realm = header->substr(at + 6);
+        if (!realm.empty() && realm.front() == '"') {
+            realm.erase(0, 1);
+            realm = realm.substr(0, realm.find('"'));
+        } else {
+            realm = realm.substr(0, realm.find(','));
+        }
+        return realm;
+    }
+
+    // A resumed download: 206 goes on after the partial file, any other answer starts it again.
+    // Reports where it goes on. False when the file cannot be started again.
+    bool resumeOrRestart(const std::shared_ptr<Transfer>& t, const HTTPURLResponse& response) {
+        if (t->resumeOffset <= 0) return true;
+        int64_t offset = t->resumeOffset;
+        t->resumeOffset = 0;
+        int64_t length = response.expectedContentLength();
+        if (response.statusCode() != 206) {
+            offset = 0;
+            std::fclose(t->downloadFile);
+            t->downloadFile = std::fopen(t->downloadPath.c_str(), "wb");
+            if (!t->downloadFile) {
+                t->abortError = URLError::make(URLError::CannotWriteToFile, t->url);
+                return false;
+            }
+        }
+        t->task->bytesReceived_ = offset;
+        int64_t expected = length < 0 ? URLResponse::kUnknownLength : offset + length;
+        auto download = std::static_pointer_cast<URLSessionDownloadTask>(t->task);
+        auto delegate = t->session->delegate();
+        if (delegate && !download->completion_) {
+            t->task->enqueueDelegateCall([delegate, session = t->session, download, offset, expected] {
+                delegate->downloadTaskDidResumeAtOffset(session, download, offset, expected);
+            });
+        }
+        return true;
     }
 
     void deliverResponse(const std::shared_ptr<Transfer>& t, std::shared_ptr<HTTPURLResponse> response) {
@@ -586,7 +798,12 @@ struct URLLoader::Impl {
         if (t->finished || !t->awaitingDisposition) return;
         t->awaitingDisposition = false;
         t->lastActivity = Clock::uptime();
-        if (disposition != URLSessionResponseDisposition::Allow) return finish(t, URLError::make(URLError::Cancelled, t->url));
+        if (disposition == URLSessionResponseDisposition::BecomeDownload &&
+            t->kind == Transfer::Kind::DelegateData) {
+            if (!becomeDownload(t)) return finish(t, t->abortError);
+        } else if (disposition != URLSessionResponseDisposition::Allow) {
+            return finish(t, URLError::make(URLError::Cancelled, t->url));
+        }
         if (!t->pendingBody.empty()) {
             Data body = std::move(t->pendingBody);
             t->pendingBody.clear();
@@ -654,6 +871,7 @@ struct URLLoader::Impl {
         if (t->finished) return;
         if (code == CURLE_OK && t->bodyRead > t->reportedUp) reportSent(t, t->bodyRead);
         if (code == CURLE_OK && t->redirecting) return redirect(t);
+        if (code == CURLE_OK && t->challenged) return challenge(t);
         if (code == CURLE_OK && !t->headersDone) return finish(t, URLError::make(URLError::BadServerResponse, t->url));
         if (t->awaitingDisposition) {
             t->doneWhileAwaiting = true;
@@ -737,9 +955,15 @@ struct URLLoader::Impl {
 
         // Refused: the redirection answer is the final one.
         t->redirecting = false;
+        finishWithHeldAnswer(t, t->redirectResponse);
+    }
+
+    // The held answer (redirectBody) is the task's answer, and the load is over.
+    void finishWithHeldAnswer(const std::shared_ptr<Transfer>& t,
+                              const std::shared_ptr<HTTPURLResponse>& response) {
         t->pendingBody = std::move(t->redirectBody);
         t->redirectBody.clear();
-        deliverResponse(t, t->redirectResponse);
+        deliverResponse(t, response);
         if (t->awaitingDisposition) {
             t->doneWhileAwaiting = true;
             t->doneCode = CURLE_OK;
@@ -751,9 +975,135 @@ struct URLLoader::Impl {
         finish(t, std::nullopt);
     }
 
+    // ---- authentication --------------------------------------------------------------------------
+
+    void challenge(const std::shared_ptr<Transfer>& t) {
+        std::string scheme = lower(t->url.scheme().value_or("http"));
+        URLProtectionSpace space(t->url.host().value_or(""),
+                                 t->url.port().value_or(scheme == "https" ? 443 : 80), scheme,
+                                 URLProtectionSpace::kHTTPBasic, nullptr, t->realm);
+        URLAuthenticationChallenge challenge(space, t->authFailures, t->challengeResponse);
+        auto delegate = t->session->delegate();
+        if (!delegate)
+            return challengeDecided(t, URLSessionAuthChallengeDisposition::PerformDefaultHandling, nullptr);
+        t->awaitingChallenge = true;
+        std::weak_ptr<Transfer> weak = t;
+        t->task->enqueueDelegateCall([this, weak, delegate, session = t->session, task = t->task, challenge] {
+            delegate->taskDidReceiveChallenge(session, task, challenge,
+                                              [this, weak](URLSessionAuthChallengeDisposition disposition,
+                                                           std::shared_ptr<URLCredential> credential) {
+                                                  post([this, weak, disposition, credential] {
+                                                      if (auto t = weak.lock())
+                                                          challengeDecided(t, disposition, credential);
+                                                  });
+                                              });
+        });
+    }
+
+    void challengeDecided(const std::shared_ptr<Transfer>& t, URLSessionAuthChallengeDisposition disposition,
+                          const std::shared_ptr<URLCredential>& credential) {
+        if (t->finished) return;
+        t->awaitingChallenge = false;
+        t->lastActivity = Clock::uptime();
+        if (disposition == URLSessionAuthChallengeDisposition::CancelAuthenticationChallenge) {
+            return finish(t, URLError::make(URLError::Cancelled, t->url));
+        }
+        if (disposition == URLSessionAuthChallengeDisposition::UseCredential && credential &&
+            credential->user()) {
+            t->credential = credential;
+            ++t->authFailures;
+            return follow(t, t->request);
+        }
+        // Default handling (no credentials are stored here), a rejected protection space or no
+        // credential: the 401 is the answer.
+        t->challenged = false;
+        finishWithHeldAnswer(t, t->challengeResponse);
+    }
+
+    // ---- caching and downloads -------------------------------------------------------------------
+
+    // A complete answer that may be kept goes to the URL cache, through the delegate for tasks
+    // that report to one.
+    void proposeCaching(const std::shared_ptr<Transfer>& t) {
+        auto response = std::dynamic_pointer_cast<HTTPURLResponse>(t->task->response());
+        if (!response) return;
+        auto proposed = std::make_shared<CachedURLResponse>(response, std::move(t->cacheBody));
+        auto cache = t->cache;
+        URLRequest request = t->request;
+        auto delegate = t->session->delegate();
+        if (t->kind != Transfer::Kind::DelegateData || !delegate)
+            return cache->storeCachedResponse(proposed, request);
+        auto dataTask = std::static_pointer_cast<URLSessionDataTask>(t->task);
+        t->task->enqueueDelegateCall([delegate, session = t->session, dataTask, proposed, cache, request] {
+            delegate->dataTaskWillCacheResponse(
+                session, dataTask, proposed, [cache, request](std::shared_ptr<CachedURLResponse> response) {
+                    if (response) cache->storeCachedResponse(response, request);
+                });
+        });
+    }
+
+    // The data task's load goes on as a download task.
+    bool becomeDownload(const std::shared_ptr<Transfer>& t) {
+        auto dataTask = std::static_pointer_cast<URLSessionDataTask>(t->task);
+        auto download = t->session->becomeDownloadTask(dataTask);
+        if (!download) {
+            t->abortError = URLError::make(URLError::Cancelled, t->url);
+            return false;
+        }
+        transfers.erase(dataTask.get());
+        transfers[download.get()] = t;
+        t->task = download;
+        t->kind = Transfer::Kind::Download;
+        t->storeBody = false;
+        if (!openDownloadFile(t)) {
+            t->abortError = URLError::make(URLError::CannotCreateFile, t->url);
+            return false;
+        }
+        if (auto delegate = t->session->delegate()) {
+            download->enqueueDelegateCall([delegate, session = t->session, dataTask, download] {
+                delegate->dataTaskDidBecomeDownloadTask(session, dataTask, download);
+            });
+        }
+        return true;
+    }
+
+    void cancelProducingResumeData(const std::shared_ptr<URLSessionDownloadTask>& task,
+                                   std::function<void(std::optional<Data>)> completion) {
+        std::optional<Data> resumeData;
+        if (auto t = find(task.get()); t && !t->finished && t->downloadFile) {
+            auto response = std::dynamic_pointer_cast<HTTPURLResponse>(task->response());
+            std::optional<std::string> validator;
+            if (response) validator = response->valueForHTTPHeaderField("ETag");
+            if (response && !validator) validator = response->valueForHTTPHeaderField("Last-Modified");
+            std::fflush(t->downloadFile);
+            int64_t written = std::ftell(t->downloadFile);
+            int status = response ? response->statusCode() : 0;
+            if (validator && written > 0 && (status == 200 || status == 206) &&
+                t->request.httpMethod() == "GET") {
+                Value info = Value::dictionary();
+                info.set(URLSession::kResumeURLKey, t->url.absoluteString());
+                info.set(URLSession::kResumeBytesKey, written);
+                info.set(URLSession::kResumeFileKey, t->downloadPath);
+                info.set(URLSession::kResumeValidatorKey, *validator);
+                resumeData = info.toPropertyList(PropertyListFormat::Binary);
+                t->keepDownloadFile = resumeData.has_value();
+            }
+        }
+        if (completion) task->enqueueDelegateCall([completion, resumeData] { completion(resumeData); });
+        cancel(task);
+    }
+
     void follow(const std::shared_ptr<Transfer>& t, const URLRequest& request) {
         bool keepsBody = request.httpMethod() != "GET" && request.httpMethod() != "HEAD";
         if (!request.url()) return finish(t, URLError::make(URLError::UnsupportedURL));
+        // A credential given for one server is never sent to another.
+        const URL& next = *request.url();
+        if (t->credential && (lower(next.scheme().value_or("")) != lower(t->url.scheme().value_or("")) ||
+                              lower(next.host().value_or("")) != lower(t->url.host().value_or("")) ||
+                              next.port() != t->url.port())) {
+            t->credential.reset();
+            t->authFailures = 0;
+        }
         t->request = request;
         t->url = *request.url();
         t->task->setCurrentRequest(request);
@@ -800,6 +1150,10 @@ struct URLLoader::Impl {
         t->redirectBody.clear();
         t->reportedUp = 0;
         t->bodyRead = 0;
+        t->challenged = false;
+        t->challengeResponse.reset();
+        t->storeBody = false;
+        t->cacheBody.clear();
     }
 
     void dropBody(const std::shared_ptr<Transfer>& t) {
@@ -842,7 +1196,9 @@ struct URLLoader::Impl {
         if (t->finished) return;
         double now = Clock::uptime();
         // A suspended task, or one waiting for its delegate, is not idle.
-        if (t->suspended || t->awaitingDisposition || t->awaitingRedirect) t->lastActivity = now;
+        if (t->suspended || t->awaitingDisposition || t->awaitingRedirect || t->awaitingChallenge) {
+            t->lastActivity = now;
+        }
         if (now - t->lastActivity >= t->timeout - 1e-6) return finish(t, URLError::make(URLError::TimedOut, t->url));
         scheduleTimeout(t);
     }
@@ -874,7 +1230,7 @@ struct URLLoader::Impl {
             auto delegate = t->session->delegate();
             if (error) {
                 std::error_code ec;
-                std::filesystem::remove(t->downloadPath, ec);
+                if (!t->keepDownloadFile) std::filesystem::remove(t->downloadPath, ec);
             } else if (download->completion_) {
                 download->location_ = URL::fileURL(t->downloadPath);
             } else {
@@ -885,6 +1241,7 @@ struct URLLoader::Impl {
                 });
             }
         }
+        if (!error && t->storeBody) proposeCaching(t);
         if (error && error->code() != URLError::Cancelled) {
             log().log(LogType::Debug, "Task <" + std::to_string(t->task->taskIdentifier()) + "> finished with error " +
                                           std::to_string(error->code()));
@@ -924,6 +1281,14 @@ void URLLoader::setSuspended(const std::shared_ptr<URLSessionTask>& task, bool s
 
 void URLLoader::cancel(const std::shared_ptr<URLSessionTask>& task) {
     impl_->post([impl = impl_, task] { impl->cancel(task); });
+}
+
+void URLLoader::cancelProducingResumeData(
+    const std::shared_ptr<URLSessionDownloadTask>& task,
+    std::function<void(std::optional<std::vector<uint8_t>>)> completion) {
+    impl_->post([impl = impl_, task, completion = std::move(completion)]() mutable {
+        impl->cancelProducingResumeData(task, std::move(completion));
+    });
 }
 
 }  // namespace brindlecue::platform

@@ -1,10 +1,15 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace brindlecue::platform {
 
 class URLSessionTask;
+class URLSessionDownloadTask;
 
 // The process's HTTP transport behind URL sessions: one worker thread that drives libcurl's
 // multi interface for every HTTP and HTTPS task. Tasks call it; it reports back through the
@@ -16,6 +21,8 @@ public:
     void start(const std::shared_ptr<URLSessionTask>& task);
     void setSuspended(const std::shared_ptr<URLSessionTask>& task, bool suspended);
     void cancel(const std::shared_ptr<URLSessionTask>& task);
+    void cancelProducingResumeData(const std::shared_ptr<URLSessionDownloadTask>& task,
+                                   std::function<void(std::optional<std::vector<uint8_t>>)> completion);
 
     struct Impl;
 

@@ -110,6 +110,55 @@ std::shared_ptr<URLSessionDownloadTask> URLSession::downloadTaskWithURL(const UR
     return downloadTaskWithRequest(URLRequest(url), std::move(completion));
 }
 
+std::shared_ptr<URLSessionDownloadTask> URLSession::downloadTaskWithResumeData(
+    const Data& resumeData, DownloadCompletion completion) {
+    auto info = Value::fromPropertyList(resumeData).value_or(Value());
+    std::optional<URL> url;
+    if (const std::string* text = info[kResumeURLKey].getString()) url = URL::fromString(*text);
+    auto task = adopt(new URLSessionDownloadTask(shared_from_this(), nextIdentifier(), URLRequest(url)));
+    if (!task) return nullptr;
+    task->completion_ = std::move(completion);
+    URLSessionDownloadTask::Resume resume;
+    const std::string* path = info[kResumeFileKey].getString();
+    const std::string* validator = info[kResumeValidatorKey].getString();
+    resume.offset = info[kResumeBytesKey].integerValue();
+    std::error_code ec;
+    if (!url || !path || !validator || resume.offset <= 0 || !std::filesystem::is_regular_file(*path, ec)) {
+        task->invalidResumeData_ = true;
+        return task;
+    }
+    resume.path = *path;
+    resume.validator = *validator;
+    task->resume_ = std::move(resume);
+    return task;
+}
+
+std::shared_ptr<URLSessionDownloadTask> URLSession::becomeDownloadTask(
+    const std::shared_ptr<URLSessionDataTask>& dataTask) {
+    auto download = std::shared_ptr<URLSessionDownloadTask>(
+        new URLSessionDownloadTask(shared_from_this(), nextIdentifier(), dataTask->originalRequest()));
+    if (auto current = dataTask->currentRequest()) download->setCurrentRequest(*current);
+    download->setResponse(dataTask->response());
+    download->setTaskDescription(dataTask->taskDescription());
+    download->setPriority(dataTask->priority());
+    download->bytesReceived_ = dataTask->bytesReceived_.load();
+    download->bytesExpectedToReceive_ = dataTask->bytesExpectedToReceive_.load();
+    {
+        std::lock_guard lock(download->mutex_);
+        download->state_ = URLSessionTask::State::Running;
+        download->started_ = true;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (invalidated_) return nullptr;
+        tasks_[download->taskIdentifier()] = download;
+        tasks_.erase(dataTask->taskIdentifier());
+    }
+    std::lock_guard lock(dataTask->mutex_);
+    dataTask->state_ = URLSessionTask::State::Completed;
+    return download;
+}
+
 std::shared_ptr<URLSessionWebSocketTask> URLSession::webSocketTaskWithURL(const URL& url) {
     return webSocketTaskWithRequest(URLRequest(url));
 }
@@ -149,9 +198,18 @@ void URLSession::taskCompleted(const std::shared_ptr<URLSessionTask>& task) {
 }
 
 void URLSession::forget(const std::shared_ptr<URLSessionTask>& task) {
+    bool lastOfBackground;
+    std::shared_ptr<URLSessionDelegate> delegate;
     {
         std::lock_guard lock(mutex_);
         tasks_.erase(task->taskIdentifier());
+        lastOfBackground = configuration_.identifier && tasks_.empty();
+        delegate = delegate_;
+    }
+    if (lastOfBackground && delegate) {
+        auto self = shared_from_this();
+        delegateQueue_->addOperation(
+            [self, delegate] { delegate->didFinishEventsForBackgroundURLSession(self); });
     }
     invalidateIfDone();
 }

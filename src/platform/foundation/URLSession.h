@@ -23,6 +23,12 @@ class URLSessionWebSocketTask;
 // it is invalidated, as the platform does.
 class URLSession : public std::enable_shared_from_this<URLSession> {
 public:
+    // Keys of resume data (a property list).
+    static constexpr const char* kResumeURLKey = "NSURLSessionDownloadURL";
+    static constexpr const char* kResumeBytesKey = "NSURLSessionResumeBytesReceived";
+    static constexpr const char* kResumeFileKey = "NSURLSessionResumeInfoLocalPath";
+    static constexpr const char* kResumeValidatorKey = "NSURLSessionResumeEntityTag";
+
     using DataCompletion = URLSessionDataTask::CompletionHandler;
     using DownloadCompletion = URLSessionDownloadTask::CompletionHandler;
 
@@ -55,6 +61,11 @@ public:
                                                                     DownloadCompletion completion = nullptr);
     std::shared_ptr<URLSessionDownloadTask> downloadTaskWithURL(const URL& url,
                                                                 DownloadCompletion completion = nullptr);
+    // Goes on with a download cancelled by cancelByProducingResumeData. Resume data that cannot be
+    // used (unreadable, or its partial file is gone) gives a task that fails with "cannot open
+    // file" (-3001) when resumed.
+    std::shared_ptr<URLSessionDownloadTask> downloadTaskWithResumeData(
+        const Data& resumeData, DownloadCompletion completion = nullptr);
     std::shared_ptr<URLSessionWebSocketTask> webSocketTaskWithURL(const URL& url);
     std::shared_ptr<URLSessionWebSocketTask> webSocketTaskWithRequest(const URLRequest& request);
 
@@ -85,6 +96,10 @@ private:
     // Called once per task when it completes: delivers the completion, then forgets the task.
     void taskCompleted(const std::shared_ptr<URLSessionTask>& task);
     void forget(const std::shared_ptr<URLSessionTask>& task);
+    // The response disposition BecomeDownload: a download task that takes over the data task's
+    // load; the data task is over without completing. Null once the session is invalidated.
+    std::shared_ptr<URLSessionDownloadTask> becomeDownloadTask(
+        const std::shared_ptr<URLSessionDataTask>& dataTask);
     void invalidateIfDone();
 
     enum class TrustDecision { Accept, Untrusted, Cancelled };

@@ -10,6 +10,7 @@
 #include "platform/Value.h"
 #include "platform/foundation/InputStream.h"
 #include "platform/foundation/URLAuthenticationChallenge.h"
+#include "platform/foundation/URLCache.h"
 #include "platform/foundation/URLRequest.h"
 #include "platform/foundation/URLResponse.h"
 
@@ -21,7 +22,8 @@ class URLSessionDataTask;
 class URLSessionDownloadTask;
 class URLSessionWebSocketTask;
 
-enum class URLSessionResponseDisposition { Cancel = 0, Allow = 1 };
+// BecomeDownload turns a data task that has a delegate into a download task.
+enum class URLSessionResponseDisposition { Cancel = 0, Allow = 1, BecomeDownload = 2 };
 
 // Everything a session tells its delegate, each with the platform's default behaviour, so a
 // delegate overrides only what it handles. Calls arrive on the session's delegate queue, those
@@ -47,6 +49,9 @@ public:
                                      const URLAuthenticationChallenge& challenge, ChallengeCompletion completion) {
         completion(URLSessionAuthChallengeDisposition::PerformDefaultHandling, nullptr);
     }
+    // A session with a background configuration (one with an identifier) has delivered every
+    // event of its tasks: called once each time its last running task has completed.
+    virtual void didFinishEventsForBackgroundURLSession(const std::shared_ptr<URLSession>& session) {}
 
     // Task level. Every challenge comes here first; by default it goes on to the session level.
     virtual void taskDidReceiveChallenge(const std::shared_ptr<URLSession>& session,
@@ -87,6 +92,19 @@ public:
     }
     virtual void dataTaskDidReceiveData(const std::shared_ptr<URLSession>& session,
                                         const std::shared_ptr<URLSessionDataTask>& dataTask, const Data& data) {}
+    // After the response disposition BecomeDownload: the data task is over (it completes no more)
+    // and the download task carries on with the same load.
+    virtual void dataTaskDidBecomeDownloadTask(const std::shared_ptr<URLSession>& session,
+                                               const std::shared_ptr<URLSessionDataTask>& dataTask,
+                                               const std::shared_ptr<URLSessionDownloadTask>& downloadTask) {}
+    // A complete answer of a GET that the session's URL cache may keep: the completion's response
+    // is kept (none keeps nothing). Default: keep the proposed one.
+    virtual void dataTaskWillCacheResponse(
+        const std::shared_ptr<URLSession>& session, const std::shared_ptr<URLSessionDataTask>& dataTask,
+        const std::shared_ptr<CachedURLResponse>& proposedResponse,
+        std::function<void(std::shared_ptr<CachedURLResponse>)> completion) {
+        completion(proposedResponse);
+    }
 
     // Download tasks. The file at location is removed once this call returns.
     virtual void downloadTaskDidFinishDownloadingToURL(const std::shared_ptr<URLSession>& session,
@@ -96,6 +114,11 @@ public:
                                           const std::shared_ptr<URLSessionDownloadTask>& downloadTask,
                                           int64_t bytesWritten, int64_t totalBytesWritten,
                                           int64_t totalBytesExpectedToWrite) {}
+    // A download made from resume data goes on at the offset (0 when the server sent it whole
+    // again); expectedTotalBytes counts the whole file, -1 when unknown.
+    virtual void downloadTaskDidResumeAtOffset(const std::shared_ptr<URLSession>& session,
+                                               const std::shared_ptr<URLSessionDownloadTask>& downloadTask,
+                                               int64_t fileOffset, int64_t expectedTotalBytes) {}
 
     // Websocket tasks.
     virtual void webSocketTaskDidOpenWithProtocol(const std::shared_ptr<URLSession>& session,

@@ -32,6 +32,11 @@ void callHook(const std::shared_ptr<URLSessionTask>& task, bool resumed, URLSess
 
 }  // namespace
 
+URLSessionTask::StateHook URLSessionTask::stateHook() {
+    std::lock_guard lock(hookMutex());
+    return hookSlot() ? *hookSlot() : StateHook();
+}
+
 void URLSessionTask::setStateHook(StateHook hook) {
     std::lock_guard lock(hookMutex());
     hookSlot() = hook ? std::make_shared<StateHook>(std::move(hook)) : nullptr;
@@ -139,6 +144,28 @@ void URLSessionTask::cancel() {
 }
 
 void URLSessionTask::startTransport() { URLLoader::shared().start(shared_from_this()); }
+
+void URLSessionDownloadTask::cancelByProducingResumeData(
+    std::function<void(std::optional<Data>)> completion) {
+    bool started;
+    {
+        std::lock_guard lock(mutex_);
+        if (state_ != State::Running && state_ != State::Suspended) {
+            started = false;
+        } else {
+            started = started_;
+            if (started) state_ = State::Canceling;
+        }
+    }
+    if (!started) {
+        // Nothing was written yet (or the task is over): no resume data.
+        cancel();
+        if (completion) enqueueDelegateCall([completion] { completion(std::nullopt); });
+        return;
+    }
+    URLLoader::shared().cancelProducingResumeData(
+        std::static_pointer_cast<URLSessionDownloadTask>(shared_from_this()), std::move(completion));
+}
 
 void URLSessionTask::setTransportSuspended(bool suspended) {
     URLLoader::shared().setSuspended(shared_from_this(), suspended);

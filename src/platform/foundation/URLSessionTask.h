@@ -32,6 +32,8 @@ public:
     using StateHook = std::function<void(const std::shared_ptr<URLSessionTask>& task, bool resumed,
                                          State previousState)>;
     static void setStateHook(StateHook hook);
+    // The hook installed now (none when there is none), so that a caller can put it back.
+    static StateHook stateHook();
 
     virtual ~URLSessionTask() = default;
 
@@ -82,6 +84,7 @@ private:
     friend class URLSession;
     friend class URLLoader;
     friend class URLSessionWebSocketTask;
+    friend class URLSessionDownloadTask;
 
     void drainDelegateCalls();
 
@@ -143,12 +146,27 @@ public:
     using CompletionHandler =
         std::function<void(std::optional<URL>, std::shared_ptr<URLResponse>, std::optional<Error>)>;
 
+    // Cancels the task. When the download can go on later (a GET whose answer named an entity tag
+    // or a modification date, with bytes already written) the completion gets the resume data for
+    // URLSession::downloadTaskWithResumeData and the partial file is kept; otherwise none. The
+    // completion runs on the session's delegate queue, before the task's completion.
+    void cancelByProducingResumeData(std::function<void(std::optional<Data>)> completion);
+
 private:
     friend class URLSession;
     friend class URLLoader;
     using URLSessionTask::URLSessionTask;
     CompletionHandler completion_;
     std::optional<URL> location_;  // the finished download, for the completion handler
+    // From resume data: where the partial file is, how much of it there is, and the validator
+    // (entity tag or modification date) the server must still answer to.
+    struct Resume {
+        std::string path;
+        int64_t offset = 0;
+        std::string validator;
+    };
+    std::optional<Resume> resume_;
+    bool invalidResumeData_ = false;
 };
 
 }  // namespace brindlecue::platform

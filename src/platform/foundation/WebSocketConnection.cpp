@@ -18,6 +18,7 @@
 #include <deque>
 #include <mutex>
 
+#include "platform/dispatch/Clock.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/URLError.h"
 
@@ -150,18 +151,22 @@ WebSocketConnection::CertificateChain peerChain(SSL* ssl) {
     return chain;
 }
 
-// Closes the socket and turns off the websocket's own timer, which a failed handshake leaves armed.
+// The websocket's own timers stay off: every deadline of a connection runs on the process's Clock.
+template <class Ws>
+void turnOffStreamTimers(Ws& ws) {
+    websocket::stream_base::timeout off{};
+    off.handshake_timeout = websocket::stream_base::none();
+    off.idle_timeout = websocket::stream_base::none();
+    off.keep_alive_pings = false;
+    ws.set_option(off);
+}
+
 template <class Ws>
 void closeLowest(Ws& ws) {
     beast::error_code ignored;
     auto& socket = beast::get_lowest_layer(ws).socket();
     socket.shutdown(tcp::socket::shutdown_both, ignored);
     socket.close(ignored);
-    websocket::stream_base::timeout off{};
-    off.handshake_timeout = websocket::stream_base::none();
-    off.idle_timeout = websocket::stream_base::none();
-    off.keep_alive_pings = false;
-    ws.set_option(off);
 }
 
 }  // namespace
@@ -208,7 +213,7 @@ struct WebSocketConnection::Impl : std::enable_shared_from_this<WebSocketConnect
     std::unique_ptr<PlainWs> plain;
     std::unique_ptr<SecureWs> secure;
     std::unique_ptr<tcp::resolver> resolver;
-    std::unique_ptr<asio::steady_timer> deadline;
+    Clock::TimerId deadline = 0;  // the opening or closing handshake's, on the Clock
     std::deque<Outgoing> writes;
     bool writing = false;
     std::deque<std::function<void(ReceiveResult)>> receivers;
@@ -230,9 +235,31 @@ struct WebSocketConnection::Impl : std::enable_shared_from_this<WebSocketConnect
         asio::post(ioc, std::forward<F>(f));
     }
 
+    // Fires on the worker thread once the handshake has taken the time-out (Clock time); what
+    // runs then decides from the state whether the handshake is still going on.
+    void startDeadline(std::function<void(Impl&)> expired) {
+        cancelDeadline();
+        std::weak_ptr<Impl> weak = weak_from_this();
+        deadline = Clock::schedule(Clock::uptime() + handshakeTimeout, [weak, expired = std::move(expired)] {
+            if (auto self = weak.lock()) {
+                self->post([weak, expired] {
+                    if (auto self = weak.lock()) {
+                        self->deadline = 0;
+                        expired(*self);
+                    }
+                });
+            }
+        });
+    }
+
+    void cancelDeadline() {
+        if (deadline) Clock::cancel(deadline);
+        deadline = 0;
+    }
+
     void closeTransport() {
         if (resolver) resolver->cancel();
-        if (deadline) deadline->cancel();
+        cancelDeadline();
         if (plain) closeLowest(*plain);
         if (secure) closeLowest(*secure);
     }
@@ -290,11 +317,8 @@ struct WebSocketConnection::Impl : std::enable_shared_from_this<WebSocketConnect
         }
         state = State::connecting;
         resolver = std::make_unique<tcp::resolver>(ioc);
-        deadline = std::make_unique<asio::steady_timer>(ioc);
-        deadline->expires_after(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-            std::chrono::duration<double>(handshakeTimeout)));
-        deadline->async_wait([self = shared_from_this()](beast::error_code ec) {
-            if (!ec && self->state == State::connecting) self->fail(self->urlError(URLError::TimedOut));
+        startDeadline([](Impl& self) {
+            if (self.state == State::connecting) self.fail(self.urlError(URLError::TimedOut));
         });
         auto onEnd = [self = shared_from_this()](std::exception_ptr e) {
             if (e) self->fail(self->urlError(URLError::Unknown));
@@ -358,6 +382,7 @@ struct WebSocketConnection::Impl : std::enable_shared_from_this<WebSocketConnect
             }
         }
 
+        turnOffStreamTimers(ws);
         ws.set_option(websocket::stream_base::decorator([extra = headers](websocket::request_type& request) {
             for (const auto& header : extra)
                 if (validHeader(header)) request.set(header.first, header.second);
@@ -371,15 +396,8 @@ struct WebSocketConnection::Impl : std::enable_shared_from_this<WebSocketConnect
                 urlError(answered ? URLError::BadServerResponse : URLError::NetworkConnectionLost));
         }
 
-        deadline->cancel();
+        cancelDeadline();
         state = State::open;
-        // The opening handshake ran under the deadline; the closing one gets the same time.
-        websocket::stream_base::timeout timeouts{};
-        timeouts.handshake_timeout = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-            std::chrono::duration<double>(handshakeTimeout));
-        timeouts.idle_timeout = websocket::stream_base::none();
-        timeouts.keep_alive_pings = false;
-        ws.set_option(timeouts);
         ws.control_callback([this](websocket::frame_type kind, beast::string_view) {
             if (kind != websocket::frame_type::pong || pongWaiters.empty()) return;
             auto handler = std::move(pongWaiters.front());
@@ -499,6 +517,12 @@ struct WebSocketConnection::Impl : std::enable_shared_from_this<WebSocketConnect
                 sentClose = reason;
                 writes.push_back(Outgoing{Outgoing::Kind::close, {}, reason, {}});
                 startWriting();
+                // The closing handshake gets the same time as the opening one.
+                startDeadline([](Impl& self) {
+                    if (self.state == State::closing) {
+                        self.finishClosed(self.sentClose.code, std::string(self.sentClose.reason.c_str()));
+                    }
+                });
                 break;
             case State::closing:
             case State::closed:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <mutex>
 
 #include "network/BLQIWebSocketConnectionInitiator.h"
@@ -56,6 +58,16 @@ protected:
     void SetUp() override {
         Clock::useVirtual();
         server.start();
+    }
+    // Every connection of the test ends with a failed receive; it is awaited here, so that nothing
+    // of this test is reported while the next one runs.
+    void TearDown() override {
+        manager->disconnect();
+        auto journal = server.journal();
+        size_t connections = std::count_if(journal.begin(), journal.end(), [](const auto& e) { return e.path == "/ws"; });
+        server.closeWebSockets(1000);
+        waitFor([&] { return logs->count("WebSocket -> Received error: ") >= connections; });
+        RunLoop::main().runUntilIdle();
     }
 
     void connect() { Initiator(manager).connectWebSocket(server.baseURL(), "/ws"); }

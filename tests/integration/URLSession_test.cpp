@@ -459,6 +459,8 @@ TEST_F(URLSessionTest, TLSTrustIsDecidedBeforeTheRequestIsSent) {
 
 TEST_F(URLSessionTest, TheStateHookSeesEveryResumeAndSuspend) {
     std::vector<std::tuple<uint64_t, bool, URLSessionTask::State>> calls;
+    // The hook is process-wide (the session managers install theirs): it is put back afterwards.
+    auto previous = URLSessionTask::stateHook();
     URLSessionTask::setStateHook([&](const std::shared_ptr<URLSessionTask>& task, bool resumed, auto previous) {
         calls.emplace_back(task->taskIdentifier(), resumed, previous);
     });
@@ -472,7 +474,7 @@ TEST_F(URLSessionTest, TheStateHookSeesEveryResumeAndSuspend) {
     EXPECT_EQ(task->state(), URLSessionTask::State::Suspended);
     task->resume();
     ASSERT_TRUE(waitFor([&] { return recorder->isCompleted(); }));
-    URLSessionTask::setStateHook(nullptr);
+    URLSessionTask::setStateHook(previous);
     using S = URLSessionTask::State;
     auto id = task->taskIdentifier();
     EXPECT_EQ(calls, (std::vector<std::tuple<uint64_t, bool, S>>{{id, true, S::Suspended},

@@ -7,7 +7,9 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
+#include "platform/dispatch/Clock.h"
 #include "sample-server/SampleServer.h"
 
 namespace brindlecue::platform {
@@ -183,7 +185,7 @@ TEST(WebSocketConnection, ConnectFailuresReportURLErrors) {
     }
 }
 
-TEST(WebSocketConnection, SilentServerTimesOutTheHandshake) {
+TEST(WebSocketConnection, TheHandshakeDeadlineRunsOnTheClock) {
     int listener = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -193,13 +195,22 @@ TEST(WebSocketConnection, SilentServerTimesOutTheHandshake) {
     socklen_t length = sizeof address;
     ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
 
+    // The server accepts the connection and never answers the upgrade.
+    Clock::useVirtual();
     Recorder recorder;
     WebSocketConnection connection("ws://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/ws", {},
-                                   0.2);
+                                   30);
     connection.setCallbacks(recorder.callbacks());
     connection.connect();
+    // The deadline is set on the connection's worker thread.
+    for (int i = 0; i < 1000 && Clock::pendingCount() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(Clock::pendingCount(), 1u);
+    Clock::advance(29.5);
+    EXPECT_EQ(Clock::pendingCount(), 1u);
+    Clock::advance(0.5);
     EXPECT_TRUE(recorder.waitForEvent("error NSURLErrorDomain -1001"));
     ::close(listener);
+    Clock::useReal();
 }
 
 TEST(WebSocketConnection, SecureConnectionAsksTheTrustEvaluator) {
