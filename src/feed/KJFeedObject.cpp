@@ -9,6 +9,7 @@
 #include "feed/KJFeedConditions.h"
 #include "foundation/BLQDateUtils.h"
 #include "foundation/BLQUtils.h"
+#include "foundation/KJLog.h"
 
 namespace brindlecue {
 
@@ -78,7 +79,10 @@ std::optional<platform::Date> storedDate(const Value& v) {
 std::shared_ptr<KJFeedObject> KJFeedObject::createFromDictionary(const Value& item) {
     if (!item.isDictionary()) return nullptr;
     auto feedId = idText(item["id"]);
-    if (!feedId) return nullptr;
+    if (!feedId) {
+        KJLog(1, "Feed: received a feed item without an id, not taking it: %@", item);
+        return nullptr;
+    }
 
     auto feed = std::make_shared<KJFeedObject>();
     feed->feed_id_ = std::move(feedId);

@@ -23,7 +23,7 @@ public:
         R"({"deletion_conditions": [{"type": "infinite","op": "infinite","value": "infinite"}]})";
 
     // The record of one item of a feed answer's "results", or null when the item is not a
-    // dictionary or has no id (a number or a non-empty text).
+    // dictionary or has no id (a number or a non-empty text), which goes to the legacy log.
     static std::shared_ptr<KJFeedObject> createFromDictionary(const platform::Value& item);
     // One condition list of a feed item as its condition text.
     static std::string updateRepeatConditions(const platform::Value& list);
