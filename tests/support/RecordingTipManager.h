@@ -16,14 +16,10 @@ namespace brindlecue::testsupport {
 class RecordingTipManager final : public BLQITipManager {
 public:
     using Feeds = std::vector<std::shared_ptr<KJFeedObject>>;
-
     explicit RecordingTipManager(bool storeInCache = false) : storeInCache_(storeInCache) {}
 
     void fillTipFromFeed(const Feeds& feeds) override {
-        if (storeInCache_) {
-            KJDBManager::sharedInstance()->saveMultipleTipSeries(
-                std::vector<std::shared_ptr<KJDBFeedRecord>>(feeds.begin(), feeds.end()));
-        }
+        if (storeInCache_) KJDBManager::sharedInstance()->saveMultipleTipSeries({feeds.begin(), feeds.end()});
         std::lock_guard lock(mutex_);
         calls_.push_back(feeds);
     }
