@@ -290,8 +290,8 @@ struct BenchFeed final : KJDBFeedRecord {
 };
 
 struct BenchSeries final : KJDBTipSeries {
-    int32_t tipType() const override { return 2; }
-    std::optional<Date> modified() const override { return std::nullopt; }
+    int32_t seriesTipType() const override { return 2; }
+    std::optional<Date> seriesModified() const override { return std::nullopt; }
     void setFab(const Value&) override {}
     void setFaq(const Value&) override {}
 };

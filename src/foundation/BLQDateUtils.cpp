@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include <unicode/calendar.h>
 #include <unicode/gregocal.h>
@@ -48,6 +49,78 @@ platform::DispatchSemaphore& dateParseLock() {
 
 }  // namespace
 
+namespace {
+
+// The formatters of the default format and of each fallback format, in order, made once (a
+// formatter is costly to make) and used only under the parse lock.
+const std::vector<std::unique_ptr<platform::DateFormatter>>& parseFormatters() {
+    static const auto* formatters = [] {
+        auto* list = new std::vector<std::unique_ptr<platform::DateFormatter>>();
+        list->push_back(blqGetDateFormatter());
+        for (const char* format : kFallbackFormats) list->push_back(blqGetDateFormatter(std::string(format)));
+        return list;
+    }();
+    return *formatters;
+}
+
+// Days from 1970-01-01 to the civil date (proleptic Gregorian).
+int64_t daysFromCivil(int64_t y, int64_t m, int64_t d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+bool readDigits(const std::string& text, size_t at, size_t count, int64_t& out) {
+    out = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        out = out * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+// The servers' usual form, "2024-01-31T10:00:00.250" followed by "Z", "+hhmm" or "+hh:mm", read
+// without the formatters: only the format "yyyy-MM-dd'T'HH:mm:ss.SSSZ" reads such a text, and it
+// gives this moment. Anything else (other shapes, out-of-range fields) is left to the formatters.
+std::optional<Date> readMillisecondTimeStamp(const std::string& text) {
+    const size_t n = text.size();
+    if (n != 24 && n != 28 && n != 29) return std::nullopt;
+    if (text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' || text[16] != ':' ||
+        text[19] != '.')
+        return std::nullopt;
+    int64_t year, month, day, hour, minute, second, millis;
+    if (!readDigits(text, 0, 4, year) || !readDigits(text, 5, 2, month) || !readDigits(text, 8, 2, day) ||
+        !readDigits(text, 11, 2, hour) || !readDigits(text, 14, 2, minute) || !readDigits(text, 17, 2, second) ||
+        !readDigits(text, 20, 3, millis))
+        return std::nullopt;
+    int64_t offsetMinutes = 0;
+    if (n == 24) {
+        if (text[23] != 'Z') return std::nullopt;
+    } else {
+        const char sign = text[23];
+        int64_t offsetHours, offsetMins;
+        const bool extended = n == 29;
+        if ((sign != '+' && sign != '-') || (extended && text[26] != ':') || !readDigits(text, 24, 2, offsetHours) ||
+            !readDigits(text, extended ? 27 : 26, 2, offsetMins) || offsetHours > 23 || offsetMins > 59)
+            return std::nullopt;
+        offsetMinutes = (sign == '-' ? -1 : 1) * (offsetHours * 60 + offsetMins);
+    }
+    static constexpr int64_t kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (year < 1 || month < 1 || month > 12 || day < 1 ||
+        day > kMonthDays[month - 1] + (month == 2 && leap ? 1 : 0) || hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    const int64_t seconds = daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second -
+                            offsetMinutes * 60;
+    // As the formatter reckons: whole milliseconds, then seconds.
+    return Date::fromTimeIntervalSince1970(static_cast<double>(seconds * 1000 + millis) / 1000.0);
+}
+
+}  // namespace
+
 std::unique_ptr<platform::DateFormatter> blqGetDateFormatter(const std::optional<std::string>& format,
                                                              const std::optional<std::string>& timeZone,
                                                              const std::optional<std::string>& locale) {
@@ -70,15 +143,12 @@ std::optional<Date> blqParseDate(const Value& value, int32_t offset) {
     const std::string* text = value.getString();
     if (text == nullptr || text->empty()) return std::nullopt;
 
-    std::optional<Date> date;
+    std::optional<Date> date = readMillisecondTimeStamp(*text);
+    if (date) return offset != 0 ? date->addingTimeInterval(offset) : date;
     dateParseLock().wait();
-    {
-        auto formatter = blqGetDateFormatter();
+    for (const auto& formatter : parseFormatters()) {
         date = formatter->dateFromString(*text);
-        for (size_t i = 0; !date && i < kFallbackFormats.size(); ++i) {
-            formatter->setDateFormat(kFallbackFormats[i]);
-            date = formatter->dateFromString(*text);
-        }
+        if (date) break;
     }
     dateParseLock().signal();
 

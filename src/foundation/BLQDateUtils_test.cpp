@@ -63,6 +63,20 @@ TEST(BLQDateUtils, ParsesEveryListedFormat) {
     EXPECT_EQ(*blqParseDate(Value("2024-01-31"), 3600), utc("2024-01-31 01:00:00"));
 }
 
+TEST(BLQDateUtils, MillisecondTimeStampsReadAsTheirFormatReadsThem) {
+    auto formatter = blqGetDateFormatter(std::string("yyyy-MM-dd'T'HH:mm:ss.SSSZ"));
+    for (const char* text : {"2024-01-31T10:00:00.250Z", "2024-02-29T23:59:59.999+0530",
+                             "1969-07-20T20:17:40.123-0800", "2000-03-01T00:00:00.007-08:00"}) {
+        auto date = blqParseDate(Value(text));
+        ASSERT_TRUE(date) << text;
+        EXPECT_EQ(date, formatter->dateFromString(text)) << text;
+    }
+    for (const char* text : {"2023-02-29T00:00:00.000Z", "2024-01-31T24:00:00.000Z", "2024-01-31T10:00:00.250+2400"}) {
+        EXPECT_FALSE(blqParseDate(Value(text))) << text;
+    }
+    EXPECT_EQ(blqParseDate(Value("2024-01-31T10:00:00.000Z"), 60), utc("2024-01-31 10:01:00"));
+}
+
 TEST(BLQDateUtils, MalformedDatesGiveNothing) {
     for (const char* text :
          {"tomorrow", "2024-13-01", "2024-02-30", "31/13/2024", "2024-01-31 10:00:00 junk", ""}) {

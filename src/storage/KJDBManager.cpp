@@ -70,6 +70,11 @@ void KJDBManager::setCollaborators(Collaborators collaborators) {
     collaborators_ = std::move(collaborators);
 }
 
+void KJDBManager::updateCollaborators(const std::function<void(Collaborators&)>& change) {
+    std::lock_guard lock(mutex_);
+    change(collaborators_);
+}
+
 KJDBManager::Collaborators KJDBManager::collaborators() const {
     std::lock_guard lock(mutex_);
     return collaborators_;
@@ -104,7 +109,7 @@ Value KJDBManager::setupFeedsDictionaryFromFeedObject(const KJDBFeedRecord& feed
         return Value();
     }
     if (auto existing = findTipSeriesByFeedId(*feedId)) {
-        auto storedModified = existing->modified();
+        auto storedModified = existing->seriesModified();
         auto modified = feed.modified();
         bool later = modified && (!storedModified || *modified > *storedModified);
         if (!later) {
@@ -223,7 +228,7 @@ std::optional<KJDBManager::SeriesList> KJDBManager::parseRows(
         }
         auto series = c.createFromFeed ? c.createFromFeed(*stored) : nullptr;
         if (!series) continue;
-        bool isFab = series->tipType() == KJDBTipSeries::kFloatingActionButtonTipType;
+        bool isFab = series->seriesTipType() == KJDBTipSeries::kFloatingActionButtonTipType;
         if (isFab != faq) continue;
         if (faq) {
             series->setFab((*stored)["setup"]);

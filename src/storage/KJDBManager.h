@@ -41,6 +41,8 @@ public:
     // next sharedInstance makes the table in the current app container. The library never calls it.
     static void resetForTesting();
     void setCollaborators(Collaborators collaborators);
+    // Lets one layer set its own collaborators and leave the others' as they are.
+    void updateCollaborators(const std::function<void(Collaborators&)>& change);
 
     // The dictionary stored for a feed item, or absent when the item is refused (empty feed id,
     // another app key, a malformed payload, or an active stored row that is not older).

@@ -52,8 +52,8 @@ struct FakeSeries final : KJDBTipSeries {
     platform::Value stored;
     platform::Value fab, faq;
 
-    int32_t tipType() const override { return stored["setup"]["tool"] == platform::Value("fab") ? 7 : 2; }
-    std::optional<platform::Date> modified() const override { return stored["modified"].getDate(); }
+    int32_t seriesTipType() const override { return stored["setup"]["tool"] == platform::Value("fab") ? 7 : 2; }
+    std::optional<platform::Date> seriesModified() const override { return stored["modified"].getDate(); }
     void setFab(const platform::Value& v) override { fab = v; }
     void setFaq(const platform::Value& v) override { faq = v; }
     std::string feedId() const { return stored["feed_id"].stringValue(); }

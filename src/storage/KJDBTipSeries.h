@@ -16,8 +16,8 @@ public:
 
     virtual ~KJDBTipSeries() = default;
 
-    virtual int32_t tipType() const = 0;
-    virtual std::optional<platform::Date> modified() const = 0;
+    virtual int32_t seriesTipType() const = 0;
+    virtual std::optional<platform::Date> seriesModified() const = 0;
     // The widget data of a floating-action-button campaign.
     virtual void setFab(const platform::Value& fab) = 0;
     virtual void setFaq(const platform::Value& faq) = 0;

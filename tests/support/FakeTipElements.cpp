@@ -1,6 +1,7 @@
 #include "support/FakeTipElements.h"
 
 #include "feed/KJTipElement.h"
+#include "feed/KJTipSeriesElement.h"
 
 namespace brindlecue::testsupport {
 
@@ -69,11 +70,12 @@ ScopedFakeTipElements::ScopedFakeTipElements() {
         [](const Value& v) { return FakeTipPartElement::deserializeFromDictionary(v); }};
     KJElementClass::registerFactories(KJTipElement::kImageClassName, part);
     KJElementClass::registerFactories(KJTipElement::kDismissClassName, part);
+    KJElementClass::registerFactories(KJTipSeriesElement::kLauncherClassName, part);
 }
 
 ScopedFakeTipElements::~ScopedFakeTipElements() {
-    for (const char* name :
-         {BLQITipTargetElement::kClassName, KJTipElement::kImageClassName, KJTipElement::kDismissClassName}) {
+    for (const char* name : {BLQITipTargetElement::kClassName, KJTipElement::kImageClassName,
+                             KJTipElement::kDismissClassName, KJTipSeriesElement::kLauncherClassName}) {
         KJElementClass::registerFactories(name, {});
     }
 }

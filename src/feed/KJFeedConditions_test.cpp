@@ -1,0 +1,60 @@
+#include "feed/KJFeedConditions.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/UserDefaults.h"
+#include "platform/dispatch/Clock.h"
+
+namespace brindlecue {
+namespace {
+
+using platform::Value;
+using List = KJFeedConditions::List;
+
+List conditions(const std::string& json) {
+    return KJFeedConditions::createFeedConditionsArray(Value::fromJSON(json).value_or(Value()));
+}
+
+TEST(KJFeedConditions, ASeenCountStartsAtZeroAndCountsEachShowingThroughItsSavedState) {
+    List list = conditions(R"([{"type": "seen_count", "op": "lt", "value": 3}, "not an object",
+                               {"type": "page_seen_count", "currentValue": 4}, {"type": "infinite"}])");
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0]->value, "3");
+    Value arrived =
+        *Value::fromJSON(KJFeedConditions::getUpdatedFeedConditions(list, "repeat_conditions", false));
+    EXPECT_EQ(arrived["repeat_conditions"][0]["currentValue"], Value("0"));
+    EXPECT_EQ(arrived["repeat_conditions"][0]["value_array"], Value(""));
+
+    // After each showing the engine saves the advanced text under the list's name and the feed id.
+    for (const char* expected : {"1", "2"}) {
+        List merged = KJFeedConditions::getSavedFeedConditions("12", list, "repeat_conditions");
+        std::string shown = KJFeedConditions::getUpdatedFeedConditions(merged, "repeat_conditions", true);
+        platform::UserDefaults::standard().set("repeat_conditions_12", Value(shown));
+        List reread = KJFeedConditions::createConditionsObject(Value(shown), "repeat_conditions");
+        ASSERT_EQ(reread.size(), 3u);
+        EXPECT_EQ(reread[0]->currentValue, expected);
+        EXPECT_EQ(reread[2]->currentValue, "");
+    }
+    EXPECT_EQ(KJFeedConditions::getSavedFeedConditions("12", list, "repeat_conditions")[1]->currentValue,
+              "6");
+    EXPECT_TRUE(KJFeedConditions::createConditionsObject(Value("{not json"), "repeat_conditions").empty());
+}
+
+TEST(KJFeedConditions, AConditionAddedByAnUpdateKeepsItsInitialValueWhenMergedWithSavedState) {
+    platform::Clock::useVirtual();
+    List list = conditions(R"([{"type": "seen_count", "value": 2}, {"type": "after_delay", "value": "1d"}])");
+    const std::string nextDate = list.at(1)->currentValue;
+    EXPECT_FALSE(nextDate.empty());
+
+    platform::UserDefaults::standard().set(
+        "repeat_conditions_7",
+        Value(R"({"repeat_conditions": [{"type": "seen_count", "currentValue": "5"}]})"));
+    List merged = KJFeedConditions::getSavedFeedConditions("7", list, "repeat_conditions");
+    ASSERT_EQ(merged.size(), 2u);
+    EXPECT_EQ(merged[0]->currentValue, "5");
+    EXPECT_EQ(merged[1]->currentValue, nextDate);
+    EXPECT_EQ(list[0]->currentValue, "0");  // the campaign's own records are left as they are
+}
+
+}  // namespace
+}  // namespace brindlecue

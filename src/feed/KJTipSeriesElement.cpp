@@ -1,0 +1,178 @@
+#include "feed/KJTipSeriesElement.h"
+
+#include "feed/FeedValidatorService.h"
+#include "feed/KJDocumentReader.h"
+#include "feed/KJTipButtonElement.h"
+#include "feed/KJTipElement.h"
+#include "foundation/KJLog.h"
+#include "storage/KJDBManager.h"
+#include "targeting/BLQITipTargetElement.h"
+#include "tips/KJTipUtil.h"
+
+namespace brindlecue {
+
+using platform::Value;
+
+namespace {
+
+const KJTipBaseElement::Exclusions kExclusions{"triggerControl", "launcher", "target", "arrayTips"};
+
+constexpr int32_t kFloatingActionButton = 7;
+constexpr int32_t kButtonTrigger = 3;
+
+std::string screenOf(const std::shared_ptr<KJTipElement>& step) {
+    return step && step->target ? step->target->vcClass() : std::string();
+}
+
+}  // namespace
+
+const KJElementClass& KJTipSeriesElement::elementClass() {
+    static const KJElementClass cls(
+        "KJTipSeriesElement", &KJTipBaseElement::elementClass(),
+        KJPropertyTable<KJTipSeriesElement>()
+            .int32("tipDisplayType", &KJTipSeriesElement::tipDisplayType)
+            .int32("tipType", &KJTipSeriesElement::tipType)
+            .text("seriesAuthorMode", &KJTipSeriesElement::seriesAuthorMode)
+            .int32("triggerType", &KJTipSeriesElement::triggerType)
+            .other("triggerControl", "id")
+            .other("launcher", kLauncherClassName)
+            .other("target", BLQITipTargetElement::kClassName)
+            .text("feed_id", &KJTipSeriesElement::feed_id)
+            .text("campaignid", &KJTipSeriesElement::campaignid)
+            .other("modified", "NSDate")
+            .other("expiry", "NSDate")
+            .other("arrayTips", "NSArray")
+            .boolean("isMultipageTour", &KJTipSeriesElement::isMultipageTour)
+            .integer("priority", &KJTipSeriesElement::priority)
+            .integer("currentPreviewStep", &KJTipSeriesElement::currentPreviewStep)
+            .other("faq", "NSDictionary")
+            .other("fab", "NSDictionary")
+            .other("repeat_conditions", "NSArray")
+            .other("trigger_conditions", "NSArray")
+            .other("deletion_conditions", "NSArray")
+            .build());
+    return cls;
+}
+
+std::shared_ptr<KJTipSeriesElement> KJTipSeriesElement::createFromFeed(const Value& row) {
+    if (!row.isDictionary()) return nullptr;
+    KJDocumentReader in(row, "KJTipSeriesElement");
+    auto series = std::make_shared<KJTipSeriesElement>();
+    const Value& setup = row["setup"];
+    series->seriesAuthorMode = in.text("seriesAuthorMode");
+    series->feed_id = in.text("feed_id");
+    series->campaignid = in.text("campaignid");
+    // Only dates count: a missing date is stored as an empty text.
+    series->modified = row["modified"].getDate();
+    series->expiry = row["expires"].getDate();
+
+    series->target = std::dynamic_pointer_cast<BLQITipTargetElement>(
+        KJElementClass::createFromFeed(BLQITipTargetElement::kClassName, setup));
+    series->tipType = KJTipUtil::convertTipTypeFromString(setup["tool"]);
+    series->tipDisplayType = KJTipUtil::convertTipDisplayTypeFromArray(setup["display"]);
+
+    for (auto [list, name] : {std::pair{&series->repeat_conditions, "repeat_conditions"},
+                              std::pair{&series->trigger_conditions, "trigger_conditions"},
+                              std::pair{&series->deletion_conditions, "deletion_conditions"}}) {
+        *list = KJFeedConditions::createConditionsObject(row[name], name);
+    }
+    series->priority = in.integer("priority");
+    series->isMultipageTour = false;
+    series->currentPreviewStep = in.integer("current_preview_step");
+
+    if (series->target && series->target->vcClass().empty() && series->tipType == kFloatingActionButton) {
+        series->target->setVcClass(kAllScreens);
+    }
+    if (!series->target || series->target->vcClass().empty() || series->tipType == 0) {
+        KJLog(1, "Ignore this feed because missing key: %@.", setup);
+        return nullptr;
+    }
+    const Value& launcher = setup["launcher"];
+    if (!launcher.isDictionary()) return nullptr;
+    series->triggerType = KJTipUtil::convertTriggerTypeFromString(launcher["type"]);
+    if (series->triggerType == 0) return nullptr;
+    if (series->triggerType == kButtonTrigger) {
+        series->launcher = KJElementClass::createFromFeed(kLauncherClassName, launcher);
+    }
+
+    if (const platform::Array* payload = row["payload"].getArray()) {
+        for (const Value& object : *payload) {
+            if (!object.isDictionary()) continue;
+            auto step = KJTipElement::createFromFeed(object);
+            if (!step) continue;
+            step->campaignid = series->campaignid.value_or("");
+            step->series = series;
+            step->feed_id = series->feed_id;
+            series->arrayTips.push_back(std::move(step));
+        }
+    }
+    series->isMultipageTour = isMutiPage(series->arrayTips);
+    return series;
+}
+
+bool KJTipSeriesElement::isMutiPage(const std::vector<std::shared_ptr<KJTipElement>>& steps) {
+    for (size_t i = 0; i + 1 < steps.size(); ++i) {
+        std::string screen = screenOf(steps[i]);
+        std::string next = screenOf(steps[i + 1]);
+        if (screen == kAllScreens || next == kAllScreens) {
+            const auto& button = steps[i] ? steps[i]->next : nullptr;
+            if (button && !button->actionUrl.value_or("").empty()) return true;
+        } else if (screen != next) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Value KJTipSeriesElement::serializeToDictionary() const {
+    platform::Dictionary out;
+    writeNested(out, "launcher", launcher);
+    writeNested(out, "target", target);
+    platform::Array steps;
+    for (const auto& step : arrayTips) {
+        if (step) steps.push_back(step->serializeToDictionary());
+    }
+    out.set("arrayTips", Value(std::move(steps)));
+    serializeToDictionaryWithExcludeProperties(out, kExclusions);
+    return Value(std::move(out));
+}
+
+std::shared_ptr<KJTipSeriesElement> KJTipSeriesElement::deserializeFromDictionary(const Value& stored) {
+    auto series = std::make_shared<KJTipSeriesElement>();
+    if (stored["launcher"].isDictionary()) {
+        series->launcher = KJElementClass::deserializeFromDictionary(kLauncherClassName, stored["launcher"]);
+    }
+    if (stored["target"].isDictionary()) {
+        series->target = std::dynamic_pointer_cast<BLQITipTargetElement>(
+            KJElementClass::deserializeFromDictionary(BLQITipTargetElement::kClassName, stored["target"]));
+    }
+    if (const platform::Array* steps = stored["arrayTips"].getArray()) {
+        for (const Value& object : *steps) {
+            if (!object.isDictionary()) continue;
+            auto step = KJTipElement::deserializeFromDictionary(object);
+            if (!step) continue;
+            step->series = series;
+            series->arrayTips.push_back(std::move(step));
+        }
+    }
+    series->deserializeFromDictionaryWithExcludeProperties(stored, kExclusions);
+    return series;
+}
+
+bool KJTipSeriesElement::isEqual(const platform::NSObject* other) const {
+    if (!isEqualWithExcludeProperties(other, kExclusions)) return false;
+    const auto* that = dynamic_cast<const KJTipSeriesElement*>(other);
+    return that && nestedEqual(launcher, that->launcher) && nestedEqual(target, that->target) &&
+           arrayTips.size() == that->arrayTips.size();
+}
+
+void KJTipSeriesElement::registerWithCampaignCache(KJDBManager& cache) {
+    cache.updateCollaborators([](KJDBManager::Collaborators& c) {
+        c.createFromFeed = [](const Value& row) -> std::shared_ptr<KJDBTipSeries> {
+            return createFromFeed(row);
+        };
+        c.isFeedValid = [](const Value& row) { return FeedValidatorService::isFeedValid(row); };
+    });
+}
+
+}  // namespace brindlecue
