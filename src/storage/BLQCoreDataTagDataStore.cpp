@@ -1,32 +1,21 @@
 #include "storage/BLQCoreDataTagDataStore.h"
 
-#include <charconv>
 #include <optional>
 
 #include "facade/BLQInstallDTO.h"
 #include "foundation/UtilsForAny.h"
+#include "platform/coredata/RegularExpression.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQInstall.h"
 #include "storage/BLQTag.h"
+#include "tags/TagError.h"
+#include "tags/TagStoreSupport.h"
 
 namespace brindlecue {
 
 namespace {
 
 constexpr const char* kSuperTagMarker = "_supertag_";
-constexpr const char* kTagErrorDomain = "BrindlecueSDK.TagError";
-
-// An optional sign and decimal digits within the 64-bit range; anything else counts as 0.
-int64_t storedInteger(const std::string& text) {
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    // One optional sign: "+-5" and "++5" are no integers.
-    if (begin != end && *begin == '+') ++begin;
-    if (begin == end || (begin != text.data() && *begin == '-') || *begin == '+') return 0;
-    int64_t out = 0;
-    auto [ptr, ec] = std::from_chars(begin, end, out);
-    return ec == std::errc() && ptr == end ? out : 0;
-}
 
 std::string describe(const std::vector<std::shared_ptr<BLQTag>>& tags) {
     std::string out = "[";
@@ -51,6 +40,10 @@ void BLQCoreDataTagDataStore::saveContext() const {
 
 std::shared_ptr<BLQTag> BLQCoreDataTagDataStore::findTag(const std::string& key) const {
     bool superTagPattern = key.find(kSuperTagMarker) != std::string::npos && isRegexPattern(key);
+    if (superTagPattern && !platform::RegularExpression::cached(key)) {
+        log("Tag: Invalid super-tag pattern, no tag matches it: " + key, BLQLoggingLevel::warning);
+        return nullptr;
+    }
     auto request = BLQTag::fetchRequest();
     request.setPredicate(superTagPattern ? BLQTag::findByRegexSearch(key) : BLQTag::findByKey(key));
     auto found = context_->fetch(request);
@@ -71,7 +64,8 @@ std::shared_ptr<BLQTag> BLQCoreDataTagDataStore::findTag(const std::string& key)
 
 std::shared_ptr<BLQInstall> BLQCoreDataTagDataStore::getInstall(const BLQInstallDTO& dto) const {
     if (!dto.installId) {
-        log("Tag: Failed to retrieve Install to associate with tags, no installId supplied", BLQLoggingLevel::warning);
+        log("Tag: Failed to retrieve Install to associate with tags, no installId supplied",
+            BLQLoggingLevel::warning);
         return nullptr;
     }
     auto request = BLQInstall::fetchRequest();
@@ -131,17 +125,21 @@ void BLQCoreDataTagDataStore::associateTagsMissingInstall(const std::shared_ptr<
 void BLQCoreDataTagDataStore::incrementTag(const std::string& key, int64_t amount, Completion completion) {
     context_->perform([self = shared_from_this(), key, amount, completion = std::move(completion)] {
         auto tag = self->findTag(key);
-        int64_t current = tag ? storedInteger(tag->valueText()) : 0;
+        int64_t current = tag ? tagstore::strictInteger(tag->valueText()).value_or(0) : 0;
         int64_t sum = 0;
         if (__builtin_add_overflow(current, amount, &sum)) {
-            std::string message = "Tag: Refused to increment tag with key: " + key + " by " + std::to_string(amount) +
-                                  ", the sum leaves the 64-bit integer range";
+            std::string message = "Tag: Refused to increment tag with key: " + key + " by " +
+                                  std::to_string(amount) + ", the sum leaves the 64-bit integer range";
             self->log(message, BLQLoggingLevel::error);
-            if (completion) completion(platform::Error::withDescription(kTagErrorDomain, 1, message));
+            if (completion) completion(TagError::specificError(message).toError());
             return;
         }
         if (!tag) tag = self->context_->insertNewObject<BLQTag>(BLQTag::kEntityName);
-        if (!tag) return;
+        if (!tag) {
+            if (completion)
+                completion(TagError::creationError("Tag: Could not create tag with key: " + key).toError());
+            return;
+        }
         tag->setKey(key);
         tag->setValueText(std::to_string(sum));
         BLQCoreData::sharedInstance().saveContext(
@@ -153,11 +151,22 @@ void BLQCoreDataTagDataStore::incrementTag(const std::string& key, int64_t amoun
 
 void BLQCoreDataTagDataStore::saveTagNow(const std::string& key, const std::optional<std::string>& text,
                                          const Completion& completion) {
+    // A value without a text form is refused: storing "" would report a save that lost the value.
+    if (!text) {
+        log("Tag: Refused to save tag with key: " + key + ", its value has no text form",
+            BLQLoggingLevel::error);
+        if (completion) completion(tagstore::valueWithoutText(key));
+        return;
+    }
     auto tag = findTag(key);
     if (!tag) tag = context_->insertNewObject<BLQTag>(BLQTag::kEntityName);
-    if (!tag) return;
+    if (!tag) {
+        if (completion)
+            completion(TagError::creationError("Tag: Could not create tag with key: " + key).toError());
+        return;
+    }
     tag->setKey(key);
-    tag->setValueText(text.value_or(""));
+    tag->setValueText(*text);
     BLQCoreData::sharedInstance().saveContext([completion, record = tag->toDTO()] {
         if (completion) completion(record);
     });
@@ -177,16 +186,7 @@ void BLQCoreDataTagDataStore::saveTag(const std::shared_ptr<BLQTagDTO>& tag, Com
 
 void BLQCoreDataTagDataStore::saveTags(const std::vector<std::shared_ptr<BLQTagDTO>>& tags) {
     for (const auto& record : tags) {
-        if (!record) continue;
-        saveTag(record, [self = shared_from_this(), record](const Result& result) {
-            if (const auto* saved = std::get_if<std::shared_ptr<BLQTagDTO>>(&result))
-                self->log("Tag: Multi-save - Saved tag, key: " + (*saved)->key + "m value: " + (*saved)->value,
-                          BLQLoggingLevel::info);
-            else
-                self->log("Tag: Multi-save - Failed to save tag, key: " + record->key + "m value: " + record->value +
-                              ", error: " + std::get<platform::Error>(result).localizedDescription(),
-                          BLQLoggingLevel::info);
-        });
+        if (record) saveTag(record, tagstore::multiSaveCompletion(shared_from_this(), record));
     }
 }
 

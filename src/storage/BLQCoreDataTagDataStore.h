@@ -16,9 +16,10 @@ class BLQTag;
 
 // The tag store over a Core Data context. A key is found exactly, except a super-tag pattern (a
 // key holding "_supertag_" and one of # $ % ^ & * ?), which is matched as a regular expression
-// against every stored key. All work runs on the context's queue, one block per operation and
-// per list element; only getTag blocks its caller. Completions run on the context's queue.
-// Failures are log lines prefixed "Tag: ". Owned by a shared_ptr (its queued work keeps it alive).
+// against every stored key (a pattern that does not compile matches nothing). All work runs on the
+// context's queue, one block per operation and per list element; only getTag blocks its caller.
+// Completions run on the context's queue. Failures are log lines prefixed "Tag: ". Owned by a
+// shared_ptr (its queued work keeps it alive).
 class BLQCoreDataTagDataStore final : public BLQITagDataStore,
                                       public BLQILoggable,
                                       public std::enable_shared_from_this<BLQCoreDataTagDataStore> {
@@ -32,6 +33,8 @@ public:
     // A text that is not an optional sign and decimal digits counts as 0. A sum beyond the 64-bit
     // range is refused: the tag keeps its value and the completion receives an error.
     void incrementTag(const std::string& key, int64_t value, Completion completion) override;
+    // A value of a kind that has no text (a Boolean, a dictionary, ...) stores nothing and
+    // completes with an error. The completion runs once the save has reached the file.
     void saveTag(const std::string& key, const std::any& value, Completion completion) override;
     void saveTag(const std::shared_ptr<BLQTagDTO>& tag, Completion completion) override;
     void saveTags(const std::vector<std::shared_ptr<BLQTagDTO>>& tags) override;
@@ -44,7 +47,8 @@ public:
 private:
     std::shared_ptr<BLQInstall> getInstall(const BLQInstallDTO& install) const;
     std::shared_ptr<BLQTag> findTag(const std::string& key) const;
-    void saveTagNow(const std::string& key, const std::optional<std::string>& text, const Completion& completion);
+    void saveTagNow(const std::string& key, const std::optional<std::string>& text,
+                    const Completion& completion);
     void saveContext() const;
 
     std::shared_ptr<platform::ManagedObjectContext> context_;

@@ -49,10 +49,34 @@ TEST_F(TagStoreTest, KeysAreMatchedExactlyAndSuperTagPatternsAsExpressions) {
     EXPECT_EQ(value("user_id"), "42");
     EXPECT_EQ(value("user"), "ann");
 
-    EXPECT_EQ(value("a_supertag_.*"), "x");      // a pattern
-    EXPECT_EQ(value("a_supertag_"), "<none>");   // no pattern character: looked up exactly
+    EXPECT_EQ(value("a_supertag_.*"), "x");     // a pattern
+    EXPECT_EQ(value("a_supertag_"), "<none>");  // no pattern character: looked up exactly
     EXPECT_TRUE(BLQCoreDataTagDataStore::isRegexPattern("a?"));
     EXPECT_FALSE(BLQCoreDataTagDataStore::isRegexPattern("a_b.c"));
+}
+
+TEST_F(TagStoreTest, NumbersAreStoredAsTheirTextAndValuesWithoutTextAreRefused) {
+    // A refused save completes at once, the others once written: kept by call, not by order.
+    std::vector<std::optional<Result>> results(4);
+    auto keep = [&](size_t i) { return [&results, i](Result r) { results[i] = std::move(r); }; };
+    store->saveTag("whole", std::any(5.0), keep(0));
+    store->saveTag("fraction", std::any(0.1), keep(1));
+    store->saveTag("flag", std::any(std::string("on")), keep(2));
+    store->saveTag("flag", std::any(true), keep(3));
+    settle();
+    for (const auto& r : results) ASSERT_TRUE(r);
+    EXPECT_EQ(std::get<std::shared_ptr<BLQTagDTO>>(*results[0])->value, "5");
+    EXPECT_EQ(std::get<std::shared_ptr<BLQTagDTO>>(*results[1])->value, "0.1");
+    EXPECT_EQ(value("whole"), "5");
+    EXPECT_EQ(value("fraction"), "0.1");
+    // A Boolean has no text: the save fails and the earlier value stays.
+    ASSERT_TRUE(std::holds_alternative<platform::Error>(*results[3]));
+    EXPECT_EQ(std::get<platform::Error>(*results[3]).domain(), "BrindlecueSDK.TagError");
+    EXPECT_EQ(value("flag"), "on");
+
+    logger->clear();
+    EXPECT_EQ(value("kj_supertag_(home*"), "<none>");
+    EXPECT_EQ(logger->linesStartingWith("Tag: Invalid super-tag pattern").size(), 1u);
 }
 
 TEST_F(TagStoreTest, IncrementsReadDecimalTextAndRefuseToOverflow) {
@@ -91,7 +115,8 @@ TEST_F(TagStoreTest, DeletingAndLinkingToTheInstall) {
 
     std::shared_ptr<BLQInstallDTO> install;
     std::make_shared<BLQCoreDataInstallDataStore>(context)->createInstallForAppKey(
-        "key-1", [&](BLQIInstallDataStore::CreateResult r) { install = std::get<std::shared_ptr<BLQInstallDTO>>(r); });
+        "key-1",
+        [&](BLQIInstallDataStore::CreateResult r) { install = std::get<std::shared_ptr<BLQInstallDTO>>(r); });
     settle();
     logger->clear();
     auto noId = std::make_shared<BLQInstallDTO>(*install);

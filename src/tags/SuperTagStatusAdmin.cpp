@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include "foundation/BLQILoggable.h"
+
 namespace brindlecue {
 
 bool SuperTagStatusAdmin::isSuperTagEnabled(const std::string& tagLevel, const std::string& tagType) {
@@ -22,7 +24,12 @@ bool SuperTagStatusAdmin::isSuperTagFilterMatch(const std::string& serverPattern
     UParseError parseError;
     std::unique_ptr<icu::RegexPattern> pattern(
         icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(serverPattern), 0, parseError, status));
-    if (U_FAILURE(status) || !pattern) return false;
+    if (U_FAILURE(status) || !pattern) {
+        print_log("Tag: Super-tag filter is not a valid regular expression, nothing passes it: " +
+                      serverPattern + ", error: " + u_errorName(status),
+                  rawValue(BLQLoggingLevel::warning));
+        return false;
+    }
     icu::UnicodeString input = icu::UnicodeString::fromUTF8(devicePattern);
     std::unique_ptr<icu::RegexMatcher> matcher(pattern->matcher(input, status));
     if (U_FAILURE(status) || !matcher) return false;

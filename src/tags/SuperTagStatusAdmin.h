@@ -12,7 +12,8 @@ public:
     // "View"; any other level ("disabled", the empty text, other letter case) passes nothing.
     static bool isSuperTagEnabled(const std::string& tagLevel, const std::string& tagType);
     // True when the device text contains a match of the server's pattern, read as a regular
-    // expression without options; an empty or invalid pattern matches nothing.
+    // expression (ICU) without options; an empty pattern matches nothing, and so does an invalid
+    // one, with a line in the log.
     static bool isSuperTagFilterMatch(const std::string& serverPattern, const std::string& devicePattern);
 };
 

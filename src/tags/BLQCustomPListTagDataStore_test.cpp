@@ -1,0 +1,122 @@
+#include "tags/BLQCustomPListTagDataStore.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <thread>
+
+#include "support/RecordingLoggerManager.h"
+
+namespace brindlecue {
+namespace {
+
+using Result = BLQITagDataStore::Result;
+
+class PListTagStoreTest : public ::testing::Test {
+protected:
+    // Runs the store's queued work and answers the completion's result.
+    Result wait(const std::function<void(BLQITagDataStore::Completion)>& start) {
+        std::promise<Result> promise;
+        start([&](Result r) { promise.set_value(std::move(r)); });
+        return promise.get_future().get();
+    }
+    std::string valueOf(const Result& r) {
+        auto* tag = std::get_if<std::shared_ptr<BLQTagDTO>>(&r);
+        return tag ? (*tag)->value : "error: " + std::get<platform::Error>(r).localizedDescription();
+    }
+    std::vector<SwiftTag> file() const { return store->PListManager()->readTags(); }
+
+    std::shared_ptr<testsupport::RecordingLoggerManager> logger =
+        testsupport::RecordingLoggerManager::install();
+    std::shared_ptr<BLQCustomPListTagDataStore> store = std::make_shared<BLQCustomPListTagDataStore>();
+};
+
+TEST_F(PListTagStoreTest, SavesMoveTheirKeyToTheEndAndIncrementsAddToIntegers) {
+    EXPECT_EQ(store->PListManager()->plistFilePath.filename(), "CST.plist");
+    for (const char* v : {"a", "b"})
+        wait([&](auto done) { store->saveTag("plan", std::any(std::string(v)), done); });
+    wait([&](auto done) { store->saveTag("lang", std::any(std::string("en")), done); });
+    EXPECT_EQ(valueOf(wait([&](auto done) { store->saveTag("plan", std::any(2.5), done); })), "2.5");
+    EXPECT_EQ(file(), (std::vector<SwiftTag>{{"lang", "en"}, {"plan", "2.5"}}));
+    ASSERT_TRUE(store->getTag("plan"));
+    EXPECT_EQ(store->getTag("plan")->value, "2.5");
+
+    // Completes with the amount, not the new total.
+    EXPECT_EQ(valueOf(wait([&](auto done) { store->incrementTag("count", 3, done); })), "3");
+    EXPECT_EQ(valueOf(wait([&](auto done) { store->incrementTag("count", 2, done); })), "2");
+    EXPECT_EQ(store->getTag("count")->value, "5");
+    // A value that is no integer stays as it is.
+    EXPECT_EQ(valueOf(wait([&](auto done) { store->incrementTag("lang", 1, done); })), "1");
+    EXPECT_EQ(store->getTag("lang")->value, "en");
+
+    wait([&](auto done) { store->saveTag("count", std::any(std::string("9223372036854775807")), done); });
+    EXPECT_NE(valueOf(wait([&](auto done) { store->incrementTag("count", 1, done); })).find("error: "),
+              std::string::npos);
+    EXPECT_EQ(store->getTag("count")->value, "9223372036854775807");
+
+    // A value without text stores nothing.
+    EXPECT_NE(valueOf(wait([&](auto done) { store->saveTag("flag", std::any(true), done); })).find("error: "),
+              std::string::npos);
+    EXPECT_FALSE(store->getTag("flag"));
+}
+
+TEST_F(PListTagStoreTest, DeletesAndUnreadableFiles) {
+    auto path = store->PListManager()->plistFilePath;
+    EXPECT_FALSE(store->getTag("plan"));
+    EXPECT_TRUE(logger->contains("Tag: PList Tags Data Store -> get Tag: not found for key: plan", 2));
+    std::ofstream(path) << "<plist><dict><key>key</key><string>plan</string></dict></plist>";
+    EXPECT_FALSE(store->getTag("plan"));
+    EXPECT_TRUE(file().empty());
+
+    // The next write replaces what could not be read.
+    wait([&](auto done) { store->saveTag("plan", std::any(std::string("gold")), done); });
+    EXPECT_FALSE(store->getTag("lang"));
+    EXPECT_TRUE(logger->contains("Tag: PList Tags Data Store -> get Tag: not found for key lang", 2));
+    store->deleteTag("lang");
+    store->deleteTag("plan");
+    wait([&](auto done) { store->saveTag("lang", std::any(std::string("en")), done); });
+    EXPECT_EQ(file(), (std::vector<SwiftTag>{{"lang", "en"}}));
+    EXPECT_EQ(logger->count("Tag: PList Tags Data Store -> delete Tag: "), 2u);
+}
+
+TEST_F(PListTagStoreTest, ChangesFromSeveralStoresAtOnceAreAllKept) {
+    auto other = std::make_shared<BLQCustomPListTagDataStore>();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            auto& s = t % 2 ? other : store;
+            for (int i = 0; i < 15; ++i) {
+                wait([&](auto done) {
+                    s->saveTag("k" + std::to_string(t) + "_" + std::to_string(i), std::any(int64_t{i}), done);
+                });
+                wait([&](auto done) { s->incrementTag("total", 1, done); });
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(file().size(), 61u);
+    EXPECT_EQ(store->getTag("total")->value, "60");
+}
+
+TEST_F(PListTagStoreTest, AFailedWriteIsReportedAndLeavesTheFileAsItWas) {
+    wait([&](auto done) { store->saveTag("plan", std::any(std::string("gold")), done); });
+    // A directory in the file's place cannot be replaced by the file.
+    auto path = store->PListManager()->plistFilePath;
+    std::filesystem::remove(path);
+    std::filesystem::create_directories(path / "blocked");
+    auto result = wait([&](auto done) { store->saveTag("plan", std::any(std::string("silver")), done); });
+    ASSERT_TRUE(std::holds_alternative<platform::Error>(result));
+    EXPECT_EQ(logger->count("Tag: PList Tags Data Store -> error writing to PList: "), 1u);
+    EXPECT_EQ(logger->count("Tag: PList Tags Data Store -> save Tag: plan with value: silver"), 0u);
+    EXPECT_TRUE(std::filesystem::is_directory(path / "blocked"));
+    // No temporary file is left behind.
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
+        ++entries;
+    EXPECT_EQ(entries, 1u);
+}
+
+}  // namespace
+}  // namespace brindlecue

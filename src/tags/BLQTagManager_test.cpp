@@ -1,0 +1,132 @@
+#include "tags/BLQTagManager.h"
+
+#include <gtest/gtest.h>
+
+#include "events/BLQUserEventCode.h"
+#include "facade/BLQInstallDTO.h"
+#include "support/RecordingLoggerManager.h"
+#include "tags/BLQTagKey.h"
+#include "tags/BLQTagTestDoubles_test.h"
+
+namespace brindlecue {
+namespace {
+
+using testsupport::LogLine;
+
+class TagManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        install->current = std::make_shared<BLQInstallDTO>(
+            std::string("abc"), 42, std::string("app-key"), std::nullopt, std::nullopt, std::nullopt,
+            std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, true,
+            std::nullopt, std::nullopt, std::nullopt);
+    }
+
+    // Saves and answers how the save ended: "success", "failure" or "pending".
+    std::string save(const std::string& key, std::any value, bool force = false) {
+        std::string outcome = "pending";
+        manager->saveTagWithKey(
+            key, value, [&] { outcome = "success"; }, [&](const platform::Error&) { outcome = "failure"; },
+            force);
+        return outcome;
+    }
+    std::vector<std::string> messages() const {
+        std::vector<std::string> out;
+        for (const auto& e : events->events()) out.push_back(std::to_string(e.code) + " " + e.message);
+        return out;
+    }
+
+    std::shared_ptr<testsupport::RecordingLoggerManager> logger =
+        std::make_shared<testsupport::RecordingLoggerManager>();
+    testsupport::ScopedLoggerManager loggerInstalled{logger};
+    std::shared_ptr<testing::InMemoryTagStore> store = std::make_shared<testing::InMemoryTagStore>();
+    std::shared_ptr<testing::FakeTagRequester> requester = std::make_shared<testing::FakeTagRequester>();
+    std::shared_ptr<testing::RecordingUserEventManager> events =
+        std::make_shared<testing::RecordingUserEventManager>();
+    std::shared_ptr<testing::FakeInstallManager> install = std::make_shared<testing::FakeInstallManager>();
+    std::shared_ptr<BLQTagManager> manager = std::make_shared<BLQTagManager>(
+        store, requester, events, install, std::vector<std::string>{BLQTagKey::previewMode()},
+        std::vector<std::string>{BLQTagKey::previewMode()});
+};
+
+TEST_F(TagManagerTest, ASaveIsReportedOnlyWhenItsValueIsNewOrChangedOrForced) {
+    EXPECT_EQ(save("plan", std::string("gold")), "success");
+    EXPECT_EQ(save("plan", std::string("gold")), "success");
+    EXPECT_EQ(save("plan", std::string("silver")), "success");
+    EXPECT_EQ(save("plan", std::string("silver"), true), "success");
+    EXPECT_EQ(messages(),
+              (std::vector<std::string>{"8999 Added or updated tag: plan", "8999 Added or updated tag: plan",
+                                        "8999 Added or updated tag: plan"}));
+    ASSERT_TRUE(events->events()[1].tag);
+    EXPECT_EQ(events->events()[1].tag->value, "silver");
+    EXPECT_EQ(store->associations, 4);
+
+    // A number is compared by the text the store keeps: 2.0 saved as "2", then the integer 2.
+    events->clear();
+    save("score", 2.0);
+    save("score", int64_t{2});
+    save("score", 2.5);
+    EXPECT_EQ(messages(), (std::vector<std::string>{"8999 Added or updated tag: score",
+                                                    "8999 Added or updated tag: score"}));
+    EXPECT_EQ(events->events()[1].tag->value, "2.5");
+
+    // The preview-mode key makes an event only when forced; without an install nothing is linked.
+    events->clear();
+    install->current = nullptr;
+    save(BLQTagKey::previewMode(), std::string("true"));
+    EXPECT_TRUE(events->events().empty());
+    save(BLQTagKey::previewMode(), std::string("true"), true);
+    EXPECT_EQ(messages(), (std::vector<std::string>{"8999 Added or updated tag: kj_preview_mode"}));
+    EXPECT_EQ(store->associations, 7);
+}
+
+TEST_F(TagManagerTest, AFailedSaveReachesTheFailureBlockOnly) {
+    store->failWith = platform::Error::withDescription("Test", 3, "disk full");
+    EXPECT_EQ(save("plan", std::string("gold")), "failure");
+    EXPECT_TRUE(events->events().empty());
+    EXPECT_EQ(store->associations, 0);
+    EXPECT_TRUE(logger->contains("Tag: Failed to save tag: plan, value: gold, error: disk full", 4));
+
+    // An increment that fails is only logged.
+    manager->incrementTagWithKey("count", 2);
+    EXPECT_TRUE(events->events().empty());
+    EXPECT_TRUE(logger->contains("Tag: Failed to increment tag: count, value: 2, error: disk full", 4));
+}
+
+TEST_F(TagManagerTest, IncrementsAreAlwaysReported) {
+    manager->incrementTagWithKey("count", 3);
+    manager->incrementTagWithKey("count", 0);
+    EXPECT_EQ(messages(),
+              (std::vector<std::string>{"8997 Incremented tag: count", "8997 Incremented tag: count"}));
+    EXPECT_EQ(events->events()[1].tag->value, "3");
+    EXPECT_EQ(store->associations, 2);
+    EXPECT_TRUE(logger->contains("Tag: Incremented tag: count, new value: 0", 2));
+}
+
+TEST_F(TagManagerTest, DeletionsAreReportedAndPreviewModeIsAlsoSentToTheServer) {
+    EXPECT_EQ(manager->getTagValueWithKey("missing"), "");
+    manager->deleteTagWithKey("missing");
+    EXPECT_TRUE(
+        logger->contains("Tag: Did not delete tag with key: missing as no tag existed with that key", 2));
+    EXPECT_TRUE(events->events().empty());
+    EXPECT_TRUE(store->deleted.empty());
+
+    store->tags = {{"plan", "gold"}, {"kj_preview_mode", "true"}};
+    manager->deleteTagWithKey("plan");
+    EXPECT_TRUE(requester->deletedKeys.empty());
+
+    requester->failWith = platform::Error::withDescription("Test", 1, "offline");
+    manager->deleteTagWithKey(BLQTagKey::previewMode());
+    EXPECT_EQ(requester->deletedKeys, std::vector<std::string>{"kj_preview_mode"});
+    EXPECT_TRUE(
+        logger->contains("Tag: Failed to send priority delete for key: kj_preview_mode, error: offline", 2));
+    // The event carries the tag as it was before the store forgot it.
+    EXPECT_EQ(messages(),
+              (std::vector<std::string>{"8998 Deleted tag: plan", "8998 Deleted tag: kj_preview_mode"}));
+    EXPECT_EQ(events->events()[1].tag->value, "true");
+    EXPECT_EQ(store->deleted, (std::vector<std::string>{"plan", "kj_preview_mode"}));
+    EXPECT_TRUE(store->tags.empty());
+}
+
+}  // namespace
+}  // namespace brindlecue
