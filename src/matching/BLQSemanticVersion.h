@@ -17,6 +17,9 @@ public:
 
     bool operator==(const BLQSemanticVersionPart& o) const { return value == o.value; }
     bool operator<(const BLQSemanticVersionPart& o) const { return value < o.value; }
+    bool operator>(const BLQSemanticVersionPart& o) const { return o < *this; }
+    bool operator<=(const BLQSemanticVersionPart& o) const { return !(o < *this); }
+    bool operator>=(const BLQSemanticVersionPart& o) const { return !(*this < o); }
 
     int64_t value;
 };
@@ -32,6 +35,9 @@ public:
     // else compares as text in canonical (NFC) code-point order, the empty text first.
     bool operator==(const BLQSemanticVersionBuildMetadata& o) const;
     bool operator<(const BLQSemanticVersionBuildMetadata& o) const;
+    bool operator>(const BLQSemanticVersionBuildMetadata& o) const { return o < *this; }
+    bool operator<=(const BLQSemanticVersionBuildMetadata& o) const { return !(o < *this); }
+    bool operator>=(const BLQSemanticVersionBuildMetadata& o) const { return !(*this < o); }
 
     std::string value;
     std::optional<int64_t> intValue;

@@ -1,0 +1,106 @@
+#include "matching/CampaignMatching.h"
+
+#include <gtest/gtest.h>
+
+#include "feed/KJFeedConditions.h"
+#include "platform/DateFormatter.h"
+#include "platform/dispatch/Clock.h"
+#include "storage/KJDBManager.h"
+
+namespace brindlecue {
+namespace {
+
+using platform::Value;
+
+std::shared_ptr<KJFeedConditions> record(std::string type, std::string op, std::string value,
+                                         std::string currentValue, Value valueArray = Value("")) {
+    auto c = std::make_shared<KJFeedConditions>();
+    c->type = std::move(type);
+    c->op = std::move(op);
+    c->value = std::move(value);
+    c->currentValue = std::move(currentValue);
+    c->value_array = std::move(valueArray);
+    return c;
+}
+
+bool passes(const std::shared_ptr<KJFeedConditions>& c) {
+    return CampaignMatching::sharedInstance().evaluate({c});
+}
+
+// The stored form of a date that many seconds from now.
+std::string storedDate(double secondsFromNow) {
+    platform::DateFormatter formatter;
+    formatter.setTimeZone("");
+    formatter.setDateFormat("yyyy-MM-dd'T'HH:mm:ss.SSS");
+    return formatter.stringFromDate(platform::Date::now().addingTimeInterval(secondsFromNow));
+}
+
+TEST(CampaignMatching, CountersAndTheirOperators) {
+    EXPECT_FALSE(CampaignMatching::sharedInstance().evaluate({}));
+    for (const char* count : {"0", "1", "2"})
+        EXPECT_TRUE(passes(record("seen_count", "less_than", "3", count)));
+    EXPECT_FALSE(passes(record("seen_count", "less_than", "3", "3")));
+    EXPECT_TRUE(passes(record("page_seen_count", "greater_than_equal", "2", " 2 views")));
+    EXPECT_FALSE(passes(record("seen_count", "greater_than", "1", "5")));
+    EXPECT_TRUE(passes(record("", "equal", "0", "")));  // no type: by its op; empty texts read as 0
+
+    // The value list wins when it holds numbers.
+    auto list = Value::array({1, 5});
+    EXPECT_TRUE(passes(record("seen_count", "equal", "2", "5", list)));
+    EXPECT_FALSE(passes(record("seen_count", "equal", "2", "2", list)));
+    EXPECT_TRUE(passes(record("seen_count", "equal", "2", "2", Value::array({"x"}))));
+
+    EXPECT_TRUE(passes(record("never", "", "", "0")));
+    EXPECT_FALSE(passes(record("never", "", "", "1")));
+    EXPECT_TRUE(passes(record("always", "bogus", "q", "x")));
+    // Every record is tested and all must pass.
+    EXPECT_FALSE(CampaignMatching::sharedInstance().evaluate(
+        {record("always", "", "", "0"), record("seen_count", "less_than", "1", "4")}));
+}
+
+TEST(CampaignMatching, TimeConditionsPassOnceTheStoredDateHasPassed) {
+    platform::Clock::useVirtual();
+    EXPECT_TRUE(passes(record("time_next", "", "d", storedDate(-60))));
+    EXPECT_FALSE(passes(record("time_next", "", "d", storedDate(3600))));
+    EXPECT_FALSE(passes(record("time_next", "", "q", storedDate(-60))));
+    EXPECT_FALSE(passes(record("time_next", "", "", storedDate(-60))));
+
+    // The stored date of "after_delay" already includes the delay: the delay is not added again.
+    auto delay = record("after_delay", "", "2h", storedDate(2 * 3600));
+    EXPECT_FALSE(passes(delay));
+    platform::Clock::advance(2 * 3600 + 1);
+    EXPECT_TRUE(passes(delay));
+    // The next date as the condition itself writes it after a show.
+    auto shown = record("after_delay", "", "1h", "");
+    shown->currentValue = KJFeedConditions::updatedCurrentValue(*shown);
+    EXPECT_FALSE(passes(shown));
+    platform::Clock::advance(3601);
+    EXPECT_TRUE(passes(shown));
+
+    for (const char* type : {"after_delay", "time_next"}) {
+        EXPECT_FALSE(passes(record(type, "", "1d", "2020-01-01 00:00:00"))) << type;
+        EXPECT_FALSE(passes(record(type, "", "1d", ""))) << type;
+    }
+}
+
+TEST(CampaignMatching, TimeUnitsAndTheCampaignCache) {
+    auto units = CampaignMatching::parseRCTimeUnits("h");
+    EXPECT_EQ(units.count, 1);
+    EXPECT_EQ(units.field, DeviceCalendar::Field::hour);
+    units = CampaignMatching::parseRCTimeUnits("-3M");
+    EXPECT_EQ(units.count, -3);
+    EXPECT_EQ(units.field, DeviceCalendar::Field::month);
+    units = CampaignMatching::parseRCTimeUnits("xh");
+    EXPECT_EQ(units.count, 0);
+    units = CampaignMatching::parseRCTimeUnits("2q");
+    EXPECT_FALSE(units.field);
+    EXPECT_FALSE(CampaignMatching::parseRCTimeUnits("").count);
+
+    auto cache = KJDBManager::sharedInstance();
+    CampaignMatching::registerWithCampaignCache(*cache);
+    EXPECT_TRUE(cache->canDeleteTipSeriesByFeedId({record("always", "", "", "0")}));
+    EXPECT_FALSE(cache->canDeleteTipSeriesByFeedId({record("never", "", "", "1")}));
+}
+
+}  // namespace
+}  // namespace brindlecue
