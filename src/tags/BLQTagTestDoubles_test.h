@@ -2,7 +2,7 @@
 
 // Doubles for the tag layer's neighbours: a user-event manager that records what it is asked to
 // send, an install manager with a settable current install, a tag requester that answers as told,
-// and an in-memory tag store that completes at once (or with a given error) and counts lookups.
+// and an in-memory tag store that completes at once (or with a given error) and notes lookups.
 
 #include <map>
 #include <mutex>
@@ -18,54 +18,44 @@
 
 namespace brindlecue::testing {
 
-struct SentEvent {
-    int64_t code = 0;
-    std::string message;
-    std::optional<BLQTagDTO> tag;
-};
-
+// Records tag events ("<code> <message>", and the tag); the other events are not looked at.
 class RecordingUserEventManager final : public BLQIUserEventManager {
 public:
-    void sendUserEventWithCode(int64_t code, const std::string& message, const platform::Value&) override {
-        record(code, nullptr, message);
-    }
-    void sendUserEventWithCode(int64_t code, const std::string& message, const platform::Value&,
-                               Handler) override {
-        record(code, nullptr, message);
-    }
+    struct Sent {
+        std::string event;
+        std::optional<BLQTagDTO> tag;
+    };
+    void sendUserEventWithCode(int64_t, const std::string&, const platform::Value&) override {}
+    void sendUserEventWithCode(int64_t, const std::string&, const platform::Value&, Handler) override {}
+    void sendUserEventErrorWithMessage(const std::string&, const std::string&) override {}
+    void sendUserEventErrorWithMessageDetails(const std::string&, const platform::Value&) override {}
     void sendUserEventWithCode(int64_t code, const std::shared_ptr<BLQTagDTO>& tag,
                                const std::string& message, const platform::Value&, Handler) override {
-        record(code, tag, message);
-    }
-    void sendUserEventErrorWithMessage(const std::string& message, const std::string&) override {
-        record(kErrorEventCode, nullptr, message);
-    }
-    void sendUserEventErrorWithMessageDetails(const std::string& message, const platform::Value&) override {
-        record(kErrorEventCode, nullptr, message);
-    }
-
-    std::vector<SentEvent> events() const {
         std::lock_guard lock(mutex_);
-        return events_;
+        sent_.push_back({std::to_string(code) + " " + message, tag ? std::optional(*tag) : std::nullopt});
+    }
+    std::vector<Sent> sent() const {
+        std::lock_guard lock(mutex_);
+        return sent_;
+    }
+    std::vector<std::string> events() const {
+        std::vector<std::string> out;
+        for (const auto& s : sent()) out.push_back(s.event);
+        return out;
     }
     void clear() {
         std::lock_guard lock(mutex_);
-        events_.clear();
+        sent_.clear();
     }
 
 private:
-    void record(int64_t code, const std::shared_ptr<BLQTagDTO>& tag, const std::string& message) {
-        std::lock_guard lock(mutex_);
-        events_.push_back({code, message, tag ? std::optional<BLQTagDTO>(*tag) : std::nullopt});
-    }
     mutable std::mutex mutex_;
-    std::vector<SentEvent> events_;
+    std::vector<Sent> sent_;
 };
 
 class FakeInstallManager final : public BLQIInstallRegistrationManager {
 public:
     std::shared_ptr<BLQInstallDTO> current;
-
     std::shared_ptr<BLQIInstallRegistrationDelegate> delegate() const override { return nullptr; }
     void setDelegate(std::shared_ptr<BLQIInstallRegistrationDelegate>) override {}
     std::shared_ptr<BLQInstallDTO> getCurrentInstall() override { return current; }
@@ -77,32 +67,24 @@ class FakeTagRequester final : public BLQITagNetworkRequester {
 public:
     std::vector<std::string> deletedKeys;
     std::optional<platform::Error> failWith;
-
     void sendDeleteRequest(const std::string& key, BLQRequestSuccessBlock success,
                            BLQRequestFailureBlock failure) override {
         deletedKeys.push_back(key);
-        if (failWith)
-            failure(*failWith);
-        else
-            success(platform::Value::dictionary(),
-                    *platform::URL::fromString("https://api.example.test/v3/tags"));
+        if (failWith) return failure(*failWith);
+        success(platform::Value::dictionary(),
+                *platform::URL::fromString("https://api.example.test/v3/tags"));
     }
 };
 
-// Tags in a map; every operation completes before it returns.
+// Every operation completes before it returns; with failWith set, saves and increments fail.
 class InMemoryTagStore final : public BLQITagDataStore {
 public:
     std::map<std::string, std::string> tags;
-    std::vector<std::string> lookedUp;
-    std::vector<std::string> deleted;
+    std::vector<std::string> lookedUp, deleted;
     int associations = 0;
-    // When set, saves and increments complete with it and change nothing.
     std::optional<platform::Error> failWith;
 
-    void deleteTag(const std::string& key) override {
-        deleted.push_back(key);
-        tags.erase(key);
-    }
+    void deleteTag(const std::string& key) override { deleted.push_back(key), tags.erase(key); }
     std::shared_ptr<BLQTagDTO> getTag(const std::string& key) override {
         lookedUp.push_back(key);
         auto it = tags.find(key);
@@ -110,10 +92,7 @@ public:
     }
     void associateTagsMissingInstall(const std::shared_ptr<BLQInstallDTO>&) override { ++associations; }
     void incrementTag(const std::string& key, int64_t value, Completion completion) override {
-        if (failWith) return completion(*failWith);
-        int64_t current = platform::Value(tags[key]).integerValue();
-        tags[key] = std::to_string(current + value);
-        completion(std::make_shared<BLQTagDTO>(key, tags[key]));
+        saveTag(key, std::any(platform::Value(tags[key]).integerValue() + value), std::move(completion));
     }
     void saveTag(const std::string& key, const std::any& value, Completion completion) override {
         if (failWith) return completion(*failWith);
@@ -123,9 +102,7 @@ public:
     void saveTag(const std::shared_ptr<BLQTagDTO>& tag, Completion completion) override {
         saveTag(tag->key, std::any(tag->value), std::move(completion));
     }
-    void saveTags(const std::vector<std::shared_ptr<BLQTagDTO>>& list) override {
-        for (const auto& tag : list) saveTag(tag, [](Result) {});
-    }
+    void saveTags(const std::vector<std::shared_ptr<BLQTagDTO>>&) override {}
 };
 
 }  // namespace brindlecue::testing
