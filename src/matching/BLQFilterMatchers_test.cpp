@@ -94,6 +94,7 @@ TEST(BLQFilterMatchers, DurationsCountFromTheMomentTheMatcherWasMade) {
     for (const char* op : {"lt", "lte", "gt", "gte"})
         EXPECT_FALSE(match("tag_timediff", op, "30 days", daysFromNow(0)));
     EXPECT_FALSE(match("timediff", "eq", "P1D", daysFromNow(1)));
+    EXPECT_FALSE(match("timediff", "gt", "-P9223372036854775807M", daysFromNow(0)));  // beyond the calendar
     EXPECT_FALSE(match("timediff", "lt", "P1D", "yesterday"));
 
     // The reference is the matcher's birth, not the test; the sign is taken off once and kept.

@@ -23,25 +23,6 @@ bool fitsInt32(int64_t value) {
     return value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max();
 }
 
-UCalendarDateFields icuField(DeviceCalendar::Field field) {
-    switch (field) {
-        case DeviceCalendar::Field::second:
-            return UCAL_SECOND;
-        case DeviceCalendar::Field::minute:
-            return UCAL_MINUTE;
-        case DeviceCalendar::Field::hour:
-            return UCAL_HOUR_OF_DAY;
-        case DeviceCalendar::Field::day:
-        case DeviceCalendar::Field::weekday:
-            return UCAL_DATE;
-        case DeviceCalendar::Field::month:
-            return UCAL_MONTH;
-        case DeviceCalendar::Field::year:
-            return UCAL_YEAR;
-    }
-    return UCAL_DATE;
-}
-
 std::optional<platform::Date> timeOf(icu::Calendar& calendar) {
     UErrorCode status = U_ZERO_ERROR;
     UDate millis = calendar.getTime(status);
@@ -68,31 +49,20 @@ platform::DateComponents DeviceCalendar::components(platform::Date date) {
 }
 
 std::optional<platform::Date> DeviceCalendar::date(const platform::DateComponents& c) {
-    const int64_t year = c.year.value_or(1), month = c.month.value_or(1) - 1, day = c.day.value_or(1);
+    const int64_t year = c.year.value_or(1), month = c.month.value_or(1), day = c.day.value_or(1);
     const int64_t hour = c.hour.value_or(0), minute = c.minute.value_or(0), second = c.second.value_or(0);
     for (int64_t v : {year, month, day, hour, minute, second})
-        if (!fitsInt32(v)) return std::nullopt;
+        if (!fitsInt32(v) || v == std::numeric_limits<int32_t>::min()) return std::nullopt;
     auto calendar = makeCalendar();
     if (!calendar) return std::nullopt;
     calendar->clear();
     calendar->set(UCAL_EXTENDED_YEAR, static_cast<int32_t>(year));
-    calendar->set(UCAL_MONTH, static_cast<int32_t>(month));
+    calendar->set(UCAL_MONTH, static_cast<int32_t>(month - 1));
     calendar->set(UCAL_DATE, static_cast<int32_t>(day));
     calendar->set(UCAL_HOUR_OF_DAY, static_cast<int32_t>(hour));
     calendar->set(UCAL_MINUTE, static_cast<int32_t>(minute));
     calendar->set(UCAL_SECOND, static_cast<int32_t>(second));
     calendar->set(UCAL_MILLISECOND, 0);
-    return timeOf(*calendar);
-}
-
-std::optional<platform::Date> DeviceCalendar::adding(Field field, int64_t amount, platform::Date date) {
-    if (!fitsInt32(amount)) return std::nullopt;
-    auto calendar = makeCalendar();
-    if (!calendar) return std::nullopt;
-    UErrorCode status = U_ZERO_ERROR;
-    calendar->setTime(date.timeIntervalSince1970() * 1000.0, status);
-    calendar->add(icuField(field), static_cast<int32_t>(amount), status);
-    if (U_FAILURE(status)) return std::nullopt;
     return timeOf(*calendar);
 }
 
