@@ -8,15 +8,11 @@ platform::Data makeTestGif(int width, int height, const std::vector<TestGifFrame
                            std::optional<int> loopCount) {
     platform::Data out;
     int err = 0;
-    GifFileType* gif = EGifOpen(
-        &out,
-        [](GifFileType* g, const GifByteType* d, int n) {
-            auto* o = static_cast<platform::Data*>(g->UserData);
-            o->insert(o->end(), d, d + n);
-            return n;
-        },
-        &err);
-    if (!gif) return out;
+    auto write = [](GifFileType* g, const GifByteType* d, int n) {
+        static_cast<platform::Data*>(g->UserData)->insert(static_cast<platform::Data*>(g->UserData)->end(), d, d + n);
+        return n;
+    };
+    GifFileType* gif = EGifOpen(&out, write, &err);
     GifColorType colors[4];
     for (int i = 0; i < 4; ++i)
         colors[i] = {GifByteType(kTestGifPalette[i] >> 16), GifByteType(kTestGifPalette[i] >> 8),
@@ -34,8 +30,7 @@ platform::Data makeTestGif(int width, int height, const std::vector<TestGifFrame
     }
     for (const auto& f : frames) {
         int w = f.width > 0 ? f.width : width, h = f.height > 0 ? f.height : height;
-        if (f.delayCentiseconds) {
-            int cs = *f.delayCentiseconds;
+        if (int cs = f.delayCentiseconds.value_or(0); f.delayCentiseconds) {
             GifByteType gce[4] = {GifByteType(1 << 2), GifByteType(cs & 0xFF), GifByteType((cs >> 8) & 0xFF), 0};
             EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, gce);
         }
