@@ -179,8 +179,8 @@ bool run(JpegRead* st) {
         st->line = static_cast<unsigned char*>(std::malloc(size_t(st->width) * 4));
         if (!st->line) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
     }
-    // Rows are read an iMCU row at a time, which is what libjpeg decodes in one go; the row
-    // count at a run-out of bytes stays exact.
+    // Rows are read an iMCU row at a time, which is what libjpeg decodes in one go, so the rows
+    // counted at a run-out of bytes are the same as when reading one row at a time.
     const int batch = cmyk ? 1 : std::clamp(cinfo->max_v_samp_factor * DCTSIZE, 1, 32);
     auto readRows = [&] {
         while (cinfo->output_scanline < cinfo->output_height) {
