@@ -6,8 +6,10 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <csetjmp>
+#include <vector>
 
 #include "platform/graphics/ImageCodecs.h"
 
@@ -79,9 +81,25 @@ struct JpegRead {
     int width, height, orientation;
     bool haveHeader;
     int rows;               // rows of real image data decoded
-    uint32_t* pixels;       // width * height, premultiplied ARGB (opaque)
-    unsigned char* line;    // one output row
+    std::vector<uint32_t>* out;  // width * height premultiplied ARGB words (opaque), owned by the caller
+    uint32_t* pixels;       // out's words once allocated
+    unsigned char* line;    // one CMYK row, converted into pixels
 };
+
+// The layout whose bytes in memory are the bitmap's ARGB words (B, G, R, A on a little-endian
+// machine); libjpeg-turbo sets the alpha byte opaque.
+static_assert(std::endian::native == std::endian::little, "pixel words are written as B, G, R, A bytes");
+constexpr J_COLOR_SPACE kNativeARGB = JCS_EXT_BGRA;
+
+// Sizes the caller's vector; false when memory runs out (no exception may cross libjpeg).
+bool allocate(std::vector<uint32_t>* out, size_t count) {
+    try {
+        out->resize(count);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 void setup(JpegRead& st, const uint8_t* data, size_t size, uint64_t maxPixels, bool headerOnly) {
     std::memset(&st, 0, sizeof st);
@@ -102,26 +120,17 @@ void setup(JpegRead& st, const uint8_t* data, size_t size, uint64_t maxPixels, b
     st.src.size = size;
 }
 
-void storeRow(JpegRead* st, JDIMENSION y, J_COLOR_SPACE space, bool adobe) {
+// Converts the CMYK row buffer into row y of the pixels.
+void storeRow(JpegRead* st, JDIMENSION y, bool adobe) {
     if (y >= JDIMENSION(st->height)) return;
     uint32_t* out = st->pixels + size_t(y) * st->width;
     const unsigned char* in = st->line;
     for (int x = 0; x < st->width; ++x) {
-        unsigned r, g, b;
-        if (space == JCS_CMYK) {
-            const unsigned char* p = in + size_t(x) * 4;
-            // Adobe writes CMYK inverted; others store it plainly.
-            unsigned c = adobe ? p[0] : 255 - p[0], m = adobe ? p[1] : 255 - p[1];
-            unsigned yy = adobe ? p[2] : 255 - p[2], k = adobe ? p[3] : 255 - p[3];
-            r = c * k / 255;
-            g = m * k / 255;
-            b = yy * k / 255;
-        } else {
-            const unsigned char* p = in + size_t(x) * 3;
-            r = p[0];
-            g = p[1];
-            b = p[2];
-        }
+        const unsigned char* p = in + size_t(x) * 4;
+        // Adobe writes CMYK inverted; others store it plainly.
+        unsigned c = adobe ? p[0] : 255 - p[0], m = adobe ? p[1] : 255 - p[1];
+        unsigned yy = adobe ? p[2] : 255 - p[2], k = adobe ? p[3] : 255 - p[3];
+        unsigned r = c * k / 255, g = m * k / 255, b = yy * k / 255;
         out[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
     }
 }
@@ -153,7 +162,9 @@ bool run(JpegRead* st) {
     if (st->headerOnly) return true;
 
     bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
-    cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    // Colour images come out of libjpeg-turbo directly as the bitmap's words; CMYK goes through
+    // a row buffer to be converted.
+    cinfo->out_color_space = cmyk ? JCS_CMYK : kNativeARGB;
     bool adobe = cinfo->saw_Adobe_marker;
     cinfo->mem->max_memory_to_use = long(st->maxPixels) * 8 + (64L << 20);
     bool progressive = cinfo->progressive_mode;
@@ -161,12 +172,33 @@ bool run(JpegRead* st) {
     st->src.decompressing = true;
     jpeg_start_decompress(cinfo);
     if (int(cinfo->output_width) != st->width || int(cinfo->output_height) != st->height) ERREXIT(cinfo, JERR_IMAGE_TOO_BIG);
-    int components = cinfo->output_components;
-    if (components != (cmyk ? 4 : 3)) ERREXIT(cinfo, JERR_BAD_J_COLORSPACE);
-    st->pixels = static_cast<uint32_t*>(std::calloc(size_t(st->width) * st->height, 4));
-    st->line = static_cast<unsigned char*>(std::malloc(size_t(st->width) * components));
-    if (!st->pixels || !st->line) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
-    JSAMPROW rows[1] = {st->line};
+    if (cinfo->output_components != 4) ERREXIT(cinfo, JERR_BAD_J_COLORSPACE);
+    if (!allocate(st->out, size_t(st->width) * st->height)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+    st->pixels = st->out->data();
+    if (cmyk) {
+        st->line = static_cast<unsigned char*>(std::malloc(size_t(st->width) * 4));
+        if (!st->line) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+    }
+    // Rows are read an iMCU row at a time, which is what libjpeg decodes in one go, so the rows
+    // counted at a run-out of bytes are the same as when reading one row at a time.
+    const int batch = cmyk ? 1 : std::clamp(cinfo->max_v_samp_factor * DCTSIZE, 1, 32);
+    auto readRows = [&] {
+        while (cinfo->output_scanline < cinfo->output_height) {
+            JDIMENSION y = cinfo->output_scanline;
+            JSAMPROW rows[32];
+            if (cmyk) {
+                rows[0] = st->line;
+            } else {
+                for (int i = 0; i < batch; ++i) {
+                    JDIMENSION row = std::min<JDIMENSION>(y + JDIMENSION(i), cinfo->output_height - 1);
+                    rows[i] = reinterpret_cast<JSAMPROW>(st->pixels + size_t(row) * st->width);
+                }
+            }
+            JDIMENSION got = jpeg_read_scanlines(cinfo, rows, JDIMENSION(batch));
+            if (got == 0) break;
+            if (cmyk) storeRow(st, y, adobe);
+        }
+    };
 
     if (progressive) {
         // Take in every scan that arrived, then show the best picture they make.
@@ -177,19 +209,11 @@ bool run(JpegRead* st) {
             if (r == JPEG_REACHED_SOS && ++scans > kMaxScans) ERREXIT(cinfo, JERR_NOTIMPL);
         }
         jpeg_start_output(cinfo, cinfo->input_scan_number);
-        while (cinfo->output_scanline < cinfo->output_height) {
-            JDIMENSION y = cinfo->output_scanline;
-            if (jpeg_read_scanlines(cinfo, rows, 1) != 1) break;
-            storeRow(st, y, cinfo->out_color_space, adobe);
-        }
+        readRows();
         jpeg_finish_output(cinfo);
         st->rows = st->height;
     } else {
-        while (cinfo->output_scanline < cinfo->output_height) {
-            JDIMENSION y = cinfo->output_scanline;
-            if (jpeg_read_scanlines(cinfo, rows, 1) != 1) break;
-            storeRow(st, y, cinfo->out_color_space, adobe);
-        }
+        readRows();
         // Rows after the point where the bytes ran out are filler, not image.
         st->rows = st->src.ranOut ? int(st->src.rowsAtRunOut) : st->height;
     }
@@ -253,8 +277,10 @@ Bitmap jpegDecode(const uint8_t* data, size_t size, uint64_t maxPixels) {
         out.error = "not JPEG data";
         return out;
     }
+    std::vector<uint32_t> pixels;
     auto* st = new JpegRead;
     setup(*st, data, size, maxPixels, false);
+    st->out = &pixels;
     bool ok = run(st);
     if (!ok) out.error = st->err.message[0] ? st->err.message : "JPEG error";
     // A failure after some rows still gives those rows.
@@ -263,14 +289,14 @@ Bitmap jpegDecode(const uint8_t* data, size_t size, uint64_t maxPixels) {
                           : 0;
     out.complete = ok && !st->src.ranOut;
     if (ok && st->src.ranOut) out.error = "JPEG data ends early";
-    if (rows > 0) {
-        std::vector<uint32_t> pixels(st->pixels, st->pixels + size_t(st->width) * rows);
-        out.image = CGImage::fromPremultipliedARGB(st->width, rows, std::move(pixels), false);
-    }
+    const int width = st->width;
     jpeg_destroy_decompress(&st->cinfo);
-    std::free(st->pixels);
     std::free(st->line);
     delete st;
+    if (rows > 0) {
+        pixels.resize(size_t(width) * rows);
+        out.image = CGImage::fromPremultipliedARGB(width, rows, std::move(pixels), false);
+    }
     return out;
 }
 

@@ -1,7 +1,9 @@
 #include <png.h>
 
+#include <bit>
 #include <csetjmp>
 #include <cstring>
+#include <vector>
 
 #include "platform/graphics/ImageCodecs.h"
 
@@ -19,10 +21,22 @@ struct PngRead {
     bool done = false;
     bool interlaced = false;
     int width = 0, height = 0;
+    bool alpha = false;            // the file has an alpha channel or a transparent colour
     int rows = 0;                  // rows completed (non-interlaced)
-    unsigned char* rgba = nullptr;  // width * height * 4, allocated in the info callback
+    std::vector<uint32_t>* out = nullptr;  // width * height ARGB words, owned by the caller
+    uint32_t* pixels = nullptr;            // out's words, once allocated in the info callback
     char error[128] = {0};
 };
+
+// Sizes the caller's vector; false when memory runs out (no exception may cross libpng).
+bool allocate(std::vector<uint32_t>* out, size_t count) {
+    try {
+        out->resize(count);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 void onError(png_structp png, png_const_charp message) {
     auto* st = static_cast<PngRead*>(png_get_progressive_ptr(png));
@@ -44,21 +58,26 @@ void onInfo(png_structp png, png_infop info) {
     st->height = int(h);
     st->haveHeader = true;
     if (st->headerOnly) png_error(png, "");  // stop: the caller only wanted the header
+    st->alpha = (color & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     png_set_expand(png);
     png_set_strip_16(png);
     png_set_gray_to_rgb(png);
+    // Rows come out as the bitmap's ARGB words (B, G, R, A in memory on a little-endian machine),
+    // straight alpha that is premultiplied afterwards.
+    static_assert(std::endian::native == std::endian::little, "pixel words are read as B, G, R, A bytes");
+    png_set_bgr(png);
     png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
     st->interlaced = png_set_interlace_handling(png) > 1;
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != size_t(w) * 4) png_error(png, "unexpected row layout");
-    st->rgba = static_cast<unsigned char*>(std::calloc(size_t(w) * h, 4));
-    if (!st->rgba) png_error(png, "out of memory");
+    if (!allocate(st->out, size_t(w) * h)) png_error(png, "out of memory");
+    st->pixels = st->out->data();
 }
 
 void onRow(png_structp png, png_bytep row, png_uint_32 rowNumber, int) {
     auto* st = static_cast<PngRead*>(png_get_progressive_ptr(png));
-    if (!row || !st->rgba || rowNumber >= png_uint_32(st->height)) return;
-    unsigned char* dst = st->rgba + size_t(rowNumber) * st->width * 4;
+    if (!row || !st->pixels || rowNumber >= png_uint_32(st->height)) return;
+    auto* dst = reinterpret_cast<unsigned char*>(st->pixels + size_t(rowNumber) * st->width);
     if (st->interlaced)
         png_progressive_combine_row(png, dst, row);
     else
@@ -93,7 +112,20 @@ bool begin(PngRead& st, uint64_t maxPixels, bool headerOnly) {
 
 void end(PngRead& st) {
     if (st.png) png_destroy_read_struct(&st.png, st.info ? &st.info : nullptr, nullptr);
-    std::free(st.rgba);
+}
+
+// Premultiplies straight ARGB words in place; true when any pixel is not opaque.
+bool premultiplyInPlace(uint32_t* words, size_t count) {
+    bool alpha = false;
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t w = words[i];
+        uint32_t a = w >> 24;
+        if (a == 255) continue;
+        alpha = true;
+        auto mul = [a](uint32_t c) { return (c * a + 127) / 255; };
+        words[i] = (a << 24) | (mul((w >> 16) & 0xFF) << 16) | (mul((w >> 8) & 0xFF) << 8) | mul(w & 0xFF);
+    }
+    return alpha;
 }
 
 bool isPng(const uint8_t* data, size_t size) {
@@ -120,7 +152,9 @@ Bitmap pngDecode(const uint8_t* data, size_t size, uint64_t maxPixels) {
         out.error = "not PNG data";
         return out;
     }
+    std::vector<uint32_t> pixels;
     PngRead st;
+    st.out = &pixels;
     if (!begin(st, maxPixels, false)) {
         out.error = "out of memory";
         end(st);
@@ -132,18 +166,15 @@ Bitmap pngDecode(const uint8_t* data, size_t size, uint64_t maxPixels) {
     if (!ok && !st.done && out.error.empty()) out.error = "PNG error";
     if (ok && !st.done) out.error = "PNG data ends early";
     // Interlaced images fill every row pass by pass; sequential ones have their first rows.
-    int rows = st.rgba ? (st.done || st.interlaced ? st.height : st.rows) : 0;
-    if (rows > 0) {
-        std::vector<uint32_t> pixels(size_t(st.width) * rows);
-        bool alpha = false;
-        for (size_t i = 0; i < pixels.size(); ++i) {
-            const unsigned char* p = st.rgba + i * 4;
-            pixels[i] = premultiply({p[0], p[1], p[2], p[3]});
-            alpha = alpha || p[3] != 255;
-        }
-        out.image = CGImage::fromPremultipliedARGB(st.width, rows, std::move(pixels), alpha);
-    }
+    int rows = st.pixels ? (st.done || st.interlaced ? st.height : st.rows) : 0;
+    const int width = st.width;
+    const bool mayHaveAlpha = st.alpha;
     end(st);
+    if (rows > 0) {
+        pixels.resize(size_t(width) * rows);
+        bool alpha = mayHaveAlpha && premultiplyInPlace(pixels.data(), pixels.size());
+        out.image = CGImage::fromPremultipliedARGB(width, rows, std::move(pixels), alpha);
+    }
     return out;
 }
 

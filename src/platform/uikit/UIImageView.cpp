@@ -40,7 +40,7 @@ CGRect placeImage(UIViewContentMode mode, const CGRect& b, CGSize s) {
 }  // namespace
 
 void UIImageView::drawRect(const CGRect&) {
-    auto image = highlighted_ && highlightedImage_ ? highlightedImage_ : image_;
+    auto image = highlighted_ && highlightedImage_ ? highlightedImage_ : this->image();
     if (!image && !animationImages_.empty()) image = animationImages_.front();
     if (!image) return;
     if (!image->cgImage() && !image->images().empty()) image = image->images().front();

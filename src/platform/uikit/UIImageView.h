@@ -21,7 +21,7 @@ public:
     explicit UIImageView(const std::shared_ptr<UIImage>& image);
     void didConstruct() override;
 
-    std::shared_ptr<UIImage> image() const { return image_; }
+    virtual std::shared_ptr<UIImage> image() const { return image_; }
     virtual void setImage(const std::shared_ptr<UIImage>& image) { image_ = image; }
     std::shared_ptr<UIImage> highlightedImage() const { return highlightedImage_; }
     void setHighlightedImage(const std::shared_ptr<UIImage>& image) { highlightedImage_ = image; }
@@ -33,11 +33,11 @@ public:
     void setAnimationDuration(double d) { animationDuration_ = d; }
     int animationRepeatCount() const { return animationRepeatCount_; }
     void setAnimationRepeatCount(int n) { animationRepeatCount_ = n; }
-    void startAnimating() { animating_ = true; }
-    void stopAnimating() { animating_ = false; }
-    bool isAnimating() const { return animating_; }
+    virtual void startAnimating() { animating_ = true; }
+    virtual void stopAnimating() { animating_ = false; }
+    virtual bool isAnimating() const { return animating_; }
     bool isHighlighted() const { return highlighted_; }
-    void setHighlighted(bool h) { highlighted_ = h; }
+    virtual void setHighlighted(bool h) { highlighted_ = h; }
 
     void drawRect(const CGRect& rect) override;
     CGSize sizeThatFits(CGSize size) const override;

@@ -85,7 +85,7 @@ public:
 
     // ---- Appearance
     double alpha() const { return alpha_; }
-    void setAlpha(double alpha);
+    virtual void setAlpha(double alpha);
     bool isHidden() const { return hidden_; }
     virtual void setHidden(bool hidden);
     bool isOpaque() const { return opaque_; }

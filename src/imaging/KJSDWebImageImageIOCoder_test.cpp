@@ -1,0 +1,177 @@
+#include "imaging/KJSDWebImageImageIOCoder.h"
+
+#include <gtest/gtest.h>
+
+#include "imaging/KJSDScaledImageForKey.h"
+#include "imaging/KJSDWebImageCodersManager.h"
+#include "imaging/UIImageMultiFormat.h"
+#include "platform/graphics/CGImage.h"
+#include "platform/graphics/CGImageSource.h"
+
+namespace brindlecue {
+namespace {
+
+using platform::CGImage;
+using platform::CGSize;
+using platform::Data;
+using platform::RGBA8;
+using platform::UIImage;
+using platform::UIImageOrientation;
+
+constexpr RGBA8 kRed{255, 0, 0, 255}, kBlue{0, 0, 255, 255}, kClear{0, 0, 0, 0};
+
+std::shared_ptr<const CGImage> filled(int w, int h, uint32_t argb, bool alpha = false) {
+    return CGImage::fromPremultipliedARGB(w, h, std::vector<uint32_t>(size_t(w) * h, argb), alpha);
+}
+
+// Opaque noise: compresses badly, so its bytes arrive row by row.
+std::shared_ptr<const CGImage> noise(int w, int h) {
+    std::vector<uint32_t> px(size_t(w) * h);
+    uint32_t s = 99;
+    for (auto& p : px) p = 0xFF000000u | ((s = s * 1664525u + 1013904223u) >> 8);
+    return CGImage::fromPremultipliedARGB(w, h, std::move(px), false);
+}
+
+const std::shared_ptr<KJSDWebImageImageIOCoder>& coder() {
+    static const auto shared = KJSDWebImageImageIOCoder::sharedCoder();
+    return shared;
+}
+
+TEST(ImageIOCoder, DecodesWithOrientationAndEncodesPNGWithAlphaAndJPEGWithout) {
+    Data jpeg = *platform::CGImageEncodeJPEG(*filled(40, 20, 0xFF20C040u), 0.9, 6);
+    auto image = UIImageMultiFormat::sd_imageWithData(jpeg);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->imageOrientation(), UIImageOrientation::Right);
+    EXPECT_EQ(image->size(), (CGSize{20, 40}));
+    Data garbage = {0x89, 1, 2, 3};
+    EXPECT_FALSE(UIImageMultiFormat::sd_imageWithData(garbage));
+    // WebP is beyond the platform's image source: no coder of the list takes it.
+    std::string riff = "RIFF\x10\x20\x30\x40WEBPVP8 ";
+    Data webp(riff.begin(), riff.end());
+    EXPECT_FALSE(KJSDWebImageCodersManager::sharedInstance()->canDecodeFromData(&webp));
+
+    auto translucent = UIImage::imageWithCGImage(filled(8, 4, 0x80402010u, true));
+    EXPECT_EQ(UIImageMultiFormat::sd_imageData(translucent)->front(), 0x89);
+    auto encoded = UIImageMultiFormat::sd_imageData(image);
+    EXPECT_EQ(encoded->front(), 0xFF);
+    EXPECT_EQ(KJSDWebImageImageIOCoder::sd_imageOrientationFromImageData(*encoded), UIImageOrientation::Right);
+    EXPECT_EQ(coder()->encodedDataWithImage(image, KJSDImageFormat::GIF)->front(), 'G');
+    EXPECT_FALSE(coder()->encodedDataWithImage(image, KJSDImageFormat::TIFF)) << "no TIFF destination here";
+}
+
+TEST(ImageIOCoder, DecompressionRedrawsOpaqueImagesAndLeavesAlphaAndAnimationAlone) {
+    auto opaque = UIImage::imageWithCGImage(filled(6, 3, 0xFF336699u), 2, UIImageOrientation::Down);
+    auto plain = platform::Value::dictionary();
+    auto scaleDown = platform::Value::dictionary({{KJSDWebImageCoderScaleDownLargeImagesKey, true}});
+    Data data = {1, 2, 3};
+    auto drawn = coder()->decompressedImageWithImage(opaque, &data, scaleDown);
+    EXPECT_NE(drawn->cgImage(), opaque->cgImage());
+    EXPECT_EQ(drawn->cgImage()->pixelAt(5, 2), opaque->cgImage()->pixelAt(5, 2));
+    EXPECT_EQ(drawn->scale(), 2);
+    EXPECT_EQ(drawn->imageOrientation(), UIImageOrientation::Down);
+    EXPECT_EQ(data, (Data{1, 2, 3})) << "not scaled down: the data stays";
+
+    auto translucent = UIImage::imageWithCGImage(filled(6, 3, 0x80402010u, true));
+    EXPECT_EQ(coder()->decompressedImageWithImage(translucent, nullptr, scaleDown), translucent);
+    auto animated = UIImage::animatedImageWithImages({opaque, opaque}, 0.2);
+    EXPECT_EQ(coder()->decompressedImageWithImage(animated, nullptr, plain), animated);
+}
+
+TEST(ImageIOCoder, ScaleDownAppliesAbovePixelLimitAndFillsTheWholeImage) {
+    // 8000 x 6000: red above the middle, blue below.
+    std::vector<uint32_t> px(size_t(8000) * 6000, 0xFF0000FFu);
+    std::fill(px.begin(), px.begin() + ptrdiff_t(8000) * 3000, 0xFFFF0000u);
+    auto big = UIImage::imageWithCGImage(CGImage::fromPremultipliedARGB(8000, 6000, std::move(px), false));
+    Data data = *platform::CGImageEncodeJPEG(*filled(2, 2, 0xFF000000u), 0.5);
+    auto options = platform::Value::dictionary({{KJSDWebImageCoderScaleDownLargeImagesKey, true}});
+    auto small = coder()->decompressedImageWithImage(big, &data, options);
+    big.reset();
+    // The factor applies to each side.
+    ASSERT_EQ(small->cgImage()->width(), 2621);
+    ASSERT_EQ(small->cgImage()->height(), 1966);
+    // The top and bottom rows hold the image's own top and bottom, with no band left unfilled.
+    for (int x : {0, 2620}) {
+        EXPECT_EQ(small->cgImage()->pixelAt(x, 0), kRed) << x;
+        EXPECT_EQ(small->cgImage()->pixelAt(x, 970), kRed) << x;
+        EXPECT_EQ(small->cgImage()->pixelAt(x, 996), kBlue) << x;
+        EXPECT_EQ(small->cgImage()->pixelAt(x, 1965), kBlue) << x;
+    }
+    // The kept bytes now stand for the scaled image, in the format they were in.
+    auto source = platform::CGImageSource::createWithData(data);
+    EXPECT_EQ(source->format(), platform::ImageFormat::JPEG);
+    EXPECT_EQ(source->pixelWidth(), 2621);
+
+    auto atLimit = UIImage::imageWithCGImage(filled(4096, 3840, 0xFF102030u));
+    EXPECT_EQ(KJSDWebImageImageIOCoder::sd_decompressedAndScaledDownImageWithImage(atLimit)->cgImage()->width(), 4096);
+}
+
+TEST(ImageIOCoder, IncrementalDecodingShowsTheArrivedRowsAtTheTop) {
+    Data png = *platform::CGImageEncodePNG(*noise(64, 64));
+    KJSDWebImageImageIOCoder download;
+    EXPECT_FALSE(download.incrementallyDecodedImageWithData(Data(png.begin(), png.begin() + 20), false));
+    auto partial = download.incrementallyDecodedImageWithData(Data(png.begin(), png.begin() + png.size() / 2), false);
+    ASSERT_TRUE(partial);
+    ASSERT_EQ(partial->cgImage()->height(), 64);
+    EXPECT_EQ(partial->cgImage()->pixelAt(10, 0), noise(64, 64)->pixelAt(10, 0)) << "the first rows are at the top";
+    EXPECT_EQ(partial->cgImage()->pixelAt(10, 63), kClear) << "rows still to come are clear";
+    auto whole = download.incrementallyDecodedImageWithData(png, true);
+    EXPECT_EQ(whole->cgImage()->pixelAt(10, 63), noise(64, 64)->pixelAt(10, 63));
+
+    Data jpeg = *platform::CGImageEncodeJPEG(*noise(64, 32), 0.9, 8);
+    KJSDWebImageImageIOCoder another;
+    auto turned = another.incrementallyDecodedImageWithData(Data(jpeg.begin(), jpeg.begin() + jpeg.size() * 3 / 4), false);
+    ASSERT_TRUE(turned);
+    EXPECT_EQ(turned->imageOrientation(), UIImageOrientation::Left);
+}
+
+TEST(ScaledImageForKey, ScaleFromTheMarkerInTheKey) {
+    auto image = UIImage::imageWithCGImage(filled(12, 6, 0xFF000000u), 2, UIImageOrientation::Right);
+    EXPECT_EQ(KJSDScaledImageForKey("icon@3x.png", image)->scale(), 3);
+    EXPECT_EQ(KJSDScaledImageForKey("http://h/icon@2x.png", image)->scale(), 2);
+    EXPECT_EQ(KJSDScaledImageForKey("a@2x.@3x.png", image)->scale(), 3);
+    EXPECT_EQ(KJSDScaledImageForKey("@2x.png", image)->scale(), 1) << "7 characters";
+    auto plain = KJSDScaledImageForKey("http://h/icon.png", image);
+    EXPECT_EQ(plain->scale(), 1) << "no marker gives 1 whatever the image had";
+    EXPECT_EQ(plain->size(), (CGSize{6, 12})) << "the orientation stays";
+
+    auto frame = UIImage::imageWithCGImage(filled(4, 4, 0xFF000000u));
+    auto animated = UIImage::animatedImageWithImages({frame, frame}, 0.5);
+    UIImageMultiFormat::setSd_imageLoopCount(*animated, 4);
+    auto scaled = KJSDScaledImageForKey("spin@2x.gif", animated);
+    ASSERT_EQ(scaled->images().size(), 2u);
+    EXPECT_EQ(scaled->images()[1]->scale(), 2);
+    EXPECT_EQ(scaled->duration(), 0.5);
+    EXPECT_EQ(UIImageMultiFormat::sd_imageLoopCount(*scaled), 4u);
+}
+
+// Takes data that begins with 'X'.
+class XCoder final : public KJSDWebImageCoder {
+public:
+    bool canDecodeFromData(const Data* d) override { return d && !d->empty() && d->front() == 'X'; }
+    std::shared_ptr<UIImage> decodedImageWithData(const Data*) override { return image; }
+    std::shared_ptr<UIImage> decompressedImageWithImage(const std::shared_ptr<UIImage>& i, Data*,
+                                                        const platform::Value&) override {
+        return i;
+    }
+    bool canEncodeToFormat(KJSDImageFormat) override { return false; }
+    std::optional<Data> encodedDataWithImage(const std::shared_ptr<UIImage>&, KJSDImageFormat) override { return {}; }
+    std::shared_ptr<UIImage> image = std::make_shared<UIImage>(CGSize{1, 1});
+};
+
+TEST(CodersManager, AsksTheCoderAddedLastFirst) {
+    KJSDWebImageCodersManager manager;
+    auto x = std::make_shared<XCoder>();
+    const std::shared_ptr<KJSDWebImageCoder> io = coder();
+    manager.addCoder(x);
+    EXPECT_EQ(manager.coders(), (std::vector<std::shared_ptr<KJSDWebImageCoder>>{x, io}));
+    Data xData = {'X', 1}, png = *platform::CGImageEncodePNG(*filled(2, 2, 0xFF000000u));
+    EXPECT_EQ(manager.decodedImageWithData(&xData), x->image);
+    EXPECT_NE(manager.decodedImageWithData(&png), x->image);
+    manager.removeCoder(x);
+    EXPECT_FALSE(manager.decodedImageWithData(&xData));
+    manager.setCoders({io, x});
+    EXPECT_EQ(manager.coders(), (std::vector<std::shared_ptr<KJSDWebImageCoder>>{x, io}));
+}
+
+}  // namespace
+}  // namespace brindlecue
