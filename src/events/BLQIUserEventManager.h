@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -9,6 +10,8 @@
 #include "platform/Value.h"
 
 namespace brindlecue {
+
+class BLQTagDTO;
 
 // The one entry for user events. Every operation returns at once; recording and sending go on
 // on the manager's own queues. Details are a dictionary with text keys, or absent.
@@ -27,6 +30,10 @@ public:
                                        const platform::Value& details) = 0;
     virtual void sendUserEventWithCode(int64_t code, const std::string& message,
                                        const platform::Value& details, Handler handler) = 0;
+    // A tag event (added, incremented, deleted) carries its tag; tag may be null.
+    virtual void sendUserEventWithCode(int64_t code, const std::shared_ptr<BLQTagDTO>& tag,
+                                       const std::string& message, const platform::Value& details,
+                                       Handler handler) = 0;
     // An error event whose details are {"message": message, "description": description}.
     virtual void sendUserEventErrorWithMessage(const std::string& message,
                                                const std::string& description) = 0;

@@ -105,6 +105,28 @@ void BLQCoreDataUserEventDataStore::createUserEventObject(std::function<void(Cre
     });
 }
 
+void BLQCoreDataUserEventDataStore::createUserEventObject(
+    std::function<void(const std::shared_ptr<BLQUserEventDTO>&)> fill, std::function<void(CreateResult)> completion) {
+    context_->perform([self = shared_from_this(), fill = std::move(fill), completion = std::move(completion)] {
+        auto event = self->context_->insertNewObject<BLQUserEvent>(BLQUserEvent::kEntityName);
+        if (!event) {
+            if (completion)
+                completion(platform::Error::withDescription("BrindlecueSDK.UserEvent", 0,
+                                                            "UserEvent: Failed to create UserEvent"));
+            return;
+        }
+        auto record = event->toDTO();
+        if (fill) {
+            fill(record);
+            event->updateFromDTO(*record);
+        }
+        // One write: the insertion with the filled values.
+        BLQCoreData::sharedInstance().saveContext([completion, record] {
+            if (completion) completion(record);
+        });
+    });
+}
+
 std::shared_ptr<BLQUserEventDTO> BLQCoreDataUserEventDataStore::getUserEvent(const std::string& id) {
     return context_->performAndWait([&]() -> std::shared_ptr<BLQUserEventDTO> {
         auto event = findUserEvent(id);
@@ -169,6 +191,41 @@ void BLQCoreDataUserEventDataStore::deleteUserEvent(const std::shared_ptr<BLQUse
             return;
         }
         self->context_->deleteObject(event);
+        self->saveContext();
+    });
+}
+
+void BLQCoreDataUserEventDataStore::takeUnsentUserEvents(std::function<void(ListResult)> completion) {
+    context_->perform([self = shared_from_this(), completion = std::move(completion)] {
+        // One block on the context's queue: nothing else can fetch these events between the
+        // fetch and the mark.
+        auto events = self->fetchUnsentUserEvents();
+        for (const auto& event : events) event->setValue("status", rawValue(BLQUserEventStatus::sending));
+        // The records are made after the save, with the modification date it stamped.
+        BLQCoreData::sharedInstance().saveContext([completion, events = std::move(events)] {
+            std::vector<std::shared_ptr<BLQUserEventDTO>> records;
+            records.reserve(events.size());
+            for (const auto& event : events) records.push_back(event->toDTO());
+            if (completion) completion(std::move(records));
+        });
+    });
+}
+
+void BLQCoreDataUserEventDataStore::resetUserEventsBeingSent() {
+    context_->perform([self = shared_from_this()] {
+        auto request = BLQUserEvent::fetchRequest();
+        request.setPredicate(platform::Predicate::equal("status", rawValue(BLQUserEventStatus::sending)));
+        platform::Error error;
+        auto found = self->context_->fetch(request, &error);
+        if (!found) {
+            self->log("UserEvent: Failed to retrieve UserEvents being sent, error: " + error.localizedDescription(),
+                      BLQLoggingLevel::error);
+            return;
+        }
+        if (found->empty()) return;
+        for (const auto& event : *found) event->setValue("status", rawValue(BLQUserEventStatus::unsent));
+        self->log("UserEvent: " + std::to_string(found->size()) + " UserEvents left being sent are unsent again",
+                  BLQLoggingLevel::info);
         self->saveContext();
     });
 }

@@ -25,6 +25,8 @@ public:
         : context_(std::move(context)) {}
 
     void createUserEventObject(std::function<void(CreateResult)> completion) override;
+    void createUserEventObject(std::function<void(const std::shared_ptr<BLQUserEventDTO>&)> fill,
+                               std::function<void(CreateResult)> completion) override;
     std::shared_ptr<BLQUserEventDTO> getUserEvent(const std::string& id) override;
     void findUnsentUserEvents(std::function<void(ListResult)> completion) override;
     void associateUserEventsWithoutSessionToSession(const std::shared_ptr<BLQSessionDTO>& session) override;
@@ -32,6 +34,8 @@ public:
     void saveUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events) override;
     void deleteUserEvent(const std::shared_ptr<BLQUserEventDTO>& event) override;
     void deleteUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events) override;
+    void takeUnsentUserEvents(std::function<void(ListResult)> completion) override;
+    void resetUserEventsBeingSent() override;
 
     const std::shared_ptr<platform::ManagedObjectContext>& context() const { return context_; }
 
