@@ -59,11 +59,25 @@ ManagedObjectContext::~ManagedObjectContext() {
 }
 
 void ManagedObjectContext::perform(std::function<void()> block) {
-    queue_->async([self = shared_from_this(), block = std::move(block)] { block(); });
+    queue_->async([self = shared_from_this(), block = std::move(block)] { self->runScoped(block); });
 }
 
 void ManagedObjectContext::syncOnQueue(const std::function<void()>& block) {
-    queue_->sync(block);
+    queue_->sync([&] { runScoped(block); });
+}
+
+void ManagedObjectContext::runScoped(const std::function<void()>& block) {
+    // The block's reads share one read transaction of the store.
+    struct Scope {
+        PersistentStoreCoordinator* coordinator;
+        explicit Scope(PersistentStoreCoordinator* c) : coordinator(c) {
+            if (coordinator) coordinator->beginReadScope();
+        }
+        ~Scope() {
+            if (coordinator) coordinator->endReadScope();
+        }
+    } scope(coordinator_.get());
+    block();
 }
 
 // MARK: - Registry

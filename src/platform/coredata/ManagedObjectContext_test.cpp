@@ -302,3 +302,26 @@ TEST_F(ContextTest, ObjectsMadeOutsideAContextAreInsertedOnce) {
     ASSERT_TRUE(main->save());
     EXPECT_EQ(countOf(container->newBackgroundContext(), "Install", Predicate::equal("appKey", "early")), 1u);
 }
+
+// The reads of one block share a read transaction: a save made meanwhile, by another context or
+// by the block itself, is seen by the block's next read all the same.
+TEST_F(ContextTest, ReadsOfABlockSeeWhatIsSavedMeanwhile) {
+    auto reader = container->newBackgroundContext();
+    auto writer = container->newBackgroundContext();
+    auto keyed = [](const char* key) { return Predicate::equal("appKey", key); };
+    reader->performAndWait([&] {
+        FetchRequest request("Install");
+        request.setPredicate(keyed("late"));
+        EXPECT_EQ(reader->count(request), 0u);
+        writer->performAndWait([&] {
+            writer->insertNewObject("Install")->setValue("appKey", "late");
+            ASSERT_TRUE(writer->save());
+        });
+        EXPECT_EQ(reader->count(request), 1u);
+        reader->insertNewObject("Install")->setValue("appKey", "own");
+        ASSERT_TRUE(reader->save());
+        request.setPredicate(keyed("own"));
+        EXPECT_EQ(reader->count(request), 1u);
+    });
+    EXPECT_EQ(countOf(main, "Install"), 2u);
+}
