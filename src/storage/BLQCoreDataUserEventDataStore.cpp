@@ -25,6 +25,28 @@ void BLQCoreDataUserEventDataStore::saveContext() const {
         log("UserEvent: Failed to save context with error: " + error.description(), BLQLoggingLevel::error);
 }
 
+std::shared_ptr<platform::ManagedObject> BLQCoreDataUserEventDataStore::sessionFor(const BLQSessionDTO& session,
+                                                                                  const std::string& appKey) {
+    if (lastSession_ && lastSessionId_ == session.id && lastAppKey_ == appKey && !lastSession_->isDeleted() &&
+        lastSession_->managedObjectContext() == context_ && lastSession_->integerValue("id") == session.id &&
+        lastInstall_ && lastInstall_->stringValue("appKey") == appKey &&
+        lastSession_->relatedObject("install") == lastInstall_)
+        return lastSession_;
+    auto request = BLQSession::fetchRequest();
+    request.setPredicate(BLQSession::findBySessionId(session.id, appKey));
+    auto found = context_->fetch(request);
+    if (!found || found->empty()) return nullptr;
+    lastSession_ = found->front();
+    lastInstall_ = lastSession_->relatedObject("install");
+    lastSessionId_ = session.id;
+    lastAppKey_ = appKey;
+    return lastSession_;
+}
+
+BLQUserEvent::SessionLookup BLQCoreDataUserEventDataStore::sessionLookup() {
+    return [this](const BLQSessionDTO& session, const std::string& appKey) { return sessionFor(session, appKey); };
+}
+
 std::shared_ptr<BLQUserEvent> BLQCoreDataUserEventDataStore::findUserEvent(const std::string& id) const {
     auto request = BLQUserEvent::fetchRequest();
     request.setPredicate(BLQUserEvent::findById(id));
@@ -118,7 +140,7 @@ void BLQCoreDataUserEventDataStore::createUserEventObject(
         auto record = event->toDTO();
         if (fill) {
             fill(record);
-            event->updateFromDTO(*record);
+            event->updateFromDTO(*record, self->sessionLookup());
         }
         // One write: the insertion with the filled values.
         BLQCoreData::sharedInstance().saveContext([completion, record] {
@@ -168,7 +190,7 @@ void BLQCoreDataUserEventDataStore::saveUserEvent(const std::shared_ptr<BLQUserE
                       BLQLoggingLevel::warning);
             return;
         }
-        event->updateFromDTO(*dto);
+        event->updateFromDTO(*dto, self->sessionLookup());
         self->saveContext();
     });
 }
