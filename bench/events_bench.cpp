@@ -29,8 +29,8 @@
 #include <string>
 #include <vector>
 
-#include "events/BLQPriorityCodeSendConditionVerifier.h"
 #include "events/BLQDisabledCodeSendConditionVerifier.h"
+#include "events/BLQPriorityCodeSendConditionVerifier.h"
 #include "events/BLQTagIncrementDeduper.h"
 #include "events/BLQTargetNotFoundDeduper.h"
 #include "events/BLQUserEventDeduperManager.h"
@@ -107,8 +107,8 @@ Spec specFor(int i) {
         case 1:
             return {8109, page, Value(), nullptr};
         case 2:
-            return {8200, "Ack feed: feed-" + std::to_string(i), Value::dictionary({{"feed_id", "feed-" + std::to_string(i)}}),
-                    nullptr};
+            return {8200, "Ack feed: feed-" + std::to_string(i),
+                    Value::dictionary({{"feed_id", "feed-" + std::to_string(i)}}), nullptr};
         case 3:
             return {8201, "Feed result: feed-" + std::to_string(i),
                     Value::dictionary({{"feed_id", "feed-" + std::to_string(i)},
@@ -134,21 +134,32 @@ public:
     }
     void createUserEventObject(std::function<void(const std::shared_ptr<BLQUserEventDTO>&)> fill,
                                std::function<void(CreateResult)> completion) override {
-        store_->createUserEventObject(std::move(fill), [this, completion = std::move(completion)](CreateResult r) {
-            completion(std::move(r));
-            saved_.done();
-        });
+        store_->createUserEventObject(std::move(fill),
+                                      [this, completion = std::move(completion)](CreateResult r) {
+                                          completion(std::move(r));
+                                          saved_.done();
+                                      });
     }
     void saveUserEvent(const std::shared_ptr<BLQUserEventDTO>& e) override { store_->saveUserEvent(e); }
-    void saveUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& e) override { store_->saveUserEvents(e); }
+    void saveUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& e) override {
+        store_->saveUserEvents(e);
+    }
     void deleteUserEvent(const std::shared_ptr<BLQUserEventDTO>& e) override { store_->deleteUserEvent(e); }
-    void deleteUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& e) override { store_->deleteUserEvents(e); }
-    void findUnsentUserEvents(std::function<void(ListResult)> c) override { store_->findUnsentUserEvents(std::move(c)); }
-    std::shared_ptr<BLQUserEventDTO> getUserEvent(const std::string& id) override { return store_->getUserEvent(id); }
+    void deleteUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& e) override {
+        store_->deleteUserEvents(e);
+    }
+    void findUnsentUserEvents(std::function<void(ListResult)> c) override {
+        store_->findUnsentUserEvents(std::move(c));
+    }
+    std::shared_ptr<BLQUserEventDTO> getUserEvent(const std::string& id) override {
+        return store_->getUserEvent(id);
+    }
     void associateUserEventsWithoutSessionToSession(const std::shared_ptr<BLQSessionDTO>& s) override {
         store_->associateUserEventsWithoutSessionToSession(s);
     }
-    void takeUnsentUserEvents(std::function<void(ListResult)> c) override { store_->takeUnsentUserEvents(std::move(c)); }
+    void takeUnsentUserEvents(std::function<void(ListResult)> c) override {
+        store_->takeUnsentUserEvents(std::move(c));
+    }
     void resetUserEventsBeingSent() override { store_->resetUserEventsBeingSent(); }
 
 private:
@@ -209,14 +220,15 @@ Pipeline freshPipeline(Countdown& saved) {
     config->setSDKVersion("3.0.3");
     settle();
 
-    auto dedupers = std::make_shared<BLQUserEventDeduperManager>(std::vector<std::shared_ptr<BLQIUserEventDeduper>>{
-        std::make_shared<BLQTargetNotFoundDeduper>(), std::make_shared<BLQViewEnterDeduper>(),
-        std::make_shared<BLQViewExitDeduper>(), std::make_shared<BLQTagIncrementDeduper>()});
+    auto dedupers =
+        std::make_shared<BLQUserEventDeduperManager>(std::vector<std::shared_ptr<BLQIUserEventDeduper>>{
+            std::make_shared<BLQTargetNotFoundDeduper>(), std::make_shared<BLQViewEnterDeduper>(),
+            std::make_shared<BLQViewExitDeduper>(), std::make_shared<BLQTagIncrementDeduper>()});
     Pipeline pipeline;
     pipeline.manager = std::make_shared<BLQUserEventManager>(
         std::make_shared<CountingStore>(std::make_shared<BLQCoreDataUserEventDataStore>(context), saved),
-        std::make_shared<BLQSessionManager>(sessionStore, std::make_shared<BenchAppDetails>()), dedupers, config,
-        std::make_shared<NoSender>(),
+        std::make_shared<BLQSessionManager>(sessionStore, std::make_shared<BenchAppDetails>()), dedupers,
+        config, std::make_shared<NoSender>(),
         std::vector<std::shared_ptr<BLQISendConditionVerifier>>{
             std::make_shared<BLQDisabledCodeSendConditionVerifier>(config),
             std::make_shared<BLQPriorityCodeSendConditionVerifier>(config)});
@@ -277,7 +289,8 @@ void BM_RecordEventsEach(benchmark::State& state) {
 
 sqlite3* openRaw(const fs::path& file) {
     sqlite3* db = nullptr;
-    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                    nullptr);
     sqlite3_busy_timeout(db, 5000);
     sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
@@ -299,8 +312,8 @@ const std::vector<std::string>& storeSchema() {
         std::vector<std::string> out;
         sqlite3* db = openRaw(container->storeURL());
         sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY rowid", -1, &stmt,
-                           nullptr);
+        sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY rowid", -1,
+                           &stmt, nullptr);
         while (sqlite3_step(stmt) == SQLITE_ROW)
             out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
         sqlite3_finalize(stmt);
@@ -360,9 +373,11 @@ void rawInserts(benchmark::State& state, int count, bool oneTransaction) {
             sqlite3_bind_double(insert, 3, now + key * kSpacing);
             sqlite3_bind_text(insert, 4, row.id.data(), static_cast<int>(row.id.size()), SQLITE_STATIC);
             sqlite3_bind_int64(insert, 5, row.code);
-            sqlite3_bind_text(insert, 6, row.message.data(), static_cast<int>(row.message.size()), SQLITE_STATIC);
+            sqlite3_bind_text(insert, 6, row.message.data(), static_cast<int>(row.message.size()),
+                              SQLITE_STATIC);
             if (row.details)
-                sqlite3_bind_blob(insert, 7, row.details->data(), static_cast<int>(row.details->size()), SQLITE_STATIC);
+                sqlite3_bind_blob(insert, 7, row.details->data(), static_cast<int>(row.details->size()),
+                                  SQLITE_STATIC);
             else
                 sqlite3_bind_null(insert, 7);
             sqlite3_bind_int64(insert, 8, row.status);
@@ -445,7 +460,8 @@ int main(int argc, char** argv) {
         double library = reporter.seconds[p.library];
         double floor = reporter.seconds[p.floor];
         if (library <= 0 || floor <= 0) continue;
-        std::printf("%-18s %14.0f %14.0f %7.2f %8s\n", p.name, library * 1e9, floor * 1e9, library / floor, "<= 2.0");
+        std::printf("%-18s %14.0f %14.0f %7.2f %8s\n", p.name, library * 1e9, floor * 1e9, library / floor,
+                    "<= 2.0");
     }
 
     BLQCoreData::resetForTesting();

@@ -14,7 +14,8 @@ bool BLQDisabledCodeSendConditionVerifier::disableIfListed(BLQUserEventDTO& even
     const int64_t code = rawValue(event.code);
     const auto disabled = configManager_->getDisabledUserEventCodes();
     if (std::find(disabled.begin(), disabled.end(), code) == disabled.end()) return false;
-    log("UserEvent: Disabled code: " + std::to_string(code) + " - disabling this UserEvent instead of sending: " +
+    log("UserEvent: Disabled code: " + std::to_string(code) +
+            " - disabling this UserEvent instead of sending: " +
             event.toDictionary().value_or(platform::Value::dictionary()).description(),
         BLQLoggingLevel::info);
     event.status = BLQUserEventStatus::disabled;

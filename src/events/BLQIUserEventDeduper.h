@@ -23,7 +23,8 @@ public:
     // The one code it judges.
     virtual BLQUserEventCode getCode() const = 0;
     // Whether the event is a duplicate of one of the earlier comparable records (none: no record).
-    virtual bool shouldDedupe(const BLQUserEventDTO& event, const std::optional<Records>& previousRecords) const = 0;
+    virtual bool shouldDedupe(const BLQUserEventDTO& event,
+                              const std::optional<Records>& previousRecords) const = 0;
     // What an event and its twin must have in common (a page's name, a tag's key and value), so
     // that the deduper manager keeps records apart by it and asks only about possible twins; none
     // when every record of the code may be one.

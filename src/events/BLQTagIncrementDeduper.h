@@ -9,7 +9,8 @@ namespace brindlecue {
 class BLQTagIncrementDeduper final : public BLQIUserEventDeduper {
 public:
     BLQUserEventCode getCode() const override { return BLQUserEventCode::tagIncremented; }
-    bool shouldDedupe(const BLQUserEventDTO& event, const std::optional<Records>& previousRecords) const override;
+    bool shouldDedupe(const BLQUserEventDTO& event,
+                      const std::optional<Records>& previousRecords) const override;
     std::optional<std::string> twinKey(const BLQUserEventDTO& event) const override;
 };
 

@@ -13,7 +13,8 @@ public:
     static constexpr int64_t kSimilarityThreshold = 90;
 
     BLQUserEventCode getCode() const override { return BLQUserEventCode::feedResult; }
-    bool shouldDedupe(const BLQUserEventDTO& event, const std::optional<Records>& previousRecords) const override;
+    bool shouldDedupe(const BLQUserEventDTO& event,
+                      const std::optional<Records>& previousRecords) const override;
 
     static std::optional<std::string> comparableText(const BLQUserEventDTO& record);
 };

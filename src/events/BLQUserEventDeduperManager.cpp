@@ -21,7 +21,8 @@ bool mayBeTwin(BLQUserEventStatus status) {
 
 }  // namespace
 
-BLQUserEventDeduperManager::BLQUserEventDeduperManager(std::vector<std::shared_ptr<BLQIUserEventDeduper>> dedupers)
+BLQUserEventDeduperManager::BLQUserEventDeduperManager(
+    std::vector<std::shared_ptr<BLQIUserEventDeduper>> dedupers)
     : dedupers_(std::move(dedupers)) {
     for (const auto& deduper : dedupers_)
         if (deduper) dedupersMap_[deduper->getCode()] = deduper;
@@ -53,8 +54,8 @@ bool BLQUserEventDeduperManager::shouldDedupe(const std::shared_ptr<BLQUserEvent
     return duplicate;
 }
 
-std::optional<BLQIUserEventDeduper::Records> BLQUserEventDeduperManager::earlierRecords(const BLQUserEventDTO& event,
-                                                                                       const Shelf& shelf) const {
+std::optional<BLQIUserEventDeduper::Records> BLQUserEventDeduperManager::earlierRecords(
+    const BLQUserEventDTO& event, const Shelf& shelf) const {
     if (!event.session) return std::nullopt;
     auto session = previousRecords_.find(event.session->id);
     if (session == previousRecords_.end()) return std::nullopt;

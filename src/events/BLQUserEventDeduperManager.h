@@ -46,7 +46,8 @@ private:
     };
     using Records = std::vector<Remembered>;  // ascending creation time
 
-    std::optional<BLQIUserEventDeduper::Records> earlierRecords(const BLQUserEventDTO& event, const Shelf& shelf) const;
+    std::optional<BLQIUserEventDeduper::Records> earlierRecords(const BLQUserEventDTO& event,
+                                                                const Shelf& shelf) const;
     void remember(const std::shared_ptr<BLQUserEventDTO>& event, const Shelf& shelf);
 
     mutable std::mutex mutex_;

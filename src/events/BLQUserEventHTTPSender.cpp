@@ -16,7 +16,8 @@ BLQUserEventHTTPSender::BLQUserEventHTTPSender(std::shared_ptr<BLQIHTTPManager> 
       appDetails_(std::move(appDetails)) {}
 
 void BLQUserEventHTTPSender::uploadUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events,
-                                              BLQRequestSuccessBlock success, BLQRequestFailureBlock failure) {
+                                              BLQRequestSuccessBlock success,
+                                              BLQRequestFailureBlock failure) {
     auto fail = [&failure](const BLQHTTPRequestError& error) {
         if (failure) failure(error.toError());
     };
@@ -41,11 +42,12 @@ void BLQUserEventHTTPSender::uploadUserEvents(const std::vector<std::shared_ptr<
             BLQLoggingLevel::info);
         records.push_back(std::move(*document));
     }
-    Value body = Value::dictionary({{"installid", *installId}, {"app_key", *appKey}, {"records", Value(std::move(records))}});
+    Value body = Value::dictionary(
+        {{"installid", *installId}, {"app_key", *appKey}, {"records", Value(std::move(records))}});
     auto json = body.toJSON();
     if (!json) {
-        return fail(BLQHTTPRequestError::failedToParseRequestBody("UserEvent: Invalid request body for Logs post: " +
-                                                                  body.description()));
+        return fail(BLQHTTPRequestError::failedToParseRequestBody(
+            "UserEvent: Invalid request body for Logs post: " + body.description()));
     }
     httpManager_->post(*url, platform::Data(json->begin(), json->end()),
                        [self = shared_from_this(), url = *url, success = std::move(success),

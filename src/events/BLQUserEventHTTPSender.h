@@ -20,11 +20,12 @@ class BLQUserEventHTTPSender final : public BLQIUserEventSender,
                                      public BLQIHTTPJSONResponseHandler,
                                      public std::enable_shared_from_this<BLQUserEventHTTPSender> {
 public:
-    BLQUserEventHTTPSender(std::shared_ptr<BLQIHTTPManager> httpManager, std::shared_ptr<BLQIConfigManager> configManager,
+    BLQUserEventHTTPSender(std::shared_ptr<BLQIHTTPManager> httpManager,
+                           std::shared_ptr<BLQIConfigManager> configManager,
                            std::shared_ptr<BLQIAppDetailsProvider> appDetails);
 
-    void uploadUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events, BLQRequestSuccessBlock success,
-                          BLQRequestFailureBlock failure) override;
+    void uploadUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events,
+                          BLQRequestSuccessBlock success, BLQRequestFailureBlock failure) override;
 
 private:
     std::shared_ptr<BLQIHTTPManager> httpManager_;

@@ -23,12 +23,11 @@ bool isListening() {
 
 }  // namespace
 
-BLQUserEventManager::BLQUserEventManager(std::shared_ptr<BLQIUserEventDataStore> dataStore,
-                                         std::shared_ptr<BLQISessionManager> sessionManager,
-                                         std::shared_ptr<BLQIUserEventDeduperManager> dedupeManager,
-                                         std::shared_ptr<BLQIConfigManager> configManager,
-                                         std::shared_ptr<BLQIUserEventSender> sender,
-                                         std::vector<std::shared_ptr<BLQISendConditionVerifier>> sendConditionVerifiers)
+BLQUserEventManager::BLQUserEventManager(
+    std::shared_ptr<BLQIUserEventDataStore> dataStore, std::shared_ptr<BLQISessionManager> sessionManager,
+    std::shared_ptr<BLQIUserEventDeduperManager> dedupeManager,
+    std::shared_ptr<BLQIConfigManager> configManager, std::shared_ptr<BLQIUserEventSender> sender,
+    std::vector<std::shared_ptr<BLQISendConditionVerifier>> sendConditionVerifiers)
     : dataStore_(std::move(dataStore)),
       sessionManager_(std::move(sessionManager)),
       dedupeManager_(std::move(dedupeManager)),
@@ -45,21 +44,24 @@ BLQUserEventManager::BLQUserEventManager(std::shared_ptr<BLQIUserEventDataStore>
 
 // MARK: - Recording
 
-void BLQUserEventManager::sendUserEventWithCode(int64_t code, const std::string& message, const Value& details) {
+void BLQUserEventManager::sendUserEventWithCode(int64_t code, const std::string& message,
+                                                const Value& details) {
     sendUserEventWithCode(code, message, details, nullptr);
 }
 
-void BLQUserEventManager::sendUserEventWithCode(int64_t code, const std::string& message, const Value& details,
-                                                Handler handler) {
+void BLQUserEventManager::sendUserEventWithCode(int64_t code, const std::string& message,
+                                                const Value& details, Handler handler) {
     sendUserEventWithCode(code, nullptr, message, details, std::move(handler));
 }
 
-void BLQUserEventManager::sendUserEventErrorWithMessage(const std::string& message, const std::string& description) {
-    sendUserEventErrorWithMessageDetails(message,
-                                         Value::dictionary({{"message", message}, {"description", description}}));
+void BLQUserEventManager::sendUserEventErrorWithMessage(const std::string& message,
+                                                        const std::string& description) {
+    sendUserEventErrorWithMessageDetails(
+        message, Value::dictionary({{"message", message}, {"description", description}}));
 }
 
-void BLQUserEventManager::sendUserEventErrorWithMessageDetails(const std::string& message, const Value& details) {
+void BLQUserEventManager::sendUserEventErrorWithMessageDetails(const std::string& message,
+                                                               const Value& details) {
     sendUserEventWithCode(kErrorEventCode, nullptr, message, details, nullptr);
 }
 
@@ -81,17 +83,19 @@ void BLQUserEventManager::sendUserEventWithCode(int64_t code, const std::shared_
         },
         [self = shared_from_this(), sendNow, code = *eventCode](BLQIUserEventDataStore::CreateResult result) {
             if (const auto* error = std::get_if<platform::Error>(&result)) {
-                self->log("UserEvent: Failed to create UserEvent for code: " + std::to_string(rawValue(code)) +
-                              " with error: " + error->localizedDescription(),
-                          BLQLoggingLevel::error);
+                self->log(
+                    "UserEvent: Failed to create UserEvent for code: " + std::to_string(rawValue(code)) +
+                        " with error: " + error->localizedDescription(),
+                    BLQLoggingLevel::error);
                 return;
             }
             if (*sendNow) self->debounceSend();
         });
 }
 
-bool BLQUserEventManager::fillEvent(const EventPtr& event, BLQUserEventCode code, const std::shared_ptr<BLQTagDTO>& tag,
-                                    const std::string& message, const Value& details) {
+bool BLQUserEventManager::fillEvent(const EventPtr& event, BLQUserEventCode code,
+                                    const std::shared_ptr<BLQTagDTO>& tag, const std::string& message,
+                                    const Value& details) {
     event->code = code;
     event->message = message;
     event->details = details;
@@ -144,7 +148,8 @@ void BLQUserEventManager::logDeduped(const BLQUserEventDTO& event) const {
     if (!isListening()) return;
     auto document = event.toDictionary();
     log("UserEvent: Deduping with code " + codeText(event) +
-            ", saving to DB as 'deduped' status. Full object: " + (document ? document->description() : "nil"),
+            ", saving to DB as 'deduped' status. Full object: " +
+            (document ? document->description() : "nil"),
         BLQLoggingLevel::info);
 }
 
@@ -175,7 +180,8 @@ void BLQUserEventManager::sendAllUnsent() {
 
 void BLQUserEventManager::didTakeUnsent(BLQIUserEventDataStore::ListResult result) {
     if (const auto* error = std::get_if<platform::Error>(&result)) {
-        log("UserEvent: Failed to load unsent UserEvents from the db, error: " + error->localizedDescription(),
+        log("UserEvent: Failed to load unsent UserEvents from the db, error: " +
+                error->localizedDescription(),
             BLQLoggingLevel::error);
         return;
     }
@@ -190,7 +196,8 @@ void BLQUserEventManager::didTakeUnsent(BLQIUserEventDataStore::ListResult resul
 }
 
 void BLQUserEventManager::sendEvents(std::vector<EventPtr> events) {
-    networkQueue_->async([self = shared_from_this(), events = std::move(events)] { self->networkSend(events); });
+    networkQueue_->async(
+        [self = shared_from_this(), events = std::move(events)] { self->networkSend(events); });
 }
 
 void BLQUserEventManager::networkSend(const std::vector<EventPtr>& events) {

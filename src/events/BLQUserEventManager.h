@@ -55,17 +55,21 @@ public:
     BLQUserEventManager(std::shared_ptr<BLQIUserEventDataStore> dataStore,
                         std::shared_ptr<BLQISessionManager> sessionManager,
                         std::shared_ptr<BLQIUserEventDeduperManager> dedupeManager,
-                        std::shared_ptr<BLQIConfigManager> configManager, std::shared_ptr<BLQIUserEventSender> sender,
+                        std::shared_ptr<BLQIConfigManager> configManager,
+                        std::shared_ptr<BLQIUserEventSender> sender,
                         std::vector<std::shared_ptr<BLQISendConditionVerifier>> sendConditionVerifiers);
 
-    void sendUserEventWithCode(int64_t code, const std::string& message, const platform::Value& details) override;
+    void sendUserEventWithCode(int64_t code, const std::string& message,
+                               const platform::Value& details) override;
     void sendUserEventWithCode(int64_t code, const std::string& message, const platform::Value& details,
                                Handler handler) override;
     // The one that does the work; a code that is none of BLQUserEventCode's is logged and dropped.
-    void sendUserEventWithCode(int64_t code, const std::shared_ptr<BLQTagDTO>& tag, const std::string& message,
-                               const platform::Value& details, Handler handler) override;
+    void sendUserEventWithCode(int64_t code, const std::shared_ptr<BLQTagDTO>& tag,
+                               const std::string& message, const platform::Value& details,
+                               Handler handler) override;
     void sendUserEventErrorWithMessage(const std::string& message, const std::string& description) override;
-    void sendUserEventErrorWithMessageDetails(const std::string& message, const platform::Value& details) override;
+    void sendUserEventErrorWithMessageDetails(const std::string& message,
+                                              const platform::Value& details) override;
 
     // The steps of the pipeline. handleNewEvent judges a new event that has a session, on the
     // store's queue before the event is written: it may mark it deduped or disabled, and answers

@@ -11,7 +11,8 @@ public:
     explicit BLQPageEventDeduper(BLQUserEventCode code) : code_(code) {}
 
     BLQUserEventCode getCode() const override { return code_; }
-    bool shouldDedupe(const BLQUserEventDTO& event, const std::optional<Records>& previousRecords) const override;
+    bool shouldDedupe(const BLQUserEventDTO& event,
+                      const std::optional<Records>& previousRecords) const override;
     std::optional<std::string> twinKey(const BLQUserEventDTO& event) const override;
 
 private:

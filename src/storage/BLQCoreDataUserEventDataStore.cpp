@@ -25,8 +25,8 @@ void BLQCoreDataUserEventDataStore::saveContext() const {
         log("UserEvent: Failed to save context with error: " + error.description(), BLQLoggingLevel::error);
 }
 
-std::shared_ptr<platform::ManagedObject> BLQCoreDataUserEventDataStore::sessionFor(const BLQSessionDTO& session,
-                                                                                  const std::string& appKey) {
+std::shared_ptr<platform::ManagedObject> BLQCoreDataUserEventDataStore::sessionFor(
+    const BLQSessionDTO& session, const std::string& appKey) {
     if (lastSession_ && lastSessionId_ == session.id && lastAppKey_ == appKey && !lastSession_->isDeleted() &&
         lastSession_->managedObjectContext() == context_ && lastSession_->integerValue("id") == session.id &&
         lastInstall_ && lastInstall_->stringValue("appKey") == appKey &&
@@ -44,7 +44,9 @@ std::shared_ptr<platform::ManagedObject> BLQCoreDataUserEventDataStore::sessionF
 }
 
 BLQUserEvent::SessionLookup BLQCoreDataUserEventDataStore::sessionLookup() {
-    return [this](const BLQSessionDTO& session, const std::string& appKey) { return sessionFor(session, appKey); };
+    return [this](const BLQSessionDTO& session, const std::string& appKey) {
+        return sessionFor(session, appKey);
+    };
 }
 
 std::shared_ptr<BLQUserEvent> BLQCoreDataUserEventDataStore::findUserEvent(const std::string& id) const {
@@ -128,25 +130,27 @@ void BLQCoreDataUserEventDataStore::createUserEventObject(std::function<void(Cre
 }
 
 void BLQCoreDataUserEventDataStore::createUserEventObject(
-    std::function<void(const std::shared_ptr<BLQUserEventDTO>&)> fill, std::function<void(CreateResult)> completion) {
-    context_->perform([self = shared_from_this(), fill = std::move(fill), completion = std::move(completion)] {
-        auto event = self->context_->insertNewObject<BLQUserEvent>(BLQUserEvent::kEntityName);
-        if (!event) {
-            if (completion)
-                completion(platform::Error::withDescription("BrindlecueSDK.UserEvent", 0,
-                                                            "UserEvent: Failed to create UserEvent"));
-            return;
-        }
-        auto record = event->toDTO();
-        if (fill) {
-            fill(record);
-            event->updateFromDTO(*record, self->sessionLookup());
-        }
-        // One write: the insertion with the filled values.
-        BLQCoreData::sharedInstance().saveContext([completion, record] {
-            if (completion) completion(record);
+    std::function<void(const std::shared_ptr<BLQUserEventDTO>&)> fill,
+    std::function<void(CreateResult)> completion) {
+    context_->perform(
+        [self = shared_from_this(), fill = std::move(fill), completion = std::move(completion)] {
+            auto event = self->context_->insertNewObject<BLQUserEvent>(BLQUserEvent::kEntityName);
+            if (!event) {
+                if (completion)
+                    completion(platform::Error::withDescription("BrindlecueSDK.UserEvent", 0,
+                                                                "UserEvent: Failed to create UserEvent"));
+                return;
+            }
+            auto record = event->toDTO();
+            if (fill) {
+                fill(record);
+                event->updateFromDTO(*record, self->sessionLookup());
+            }
+            // One write: the insertion with the filled values.
+            BLQCoreData::sharedInstance().saveContext([completion, record] {
+                if (completion) completion(record);
+            });
         });
-    });
 }
 
 std::shared_ptr<BLQUserEventDTO> BLQCoreDataUserEventDataStore::getUserEvent(const std::string& id) {
@@ -240,14 +244,16 @@ void BLQCoreDataUserEventDataStore::resetUserEventsBeingSent() {
         platform::Error error;
         auto found = self->context_->fetch(request, &error);
         if (!found) {
-            self->log("UserEvent: Failed to retrieve UserEvents being sent, error: " + error.localizedDescription(),
-                      BLQLoggingLevel::error);
+            self->log(
+                "UserEvent: Failed to retrieve UserEvents being sent, error: " + error.localizedDescription(),
+                BLQLoggingLevel::error);
             return;
         }
         if (found->empty()) return;
         for (const auto& event : *found) event->setValue("status", rawValue(BLQUserEventStatus::unsent));
-        self->log("UserEvent: " + std::to_string(found->size()) + " UserEvents left being sent are unsent again",
-                  BLQLoggingLevel::info);
+        self->log(
+            "UserEvent: " + std::to_string(found->size()) + " UserEvents left being sent are unsent again",
+            BLQLoggingLevel::info);
         self->saveContext();
     });
 }

@@ -48,7 +48,8 @@ private:
     // The stored session of the id under the app key (open or closed), as the event's update
     // looks it up; the last one found is kept with its install, so that the events of one
     // session find it without a query each. Runs on the context's queue.
-    std::shared_ptr<platform::ManagedObject> sessionFor(const BLQSessionDTO& session, const std::string& appKey);
+    std::shared_ptr<platform::ManagedObject> sessionFor(const BLQSessionDTO& session,
+                                                        const std::string& appKey);
     BLQUserEvent::SessionLookup sessionLookup();
 
     std::shared_ptr<platform::ManagedObjectContext> context_;

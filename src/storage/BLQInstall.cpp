@@ -43,9 +43,10 @@ void BLQInstall::awakeFromInsert() {
 
 std::shared_ptr<BLQInstallDTO> BLQInstall::toDTO() const {
     return std::make_shared<BLQInstallDTO>(
-        installId(), integerValue("appId"), appKey(), stringValue("sdkVersion"), stringValue("clientAppVersion"),
-        stringValue("carrier"), stringValue("model"), stringValue("platform"), stringValue("osVersion"),
-        dateValue("registrationDate"), createdDate(), modifiedDate(),
+        installId(), integerValue("appId"), appKey(), stringValue("sdkVersion"),
+        stringValue("clientAppVersion"), stringValue("carrier"), stringValue("model"),
+        stringValue("platform"), stringValue("osVersion"), dateValue("registrationDate"), createdDate(),
+        modifiedDate(),
         // The install's sessions, tags and feeds are left out: reading them would read every one
         // of them at each lookup of an install or a session (one per recorded user event), and
         // no user of the record looks at them.

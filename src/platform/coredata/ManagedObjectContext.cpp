@@ -192,7 +192,8 @@ std::vector<int64_t>& ManagedObjectContext::toManyKeys(const ManagedObject& obje
             for (const auto& member : *list) {
                 if (member->entity_->name() != rel.destinationEntity) continue;
                 int inverse = member->entity_->relationshipIndex(rel.inverseName);
-                if (inverse < 0 || member->toOne_[static_cast<size_t>(inverse)] != object.id_.primaryKey) continue;
+                if (inverse < 0 || member->toOne_[static_cast<size_t>(inverse)] != object.id_.primaryKey)
+                    continue;
                 if (std::find(slot->begin(), slot->end(), member->id_.primaryKey) == slot->end())
                     slot->push_back(member->id_.primaryKey);
             }
