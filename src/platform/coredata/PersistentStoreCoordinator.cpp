@@ -321,6 +321,16 @@ public:
                 if (p.objectID() || !storedArgument(kp->attribute->type, p.value(), arg))
                     return fail("the argument does not fit the attribute");
                 binds.push_back(arg);
+                if (p.kind() == Predicate::Kind::Equal && kp->hops.size() == 1 && !arg.isNil() &&
+                    kp->attribute->type != AttributeType::Transformable) {
+                    // "install.appKey == x" as the keys of the installs with that key: the indexes
+                    // of both sides answer it, where the value read row by row would visit every
+                    // row. A row without the relationship matches neither way.
+                    const RelationshipDescription& hop = *kp->hops[0];
+                    out = "t0." + q(hop.name) + " IN (SELECT Z_PK FROM " + q(hop.destinationEntity) +
+                          " WHERE " + q(kp->attribute->name) + " = ?)";
+                    return true;
+                }
                 out = expr + op + "?";
                 return true;
             }
