@@ -92,14 +92,14 @@ struct Countdown {
 };
 
 // One event of the mix.
-struct Spec {
+struct MixEvent {
     int64_t code;
     std::string message;
     Value details;
     std::shared_ptr<BLQTagDTO> tag;
 };
 
-Spec specFor(int i) {
+MixEvent mixEvent(int i) {
     const std::string page = "Page" + std::to_string(i % 40);
     switch (i % 5) {
         case 0:
@@ -237,8 +237,8 @@ Pipeline freshPipeline(Countdown& saved) {
 }
 
 void BM_RecordEvents(benchmark::State& state) {
-    std::vector<Spec> specs;
-    for (int i = 0; i < kEvents; ++i) specs.push_back(specFor(i));
+    std::vector<MixEvent> mix;
+    for (int i = 0; i < kEvents; ++i) mix.push_back(mixEvent(i));
     for (auto _ : state) {
         state.PauseTiming();
         Countdown saved;
@@ -246,8 +246,8 @@ void BM_RecordEvents(benchmark::State& state) {
         saved.left = kEvents;
         state.ResumeTiming();
 
-        for (const Spec& spec : specs) {
-            pipeline.manager->sendUserEventWithCode(spec.code, spec.tag, spec.message, spec.details, nullptr);
+        for (const MixEvent& item : mix) {
+            pipeline.manager->sendUserEventWithCode(item.code, item.tag, item.message, item.details, nullptr);
             Clock::advance(kSpacing);
         }
         saved.wait();
@@ -262,17 +262,17 @@ void BM_RecordEvents(benchmark::State& state) {
 
 // The same mix, each event on disk before the next is recorded (an app recording as things happen).
 void BM_RecordEventsEach(benchmark::State& state) {
-    std::vector<Spec> specs;
-    for (int i = 0; i < kEach; ++i) specs.push_back(specFor(i));
+    std::vector<MixEvent> mix;
+    for (int i = 0; i < kEach; ++i) mix.push_back(mixEvent(i));
     for (auto _ : state) {
         state.PauseTiming();
         Countdown saved;
         auto pipeline = freshPipeline(saved);
         state.ResumeTiming();
 
-        for (const Spec& spec : specs) {
+        for (const MixEvent& item : mix) {
             saved.left = 1;
-            pipeline.manager->sendUserEventWithCode(spec.code, spec.tag, spec.message, spec.details, nullptr);
+            pipeline.manager->sendUserEventWithCode(item.code, item.tag, item.message, item.details, nullptr);
             saved.wait();
             RunLoop::main().runUntilIdle();
             Clock::advance(kSpacing);
@@ -337,9 +337,9 @@ std::vector<RawRow> rawRows() {
     auto transformer = ValueTransformer::valueTransformerForName(DictionaryTransformer::kName);
     std::vector<RawRow> rows;
     for (int i = 0; i < kEvents; ++i) {
-        Spec spec = specFor(i);
-        RawRow row{Crypto::uuidString(), spec.code, spec.message, std::nullopt, 0, spec.tag != nullptr};
-        if (spec.details.isDictionary()) row.details = *transformer->transformedValue(spec.details).getData();
+        MixEvent item = mixEvent(i);
+        RawRow row{Crypto::uuidString(), item.code, item.message, std::nullopt, 0, item.tag != nullptr};
+        if (item.details.isDictionary()) row.details = *transformer->transformedValue(item.details).getData();
         rows.push_back(std::move(row));
     }
     return rows;
