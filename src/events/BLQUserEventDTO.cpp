@@ -37,18 +37,17 @@ std::optional<double> readFloat(const std::string& text) {
     return std::strtod(UtilsForAny::numberText(value).c_str(), nullptr);
 }
 
-// A detail value as the document can hold it: a truth value, a number, a text; nothing else.
+// A detail value as the document can hold it, of its own kind: a truth value stays a truth value,
+// an integer a 64-bit integer and any other number a double (a time stamp keeps its seconds);
+// texts stay texts. Nothing else, and no number JSON cannot write, is kept.
 Value documentValue(const Value& value) {
     switch (value.type()) {
         case Value::Type::Bool:
         case Value::Type::Integer:
         case Value::Type::String:
             return value;
-        case Value::Type::Real: {
-            float f = static_cast<float>(*value.getNumber());
-            if (!std::isfinite(f)) return Value();
-            return Value(std::strtod(UtilsForAny::numberText(f).c_str(), nullptr));
-        }
+        case Value::Type::Real:
+            return std::isfinite(*value.getNumber()) ? value : Value();
         default:
             return Value();
     }
@@ -124,11 +123,12 @@ Value BLQUserEventDTO::encode() const {
 }
 
 std::optional<Value> BLQUserEventDTO::toDictionary() const {
-    auto json = encode().toJSON();
-    if (!json) return std::nullopt;
-    auto read = Value::fromJSON(*json);
-    if (!read || !read->isDictionary()) return std::nullopt;
-    return read;
+    // The document holds only what JSON reads back as it is written (texts, 64-bit integers,
+    // finite reals, truth values, null, dictionaries): it is its own reading once it has been
+    // written, which fails for text that is not UTF-8.
+    Value document = encode();
+    if (!document.toJSON()) return std::nullopt;
+    return document;
 }
 
 }  // namespace brindlecue

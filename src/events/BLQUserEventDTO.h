@@ -14,7 +14,8 @@ namespace brindlecue {
 class BLQTagDTO;
 class BLQSessionDTO;
 
-// One user event. Shared by reference: the pipeline's holders see each other's status changes.
+// One user event. Shared by reference: the pipeline's holders see each other's status changes,
+// which is why the status alone may be changed while other queues read the record.
 class BLQUserEventDTO {
 public:
     BLQUserEventDTO(std::optional<std::string> id, BLQUserEventCode code, platform::Value details,
@@ -36,7 +37,7 @@ public:
     // A dictionary with text keys, or absent.
     platform::Value details;
     std::optional<std::string> message;
-    BLQUserEventStatus status;
+    BLQUserEventStatusField status;
     std::shared_ptr<BLQTagDTO> tag;
     std::shared_ptr<BLQSessionDTO> session;
     std::optional<std::string> sdkVersion;

@@ -45,6 +45,30 @@ TEST(BLQUserEventDTO, DetailsGoUnderTheMemberOfTheirCode) {
     EXPECT_TRUE(page["details"].isAbsent());
 }
 
+TEST(BLQUserEventDTO, DetailsKeepTheirKinds) {
+    auto doc = event(BLQUserEventCode::appBackground,
+                     Value::dictionary({{"flag", true},
+                                        {"one", 1},
+                                        {"big", int64_t{9007199254740993}},
+                                        {"at", 1709647629.125},
+                                        {"ratio", 0.1},
+                                        {"when", platform::Date::fromTimeIntervalSince1970(1)}}))
+                   .toDictionary();
+    ASSERT_TRUE(doc);
+    const Value& details = (*doc)["details"];
+    EXPECT_TRUE(details["flag"].isBool());
+    EXPECT_TRUE(details["one"].isInteger());  // not read as true
+    EXPECT_EQ(details["big"].getInteger(), 9007199254740993);
+    EXPECT_EQ(details["at"].getNumber(), 1709647629.125);  // a time stamp keeps its fraction
+    EXPECT_EQ(details["ratio"].getNumber(), 0.1);
+    EXPECT_TRUE(details["when"].isAbsent());
+
+    // A text that is not UTF-8 cannot be written: the record has no document.
+    auto broken = event(BLQUserEventCode::pageEnter);
+    broken.message = std::string("\xff\xfe");
+    EXPECT_FALSE(broken.toDictionary());
+}
+
 TEST(BLQUserEventDTO, TagValuesAreWrittenByWhatTheyReadAs) {
     auto valueOf = [](const std::string& text, BLQUserEventCode code = BLQUserEventCode::tagUpdated) {
         return event(code, Value(), std::make_shared<BLQTagDTO>("k", text)).encode();

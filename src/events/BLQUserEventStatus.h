@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -23,5 +24,28 @@ constexpr std::optional<BLQUserEventStatus> BLQUserEventStatusFromRawValue(int64
 constexpr int64_t rawValue(BLQUserEventStatus status) {
     return static_cast<int64_t>(status);
 }
+
+// The status field of a record that several queues share (the manager's, the store's, the
+// network's): every read and write is whole. Reads and is assigned like the status itself.
+class BLQUserEventStatusField {
+public:
+    BLQUserEventStatusField(BLQUserEventStatus status = BLQUserEventStatus::unsent) : value_(status) {}
+    BLQUserEventStatusField(const BLQUserEventStatusField& other) : value_(other.get()) {}
+    BLQUserEventStatusField& operator=(const BLQUserEventStatusField& other) {
+        value_.store(other.get());
+        return *this;
+    }
+    BLQUserEventStatusField& operator=(BLQUserEventStatus status) {
+        value_.store(status);
+        return *this;
+    }
+
+    BLQUserEventStatus get() const { return value_.load(); }
+    operator BLQUserEventStatus() const { return get(); }
+    friend bool operator==(const BLQUserEventStatusField& a, BLQUserEventStatus b) { return a.get() == b; }
+
+private:
+    std::atomic<BLQUserEventStatus> value_;
+};
 
 }  // namespace brindlecue

@@ -40,8 +40,8 @@ public:
     }
     void sendUserEventWithCode(int64_t, const std::string&, const platform::Value&) override {}
     void sendUserEventWithCode(int64_t, const std::string&, const platform::Value&, Handler) override {}
-    void sendUserEventWithCode(int64_t, const std::shared_ptr<BLQTagDTO>&, const std::string&, const platform::Value&,
-                               Handler) override {}
+    void sendUserEventWithCode(int64_t, const std::shared_ptr<BLQTagDTO>&, const std::string&,
+                               const platform::Value&, Handler) override {}
     void sendUserEventErrorWithMessageDetails(const std::string&, const platform::Value&) override {}
 
 private:

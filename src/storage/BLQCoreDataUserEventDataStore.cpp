@@ -25,6 +25,30 @@ void BLQCoreDataUserEventDataStore::saveContext() const {
         log("UserEvent: Failed to save context with error: " + error.description(), BLQLoggingLevel::error);
 }
 
+std::shared_ptr<platform::ManagedObject> BLQCoreDataUserEventDataStore::sessionFor(
+    const BLQSessionDTO& session, const std::string& appKey) {
+    if (lastSession_ && lastSessionId_ == session.id && lastAppKey_ == appKey && !lastSession_->isDeleted() &&
+        lastSession_->managedObjectContext() == context_ && lastSession_->integerValue("id") == session.id &&
+        lastInstall_ && lastInstall_->stringValue("appKey") == appKey &&
+        lastSession_->relatedObject("install") == lastInstall_)
+        return lastSession_;
+    auto request = BLQSession::fetchRequest();
+    request.setPredicate(BLQSession::findBySessionId(session.id, appKey));
+    auto found = context_->fetch(request);
+    if (!found || found->empty()) return nullptr;
+    lastSession_ = found->front();
+    lastInstall_ = lastSession_->relatedObject("install");
+    lastSessionId_ = session.id;
+    lastAppKey_ = appKey;
+    return lastSession_;
+}
+
+BLQUserEvent::SessionLookup BLQCoreDataUserEventDataStore::sessionLookup() {
+    return [this](const BLQSessionDTO& session, const std::string& appKey) {
+        return sessionFor(session, appKey);
+    };
+}
+
 std::shared_ptr<BLQUserEvent> BLQCoreDataUserEventDataStore::findUserEvent(const std::string& id) const {
     auto request = BLQUserEvent::fetchRequest();
     request.setPredicate(BLQUserEvent::findById(id));
@@ -105,6 +129,30 @@ void BLQCoreDataUserEventDataStore::createUserEventObject(std::function<void(Cre
     });
 }
 
+void BLQCoreDataUserEventDataStore::createUserEventObject(
+    std::function<void(const std::shared_ptr<BLQUserEventDTO>&)> fill,
+    std::function<void(CreateResult)> completion) {
+    context_->perform(
+        [self = shared_from_this(), fill = std::move(fill), completion = std::move(completion)] {
+            auto event = self->context_->insertNewObject<BLQUserEvent>(BLQUserEvent::kEntityName);
+            if (!event) {
+                if (completion)
+                    completion(platform::Error::withDescription("BrindlecueSDK.UserEvent", 0,
+                                                                "UserEvent: Failed to create UserEvent"));
+                return;
+            }
+            auto record = event->toDTO();
+            if (fill) {
+                fill(record);
+                event->updateFromDTO(*record, self->sessionLookup());
+            }
+            // One write: the insertion with the filled values.
+            BLQCoreData::sharedInstance().saveContext([completion, record] {
+                if (completion) completion(record);
+            });
+        });
+}
+
 std::shared_ptr<BLQUserEventDTO> BLQCoreDataUserEventDataStore::getUserEvent(const std::string& id) {
     return context_->performAndWait([&]() -> std::shared_ptr<BLQUserEventDTO> {
         auto event = findUserEvent(id);
@@ -146,7 +194,7 @@ void BLQCoreDataUserEventDataStore::saveUserEvent(const std::shared_ptr<BLQUserE
                       BLQLoggingLevel::warning);
             return;
         }
-        event->updateFromDTO(*dto);
+        event->updateFromDTO(*dto, self->sessionLookup());
         self->saveContext();
     });
 }
@@ -169,6 +217,43 @@ void BLQCoreDataUserEventDataStore::deleteUserEvent(const std::shared_ptr<BLQUse
             return;
         }
         self->context_->deleteObject(event);
+        self->saveContext();
+    });
+}
+
+void BLQCoreDataUserEventDataStore::takeUnsentUserEvents(std::function<void(ListResult)> completion) {
+    context_->perform([self = shared_from_this(), completion = std::move(completion)] {
+        // One block on the context's queue: nothing else can fetch these events between the
+        // fetch and the mark.
+        auto events = self->fetchUnsentUserEvents();
+        for (const auto& event : events) event->setValue("status", rawValue(BLQUserEventStatus::sending));
+        // The records are made after the save, with the modification date it stamped.
+        BLQCoreData::sharedInstance().saveContext([completion, events = std::move(events)] {
+            std::vector<std::shared_ptr<BLQUserEventDTO>> records;
+            records.reserve(events.size());
+            for (const auto& event : events) records.push_back(event->toDTO());
+            if (completion) completion(std::move(records));
+        });
+    });
+}
+
+void BLQCoreDataUserEventDataStore::resetUserEventsBeingSent() {
+    context_->perform([self = shared_from_this()] {
+        auto request = BLQUserEvent::fetchRequest();
+        request.setPredicate(platform::Predicate::equal("status", rawValue(BLQUserEventStatus::sending)));
+        platform::Error error;
+        auto found = self->context_->fetch(request, &error);
+        if (!found) {
+            self->log(
+                "UserEvent: Failed to retrieve UserEvents being sent, error: " + error.localizedDescription(),
+                BLQLoggingLevel::error);
+            return;
+        }
+        if (found->empty()) return;
+        for (const auto& event : *found) event->setValue("status", rawValue(BLQUserEventStatus::unsent));
+        self->log(
+            "UserEvent: " + std::to_string(found->size()) + " UserEvents left being sent are unsent again",
+            BLQLoggingLevel::info);
         self->saveContext();
     });
 }

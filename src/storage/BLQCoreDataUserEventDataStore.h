@@ -7,11 +7,11 @@
 #include "foundation/BLQILoggable.h"
 #include "platform/coredata/ManagedObjectContext.h"
 #include "storage/BLQIUserEventDataStore.h"
+#include "storage/BLQUserEvent.h"
 
 namespace brindlecue {
 
 class BLQSession;
-class BLQUserEvent;
 
 // The user-event store over a Core Data context. All work runs on the context's queue, one block
 // per operation and per list element; only getUserEvent blocks its caller. Completions run on the
@@ -25,6 +25,8 @@ public:
         : context_(std::move(context)) {}
 
     void createUserEventObject(std::function<void(CreateResult)> completion) override;
+    void createUserEventObject(std::function<void(const std::shared_ptr<BLQUserEventDTO>&)> fill,
+                               std::function<void(CreateResult)> completion) override;
     std::shared_ptr<BLQUserEventDTO> getUserEvent(const std::string& id) override;
     void findUnsentUserEvents(std::function<void(ListResult)> completion) override;
     void associateUserEventsWithoutSessionToSession(const std::shared_ptr<BLQSessionDTO>& session) override;
@@ -32,6 +34,8 @@ public:
     void saveUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events) override;
     void deleteUserEvent(const std::shared_ptr<BLQUserEventDTO>& event) override;
     void deleteUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events) override;
+    void takeUnsentUserEvents(std::function<void(ListResult)> completion) override;
+    void resetUserEventsBeingSent() override;
 
     const std::shared_ptr<platform::ManagedObjectContext>& context() const { return context_; }
 
@@ -41,8 +45,19 @@ private:
     std::vector<std::shared_ptr<BLQUserEvent>> fetchUserEventsMissingSession() const;
     std::shared_ptr<BLQUserEvent> findUserEvent(const std::string& id) const;
     void saveContext() const;
+    // The stored session of the id under the app key (open or closed), as the event's update
+    // looks it up; the last one found is kept with its install, so that the events of one
+    // session find it without a query each. Runs on the context's queue.
+    std::shared_ptr<platform::ManagedObject> sessionFor(const BLQSessionDTO& session,
+                                                        const std::string& appKey);
+    BLQUserEvent::SessionLookup sessionLookup();
 
     std::shared_ptr<platform::ManagedObjectContext> context_;
+    // Touched on the context's queue only.
+    std::shared_ptr<platform::ManagedObject> lastSession_;
+    std::shared_ptr<platform::ManagedObject> lastInstall_;
+    int64_t lastSessionId_ = 0;
+    std::string lastAppKey_;
 };
 
 }  // namespace brindlecue

@@ -43,11 +43,14 @@ void BLQInstall::awakeFromInsert() {
 
 std::shared_ptr<BLQInstallDTO> BLQInstall::toDTO() const {
     return std::make_shared<BLQInstallDTO>(
-        installId(), integerValue("appId"), appKey(), stringValue("sdkVersion"), stringValue("clientAppVersion"),
-        stringValue("carrier"), stringValue("model"), stringValue("platform"), stringValue("osVersion"),
-        dateValue("registrationDate"), createdDate(), modifiedDate(),
-        boolValue("isRegisteredWithServer").value_or(false), relatedObjects("sessions"), relatedObjects("tags"),
-        relatedObjects("feeds"));
+        installId(), integerValue("appId"), appKey(), stringValue("sdkVersion"),
+        stringValue("clientAppVersion"), stringValue("carrier"), stringValue("model"),
+        stringValue("platform"), stringValue("osVersion"), dateValue("registrationDate"), createdDate(),
+        modifiedDate(),
+        // The install's sessions, tags and feeds are left out: reading them would read every one
+        // of them at each lookup of an install or a session (one per recorded user event), and
+        // no user of the record looks at them.
+        boolValue("isRegisteredWithServer").value_or(false), std::nullopt, std::nullopt, std::nullopt);
 }
 
 void BLQInstall::updateFromDTO(const BLQInstallDTO& dto) {

@@ -73,8 +73,11 @@ int64_t BLQSession::nextPrimaryKey() const {
 
 std::shared_ptr<BLQSessionDTO> BLQSession::toDTO() const {
     auto install = relatedObject<BLQInstall>("install");
+    // The record leaves the session's events out: reading them would read every event of the
+    // session at each lookup of the open session (one per recorded event), and no user of the
+    // record looks at them.
     return std::make_shared<BLQSessionDTO>(id(), startTime(), endTime(), install ? install->toDTO() : nullptr,
-                                           relatedObjects("userEvents"));
+                                           std::nullopt);
 }
 
 void BLQSession::updateFromDTO(const BLQSessionDTO& dto) {

@@ -40,6 +40,7 @@ public:
     // share an id); 1 when there is none.
     int64_t nextPrimaryKey() const;
 
+    // Id, times and the install's record; no events.
     std::shared_ptr<BLQSessionDTO> toDTO() const;
     // Copies id, start and end time (absent clears); install and events are not touched.
     void updateFromDTO(const BLQSessionDTO& dto);

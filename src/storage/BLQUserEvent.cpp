@@ -55,7 +55,7 @@ std::shared_ptr<BLQUserEventDTO> BLQUserEvent::toDTO() const {
                                              stringValue("sdkVersion"), createdDate(), modifiedDate());
 }
 
-void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto) {
+void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup& findSession) {
     setValue("id", dto.id);
     setValue("code", rawValue(dto.code));
     setValue("details", dto.details.isDictionary() ? dto.details : Value());
@@ -81,10 +81,15 @@ void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto) {
             // Looked up open or closed: an event saved after its session closed keeps it. A
             // session that cannot be found leaves the event's link as it is: an event once tied
             // to its session never loses it, or it would never be offered for sending again.
-            auto request = BLQSession::fetchRequest();
-            request.setPredicate(BLQSession::findBySessionId(dto.session->id, *install->appKey));
-            if (auto found = context->fetch(request); found && !found->empty())
-                setRelatedObject("session", found->front());
+            std::shared_ptr<platform::ManagedObject> session;
+            if (findSession) {
+                session = findSession(*dto.session, *install->appKey);
+            } else {
+                auto request = BLQSession::fetchRequest();
+                request.setPredicate(BLQSession::findBySessionId(dto.session->id, *install->appKey));
+                if (auto found = context->fetch(request); found && !found->empty()) session = found->front();
+            }
+            if (session) setRelatedObject("session", session);
         }
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 
 namespace brindlecue {
 
+class BLQSessionDTO;
 class BLQUserEventDTO;
 
 // One stored user event (entity "UserEvent"): its code, message, details and status, the session
@@ -36,7 +38,12 @@ public:
     // (none when there is no such tag); a record with a session links the stored session of that
     // id under the session's install's app key, open or closed. A record without a tag or
     // session, or whose session cannot be found, leaves that link as it is.
-    void updateFromDTO(const BLQUserEventDTO& dto);
+    //
+    // findSession, when given, stands for the store's lookup of the session (by id, under the
+    // install's app key): a caller that has just found it may answer without asking the store.
+    using SessionLookup = std::function<std::shared_ptr<platform::ManagedObject>(const BLQSessionDTO& session,
+                                                                                 const std::string& appKey)>;
+    void updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup& findSession = {});
 
     std::optional<std::string> id() const { return stringValue("id"); }
 };

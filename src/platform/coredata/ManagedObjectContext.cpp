@@ -59,11 +59,25 @@ ManagedObjectContext::~ManagedObjectContext() {
 }
 
 void ManagedObjectContext::perform(std::function<void()> block) {
-    queue_->async([self = shared_from_this(), block = std::move(block)] { block(); });
+    queue_->async([self = shared_from_this(), block = std::move(block)] { self->runScoped(block); });
 }
 
 void ManagedObjectContext::syncOnQueue(const std::function<void()>& block) {
-    queue_->sync(block);
+    queue_->sync([&] { runScoped(block); });
+}
+
+void ManagedObjectContext::runScoped(const std::function<void()>& block) {
+    // The block's reads share one read transaction of the store.
+    struct Scope {
+        PersistentStoreCoordinator* coordinator;
+        explicit Scope(PersistentStoreCoordinator* c) : coordinator(c) {
+            if (coordinator) coordinator->beginReadScope();
+        }
+        ~Scope() {
+            if (coordinator) coordinator->endReadScope();
+        }
+    } scope(coordinator_.get());
+    block();
 }
 
 // MARK: - Registry
@@ -161,15 +175,28 @@ std::vector<int64_t>& ManagedObjectContext::toManyKeys(const ManagedObject& obje
     auto& slot = object.toMany_[r];
     if (!slot) {
         slot.emplace();
+        const RelationshipDescription& rel = object.entity_->relationships()[r];
         if (object.state_ != ManagedObject::State::Inserted) {
             Error error;
-            auto keys = coordinator_->relatedKeys(object.id_, object.entity_->relationships()[r], &error);
+            auto keys = coordinator_->relatedKeys(object.id_, rel, &error);
             if (keys)
                 *slot = std::move(*keys);
             else
-                logError("Cannot read relationship " + object.entity_->name() + "." +
-                         object.entity_->relationships()[r].name + ": " + error.localizedDescription());
+                logError("Cannot read relationship " + object.entity_->name() + "." + rel.name + ": " +
+                         error.localizedDescription());
         }
+        // Links set in this context and not saved yet: setting a to-one relationship leaves the
+        // other side's set alone until it is read (reading it would cost every member's key).
+        // Members that have left are told apart by their own link when the set is read.
+        for (const auto* list : {&inserted_, &updated_})
+            for (const auto& member : *list) {
+                if (member->entity_->name() != rel.destinationEntity) continue;
+                int inverse = member->entity_->relationshipIndex(rel.inverseName);
+                if (inverse < 0 || member->toOne_[static_cast<size_t>(inverse)] != object.id_.primaryKey)
+                    continue;
+                if (std::find(slot->begin(), slot->end(), member->id_.primaryKey) == slot->end())
+                    slot->push_back(member->id_.primaryKey);
+            }
     }
     return *slot;
 }
@@ -182,7 +209,7 @@ void ManagedObjectContext::unlinkInverse(ManagedObject& object, size_t r, int64_
     if (inverse < 0) return;
     size_t inv = static_cast<size_t>(inverse);
     if (target->entity_->relationships()[inv].toMany) {
-        std::erase(toManyKeys(*target, inv), object.id_.primaryKey);
+        if (auto& keys = target->toMany_[inv]) std::erase(*keys, object.id_.primaryKey);
         didChange(*target, target->relationshipSlot(inv), false);
     } else if (target->toOne_[inv] == object.id_.primaryKey) {
         target->toOne_[inv].reset();
@@ -200,9 +227,10 @@ bool ManagedObjectContext::setToOne(ManagedObject& object, size_t r,
         const RelationshipDescription& rel = object.entity_->relationships()[r];
         size_t inv = static_cast<size_t>(target->entity_->relationshipIndex(rel.inverseName));
         if (target->entity_->relationships()[inv].toMany) {
-            auto& keys = toManyKeys(*target, inv);
-            if (std::find(keys.begin(), keys.end(), object.id_.primaryKey) == keys.end())
-                keys.push_back(object.id_.primaryKey);
+            // A set not read yet is left unread: it takes in the pending link when it is read.
+            if (auto& keys = target->toMany_[inv];
+                keys && std::find(keys->begin(), keys->end(), object.id_.primaryKey) == keys->end())
+                keys->push_back(object.id_.primaryKey);
             didChange(*target, target->relationshipSlot(inv), false);
         } else {
             // One-to-one: whatever the target was linked to loses its link.

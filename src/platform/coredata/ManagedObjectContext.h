@@ -110,6 +110,7 @@ private:
     friend class ManagedObject;
     ManagedObjectContext(ConcurrencyType type, std::shared_ptr<PersistentStoreCoordinator> coordinator);
     void syncOnQueue(const std::function<void()>& block);
+    void runScoped(const std::function<void()>& block);
 
     std::shared_ptr<ManagedObject> registered(const ManagedObjectID& id) const;
     void registerObject(const std::shared_ptr<ManagedObject>& object);

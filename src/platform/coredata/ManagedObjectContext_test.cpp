@@ -145,6 +145,28 @@ TEST_F(ContextTest, RelationshipsKeepTheirInverseInStep) {
         EXPECT_EQ(sessions[0]->relatedObject("install"), there);
         EXPECT_EQ(background->existingObject(s2->objectID())->relatedObject("install"), nullptr);
     });
+
+    // Links set while the other side's set is unread show when it is read, before and after
+    // the save: a new member, and one moved from one stored install to the other.
+    auto third = container->newBackgroundContext();
+    third->performAndWait([&] {
+        auto from = third->existingObject(install->objectID());
+        auto to = third->existingObject(other->objectID());
+        auto moved = third->existingObject(s1->objectID());
+        auto added = third->insertNewObject("Session");
+        EXPECT_TRUE(added->setRelatedObject("install", from));
+        EXPECT_TRUE(moved->setRelatedObject("install", to));
+        EXPECT_EQ(from->relatedObjects("sessions"), std::vector<std::shared_ptr<ManagedObject>>{added});
+        EXPECT_EQ(to->relatedObjects("sessions"), std::vector<std::shared_ptr<ManagedObject>>{moved});
+        ASSERT_TRUE(third->save());
+    });
+    auto fourth = container->newBackgroundContext();
+    fourth->performAndWait([&] {
+        EXPECT_EQ(fourth->existingObject(install->objectID())->relatedObjects("sessions").size(), 1u);
+        auto sessions = fourth->existingObject(other->objectID())->relatedObjects("sessions");
+        ASSERT_EQ(sessions.size(), 1u);
+        EXPECT_EQ(sessions[0]->objectID(), s1->objectID());
+    });
 }
 
 TEST_F(ContextTest, DeletionNullifiesOrCascadesByRule) {
@@ -279,4 +301,27 @@ TEST_F(ContextTest, ObjectsMadeOutsideAContextAreInsertedOnce) {
     EXPECT_FALSE(main->insertObject(install));
     ASSERT_TRUE(main->save());
     EXPECT_EQ(countOf(container->newBackgroundContext(), "Install", Predicate::equal("appKey", "early")), 1u);
+}
+
+// The reads of one block share a read transaction: a save made meanwhile, by another context or
+// by the block itself, is seen by the block's next read all the same.
+TEST_F(ContextTest, ReadsOfABlockSeeWhatIsSavedMeanwhile) {
+    auto reader = container->newBackgroundContext();
+    auto writer = container->newBackgroundContext();
+    auto keyed = [](const char* key) { return Predicate::equal("appKey", key); };
+    reader->performAndWait([&] {
+        FetchRequest request("Install");
+        request.setPredicate(keyed("late"));
+        EXPECT_EQ(reader->count(request), 0u);
+        writer->performAndWait([&] {
+            writer->insertNewObject("Install")->setValue("appKey", "late");
+            ASSERT_TRUE(writer->save());
+        });
+        EXPECT_EQ(reader->count(request), 1u);
+        reader->insertNewObject("Install")->setValue("appKey", "own");
+        ASSERT_TRUE(reader->save());
+        request.setPredicate(keyed("own"));
+        EXPECT_EQ(reader->count(request), 1u);
+    });
+    EXPECT_EQ(countOf(main, "Install"), 2u);
 }

@@ -321,6 +321,16 @@ public:
                 if (p.objectID() || !storedArgument(kp->attribute->type, p.value(), arg))
                     return fail("the argument does not fit the attribute");
                 binds.push_back(arg);
+                if (p.kind() == Predicate::Kind::Equal && kp->hops.size() == 1 && !arg.isNil() &&
+                    kp->attribute->type != AttributeType::Transformable) {
+                    // "install.appKey == x" as the keys of the installs with that key: the indexes
+                    // of both sides answer it, where the value read row by row would visit every
+                    // row. A row without the relationship matches neither way.
+                    const RelationshipDescription& hop = *kp->hops[0];
+                    out = "t0." + q(hop.name) + " IN (SELECT Z_PK FROM " + q(hop.destinationEntity) +
+                          " WHERE " + q(kp->attribute->name) + " = ?)";
+                    return true;
+                }
                 out = expr + op + "?";
                 return true;
             }
@@ -388,7 +398,39 @@ PersistentStoreCoordinator::~PersistentStoreCoordinator() {
     close();
 }
 
+void PersistentStoreCoordinator::beginReadScope() {
+    std::lock_guard lock(mutex_);
+    ++readScopes_;
+}
+
+void PersistentStoreCoordinator::endReadScope() {
+    std::lock_guard lock(mutex_);
+    if (readScopes_ > 0 && --readScopes_ == 0) endReadTransaction();
+}
+
+void PersistentStoreCoordinator::enterRead() {
+    if (readScopes_ == 0 || readTransaction_ || !db_ || !sqlite3_get_autocommit(db_)) return;
+    sqlite3_stmt* begin = prepareOnce(beginRead_, "BEGIN DEFERRED", nullptr);
+    if (!begin) return;
+    readTransaction_ = sqlite3_step(begin) == SQLITE_DONE;
+    sqlite3_reset(begin);
+}
+
+void PersistentStoreCoordinator::endReadTransaction() {
+    if (!readTransaction_) return;
+    readTransaction_ = false;
+    if (!db_ || sqlite3_get_autocommit(db_)) return;
+    if (sqlite3_stmt* end = prepareOnce(endRead_, "COMMIT", nullptr)) {
+        sqlite3_step(end);
+        sqlite3_reset(end);
+    }
+}
+
 void PersistentStoreCoordinator::close() {
+    endReadTransaction();
+    sqlite3_finalize(beginRead_);
+    sqlite3_finalize(endRead_);
+    beginRead_ = endRead_ = nullptr;
     for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
     statements_.clear();
     for (auto& [entity, set] : entityStatements_)
@@ -639,6 +681,7 @@ StoredRow PersistentStoreCoordinator::readColumns(sqlite3_stmt* stmt, const Enti
 bool PersistentStoreCoordinator::readRow(const ManagedObjectID& id, std::optional<StoredRow>& out,
                                          Error* error) {
     std::lock_guard lock(mutex_);
+    enterRead();
     auto entity = model_->entity(id.entityName);
     if (auto missing = requireStore(entity)) {
         if (error) *error = *missing;
@@ -664,6 +707,7 @@ bool PersistentStoreCoordinator::readRow(const ManagedObjectID& id, std::optiona
 std::optional<std::vector<StoredRow>> PersistentStoreCoordinator::fetchRows(const FetchRequest& request,
                                                                             bool sortAndLimit, Error* error) {
     std::lock_guard lock(mutex_);
+    enterRead();
     auto entity = model_->entity(request.entityName());
     if (auto missing = requireStore(entity)) {
         if (error) *error = *missing;
@@ -699,6 +743,7 @@ std::optional<std::vector<StoredRow>> PersistentStoreCoordinator::fetchRows(cons
 
 std::optional<size_t> PersistentStoreCoordinator::countRows(const FetchRequest& request, Error* error) {
     std::lock_guard lock(mutex_);
+    enterRead();
     auto entity = model_->entity(request.entityName());
     if (auto missing = requireStore(entity)) {
         if (error) *error = *missing;
@@ -729,6 +774,7 @@ std::optional<size_t> PersistentStoreCoordinator::countRows(const FetchRequest& 
 std::optional<std::vector<int64_t>> PersistentStoreCoordinator::relatedKeys(
     const ManagedObjectID& id, const RelationshipDescription& toMany, Error* error) {
     std::lock_guard lock(mutex_);
+    enterRead();
     auto destination = model_->entity(toMany.destinationEntity);
     if (auto missing = requireStore(destination)) {
         if (error) *error = *missing;
@@ -806,6 +852,8 @@ bool PersistentStoreCoordinator::save(const StoreChanges& changes, Error* error)
             *error = makeCoreDataError(CoreDataError::CoreData, "This coordinator has no persistent store");
         return false;
     }
+    // The write transaction takes the place of an open read transaction.
+    endReadTransaction();
     auto step = [&](sqlite3_stmt* stmt, const char* what) {
         int rc = sqlite3_step(stmt);
         if (rc == SQLITE_DONE || rc == SQLITE_ROW) return true;

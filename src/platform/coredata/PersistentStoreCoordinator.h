@@ -92,6 +92,13 @@ public:
     // Writes all changes in one transaction, or none of them.
     bool save(const StoreChanges& changes, Error* error = nullptr);
 
+    // While a read scope is open (contexts open one around each block they run), the reads share
+    // one read transaction, begun by the first of them, instead of taking and dropping the
+    // file's read lock for every statement. A save ends it first; the last scope to close ends
+    // it. Scopes nest and may be opened on several threads at once.
+    void beginReadScope();
+    void endReadScope();
+
 private:
     // The prepared statements of one entity's rows, made on first use.
     struct EntityStatements {
@@ -105,6 +112,9 @@ private:
     sqlite3_stmt* prepareOnce(sqlite3_stmt*& slot, const std::string& sql, Error* error);
     sqlite3_stmt* prepare(const std::string& sql, Error* error);
     bool exec(const std::string& sql, Error* error);
+    // Called with the lock held before a read: joins or begins the scope's read transaction.
+    void enterRead();
+    void endReadTransaction();
     Error sqliteError(const std::string& what, int rc) const;
     std::optional<Error> createSchema();
     std::optional<Error> requireStore(const std::shared_ptr<const EntityDescription>& entity) const;
@@ -121,6 +131,10 @@ private:
     std::map<const EntityDescription*, EntityStatements> entityStatements_;
     sqlite3_stmt* begin_ = nullptr;
     sqlite3_stmt* commit_ = nullptr;
+    sqlite3_stmt* beginRead_ = nullptr;
+    sqlite3_stmt* endRead_ = nullptr;
+    int readScopes_ = 0;
+    bool readTransaction_ = false;
 };
 
 }  // namespace brindlecue::platform

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "events/BLQIUserEventDeduper.h"
+#include "events/BLQIUserEventDeduperManager.h"
+
+namespace brindlecue {
+
+// Remembers every event it is asked about (for the latest session and the one before it, in
+// process memory) and asks the deduper of the event's code whether the event repeats one of the
+// remembered events: of the same session and code, not the event itself (same id, or both
+// without one), unsent, being sent or sent, and created up to 1.0 s before it. An event of a
+// code without a deduper is neither judged nor remembered.
+//
+// Asked from the store's queue and the upload queue at once: the memory is guarded. It keeps its
+// records by creation time, apart by the deduper's twin key, so that a question reads only the
+// possible twins however many events a session has.
+class BLQUserEventDeduperManager final : public BLQIUserEventDeduperManager {
+public:
+    // A later deduper of a code replaces an earlier one.
+    explicit BLQUserEventDeduperManager(std::vector<std::shared_ptr<BLQIUserEventDeduper>> dedupers);
+
+    bool shouldDedupe(const std::shared_ptr<BLQUserEventDTO>& event) override;
+
+    // The highest session id seen.
+    int64_t latestSessionId() const;
+    // How many records are remembered for the session.
+    size_t rememberedCount(int64_t sessionId) const;
+
+private:
+    struct Remembered {
+        double created;  // seconds since 1970
+        std::shared_ptr<BLQUserEventDTO> event;
+    };
+    struct Shelf {
+        BLQUserEventCode code;
+        std::optional<std::string> twinKey;
+        auto operator<=>(const Shelf&) const = default;
+    };
+    using Records = std::vector<Remembered>;  // ascending creation time
+
+    std::optional<BLQIUserEventDeduper::Records> earlierRecords(const BLQUserEventDTO& event,
+                                                                const Shelf& shelf) const;
+    void remember(const std::shared_ptr<BLQUserEventDTO>& event, const Shelf& shelf);
+
+    mutable std::mutex mutex_;
+    std::map<int64_t, std::map<Shelf, Records>> previousRecords_;
+    int64_t latestSessionId_ = 0;
+    const std::vector<std::shared_ptr<BLQIUserEventDeduper>> dedupers_;
+    std::map<BLQUserEventCode, std::shared_ptr<BLQIUserEventDeduper>> dedupersMap_;
+};
+
+}  // namespace brindlecue
