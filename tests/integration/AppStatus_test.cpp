@@ -126,8 +126,8 @@ TEST_F(AppStatusTest, APolledDocumentIsAppliedToTheConfiguration) {
     answerStatus(200, kFullDocument);
     auto manager = startPolling();
     Clock::advance(1);
-    ASSERT_TRUE(RunLoop::main().runUntil(
-        [&] { return logs->count("Config: Setting BLQ_CONFIG_LAST_APPSTATUS_FETCH_TIME") == 1; }));
+    // A setting is logged before it is set: wait for the value itself.
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return config->getLastAppStatusFetchTime().has_value(); }));
 
     auto journal = server.journal();
     ASSERT_EQ(journal.size(), 1u);
