@@ -104,6 +104,15 @@ TEST_F(LoggingChain, CloudSendsOnlyWhatTheFirstCloudHandlerPasses) {
     EXPECT_TRUE(events->errors.empty());
 }
 
+TEST_F(LoggingChain, CloudNeverReportsTheUserEventPipelinesOwnLines) {
+    // Reporting records an event, which logs; at a low cloud level that must not feed itself.
+    config->handlers = {{BLQLogHandlerName::cloud, BLQLoggingLevel::trace}};
+    manager->log("UserEvent: Saved UserEvent with id: 1", 2);
+    EXPECT_TRUE(events->errors.empty());
+    manager->log("Feed: Failed", 4);
+    EXPECT_EQ(events->errors.size(), 1u);
+}
+
 TEST_F(LoggingChain, UnknownRawLevelIsDropped) {
     config->logLevel = BLQLoggingLevel::trace;
     config->handlers = {{BLQLogHandlerName::cloud, BLQLoggingLevel::trace}};
