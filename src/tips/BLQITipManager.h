@@ -1,0 +1,35 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/NotificationCenter.h"
+#include "platform/Value.h"
+
+namespace brindlecue {
+
+namespace platform {
+class UIView;
+class UIViewController;
+}  // namespace platform
+
+// The tip engine as the facade publishes it (its `tipManager`), with what the targeting layer
+// reads of it. Main queue.
+class BLQITipManager {
+public:
+    virtual ~BLQITipManager() = default;
+
+    // The React Native view name the host registered for the screen now shown; none on a native
+    // screen.
+    virtual std::optional<std::string> currentRCTViewName() const = 0;
+    // The host screen now on view.
+    virtual std::shared_ptr<platform::UIViewController> customerCurrentVC() const = 0;
+    // Picks and shows a tip for the screen given under "vc" in the objects (notification form).
+    virtual void showTipForViewController(const platform::Value& userInfo,
+                                          const platform::Notification::ObjectMap& objects) = 0;
+    // The library's preview panel while it is shown; targeting leaves it out of the host's views.
+    virtual std::shared_ptr<platform::UIView> previewModePanel() const = 0;
+};
+
+}  // namespace brindlecue
