@@ -6,6 +6,8 @@
 #include "events/BLQIUserEventManager.h"
 #include "facade/BLQIConfigManager.h"
 #include "foundation/BLQILoggerManager.h"
+#include "targeting/BLQITargetingAlgorithm.h"
+#include "tips/BLQITipManager.h"
 
 namespace brindlecue {
 
@@ -17,6 +19,8 @@ struct Links {
     std::shared_ptr<BLQIUserEventManager> userEventManager;
     std::shared_ptr<BLQIConfigManager> configManager;
     std::shared_ptr<const std::function<bool()>> previewModeCheck;
+    std::shared_ptr<BLQITipManager> tipManager;
+    std::shared_ptr<BLQITargetingAlgorithm> targetingAlgo;
     std::atomic<int> constructionDepth{0};
 };
 
@@ -83,6 +87,26 @@ bool BLQFacadeLink::isInPreviewMode() {
         check = links().previewModeCheck;
     }
     return check && (*check)();
+}
+
+void BLQFacadeLink::setTipManager(std::shared_ptr<BLQITipManager> manager) {
+    std::lock_guard lock(links().mutex);
+    links().tipManager = std::move(manager);
+}
+
+std::shared_ptr<BLQITipManager> BLQFacadeLink::tipManager() {
+    std::lock_guard lock(links().mutex);
+    return links().tipManager;
+}
+
+void BLQFacadeLink::setTargetingAlgo(std::shared_ptr<BLQITargetingAlgorithm> algorithm) {
+    std::lock_guard lock(links().mutex);
+    links().targetingAlgo = std::move(algorithm);
+}
+
+std::shared_ptr<BLQITargetingAlgorithm> BLQFacadeLink::targetingAlgo() {
+    std::lock_guard lock(links().mutex);
+    return links().targetingAlgo;
 }
 
 void BLQFacadeLink::logToConsoleAtLevel(int64_t level, const std::string& message) {

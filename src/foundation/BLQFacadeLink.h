@@ -9,11 +9,14 @@ namespace brindlecue {
 
 class BLQIConfigManager;
 class BLQILoggerManager;
+class BLQITargetingAlgorithm;
+class BLQITipManager;
 class BLQIUserEventManager;
 
 // What the lower layers need of the facade: its logger manager and its user-event manager (the
-// logging chain), its configuration manager (the HTTP client's 429 handler) and whether its
-// preview-mode manager is in preview mode (the app-status manager's poll interval).
+// logging chain), its configuration manager (the HTTP client's 429 handler), whether its
+// preview-mode manager is in preview mode (the app-status manager's poll interval), and its tip
+// manager and targeting algorithm (the targeting layer).
 // The facade publishes both here as soon as it has built them, and marks the time during which
 // it is being built with a ConstructionScope.
 //
@@ -43,6 +46,12 @@ public:
     static void setPreviewModeCheck(std::function<bool()> check);
     // False while no check is published.
     static bool isInPreviewMode();
+
+    // The facade's `tipManager` and `targetingAlgo`; none until published.
+    static void setTipManager(std::shared_ptr<BLQITipManager> manager);
+    static std::shared_ptr<BLQITipManager> tipManager();
+    static void setTargetingAlgo(std::shared_ptr<BLQITargetingAlgorithm> algorithm);
+    static std::shared_ptr<BLQITargetingAlgorithm> targetingAlgo();
 
     // The facade's logToConsoleAtLevel:withFormattedMessage: hands the message and level
     // unchanged to the logger manager, on the caller's thread.

@@ -1,13 +1,24 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
+
+#include "platform/NotificationCenter.h"
+#include "platform/Value.h"
 
 namespace brindlecue {
 
 class KJFeedObject;
 
-// The tip engine, as far as the feed manager reaches it.
+namespace platform {
+class UIView;
+class UIViewController;
+}  // namespace platform
+
+// The tip engine as the facade publishes it (its `tipManager`), with what the feed manager and the
+// targeting layer reach of it. Main queue unless said otherwise.
 class BLQITipManager {
 public:
     virtual ~BLQITipManager() = default;
@@ -15,6 +26,16 @@ public:
     // Stores the feed records as campaigns (refusing those of another app key and those not newer
     // than the stored ones) and makes them the campaigns to show; an empty list is accepted.
     virtual void fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObject>>& feeds) = 0;
+    // The React Native view name the host registered for the screen now shown; none on a native
+    // screen.
+    virtual std::optional<std::string> currentRCTViewName() const = 0;
+    // The host screen now on view.
+    virtual std::shared_ptr<platform::UIViewController> customerCurrentVC() const = 0;
+    // Picks and shows a tip for the screen given under "vc" in the objects (notification form).
+    virtual void showTipForViewController(const platform::Value& userInfo,
+                                          const platform::Notification::ObjectMap& objects) = 0;
+    // The library's preview panel while it is shown; targeting leaves it out of the host's views.
+    virtual std::shared_ptr<platform::UIView> previewModePanel() const = 0;
 };
 
 }  // namespace brindlecue

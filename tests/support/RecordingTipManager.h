@@ -23,6 +23,11 @@ public:
         std::lock_guard lock(mutex_);
         calls_.push_back(feeds);
     }
+    std::optional<std::string> currentRCTViewName() const override { return std::nullopt; }
+    std::shared_ptr<platform::UIViewController> customerCurrentVC() const override { return nullptr; }
+    void showTipForViewController(const platform::Value&, const platform::Notification::ObjectMap&) override {}
+    std::shared_ptr<platform::UIView> previewModePanel() const override { return nullptr; }
+
     std::vector<Feeds> calls() const {
         std::lock_guard lock(mutex_);
         return calls_;

@@ -1,6 +1,7 @@
 #include "platform/uikit/AddressRegistry.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -57,10 +58,11 @@ std::shared_ptr<NSObject> AddressRegistry::lookup(std::string_view text) {
 }
 
 std::string AddressRegistry::addressText(const void* pointer) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "0x%llx",
-                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(pointer)));
-    return buf;
+    char buf[32] = {'0', 'x'};
+    auto end = std::to_chars(buf + 2, buf + sizeof buf,
+                             static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(pointer)), 16)
+                   .ptr;
+    return std::string(buf, end);
 }
 
 size_t AddressRegistry::size() {

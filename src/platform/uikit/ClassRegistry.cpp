@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <unordered_map>
 
 namespace brindlecue::platform {
 namespace {
@@ -17,6 +18,8 @@ struct ClassEntry {
 struct Registry {
     std::mutex mutex;
     std::map<std::string, ClassEntry, std::less<>> classes;
+    // Answers of isSubclass ("name\0ancestor"), forgotten whenever a class is registered.
+    std::unordered_map<std::string, bool> subclassAnswers;
 };
 
 // The platform classes, each with its superclass: the UIKit stand-ins, the private classes the
@@ -228,6 +231,7 @@ void ClassRegistry::registerClass(const std::string& name, const std::string& su
     auto& e = r.classes[name];
     e.superclass = superclass;
     e.platform = platform;
+    r.subclassAnswers.clear();
 }
 
 bool ClassRegistry::exists(std::string_view name) {
@@ -246,16 +250,26 @@ std::optional<std::string> ClassRegistry::superclassOf(std::string_view name) {
 
 bool ClassRegistry::isSubclass(std::string_view name, std::string_view ancestor) {
     auto& r = registry();
+    std::string key;
+    key.reserve(name.size() + ancestor.size() + 1);
+    key.append(name).push_back('\0');
+    key.append(ancestor);
     std::lock_guard lock(r.mutex);
+    if (auto known = r.subclassAnswers.find(key); known != r.subclassAnswers.end()) return known->second;
+    bool answer = false;
     std::string current(name);
     // The chain is bounded by the table size, so a registration loop cannot hang the walk.
     for (size_t steps = 0; steps <= r.classes.size(); ++steps) {
-        if (current == ancestor) return true;
+        if (current == ancestor) {
+            answer = true;
+            break;
+        }
         auto it = r.classes.find(current);
-        if (it == r.classes.end() || it->second.superclass.empty()) return false;
+        if (it == r.classes.end() || it->second.superclass.empty()) break;
         current = it->second.superclass;
     }
-    return false;
+    r.subclassAnswers.emplace(std::move(key), answer);
+    return answer;
 }
 
 bool ClassRegistry::isPlatformClass(std::string_view name) {

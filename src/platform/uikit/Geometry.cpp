@@ -1,7 +1,9 @@
 #include "platform/uikit/Geometry.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 
@@ -161,6 +163,12 @@ CGRect UIEdgeInsetsInsetRect(const CGRect& rect, const UIEdgeInsets& i) {
 
 std::string formatCGFloat(double v) {
     if (v == 0) v = 0;  // no "-0"
+    // Whole numbers of up to six digits print as "%g" prints them: the integer alone.
+    if (v > -1e6 && v < 1e6 && v == static_cast<double>(static_cast<int64_t>(v))) {
+        char digits[24];
+        auto end = std::to_chars(digits, digits + sizeof digits, static_cast<int64_t>(v)).ptr;
+        return std::string(digits, end);
+    }
     char buf[64];
     std::snprintf(buf, sizeof buf, "%g", v);
     return buf;

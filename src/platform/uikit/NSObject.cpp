@@ -1,5 +1,7 @@
 #include "platform/uikit/NSObject.h"
 
+#include <optional>
+
 #include "platform/uikit/AddressRegistry.h"
 #include "platform/uikit/ClassRegistry.h"
 
@@ -100,6 +102,54 @@ void NSObject::setValueForKey(const std::string& key, Value value) {
 void NSObject::setObjectForKey(const std::string& key, std::shared_ptr<NSObject> object) {
     std::lock_guard lock(assocMutex_);
     kvcObjects_[key] = std::move(object);
+}
+
+std::shared_ptr<NSObject> NSObject::performSelector(std::string_view selector) const {
+    std::optional<std::string> cls = className();
+    // A host class that was never registered answers as its stand-in class does.
+    if (!ClassRegistry::exists(*cls)) cls = platformClassName();
+    while (cls) {
+        for (const auto& property : ClassRegistry::properties(*cls))
+            if (property.name == selector && property.getter) return property.getter(*this);
+        cls = ClassRegistry::superclassOf(*cls);
+    }
+    return objectForKey(selector);
+}
+
+void NSObject::addObserver(const std::shared_ptr<NSObject>& observer, const std::string& keyPath) {
+    if (!observer) return;
+    std::lock_guard lock(assocMutex_);
+    observations_.push_back({observer, observer.get(), keyPath});
+}
+
+bool NSObject::removeObserver(const NSObject* observer, std::string_view keyPath) {
+    std::lock_guard lock(assocMutex_);
+    for (auto it = observations_.begin(); it != observations_.end(); ++it) {
+        if (it->identity == observer && it->keyPath == keyPath) {
+            observations_.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool NSObject::hasObservers() const {
+    std::lock_guard lock(assocMutex_);
+    return !observations_.empty();
+}
+
+void NSObject::didChangeValueForKey(const std::string& key) {
+    std::vector<std::shared_ptr<NSObject>> observers;
+    {
+        std::lock_guard lock(assocMutex_);
+        for (const auto& o : observations_)
+            if (o.keyPath == key)
+                if (auto live = o.observer.lock()) observers.push_back(std::move(live));
+    }
+    if (observers.empty()) return;
+    // Observers run outside the lock: they may add or remove observations in turn.
+    auto self = std::const_pointer_cast<NSObject>(shared_from_this());
+    for (const auto& observer : observers) observer->observeValueForKeyPath(key, self);
 }
 
 }  // namespace brindlecue::platform

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/Value.h"
 #include "platform/uikit/AddressRegistry.h"
@@ -93,6 +94,24 @@ public:
     void setValueForKey(const std::string& key, Value value);
     void setObjectForKey(const std::string& key, std::shared_ptr<NSObject> object);
 
+    // The object a message without arguments answers, as the platform's performSelector: does
+    // for getters: the value of a property the class (or a superclass) declares with a getter in
+    // the ClassRegistry, else the object set for that key (setObjectForKey); null otherwise.
+    std::shared_ptr<NSObject> performSelector(std::string_view selector) const;
+
+    // ---- Key-value observing. Observers are held weakly and hear of the changes a class announces
+    // (didChangeValueForKey), in the order they were added; an observer that has gone is passed
+    // over. Adding the same observer for the same key path twice registers it twice.
+    void addObserver(const std::shared_ptr<NSObject>& observer, const std::string& keyPath);
+    // Removes one registration. False (where the platform raises) when the observer is not
+    // registered for the key path.
+    bool removeObserver(const NSObject* observer, std::string_view keyPath);
+    // The platform's observation info: true while any registration is left.
+    bool hasObservers() const;
+    // Called on the observer, on the thread that made the change.
+    virtual void observeValueForKeyPath(const std::string& keyPath, const std::shared_ptr<NSObject>& object) {
+    }
+
     // Post-construction hook run by make<T>(); overrides must call the base first.
     virtual void didConstruct() {}
 
@@ -107,6 +126,8 @@ public:
 
 protected:
     const std::string& runtimeClassName() const { return runtimeClassName_; }
+    // Tells the observers of the key that its value changed.
+    void didChangeValueForKey(const std::string& key);
 
 private:
     struct Association {
@@ -120,6 +141,12 @@ private:
     std::map<std::string, Value, std::less<>> associatedValues_;
     std::map<std::string, Value, std::less<>> kvcValues_;
     std::map<std::string, std::shared_ptr<NSObject>, std::less<>> kvcObjects_;
+    struct Observation {
+        std::weak_ptr<NSObject> observer;
+        const NSObject* identity = nullptr;
+        std::string keyPath;
+    };
+    std::vector<Observation> observations_;
 };
 
 // Creates an object owned by a shared_ptr and runs its post-construction hook.

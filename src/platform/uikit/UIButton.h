@@ -52,6 +52,8 @@ public:
     std::shared_ptr<UIImage> backgroundImageForState(uint64_t state) const;
 
     std::shared_ptr<UILabel> titleLabel();
+    // The title label when it was made already; reading this makes nothing.
+    std::shared_ptr<UILabel> titleLabelIfLoaded() const { return titleLabel_; }
     std::shared_ptr<UIImageView> imageView();
 
     UIEdgeInsets contentEdgeInsets() const { return contentEdgeInsets_; }

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/uikit/Geometry.h"
 #include "platform/uikit/NSObject.h"
@@ -47,6 +48,10 @@ public:
 
     void addTarget(const std::shared_ptr<NSObject>& target, Selector action);
     void removeTarget(const std::shared_ptr<NSObject>& target, const std::string& actionName);
+    // The action names registered for the target.
+    std::vector<std::string> actionsForTarget(const std::shared_ptr<NSObject>& target) const {
+        return actions_.actionsForTarget(target, 1);
+    }
 
     std::shared_ptr<UIView> view() const { return view_.lock(); }
     UIGestureRecognizerState state() const { return state_; }

@@ -101,7 +101,20 @@ Value UILabel::valueForKey(std::string_view key) const {
 }
 
 void UILabel::describeFields(std::vector<std::string>& fields) const {
-    if (text_) fields.push_back("text = '" + *text_ + "'");
+    if (!text_) return;
+    // A description is one line (view-tree dumps print one view a line): line breaks of the
+    // text are written as "\n" and "\r".
+    std::string text;
+    text.reserve(text_->size());
+    for (char c : *text_) {
+        if (c == '\n')
+            text += "\\n";
+        else if (c == '\r')
+            text += "\\r";
+        else
+            text += c;
+    }
+    fields.push_back("text = '" + text + "'");
 }
 
 }  // namespace brindlecue::platform

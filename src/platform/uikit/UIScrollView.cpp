@@ -23,6 +23,7 @@ void UIScrollView::setBounds(const CGRect& bounds) {
         setNeedsLayout();
         auto self = shared_from_this();
         if (auto d = delegate()) d->scrollViewDidScroll(*this);
+        didChangeValueForKey("contentOffset");
     }
 }
 

@@ -22,9 +22,9 @@ public:
 };
 
 // A scroll view: the content offset is the bounds origin. Changing it tells the delegate
-// (did-scroll) and lays the view out again. Dragging comes from the scroll view's own pan
-// recogniser (TouchDriver::pan) or from drag(); deceleration and animated scrolling end after
-// kScrollAnimationDuration on the clock.
+// (did-scroll) and the key-value observers of "contentOffset", and lays the view out again. Dragging comes
+// from the scroll view's own pan recogniser (TouchDriver::pan) or from drag(); deceleration and animated
+// scrolling end after kScrollAnimationDuration on the clock.
 class UIScrollView : public UIView {
 public:
     BLQ_PLATFORM_CLASS(UIScrollView)

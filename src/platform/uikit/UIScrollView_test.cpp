@@ -80,6 +80,33 @@ TEST_F(Scrolling, SafeAreaInsetsWhereTheWindowsInsetsOverlapTheView) {
     EXPECT_EQ(make<UIView>()->safeAreaInsets(), (UIEdgeInsets{}));
 }
 
+TEST_F(Scrolling, ContentOffsetObserversHearEachMovementUntilRemoved) {
+    struct Observer : NSObject {
+        void observeValueForKeyPath(const std::string& keyPath,
+                                    const std::shared_ptr<NSObject>& object) override {
+            heard.emplace_back(keyPath, object);
+        }
+        std::vector<std::pair<std::string, std::shared_ptr<NSObject>>> heard;
+    };
+    auto observer = make<Observer>();
+    EXPECT_FALSE(scroll->hasObservers());
+    scroll->addObserver(observer, "contentOffset");
+    EXPECT_TRUE(scroll->hasObservers());
+    scroll->setContentOffset({0, 50});
+    scroll->setContentOffset({0, 50});
+    scroll->setFrame(CGRect(0, 0, 320, 300));
+    ASSERT_EQ(observer->heard.size(), 1u);
+    EXPECT_EQ(observer->heard[0].first, "contentOffset");
+    EXPECT_EQ(observer->heard[0].second, scroll);
+
+    EXPECT_FALSE(scroll->removeObserver(observer.get(), "bounds"));
+    EXPECT_TRUE(scroll->removeObserver(observer.get(), "contentOffset"));
+    EXPECT_FALSE(scroll->removeObserver(observer.get(), "contentOffset"));
+    EXPECT_FALSE(scroll->hasObservers());
+    scroll->setContentOffset({0, 0});
+    EXPECT_EQ(observer->heard.size(), 1u);
+}
+
 TEST(UIDevice, OrientationChangesAreNotified) {
     auto device = UIDevice::currentDevice();
     int posts = 0;

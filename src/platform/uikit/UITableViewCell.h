@@ -37,6 +37,9 @@ public:
     std::shared_ptr<UILabel> textLabel();
     // None for the default style, as on the platform.
     std::shared_ptr<UILabel> detailTextLabel();
+    // The labels when they were made already; reading these makes nothing.
+    std::shared_ptr<UILabel> textLabelIfLoaded() const { return textLabel_; }
+    std::shared_ptr<UILabel> detailTextLabelIfLoaded() const { return detailTextLabel_; }
     std::shared_ptr<UIImageView> imageView();
     UITableViewCellAccessoryType accessoryType() const { return accessoryType_; }
     void setAccessoryType(UITableViewCellAccessoryType t) { accessoryType_ = t; }

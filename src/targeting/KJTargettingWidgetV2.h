@@ -1,0 +1,133 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/uikit/NSIndexPath.h"
+#include "targeting/KJTargetNode.h"
+
+namespace brindlecue {
+
+namespace platform {
+class NSObject;
+class UICollectionView;
+class UITableView;
+class UIView;
+}  // namespace platform
+
+class KJTipTargetElement;
+
+// The forest finder. It reads the view-tree text dump of the facade's targeting algorithm into
+// raw leaves, finds their live views, climbs from each to the landmark widgets above it, names
+// every node by its ancestor path ("UIButton@UITableViewCell/0/0@UITableView@HomeViewController")
+// and groups the nodes that pass the on-screen filter into a forest keyed by ancestor path and
+// class name, each group numbered in screen order (x, then y, then area). A stored target is
+// found again as forest[ancestor][type][index].
+//
+// It names views its own way, apart from the hierarchy engine (BLQTargetingAlgorithmV3), and
+// stored targets depend on each: class tests accept subclasses, ancestor paths end with the
+// screen's view controller, a cell's index path is read from the first table or collection view
+// above the cell's superview, and everything under a hidden view or the library's own panel is
+// left out. Made for one request; a second forest build adds to the first. Main queue.
+class KJTargettingWidgetV2 final {
+public:
+    using Forest = std::map<std::string, std::map<std::string, KJTargetNodes>>;
+    struct AccessibilityRecord {
+        std::string address;
+        std::string accessibilityIdentifier;
+    };
+
+    KJTargettingWidgetV2();
+
+    const std::string& version() const { return version_; }
+    void setVersion(std::string version) { version_ = std::move(version); }
+
+    // The live view of a stored target: the one view under the key window's root view that
+    // carries the target's accessibility identifier, else forest[ancestor][type][index] of the
+    // present window; none when neither finds it.
+    std::shared_ptr<platform::UIView> rematchWidget(const KJTipTargetElement& target);
+    // The view when exactly one carries the identifier; none for none or several.
+    std::shared_ptr<platform::UIView> matchWidgetWithAccessibilityIdentifier(
+        const KJTipTargetElement& target) const;
+    std::shared_ptr<platform::UIView> matchWidgetWithViewHierarchy(const KJTipTargetElement& target);
+
+    // Fills the forest from the whole dump (the view is not consulted), leaving out the tip
+    // engine's preview panel.
+    void generateViewHierarchyForest(const std::shared_ptr<platform::UIView>& view, bool isClickable);
+    // Preprocessing, climbing and postprocessing: the nodes that made it into the forest.
+    KJTargetNodes processRawLeaves(const KJTargetNodes& rawLeaves,
+                                   const std::vector<std::shared_ptr<platform::NSObject>>& exceptsNodes);
+    // One raw leaf per leaf line of the dump, skipping hidden subtrees and the library's views.
+    KJTargetNodes pickupRawLeaves(const std::shared_ptr<platform::UIView>& view, bool isClickable) const;
+    // Finds each leaf's live view and annotates it; drops leaves whose view is gone, is not of
+    // the leaf's class, or lies in a view to exclude. Leaves without an address stay as they are.
+    void preprocess(const std::vector<std::shared_ptr<platform::NSObject>>& exceptsNodes,
+                    KJTargetNodes& rawLeaves) const;
+    // Every node followed by the supported widgets above it up to a window or a screen
+    // container (each once), sorted by area, largest first.
+    KJTargetNodes deeperTargetting(const KJTargetNodes& nodes) const;
+    // Accessibility identifiers, the on-screen filter, the forest and the group indexes.
+    void postprocess(KJTargetNodes& nodes);
+    // Whether a node survives the on-screen filter; a discarded node is appended to `discarded`.
+    bool applyFiltersForTargetNodes(const std::shared_ptr<KJTargetNode>& node,
+                                    KJTargetNodes& discarded) const;
+
+    std::string getNormalisedViewHierarchy(const std::shared_ptr<platform::UIView>& view,
+                                           bool isNodeLeaf) const;
+    std::optional<std::string> determineNormalisedViewClassName(
+        const std::shared_ptr<platform::NSObject>& object) const;
+
+    // Dump lines. The level is the number of bars a line begins with.
+    static int64_t getNodeLevel(const std::string& line);
+    static std::optional<std::string> getNodeAddress(const std::string& line);
+    static std::optional<std::string> getNodeType(const std::string& line);
+    static bool isNodeHidden(const std::string& line);
+    static std::optional<std::string> getViewTag(const std::string& line);
+    // The live object at the address; none for an address no live object has.
+    static std::shared_ptr<platform::NSObject> getNodeInstance(const std::string& address);
+    // The first capture of the pattern (case-insensitive) in the text.
+    static std::optional<std::string> findFirstTargetString(const std::string& text,
+                                                            const std::string& pattern);
+
+    // The view is kind of a supported widget.
+    bool isTargetASupportedWidget(const platform::UIView& view) const;
+    // The instance is the node view or inside it.
+    static bool isNodeQXWidget(const platform::UIView& nodeView, const platform::UIView& instance);
+    // Every view of the subtree (the root first, depth first) whose identifier equals the text.
+    static std::vector<std::shared_ptr<platform::UIView>> findViewsWithAccessibilityIdentifier(
+        const std::string& identifier, const std::shared_ptr<platform::UIView>& root);
+    static std::vector<AccessibilityRecord> findAllObjectsWithAccessibilityIdentifierInViewHierarchy(
+        const std::shared_ptr<platform::UIView>& root);
+    static void addSingleNodeInForest(const std::shared_ptr<KJTargetNode>& node, Forest& forest);
+
+    platform::NSIndexPath getIndexPathForCell(const std::shared_ptr<platform::UIView>& cell) const;
+    platform::NSIndexPath getClosestCellIndexPath(const std::shared_ptr<platform::UIView>& view) const;
+    platform::NSIndexPath sectionNumberForCollectionReusableView(
+        const std::shared_ptr<platform::UIView>& view, platform::UICollectionView* collection) const;
+    int64_t sectionNumberForTableHeaderFooterView(const platform::UIView& view,
+                                                  platform::UITableView* table) const;
+
+    std::vector<std::string> unwantedWidgets;
+    Forest ancestorForest;
+    std::vector<std::string> supportWidgetsLUT;
+    std::vector<std::string> landmarkLUT;
+    std::vector<std::string> clickableElements;
+    std::vector<std::string> ignoredClickableElements;
+
+private:
+    // The first entry of the list the object is kind of; -1 for none. Answers are kept per class
+    // name for the finder's life (the class table does not change under one request).
+    int firstKindOf(const platform::NSObject& object, const std::vector<std::string>& list,
+                    std::unordered_map<std::string, int>& answers) const;
+
+    std::string version_ = "3.0.0";
+    mutable std::unordered_map<std::string, int> landmarkAnswers_;
+    mutable std::unordered_map<std::string, int> supportAnswers_;
+};
+
+}  // namespace brindlecue

@@ -1,0 +1,215 @@
+#include "targeting/KJTargettingWidgetV2.h"
+
+#include <gtest/gtest.h>
+
+#include "targeting/KJTipTargetElement.h"
+#include "targeting/TargetingScene_test.h"
+
+namespace brindlecue {
+namespace {
+
+using namespace testscene;
+
+constexpr const char* kCellButtons = "UIButton@UITableViewCell/0/0@UITableView@HomeViewController";
+
+const KJTargetNodes* group(const KJTargettingWidgetV2& finder, const std::string& ancestor,
+                           const std::string& type) {
+    auto byAncestor = finder.ancestorForest.find(ancestor);
+    if (byAncestor == finder.ancestorForest.end()) return nullptr;
+    auto found = byAncestor->second.find(type);
+    return found == byAncestor->second.end() ? nullptr : &found->second;
+}
+
+std::shared_ptr<KJTipTargetElement> target(std::string ancestor, std::string type, std::string index) {
+    auto t = std::make_shared<KJTipTargetElement>();
+    t->ancestor = std::move(ancestor);
+    t->type = std::move(type);
+    t->index = std::move(index);
+    return t;
+}
+
+// A targeting algorithm whose dump is given.
+struct DumpAlgorithm final : BLQITargetingAlgorithm {
+    std::shared_ptr<BLQITargetingAlgorithmDelegate> delegate() const override { return nullptr; }
+    void setDelegate(std::shared_ptr<BLQITargetingAlgorithmDelegate>) override {}
+    void traverseHierarchy(const Visitor&) override {}
+    KJTargetNodes generateAuthorMetaData(const std::vector<std::shared_ptr<NSObject>>&) override {
+        return {};
+    }
+    KJTargetNodes processRawLeaves(const KJTargetNodes& leaves,
+                                   const std::vector<std::shared_ptr<NSObject>>&) override {
+        return leaves;
+    }
+    std::string getTreeNodes() override { return dump; }
+    std::string dump;
+};
+
+TEST(WidgetForest, NamesAndGroupsTheScreen) {
+    Scene scene;
+    KJTargettingWidgetV2 finder;
+    finder.generateViewHierarchyForest(scene.window, false);
+
+    // Cells sit right in their table, so every row is named /0/0; the group orders them by y.
+    const auto* buttons = group(finder, kCellButtons, "UIButton");
+    ASSERT_TRUE(buttons);
+    ASSERT_EQ(buttons->size(), 14u);
+    EXPECT_EQ((*buttons)[3]->instance, scene.buttonIn(0, 3));
+    EXPECT_EQ((*buttons)[3]->index, 3);
+    EXPECT_EQ((*buttons)[3]->frame, CGRect(16, 140 + 3 * 44 + 6, 80, 32));
+    ASSERT_TRUE(group(finder, "UITableViewCell/0/0@UITableView@HomeViewController", "UITableViewCell"));
+    ASSERT_TRUE(group(finder, "UITableView@HomeViewController", "UITableView"));
+    // Landmarks are kinds of the listed classes; a segmented control is none, so its climbing
+    // name is "(null)".
+    ASSERT_TRUE(group(finder, "UISegment@HomeViewController", "UISegment"));
+    ASSERT_TRUE(group(finder, "(null)@HomeViewController", "UISegmentedControl"));
+    const auto* barButtons =
+        group(finder, "_UIButtonBarButton@UINavigationBar@UINavigationController", "_UIButtonBarButton");
+    ASSERT_TRUE(barButtons);
+    ASSERT_EQ(barButtons->size(), 2u);
+    EXPECT_EQ((*barButtons)[1]->instance, scene.editItem()->view());
+    ASSERT_TRUE(group(finder, "UILabel@ButtonBarButton@UINavigationBar@UINavigationController", "UILabel"));
+    // Views covering the whole screen are left out.
+    for (const auto& [ancestor, byType] : finder.ancestorForest) {
+        EXPECT_FALSE(byType.count("UIWindow")) << ancestor;
+        EXPECT_FALSE(byType.count("UIViewControllerWrapperView")) << ancestor;
+    }
+}
+
+TEST(WidgetForest, RematchFindsTheSameViewAfterTheTreeIsRebuilt) {
+    Scene scene;
+    auto byPath = target(kCellButtons, "UIButton", "3");
+    auto before = KJTargettingWidgetV2().rematchWidget(*byPath);
+    EXPECT_EQ(before, scene.buttonIn(0, 3));
+
+    scene.home->table->reloadData();
+    auto after = KJTargettingWidgetV2().rematchWidget(*byPath);
+    ASSERT_TRUE(after);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, scene.buttonIn(0, 3));
+
+    // The accessibility identifier wins over a path that names nothing.
+    auto byIdentifier = target("Nowhere", "UILabel", "0");
+    byIdentifier->accessibilityIdentifier = "promo-label";
+    EXPECT_EQ(KJTargettingWidgetV2().rematchWidget(*byIdentifier),
+              scene.cell(0, 5)->contentView()->subviews().at(1));
+    // Two views with the identifier: the path decides.
+    scene.home->segments->setAccessibilityIdentifier("promo-label");
+    EXPECT_FALSE(KJTargettingWidgetV2().rematchWidget(*byIdentifier));
+    byPath->accessibilityIdentifier = "promo-label";
+    EXPECT_EQ(KJTargettingWidgetV2().rematchWidget(*byPath), scene.buttonIn(0, 3));
+
+    for (const char* index : {"14", "-1"})
+        EXPECT_FALSE(KJTargettingWidgetV2().rematchWidget(*target(kCellButtons, "UIButton", index)));
+    EXPECT_FALSE(KJTargettingWidgetV2().rematchWidget(*target(kCellButtons, "UIButtonLabel", "0")));
+}
+
+TEST(WidgetForest, PicksLeavesFromTheDumpSkippingHiddenAndLibraryViews) {
+    auto dump = std::make_shared<DumpAlgorithm>();
+    dump->dump =
+        "<UIWindow: 0x10; frame = (0 0; 375 812); layer = <UIWindowLayer: 0x11>>\n"
+        "|<HomeVC: 0x12>\n"
+        "|<UIView: 0x13; frame = (0 0; 375 812); layer = <CALayer: 0x14>>\n"
+        "||<UIImageView: 0x15; frame = (0 0; 10 10); layer = <CALayer: 0x16>>\n"
+        "||<UILabel: 0x17; frame = (0 0; 10 10); text = 'a | b'; layer = <_UILabelLayer: 0x18>>\n"
+        "||<UIView: 0x19; frame = (0 0; 10 10); hidden = YES; layer = <CALayer: 0x1a>>\n"
+        "|||<UIButton: 0x1b; frame = (0 0; 10 10); layer = <CALayer: 0x1c>>\n"
+        "||<UIView: 0x1d; frame = (0 0; 10 10); tag = 1000300330; layer = <CALayer: 0x1e>>\n"
+        "|||<UIButton: 0x1f; frame = (0 0; 10 10); layer = <CALayer: 0x20>>\n"
+        "||<UIButton: 0x21; frame = (0 0; 10 10); tag = 7; layer = <CALayer: 0x22>>";
+    BLQFacadeLink::setTargetingAlgo(dump);
+    auto leaves = KJTargettingWidgetV2().pickupRawLeaves(nullptr, false);
+    BLQFacadeLink::setTargetingAlgo(nullptr);
+
+    struct Expected {
+        const char* type;
+        const char* address;
+        int64_t level, index, tag;
+    };
+    // The controller's line has no address: the window's line above gives it. The bar in the
+    // label's text is no depth, so the image view before it is a leaf and so is the label.
+    const Expected expected[] = {{"UIWindow", "0x10", 1, 0, 0},
+                                 {"UIImageView", "0x15", 2, 3, 0},
+                                 {"UILabel", "0x17", 2, 4, 0},
+                                 {"UIButton", "0x21", 2, 9, 7}};
+    ASSERT_EQ(leaves.size(), std::size(expected));
+    for (size_t i = 0; i < leaves.size(); ++i) {
+        EXPECT_EQ(leaves[i]->type, expected[i].type) << i;
+        EXPECT_EQ(leaves[i]->address, expected[i].address) << i;
+        EXPECT_EQ(leaves[i]->level, expected[i].level) << i;
+        EXPECT_EQ(leaves[i]->index, expected[i].index) << i;
+        EXPECT_EQ(leaves[i]->tag, expected[i].tag) << i;
+    }
+}
+
+TEST(WidgetForest, OnlyLiveViewsOfTheLeafsClassOutsideTheExclusionsAreKept) {
+    Scene scene;
+    auto leaf = [](const std::shared_ptr<UIView>& view, std::string type) {
+        auto node = std::make_shared<KJTargetNode>();
+        node->type = std::move(type);
+        node->address = view->addressText();
+        return node;
+    };
+    std::string freedAddress;
+    {
+        auto gone = make<UIButton>(CGRect(10, 300, 50, 30));
+        scene.home->view()->addSubview(gone);
+        freedAddress = gone->addressText();
+        gone->removeFromSuperview();
+    }
+    auto freed = std::make_shared<KJTargetNode>();
+    freed->type = "UIButton";
+    freed->address = freedAddress;
+    auto unknown = std::make_shared<KJTargetNode>(*freed);
+    unknown->address = "0x10";
+    auto wrongClass = leaf(scene.buttonIn(0, 2), "UILabel");
+    auto live = leaf(scene.buttonIn(0, 1), "UIButton");
+    auto panelButton = make<UIButton>(CGRect(0, 0, 40, 40));
+    auto panel = make<UIView>(CGRect(200, 300, 100, 100));
+    panel->addSubview(panelButton);
+    scene.home->view()->addSubview(panel);
+    auto excluded = leaf(panelButton, "UIButton");
+
+    KJTargettingWidgetV2 finder;
+    auto nodes = finder.processRawLeaves({freed, unknown, wrongClass, live, excluded}, {panel});
+    EXPECT_FALSE(freed->instance);
+    EXPECT_FALSE(unknown->instance);
+    EXPECT_FALSE(wrongClass->instance);
+    EXPECT_FALSE(excluded->instance);
+    EXPECT_EQ(live->instance, scene.buttonIn(0, 1));
+    EXPECT_EQ(live->ancestor, kCellButtons);
+    // The live leaf and the landmarks above it, largest first.
+    ASSERT_EQ(nodes.size(), 3u);
+    EXPECT_EQ(nodes[0]->type, "UITableView");
+    EXPECT_EQ(nodes[1]->type, "UITableViewCell");
+    EXPECT_EQ(nodes[2], live);
+}
+
+TEST(WidgetForest, OnScreenFilter) {
+    Scene scene;
+    KJTargettingWidgetV2 finder;
+    auto node = [&](CGRect frame, const char* type = "UIView") {
+        auto view = make<UIView>(frame);
+        scene.window->addSubview(view);
+        auto n = std::make_shared<KJTargetNode>();
+        n->instance = view;
+        n->type = type;
+        n->frame = frame;
+        return n;
+    };
+    KJTargetNodes discarded;
+    EXPECT_FALSE(finder.applyFiltersForTargetNodes(node(CGRect(0, 0, 375, 812)), discarded));
+    EXPECT_TRUE(finder.applyFiltersForTargetNodes(node(CGRect(0, 0, 375, 811)), discarded));
+    EXPECT_TRUE(finder.applyFiltersForTargetNodes(node(CGRect(10, 780, 40, 60)), discarded));
+    EXPECT_FALSE(finder.applyFiltersForTargetNodes(node(CGRect(10, 782, 40, 60)), discarded));
+    EXPECT_FALSE(finder.applyFiltersForTargetNodes(node(CGRect(-1, 100, 40, 40)), discarded));
+    EXPECT_FALSE(finder.applyFiltersForTargetNodes(node(CGRect(10, 100, 0, 40)), discarded));
+    EXPECT_FALSE(finder.applyFiltersForTargetNodes(
+        node(CGRect(10, 100, 40, 40), "_UITableViewCellSeparatorView"), discarded));
+    auto faded = node(CGRect(10, 100, 40, 40));
+    faded->instance->setAlpha(0);
+    EXPECT_FALSE(finder.applyFiltersForTargetNodes(faded, discarded));
+    EXPECT_EQ(discarded.size(), 6u);
+}
+
+}  // namespace
+}  // namespace brindlecue

@@ -1,0 +1,46 @@
+#include "widgets/UIViewBrindlecueSDK.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/uikit/ClassRegistry.h"
+#include "platform/uikit/UIView.h"
+
+namespace brindlecue {
+namespace {
+
+using namespace platform;
+
+TEST(DisplayedInScreen, NeedsAFrameOnTheScreenAndNoFadedAncestor) {
+    auto root = make<UIView>(CGRect(0, 0, 375, 812));
+    auto content = make<UIView>(CGRect(0, 0, 375, 812));
+    auto middle = make<UIView>(CGRect(0, 0, 375, 400));
+    auto view = make<UIView>(CGRect(10, 10, 50, 50));
+    EXPECT_FALSE(isDisplayedInScreen(*view));  // no superview
+    root->addSubview(content);
+    content->addSubview(middle);
+    middle->addSubview(view);
+    EXPECT_TRUE(isDisplayedInScreen(*view));
+
+    view->setAlpha(0.01);
+    EXPECT_TRUE(isDisplayedInScreen(*view));
+    root->setAlpha(0);
+    EXPECT_FALSE(isDisplayedInScreen(*view));
+    EXPECT_TRUE(ancestorHasAlphaZero(*view));
+    // A React Native screen's root content view ends the walk: what is above it does not count.
+    ASSERT_TRUE(content->setRuntimeClassName("RCTRootContentView"));
+    EXPECT_TRUE(isDisplayedInScreen(*view));
+
+    // The frame is taken in its superview's space: scrolled past the screen is off it.
+    view->setFrame(CGRect(10, 900, 50, 50));
+    EXPECT_FALSE(isDisplayedInScreen(*view));
+    view->setFrame(CGRect(-40, 10, 50, 50));
+    EXPECT_TRUE(isDisplayedInScreen(*view));
+    view->setFrame(CGRect(10, 10, 0, 50));
+    EXPECT_FALSE(isDisplayedInScreen(*view));
+    view->setFrame(CGRect(10, 10, 50, 50));
+    view->setHidden(true);
+    EXPECT_FALSE(isDisplayedInScreen(*view));
+}
+
+}  // namespace
+}  // namespace brindlecue
