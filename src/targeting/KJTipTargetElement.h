@@ -53,6 +53,7 @@ public:
     ~KJTipTargetElement() override;
 
     std::string vcClass() const override { return vcClassName.value_or(""); }
+    void setVcClass(const std::string& screen) override { vcClassName = screen; }
     void setParentElement(const std::weak_ptr<KJTipElement>& step) override { parentElement = step; }
 
     // (row, section) when neither is -1.
