@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include <syslog.h>
+#include <unistd.h>
 
 namespace brindlecue::platform {
 
@@ -17,11 +18,15 @@ public:
         {
             std::lock_guard lock(mutex_);
             if (!opened_) {
+                // Without a log daemon the C library would try to reconnect on every line and keep
+                // none of them, so such a machine skips the calls altogether.
+                daemon_ = ::access("/dev/log", F_OK) == 0;
                 // openlog keeps the pointer, so the ident lives as long as the sink.
                 ident_ = entry.subsystem.empty() ? "brindlecue" : entry.subsystem;
-                openlog(ident_.c_str(), LOG_PID, LOG_USER);
+                if (daemon_) openlog(ident_.c_str(), LOG_PID | LOG_NDELAY, LOG_USER);
                 opened_ = true;
             }
+            if (!daemon_) return;
         }
         syslog(priority(entry.type), "[%s] %s", entry.category.c_str(), entry.message.c_str());
     }
@@ -45,6 +50,7 @@ private:
 
     std::mutex mutex_;
     bool opened_ = false;
+    bool daemon_ = false;
     std::string ident_;
 };
 
