@@ -10,6 +10,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "platform/Error.h"
 
@@ -502,6 +503,45 @@ T& unshare(std::shared_ptr<T>& p) {
 Dictionary::Dictionary(std::initializer_list<Entry> entries) {
     entries_.reserve(entries.size());
     for (const Entry& e : entries) set(e.first, e.second);
+}
+
+Dictionary::Dictionary(std::vector<Entry> entries) : entries_(std::move(entries)) {
+    const size_t n = entries_.size();
+    if (n < 2) return;
+    // Index of the entry that keeps each key; entries whose key came earlier are dropped.
+    std::vector<size_t> keeper(n);
+    bool duplicates = false;
+    if (n <= 16) {
+        for (size_t i = 0; i < n; ++i) {
+            keeper[i] = i;
+            for (size_t j = 0; j < i; ++j) {
+                if (keeper[j] == j && entries_[j].first == entries_[i].first) {
+                    keeper[i] = j;
+                    duplicates = true;
+                    break;
+                }
+            }
+        }
+    } else {
+        std::unordered_map<std::string_view, size_t> first;
+        first.reserve(n);
+        for (size_t i = 0; i < n; ++i) {
+            auto [it, inserted] = first.try_emplace(entries_[i].first, i);
+            keeper[i] = it->second;
+            duplicates = duplicates || !inserted;
+        }
+    }
+    if (!duplicates) return;
+    for (size_t i = 0; i < n; ++i) {
+        if (keeper[i] != i) entries_[keeper[i]].second = std::move(entries_[i].second);
+    }
+    size_t out = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (keeper[i] != i) continue;
+        if (out != i) entries_[out] = std::move(entries_[i]);
+        ++out;
+    }
+    entries_.resize(out);
 }
 
 const Value* Dictionary::find(std::string_view key) const {

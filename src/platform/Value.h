@@ -29,6 +29,9 @@ public:
 
     Dictionary() = default;
     Dictionary(std::initializer_list<Entry> entries);
+    // The entries in order; a later entry with a key seen before replaces that entry's value in
+    // place, as set does (found by hashing, so large dictionaries build in linear time).
+    explicit Dictionary(std::vector<Entry> entries);
 
     size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
