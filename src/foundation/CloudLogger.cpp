@@ -9,6 +9,14 @@ namespace brindlecue {
 CloudLogger::CloudLogger(std::shared_ptr<BLQIConfigManager> configManager)
     : configManager_(std::move(configManager)) {}
 
+bool CloudLogger::wouldLog(BLQLoggingLevel level) const {
+    for (const BLQLogHandlerModel& handler : configManager_->getLogHandlers()) {
+        if (handler.name() != BLQLogHandlerName::cloud) continue;
+        return level >= handler.logLevel() && BLQFacadeLink::userEventManager() != nullptr;
+    }
+    return false;
+}
+
 void CloudLogger::printLog(const std::string& message, BLQLoggingLevel level) {
     for (const BLQLogHandlerModel& handler : configManager_->getLogHandlers()) {
         if (handler.name() != BLQLogHandlerName::cloud) continue;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <limits>
 
 namespace brindlecue::platform::bplist {
@@ -25,22 +24,6 @@ unsigned widthFor(uint64_t value) {
 }
 
 unsigned log2Width(unsigned width) { return width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3; }
-
-void appendBigEndian(std::vector<uint8_t>& out, uint64_t value, unsigned width) {
-    for (unsigned i = width; i-- > 0;) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-// A marker with its count: in the low four bits below 15, else 0xF and an integer object.
-void appendMarker(std::vector<uint8_t>& out, uint8_t type, uint64_t count) {
-    if (count < 15) {
-        out.push_back(static_cast<uint8_t>(type << 4 | count));
-        return;
-    }
-    out.push_back(static_cast<uint8_t>(type << 4 | 0xF));
-    unsigned width = widthFor(count);
-    out.push_back(static_cast<uint8_t>(kInteger << 4 | log2Width(width)));
-    appendBigEndian(out, count, width);
-}
 
 // The next code point of UTF-8 text, or U+FFFD for a byte that starts no valid sequence (which
 // is then skipped alone).
@@ -92,101 +75,207 @@ void appendUtf8(std::string& out, char32_t c) {
 
 // ---- Writer ----------------------------------------------------------------------------------
 
-Ref Writer::finishBytes(size_t begin, bool share) {
-    auto next = static_cast<Ref>(objects_.size());
-    if (share) {
-        std::string_view encoded(reinterpret_cast<const char*>(bytes_.data() + begin), bytes_.size() - begin);
-        auto [it, inserted] = shared_.try_emplace(std::hash<std::string_view>{}(encoded), next);
-        if (!inserted) {
-            const Object& earlier = objects_[it->second];
-            if (earlier.end - earlier.begin == encoded.size() &&
-                std::memcmp(bytes_.data() + earlier.begin, encoded.data(), encoded.size()) == 0) {
-                bytes_.resize(begin);
-                return it->second;
-            }
+namespace {
+
+uint32_t hashBytes(const uint8_t* p, size_t n) {
+    const uint8_t* end = p + n;
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ (n * 0xBF58476D1CE4E5B9ull);
+    for (; end - p >= 8; p += 8) {
+        uint64_t w = 0;
+        std::memcpy(&w, p, 8);
+        h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    }
+    // The last bytes: the final eight again when there are that many, else one at a time.
+    uint64_t w = 0;
+    if (p != end) {
+        if (n >= 8) {
+            std::memcpy(&w, end - 8, 8);
+        } else {
+            for (unsigned shift = 0; p != end; ++p, shift += 8) w |= uint64_t(*p) << shift;
         }
     }
+    h = (h ^ w) * 0x94D049BB133111EBull;
+    h ^= h >> 29;
+    return static_cast<uint32_t>(h);
+}
+
+uint8_t* putBigEndian(uint8_t* p, uint64_t value, unsigned width) {
+    switch (width) {
+        case 1:
+            *p = static_cast<uint8_t>(value);
+            return p + 1;
+        case 2:
+            p[0] = static_cast<uint8_t>(value >> 8);
+            p[1] = static_cast<uint8_t>(value);
+            return p + 2;
+        default:
+            for (unsigned i = width; i-- > 0;) *p++ = static_cast<uint8_t>(value >> (8 * i));
+            return p;
+    }
+}
+
+uint64_t mix(uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 33;
+    return h;
+}
+
+size_t markerSize(uint64_t count) { return count < 15 ? 1 : 2 + widthFor(count); }
+
+uint8_t* putMarker(uint8_t* p, uint8_t type, uint64_t count) {
+    if (count < 15) {
+        *p++ = static_cast<uint8_t>(type << 4 | count);
+        return p;
+    }
+    *p++ = static_cast<uint8_t>(type << 4 | 0xF);
+    unsigned width = widthFor(count);
+    *p++ = static_cast<uint8_t>(kInteger << 4 | log2Width(width));
+    return putBigEndian(p, count, width);
+}
+
+}  // namespace
+
+void Writer::clear() {
+    // Memory of a large file is given back rather than kept.
+    constexpr size_t kKept = size_t(1) << 20;
+    if (bytes_.capacity() > kKept || table_.size() > kKept / sizeof(Slot)) {
+        *this = Writer();
+        return;
+    }
+    bytes_.clear();
+    refs_.clear();
+    objects_.clear();
+    std::fill(table_.begin(), table_.end(), Slot{0, kEmpty});
+    tableUsed_ = 0;
+}
+
+void Writer::growTable() {
+    std::vector<Slot> old = std::move(table_);
+    table_.assign(old.empty() ? 256 : old.size() * 2, Slot{0, kEmpty});
+    const size_t mask = table_.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.ref == kEmpty) continue;
+        size_t i = slot.hash & mask;
+        while (table_[i].ref != kEmpty) i = (i + 1) & mask;
+        table_[i] = slot;
+    }
+}
+
+uint8_t* Writer::head(size_t length) {
+    const size_t begin = bytes_.size();
+    bytes_.resize(begin + length);
+    return bytes_.data() + begin;
+}
+
+Ref Writer::put(size_t begin, const uint8_t* payload, size_t length, uint64_t key, bool share) {
+    const auto next = static_cast<Ref>(objects_.size());
+    const size_t headLength = bytes_.size() - begin;
+    size_t slot = 0;
+    uint32_t hash = 0;
+    if (share) {
+        if ((tableUsed_ + 1) * 2 > table_.size()) growTable();
+        // The hash comes from the values, not from the bytes just stored (reading those back
+        // in wide words stalls).
+        hash = static_cast<uint32_t>(mix(key ^ (length > 0 ? hashBytes(payload, length) : 0)));
+        const size_t mask = table_.size() - 1;
+        for (slot = hash & mask; table_[slot].ref != kEmpty; slot = (slot + 1) & mask) {
+            if (table_[slot].hash != hash) continue;
+            const Object& earlier = objects_[table_[slot].ref];
+            if (earlier.end - earlier.begin != headLength + length) continue;
+            const uint8_t* stored = bytes_.data() + earlier.begin;
+            const uint8_t* fresh = bytes_.data() + begin;
+            bool same = true;
+            for (size_t i = 0; i < headLength && same; ++i) same = stored[i] == fresh[i];
+            if (!same || (length > 0 && std::memcmp(stored + headLength, payload, length) != 0)) continue;
+            bytes_.resize(begin);
+            return table_[slot].ref;
+        }
+    }
+    if (length > 0) bytes_.insert(bytes_.end(), payload, payload + length);
     objects_.push_back({Kind::Bytes, begin, bytes_.size()});
+    if (share) {
+        table_[slot] = Slot{hash, next};
+        ++tableUsed_;
+    }
     return next;
 }
 
+size_t Writer::marker(uint8_t type, uint64_t count) {
+    const size_t begin = bytes_.size();
+    putMarker(head(markerSize(count)), type, count);
+    return begin;
+}
+
+size_t Writer::number(uint8_t markerByte, uint64_t value, unsigned width) {
+    const size_t begin = bytes_.size();
+    uint8_t* p = head(1 + width);
+    *p = markerByte;
+    putBigEndian(p + 1, value, width);
+    return begin;
+}
+
 Ref Writer::boolean(bool value) {
-    size_t begin = bytes_.size();
+    const size_t begin = bytes_.size();
     bytes_.push_back(value ? 0x09 : 0x08);
-    return finishBytes(begin, true);
+    return put(begin, nullptr, 0, value ? 0x09 : 0x08, true);
 }
 
 Ref Writer::integer(int64_t value) {
-    size_t begin = bytes_.size();
     // Widths below eight bytes are unsigned; eight bytes are two's complement.
     unsigned width = value < 0 ? 8 : widthFor(static_cast<uint64_t>(value));
-    bytes_.push_back(static_cast<uint8_t>(kInteger << 4 | log2Width(width)));
-    appendBigEndian(bytes_, static_cast<uint64_t>(value), width);
-    return finishBytes(begin, true);
+    auto markerByte = static_cast<uint8_t>(kInteger << 4 | log2Width(width));
+    return put(number(markerByte, static_cast<uint64_t>(value), width), nullptr, 0,
+               mix(static_cast<uint64_t>(value)) ^ markerByte, true);
 }
 
 Ref Writer::real(double value) {
-    size_t begin = bytes_.size();
     if (std::isfinite(value) && std::fabs(value) <= std::numeric_limits<float>::max() &&
         static_cast<double>(static_cast<float>(value)) == value) {
         auto single = static_cast<float>(value);
         uint32_t bits = 0;
         std::memcpy(&bits, &single, sizeof bits);
-        bytes_.push_back(kReal << 4 | 2);
-        appendBigEndian(bytes_, bits, 4);
-    } else {
-        uint64_t bits = 0;
-        std::memcpy(&bits, &value, sizeof bits);
-        bytes_.push_back(kReal << 4 | 3);
-        appendBigEndian(bytes_, bits, 8);
+        return put(number(kReal << 4 | 2, bits, 4), nullptr, 0, mix(bits) ^ 0x22, true);
     }
-    return finishBytes(begin, true);
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return put(number(kReal << 4 | 3, bits, 8), nullptr, 0, mix(bits) ^ 0x23, true);
 }
 
 Ref Writer::string(std::string_view text) {
-    size_t begin = bytes_.size();
-    bool ascii = true;
-    for (char c : text) {
-        if (static_cast<uint8_t>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (ascii) {
-        appendMarker(bytes_, kAscii, text.size());
-        bytes_.insert(bytes_.end(), text.begin(), text.end());
-        return finishBytes(begin, true);
-    }
-    std::vector<uint16_t> units;
-    units.reserve(text.size());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    if (std::all_of(bytes, bytes + text.size(), [](uint8_t c) { return c < 0x80; }))
+        return put(marker(kAscii, text.size()), bytes, text.size(), uint64_t(kAscii) << 56 ^ text.size(), true);
+    units_.clear();
+    auto unit = [&](char32_t u) {
+        units_.push_back(static_cast<uint8_t>(u >> 8));
+        units_.push_back(static_cast<uint8_t>(u));
+    };
     for (size_t i = 0; i < text.size();) {
         char32_t c = nextCodePoint(text, i);
         if (c >= 0x10000) {
             c -= 0x10000;
-            units.push_back(static_cast<uint16_t>(0xD800 | c >> 10));
-            units.push_back(static_cast<uint16_t>(0xDC00 | (c & 0x3FF)));
+            unit(0xD800 | c >> 10);
+            unit(0xDC00 | (c & 0x3FF));
         } else {
-            units.push_back(static_cast<uint16_t>(c));
+            unit(c);
         }
     }
-    appendMarker(bytes_, kUtf16, units.size());
-    for (uint16_t unit : units) appendBigEndian(bytes_, unit, 2);
-    return finishBytes(begin, true);
+    const size_t count = units_.size() / 2;
+    return put(marker(kUtf16, count), units_.data(), units_.size(), uint64_t(kUtf16) << 56 ^ count, true);
 }
 
 Ref Writer::data(const uint8_t* bytes, size_t length) {
-    size_t begin = bytes_.size();
-    appendMarker(bytes_, kData, length);
-    if (length > 0) bytes_.insert(bytes_.end(), bytes, bytes + length);
-    return finishBytes(begin, false);
+    return put(marker(kData, length), bytes, length, 0, false);
 }
 
-Ref Writer::uid(uint64_t value) {
-    size_t begin = bytes_.size();
+Ref Writer::uid(uint64_t value, bool share) {
     unsigned width = widthFor(value);
-    bytes_.push_back(static_cast<uint8_t>(kUid << 4 | (width - 1)));
-    appendBigEndian(bytes_, value, width);
-    return finishBytes(begin, true);
+    auto markerByte = static_cast<uint8_t>(kUid << 4 | (width - 1));
+    return put(number(markerByte, value, width), nullptr, 0, mix(value) ^ markerByte, share);
 }
 
 Ref Writer::container(Kind kind, std::span<const Ref> first, std::span<const Ref> second) {
@@ -203,47 +292,62 @@ Ref Writer::dictionary(std::span<const Ref> keys, std::span<const Ref> values) {
     return container(Kind::Dictionary, keys, values);
 }
 
-std::vector<uint8_t> Writer::finish(Ref top) const {
+std::vector<uint8_t> Writer::finish(Ref top) {
     const uint64_t count = objects_.size();
     const unsigned refWidth = widthFor(count > 0 ? count - 1 : 0);
-    std::vector<uint8_t> out;
-    out.reserve(sizeof kHeader + bytes_.size() + refs_.size() * refWidth + objects_.size() * 12 + kTrailerSize);
-    out.resize(sizeof kHeader);
-    std::memcpy(out.data(), kHeader, sizeof kHeader);
-    std::vector<uint64_t> offsets;
-    offsets.reserve(count);
+    // Where each object will start, then the widths, then one pass of writing.
+    offsets_.clear();
+    uint64_t at = sizeof kHeader;
     for (const Object& object : objects_) {
-        offsets.push_back(out.size());
+        offsets_.push_back(at);
+        uint64_t n = object.end - object.begin;
+        if (object.kind == Kind::Bytes)
+            at += n;
+        else
+            at += markerSize(object.kind == Kind::Array ? n : n / 2) + n * refWidth;
+    }
+    const uint64_t table = at;
+    const unsigned offsetWidth = widthFor(offsets_.empty() ? 0 : offsets_.back());
+    std::vector<uint8_t> out(static_cast<size_t>(table + count * offsetWidth + kTrailerSize));
+    uint8_t* p = out.data();
+    std::memcpy(p, kHeader, sizeof kHeader);
+    p += sizeof kHeader;
+    for (const Object& object : objects_) {
+        size_t n = object.end - object.begin;
         if (object.kind == Kind::Bytes) {
-            out.insert(out.end(), bytes_.begin() + static_cast<ptrdiff_t>(object.begin),
-                       bytes_.begin() + static_cast<ptrdiff_t>(object.end));
+            std::memcpy(p, bytes_.data() + object.begin, n);
+            p += n;
             continue;
         }
-        uint64_t refs = object.end - object.begin;
-        if (object.kind == Kind::Array)
-            appendMarker(out, kArray, refs);
-        else
-            appendMarker(out, kDictionary, refs / 2);
-        for (size_t i = object.begin; i < object.end; ++i) appendBigEndian(out, refs_[i], refWidth);
+        p = putMarker(p, object.kind == Kind::Array ? kArray : kDictionary, object.kind == Kind::Array ? n : n / 2);
+        for (size_t i = object.begin; i < object.end; ++i) p = putBigEndian(p, refs_[i], refWidth);
     }
-    const uint64_t table = out.size();
-    const unsigned offsetWidth = widthFor(offsets.empty() ? 0 : offsets.back());
-    for (uint64_t offset : offsets) appendBigEndian(out, offset, offsetWidth);
-    out.insert(out.end(), 6, 0);
-    out.push_back(static_cast<uint8_t>(offsetWidth));
-    out.push_back(static_cast<uint8_t>(refWidth));
-    appendBigEndian(out, count, 8);
-    appendBigEndian(out, top, 8);
-    appendBigEndian(out, table, 8);
+    for (uint64_t offset : offsets_) p = putBigEndian(p, offset, offsetWidth);
+    std::memset(p, 0, 6);
+    p += 6;
+    *p++ = static_cast<uint8_t>(offsetWidth);
+    *p++ = static_cast<uint8_t>(refWidth);
+    p = putBigEndian(p, count, 8);
+    p = putBigEndian(p, top, 8);
+    putBigEndian(p, table, 8);
     return out;
 }
 
 // ---- Reader ----------------------------------------------------------------------------------
 
 uint64_t Reader::readUnsigned(size_t at, unsigned width) const {
-    uint64_t value = 0;
-    for (unsigned i = 0; i < width; ++i) value = value << 8 | bytes_[at + i];
-    return value;
+    const uint8_t* p = bytes_ + at;
+    switch (width) {
+        case 1:
+            return p[0];
+        case 2:
+            return uint64_t(p[0]) << 8 | p[1];
+        default: {
+            uint64_t value = 0;
+            for (unsigned i = 0; i < width; ++i) value = value << 8 | p[i];
+            return value;
+        }
+    }
 }
 
 bool Reader::open(const uint8_t* bytes, size_t size) {
@@ -370,12 +474,35 @@ uint64_t Reader::element(const Object& container, uint64_t index) const {
     return readUnsigned(container.at + static_cast<size_t>(index) * refWidth_, refWidth_);
 }
 
+int Reader::matchKey(uint64_t ref, std::span<const std::string_view> candidates) const {
+    if (ref >= count_) return -1;
+    uint64_t offset = readUnsigned(table_ + static_cast<size_t>(ref) * offsetWidth_, offsetWidth_);
+    if (offset < sizeof kHeader || offset >= end_) return -1;
+    const uint8_t marker = bytes_[offset];
+    const size_t length = marker & 0xF;
+    // The usual key: a short ASCII text, compared where it lies.
+    if (marker >> 4 == kAscii && length != 0xF) {
+        if (end_ - offset - 1 < length) return -1;
+        const uint8_t* text = bytes_ + offset + 1;
+        for (size_t i = 0; i < candidates.size(); ++i) {
+            if (candidates[i].size() == length && std::memcmp(candidates[i].data(), text, length) == 0 &&
+                std::all_of(text, text + length, [](uint8_t c) { return c < 0x80; }))
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    Object key;
+    if (!object(ref, key)) return -1;
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        if (textEquals(key, candidates[i])) return static_cast<int>(i);
+    }
+    return -1;
+}
+
 bool Reader::find(const Object& dictionary, std::string_view key, Object& out) const {
     if (dictionary.kind != Kind::Dictionary) return false;
-    Object candidate;
     for (uint64_t i = 0; i < dictionary.count; ++i) {
-        if (object(this->key(dictionary, i), candidate) && textEquals(candidate, key))
-            return object(value(dictionary, i), out);
+        if (matchKey(this->key(dictionary, i), {&key, 1}) == 0) return object(value(dictionary, i), out);
     }
     return false;
 }

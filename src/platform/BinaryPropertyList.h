@@ -5,7 +5,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace brindlecue::platform::bplist {
@@ -27,12 +26,15 @@ public:
     Ref real(double value);
     Ref string(std::string_view text);
     Ref data(const uint8_t* bytes, size_t length);
-    Ref uid(uint64_t value);
+    // A writer that makes one UID per value itself can skip the search for an equal one.
+    Ref uid(uint64_t value, bool share = true);
     Ref array(std::span<const Ref> elements);
     Ref dictionary(std::span<const Ref> keys, std::span<const Ref> values);
 
     // The whole file with the top object.
-    std::vector<uint8_t> finish(Ref top) const;
+    std::vector<uint8_t> finish(Ref top);
+    // Forgets every object, keeping the memory for the next file.
+    void clear();
 
 private:
     enum class Kind : uint8_t { Bytes, Array, Dictionary };
@@ -41,16 +43,30 @@ private:
         size_t begin;  // in bytes_ for Bytes, in refs_ for containers
         size_t end;
     };
-    // Takes the object encoded at bytes_[begin..] and shares it with an equal one when there is.
-    Ref finishBytes(size_t begin, bool share);
+    struct Slot {
+        uint32_t hash;
+        Ref ref;
+    };
+    static constexpr Ref kEmpty = ~Ref{0};
+
+    // Room for the marker of an object at the end of the bytes, and the marker written there
+    // (with its count, or with a whole number); both give where the object begins.
+    uint8_t* head(size_t length);
+    size_t marker(uint8_t type, uint64_t count);
+    size_t number(uint8_t markerByte, uint64_t value, unsigned width);
+    // Completes the object that begins there with its payload; with share, an earlier object with
+    // the same bytes stands for it instead. The key, with the payload, makes the hash.
+    Ref put(size_t begin, const uint8_t* payload, size_t length, uint64_t key, bool share);
     Ref container(Kind kind, std::span<const Ref> first, std::span<const Ref> second);
+    void growTable();
 
     std::vector<uint8_t> bytes_;
     std::vector<Ref> refs_;
     std::vector<Object> objects_;
-    // Hash of an encoded object to the first object with its bytes (a later object whose bytes
-    // merely collide is kept apart).
-    std::unordered_map<size_t, Ref> shared_;
+    std::vector<Slot> table_;  // open addressing over shared objects, a power of two long
+    size_t tableUsed_ = 0;
+    std::vector<uint64_t> offsets_;
+    std::vector<uint8_t> units_;  // UTF-16 of a text being written
 };
 
 // Reads objects of a file by number. Every offset, count and width is checked against the bytes
@@ -95,6 +111,8 @@ public:
     uint64_t value(const Object& dictionary, uint64_t index) const {
         return element(dictionary, dictionary.count + index);
     }
+    // Which of the texts the object at the reference is (its index), or -1.
+    int matchKey(uint64_t ref, std::span<const std::string_view> candidates) const;
     // The value of the first entry whose key is the text; false when there is none.
     bool find(const Object& dictionary, std::string_view key, Object& out) const;
     // Texts as UTF-8 (unpaired surrogates and bytes beyond ASCII in an ASCII text become U+FFFD).

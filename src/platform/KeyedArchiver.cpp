@@ -79,7 +79,18 @@ struct CodedEntries {
 // one reference per archived object, and the property list shares equal texts, numbers and UIDs.
 class ArchiveWriter {
 public:
-    ArchiveWriter() { push(plist_.string("$null")); }
+    ArchiveWriter()
+        : buffers_(takeBuffers()),
+          plist_(buffers_->plist),
+          objects_(buffers_->objects),
+          uids_(buffers_->uids),
+          keys_(buffers_->keys),
+          values_(buffers_->values) {
+        push(plist_.string("$null"));
+    }
+    ~ArchiveWriter() { giveBack(std::move(buffers_)); }
+    ArchiveWriter(const ArchiveWriter&) = delete;
+    ArchiveWriter& operator=(const ArchiveWriter&) = delete;
 
     uint64_t encode(const Value& v) {
         switch (v.type()) {
@@ -187,7 +198,7 @@ public:
     }
     Ref uid(uint64_t index) {
         Ref& ref = uids_[index];
-        if (ref == kNone) ref = plist_.uid(index);
+        if (ref == kNone) ref = plist_.uid(index, false);  // made once per object here
         return ref;
     }
     bplist::Writer& plist() { return plist_; }
@@ -230,10 +241,40 @@ private:
         return ref;
     }
 
-    bplist::Writer plist_;
-    std::vector<Ref> objects_;  // the property-list object of each archived object
-    std::vector<Ref> uids_;     // the UID object of each archived object, once made
-    std::vector<Ref> keys_, values_;  // element stacks of the containers being written
+    // The memory of a writer, kept per thread for the next archive (archiving a row is frequent
+    // and its buffers are small).
+    struct Buffers {
+        bplist::Writer plist;
+        std::vector<Ref> objects;  // the property-list object of each archived object
+        std::vector<Ref> uids;     // the UID object of each archived object, once made
+        std::vector<Ref> keys, values;  // element stacks of the containers being written
+    };
+    static std::vector<std::unique_ptr<Buffers>>& pool() {
+        thread_local std::vector<std::unique_ptr<Buffers>> buffers;
+        return buffers;
+    }
+    static std::unique_ptr<Buffers> takeBuffers() {
+        auto& free = pool();
+        if (free.empty()) return std::make_unique<Buffers>();
+        auto buffers = std::move(free.back());
+        free.pop_back();
+        return buffers;
+    }
+    static void giveBack(std::unique_ptr<Buffers> buffers) {
+        // A writer that held a large archive gives its memory back instead.
+        if (buffers->objects.capacity() > (1u << 16) || pool().size() >= 4) return;
+        buffers->plist.clear();
+        buffers->objects.clear();
+        buffers->uids.clear();
+        pool().push_back(std::move(buffers));
+    }
+
+    std::unique_ptr<Buffers> buffers_;
+    bplist::Writer& plist_;
+    std::vector<Ref>& objects_;
+    std::vector<Ref>& uids_;
+    std::vector<Ref>& keys_;
+    std::vector<Ref>& values_;
     std::vector<std::pair<std::string, uint64_t>> classes_;
     Ref classKey_ = kNone, objectsKey_ = kNone, keysKey_ = kNone, timeKey_ = kNone;
 };
@@ -383,24 +424,58 @@ private:
         return name.kind == PlistKind::AsciiString || name.kind == PlistKind::Utf16String;
     }
 
+    enum class ClassKind : uint8_t { Dictionary, Array, Date, Null, Other };
+
+    // What the class at the index stands for, looked up once per archive.
+    std::optional<ClassKind> classKind(uint64_t index) {
+        for (const auto& [known, kind] : classes_) {
+            if (known == index) return kind;
+        }
+        PlistObject cls, name;
+        if (index == 0 || index >= objects_.count || !entry(index, cls) || cls.kind != PlistKind::Dictionary ||
+            !plist_.find(cls, "$classname", name) ||
+            (name.kind != PlistKind::AsciiString && name.kind != PlistKind::Utf16String)) {
+            return std::nullopt;
+        }
+        ClassKind kind = ClassKind::Other;
+        if (plist_.textEquals(name, kDictionaryClass) || plist_.textEquals(name, "NSDictionary"))
+            kind = ClassKind::Dictionary;
+        else if (plist_.textEquals(name, kArrayClass) || plist_.textEquals(name, "NSArray"))
+            kind = ClassKind::Array;
+        else if (plist_.textEquals(name, kDateClass))
+            kind = ClassKind::Date;
+        else if (plist_.textEquals(name, kNullClass))
+            kind = ClassKind::Null;
+        if (classes_.size() < 64) classes_.emplace_back(index, kind);
+        return kind;
+    }
+
+    // A keyed object of the platform's classes, its entries read in one pass.
     std::optional<Value> decodeObject(const PlistObject& node, int depth) {
-        PlistObject name;
-        if (!className(node, name)) return std::nullopt;
-        if (plist_.textEquals(name, kNullClass)) return Value::null();
-        if (plist_.textEquals(name, kDateClass)) {
+        static constexpr std::string_view kFields[] = {"$class", "NS.objects", "NS.keys", "NS.time"};
+        enum { kClass, kObjects, kKeys, kTime };
+        constexpr uint64_t kMissing = std::numeric_limits<uint64_t>::max();
+        uint64_t refs[4] = {kMissing, kMissing, kMissing, kMissing};
+        for (uint64_t i = 0; i < node.count; ++i) {
+            int field = plist_.matchKey(plist_.key(node, i), kFields);
+            if (field >= 0 && refs[field] == kMissing) refs[field] = plist_.value(node, i);
+        }
+        PlistObject cls;
+        if (!plist_.object(refs[kClass], cls) || cls.kind != PlistKind::Uid) return std::nullopt;
+        auto kind = classKind(cls.integer);
+        if (!kind || *kind == ClassKind::Other) return std::nullopt;
+        if (*kind == ClassKind::Null) return Value::null();
+        if (*kind == ClassKind::Date) {
             PlistObject time;
-            if (!plist_.find(node, "NS.time", time) || time.kind != PlistKind::Real) return std::nullopt;
+            if (!plist_.object(refs[kTime], time) || time.kind != PlistKind::Real) return std::nullopt;
             return Value(Date::fromTimeIntervalSinceReferenceDate(time.real));
         }
-        bool isDictionary = plist_.textEquals(name, kDictionaryClass) || plist_.textEquals(name, "NSDictionary");
-        bool isArray = plist_.textEquals(name, kArrayClass) || plist_.textEquals(name, "NSArray");
-        if (!isDictionary && !isArray) return std::nullopt;
         PlistObject values;
-        if (!plist_.find(node, "NS.objects", values) || values.kind != PlistKind::Array) return std::nullopt;
+        if (!plist_.object(refs[kObjects], values) || values.kind != PlistKind::Array) return std::nullopt;
         const uint64_t n = values.count;
         if (!spend(n)) return std::nullopt;
         PlistObject ref;
-        if (isArray) {
+        if (*kind == ClassKind::Array) {
             Array items;
             items.reserve(static_cast<size_t>(n));
             for (uint64_t i = 0; i < n; ++i) {
@@ -412,7 +487,7 @@ private:
             return Value(std::move(items));
         }
         PlistObject keys;
-        if (!plist_.find(node, "NS.keys", keys) || keys.kind != PlistKind::Array || keys.count != n)
+        if (!plist_.object(refs[kKeys], keys) || keys.kind != PlistKind::Array || keys.count != n)
             return std::nullopt;
         std::vector<Dictionary::Entry> entries;
         entries.reserve(static_cast<size_t>(n));
@@ -432,6 +507,7 @@ private:
     PlistObject objects_;
     std::vector<uint32_t> state_;
     std::vector<Value> cache_;
+    std::vector<std::pair<uint64_t, ClassKind>> classes_;
     uint64_t steps_;
     uint64_t bytes_;
 };

@@ -80,13 +80,18 @@ KJDBManager::Collaborators KJDBManager::collaborators() const {
     return collaborators_;
 }
 
-std::string KJDBManager::seriesAuthorMode(const KJDBFeedRecord& feed) {
+namespace {
+
+std::string authorMode(const KJDBFeedRecord& feed, const Value& content) {
     if (feed.isPreview()) return "PREVIEW";
     auto campaignId = feed.campaignid();
     if (!campaignId) return "PREVIEW";
-    Value content = feed.content();
     return content["setup"]["tool"] == Value("fab") ? "FAQ" : "CAMPAIGN";
 }
+
+}  // namespace
+
+std::string KJDBManager::seriesAuthorMode(const KJDBFeedRecord& feed) { return authorMode(feed, feed.content()); }
 
 Value KJDBManager::setupFeedsDictionaryFromFeedObject(const KJDBFeedRecord& feed) {
     auto feedId = feed.feed_id();
@@ -94,7 +99,8 @@ Value KJDBManager::setupFeedsDictionaryFromFeedObject(const KJDBFeedRecord& feed
         KJLog(1, "KJDB: received a feed but not to save it, as feedid is empty");
         return Value();
     }
-    auto ownKey = collaborators().appKey ? collaborators().appKey() : std::nullopt;
+    auto appKeyOfHost = collaborators().appKey;
+    auto ownKey = appKeyOfHost ? appKeyOfHost() : std::nullopt;
     auto appKey = feed.app_key();
     if (!appKey || !ownKey || *appKey != *ownKey) {
         KJLog(1, "KJDB: received a feed but not to save it, as App key  is different");
@@ -119,7 +125,8 @@ Value KJDBManager::setupFeedsDictionaryFromFeedObject(const KJDBFeedRecord& feed
             return Value();
         }
     }
-    stored.set("seriesAuthorMode", seriesAuthorMode(feed));
+    std::string mode = authorMode(feed, stored);
+    stored.set("seriesAuthorMode", std::move(mode));
     stored.set("feed_id", *feedId);
     stored.set("app_key", *appKey);
     stored.set("campaignid", textOrEmpty(feed.campaignid()));
