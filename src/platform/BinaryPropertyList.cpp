@@ -273,6 +273,11 @@ Ref Writer::data(const uint8_t* bytes, size_t length) {
 }
 
 Ref Writer::uid(uint64_t value, bool share) {
+    if (!share) {
+        // Written out only at the end, from the value.
+        objects_.push_back({Kind::Uid, static_cast<size_t>(value), 0});
+        return static_cast<Ref>(objects_.size() - 1);
+    }
     unsigned width = widthFor(value);
     auto markerByte = static_cast<uint8_t>(kUid << 4 | (width - 1));
     return put(number(markerByte, value, width), nullptr, 0, mix(value) ^ markerByte, share);
@@ -303,6 +308,8 @@ std::vector<uint8_t> Writer::finish(Ref top) {
         uint64_t n = object.end - object.begin;
         if (object.kind == Kind::Bytes)
             at += n;
+        else if (object.kind == Kind::Uid)
+            at += 1 + widthFor(object.begin);
         else
             at += markerSize(object.kind == Kind::Array ? n : n / 2) + n * refWidth;
     }
@@ -317,6 +324,12 @@ std::vector<uint8_t> Writer::finish(Ref top) {
         if (object.kind == Kind::Bytes) {
             std::memcpy(p, bytes_.data() + object.begin, n);
             p += n;
+            continue;
+        }
+        if (object.kind == Kind::Uid) {
+            unsigned width = widthFor(object.begin);
+            *p++ = static_cast<uint8_t>(kUid << 4 | (width - 1));
+            p = putBigEndian(p, object.begin, width);
             continue;
         }
         p = putMarker(p, object.kind == Kind::Array ? kArray : kDictionary, object.kind == Kind::Array ? n : n / 2);

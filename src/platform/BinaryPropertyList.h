@@ -37,10 +37,10 @@ public:
     void clear();
 
 private:
-    enum class Kind : uint8_t { Bytes, Array, Dictionary };
+    enum class Kind : uint8_t { Bytes, Array, Dictionary, Uid };
     struct Object {
         Kind kind;
-        size_t begin;  // in bytes_ for Bytes, in refs_ for containers
+        size_t begin;  // in bytes_ for Bytes, in refs_ for containers; the value of a Uid
         size_t end;
     };
     struct Slot {

@@ -97,7 +97,7 @@ public:
             case Value::Type::Absent:
                 return 0;
             case Value::Type::Null: {
-                Ref cls = uid(classRef(kNullClass, {kNullClass}));
+                Ref cls = uid(builtinClass(kNull));
                 Ref key = constant(classKey_, "$class");
                 return push(plist_.dictionary({&key, 1}, {&cls, 1}));
             }
@@ -115,7 +115,7 @@ public:
             }
             case Value::Type::Date: {
                 Ref time = plist_.real(v.getDate()->timeIntervalSinceReferenceDate());
-                Ref cls = uid(classRef(kDateClass, {kDateClass}));
+                Ref cls = uid(builtinClass(kDate));
                 const Ref keys[] = {constant(timeKey_, "NS.time"), constant(classKey_, "$class")};
                 const Ref values[] = {time, cls};
                 return push(plist_.dictionary(keys, values));
@@ -129,7 +129,7 @@ public:
                 }
                 Ref items = plist_.array(std::span<const Ref>(values_).subspan(mark));
                 values_.resize(mark);
-                fillContainer(self, items, classRef(kArrayClass, {kArrayClass, "NSArray"}));
+                fillContainer(self, items, builtinClass(kArray));
                 return self;
             }
             case Value::Type::Dictionary: {
@@ -145,7 +145,7 @@ public:
                 Ref values = plist_.array(std::span<const Ref>(values_).subspan(mark));
                 keys_.resize(keyMark);
                 values_.resize(mark);
-                Ref cls = uid(classRef(kDictionaryClass, {kDictionaryClass, "NSDictionary"}));
+                Ref cls = uid(builtinClass(kDictionary));
                 const Ref entryKeys[] = {constant(keysKey_, "NS.keys"), constant(objectsKey_, "NS.objects"),
                                          constant(classKey_, "$class")};
                 const Ref entryValues[] = {keys, values, cls};
@@ -177,7 +177,7 @@ public:
         for (const auto& object : objects) {
             if (object) refs.push_back(uid(encodeCoded(*object)));
         }
-        fillContainer(self, plist_.array(refs), classRef(kArrayClass, {kArrayClass, "NSArray"}));
+        fillContainer(self, plist_.array(refs), builtinClass(kArray));
         return self;
     }
 
@@ -222,6 +222,29 @@ private:
     Ref constant(Ref& slot, const char* text) {
         if (slot == kNone) slot = plist_.string(text);
         return slot;
+    }
+
+    enum Builtin { kNull, kDate, kArray, kDictionary };
+    // The platform classes of untyped values, each written once per archive.
+    uint64_t builtinClass(Builtin which) {
+        uint64_t& known = builtins_[which];
+        if (known == 0) {
+            switch (which) {
+                case kNull:
+                    known = classRef(kNullClass, {kNullClass});
+                    break;
+                case kDate:
+                    known = classRef(kDateClass, {kDateClass});
+                    break;
+                case kArray:
+                    known = classRef(kArrayClass, {kArrayClass, "NSArray"});
+                    break;
+                case kDictionary:
+                    known = classRef(kDictionaryClass, {kDictionaryClass, "NSDictionary"});
+                    break;
+            }
+        }
+        return known;
     }
 
     uint64_t classRef(std::string_view name, std::initializer_list<std::string_view> chain) {
@@ -277,6 +300,7 @@ private:
     std::vector<Ref>& values_;
     std::vector<std::pair<std::string, uint64_t>> classes_;
     Ref classKey_ = kNone, objectsKey_ = kNone, keysKey_ = kNone, timeKey_ = kNone;
+    uint64_t builtins_[4] = {0, 0, 0, 0};
 };
 
 // Reads an archive from its binary property list without building a tree: objects are found
