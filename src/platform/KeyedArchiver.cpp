@@ -307,15 +307,17 @@ private:
 // through the offset table when they are asked for.
 //
 // Rows on disk can be damaged or crafted, so besides the bounds checks of the property-list
-// reader: nesting is limited, an object that contains itself is refused, shared containers are
-// decoded once, and the work and the text and data a decoding may produce are bounded by the
-// size of the archive.
+// reader: nesting is limited, an object that contains itself is refused, and the objects, text
+// and data a reading may produce are bounded by the size of the archive. An object referenced
+// from several places is read for each (values have no identity to share), so a crafted web of
+// references that would expand without end runs out of that allowance and is refused, rather
+// than handing on a value too large to walk. Archives written here reference each object once.
 class ArchiveReader {
 public:
     ArchiveReader(const bplist::Reader& plist, const PlistObject& objects, size_t archiveSize)
         : plist_(plist),
           objects_(objects),
-          state_(static_cast<size_t>(objects.count), kUnvisited),
+          inProgress_(static_cast<size_t>(objects.count), false),
           steps_(16 * static_cast<uint64_t>(archiveSize) + 4096),
           bytes_(16 * static_cast<uint64_t>(archiveSize) + (uint64_t(64) << 20)) {}
 
@@ -328,13 +330,12 @@ public:
         if (!className(node, name)) return nullptr;
         auto factory = factoryFor(plist_.text(name));
         if (!factory) return nullptr;
-        uint32_t& state = state_[static_cast<size_t>(index)];
-        if (state == kInProgress) return nullptr;
-        const uint32_t before = state;
-        state = kInProgress;
+        const auto slot = static_cast<size_t>(index);
+        if (inProgress_[slot]) return nullptr;
+        inProgress_[slot] = true;
         KeyedUnarchiver coder(this, &node, depth);
         auto object = factory(coder);
-        state_[static_cast<size_t>(index)] = before;
+        inProgress_[slot] = false;
         return object;
     }
 
@@ -364,7 +365,6 @@ public:
     const bplist::Reader& plist() const { return plist_; }
 
 private:
-    static constexpr uint32_t kUnvisited = 0, kInProgress = 1;  // then 2 + the index of a cached value
 
     bool spend(uint64_t steps, uint64_t bytes = 0) {
         if (steps > steps_ || bytes > bytes_) {
@@ -393,8 +393,7 @@ private:
         if (index == 0) return Value();
         if (depth > kMaxDepth || index >= objects_.count || !spend(1)) return std::nullopt;
         const auto slot = static_cast<size_t>(index);
-        if (state_[slot] >= 2) return cache_[state_[slot] - 2];
-        if (state_[slot] == kInProgress) return std::nullopt;
+        if (inProgress_[slot]) return std::nullopt;
         PlistObject node;
         if (!entry(index, node)) return std::nullopt;
         switch (node.kind) {
@@ -414,13 +413,9 @@ private:
                 return Value(Data(bytes, bytes + node.count));
             }
             case PlistKind::Dictionary: {
-                state_[slot] = kInProgress;
+                inProgress_[slot] = true;
                 auto value = decodeObject(node, depth);
-                state_[slot] = kUnvisited;
-                if (value && (value->isArray() || value->isDictionary())) {
-                    cache_.push_back(*value);
-                    state_[slot] = static_cast<uint32_t>(cache_.size() + 1);
-                }
+                inProgress_[slot] = false;
                 return value;
             }
             default:
@@ -529,8 +524,7 @@ private:
 
     const bplist::Reader& plist_;
     PlistObject objects_;
-    std::vector<uint32_t> state_;
-    std::vector<Value> cache_;
+    std::vector<bool> inProgress_;
     std::vector<std::pair<uint64_t, ClassKind>> classes_;
     uint64_t steps_;
     uint64_t bytes_;

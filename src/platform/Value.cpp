@@ -249,6 +249,10 @@ void describe(const Value& v, int level, bool nested, std::string& out) {
 
 using Json = nlohmann::ordered_json;
 
+// Deeper documents are refused: values are released recursively, so a hostile answer could
+// otherwise exhaust the stack.
+constexpr size_t kMaxJSONDepth = 512;
+
 // Builds values straight from the parser's events, without a JSON tree in between. Containers
 // under construction wait on a stack; a key seen twice in an object keeps its first place and
 // its last value.
@@ -270,10 +274,7 @@ public:
     bool number_float(number_float_t d, const string_t&) { return add(Value(d)); }
     bool string(string_t& s) { return add(Value(std::move(s))); }
     bool binary(binary_t&) { return add(Value()); }
-    bool start_object(std::size_t) {
-        open(true);
-        return true;
-    }
+    bool start_object(std::size_t) { return open(true); }
     bool key(string_t& k) {
         stack_[depth_ - 1].key = std::move(k);
         return true;
@@ -283,10 +284,7 @@ public:
         close();
         return add(std::move(object));
     }
-    bool start_array(std::size_t) {
-        open(false);
-        return true;
-    }
+    bool start_array(std::size_t) { return open(false); }
     bool end_array() {
         Value array(std::move(stack_[depth_ - 1].items));
         close();
@@ -308,13 +306,18 @@ private:
         std::string key;
     };
 
-    void open(bool object) {
+    bool open(bool object) {
+        if (depth_ >= kMaxJSONDepth) {
+            error = "nesting deeper than " + std::to_string(kMaxJSONDepth) + " levels";
+            return false;
+        }
         // Frames are reused as the depth comes and goes, keeping their memory.
         if (depth_ == stack_.size()) stack_.emplace_back();
         Frame& frame = stack_[depth_++];
         frame.object = object;
         frame.items = Array();
         frame.entries = {};
+        return true;
     }
     void close() { --depth_; }
 

@@ -47,6 +47,14 @@ TEST(ValueJSON, NestingAndRepeatedKeys) {
                                             {"z", Value::dictionary()}}));
     EXPECT_TRUE((*v)["c"][1][0][0]["d"].isNull());
     EXPECT_EQ((*v)["c"][0], Value::array());
+
+    // Nesting is read to 512 levels; deeper documents are refused rather than built.
+    auto nested = [](size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+    EXPECT_TRUE(Value::fromJSON(nested(512)));
+    Error error;
+    EXPECT_FALSE(Value::fromJSON(nested(513), &error));
+    EXPECT_EQ(error.code(), 3840);
+    EXPECT_FALSE(Value::fromJSON(nested(200000)));
 }
 
 TEST(ValueJSON, FailuresFillTheError) {
@@ -296,6 +304,9 @@ TEST(Date, DescriptionInUTC) {
     EXPECT_EQ(Date::fromTimeIntervalSince1970(1767225600.999).description(), "2026-01-01 00:00:00 +0000");
     EXPECT_EQ(Date::fromTimeIntervalSinceReferenceDate(-86400 * 366.0).description(),
               "2000-01-01 00:00:00 +0000");
+    // Times no calendar counts, as damaged data may hold.
+    for (double seconds : {1.36534e28, -3.09797e307, 1e19, std::nan(""), HUGE_VAL})
+        EXPECT_EQ(Date::fromTimeIntervalSince1970(seconds).description(), "(invalid date)") << seconds;
 }
 
 }  // namespace
