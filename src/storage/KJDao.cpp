@@ -145,7 +145,8 @@ int bindValue(sqlite3_stmt* stmt, int index, const Value& v, sqlite3_destructor_
     }
 }
 
-// Prepares and binds a statement; logs with the given format on failure.
+// Prepares and binds a statement; logs with the given format on failure. The bindings are not
+// copied: the caller keeps them until the statement is done with (its Statement ends first).
 bool prepare(sqlite3* db, const std::string& sql, const std::vector<Value>& bindings, Statement& out,
              const char* failureFormat) {
     if (prepareCached(db, sql, &out.stmt) != SQLITE_OK) {
@@ -154,7 +155,7 @@ bool prepare(sqlite3* db, const std::string& sql, const std::vector<Value>& bind
         return false;
     }
     for (size_t i = 0; i < bindings.size(); ++i) {
-        if (bindValue(out.stmt, static_cast<int>(i + 1), bindings[i]) != SQLITE_OK) {
+        if (bindValue(out.stmt, static_cast<int>(i + 1), bindings[i], SQLITE_STATIC) != SQLITE_OK) {
             KJLog(1, failureFormat, sqlite3_errmsg(db));
             return false;
         }
