@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -301,17 +302,26 @@ BENCHMARK(BM_FeedRecords)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FeedStore)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FeedArchive)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Keeps the mean real time of each benchmark for the closing ratio.
+// Keeps the real time per iteration of every run of each benchmark; the closing ratios use the
+// median over the repetitions (--benchmark_repetitions), which one disturbed run does not move.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                seconds[run.run_name.function_name] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
+                times[run.run_name.function_name].push_back(run.real_accumulated_time /
+                                                            static_cast<double>(run.iterations));
     }
-    std::map<std::string, double> seconds;
+    double seconds(const std::string& name) const {
+        auto it = times.find(name);
+        if (it == times.end() || it->second.empty()) return 0;
+        std::vector<double> sorted = it->second;
+        std::sort(sorted.begin(), sorted.end());
+        size_t n = sorted.size();
+        return n % 2 == 1 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
+    std::map<std::string, std::vector<double>> times;
 };
 
 }  // namespace
@@ -327,8 +337,8 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    double library = reporter.seconds["BM_FeedIntake"];
-    double floor = reporter.seconds["BM_FeedIntakeFloor"];
+    double library = reporter.seconds("BM_FeedIntake");
+    double floor = reporter.seconds("BM_FeedIntakeFloor");
     if (library > 0 && floor > 0) {
         std::printf("\n%-12s %14s %14s %7s %8s\n", "pair", "library ns", "floor ns", "ratio", "target");
         std::printf("%-12s %14.0f %14.0f %7.2f %8s\n", "FeedIntake", library * 1e9, floor * 1e9,

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the decoder fuzz targets with clang's libFuzzer, AddressSanitizer and UBSan into
-# build/fuzz, and a seed corpus per target. Not part of the normal build.
+# Builds the fuzz targets (image decoders, keyed-archive reader) with clang's libFuzzer,
+# AddressSanitizer and UBSan into build/fuzz, and a seed corpus per target. Not part of the normal
+# build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/build/fuzz}
@@ -28,4 +29,17 @@ mkdir -p "$seeds"
 "$out/make_seeds" "$seeds"
 for t in png jpeg gif; do mkdir -p "$out/corpus-$t"; done
 cp "$seeds"/*.png "$out/corpus-png/"; cp "$seeds"/*.jpg "$out/corpus-jpeg/"; cp "$seeds"/*.gif "$out/corpus-gif/"
+
+# The keyed-archive reader: the archiver with the values and the platform pieces they use.
+archive_sources=(
+  "$src/platform/KeyedArchiver.cpp" "$src/platform/BinaryPropertyList.cpp" "$src/platform/Value.cpp"
+  "$src/platform/Date.cpp" "$src/platform/Error.cpp"
+)
+for f in "$src"/platform/dispatch/*.cpp; do
+  case "$f" in *_test.cpp) ;; *) archive_sources+=("$f") ;; esac
+done
+clang++ "${flags[@]}" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+  "$root/fuzz/keyed_archive_fuzzer.cpp" "${archive_sources[@]}" -lplist-2.0 -o "$out/keyed_archive_fuzzer"
+mkdir -p "$out/corpus-archive"
+cp "$src"/platform/test-data/*.bplist "$out/corpus-archive/"
 echo "built into $out"

@@ -76,7 +76,9 @@ void BLQFeedManager::handleAnswer(const Value& json, const platform::URL& url,
         if (auto target = delegate()) target->onFeedReceivedFailureWithError(error);
         return;
     }
-    log("Feed: Received successfully - received JSON: " + json.description(), BLQLoggingLevel::info);
+    // The whole answer is rendered only for a logger that takes it.
+    if (wouldLog(BLQLoggingLevel::info))
+        log("Feed: Received successfully - received JSON: " + json.description(), BLQLoggingLevel::info);
     if (serverDate) configManager_->setLastFeedFetchTime(*serverDate);
     if (auto target = delegate()) target->onFeedReceivedSuccessWithResponse(json, url);
 }

@@ -8,6 +8,9 @@
 
 #include "feed/KJFeedObject.h"
 #include "foundation/BLQFacadeLink.h"
+#include "network/BLQIFeedNetworkRequester.h"
+#include "platform/foundation/URL.h"
+#include "support/RecordingLoggerManager.h"
 #include "support/RecordingTipManager.h"
 #include "support/StubConfigManager.h"
 
@@ -55,6 +58,40 @@ TEST(BLQFeedManager, OnlyACompleteFeedOutsidePreviewModePrunesTheCampaignCache) 
     EXPECT_EQ(calls[0].size(), 2u);
     EXPECT_TRUE(calls[1].empty());
     EXPECT_EQ(calls[2].at(0)->feed_id(), "12");
+}
+
+// The received answer is written out whole, so it is made only for a logger that takes its level;
+// when one does, the line is the same as ever.
+TEST(BLQFeedManager, RendersTheReceivedAnswerOnlyForALoggerThatTakesIt) {
+    class Requester final : public BLQIFeedNetworkRequester {
+    public:
+        void fetchFeeds(BLQRequestSuccessBlock success, BLQRequestFailureBlock) override {
+            success(answer, *platform::URL::fromString("https://feeds.test/v3/feeds"));
+        }
+        Value answer = Value::dictionary({{"count", 1}, {"results", Value::array({Value::dictionary({{"id", 4}})})}});
+    };
+    class LevelledLogger final : public testsupport::RecordingLoggerManager {
+    public:
+        int64_t lowest = 0;
+        bool wouldLog(int64_t level) const override { return level >= lowest; }
+    };
+    auto requester = std::make_shared<Requester>();
+    auto manager = std::make_shared<BLQFeedManager>(
+        nullptr, std::make_shared<testsupport::StubConfigManager>(), std::make_shared<testsupport::RecordingTipManager>(),
+        requester, BLQResponseValidator<BLQFeedValidator>(std::make_shared<BLQFeedValidator>()));
+    auto logger = std::make_shared<LevelledLogger>();
+    testsupport::ScopedLoggerManager scope(logger);
+
+    logger->lowest = rawValue(BLQLoggingLevel::warning);
+    manager->fetchFeeds(std::nullopt);
+    EXPECT_EQ(logger->count("Feed: Received successfully"), 0u);
+
+    logger->lowest = rawValue(BLQLoggingLevel::info);
+    manager->fetchFeeds(std::nullopt);
+    EXPECT_THAT(logger->linesStartingWith("Feed: Received successfully"),
+                ElementsAre(testsupport::LogLine{
+                    "Feed: Received successfully - received JSON: " + requester->answer.description(),
+                    rawValue(BLQLoggingLevel::info)}));
 }
 
 }  // namespace

@@ -109,6 +109,12 @@ std::shared_ptr<BLQITargetingAlgorithm> BLQFacadeLink::targetingAlgo() {
     return links().targetingAlgo;
 }
 
+bool BLQFacadeLink::wouldLogAtLevel(int64_t level) {
+    if (isFacadeUnderConstruction()) return false;
+    auto manager = loggerManager();
+    return manager && manager->wouldLog(level);
+}
+
 void BLQFacadeLink::logToConsoleAtLevel(int64_t level, const std::string& message) {
     if (isFacadeUnderConstruction()) return;
     // Called outside the lock: a logger may log or publish in turn.

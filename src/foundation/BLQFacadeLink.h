@@ -56,6 +56,8 @@ public:
     // The facade's logToConsoleAtLevel:withFormattedMessage: hands the message and level
     // unchanged to the logger manager, on the caller's thread.
     static void logToConsoleAtLevel(int64_t level, const std::string& message);
+    // Whether a message at the level would be handed on and taken by a logger now.
+    static bool wouldLogAtLevel(int64_t level);
 };
 
 }  // namespace brindlecue

@@ -13,6 +13,9 @@ class BLQILoggable {
 public:
     virtual ~BLQILoggable() = default;
     virtual void log(const std::string& message, BLQLoggingLevel level) const;
+    // Whether log at the level would reach a logger now: a message that is costly to make (one
+    // that renders a whole answer) is made only then.
+    bool wouldLog(BLQLoggingLevel level) const;
 };
 
 // The older layer's entry into the same chain.

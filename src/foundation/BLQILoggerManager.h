@@ -11,6 +11,8 @@ class BLQILoggerManager {
 public:
     virtual ~BLQILoggerManager() = default;
     virtual void log(const std::string& message, int64_t level) = 0;
+    // Whether a message at the level would reach any logger; a manager that cannot tell says yes.
+    virtual bool wouldLog(int64_t level) const { return true; }
 };
 
 }  // namespace brindlecue

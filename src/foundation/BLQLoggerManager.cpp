@@ -11,6 +11,15 @@ void BLQLoggerManager::log(const std::string& message, int64_t level) {
     if (auto known = BLQLoggingLevelFromRawValue(level)) log(message, *known);
 }
 
+bool BLQLoggerManager::wouldLog(int64_t level) const {
+    auto known = BLQLoggingLevelFromRawValue(level);
+    if (!known) return false;
+    for (const auto& logger : loggers_) {
+        if (logger->wouldLog(*known)) return true;
+    }
+    return false;
+}
+
 void BLQLoggerManager::log(const std::string& message, BLQLoggingLevel level) {
     for (const auto& logger : loggers_) logger->printLog(message, level);
 }

@@ -19,6 +19,7 @@ public:
     // A raw level outside 0 to 5 names no level; such a message is dropped.
     void log(const std::string& message, int64_t level) override;
     void log(const std::string& message, BLQLoggingLevel level);
+    bool wouldLog(int64_t level) const override;
 
     const std::vector<std::shared_ptr<BLQILogger>>& loggers() const { return loggers_; }
 

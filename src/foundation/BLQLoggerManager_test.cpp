@@ -138,6 +138,42 @@ TEST_F(LoggingChain, LoggableReachesTheFacadeLoggerManagerExceptDuringConstructi
     EXPECT_EQ(console(), (std::vector<std::string>{"(Brindlecue) after", "(Brindlecue) legacy"}));
 }
 
+// A caller may skip making a costly message when no logger would take it, so wouldLog must say
+// yes exactly when logging writes a line or sends an event.
+TEST_F(LoggingChain, WouldLogAgreesWithWhatTheChainWrites) {
+    class Component : public BLQILoggable {};
+    Component component;
+    BLQFacadeLink::setLoggerManager(nullptr);
+    EXPECT_FALSE(component.wouldLog(BLQLoggingLevel::error));  // no logger manager
+    BLQFacadeLink::setLoggerManager(manager);
+
+    struct Setting {
+        BLQLoggingLevel console;
+        std::vector<BLQLogHandlerModel> handlers;
+    };
+    for (const Setting& setting :
+         {Setting{BLQLoggingLevel::notice, {}},
+          Setting{BLQLoggingLevel::error, {{BLQLogHandlerName::cloud, BLQLoggingLevel::info}}},
+          Setting{BLQLoggingLevel::debug, {}},
+          Setting{BLQLoggingLevel::error,
+                  {{BLQLogHandlerName::cloud, BLQLoggingLevel::error}, {BLQLogHandlerName::cloud, BLQLoggingLevel::trace}}}}) {
+        config->logLevel = setting.console;
+        config->handlers = setting.handlers;
+        for (int64_t level = -1; level <= 6; ++level) {
+            size_t before = console().size() + events->errors.size();
+            bool would = manager->wouldLog(level);
+            manager->log("m", level);
+            EXPECT_EQ(would, console().size() + events->errors.size() > before)
+                << "console " << static_cast<int>(setting.console) << ", level " << level;
+        }
+    }
+    config->logLevel = BLQLoggingLevel::warning;
+    EXPECT_TRUE(component.wouldLog(BLQLoggingLevel::error));
+    EXPECT_FALSE(component.wouldLog(BLQLoggingLevel::info));
+    BLQFacadeLink::ConstructionScope constructing;
+    EXPECT_FALSE(component.wouldLog(BLQLoggingLevel::error));
+}
+
 TEST(LogHandlerModel, DecodesOnlyKnownNamesAndLevels) {
     using platform::Value;
     auto ok = BLQLogHandlerModel::decode(Value::dictionary({{"name", "cloud"}, {"log_level", 4}}));

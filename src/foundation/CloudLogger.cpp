@@ -20,6 +20,14 @@ thread_local bool reporting = false;
 
 }  // namespace
 
+bool CloudLogger::wouldLog(BLQLoggingLevel level) const {
+    for (const BLQLogHandlerModel& handler : configManager_->getLogHandlers()) {
+        if (handler.name() != BLQLogHandlerName::cloud) continue;
+        return level >= handler.logLevel() && BLQFacadeLink::userEventManager() != nullptr;
+    }
+    return false;
+}
+
 void CloudLogger::printLog(const std::string& message, BLQLoggingLevel level) {
     if (reporting || message.compare(0, kUserEventArea.size(), kUserEventArea) == 0) return;
     for (const BLQLogHandlerModel& handler : configManager_->getLogHandlers()) {

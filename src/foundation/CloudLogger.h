@@ -18,6 +18,7 @@ public:
     explicit CloudLogger(std::shared_ptr<BLQIConfigManager> configManager);
 
     void printLog(const std::string& message, BLQLoggingLevel level) override;
+    bool wouldLog(BLQLoggingLevel level) const override;
 
 private:
     std::shared_ptr<BLQIConfigManager> configManager_;

@@ -17,10 +17,13 @@ double Date::timeIntervalSinceNow() const {
 }
 
 std::string Date::description() const {
-    // Whole seconds, rounded down so that times before 1970 land in the right second.
-    std::time_t t = static_cast<std::time_t>(std::floor(seconds_));
+    // Whole seconds, rounded down so that times before 1970 land in the right second. A time
+    // beyond what the calendar counts (it may come from damaged data) has no description.
+    const double whole = std::floor(seconds_);
+    if (!std::isfinite(whole) || whole < -9.2e18 || whole > 9.2e18) return "(invalid date)";
+    std::time_t t = static_cast<std::time_t>(whole);
     std::tm tm{};
-    if (!std::isfinite(seconds_) || gmtime_r(&t, &tm) == nullptr) return "(invalid date)";
+    if (gmtime_r(&t, &tm) == nullptr) return "(invalid date)";
     char buf[64];
     std::snprintf(buf, sizeof buf, "%04lld-%02d-%02d %02d:%02d:%02d +0000", tm.tm_year + 1900LL,
                   tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);

@@ -10,6 +10,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "platform/Error.h"
 
@@ -248,40 +249,94 @@ void describe(const Value& v, int level, bool nested, std::string& out) {
 
 using Json = nlohmann::ordered_json;
 
-Value fromJson(const Json& j) {
-    switch (j.type()) {
-        case Json::value_t::null:
-            return Value::null();
-        case Json::value_t::boolean:
-            return Value(j.get<bool>());
-        case Json::value_t::number_integer:
-            return Value(j.get<int64_t>());
-        case Json::value_t::number_unsigned: {
-            auto u = j.get<uint64_t>();
-            if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
-                return Value(static_cast<double>(u));
-            }
-            return Value(static_cast<int64_t>(u));
-        }
-        case Json::value_t::number_float:
-            return Value(j.get<double>());
-        case Json::value_t::string:
-            return Value(j.get_ref<const std::string&>());
-        case Json::value_t::array: {
-            Array items;
-            items.reserve(j.size());
-            for (const auto& e : j) items.push_back(fromJson(e));
-            return Value(std::move(items));
-        }
-        case Json::value_t::object: {
-            Dictionary dict;
-            for (const auto& [key, e] : j.items()) dict.set(key, fromJson(e));
-            return Value(std::move(dict));
-        }
-        default:
-            return Value();
+// Deeper documents are refused: values are released recursively, so a hostile answer could
+// otherwise exhaust the stack.
+constexpr size_t kMaxJSONDepth = 512;
+
+// Builds values straight from the parser's events, without a JSON tree in between. Containers
+// under construction wait on a stack; a key seen twice in an object keeps its first place and
+// its last value.
+class ValueBuilder {
+public:
+    using number_integer_t = Json::number_integer_t;
+    using number_unsigned_t = Json::number_unsigned_t;
+    using number_float_t = Json::number_float_t;
+    using string_t = Json::string_t;
+    using binary_t = Json::binary_t;
+
+    bool null() { return add(Value::null()); }
+    bool boolean(bool b) { return add(Value(b)); }
+    bool number_integer(number_integer_t i) { return add(Value(static_cast<int64_t>(i))); }
+    bool number_unsigned(number_unsigned_t u) {
+        if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return add(Value(static_cast<double>(u)));
+        return add(Value(static_cast<int64_t>(u)));
     }
-}
+    bool number_float(number_float_t d, const string_t&) { return add(Value(d)); }
+    bool string(string_t& s) { return add(Value(std::move(s))); }
+    bool binary(binary_t&) { return add(Value()); }
+    bool start_object(std::size_t) { return open(true); }
+    bool key(string_t& k) {
+        stack_[depth_ - 1].key = std::move(k);
+        return true;
+    }
+    bool end_object() {
+        Value object(Dictionary(std::move(stack_[depth_ - 1].entries)));
+        close();
+        return add(std::move(object));
+    }
+    bool start_array(std::size_t) { return open(false); }
+    bool end_array() {
+        Value array(std::move(stack_[depth_ - 1].items));
+        close();
+        return add(std::move(array));
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& ex) {
+        error = ex.what();
+        return false;
+    }
+
+    Value result;
+    std::string error;
+
+private:
+    struct Frame {
+        bool object = false;
+        Array items;
+        std::vector<Dictionary::Entry> entries;
+        std::string key;
+    };
+
+    bool open(bool object) {
+        if (depth_ >= kMaxJSONDepth) {
+            error = "nesting deeper than " + std::to_string(kMaxJSONDepth) + " levels";
+            return false;
+        }
+        // Frames are reused as the depth comes and goes, keeping their memory.
+        if (depth_ == stack_.size()) stack_.emplace_back();
+        Frame& frame = stack_[depth_++];
+        frame.object = object;
+        frame.items = Array();
+        frame.entries = {};
+        return true;
+    }
+    void close() { --depth_; }
+
+    bool add(Value v) {
+        if (depth_ == 0) {
+            result = std::move(v);
+            return true;
+        }
+        Frame& frame = stack_[depth_ - 1];
+        if (frame.object)
+            frame.entries.emplace_back(std::move(frame.key), std::move(v));
+        else
+            frame.items.push_back(std::move(v));
+        return true;
+    }
+
+    std::vector<Frame> stack_;
+    size_t depth_ = 0;
+};
 
 // Builds the JSON tree; on a value JSON cannot hold, leaves a reason and returns false.
 bool toJson(const Value& v, Json& out, std::string& reason) {
@@ -504,6 +559,45 @@ Dictionary::Dictionary(std::initializer_list<Entry> entries) {
     for (const Entry& e : entries) set(e.first, e.second);
 }
 
+Dictionary::Dictionary(std::vector<Entry> entries) : entries_(std::move(entries)) {
+    const size_t n = entries_.size();
+    if (n < 2) return;
+    // Index of the entry that keeps each key; entries whose key came earlier are dropped.
+    std::vector<size_t> keeper(n);
+    bool duplicates = false;
+    if (n <= 16) {
+        for (size_t i = 0; i < n; ++i) {
+            keeper[i] = i;
+            for (size_t j = 0; j < i; ++j) {
+                if (keeper[j] == j && entries_[j].first == entries_[i].first) {
+                    keeper[i] = j;
+                    duplicates = true;
+                    break;
+                }
+            }
+        }
+    } else {
+        std::unordered_map<std::string_view, size_t> first;
+        first.reserve(n);
+        for (size_t i = 0; i < n; ++i) {
+            auto [it, inserted] = first.try_emplace(entries_[i].first, i);
+            keeper[i] = it->second;
+            duplicates = duplicates || !inserted;
+        }
+    }
+    if (!duplicates) return;
+    for (size_t i = 0; i < n; ++i) {
+        if (keeper[i] != i) entries_[keeper[i]].second = std::move(entries_[i].second);
+    }
+    size_t out = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (keeper[i] != i) continue;
+        if (out != i) entries_[out] = std::move(entries_[i]);
+        ++out;
+    }
+    entries_.resize(out);
+}
+
 const Value* Dictionary::find(std::string_view key) const {
     for (const Entry& e : entries_) {
         if (e.first == key) return &e.second;
@@ -685,12 +779,14 @@ std::string Value::description() const {
 // ---- Value: JSON -----------------------------------------------------------------------------
 
 std::optional<Value> Value::fromJSON(std::string_view text, Error* error) {
+    ValueBuilder builder;
     try {
-        return fromJson(Json::parse(text.begin(), text.end()));
+        if (Json::sax_parse(text.begin(), text.end(), &builder)) return std::move(builder.result);
     } catch (const Json::exception& e) {
-        fail(error, kReadCorruptError, std::string(kUnreadable) + " (" + e.what() + ")");
-        return std::nullopt;
+        builder.error = e.what();
     }
+    fail(error, kReadCorruptError, std::string(kUnreadable) + " (" + builder.error + ")");
+    return std::nullopt;
 }
 
 std::optional<std::string> Value::toJSON(bool pretty, Error* error) const {

@@ -29,22 +29,26 @@ public:
 
     Dictionary() = default;
     Dictionary(std::initializer_list<Entry> entries);
+    // The entries in order; a later entry with a key seen before replaces that entry's value in
+    // place, as set does (found by hashing, so large dictionaries build in linear time).
+    explicit Dictionary(std::vector<Entry> entries);
 
-    size_t size() const { return entries_.size(); }
-    bool empty() const { return entries_.empty(); }
+    // Defined below Value (a vector of entries cannot be used before Value is complete).
+    size_t size() const;
+    bool empty() const;
     bool contains(std::string_view key) const { return find(key) != nullptr; }
     // The value under the key, or nullptr.
     const Value* find(std::string_view key) const;
     Value* find(std::string_view key);
     void set(std::string key, Value value);
     bool remove(std::string_view key);
-    void clear() { entries_.clear(); }
+    void clear();
     std::vector<std::string> keys() const;
 
-    auto begin() const { return entries_.begin(); }
-    auto end() const { return entries_.end(); }
-    auto begin() { return entries_.begin(); }
-    auto end() { return entries_.end(); }
+    std::vector<Entry>::const_iterator begin() const;
+    std::vector<Entry>::const_iterator end() const;
+    std::vector<Entry>::iterator begin();
+    std::vector<Entry>::iterator end();
 
     // Order-insensitive, as the platform compares dictionaries.
     bool operator==(const Dictionary& o) const;
@@ -178,5 +182,13 @@ private:
     // Copy-on-write: arrays, dictionaries and data are shared between copies until one is changed.
     Variant v_;
 };
+
+inline size_t Dictionary::size() const { return entries_.size(); }
+inline bool Dictionary::empty() const { return entries_.empty(); }
+inline void Dictionary::clear() { entries_.clear(); }
+inline std::vector<Dictionary::Entry>::const_iterator Dictionary::begin() const { return entries_.begin(); }
+inline std::vector<Dictionary::Entry>::const_iterator Dictionary::end() const { return entries_.end(); }
+inline std::vector<Dictionary::Entry>::iterator Dictionary::begin() { return entries_.begin(); }
+inline std::vector<Dictionary::Entry>::iterator Dictionary::end() { return entries_.end(); }
 
 }  // namespace brindlecue::platform

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 
 #include "platform/Date.h"
@@ -36,13 +37,42 @@ TEST(ValueJSON, RoundTripKeepsKindsAndKeyOrder) {
     EXPECT_EQ(Value::fromJSON("-9223372036854775808")->getInteger(), std::numeric_limits<int64_t>::min());
 }
 
+TEST(ValueJSON, NestingAndRepeatedKeys) {
+    auto v = Value::fromJSON(R"({"a":1,"b":{"x":[1,{"y":[]}],"z":{}},"a":[3],"c":[[],[[{"d":null}]]]})");
+    ASSERT_TRUE(v);
+    // A repeated key keeps its first place and takes the last value.
+    EXPECT_EQ(v->getDictionary()->keys(), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ((*v)["a"], Value::array({3}));
+    EXPECT_EQ((*v)["b"], Value::dictionary({{"x", Value::array({1, Value::dictionary({{"y", Value::array()}})})},
+                                            {"z", Value::dictionary()}}));
+    EXPECT_TRUE((*v)["c"][1][0][0]["d"].isNull());
+    EXPECT_EQ((*v)["c"][0], Value::array());
+
+    // Nesting is read to 512 levels; deeper documents are refused rather than built.
+    auto nested = [](size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+    EXPECT_TRUE(Value::fromJSON(nested(512)));
+    Error error;
+    EXPECT_FALSE(Value::fromJSON(nested(513), &error));
+    EXPECT_EQ(error.code(), 3840);
+    EXPECT_FALSE(Value::fromJSON(nested(200000)));
+}
+
 TEST(ValueJSON, FailuresFillTheError) {
-    for (const char* bad : {"{\"a\":", "", "[1,]", "{} x", "{'a':1}"}) {
+    for (const char* bad : {"{\"a\":", "", "[1,]", "{} x", "{'a':1}", "[1e999]", "\"\xFF\""}) {
         Error error;
         EXPECT_FALSE(Value::fromJSON(bad, &error)) << bad;
         EXPECT_EQ(error.domain(), "NSCocoaErrorDomain");
         EXPECT_EQ(error.code(), 3840);
-        EXPECT_FALSE(error.localizedDescription().empty());
+        // The parser's own account of what is wrong.
+        std::string reason;
+        try {
+            (void)nlohmann::ordered_json::parse(bad);
+        } catch (const nlohmann::ordered_json::exception& e) {
+            reason = e.what();
+        }
+        ASSERT_FALSE(reason.empty()) << bad;
+        EXPECT_EQ(error.localizedDescription(),
+                  "The data couldn\u2019t be read because it isn\u2019t in the correct format. (" + reason + ")");
     }
 
     for (const Value& v :
@@ -274,6 +304,9 @@ TEST(Date, DescriptionInUTC) {
     EXPECT_EQ(Date::fromTimeIntervalSince1970(1767225600.999).description(), "2026-01-01 00:00:00 +0000");
     EXPECT_EQ(Date::fromTimeIntervalSinceReferenceDate(-86400 * 366.0).description(),
               "2000-01-01 00:00:00 +0000");
+    // Times no calendar counts, as damaged data may hold.
+    for (double seconds : {1.36534e28, -3.09797e307, 1e19, std::nan(""), HUGE_VAL})
+        EXPECT_EQ(Date::fromTimeIntervalSince1970(seconds).description(), "(invalid date)") << seconds;
 }
 
 }  // namespace

@@ -80,13 +80,18 @@ KJDBManager::Collaborators KJDBManager::collaborators() const {
     return collaborators_;
 }
 
-std::string KJDBManager::seriesAuthorMode(const KJDBFeedRecord& feed) {
+namespace {
+
+std::string authorMode(const KJDBFeedRecord& feed, const Value& content) {
     if (feed.isPreview()) return "PREVIEW";
     auto campaignId = feed.campaignid();
     if (!campaignId) return "PREVIEW";
-    Value content = feed.content();
     return content["setup"]["tool"] == Value("fab") ? "FAQ" : "CAMPAIGN";
 }
+
+}  // namespace
+
+std::string KJDBManager::seriesAuthorMode(const KJDBFeedRecord& feed) { return authorMode(feed, feed.content()); }
 
 Value KJDBManager::setupFeedsDictionaryFromFeedObject(const KJDBFeedRecord& feed) {
     auto feedId = feed.feed_id();
@@ -94,7 +99,8 @@ Value KJDBManager::setupFeedsDictionaryFromFeedObject(const KJDBFeedRecord& feed
         KJLog(1, "KJDB: received a feed but not to save it, as feedid is empty");
         return Value();
     }
-    auto ownKey = collaborators().appKey ? collaborators().appKey() : std::nullopt;
+    auto appKeyOfHost = collaborators().appKey;
+    auto ownKey = appKeyOfHost ? appKeyOfHost() : std::nullopt;
     auto appKey = feed.app_key();
     if (!appKey || !ownKey || *appKey != *ownKey) {
         KJLog(1, "KJDB: received a feed but not to save it, as App key  is different");
@@ -119,45 +125,52 @@ Value KJDBManager::setupFeedsDictionaryFromFeedObject(const KJDBFeedRecord& feed
             return Value();
         }
     }
-    stored.set("seriesAuthorMode", seriesAuthorMode(feed));
-    stored.set("feed_id", *feedId);
-    stored.set("app_key", *appKey);
-    stored.set("campaignid", textOrEmpty(feed.campaignid()));
-    stored.set("modified", dateOrEmpty(feed.modified()));
-    stored.set("deletion_conditions", textOrEmpty(feed.deletion_conditions()));
-    stored.set("repeat_conditions", textOrEmpty(feed.repeat_conditions()));
-    stored.set("trigger_conditions", textOrEmpty(feed.trigger_conditions()));
-    stored.set("expires", dateOrEmpty(feed.expires()));
-    stored.set("activates", dateOrEmpty(feed.activates()));
-    stored.set("priority", feed.priority());
-    return stored;
+    // The item's own entries after the content's, a key the content already has replaced in its
+    // place (as setting it would); built in one go.
+    const platform::Dictionary& content = *stored.getDictionary();
+    std::vector<platform::Dictionary::Entry> entries;
+    entries.reserve(content.size() + 11);
+    entries.assign(content.begin(), content.end());
+    entries.emplace_back("seriesAuthorMode", authorMode(feed, stored));
+    entries.emplace_back("feed_id", *feedId);
+    entries.emplace_back("app_key", *appKey);
+    entries.emplace_back("campaignid", textOrEmpty(feed.campaignid()));
+    entries.emplace_back("modified", dateOrEmpty(feed.modified()));
+    entries.emplace_back("deletion_conditions", textOrEmpty(feed.deletion_conditions()));
+    entries.emplace_back("repeat_conditions", textOrEmpty(feed.repeat_conditions()));
+    entries.emplace_back("trigger_conditions", textOrEmpty(feed.trigger_conditions()));
+    entries.emplace_back("expires", dateOrEmpty(feed.expires()));
+    entries.emplace_back("activates", dateOrEmpty(feed.activates()));
+    entries.emplace_back("priority", feed.priority());
+    return Value(platform::Dictionary(std::move(entries)));
 }
 
 Value KJDBManager::archiveDataToBeSaved(const Value& stored) {
-    Value row = Value::dictionary();
     if (!stored.isDictionary()) {
         KJLog(1, "KJDB: when archive data got nil tip dictionary");
-        return row;
+        return Value::dictionary();
     }
-    row.set("feedId", textColumn(stored["feed_id"]));
-    row.set("content", platform::KeyedArchiver::archivedData(stored));
-    row.set("appKey", textColumn(stored["app_key"]));
-    row.set("installId", textColumn(stored["installid"]));
+    std::vector<platform::Dictionary::Entry> row;
+    row.reserve(15);
+    row.emplace_back("feedId", textColumn(stored["feed_id"]));
+    row.emplace_back("content", platform::KeyedArchiver::archivedData(stored));
+    row.emplace_back("appKey", textColumn(stored["app_key"]));
+    row.emplace_back("installId", textColumn(stored["installid"]));
     const Value& campaignId = stored["campaignid"];
     if (!campaignId.isNil() && !(campaignId.isString() && campaignId.getString()->empty())) {
-        row.set("campaignId", textColumn(campaignId));
+        row.emplace_back("campaignId", textColumn(campaignId));
     }
-    row.set("numFeeds", stored["num_feeds"].integerValue());
-    row.set("created", secondsOf(stored["created"]));
-    row.set("modified", secondsOf(stored["modified"]));
-    row.set("expires", secondsOf(stored["expires"]));
-    row.set("activates", secondsOf(stored["activates"]));
-    row.set("type", textColumn(stored["seriesAuthorMode"]));
-    row.set("deletionconditions", textColumn(stored["deletion_conditions"]));
-    row.set("repeatconditions", textColumn(stored["repeat_conditions"]));
-    row.set("triggerconditions", textColumn(stored["trigger_conditions"]));
-    row.set("priority", stored["priority"].integerValue());
-    return row;
+    row.emplace_back("numFeeds", stored["num_feeds"].integerValue());
+    row.emplace_back("created", secondsOf(stored["created"]));
+    row.emplace_back("modified", secondsOf(stored["modified"]));
+    row.emplace_back("expires", secondsOf(stored["expires"]));
+    row.emplace_back("activates", secondsOf(stored["activates"]));
+    row.emplace_back("type", textColumn(stored["seriesAuthorMode"]));
+    row.emplace_back("deletionconditions", textColumn(stored["deletion_conditions"]));
+    row.emplace_back("repeatconditions", textColumn(stored["repeat_conditions"]));
+    row.emplace_back("triggerconditions", textColumn(stored["trigger_conditions"]));
+    row.emplace_back("priority", stored["priority"].integerValue());
+    return Value(platform::Dictionary(std::move(row)));
 }
 
 // The check for a stored row (in the set-up) and the write are one step under the cache's lock

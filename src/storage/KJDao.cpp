@@ -123,15 +123,17 @@ double nowSince1970() {
     return platform::Date::now().timeIntervalSince1970();
 }
 
-int bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
+// Text and data are copied unless the caller keeps the value alive until the statement is reset
+// or its bindings are cleared (SQLITE_STATIC).
+int bindValue(sqlite3_stmt* stmt, int index, const Value& v, sqlite3_destructor_type lifetime = SQLITE_TRANSIENT) {
     switch (v.type()) {
         case Value::Type::String: {
             const std::string& s = *v.getString();
-            return sqlite3_bind_text64(stmt, index, s.data(), s.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+            return sqlite3_bind_text64(stmt, index, s.data(), s.size(), lifetime, SQLITE_UTF8);
         }
         case Value::Type::Data: {
             const platform::Data& d = *v.getData();
-            return sqlite3_bind_blob64(stmt, index, d.data(), d.size(), SQLITE_TRANSIENT);
+            return sqlite3_bind_blob64(stmt, index, d.data(), d.size(), lifetime);
         }
         case Value::Type::Bool:
         case Value::Type::Integer:
@@ -143,7 +145,8 @@ int bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
     }
 }
 
-// Prepares and binds a statement; logs with the given format on failure.
+// Prepares and binds a statement; logs with the given format on failure. The bindings are not
+// copied: the caller keeps them until the statement is done with (its Statement ends first).
 bool prepare(sqlite3* db, const std::string& sql, const std::vector<Value>& bindings, Statement& out,
              const char* failureFormat) {
     if (prepareCached(db, sql, &out.stmt) != SQLITE_OK) {
@@ -152,7 +155,7 @@ bool prepare(sqlite3* db, const std::string& sql, const std::vector<Value>& bind
         return false;
     }
     for (size_t i = 0; i < bindings.size(); ++i) {
-        if (bindValue(out.stmt, static_cast<int>(i + 1), bindings[i]) != SQLITE_OK) {
+        if (bindValue(out.stmt, static_cast<int>(i + 1), bindings[i], SQLITE_STATIC) != SQLITE_OK) {
             KJLog(1, failureFormat, sqlite3_errmsg(db));
             return false;
         }
@@ -242,12 +245,18 @@ bool insertRow(sqlite3_stmt* statement, const Value& tipData) {
         } else if (name == "created" || name == "modified" || name == "activates" || name == "expires") {
             rc = sqlite3_bind_double(statement, index, v.doubleValue());
         } else {
-            rc = bindValue(statement, index, v);
+            // The row outlives the step; its bindings are cleared before it could go.
+            rc = bindValue(statement, index, v, SQLITE_STATIC);
         }
-        if (rc != SQLITE_OK) return false;
+        if (rc != SQLITE_OK) {
+            sqlite3_clear_bindings(statement);
+            return false;
+        }
         ++index;
     }
-    return sqlite3_step(statement) == SQLITE_DONE;
+    bool done = sqlite3_step(statement) == SQLITE_DONE;
+    sqlite3_clear_bindings(statement);
+    return done;
 }
 
 bool hasFeedId(const Value& tipData) {

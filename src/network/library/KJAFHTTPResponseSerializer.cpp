@@ -2,6 +2,7 @@
 
 #include "foundation/KJLog.h"
 #include "network/library/KJAFCompoundResponseSerializer.h"
+#include "network/library/KJAFImageResponseSerializer.h"
 #include "network/library/KJAFJSONResponseSerializer.h"
 #include "network/library/KJAFPropertyListResponseSerializer.h"
 #include "network/library/KJAFXMLParserResponseSerializer.h"
@@ -40,6 +41,8 @@ const bool registered = [] {
                                              &decoded<KJAFPropertyListResponseSerializer>);
     platform::KeyedUnarchiver::registerClass("KJAFCompoundResponseSerializer",
                                              &decoded<KJAFCompoundResponseSerializer>);
+    platform::KeyedUnarchiver::registerClass("KJAFImageResponseSerializer",
+                                             &decoded<KJAFImageResponseSerializer>);
     return true;
 }();
 

@@ -145,7 +145,7 @@ void KJAFURLSessionManagerTaskDelegate::didCompleteWithError(const std::shared_p
         std::optional<Error> serializationError;
         Value responseObject;
         if (serializer && serializer->answersWithPlatformObject()) {
-            // An answer that is a platform object (an XML parser) travels in the notification's
+            // An answer that is a platform object (an XML parser, an image) travels in the notification's
             // objects; the completion gets no value for it.
             if (auto object = serializer->platformObjectForResponse(response, data, &serializationError)) {
                 if (!fileURL) objects[KJMossgroveTaskDidCompleteSerializedResponseKey] = std::move(object);

@@ -1,0 +1,568 @@
+#include "platform/BinaryPropertyList.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace brindlecue::platform::bplist {
+
+namespace {
+
+constexpr uint8_t kHeader[8] = {'b', 'p', 'l', 'i', 's', 't', '0', '0'};
+constexpr size_t kTrailerSize = 32;
+
+// Object types, the high four bits of an object's marker byte.
+constexpr uint8_t kSimple = 0x0, kInteger = 0x1, kReal = 0x2, kDate = 0x3, kData = 0x4, kAscii = 0x5,
+                  kUtf16 = 0x6, kUid = 0x8, kArray = 0xA, kSet = 0xC, kDictionary = 0xD;
+
+unsigned widthFor(uint64_t value) {
+    if (value <= 0xFF) return 1;
+    if (value <= 0xFFFF) return 2;
+    if (value <= 0xFFFFFFFFu) return 4;
+    return 8;
+}
+
+unsigned log2Width(unsigned width) { return width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3; }
+
+// The next code point of UTF-8 text, or U+FFFD for a byte that starts no valid sequence (which
+// is then skipped alone).
+char32_t nextCodePoint(std::string_view s, size_t& i) {
+    auto byte = [&](size_t k) { return static_cast<uint8_t>(s[k]); };
+    uint8_t b = byte(i);
+    unsigned length = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + length > s.size()) {
+        ++i;
+        return 0xFFFD;
+    }
+    char32_t c = length == 1 ? b : b & (0x7F >> length);
+    for (unsigned k = 1; k < length; ++k) {
+        uint8_t next = byte(i + k);
+        if ((next & 0xC0) != 0x80) {
+            ++i;
+            return 0xFFFD;
+        }
+        c = c << 6 | (next & 0x3F);
+    }
+    static constexpr char32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kLeast[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        ++i;
+        return 0xFFFD;
+    }
+    i += length;
+    return c;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | c >> 6));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | c >> 12));
+        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | c >> 18));
+        out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+}  // namespace
+
+// ---- Writer ----------------------------------------------------------------------------------
+
+namespace {
+
+uint32_t hashBytes(const uint8_t* p, size_t n) {
+    const uint8_t* end = p + n;
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ (n * 0xBF58476D1CE4E5B9ull);
+    for (; end - p >= 8; p += 8) {
+        uint64_t w = 0;
+        std::memcpy(&w, p, 8);
+        h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    }
+    // The last bytes: the final eight again when there are that many, else one at a time.
+    uint64_t w = 0;
+    if (p != end) {
+        if (n >= 8) {
+            std::memcpy(&w, end - 8, 8);
+        } else {
+            for (unsigned shift = 0; p != end; ++p, shift += 8) w |= uint64_t(*p) << shift;
+        }
+    }
+    h = (h ^ w) * 0x94D049BB133111EBull;
+    h ^= h >> 29;
+    return static_cast<uint32_t>(h);
+}
+
+uint8_t* putBigEndian(uint8_t* p, uint64_t value, unsigned width) {
+    switch (width) {
+        case 1:
+            *p = static_cast<uint8_t>(value);
+            return p + 1;
+        case 2:
+            p[0] = static_cast<uint8_t>(value >> 8);
+            p[1] = static_cast<uint8_t>(value);
+            return p + 2;
+        default:
+            for (unsigned i = width; i-- > 0;) *p++ = static_cast<uint8_t>(value >> (8 * i));
+            return p;
+    }
+}
+
+uint64_t mix(uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 33;
+    return h;
+}
+
+size_t markerSize(uint64_t count) { return count < 15 ? 1 : 2 + widthFor(count); }
+
+uint8_t* putMarker(uint8_t* p, uint8_t type, uint64_t count) {
+    if (count < 15) {
+        *p++ = static_cast<uint8_t>(type << 4 | count);
+        return p;
+    }
+    *p++ = static_cast<uint8_t>(type << 4 | 0xF);
+    unsigned width = widthFor(count);
+    *p++ = static_cast<uint8_t>(kInteger << 4 | log2Width(width));
+    return putBigEndian(p, count, width);
+}
+
+}  // namespace
+
+void Writer::clear() {
+    // Memory of a large file is given back rather than kept.
+    constexpr size_t kKept = size_t(1) << 20;
+    if (bytes_.capacity() > kKept || table_.size() > kKept / sizeof(Slot)) {
+        *this = Writer();
+        return;
+    }
+    bytes_.clear();
+    refs_.clear();
+    objects_.clear();
+    std::fill(table_.begin(), table_.end(), Slot{0, kEmpty});
+    tableUsed_ = 0;
+}
+
+void Writer::growTable() {
+    std::vector<Slot> old = std::move(table_);
+    table_.assign(old.empty() ? 256 : old.size() * 2, Slot{0, kEmpty});
+    const size_t mask = table_.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.ref == kEmpty) continue;
+        size_t i = slot.hash & mask;
+        while (table_[i].ref != kEmpty) i = (i + 1) & mask;
+        table_[i] = slot;
+    }
+}
+
+uint8_t* Writer::head(size_t length) {
+    const size_t begin = bytes_.size();
+    bytes_.resize(begin + length);
+    return bytes_.data() + begin;
+}
+
+Ref Writer::put(size_t begin, const uint8_t* payload, size_t length, uint64_t key, bool share) {
+    const auto next = static_cast<Ref>(objects_.size());
+    const size_t headLength = bytes_.size() - begin;
+    size_t slot = 0;
+    uint32_t hash = 0;
+    if (share) {
+        if ((tableUsed_ + 1) * 2 > table_.size()) growTable();
+        // The hash comes from the values, not from the bytes just stored (reading those back
+        // in wide words stalls).
+        hash = static_cast<uint32_t>(mix(key ^ (length > 0 ? hashBytes(payload, length) : 0)));
+        const size_t mask = table_.size() - 1;
+        for (slot = hash & mask; table_[slot].ref != kEmpty; slot = (slot + 1) & mask) {
+            if (table_[slot].hash != hash) continue;
+            const Object& earlier = objects_[table_[slot].ref];
+            if (earlier.end - earlier.begin != headLength + length) continue;
+            const uint8_t* stored = bytes_.data() + earlier.begin;
+            const uint8_t* fresh = bytes_.data() + begin;
+            bool same = true;
+            for (size_t i = 0; i < headLength && same; ++i) same = stored[i] == fresh[i];
+            if (!same || (length > 0 && std::memcmp(stored + headLength, payload, length) != 0)) continue;
+            bytes_.resize(begin);
+            return table_[slot].ref;
+        }
+    }
+    if (length > 0) bytes_.insert(bytes_.end(), payload, payload + length);
+    objects_.push_back({Kind::Bytes, begin, bytes_.size()});
+    if (share) {
+        table_[slot] = Slot{hash, next};
+        ++tableUsed_;
+    }
+    return next;
+}
+
+size_t Writer::marker(uint8_t type, uint64_t count) {
+    const size_t begin = bytes_.size();
+    putMarker(head(markerSize(count)), type, count);
+    return begin;
+}
+
+size_t Writer::number(uint8_t markerByte, uint64_t value, unsigned width) {
+    const size_t begin = bytes_.size();
+    uint8_t* p = head(1 + width);
+    *p = markerByte;
+    putBigEndian(p + 1, value, width);
+    return begin;
+}
+
+Ref Writer::boolean(bool value) {
+    const size_t begin = bytes_.size();
+    bytes_.push_back(value ? 0x09 : 0x08);
+    return put(begin, nullptr, 0, value ? 0x09 : 0x08, true);
+}
+
+Ref Writer::integer(int64_t value) {
+    // Widths below eight bytes are unsigned; eight bytes are two's complement.
+    unsigned width = value < 0 ? 8 : widthFor(static_cast<uint64_t>(value));
+    auto markerByte = static_cast<uint8_t>(kInteger << 4 | log2Width(width));
+    return put(number(markerByte, static_cast<uint64_t>(value), width), nullptr, 0,
+               mix(static_cast<uint64_t>(value)) ^ markerByte, true);
+}
+
+Ref Writer::real(double value) {
+    if (std::isfinite(value) && std::fabs(value) <= std::numeric_limits<float>::max() &&
+        static_cast<double>(static_cast<float>(value)) == value) {
+        auto single = static_cast<float>(value);
+        uint32_t bits = 0;
+        std::memcpy(&bits, &single, sizeof bits);
+        return put(number(kReal << 4 | 2, bits, 4), nullptr, 0, mix(bits) ^ 0x22, true);
+    }
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return put(number(kReal << 4 | 3, bits, 8), nullptr, 0, mix(bits) ^ 0x23, true);
+}
+
+Ref Writer::string(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    if (std::all_of(bytes, bytes + text.size(), [](uint8_t c) { return c < 0x80; }))
+        return put(marker(kAscii, text.size()), bytes, text.size(), uint64_t(kAscii) << 56 ^ text.size(), true);
+    units_.clear();
+    auto unit = [&](char32_t u) {
+        units_.push_back(static_cast<uint8_t>(u >> 8));
+        units_.push_back(static_cast<uint8_t>(u));
+    };
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = nextCodePoint(text, i);
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            unit(0xD800 | c >> 10);
+            unit(0xDC00 | (c & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    const size_t count = units_.size() / 2;
+    return put(marker(kUtf16, count), units_.data(), units_.size(), uint64_t(kUtf16) << 56 ^ count, true);
+}
+
+Ref Writer::data(const uint8_t* bytes, size_t length) {
+    return put(marker(kData, length), bytes, length, 0, false);
+}
+
+Ref Writer::uid(uint64_t value, bool share) {
+    if (!share) {
+        // Written out only at the end, from the value.
+        objects_.push_back({Kind::Uid, static_cast<size_t>(value), 0});
+        return static_cast<Ref>(objects_.size() - 1);
+    }
+    unsigned width = widthFor(value);
+    auto markerByte = static_cast<uint8_t>(kUid << 4 | (width - 1));
+    return put(number(markerByte, value, width), nullptr, 0, mix(value) ^ markerByte, share);
+}
+
+Ref Writer::container(Kind kind, std::span<const Ref> first, std::span<const Ref> second) {
+    size_t begin = refs_.size();
+    refs_.insert(refs_.end(), first.begin(), first.end());
+    refs_.insert(refs_.end(), second.begin(), second.end());
+    objects_.push_back({kind, begin, refs_.size()});
+    return static_cast<Ref>(objects_.size() - 1);
+}
+
+Ref Writer::array(std::span<const Ref> elements) { return container(Kind::Array, elements, {}); }
+
+Ref Writer::dictionary(std::span<const Ref> keys, std::span<const Ref> values) {
+    return container(Kind::Dictionary, keys, values);
+}
+
+std::vector<uint8_t> Writer::finish(Ref top) {
+    const uint64_t count = objects_.size();
+    const unsigned refWidth = widthFor(count > 0 ? count - 1 : 0);
+    // Where each object will start, then the widths, then one pass of writing.
+    offsets_.clear();
+    uint64_t at = sizeof kHeader;
+    for (const Object& object : objects_) {
+        offsets_.push_back(at);
+        uint64_t n = object.end - object.begin;
+        if (object.kind == Kind::Bytes)
+            at += n;
+        else if (object.kind == Kind::Uid)
+            at += 1 + widthFor(object.begin);
+        else
+            at += markerSize(object.kind == Kind::Array ? n : n / 2) + n * refWidth;
+    }
+    const uint64_t table = at;
+    const unsigned offsetWidth = widthFor(offsets_.empty() ? 0 : offsets_.back());
+    std::vector<uint8_t> out(static_cast<size_t>(table + count * offsetWidth + kTrailerSize));
+    uint8_t* p = out.data();
+    std::memcpy(p, kHeader, sizeof kHeader);
+    p += sizeof kHeader;
+    for (const Object& object : objects_) {
+        size_t n = object.end - object.begin;
+        if (object.kind == Kind::Bytes) {
+            std::memcpy(p, bytes_.data() + object.begin, n);
+            p += n;
+            continue;
+        }
+        if (object.kind == Kind::Uid) {
+            unsigned width = widthFor(object.begin);
+            *p++ = static_cast<uint8_t>(kUid << 4 | (width - 1));
+            p = putBigEndian(p, object.begin, width);
+            continue;
+        }
+        p = putMarker(p, object.kind == Kind::Array ? kArray : kDictionary, object.kind == Kind::Array ? n : n / 2);
+        for (size_t i = object.begin; i < object.end; ++i) p = putBigEndian(p, refs_[i], refWidth);
+    }
+    for (uint64_t offset : offsets_) p = putBigEndian(p, offset, offsetWidth);
+    std::memset(p, 0, 6);
+    p += 6;
+    *p++ = static_cast<uint8_t>(offsetWidth);
+    *p++ = static_cast<uint8_t>(refWidth);
+    p = putBigEndian(p, count, 8);
+    p = putBigEndian(p, top, 8);
+    putBigEndian(p, table, 8);
+    return out;
+}
+
+// ---- Reader ----------------------------------------------------------------------------------
+
+uint64_t Reader::readUnsigned(size_t at, unsigned width) const {
+    const uint8_t* p = bytes_ + at;
+    switch (width) {
+        case 1:
+            return p[0];
+        case 2:
+            return uint64_t(p[0]) << 8 | p[1];
+        default: {
+            uint64_t value = 0;
+            for (unsigned i = 0; i < width; ++i) value = value << 8 | p[i];
+            return value;
+        }
+    }
+}
+
+bool Reader::open(const uint8_t* bytes, size_t size) {
+    if (bytes == nullptr || size < sizeof kHeader + kTrailerSize) return false;
+    if (std::memcmp(bytes, kHeader, sizeof kHeader) != 0) return false;
+    bytes_ = bytes;
+    const size_t trailer = size - kTrailerSize;
+    offsetWidth_ = bytes[trailer + 6];
+    refWidth_ = bytes[trailer + 7];
+    count_ = readUnsigned(trailer + 8, 8);
+    top_ = readUnsigned(trailer + 16, 8);
+    uint64_t table = readUnsigned(trailer + 24, 8);
+    if (offsetWidth_ < 1 || offsetWidth_ > 8 || refWidth_ < 1 || refWidth_ > 8) return false;
+    if (count_ == 0 || top_ >= count_) return false;
+    if (table < sizeof kHeader || table > trailer) return false;
+    if ((trailer - table) / offsetWidth_ < count_) return false;
+    table_ = static_cast<size_t>(table);
+    end_ = table_;
+    return true;
+}
+
+bool Reader::object(uint64_t ref, Object& out) const {
+    if (ref >= count_) return false;
+    uint64_t offset = readUnsigned(table_ + static_cast<size_t>(ref) * offsetWidth_, offsetWidth_);
+    if (offset < sizeof kHeader || offset >= end_) return false;
+    size_t at = static_cast<size_t>(offset);
+    const uint8_t marker = bytes_[at++];
+    const uint8_t type = marker >> 4, info = marker & 0xF;
+    size_t remaining = end_ - at;
+    out = Object{};
+
+    // Counts of texts, data and containers: in the marker, or an integer object after it.
+    auto readCount = [&]() {
+        if (info != 0xF) {
+            out.count = info;
+            return true;
+        }
+        if (remaining < 1) return false;
+        uint8_t countMarker = bytes_[at];
+        if (countMarker >> 4 != kInteger || (countMarker & 0xF) > 3) return false;
+        unsigned width = 1u << (countMarker & 0xF);
+        if (remaining - 1 < width) return false;
+        out.count = readUnsigned(at + 1, width);
+        at += 1 + width;
+        remaining -= 1 + width;
+        return true;
+    };
+
+    switch (type) {
+        case kSimple:
+            if (info == 0x0) {
+                out.kind = Kind::Null;
+            } else if (info == 0x8 || info == 0x9) {
+                out.kind = Kind::Boolean;
+                out.boolean = info == 0x9;
+            } else {
+                return false;
+            }
+            return true;
+        case kInteger: {
+            if (info > 4) return false;
+            unsigned width = 1u << info;
+            if (remaining < width) return false;
+            // A 16-byte integer keeps its low 64 bits.
+            out.integer = width == 16 ? readUnsigned(at + 8, 8) : readUnsigned(at, width);
+            out.kind = Kind::Integer;
+            return true;
+        }
+        case kReal:
+        case kDate: {
+            if (info != 2 && info != 3) return false;
+            if (type == kDate && info != 3) return false;
+            unsigned width = 1u << info;
+            if (remaining < width) return false;
+            uint64_t bits = readUnsigned(at, width);
+            if (width == 4) {
+                auto small = static_cast<uint32_t>(bits);
+                float single = 0;
+                std::memcpy(&single, &small, sizeof single);
+                out.real = single;
+            } else {
+                std::memcpy(&out.real, &bits, sizeof out.real);
+            }
+            out.kind = type == kDate ? Kind::Date : Kind::Real;
+            return true;
+        }
+        case kData:
+        case kAscii:
+            if (!readCount() || out.count > remaining) return false;
+            out.kind = type == kData ? Kind::Data : Kind::AsciiString;
+            out.at = at;
+            return true;
+        case kUtf16:
+            if (!readCount() || out.count > remaining / 2) return false;
+            out.kind = Kind::Utf16String;
+            out.at = at;
+            return true;
+        case kUid: {
+            unsigned width = info + 1u;
+            if (width > 8 || remaining < width) return false;
+            out.integer = readUnsigned(at, width);
+            out.kind = Kind::Uid;
+            return true;
+        }
+        case kArray:
+        case kSet:
+            if (!readCount() || out.count > remaining / refWidth_) return false;
+            out.kind = type == kArray ? Kind::Array : Kind::Set;
+            out.at = at;
+            return true;
+        case kDictionary:
+            if (!readCount() || out.count > remaining / refWidth_ / 2) return false;
+            out.kind = Kind::Dictionary;
+            out.at = at;
+            return true;
+        default:
+            return false;
+    }
+}
+
+uint64_t Reader::element(const Object& container, uint64_t index) const {
+    uint64_t limit = container.kind == Kind::Dictionary ? container.count * 2 : container.count;
+    if (index >= limit) return std::numeric_limits<uint64_t>::max();
+    return readUnsigned(container.at + static_cast<size_t>(index) * refWidth_, refWidth_);
+}
+
+int Reader::matchKey(uint64_t ref, std::span<const std::string_view> candidates) const {
+    if (ref >= count_) return -1;
+    uint64_t offset = readUnsigned(table_ + static_cast<size_t>(ref) * offsetWidth_, offsetWidth_);
+    if (offset < sizeof kHeader || offset >= end_) return -1;
+    const uint8_t marker = bytes_[offset];
+    const size_t length = marker & 0xF;
+    // The usual key: a short ASCII text, compared where it lies.
+    if (marker >> 4 == kAscii && length != 0xF) {
+        if (end_ - offset - 1 < length) return -1;
+        const uint8_t* text = bytes_ + offset + 1;
+        for (size_t i = 0; i < candidates.size(); ++i) {
+            if (candidates[i].size() == length && std::memcmp(candidates[i].data(), text, length) == 0 &&
+                std::all_of(text, text + length, [](uint8_t c) { return c < 0x80; }))
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    Object key;
+    if (!object(ref, key)) return -1;
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        if (textEquals(key, candidates[i])) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+bool Reader::find(const Object& dictionary, std::string_view key, Object& out) const {
+    if (dictionary.kind != Kind::Dictionary) return false;
+    for (uint64_t i = 0; i < dictionary.count; ++i) {
+        if (matchKey(this->key(dictionary, i), {&key, 1}) == 0) return object(value(dictionary, i), out);
+    }
+    return false;
+}
+
+bool Reader::textEquals(const Object& string, std::string_view text) const {
+    if (string.kind == Kind::AsciiString)
+        return string.count == text.size() &&
+               (text.empty() || std::memcmp(bytes_ + string.at, text.data(), text.size()) == 0) &&
+               std::all_of(text.begin(), text.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; });
+    if (string.kind == Kind::Utf16String) return this->text(string) == text;
+    return false;
+}
+
+std::string Reader::text(const Object& string) const {
+    std::string out;
+    if (string.kind == Kind::AsciiString) {
+        const auto* begin = reinterpret_cast<const char*>(bytes_ + string.at);
+        const auto n = static_cast<size_t>(string.count);
+        size_t i = 0;
+        while (i < n && static_cast<uint8_t>(begin[i]) < 0x80) ++i;
+        if (i == n) return std::string(begin, n);
+        // Bytes beyond ASCII have no meaning here: U+FFFD, so that the text stays UTF-8.
+        out.assign(begin, i);
+        for (; i < n; ++i) {
+            if (static_cast<uint8_t>(begin[i]) < 0x80)
+                out.push_back(begin[i]);
+            else
+                appendUtf8(out, 0xFFFD);
+        }
+        return out;
+    }
+    if (string.kind != Kind::Utf16String) return out;
+    out.reserve(static_cast<size_t>(string.count));
+    const size_t n = static_cast<size_t>(string.count);
+    for (size_t i = 0; i < n; ++i) {
+        char32_t unit = static_cast<char32_t>(readUnsigned(string.at + 2 * i, 2));
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < n) {
+            auto low = static_cast<char32_t>(readUnsigned(string.at + 2 * (i + 1), 2));
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        appendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
+    }
+    return out;
+}
+
+}  // namespace brindlecue::platform::bplist

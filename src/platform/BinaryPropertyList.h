@@ -1,0 +1,135 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brindlecue::platform::bplist {
+
+// The binary property list format ("bplist00") at the level of its object table: objects are
+// numbered, containers hold the numbers of their elements, an offset table finds each object and
+// a trailer gives the widths, the count and the top object.
+
+using Ref = uint32_t;
+
+// Collects objects and writes the file. Equal texts, numbers, Booleans and UIDs are written once
+// and shared. Texts are UTF-8; those with characters beyond ASCII are written as UTF-16, with
+// U+FFFD for bytes that are no UTF-8.
+class Writer {
+public:
+    Ref boolean(bool value);
+    Ref integer(int64_t value);
+    // Written in single precision when that keeps the value exactly.
+    Ref real(double value);
+    Ref string(std::string_view text);
+    Ref data(const uint8_t* bytes, size_t length);
+    // A writer that makes one UID per value itself can skip the search for an equal one.
+    Ref uid(uint64_t value, bool share = true);
+    Ref array(std::span<const Ref> elements);
+    Ref dictionary(std::span<const Ref> keys, std::span<const Ref> values);
+
+    // The whole file with the top object.
+    std::vector<uint8_t> finish(Ref top);
+    // Forgets every object, keeping the memory for the next file.
+    void clear();
+
+private:
+    enum class Kind : uint8_t { Bytes, Array, Dictionary, Uid };
+    struct Object {
+        Kind kind;
+        size_t begin;  // in bytes_ for Bytes, in refs_ for containers; the value of a Uid
+        size_t end;
+    };
+    struct Slot {
+        uint32_t hash;
+        Ref ref;
+    };
+    static constexpr Ref kEmpty = ~Ref{0};
+
+    // Room for the marker of an object at the end of the bytes, and the marker written there
+    // (with its count, or with a whole number); both give where the object begins.
+    uint8_t* head(size_t length);
+    size_t marker(uint8_t type, uint64_t count);
+    size_t number(uint8_t markerByte, uint64_t value, unsigned width);
+    // Completes the object that begins there with its payload; with share, an earlier object with
+    // the same bytes stands for it instead. The key, with the payload, makes the hash.
+    Ref put(size_t begin, const uint8_t* payload, size_t length, uint64_t key, bool share);
+    Ref container(Kind kind, std::span<const Ref> first, std::span<const Ref> second);
+    void growTable();
+
+    std::vector<uint8_t> bytes_;
+    std::vector<Ref> refs_;
+    std::vector<Object> objects_;
+    std::vector<Slot> table_;  // open addressing over shared objects, a power of two long
+    size_t tableUsed_ = 0;
+    std::vector<uint64_t> offsets_;
+    std::vector<uint8_t> units_;  // UTF-16 of a text being written
+};
+
+// Reads objects of a file by number. Every offset, count and width is checked against the bytes
+// before it is used: malformed input gives false, never a read outside the bytes.
+class Reader {
+public:
+    enum class Kind : uint8_t {
+        Invalid,
+        Null,
+        Boolean,
+        Integer,
+        Real,
+        Date,
+        Data,
+        AsciiString,
+        Utf16String,
+        Uid,
+        Array,
+        Set,
+        Dictionary
+    };
+    struct Object {
+        Kind kind = Kind::Invalid;
+        bool boolean = false;
+        // Integers as 64-bit two's complement (the low 64 bits of a 128-bit one); UIDs.
+        uint64_t integer = 0;
+        double real = 0;
+        // Elements, entries, bytes or UTF-16 units, and where they start.
+        uint64_t count = 0;
+        size_t at = 0;
+    };
+
+    // False when the bytes are no binary property list (header, trailer, offset table).
+    bool open(const uint8_t* bytes, size_t size);
+    uint64_t top() const { return top_; }
+    uint64_t objectCount() const { return count_; }
+
+    bool object(uint64_t ref, Object& out) const;
+    // The element at the index of an array or set; the key or value of a dictionary entry.
+    uint64_t element(const Object& container, uint64_t index) const;
+    uint64_t key(const Object& dictionary, uint64_t index) const { return element(dictionary, index); }
+    uint64_t value(const Object& dictionary, uint64_t index) const {
+        return element(dictionary, dictionary.count + index);
+    }
+    // Which of the texts the object at the reference is (its index), or -1.
+    int matchKey(uint64_t ref, std::span<const std::string_view> candidates) const;
+    // The value of the first entry whose key is the text; false when there is none.
+    bool find(const Object& dictionary, std::string_view key, Object& out) const;
+    // Texts as UTF-8 (unpaired surrogates and bytes beyond ASCII in an ASCII text become U+FFFD).
+    std::string text(const Object& string) const;
+    bool textEquals(const Object& string, std::string_view text) const;
+    const uint8_t* bytes(const Object& data) const { return bytes_ + data.at; }
+
+private:
+    uint64_t readUnsigned(size_t at, unsigned width) const;
+
+    const uint8_t* bytes_ = nullptr;
+    size_t end_ = 0;  // objects lie before the offset table
+    unsigned offsetWidth_ = 0;
+    unsigned refWidth_ = 0;
+    uint64_t count_ = 0;
+    uint64_t top_ = 0;
+    size_t table_ = 0;
+};
+
+}  // namespace brindlecue::platform::bplist
