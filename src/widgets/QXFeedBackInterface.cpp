@@ -114,11 +114,13 @@ void QXFeedBackInterface::layoutUI(const std::string& setupText, const std::stri
         feedId_ = newFeedId;
     }
     if (feedChanged) {
-        // Another campaign starts closed, and unacknowledged unless its feed was acknowledged.
+        // Another campaign starts closed (the previous list is hidden), and unacknowledged
+        // unless its feed was acknowledged before.
         std::weak_ptr<QXFeedBackInterface> weak = self();
         DispatchQueue::main()->async([weak, newFeedId] {
             auto host = weak.lock();
             if (!host) return;
+            if (host->isFaqShown_) hideTagged(firstKeyWindow(), {ViewTags::faqList, ViewTags::dimView});
             host->isFaqShown_ = false;
             host->isAcked_ = host->acknowledgedFeedIds_.count(newFeedId) > 0;
         });
