@@ -93,6 +93,15 @@ public:
     CGSize sizeThatFits(ProposedSize, const Environment&, LayoutPass&) const override { return {}; }
 };
 
+// The space a hosted view is laid out in.
+class HostNode final : public ViewNode {
+public:
+    std::string kind() const override { return "Host"; }
+    CGSize sizeThatFits(ProposedSize p, const Environment&, LayoutPass&) const override {
+        return {p.width.value_or(0), p.height.value_or(0)};
+    }
+};
+
 class TextNode final : public ViewNode {
 public:
     explicit TextNode(std::string text) : text_(std::move(text)) {}
@@ -971,7 +980,8 @@ Placed layoutView(const View& view, CGSize space) {
     Environment env;
     ProposedSize proposal{space.width, space.height};
     CGSize size = pass.size(*view.node(), proposal, env);
-    Placed root{view.node(), CGRect(0, 0, space.width, space.height), env, {}};
+    static const NodePtr host = std::make_shared<HostNode>();
+    Placed root{host, CGRect(0, 0, space.width, space.height), env, {}};
     view.node()->place({(space.width - size.width) / 2, (space.height - size.height) / 2}, proposal, env, pass, root);
     return root;
 }

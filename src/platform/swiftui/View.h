@@ -202,7 +202,8 @@ public:
     virtual const std::any* preferenceValue() const { return nullptr; }
 };
 
-// A node as placed: its frame in the host's coordinates, the environment it saw, and its
+// A node as placed (the root of a layout is the host's space, kind "Host"): its frame in the
+// host's coordinates, the environment it saw, and its
 // children in drawing order.
 struct Placed {
     NodePtr node;
