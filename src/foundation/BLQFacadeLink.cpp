@@ -4,8 +4,10 @@
 #include <mutex>
 
 #include "events/BLQIUserEventManager.h"
+#include "facade/BLQIFeedExt.h"
 #include "facade/BLQIConfigManager.h"
 #include "foundation/BLQILoggerManager.h"
+#include "preview/BLQIPreviewModeManager.h"
 #include "targeting/BLQITargetingAlgorithm.h"
 #include "tips/BLQITipManager.h"
 
@@ -21,6 +23,8 @@ struct Links {
     std::shared_ptr<const std::function<bool()>> previewModeCheck;
     std::shared_ptr<BLQITipManager> tipManager;
     std::shared_ptr<BLQITargetingAlgorithm> targetingAlgo;
+    std::shared_ptr<BLQIFeedExt> feedExt;
+    std::shared_ptr<BLQIPreviewModeManager> previewModeManager;
     std::atomic<int> constructionDepth{0};
 };
 
@@ -119,6 +123,26 @@ void BLQFacadeLink::logToConsoleAtLevel(int64_t level, const std::string& messag
     if (isFacadeUnderConstruction()) return;
     // Called outside the lock: a logger may log or publish in turn.
     if (auto manager = loggerManager()) manager->log(message, level);
+}
+
+void BLQFacadeLink::setFeedExt(std::shared_ptr<BLQIFeedExt> feedExt) {
+    std::lock_guard lock(links().mutex);
+    links().feedExt = std::move(feedExt);
+}
+
+std::shared_ptr<BLQIFeedExt> BLQFacadeLink::feedExt() {
+    std::lock_guard lock(links().mutex);
+    return links().feedExt;
+}
+
+void BLQFacadeLink::setPreviewModeManager(std::shared_ptr<BLQIPreviewModeManager> manager) {
+    std::lock_guard lock(links().mutex);
+    links().previewModeManager = std::move(manager);
+}
+
+std::shared_ptr<BLQIPreviewModeManager> BLQFacadeLink::previewModeManager() {
+    std::lock_guard lock(links().mutex);
+    return links().previewModeManager;
 }
 
 }  // namespace brindlecue

@@ -8,7 +8,9 @@
 namespace brindlecue {
 
 class BLQIConfigManager;
+class BLQIFeedExt;
 class BLQILoggerManager;
+class BLQIPreviewModeManager;
 class BLQITargetingAlgorithm;
 class BLQITipManager;
 class BLQIUserEventManager;
@@ -52,6 +54,13 @@ public:
     static std::shared_ptr<BLQITipManager> tipManager();
     static void setTargetingAlgo(std::shared_ptr<BLQITargetingAlgorithm> algorithm);
     static std::shared_ptr<BLQITargetingAlgorithm> targetingAlgo();
+
+    // The facade's feed reports and its preview-mode manager (the widget host); none until
+    // published.
+    static void setFeedExt(std::shared_ptr<BLQIFeedExt> feedExt);
+    static std::shared_ptr<BLQIFeedExt> feedExt();
+    static void setPreviewModeManager(std::shared_ptr<BLQIPreviewModeManager> manager);
+    static std::shared_ptr<BLQIPreviewModeManager> previewModeManager();
 
     // The facade's logToConsoleAtLevel:withFormattedMessage: hands the message and level
     // unchanged to the logger manager, on the caller's thread.

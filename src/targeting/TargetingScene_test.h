@@ -44,6 +44,10 @@ public:
                                                : std::static_pointer_cast<UIViewController>(it->second));
     }
     std::shared_ptr<UIView> previewModePanel() const override { return panel; }
+    void setOnDemandGuideId(const std::string&) override {}
+    void showOnDemandGuide(const std::string&) override {}
+    void deleteFAQFeedWithCampaignId(const std::string&) override {}
+    void removeFAQLauncher() override {}
 
     std::optional<std::string> reactNativeName;
     std::weak_ptr<UIViewController> screen;

@@ -36,6 +36,15 @@ public:
                                           const platform::Notification::ObjectMap& objects) = 0;
     // The library's preview panel while it is shown; targeting leaves it out of the host's views.
     virtual std::shared_ptr<platform::UIView> previewModePanel() const = 0;
+
+    // On-demand guides: the id of a guide to show when its screen comes on view (empty clears
+    // it), and showing a stored guide at once.
+    virtual void setOnDemandGuideId(const std::string& campaignId) = 0;
+    virtual void showOnDemandGuide(const std::string& campaignId) = 0;
+    // Deletes the campaign's stored FAQ widget rows.
+    virtual void deleteFAQFeedWithCampaignId(const std::string& campaignId) = 0;
+    // Takes the floating button and its list off the key window, on the main queue.
+    virtual void removeFAQLauncher() = 0;
 };
 
 }  // namespace brindlecue

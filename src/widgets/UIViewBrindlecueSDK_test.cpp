@@ -42,5 +42,21 @@ TEST(DisplayedInScreen, NeedsAFrameOnTheScreenAndNoFadedAncestor) {
     EXPECT_FALSE(isDisplayedInScreen(*view));
 }
 
+TEST(ViewMarks, EachMarkIsKeptApartAndNoneRemovesIt) {
+    auto view = make<UIView>(CGRect(0, 0, 10, 10));
+    EXPECT_FALSE(brindlecueLauncherID(*view));
+    setBrindlecueLauncherID(*view, "feed-7");
+    setBrindlecueWidgetType(*view, "button");
+    setBrindlecueWidgetIndex(*view, "3");
+    setBrindlecueWidgetAncestor(*view, "UIWindow/UIView");
+    EXPECT_EQ(brindlecueLauncherID(*view), "feed-7");
+    EXPECT_EQ(brindlecueWidgetType(*view), "button");
+    EXPECT_EQ(brindlecueWidgetIndex(*view), "3");
+    EXPECT_EQ(brindlecueWidgetAncestor(*view), "UIWindow/UIView");
+    setBrindlecueLauncherID(*view, std::nullopt);
+    EXPECT_FALSE(brindlecueLauncherID(*view));
+    EXPECT_EQ(brindlecueWidgetType(*view), "button");
+}
+
 }  // namespace
 }  // namespace brindlecue

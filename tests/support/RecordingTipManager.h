@@ -1,14 +1,18 @@
 #pragma once
 
 // A tip engine that keeps every list of feed records handed to it (from any thread) and, when
-// asked, stores them in the campaign cache as the engine does.
+// asked, stores them in the campaign cache as the engine does. It also records the widget
+// host's calls (on-demand guides, deleted FAQ widgets, removed launchers) and reports the screen
+// set in `currentVC`.
 
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "feed/KJFeedObject.h"
 #include "storage/KJDBManager.h"
+#include "platform/uikit/UIViewController.h"
 #include "tips/BLQITipManager.h"
 
 namespace brindlecue::testsupport {
@@ -24,9 +28,22 @@ public:
         calls_.push_back(feeds);
     }
     std::optional<std::string> currentRCTViewName() const override { return std::nullopt; }
-    std::shared_ptr<platform::UIViewController> customerCurrentVC() const override { return nullptr; }
+    std::shared_ptr<platform::UIViewController> customerCurrentVC() const override { return currentVC.lock(); }
     void showTipForViewController(const platform::Value&, const platform::Notification::ObjectMap&) override {}
     std::shared_ptr<platform::UIView> previewModePanel() const override { return nullptr; }
+    void setOnDemandGuideId(const std::string& campaignId) override { onDemandGuideIds.push_back(campaignId); }
+    void showOnDemandGuide(const std::string& campaignId) override { shownOnDemandGuides.push_back(campaignId); }
+    void deleteFAQFeedWithCampaignId(const std::string& campaignId) override {
+        deletedFAQFeeds.push_back(campaignId);
+    }
+    void removeFAQLauncher() override { ++removedFAQLaunchers; }
+
+    // Main thread only.
+    std::weak_ptr<platform::UIViewController> currentVC;
+    std::vector<std::string> onDemandGuideIds;
+    std::vector<std::string> shownOnDemandGuides;
+    std::vector<std::string> deletedFAQFeeds;
+    int removedFAQLaunchers = 0;
 
     std::vector<Feeds> calls() const {
         std::lock_guard lock(mutex_);

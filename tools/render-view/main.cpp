@@ -1,8 +1,10 @@
 // render-view: draws a sample window of the UIKit stand-in (labels, buttons, an image view,
 // controls, a card with a border and a shadow) and writes it to a PNG, so a person can look at
-// what the library's views draw.
+// what the library's views draw. With --widgets it draws a phone screen with the built-in widget
+// document instead: the floating button, tapped once, with its FAQ list open over the dimmed
+// screen.
 //
-//   render-view [output.png] [--scale N]     (default render-view.png at scale 2)
+//   render-view [output.png] [--scale N] [--widgets]     (default render-view.png at scale 2)
 
 #include <cmath>
 #include <cstdio>
@@ -10,7 +12,14 @@
 #include <fstream>
 #include <string>
 
+#include "platform/dispatch/RunLoop.h"
 #include "platform/graphics/CGContext.h"
+#include "platform/uikit/TouchDriver.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIScreen.h"
+#include "widgets/ParseFAQ.h"
+#include "widgets/QXFeedBackInterface.h"
+#include "widgets/WidgetConstants.h"
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIGraphics.h"
@@ -130,13 +139,62 @@ std::shared_ptr<UIWindow> sampleWindow() {
     return window;
 }
 
+// A phone screen with some content, the default widget laid out on it and its list opened.
+std::shared_ptr<UIWindow> widgetWindow(std::shared_ptr<brindlecue::widgets::QXFeedBackInterface>& host) {
+    using namespace brindlecue::widgets;
+    UIScreen::mainScreen()->setBounds(CGRect(0, 0, 390, 844));
+    auto window = make<UIWindow>(CGRect(0, 0, 390, 844));
+    window->setBackgroundColor(UIColor(0.95, 0.95, 0.97));
+    window->makeKeyAndVisible();
+    auto title = make<UILabel>(CGRect(20, 60, 350, 40));
+    title->setText("Your profile");
+    title->setFont(UIFont::boldSystemFontOfSize(30));
+    window->addSubview(title);
+    for (int i = 0; i < 5; ++i) {
+        auto row = make<UILabel>(CGRect(20, 120 + i * 56, 350, 44));
+        row->setText(i % 2 ? "Notifications" : "Account settings");
+        row->setBackgroundColor(UIColor::whiteColor());
+        window->addSubview(row);
+    }
+
+    // The built-in document, its launcher sized by its label rather than squeezed into 32 points.
+    auto document = *Value::fromJSON(ParseFAQ().getDefaultData());
+    Value launcher = document["setup"]["launcher"];
+    launcher.remove("width");
+    launcher.remove("height");
+    launcher.set("corner-radius", 25);
+    launcher.set("margin-right", 6);
+    Value setupObject = document["setup"];
+    setupObject.set("launcher", launcher);
+    std::string setup = *setupObject.toJSON();
+    std::string payload = *document["payload"][0].toJSON();
+    host = make<QXFeedBackInterface>();
+    host->layoutUI(setup, payload, {{"feedId", "feed-1"}, {"campaignId", "campaign-1"}}, false);
+    auto& loop = RunLoop::main();
+    loop.runUntilIdle();
+    if (auto fab = window->viewWithTag(ViewTags::fabButton)) {
+        fab->layoutIfNeeded();
+        loop.runUntilIdle();
+        TouchDriver::tap(fab);
+    }
+    // The list reports its size, is placed, and lays out again.
+    for (int i = 0; i < 4; ++i) {
+        window->layoutIfNeeded();
+        loop.runUntilIdle();
+    }
+    return window;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string out = "render-view.png";
     double scale = 2;
+    bool widgets = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc)
+        if (std::strcmp(argv[i], "--widgets") == 0)
+            widgets = true;
+        else if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc)
             scale = std::atof(argv[++i]);
         else
             out = argv[i];
@@ -145,7 +203,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "render-view: the scale must be above 0 and at most 8\n");
         return 2;
     }
-    auto window = sampleWindow();
+    std::shared_ptr<brindlecue::widgets::QXFeedBackInterface> host;
+    auto window = widgets ? widgetWindow(host) : sampleWindow();
     UIGraphicsBeginImageContextWithOptions(window->bounds().size, true, scale);
     window->drawViewHierarchyInRect(window->bounds(), true);
     auto image = UIGraphicsGetImageFromCurrentImageContext();
