@@ -36,6 +36,11 @@ public:
     void setFrame(const CGRect& frame);
     CGRect bounds() const;
     CGPoint position() const;
+    // The point of the bounds, in unit coordinates, that sits at the position and about which
+    // the transform turns; (0.5, 0.5) by default. Changing it keeps the position, so a view's
+    // frame moves. Stand-alone layers keep it but are placed by their frame.
+    CGPoint anchorPoint() const;
+    void setAnchorPoint(CGPoint anchor);
     double opacity() const;
     void setOpacity(double opacity);
     bool isHidden() const;
@@ -95,6 +100,7 @@ private:
     double opacity_ = 1;
     bool hidden_ = false;
     bool masksToBounds_ = false;
+    CGPoint anchorPoint_{0.5, 0.5};
     std::optional<UIColor> backgroundColor_;
     std::vector<std::shared_ptr<CALayer>> sublayers_;
     std::weak_ptr<CALayer> superlayer_;
