@@ -59,6 +59,8 @@ public:
     CGSize shadowOffset{0, -3};
     std::optional<CGRect> shadowPath;  // a rectangular shadow path, when one is set
     double zPosition = 0;
+    // Whether sublayers are composited as one group before the opacity applies (kept only).
+    bool allowsGroupOpacity = true;
     std::string name;
     // The layer that masks this one (its alpha shapes what shows).
     std::shared_ptr<CALayer> mask;

@@ -34,6 +34,8 @@ enum class NSLayoutAttribute {
     CenterYWithinMargins = 20,
 };
 
+enum class UILayoutConstraintAxis : int64_t { Horizontal = 0, Vertical = 1 };
+
 enum class NSLayoutRelation { LessThanOrEqual = -1, Equal = 0, GreaterThanOrEqual = 1 };
 
 using UILayoutPriority = float;

@@ -4,11 +4,10 @@
 #include <memory>
 #include <vector>
 
+#include "platform/uikit/NSLayoutConstraint.h"
 #include "platform/uikit/UIView.h"
 
 namespace brindlecue::platform {
-
-enum class UILayoutConstraintAxis : int64_t { Horizontal = 0, Vertical = 1 };
 
 enum class UIStackViewDistribution : int64_t {
     Fill = 0,

@@ -19,6 +19,7 @@ class UIViewController;
 class UIGestureRecognizer;
 class NSLayoutConstraint;
 class UILayoutGuide;
+enum class UILayoutConstraintAxis : int64_t;
 class UIMotionEffect;
 
 // Autoresizing mask bits, as the platform numbers them.
@@ -173,6 +174,11 @@ public:
     std::shared_ptr<UILayoutGuide> safeAreaLayoutGuide() const;
     UIEdgeInsets layoutMargins() const { return layoutMargins_; }
     void setLayoutMargins(const UIEdgeInsets& m) { layoutMargins_ = m; }
+
+    // How strongly the view resists being made smaller than its content along an axis (750 unless
+    // set); a record for constraints.
+    float contentCompressionResistancePriorityForAxis(UILayoutConstraintAxis axis) const;
+    void setContentCompressionResistancePriority(float priority, UILayoutConstraintAxis axis);
 
     // Layout constraints held by this view (records; nothing solves them).
     const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints() const { return constraints_; }

@@ -25,8 +25,9 @@ private:
     UIBlurEffectStyle style_;
 };
 
-// A view that shows an effect over what lies behind it. The stand-in does not blur: it keeps
-// the effect and draws nothing of its own; its content view holds its subviews.
+// A view that shows an effect over what lies behind it. The stand-in does not blur: a blur
+// effect draws a veil of its style's tint (light styles white, the dark style black) so that
+// what lies behind shows through softened; its content view holds its subviews.
 class UIVisualEffectView : public UIView {
 public:
     BLQ_PLATFORM_CLASS(UIVisualEffectView)
@@ -36,6 +37,7 @@ public:
     const std::shared_ptr<UIVisualEffect>& effect() const { return effect_; }
     void setEffect(std::shared_ptr<UIVisualEffect> effect) { effect_ = std::move(effect); }
     const std::shared_ptr<UIView>& contentView() const { return contentView_; }
+    void drawRect(const CGRect& rect) override;
 
 private:
     std::shared_ptr<UIVisualEffect> effect_;
