@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/uikit/UILayoutGuide.h"
 #include "platform/uikit/UIView.h"
+#include "platform/uikit/UIViewController.h"
 #include "uikit-support/KJMASCompositeConstraint.h"
 #include "uikit-support/KJMASViewConstraint.h"
 #include "uikit-support/NSArrayKJMASAdditions.h"
 #include "uikit-support/NSLayoutConstraintKJMASDebugAdditions.h"
+#include "uikit-support/UIViewControllerKJMASAdditions.h"
 #include "uikit-support/UIViewKJMASAdditions.h"
 
 namespace brindlecue {
@@ -254,6 +257,55 @@ TEST_F(ConstraintLanguage, DebugDescriptions) {
     EXPECT_EQ(plain->description(), "<NSLayoutConstraint:" + addr(plain) + " UIView:" + addr(a) + ".top >= UIView:" +
                                         addr(b) + ".top>");
     EXPECT_EQ(NSLayoutConstraintKJMASDebugAdditions::layoutAttributeDescriptionsByValue().size(), 20u);
+}
+
+
+TEST_F(ConstraintLanguage, SafeAreaGuidesGroupsAndAttributeEquality) {
+    auto controller = make<UIViewController>();
+    auto screen = controller->view();
+    screen->addSubview(child);
+    auto made = Additions::mas_makeConstraints(child, [&](KJMASConstraintMaker& make) {
+        make.top()->equalTo(Additions::mas_safeAreaLayoutGuideTop(screen));
+        make.bottom()->equalTo(UIViewControllerKJMASAdditions::mas_bottomLayoutGuide(controller));
+    });
+    for (const auto& statement : made) {
+        auto c = viewStatement(statement)->layoutConstraint();
+        ASSERT_TRUE(c);
+        EXPECT_EQ(c->secondItem(), screen->safeAreaLayoutGuide());
+        EXPECT_EQ(c->secondAttribute(), NSLayoutAttribute::Top);
+        EXPECT_EQ(c->holder(), screen);
+    }
+    // A statement taken off and put back finds its guide's view again.
+    auto first = viewStatement(made[0]);
+    auto held = first->layoutConstraint();
+    first->deactivate();
+    EXPECT_FALSE(held->isActive());
+    first->activate();
+    EXPECT_EQ(held->holder(), screen);
+
+    // A group reaches every statement declared in it; they are installed one by one.
+    KJMASConstraintPtr handle;
+    auto grouped = Additions::mas_makeConstraints(b, [&](KJMASConstraintMaker& make) {
+        handle = make.group([&] {
+            make.width()->equalTo(10);
+            make.height()->equalTo(20);
+        });
+        handle->priorityLow();
+        make.center()->centerOffset({3, 4});
+        make.size()->sizeOffset({5, 6});
+    });
+    ASSERT_EQ(grouped.size(), 4u);
+    EXPECT_EQ(viewStatement(grouped[1])->layoutConstraint()->priority(), 250);
+    auto center = composite(grouped[2]);
+    EXPECT_EQ(viewStatement(center->childConstraints()[1])->layoutConstant(), 4);
+    auto size = composite(grouped[3]);
+    EXPECT_EQ(viewStatement(size->childConstraints()[0])->layoutConstant(), 5);
+
+    auto left = Additions::mas_left(a);
+    EXPECT_TRUE(left->isEqual(Additions::mas_left(a)));
+    EXPECT_EQ(left->hash(), Additions::mas_left(a)->hash());
+    EXPECT_FALSE(left->isEqual(Additions::mas_right(a)));
+    EXPECT_FALSE(left->isEqual(Additions::mas_left(b)));
 }
 
 }  // namespace

@@ -2,19 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
+#include "platform/NotificationCenter.h"
 #include "platform/dispatch/Clock.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/RunLoop.h"
 #include "platform/foundation/Progress.h"
 #include "platform/graphics/CGImage.h"
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/NSLayoutConstraint.h"
 #include "platform/uikit/UIActivityIndicatorView.h"
 #include "platform/uikit/UIAppearance.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIMotionEffect.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIGraphics.h"
 #include "platform/uikit/UILabel.h"
 #include "support/FakeTextMeasurer.h"
 #include "uikit-support/KJMBBackgroundView.h"
 #include "uikit-support/KJMBBarProgressView.h"
+#include "uikit-support/KJMBProgressHUDRoundedButton.h"
 #include "uikit-support/KJMBRoundProgressView.h"
 
 namespace brindlecue {
@@ -197,6 +205,70 @@ TEST_F(ProgressHUD, StackLayoutAndGaps) {
     EXPECT_EQ(hud->paddingConstraints()[2]->constant(), 4);  // button under the label
     EXPECT_EQ(hud->button()->frame().origin.y, 20 + label.height + 4);
     EXPECT_EQ(hud->bezelView()->frame().maxY(), 480 - 20);
+}
+
+TEST_F(ProgressHUD, BezelLooksMotionEffectsAndTheOlderInterface) {
+    auto hud = hudWithCounters();
+    auto bezel = hud->bezelView();
+    EXPECT_EQ(bezel->style(), KJMBBackgroundStyle::blurStyle);
+    ASSERT_TRUE(bezel->effectView());
+    EXPECT_EQ(bezel->effectView()->superview(), bezel);
+    ASSERT_EQ(bezel->motionEffects().size(), 1u);
+    auto group = std::dynamic_pointer_cast<UIMotionEffectGroup>(bezel->motionEffects()[0]);
+    ASSERT_TRUE(group);
+    EXPECT_EQ(group->motionEffects.size(), 2u);
+    hud->setDefaultMotionEffectsEnabled(false);
+    EXPECT_TRUE(bezel->motionEffects().empty());
+
+    // Switching to a solid colour drops the effect view.
+    auto effect = bezel->effectView();
+    bezel->setStyle(KJMBBackgroundStyle::solidColorStyle);
+    EXPECT_EQ(bezel->effectView(), nullptr);
+    EXPECT_EQ(effect->superview(), nullptr);
+    hud->setColor(UIColor::blueColor());
+    EXPECT_EQ(bezel->backgroundColor(), UIColor::blueColor());
+
+    EXPECT_FALSE(hud->dimBackground());
+    hud->setDimBackground(true);
+    EXPECT_TRUE(hud->dimBackground());
+    hud->setYOffset(30);
+    hud->setXOffset(-5);
+    EXPECT_EQ(hud->offset(), (CGPoint{-5, 30}));
+
+    // Rotation resizes the HUD to its superview.
+    host->setFrame(CGRect(0, 0, 480, 320));
+    NotificationCenter::defaultCenter().post(UIApplication::UIApplicationDidChangeStatusBarOrientationNotification);
+    EXPECT_EQ(hud->frame(), CGRect(0, 0, 480, 320));
+}
+
+TEST_F(ProgressHUD, ATaskRunsOnItsQueueAndTheHUDHidesAfterIt) {
+    auto hud = hudWithCounters(false);
+    std::atomic<bool> ran{false};
+    hud->showAnimated(
+        false, [&] { ran = true; }, DispatchQueue::serial("hud-task"), [this] { completions += 10; });
+    EXPECT_TRUE(hud->taskInProgress());
+    RunLoop::main().runUntil([&] { return !hud->taskInProgress(); });
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(completions, 10);
+    EXPECT_EQ(hud->superview(), nullptr);
+}
+
+TEST(HUDRoundedButton, TakesRoomOnlyWithAnActionAndFollowsItsTitleColour) {
+    auto button = make<KJMBProgressHUDRoundedButton>(CGRect(0, 0, 80, 25));
+    button->setTitle("Cancel", UIControlStateNormal);
+    EXPECT_EQ(button->intrinsicContentSize(), (CGSize{0, 0}));
+    button->addTarget(nullptr, Selector{"cancel:", {}}, UIControlEventTouchUpInside);
+    EXPECT_EQ(button->intrinsicContentSize().width, button->sizeThatFits({0, 0}).width + 20);
+
+    button->setTitleColor(UIColor::redColor(), UIControlStateNormal);
+    EXPECT_EQ(button->layer()->borderColor, UIColor::redColor());
+    EXPECT_EQ(button->layer()->borderWidth, 1);
+    button->setHighlighted(true);
+    EXPECT_EQ(button->backgroundColor(), UIColor(1, 0, 0, 0.1));
+    button->setHighlighted(false);
+    EXPECT_EQ(button->backgroundColor(), UIColor::clearColor());
+    button->layoutSubviews();
+    EXPECT_EQ(button->layer()->cornerRadius, 13);
 }
 
 // Draws a view alone into an image at scale 2.
