@@ -85,6 +85,26 @@ TEST_F(LegacyDialogs, ActionSheetShowsOnThePresentWindowAndReportsClicks) {
     EXPECT_FALSE(hidden->isVisible());
 }
 
+TEST(DelegateInterceptor, AsksTheFirstResponderThenTheSecond) {
+    std::vector<std::string> log;
+    auto first = make<HostDelegate>();
+    auto second = make<HostDelegate>();
+    first->log = second->log = &log;
+    auto interceptor = make<KJInterceptor>();
+    interceptor->setFirstResponder(interceptor);
+    EXPECT_EQ(interceptor->firstResponder(), nullptr);
+    interceptor->setSecondResponder(second);
+    EXPECT_FALSE(interceptor->respondsToSelector("alertView:didDismissWithButtonIndex:"));
+    EXPECT_TRUE(interceptor->respondsToSelector("actionSheet:clickedButtonAtIndex:"));
+    EXPECT_EQ(interceptor->forwardingTargetForSelector("actionSheet:clickedButtonAtIndex:"), second);
+    interceptor->setFirstResponder(first);
+    EXPECT_EQ(interceptor->forwardingTargetForSelector("actionSheet:clickedButtonAtIndex:"), first);
+    interceptor->setSecondResponder(first);  // the first responder is not taken as second
+    EXPECT_EQ(interceptor->secondResponder(), second);
+    second.reset();
+    EXPECT_EQ(interceptor->secondResponder(), nullptr);  // held weakly
+}
+
 TEST(FeedbackTemplateView, BuildsItsTreeOrNothingFromAnArchiveAndLogsTaps) {
     auto view = make<FeedbackTemplate>(CGRect(0, 0, 300, 200));
     ASSERT_EQ(view->subviews().size(), 2u);

@@ -253,6 +253,38 @@ TEST_F(ProgressHUD, ATaskRunsOnItsQueueAndTheHUDHidesAfterIt) {
     EXPECT_EQ(hud->superview(), nullptr);
 }
 
+struct ProgressBadge : UIView, KJMBProgressReceiver {
+    float received = -1;
+    void setProgress(float p) override { received = p; }
+    CGSize intrinsicContentSize() const override { return {30, 30}; }
+};
+
+TEST_F(ProgressHUD, GraceTimeElapsedCustomIndicatorAndBezelSizes) {
+    testsupport::ScopedTextMeasurer measurer;
+    auto hud = hudWithCounters(false);
+    hud->setGraceTime(0.5);
+    hud->showAnimated(false);
+    Clock::advance(0.51);
+    EXPECT_EQ(hud->alpha(), 1);
+    EXPECT_EQ(hud->bezelView()->alpha(), 1);
+
+    auto badge = make<ProgressBadge>();
+    hud->setCustomView(badge);
+    hud->setMode(KJMBProgressHUDDisplayMode::customMode);
+    EXPECT_EQ(hud->indicator(), badge);
+    EXPECT_EQ(badge->superview(), hud->bezelView());
+    hud->setProgress(0.7f);
+    EXPECT_EQ(badge->received, 0.7f);
+    EXPECT_EQ(badge->tintColor(), UIColor::colorWithWhite(0, 0.7));
+
+    // A minimum size and the square flag widen the bezel; the spacers share the extra height.
+    hud->setMinSize({200, 150});
+    hud->setSquare(true);
+    hud->layoutIfNeeded();
+    EXPECT_EQ(hud->bezelView()->bounds().size, (CGSize{200, 200}));
+    EXPECT_EQ(badge->frame(), CGRect(85, 85, 30, 30));
+}
+
 TEST(HUDRoundedButton, TakesRoomOnlyWithAnActionAndFollowsItsTitleColour) {
     auto button = make<KJMBProgressHUDRoundedButton>(CGRect(0, 0, 80, 25));
     button->setTitle("Cancel", UIControlStateNormal);

@@ -133,5 +133,33 @@ TEST_F(ViewAnimations, DynamicEntrancesStartOffTheWindowAndFallsLeave) {
     EXPECT_EQ(calls, 2);
 }
 
+
+TEST_F(ViewAnimations, RotationsPulseAndOffWindowPlacement) {
+    Anim::setRotation(view, 90, nullptr);
+    Anim::moveRotation(view, 90, count);
+    EXPECT_NEAR(view->transform().a, -1, 1e-12);  // 180 degrees in all
+    Anim::pulse(view, count);
+    EXPECT_EQ(view->transform(), CGAffineTransform::makeScale(1.1, 1.1));
+    Clock::advance(0.5 + 0.1 + 0.5 + 0.01);
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(view->transform(), CGAffineTransform::makeScale(1.0, 1.0));
+    const auto& last = UIViewAnimationRecorder::records().back();
+    EXPECT_EQ(last.delay, 0.1);
+    EXPECT_EQ(last.duration, 0.5);
+
+    view->setTransform(CGAffineTransform::identity());
+    Anim::setDirection(view, fromBottom);
+    EXPECT_EQ(view->frame(), CGRect(20, 480, 100, 50));
+    Anim::setDirection(view, fromLeft);
+    EXPECT_EQ(view->frame(), CGRect(-320, 480, 100, 50));
+    Anim::setDirection(view, 42);
+    EXPECT_EQ(view->frame().origin.x, 320);
+
+    // A bounce first clears what the superview's animator was doing.
+    Anim::vask_animator(view)->addBehavior(make<UIGravityBehavior>(std::vector<std::shared_ptr<UIView>>{view}));
+    Anim::bounce(view, nullptr);
+    EXPECT_TRUE(Anim::vask_animator(view)->behaviors().empty());
+}
+
 }  // namespace
 }  // namespace brindlecue
