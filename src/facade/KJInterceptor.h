@@ -45,8 +45,10 @@ public:
 
     // ---- UIActionSheetDelegate
     void actionSheetClickedButtonAtIndex(platform::UIActionSheet& actionSheet, int64_t buttonIndex) override;
-    void actionSheetWillDismissWithButtonIndex(platform::UIActionSheet& actionSheet, int64_t buttonIndex) override;
-    void actionSheetDidDismissWithButtonIndex(platform::UIActionSheet& actionSheet, int64_t buttonIndex) override;
+    void actionSheetWillDismissWithButtonIndex(platform::UIActionSheet& actionSheet,
+                                               int64_t buttonIndex) override;
+    void actionSheetDidDismissWithButtonIndex(platform::UIActionSheet& actionSheet,
+                                              int64_t buttonIndex) override;
 
 private:
     template <class Protocol>

@@ -20,7 +20,8 @@ public:
     using ClosedHandler = std::function<void(KJActionSheet& actionSheet, int64_t buttonIndex)>;
 
     // No destructive button; the further titles end at the first missing one.
-    KJActionSheet(std::optional<std::string> title, ClosedHandler handler, std::optional<std::string> cancelButtonTitle,
+    KJActionSheet(std::optional<std::string> title, ClosedHandler handler,
+                  std::optional<std::string> cancelButtonTitle,
                   std::vector<std::optional<std::string>> otherButtonTitles = {});
     ~KJActionSheet() override;
     void didConstruct() override;

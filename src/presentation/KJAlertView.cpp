@@ -9,8 +9,8 @@ namespace brindlecue {
 
 using namespace platform;
 
-KJAlertView::KJAlertView(std::optional<std::string> title, std::optional<std::string> message, ClosedHandler handler,
-                         std::optional<std::string> cancelButtonTitle,
+KJAlertView::KJAlertView(std::optional<std::string> title, std::optional<std::string> message,
+                         ClosedHandler handler, std::optional<std::string> cancelButtonTitle,
                          std::vector<std::optional<std::string>> otherButtonTitles)
     : UIAlertView(std::move(title), std::move(message), nullptr, std::move(cancelButtonTitle), {}),
       closedHandler_(std::move(handler)),

@@ -8,8 +8,8 @@
 #include "platform/uikit/UILabel.h"
 #include "platform/uikit/UIStackView.h"
 #include "platform/uikit/UIWindow.h"
-#include "presentation/KJActionSheet.h"
 #include "presentation/FeedbackTemplate.h"
+#include "presentation/KJActionSheet.h"
 
 namespace brindlecue {
 namespace {
@@ -20,10 +20,15 @@ using namespace platform;
 struct HostDelegate : NSObject, UIAlertViewDelegate, UIActionSheetDelegate {
     std::vector<std::string>* log = nullptr;
     bool respondsToSelector(std::string_view selector) const override {
-        return selector == "alertView:clickedButtonAtIndex:" || selector == "actionSheet:clickedButtonAtIndex:";
+        return selector == "alertView:clickedButtonAtIndex:" ||
+               selector == "actionSheet:clickedButtonAtIndex:";
     }
-    void alertViewClickedButtonAtIndex(UIAlertView&, int64_t i) override { log->push_back("delegate " + std::to_string(i)); }
-    void alertViewDidDismissWithButtonIndex(UIAlertView&, int64_t) override { log->push_back("not asked for"); }
+    void alertViewClickedButtonAtIndex(UIAlertView&, int64_t i) override {
+        log->push_back("delegate " + std::to_string(i));
+    }
+    void alertViewDidDismissWithButtonIndex(UIAlertView&, int64_t) override {
+        log->push_back("not asked for");
+    }
     void actionSheetClickedButtonAtIndex(UIActionSheet&, int64_t i) override {
         log->push_back("delegate " + std::to_string(i));
     }
@@ -43,8 +48,10 @@ protected:
 };
 
 TEST_F(LegacyDialogs, AlertRunsItsHandlerThenTheOutsideDelegate) {
-    auto alert = make<KJAlertView>("Done", "Show again?", [&](KJAlertView&, int64_t i) { log.push_back("handler " + std::to_string(i)); },
-                                   "Cancel", std::vector<std::optional<std::string>>{"Yes", "No"});
+    auto alert = make<KJAlertView>(
+        "Done", "Show again?",
+        [&](KJAlertView&, int64_t i) { log.push_back("handler " + std::to_string(i)); }, "Cancel",
+        std::vector<std::optional<std::string>>{"Yes", "No"});
     EXPECT_EQ(alert->numberOfButtons(), 3);
     EXPECT_EQ(alert->buttonTitleAtIndex(1), "Yes");
     EXPECT_EQ(alert->delegate(), alert->delegateInterceptor());
@@ -55,8 +62,9 @@ TEST_F(LegacyDialogs, AlertRunsItsHandlerThenTheOutsideDelegate) {
 
     // An alert named as its own delegate is not its second responder: one call only.
     log.clear();
-    auto self = make<KJAlertView>(std::nullopt, "m", [&](KJAlertView&, int64_t i) { log.push_back("handler " + std::to_string(i)); },
-                                  std::nullopt, std::vector<std::optional<std::string>>{"OK"});
+    auto self = make<KJAlertView>(
+        std::nullopt, "m", [&](KJAlertView&, int64_t i) { log.push_back("handler " + std::to_string(i)); },
+        std::nullopt, std::vector<std::optional<std::string>>{"OK"});
     self->setDelegate(self);
     EXPECT_EQ(self->delegateInterceptor()->secondResponder(), nullptr);
     self->show();
@@ -70,8 +78,9 @@ TEST_F(LegacyDialogs, AlertRunsItsHandlerThenTheOutsideDelegate) {
 }
 
 TEST_F(LegacyDialogs, ActionSheetShowsOnThePresentWindowAndReportsClicks) {
-    auto sheet = make<KJActionSheet>("Pick", [&](KJActionSheet&, int64_t i) { log.push_back("handler " + std::to_string(i)); },
-                                     "Cancel", std::vector<std::optional<std::string>>{"One", "Two"});
+    auto sheet = make<KJActionSheet>(
+        "Pick", [&](KJActionSheet&, int64_t i) { log.push_back("handler " + std::to_string(i)); }, "Cancel",
+        std::vector<std::optional<std::string>>{"One", "Two"});
     sheet->setDelegate(host);
     sheet->show();
     EXPECT_EQ(sheet->window(), window);
@@ -80,7 +89,8 @@ TEST_F(LegacyDialogs, ActionSheetShowsOnThePresentWindowAndReportsClicks) {
     EXPECT_EQ(log, (std::vector<std::string>{"handler 1", "delegate 1"}));
 
     window->setHidden(true);
-    auto hidden = make<KJActionSheet>("Pick", nullptr, std::nullopt, std::vector<std::optional<std::string>>{"One"});
+    auto hidden =
+        make<KJActionSheet>("Pick", nullptr, std::nullopt, std::vector<std::optional<std::string>>{"One"});
     hidden->show();
     EXPECT_FALSE(hidden->isVisible());
 }

@@ -22,14 +22,14 @@ void KJMASCompositeConstraint::didConstruct() {
         if (child) child->setDelegate(self);
 }
 
-void KJMASCompositeConstraint::constraintShouldBeReplacedWithConstraint(const KJMASConstraintPtr& constraint,
-                                                                        const KJMASConstraintPtr& replacement) {
+void KJMASCompositeConstraint::constraintShouldBeReplacedWithConstraint(
+    const KJMASConstraintPtr& constraint, const KJMASConstraintPtr& replacement) {
     auto it = std::find(childConstraints_.begin(), childConstraints_.end(), constraint);
     if (it != childConstraints_.end()) *it = replacement;
 }
 
-KJMASConstraintPtr KJMASCompositeConstraint::constraintAddConstraintWithLayoutAttribute(const KJMASConstraintPtr&,
-                                                                                        int64_t layoutAttribute) {
+KJMASConstraintPtr KJMASCompositeConstraint::constraintAddConstraintWithLayoutAttribute(
+    const KJMASConstraintPtr&, int64_t layoutAttribute) {
     auto holder = delegate();
     if (!holder) return nullptr;
     auto added = holder->constraintAddConstraintWithLayoutAttribute(self(), layoutAttribute);

@@ -19,7 +19,9 @@ public:
     std::string className() const override { return "KJMASCompositeConstraint"; }
 
     const std::vector<KJMASConstraintPtr>& childConstraints() const { return childConstraints_; }
-    void setChildConstraints(std::vector<KJMASConstraintPtr> children) { childConstraints_ = std::move(children); }
+    void setChildConstraints(std::vector<KJMASConstraintPtr> children) {
+        childConstraints_ = std::move(children);
+    }
     const platform::Value& mas_key() const { return mas_key_; }
     void setMas_key(const platform::Value& key) { mas_key_ = key; }
 
@@ -36,7 +38,8 @@ public:
     KJMASConstraintPtr multipliedBy(double multiplier) override;
     KJMASConstraintPtr dividedBy(double divider) override;
     KJMASConstraintPtr priority(float priority) override;
-    KJMASConstraintPtr equalToWithRelation(const KJMASObject& attribute, platform::NSLayoutRelation relation) override;
+    KJMASConstraintPtr equalToWithRelation(const KJMASObject& attribute,
+                                           platform::NSLayoutRelation relation) override;
     // The composite takes the key; child i takes "key[i]".
     KJMASConstraintPtr key(const platform::Value& key) override;
     void setInsets(const platform::UIEdgeInsets& insets) override;

@@ -24,8 +24,8 @@ public:
                                                           const KJMASConstraintPtr& replacement) = 0;
     // A statement for a further attribute of the same view; constraint is the asking statement
     // (null when the holder asks for itself).
-    virtual KJMASConstraintPtr constraintAddConstraintWithLayoutAttribute(const KJMASConstraintPtr& constraint,
-                                                                          int64_t layoutAttribute) = 0;
+    virtual KJMASConstraintPtr constraintAddConstraintWithLayoutAttribute(
+        const KJMASConstraintPtr& constraint, int64_t layoutAttribute) = 0;
 };
 
 // A statement of the constraint language. Settings chain: each returns the statement to go on
@@ -39,9 +39,13 @@ public:
     KJMASConstraintPtr equalTo(const KJMASObject& attribute);
     KJMASConstraintPtr mas_equalTo(const KJMASObject& attribute) { return equalTo(attribute); }
     KJMASConstraintPtr greaterThanOrEqualTo(const KJMASObject& attribute);
-    KJMASConstraintPtr mas_greaterThanOrEqualTo(const KJMASObject& attribute) { return greaterThanOrEqualTo(attribute); }
+    KJMASConstraintPtr mas_greaterThanOrEqualTo(const KJMASObject& attribute) {
+        return greaterThanOrEqualTo(attribute);
+    }
     KJMASConstraintPtr lessThanOrEqualTo(const KJMASObject& attribute);
-    KJMASConstraintPtr mas_lessThanOrEqualTo(const KJMASObject& attribute) { return lessThanOrEqualTo(attribute); }
+    KJMASConstraintPtr mas_lessThanOrEqualTo(const KJMASObject& attribute) {
+        return lessThanOrEqualTo(attribute);
+    }
 
     // ---- Settings.
     KJMASConstraintPtr priorityLow() { return priority(platform::UILayoutPriorityDefaultLow); }
@@ -69,14 +73,28 @@ public:
     KJMASConstraintPtr centerX() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeCenterX); }
     KJMASConstraintPtr centerY() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeCenterY); }
     KJMASConstraintPtr baseline() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeBaseline); }
-    KJMASConstraintPtr firstBaseline() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeFirstBaseline); }
-    KJMASConstraintPtr lastBaseline() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeLastBaseline); }
-    KJMASConstraintPtr leftMargin() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeLeftMargin); }
-    KJMASConstraintPtr rightMargin() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeRightMargin); }
+    KJMASConstraintPtr firstBaseline() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeFirstBaseline);
+    }
+    KJMASConstraintPtr lastBaseline() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeLastBaseline);
+    }
+    KJMASConstraintPtr leftMargin() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeLeftMargin);
+    }
+    KJMASConstraintPtr rightMargin() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeRightMargin);
+    }
     KJMASConstraintPtr topMargin() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeTopMargin); }
-    KJMASConstraintPtr bottomMargin() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeBottomMargin); }
-    KJMASConstraintPtr leadingMargin() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeLeadingMargin); }
-    KJMASConstraintPtr trailingMargin() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeTrailingMargin); }
+    KJMASConstraintPtr bottomMargin() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeBottomMargin);
+    }
+    KJMASConstraintPtr leadingMargin() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeLeadingMargin);
+    }
+    KJMASConstraintPtr trailingMargin() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeTrailingMargin);
+    }
     KJMASConstraintPtr centerXWithinMargins() {
         return addConstraintWithLayoutAttribute(KJMASLayoutAttributeCenterXWithinMargins);
     }
@@ -89,7 +107,8 @@ public:
     virtual KJMASConstraintPtr multipliedBy(double multiplier) = 0;
     virtual KJMASConstraintPtr dividedBy(double divider) = 0;
     virtual KJMASConstraintPtr priority(float priority) = 0;
-    virtual KJMASConstraintPtr equalToWithRelation(const KJMASObject& attribute, platform::NSLayoutRelation relation) = 0;
+    virtual KJMASConstraintPtr equalToWithRelation(const KJMASObject& attribute,
+                                                   platform::NSLayoutRelation relation) = 0;
     // A debugging key (shown by the constraints' descriptions).
     virtual KJMASConstraintPtr key(const platform::Value& key) = 0;
     virtual void setInsets(const platform::UIEdgeInsets& insets) = 0;

@@ -33,7 +33,8 @@ KJMASConstraintPtr KJMASConstraintMaker::constraintAddConstraintWithLayoutAttrib
     auto attribute = platform::make<KJMASViewAttribute>(view(), layoutAttribute);
     auto added = platform::make<KJMASViewConstraint>(attribute);
     if (std::dynamic_pointer_cast<KJMASViewConstraint>(constraint)) {
-        auto composite = platform::make<KJMASCompositeConstraint>(std::vector<KJMASConstraintPtr>{constraint, added});
+        auto composite =
+            platform::make<KJMASCompositeConstraint>(std::vector<KJMASConstraintPtr>{constraint, added});
         composite->setDelegate(selfDelegate());
         constraintShouldBeReplacedWithConstraint(constraint, composite);
         return composite;
@@ -96,7 +97,8 @@ KJMASConstraintPtr KJMASConstraintMaker::group(const std::function<void()>& bloc
 
 std::vector<KJMASConstraintPtr> KJMASConstraintMaker::install() {
     if (removeExisting_)
-        for (const auto& installed : KJMASViewConstraint::installedConstraintsForView(view())) installed->uninstall();
+        for (const auto& installed : KJMASViewConstraint::installedConstraintsForView(view()))
+            installed->uninstall();
     auto declared = constraints_;
     for (const auto& statement : declared) {
         statement->setUpdateExisting(updateExisting_);

@@ -34,14 +34,28 @@ public:
     KJMASConstraintPtr centerX() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeCenterX); }
     KJMASConstraintPtr centerY() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeCenterY); }
     KJMASConstraintPtr baseline() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeBaseline); }
-    KJMASConstraintPtr firstBaseline() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeFirstBaseline); }
-    KJMASConstraintPtr lastBaseline() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeLastBaseline); }
-    KJMASConstraintPtr leftMargin() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeLeftMargin); }
-    KJMASConstraintPtr rightMargin() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeRightMargin); }
+    KJMASConstraintPtr firstBaseline() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeFirstBaseline);
+    }
+    KJMASConstraintPtr lastBaseline() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeLastBaseline);
+    }
+    KJMASConstraintPtr leftMargin() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeLeftMargin);
+    }
+    KJMASConstraintPtr rightMargin() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeRightMargin);
+    }
     KJMASConstraintPtr topMargin() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeTopMargin); }
-    KJMASConstraintPtr bottomMargin() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeBottomMargin); }
-    KJMASConstraintPtr leadingMargin() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeLeadingMargin); }
-    KJMASConstraintPtr trailingMargin() { return addConstraintWithLayoutAttribute(KJMASLayoutAttributeTrailingMargin); }
+    KJMASConstraintPtr bottomMargin() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeBottomMargin);
+    }
+    KJMASConstraintPtr leadingMargin() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeLeadingMargin);
+    }
+    KJMASConstraintPtr trailingMargin() {
+        return addConstraintWithLayoutAttribute(KJMASLayoutAttributeTrailingMargin);
+    }
     KJMASConstraintPtr centerXWithinMargins() {
         return addConstraintWithLayoutAttribute(KJMASLayoutAttributeCenterXWithinMargins);
     }

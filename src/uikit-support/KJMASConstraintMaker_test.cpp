@@ -72,7 +72,8 @@ TEST_F(ConstraintLanguage, ValuesPartnersAndWhereConstraintsAreHeld) {
     EXPECT_EQ(KJMASViewConstraint::installedConstraintsForView(child).size(), 3u);
 
     // A view as partner relates the same attribute.
-    auto rel = Additions::mas_makeConstraints(a, [&](KJMASConstraintMaker& make) { make.centerX()->equalTo(b); });
+    auto rel =
+        Additions::mas_makeConstraints(a, [&](KJMASConstraintMaker& make) { make.centerX()->equalTo(b); });
     EXPECT_EQ(viewStatement(rel[0])->layoutConstraint()->secondAttribute(), NSLayoutAttribute::CenterX);
 }
 
@@ -131,7 +132,8 @@ TEST_F(ConstraintLanguage, LiveConstantsUpdatesAndRemakes) {
 
     // Updating the same statements changes the constants in place.
     for (double h : {30.0, 50.0})
-        Additions::mas_updateConstraints(child, [&](KJMASConstraintMaker& make) { make.height()->equalTo(h); });
+        Additions::mas_updateConstraints(child,
+                                         [&](KJMASConstraintMaker& make) { make.height()->equalTo(h); });
     size_t heights = 0;
     for (const auto& c : child->constraints())
         if (c->firstAttribute() == NSLayoutAttribute::Height) {
@@ -140,12 +142,14 @@ TEST_F(ConstraintLanguage, LiveConstantsUpdatesAndRemakes) {
         }
     EXPECT_EQ(heights, 1u);
     // Priority is part of the match: a new platform constraint.
-    Additions::mas_updateConstraints(child, [&](KJMASConstraintMaker& make) { make.height()->equalTo(60)->priorityHigh(); });
+    Additions::mas_updateConstraints(
+        child, [&](KJMASConstraintMaker& make) { make.height()->equalTo(60)->priorityHigh(); });
     EXPECT_EQ(child->constraints().size(), 2u);
 
     // Remake retires what was installed with child as first view and installs the new ones.
     auto heldBefore = child->constraints();
-    auto remade = Additions::mas_remakeConstraints(child, [&](KJMASConstraintMaker& make) { make.width()->equalTo(5); });
+    auto remade = Additions::mas_remakeConstraints(
+        child, [&](KJMASConstraintMaker& make) { make.width()->equalTo(5); });
     EXPECT_FALSE(live->isActive());
     for (const auto& c : heldBefore) EXPECT_FALSE(c->isActive());
     ASSERT_EQ(child->constraints().size(), 1u);
@@ -204,8 +208,11 @@ TEST_F(ConstraintLanguage, ClosestCommonSuperview) {
 TEST_F(ConstraintLanguage, DistributionAlongAnAxis) {
     auto c = make<UIView>();
     root->addSubview(c);
-    NSArrayKJMASAdditions::mas_distributeViewsAlongAxisWithFixedSpacing({a, b, c}, KJMASAxisTypeHorizontal, 10, 5, 7);
-    auto count = [](const std::shared_ptr<UIView>& v) { return KJMASViewConstraint::installedConstraintsForView(v).size(); };
+    NSArrayKJMASAdditions::mas_distributeViewsAlongAxisWithFixedSpacing({a, b, c}, KJMASAxisTypeHorizontal,
+                                                                        10, 5, 7);
+    auto count = [](const std::shared_ptr<UIView>& v) {
+        return KJMASViewConstraint::installedConstraintsForView(v).size();
+    };
     EXPECT_EQ(count(a), 1u);
     EXPECT_EQ(count(b), 2u);
     EXPECT_EQ(count(c), 3u);
@@ -220,7 +227,8 @@ TEST_F(ConstraintLanguage, DistributionAlongAnAxis) {
 
     auto x = make<UIView>(), y = make<UIView>(), z = make<UIView>();
     for (const auto& v : {x, y, z}) root->addSubview(v);
-    NSArrayKJMASAdditions::mas_distributeViewsAlongAxisWithFixedItemLength({x, y, z}, KJMASAxisTypeVertical, 40, 6, 8);
+    NSArrayKJMASAdditions::mas_distributeViewsAlongAxisWithFixedItemLength({x, y, z}, KJMASAxisTypeVertical,
+                                                                           40, 6, 8);
     std::shared_ptr<NSLayoutConstraint> middle;
     for (const auto& k : root->constraints())
         if (k->firstItem() == y && k->firstAttribute() == NSLayoutAttribute::Bottom) middle = k;
@@ -230,7 +238,8 @@ TEST_F(ConstraintLanguage, DistributionAlongAnAxis) {
 
     auto lone = make<UIView>();
     root->addSubview(lone);
-    NSArrayKJMASAdditions::mas_distributeViewsAlongAxisWithFixedSpacing({lone}, KJMASAxisTypeHorizontal, 1, 1, 1);
+    NSArrayKJMASAdditions::mas_distributeViewsAlongAxisWithFixedSpacing({lone}, KJMASAxisTypeHorizontal, 1, 1,
+                                                                        1);
     EXPECT_EQ(count(lone), 0u);
 }
 
@@ -244,21 +253,22 @@ TEST_F(ConstraintLanguage, DebugDescriptions) {
     });
     auto text = [&](size_t i) { return viewStatement(made[i])->layoutConstraint()->description(); };
     auto addr = [](const std::shared_ptr<NSObject>& o) { return o->addressText(); };
-    auto constraintAt = [&](size_t i) -> std::shared_ptr<NSObject> { return viewStatement(made[i])->layoutConstraint(); };
-    EXPECT_EQ(text(0), "<KJMASLayoutConstraint:" + addr(constraintAt(0)) + " UIView:icon.left == UIView:" + addr(a) +
-                           ".left + 10>");
+    auto constraintAt = [&](size_t i) -> std::shared_ptr<NSObject> {
+        return viewStatement(made[i])->layoutConstraint();
+    };
+    EXPECT_EQ(text(0), "<KJMASLayoutConstraint:" + addr(constraintAt(0)) +
+                           " UIView:icon.left == UIView:" + addr(a) + ".left + 10>");
     EXPECT_EQ(text(1), "<KJMASLayoutConstraint:" + addr(constraintAt(1)) + " UIView:icon.width == 40 ^high>");
-    EXPECT_EQ(text(2), "<KJMASLayoutConstraint:" + addr(constraintAt(2)) + " UIView:icon.height == UIView:" + addr(a) +
-                           ".height * 0.5 ^999>");
+    EXPECT_EQ(text(2), "<KJMASLayoutConstraint:" + addr(constraintAt(2)) +
+                           " UIView:icon.height == UIView:" + addr(a) + ".height * 0.5 ^999>");
     EXPECT_EQ(text(3), "<KJMASLayoutConstraint:edge UIView:icon.right == UIView:" + addr(a) + ".right - 8>");
     // Constraints the language did not make are described the same way.
-    auto plain = NSLayoutConstraint::constraintWithItem(a, NSLayoutAttribute::Top, NSLayoutRelation::GreaterThanOrEqual,
-                                                        b, NSLayoutAttribute::Top, 1, 0);
-    EXPECT_EQ(plain->description(), "<NSLayoutConstraint:" + addr(plain) + " UIView:" + addr(a) + ".top >= UIView:" +
-                                        addr(b) + ".top>");
+    auto plain = NSLayoutConstraint::constraintWithItem(
+        a, NSLayoutAttribute::Top, NSLayoutRelation::GreaterThanOrEqual, b, NSLayoutAttribute::Top, 1, 0);
+    EXPECT_EQ(plain->description(), "<NSLayoutConstraint:" + addr(plain) + " UIView:" + addr(a) +
+                                        ".top >= UIView:" + addr(b) + ".top>");
     EXPECT_EQ(NSLayoutConstraintKJMASDebugAdditions::layoutAttributeDescriptionsByValue().size(), 20u);
 }
-
 
 TEST_F(ConstraintLanguage, SafeAreaGuidesGroupsAndAttributeEquality) {
     auto controller = make<UIViewController>();

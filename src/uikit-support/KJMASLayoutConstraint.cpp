@@ -18,8 +18,9 @@ std::shared_ptr<KJMASLayoutConstraint> KJMASLayoutConstraint::constraintWithItem
 void KJMASLayoutConstraint::didConstruct() {
     NSLayoutConstraint::didConstruct();
     static std::once_flag registered;
-    std::call_once(registered,
-                   [] { platform::ClassRegistry::registerClass("KJMASLayoutConstraint", "NSLayoutConstraint"); });
+    std::call_once(registered, [] {
+        platform::ClassRegistry::registerClass("KJMASLayoutConstraint", "NSLayoutConstraint");
+    });
 }
 
 }  // namespace brindlecue

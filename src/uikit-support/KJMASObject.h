@@ -90,16 +90,15 @@ public:
     KJMASObject() = default;
     KJMASObject(std::nullptr_t) {}
     template <class N>
-        requires(std::is_arithmetic_v<N> && !std::is_same_v<N, bool>)
-    KJMASObject(N number) : value_(static_cast<double>(number)) {}
+    requires(std::is_arithmetic_v<N> && !std::is_same_v<N, bool>) KJMASObject(N number)
+        : value_(static_cast<double>(number)) {}
     KJMASObject(platform::CGPoint p) : value_(KJMASBoxedValue{kKJMASPointEncoding, {p.x, p.y}}) {}
     KJMASObject(platform::CGSize s) : value_(KJMASBoxedValue{kKJMASSizeEncoding, {s.width, s.height}}) {}
     KJMASObject(const platform::UIEdgeInsets& i)
         : value_(KJMASBoxedValue{kKJMASEdgeInsetsEncoding, {i.top, i.left, i.bottom, i.right}}) {}
     KJMASObject(KJMASBoxedValue boxed) : value_(std::move(boxed)) {}
     template <class T>
-        requires std::derived_from<T, platform::NSObject>
-    KJMASObject(const std::shared_ptr<T>& object) {
+    requires std::derived_from<T, platform::NSObject> KJMASObject(const std::shared_ptr<T>& object) {
         if (object) value_ = std::static_pointer_cast<platform::NSObject>(object);
     }
     KJMASObject(std::vector<KJMASObject> array)

@@ -12,13 +12,15 @@ KJMASViewAttribute::KJMASViewAttribute(const std::shared_ptr<platform::UIView>& 
     : KJMASViewAttribute(view, view, layoutAttribute) {}
 
 KJMASViewAttribute::KJMASViewAttribute(const std::shared_ptr<platform::UIView>& view,
-                                       const std::shared_ptr<platform::NSObject>& item, int64_t layoutAttribute)
+                                       const std::shared_ptr<platform::NSObject>& item,
+                                       int64_t layoutAttribute)
     : view_(view), item_(item), layoutAttribute_(layoutAttribute) {}
 
 void KJMASViewAttribute::didConstruct() {
     NSObject::didConstruct();
     static std::once_flag registered;
-    std::call_once(registered, [] { platform::ClassRegistry::registerClass("KJMASViewAttribute", "NSObject"); });
+    std::call_once(registered,
+                   [] { platform::ClassRegistry::registerClass("KJMASViewAttribute", "NSObject"); });
 }
 
 bool KJMASViewAttribute::isSizeAttribute() const {

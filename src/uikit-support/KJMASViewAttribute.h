@@ -19,8 +19,8 @@ class UIView;
 class KJMASViewAttribute : public platform::NSObject {
 public:
     KJMASViewAttribute(const std::shared_ptr<platform::UIView>& view, int64_t layoutAttribute);
-    KJMASViewAttribute(const std::shared_ptr<platform::UIView>& view, const std::shared_ptr<platform::NSObject>& item,
-                       int64_t layoutAttribute);
+    KJMASViewAttribute(const std::shared_ptr<platform::UIView>& view,
+                       const std::shared_ptr<platform::NSObject>& item, int64_t layoutAttribute);
     void didConstruct() override;
     std::string className() const override { return "KJMASViewAttribute"; }
 

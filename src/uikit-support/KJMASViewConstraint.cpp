@@ -16,13 +16,15 @@ using platform::UIView;
 
 namespace {
 
-void addToInstalled(const std::shared_ptr<UIView>& view, const std::shared_ptr<KJMASViewConstraint>& statement) {
+void addToInstalled(const std::shared_ptr<UIView>& view,
+                    const std::shared_ptr<KJMASViewConstraint>& statement) {
     if (!view) return;
     auto& set = UIViewKJMASConstraints::mas_installedConstraints(view);
     if (std::find(set.begin(), set.end(), statement) == set.end()) set.push_back(statement);
 }
 
-void removeFromInstalled(const std::shared_ptr<UIView>& view, const std::shared_ptr<KJMASViewConstraint>& statement) {
+void removeFromInstalled(const std::shared_ptr<UIView>& view,
+                         const std::shared_ptr<KJMASViewConstraint>& statement) {
     if (view) std::erase(UIViewKJMASConstraints::mas_installedConstraints(view), statement);
 }
 
@@ -84,7 +86,8 @@ KJMASConstraintPtr KJMASViewConstraint::key(const platform::Value& key) {
     return self();
 }
 
-KJMASConstraintPtr KJMASViewConstraint::equalToWithRelation(const KJMASObject& attribute, NSLayoutRelation relation) {
+KJMASConstraintPtr KJMASViewConstraint::equalToWithRelation(const KJMASObject& attribute,
+                                                            NSLayoutRelation relation) {
     if (const auto* partners = attribute.array()) {
         std::vector<KJMASConstraintPtr> children;
         for (const auto& partner : *partners) {
@@ -112,7 +115,8 @@ void KJMASViewConstraint::setSecondViewAttribute(const KJMASObject& secondViewAt
     if (secondViewAttribute.isValue()) {
         setLayoutConstantWithValue(secondViewAttribute);
     } else if (auto view = secondViewAttribute.view()) {
-        secondViewAttribute_ = platform::make<KJMASViewAttribute>(view, firstViewAttribute_->layoutAttribute());
+        secondViewAttribute_ =
+            platform::make<KJMASViewAttribute>(view, firstViewAttribute_->layoutAttribute());
     } else if (auto attribute = secondViewAttribute.viewAttribute()) {
         secondViewAttribute_ = attribute;
     }
@@ -201,7 +205,8 @@ void KJMASViewConstraint::install() {
 
     auto firstItem = firstViewAttribute_->item();
     int64_t firstAttribute = firstViewAttribute_->layoutAttribute();
-    std::shared_ptr<platform::NSObject> secondItem = secondViewAttribute_ ? secondViewAttribute_->item() : nullptr;
+    std::shared_ptr<platform::NSObject> secondItem =
+        secondViewAttribute_ ? secondViewAttribute_->item() : nullptr;
     int64_t secondAttribute = secondViewAttribute_ ? secondViewAttribute_->layoutAttribute() : 0;
     // A position made equal to a value is measured from the superview's same attribute; a size
     // made equal to a value is a constant.

@@ -39,7 +39,8 @@ public:
     KJMASConstraintPtr multipliedBy(double multiplier) override;
     KJMASConstraintPtr dividedBy(double divider) override;
     KJMASConstraintPtr priority(float priority) override;
-    KJMASConstraintPtr equalToWithRelation(const KJMASObject& attribute, platform::NSLayoutRelation relation) override;
+    KJMASConstraintPtr equalToWithRelation(const KJMASObject& attribute,
+                                           platform::NSLayoutRelation relation) override;
     KJMASConstraintPtr key(const platform::Value& key) override;
     void setInsets(const platform::UIEdgeInsets& insets) override;
     void setInset(double inset) override;
@@ -80,7 +81,8 @@ public:
     // The last platform constraint of the installed view, made by the language, with the same
     // items (identity), attributes, relation, multiplier and priority; the constant and the key
     // are not compared.
-    std::shared_ptr<KJMASLayoutConstraint> layoutConstraintSimilarTo(const KJMASLayoutConstraint& constraint) const;
+    std::shared_ptr<KJMASLayoutConstraint> layoutConstraintSimilarTo(
+        const KJMASLayoutConstraint& constraint) const;
 
 private:
     std::shared_ptr<KJMASViewConstraint> selfView() { return sharedAs<KJMASViewConstraint>(); }

@@ -40,8 +40,9 @@ constexpr float kCompressionResistance = 998;
 constexpr double kActivityIndicatorSize = 37;
 
 std::shared_ptr<NSLayoutConstraint> constraint(const std::shared_ptr<NSObject>& first, NSLayoutAttribute a,
-                                               NSLayoutRelation relation, const std::shared_ptr<NSObject>& second,
-                                               NSLayoutAttribute b, double multiplier, double constant,
+                                               NSLayoutRelation relation,
+                                               const std::shared_ptr<NSObject>& second, NSLayoutAttribute b,
+                                               double multiplier, double constant,
                                                float priority = UILayoutPriorityRequired) {
     auto c = NSLayoutConstraint::constraintWithItem(first, a, relation, second, b, multiplier, constant);
     c->setPriority(priority);
@@ -52,11 +53,13 @@ std::shared_ptr<NSLayoutConstraint> constraint(const std::shared_ptr<NSObject>& 
 // the margin between the view and each edge of its superview.
 std::vector<std::shared_ptr<NSLayoutConstraint>> marginConstraints(const std::shared_ptr<UIView>& view,
                                                                    const std::shared_ptr<UIView>& superview,
-                                                                   double margin, bool vertical, float priority) {
+                                                                   double margin, bool vertical,
+                                                                   float priority) {
     auto lead = vertical ? NSLayoutAttribute::Top : NSLayoutAttribute::Leading;
     auto tail = vertical ? NSLayoutAttribute::Bottom : NSLayoutAttribute::Trailing;
-    return {constraint(view, lead, NSLayoutRelation::GreaterThanOrEqual, superview, lead, 1, margin, priority),
-            constraint(superview, tail, NSLayoutRelation::GreaterThanOrEqual, view, tail, 1, margin, priority)};
+    return {
+        constraint(view, lead, NSLayoutRelation::GreaterThanOrEqual, superview, lead, 1, margin, priority),
+        constraint(superview, tail, NSLayoutRelation::GreaterThanOrEqual, view, tail, 1, margin, priority)};
 }
 
 void resistCompression(UIView& view) {
@@ -78,7 +81,8 @@ bool isVisible(const UIView& view) {
 
 // ---------------------------------------------------------------- class operations
 
-std::shared_ptr<KJMBProgressHUD> KJMBProgressHUD::showHUDAddedTo(const std::shared_ptr<UIView>& view, bool animated) {
+std::shared_ptr<KJMBProgressHUD> KJMBProgressHUD::showHUDAddedTo(const std::shared_ptr<UIView>& view,
+                                                                 bool animated) {
     auto hud = initWithView(view);
     hud->setRemoveFromSuperViewOnHide(true);
     if (view) view->addSubview(hud);
@@ -98,7 +102,8 @@ std::shared_ptr<KJMBProgressHUD> KJMBProgressHUD::HUDForView(const std::shared_p
     if (!view) return nullptr;
     const auto& subviews = view->subviews();
     for (auto it = subviews.rbegin(); it != subviews.rend(); ++it)
-        if (auto hud = std::dynamic_pointer_cast<KJMBProgressHUD>(*it); hud && !hud->hasFinished()) return hud;
+        if (auto hud = std::dynamic_pointer_cast<KJMBProgressHUD>(*it); hud && !hud->hasFinished())
+            return hud;
     return nullptr;
 }
 
@@ -172,8 +177,9 @@ void KJMBProgressHUD::setupViews() {
     button->setTitleColor(defaultColor, UIControlStateNormal);
     button_ = button;
 
-    for (const std::shared_ptr<UIView>& view : {std::shared_ptr<UIView>(label_), std::shared_ptr<UIView>(detailsLabel_),
-                                                std::shared_ptr<UIView>(button_)}) {
+    for (const std::shared_ptr<UIView>& view :
+         {std::shared_ptr<UIView>(label_), std::shared_ptr<UIView>(detailsLabel_),
+          std::shared_ptr<UIView>(button_)}) {
         view->setTranslatesAutoresizingMaskIntoConstraints(false);
         resistCompression(*view);
         bezelView_->addSubview(view);
@@ -226,7 +232,8 @@ void KJMBProgressHUD::hideAnimated(bool animated) {
 void KJMBProgressHUD::hideAnimated(bool animated, double delay) {
     if (auto t = hideDelayTimer_.lock()) t->invalidate();
     auto hud = self();
-    hideDelayTimer_ = Timer::scheduled(delay, false, [hud, animated](Timer&) { hud->hideAnimated(animated); });
+    hideDelayTimer_ =
+        Timer::scheduled(delay, false, [hud, animated](Timer&) { hud->hideAnimated(animated); });
 }
 
 void KJMBProgressHUD::showUsingAnimation(bool animated) {
@@ -258,7 +265,8 @@ void KJMBProgressHUD::hideUsingAnimation(bool animated) {
 }
 
 void KJMBProgressHUD::animateIn(bool animatingIn, Animation type, std::function<void(bool)> completion) {
-    if (type == Animation::zoomAnimation) type = animatingIn ? Animation::growAnimation : Animation::shrinkAnimation;
+    if (type == Animation::zoomAnimation)
+        type = animatingIn ? Animation::growAnimation : Animation::shrinkAnimation;
     const auto small = CGAffineTransform::makeScale(0.5, 0.5);
     const auto large = CGAffineTransform::makeScale(1.5, 1.5);
     auto bezel = bezelView_;
@@ -276,8 +284,8 @@ void KJMBProgressHUD::animateIn(bool animatingIn, Animation type, std::function<
         bezel->setAlpha(animatingIn ? opacity : 0);
         background->setAlpha(animatingIn ? 1 : 0);
     };
-    UIView::animateWithDuration(kAnimationDuration, 0, 1.0, 0, UIViewAnimationOptionBeginFromCurrentState, changes,
-                                std::move(completion));
+    UIView::animateWithDuration(kAnimationDuration, 0, 1.0, 0, UIViewAnimationOptionBeginFromCurrentState,
+                                changes, std::move(completion));
 }
 
 void KJMBProgressHUD::done() {
@@ -342,7 +350,8 @@ void KJMBProgressHUD::updateIndicators() {
     }
     if (indicator_) {
         indicator_->setTranslatesAutoresizingMaskIntoConstraints(false);
-        if (auto receiver = std::dynamic_pointer_cast<KJMBProgressReceiver>(indicator_)) receiver->setProgress(progress_);
+        if (auto receiver = std::dynamic_pointer_cast<KJMBProgressReceiver>(indicator_))
+            receiver->setProgress(progress_);
         resistCompression(*indicator_);
     }
     updateViewsForColor(contentColor_);
@@ -374,10 +383,12 @@ void KJMBProgressHUD::updateViewsForColor(const std::optional<UIColor>& color) {
 
 void KJMBProgressHUD::updateBezelMotionEffects() {
     if (defaultMotionEffectsEnabled_) {
-        auto x = make<UIInterpolatingMotionEffect>("center.x", UIInterpolatingMotionEffectType::TiltAlongHorizontalAxis);
+        auto x = make<UIInterpolatingMotionEffect>("center.x",
+                                                   UIInterpolatingMotionEffectType::TiltAlongHorizontalAxis);
         x->maximumRelativeValue = Value(10.0);
         x->minimumRelativeValue = Value(-10.0);
-        auto y = make<UIInterpolatingMotionEffect>("center.y", UIInterpolatingMotionEffectType::TiltAlongVerticalAxis);
+        auto y = make<UIInterpolatingMotionEffect>("center.y",
+                                                   UIInterpolatingMotionEffectType::TiltAlongVerticalAxis);
         y->maximumRelativeValue = Value(10.0);
         y->minimumRelativeValue = Value(-10.0);
         auto group = make<UIMotionEffectGroup>();
@@ -411,7 +422,8 @@ void KJMBProgressHUD::setContentColor(std::optional<UIColor> color) {
 void KJMBProgressHUD::setActivityIndicatorColor(std::optional<UIColor> color) {
     if (color == activityIndicatorColor_) return;
     activityIndicatorColor_ = color;
-    if (auto spinner = std::dynamic_pointer_cast<UIActivityIndicatorView>(indicator_)) spinner->setColor(color);
+    if (auto spinner = std::dynamic_pointer_cast<UIActivityIndicatorView>(indicator_))
+        spinner->setColor(color);
 }
 
 void KJMBProgressHUD::setOffset(CGPoint offset) {
@@ -447,7 +459,8 @@ void KJMBProgressHUD::setDefaultMotionEffectsEnabled(bool enabled) {
 void KJMBProgressHUD::setProgress(float progress) {
     if (progress == progress_) return;
     progress_ = progress;
-    if (auto receiver = std::dynamic_pointer_cast<KJMBProgressReceiver>(indicator_)) receiver->setProgress(progress);
+    if (auto receiver = std::dynamic_pointer_cast<KJMBProgressReceiver>(indicator_))
+        receiver->setProgress(progress);
 }
 
 void KJMBProgressHUD::setProgressObject(const std::shared_ptr<Progress>& progress) {
@@ -509,26 +522,29 @@ void KJMBProgressHUD::updateConstraints() {
 
     // The bezel is centred (with the offset) unless that would break the margins.
     std::vector<std::shared_ptr<NSLayoutConstraint>> centring{
-        constraint(bezel, NSLayoutAttribute::CenterX, NSLayoutRelation::Equal, hud, NSLayoutAttribute::CenterX, 1,
-                   offset_.x, 998),
-        constraint(bezel, NSLayoutAttribute::CenterY, NSLayoutRelation::Equal, hud, NSLayoutAttribute::CenterY, 1,
-                   offset_.y, 998)};
+        constraint(bezel, NSLayoutAttribute::CenterX, NSLayoutRelation::Equal, hud,
+                   NSLayoutAttribute::CenterX, 1, offset_.x, 998),
+        constraint(bezel, NSLayoutAttribute::CenterY, NSLayoutRelation::Equal, hud,
+                   NSLayoutAttribute::CenterY, 1, offset_.y, 998)};
     addConstraints(centring);
     addConstraints(marginConstraints(bezel, hud, margin, false, 999));
     addConstraints(marginConstraints(bezel, hud, margin, true, 999));
 
     std::vector<std::shared_ptr<NSLayoutConstraint>> bezelConstraints;
     if (!(minSize_ == CGSize{0, 0})) {
-        bezelConstraints.push_back(constraint(bezel, NSLayoutAttribute::Width, NSLayoutRelation::GreaterThanOrEqual,
-                                              nullptr, NSLayoutAttribute::NotAnAttribute, 1, minSize_.width, 997));
-        bezelConstraints.push_back(constraint(bezel, NSLayoutAttribute::Height, NSLayoutRelation::GreaterThanOrEqual,
-                                              nullptr, NSLayoutAttribute::NotAnAttribute, 1, minSize_.height, 997));
+        bezelConstraints.push_back(constraint(bezel, NSLayoutAttribute::Width,
+                                              NSLayoutRelation::GreaterThanOrEqual, nullptr,
+                                              NSLayoutAttribute::NotAnAttribute, 1, minSize_.width, 997));
+        bezelConstraints.push_back(constraint(bezel, NSLayoutAttribute::Height,
+                                              NSLayoutRelation::GreaterThanOrEqual, nullptr,
+                                              NSLayoutAttribute::NotAnAttribute, 1, minSize_.height, 997));
     }
     if (square_)
-        bezelConstraints.push_back(constraint(bezel, NSLayoutAttribute::Height, NSLayoutRelation::Equal, bezel,
-                                              NSLayoutAttribute::Width, 1, 0, 997));
-    topSpacer_->addConstraint(constraint(topSpacer_, NSLayoutAttribute::Height, NSLayoutRelation::GreaterThanOrEqual,
-                                         nullptr, NSLayoutAttribute::NotAnAttribute, 1, margin));
+        bezelConstraints.push_back(constraint(bezel, NSLayoutAttribute::Height, NSLayoutRelation::Equal,
+                                              bezel, NSLayoutAttribute::Width, 1, 0, 997));
+    topSpacer_->addConstraint(constraint(topSpacer_, NSLayoutAttribute::Height,
+                                         NSLayoutRelation::GreaterThanOrEqual, nullptr,
+                                         NSLayoutAttribute::NotAnAttribute, 1, margin));
     bottomSpacer_->addConstraint(constraint(bottomSpacer_, NSLayoutAttribute::Height,
                                             NSLayoutRelation::GreaterThanOrEqual, nullptr,
                                             NSLayoutAttribute::NotAnAttribute, 1, margin));
@@ -538,16 +554,16 @@ void KJMBProgressHUD::updateConstraints() {
     std::vector<std::shared_ptr<NSLayoutConstraint>> padding;
     for (size_t i = 0; i < subviews.size(); ++i) {
         const auto& view = subviews[i];
-        bezelConstraints.push_back(constraint(view, NSLayoutAttribute::CenterX, NSLayoutRelation::Equal, bezel,
-                                              NSLayoutAttribute::CenterX, 1, 0));
+        bezelConstraints.push_back(constraint(view, NSLayoutAttribute::CenterX, NSLayoutRelation::Equal,
+                                              bezel, NSLayoutAttribute::CenterX, 1, 0));
         for (auto& c : marginConstraints(view, bezel, margin, false, UILayoutPriorityRequired))
             bezelConstraints.push_back(c);
         if (i == 0)
-            bezelConstraints.push_back(constraint(view, NSLayoutAttribute::Top, NSLayoutRelation::Equal, bezel,
-                                                  NSLayoutAttribute::Top, 1, 0));
+            bezelConstraints.push_back(constraint(view, NSLayoutAttribute::Top, NSLayoutRelation::Equal,
+                                                  bezel, NSLayoutAttribute::Top, 1, 0));
         if (i == subviews.size() - 1)
-            bezelConstraints.push_back(constraint(view, NSLayoutAttribute::Bottom, NSLayoutRelation::Equal, bezel,
-                                                  NSLayoutAttribute::Bottom, 1, 0));
+            bezelConstraints.push_back(constraint(view, NSLayoutAttribute::Bottom, NSLayoutRelation::Equal,
+                                                  bezel, NSLayoutAttribute::Bottom, 1, 0));
         if (i > 0) {
             auto gap = constraint(view, NSLayoutAttribute::Top, NSLayoutRelation::Equal, subviews[i - 1],
                                   NSLayoutAttribute::Bottom, 1, 0);
@@ -611,7 +627,8 @@ void KJMBProgressHUD::placeViews() {
         sizes.push_back(size);
         contentWidth = std::max(contentWidth, size.width);
         contentHeight += size.height;
-        if (i > 0 && i - 1 < paddingConstraints_.size()) contentHeight += paddingConstraints_[i - 1]->constant();
+        if (i > 0 && i - 1 < paddingConstraints_.size())
+            contentHeight += paddingConstraints_[i - 1]->constant();
     }
 
     double width = contentWidth + 2 * margin;
@@ -627,7 +644,8 @@ void KJMBProgressHUD::placeViews() {
     sizes.back().height += extra;
 
     double cx = b.midX() + offset_.x, cy = b.midY() + offset_.y;
-    cx = std::clamp(cx, b.minX() + margin + width / 2, std::max(b.minX() + margin + width / 2, b.maxX() - margin - width / 2));
+    cx = std::clamp(cx, b.minX() + margin + width / 2,
+                    std::max(b.minX() + margin + width / 2, b.maxX() - margin - width / 2));
     cy = std::clamp(cy, b.minY() + margin + height / 2,
                     std::max(b.minY() + margin + height / 2, b.maxY() - margin - height / 2));
     bezelView_->setBounds(CGRect(0, 0, width, height));
@@ -661,7 +679,8 @@ uint64_t KJMBProgressHUD::hideAllHUDsForView(const std::shared_ptr<UIView>& view
     return huds.size();
 }
 
-std::vector<std::shared_ptr<KJMBProgressHUD>> KJMBProgressHUD::allHUDsForView(const std::shared_ptr<UIView>& view) {
+std::vector<std::shared_ptr<KJMBProgressHUD>> KJMBProgressHUD::allHUDsForView(
+    const std::shared_ptr<UIView>& view) {
     std::vector<std::shared_ptr<KJMBProgressHUD>> huds;
     if (!view) return huds;
     for (const auto& subview : view->subviews())
@@ -698,23 +717,57 @@ void KJMBProgressHUD::cleanUp() {
     hideAnimated(useAnimation_);
 }
 
-std::optional<std::string> KJMBProgressHUD::labelText() const { return label_->text(); }
-void KJMBProgressHUD::setLabelText(std::optional<std::string> text) { label_->setText(std::move(text)); }
-UIFont KJMBProgressHUD::labelFont() const { return label_->font(); }
-void KJMBProgressHUD::setLabelFont(const UIFont& font) { label_->setFont(font); }
-UIColor KJMBProgressHUD::labelColor() const { return label_->textColor(); }
-void KJMBProgressHUD::setLabelColor(const UIColor& color) { label_->setTextColor(color); }
-std::optional<std::string> KJMBProgressHUD::detailsLabelText() const { return detailsLabel_->text(); }
-void KJMBProgressHUD::setDetailsLabelText(std::optional<std::string> text) { detailsLabel_->setText(std::move(text)); }
-UIFont KJMBProgressHUD::detailsLabelFont() const { return detailsLabel_->font(); }
-void KJMBProgressHUD::setDetailsLabelFont(const UIFont& font) { detailsLabel_->setFont(font); }
-UIColor KJMBProgressHUD::detailsLabelColor() const { return detailsLabel_->textColor(); }
-void KJMBProgressHUD::setDetailsLabelColor(const UIColor& color) { detailsLabel_->setTextColor(color); }
-UIColor KJMBProgressHUD::color() const { return bezelView_->color(); }
-void KJMBProgressHUD::setColor(const UIColor& color) { bezelView_->setColor(color); }
-double KJMBProgressHUD::cornerRadius() const { return bezelView_->layer()->cornerRadius; }
-void KJMBProgressHUD::setCornerRadius(double radius) { bezelView_->layer()->cornerRadius = radius; }
-CGSize KJMBProgressHUD::size() const { return bezelView_->frame().size; }
+std::optional<std::string> KJMBProgressHUD::labelText() const {
+    return label_->text();
+}
+void KJMBProgressHUD::setLabelText(std::optional<std::string> text) {
+    label_->setText(std::move(text));
+}
+UIFont KJMBProgressHUD::labelFont() const {
+    return label_->font();
+}
+void KJMBProgressHUD::setLabelFont(const UIFont& font) {
+    label_->setFont(font);
+}
+UIColor KJMBProgressHUD::labelColor() const {
+    return label_->textColor();
+}
+void KJMBProgressHUD::setLabelColor(const UIColor& color) {
+    label_->setTextColor(color);
+}
+std::optional<std::string> KJMBProgressHUD::detailsLabelText() const {
+    return detailsLabel_->text();
+}
+void KJMBProgressHUD::setDetailsLabelText(std::optional<std::string> text) {
+    detailsLabel_->setText(std::move(text));
+}
+UIFont KJMBProgressHUD::detailsLabelFont() const {
+    return detailsLabel_->font();
+}
+void KJMBProgressHUD::setDetailsLabelFont(const UIFont& font) {
+    detailsLabel_->setFont(font);
+}
+UIColor KJMBProgressHUD::detailsLabelColor() const {
+    return detailsLabel_->textColor();
+}
+void KJMBProgressHUD::setDetailsLabelColor(const UIColor& color) {
+    detailsLabel_->setTextColor(color);
+}
+UIColor KJMBProgressHUD::color() const {
+    return bezelView_->color();
+}
+void KJMBProgressHUD::setColor(const UIColor& color) {
+    bezelView_->setColor(color);
+}
+double KJMBProgressHUD::cornerRadius() const {
+    return bezelView_->layer()->cornerRadius;
+}
+void KJMBProgressHUD::setCornerRadius(double radius) {
+    bezelView_->layer()->cornerRadius = radius;
+}
+CGSize KJMBProgressHUD::size() const {
+    return bezelView_->frame().size;
+}
 
 bool KJMBProgressHUD::dimBackground() const {
     return backgroundView_->style() == KJMBBackgroundStyle::solidColorStyle &&

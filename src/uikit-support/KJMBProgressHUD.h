@@ -151,12 +151,14 @@ public:
 
     // ---- Older interface, mapped onto the above.
     static uint64_t hideAllHUDsForView(const std::shared_ptr<platform::UIView>& view, bool animated);
-    static std::vector<std::shared_ptr<KJMBProgressHUD>> allHUDsForView(const std::shared_ptr<platform::UIView>& view);
+    static std::vector<std::shared_ptr<KJMBProgressHUD>> allHUDsForView(
+        const std::shared_ptr<platform::UIView>& view);
     static std::shared_ptr<KJMBProgressHUD> initWithWindow(const std::shared_ptr<platform::UIView>& window);
     void show(bool animated) { showAnimated(animated); }
     void hide(bool animated) { hideAnimated(animated); }
     void hide(bool animated, double delay) { hideAnimated(animated, delay); }
-    void showWhileExecuting(const platform::Selector& method, const std::shared_ptr<platform::NSObject>& target,
+    void showWhileExecuting(const platform::Selector& method,
+                            const std::shared_ptr<platform::NSObject>& target,
                             const std::shared_ptr<platform::NSObject>& object, bool animated);
     // Runs the block on the queue (the default global queue when none is given) while the HUD
     // shows, then hides it on the main queue and runs the completion.

@@ -13,7 +13,8 @@ using namespace platform;
 void KJMBProgressHUDRoundedButton::didConstruct() {
     UIButton::didConstruct();
     static std::once_flag registered;
-    std::call_once(registered, [] { ClassRegistry::registerClass("KJMBProgressHUDRoundedButton", "UIButton"); });
+    std::call_once(registered,
+                   [] { ClassRegistry::registerClass("KJMBProgressHUDRoundedButton", "UIButton"); });
     layer()->borderWidth = 1.0;
 }
 

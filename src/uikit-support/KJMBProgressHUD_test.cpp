@@ -15,10 +15,10 @@
 #include "platform/uikit/UIActivityIndicatorView.h"
 #include "platform/uikit/UIAppearance.h"
 #include "platform/uikit/UIApplication.h"
-#include "platform/uikit/UIMotionEffect.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIGraphics.h"
 #include "platform/uikit/UILabel.h"
+#include "platform/uikit/UIMotionEffect.h"
 #include "support/FakeTextMeasurer.h"
 #include "uikit-support/KJMBBackgroundView.h"
 #include "uikit-support/KJMBBarProgressView.h"
@@ -237,7 +237,8 @@ TEST_F(ProgressHUD, BezelLooksMotionEffectsAndTheOlderInterface) {
 
     // Rotation resizes the HUD to its superview.
     host->setFrame(CGRect(0, 0, 480, 320));
-    NotificationCenter::defaultCenter().post(UIApplication::UIApplicationDidChangeStatusBarOrientationNotification);
+    NotificationCenter::defaultCenter().post(
+        UIApplication::UIApplicationDidChangeStatusBarOrientationNotification);
     EXPECT_EQ(hud->frame(), CGRect(0, 0, 480, 320));
 }
 
@@ -324,9 +325,9 @@ TEST(HUDIndicators, RingPieAndBarDrawTheirProgress) {
     ring->setProgress(0.25f);
     auto image = render(ring);
     // The quarter from twelve to three o'clock is red, the rest blue; the middle is empty.
-    EXPECT_TRUE(isColour(image->pixelAt(2 * 36 - 2, 37), 255, 0, 0));   // three o'clock
-    EXPECT_TRUE(isColour(image->pixelAt(2 * 1 + 1, 37), 0, 0, 255));    // nine o'clock
-    EXPECT_TRUE(isColour(image->pixelAt(37, 2 * 36 - 2), 0, 0, 255));   // six o'clock
+    EXPECT_TRUE(isColour(image->pixelAt(2 * 36 - 2, 37), 255, 0, 0));  // three o'clock
+    EXPECT_TRUE(isColour(image->pixelAt(2 * 1 + 1, 37), 0, 0, 255));   // nine o'clock
+    EXPECT_TRUE(isColour(image->pixelAt(37, 2 * 36 - 2), 0, 0, 255));  // six o'clock
     EXPECT_EQ(image->pixelAt(37, 37).a, 0);
 
     auto pie = make<KJMBRoundProgressView>();
@@ -341,7 +342,7 @@ TEST(HUDIndicators, RingPieAndBarDrawTheirProgress) {
     bar->setLineColor(UIColor::blackColor());
     bar->setProgressColor(UIColor::greenColor());
     image = render(bar);
-    EXPECT_EQ(image->pixelAt(2 * 30, 20).a, 0);             // progress 0: only the outline
+    EXPECT_EQ(image->pixelAt(2 * 30, 20).a, 0);                 // progress 0: only the outline
     EXPECT_TRUE(isColour(image->pixelAt(2 * 30, 2), 0, 0, 0));  // the outline's top edge
     bar->setProgress(0.5f);
     image = render(bar);

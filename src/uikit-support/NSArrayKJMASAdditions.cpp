@@ -50,9 +50,8 @@ std::shared_ptr<UIView> NSArrayKJMASAdditions::mas_commonSuperviewOfViews(const 
     return common;
 }
 
-void NSArrayKJMASAdditions::mas_distributeViewsAlongAxisWithFixedSpacing(const Views& views, uint64_t axisType,
-                                                                         double fixedSpacing, double leadSpacing,
-                                                                         double tailSpacing) {
+void NSArrayKJMASAdditions::mas_distributeViewsAlongAxisWithFixedSpacing(
+    const Views& views, uint64_t axisType, double fixedSpacing, double leadSpacing, double tailSpacing) {
     if (views.size() < 2) return;
     auto container = mas_commonSuperviewOfViews(views);
     bool horizontal = axisType == KJMASAxisTypeHorizontal;
@@ -82,29 +81,30 @@ void NSArrayKJMASAdditions::mas_distributeViewsAlongAxisWithFixedSpacing(const V
     }
 }
 
-void NSArrayKJMASAdditions::mas_distributeViewsAlongAxisWithFixedItemLength(const Views& views, uint64_t axisType,
-                                                                            double fixedItemLength,
-                                                                            double leadSpacing, double tailSpacing) {
+void NSArrayKJMASAdditions::mas_distributeViewsAlongAxisWithFixedItemLength(
+    const Views& views, uint64_t axisType, double fixedItemLength, double leadSpacing, double tailSpacing) {
     if (views.size() < 2) return;
     auto container = mas_commonSuperviewOfViews(views);
     bool horizontal = axisType == KJMASAxisTypeHorizontal;
     int32_t count = static_cast<int32_t>(views.size());
     double last = static_cast<double>(views.size() - 1);
     for (int32_t i = 0; i < count; ++i) {
-        UIViewKJMASAdditions::mas_makeConstraints(views[static_cast<size_t>(i)], [&](KJMASConstraintMaker& make) {
-            (horizontal ? make.width() : make.height())->equalTo(fixedItemLength);
-            auto leadEdge = [&] { return horizontal ? make.left() : make.top(); };
-            auto tailEdge = [&] { return horizontal ? make.right() : make.bottom(); };
-            if (i == 0) {
-                leadEdge()->equalTo(container)->offset(leadSpacing);
-            } else if (i == count - 1) {
-                tailEdge()->equalTo(container)->offset(-tailSpacing);
-            } else {
-                double m = static_cast<double>(i) / last;
-                double offset = (1 - m) * (fixedItemLength + leadSpacing) - static_cast<double>(i) * tailSpacing / last;
-                tailEdge()->equalTo(container)->multipliedBy(m)->offset(offset);
-            }
-        });
+        UIViewKJMASAdditions::mas_makeConstraints(
+            views[static_cast<size_t>(i)], [&](KJMASConstraintMaker& make) {
+                (horizontal ? make.width() : make.height())->equalTo(fixedItemLength);
+                auto leadEdge = [&] { return horizontal ? make.left() : make.top(); };
+                auto tailEdge = [&] { return horizontal ? make.right() : make.bottom(); };
+                if (i == 0) {
+                    leadEdge()->equalTo(container)->offset(leadSpacing);
+                } else if (i == count - 1) {
+                    tailEdge()->equalTo(container)->offset(-tailSpacing);
+                } else {
+                    double m = static_cast<double>(i) / last;
+                    double offset = (1 - m) * (fixedItemLength + leadSpacing) -
+                                    static_cast<double>(i) * tailSpacing / last;
+                    tailEdge()->equalTo(container)->multipliedBy(m)->offset(offset);
+                }
+            });
     }
 }
 

@@ -17,9 +17,12 @@ struct NSArrayKJMASAdditions {
 
     // The view operation of the same name on every view, in order; the installed statements of
     // all of them, in that order.
-    static std::vector<KJMASConstraintPtr> mas_makeConstraints(const Views& views, const KJMASMakerBlock& block);
-    static std::vector<KJMASConstraintPtr> mas_updateConstraints(const Views& views, const KJMASMakerBlock& block);
-    static std::vector<KJMASConstraintPtr> mas_remakeConstraints(const Views& views, const KJMASMakerBlock& block);
+    static std::vector<KJMASConstraintPtr> mas_makeConstraints(const Views& views,
+                                                               const KJMASMakerBlock& block);
+    static std::vector<KJMASConstraintPtr> mas_updateConstraints(const Views& views,
+                                                                 const KJMASMakerBlock& block);
+    static std::vector<KJMASConstraintPtr> mas_remakeConstraints(const Views& views,
+                                                                 const KJMASMakerBlock& block);
 
     // Views of one length along the axis with the fixed spacing between them and the lead and
     // tail spacing to the edges of their common superview. Fewer than two views: nothing.

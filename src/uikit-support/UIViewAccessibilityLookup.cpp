@@ -22,7 +22,8 @@ std::shared_ptr<UIView> search(const std::shared_ptr<UIView>& view, const std::s
 
 }  // namespace
 
-std::shared_ptr<UIView> UIViewAccessibilityLookup::findByAccessibilityIdentifier(const std::string& identifier) {
+std::shared_ptr<UIView> UIViewAccessibilityLookup::findByAccessibilityIdentifier(
+    const std::string& identifier) {
     std::vector<std::shared_ptr<platform::UIWindow>> windows;
     for (const auto& scene : platform::UIApplication::sharedApplication()->connectedScenes())
         if (auto windowScene = std::dynamic_pointer_cast<platform::UIWindowScene>(scene))

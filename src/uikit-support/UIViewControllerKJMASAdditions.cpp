@@ -10,8 +10,8 @@ namespace brindlecue {
 
 namespace {
 
-UIViewControllerKJMASAdditions::Attribute guideEdge(const std::shared_ptr<platform::UIViewController>& controller,
-                                                    int64_t value) {
+UIViewControllerKJMASAdditions::Attribute guideEdge(
+    const std::shared_ptr<platform::UIViewController>& controller, int64_t value) {
     auto view = controller ? controller->view() : nullptr;
     std::shared_ptr<platform::NSObject> guide = view ? view->safeAreaLayoutGuide() : nullptr;
     return platform::make<KJMASViewAttribute>(view, guide, value);

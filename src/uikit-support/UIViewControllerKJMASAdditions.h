@@ -21,7 +21,8 @@ struct UIViewControllerKJMASAdditions {
     // The bottom edge: its top (the plain getter), top and bottom.
     static Attribute mas_bottomLayoutGuide(const std::shared_ptr<platform::UIViewController>& controller);
     static Attribute mas_bottomLayoutGuideTop(const std::shared_ptr<platform::UIViewController>& controller);
-    static Attribute mas_bottomLayoutGuideBottom(const std::shared_ptr<platform::UIViewController>& controller);
+    static Attribute mas_bottomLayoutGuideBottom(
+        const std::shared_ptr<platform::UIViewController>& controller);
 };
 
 }  // namespace brindlecue

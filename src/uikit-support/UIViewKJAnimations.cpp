@@ -71,11 +71,14 @@ double degreesToRadians(double degrees) {
 
 void UIViewKJAnimations::setX(const ViewPtr& view, double x, double duration, const Finished& finished) {
     if (!view) return;
-    animate(duration, [view, x] {
-        CGRect f = view->frame();
-        f.origin.x = x;
-        view->setFrame(f);
-    }, finished);
+    animate(
+        duration,
+        [view, x] {
+            CGRect f = view->frame();
+            f.origin.x = x;
+            view->setFrame(f);
+        },
+        finished);
 }
 
 void UIViewKJAnimations::setX(const ViewPtr& view, double x, const Finished& finished) {
@@ -92,11 +95,14 @@ void UIViewKJAnimations::moveX(const ViewPtr& view, double dx, const Finished& f
 
 void UIViewKJAnimations::setY(const ViewPtr& view, double y, double duration, const Finished& finished) {
     if (!view) return;
-    animate(duration, [view, y] {
-        CGRect f = view->frame();
-        f.origin.y = y;
-        view->setFrame(f);
-    }, finished);
+    animate(
+        duration,
+        [view, y] {
+            CGRect f = view->frame();
+            f.origin.y = y;
+            view->setFrame(f);
+        },
+        finished);
 }
 
 void UIViewKJAnimations::setY(const ViewPtr& view, double y, const Finished& finished) {
@@ -111,20 +117,25 @@ void UIViewKJAnimations::moveY(const ViewPtr& view, double dy, const Finished& f
     moveY(view, dy, kDefaultDuration, finished);
 }
 
-void UIViewKJAnimations::setPoint(const ViewPtr& view, CGPoint point, double duration, const Finished& finished) {
+void UIViewKJAnimations::setPoint(const ViewPtr& view, CGPoint point, double duration,
+                                  const Finished& finished) {
     if (!view) return;
-    animate(duration, [view, point] {
-        CGRect f = view->frame();
-        f.origin = point;
-        view->setFrame(f);
-    }, finished);
+    animate(
+        duration,
+        [view, point] {
+            CGRect f = view->frame();
+            f.origin = point;
+            view->setFrame(f);
+        },
+        finished);
 }
 
 void UIViewKJAnimations::setPoint(const ViewPtr& view, CGPoint point, const Finished& finished) {
     setPoint(view, point, kDefaultDuration, finished);
 }
 
-void UIViewKJAnimations::movePoint(const ViewPtr& view, CGPoint delta, double duration, const Finished& finished) {
+void UIViewKJAnimations::movePoint(const ViewPtr& view, CGPoint delta, double duration,
+                                   const Finished& finished) {
     if (!view) return;
     CGPoint origin = view->frame().origin;
     setPoint(view, {origin.x + delta.x, origin.y + delta.y}, duration, finished);
@@ -136,20 +147,26 @@ void UIViewKJAnimations::movePoint(const ViewPtr& view, CGPoint delta, const Fin
 
 // ---------------------------------------------------------------- rotation
 
-void UIViewKJAnimations::setRotation(const ViewPtr& view, double degrees, double duration, const Finished& finished) {
+void UIViewKJAnimations::setRotation(const ViewPtr& view, double degrees, double duration,
+                                     const Finished& finished) {
     if (!view) return;
-    animate(duration, [view, degrees] { view->setTransform(CGAffineTransform::makeRotation(degreesToRadians(degrees))); },
-            finished);
+    animate(
+        duration,
+        [view, degrees] { view->setTransform(CGAffineTransform::makeRotation(degreesToRadians(degrees))); },
+        finished);
 }
 
 void UIViewKJAnimations::setRotation(const ViewPtr& view, double degrees, const Finished& finished) {
     setRotation(view, degrees, kDefaultDuration, finished);
 }
 
-void UIViewKJAnimations::moveRotation(const ViewPtr& view, double degrees, double duration, const Finished& finished) {
+void UIViewKJAnimations::moveRotation(const ViewPtr& view, double degrees, double duration,
+                                      const Finished& finished) {
     if (!view) return;
-    animate(duration, [view, degrees] { view->setTransform(rotated(view->transform(), degreesToRadians(degrees))); },
-            finished);
+    animate(
+        duration,
+        [view, degrees] { view->setTransform(rotated(view->transform(), degreesToRadians(degrees))); },
+        finished);
 }
 
 void UIViewKJAnimations::moveRotation(const ViewPtr& view, double degrees, const Finished& finished) {
@@ -174,13 +191,15 @@ void UIViewKJAnimations::bounce(const ViewPtr& view, double height, const Finish
 
 void UIViewKJAnimations::pulse(const ViewPtr& view, const Finished& finished) {
     if (!view) return;
-    animate(0.5, [view] { view->setTransform(CGAffineTransform::makeScale(1.1, 1.1)); }, [view, finished] {
-        UIView::animateWithDuration(
-            0.5, 0.1, 0, [view] { view->setTransform(CGAffineTransform::makeScale(1.0, 1.0)); },
-            [finished](bool) {
-                if (finished) finished();
-            });
-    });
+    animate(
+        0.5, [view] { view->setTransform(CGAffineTransform::makeScale(1.1, 1.1)); },
+        [view, finished] {
+            UIView::animateWithDuration(
+                0.5, 0.1, 0, [view] { view->setTransform(CGAffineTransform::makeScale(1.0, 1.0)); },
+                [finished](bool) {
+                    if (finished) finished();
+                });
+        });
 }
 
 void UIViewKJAnimations::shake(const ViewPtr& view, const Finished& finished) {
@@ -214,16 +233,20 @@ void UIViewKJAnimations::tada(const ViewPtr& view, const Finished& finished) {
     constexpr float t = 0.12f;
     auto scaledRotation = [view, t](double scale, double degrees) {
         return [view, t, scale, degrees](Finished next) {
-            animate(t, [view, scale, degrees] {
-                view->setTransform(rotated(CGAffineTransform::makeScale(scale, scale), degreesToRadians(degrees)));
-            }, next);
+            animate(
+                t,
+                [view, scale, degrees] {
+                    view->setTransform(
+                        rotated(CGAffineTransform::makeScale(scale, scale), degreesToRadians(degrees)));
+                },
+                next);
         };
     };
     auto rock = [view, t](double degrees) {
         return [view, t, degrees](Finished next) { moveRotation(view, degrees, t, next); };
     };
-    chain({scaledRotation(0.95, r), scaledRotation(1.05, -r), rock(2 * r), rock(-2 * r), rock(2 * r), rock(-2 * r),
-           scaledRotation(1.0, 0)},
+    chain({scaledRotation(0.95, r), scaledRotation(1.05, -r), rock(2 * r), rock(-2 * r), rock(2 * r),
+           rock(-2 * r), scaledRotation(1.0, 0)},
           0, finished);
 }
 
@@ -263,15 +286,18 @@ void UIViewKJAnimations::expandIntoView(const ViewPtr& view, const ViewPtr& cont
     enter(view, container);
     view->setTransform(CGAffineTransform::makeScale(0, 0));
     view->setHidden(false);
-    animate(duration, [view] { view->setTransform(CGAffineTransform::makeScale(1, 1)); }, finished);
+    animate(
+        duration, [view] { view->setTransform(CGAffineTransform::makeScale(1, 1)); }, finished);
 }
 
 void UIViewKJAnimations::compressIntoView(const ViewPtr& view, double duration, const Finished& finished) {
     if (!view) return;
-    animate(duration, [view] { view->setTransform(CGAffineTransform::makeScale(0.001, 0.001)); }, [view, finished] {
-        view->setHidden(true);
-        if (finished) finished();
-    });
+    animate(
+        duration, [view] { view->setTransform(CGAffineTransform::makeScale(0.001, 0.001)); },
+        [view, finished] {
+            view->setHidden(true);
+            if (finished) finished();
+        });
 }
 
 void UIViewKJAnimations::hinge(const ViewPtr& view, const Finished& finished) {
@@ -304,10 +330,12 @@ void UIViewKJAnimations::drop(const ViewPtr& view, const Finished& finished) {
         item->addAngularVelocity(-std::numbers::pi / 2, view);
         animator->addBehavior(item);
     }
-    animate(0.5, [view] { view->setAlpha(0); }, [view, finished] {
-        view->removeFromSuperview();
-        if (finished) finished();
-    });
+    animate(
+        0.5, [view] { view->setAlpha(0); },
+        [view, finished] {
+            view->removeFromSuperview();
+            if (finished) finished();
+        });
 }
 
 void UIViewKJAnimations::setDirection(const ViewPtr& view, int64_t direction) {

@@ -34,32 +34,41 @@ struct UIViewKJAnimations {
     static constexpr double kDefaultDuration = 0.25;
 
     // ---- Frame origin.
-    static void setX(const std::shared_ptr<platform::UIView>& view, double x, double duration, const Finished& finished);
+    static void setX(const std::shared_ptr<platform::UIView>& view, double x, double duration,
+                     const Finished& finished);
     static void setX(const std::shared_ptr<platform::UIView>& view, double x, const Finished& finished);
-    static void moveX(const std::shared_ptr<platform::UIView>& view, double dx, double duration, const Finished& finished);
+    static void moveX(const std::shared_ptr<platform::UIView>& view, double dx, double duration,
+                      const Finished& finished);
     static void moveX(const std::shared_ptr<platform::UIView>& view, double dx, const Finished& finished);
-    static void setY(const std::shared_ptr<platform::UIView>& view, double y, double duration, const Finished& finished);
+    static void setY(const std::shared_ptr<platform::UIView>& view, double y, double duration,
+                     const Finished& finished);
     static void setY(const std::shared_ptr<platform::UIView>& view, double y, const Finished& finished);
-    static void moveY(const std::shared_ptr<platform::UIView>& view, double dy, double duration, const Finished& finished);
+    static void moveY(const std::shared_ptr<platform::UIView>& view, double dy, double duration,
+                      const Finished& finished);
     static void moveY(const std::shared_ptr<platform::UIView>& view, double dy, const Finished& finished);
-    static void setPoint(const std::shared_ptr<platform::UIView>& view, platform::CGPoint point, double duration,
+    static void setPoint(const std::shared_ptr<platform::UIView>& view, platform::CGPoint point,
+                         double duration, const Finished& finished);
+    static void setPoint(const std::shared_ptr<platform::UIView>& view, platform::CGPoint point,
                          const Finished& finished);
-    static void setPoint(const std::shared_ptr<platform::UIView>& view, platform::CGPoint point, const Finished& finished);
-    static void movePoint(const std::shared_ptr<platform::UIView>& view, platform::CGPoint delta, double duration,
+    static void movePoint(const std::shared_ptr<platform::UIView>& view, platform::CGPoint delta,
+                          double duration, const Finished& finished);
+    static void movePoint(const std::shared_ptr<platform::UIView>& view, platform::CGPoint delta,
                           const Finished& finished);
-    static void movePoint(const std::shared_ptr<platform::UIView>& view, platform::CGPoint delta, const Finished& finished);
 
     // ---- Rotation: setRotation turns the identity, moveRotation the present transform.
     static void setRotation(const std::shared_ptr<platform::UIView>& view, double degrees, double duration,
                             const Finished& finished);
-    static void setRotation(const std::shared_ptr<platform::UIView>& view, double degrees, const Finished& finished);
+    static void setRotation(const std::shared_ptr<platform::UIView>& view, double degrees,
+                            const Finished& finished);
     static void moveRotation(const std::shared_ptr<platform::UIView>& view, double degrees, double duration,
                              const Finished& finished);
-    static void moveRotation(const std::shared_ptr<platform::UIView>& view, double degrees, const Finished& finished);
+    static void moveRotation(const std::shared_ptr<platform::UIView>& view, double degrees,
+                             const Finished& finished);
 
     // ---- Attention. The view ends where it started.
     static void bounce(const std::shared_ptr<platform::UIView>& view, const Finished& finished);
-    static void bounce(const std::shared_ptr<platform::UIView>& view, double height, const Finished& finished);
+    static void bounce(const std::shared_ptr<platform::UIView>& view, double height,
+                       const Finished& finished);
     static void pulse(const std::shared_ptr<platform::UIView>& view, const Finished& finished);
     static void shake(const std::shared_ptr<platform::UIView>& view, const Finished& finished);
     // Holds the view weakly between steps: a view released meanwhile ends the chain without the
@@ -70,8 +79,8 @@ struct UIViewKJAnimations {
     // ---- Entrances and exits.
     // Removes every behaviour of the superview's animator.
     static void removeCurrentAnimations(const std::shared_ptr<platform::UIView>& view);
-    static void snapIntoView(const std::shared_ptr<platform::UIView>& view, const std::shared_ptr<platform::UIView>& container,
-                             int64_t direction);
+    static void snapIntoView(const std::shared_ptr<platform::UIView>& view,
+                             const std::shared_ptr<platform::UIView>& container, int64_t direction);
     static void bounceIntoView(const std::shared_ptr<platform::UIView>& view,
                                const std::shared_ptr<platform::UIView>& container, int64_t direction);
     // Adds the view to the container (to the front when it is there already), visible at scale 0,
@@ -80,7 +89,8 @@ struct UIViewKJAnimations {
                                const std::shared_ptr<platform::UIView>& container, double duration,
                                const Finished& finished);
     // Shrinks the view to scale 0.001 over the duration, then hides it.
-    static void compressIntoView(const std::shared_ptr<platform::UIView>& view, double duration, const Finished& finished);
+    static void compressIntoView(const std::shared_ptr<platform::UIView>& view, double duration,
+                                 const Finished& finished);
     // Swings about its top-left corner, falls out of its window and leaves its superview.
     static void hinge(const std::shared_ptr<platform::UIView>& view, const Finished& finished);
     // Falls under gravity while it fades out, then leaves its superview.
@@ -92,11 +102,13 @@ struct UIViewKJAnimations {
     static platform::CGPoint vectorDirection(int64_t direction);
 
     // The dynamic animator of a superview, made and kept on first use.
-    static std::shared_ptr<platform::UIDynamicAnimator> vask_supAnimator(const std::shared_ptr<platform::UIView>& superview);
+    static std::shared_ptr<platform::UIDynamicAnimator> vask_supAnimator(
+        const std::shared_ptr<platform::UIView>& superview);
     static void vask_setSupAnimator(const std::shared_ptr<platform::UIView>& superview,
                                     const std::shared_ptr<platform::UIDynamicAnimator>& animator);
     // The animator of the view's superview; null without a superview.
-    static std::shared_ptr<platform::UIDynamicAnimator> vask_animator(const std::shared_ptr<platform::UIView>& view);
+    static std::shared_ptr<platform::UIDynamicAnimator> vask_animator(
+        const std::shared_ptr<platform::UIView>& view);
 };
 
 }  // namespace brindlecue

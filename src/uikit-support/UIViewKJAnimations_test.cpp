@@ -113,7 +113,8 @@ TEST_F(ViewAnimations, DynamicEntrancesStartOffTheWindowAndFallsLeave) {
     Anim::bounceIntoView(view, container, fromTop);
     EXPECT_EQ(view->frame().origin.y, -480);
     ASSERT_EQ(Anim::vask_animator(view)->behaviors().size(), 1u);
-    auto attachment = std::dynamic_pointer_cast<UIAttachmentBehavior>(Anim::vask_animator(view)->behaviors()[0]);
+    auto attachment =
+        std::dynamic_pointer_cast<UIAttachmentBehavior>(Anim::vask_animator(view)->behaviors()[0]);
     ASSERT_TRUE(attachment);
     EXPECT_EQ(attachment->damping, 0.55);
 
@@ -132,7 +133,6 @@ TEST_F(ViewAnimations, DynamicEntrancesStartOffTheWindowAndFallsLeave) {
     Clock::advance(0.51);
     EXPECT_EQ(calls, 2);
 }
-
 
 TEST_F(ViewAnimations, RotationsPulseAndOffWindowPlacement) {
     Anim::setRotation(view, 90, nullptr);
@@ -156,7 +156,8 @@ TEST_F(ViewAnimations, RotationsPulseAndOffWindowPlacement) {
     EXPECT_EQ(view->frame().origin.x, 320);
 
     // A bounce first clears what the superview's animator was doing.
-    Anim::vask_animator(view)->addBehavior(make<UIGravityBehavior>(std::vector<std::shared_ptr<UIView>>{view}));
+    Anim::vask_animator(view)->addBehavior(
+        make<UIGravityBehavior>(std::vector<std::shared_ptr<UIView>>{view}));
     Anim::bounce(view, nullptr);
     EXPECT_TRUE(Anim::vask_animator(view)->behaviors().empty());
 }

@@ -14,7 +14,8 @@ namespace {
 
 enum class Mode { Make, Update, Remake };
 
-std::vector<KJMASConstraintPtr> run(const std::shared_ptr<UIView>& view, const KJMASMakerBlock& block, Mode mode) {
+std::vector<KJMASConstraintPtr> run(const std::shared_ptr<UIView>& view, const KJMASMakerBlock& block,
+                                    Mode mode) {
     if (!view) return {};
     view->setTranslatesAutoresizingMaskIntoConstraints(false);
     auto maker = platform::make<KJMASConstraintMaker>(view);
@@ -44,13 +45,13 @@ std::vector<KJMASConstraintPtr> UIViewKJMASAdditions::mas_makeConstraints(const 
     return run(view, block, Mode::Make);
 }
 
-std::vector<KJMASConstraintPtr> UIViewKJMASAdditions::mas_updateConstraints(const std::shared_ptr<UIView>& view,
-                                                                            const KJMASMakerBlock& block) {
+std::vector<KJMASConstraintPtr> UIViewKJMASAdditions::mas_updateConstraints(
+    const std::shared_ptr<UIView>& view, const KJMASMakerBlock& block) {
     return run(view, block, Mode::Update);
 }
 
-std::vector<KJMASConstraintPtr> UIViewKJMASAdditions::mas_remakeConstraints(const std::shared_ptr<UIView>& view,
-                                                                            const KJMASMakerBlock& block) {
+std::vector<KJMASConstraintPtr> UIViewKJMASAdditions::mas_remakeConstraints(
+    const std::shared_ptr<UIView>& view, const KJMASMakerBlock& block) {
     return run(view, block, Mode::Remake);
 }
 
@@ -97,8 +98,8 @@ void UIViewKJMASAdditions::setMas_key(const std::shared_ptr<UIView>& view, const
     if (view) view->setAssociatedValue(kKeyKey, key);
 }
 
-std::shared_ptr<UIView> UIViewKJMASAdditions::mas_closestCommonSuperview(const std::shared_ptr<UIView>& view,
-                                                                         const std::shared_ptr<UIView>& other) {
+std::shared_ptr<UIView> UIViewKJMASAdditions::mas_closestCommonSuperview(
+    const std::shared_ptr<UIView>& view, const std::shared_ptr<UIView>& other) {
     for (auto s = other; s; s = s->superview())
         for (auto f = view; f; f = f->superview())
             if (s == f) return s;

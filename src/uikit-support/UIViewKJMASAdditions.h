@@ -28,10 +28,10 @@ struct UIViewKJMASAdditions {
     // installed with this view as first view first.
     static std::vector<KJMASConstraintPtr> mas_makeConstraints(const std::shared_ptr<platform::UIView>& view,
                                                                const KJMASMakerBlock& block);
-    static std::vector<KJMASConstraintPtr> mas_updateConstraints(const std::shared_ptr<platform::UIView>& view,
-                                                                 const KJMASMakerBlock& block);
-    static std::vector<KJMASConstraintPtr> mas_remakeConstraints(const std::shared_ptr<platform::UIView>& view,
-                                                                 const KJMASMakerBlock& block);
+    static std::vector<KJMASConstraintPtr> mas_updateConstraints(
+        const std::shared_ptr<platform::UIView>& view, const KJMASMakerBlock& block);
+    static std::vector<KJMASConstraintPtr> mas_remakeConstraints(
+        const std::shared_ptr<platform::UIView>& view, const KJMASMakerBlock& block);
 
     using Attribute = std::shared_ptr<KJMASViewAttribute>;
     static Attribute mas_left(const std::shared_ptr<platform::UIView>& view);
@@ -71,8 +71,8 @@ struct UIViewKJMASAdditions {
 
     // The nearest view that is an ancestor-or-self of both; null when there is none or other is
     // null.
-    static std::shared_ptr<platform::UIView> mas_closestCommonSuperview(const std::shared_ptr<platform::UIView>& view,
-                                                                        const std::shared_ptr<platform::UIView>& other);
+    static std::shared_ptr<platform::UIView> mas_closestCommonSuperview(
+        const std::shared_ptr<platform::UIView>& view, const std::shared_ptr<platform::UIView>& other);
 };
 
 // The per-view set of installed statements.

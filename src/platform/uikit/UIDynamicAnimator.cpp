@@ -13,7 +13,8 @@ std::vector<std::shared_ptr<UIView>> UIDynamicBehavior::items() const {
     return out;
 }
 
-UISnapBehavior::UISnapBehavior(const std::shared_ptr<UIView>& item, CGPoint snapToPoint) : snapPoint_(snapToPoint) {
+UISnapBehavior::UISnapBehavior(const std::shared_ptr<UIView>& item, CGPoint snapToPoint)
+    : snapPoint_(snapToPoint) {
     items_.push_back(item);
 }
 

@@ -71,7 +71,8 @@ private:
 class UIDynamicAnimator : public NSObject {
 public:
     BLQ_PLATFORM_CLASS(UIDynamicAnimator)
-    explicit UIDynamicAnimator(const std::shared_ptr<UIView>& referenceView) : referenceView_(referenceView) {}
+    explicit UIDynamicAnimator(const std::shared_ptr<UIView>& referenceView)
+        : referenceView_(referenceView) {}
 
     std::shared_ptr<UIView> referenceView() const { return referenceView_.lock(); }
     const std::vector<std::shared_ptr<UIDynamicBehavior>>& behaviors() const { return behaviors_; }

@@ -16,7 +16,10 @@ public:
     BLQ_PLATFORM_CLASS(UIMotionEffect)
 };
 
-enum class UIInterpolatingMotionEffectType : int64_t { TiltAlongHorizontalAxis = 0, TiltAlongVerticalAxis = 1 };
+enum class UIInterpolatingMotionEffectType : int64_t {
+    TiltAlongHorizontalAxis = 0,
+    TiltAlongVerticalAxis = 1
+};
 
 class UIInterpolatingMotionEffect : public UIMotionEffect {
 public:

@@ -17,7 +17,13 @@ enum class UIStackViewDistribution : int64_t {
     EqualCentering = 4,
 };
 
-enum class UIStackViewAlignment : int64_t { Fill = 0, Leading = 1, FirstBaseline = 2, Center = 3, Trailing = 4 };
+enum class UIStackViewAlignment : int64_t {
+    Fill = 0,
+    Leading = 1,
+    FirstBaseline = 2,
+    Center = 3,
+    Trailing = 4
+};
 
 // A stack view: its arranged subviews (each also a subview) and how they are to be stacked. The
 // stacking itself is constraint layout, which the stand-in records and does not solve, so the
