@@ -2,9 +2,11 @@
 // controls, a card with a border and a shadow) and writes it to a PNG, so a person can look at
 // what the library's views draw. With --widgets it draws a phone screen with the built-in widget
 // document instead: the floating button, tapped once, with its FAQ list open over the dimmed
-// screen.
+// screen. With --hud it writes the progress HUD over the sample window, once per look (pie, ring,
+// bar and text-only), as hud-<look>.png in the directory.
 //
 //   render-view [output.png] [--scale N] [--widgets]     (default render-view.png at scale 2)
+//   render-view --hud DIR [--scale N]
 
 #include <cmath>
 #include <cstdio>
@@ -30,6 +32,7 @@
 #include "platform/uikit/UISwitch.h"
 #include "platform/uikit/UITextField.h"
 #include "platform/uikit/UIWindow.h"
+#include "uikit-support/KJMBProgressHUD.h"
 
 using namespace brindlecue::platform;
 
@@ -185,26 +188,25 @@ std::shared_ptr<UIWindow> widgetWindow(std::shared_ptr<brindlecue::widgets::QXFe
     return window;
 }
 
-}  // namespace
+// The sample window under a HUD of the given look.
+std::shared_ptr<UIWindow> hudWindow(const std::string& look) {
+    using brindlecue::KJMBProgressHUD;
+    using Mode = brindlecue::KJMBProgressHUDDisplayMode;
+    auto window = sampleWindow();
+    auto hud = KJMBProgressHUD::showHUDAddedTo(window, false);
+    if (look == "text") {
+        hud->setMode(Mode::textMode);
+        hud->label()->setText("Thanks for your feedback");
+        return window;
+    }
+    hud->setMode(look == "pie" ? Mode::pieMode : look == "ring" ? Mode::ringMode : Mode::barMode);
+    hud->setProgress(0.6f);
+    hud->label()->setText("Uploading");
+    hud->detailsLabel()->setText("3 of 5 screenshots");
+    return window;
+}
 
-int main(int argc, char** argv) {
-    std::string out = "render-view.png";
-    double scale = 2;
-    bool widgets = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--widgets") == 0)
-            widgets = true;
-        else if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc)
-            scale = std::atof(argv[++i]);
-        else
-            out = argv[i];
-    }
-    if (!(scale > 0) || scale > 8) {
-        std::fprintf(stderr, "render-view: the scale must be above 0 and at most 8\n");
-        return 2;
-    }
-    std::shared_ptr<brindlecue::widgets::QXFeedBackInterface> host;
-    auto window = widgets ? widgetWindow(host) : sampleWindow();
+bool writeRendering(const std::shared_ptr<UIWindow>& window, double scale, const std::string& out) {
     UIGraphicsBeginImageContextWithOptions(window->bounds().size, true, scale);
     window->drawViewHierarchyInRect(window->bounds(), true);
     auto image = UIGraphicsGetImageFromCurrentImageContext();
@@ -212,14 +214,45 @@ int main(int argc, char** argv) {
     auto png = UIImagePNGRepresentation(image);
     if (!png) {
         std::fprintf(stderr, "render-view: could not encode the rendering\n");
-        return 1;
+        return false;
     }
     std::ofstream file(out, std::ios::binary);
     file.write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
     if (!file) {
         std::fprintf(stderr, "render-view: could not write %s\n", out.c_str());
-        return 1;
+        return false;
     }
     std::printf("wrote %s (%d x %d pixels)\n", out.c_str(), image->cgImage()->width(), image->cgImage()->height());
-    return 0;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string out = "render-view.png";
+    std::string hudDir;
+    double scale = 2;
+    bool widgets = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--widgets") == 0)
+            widgets = true;
+        else if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc)
+            scale = std::atof(argv[++i]);
+        else if (std::strcmp(argv[i], "--hud") == 0 && i + 1 < argc)
+            hudDir = argv[++i];
+        else
+            out = argv[i];
+    }
+    if (!(scale > 0) || scale > 8) {
+        std::fprintf(stderr, "render-view: the scale must be above 0 and at most 8\n");
+        return 2;
+    }
+    if (!hudDir.empty()) {
+        for (const char* look : {"pie", "ring", "bar", "text"})
+            if (!writeRendering(hudWindow(look), scale, hudDir + "/hud-" + look + ".png")) return 1;
+        return 0;
+    }
+    std::shared_ptr<brindlecue::widgets::QXFeedBackInterface> host;
+    auto window = widgets ? widgetWindow(host) : sampleWindow();
+    return writeRendering(window, scale, out) ? 0 : 1;
 }

@@ -26,6 +26,19 @@ CGPoint CALayer::position() const {
     return {frame_.midX(), frame_.midY()};
 }
 
+CGPoint CALayer::anchorPoint() const {
+    if (auto v = delegate()) return v->anchorPoint_;
+    return anchorPoint_;
+}
+
+void CALayer::setAnchorPoint(CGPoint anchor) {
+    if (auto v = delegate()) {
+        v->anchorPoint_ = anchor;
+        return;
+    }
+    anchorPoint_ = anchor;
+}
+
 double CALayer::opacity() const {
     if (auto v = delegate()) return v->alpha();
     return opacity_;

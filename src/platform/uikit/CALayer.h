@@ -36,6 +36,11 @@ public:
     void setFrame(const CGRect& frame);
     CGRect bounds() const;
     CGPoint position() const;
+    // The point of the bounds, in unit coordinates, that sits at the position and about which
+    // the transform turns; (0.5, 0.5) by default. Changing it keeps the position, so a view's
+    // frame moves. Stand-alone layers keep it but are placed by their frame.
+    CGPoint anchorPoint() const;
+    void setAnchorPoint(CGPoint anchor);
     double opacity() const;
     void setOpacity(double opacity);
     bool isHidden() const;
@@ -54,6 +59,8 @@ public:
     CGSize shadowOffset{0, -3};
     std::optional<CGRect> shadowPath;  // a rectangular shadow path, when one is set
     double zPosition = 0;
+    // Whether sublayers are composited as one group before the opacity applies (kept only).
+    bool allowsGroupOpacity = true;
     std::string name;
     // The layer that masks this one (its alpha shapes what shows).
     std::shared_ptr<CALayer> mask;
@@ -95,6 +102,7 @@ private:
     double opacity_ = 1;
     bool hidden_ = false;
     bool masksToBounds_ = false;
+    CGPoint anchorPoint_{0.5, 0.5};
     std::optional<UIColor> backgroundColor_;
     std::vector<std::shared_ptr<CALayer>> sublayers_;
     std::weak_ptr<CALayer> superlayer_;

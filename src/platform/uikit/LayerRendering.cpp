@@ -23,12 +23,13 @@ void renderPlaced(CGContext& ctx, CALayer& child) {
     if (child.isHidden() || child.opacity() <= 0) return;
     ctx.saveGState();
     if (auto view = child.delegate()) {
-        // A view's bounds sit around its center through its transform.
+        // A view's bounds sit around its center (the anchor point) through its transform.
         CGRect b = view->bounds();
         CGPoint c = view->center();
+        CGPoint anchor = child.anchorPoint();
         ctx.translateCTM(c.x, c.y);
         ctx.concatCTM(view->transform());
-        ctx.translateCTM(-b.size.width / 2 - b.origin.x, -b.size.height / 2 - b.origin.y);
+        ctx.translateCTM(-b.size.width * anchor.x - b.origin.x, -b.size.height * anchor.y - b.origin.y);
     } else {
         CGRect f = child.frame();
         ctx.translateCTM(f.origin.x, f.origin.y);

@@ -1,6 +1,9 @@
 #include "platform/uikit/NSLayoutConstraint.h"
 
+#include <atomic>
+
 #include "platform/uikit/Geometry.h"
+#include "platform/uikit/UILayoutGuide.h"
 #include "platform/uikit/UIView.h"
 
 namespace brindlecue::platform {
@@ -32,6 +35,22 @@ const char* attributeName(NSLayoutAttribute a) {
             return "lastBaseline";
         case NSLayoutAttribute::FirstBaseline:
             return "firstBaseline";
+        case NSLayoutAttribute::LeftMargin:
+            return "leftMargin";
+        case NSLayoutAttribute::RightMargin:
+            return "rightMargin";
+        case NSLayoutAttribute::TopMargin:
+            return "topMargin";
+        case NSLayoutAttribute::BottomMargin:
+            return "bottomMargin";
+        case NSLayoutAttribute::LeadingMargin:
+            return "leadingMargin";
+        case NSLayoutAttribute::TrailingMargin:
+            return "trailingMargin";
+        case NSLayoutAttribute::CenterXWithinMargins:
+            return "centerXWithinMargins";
+        case NSLayoutAttribute::CenterYWithinMargins:
+            return "centerYWithinMargins";
         default:
             return "notAnAttribute";
     }
@@ -41,6 +60,18 @@ std::string itemText(const std::shared_ptr<NSObject>& item) {
     return item ? item->className() + ":" + item->addressText() : std::string("(null)");
 }
 
+// The view an item stands for: the view itself, or the view that owns a layout guide.
+std::shared_ptr<UIView> viewOfItem(const std::shared_ptr<NSObject>& item) {
+    if (auto view = std::dynamic_pointer_cast<UIView>(item)) return view;
+    if (auto guide = std::dynamic_pointer_cast<UILayoutGuide>(item)) return guide->owningView();
+    return nullptr;
+}
+
+std::atomic<NSLayoutConstraint::DescriptionProvider>& descriptionProvider() {
+    static std::atomic<NSLayoutConstraint::DescriptionProvider> provider{nullptr};
+    return provider;
+}
+
 }  // namespace
 
 std::shared_ptr<NSLayoutConstraint> NSLayoutConstraint::constraintWithItem(
@@ -48,14 +79,24 @@ std::shared_ptr<NSLayoutConstraint> NSLayoutConstraint::constraintWithItem(
     const std::shared_ptr<NSObject>& secondItem, NSLayoutAttribute secondAttribute, double multiplier,
     double constant) {
     auto c = make<NSLayoutConstraint>();
-    c->firstItem_ = firstItem;
-    c->firstAttribute_ = firstAttribute;
-    c->relation_ = relation;
-    c->secondItem_ = secondItem;
-    c->secondAttribute_ = secondAttribute;
-    c->multiplier_ = multiplier;
-    c->constant_ = constant;
+    c->initWithItem(firstItem, firstAttribute, relation, secondItem, secondAttribute, multiplier, constant);
     return c;
+}
+
+void NSLayoutConstraint::initWithItem(const std::shared_ptr<NSObject>& firstItem, NSLayoutAttribute firstAttribute,
+                                      NSLayoutRelation relation, const std::shared_ptr<NSObject>& secondItem,
+                                      NSLayoutAttribute secondAttribute, double multiplier, double constant) {
+    firstItem_ = firstItem;
+    firstAttribute_ = firstAttribute;
+    relation_ = relation;
+    secondItem_ = secondItem;
+    secondAttribute_ = secondAttribute;
+    multiplier_ = multiplier;
+    constant_ = constant;
+}
+
+void NSLayoutConstraint::setDescriptionProvider(DescriptionProvider provider) {
+    descriptionProvider().store(provider);
 }
 
 void NSLayoutConstraint::activateConstraints(
@@ -78,8 +119,8 @@ void NSLayoutConstraint::setActive(bool active) {
         return;
     }
     if (isActive()) return;
-    auto first = std::dynamic_pointer_cast<UIView>(firstItem());
-    auto second = std::dynamic_pointer_cast<UIView>(secondItem());
+    auto first = viewOfItem(firstItem());
+    auto second = viewOfItem(secondItem());
     std::shared_ptr<UIView> holder;
     if (first && second) {
         for (auto v = first; v; v = v->superview())
@@ -94,6 +135,7 @@ void NSLayoutConstraint::setActive(bool active) {
 }
 
 std::string NSLayoutConstraint::description() const {
+    if (auto provider = descriptionProvider().load()) return provider(*this);
     std::string rel = relation_ == NSLayoutRelation::Equal             ? "=="
                       : relation_ == NSLayoutRelation::LessThanOrEqual ? "<="
                                                                        : ">=";

@@ -24,7 +24,17 @@ enum class NSLayoutAttribute {
     CenterY = 10,
     LastBaseline = 11,
     FirstBaseline = 12,
+    LeftMargin = 13,
+    RightMargin = 14,
+    TopMargin = 15,
+    BottomMargin = 16,
+    LeadingMargin = 17,
+    TrailingMargin = 18,
+    CenterXWithinMargins = 19,
+    CenterYWithinMargins = 20,
 };
+
+enum class UILayoutConstraintAxis : int64_t { Horizontal = 0, Vertical = 1 };
 
 enum class NSLayoutRelation { LessThanOrEqual = -1, Equal = 0, GreaterThanOrEqual = 1 };
 
@@ -32,6 +42,7 @@ using UILayoutPriority = float;
 inline constexpr UILayoutPriority UILayoutPriorityRequired = 1000;
 inline constexpr UILayoutPriority UILayoutPriorityDefaultHigh = 750;
 inline constexpr UILayoutPriority UILayoutPriorityDefaultLow = 250;
+inline constexpr UILayoutPriority UILayoutPriorityFittingSizeLevel = 50;
 
 // A layout constraint as a record: items, attributes, relation, multiplier, constant, priority
 // and whether it is active. Nothing solves constraints; frames are set by code. Activating adds
@@ -69,8 +80,18 @@ public:
     std::shared_ptr<UIView> holder() const { return holder_.lock(); }
     void attachTo(const std::shared_ptr<UIView>& view) { holder_ = view; }
 
-    // "<NSLayoutConstraint:0x... UIView:0x....width == 100   (active)>"
+    // "<NSLayoutConstraint:0x... UIView:0x....width == 100   (active)>", unless a description
+    // provider is installed: a library may describe every constraint of the process its own way,
+    // as a category of the platform would.
     std::string description() const override;
+    using DescriptionProvider = std::string (*)(const NSLayoutConstraint&);
+    static void setDescriptionProvider(DescriptionProvider provider);
+
+protected:
+    // Sets what constraintWithItem sets; for subclasses that make their constraints themselves.
+    void initWithItem(const std::shared_ptr<NSObject>& firstItem, NSLayoutAttribute firstAttribute,
+                      NSLayoutRelation relation, const std::shared_ptr<NSObject>& secondItem,
+                      NSLayoutAttribute secondAttribute, double multiplier, double constant);
 
 private:
     std::weak_ptr<NSObject> firstItem_;

@@ -36,7 +36,7 @@ public:
     const std::optional<std::string>& title() const { return title_; }
     const std::optional<std::string>& message() const { return message_; }
     std::shared_ptr<UIAlertViewDelegate> delegate() const { return delegate_.lock(); }
-    void setDelegate(const std::shared_ptr<UIAlertViewDelegate>& d) { delegate_ = d; }
+    virtual void setDelegate(const std::shared_ptr<UIAlertViewDelegate>& d) { delegate_ = d; }
     int64_t addButtonWithTitle(const std::string& title);
     std::optional<std::string> buttonTitleAtIndex(int64_t index) const;
     int64_t numberOfButtons() const { return int64_t(buttons_.size()); }
@@ -84,6 +84,7 @@ public:
 
     const std::optional<std::string>& title() const { return title_; }
     std::shared_ptr<UIActionSheetDelegate> delegate() const { return delegate_.lock(); }
+    virtual void setDelegate(const std::shared_ptr<UIActionSheetDelegate>& d) { delegate_ = d; }
     int64_t addButtonWithTitle(const std::string& title);
     std::optional<std::string> buttonTitleAtIndex(int64_t index) const;
     int64_t numberOfButtons() const { return int64_t(buttons_.size()); }

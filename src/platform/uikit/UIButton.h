@@ -42,7 +42,7 @@ public:
     void setTitle(std::optional<std::string> title, uint64_t state);
     std::optional<std::string> titleForState(uint64_t state) const;
     std::optional<std::string> currentTitle() const { return titleForState(state()); }
-    void setTitleColor(std::optional<UIColor> color, uint64_t state);
+    virtual void setTitleColor(std::optional<UIColor> color, uint64_t state);
     std::optional<UIColor> titleColorForState(uint64_t state) const;
     UIColor currentTitleColor() const;
     void setImage(const std::shared_ptr<UIImage>& image, uint64_t state);

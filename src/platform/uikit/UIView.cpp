@@ -33,8 +33,9 @@ std::shared_ptr<CALayer> UIView::makeBackingLayer() {
 
 CGRect UIView::frame() const {
     double w = bounds_.size.width, h = bounds_.size.height;
-    if (transform_.isIdentity()) return CGRect(center_.x - w / 2, center_.y - h / 2, w, h);
-    return transform_.apply(CGRect(-w / 2, -h / 2, w, h)).offsetBy(center_.x, center_.y);
+    double ax = anchorPoint_.x * w, ay = anchorPoint_.y * h;
+    if (transform_.isIdentity()) return CGRect(center_.x - ax, center_.y - ay, w, h);
+    return transform_.apply(CGRect(-ax, -ay, w, h)).offsetBy(center_.x, center_.y);
 }
 
 void UIView::setFrame(const CGRect& frameIn) {
@@ -47,7 +48,13 @@ void UIView::setFrame(const CGRect& frameIn) {
         if (transform_.d != 0) size.height = f.size.height / std::fabs(transform_.d);
     }
     bounds_.size = size;
-    center_ = {f.midX() - transform_.tx, f.midY() - transform_.ty};
+    if (transform_.isIdentity()) {
+        center_ = {f.origin.x + anchorPoint_.x * size.width, f.origin.y + anchorPoint_.y * size.height};
+    } else {
+        CGRect placed = transform_.apply(
+            CGRect(-anchorPoint_.x * size.width, -anchorPoint_.y * size.height, size.width, size.height));
+        center_ = {f.origin.x - placed.origin.x, f.origin.y - placed.origin.y};
+    }
     if (!(oldSize == bounds_.size)) {
         resizeSubviews(oldSize);
         setNeedsLayout();
@@ -352,16 +359,16 @@ void UIView::removeConstraints(const std::vector<std::shared_ptr<NSLayoutConstra
 // ---------------------------------------------------------------- conversion
 
 CGPoint UIView::pointToParent(CGPoint p) const {
-    CGPoint local{p.x - bounds_.origin.x - bounds_.size.width / 2,
-                  p.y - bounds_.origin.y - bounds_.size.height / 2};
+    CGPoint local{p.x - bounds_.origin.x - anchorPoint_.x * bounds_.size.width,
+                  p.y - bounds_.origin.y - anchorPoint_.y * bounds_.size.height};
     CGPoint t = transform_.apply(local);
     return {center_.x + t.x, center_.y + t.y};
 }
 
 CGPoint UIView::pointFromParent(CGPoint p) const {
     CGPoint local = transform_.inverted().apply(CGPoint{p.x - center_.x, p.y - center_.y});
-    return {local.x + bounds_.origin.x + bounds_.size.width / 2,
-            local.y + bounds_.origin.y + bounds_.size.height / 2};
+    return {local.x + bounds_.origin.x + anchorPoint_.x * bounds_.size.width,
+            local.y + bounds_.origin.y + anchorPoint_.y * bounds_.size.height};
 }
 
 CGPoint UIView::convertPointToView(CGPoint point, const std::shared_ptr<const UIView>& view) const {

@@ -18,6 +18,9 @@ class UIWindow;
 class UIViewController;
 class UIGestureRecognizer;
 class NSLayoutConstraint;
+class UILayoutGuide;
+enum class UILayoutConstraintAxis : int64_t;
+class UIMotionEffect;
 
 // Autoresizing mask bits, as the platform numbers them.
 enum UIViewAutoresizing : uint32_t {
@@ -167,8 +170,15 @@ public:
     virtual CGSize intrinsicContentSize() const { return {-1, -1}; }
     // The window's safe-area insets where they overlap this view.
     virtual UIEdgeInsets safeAreaInsets() const;
+    // The guide of the safe area, made on first use (a record for constraints).
+    std::shared_ptr<UILayoutGuide> safeAreaLayoutGuide() const;
     UIEdgeInsets layoutMargins() const { return layoutMargins_; }
     void setLayoutMargins(const UIEdgeInsets& m) { layoutMargins_ = m; }
+
+    // How strongly the view resists being made smaller than its content along an axis (750 unless
+    // set); a record for constraints.
+    float contentCompressionResistancePriorityForAxis(UILayoutConstraintAxis axis) const;
+    void setContentCompressionResistancePriority(float priority, UILayoutConstraintAxis axis);
 
     // Layout constraints held by this view (records; nothing solves them).
     const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints() const { return constraints_; }
@@ -206,6 +216,11 @@ public:
     std::shared_ptr<UIResponder> nextResponder() const override;
     // The controller whose root view this is.
     std::shared_ptr<UIViewController> viewControllerOfRootView() const { return viewController_.lock(); }
+
+    // ---- Motion effects (records: the stand-in has no device tilt), in the order added.
+    void addMotionEffect(const std::shared_ptr<UIMotionEffect>& effect);
+    void removeMotionEffect(const std::shared_ptr<UIMotionEffect>& effect);
+    std::vector<std::shared_ptr<UIMotionEffect>> motionEffects() const;
 
     // ---- Gesture recognisers (owned by the view).
     const std::vector<std::shared_ptr<UIGestureRecognizer>>& gestureRecognizers() const {
@@ -249,6 +264,7 @@ protected:
 private:
     friend class UIViewController;
     friend class UIWindow;
+    friend class CALayer;
 
     void insertSubviewImpl(const std::shared_ptr<UIView>& view, size_t index);
     void resizeSubviews(CGSize oldSize);
@@ -262,6 +278,9 @@ private:
     CGRect bounds_;
     CGPoint center_;
     CGAffineTransform transform_;
+    // The layer's anchor point, in unit coordinates of the bounds: the point that sits at the
+    // center and about which the transform turns (CALayer::anchorPoint).
+    CGPoint anchorPoint_{0.5, 0.5};
     double alpha_ = 1;
     bool hidden_ = false;
     bool opaque_ = true;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/uikit/AddressRegistry.h"
@@ -31,6 +33,25 @@ TEST(UIViewGeometry, FrameFollowsCenterBoundsAndScaleTransform) {
     v->setTransform(CGAffineTransform::identity());
     v->setCenter({0, 0});
     EXPECT_EQ(v->frame(), CGRect(-50, -25, 100, 50));
+}
+
+TEST(UIViewGeometry, AnchorPointPlacesTheBoundsAndIsWhatTheViewTurnsAbout) {
+    auto parent = make<UIView>(CGRect(0, 0, 300, 300));
+    auto v = make<UIView>(CGRect(20, 30, 100, 50));
+    parent->addSubview(v);
+    v->layer()->setAnchorPoint({0, 0});  // the center stays: the frame moves
+    EXPECT_EQ(v->frame(), CGRect(70, 55, 100, 50));
+    v->setCenter({20, 30});
+    EXPECT_EQ(v->frame(), CGRect(20, 30, 100, 50));
+    v->setTransform(CGAffineTransform::makeRotation(M_PI / 2));
+    CGRect turned = v->frame();
+    EXPECT_NEAR(turned.origin.x, -30, 1e-9);
+    EXPECT_NEAR(turned.origin.y, 30, 1e-9);
+    expectPoint(v->convertPointToView({0, 0}, parent), 20, 30);
+    expectPoint(v->convertPointToView({10, 0}, parent), 20, 40);
+    v->setTransform(CGAffineTransform::identity());
+    v->setFrame(CGRect(5, 6, 10, 10));
+    EXPECT_EQ(v->center(), (CGPoint{5, 6}));
 }
 
 TEST(UIViewGeometry, AutoresizingFollowsSuperviewSize) {
