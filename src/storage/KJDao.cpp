@@ -303,8 +303,9 @@ bool KJDao::inTransaction(const std::function<bool()>& work) {
     try {
         ok = work();
     } catch (...) {
+        // Work that throws half-way leaves nothing behind.
         s.transactionDepth = 0;
-        sqlite3_exec(c.db, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
     s.transactionDepth = 0;

@@ -118,6 +118,18 @@ TEST_F(KJDaoTest, InsertsStopAtTheFirstFailingRow) {
     EXPECT_FALSE(KJDao::updateSeries(row("1")));
 }
 
+TEST_F(KJDaoTest, WorkThatThrowsInATransactionLeavesNothing) {
+    EXPECT_THROW(KJDao::inTransaction([] {
+                     KJDao::insertATip(row("1"));
+                     throw std::runtime_error("half-way");
+                     return true;
+                 }),
+                 std::runtime_error);
+    EXPECT_TRUE(allIds().empty());
+    EXPECT_TRUE(KJDao::insertATip(row("2")));
+    EXPECT_THAT(allIds(), ElementsAre("2"));
+}
+
 TEST_F(KJDaoTest, QueriesThatDoNotPrepareAreReported) {
     EXPECT_EQ(KJDao::findSeriesElementsByQuarySQL("SELECT nope FROM QXFeeds"), std::nullopt);
     ASSERT_EQ(log.size(), 1u);
