@@ -27,15 +27,14 @@
 #include "platform/uikit/UITableView.h"
 #include "platform/uikit/UIWindow.h"
 #include "targeting/BLQTargetingAlgorithmV3.h"
-#include "tips/BLQITipManager.h"
+#include "support/StubTipManager.h"
 
 namespace brindlecue::testscene {
 
 using namespace brindlecue::platform;
 
-class FakeTipManager final : public BLQITipManager {
+class FakeTipManager final : public testsupport::StubTipManager {
 public:
-    void fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObject>>&) override {}
     std::optional<std::string> currentRCTViewName() const override { return reactNativeName; }
     std::shared_ptr<UIViewController> customerCurrentVC() const override { return screen.lock(); }
     void showTipForViewController(const Value&, const Notification::ObjectMap& objects) override {

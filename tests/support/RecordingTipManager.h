@@ -9,11 +9,11 @@
 
 #include "feed/KJFeedObject.h"
 #include "storage/KJDBManager.h"
-#include "tips/BLQITipManager.h"
+#include "support/StubTipManager.h"
 
 namespace brindlecue::testsupport {
 
-class RecordingTipManager final : public BLQITipManager {
+class RecordingTipManager final : public StubTipManager {
 public:
     using Feeds = std::vector<std::shared_ptr<KJFeedObject>>;
     explicit RecordingTipManager(bool storeInCache = false) : storeInCache_(storeInCache) {}
@@ -23,10 +23,6 @@ public:
         std::lock_guard lock(mutex_);
         calls_.push_back(feeds);
     }
-    std::optional<std::string> currentRCTViewName() const override { return std::nullopt; }
-    std::shared_ptr<platform::UIViewController> customerCurrentVC() const override { return nullptr; }
-    void showTipForViewController(const platform::Value&, const platform::Notification::ObjectMap&) override {}
-    std::shared_ptr<platform::UIView> previewModePanel() const override { return nullptr; }
 
     std::vector<Feeds> calls() const {
         std::lock_guard lock(mutex_);
