@@ -32,8 +32,12 @@ TEST_F(TipEngineTest, ASecondTipWaitsUntilTheFirstHasLeftTheScreen) {
     EXPECT_FALSE(controllers.of("b")[0]->isPresented());
     EXPECT_EQ(engine->currentTipViewController(), controllers.presented("a"));
 
-    controllers.presented("a")->dismissTipWithRemoveCoverView(true, true, nullptr);
+    auto first = controllers.presented("a");
+    first->dismissTipWithRemoveCoverView(true, true, nullptr);
     ASSERT_TRUE(settle([&] { return controllers.presented("b") != nullptr; }));
+    EXPECT_EQ(engine->currentTipViewController(), controllers.presented("b"));
+    // A late dismissal of the first tip leaves the second current.
+    first->dismissed();
     EXPECT_EQ(engine->currentTipViewController(), controllers.presented("b"));
 }
 

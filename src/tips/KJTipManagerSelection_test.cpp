@@ -4,7 +4,7 @@ namespace brindlecue::tipscene {
 namespace {
 
 const char* kFailingRepeat = R"([{"type": "seen_count", "op": "less_than", "value": 0}])";
-const char* kGoldPlan = R"([{"type": "string", "op": "equal", "tag": "plan", "value": "gold"}])";
+const char* kGoldPlan = R"([{"type": "string", "op": "eq", "tag": "plan", "value": "gold"}])";
 
 TEST_F(TipEngineTest, OnlyTheLastPageCampaignOfTheListCompetesAfterTheDefaultDelay) {
     store({{.id = "first", .priority = 1}, {.id = "last", .priority = 5}});
