@@ -72,7 +72,11 @@ TEST_F(StepResultsTest, CloseRejectsTheCampaignAndOffersTheScreensNextCampaign) 
 }
 
 TEST_F(StepResultsTest, NextAndPreviousWalkATourAndTheLastNextAcceptsIt) {
-    store({{.id = "tour", .tool = "tour", .steps = {{}, {}, {}}}});
+    store({{.id = "tour", .tool = "tour", .steps = {{}, {}, {}}},
+           {.id = "slides",
+            .tool = "carousel",
+            .priority = 0,
+            .steps = {{.tool = "carousel", .extra = R"(, "carousel": {"items": [{}, {}, {}]})"}}}});
     makeEngine();
     showScreen(home);
     ASSERT_TRUE(onScreen("tour", "s0"));
@@ -98,6 +102,11 @@ TEST_F(StepResultsTest, NextAndPreviousWalkATourAndTheLastNextAcceptsIt) {
     EXPECT_FALSE(live("tour"));
     EXPECT_EQ(engine->multipleTourIndex(), 0);
     EXPECT_EQ(engine->currentDisplayedTipFeedID(), "");
+
+    // The screen's next campaign follows; the last next of a carousel names its last item.
+    ASSERT_TRUE(onScreen("slides", "s0"));
+    current()->next(true, false);
+    EXPECT_EQ(facade->results.back(), (FeedResult{"slides", "c-slides", BLQFeedResult::accepted, "2", true, true}));
 }
 
 TEST_F(StepResultsTest, ATourStepThatLeadsElsewhereIsResumedOnTheNextScreen) {
@@ -131,18 +140,6 @@ TEST_F(StepResultsTest, AnOutsideTapPostponesAndEndsTheCampaign) {
     EXPECT_EQ(triggers->unhooked, std::vector<std::string>{"click"});
     EXPECT_FALSE(live("click"));
     EXPECT_TRUE(onScreen("page", "s0"));
-}
-
-TEST_F(StepResultsTest, TheLastNextOfACarouselNamesItsLastItem) {
-    store({{.id = "slides",
-            .tool = "carousel",
-            .steps = {{.tool = "carousel", .extra = R"(, "carousel": {"items": [{}, {}, {}]})"}}}});
-    makeEngine();
-    show("slides");
-    ASSERT_TRUE(onScreen("slides", "s0"));
-    current()->next(true, false);
-    EXPECT_EQ(facade->results,
-              (std::vector<FeedResult>{{"slides", "c-slides", BLQFeedResult::accepted, "2", true, true}}));
 }
 
 TEST_F(StepResultsTest, NothingIsReportedInPreviewMode) {

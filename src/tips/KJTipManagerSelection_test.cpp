@@ -13,16 +13,6 @@ TEST_F(TipEngineTest, OnlyTheLastPageCampaignOfTheListCompetesAfterTheDefaultDel
     ASSERT_TRUE(settle([&] { return controllers.presented("last") != nullptr; }));
     EXPECT_DOUBLE_EQ(controllers.of("last")[0]->createdAt, 1.0);
     EXPECT_TRUE(controllers.of("first").empty());
-
-    // A "delay" that is not a number is ignored; a number is the minimum delay.
-    auto start = Clock::uptime();
-    engine->setCurrentDisplayedTipFeedID("");
-    controllers.presented("last")->dismissTipWithRemoveCoverView(true, true, nullptr);
-    showScreen(home, Value::dictionary({{"delay", "soon"}}));
-    showScreen(home, Value::dictionary({{"delay", 2.5}}));
-    ASSERT_TRUE(settle([&] { return controllers.of("last").size() == 3; }));
-    EXPECT_DOUBLE_EQ(controllers.of("last")[1]->createdAt - start, 1.0);
-    EXPECT_DOUBLE_EQ(controllers.of("last")[2]->createdAt - start, 2.5);
 }
 
 TEST_F(TipEngineTest, ARepeatFailureEndsTheWalkWhileATriggerFailureSkipsTheCampaign) {

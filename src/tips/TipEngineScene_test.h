@@ -69,7 +69,7 @@ class RecordingTipController final : public BLQITipViewController {
 public:
     enum class Outcome { show, fail };
 
-    void setTipManager(const std::weak_ptr<BLQITipManager>& manager) override { tipManager = manager; }
+    void setTipManager(const std::weak_ptr<BLQITipManager>&) override {}
     void setTip(const std::shared_ptr<KJTipElement>& step) override { tip_ = step; }
     std::shared_ptr<KJTipElement> tip() const override { return tip_; }
     void setClickOutsideHandler(OutsideHandler h) override { outside = std::move(h); }
@@ -83,7 +83,6 @@ public:
                                  const std::shared_ptr<UIViewController>&, PresentSuccess success,
                                  PresentFailure failure) override {
         ++presentations;
-        presentedAt = Clock::uptime();
         if (outcome == Outcome::fail) {
             if (failure) failure(tip_);
             return;
@@ -110,7 +109,6 @@ public:
     bool isPresented() const { return presentations > 0; }
 
     Outcome outcome = Outcome::show;
-    std::weak_ptr<BLQITipManager> tipManager;
     OutsideHandler outside;
     CloseHandler close;
     ButtonHandler previous;
@@ -120,7 +118,6 @@ public:
     int presentations = 0;
     int dismissals = 0;
     int onTopDismissals = 0;
-    double presentedAt = -1;
 
 private:
     std::shared_ptr<KJTipElement> tip_;
@@ -130,9 +127,12 @@ private:
 // Registers a maker of recording controllers for every kind while it lives, and a dialog
 // presenter that keeps what it was asked to show.
 struct ScopedControllers {
+    static constexpr BLQTipViewControllerKind kKinds[] = {
+        BLQTipViewControllerKind::pop, BLQTipViewControllerKind::modal, BLQTipViewControllerKind::coachmark,
+        BLQTipViewControllerKind::feedback};
+
     ScopedControllers() {
-        for (auto kind : {BLQTipViewControllerKind::pop, BLQTipViewControllerKind::modal,
-                          BLQTipViewControllerKind::coachmark, BLQTipViewControllerKind::feedback}) {
+        for (auto kind : kKinds) {
             BLQTipViewControllerRegistry::registerMaker(kind, [this, kind] {
                 auto controller = std::make_shared<RecordingTipController>();
                 controller->outcome = nextOutcome;
@@ -150,9 +150,7 @@ struct ScopedControllers {
             });
     }
     ~ScopedControllers() {
-        for (auto kind : {BLQTipViewControllerKind::pop, BLQTipViewControllerKind::modal,
-                          BLQTipViewControllerKind::coachmark, BLQTipViewControllerKind::feedback})
-            BLQTipViewControllerRegistry::registerMaker(kind, nullptr);
+        for (auto kind : kKinds) BLQTipViewControllerRegistry::registerMaker(kind, nullptr);
         BLQTipViewControllerRegistry::registerDialogPresenter(nullptr);
     }
     ScopedControllers(const ScopedControllers&) = delete;
@@ -207,16 +205,11 @@ public:
 class FakePreviewModeManager final : public BLQIPreviewModeManager {
 public:
     bool isInPreviewMode() override { return true; }
-    void checkIfPreviewModeIsRequiredOrNot(const std::shared_ptr<UIViewController>&) override { ++checks; }
+    void checkIfPreviewModeIsRequiredOrNot(const std::shared_ptr<UIViewController>&) override {}
     void togglePreviewModeView(bool) override {}
     std::shared_ptr<UIViewController> previewModeView() override { return nullptr; }
-    void receiveUpdated(int64_t state, const std::string& message) override {
-        states.push_back(state);
-        messages.push_back(message);
-    }
+    void receiveUpdated(int64_t state, const std::string&) override { states.push_back(state); }
     std::vector<int64_t> states;
-    std::vector<std::string> messages;
-    int checks = 0;
 };
 
 class RecordingFacade final : public BLQITipManagerDelegate {
@@ -260,9 +253,8 @@ public:
 class RecordingTriggers final : public BLQITipTriggers {
 public:
     void hookEventForTipSeries(const std::shared_ptr<KJTipSeriesElement>& series,
-                               const std::shared_ptr<UIViewController>&, double minDelay) override {
+                               const std::shared_ptr<UIViewController>&, double) override {
         hooked.push_back(series->feed_id.value_or(""));
-        hookDelays.push_back(minDelay);
     }
     void removeEventForSeries(const std::shared_ptr<KJTipSeriesElement>& series) override {
         unhooked.push_back(series->feed_id.value_or(""));
@@ -281,14 +273,10 @@ public:
         std::lock_guard lock(mutex);
         return offScreen.count(feedId) > 0;
     }
-    void removeAllOffScreenTips() override {
-        std::lock_guard lock(mutex);
-        offScreen.clear();
-    }
+    void removeAllOffScreenTips() override {}
 
     mutable std::mutex mutex;
     std::vector<std::string> hooked, unhooked, onDemand;
-    std::vector<double> hookDelays;
     std::map<std::string, std::shared_ptr<KJTipElement>> offScreen;
 };
 
@@ -307,19 +295,14 @@ public:
 class RecordingTipCache final : public BLQITipCacheManager {
 public:
     std::vector<std::shared_ptr<KJTipSeriesElement>> cachedTips() const override { return tips; }
-    int64_t showingTipIndex() const override { return index; }
-    void setShowingTipIndex(int64_t i) override { index = i; }
+    int64_t showingTipIndex() const override { return 0; }
+    void setShowingTipIndex(int64_t) override {}
     void replayCachedPreviewTips() override {}
     void removePreviewTips() override { tips.clear(); }
-    void replaceCachedTip(int64_t i, const std::shared_ptr<KJTipSeriesElement>& series) override {
-        tips.at(static_cast<size_t>(i)) = series;
-    }
-    void removeCachedTip(const std::shared_ptr<KJTipSeriesElement>& series) override {
-        std::erase(tips, series);
-    }
+    void replaceCachedTip(int64_t i, const std::shared_ptr<KJTipSeriesElement>& s) override { tips.at(i) = s; }
+    void removeCachedTip(const std::shared_ptr<KJTipSeriesElement>& series) override { std::erase(tips, series); }
     void removeCachedTipAtIndex(int64_t) override {}
     std::vector<std::shared_ptr<KJTipSeriesElement>> tips;
-    int64_t index = -1;
 };
 
 // ---- Campaign documents ---------------------------------------------------------------------------
@@ -337,14 +320,12 @@ struct CampaignSpec {
     std::string id;
     std::string tool = "modal";
     std::string trigger = "page-open";
-    std::string view = "HomeViewController";
     int priority = 1;
     std::string modified = "2025-06-01T12:00:00.000Z";
     std::string appKey = kAppKey;
     bool preview = false;
     std::string repeat;       // repeat_conditions JSON list
     std::string triggers;     // trigger_conditions JSON list
-    std::string deletion;     // deletion_conditions JSON list
     std::vector<StepSpec> steps{StepSpec{}};
 };
 
@@ -366,9 +347,8 @@ inline Value feedItem(const CampaignSpec& c) {
             "modified": ")" + c.modified + "\"" +
                        (c.repeat.empty() ? "" : R"(, "repeat_conditions": )" + c.repeat) +
                        (c.triggers.empty() ? "" : R"(, "trigger_conditions": )" + c.triggers) +
-                       (c.deletion.empty() ? "" : R"(, "deletion_conditions": )" + c.deletion) +
-                       R"(, "content": {"setup": {"tool": ")" + c.tool + R"(", "view": ")" + c.view +
-                       R"(", "display": ["dom"], "launcher": {"type": ")" + c.trigger + R"("}}, "payload": [)" +
+                       R"(, "content": {"setup": {"tool": ")" + c.tool +
+                       R"(", "view": "HomeViewController", "display": ["dom"], "launcher": {"type": ")" + c.trigger + R"("}}, "payload": [)" +
                        steps + "]}}";
     auto parsed = Value::fromJSON(text);
     EXPECT_TRUE(parsed) << text;
@@ -426,6 +406,7 @@ protected:
         BLQFacadeLink::setLoggerManager(nullptr);
     }
 
+    // A new engine, which reads the campaign cache as it is now.
     void makeEngine() {
         engine = KJTipManager::make(widgets);
         engine->setDelegate(facade);
@@ -438,12 +419,6 @@ protected:
         std::vector<std::shared_ptr<KJDBFeedRecord>> records;
         for (const auto& c : campaigns) records.push_back(feed(c));
         ASSERT_TRUE(KJDBManager::sharedInstance()->saveMultipleTipSeries(records));
-    }
-
-    void intake(const std::vector<CampaignSpec>& campaigns) {
-        std::vector<std::shared_ptr<KJFeedObject>> records;
-        for (const auto& c : campaigns) records.push_back(feed(c));
-        engine->fillTipFromFeed(records);
     }
 
     void enterPreviewMode() {
