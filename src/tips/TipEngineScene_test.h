@@ -390,11 +390,11 @@ protected:
 
     void TearDown() override {
         // Every tip goes and every presenting worker lets go of the single-tip lock.
-        for (const auto& c : controllers.made)
-            if (c->coverView()) c->coverView()->removeFromSuperview();
         if (engine) {
             auto lock = engine->singleTipLock();
             settle([&] {
+                for (const auto& c : controllers.made)
+                    if (c->coverView()) c->coverView()->removeFromSuperview();
                 if (!lock->try_lock()) return false;
                 lock->unlock();
                 return true;
