@@ -33,6 +33,7 @@
 #include "storage/DictionaryTransformer.h"
 #include "storage/KJDBManager.h"
 #include "storage/KJDao.h"
+#include "../tests/support/StubTipManager.h"
 
 using namespace brindlecue;
 using namespace brindlecue::platform;
@@ -139,7 +140,7 @@ public:
 };
 
 // The tip engine's part: the records into the campaign cache.
-class CacheTipManager final : public BLQITipManager {
+class CacheTipManager final : public testsupport::StubTipManager {
 public:
     bool stored = false;
     void fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObject>>& feeds) override {

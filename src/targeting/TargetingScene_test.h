@@ -27,15 +27,14 @@
 #include "platform/uikit/UITableView.h"
 #include "platform/uikit/UIWindow.h"
 #include "targeting/BLQTargetingAlgorithmV3.h"
-#include "tips/BLQITipManager.h"
+#include "support/StubTipManager.h"
 
 namespace brindlecue::testscene {
 
 using namespace brindlecue::platform;
 
-class FakeTipManager final : public BLQITipManager {
+class FakeTipManager final : public testsupport::StubTipManager {
 public:
-    void fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObject>>&) override {}
     std::optional<std::string> currentRCTViewName() const override { return reactNativeName; }
     std::shared_ptr<UIViewController> customerCurrentVC() const override { return screen.lock(); }
     void showTipForViewController(const Value&, const Notification::ObjectMap& objects) override {
@@ -44,10 +43,6 @@ public:
                                                : std::static_pointer_cast<UIViewController>(it->second));
     }
     std::shared_ptr<UIView> previewModePanel() const override { return panel; }
-    void setOnDemandGuideId(const std::string&) override {}
-    void showOnDemandGuide(const std::string&) override {}
-    void deleteFAQFeedWithCampaignId(const std::string&) override {}
-    void removeFAQLauncher() override {}
 
     std::optional<std::string> reactNativeName;
     std::weak_ptr<UIViewController> screen;

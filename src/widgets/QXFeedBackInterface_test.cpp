@@ -51,6 +51,9 @@ private:
 class PreviewMode final : public BLQIPreviewModeManager {
 public:
     bool isInPreviewMode() const override { return on; }
+    void checkIfPreviewModeIsRequiredOrNot(const std::shared_ptr<UIViewController>&) override {}
+    void togglePreviewModeView(bool) override {}
+    std::shared_ptr<UIViewController> previewModeView() override { return nullptr; }
     void receiveUpdated(BLQPreviewModeNotificationState state, const std::string& message) override {
         updates.emplace_back(state, message);
     }

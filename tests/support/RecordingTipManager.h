@@ -13,11 +13,11 @@
 #include "feed/KJFeedObject.h"
 #include "storage/KJDBManager.h"
 #include "platform/uikit/UIViewController.h"
-#include "tips/BLQITipManager.h"
+#include "support/StubTipManager.h"
 
 namespace brindlecue::testsupport {
 
-class RecordingTipManager final : public BLQITipManager {
+class RecordingTipManager final : public StubTipManager {
 public:
     using Feeds = std::vector<std::shared_ptr<KJFeedObject>>;
     explicit RecordingTipManager(bool storeInCache = false) : storeInCache_(storeInCache) {}
@@ -27,11 +27,10 @@ public:
         std::lock_guard lock(mutex_);
         calls_.push_back(feeds);
     }
-    std::optional<std::string> currentRCTViewName() const override { return std::nullopt; }
     std::shared_ptr<platform::UIViewController> customerCurrentVC() const override { return currentVC.lock(); }
-    void showTipForViewController(const platform::Value&, const platform::Notification::ObjectMap&) override {}
-    std::shared_ptr<platform::UIView> previewModePanel() const override { return nullptr; }
-    void setOnDemandGuideId(const std::string& campaignId) override { onDemandGuideIds.push_back(campaignId); }
+    void setOnDemandGuideId(std::optional<std::string> campaignId) override {
+        onDemandGuideIds.push_back(campaignId.value_or(""));
+    }
     void showOnDemandGuide(const std::string& campaignId) override { shownOnDemandGuides.push_back(campaignId); }
     void deleteFAQFeedWithCampaignId(const std::string& campaignId) override {
         deletedFAQFeeds.push_back(campaignId);

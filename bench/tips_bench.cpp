@@ -1,0 +1,237 @@
+// Choosing the tip for a screen, beside its floor, measured in one run. After the runs the
+// program prints the medians of the repetitions with their ratio and the 0.5 ms budget.
+//
+//   SelectTip       the tip engine's showTipForViewController for a screen while the campaign
+//                   cache holds 1,000 campaigns (every tenth targets the screen, each has a trigger
+//                   condition over a stored tag and a repeat condition): the FAQ widgets and the
+//                   stored campaigns as the engine keeps them, the merge into the live list, the
+//                   last page campaign, its repeat conditions with their saved state, its trigger
+//                   condition against the Core Data tag store, its step for the screen and the
+//                   presentation scheduled after the default delay.
+//   SelectTipFloor  the same decision written out over the same campaigns in memory: the last page
+//                   campaign found, its steps matched against the screen, its own repeat records
+//                   evaluated, its trigger condition asked of the same tag store, and a block
+//                   scheduled after the same delay.
+//
+// The clock is virtual, so nothing scheduled ever runs; its pending blocks are dropped now and
+// then outside the timing.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <any>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "feed/KJFeedObject.h"
+#include "feed/KJTipElement.h"
+#include "feed/KJTipSeriesElement.h"
+#include "foundation/BLQFacadeLink.h"
+#include "matching/BLQClientSideTriggerManager.h"
+#include "matching/CampaignMatching.h"
+#include "platform/AppContainer.h"
+#include "platform/dispatch/Clock.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/RunLoop.h"
+#include "platform/uikit/ClassRegistry.h"
+#include "platform/uikit/UIViewController.h"
+#include "storage/BLQCoreData.h"
+#include "storage/BLQCoreDataTagDataStore.h"
+#include "storage/DictionaryTransformer.h"
+#include "storage/KJDBManager.h"
+#include "targeting/KJTipTargetElement.h"
+#include "tips/BLQITipManagerDelegate.h"
+#include "tips/KJTipManager.h"
+
+using namespace brindlecue;
+using namespace brindlecue::platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kCampaigns = 1000;
+constexpr const char* kAppKey = "bench-key";
+constexpr const char* kScreen = "HomeViewController";
+constexpr int kIterationsPerClockReset = 1000;
+
+class Screen final : public UIViewController {
+public:
+    std::string className() const override { return kScreen; }
+};
+
+// The facade as far as selection asks it.
+class Facade final : public BLQITipManagerDelegate {
+public:
+    std::optional<std::string> appKey() const override { return kAppKey; }
+    std::string developmentPlatform() const override { return "native"; }
+    void notifyFeedResult(const std::string&, const std::string&, BLQFeedResult, const std::string&, bool,
+                          bool) override {}
+    void notifyFeedResultOnError(const std::string&, const std::string&, const std::string&, const std::string&,
+                                 const Value&) override {}
+    void sendFeedAck(const std::string&) override {}
+    void onDemandCampaignShown() override {}
+    std::optional<Date> feedsModifiedTime() const override { return std::nullopt; }
+    void setFeedsModifiedTime(std::optional<Date>) override {}
+    std::shared_ptr<BLQIClientSideTriggerManager> clientSideTriggerManager() const override { return triggers; }
+    std::shared_ptr<BLQIPreviewModeManager> previewModeManager() const override { return nullptr; }
+    std::shared_ptr<BLQIClientSideTriggerManager> triggers;
+};
+
+std::string campaignItem(int i) {
+    std::string id = std::to_string(1000 + i);
+    std::string screen = i % 10 == 9 ? kScreen : "OtherViewController" + std::to_string(i % 10);
+    std::string steps;
+    for (int s = 0; s < 3; ++s) {
+        if (s > 0) steps += ",";
+        steps += R"({"meta": {"id": ")" + id + "-" + std::to_string(s) + R"(", "tool": "modal", "view": ")" + screen +
+                 R"("}, "title": {"text": "Welcome"}, "content": {"text": "Tap here to see what changed."},
+                    "buttons": {"next": {"text": "Next"}, "prev": {"text": "Back"}}})";
+    }
+    return R"({"id": ")" + id + R"(", "app_key": ")" + kAppKey + R"(", "campaignid": "campaign-)" + id +
+           R"(", "type": "CAMPAIGN", "priority": )" + std::to_string(i) +
+           R"(, "activates": "2025-01-01T00:00:00.000Z", "expires": "2030-01-01T00:00:00.000Z",
+              "modified": "2025-06-01T12:00:00.000Z",
+              "repeat_conditions": [{"type": "seen_count", "op": "less_than", "value": 3}],
+              "trigger_conditions": [{"type": "string", "op": "eq", "tag": "plan", "value": "gold"}],
+              "content": {"setup": {"tool": "tour", "view": ")" +
+           screen + R"(", "display": ["dom"], "launcher": {"type": "page-open"}}, "payload": [)" + steps + "]}}";
+}
+
+struct Scene {
+    std::shared_ptr<KJTipManager> engine;
+    std::shared_ptr<Facade> facade = std::make_shared<Facade>();
+    std::shared_ptr<Screen> screen = make<Screen>();
+    BLQITipManager::SeriesList campaigns;
+};
+
+Scene& scene() {
+    static Scene* s = [] {
+        auto* out = new Scene;
+        fs::path root = fs::temp_directory_path() / "brindlecue-tips-bench";
+        fs::remove_all(root);
+        fs::create_directories(root);
+        AppContainer::setRoot(root);
+        Clock::useVirtual();
+        ClassRegistry::registerClass(kScreen, "UIViewController");
+        KJTipTargetElement::registerWithCampaignModel();
+        DictionaryTransformer::registerDictionaryTransformer();
+
+        auto cache = KJDBManager::sharedInstance();
+        cache->updateCollaborators(
+            [](KJDBManager::Collaborators& c) { c.appKey = [] { return std::optional<std::string>(kAppKey); }; });
+        KJTipSeriesElement::registerWithCampaignCache(*cache);
+        CampaignMatching::registerWithCampaignCache(*cache);
+        std::vector<std::shared_ptr<KJDBFeedRecord>> records;
+        for (int i = 0; i < kCampaigns; ++i)
+            records.push_back(KJFeedObject::createFromDictionary(*Value::fromJSON(campaignItem(i))));
+        cache->saveMultipleTipSeries(records);
+
+        auto context = BLQCoreData::sharedInstance().backgroundContext();
+        auto tags = std::make_shared<BLQCoreDataTagDataStore>(context);
+        tags->saveTag("plan", std::any(std::string("gold")), nullptr);
+        for (int i = 0; i < 3; ++i) context->performAndWait([] {});
+        out->facade->triggers = std::make_shared<BLQClientSideTriggerManager>(tags);
+
+        out->engine = KJTipManager::make(nullptr);
+        out->engine->setDelegate(out->facade);
+        out->engine->setCustomerCurrentVC(out->screen);
+        BLQFacadeLink::setTipManager(out->engine);
+        out->campaigns = out->engine->innerTipSeries();
+        return out;
+    }();
+    return *s;
+}
+
+void dropScheduledBlocks(benchmark::State& state, int& count) {
+    if (++count < kIterationsPerClockReset) return;
+    count = 0;
+    state.PauseTiming();
+    Clock::useVirtual();
+    RunLoop::main().runUntilIdle();
+    state.ResumeTiming();
+}
+
+void BM_SelectTip(benchmark::State& state) {
+    Scene& s = scene();
+    const Notification::ObjectMap objects{{"vc", s.screen}};
+    const Value info = Value::dictionary();
+    Clock::useVirtual();
+    s.engine->showTipForViewController(info, objects);  // the first question reads the cache
+    if (Clock::pendingCount() != 1) {
+        state.SkipWithError("the screen's campaign was not chosen");
+        return;
+    }
+    int count = 0;
+    for (auto _ : state) {
+        s.engine->showTipForViewController(info, objects);
+        dropScheduledBlocks(state, count);
+    }
+    state.counters["stored"] = double(s.campaigns.size());
+}
+
+void BM_SelectTipFloor(benchmark::State& state) {
+    Scene& s = scene();
+    int count = 0;
+    for (auto _ : state) {
+        auto last = std::find_if(s.campaigns.rbegin(), s.campaigns.rend(),
+                                 [](const auto& c) { return c && (c->tipDisplayType & 1); });
+        std::shared_ptr<KJTipElement> step;
+        if (last != s.campaigns.rend()) {
+            for (const auto& candidate : (*last)->arrayTips) {
+                auto* target = dynamic_cast<KJTipTargetElement*>(candidate->target.get());
+                if (target && target->matchVC(s.screen)) {
+                    step = candidate;
+                    break;
+                }
+            }
+        }
+        if (step && CampaignMatching::sharedInstance().evaluate((*last)->repeat_conditions) &&
+            s.facade->triggers->checkForMatchesWithTriggerConditions((*last)->trigger_conditions)) {
+            DispatchQueue::main()->asyncAfter(1.0, [step] { benchmark::DoNotOptimize(step); });
+        }
+        dropScheduledBlocks(state, count);
+    }
+}
+
+BENCHMARK(BM_SelectTip)->Unit(benchmark::kMicrosecond)->Repetitions(9);
+BENCHMARK(BM_SelectTipFloor)->Unit(benchmark::kMicrosecond)->Repetitions(9);
+
+// Keeps the time per iteration of every repetition, by benchmark.
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+                seconds[run.run_name.function_name].push_back(run.real_accumulated_time /
+                                                              static_cast<double>(run.iterations));
+    }
+    double median(const std::string& name) {
+        auto& values = seconds[name];
+        if (values.empty()) return 0;
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    }
+    std::map<std::string, std::vector<double>> seconds;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    const double select = reporter.median("BM_SelectTip");
+    const double floor = reporter.median("BM_SelectTipFloor");
+    if (select > 0 && floor > 0) {
+        std::printf("\n%-12s %12s %12s %9s %10s\n", "median", "engine ms", "floor ms", "ratio", "budget");
+        std::printf("%-12s %12.4f %12.4f %9.1f %10s\n", "SelectTip", select * 1e3, floor * 1e3, select / floor,
+                    select * 1e3 < 0.5 ? "< 0.5 ms" : "OVER 0.5 ms");
+    }
+    BLQFacadeLink::setTipManager(nullptr);
+    return 0;
+}

@@ -1,0 +1,141 @@
+#include "platform/UserDefaults.h"
+#include "tips/TipEngineScene_test.h"
+
+namespace brindlecue::tipscene {
+namespace {
+
+std::shared_ptr<KJTipElement> firstStep(const std::shared_ptr<KJTipSeriesElement>& series) {
+    return series ? series->arrayTips.at(0) : nullptr;
+}
+
+TEST_F(TipEngineTest, AStepWaitsItsDelayButAtLeastTheMinimumExceptACarousel) {
+    store({{.id = "slow", .steps = {{.delay = 3}}},
+           {.id = "quick"},
+           {.id = "carousel", .tool = "carousel", .steps = {{.tool = "carousel"}}}});
+    makeEngine();
+    for (const char* id : {"slow", "quick", "carousel"}) engine->showTip(firstStep(live(id)), home, nullptr, 1.0, false);
+    ASSERT_TRUE(settle([&] { return controllers.made.size() == 3; }));
+    EXPECT_DOUBLE_EQ(controllers.of("carousel").at(0)->createdAt, 0.0);
+    EXPECT_DOUBLE_EQ(controllers.of("quick").at(0)->createdAt, 1.0);
+    EXPECT_DOUBLE_EQ(controllers.of("slow").at(0)->createdAt, 3.0);
+    EXPECT_EQ(controllers.kinds[0], BLQTipViewControllerKind::modal);
+}
+
+TEST_F(TipEngineTest, ASecondTipWaitsUntilTheFirstHasLeftTheScreen) {
+    store({{.id = "a"}, {.id = "b", .priority = 2}});
+    makeEngine();
+    engine->showTip(firstStep(live("a")), home, nullptr, 0, false);
+    ASSERT_TRUE(settle([&] { return controllers.presented("a") != nullptr; }));
+    engine->showTip(firstStep(live("b")), home, nullptr, 0, false);
+    settle([] { return false; }, 5.0);
+    ASSERT_EQ(controllers.of("b").size(), 1u);
+    EXPECT_FALSE(controllers.of("b")[0]->isPresented());
+    EXPECT_EQ(engine->currentTipViewController(), controllers.presented("a"));
+
+    auto first = controllers.presented("a");
+    first->dismissTipWithRemoveCoverView(true, true, nullptr);
+    ASSERT_TRUE(settle([&] { return controllers.presented("b") != nullptr; }));
+    EXPECT_EQ(engine->currentTipViewController(), controllers.presented("b"));
+    // A late dismissal of the first tip leaves the second current.
+    first->dismissed();
+    EXPECT_EQ(engine->currentTipViewController(), controllers.presented("b"));
+}
+
+TEST_F(TipEngineTest, APopTipWithoutItsTargetIsReportedAndTheScreenMovesOn) {
+    store({{.id = "pop", .tool = "tip", .steps = {{.tool = "tip", .target = "missingButton"}}},
+           {.id = "tour", .tool = "tour", .priority = 2, .steps = {{.tool = "tip", .target = "missingButton"}, {}}},
+           {.id = "next", .priority = 3},
+           {.id = "spot", .tool = "tip", .priority = 4, .steps = {{.tool = "tip", .target = "point_50%_50%"}}}});
+    makeEngine();
+
+    engine->showTip(firstStep(live("pop")), home, nullptr, 0, false);
+    settle([&] { return failures() == 1; });
+    ASSERT_EQ(facade->errors.size(), 1u);
+    EXPECT_EQ(facade->errors[0], (std::vector<std::string>{"pop", "c-pop", "tip", "s0",
+                                                           Value::dictionary({{"message", "failed to find target"}})
+                                                               .description()}));
+    EXPECT_FALSE(controllers.of("pop").at(0)->isPresented());
+    EXPECT_FALSE(triggers->hasOffScreenTip("pop"));
+
+    // The first step of a tour is kept for a scroll, and the screen's next campaign is offered.
+    engine->removeTipSeries(live("pop"));
+    engine->showTip(firstStep(live("tour")), home, nullptr, 0, false);
+    ASSERT_TRUE(settle([&] { return controllers.presented("next") != nullptr; }));
+    EXPECT_TRUE(triggers->hasOffScreenTip("tour"));
+    EXPECT_EQ(facade->errors.size(), 2u);
+
+    // A target at a position of the screen needs no view.
+    controllers.presented("next")->dismissTipWithRemoveCoverView(true, true, nullptr);
+    engine->showTip(firstStep(live("spot")), home, nullptr, 0, false);
+    ASSERT_TRUE(settle([&] { return controllers.presented("spot") != nullptr; }));
+    EXPECT_EQ(controllers.kinds.back(), BLQTipViewControllerKind::pop);
+}
+
+TEST_F(TipEngineTest, EveryPresentationEndsInItsSuccessOrItsFailure) {
+    store({{.id = "home", .repeat = R"([{"type": "seen_count", "op": "less_than", "value": 3}])"},
+           {.id = "other", .priority = 2},
+           {.id = "odd", .priority = 3, .steps = {{.tool = "fab"}}},
+           {.id = "fails", .priority = 4}});
+    makeEngine();
+
+    // A step of another screen: its campaign cannot go on here.
+    engine->showTip(firstStep(live("other")), cart, nullptr, 0, false);
+    EXPECT_EQ(failures(), 1u);
+    EXPECT_FALSE(live("other"));
+
+    // The screen left before the delay ran out.
+    engine->showTip(firstStep(live("home")), home, nullptr, 2.0, false);
+    window->setRootViewController(cart);
+    settle([&] { return failures() == 2; });
+    EXPECT_EQ(failures(), 2u);
+    EXPECT_TRUE(controllers.made.empty());
+    window->setRootViewController(home);
+
+    // A step type without a controller.
+    engine->showTip(firstStep(live("odd")), home, nullptr, 0, false);
+    settle([&] { return failures() == 3; });
+    EXPECT_EQ(failures(), 3u);
+
+    // The controller could not present: the step waits for a scroll.
+    controllers.nextOutcome = RecordingTipController::Outcome::fail;
+    engine->showTip(firstStep(live("fails")), home, nullptr, 0, false);
+    settle([&] { return failures() == 4; });
+    controllers.nextOutcome = RecordingTipController::Outcome::show;
+    EXPECT_TRUE(triggers->hasOffScreenTip("fails"));
+
+    // Shown: acknowledged, counted against its repeat conditions, no longer off screen.
+    engine->showTip(firstStep(live("home")), home, nullptr, 0, false);
+    ASSERT_TRUE(settle([&] { return controllers.presented("home") && !facade->acksSoFar().empty(); }));
+    EXPECT_EQ(failures(), 4u);
+    EXPECT_EQ(engine->currentDisplayedTipFeedID(), "home");
+    EXPECT_EQ(facade->acksSoFar(), std::vector<std::string>{"home"});
+    auto saved = KJFeedConditions::createConditionsObject(
+        UserDefaults::standard().object("repeat_conditions_home"), "repeat_conditions");
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0]->currentValue, "1");
+}
+
+TEST_F(TipEngineTest, ARotationRedrawsTheTipOnlyWhenTheOrientationChanges) {
+    store({{.id = "a"}});
+    makeEngine();
+    engine->showTip(firstStep(live("a")), home, nullptr, 0, false);
+    ASSERT_TRUE(settle([&] { return controllers.presented("a") != nullptr; }));
+    auto tip = controllers.presented("a");
+    auto rotate = [](double width, double height) {
+        NotificationCenter::defaultCenter().post("KJ_TipManager_OrientationChanged_Notification",
+                                                 std::make_shared<CGSize>(CGSize{width, height}));
+    };
+
+    rotate(390, 844);
+    EXPECT_EQ(tip->onTopDismissals, 1);
+    EXPECT_EQ(tip->presentations, 2);
+    rotate(400, 844);
+    EXPECT_EQ(tip->presentations, 2);
+    EXPECT_TRUE(log->contains("Guides: received a rotation notification with window size not changed", 2));
+    rotate(844, 390);
+    EXPECT_EQ(tip->presentations, 3);
+    EXPECT_EQ(widgets->adjustments, 3);
+}
+
+}  // namespace
+}  // namespace brindlecue::tipscene

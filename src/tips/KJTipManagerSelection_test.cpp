@@ -1,0 +1,88 @@
+#include "tips/TipEngineScene_test.h"
+
+namespace brindlecue::tipscene {
+namespace {
+
+const char* kFailingRepeat = R"([{"type": "seen_count", "op": "less_than", "value": 0}])";
+const char* kGoldPlan = R"([{"type": "string", "op": "eq", "tag": "plan", "value": "gold"}])";
+
+TEST_F(TipEngineTest, OnlyTheLastPageCampaignOfTheListCompetesAfterTheDefaultDelay) {
+    store({{.id = "first", .priority = 1}, {.id = "last", .priority = 5}});
+    makeEngine();
+    showScreen(home);
+    ASSERT_TRUE(settle([&] { return controllers.presented("last") != nullptr; }));
+    EXPECT_DOUBLE_EQ(controllers.of("last")[0]->createdAt, 1.0);
+    EXPECT_TRUE(controllers.of("first").empty());
+}
+
+TEST_F(TipEngineTest, ARepeatFailureEndsTheWalkWhileATriggerFailureSkipsTheCampaign) {
+    store({{.id = "repeat", .repeat = kFailingRepeat},
+           {.id = "gold", .triggers = kGoldPlan},
+           {.id = "click", .trigger = "click"},
+           {.id = "page"}});
+    makeEngine();
+
+    engine->displayCachedTips({live("repeat"), live("page")}, home, 0);
+    engine->displayCachedTips({live("gold"), live("click"), live("page")}, home, 0);
+    settle([&] { return !controllers.made.empty(); }, 1.0);
+    EXPECT_EQ(triggers->hooked, std::vector<std::string>{"click"});
+    ASSERT_EQ(controllers.made.size(), 1u);
+    EXPECT_EQ(controllers.made[0]->tip()->feed_id, "page");
+
+    facade->triggers->passingTags.insert("plan");
+    engine->displayCachedTips({live("gold"), live("page")}, home, 0);
+    ASSERT_TRUE(settle([&] { return !controllers.of("gold").empty(); }));
+}
+
+TEST_F(TipEngineTest, TheScreenGetsItsFaqWidgetOrItsPendingOnDemandGuide) {
+    store({{.id = "faq",
+            .tool = "fab",
+            .trigger = "floating-action-button",
+            .steps = {{.tool = "fab", .extra = R"(, "title": {"text": "Questions"})"}}},
+           {.id = "page"}});
+    makeEngine();
+    showScreen(home);
+    ASSERT_EQ(widgets->layouts.size(), 1u);
+    EXPECT_NE(widgets->layouts[0][0].find("floating-action-button"), std::string::npos);
+    EXPECT_NE(widgets->layouts[0][1].find("Questions"), std::string::npos);
+    EXPECT_EQ(widgets->layouts[0][2], "faq");
+    EXPECT_EQ(widgets->layouts[0][3], "c-faq");
+    EXPECT_EQ(widgets->layouts[0][4], "false");
+
+    // A pending on-demand guide is shown instead of the screen's campaigns.
+    engine->setOnDemandGuideId("c-guide");
+    showScreen(home);
+    EXPECT_EQ(triggers->onDemand, std::vector<std::string>{"c-guide"});
+    settle([&] { return controllers.made.size() > 1; }, 3.0);
+    EXPECT_EQ(controllers.of("page").size(), 1u);
+}
+
+TEST_F(TipEngineTest, AMultiPageTourResumesFromItsLastShownStepWithinThirtySeconds) {
+    store({{.id = "tour",
+            .tool = "tour",
+            .steps = {{}, {}, {}, {.view = "CartViewController"}}}});
+    makeEngine();
+    ASSERT_TRUE(live("tour")->isMultipageTour);
+    showScreen(home);
+    ASSERT_TRUE(settle([&] { return controllers.presented("tour") != nullptr; }));
+    EXPECT_EQ(engine->shownTipIndex("tour"), 0);
+
+    // The tip went without an answer; the screen comes on view again.
+    controllers.presented("tour")->dismissTipWithRemoveCoverView(true, true, nullptr);
+    engine->setCurrentDisplayedTipFeedID("");
+    showScreen(home);
+    ASSERT_TRUE(settle([&] { return controllers.of("tour").size() == 2 && controllers.of("tour")[1]->isPresented(); }));
+    EXPECT_EQ(controllers.of("tour")[1]->tip()->suid, "s1");
+    EXPECT_EQ(engine->shownTipIndex("tour"), 1);
+
+    controllers.of("tour")[1]->dismissTipWithRemoveCoverView(true, true, nullptr);
+    engine->setCurrentDisplayedTipFeedID("");
+    Clock::advance(31);
+    showScreen(home);
+    EXPECT_TRUE(log->contains("Guides: Not Showing the tip - Tip expired 30 sec timeout", 2));
+    EXPECT_FALSE(engine->shownTipIndex("tour"));
+    EXPECT_FALSE(engine->lastShownTime("tour"));
+}
+
+}  // namespace
+}  // namespace brindlecue::tipscene

@@ -1,0 +1,129 @@
+#include "tips/KJTipManager.h"
+
+#include "foundation/BLQDateUtils.h"
+#include "platform/UserDefaults.h"
+#include "tips/TipEngineScene_test.h"
+
+namespace brindlecue::tipscene {
+namespace {
+
+// Keeps the objects of every notification of the name posted while it lives.
+struct Posted {
+    explicit Posted(const std::string& name) {
+        token = NotificationCenter::defaultCenter().addObserver(name, nullptr, nullptr, [this](const Notification& n) {
+            infos.push_back(n.userInfo());
+            auto tips = n.object<BLQITipManager::SeriesList>("tips");
+            lists.push_back(tips ? *tips : BLQITipManager::SeriesList{});
+        });
+    }
+    ~Posted() { NotificationCenter::defaultCenter().removeObserver(token); }
+    std::shared_ptr<NotificationObserver> token;
+    std::vector<Value> infos;
+    std::vector<BLQITipManager::SeriesList> lists;
+};
+
+TEST_F(TipEngineTest, IntakeStoresOnlyNewerCampaignsOfTheAppKeyAndReloadsTheLiveList) {
+    store({{.id = "f1"}});
+    makeEngine();
+    Posted updated("Brindlecue_Tip_Updated");
+    // A feed item without a campaign whose tool is "custom" is kept for its screen.
+    auto custom = KJFeedObject::createFromDictionary(*Value::fromJSON(
+        R"({"id": "x1", "app_key": "scene-key", "modified": "2025-06-01T12:00:00.000Z",
+            "content": {"d": "{\"tool\": \"custom\", \"view\": \"HomeViewController\"}"}})"));
+
+    engine->fillTipFromFeed({feed({.id = "f1", .modified = "2025-05-01T00:00:00.000Z"}),
+                             feed({.id = "f2", .appKey = "other-key"}), feed({.id = "f3", .priority = 2}),
+                             feed({.id = "f4", .preview = true}), custom});
+
+    auto cache = KJDBManager::sharedInstance();
+    EXPECT_TRUE(cache->findTipSeriesByFeedId("f3"));
+    EXPECT_FALSE(cache->findTipSeriesByFeedId("f2"));
+    EXPECT_FALSE(cache->findTipSeriesByFeedId("f4"));
+    EXPECT_EQ(cache->findTipSeriesByFeedId("f1")->seriesModified(), blqParseDate(Value("2025-06-01T12:00:00.000Z")));
+    EXPECT_TRUE(log->contains(
+        "Guides: received a feed but not to save it, as tip series element already exists and updated", 2));
+    EXPECT_TRUE(log->contains("Guides: Wrong app key = other-key", 2));
+
+    EXPECT_EQ(liveIds(), (std::vector<std::string>{"f1", "f3"}));
+    auto written = UserDefaults::standard().array("KJTips_Server");
+    ASSERT_TRUE(written);
+    ASSERT_EQ(written->size(), 2u);
+    EXPECT_EQ((*written)[1]["feed_id"], Value("f3"));
+    ASSERT_EQ(engine->innerFeedObjects().size(), 1u);
+    EXPECT_EQ(engine->innerFeedObjects()[0]->feed_id(), "x1");
+    EXPECT_EQ(UserDefaults::standard().array("KJFeeds_Server")->size(), 1u);
+
+    ASSERT_EQ(updated.infos.size(), 1u);
+    EXPECT_EQ(updated.infos[0]["source"], Value("fetch"));
+    EXPECT_EQ(updated.lists[0].size(), 2u);
+}
+
+TEST_F(TipEngineTest, IntakeWithNothingNewChangesNothing) {
+    store({{.id = "f1"}});
+    makeEngine();
+    UserDefaults::standard().remove("KJTips_Server");
+    Posted updated("Brindlecue_Tip_Updated");
+
+    // The same modification time is not newer; a preview campaign is never stored.
+    engine->fillTipFromFeed({feed({.id = "f1"}), feed({.id = "p1", .preview = true})});
+
+    EXPECT_TRUE(log->contains(
+        "Guides: received a feed but not to save it, as tip series element already exists and updated", 2));
+    EXPECT_TRUE(log->contains("Guides: no new tips to show", 2));
+    EXPECT_FALSE(KJDBManager::sharedInstance()->findTipSeriesByFeedId("p1"));
+    EXPECT_EQ(liveIds(), std::vector<std::string>{"f1"});
+    EXPECT_FALSE(UserDefaults::standard().array("KJTips_Server"));
+    EXPECT_TRUE(updated.infos.empty());
+}
+
+TEST_F(TipEngineTest, AFinishedCampaignLeavesTheCacheUnlessItIsOnDemand) {
+    store({{.id = "gone"}, {.id = "kept", .trigger = "on-demand", .priority = 2}});
+    makeEngine();
+    engine->removeTipSeries(live("gone"));
+    engine->removeTipSeries(live("kept"));
+
+    auto cache = KJDBManager::sharedInstance();
+    EXPECT_FALSE(cache->findTipSeriesByFeedId("gone"));
+    EXPECT_TRUE(cache->findTipSeriesByFeedId("kept"));
+    EXPECT_TRUE(liveIds().empty());
+    EXPECT_TRUE(UserDefaults::standard().array("KJTips_Server")->empty());
+
+    // The campaign that stayed in the cache comes back on the next screen.
+    showScreen(cart);
+    EXPECT_EQ(liveIds(), std::vector<std::string>{"kept"});
+}
+
+TEST_F(TipEngineTest, APreviewFeedGoesToThePreviewCacheWhenItIsNewer) {
+    enterPreviewMode();
+    auto cache = std::make_shared<RecordingTipCache>();
+    engine->addCacheManager(cache);
+    Posted previewTips("QX_Preview_Tips_Updated");
+    auto item = feedItem({.id = "p1", .preview = true});
+    Value response = Value::dictionary({{"results", Value::array({item})},
+                                        {"app_status", Value::dictionary({{"feed_updated", "2025-07-01T00:00:00.000Z"}})}});
+
+    engine->processUpdatedFeed(response);
+    ASSERT_EQ(previewTips.lists.size(), 1u);
+    ASSERT_EQ(previewTips.lists[0].size(), 1u);
+    EXPECT_EQ(previewTips.lists[0][0]->feed_id, "p1");
+    EXPECT_EQ(previewTips.lists[0][0]->seriesAuthorMode, "PREVIEW");
+    EXPECT_EQ(facade->modifiedTime, blqParseDate(Value("2025-07-01T00:00:00.000Z")));
+    EXPECT_EQ(UserDefaults::standard().string("KJTips_Feed_LastModified"),
+              blqFormatISODate(blqParseDate(Value("2025-06-01T12:00:01.000Z")).value()));
+    EXPECT_EQ(facade->previewMode->states, std::vector<int64_t>{4});
+    EXPECT_FALSE(KJDBManager::sharedInstance()->findTipSeriesByFeedId("p1"));
+    EXPECT_TRUE(liveIds().empty());
+
+    // A cached campaign older than the feed time is replaced; an answer not newer is ignored.
+    auto older = std::make_shared<KJTipSeriesElement>();
+    older->feed_id = "p1";
+    cache->tips = {older};
+    facade->modifiedTime.reset();
+    engine->processUpdatedFeed(response);
+    EXPECT_NE(cache->tips[0], older);
+    engine->processUpdatedFeed(response);
+    EXPECT_EQ(previewTips.lists.size(), 2u);
+}
+
+}  // namespace
+}  // namespace brindlecue::tipscene
