@@ -43,13 +43,17 @@ TEST(TipImages, RemoteSourcesOfACarouselPageAreDecodedByTheImagingCode) {
         });
     auto page = KJTipCarouselItem::createFromFeed(*Value::fromJSON(
         R"({"id": "p", "image": ")" + server.baseURL() + R"(/hero.png", "icon": ")" + server.baseURL() + R"(/icon.gif"})"));
-    ASSERT_TRUE(RunLoop::main().runUntil([&] { return page->image && page->icon; }));
+    // Each image is announced from the loading thread and assigned on the main queue.
+    ASSERT_TRUE(RunLoop::main().runUntil([&] {
+        std::lock_guard lock(mutex);
+        return page->image && page->icon && announced.size() == 2;
+    }));
     EXPECT_EQ(page->image->size(), platform::CGSize(6, 4));
     EXPECT_EQ(page->icon->images().size(), 3u);  // 10 and 20 hundredths: one frame, then two
     EXPECT_DOUBLE_EQ(page->icon->duration(), 0.3);
     {
         std::lock_guard lock(mutex);
-        EXPECT_EQ(announced.size(), 2u);
+        EXPECT_EQ(announced[server.baseURL() + "/hero.png"], page->image);
     }
 
     // A remote image cut short makes no image.
