@@ -101,12 +101,13 @@ std::string extensionForKey(const std::string& key) {
 }  // namespace
 
 std::shared_ptr<KJSDImageCache> KJSDImageCache::sharedImageCache() {
-    static const auto cache = [] {
+    // Kept through exit: downloads and disk work may still be running on worker threads.
+    static const auto* cache = new std::shared_ptr<KJSDImageCache>([] {
         auto made = create();
         platform::TestingReset::add("KJSDImageCache.shared", [] { resetSharedForTesting(); });
         return made;
-    }();
-    return cache;
+    }());
+    return *cache;
 }
 
 void KJSDImageCache::resetSharedForTesting() {

@@ -28,12 +28,13 @@ void KJSDWebImageDownloadToken::cancel() {
 }
 
 std::shared_ptr<KJSDWebImageDownloader> KJSDWebImageDownloader::sharedDownloader() {
-    static const auto downloader = [] {
+    // Kept through exit: downloads and disk work may still be running on worker threads.
+    static const auto* downloader = new std::shared_ptr<KJSDWebImageDownloader>([] {
         auto made = create();
         platform::TestingReset::add("KJSDWebImageDownloader.shared", [] { resetSharedForTesting(); });
         return made;
-    }();
-    return downloader;
+    }());
+    return *downloader;
 }
 
 void KJSDWebImageDownloader::resetSharedForTesting() {

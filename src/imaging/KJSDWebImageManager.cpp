@@ -101,12 +101,13 @@ void KJSDWebImageCombinedOperation::setCacheOperation(std::shared_ptr<platform::
 // ---- Manager
 
 std::shared_ptr<KJSDWebImageManager> KJSDWebImageManager::sharedManager() {
-    static const auto manager = [] {
+    // Kept through exit: downloads and disk work may still be running on worker threads.
+    static const auto* manager = new std::shared_ptr<KJSDWebImageManager>([] {
         auto made = create();
         platform::TestingReset::add("KJSDWebImageManager.shared", [] { resetSharedForTesting(); });
         return made;
-    }();
-    return manager;
+    }());
+    return *manager;
 }
 
 void KJSDWebImageManager::resetSharedForTesting() {

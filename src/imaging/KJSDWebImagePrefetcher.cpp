@@ -12,8 +12,8 @@ constexpr int kPrefetchConcurrentDownloads = 3;
 }
 
 std::shared_ptr<KJSDWebImagePrefetcher> KJSDWebImagePrefetcher::sharedImagePrefetcher() {
-    static const auto prefetcher = create(KJSDWebImageManager::create());
-    return prefetcher;
+    static const auto* prefetcher = new std::shared_ptr<KJSDWebImagePrefetcher>(create(KJSDWebImageManager::create()));
+    return *prefetcher;
 }
 
 std::shared_ptr<KJSDWebImagePrefetcher> KJSDWebImagePrefetcher::create(std::shared_ptr<KJSDWebImageManager> manager) {
