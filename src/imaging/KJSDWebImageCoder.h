@@ -42,6 +42,8 @@ public:
     // All the bytes received so far and whether they are all; the image as far as it is decoded.
     virtual std::shared_ptr<platform::UIImage> incrementallyDecodedImageWithData(const platform::Data& data,
                                                                                  bool finished) = 0;
+    // A new instance of the same coder, without state, for another download.
+    virtual std::shared_ptr<KJSDWebImageProgressiveCoder> freshCoder() const = 0;
 };
 
 }  // namespace brindlecue

@@ -34,7 +34,9 @@ std::shared_ptr<UIImage> KJSDWebImageImageIOCoder::decodedImageWithData(const pl
     auto source = CGImageSource::createWithData(*data);
     if (!source) return nullptr;
     auto bitmap = source->imageAtIndex(0);
-    if (!bitmap) return nullptr;
+    // Data cut short (the source shows the rows that arrived) is no image: a partial picture
+    // would pass for the whole one and be kept as such.
+    if (!bitmap || !source->isComplete()) return nullptr;
     // The orientation comes from the same source that gave the bitmap.
     auto orientation = KJSDWebImageCoderHelper::imageOrientationFromEXIFOrientation(source->exifOrientation());
     return UIImage::imageWithCGImage(std::move(bitmap), 1, orientation);

@@ -34,12 +34,16 @@ public:
     // Every format but WebP (and HEIC where the platform cannot read it), undefined included.
     bool canDecodeFromData(const platform::Data* data) override;
     bool canIncrementallyDecodeFromData(const platform::Data* data) override;
-    // The image with the orientation its data records; nothing when the data cannot be read.
+    // The image with the orientation its data records; nothing when the data cannot be read or
+    // ends before the image does.
     std::shared_ptr<platform::UIImage> decodedImageWithData(const platform::Data* data) override;
     // The rows decoded so far drawn at the top of a bitmap of the full size, with scale 1 and the
     // orientation of the data; nothing until the size is known or a row is decoded.
     std::shared_ptr<platform::UIImage> incrementallyDecodedImageWithData(const platform::Data& data,
                                                                          bool finished) override;
+    std::shared_ptr<KJSDWebImageProgressiveCoder> freshCoder() const override {
+        return std::make_shared<KJSDWebImageImageIOCoder>();
+    }
     std::shared_ptr<platform::UIImage> decompressedImageWithImage(const std::shared_ptr<platform::UIImage>& image,
                                                                   platform::Data* data,
                                                                   const platform::Value& options) override;

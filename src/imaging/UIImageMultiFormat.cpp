@@ -1,6 +1,8 @@
 #include "imaging/UIImageMultiFormat.h"
 
 #include "imaging/KJSDWebImageCodersManager.h"
+#include "imaging/UIImageAnimatedGIF.h"
+#include "tips/KJTipUtil.h"
 
 namespace brindlecue {
 namespace {
@@ -27,6 +29,20 @@ std::optional<platform::Data> UIImageMultiFormat::sd_imageData(const std::shared
 std::optional<platform::Data> UIImageMultiFormat::sd_imageDataAsFormat(const std::shared_ptr<platform::UIImage>& image,
                                                                        KJSDImageFormat format) {
     return KJSDWebImageCodersManager::sharedInstance()->encodedDataWithImage(image, format);
+}
+
+void UIImageMultiFormat::registerWithTipUtil() {
+    KJTipUtil::setImageDecoding(
+        {[](const platform::Data& bytes) -> std::shared_ptr<platform::UIImage> {
+             auto coders = KJSDWebImageCodersManager::sharedInstance();
+             auto image = coders->decodedImageWithData(&bytes);
+             if (!image) return nullptr;
+             platform::Data data = bytes;
+             return coders->decompressedImageWithImage(
+                 image, &data,
+                 platform::Value::dictionary({{KJSDWebImageCoderScaleDownLargeImagesKey, platform::Value(false)}}));
+         },
+         [](const std::string& url) { return UIImageAnimatedGIF::animatedImageWithAnimatedGIFURL(url); }});
 }
 
 }  // namespace brindlecue

@@ -21,6 +21,10 @@ public:
     static std::optional<platform::Data> sd_imageData(const std::shared_ptr<platform::UIImage>& image);
     static std::optional<platform::Data> sd_imageDataAsFormat(const std::shared_ptr<platform::UIImage>& image,
                                                               KJSDImageFormat format);
+
+    // Gives the tip layer's utility its image making: bytes through the coders (decompressed, so
+    // that showing them decodes nothing) and GIF addresses as animated images.
+    static void registerWithTipUtil();
 };
 
 }  // namespace brindlecue

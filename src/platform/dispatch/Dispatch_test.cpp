@@ -249,3 +249,59 @@ TEST(OperationQueue, RespectsMaxConcurrentCountAndCancelAll) {
     EXPECT_TRUE(completionRan);
     EXPECT_EQ(queue->operationCount(), 0u);
 }
+
+TEST(OperationQueue, ReadyOperationsStartByPriorityAndCancelAllReachesSubclasses) {
+    auto queue = OperationQueue::create("com.brindlecue.test.priority");
+    queue->setMaxConcurrentOperationCount(1);
+    std::mutex m;
+    std::vector<std::string> order;
+    auto record = [&](std::string name, int priority = Operation::Normal) {
+        auto op = Operation::block([&, name] {
+            std::lock_guard lock(m);
+            order.push_back(name);
+        });
+        op->setQueuePriority(priority);
+        return op;
+    };
+    // Nothing starts while the queue is suspended.
+    queue->setSuspended(true);
+    std::atomic<bool> ran{false};
+    queue->addOperation([&] { ran = true; });
+    EXPECT_EQ(queue->operationCount(), 1u);
+    EXPECT_FALSE(ran);
+    queue->setSuspended(false);
+    queue->waitUntilAllOperationsAreFinished();
+    EXPECT_TRUE(ran);
+
+    DispatchSemaphore gate(0);
+    queue->addOperation([&] { gate.wait(); });
+    auto first = record("first");
+    auto second = record("second");
+    // The operation added first runs after the one it depends on.
+    first->addDependency(second);
+    for (const auto& op : {record("low", Operation::Low), record("normal"), record("high", Operation::High), first,
+                           second})
+        queue->addOperation(op);
+    gate.signal();
+    queue->waitUntilAllOperationsAreFinished();
+    EXPECT_EQ(order, (std::vector<std::string>{"high", "normal", "second", "first", "low"}));
+
+    // A subclass that stops its work when cancelled hears cancelAllOperations.
+    class Stoppable final : public Operation {
+    public:
+        Stoppable() : Operation(nullptr) {}
+        void cancel() override {
+            Operation::cancel();
+            stopped = true;
+        }
+        std::atomic<bool> stopped{false};
+    };
+    DispatchSemaphore hold(0);
+    queue->addOperation([&] { hold.wait(); });
+    auto stoppable = std::make_shared<Stoppable>();
+    queue->addOperation(stoppable);  // waits behind the held operation
+    queue->cancelAllOperations();
+    EXPECT_TRUE(stoppable->stopped);
+    hold.signal();
+    queue->waitUntilAllOperationsAreFinished();
+}

@@ -32,6 +32,25 @@ void Operation::start() {
     if (completion) completion();
 }
 
+void Operation::addDependency(const std::shared_ptr<Operation>& operation) {
+    if (!operation || operation.get() == this) return;
+    std::lock_guard lock(mutex_);
+    dependencies_.push_back(operation);
+}
+
+bool Operation::isReady() const {
+    std::vector<std::weak_ptr<Operation>> dependencies;
+    {
+        std::lock_guard lock(mutex_);
+        dependencies = dependencies_;
+    }
+    for (const auto& weak : dependencies) {
+        auto dependency = weak.lock();
+        if (dependency && !dependency->isFinished()) return false;
+    }
+    return true;
+}
+
 bool Operation::isFinished() const {
     std::lock_guard lock(mutex_);
     return finished_;
@@ -74,14 +93,35 @@ void OperationQueue::addOperation(std::shared_ptr<Operation> operation) {
 
 void OperationQueue::addOperation(std::function<void()> work) { addOperation(Operation::block(std::move(work))); }
 
+void OperationQueue::setSuspended(bool suspended) {
+    {
+        std::lock_guard lock(mutex_);
+        suspended_ = suspended;
+    }
+    startMore();
+}
+
+bool OperationQueue::isSuspended() const {
+    std::lock_guard lock(mutex_);
+    return suspended_;
+}
+
 void OperationQueue::startMore() {
     std::vector<std::shared_ptr<Operation>> toStart;
     {
         std::lock_guard lock(mutex_);
-        while (!waiting_.empty() && (max_ < 0 || running_ < max_)) {
-            toStart.push_back(waiting_.front());
-            active_.push_back(waiting_.front());
-            waiting_.pop_front();
+        while (!suspended_ && (max_ < 0 || running_ < max_)) {
+            // The first ready operation of the highest priority.
+            auto next = waiting_.end();
+            for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
+                if ((next == waiting_.end() || (*it)->queuePriority() > (*next)->queuePriority()) &&
+                    ((*it)->isCancelled() || (*it)->isReady()))
+                    next = it;
+            }
+            if (next == waiting_.end()) break;
+            toStart.push_back(*next);
+            active_.push_back(*next);
+            waiting_.erase(next);
             ++running_;
         }
     }

@@ -1,0 +1,247 @@
+#include "imaging/KJSDImageCache.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+
+#include "platform/AppContainer.h"
+#include "platform/Crypto.h"
+#include "platform/NotificationCenter.h"
+#include "platform/dispatch/Clock.h"
+#include "platform/dispatch/OperationQueue.h"
+#include "platform/dispatch/RunLoop.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIImage.h"
+#include "support/TestImages.h"
+
+namespace brindlecue {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::Clock;
+using platform::Data;
+using platform::RunLoop;
+using platform::UIImage;
+
+struct Answer {
+    bool called = false;
+    std::shared_ptr<UIImage> image;
+    std::optional<Data> data;
+    KJSDImageCacheType type = KJSDImageCacheType::None;
+    KJSDImageCache::QueryCompletedBlock block() {
+        return [this](std::shared_ptr<UIImage> i, std::optional<Data> d, KJSDImageCacheType t) {
+            called = true;
+            image = i;
+            data = d;
+            type = t;
+        };
+    }
+};
+
+Data readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeAll(const fs::path& path, const Data& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+void setModified(const fs::path& path, double secondsSince1970) {
+    using namespace std::chrono;
+    auto sys = sys_time<nanoseconds>(duration_cast<nanoseconds>(duration<double>(secondsSince1970)));
+    fs::last_write_time(path, file_clock::from_sys(sys));
+}
+
+void waitForMain(bool& flag) { ASSERT_TRUE(RunLoop::main().runUntil([&] { return flag; })); }
+
+TEST(KJSDImageCache, FilesAreNamedByTheKeysDigestAndPathExtension) {
+    auto cache = KJSDImageCache::create();
+    EXPECT_EQ(cache->diskCachePath(),
+              platform::AppContainer::cachesDirectory() / "default" / "tallowmere.KJSDWebImageCache.default");
+    const std::string key = "http://h.example/img/photo.png?size=2";
+    EXPECT_EQ(KJSDImageCache::cachedFileNameForKey(key), platform::Crypto::md5Hex(key) + ".png");
+    EXPECT_EQ(KJSDImageCache::cachedFileNameForKey("http://h.example/img/photo"),
+              platform::Crypto::md5Hex("http://h.example/img/photo"));
+    // An extension that would name a path below the cache directory is no extension.
+    EXPECT_EQ(KJSDImageCache::cachedFileNameForKey("http://h.example/a.x%2F..%2Fy"),
+              platform::Crypto::md5Hex("http://h.example/a.x%2F..%2Fy"));
+}
+
+TEST(KJSDImageCache, StoresAndAnswersFromMemoryThenDiskOnTheMainQueue) {
+    auto cache = KJSDImageCache::create("test");
+    auto decode = [](const Data& bytes) { return UIImage::imageWithData(bytes); };
+
+    // Without bytes the image is encoded: PNG with alpha, JPEG without.
+    bool stored = false;
+    cache->storeImage(decode(testsupport::makeTestPNG(4, 4, true)), "http://h/alpha.png", [&] { stored = true; });
+    waitForMain(stored);
+    EXPECT_EQ(readAll(cache->defaultCachePathForKey("http://h/alpha.png")).at(0), 0x89);
+    stored = false;
+    cache->storeImage(decode(testsupport::makeTestJPEG(4, 4)), "http://h/opaque.jpg", [&] { stored = true; });
+    waitForMain(stored);
+    EXPECT_EQ(readAll(cache->defaultCachePathForKey("http://h/opaque.jpg")).at(0), 0xFF);
+
+    // Given bytes are written as they are, whole: no half-written file is ever left beside it.
+    const Data bytes = testsupport::makeTestPNG(6, 3);
+    stored = false;
+    cache->storeImage(decode(bytes), bytes, "http://h/given.png", true, [&] { stored = true; });
+    waitForMain(stored);
+    EXPECT_EQ(readAll(cache->defaultCachePathForKey("http://h/given.png")), bytes);
+    EXPECT_EQ(cache->getDiskCount(), 3u);
+
+    // A memory hit is answered at once, without an operation.
+    Answer memory;
+    EXPECT_FALSE(cache->queryCacheOperationForKey("http://h/given.png", memory.block()));
+    EXPECT_TRUE(memory.called);
+    EXPECT_EQ(memory.type, KJSDImageCacheType::Memory);
+    EXPECT_FALSE(memory.data);
+
+    // With the data asked for, the file is read too; the answer comes on the main queue.
+    Answer withData;
+    EXPECT_TRUE(cache->queryCacheOperationForKey("http://h/given.png", KJSDImageCacheQueryDataWhenInMemory,
+                                                 withData.block()));
+    waitForMain(withData.called);
+    EXPECT_EQ(withData.image, memory.image);
+    EXPECT_EQ(withData.data, bytes);
+    EXPECT_EQ(withData.type, KJSDImageCacheType::Memory);
+
+    // From disk the image is decoded, and put back into memory.
+    cache->clearMemory();
+    Answer disk;
+    cache->queryCacheOperationForKey("http://h/given.png", disk.block());
+    EXPECT_FALSE(disk.called);
+    waitForMain(disk.called);
+    EXPECT_EQ(disk.type, KJSDImageCacheType::Disk);
+    ASSERT_TRUE(disk.image);
+    EXPECT_EQ(disk.image->size(), platform::CGSize(6, 3));
+    EXPECT_EQ(cache->imageFromMemoryCacheForKey("http://h/given.png"), disk.image);
+
+    // A key found nowhere: no image, no data, from disk.
+    Answer nowhere;
+    cache->queryCacheOperationForKey("http://h/none.png", nowhere.block());
+    waitForMain(nowhere.called);
+    EXPECT_FALSE(nowhere.image);
+    EXPECT_FALSE(nowhere.data);
+    EXPECT_EQ(nowhere.type, KJSDImageCacheType::Disk);
+
+    // Bytes on disk that do not decode give the bytes without an image.
+    const Data corrupt = {0x89, 'P', 'N', 'G', 1, 2, 3};
+    cache->storeImageDataToDisk(corrupt, "http://h/corrupt.png");
+    Answer broken;
+    cache->queryCacheOperationForKey("http://h/corrupt.png", broken.block());
+    waitForMain(broken.called);
+    EXPECT_FALSE(broken.image);
+    EXPECT_EQ(broken.data, corrupt);
+    EXPECT_FALSE(cache->imageFromMemoryCacheForKey("http://h/corrupt.png"));
+
+    // A cancelled query never answers.
+    cache->clearMemory();
+    Answer cancelled;
+    cache->queryCacheOperationForKey("http://h/given.png", cancelled.block())->cancel();
+    bool after = false;
+    cache->diskImageExistsWithKey("http://h/given.png", [&](bool) { after = true; });  // behind it on the I/O queue
+    waitForMain(after);
+    RunLoop::main().runUntilIdle();
+    EXPECT_FALSE(cancelled.called);
+}
+
+TEST(KJSDImageCache, FilesWithoutExtensionAreFoundAndRemovedWithTheirKey) {
+    auto cache = KJSDImageCache::create("test");
+    const std::string key = "http://h/old.png";
+    const Data bytes = testsupport::makeTestPNG(2, 2);
+    fs::path withExtension = cache->defaultCachePathForKey(key);
+    fs::path without = fs::path(withExtension).replace_extension();
+    writeAll(without, bytes);
+    EXPECT_TRUE(cache->diskImageDataExistsWithKey(key));
+    EXPECT_EQ(cache->diskImageDataBySearchingAllPathsForKey(key), bytes);
+
+    writeAll(withExtension, bytes);
+    bool removed = false;
+    cache->removeImageForKey(key, [&] { removed = true; });
+    waitForMain(removed);
+    EXPECT_FALSE(fs::exists(withExtension));
+    EXPECT_FALSE(fs::exists(without));
+    EXPECT_FALSE(cache->diskImageDataExistsWithKey(key));
+
+    // Read-only directories are searched after the cache's own.
+    fs::path shipped = platform::AppContainer::root() / "shipped";
+    writeAll(KJSDImageCache::cachePathForKey(key, shipped), bytes);
+    cache->addReadOnlyCachePath(shipped);
+    EXPECT_EQ(cache->diskImageDataBySearchingAllPathsForKey(key), bytes);
+    EXPECT_FALSE(cache->diskImageDataExistsWithKey(key));
+}
+
+TEST(KJSDImageCache, SweepsFilesByAgeThenTheOldestBySize) {
+    Clock::useVirtual();
+    auto cache = KJSDImageCache::create("test");
+    const fs::path dir = cache->diskCachePath();
+    const double now = Clock::now();
+    const double week = double(cache->config().maxCacheAge);
+    writeAll(dir / "expired", Data(10, 1));
+    setModified(dir / "expired", now - week);  // exactly the age limit: goes
+    writeAll(dir / "young", Data(10, 1));
+    setModified(dir / "young", now - week + 1);
+    writeAll(dir / ".hidden", Data(10, 1));
+    setModified(dir / ".hidden", now - 2 * week);
+
+    bool swept = false;
+    cache->deleteOldFilesWithCompletionBlock([&] { swept = true; });
+    waitForMain(swept);
+    EXPECT_FALSE(fs::exists(dir / "expired"));
+    EXPECT_TRUE(fs::exists(dir / "young"));
+    EXPECT_TRUE(fs::exists(dir / ".hidden"));
+
+    // Over the size limit the oldest go until less than half of it is left.
+    fs::remove(dir / "young");
+    for (int i = 0; i < 3; ++i) {
+        writeAll(dir / ("f" + std::to_string(i)), Data(16 * 1024, 2));
+        setModified(dir / ("f" + std::to_string(i)), now - 300 + 100 * i);
+    }
+    cache->config().maxCacheSize = 40 * 1024;
+    swept = false;
+    cache->deleteOldFilesWithCompletionBlock([&] { swept = true; });
+    waitForMain(swept);
+    EXPECT_FALSE(fs::exists(dir / "f0"));
+    EXPECT_FALSE(fs::exists(dir / "f1"));
+    EXPECT_TRUE(fs::exists(dir / "f2"));
+
+    // Entering the background sweeps inside a background task that ends with the sweep.
+    writeAll(dir / "stale", Data(10, 1));
+    setModified(dir / "stale", now - 2 * week);
+    auto application = platform::UIApplication::sharedApplication();
+    platform::NotificationCenter::defaultCenter().post(
+        platform::UIApplication::UIApplicationDidEnterBackgroundNotification, application);
+    EXPECT_GE(application->activeBackgroundTaskCount(), 1u);
+    EXPECT_TRUE(RunLoop::main().runUntil(
+        [&] { return !fs::exists(dir / "stale") && application->activeBackgroundTaskCount() == 0; }));
+}
+
+TEST(KJSDImageCache, MemoryWarningsKeepImagesThatAreStillInUse) {
+    auto cache = KJSDImageCache::create("test");
+    auto shown = UIImage::imageWithData(testsupport::makeTestPNG(8, 8));
+    cache->storeImage(shown, "http://h/shown.png", false, nullptr);
+    cache->storeImage(UIImage::imageWithData(testsupport::makeTestPNG(8, 8)), "http://h/unused.png", false, nullptr);
+    EXPECT_EQ(cache->memCache().totalCost(), 128u);
+
+    platform::NotificationCenter::defaultCenter().post(
+        platform::UIApplication::UIApplicationDidReceiveMemoryWarningNotification);
+    EXPECT_EQ(cache->memCache().totalCost(), 0u);
+    EXPECT_FALSE(cache->imageFromMemoryCacheForKey("http://h/unused.png"));
+    // Still shown somewhere: found, and back in the evictable part with its cost.
+    EXPECT_EQ(cache->imageFromMemoryCacheForKey("http://h/shown.png"), shown);
+    EXPECT_EQ(cache->memCache().totalCost(), 64u);
+
+    // Limits evict the least recently used first.
+    cache->setMaxMemoryCountLimit(1);
+    cache->storeImage(UIImage::imageWithData(testsupport::makeTestPNG(8, 8)), "http://h/new.png", false, nullptr);
+    EXPECT_EQ(cache->memCache().totalCost(), 64u);
+    shown.reset();
+    EXPECT_FALSE(cache->imageFromMemoryCacheForKey("http://h/shown.png"));
+    EXPECT_TRUE(cache->imageFromMemoryCacheForKey("http://h/new.png"));
+}
+
+}  // namespace
+}  // namespace brindlecue

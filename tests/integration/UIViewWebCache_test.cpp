@@ -1,0 +1,234 @@
+// Loading images into views through the shared image manager, against the sample server: the
+// previous load is cancelled, the placeholder shown, the image set on the main queue before the
+// caller hears; a GIF on the animated view shows its first frame, then plays.
+
+#include "imaging/UIViewWebCache.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "imaging/KJFLAnimatedImageView.h"
+#include "imaging/KJFLAnimatedImageViewWebCache.h"
+#include "imaging/KJSDWebImageCodersManager.h"
+#include "imaging/UIButtonWebCache.h"
+#include "imaging/UIImageKJFLAnimatedImage.h"
+#include "imaging/UIImageViewWebCache.h"
+#include "platform/dispatch/Clock.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/RunLoop.h"
+#include "platform/foundation/Progress.h"
+#include "platform/graphics/CGImage.h"
+#include "platform/uikit/UIActivityIndicatorView.h"
+#include "platform/uikit/UIButton.h"
+#include "platform/uikit/UIImageView.h"
+#include "platform/uikit/UIWindow.h"
+#include "sample-server/SampleServer.h"
+#include "support/TestGif.h"
+#include "support/TestImages.h"
+
+namespace brindlecue {
+namespace {
+
+using platform::CGRect;
+using platform::CGSize;
+using platform::Data;
+using platform::Error;
+using platform::make;
+using platform::RunLoop;
+using platform::UIImage;
+using platform::URL;
+
+struct Done {
+    bool called = false;
+    std::shared_ptr<UIImage> image;
+    std::optional<Error> error;
+    KJSDImageCacheType cacheType = KJSDImageCacheType::None;
+    std::function<void()> onCall;
+    KJSDExternalCompletionBlock block() {
+        return [this](std::shared_ptr<UIImage> i, std::optional<Error> e, KJSDImageCacheType t, const auto&) {
+            EXPECT_TRUE(platform::isMainThread());
+            called = true;
+            image = i;
+            error = e;
+            cacheType = t;
+            if (onCall) onCall();
+        };
+    }
+    bool wait() { return RunLoop::main().runUntil([this] { return called; }, 20); }
+};
+
+// An animated view that records every still image it is given.
+class TracingView final : public KJFLAnimatedImageView {
+public:
+    void setImage(const std::shared_ptr<UIImage>& image) override {
+        trace.push_back(image ? "image " + std::to_string(int(image->size().width)) : "none");
+        KJFLAnimatedImageView::setImage(image);
+    }
+    std::vector<std::string> trace;
+};
+
+// Claims data beginning "GIF8fake" and makes a still image of it that no animated image can be
+// made from.
+class FakeGIFCoder final : public KJSDWebImageCoder {
+public:
+    bool canDecodeFromData(const Data* data) override {
+        return data && data->size() >= 8 && std::string(data->begin(), data->begin() + 8) == "GIF8fake";
+    }
+    std::shared_ptr<UIImage> decodedImageWithData(const Data*) override {
+        return UIImage::imageWithCGImage(
+            platform::CGImage::fromPremultipliedARGB(7, 7, std::vector<uint32_t>(49, 0xFF00FF00u), false));
+    }
+    std::shared_ptr<UIImage> decompressedImageWithImage(const std::shared_ptr<UIImage>& image, Data*,
+                                                        const platform::Value&) override {
+        return image;
+    }
+    bool canEncodeToFormat(KJSDImageFormat) override { return false; }
+    std::optional<Data> encodedDataWithImage(const std::shared_ptr<UIImage>&, KJSDImageFormat) override {
+        return std::nullopt;
+    }
+};
+
+class ViewLoadingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.start();
+        window = make<platform::UIWindow>(CGRect(0, 0, 100, 100));
+    }
+    std::optional<URL> url(const std::string& path) { return URL::fromString(server.baseURL() + path); }
+
+    sampleserver::SampleServer server;
+    std::shared_ptr<platform::UIWindow> window;
+    const std::shared_ptr<UIImage> placeholder = UIImage::imageWithData(testsupport::makeTestPNG(1, 1));
+};
+
+TEST_F(ViewLoadingTest, ANewLoadCancelsThePreviousOneAndThePlaceholderShowsMeanwhile) {
+    auto slow = testsupport::imageRoute("/first.png", testsupport::makeTestPNG(3, 3));
+    slow.delaySeconds = 0.3;
+    server.addRoute(slow);
+    server.addRoute(testsupport::imageRoute("/second.png", testsupport::makeTestPNG(5, 5)));
+    auto view = make<platform::UIImageView>(CGRect(0, 0, 10, 10));
+    UIViewWebCache::sd_setShowActivityIndicatorView(*view, true);
+
+    Done first, second;
+    UIImageViewWebCache::sd_setImageWithURL(view, url("/first.png"), placeholder, 0, nullptr, first.block());
+    EXPECT_EQ(view->image(), placeholder);  // at once on the main thread
+    EXPECT_TRUE(UIViewWebCache::activityIndicator(*view));
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return server.journal().size() == 1; }));  // on its way
+    second.onCall = [&] { EXPECT_EQ(view->image(), second.image); };  // the view has it before the caller
+    UIImageViewWebCache::sd_setImageWithURL(view, url("/second.png"), placeholder, 0, nullptr, second.block());
+    ASSERT_TRUE(second.wait());
+    ASSERT_TRUE(second.image);
+    EXPECT_EQ(second.image->size(), CGSize(5, 5));
+    EXPECT_EQ(UIViewWebCache::sd_imageURL(*view), url("/second.png"));
+    EXPECT_EQ(UIViewWebCache::sd_imageProgress(*view)->completedUnitCount(),
+              int64_t(testsupport::makeTestPNG(5, 5).size()));
+    EXPECT_FALSE(UIViewWebCache::activityIndicator(*view));
+    RunLoop::main().runUntil([] { return false; }, 0.5);  // the first answer comes and goes unheard
+    EXPECT_FALSE(first.called);
+    EXPECT_EQ(view->image(), second.image);
+
+    // No URL: the placeholder stays and the caller hears why.
+    Done none;
+    UIImageViewWebCache::sd_setImageWithURL(view, std::nullopt, placeholder, 0, nullptr, none.block());
+    ASSERT_TRUE(none.wait());
+    EXPECT_EQ(none.error->domain(), KJSDWebImageErrorDomain);
+    EXPECT_EQ(none.error->code(), -1);
+    EXPECT_EQ(none.error->localizedDescription(), "Trying to load a nil url");
+    EXPECT_EQ(view->image(), placeholder);
+    EXPECT_FALSE(UIViewWebCache::sd_imageURL(*view));
+
+    // Avoiding the automatic set: the view keeps the placeholder, the caller gets the image.
+    Done avoided;
+    UIImageViewWebCache::sd_setImageWithURL(view, url("/second.png"), placeholder, KJSDImageLoadAvoidAutoSetImage,
+                                            nullptr, avoided.block());
+    ASSERT_TRUE(avoided.wait());
+    EXPECT_TRUE(avoided.image);
+    EXPECT_EQ(view->image(), placeholder);
+
+    // A delayed placeholder: the shown image stays while loading and the placeholder comes on failure.
+    auto shown = UIImage::imageWithData(testsupport::makeTestPNG(2, 2));
+    view->setImage(shown);
+    Done failed;
+    UIImageViewWebCache::sd_setImageWithURL(view, url("/missing.png"), placeholder, KJSDImageLoadDelayPlaceholder,
+                                            nullptr, failed.block());
+    EXPECT_EQ(view->image(), shown);
+    ASSERT_TRUE(failed.wait());
+    EXPECT_TRUE(failed.error);
+    EXPECT_EQ(view->image(), placeholder);
+}
+
+TEST_F(ViewLoadingTest, AGIFShowsItsFirstFrameThenPlaysBeforeTheCallerHears) {
+    platform::Clock::useVirtual();
+    const Data gif = testsupport::makeTestGif(
+        6, 6, {{0, 0, 0, 0, 10, 0}, {0, 0, 0, 0, 10, 1}, {0, 0, 0, 0, 10, 2}}, 0);
+    server.addRoute(testsupport::imageRoute("/spin.gif", gif, "image/gif"));
+    auto view = make<TracingView>();
+    view->setFrame(CGRect(0, 0, 6, 6));
+    window->addSubview(view);
+
+    Done done;
+    done.onCall = [&] {
+        ASSERT_TRUE(view->animatedImage());
+        view->trace.push_back("done");
+    };
+    KJFLAnimatedImageViewWebCache::sd_setImageWithURL(view, url("/spin.gif"), nullptr, 0, nullptr, done.block());
+    ASSERT_TRUE(done.wait());
+    EXPECT_EQ(view->trace, (std::vector<std::string>{"none", "image 6", "none", "done"}));
+    auto animated = view->animatedImage();
+    EXPECT_EQ(animated->frameCount(), 3u);
+    EXPECT_EQ(UIImageKJFLAnimatedImage::sd_KJFLAnimatedImage(*done.image), animated);
+    animated->imageLazilyCachedAtIndex(0);
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return animated->cachedFrameIndexes().size() == 3; }));
+    EXPECT_TRUE(view->isAnimating());
+    platform::Clock::advance(0.1 + 1e-6);
+    EXPECT_EQ(view->currentFrameIndex(), 1u);
+
+    // From memory the same animated image plays at once.
+    auto again = make<TracingView>();
+    window->addSubview(again);
+    Done fromMemory;
+    KJFLAnimatedImageViewWebCache::sd_setImageWithURL(again, url("/spin.gif"), nullptr, 0, nullptr, fromMemory.block());
+    ASSERT_TRUE(fromMemory.wait());
+    EXPECT_EQ(fromMemory.cacheType, KJSDImageCacheType::Memory);
+    EXPECT_EQ(again->animatedImage(), animated);
+    EXPECT_EQ(server.journal().size(), 1u);
+
+    // GIF data that makes no animated image leaves the decoded still image on the view.
+    auto fake = std::make_shared<FakeGIFCoder>();
+    KJSDWebImageCodersManager::sharedInstance()->addCoder(fake);
+    const std::string fakeGIF = "GIF8fake-bytes";
+    server.addRoute(testsupport::imageRoute("/fake.gif", Data(fakeGIF.begin(), fakeGIF.end()), "image/gif"));
+    auto still = make<TracingView>();
+    window->addSubview(still);
+    Done stillDone;
+    UIImageViewWebCache::sd_setImageWithURL(still, url("/fake.gif"), nullptr, 0, nullptr, stillDone.block());
+    bool finished = stillDone.wait();
+    KJSDWebImageCodersManager::sharedInstance()->removeCoder(fake);
+    ASSERT_TRUE(finished);
+    EXPECT_FALSE(still->animatedImage());
+    EXPECT_EQ(still->image(), stillDone.image);
+}
+
+TEST_F(ViewLoadingTest, ButtonsLoadEachStateUnderItsOwnKey) {
+    server.addRoute(testsupport::imageRoute("/normal.png", testsupport::makeTestPNG(3, 3)));
+    server.addRoute(testsupport::imageRoute("/pressed.png", testsupport::makeTestPNG(4, 4)));
+    auto button = make<platform::UIButton>();
+    Done normal, background;
+    UIButtonWebCache::sd_setImageWithURL(button, url("/normal.png"), platform::UIControlStateNormal, nullptr, 0,
+                                         normal.block());
+    UIButtonWebCache::sd_setBackgroundImageWithURL(button, url("/pressed.png"), platform::UIControlStateHighlighted,
+                                                   nullptr, 0, background.block());
+    ASSERT_TRUE(normal.wait());
+    ASSERT_TRUE(background.wait());
+    EXPECT_EQ(button->imageForState(platform::UIControlStateNormal), normal.image);
+    EXPECT_EQ(button->backgroundImageForState(platform::UIControlStateHighlighted), background.image);
+    EXPECT_EQ(UIButtonWebCache::sd_currentImageURL(*button), url("/normal.png"));
+    EXPECT_FALSE(UIButtonWebCache::sd_currentBackgroundImageURL(*button));
+    EXPECT_EQ(UIButtonWebCache::sd_backgroundImageURLForState(*button, platform::UIControlStateHighlighted),
+              url("/pressed.png"));
+}
+
+}  // namespace
+}  // namespace brindlecue
