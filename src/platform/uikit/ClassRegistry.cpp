@@ -203,7 +203,8 @@ const std::set<std::string, std::less<>>& standIns() {
                                                                       "UIViewController",
                                                                       "UIViewControllerTransitionCoordinator",
                                                                       "UIWindow",
-                                                                      "UIWindowScene"};
+                                                                      "UIWindowScene",
+                                                                      "WKWebView"};
     return *names;
 }
 
