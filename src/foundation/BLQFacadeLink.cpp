@@ -5,6 +5,7 @@
 
 #include "events/BLQIUserEventManager.h"
 #include "facade/BLQIConfigManager.h"
+#include "facade/BLQIFeedResultReporter.h"
 #include "foundation/BLQILoggerManager.h"
 #include "targeting/BLQITargetingAlgorithm.h"
 #include "tips/BLQITipManager.h"
@@ -21,6 +22,7 @@ struct Links {
     std::shared_ptr<const std::function<bool()>> previewModeCheck;
     std::shared_ptr<BLQITipManager> tipManager;
     std::shared_ptr<BLQITargetingAlgorithm> targetingAlgo;
+    std::shared_ptr<BLQIFeedResultReporter> feedResultReporter;
     std::atomic<int> constructionDepth{0};
 };
 
@@ -107,6 +109,16 @@ void BLQFacadeLink::setTargetingAlgo(std::shared_ptr<BLQITargetingAlgorithm> alg
 std::shared_ptr<BLQITargetingAlgorithm> BLQFacadeLink::targetingAlgo() {
     std::lock_guard lock(links().mutex);
     return links().targetingAlgo;
+}
+
+void BLQFacadeLink::setFeedResultReporter(std::shared_ptr<BLQIFeedResultReporter> reporter) {
+    std::lock_guard lock(links().mutex);
+    links().feedResultReporter = std::move(reporter);
+}
+
+std::shared_ptr<BLQIFeedResultReporter> BLQFacadeLink::feedResultReporter() {
+    std::lock_guard lock(links().mutex);
+    return links().feedResultReporter;
 }
 
 void BLQFacadeLink::logToConsoleAtLevel(int64_t level, const std::string& message) {

@@ -8,6 +8,7 @@
 namespace brindlecue {
 
 class BLQIConfigManager;
+class BLQIFeedResultReporter;
 class BLQILoggerManager;
 class BLQITargetingAlgorithm;
 class BLQITipManager;
@@ -16,7 +17,8 @@ class BLQIUserEventManager;
 // What the lower layers need of the facade: its logger manager and its user-event manager (the
 // logging chain), its configuration manager (the HTTP client's 429 handler), whether its
 // preview-mode manager is in preview mode (the app-status manager's poll interval), and its tip
-// manager and targeting algorithm (the targeting layer).
+// manager and targeting algorithm (the targeting layer), and its feed-result reporting (a web
+// tip's page).
 // The facade publishes both here as soon as it has built them, and marks the time during which
 // it is being built with a ConstructionScope.
 //
@@ -52,6 +54,9 @@ public:
     static std::shared_ptr<BLQITipManager> tipManager();
     static void setTargetingAlgo(std::shared_ptr<BLQITargetingAlgorithm> algorithm);
     static std::shared_ptr<BLQITargetingAlgorithm> targetingAlgo();
+    // The facade's feed-result reporting; none until published.
+    static void setFeedResultReporter(std::shared_ptr<BLQIFeedResultReporter> reporter);
+    static std::shared_ptr<BLQIFeedResultReporter> feedResultReporter();
 
     // The facade's logToConsoleAtLevel:withFormattedMessage: hands the message and level
     // unchanged to the logger manager, on the caller's thread.
