@@ -82,9 +82,11 @@ void KJTipWebElement::layoutWeb(const std::shared_ptr<platform::WKWebView>& webV
     webView->setOpaque(false);
     webView->setBackgroundColor(platform::UIColor::clearColor());
     KJLog(2, "Before calling WebKitBridgeInterface ");
-    if (auto controller = std::dynamic_pointer_cast<BLQIWebTipController>(vc)) registerPageHandlers(webView, controller);
+    if (auto controller = std::dynamic_pointer_cast<BLQIWebTipController>(vc))
+        registerPageHandlers(webView, controller);
     if (noContent) {
-        if (auto address = platform::URL::fromString(*webElement->url)) webView->loadRequest(platform::URLRequest(address));
+        if (auto address = platform::URL::fromString(*webElement->url))
+            webView->loadRequest(platform::URLRequest(address));
     } else {
         webView->loadHTMLString(*webElement->urlcontent,
                                 platform::URL::fileURL(platform::Bundle::main()->path().string(), true));

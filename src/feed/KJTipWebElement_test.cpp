@@ -31,7 +31,9 @@ public:
     void switchToNextTip(bool sender, bool triggerAction) override {
         calls.push_back(std::string("next ") + flags(sender, triggerAction));
     }
-    void dismissTip(bool sender) override { calls.push_back(std::string("dismiss ") + (sender ? "YES" : "NO")); }
+    void dismissTip(bool sender) override {
+        calls.push_back(std::string("dismiss ") + (sender ? "YES" : "NO"));
+    }
 
     static std::string flags(bool a, bool b) { return std::string(a ? "YES" : "NO") + (b ? " YES" : " NO"); }
 
@@ -41,11 +43,12 @@ public:
 
 struct RecordingReporter : BLQIFeedResultReporter {
     std::vector<std::string> reports;
-    void notifyFeedResult(const std::optional<std::string>& feedId, const Value& campaignId, BLQFeedResult result,
-                          const Value& stepId, bool deleteFeed, bool completed) override {
+    void notifyFeedResult(const std::optional<std::string>& feedId, const Value& campaignId,
+                          BLQFeedResult result, const Value& stepId, bool deleteFeed,
+                          bool completed) override {
         reports.push_back(feedId.value_or("-") + " [" + campaignId.stringValue() + "] " +
-                          std::to_string(static_cast<int64_t>(result)) + " " + stepId.toJSON().value_or("-") + " " +
-                          (deleteFeed ? "delete" : "keep") + " " + (completed ? "completed" : "open"));
+                          std::to_string(static_cast<int64_t>(result)) + " " + stepId.toJSON().value_or("-") +
+                          " " + (deleteFeed ? "delete" : "keep") + " " + (completed ? "completed" : "open"));
     }
 };
 
@@ -115,9 +118,9 @@ TEST_F(WebTipPage, StepHandlersFollowTheFlagRules) {
             bridge.callHandler('switchToPreviousTip', {shouldSendFeedResult: 'false'}, function () {
               answers.push('answered');
             });)");
-    EXPECT_EQ(controller->calls, (std::vector<std::string>{"dismiss NO", "dismiss NO", "dismiss NO", "dismiss YES",
-                                                           "dismiss YES", "dismiss YES", "next YES YES",
-                                                           "previous NO YES"}));
+    EXPECT_EQ(controller->calls,
+              (std::vector<std::string>{"dismiss NO", "dismiss NO", "dismiss NO", "dismiss YES",
+                                        "dismiss YES", "dismiss YES", "next YES YES", "previous NO YES"}));
     EXPECT_EQ(page("answers.length"), Value(0));  // no handler answers the page
     EXPECT_TRUE(reporter->reports.empty());
 }
@@ -131,13 +134,15 @@ TEST_F(WebTipPage, FeedResultsCarryTheStepsFeedIdOutsidePreviewMode) {
                                                   completed: 'true'});
             bridge.callHandler('sendFeedResult', {result: '3', campaignid: null, 'delete': 0});
             bridge.callHandler('getStepId', {}, function () { answers.push('step'); });)");
-    EXPECT_EQ(reporter->reports, (std::vector<std::string>{"F1 [] 1 7 keep open", "F1 [C9] -1 \"s2\" delete completed",
-                                                           "F1 [] 3 - keep open"}));
+    EXPECT_EQ(reporter->reports,
+              (std::vector<std::string>{"F1 [] 1 7 keep open", "F1 [C9] -1 \"s2\" delete completed",
+                                        "F1 [] 3 - keep open"}));
     EXPECT_EQ(page("answers.length"), Value(0));
     EXPECT_TRUE(controller->calls.empty());
 
     std::vector<std::string> lines;
-    KJLogSetObserver([&](int level, const std::string& line) { lines.push_back(std::to_string(level) + " " + line); });
+    KJLogSetObserver(
+        [&](int level, const std::string& line) { lines.push_back(std::to_string(level) + " " + line); });
     BLQFacadeLink::setPreviewModeCheck([] { return true; });
     page("bridge.callHandler('sendFeedResult', {result: 1, step_id: 8})");
     EXPECT_EQ(reporter->reports.size(), 3u);
@@ -167,7 +172,8 @@ TEST_F(WebTipPage, OnlyTipControllersGetPageHandlersAndEmptyElementsHideTheView)
     KJTipWebElement::layoutWeb(webView, container, controller, empty);
     EXPECT_TRUE(webView->isHidden());
     KJTipWebElement::layoutWeb(webView, nullptr, controller, empty);
-    EXPECT_EQ(lines, (std::vector<std::string>{"layout web view failed as one of webView/containView/vc/webElement is nil"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "layout web view failed as one of webView/containView/vc/webElement is nil"}));
 }
 
 }  // namespace

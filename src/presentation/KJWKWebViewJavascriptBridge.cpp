@@ -33,7 +33,8 @@ KJWKWebViewJavascriptBridge::~KJWKWebViewJavascriptBridge() {
     auto webView = webView_.lock();
     if (!webView) return;
     auto controller = webView->configuration()->userContentController();
-    auto removeOwn = [&](const std::string& name, const std::weak_ptr<platform::WKScriptMessageHandler>& own) {
+    auto removeOwn = [&](const std::string& name,
+                         const std::weak_ptr<platform::WKScriptMessageHandler>& own) {
         auto installed = controller->scriptMessageHandler(name);
         if (installed && installed == own.lock()) controller->removeScriptMessageHandlerForName(name);
     };
@@ -68,18 +69,19 @@ void KJWKWebViewJavascriptBridge::userContentControllerDidReceiveScriptMessage(
     auto webView = webView_.lock();
     if (!webView) return;
     std::weak_ptr<KJWKWebViewJavascriptBridge> weak = weak_from_this();
-    webView->evaluateJavaScript(kFetchQueueCommand, [weak](const Value& result,
-                                                           const std::optional<platform::Error>& error) {
-        if (error) {
-            std::string line = "KJWKWebViewJavascriptBridge: WARNING: Error when trying to fetch data from WKWebView: " +
-                               error->description() + "\n";
-            std::fputs(line.c_str(), stdout);
-            std::fflush(stdout);
-        }
-        auto self = weak.lock();
-        if (!self) return;
-        if (const std::string* queue = result.getString()) self->base_->flushMessageQueue(*queue);
-    });
+    webView->evaluateJavaScript(
+        kFetchQueueCommand, [weak](const Value& result, const std::optional<platform::Error>& error) {
+            if (error) {
+                std::string line =
+                    "KJWKWebViewJavascriptBridge: WARNING: Error when trying to fetch data from WKWebView: " +
+                    error->description() + "\n";
+                std::fputs(line.c_str(), stdout);
+                std::fflush(stdout);
+            }
+            auto self = weak.lock();
+            if (!self) return;
+            if (const std::string* queue = result.getString()) self->base_->flushMessageQueue(*queue);
+        });
 }
 
 void KJWKWebViewJavascriptBridge::evaluateJavascript(const std::string& javascript) {
@@ -89,7 +91,8 @@ void KJWKWebViewJavascriptBridge::evaluateJavascript(const std::string& javascri
 void LeakAvoider::userContentControllerDidReceiveScriptMessage(
     const std::shared_ptr<platform::WKUserContentController>& userContentController,
     const platform::WKScriptMessage& message) {
-    if (auto live = delegate_.lock()) live->userContentControllerDidReceiveScriptMessage(userContentController, message);
+    if (auto live = delegate_.lock())
+        live->userContentControllerDidReceiveScriptMessage(userContentController, message);
 }
 
 }  // namespace brindlecue

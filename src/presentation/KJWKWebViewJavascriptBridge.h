@@ -35,7 +35,8 @@ public:
 
     // The only way to make a bridge. A name whose handler the web view already has from elsewhere
     // is left to that handler.
-    static std::shared_ptr<KJWKWebViewJavascriptBridge> create(const std::shared_ptr<platform::WKWebView>& webView);
+    static std::shared_ptr<KJWKWebViewJavascriptBridge> create(
+        const std::shared_ptr<platform::WKWebView>& webView);
     ~KJWKWebViewJavascriptBridge() override;
 
     const std::string iOS_Native_InjectJavascript = kInjectJavascript;
@@ -75,7 +76,8 @@ private:
 // each message on to its delegate while that lives, and drops it afterwards.
 class LeakAvoider final : public platform::WKScriptMessageHandler {
 public:
-    explicit LeakAvoider(const std::shared_ptr<platform::WKScriptMessageHandler>& delegate) : delegate_(delegate) {}
+    explicit LeakAvoider(const std::shared_ptr<platform::WKScriptMessageHandler>& delegate)
+        : delegate_(delegate) {}
 
     std::shared_ptr<platform::WKScriptMessageHandler> delegate() const { return delegate_.lock(); }
     void userContentControllerDidReceiveScriptMessage(

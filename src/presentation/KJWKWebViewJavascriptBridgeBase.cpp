@@ -63,7 +63,8 @@ std::optional<KJWKWebViewJavascriptBridgeBase::Handler> KJWKWebViewJavascriptBri
     return handler;
 }
 
-void KJWKWebViewJavascriptBridgeBase::send(const std::string& handlerName, const Value& data, Callback callback) {
+void KJWKWebViewJavascriptBridgeBase::send(const std::string& handlerName, const Value& data,
+                                           Callback callback) {
     Value message = Value::dictionary({{"handlerName", handlerName}});
     if (!data.isAbsent()) message.set("data", data);
     if (callback) {
@@ -94,7 +95,8 @@ void KJWKWebViewJavascriptBridgeBase::flushMessageQueue(const std::string& messa
                 auto self = weak.lock();
                 if (!self) return;
                 self->enqueue(Value::dictionary(
-                    {{"responseID", callbackID}, {"responseData", responseData.isAbsent() ? Value::null() : responseData}}));
+                    {{"responseID", callbackID},
+                     {"responseData", responseData.isAbsent() ? Value::null() : responseData}}));
             };
         }
         const std::string* handlerName = message["handlerName"].getString();

@@ -30,12 +30,14 @@ TEST(KJWKWebViewJavascriptBridgeBase, CallIdsCountFromOneAgainAfterAReset) {
     base->send("second", Value(), [](const Value&) {});
     base->reset();
     base->send("third", Value(), [](const Value&) {});
-    EXPECT_EQ(log->commands,
-              (std::vector<std::string>{
-                  command(R"({\"handlerName\":\"plain\"})"),
-                  command(R"({\"handlerName\":\"first\",\"data\":{\"k\":\"it\'s\"},\"callbackID\":\"native_iOS_cb_1\"})"),
-                  command(R"({\"handlerName\":\"second\",\"callbackID\":\"native_iOS_cb_2\"})"),
-                  command(R"({\"handlerName\":\"third\",\"callbackID\":\"native_iOS_cb_1\"})")}));
+    EXPECT_EQ(
+        log->commands,
+        (std::vector<std::string>{
+            command(R"({\"handlerName\":\"plain\"})"),
+            command(
+                R"({\"handlerName\":\"first\",\"data\":{\"k\":\"it\'s\"},\"callbackID\":\"native_iOS_cb_1\"})"),
+            command(R"({\"handlerName\":\"second\",\"callbackID\":\"native_iOS_cb_2\"})"),
+            command(R"({\"handlerName\":\"third\",\"callbackID\":\"native_iOS_cb_1\"})")}));
     EXPECT_EQ(KJWKWebViewJavascriptBridgeBase::escapeForScript("a\\\"b\n\r\f\u2028\u2029"),
               "a\\\\\\\"b\\n\\r\\f\\u2028\\u2029");
 }
@@ -45,10 +47,11 @@ TEST(KJWKWebViewJavascriptBridgeBase, FlushRunsEveryWellFormedMessageOfTheBatch)
     auto log = std::make_shared<CommandLog>();
     base->setDelegate(log);
     std::vector<std::string> calls;
-    base->registerHandler("h", [&](const Value& data, const KJWKWebViewJavascriptBridgeBase::Callback& answer) {
-        calls.push_back(data.isAbsent() ? "none" : data.toJSON().value_or("?"));
-        answer(Value("done"));
-    });
+    base->registerHandler("h",
+                          [&](const Value& data, const KJWKWebViewJavascriptBridgeBase::Callback& answer) {
+                              calls.push_back(data.isAbsent() ? "none" : data.toJSON().value_or("?"));
+                              answer(Value("done"));
+                          });
     std::vector<Value> answers;
     base->send("page", Value(), [&](const Value& response) { answers.push_back(response); });
 
@@ -98,7 +101,7 @@ protected:
     void SetUp() override {
         platform::Clock::useVirtual();
         webView = platform::make<platform::WKWebView>();
-        webView->setScriptTimeLimit(0.05);
+        webView->setScriptTimeLimit(5);
         bridge = KJWKWebViewJavascriptBridge::create(webView);
         webView->loadHTMLString(kPage, std::nullopt);
         RunLoop::main().runUntilIdle();
@@ -118,7 +121,8 @@ protected:
 TEST_F(BridgeInPage, TextSurvivesTheRoundTripToThePageAndBack) {
     EXPECT_EQ(eval("typeof bridge + ' ' + secondCallback"), Value("object true"));
     const std::string tricky = std::string("quotes \" ' \\\" \\' backslash \\ \\\\n line\nfeed\r\f\t ") +
-                               "\u2028 \u2029 caf\u00e9 \u4e2d\u6587 \U0001F600 </script> " + std::string(1, '\0') + "end";
+                               "\u2028 \u2029 caf\u00e9 \u4e2d\u6587 \U0001F600 </script> " +
+                               std::string(1, '\0') + "end";
     Value data = Value::dictionary({{"text", tricky}, {"list", Value::array({"'", "\\", 1.5, nullptr})}});
     std::vector<Value> answers;
     bridge->call("echo", data, [&](const Value& response) { answers.push_back(response); });
@@ -166,7 +170,11 @@ TEST_F(BridgeInPage, HostilePagesNeitherCrashNorStopTheBridge) {
     eval(R"(var realFetch = bridge._fetchQueue;
             bridge._fetchQueue = function () { realFetch(); return '[{"handlerName": "native", '; };
             bridge.callHandler('native', {n: 1});)");
-    eval("bridge._fetchQueue = function () { realFetch(); for (;;) {} }; bridge.callHandler('native', {n: 2});");
+    webView->setScriptTimeLimit(0.05);
+    eval(
+        "bridge._fetchQueue = function () { realFetch(); for (;;) {} }; bridge.callHandler('native', {n: "
+        "2});");
+    webView->setScriptTimeLimit(5);
     eval("bridge._fetchQueue = realFetch;");
     EXPECT_TRUE(received.empty());
     // A page handler that throws, and a message the page cannot parse, only fail in the page.

@@ -25,13 +25,15 @@ std::shared_ptr<KJWKWebViewJavascriptBridge> WebKitBridgeInterface::bridgeForWeb
 }
 
 void WebKitBridgeInterface::registerHandler(const std::shared_ptr<platform::WKWebView>& webView,
-                                            const std::string& stringHandle, std::function<void(bool)> completion) {
+                                            const std::string& stringHandle,
+                                            std::function<void(bool)> completion) {
     auto bridge = bridgeForWebView(webView);
     if (!bridge) return;
-    bridge->register_(stringHandle, [completion = std::move(completion)](const Value& data,
-                                                                         const KJWKWebViewJavascriptBridge::Callback&) {
+    bridge->register_(stringHandle, [completion = std::move(completion)](
+                                        const Value& data, const KJWKWebViewJavascriptBridge::Callback&) {
         bool flag = true;
-        if (const Value* value = data.isDictionary() ? data.getDictionary()->find("shouldSendFeedResult") : nullptr) {
+        if (const Value* value =
+                data.isDictionary() ? data.getDictionary()->find("shouldSendFeedResult") : nullptr) {
             const std::string* text = value->getString();
             flag = text != nullptr && *text == "true";
         }
@@ -44,8 +46,8 @@ void WebKitBridgeInterface::registerHandlerWidthData(const std::shared_ptr<platf
                                                      std::function<void(const Value& data)> completion) {
     auto bridge = bridgeForWebView(webView);
     if (!bridge) return;
-    bridge->register_(stringHandle, [completion = std::move(completion)](const Value& data,
-                                                                         const KJWKWebViewJavascriptBridge::Callback&) {
+    bridge->register_(stringHandle, [completion = std::move(completion)](
+                                        const Value& data, const KJWKWebViewJavascriptBridge::Callback&) {
         if (completion) completion(data);
     });
 }

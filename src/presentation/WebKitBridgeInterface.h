@@ -25,8 +25,8 @@ class WebKitBridgeInterface {
 public:
     // The completion gets true for a call without data or without the key "shouldSendFeedResult";
     // with the key, true only for the text "true" (anything else, a JSON true included, is false).
-    static void registerHandler(const std::shared_ptr<platform::WKWebView>& webView, const std::string& stringHandle,
-                                std::function<void(bool)> completion);
+    static void registerHandler(const std::shared_ptr<platform::WKWebView>& webView,
+                                const std::string& stringHandle, std::function<void(bool)> completion);
     // The completion gets the call's data (a dictionary), or absent when it had none.
     static void registerHandlerWidthData(const std::shared_ptr<platform::WKWebView>& webView,
                                          const std::string& stringHandle,

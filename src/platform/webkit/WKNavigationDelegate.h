@@ -52,7 +52,8 @@ public:
                                                      const std::shared_ptr<WKNavigation>& navigation,
                                                      const Error& error) {}
     // The document and its scripts ran.
-    virtual void webViewDidFinishNavigation(WKWebView& webView, const std::shared_ptr<WKNavigation>& navigation) {}
+    virtual void webViewDidFinishNavigation(WKWebView& webView,
+                                            const std::shared_ptr<WKNavigation>& navigation) {}
 };
 
 }  // namespace brindlecue::platform

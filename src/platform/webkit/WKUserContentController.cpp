@@ -17,7 +17,8 @@ void WKUserContentController::removeAllScriptMessageHandlers() {
     handlers_.clear();
 }
 
-std::shared_ptr<WKScriptMessageHandler> WKUserContentController::scriptMessageHandler(const std::string& name) const {
+std::shared_ptr<WKScriptMessageHandler> WKUserContentController::scriptMessageHandler(
+    const std::string& name) const {
     auto it = handlers_.find(name);
     return it == handlers_.end() ? nullptr : it->second;
 }

@@ -35,7 +35,8 @@ class WKScriptMessageHandler {
 public:
     virtual ~WKScriptMessageHandler() = default;
     virtual void userContentControllerDidReceiveScriptMessage(
-        const std::shared_ptr<WKUserContentController>& userContentController, const WKScriptMessage& message) = 0;
+        const std::shared_ptr<WKUserContentController>& userContentController,
+        const WKScriptMessage& message) = 0;
 };
 
 // The script-message handlers (held strongly) and user scripts of the web views made with it.

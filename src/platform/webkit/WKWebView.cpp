@@ -38,10 +38,12 @@ std::string xmlText(xmlChar* text) {
 }
 
 bool isJavaScriptType(std::string type) {
-    type.erase(std::remove_if(type.begin(), type.end(), [](unsigned char c) { return std::isspace(c); }), type.end());
+    type.erase(std::remove_if(type.begin(), type.end(), [](unsigned char c) { return std::isspace(c); }),
+               type.end());
     std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::tolower(c); });
     return type.empty() || type == "text/javascript" || type == "application/javascript" ||
-           type == "application/x-javascript" || type == "text/ecmascript" || type == "application/ecmascript";
+           type == "application/x-javascript" || type == "text/ecmascript" ||
+           type == "application/ecmascript";
 }
 
 // The classic scripts of the document, in document order (libxml2's HTML parser, recovering from
@@ -51,8 +53,9 @@ std::vector<DocumentScript> documentScripts(const std::string& html) {
     std::call_once(once, [] { xmlInitParser(); });
     std::vector<DocumentScript> scripts;
     if (html.empty() || html.size() > INT_MAX) return scripts;
-    htmlDocPtr doc = htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, "UTF-8",
-                                    HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+    htmlDocPtr doc =
+        htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, "UTF-8",
+                       HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
     if (doc == nullptr) return scripts;
     auto* top = reinterpret_cast<xmlNodePtr>(doc);
     xmlNodePtr node = doc->children;
@@ -122,13 +125,19 @@ void WKWebView::didConstruct() {
     addSubview(scrollView_);
 }
 
+void WKWebView::setScriptTimeLimit(double seconds) {
+    scriptTimeLimit_ = seconds;
+    if (page_) page_->setScriptTimeLimit(seconds);
+}
+
 std::shared_ptr<WKNavigation> WKWebView::loadRequest(const URLRequest& request) {
     auto load = std::make_shared<Load>();
     load->request = request;
     return startLoad(std::move(load));
 }
 
-std::shared_ptr<WKNavigation> WKWebView::loadHTMLString(const std::string& html, const std::optional<URL>& baseURL) {
+std::shared_ptr<WKNavigation> WKWebView::loadHTMLString(const std::string& html,
+                                                        const std::optional<URL>& baseURL) {
     auto load = std::make_shared<Load>();
     load->request = URLRequest(baseURL ? baseURL : URL::fromString("about:blank"));
     load->html = html;
@@ -165,7 +174,8 @@ void WKWebView::decide(const std::shared_ptr<Load>& load) {
     std::weak_ptr<WKWebView> weak = sharedAs<WKWebView>();
     auto decided = std::make_shared<bool>(false);
     delegate->webViewDecidePolicyForNavigationAction(
-        *this, WKNavigationAction{load->request, load->type}, [weak, load, decided](WKNavigationActionPolicy policy) {
+        *this, WKNavigationAction{load->request, load->type},
+        [weak, load, decided](WKNavigationActionPolicy policy) {
             if (*decided) return;
             *decided = true;
             auto self = weak.lock();
@@ -179,7 +189,8 @@ void WKWebView::decide(const std::shared_ptr<Load>& load) {
 }
 
 void WKWebView::commit(const std::shared_ptr<Load>& load) {
-    if (auto delegate = navigationDelegate()) delegate->webViewDidStartProvisionalNavigation(*this, load->navigation);
+    if (auto delegate = navigationDelegate())
+        delegate->webViewDidStartProvisionalNavigation(*this, load->navigation);
     if (load->generation != loadGeneration_) return;
 
     const std::optional<URL>& address = load->request.url();
@@ -198,7 +209,8 @@ void WKWebView::commit(const std::shared_ptr<Load>& load) {
     if (!failure) {
         url_ = load->html ? load->baseURL : address;
         page = makePage(url_ ? url_->absoluteString() : "about:blank");
-        if (!page) failure = Error::withDescription(WKError::kDomain, WKError::Unknown, "The page could not start");
+        if (!page)
+            failure = Error::withDescription(WKError::kDomain, WKError::Unknown, "The page could not start");
     }
     if (failure) {
         loading_ = false;
@@ -274,7 +286,8 @@ bool WKWebView::queueMessage(const std::string& name, Value body) {
         --self->pendingMessages_;
         auto controller = self->configuration_->userContentController();
         if (auto handler = controller->scriptMessageHandler(name)) {
-            handler->userContentControllerDidReceiveScriptMessage(controller, WKScriptMessage{name, body, self});
+            handler->userContentControllerDidReceiveScriptMessage(controller,
+                                                                  WKScriptMessage{name, body, self});
         }
     });
     return true;
@@ -290,7 +303,8 @@ void WKWebView::evaluateJavaScript(const std::string& script, EvaluationCompleti
             if (self && self->currentPage()) {
                 self->evaluateJavaScript(script, std::move(completion));
             } else if (completion) {
-                completion(Value(), Error::withDescription(WKError::kDomain, WKError::Unknown, "The web view is gone"));
+                completion(Value(), Error::withDescription(WKError::kDomain, WKError::Unknown,
+                                                           "The web view is gone"));
             }
         });
         return;

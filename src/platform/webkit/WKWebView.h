@@ -48,7 +48,8 @@ public:
     static constexpr size_t kMaxDocumentBytes = size_t{16} << 20;
     static constexpr size_t kMaxConsoleMessages = 200;
 
-    explicit WKWebView(const CGRect& frame = {}, std::shared_ptr<WKWebViewConfiguration> configuration = nullptr);
+    explicit WKWebView(const CGRect& frame = {},
+                       std::shared_ptr<WKWebViewConfiguration> configuration = nullptr);
     ~WKWebView() override;
     void didConstruct() override;
 
@@ -75,8 +76,9 @@ public:
     const std::optional<URL>& url() const { return url_; }
 
     // ---- Stand-in additions.
+    // Seconds of real time each entry into a page may take, from now on (the current page too).
     double scriptTimeLimit() const { return scriptTimeLimit_; }
-    void setScriptTimeLimit(double seconds) { scriptTimeLimit_ = seconds; }
+    void setScriptTimeLimit(double seconds);
     // The latest console lines of the pages ("log: ...", "error: ..."; uncaught errors without a
     // window.onerror are "error" lines), oldest first.
     const std::deque<std::string>& consoleMessages() const { return console_; }

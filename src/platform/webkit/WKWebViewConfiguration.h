@@ -9,13 +9,16 @@ namespace brindlecue::platform {
 // What a web view is made with: its user content controller (a new one unless replaced).
 class WKWebViewConfiguration {
 public:
-    const std::shared_ptr<WKUserContentController>& userContentController() const { return userContentController_; }
+    const std::shared_ptr<WKUserContentController>& userContentController() const {
+        return userContentController_;
+    }
     void setUserContentController(std::shared_ptr<WKUserContentController> controller) {
         if (controller) userContentController_ = std::move(controller);
     }
 
 private:
-    std::shared_ptr<WKUserContentController> userContentController_ = std::make_shared<WKUserContentController>();
+    std::shared_ptr<WKUserContentController> userContentController_ =
+        std::make_shared<WKUserContentController>();
 };
 
 }  // namespace brindlecue::platform

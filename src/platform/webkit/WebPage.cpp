@@ -150,7 +150,8 @@ bool decodeAt(const unsigned char* p, size_t n, size_t i, uint32_t& cp, size_t& 
         return cp >= 0x800;
     }
     if (c >= 0xF0 && c <= 0xF4 && cont(i + 1) && cont(i + 2) && cont(i + 3)) {
-        cp = ((c & 0x07u) << 18) | ((p[i + 1] & 0x3Fu) << 12) | ((p[i + 2] & 0x3Fu) << 6) | (p[i + 3] & 0x3Fu);
+        cp =
+            ((c & 0x07u) << 18) | ((p[i + 1] & 0x3Fu) << 12) | ((p[i + 2] & 0x3Fu) << 6) | (p[i + 3] & 0x3Fu);
         len = 4;
         return cp >= 0x10000 && cp <= 0x10FFFF;
     }
@@ -226,7 +227,8 @@ bool takeMessage(WebPage::Engine& e, const char* name, const char* json, size_t 
             if (!parsed) return false;
             body = std::move(*parsed);
         }
-        return e.hooks.postMessage && e.hooks.postMessage(wellFormed(name, std::strlen(name)), std::move(body));
+        return e.hooks.postMessage &&
+               e.hooks.postMessage(wellFormed(name, std::strlen(name)), std::move(body));
     } catch (...) {
         return false;
     }
@@ -513,7 +515,8 @@ duk_ret_t formOfResult(duk_context* ctx, void* udata) {
 
 Value numberValue(double n) {
     constexpr double kExact = 9007199254740992.0;  // 2^53
-    if (std::isfinite(n) && std::trunc(n) == n && std::fabs(n) < kExact) return Value(static_cast<int64_t>(n));
+    if (std::isfinite(n) && std::trunc(n) == n && std::fabs(n) < kExact)
+        return Value(static_cast<int64_t>(n));
     return Value(n);
 }
 
@@ -587,6 +590,10 @@ const std::string& WebPage::url() const {
     return engine_->url;
 }
 
+void WebPage::setScriptTimeLimit(double seconds) {
+    engine_->limits.scriptTimeLimit = seconds;
+}
+
 bool WebPage::isRunning() const {
     return engine_->depth > 0;
 }
@@ -631,7 +638,8 @@ WebPage::Outcome WebPage::evaluate(const std::string& source) {
         return out;
     }
     ResultForm form;
-    if (duk_safe_call(ctx, formOfResult, &form, 1, 1) != DUK_EXEC_SUCCESS) form.kind = ResultForm::Unsupported;
+    if (duk_safe_call(ctx, formOfResult, &form, 1, 1) != DUK_EXEC_SUCCESS)
+        form.kind = ResultForm::Unsupported;
     const char* unsupported = "JavaScript execution returned a result of an unsupported type";
     switch (form.kind) {
         case ResultForm::Undefined:

@@ -56,6 +56,8 @@ public:
     ~WebPage();
 
     const std::string& url() const;
+    // Seconds of real time each later entry into the engine may take.
+    void setScriptTimeLimit(double seconds);
     // Runs a script of the document (an element or a user script). An error it does not catch
     // goes to the page's window.onerror (message, URL, line) when it has one, else to the
     // console as an "error" line; a script stopped at its deadline goes to the console only.
