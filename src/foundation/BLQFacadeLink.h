@@ -18,7 +18,8 @@ class BLQIUserEventManager;
 // What the lower layers need of the facade: its logger manager and its user-event manager (the
 // logging chain), its configuration manager (the HTTP client's 429 handler), whether its
 // preview-mode manager is in preview mode (the app-status manager's poll interval), and its tip
-// manager and targeting algorithm (the targeting layer).
+// manager and targeting algorithm (the targeting layer), and its feed-result reporting (a web
+// tip's page).
 // The facade publishes both here as soon as it has built them, and marks the time during which
 // it is being built with a ConstructionScope.
 //
@@ -55,7 +56,7 @@ public:
     static void setTargetingAlgo(std::shared_ptr<BLQITargetingAlgorithm> algorithm);
     static std::shared_ptr<BLQITargetingAlgorithm> targetingAlgo();
 
-    // The facade's feed reports and its preview-mode manager (the widget host); none until
+    // The facade's feed reports (widget host, web tips) and its preview-mode manager; none until
     // published.
     static void setFeedExt(std::shared_ptr<BLQIFeedExt> feedExt);
     static std::shared_ptr<BLQIFeedExt> feedExt();

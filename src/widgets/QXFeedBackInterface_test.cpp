@@ -33,6 +33,8 @@ public:
         std::lock_guard lock(mutex_);
         results_.emplace_back(feedId, results);
     }
+    void notifyFeedResult(const std::optional<std::string>&, const Value&, BLQFeedResult, const Value&, bool,
+                          bool) override {}
     std::vector<std::string> acks() const {
         std::lock_guard lock(mutex_);
         return acks_;

@@ -231,7 +231,8 @@ const std::set<std::string, std::less<>>& standIns() {
                                                                       "UIVisualEffect",
                                                                       "UIVisualEffectView",
                                                                       "UIWindow",
-                                                                      "UIWindowScene"};
+                                                                      "UIWindowScene",
+                                                                      "WKWebView"};
     return *names;
 }
 
