@@ -60,6 +60,7 @@ struct Scheduler {
             queue.erase(it);
             lock.unlock();
             fire();
+            fire = nullptr;  // what it holds may end things that read the clock: never under the lock
             lock.lock();
         }
     }
@@ -91,22 +92,26 @@ bool Clock::isVirtual() {
     return s.virtualMode;
 }
 
+// Dropped deadlines are destroyed after the lock is released: the work they hold may own objects
+// whose destructors wait for threads that read the clock.
 void Clock::useVirtual(double startWallTime) {
     auto& s = scheduler();
+    decltype(s.queue) dropped;
     std::lock_guard lock(s.mutex);
     s.virtualMode = true;
     s.virtualUptime = 0;
     s.virtualWallOrigin = startWallTime;
-    s.queue.clear();
+    dropped.swap(s.queue);
     s.deadlineOf.clear();
     s.changed.notify_all();
 }
 
 void Clock::useReal() {
     auto& s = scheduler();
+    decltype(s.queue) dropped;
     std::lock_guard lock(s.mutex);
     s.virtualMode = false;
-    s.queue.clear();
+    dropped.swap(s.queue);
     s.deadlineOf.clear();
     s.changed.notify_all();
 }
@@ -127,6 +132,7 @@ void Clock::advance(double seconds) {
         s.queue.erase(it);
         lock.unlock();
         fire();
+        fire = nullptr;
         if (onMain) RunLoop::main().runUntilIdle();
         lock.lock();
     }
@@ -147,10 +153,15 @@ Clock::TimerId Clock::schedule(double deadlineUptime, std::function<void()> fire
 
 void Clock::cancel(TimerId id) {
     auto& s = scheduler();
+    std::function<void()> dropped;
     std::lock_guard lock(s.mutex);
     auto it = s.deadlineOf.find(id);
     if (it == s.deadlineOf.end()) return;
-    s.queue.erase(std::make_pair(it->second, id));
+    auto entry = s.queue.find(std::make_pair(it->second, id));
+    if (entry != s.queue.end()) {
+        dropped = std::move(entry->second);
+        s.queue.erase(entry);
+    }
     s.deadlineOf.erase(it);
     s.changed.notify_all();
 }

@@ -305,3 +305,28 @@ TEST(OperationQueue, ReadyOperationsStartByPriorityAndCancelAllReachesSubclasses
     hold.signal();
     queue->waitUntilAllOperationsAreFinished();
 }
+
+// Dropped or finished deadlines may own objects whose destructors read the clock (a connection
+// that starts its close deadline while it goes away): they are never destroyed under its lock.
+TEST_F(VirtualClock, WorkThatReadsTheClockWhenDestroyedNeverDeadlocks) {
+    struct ReadsTheClock {
+        explicit ReadsTheClock(std::atomic<int>* r) : reads(r) {}
+        std::atomic<int>* reads;
+        ~ReadsTheClock() {
+            Clock::uptime();
+            ++*reads;
+        }
+    };
+    std::atomic<int> reads{0};
+    auto holder = [&] { return std::make_shared<ReadsTheClock>(&reads); };
+
+    Clock::schedule(1, [h = holder()] {});
+    Clock::advance(1);  // fired, then destroyed
+    auto id = Clock::schedule(5, [h = holder()] {});
+    Clock::cancel(id);
+    Clock::schedule(5, [h = holder()] {});
+    Clock::useVirtual();  // dropped with the rest
+    Clock::schedule(5, [h = holder()] {});
+    Clock::useReal();
+    EXPECT_EQ(reads.load(), 4);
+}
