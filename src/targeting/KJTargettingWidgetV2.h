@@ -10,6 +10,7 @@
 
 #include "platform/uikit/NSIndexPath.h"
 #include "targeting/KJTargetNode.h"
+#include "targeting/KJWidgetTargettingProtocol.h"
 
 namespace brindlecue {
 
@@ -34,7 +35,10 @@ class KJTipTargetElement;
 // screen's view controller, a cell's index path is read from the first table or collection view
 // above the cell's superview, and everything under a hidden view or the library's own panel is
 // left out. Made for one request; a second forest build adds to the first. Main queue.
-class KJTargettingWidgetV2 final {
+//
+// On the same forest it describes a screen's target candidates to campaign authors and binds
+// super-tag click counting to its clickable views (KJTargettingWidgetV2Authoring.cpp).
+class KJTargettingWidgetV2 final : public KJWidgetTargettingProtocol {
 public:
     using Forest = std::map<std::string, std::map<std::string, KJTargetNodes>>;
     struct AccessibilityRecord {
@@ -44,13 +48,13 @@ public:
 
     KJTargettingWidgetV2();
 
-    const std::string& version() const { return version_; }
-    void setVersion(std::string version) { version_ = std::move(version); }
+    const std::string& version() const override { return version_; }
+    void setVersion(std::string version) override { version_ = std::move(version); }
 
     // The live view of a stored target: the one view under the key window's root view that
     // carries the target's accessibility identifier, else forest[ancestor][type][index] of the
     // present window; none when neither finds it.
-    std::shared_ptr<platform::UIView> rematchWidget(const KJTipTargetElement& target);
+    std::shared_ptr<platform::UIView> rematchWidget(const KJTipTargetElement& target) override;
     // The view when exactly one carries the identifier; none for none or several.
     std::shared_ptr<platform::UIView> matchWidgetWithAccessibilityIdentifier(
         const KJTipTargetElement& target) const;
@@ -78,7 +82,7 @@ public:
                                     KJTargetNodes& discarded) const;
 
     std::string getNormalisedViewHierarchy(const std::shared_ptr<platform::UIView>& view,
-                                           bool isNodeLeaf) const;
+                                           bool isNodeLeaf) const override;
     std::optional<std::string> determineNormalisedViewClassName(
         const std::shared_ptr<platform::NSObject>& object) const;
 
@@ -111,6 +115,32 @@ public:
         const std::shared_ptr<platform::UIView>& view, platform::UICollectionView* collection) const;
     int64_t sectionNumberForTableHeaderFooterView(const platform::UIView& view,
                                                   platform::UITableView* table) const;
+
+    // ---- Author metadata and super tags ----------------------------------------------------------
+
+    // The records of the present window's forest nodes, in node order: "id" (type, "-", the MD5 of
+    // ancestor "+" index), "supertag" (clickable nodes of a screen), "ancestor", "type", "index",
+    // the frame on screen, "ios_version", "version", "tag" (raw leaves) and
+    // "accessibility_identifier" (when the view has one).
+    platform::Value generateAuthorMetaData(
+        const std::vector<std::shared_ptr<platform::NSObject>>& excepts) override;
+    // Appends one record per node to the array.
+    void assembleTargetsMeta(platform::Value& records, const KJTargetNodes& nodes) const;
+    // Listed as clickable by its type or base class, or carrying gesture recognisers, and not a
+    // table or collection view.
+    bool isLeafNodeClickable(const KJTargetNode& node) const;
+    // The platform class a host class of the description derives from; none for platform classes.
+    static std::optional<std::string> getBaseClass(const std::string& description);
+    static bool hasGesturesAttached(const std::string& description);
+    // Builds the forest of the whole window and marks every control, table or collection cell
+    // and "RCTView" among its nodes with its widget type, index and ancestor path. A switch,
+    // slider, stepper or segmented control sends the action on value changes, any other control
+    // on touch up inside; the cells and "RCTView"s get a tap recogniser that leaves their own
+    // touches alone. A view is hooked once however often this runs: the marks follow the
+    // latest forest.
+    void findClickableWidgetsToBindSuperTag(const std::shared_ptr<platform::UIView>& view,
+                                            const std::shared_ptr<platform::NSObject>& target,
+                                            const platform::Selector& action) override;
 
     std::vector<std::string> unwantedWidgets;
     Forest ancestorForest;
