@@ -2,7 +2,7 @@
 
 // The app facts the facade publishes for the layers below it, set by a test: the server host and
 // the app key (configuration manager, older HTTP clients), and the current install with its id
-// and app id (install registration manager). Published while the object lives.
+// and app id (install registration manager). Published while the object lives; any thread.
 
 #include <cstdint>
 #include <memory>
@@ -22,15 +22,9 @@ class PublishedAppFacts {
 public:
     PublishedAppFacts(std::string host, std::string appKey, std::optional<std::string> installId,
                       std::optional<int64_t> appId)
-        : facts_(std::make_shared<Facts>()) {
-        facts_->host = std::move(host);
-        facts_->appKey = std::move(appKey);
-        facts_->installId = std::move(installId);
-        facts_->appId = appId;
-        config_ = std::make_shared<Config>(facts_);
-        installs_ = std::make_shared<Installs>(facts_);
-        BLQFacadeLink::setConfigManager(config_);
-        BLQAppDetailsProvider::setInstallManager(installs_);
+        : facts_(std::make_shared<Facts>(std::move(host), std::move(appKey), std::move(installId), appId)) {
+        BLQFacadeLink::setConfigManager(std::make_shared<Config>(facts_));
+        BLQAppDetailsProvider::setInstallManager(installs_ = std::make_shared<Installs>(facts_));
         KJHTTPFacade::set(std::make_shared<HTTPFacade>(facts_));
     }
     ~PublishedAppFacts() {
@@ -49,59 +43,53 @@ public:
 
 private:
     struct Facts {
+        Facts(std::string h, std::string k, std::optional<std::string> i, std::optional<int64_t> a)
+            : host(std::move(h)), appKey(std::move(k)), installId(std::move(i)), appId(a) {}
+        std::optional<std::string> install() {
+            std::lock_guard lock(mutex);
+            return installId;
+        }
         std::mutex mutex;
-        std::string host, appKey;
+        const std::string host, appKey;
         std::optional<std::string> installId;
-        std::optional<int64_t> appId;
+        const std::optional<int64_t> appId;
     };
-    class Config final : public StubConfigManager {
-    public:
-        explicit Config(std::shared_ptr<Facts> facts) : facts_(std::move(facts)) {}
-        std::string getAppKey() const override { return facts_->appKey; }
-        std::string getHost() override { return facts_->host; }
-
-    private:
-        std::shared_ptr<Facts> facts_;
+    struct Config final : StubConfigManager {
+        explicit Config(std::shared_ptr<Facts> f) : facts(std::move(f)) {}
+        std::string getAppKey() const override { return facts->appKey; }
+        std::string getHost() override { return facts->host; }
+        std::shared_ptr<Facts> facts;
     };
-    class Installs final : public BLQIInstallRegistrationManager {
-    public:
-        explicit Installs(std::shared_ptr<Facts> facts) : facts_(std::move(facts)) {}
+    struct Installs final : BLQIInstallRegistrationManager {
+        explicit Installs(std::shared_ptr<Facts> f) : facts(std::move(f)) {}
         std::shared_ptr<BLQIInstallRegistrationDelegate> delegate() const override { return nullptr; }
         void setDelegate(std::shared_ptr<BLQIInstallRegistrationDelegate>) override {}
         std::shared_ptr<BLQInstallDTO> getCurrentInstall() override {
-            std::lock_guard lock(facts_->mutex);
-            if (!facts_->installId) return nullptr;
-            return std::make_shared<BLQInstallDTO>(facts_->installId, facts_->appId, facts_->appKey, std::nullopt,
+            auto id = facts->install();
+            if (!id) return nullptr;
+            return std::make_shared<BLQInstallDTO>(id, facts->appId, facts->appKey, std::nullopt, std::nullopt,
                                                    std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                                                   std::nullopt, std::nullopt, std::nullopt, std::nullopt, true,
-                                                   std::nullopt, std::nullopt, std::nullopt);
+                                                   std::nullopt, std::nullopt, std::nullopt, true, std::nullopt,
+                                                   std::nullopt, std::nullopt);
         }
         std::shared_ptr<BLQInstallDTO> getInstallForAppKey(const std::string&) override { return getCurrentInstall(); }
         void registerInstallWithHandler(Handler) override {}
-
-    private:
-        std::shared_ptr<Facts> facts_;
+        std::shared_ptr<Facts> facts;
     };
-    class HTTPFacade final : public KJHTTPFacade {
-    public:
-        explicit HTTPFacade(std::shared_ptr<Facts> facts) : facts_(std::move(facts)) {}
-        std::optional<int64_t> appId() const override { return facts_->appId; }
-        std::string appKey() const override { return facts_->appKey; }
+    struct HTTPFacade final : KJHTTPFacade {
+        explicit HTTPFacade(std::shared_ptr<Facts> f) : facts(std::move(f)) {}
+        std::optional<int64_t> appId() const override { return facts->appId; }
+        std::string appKey() const override { return facts->appKey; }
         std::string sdkVersion() const override { return BLQAppDetailsProvider::kSDKVersion; }
-        std::string installId() const override {
-            std::lock_guard lock(facts_->mutex);
-            return facts_->installId.value_or("");
-        }
+        std::string installId() const override { return facts->install().value_or(""); }
         bool isDebugMode() const override { return false; }
-        std::string host() const override { return facts_->host; }
+        std::string host() const override { return facts->host; }
         void setSDKDisabledTime(double) override {}
-
-    private:
-        std::shared_ptr<Facts> facts_;
+        std::shared_ptr<Facts> facts;
     };
 
     std::shared_ptr<Facts> facts_;
-    std::shared_ptr<Config> config_;
+    // The link to the install manager is weak.
     std::shared_ptr<Installs> installs_;
 };
 
