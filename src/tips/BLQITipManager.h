@@ -13,8 +13,10 @@
 
 namespace brindlecue {
 
+class BLQIGuideController;
 class BLQITipCacheManager;
 class BLQITipViewController;
+class KJTargettingWidgetV2;
 class KJFeedObject;
 class KJTipElement;
 class KJTipSeriesElement;
@@ -129,6 +131,15 @@ public:
     virtual void addOffScreenTip(const std::shared_ptr<KJTipElement>& step) = 0;
     virtual void removeOffScreenTip(const std::shared_ptr<KJTipElement>& step) = 0;
     virtual void removeAllOffScreenTips() = 0;
+
+    // ---- Custom guides and targets --------------------------------------------------------------
+
+    // The host's guide block shows the steps of tip type 99 that name the key; a later
+    // registration under the key replaces it. Any thread.
+    virtual void registerGuideBlock(std::shared_ptr<BLQIGuideController> block, const std::string& key) = 0;
+    // A new forest finder for a target of the algorithm version.
+    virtual std::shared_ptr<KJTargettingWidgetV2> getWidgetTargettingAlgoTool(
+        const std::optional<std::string>& version) = 0;
 };
 
 }  // namespace brindlecue

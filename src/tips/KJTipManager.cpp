@@ -27,7 +27,9 @@
 #include "preview/BLQIPreviewModeManager.h"
 #include "storage/KJDBManager.h"
 #include "targeting/KJTargettingWidgetV2.h"
+#include "tips/BLQIGuideController.h"
 #include "tips/BLQITipManagerDelegate.h"
+#include "tips/BLQInternalBaseGuideController.h"
 #include "tips/BLQITipTriggers.h"
 #include "tips/BLQITipViewController.h"
 #include "tips/KJTipManagerSupport.h"
@@ -777,6 +779,14 @@ void KJTipManager::removeAllOffScreenTips() {
 
 std::shared_ptr<KJTargettingWidgetV2> KJTipManager::getWidgetTargettingAlgoTool(const std::optional<std::string>&) {
     return std::make_shared<KJTargettingWidgetV2>();
+}
+
+void KJTipManager::registerGuideBlock(std::shared_ptr<BLQIGuideController> block, const std::string& key) {
+    auto controller = std::make_shared<BLQInternalBaseGuideController>();
+    controller->setCustomGuideBlock(block);
+    if (block) block->setInternalBase(controller);
+    std::lock_guard lock(mutex_);
+    customGuideBlocks_[key] = std::move(controller);
 }
 
 std::shared_ptr<BLQITipViewController> KJTipManager::retrieveGuideBlockForKey(const std::string& key) const {

@@ -151,7 +151,9 @@ public:
     void reConnectTipSeries(const std::shared_ptr<KJTipElement>& step);
     void showMessageForGetPreviewTipBack();
     // A new forest finder, whatever the version.
-    std::shared_ptr<KJTargettingWidgetV2> getWidgetTargettingAlgoTool(const std::optional<std::string>& version);
+    std::shared_ptr<KJTargettingWidgetV2> getWidgetTargettingAlgoTool(const std::optional<std::string>& version) override;
+    // Keeps a new custom guide controller for the block under the key (see BLQInternalBaseGuideController).
+    void registerGuideBlock(std::shared_ptr<BLQIGuideController> block, const std::string& key) override;
     std::shared_ptr<BLQITipViewController> retrieveGuideBlockForKey(const std::string& key) const;
     // The direct subviews of every window, windows in the application's order. Main queue.
     static std::vector<std::shared_ptr<platform::UIView>> getSubviewsInAllWindows();

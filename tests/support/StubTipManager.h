@@ -61,6 +61,10 @@ public:
     void addOffScreenTip(const std::shared_ptr<KJTipElement>&) override {}
     void removeOffScreenTip(const std::shared_ptr<KJTipElement>&) override {}
     void removeAllOffScreenTips() override {}
+    void registerGuideBlock(std::shared_ptr<BLQIGuideController>, const std::string&) override {}
+    std::shared_ptr<KJTargettingWidgetV2> getWidgetTargettingAlgoTool(const std::optional<std::string>&) override {
+        return nullptr;
+    }
 
 private:
     std::shared_ptr<platform::DispatchSemaphore> semaphore_ = std::make_shared<platform::DispatchSemaphore>(1);
