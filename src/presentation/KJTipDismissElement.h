@@ -15,9 +15,9 @@ class UIImage;
 
 // A step's close button: its icon, size, padding, margin and colours, and the texts of the dialog
 // the tip engine may show after the user closed the tip. Read from the step's "dismiss" object;
-// without a non-empty "file-name" text the record stays empty (no icon, zero sizes, no colours,
-// no texts) and the tip's close button is hidden. The dialog texts are kept as received when they
-// are texts; their readers test them for emptiness.
+// without a "file-name" (missing or "", the library's empty-text test) the record stays
+// empty (no icon, zero sizes, no colours, no texts) and the tip's close button is hidden. The dialog texts
+// are kept as received when they are texts; their readers test them for emptiness.
 class KJTipDismissElement : public KJTipBaseElement {
 public:
     KJ_TIP_ELEMENT(KJTipDismissElement)
