@@ -462,9 +462,12 @@ void KJBaseTipViewController::dismissTipWithRemoveCoverView(bool removeCoverView
         });
         return;
     }
-    if (auto host = tip_ ? tip_->viewController.lock() : nullptr)
-        removeTagged(host->viewIfLoaded(), kHighlightClipViewTag);
-    removeTagged(blqKeyWindow(), kTargetOverlayTag);
+    if (!laterTipShown()) {
+        // The highlight views of a later tip stay.
+        if (auto host = tip_ ? tip_->viewController.lock() : nullptr)
+            removeTagged(host->viewIfLoaded(), kHighlightClipViewTag);
+        removeTagged(blqKeyWindow(), kTargetOverlayTag);
+    }
     if (dismissHandler_) {
         DismissHandler handler = dismissHandler_;
         handler();
@@ -519,24 +522,35 @@ void KJBaseTipViewController::finishDismissal(bool removeCover, const std::funct
     if (completion) completion();
 }
 
+bool KJBaseTipViewController::laterTipShown() const {
+    auto manager = tipManager();
+    auto cover = std::dynamic_pointer_cast<KJCoverView>(manager ? manager->tipCoverView() : nullptr);
+    return cover && cover->contentVC() && cover->contentVC().get() != this;
+}
+
 void KJBaseTipViewController::dismissOnTopWithRemoveCover(bool removeCover) {
     try {
         auto manager = tipManager();
-        if (manager) manager->setCurrentDisplayedTipFeedID(std::string());
+        auto engineCover = manager ? manager->tipCoverView() : nullptr;
+        // A late dismissal leaves the cover of a later tip, and the feed id it shows, alone.
+        const bool laterTip = laterTipShown();
+        if (manager && !laterTip) manager->setCurrentDisplayedTipFeedID(std::string());
         if (auto tipView = viewIfLoaded();
             tipView && std::dynamic_pointer_cast<KJCoverView>(tipView->superview())) {
             tipView->removeFromSuperview();
             setView(nullptr);
         }
-        auto engineCover = manager ? manager->tipCoverView() : nullptr;
-        if (auto cover = std::dynamic_pointer_cast<KJCoverView>(engineCover)) cover->setContentVC(nullptr);
-        if (removeCover && engineCover) {
-            engineCover->removeFromSuperview();
-            manager->setTipCoverView(nullptr);
+        if (!laterTip) {
+            if (auto cover = std::dynamic_pointer_cast<KJCoverView>(engineCover))
+                cover->setContentVC(nullptr);
+            if (removeCover && engineCover) {
+                engineCover->removeFromSuperview();
+                manager->setTipCoverView(nullptr);
+            }
         }
         // The controller's own cover lets go of it, and goes too when the cover is to go.
-        if (coverView_) {
-            if (coverView_->contentVC().get() == this) coverView_->setContentVC(nullptr);
+        if (coverView_ && !(coverView_->contentVC() && coverView_->contentVC().get() != this)) {
+            coverView_->setContentVC(nullptr);
             if (removeCover) coverView_->removeFromSuperview();
         }
     } catch (const std::exception& e) {

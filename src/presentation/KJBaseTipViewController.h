@@ -133,6 +133,8 @@ public:
     // Removes the highlight clip view and the target overlay, runs the dismiss handler, then takes
     // the tip off screen at once (disableAnimation) or after the out-animation, and calls the
     // completion. Signals the engine's concurrent-tips semaphore when it has no campaign current.
+    // A dismissal that comes after a later tip took the engine's cover leaves that tip's cover,
+    // highlight views and displayed feed id alone.
     void dismissTipWithRemoveCoverView(bool removeCoverView, bool disableAnimation,
                                        std::function<void()> completion) override;
     // Takes the view (and with the flag the engine's cover) off screen at once; the view is
@@ -256,6 +258,8 @@ private:
     void coverOrientationChanged();
     void postCarouselLayout();
     void finishDismissal(bool removeCover, const std::function<void()>& completion);
+    // The engine's cover holds another controller's tip: this one was dismissed late.
+    bool laterTipShown() const;
     void buildConstraints();
 
     std::weak_ptr<BLQITipManager> tipManager_;

@@ -312,6 +312,25 @@ TEST_F(TipControllerTest, DismissalRemovesTheOverlaysAndSignalsOnlyWithoutACurre
     EXPECT_FALSE(tipView->superview());
 }
 
+TEST_F(TipControllerTest, ALateDismissalOfAnEarlierTipLeavesTheNextTipAlone) {
+    auto first = controllerFor(modalStep());
+    present(first);
+    auto second = modalStep();
+    second->targetControl = screen->target;
+    second->feed_id = "feed-2";
+    auto next = controllerFor(second);
+    present(next, /*withBlocks=*/false);
+    ASSERT_EQ(engine->displayedFeedId, "feed-2");
+    auto nextCover = cover();
+
+    first->dismissTipWithRemoveCoverView(true, true, nullptr);
+    EXPECT_EQ(engine->cover, nextCover);
+    EXPECT_EQ(nextCover->superview(), window);
+    EXPECT_EQ(nextCover->contentVC(), next);
+    EXPECT_EQ(engine->displayedFeedId, "feed-2");
+    EXPECT_TRUE(window->viewWithTag(KJBaseTipViewController::kTargetOverlayTag));
+}
+
 TEST_F(TipControllerTest, CancellingAFeedbackStepReportsItRejectedAndEndsItsCampaign) {
     auto series = std::make_shared<KJTipSeriesElement>();
     series->triggerType = 3;

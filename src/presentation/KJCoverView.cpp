@@ -110,7 +110,8 @@ void KJCoverView::drawRect(const CGRect& rect) {
         // Nothing is painted over the clear background.
         return;
     }
-    ctx->clearRect(b);
+    // The content is drawn afresh at every render, over what lies below the cover: there is
+    // nothing of an earlier drawing to clear.
     updateBorder();
     CGPath dimmed = CGPath::withRect(b);
     if (highlightFrame_.width() > 0 && highlightFrame_.height() > 0) dimmed.addPath(holePath());

@@ -75,8 +75,8 @@ public:
     // The border's shape layer while a border is drawn (a sublayer of the cover's layer), else null.
     std::shared_ptr<platform::CAShapeLayer> borderLayer() const;
 
-    // Clears the bounds, then fills them with the overlay colour outside the hole; the content
-    // controller's view is brought to the front and the cover marked not opaque.
+    // Fills the bounds with the overlay colour outside the hole; the content controller's view is
+    // brought to the front and the cover marked not opaque.
     void drawRect(const platform::CGRect& rect) override;
     // Passes the touches on; then reports the point of one of them (in the cover's coordinates)
     // while the cover holds a subview, or takes the empty cover out of its superview.
