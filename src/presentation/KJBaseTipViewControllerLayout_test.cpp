@@ -188,46 +188,26 @@ TEST_F(TipLayoutTest, TitleRowAndWebAreaHeights) {
     EXPECT_DOUBLE_EQ(page->cstWebViewHeight->constant(), 30);
 }
 
-TEST_F(TipLayoutTest, FillingTheViewsStylesThemAndPlacesTheHighlightClipInTheTarget) {
+TEST_F(TipLayoutTest, FillingTheViewsPlacesTheHighlightClipInTheTargetAndTheFramesByTheConstraints) {
     auto step = modalStep();
     step->targetControl = screen->target;
-    step->title->backgroundColor = UIColor::redColor();
     auto c = controllerFor(step);
     ASSERT_TRUE(c->displayUI(CGRect(0, 0, 375, 768)));
-
-    auto clip = screen->target->subviews().empty() ? nullptr : screen->target->subviews().front();
-    ASSERT_TRUE(clip);
+    ASSERT_TRUE(c->displayUI(CGRect(0, 0, 375, 768)));
+    ASSERT_EQ(screen->target->subviews().size(), 1u) << "a second layout leaves one clip view";
+    auto clip = screen->target->subviews().front();
     EXPECT_EQ(clip->tag(), KJBaseTipViewController::kHighlightClipViewTag);
     EXPECT_EQ(clip->frame(), CGRect(-12, -12, 124, 64));
     EXPECT_DOUBLE_EQ(clip->layer()->cornerRadius, 32);
-    // A second layout leaves one clip view.
-    ASSERT_TRUE(c->displayUI(CGRect(0, 0, 375, 768)));
-    EXPECT_EQ(screen->target->subviews().size(), 1u);
 
-    EXPECT_FALSE(c->viewTitle->isHidden());
-    EXPECT_TRUE(c->buttonClose->isHidden());
-    EXPECT_EQ(c->viewTitle->backgroundColor(), UIColor::redColor());
-    EXPECT_EQ(c->labelTitle->text(), "Your profile");
-    EXPECT_EQ(c->labelTitle->accessibilityIdentifier(), "Your profile");
-    EXPECT_EQ(c->button2->accessibilityIdentifier(), "Next");
-    EXPECT_EQ(c->button1->accessibilityIdentifier(), "");
-    EXPECT_TRUE(c->button1->isHidden());
-    EXPECT_TRUE(c->webView->isHidden()) << "no web layer, no page";
-
-    // The frames follow the constraints: the content box inside the padding, the title at its top,
-    // the text below the title row, the right-aligned next button at the bottom right.
+    // The content box inside the padding, the title at its top, the text below the title row,
+    // the right-aligned next button at the bottom right.
     const CGRect content = c->viewContent->frame();
     EXPECT_EQ(content, CGRect(12, 10, 300 - 24, c->view()->bounds().height() - 20));
     EXPECT_EQ(c->labelTitle->frame().origin, CGPoint(0, 0));
     EXPECT_DOUBLE_EQ(c->labelContent->frame().minY(), c->viewTitle->frame().maxY());
     EXPECT_DOUBLE_EQ(c->button2->frame().maxX(), content.width());
     EXPECT_DOUBLE_EQ(c->button2->frame().maxY(), content.height());
-
-    // Without the flag only the frame is computed.
-    auto plain = controllerFor(modalStep());
-    EXPECT_FALSE(plain->layoutView(CGRect(0, 0, 375, 768), false).isEmpty());
-    plain->loadViewIfNeeded();
-    EXPECT_FALSE(plain->cstContentTop->isActive());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "feed/KJOverlay.h"
@@ -49,26 +50,20 @@ public:
     std::shared_ptr<UIButton> target;
 };
 
-// The engine as the controllers see it: it keeps the cover and the displayed feed id, and records
+// The engine as the controllers see it: it keeps the cover and the displayed feed id and counts
 // what it is told.
 class RecordingEngine final : public testsupport::StubTipManager {
 public:
     std::shared_ptr<UIView> tipCoverView() const override { return cover; }
     void setTipCoverView(const std::shared_ptr<UIView>& c) override { cover = c; }
-    void setCurrentDisplayedTipFeedID(std::optional<std::string> id) override {
-        displayedFeedId = std::move(id);
-    }
+    void setCurrentDisplayedTipFeedID(std::optional<std::string> id) override { displayedFeedId = id; }
     std::shared_ptr<KJTipSeriesElement> currentTipSeries() const override { return currentSeries; }
     bool isCarouselIntegrated() const override { return carouselIntegrated; }
     void coachmarkClicked() override { ++coachmarkClicks; }
-    void addOffScreenTip(const std::shared_ptr<KJTipElement>& step) override { offScreen.push_back(step); }
+    void addOffScreenTip(const std::shared_ptr<KJTipElement>&) override { ++offScreen; }
     void updateFeedRepeatConditions(const std::shared_ptr<KJTipElement>&) override { ++repeatUpdates; }
-    void removeTipSeries(const std::shared_ptr<KJTipSeriesElement>& s) override {
-        removedSeries.push_back(s);
-    }
-    void removeEventForSeries(const std::shared_ptr<KJTipSeriesElement>& s) override {
-        unhooked.push_back(s);
-    }
+    void removeTipSeries(const std::shared_ptr<KJTipSeriesElement>&) override { ++removedSeries; }
+    void removeEventForSeries(const std::shared_ptr<KJTipSeriesElement>&) override { ++unhooked; }
     std::shared_ptr<BLQITipViewController> currentTipViewController() const override {
         return current.lock();
     }
@@ -77,10 +72,7 @@ public:
     std::optional<std::string> displayedFeedId;
     std::shared_ptr<KJTipSeriesElement> currentSeries;
     bool carouselIntegrated = false;
-    int coachmarkClicks = 0;
-    int repeatUpdates = 0;
-    std::vector<std::shared_ptr<KJTipElement>> offScreen;
-    std::vector<std::shared_ptr<KJTipSeriesElement>> removedSeries, unhooked;
+    int coachmarkClicks = 0, repeatUpdates = 0, offScreen = 0, removedSeries = 0, unhooked = 0;
     std::weak_ptr<BLQITipViewController> current;
 };
 
@@ -93,9 +85,9 @@ public:
         acks.push_back(feedId);
     }
     void notifyFeedResult(const std::string& feedId, const std::string&, BLQFeedResult result,
-                          const std::string&, bool deleteFeed, bool completed) override {
+                          const std::string&, bool deleteFeed, bool) override {
         results.push_back(feedId + " " + std::to_string(static_cast<int>(result)) +
-                          (deleteFeed ? " delete" : "") + (completed ? " completed" : ""));
+                          (deleteFeed ? " delete" : ""));
     }
     std::vector<std::string> acksSoFar() {
         std::lock_guard lock(mutex);
@@ -104,16 +96,13 @@ public:
 
     std::shared_ptr<UIViewController> top;
     std::mutex mutex;
-    std::vector<std::string> acks;
-    std::vector<std::string> results;
+    std::vector<std::string> acks, results;
 };
 
-// A modal step with a title, a content text and a next button, and an overlay.
+// A modal step 300 points wide with a title, a text, a next button and a coachmark overlay.
 inline std::shared_ptr<KJTipElement> modalStep() {
     auto step = std::make_shared<KJTipElement>();
     step->feed_id = "feed-1";
-    step->campaignid = "campaign-1";
-    step->suid = "s0";
     step->tipType = 3;
     step->placement = 1;
     step->widthUnit = "DP";
@@ -125,31 +114,25 @@ inline std::shared_ptr<KJTipElement> modalStep() {
     step->title->fontSize = 18;
     step->content = std::make_shared<KJTipTextElement>();
     step->content->text = "Tap here to change your picture.";
-    step->content->fontSize = 14;
     step->next = std::make_shared<KJTipButtonElement>();
     step->next->buttonText = "Next";
     step->next->buttonAlignment = "right";
-    step->next->padding = {6, 6, 10, 10};
     step->isHorizontal = true;
     step->overlay = std::make_shared<KJOverlay>();
     step->overlay->type = "coachmark";
     step->overlay->padding = {10, 10, 10, 10};
     step->overlay->borderWidth = 2;
     step->overlay->cornerRadius = 40;
-    step->overlay->borderColor = UIColor(1, 0.8, 0, 1);
     step->overlay->backgroundColor = UIColor(0, 0, 0, 0.6);
     return step;
 }
 
-inline std::shared_ptr<KJTipAnimationElement> animation(int32_t inType, int32_t inDirection, int32_t outType,
-                                                        int32_t outDirection, double duration = 0.4) {
+// In type and direction, out type and direction, both durations.
+inline std::shared_ptr<KJTipAnimationElement> animation(int32_t in, int32_t inTo, int32_t out, int32_t outTo,
+                                                        double duration = 0.4) {
     auto a = std::make_shared<KJTipAnimationElement>();
-    a->inType = inType;
-    a->inDirection = inDirection;
-    a->outType = outType;
-    a->outDirection = outDirection;
-    a->inDuration = duration;
-    a->outDuration = duration;
+    std::tie(a->inType, a->inDirection, a->outType, a->outDirection) = std::tie(in, inTo, out, outTo);
+    a->inDuration = a->outDuration = duration;
     return a;
 }
 
