@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "feed/KJTipCarouselElement.h"
+#include "feed/KJTipCarouselItem.h"
 #include "feed/KJTipWebElement.h"
+#include "platform/NotificationCenter.h"
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/NSLayoutConstraint.h"
 #include "presentation/PaddingLabel.h"
@@ -208,6 +211,40 @@ TEST_F(TipLayoutTest, FillingTheViewsPlacesTheHighlightClipInTheTargetAndTheFram
     EXPECT_DOUBLE_EQ(c->labelContent->frame().minY(), c->viewTitle->frame().maxY());
     EXPECT_DOUBLE_EQ(c->button2->frame().maxX(), content.width());
     EXPECT_DOUBLE_EQ(c->button2->frame().maxY(), content.height());
+}
+
+TEST_F(TipLayoutTest, ACarouselStepAsksTheHostsCarouselToLayItselfOut) {
+    auto step = modalStep();
+    auto series = std::make_shared<KJTipSeriesElement>();
+    series->arrayTips = {bareStep(), step};
+    step->series = series;
+    step->carousel = std::make_shared<KJTipCarouselElement>();
+    step->carousel->margin.bottom = 5;
+    auto page = std::make_shared<KJTipCarouselItem>();
+    page->button = std::make_shared<KJTipButtonElement>();
+    page->button->buttonText = "Go";
+    page->button->margin.left = 3;
+    step->carousel->items.emplace({page, std::make_shared<KJTipCarouselItem>()});
+    std::vector<Notification> posted;
+    auto observer = NotificationCenter::defaultCenter().addObserver(
+        KJBaseTipViewController::kCarouselLayoutNotification, nullptr, nullptr,
+        [&](const Notification& n) { posted.push_back(n); });
+    auto c = controllerFor(step);
+    ASSERT_TRUE(c->displayUI(CGRect(0, 0, 375, 768)));
+    NotificationCenter::defaultCenter().removeObserver(observer);
+
+    ASSERT_EQ(posted.size(), 1u);
+    const Value& tip = posted[0].userInfo()["tip"];
+    EXPECT_EQ(posted[0].userInfo()["stepId"], Value("1"));
+    EXPECT_EQ(tip["items"].count(), 2u);
+    EXPECT_EQ(tip["items"][0]["button_margin_left"], Value(3.0));
+    EXPECT_EQ(tip["feed_id"], Value("feed-1"));
+    // Room below for the next button: its 14-point text is 18 high, plus the carousel's margin.
+    EXPECT_EQ(tip["margin.bottom"], Value(18.0 + 5));
+    EXPECT_EQ(posted[0].object<UIView>("view"), c->viewContent);
+    auto button = posted[0].object<UIButton>("items.0.button_obj");
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->tag(), 0);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/TouchDriver.h"
+#include "platform/uikit/UIDevice.h"
 #include "platform/uikit/UIGestureRecognizer.h"
 #include "platform/uikit/UIViewAnimationRecorder.h"
 #include "presentation/TipPresentationScene_test.h"
@@ -65,6 +66,12 @@ TEST_F(TipControllerTest, PresentsOnACoverBelowTheStatusBarWithTheHoleAroundTheT
     EXPECT_EQ(overlay->frame(), CGRect(40, 300, 120, 60)) << "at the target's origin, with the padded size";
     TouchDriver::tapAt(window, {60, 310});
     EXPECT_EQ(engine->coachmarkClicks, 1);
+    // A rotation puts the cover below the status bar as it is then.
+    UIApplication::sharedApplication()->setStatusBarHeight(20);
+    UIDevice::currentDevice()->setOrientation(UIDeviceOrientation::LandscapeLeft);
+    EXPECT_EQ(cover->frame(), CGRect(0, 20, 375, 812 - 20));
+    UIApplication::sharedApplication()->setStatusBarHeight(44);
+    UIDevice::currentDevice()->setOrientation(UIDeviceOrientation::Portrait);
 
     // A reused cover is emptied and is not made the engine's; another overlay type cuts no hole.
     auto reused = make<KJCoverView>(UIScreen::mainScreen()->bounds());
