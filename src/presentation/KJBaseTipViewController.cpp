@@ -93,7 +93,9 @@ void KJBaseTipViewController::didConstruct() {
     UIViewController::didConstruct();
     static std::once_flag registered;
     std::call_once(registered, [] {
-        platform::ClassRegistry::registerClass("BLQBaseViewController", "UIViewController");
+        // The library's base screen class, unless the facade entered it already.
+        if (!platform::ClassRegistry::exists("BLQBaseViewController"))
+            platform::ClassRegistry::registerClass("BLQBaseViewController", "UIViewController");
         platform::ClassRegistry::registerClass("KJBaseTipViewController", "BLQBaseViewController");
     });
 }
