@@ -3,16 +3,27 @@
 // what the library's views draw. With --widgets it draws a phone screen with the built-in widget
 // document instead: the floating button, tapped once, with its FAQ list open over the dimmed
 // screen. With --hud it writes the progress HUD over the sample window, once per look (pie, ring,
-// bar and text-only), as hud-<look>.png in the directory.
+// bar and text-only), as hud-<look>.png in the directory. With --tip it draws a phone screen with
+// a modal tip presented by its tip controller: the dimmed screen, the highlight around a button
+// of the screen, and the tip's title, text, close button and next button.
 //
-//   render-view [output.png] [--scale N] [--widgets]     (default render-view.png at scale 2)
+//   render-view [output.png] [--scale N] [--widgets | --tip]     (default render-view.png at scale 2)
 //   render-view --hud DIR [--scale N]
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "feed/KJOverlay.h"
+#include "feed/KJTipButtonElement.h"
+#include "feed/KJTipElement.h"
+#include "feed/KJTipTextElement.h"
+#include "presentation/KJModalTipViewController.h"
+#include "presentation/KJTipDismissElement.h"
 
 #include "platform/dispatch/RunLoop.h"
 #include "platform/graphics/CGContext.h"
@@ -206,6 +217,118 @@ std::shared_ptr<UIWindow> hudWindow(const std::string& look) {
     return window;
 }
 
+// A close icon: a cross, as a 2x PNG in the library's resource bundle of a scratch app bundle.
+void installCloseIcon() {
+    auto app = std::filesystem::temp_directory_path() / "render-view-app.app";
+    auto folder = app / "BrindlecueResources.bundle";
+    std::filesystem::create_directories(folder);
+    UIGraphicsBeginImageContextWithOptions({16, 16}, false, 2);
+    auto ctx = UIGraphicsGetCurrentContext();
+    ctx->setStrokeColor(UIColor::blackColor());
+    ctx->setLineWidth(2);
+    ctx->setLineCap(CGLineCap::Round);
+    ctx->moveToPoint({3, 3});
+    ctx->addLineToPoint({13, 13});
+    ctx->moveToPoint({13, 3});
+    ctx->addLineToPoint({3, 13});
+    ctx->strokePath();
+    auto image = UIGraphicsGetImageFromCurrentImageContext();
+    UIGraphicsEndImageContext();
+    auto png = UIImagePNGRepresentation(image);
+    std::ofstream(folder / "close@2x.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
+    setenv("BRINDLECUE_MAIN_BUNDLE", app.c_str(), 1);
+}
+
+// A host screen whose "Change picture" button the tip points at.
+class ProfileScreen : public UIViewController {
+public:
+    void viewDidLoad() override {
+        auto v = view();
+        v->setBackgroundColor(UIColor(0.95, 0.95, 0.97));
+        auto title = make<UILabel>(CGRect(20, 60, 335, 40));
+        title->setText("Your profile");
+        title->setFont(UIFont::boldSystemFontOfSize(30));
+        v->addSubview(title);
+        auto picture = make<UIImageView>(CGRect(20, 116, 96, 96));
+        picture->setImage(landscape({96, 96}));
+        picture->setClipsToBounds(true);
+        picture->layer()->cornerRadius = 48;
+        v->addSubview(picture);
+        target = UIButton::buttonWithType(UIButtonType::Custom);
+        target->setFrame(CGRect(136, 146, 150, 36));
+        target->setTitle("Change picture", UIControlStateNormal);
+        target->setBackgroundColor(UIColor(0.17, 0.53, 0.85));
+        target->layer()->cornerRadius = 8;
+        v->addSubview(target);
+        for (int i = 0; i < 6; ++i) {
+            auto row = make<UILabel>(CGRect(20, 240 + i * 56, 335, 44));
+            row->setText(i % 2 ? "Notifications" : "Account settings");
+            row->setBackgroundColor(UIColor::whiteColor());
+            v->addSubview(row);
+        }
+    }
+    std::shared_ptr<UIButton> target;
+};
+
+// The profile screen with a modal tip over it, highlighting the button.
+std::shared_ptr<UIWindow> tipWindow(std::shared_ptr<brindlecue::KJModalTipViewController>& tip) {
+    using namespace brindlecue;
+    installCloseIcon();
+    auto screen = make<ProfileScreen>();
+    auto window = make<UIWindow>(UIScreen::mainScreen()->bounds());
+    window->setRootViewController(screen);
+    window->makeKeyAndVisible();
+
+    auto step = std::make_shared<KJTipElement>();
+    step->feed_id = "feed-1";
+    step->tipType = 3;
+    step->placement = 1;
+    step->widthUnit = "DP";
+    step->width = 300;
+    step->padding = {14, 14, 16, 16};
+    step->backgroundColor = UIColor::whiteColor();
+    step->borderCornerRadius = 12;
+    step->title = std::make_shared<KJTipTextElement>();
+    step->title->text = "A new picture";
+    step->title->fontSize = 20;
+    step->title->fontWeight = "bold";
+    step->title->textColor = UIColor(0.1, 0.1, 0.12);
+    step->content = std::make_shared<KJTipTextElement>();
+    step->content->text = "Tap the highlighted button to choose a photo for your profile.";
+    step->content->fontSize = 15;
+    step->content->textColor = UIColor(0.3, 0.3, 0.33);
+    step->content->margin.top = 6;
+    step->next = std::make_shared<KJTipButtonElement>();
+    step->next->buttonText = "Got it";
+    step->next->buttonAlignment = "right";
+    step->next->textColor = UIColor::whiteColor();
+    step->next->backgroundColor = UIColor(0.17, 0.53, 0.85);
+    step->next->borderCornerRadius = 6;
+    step->next->padding = {8, 8, 14, 14};
+    step->next->margin.top = 12;
+    step->isHorizontal = true;
+    step->dismiss = KJTipDismissElement::createFromFeed(
+        Value::dictionary({{"file-name", "close"}, {"width", 16}, {"height", 16}, {"color", "#FF666666"}}));
+    step->overlay = std::make_shared<KJOverlay>();
+    step->overlay->type = "coachmark";
+    step->overlay->padding = {8, 8, 8, 8};
+    step->overlay->borderWidth = 3;
+    step->overlay->cornerRadius = 14;
+    step->overlay->borderColor = UIColor(1, 0.8, 0.1);
+    step->overlay->backgroundColor = UIColor(0, 0, 0, 0.55);
+    step->targetControl = screen->target;
+
+    tip = make<KJModalTipViewController>();
+    tip->setTip(step);
+    bool shown = false;
+    tip->presentTipWithCoverView(
+        nullptr, window, screen, [&](const std::shared_ptr<KJTipElement>&) { shown = true; }, nullptr);
+    RunLoop::main().runUntilIdle();
+    if (!shown) std::fprintf(stderr, "render-view: the tip was not shown\n");
+    return window;
+}
+
 bool writeRendering(const std::shared_ptr<UIWindow>& window, double scale, const std::string& out) {
     UIGraphicsBeginImageContextWithOptions(window->bounds().size, true, scale);
     window->drawViewHierarchyInRect(window->bounds(), true);
@@ -233,9 +356,12 @@ int main(int argc, char** argv) {
     std::string hudDir;
     double scale = 2;
     bool widgets = false;
+    bool tip = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--widgets") == 0)
             widgets = true;
+        else if (std::strcmp(argv[i], "--tip") == 0)
+            tip = true;
         else if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc)
             scale = std::atof(argv[++i]);
         else if (std::strcmp(argv[i], "--hud") == 0 && i + 1 < argc)
@@ -253,6 +379,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::shared_ptr<brindlecue::widgets::QXFeedBackInterface> host;
-    auto window = widgets ? widgetWindow(host) : sampleWindow();
+    std::shared_ptr<brindlecue::KJModalTipViewController> tipController;
+    auto window = tip ? tipWindow(tipController) : widgets ? widgetWindow(host) : sampleWindow();
     return writeRendering(window, scale, out) ? 0 : 1;
 }

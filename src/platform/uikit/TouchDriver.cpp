@@ -55,11 +55,12 @@ std::shared_ptr<UIControl> enabledControl(const std::shared_ptr<UIView>& hit) {
 
 std::shared_ptr<UIView> TouchDriver::tapAt(const std::shared_ptr<UIView>& root, CGPoint point) {
     if (!root) return nullptr;
-    auto hit = root->hitTest(point, nullptr);
-    if (!hit) return nullptr;
     auto window = std::dynamic_pointer_cast<UIWindow>(root);
-    auto touch = make<UITouch>(window, hit, point);
+    auto touch = make<UITouch>(window, nullptr, point);
     auto event = make<UIEvent>(UITouchSet{touch});
+    auto hit = root->hitTest(point, event);
+    if (!hit) return nullptr;
+    touch->setView(hit);
     UITouchSet touches{touch};
 
     auto candidates = recognizersAbove<UITapGestureRecognizer>(hit);
@@ -104,11 +105,12 @@ std::shared_ptr<UIPanGestureRecognizer> TouchDriver::pan(const std::shared_ptr<U
     CGRect b = view->bounds();
     auto root = rootOf(view);
     CGPoint from = view->convertPointToView(start.value_or(CGPoint{b.midX(), b.midY()}), root);
-    auto hit = root->hitTest(from, nullptr);
-    if (!hit) return nullptr;
     auto window = std::dynamic_pointer_cast<UIWindow>(root);
-    auto touch = make<UITouch>(window, hit, from);
+    auto touch = make<UITouch>(window, nullptr, from);
     auto event = make<UIEvent>(UITouchSet{touch});
+    auto hit = root->hitTest(from, event);
+    if (!hit) return nullptr;
+    touch->setView(hit);
     UITouchSet touches{touch};
     hit->touchesBegan(touches, event);
     auto fired = winners(recognizersAbove<UIPanGestureRecognizer>(hit), *touch);
@@ -147,10 +149,12 @@ std::shared_ptr<UISwipeGestureRecognizer> TouchDriver::swipe(const std::shared_p
     CGRect b = view->bounds();
     auto root = rootOf(view);
     CGPoint from = view->convertPointToView(CGPoint{b.midX(), b.midY()}, root);
-    auto hit = root->hitTest(from, nullptr);
-    if (!hit) return nullptr;
     auto window = std::dynamic_pointer_cast<UIWindow>(root);
-    auto touch = make<UITouch>(window, hit, from);
+    auto touch = make<UITouch>(window, nullptr, from);
+    auto event = make<UIEvent>(UITouchSet{touch});
+    auto hit = root->hitTest(from, event);
+    if (!hit) return nullptr;
+    touch->setView(hit);
     auto candidates = recognizersAbove<UISwipeGestureRecognizer>(hit);
     std::erase_if(candidates, [&](const auto& r) { return (r->direction & direction) == 0; });
     auto fired = winners(candidates, *touch);

@@ -10,7 +10,8 @@ namespace brindlecue::platform {
 
 class UIView;
 
-// Stands in for the user's finger in tests and demos. A touch lands where hit testing puts it;
+// Stands in for the user's finger in tests and demos. A touch lands where hit testing puts it
+// (asked with the touch's event, as the platform asks);
 // gesture recognisers on the hit view and its ancestors (innermost first) get the gesture, and
 // the touch itself goes through the hit view's responder chain (controls send their actions).
 // A recogniser that fires cancels the touch in the view when it cancels touches in views.

@@ -34,6 +34,8 @@ public:
     void moveTo(CGPoint locationInWindow, UITouchPhase phase);
     void setPhase(UITouchPhase phase) { phase_ = phase; }
     void setTapCount(int count) { tapCount_ = count; }
+    // The view hit testing chose (the touch exists before, so that hit testing sees its event).
+    void setView(const std::shared_ptr<UIView>& view) { view_ = view; }
 
 private:
     std::weak_ptr<UIWindow> window_;

@@ -128,13 +128,40 @@ void UIViewController::rootViewDidMoveToWindow() {
     // disappears) with it; containers that drive their children's transitions have already
     // moved them on, so this changes nothing for them.
     auto parent = parent_.lock();
-    if (!parent || !view_) return;
+    if (!view_) return;
+    if (!parent) {
+        freeViewDidMoveToWindow();
+        return;
+    }
     bool inWindow = view_->window() != nullptr;
     if (inWindow && parent->appearState_ == AppearState::Appeared &&
         appearState_ == AppearState::Disappeared) {
         beginAppearanceTransition(true, false);
         endAppearanceTransition();
     } else if (!inWindow && appearState_ == AppearState::Appeared) {
+        beginAppearanceTransition(false, false);
+        endAppearanceTransition();
+    }
+}
+
+void UIViewController::freeViewDidMoveToWindow() {
+    // A controller that no container drives (no parent, not a window's root, not presented) whose
+    // view code puts into a visible window: it will appear at once and did appear on the next
+    // main-queue turn, when its view is still in a window. Taken out of every window, it
+    // disappears at once.
+    auto window = view_->window();
+    if (presentingViewController() || (window && window->rootViewController().get() == this)) return;
+    if (window && !window->isHidden()) {
+        if (appearState_ != AppearState::Disappeared) return;
+        beginAppearanceTransition(true, false);
+        std::weak_ptr<UIViewController> weak = sharedAs<UIViewController>();
+        DispatchQueue::main()->async([weak] {
+            auto self = weak.lock();
+            if (!self || self->appearState_ != AppearState::Appearing || !self->view_ || !self->view_->window())
+                return;
+            self->endAppearanceTransition();
+        });
+    } else if (!window && (appearState_ == AppearState::Appeared || appearState_ == AppearState::Appearing)) {
         beginAppearanceTransition(false, false);
         endAppearanceTransition();
     }

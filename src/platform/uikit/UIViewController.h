@@ -64,6 +64,10 @@ private:
 // - dismiss: presented.willDisappear, presenter.willAppear, presenter.didAppear,
 //   presented.didDisappear.
 // Animated transitions finish after kTransitionDuration on the clock; others finish at once.
+// A controller that no container drives (no parent, not a window's root, not presented) whose
+// view code adds to a visible window gets will-appear at once and did-appear on the next
+// main-queue turn, when the view is still in a window then; leaving every window, it disappears
+// at once.
 class UIViewController : public UIResponder {
 public:
     BLQ_PLATFORM_CLASS(UIViewController)
@@ -155,6 +159,7 @@ private:
     friend class UITabBarController;
 
     void rootViewDidMoveToWindow();
+    void freeViewDidMoveToWindow();
     void forwardAppearance(bool begin, bool isAppearing, bool animated);
     void finishPresentation(const std::shared_ptr<UIViewController>& presented, bool removesPresenter,
                             std::function<void()> completion);

@@ -54,6 +54,28 @@ protected:
     Log log;
 };
 
+TEST_F(Appearance, AControllerWhoseViewCodePutsIntoAWindowAppearsOnTheNextTurn) {
+    auto root = vc("Root");
+    auto w = showRoot(root);
+    auto free = vc("Free");
+    auto holder = make<UIView>();
+    holder->addSubview(free->view());
+    log.clear();
+    w->addSubview(holder);
+    EXPECT_EQ(log, (Log{"Free.willAppear"}));
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(log, (Log{"Free.willAppear", "Free.didAppear"}));
+    holder->removeFromSuperview();
+    EXPECT_EQ(log, (Log{"Free.willAppear", "Free.didAppear", "Free.willDisappear", "Free.didDisappear"}));
+
+    // Taken out before the next turn: it never reports having appeared.
+    log.clear();
+    w->addSubview(free->view());
+    free->view()->removeFromSuperview();
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(log, (Log{"Free.willAppear", "Free.willDisappear", "Free.didDisappear"}));
+}
+
 TEST_F(Appearance, WindowRootAppearsWhenTheWindowShows) {
     auto a = vc("A");
     auto w = make<UIWindow>();
