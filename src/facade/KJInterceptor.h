@@ -7,6 +7,7 @@
 
 #include "platform/uikit/NSObject.h"
 #include "platform/uikit/UIAlertView.h"
+#include "platform/uikit/UIApplicationDelegate.h"
 
 namespace brindlecue {
 
@@ -16,8 +17,10 @@ namespace brindlecue {
 //
 // The platform forwards any message; here the interceptor implements, for each delegate
 // interface it stands in for, every method by passing it on that way. It stands in for the
-// delegates of legacy alerts and action sheets.
-class KJInterceptor : public platform::NSObject,
+// application's delegate (the facade first, the host's delegate second) and for the delegates of
+// legacy alerts and action sheets. An application-delegate method the first responder does not
+// implement goes to the second responder's own method, whose default does nothing.
+class KJInterceptor : public platform::UIApplicationDelegate,
                       public platform::UIAlertViewDelegate,
                       public platform::UIActionSheetDelegate {
 public:
@@ -36,6 +39,50 @@ public:
     // The first responder when it responds, else the second when it does, else none.
     std::shared_ptr<platform::NSObject> forwardingTargetForSelector(std::string_view selector) const;
 
+    // ---- UIApplicationDelegate
+    bool applicationWillFinishLaunchingWithOptions(platform::UIApplication& app,
+                                                   const platform::Value& options) override;
+    bool applicationDidFinishLaunchingWithOptions(platform::UIApplication& app,
+                                                  const platform::Value& options) override;
+    void applicationWillResignActive(platform::UIApplication& app) override;
+    void applicationDidEnterBackground(platform::UIApplication& app) override;
+    void applicationWillEnterForeground(platform::UIApplication& app) override;
+    void applicationDidBecomeActive(platform::UIApplication& app) override;
+    void applicationWillTerminate(platform::UIApplication& app) override;
+    void applicationDidReceiveMemoryWarning(platform::UIApplication& app) override;
+    void applicationSignificantTimeChange(platform::UIApplication& app) override;
+    bool applicationOpenURLOptions(platform::UIApplication& app, const std::string& url,
+                                   const platform::Value& options) override;
+    bool applicationOpenURLSourceApplicationAnnotation(platform::UIApplication& app, const std::string& url,
+                                                       const std::string& sourceApplication,
+                                                       const platform::Value& annotation) override;
+    bool applicationHandleOpenURL(platform::UIApplication& app, const std::string& url) override;
+    bool applicationContinueUserActivityRestorationHandler(
+        platform::UIApplication& app, const std::shared_ptr<platform::NSUserActivity>& activity,
+        std::function<void(const std::vector<platform::Value>&)> restorationHandler) override;
+    void applicationDidRegisterUserNotificationSettings(platform::UIApplication& app,
+                                                        const platform::Value& settings) override;
+    void applicationDidRegisterForRemoteNotificationsWithDeviceToken(
+        platform::UIApplication& app, const std::vector<uint8_t>& token) override;
+    void applicationDidFailToRegisterForRemoteNotificationsWithError(platform::UIApplication& app,
+                                                                     const platform::Error& error) override;
+    void applicationDidReceiveRemoteNotification(platform::UIApplication& app,
+                                                 const platform::Value& payload) override;
+    void applicationDidReceiveRemoteNotificationFetchCompletionHandler(
+        platform::UIApplication& app, const platform::Value& payload,
+        std::function<void(int64_t)> completionHandler) override;
+    void applicationHandleActionWithIdentifierForRemoteNotification(
+        platform::UIApplication& app, const std::string& identifier, const platform::Value& payload,
+        std::function<void()> completionHandler) override;
+    void applicationDidReceiveLocalNotification(platform::UIApplication& app,
+                                                const platform::Value& notification) override;
+    void applicationHandleActionWithIdentifierForLocalNotification(
+        platform::UIApplication& app, const std::string& identifier, const platform::Value& notification,
+        std::function<void()> completionHandler) override;
+    void applicationPerformFetchWithCompletionHandler(
+        platform::UIApplication& app, std::function<void(int64_t)> completionHandler) override;
+    std::shared_ptr<platform::UIWindow> window() const override;
+
     // ---- UIAlertViewDelegate
     void alertViewClickedButtonAtIndex(platform::UIAlertView& alertView, int64_t buttonIndex) override;
     void alertViewWillPresent(platform::UIAlertView& alertView) override;
@@ -51,6 +98,9 @@ public:
                                               int64_t buttonIndex) override;
 
 private:
+    // The first responder when it implements the selector, else the second responder.
+    std::shared_ptr<platform::UIApplicationDelegate> applicationTarget(std::string_view selector) const;
+
     template <class Protocol>
     std::shared_ptr<Protocol> target(std::string_view selector) const {
         return std::dynamic_pointer_cast<Protocol>(forwardingTargetForSelector(selector));

@@ -9,6 +9,7 @@
 
 #include "foundation/BLQILoggable.h"
 #include "platform/uikit/NSObject.h"
+#include "widgets/BLQIFeedBackInterface.h"
 #include "widgets/Launcher.h"
 #include "widgets/ParseFAQ.h"
 
@@ -31,7 +32,9 @@ namespace brindlecue::widgets {
 // The acknowledgement goes out at most once per feed id: a campaign with another feed id starts
 // closed and unacknowledged. A payload that does not decode opens nothing and acknowledges
 // nothing. View work runs on the main queue; layoutUI may be called from any thread.
-class QXFeedBackInterface final : public platform::NSObject, public BLQILoggable {
+class QXFeedBackInterface final : public platform::NSObject,
+                                  public BLQIFeedBackInterface,
+                                  public BLQILoggable {
 public:
     QXFeedBackInterface();
     const char* platformClassName() const override { return "NSObject"; }
@@ -40,11 +43,11 @@ public:
     // Keys "feedId" and "campaignId" of the feed data (empty when missing); mode true is
     // authoring mode (the list opens at once and is never acknowledged).
     void layoutUI(const std::string& setup, const std::string& payload,
-                  const std::map<std::string, std::string>& feedData, bool mode);
+                  const std::map<std::string, std::string>& feedData, bool mode) override;
     // Queues the button's layout on the main queue.
     void layoutFAB(const std::string& payload);
     // Prints the button host view's frame ("nil" without one); moves nothing.
-    void adjustLayoutOnOrientationChange();
+    void adjustLayoutOnOrientationChange() override;
     // The dimming view's tap.
     void touchTapped(const std::shared_ptr<platform::NSObject>& sender);
     // Builds and shows the list; false (nothing shown) when the payload does not decode.
@@ -74,8 +77,8 @@ private:
     std::shared_ptr<QXFeedBackInterface> self() { return sharedAs<QXFeedBackInterface>(); }
     void launch(const std::weak_ptr<platform::UIWindow>& keyWindow, const std::string& payloadText,
                 const std::shared_ptr<const Launcher>& launcher);
-    void fabSizeReported(const std::shared_ptr<const Launcher>& launcher, const std::shared_ptr<OriginCell>& cell,
-                         platform::CGSize size);
+    void fabSizeReported(const std::shared_ptr<const Launcher>& launcher,
+                         const std::shared_ptr<OriginCell>& cell, platform::CGSize size);
     void listSizeReported(const std::shared_ptr<const Launcher>& launcher, platform::CGSize size);
     void closeList(const std::shared_ptr<platform::UIWindow>& keyWindow);
     void faqPressed(const std::weak_ptr<platform::UIWindow>& keyWindow, const ButtonList& button);

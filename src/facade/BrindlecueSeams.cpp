@@ -1,0 +1,280 @@
+// Where the facade connects the layers: the seams through which each subsystem reaches the others
+// are filled here, once, while the facade is built. docs/architecture.md lists each seam beside
+// the step that fills it.
+
+#include "events/BLQIUserEventManager.h"
+#include "facade/BLQAppDetailsProvider.h"
+#include "facade/BLQIConfigManager.h"
+#include "facade/BLQIInstallRegistrationManager.h"
+#include "facade/Brindlecue.h"
+#include "facade/KJInterceptor.h"
+#include "facade/KJViewActivity.h"
+#include "feed/KJFeedObject.h"
+#include "feed/KJTipElement.h"
+#include "feed/KJTipSeriesElement.h"
+#include "foundation/BLQFacadeLink.h"
+#include "foundation/BLQILoggerManager.h"
+#include "foundation/BLQUtils.h"
+#include "imaging/UIImageMultiFormat.h"
+#include "matching/CampaignMatching.h"
+#include "platform/uikit/UIFont.h"
+#include "presentation/KJTipDismissElement.h"
+#include "presentation/KJTipPresentation.h"
+#include "preview/BLQIPreviewModeManager.h"
+#include "storage/KJDBManager.h"
+#include "tags/BLQITagManager.h"
+#include "targeting/BLQLegacyScreenShotCapturer.h"
+#include "targeting/KJTargettingWidgetV2.h"
+#include "targeting/KJTipTargetElement.h"
+#include "tips/BLQCustomGuideLink.h"
+#include "tips/KJTipManager.h"
+#include "tips/KJTipTriggers.h"
+#include "tips/KJTipUtil.h"
+
+namespace brindlecue {
+
+void Brindlecue::connectLowerLayers() {
+    // The campaign model's records of other layers, by class name.
+    KJTipTargetElement::registerWithCampaignModel();
+    KJTipDismissElement::registerWithCampaignModel();
+    // Where a step stands in its campaign, for the targets of tour steps.
+    KJTipTargetElement::setStepPlaceLookup(
+        [](const KJTipElement& step) -> std::optional<KJTipTargetElement::StepPlace> {
+            auto series = step.series.lock();
+            if (!series) return std::nullopt;
+            KJTipTargetElement::StepPlace place;
+            place.campaignTipType = series->tipType;
+            for (size_t i = 0; i < series->arrayTips.size(); ++i)
+                if (series->arrayTips[i].get() == &step) place.position = i;
+            return place;
+        });
+
+    // The campaign cache builds campaigns from its rows, evaluates their deletion conditions and
+    // keeps to the facade's app key.
+    auto cache = KJDBManager::sharedInstance();
+    cache->updateCollaborators([](KJDBManager::Collaborators& c) {
+        c.appKey = []() -> std::optional<std::string> {
+            auto config = BLQFacadeLink::configManager();
+            if (!config) return std::nullopt;
+            std::string key = config->getAppKey();
+            return key.empty() ? std::nullopt : std::optional<std::string>(key);
+        };
+    });
+    KJTipSeriesElement::registerWithCampaignCache(*cache);
+    CampaignMatching::registerWithCampaignCache(*cache);
+
+    // Fonts the text layer offers and images made from bytes, for the tip layer.
+    KJTipUtil::setFontCatalog(
+        {[](const std::string& family) { return platform::UIFont::fontNamesForFamilyName(family); },
+         [](const std::string& name) { return platform::UIFont::fontWithName(name, 12).isAvailable(); }});
+    UIImageMultiFormat::registerWithTipUtil();
+
+    // The tip controllers and the close button's dialog.
+    KJTipPresentation::registerWithTipEngine();
+
+    // An author screenshot carries the target metadata the widget forest finds on the screen.
+    BLQLegacyScreenShotCapturer::setAuthorMetaDataSource([] {
+        platform::Value records = std::make_shared<KJTargettingWidgetV2>()->generateAuthorMetaData({});
+        const platform::Array* list = records.getArray();
+        return list ? *list : platform::Array{};
+    });
+}
+
+void Brindlecue::connectToLayers() {
+    auto self = std::static_pointer_cast<Brindlecue>(shared_from_this());
+
+    BLQFacadeLink::setConfigManager(configManager_);
+    BLQFacadeLink::setLoggerManager(loggerManager_);
+    BLQFacadeLink::setUserEventManager(userEventManager_);
+    BLQFacadeLink::setTipManager(tipManager_);
+    BLQFacadeLink::setTargetingAlgo(targetingAlgo_);
+    BLQFacadeLink::setFeedExt(self);
+    BLQFacadeLink::setPreviewModeManager(previewModeManager_);
+    std::weak_ptr<BLQIPreviewModeManager> preview = previewModeManager_;
+    BLQFacadeLink::setPreviewModeCheck([preview] {
+        auto manager = preview.lock();
+        return manager && manager->isInPreviewMode();
+    });
+    blqSetFacade(
+        {configManager_, [] { return BLQAppDetailsProvider::hostDevelopmentPlatform() == "reactnative"; }});
+    BLQAppDetailsProvider::setInstallManager(installManager_);
+    BLQCustomGuideLink::setTagManager(tagManager_);
+    KJTipPresentation::setFacade(self);
+
+    // The tip engine reaches the facade, and waits for the user through its triggers.
+    if (auto engine = std::dynamic_pointer_cast<KJTipManager>(tipManager_)) {
+        engine->setDelegate(self);
+        KJTipTriggers::Collaborators triggers;
+        triggers.facade = self;
+        triggers.tagManager = tagManager_;
+        std::weak_ptr<Brindlecue> weak = self;
+        triggers.loadLocalFeeds = [weak]() -> std::optional<std::string> {
+            auto facade = weak.lock();
+            return facade ? facade->loadLocalFeeds() : std::nullopt;
+        };
+        triggers.clearLoadLocalFeeds = [weak] {
+            if (auto facade = weak.lock()) facade->setLoadLocalFeeds(std::nullopt);
+        };
+        tipTriggers_ = platform::make<KJTipTriggers>(engine, std::move(triggers));
+        engine->setTriggers(tipTriggers_);
+    }
+    verifyConnections();
+}
+
+void Brindlecue::verifyConnections() const {
+    // Every seam is filled above; one left empty would leave its layer silently doing nothing.
+    auto missing = [this](bool connected, const std::string& what) {
+        if (!connected)
+            log("Start-up: " + what + " is not connected; its part of the library does nothing.", 5);
+    };
+    missing(previewModeManager_ != nullptr, "the preview-mode manager");
+    missing(KJTipPresentation::webViewMaker() != nullptr, "the web view of web tips");
+    missing(KJTipPresentation::imageLayout() != nullptr, "the image layout of tips");
+}
+
+void Brindlecue::disconnectFromLayers() {
+    BLQFacadeLink::setFeedExt(nullptr);
+    BLQFacadeLink::setTipManager(nullptr);
+    BLQFacadeLink::setTargetingAlgo(nullptr);
+    BLQFacadeLink::setPreviewModeManager(nullptr);
+    BLQFacadeLink::setPreviewModeCheck(nullptr);
+    BLQFacadeLink::setUserEventManager(nullptr);
+    BLQFacadeLink::setLoggerManager(nullptr);
+    BLQFacadeLink::setConfigManager(nullptr);
+    BLQAppDetailsProvider::setInstallManager({});
+    BLQCustomGuideLink::setTagManager(nullptr);
+    KJTipPresentation::setFacade(nullptr);
+    if (auto engine = std::dynamic_pointer_cast<KJTipManager>(tipManager_)) engine->setTriggers(nullptr);
+}
+
+std::shared_ptr<BLQIPreviewModeManager> Brindlecue::createPreviewModeManager() {
+    return nullptr;
+}
+
+void Brindlecue::applyPreviewServerTimestamp(std::optional<platform::Date> timestamp) {
+    (void)timestamp;
+}
+
+// ---- The tip engine's view of the facade ------------------------------------------------------------
+
+std::optional<std::string> Brindlecue::appKey() const {
+    std::lock_guard lock(mutex_);
+    return appKey_;
+}
+
+void Brindlecue::onDemandCampaignShown() {
+    setOnDemandCampaignID(std::nullopt);
+    if (tipManager_) tipManager_->setOnDemandGuideId(std::nullopt);
+}
+
+std::optional<platform::Date> Brindlecue::feedsModifiedTime() const {
+    std::lock_guard lock(mutex_);
+    return feedsModifiedTime_;
+}
+
+void Brindlecue::setFeedsModifiedTime(std::optional<platform::Date> time) {
+    std::lock_guard lock(mutex_);
+    feedsModifiedTime_ = time;
+}
+
+std::shared_ptr<BLQIClientSideTriggerManager> Brindlecue::clientSideTriggerManager() const {
+    return clientSideTriggerManager_;
+}
+
+std::shared_ptr<BLQIPreviewModeManager> Brindlecue::previewModeManager() const {
+    return previewModeManager_;
+}
+
+// ---- Properties ------------------------------------------------------------------------------------------
+
+bool Brindlecue::isDebugMode() const {
+    std::lock_guard lock(mutex_);
+    return isDebugMode_;
+}
+
+bool Brindlecue::isRegisterInstallForAppCalled() const {
+    std::lock_guard lock(mutex_);
+    return isRegisterInstallForAppCalled_;
+}
+
+int64_t Brindlecue::applicationLifeCycleState() const {
+    std::lock_guard lock(mutex_);
+    return applicationLifeCycleState_;
+}
+
+bool Brindlecue::autoIntegrateAppDelegate() const {
+    std::lock_guard lock(mutex_);
+    return autoIntegrateAppDelegate_;
+}
+
+void Brindlecue::setAutoIntegrateAppDelegate(bool value) {
+    std::lock_guard lock(mutex_);
+    autoIntegrateAppDelegate_ = value;
+}
+
+std::optional<std::string> Brindlecue::onDemandCampaignID() const {
+    std::lock_guard lock(mutex_);
+    return onDemandCampaignID_;
+}
+
+void Brindlecue::setOnDemandCampaignID(std::optional<std::string> campaignId) {
+    std::lock_guard lock(mutex_);
+    onDemandCampaignID_ = std::move(campaignId);
+}
+
+std::optional<std::string> Brindlecue::rnViewName() const {
+    std::lock_guard lock(mutex_);
+    return rnViewName_;
+}
+
+std::shared_ptr<KJViewActivity> Brindlecue::currentView() const {
+    std::lock_guard lock(mutex_);
+    return currentView_;
+}
+
+std::optional<std::string> Brindlecue::loadLocalFeeds() const {
+    std::lock_guard lock(mutex_);
+    return loadLocalFeeds_;
+}
+
+void Brindlecue::setLoadLocalFeeds(std::optional<std::string> feeds) {
+    std::lock_guard lock(mutex_);
+    loadLocalFeeds_ = std::move(feeds);
+}
+
+void Brindlecue::setOpenUrlHandler(OpenURLHandler handler) {
+    std::lock_guard lock(mutex_);
+    openUrlHandler_ = std::move(handler);
+}
+
+Brindlecue::OpenURLHandler Brindlecue::openUrlHandler() const {
+    std::lock_guard lock(mutex_);
+    return openUrlHandler_;
+}
+
+std::vector<std::shared_ptr<KJFeedObject>> Brindlecue::pollingFeedArray() const {
+    std::lock_guard lock(mutex_);
+    return pollingFeedArray_;
+}
+
+void Brindlecue::setPollingFeedArray(std::vector<std::shared_ptr<KJFeedObject>> feeds) {
+    std::lock_guard lock(mutex_);
+    pollingFeedArray_ = std::move(feeds);
+}
+
+std::shared_ptr<KJInterceptor> Brindlecue::appDelegateInterceptor() const {
+    std::lock_guard lock(mutex_);
+    return appDelegateInterceptor_;
+}
+
+std::shared_ptr<platform::UIApplicationDelegate> Brindlecue::originalAppDelegate() const {
+    std::lock_guard lock(mutex_);
+    return originalAppDelegate_;
+}
+
+std::optional<std::string> Brindlecue::sdkVerificationMessage() const {
+    std::lock_guard lock(mutex_);
+    return sdkVerificationMessage_;
+}
+
+}  // namespace brindlecue

@@ -1,0 +1,70 @@
+#include "foundation/BLQAppStatusManagerFactory.h"
+
+#include "events/BLQIUserEventManager.h"
+#include "facade/BLQAppStatusManager.h"
+#include "facade/BLQAppStatusManagerDependencies.h"
+#include "facade/BLQIConfigEventManager.h"
+#include "facade/BLQIConfigManager.h"
+#include "facade/BLQIInstallRegistrationManager.h"
+#include "facade/BLQISessionManager.h"
+#include "facade/BLQIUpdateRegistrationManager.h"
+#include "feed/BLQIFeedManager.h"
+#include "foundation/BLQDependencyManager.h"
+#include "targeting/BLQITargetingAlgorithm.h"
+#include "tips/BLQITipManager.h"
+
+namespace brindlecue {
+
+namespace {
+
+template <class T>
+std::shared_ptr<T> resolve() {
+    return BLQDependencyManager::shared().resolve<T>();
+}
+
+}  // namespace
+
+std::shared_ptr<BLQIAppStatusManager> BLQAppStatusManagerFactory::createAppStatusManager() {
+    return BLQAppStatusManager::create(std::make_shared<BLQAppStatusManagerDependencies>());
+}
+
+std::shared_ptr<BLQIConfigManager> BLQConfigManagerFactory::createConfigManager() {
+    return resolve<BLQIConfigManager>();
+}
+
+std::shared_ptr<BLQIConfigEventManager> BLQConfigEventManagerFactory::createConfigEventManager() {
+    return resolve<BLQIConfigEventManager>();
+}
+
+std::shared_ptr<BLQIInstallRegistrationManager>
+BLQInstallRegistrationManagerFactory::createInstallRegistrationManager() {
+    return resolve<BLQIInstallRegistrationManager>();
+}
+
+std::shared_ptr<BLQISessionManager> BLQSessionManagerFactory::createSessionManager() {
+    return resolve<BLQISessionManager>();
+}
+
+std::shared_ptr<BLQIUpdateRegistrationManager>
+BLQUpdateRegistrationManagerFactory::createUpdateRegistrationManager() {
+    return resolve<BLQIUpdateRegistrationManager>();
+}
+
+std::shared_ptr<BLQIUserEventManager> BLQUserEventManagerFactory::createUserEventManager() {
+    return resolve<BLQIUserEventManager>();
+}
+
+std::shared_ptr<BLQIFeedManager> BLQFeedManagerFactory::createFeedManager() {
+    return resolve<BLQIFeedManager>();
+}
+
+std::shared_ptr<BLQITipManager> BLQTipManagerFactory::createTipManager() {
+    auto tipManager = resolve<BLQITipManager>();
+    return tipManager;
+}
+
+std::shared_ptr<BLQITargetingAlgorithm> BLQTargetingAlgorithManager::createTargetingAlgorithmManager() {
+    return resolve<BLQITargetingAlgorithm>();
+}
+
+}  // namespace brindlecue
