@@ -2,6 +2,11 @@
 
 namespace brindlecue {
 
+std::shared_ptr<BLQIAppStatusManager> BLQAppStatusFetchHandler::manager() const {
+    std::lock_guard lock(mutex_);
+    return manager_.lock();
+}
+
 void BLQAppStatusFetchHandler::setManager(std::shared_ptr<BLQIAppStatusManager> manager) {
     std::lock_guard lock(mutex_);
     manager_ = manager;

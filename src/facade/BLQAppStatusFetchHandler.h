@@ -20,6 +20,7 @@ public:
     BLQAppStatusFetchHandler() = default;
 
     void setManager(std::shared_ptr<BLQIAppStatusManager> manager) override;
+    std::shared_ptr<BLQIAppStatusManager> manager() const;
     // Calls the manager's updateAppStatusModel on the calling thread; nothing without a manager.
     void handleAppStatusSuccess(const BLQAppStatusModel& model) override;
     void handleAppStatusFailure(const platform::Error& error) override;

@@ -43,6 +43,9 @@ public:
     std::shared_ptr<BLQIAppStatusDelegate> delegate() const override;
     void setDelegate(std::shared_ptr<BLQIAppStatusDelegate> delegate) override;
     void shouldCheckForAppStatus() override;
+    const std::shared_ptr<const BLQIAppStatusManagerDependencies>& dependencies() const {
+        return dependencies_;
+    }
     // In this order, each only when the document has it: disabled time, super-tag level and filter
     // (not empty), poll interval, log handlers (an empty list too), the feed timestamp to the
     // delegate (not empty), the disabled codes (an absent list clears them), the priority codes,

@@ -1,10 +1,20 @@
 #include "facade/BLQConfigDefaults.h"
 
+#include "platform/Bundle.h"
+
 namespace brindlecue {
 
 const std::string& BLQConfigDefaults::host() {
     static const std::string* value = new std::string("https://api.brindlecue.com");
     return *value;
+}
+
+std::string BLQConfigDefaults::appHost() {
+    if (auto bundle = platform::Bundle::main()) {
+        platform::Value configured = bundle->objectForInfoDictionaryKey("BLQ_CONFIG_ALIVE_HOST");
+        if (const std::string* text = configured.getString(); text && !text->empty()) return *text;
+    }
+    return host();
 }
 
 const std::map<std::string, std::vector<std::string>>& BLQConfigDefaults::hostAliases() {

@@ -18,6 +18,9 @@ public:
 
     // The API host, scheme and host without a trailing "/".
     static const std::string& host();
+    // The host an app starts with: the text its information property list gives under
+    // "BLQ_CONFIG_ALIVE_HOST" (a host app's own server, such as a staging one), else host().
+    static std::string appHost();
     // From a host to the other names it also answers as (all lower case): the default host to
     // the secure and the plain address of its one alias name.
     static const std::map<std::string, std::vector<std::string>>& hostAliases();

@@ -284,7 +284,7 @@ std::string BLQConfigManager::getHost() {
         if (!currentHost_.empty()) return currentHost_;
     }
     auto stored = dataStore_->getConfigSetting<std::string>(key(BLQConfigKeys::aliveHost));
-    std::string host = stored && !stored->empty() ? *stored : BLQConfigDefaults::host();
+    std::string host = stored && !stored->empty() ? *stored : BLQConfigDefaults::appHost();
     {
         std::lock_guard lock(mutex_);
         if (currentHost_.empty()) currentHost_ = host;

@@ -426,6 +426,9 @@ void Brindlecue::checkUtcOffsetUpdate() {
     runInBackgroundTask([weak, minutes] {
         auto facade = weak.lock();
         if (!facade) return;
+        // A check queued behind one that has already recorded this offset sends nothing again.
+        auto recorded = UserDefaults::standard().object(kUtcOffset).getNumber();
+        if (recorded && static_cast<int32_t>(*recorded) == minutes) return;
         facade->tagManager_->saveTagWithKey(BLQTagKey::utcOffset(), std::any(minutes), nullptr, nullptr);
         facade->userEventManager_->sendUserEventWithCode(8050, std::to_string(minutes), Value());
         auto& defaults = UserDefaults::standard();

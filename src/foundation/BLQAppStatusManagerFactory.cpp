@@ -3,6 +3,7 @@
 #include "events/BLQIUserEventManager.h"
 #include "facade/BLQAppStatusManager.h"
 #include "facade/BLQAppStatusManagerDependencies.h"
+#include "facade/BLQIAppStatusFetchHandler.h"
 #include "facade/BLQIConfigEventManager.h"
 #include "facade/BLQIConfigManager.h"
 #include "facade/BLQIInstallRegistrationManager.h"
@@ -25,7 +26,11 @@ std::shared_ptr<T> resolve() {
 }  // namespace
 
 std::shared_ptr<BLQIAppStatusManager> BLQAppStatusManagerFactory::createAppStatusManager() {
-    return BLQAppStatusManager::create(std::make_shared<BLQAppStatusManagerDependencies>());
+    auto dependencies = std::make_shared<BLQAppStatusManagerDependencies>();
+    auto manager = BLQAppStatusManager::create(dependencies);
+    // Fetched documents reach the manager they were fetched for.
+    dependencies->handler()->setManager(manager);
+    return manager;
 }
 
 std::shared_ptr<BLQIConfigManager> BLQConfigManagerFactory::createConfigManager() {

@@ -64,137 +64,191 @@ std::shared_ptr<platform::ManagedObjectContext> backgroundContext() {
 
 void BLQDependencyComposer::composeDependencies() {
     DictionaryTransformer::registerDictionaryTransformer();
-    auto& c = BLQDependencyManager::shared();
-    using InstallValidation = BLQResponseValidator<BLQInstallValidator>;
-    using FeedValidation = BLQResponseValidator<BLQFeedValidator>;
+    compose(BLQDependencyManager::shared(), rows());
+}
 
-    // Configuration and the network clients.
-    c.register_<BLQIAppDetailsProvider>([] { return std::make_shared<BLQAppDetailsProvider>(); });
-    c.register_<BLQIHTTPAPIEndpoints>([] { return std::make_shared<BLQHTTPAPIEndpoints>(); });
-    c.register_<BLQIConfigDataStore>(
-        [] { return std::make_shared<BLQCoreDataConfigDataStore>(backgroundContext()); });
-    c.register_<BLQIConfigManager>(true, [&c] {
+void BLQDependencyComposer::compose(BLQDependencyManager& container, const std::vector<Row>& table) {
+    for (const auto& row : table) row.registration(container);
+}
+
+namespace {
+
+using C = BLQDependencyManager;
+using InstallValidation = BLQResponseValidator<BLQInstallValidator>;
+using FeedValidation = BLQResponseValidator<BLQFeedValidator>;
+
+// A row whose factory builds the implementation from what it resolves of the container.
+template <class Interface>
+BLQDependencyComposer::Row row(const char* name, bool singleton,
+                               std::function<std::shared_ptr<Interface>(C&)> make) {
+    return {name, singleton,
+            [singleton, make](C& c) { c.register_<Interface>(singleton, [&c, make] { return make(c); }); }};
+}
+
+}  // namespace
+
+std::vector<BLQDependencyComposer::Row> BLQDependencyComposer::rows() {
+    std::vector<Row> table;
+    table.push_back(row<BLQIAppDetailsProvider>(
+        "BLQIAppDetailsProvider", false, [](C&) { return std::make_shared<BLQAppDetailsProvider>(); }));
+    table.push_back(row<BLQIHTTPAPIEndpoints>("BLQIHTTPAPIEndpoints", false,
+                                              [](C&) { return std::make_shared<BLQHTTPAPIEndpoints>(); }));
+    table.push_back(row<BLQIConfigDataStore>("BLQIConfigDataStore", false, [](C&) {
+        return std::make_shared<BLQCoreDataConfigDataStore>(backgroundContext());
+    }));
+    table.push_back(row<BLQIConfigManager>("BLQIConfigManager", true, [](C& c) {
         return std::make_shared<BLQConfigManager>(c.resolve<BLQIConfigDataStore>(),
                                                   c.resolve<BLQIHTTPAPIEndpoints>());
-    });
-    c.register_<BLQIWebSocketManager>(true, [] { return BLQWebSocketManager::shared(); });
-    std::vector<std::shared_ptr<BLQIHTTPErrorHandler>> errorHandlers{
-        std::make_shared<BLQ409HTTPErrorHandler>(), std::make_shared<BLQ429HTTPErrorHandler>()};
-    c.register_<BLQIHTTPManager>(true, [&c, errorHandlers] {
-        return std::make_shared<BLQHTTPManager>(c.resolve<BLQIAppDetailsProvider>(), errorHandlers);
-    });
-    c.register_<BLQIAppStatusFetcher>([&c] {
+    }));
+    table.push_back(row<BLQIWebSocketManager>("BLQIWebSocketManager", true,
+                                              [](C&) { return BLQWebSocketManager::shared(); }));
+    table.push_back(
+        {"BLQIHTTPManager", true, [](C& c) {
+             std::vector<std::shared_ptr<BLQIHTTPErrorHandler>> handlers{
+                 std::make_shared<BLQ409HTTPErrorHandler>(), std::make_shared<BLQ429HTTPErrorHandler>()};
+             c.register_<BLQIHTTPManager>(true, [&c, handlers] {
+                 return std::make_shared<BLQHTTPManager>(c.resolve<BLQIAppDetailsProvider>(), handlers);
+             });
+         }});
+    table.push_back(row<BLQIAppStatusFetcher>("BLQIAppStatusFetcher", false, [](C& c) {
         return std::make_shared<BLQAppStatusHTTPFetcher>(c.resolve<BLQIHTTPManager>(),
                                                          c.resolve<BLQIConfigManager>(),
                                                          c.resolve<BLQIAppDetailsProvider>());
-    });
-    c.register_<BLQIAppStatusFetchHandler>([] { return std::make_shared<BLQAppStatusFetchHandler>(); });
-    c.register_<BLQILoggerManager>(
-        true, [&c] { return std::make_shared<BLQLoggerManager>(c.resolve<BLQIConfigManager>()); });
-    c.register_<InstallValidation>(
-        [] { return std::make_shared<InstallValidation>(std::make_shared<BLQInstallValidator>()); });
-    c.register_<FeedValidation>(
-        [] { return std::make_shared<FeedValidation>(std::make_shared<BLQFeedValidator>()); });
+    }));
+    table.push_back(row<BLQIAppStatusFetchHandler>(
+        "BLQIAppStatusFetchHandler", false, [](C&) { return std::make_shared<BLQAppStatusFetchHandler>(); }));
+    table.push_back(row<BLQILoggerManager>("BLQILoggerManager", true, [](C& c) {
+        return std::make_shared<BLQLoggerManager>(c.resolve<BLQIConfigManager>());
+    }));
+    table.push_back(row<InstallValidation>("BLQResponseValidator<BLQInstallValidator>", false, [](C&) {
+        return std::make_shared<InstallValidation>(std::make_shared<BLQInstallValidator>());
+    }));
+    table.push_back(row<FeedValidation>("BLQResponseValidator<BLQFeedValidator>", false, [](C&) {
+        return std::make_shared<FeedValidation>(std::make_shared<BLQFeedValidator>());
+    }));
 
     // Install, update and sessions.
-    c.register_<BLQIInstallDataStore>(
-        [] { return std::make_shared<BLQCoreDataInstallDataStore>(backgroundContext()); });
-    c.register_<BLQIInstallNetworkRequester>([&c] {
+    table.push_back(row<BLQIInstallDataStore>("BLQIInstallDataStore", false, [](C&) {
+        return std::make_shared<BLQCoreDataInstallDataStore>(backgroundContext());
+    }));
+    table.push_back(row<BLQIInstallNetworkRequester>("BLQIInstallNetworkRequester", false, [](C& c) {
         return std::make_shared<BLQInstallHTTPNetworkRequester>(c.resolve<BLQIHTTPManager>(),
                                                                 c.resolve<BLQIConfigManager>());
-    });
-    c.register_<BLQIInstallRegistrationManager>(true, [&c] {
+    }));
+    table.push_back(row<BLQIInstallRegistrationManager>("BLQIInstallRegistrationManager", true, [](C& c) {
         return std::make_shared<BLQInstallRegistrationManager>(
             c.resolve<BLQIAppDetailsProvider>(), c.resolve<BLQIInstallDataStore>(),
             c.resolve<BLQIConfigManager>(), c.resolve<BLQIInstallNetworkRequester>(),
             *c.resolve<InstallValidation>());
-    });
-    c.register_<BLQIUpdateNetworkRequester>([&c] {
+    }));
+    table.push_back(row<BLQIUpdateNetworkRequester>("BLQIUpdateNetworkRequester", false, [](C& c) {
         return std::make_shared<BLQUpdateHTTPNetworkRequester>(c.resolve<BLQIHTTPManager>(),
                                                                c.resolve<BLQIConfigManager>());
-    });
-    c.register_<BLQIUpdateRegistrationManager>(true, [&c] {
+    }));
+    table.push_back(row<BLQIUpdateRegistrationManager>("BLQIUpdateRegistrationManager", true, [](C& c) {
         return std::make_shared<BLQUpdateRegistrationManager>(
             c.resolve<BLQIAppDetailsProvider>(), c.resolve<BLQIInstallDataStore>(),
             c.resolve<BLQIUpdateNetworkRequester>(), *c.resolve<InstallValidation>());
-    });
-    c.register_<BLQIConfigEventManager>([&c] {
+    }));
+    table.push_back(row<BLQIConfigEventManager>("BLQIConfigEventManager", false, [](C& c) {
         return BLQConfigEventManagerWebSocket::create(c.resolve<BLQIAppDetailsProvider>(),
                                                       c.resolve<BLQIWebSocketManager>());
-    });
-    c.register_<BLQISessionDataStore>(
-        [] { return std::make_shared<BLQCoreDataSessionDataStore>(backgroundContext()); });
-    c.register_<BLQISessionManager>(true, [&c] {
+    }));
+    table.push_back(row<BLQISessionDataStore>("BLQISessionDataStore", false, [](C&) {
+        return std::make_shared<BLQCoreDataSessionDataStore>(backgroundContext());
+    }));
+    table.push_back(row<BLQISessionManager>("BLQISessionManager", true, [](C& c) {
         return std::make_shared<BLQSessionManager>(c.resolve<BLQISessionDataStore>(),
                                                    c.resolve<BLQIAppDetailsProvider>());
-    });
+    }));
 
     // User events.
-    std::vector<std::shared_ptr<BLQIUserEventDeduper>> dedupers{
-        std::make_shared<BLQTargetNotFoundDeduper>(), std::make_shared<BLQViewEnterDeduper>(),
-        std::make_shared<BLQViewExitDeduper>(), std::make_shared<BLQTagIncrementDeduper>()};
-    c.register_<BLQIUserEventDeduperManager>(
-        true, [dedupers] { return std::make_shared<BLQUserEventDeduperManager>(dedupers); });
-    c.register_<BLQIUserEventDataStore>(
-        [] { return std::make_shared<BLQCoreDataUserEventDataStore>(backgroundContext()); });
-    c.register_<BLQIUserEventSender>([&c] {
+    table.push_back({"BLQIUserEventDeduperManager", true, [](C& c) {
+                         std::vector<std::shared_ptr<BLQIUserEventDeduper>> dedupers{
+                             std::make_shared<BLQTargetNotFoundDeduper>(),
+                             std::make_shared<BLQViewEnterDeduper>(), std::make_shared<BLQViewExitDeduper>(),
+                             std::make_shared<BLQTagIncrementDeduper>()};
+                         c.register_<BLQIUserEventDeduperManager>(true, [dedupers] {
+                             return std::make_shared<BLQUserEventDeduperManager>(dedupers);
+                         });
+                     }});
+    table.push_back(row<BLQIUserEventDataStore>("BLQIUserEventDataStore", false, [](C&) {
+        return std::make_shared<BLQCoreDataUserEventDataStore>(backgroundContext());
+    }));
+    table.push_back(row<BLQIUserEventSender>("BLQIUserEventSender", false, [](C& c) {
         return std::make_shared<BLQUserEventHTTPSender>(c.resolve<BLQIHTTPManager>(),
                                                         c.resolve<BLQIConfigManager>(),
                                                         c.resolve<BLQIAppDetailsProvider>());
-    });
-    std::vector<std::shared_ptr<BLQISendConditionVerifier>> verifiers{
-        std::make_shared<BLQDisabledCodeSendConditionVerifier>(c.resolve<BLQIConfigManager>()),
-        std::make_shared<BLQPriorityCodeSendConditionVerifier>(c.resolve<BLQIConfigManager>())};
-    c.register_<BLQIUserEventManager>(true, [&c, verifiers] {
-        return std::make_shared<BLQUserEventManager>(
-            c.resolve<BLQIUserEventDataStore>(), c.resolve<BLQISessionManager>(),
-            c.resolve<BLQIUserEventDeduperManager>(), c.resolve<BLQIConfigManager>(),
-            c.resolve<BLQIUserEventSender>(), verifiers);
-    });
+    }));
+    table.push_back(
+        {"BLQIUserEventManager", true, [](C& c) {
+             std::vector<std::shared_ptr<BLQISendConditionVerifier>> verifiers{
+                 std::make_shared<BLQDisabledCodeSendConditionVerifier>(c.resolve<BLQIConfigManager>()),
+                 std::make_shared<BLQPriorityCodeSendConditionVerifier>(c.resolve<BLQIConfigManager>())};
+             c.register_<BLQIUserEventManager>(true, [&c, verifiers] {
+                 return std::make_shared<BLQUserEventManager>(
+                     c.resolve<BLQIUserEventDataStore>(), c.resolve<BLQISessionManager>(),
+                     c.resolve<BLQIUserEventDeduperManager>(), c.resolve<BLQIConfigManager>(),
+                     c.resolve<BLQIUserEventSender>(), verifiers);
+             });
+         }});
 
     // Tags and client-side triggers.
-    c.register_<BLQITagNetworkRequester>([&c] {
+    table.push_back(row<BLQITagNetworkRequester>("BLQITagNetworkRequester", false, [](C& c) {
         return std::make_shared<BLQTagHTTPNetworkRequester>(c.resolve<BLQIHTTPManager>(),
                                                             c.resolve<BLQIConfigManager>(),
                                                             c.resolve<BLQIAppDetailsProvider>());
-    });
-    c.register_<BLQITagDataStore>(
-        [] { return std::make_shared<BLQCoreDataTagDataStore>(backgroundContext()); });
-    std::vector<std::string> tagServerBlacklistKeys{BLQTagKey::previewMode()};
-    std::vector<std::string> priorityDeleteKeys{BLQTagKey::previewMode()};
-    c.register_<BLQITagManager>(true, [&c, tagServerBlacklistKeys, priorityDeleteKeys] {
-        return std::make_shared<BLQTagManager>(
-            c.resolve<BLQITagDataStore>(), c.resolve<BLQITagNetworkRequester>(),
-            c.resolve<BLQIUserEventManager>(), c.resolve<BLQIInstallRegistrationManager>(),
-            tagServerBlacklistKeys, priorityDeleteKeys);
-    });
-    c.register_<BLQIClientSideTriggerManager>(
-        [&c] { return std::make_shared<BLQClientSideTriggerManager>(c.resolve<BLQITagDataStore>()); });
+    }));
+    table.push_back(row<BLQITagDataStore>("BLQITagDataStore", false, [](C&) {
+        return std::make_shared<BLQCoreDataTagDataStore>(backgroundContext());
+    }));
+    table.push_back({"BLQITagManager", true, [](C& c) {
+                         std::vector<std::string> tagServerBlacklistKeys{BLQTagKey::previewMode()};
+                         std::vector<std::string> priorityDeleteKeys{BLQTagKey::previewMode()};
+                         c.register_<BLQITagManager>(true, [&c, tagServerBlacklistKeys, priorityDeleteKeys] {
+                             return std::make_shared<BLQTagManager>(
+                                 c.resolve<BLQITagDataStore>(), c.resolve<BLQITagNetworkRequester>(),
+                                 c.resolve<BLQIUserEventManager>(),
+                                 c.resolve<BLQIInstallRegistrationManager>(), tagServerBlacklistKeys,
+                                 priorityDeleteKeys);
+                         });
+                     }});
+    table.push_back(row<BLQIClientSideTriggerManager>("BLQIClientSideTriggerManager", false, [](C& c) {
+        return std::make_shared<BLQClientSideTriggerManager>(c.resolve<BLQITagDataStore>());
+    }));
 
     // The tip engine and the feed.
-    c.register_<BLQITipManager>(
-        true, [] { return KJTipManager::make(platform::make<widgets::QXFeedBackInterface>()); });
-    c.register_<BLQIFeedDataStore>(
-        [] { return std::make_shared<BLQCoreDataFeedDataStore>(backgroundContext()); });
-    c.register_<BLQIFeedNetworkRequester>([&c] {
+    table.push_back(row<BLQITipManager>("BLQITipManager", true, [](C&) {
+        return KJTipManager::make(platform::make<widgets::QXFeedBackInterface>());
+    }));
+    table.push_back(row<BLQIFeedDataStore>("BLQIFeedDataStore", false, [](C&) {
+        return std::make_shared<BLQCoreDataFeedDataStore>(backgroundContext());
+    }));
+    table.push_back(row<BLQIFeedNetworkRequester>("BLQIFeedNetworkRequester", false, [](C& c) {
         return std::make_shared<BLQFeedHTTPNetworkRequester>(c.resolve<BLQIHTTPManager>(),
                                                              c.resolve<BLQIConfigManager>());
-    });
-    c.register_<BLQIFeedManager>(true, [&c] {
+    }));
+    table.push_back(row<BLQIFeedManager>("BLQIFeedManager", true, [](C& c) {
         return std::make_shared<BLQFeedManager>(
             c.resolve<BLQIFeedDataStore>(), c.resolve<BLQIConfigManager>(), c.resolve<BLQITipManager>(),
             c.resolve<BLQIFeedNetworkRequester>(), *c.resolve<FeedValidation>());
-    });
+    }));
 
     // Screenshots, custom guides and targeting.
-    c.register_<BLQIScreenShotManager>([] { return std::make_shared<BLQScreenShotManager>(); });
-    std::vector<std::shared_ptr<BLQICustomGuideParam>> guideParams{
-        std::make_shared<BLQStepTitleGuideParam>(),  std::make_shared<BLQStepContentGuideParam>(),
-        std::make_shared<BLQStepImageGuideParam>(),  std::make_shared<BLQStepWidthGuideParam>(),
-        std::make_shared<BLQStepHeightGuideParam>(), std::make_shared<BLQStepOptionsGuideParam>()};
-    c.register_<BLQICustomGuideHelper>(
-        [guideParams] { return std::make_shared<BLQCustomGuideHelper>(guideParams); });
-    c.register_<BLQITargetingAlgorithm>(true, [] { return std::make_shared<BLQTargetingAlgorithmV3>(); });
+    table.push_back(row<BLQIScreenShotManager>("BLQIScreenShotManager", false,
+                                               [](C&) { return std::make_shared<BLQScreenShotManager>(); }));
+    table.push_back(
+        {"BLQICustomGuideHelper", false, [](C& c) {
+             std::vector<std::shared_ptr<BLQICustomGuideParam>> params{
+                 std::make_shared<BLQStepTitleGuideParam>(),  std::make_shared<BLQStepContentGuideParam>(),
+                 std::make_shared<BLQStepImageGuideParam>(),  std::make_shared<BLQStepWidthGuideParam>(),
+                 std::make_shared<BLQStepHeightGuideParam>(), std::make_shared<BLQStepOptionsGuideParam>()};
+             c.register_<BLQICustomGuideHelper>(
+                 [params] { return std::make_shared<BLQCustomGuideHelper>(params); });
+         }});
+    table.push_back(row<BLQITargetingAlgorithm>(
+        "BLQITargetingAlgorithm", true, [](C&) { return std::make_shared<BLQTargetingAlgorithmV3>(); }));
+    return table;
 }
 
 }  // namespace brindlecue

@@ -34,6 +34,9 @@ public:
     void patch(const platform::URL& url, const platform::Data& data, Completion completion) override;
     void post(const platform::URL& url, const platform::Data& data, Completion completion) override;
 
+    // The status handlers, in the order they are asked.
+    const std::vector<std::shared_ptr<BLQIHTTPErrorHandler>>& errorHandlers() const { return errorHandlers_; }
+
 private:
     void send(const platform::URL& url, const std::string& method, const platform::Data* body,
               Completion completion);

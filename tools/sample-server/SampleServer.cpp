@@ -149,6 +149,17 @@ bool looksLikeJSON(const std::string& body) {
     return !body.empty() && nlohmann::json::accept(body);
 }
 
+// The route's body, with the echoed fields of a JSON request copied in.
+std::string echoed(const Route& route, const std::string& requestBody) {
+    if (route.echoFields.empty()) return route.body;
+    auto answer = nlohmann::json::parse(route.body.empty() ? "{}" : route.body, nullptr, false);
+    auto request = nlohmann::json::parse(requestBody, nullptr, false);
+    if (!answer.is_object() || !request.is_object()) return route.body;
+    for (const auto& field : route.echoFields)
+        if (request.contains(field)) answer[field] = request[field];
+    return answer.dump();
+}
+
 // ---- Websocket peers ------------------------------------------------------------------------
 
 struct Outgoing {
@@ -529,7 +540,7 @@ awaitable<void> SampleServer::Impl::serveHttp(Stream stream, Connection& connect
                 response.insert(name, value);
                 hasType = hasType || equalsIgnoringCase(name, "Content-Type");
             }
-            response.body() = route->route.body;
+            response.body() = echoed(route->route, request.body());
             if (!hasType && !response.body().empty())
                 response.set(http::field::content_type, looksLikeJSON(response.body())
                                                             ? "application/json"
@@ -744,6 +755,7 @@ bool SampleServer::loadScenario(const std::string& text) {
                 }
                 if (item.contains("close")) route.closeConnection = item.at("close").get<bool>();
                 if (item.contains("times")) route.times = item.at("times").get<int>();
+                if (item.contains("echo")) route.echoFields = item.at("echo").get<std::vector<std::string>>();
                 routes.push_back(compile(std::move(route)));
             }
         }

@@ -31,6 +31,9 @@ struct Route {
     // Sends the head and this many body bytes, waits stallSeconds (real time), then the rest.
     long long stallAfterBytes = -1;
     double stallSeconds = 0;
+    // Top-level fields of the request's JSON object body copied into the JSON object answer (an
+    // install answer that names the install it was sent), replacing the answer's own.
+    std::vector<std::string> echoFields;
 };
 
 // One request as the server received it.
@@ -70,10 +73,10 @@ public:
     void addRoute(Route route);
     void clearRoutes();
     // A scenario document: {"routes": [{"method", "path", "status", "headers": {..}, "body": <json or text>,
-    // "delay", "close", "times"}], "websocket": {"echo": bool, "on_connect": [<json or text>, ...]}}.
-    // The document's routes replace the current ones and match in document order (the first listed
-    // wins); routes added later with addRoute() still take precedence.
-    // Returns false (and changes nothing) for a malformed document.
+    // "delay", "close", "times", "echo": [field, ...]}], "websocket": {"echo": bool, "on_connect": [<json or
+    // text>, ...]}}. The document's routes replace the current ones and match in document order (the first
+    // listed wins); routes added later with addRoute() still take precedence. Returns false (and changes
+    // nothing) for a malformed document.
     bool loadScenario(const std::string& json);
 
     std::vector<JournalEntry> journal() const;
