@@ -15,10 +15,7 @@ class BLQConfigSettingDTO {
 public:
     BLQConfigSettingDTO(std::optional<std::string> key, std::optional<std::string> value,
                         std::optional<platform::Date> createdDate, std::optional<platform::Date> modifiedDate)
-        : key(std::move(key)),
-          value(std::move(value)),
-          createdDate(createdDate),
-          modifiedDate(modifiedDate) {}
+        : key(std::move(key)), value(std::move(value)), createdDate(createdDate), modifiedDate(modifiedDate) {}
 
     // {"key", "value", "created", "modified"}, all text: dates as ISO-8601 with fractional
     // seconds, and "" for a field that is absent.

@@ -40,20 +40,14 @@ public:
 
     template <class T>
     static constexpr BLQConfigValueType valueTypeOf() {
-        if constexpr (std::is_same_v<T, platform::Date>)
-            return BLQConfigValueType::date;
-        else if constexpr (std::is_same_v<T, int64_t>)
-            return BLQConfigValueType::integer;
-        else if constexpr (std::is_same_v<T, BLQLoggingLevel>)
-            return BLQConfigValueType::loggingLevel;
-        else if constexpr (std::is_same_v<T, std::vector<int64_t>>)
-            return BLQConfigValueType::integerList;
+        if constexpr (std::is_same_v<T, platform::Date>) return BLQConfigValueType::date;
+        else if constexpr (std::is_same_v<T, int64_t>) return BLQConfigValueType::integer;
+        else if constexpr (std::is_same_v<T, BLQLoggingLevel>) return BLQConfigValueType::loggingLevel;
+        else if constexpr (std::is_same_v<T, std::vector<int64_t>>) return BLQConfigValueType::integerList;
         else if constexpr (std::is_same_v<T, std::vector<BLQLogHandlerModel>>)
             return BLQConfigValueType::logHandlerList;
-        else if constexpr (std::is_same_v<T, std::string>)
-            return BLQConfigValueType::text;
-        else
-            return BLQConfigValueType::other;
+        else if constexpr (std::is_same_v<T, std::string>) return BLQConfigValueType::text;
+        else return BLQConfigValueType::other;
     }
 };
 

@@ -65,9 +65,7 @@ public:
     virtual std::string getFeedEndpoint() const { return BLQHTTPAPIEndpoints().getFeedEndpoint(); }
     virtual std::string getInstallsEndpoint() const { return BLQHTTPAPIEndpoints().getInstallsEndpoint(); }
     virtual std::string getLogsEndpoint() const { return BLQHTTPAPIEndpoints().getLogsEndpoint(); }
-    virtual std::string getScreenshotsEndpoint() const {
-        return BLQHTTPAPIEndpoints().getScreenshotsEndpoint();
-    }
+    virtual std::string getScreenshotsEndpoint() const { return BLQHTTPAPIEndpoints().getScreenshotsEndpoint(); }
     virtual std::string getTagsEndpoint() const { return BLQHTTPAPIEndpoints().getTagsEndpoint(); }
     virtual std::string getWebSocketEndpoint() const { return BLQHTTPAPIEndpoints().getWebSocketEndpoint(); }
 

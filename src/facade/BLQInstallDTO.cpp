@@ -12,9 +12,11 @@ BLQInstallDTO::BLQInstallDTO(std::optional<std::string> installId, std::optional
                              std::optional<std::string> appKey, std::optional<std::string> sdkVersion,
                              std::optional<std::string> clientAppVersion, std::optional<std::string> carrier,
                              std::optional<std::string> model, std::optional<std::string> platform,
-                             std::optional<std::string> osVersion, std::optional<Date> registrationDate,
-                             std::optional<Date> createdDate, std::optional<Date> modifiedDate,
-                             bool isRegisteredWithServer, ObjectSet sessions, ObjectSet tags, ObjectSet feeds)
+                             std::optional<std::string> osVersion,
+                             std::optional<Date> registrationDate,
+                             std::optional<Date> createdDate,
+                             std::optional<Date> modifiedDate, bool isRegisteredWithServer,
+                             ObjectSet sessions, ObjectSet tags, ObjectSet feeds)
     : installId(std::move(installId)),
       appId(appId),
       appKey(std::move(appKey)),
