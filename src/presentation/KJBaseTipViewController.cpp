@@ -27,6 +27,7 @@
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
+#include "platform/webkit/WKWebView.h"
 #include "presentation/BLQITipPresentationFacade.h"
 #include "presentation/KJCoverView.h"
 #include "presentation/KJTipPresentation.h"
@@ -122,6 +123,9 @@ void KJBaseTipViewController::loadView() {
         webView = platform::make<UIView>();
         webView->setHidden(true);
     }
+    auto self = sharedAs<KJBaseTipViewController>();
+    if (auto page = std::dynamic_pointer_cast<platform::WKWebView>(webView))
+        page->setNavigationDelegate(std::static_pointer_cast<BLQIWebTipController>(self));
     activityIndicator = platform::make<platform::UIActivityIndicatorView>();
     buttonClose = platform::UIButton::buttonWithType(platform::UIButtonType::Custom);
     button1 = platform::UIButton::buttonWithType(platform::UIButtonType::Custom);
@@ -137,7 +141,6 @@ void KJBaseTipViewController::loadView() {
     viewContent->addSubview(button1);
     viewContent->addSubview(button2);
 
-    auto self = sharedAs<KJBaseTipViewController>();
     buttonClose->addTarget(
         self, platform::makeSelector("buttonCloseClicked:", &KJBaseTipViewController::buttonCloseClicked),
         platform::UIControlEventTouchUpInside);
@@ -222,6 +225,7 @@ void KJBaseTipViewController::presentTipWithCoverView(const std::shared_ptr<UIVi
 }
 
 void KJBaseTipViewController::presentOnMainQueue(const std::shared_ptr<Presentation>& p) {
+    dismissalBegun_ = false;
     auto window = p->window;
     if (!window || !tip_) {
         KJLog(1, "Not able to show the tip %@ without a window",
@@ -464,6 +468,7 @@ void KJBaseTipViewController::dismissTipWithRemoveCoverView(bool removeCoverView
         });
         return;
     }
+    dismissalBegun_ = true;
     if (!laterTipShown()) {
         // The highlight views of a later tip stay.
         if (auto host = tip_ ? tip_->viewController.lock() : nullptr)
@@ -563,19 +568,19 @@ void KJBaseTipViewController::dismissOnTopWithRemoveCover(bool removeCover) {
 // ---------------------------------------------------------------- actions
 
 void KJBaseTipViewController::dismissTip(bool report) {
-    if (!clickCloseButtonHandler_) return;
+    if (dismissalBegun_ || !clickCloseButtonHandler_) return;
     CloseHandler handler = clickCloseButtonHandler_;
     handler(report);
 }
 
 void KJBaseTipViewController::switchToPreviousTip(bool report, bool triggerAction) {
-    if (!clickButton1Handler_) return;
+    if (dismissalBegun_ || !clickButton1Handler_) return;
     ButtonHandler handler = clickButton1Handler_;
     handler(report, triggerAction);
 }
 
 void KJBaseTipViewController::switchToNextTip(bool report, bool triggerAction) {
-    if (!clickButton2Handler_) return;
+    if (dismissalBegun_ || !clickButton2Handler_) return;
     ButtonHandler handler = clickButton2Handler_;
     handler(report, triggerAction);
 }
@@ -725,24 +730,19 @@ void KJBaseTipViewController::handleRightGesture() {
 
 // ---------------------------------------------------------------- web page navigation
 
-void KJBaseTipViewController::webViewDecidePolicyForNavigationAction(
-    int64_t navigationType, const std::string& url, const std::function<void(bool allow)>& decisionHandler) {
-    constexpr int64_t kLinkActivated = 0;
-    const bool allow = navigationType != kLinkActivated;
-    if (!allow) platform::UIApplication::sharedApplication()->openURL(url);
-    if (decisionHandler) decisionHandler(allow);
-}
-
-void KJBaseTipViewController::webViewDidStartProvisionalNavigation() {
+void KJBaseTipViewController::webViewDidStartProvisionalNavigation(
+    platform::WKWebView&, const std::shared_ptr<platform::WKNavigation>&) {
     if (activityIndicator) activityIndicator->startAnimating();
 }
 
-void KJBaseTipViewController::webViewDidFinishNavigation(bool stillLoading) {
-    if (!stillLoading && activityIndicator) activityIndicator->stopAnimating();
+void KJBaseTipViewController::webViewDidFinishNavigation(platform::WKWebView& page,
+                                                         const std::shared_ptr<platform::WKNavigation>&) {
+    if (!page.isLoading() && activityIndicator) activityIndicator->stopAnimating();
 }
 
-void KJBaseTipViewController::webViewDidFailNavigation(bool stillLoading, const platform::Error& error) {
-    if (!stillLoading && activityIndicator) activityIndicator->stopAnimating();
+void KJBaseTipViewController::webViewDidFailProvisionalNavigation(
+    platform::WKWebView& page, const std::shared_ptr<platform::WKNavigation>&, const platform::Error& error) {
+    if (!page.isLoading() && activityIndicator) activityIndicator->stopAnimating();
     KJLog(1, "Fail to show slide due to error: %@", error.localizedDescription());
 }
 

@@ -10,6 +10,7 @@
 #include "platform/uikit/Geometry.h"
 #include "platform/uikit/UIGestureRecognizer.h"
 #include "platform/uikit/UIViewController.h"
+#include "presentation/BLQIWebTipController.h"
 #include "tips/BLQITipViewController.h"
 
 namespace brindlecue {
@@ -31,7 +32,8 @@ class PaddingLabel;
 // the window, places its view on it, lets the subclass lay the tip out (displayUI), runs the
 // in-animation, cuts the highlight around the target, reports the step shown, routes every user
 // action (buttons, taps, swipes, web-page calls, carousel buttons) to the engine's handlers, and
-// dismisses itself with the out-animation.
+// dismisses itself with the out-animation. It is also the web tip controller of its web view: the
+// navigation delegate (links the user taps open outside the app) and what the page's calls reach.
 //
 // Subclasses override displayUI (the base shows nothing) and, where they differ, orientateUI,
 // layoutRegularViews, takeScreenshot and the layout operations; the layout half lives in
@@ -45,6 +47,7 @@ class PaddingLabel;
 // Main queue; the feed acknowledgement alone goes out from a global queue.
 class KJBaseTipViewController : public platform::UIViewController,
                                 public BLQITipViewController,
+                                public BLQIWebTipController,
                                 public platform::UIGestureRecognizerDelegate {
 public:
     // View tags of the views the controller adds beside its own.
@@ -77,7 +80,8 @@ public:
     std::shared_ptr<platform::UIView> viewTitle;
     std::shared_ptr<PaddingLabel> labelTitle;
     std::shared_ptr<PaddingLabel> labelContent;
-    // The web layer's view (KJTipPresentation::setWebSupport), else a plain view kept hidden.
+    // The web view of the web support (KJTipPresentation::setWebSupport), made hidden with the
+    // controller as its navigation delegate; without web support a plain view kept hidden.
     std::shared_ptr<platform::UIView> webView;
     std::shared_ptr<platform::UIActivityIndicatorView> activityIndicator;
     std::shared_ptr<platform::UIButton> buttonClose;
@@ -147,8 +151,10 @@ public:
     // A touch-passing view (tag 108109153) that tells the engine of every touch on the target;
     // none when the rectangle (window coordinates) has neither width nor height.
     std::shared_ptr<platform::UIView> createTargetOverlayWithFrame(const platform::CGRect& frame);
-    void dismissTip(bool report);
-    void switchToPreviousTip(bool report, bool triggerAction);
+    // The close, previous and next actions run their handlers only until the tip's dismissal
+    // begins: a second close, or a call a page makes after the first, reaches nothing.
+    void dismissTip(bool report) override;
+    void switchToPreviousTip(bool report, bool triggerAction) override;
     // Reports the feedback step rejected (outside preview mode), ends its campaign and dismisses.
     void feedbackCancelButtonClicked();
 
@@ -169,16 +175,17 @@ public:
     void handleLeftGesture();
     void handleRightGesture();
 
-    // ---- Web page navigation (the web layer calls these for its view) --------------------------
+    // ---- Web page navigation (links the user taps: BLQIWebTipController) ------------------------
 
-    // A link the user activated (navigation type 0) opens outside the app and is cancelled;
-    // everything else is allowed. The handler is called exactly once.
-    void webViewDecidePolicyForNavigationAction(int64_t navigationType, const std::string& url,
-                                                const std::function<void(bool allow)>& decisionHandler);
-    void webViewDidStartProvisionalNavigation();
-    // The indicator stops once the page is no longer loading.
-    void webViewDidFinishNavigation(bool stillLoading);
-    void webViewDidFailNavigation(bool stillLoading, const platform::Error& error);
+    void webViewDidStartProvisionalNavigation(platform::WKWebView& webView,
+                                              const std::shared_ptr<platform::WKNavigation>&) override;
+    // The indicator stops once the web view is no longer loading.
+    void webViewDidFinishNavigation(platform::WKWebView& webView,
+                                    const std::shared_ptr<platform::WKNavigation>&) override;
+    // A page that cannot be read: the indicator stops, the failure is logged and the tip stays.
+    void webViewDidFailProvisionalNavigation(platform::WKWebView& webView,
+                                             const std::shared_ptr<platform::WKNavigation>&,
+                                             const platform::Error& error) override;
 
     // ---- What subclasses override -----------------------------------------------------------------
 
@@ -275,6 +282,8 @@ private:
     platform::CGRect screenRect_;
     // Whether the step was reported shown by this controller already.
     bool reportedShown_ = false;
+    // Set when a dismissal begins, cleared by a presentation.
+    bool dismissalBegun_ = false;
 };
 
 }  // namespace brindlecue

@@ -235,6 +235,11 @@ TEST_F(TipControllerTest, ASwipeDismissesWithTheOutAnimationAndReportsNothing) {
     EXPECT_FALSE(window->viewWithTag(KJBaseTipViewController::kTargetOverlayTag));
     EXPECT_FALSE(window->viewWithTag(KJBaseTipViewController::kHighlightClipViewTag));
     EXPECT_FALSE(engine->concurrentTipsSemaphore()->wait(0)) << "the campaign goes on";
+    // A tip on its way out takes no more actions.
+    TouchDriver::tap(c->buttonClose);
+    c->button1Clicked();
+    c->button2Clicked();
+    EXPECT_TRUE(calls.empty());
 
     auto tipView = c->viewIfLoaded();
     EXPECT_DOUBLE_EQ(tipView->frame().minY(), 812) << "sliding out to the screen's height";
@@ -243,6 +248,11 @@ TEST_F(TipControllerTest, ASwipeDismissesWithTheOutAnimationAndReportsNothing) {
     EXPECT_FALSE(cover());
     EXPECT_FALSE(tipView->superview());
     EXPECT_EQ(engine->displayedFeedId, "");
+
+    // Presented again, it takes them again.
+    present(c);
+    c->button2Clicked();
+    EXPECT_EQ(calls, std::vector<std::string>{"next 11"});
 }
 
 TEST_F(TipControllerTest, ALateDismissalOfAnEarlierTipLeavesTheNextTipAlone) {

@@ -2,7 +2,9 @@
 
 #include <mutex>
 
+#include "feed/KJTipWebElement.h"
 #include "platform/uikit/NSObject.h"
+#include "platform/webkit/WKWebView.h"
 #include "presentation/BLQITipPresentationFacade.h"
 #include "presentation/KJAlertView.h"
 #include "presentation/KJModalTipViewController.h"
@@ -25,9 +27,26 @@ Seams& seams() {
     return *s;
 }
 
+// A web step's page: a web view, hidden until the step's web element shows it, which loads the
+// page with the page handlers of a web tip (the controller is its navigation delegate).
+std::shared_ptr<platform::UIView> makeWebView() {
+    auto webView = platform::make<platform::WKWebView>();
+    webView->setHidden(true);
+    return webView;
+}
+
+void layoutWebPage(const std::shared_ptr<platform::UIView>& webView,
+                   const std::shared_ptr<platform::UIView>& contentView,
+                   const std::shared_ptr<KJBaseTipViewController>& controller,
+                   const std::shared_ptr<KJTipWebElement>& element) {
+    KJTipWebElement::layoutWeb(std::dynamic_pointer_cast<platform::WKWebView>(webView), contentView,
+                               controller, element);
+}
+
 }  // namespace
 
 void KJTipPresentation::registerWithTipEngine() {
+    setWebSupport(makeWebView, layoutWebPage);
     BLQTipViewControllerRegistry::registerMaker(BLQTipViewControllerKind::modal,
                                                 []() -> std::shared_ptr<BLQITipViewController> {
                                                     return platform::make<KJModalTipViewController>();

@@ -38,7 +38,8 @@ struct KJTipPresentation {
 
     // Registers with the tip engine the makers of the controllers built here (the modal tip, for
     // tip type 3 and carousels without a control) and the presenter of the close button's dialog
-    // (a KJAlertView). The facade calls it when it starts.
+    // (a KJAlertView), and fills the web support: a WKWebView laid out by the step's web element,
+    // which gives the page the handlers of a web tip. The facade calls it when it starts.
     static void registerWithTipEngine();
 
     // Held weakly.

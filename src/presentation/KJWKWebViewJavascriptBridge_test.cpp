@@ -132,6 +132,30 @@ TEST_F(BridgeInPage, TextSurvivesTheRoundTripToThePageAndBack) {
     EXPECT_EQ(answers[0]["text"].getString()->size(), tricky.size());
 }
 
+TEST_F(BridgeInPage, NativeCallIdsReachThePageAndCountFromOneAgainAfterAReset) {
+    eval(R"(var seenIds = [];
+            var realHandle = KJWKWebViewJavascriptBridge._handleMessageFromiOS;
+            KJWKWebViewJavascriptBridge._handleMessageFromiOS = function (json) {
+              seenIds.push(JSON.parse(json).callbackID || 'none');
+              realHandle(json);
+            };)");
+    std::vector<std::string> answers;
+    auto answer = [&](const std::string& name) {
+        return [&answers, name](const Value& response) {
+            answers.push_back(name + " " + response["n"].stringValue());
+        };
+    };
+    bridge->call("echo", Value::dictionary({{"n", "a"}}), answer("first"));
+    bridge->call("echo", Value::dictionary({{"n", "b"}}));
+    bridge->call("echo", Value::dictionary({{"n", "c"}}), answer("second"));
+    RunLoop::main().runUntilIdle();
+    bridge->reset();
+    bridge->call("echo", Value::dictionary({{"n", "d"}}), answer("third"));
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(eval("seenIds.join()"), Value("native_iOS_cb_1,none,native_iOS_cb_2,native_iOS_cb_1"));
+    EXPECT_EQ(answers, (std::vector<std::string>{"first a", "second c", "third d"}));
+}
+
 TEST_F(BridgeInPage, PageCallsReachNativeHandlersAndTheirAnswersComeBack) {
     std::vector<Value> received;
     bridge->register_("native", [&](const Value& data, const KJWKWebViewJavascriptBridge::Callback& answer) {

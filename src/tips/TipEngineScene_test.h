@@ -316,6 +316,7 @@ struct StepSpec {
     double delay = 0;
     std::string cta;          // the next button's action address
     std::string extra;        // more JSON members of the step document, with a leading comma
+    std::string meta;         // more JSON members of the step's "meta", with a leading comma
 };
 
 struct CampaignSpec {
@@ -338,7 +339,7 @@ inline Value feedItem(const CampaignSpec& c) {
         if (i > 0) steps += ",";
         steps += R"({"meta": {"id": "s)" + std::to_string(i) + R"(", "tool": ")" + s.tool + R"(", "view": ")" + s.view +
                  R"(", "delay": )" + std::to_string(s.delay) +
-                 (s.target.empty() ? "" : R"(, "target-params": {}, "target": ")" + s.target + "\"") + "}" +
+                 (s.target.empty() ? "" : R"(, "target-params": {}, "target": ")" + s.target + "\"") + s.meta + "}" +
                  (s.cta.empty() ? "" : R"(, "buttons": {"next": {"text": "Go", "cta": ")" + s.cta + "\"}}") + s.extra +
                  "}";
     }
