@@ -1,0 +1,20 @@
+#include "presentation/KJRadialGradientLayer.h"
+
+#include "platform/graphics/CGContext.h"
+
+namespace brindlecue {
+
+void KJRadialGradientLayer::didConstruct() {
+    CALayer::didConstruct();
+    setNeedsDisplay();
+}
+
+void KJRadialGradientLayer::drawInContext(platform::CGContext& context) {
+    auto gradient = platform::CGGradient::create(
+        {platform::UIColor::whiteColor(), endColor.value_or(platform::UIColor::clearColor())}, {0.0, 1.0});
+    if (!gradient) return;
+    context.drawRadialGradient(*gradient, gradientCenter, 0, gradientCenter, gradientRadius,
+                               platform::kCGGradientDrawsAfterEndLocation);
+}
+
+}  // namespace brindlecue
