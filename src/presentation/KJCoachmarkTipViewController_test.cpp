@@ -167,6 +167,7 @@ TEST_F(CoachmarkTest, TheScreenIsDimmedBlurredOrDarkenedFromTheSpotOutwards) {
     const int farther = drawn->pixelAt(300, 320).r;
     EXPECT_GT(near, farther + 40);
     EXPECT_NEAR(drawn->pixelAt(370, 800).r, 102, 2);
+    EXPECT_EQ(drawn->pixelAt(370, 20).r, 255) << "nothing is darkened outside the cover";
 }
 
 TEST_F(CoachmarkTest, ACoachmarkWithoutTargetOrRoomIsNotShown) {
