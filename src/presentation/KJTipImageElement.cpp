@@ -213,7 +213,7 @@ void KJTipImageElement::layoutImageElements(const std::vector<std::shared_ptr<KJ
         // view gets its content mode, then its image, then its constraints.
         auto copy = deserializeFromDictionary(element->serializeToDictionary());
         platform::DispatchQueue::global(platform::DispatchQueue::Priority::High)
-            ->async([element, copy, step, imageView, contentView, contentSize, remoteSVG] {
+            ->async([element, copy, step, imageView, contentView, contentSize, remoteSVG]() mutable {
                 setupImageElmentScale(*copy, contentSize, step);
                 // Without a size on one side, the placeholder's proportions give the height.
                 if (copy->width == 0 || copy->height == 0) {
@@ -235,7 +235,10 @@ void KJTipImageElement::layoutImageElements(const std::vector<std::shared_ptr<KJ
                 });
                 if (!remoteSVG && !std::dynamic_pointer_cast<KJFLAnimatedImageView>(imageView))
                     setLocalImage(*copy, imageView);
-                main->async([element, imageView, contentView] {
+                // The last step takes the views and the step along, so that none of them is let go of
+                // on this queue.
+                main->async([element, imageView = std::move(imageView), contentView = std::move(contentView),
+                             step = std::move(step)] {
                     try {
                         masonryPositionSetup(contentView, *element, imageView);
                     } catch (const std::exception& e) {
@@ -355,14 +358,13 @@ void KJTipImageElement::setNonSVCImage(const KJTipImageElement& element,
         imageView, url, placeholder, KJSDImageLoadRetryFailedURL, nullptr,
         [weak](std::shared_ptr<platform::UIImage>, std::optional<platform::Error> error, KJSDImageCacheType,
                const std::optional<platform::URL>&) {
-            platform::DispatchQueue::main()->async([weak, failed = error.has_value()] {
-                auto view = weak.lock();
-                if (!view) return;
-                view->setHidden(false);
-                if (failed && !view->image())
-                    view->setImage(imageNamed(std::string(kFailedImage) + ".png",
-                                              blqFindBundleForResource(kFailedImage, "png", false)));
-            });
+            // The image manager calls back on the main thread.
+            auto view = weak.lock();
+            if (!view) return;
+            view->setHidden(false);
+            if (error && !view->image())
+                view->setImage(imageNamed(std::string(kFailedImage) + ".png",
+                                          blqFindBundleForResource(kFailedImage, "png", false)));
         });
 }
 
