@@ -18,7 +18,7 @@
 #include "imaging/UIImageMultiFormat.h"
 #include "matching/CampaignMatching.h"
 #include "platform/uikit/UIFont.h"
-#include "presentation/KJTipDismissElement.h"
+#include "presentation/KJTipLauncherElement.h"
 #include "presentation/KJTipPresentation.h"
 #include "preview/BLQIPreviewModeManager.h"
 #include "storage/KJDBManager.h"
@@ -36,7 +36,7 @@ namespace brindlecue {
 void Brindlecue::connectLowerLayers() {
     // The campaign model's records of other layers, by class name.
     KJTipTargetElement::registerWithCampaignModel();
-    KJTipDismissElement::registerWithCampaignModel();
+    KJTipPresentation::registerWithCampaignModel();
     // Where a step stands in its campaign, for the targets of tour steps.
     KJTipTargetElement::setStepPlaceLookup(
         [](const KJTipElement& step) -> std::optional<KJTipTargetElement::StepPlace> {
@@ -107,6 +107,7 @@ void Brindlecue::connectToLayers() {
         KJTipTriggers::Collaborators triggers;
         triggers.facade = self;
         triggers.tagManager = tagManager_;
+        triggers.launcher = KJTipLauncherElement::launcherElement();
         std::weak_ptr<Brindlecue> weak = self;
         triggers.loadLocalFeeds = [weak]() -> std::optional<std::string> {
             auto facade = weak.lock();
@@ -128,6 +129,7 @@ void Brindlecue::verifyConnections() const {
             log("Start-up: " + what + " is not connected; its part of the library does nothing.", 5);
     };
     missing(previewModeManager_ != nullptr, "the preview-mode manager");
+    missing(KJTipLauncherElement::launcherElement() != nullptr, "the launcher element");
     missing(KJTipPresentation::webViewMaker() != nullptr, "the web view of web tips");
     missing(KJTipPresentation::imageLayout() != nullptr, "the image layout of tips");
 }

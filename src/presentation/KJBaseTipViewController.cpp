@@ -111,8 +111,12 @@ std::shared_ptr<UIView> KJBaseTipViewController::coverView() const {
 
 // ---------------------------------------------------------------- view tree
 
+std::shared_ptr<UIView> KJBaseTipViewController::makeRootView(const CGRect& frame) {
+    return platform::make<UIView>(frame);
+}
+
 void KJBaseTipViewController::loadView() {
-    auto root = platform::make<UIView>(platform::UIScreen::mainScreen()->bounds());
+    auto root = makeRootView(platform::UIScreen::mainScreen()->bounds());
     viewContent = platform::make<UIView>();
     viewTitle = platform::make<UIView>();
     labelTitle = platform::make<PaddingLabel>();

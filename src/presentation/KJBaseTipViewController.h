@@ -247,6 +247,9 @@ public:
     static uint64_t panDirection();
 
 protected:
+    // The tip's root view, which the view tree is built in (a kind of tip that draws its own
+    // shape gives a view of its own class). A plain view of the frame by default.
+    virtual std::shared_ptr<platform::UIView> makeRootView(const platform::CGRect& frame);
     // The step's overlay as the highlight: the hole in cover coordinates and the target overlay.
     void highlightTarget(const std::shared_ptr<platform::UIWindow>& window);
     void runInAnimation();

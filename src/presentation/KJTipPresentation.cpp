@@ -7,7 +7,12 @@
 #include "platform/webkit/WKWebView.h"
 #include "presentation/BLQITipPresentationFacade.h"
 #include "presentation/KJAlertView.h"
+#include "presentation/KJCoachmarkTipViewController.h"
 #include "presentation/KJModalTipViewController.h"
+#include "presentation/KJPopTipViewController.h"
+#include "presentation/KJTipDismissElement.h"
+#include "presentation/KJTipImageElement.h"
+#include "presentation/KJTipLauncherElement.h"
 #include "tips/BLQTipViewControllerRegistry.h"
 
 namespace brindlecue {
@@ -51,6 +56,14 @@ void KJTipPresentation::registerWithTipEngine() {
                                                 []() -> std::shared_ptr<BLQITipViewController> {
                                                     return platform::make<KJModalTipViewController>();
                                                 });
+    BLQTipViewControllerRegistry::registerMaker(
+        BLQTipViewControllerKind::pop,
+        []() -> std::shared_ptr<BLQITipViewController> { return platform::make<KJPopTipViewController>(); });
+    BLQTipViewControllerRegistry::registerMaker(BLQTipViewControllerKind::coachmark,
+                                                []() -> std::shared_ptr<BLQITipViewController> {
+                                                    return platform::make<KJCoachmarkTipViewController>();
+                                                });
+    setImageLayout(KJTipImageElement::layoutImageElements);
     BLQTipViewControllerRegistry::registerDialogPresenter(
         [](const std::optional<std::string>& title, const std::optional<std::string>& message,
            const std::vector<std::string>& buttonTitles, std::function<void(int64_t)> handler) {
@@ -63,6 +76,12 @@ void KJTipPresentation::registerWithTipEngine() {
                 std::nullopt, std::move(titles));
             alert->show();
         });
+}
+
+void KJTipPresentation::registerWithCampaignModel() {
+    KJTipDismissElement::registerWithCampaignModel();
+    KJTipImageElement::registerWithCampaignModel();
+    KJTipLauncherElement::registerWithCampaignModel();
 }
 
 void KJTipPresentation::setFacade(const std::shared_ptr<BLQITipPresentationFacade>& facade) {

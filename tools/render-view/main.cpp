@@ -5,10 +5,15 @@
 // screen. With --hud it writes the progress HUD over the sample window, once per look (pie, ring,
 // bar and text-only), as hud-<look>.png in the directory. With --tip it draws a phone screen with
 // a modal tip presented by its tip controller: the dimmed screen, the highlight around a button
-// of the screen, and the tip's title, text, close button and next button.
+// of the screen, and the tip's title, text, close button and next button. With --tip-kinds it writes
+// the other kinds of tip over the same screen into the directory: pop tips below and left of the
+// button (the first with an image), coachmarks lighting the button as a circle, a rectangle and a
+// spot of their own size over a dimmed, blurred and radially darkened screen, and a glowing
+// launcher beside a card of the screen.
 //
 //   render-view [output.png] [--scale N] [--widgets | --tip]     (default render-view.png at scale 2)
 //   render-view --hud DIR [--scale N]
+//   render-view --tip-kinds DIR [--scale N]
 
 #include <cmath>
 #include <cstdio>
@@ -20,10 +25,17 @@
 
 #include "feed/KJOverlay.h"
 #include "feed/KJTipButtonElement.h"
+#include "feed/KJTipCoachmarkElement.h"
 #include "feed/KJTipElement.h"
+#include "feed/KJTipSeriesElement.h"
 #include "feed/KJTipTextElement.h"
+#include "presentation/KJCoachmarkTipViewController.h"
 #include "presentation/KJModalTipViewController.h"
+#include "presentation/KJPopTipViewController.h"
 #include "presentation/KJTipDismissElement.h"
+#include "presentation/KJTipImageElement.h"
+#include "presentation/KJTipLauncherElement.h"
+#include "presentation/KJTipPresentation.h"
 
 #include "platform/dispatch/RunLoop.h"
 #include "platform/graphics/CGContext.h"
@@ -44,6 +56,7 @@
 #include "platform/uikit/UITextField.h"
 #include "platform/uikit/UIWindow.h"
 #include "uikit-support/KJMBProgressHUD.h"
+#include "uikit-support/UIViewKJMASAdditions.h"
 
 using namespace brindlecue::platform;
 
@@ -217,9 +230,20 @@ std::shared_ptr<UIWindow> hudWindow(const std::string& look) {
     return window;
 }
 
+// The scratch app bundle the renderings read their resources from.
+std::filesystem::path scratchApp() {
+    return std::filesystem::temp_directory_path() / "render-view-app.app";
+}
+
+void writePNG(const std::shared_ptr<UIImage>& image, const std::filesystem::path& file) {
+    std::filesystem::create_directories(file.parent_path());
+    auto png = UIImagePNGRepresentation(image);
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
+}
+
 // A close icon: a cross, as a 2x PNG in the library's resource bundle of a scratch app bundle.
 void installCloseIcon() {
-    auto app = std::filesystem::temp_directory_path() / "render-view-app.app";
+    auto app = scratchApp();
     auto folder = app / "BrindlecueResources.bundle";
     std::filesystem::create_directories(folder);
     UIGraphicsBeginImageContextWithOptions({16, 16}, false, 2);
@@ -329,6 +353,178 @@ std::shared_ptr<UIWindow> tipWindow(std::shared_ptr<brindlecue::KJModalTipViewCo
     return window;
 }
 
+// The launcher's "help" icon (a ring with a question mark, drawn black: the launcher tints it) and
+// a picture for a tip's image element, in the scratch app bundle.
+void installTipKindResources() {
+    installCloseIcon();
+    UIGraphicsBeginImageContextWithOptions({32, 32}, false, 1);
+    auto ctx = UIGraphicsGetCurrentContext();
+    ctx->setFillColor(UIColor::blackColor());
+    ctx->addEllipseInRect(CGRect(1, 1, 30, 30));
+    ctx->addEllipseInRect(CGRect(4, 4, 24, 24));
+    ctx->eoFillPath();
+    ctx->setStrokeColor(UIColor::blackColor());
+    ctx->setLineWidth(3.5);
+    ctx->setLineCap(CGLineCap::Round);
+    ctx->addArc({16, 12.5}, 4.5, M_PI, M_PI * 2.35, false);
+    ctx->addLineToPoint({16, 19});
+    ctx->strokePath();
+    ctx->fillEllipseInRect(CGRect(14, 21.5, 4, 4));
+    writePNG(UIGraphicsGetImageFromCurrentImageContext(), scratchApp() / "BrindlecueResources.bundle" / "help-circled.png");
+    UIGraphicsEndImageContext();
+    writePNG(landscape({200, 84}), scratchApp() / "tip-hero@2x.png");
+}
+
+// A card of the profile screen, a host class of its own (a launcher beside it goes into the key window).
+class ProfileCard final : public UIView {
+public:
+    explicit ProfileCard(const CGRect& frame) : UIView(frame) {}
+    std::string className() const override { return "ProfileCard"; }
+};
+
+brindlecue::KJTipTextElement* textOf(std::shared_ptr<brindlecue::KJTipTextElement>& slot, const std::string& text,
+                                     double size, const UIColor& color) {
+    slot = std::make_shared<brindlecue::KJTipTextElement>();
+    slot->text = text;
+    slot->fontSize = size;
+    slot->textColor = color;
+    return slot.get();
+}
+
+std::shared_ptr<brindlecue::KJTipButtonElement> gotIt() {
+    auto next = std::make_shared<brindlecue::KJTipButtonElement>();
+    next->buttonText = "Got it";
+    next->buttonAlignment = "right";
+    next->textColor = UIColor::whiteColor();
+    next->backgroundColor = UIColor(0.17, 0.53, 0.85);
+    next->borderCornerRadius = 6;
+    next->padding = {6, 6, 12, 12};
+    next->margin.top = 10;
+    return next;
+}
+
+// A pop tip below the button (with a picture) or left of it.
+std::shared_ptr<brindlecue::KJTipElement> popStep(bool below) {
+    using namespace brindlecue;
+    auto step = std::make_shared<KJTipElement>();
+    step->feed_id = "pop";
+    step->tipType = 2;
+    step->placement = below ? 4 : 1;
+    step->widthUnit = "DP";
+    step->width = below ? 240 : 110;
+    step->padding = {12, 12, 14, 14};
+    step->backgroundColor = UIColor::whiteColor();
+    step->borderColor = UIColor(0.17, 0.53, 0.85);
+    step->borderWidth = 1.5;
+    step->borderCornerRadius = 12;
+    step->pointerParams = {18, 11, 0};
+    textOf(step->title, below ? "A new picture" : "Here", 18, UIColor(0.1, 0.1, 0.12))->fontWeight = "bold";
+    textOf(step->content, below ? "Tap the button to pick a photo. It shows on your posts." : "Tap to change it.", 14,
+           UIColor(0.3, 0.3, 0.33))->margin.top = 4;
+    if (below) {
+        step->height = 250;
+        step->next = gotIt();
+        step->dismiss = KJTipDismissElement::createFromFeed(
+            Value::dictionary({{"file-name", "close"}, {"width", 14}, {"height", 14}, {"color", "#FF888888"}}));
+        step->arrayImages = std::vector<std::shared_ptr<KJTipBaseElement>>{KJTipImageElement::createFromFeed(
+            Value::dictionary({{"resource", "tip-hero"}, {"width", "80%"}, {"height", "84"},
+                               {"image-align", "center-middle"}, {"margin-top", 6}, {"corner-radius", 8}}))};
+    }
+    return step;
+}
+
+std::shared_ptr<brindlecue::KJTipElement> coachmarkStep(int32_t style, int32_t diffuse) {
+    using namespace brindlecue;
+    auto step = std::make_shared<KJTipElement>();
+    step->feed_id = "coachmark";
+    step->tipType = 4;
+    step->widthUnit = "DP";
+    step->width = 280;
+    step->padding = {14, 14, 16, 16};
+    step->margin = {180, 0, 0, 0};
+    step->backgroundColor = UIColor::whiteColor();
+    step->borderCornerRadius = 12;
+    // The coachmark's box is clear: light text over a dark dimming, dark text over the light blur.
+    const UIColor text = diffuse == 2 ? UIColor(0.15, 0.15, 0.18) : UIColor::whiteColor();
+    textOf(step->content, "Your picture lives here. Tap the lit button to change it.", 16, text);
+    step->next = gotIt();
+    step->overlayColor = UIColor(0.05, 0.05, 0.1);
+    step->overlayAlpha = 0.7;
+    step->coachmark = std::make_shared<KJTipCoachmarkElement>();
+    step->coachmark->style = style;
+    step->coachmark->diffuse = diffuse;
+    step->coachmark->cornerRadius = 10;
+    step->coachmark->width = 200;
+    step->coachmark->height = 70;
+    return step;
+}
+
+// The profile screen with a tip of the kind over it (or a launcher beside its card).
+std::shared_ptr<UIWindow> tipKindWindow(const std::string& kind,
+                                        std::shared_ptr<brindlecue::KJBaseTipViewController>& tip,
+                                        std::vector<std::shared_ptr<brindlecue::KJTipSeriesElement>>& keep) {
+    using namespace brindlecue;
+    auto screen = make<ProfileScreen>();
+    auto window = make<UIWindow>(UIScreen::mainScreen()->bounds());
+    window->setRootViewController(screen);
+    window->makeKeyAndVisible();
+    auto& loop = RunLoop::main();
+    loop.runUntilIdle();
+
+    if (kind == "launcher") {
+        auto card = make<ProfileCard>(CGRect(20, 576, 240, 44));
+        card->setBackgroundColor(UIColor(1, 0.96, 0.85));
+        card->layer()->cornerRadius = 8;
+        auto invite = make<UILabel>(CGRect(12, 0, 216, 44));
+        invite->setText("Invite a friend");
+        card->addSubview(invite);
+        screen->view()->addSubview(card);
+        auto series = std::make_shared<KJTipSeriesElement>();
+        series->feed_id = "launcher";
+        series->launcher = KJTipLauncherElement::createFromFeed(Value::dictionary(
+            {{"file-name", "help"}, {"placement", "right"}, {"glowing", true}, {"color", "#FFFF8C00"}}));
+        auto step = std::make_shared<KJTipElement>();
+        step->feed_id = "launcher";
+        step->series = series;
+        series->arrayTips.push_back(step);
+        keep.push_back(series);
+        if (!KJTipLauncherElement::addLauncherForTip(step, card)->superview())
+            std::fprintf(stderr, "render-view: the launcher was not inserted\n");
+        return window;
+    }
+
+    std::shared_ptr<KJTipElement> step;
+    if (kind == "pop-bottom" || kind == "pop-left") {
+        step = popStep(kind == "pop-bottom");
+        tip = make<KJPopTipViewController>();
+    } else {
+        const int32_t style = kind.find("circle") != std::string::npos      ? 1
+                              : kind.find("rectangle") != std::string::npos ? 2
+                                                                            : 3;
+        const int32_t diffuse = kind.find("gradient") != std::string::npos ? 1
+                                : kind.find("blur") != std::string::npos   ? 2
+                                                                           : 0;
+        step = coachmarkStep(style, diffuse);
+        tip = make<KJCoachmarkTipViewController>();
+    }
+    step->targetControl = screen->target;
+    tip->setTip(step);
+    bool shown = false;
+    tip->presentTipWithCoverView(
+        nullptr, window, screen, [&](const std::shared_ptr<KJTipElement>&) { shown = true; }, nullptr);
+    loop.runUntilIdle();
+    // Images are sized off the main queue and placed on it, by constraints last.
+    loop.runUntil([&] {
+        for (const auto& view : tip->viewContent->subviews())
+            if (std::dynamic_pointer_cast<UIImageView>(view) && UIViewKJMASConstraints::mas_installedConstraints(view).empty())
+                return false;
+        return true;
+    });
+    loop.runUntilIdle();
+    if (!shown) std::fprintf(stderr, "render-view: the %s tip was not shown\n", kind.c_str());
+    return window;
+}
+
 bool writeRendering(const std::shared_ptr<UIWindow>& window, double scale, const std::string& out) {
     UIGraphicsBeginImageContextWithOptions(window->bounds().size, true, scale);
     window->drawViewHierarchyInRect(window->bounds(), true);
@@ -354,6 +550,7 @@ bool writeRendering(const std::shared_ptr<UIWindow>& window, double scale, const
 int main(int argc, char** argv) {
     std::string out = "render-view.png";
     std::string hudDir;
+    std::string kindsDir;
     double scale = 2;
     bool widgets = false;
     bool tip = false;
@@ -366,6 +563,8 @@ int main(int argc, char** argv) {
             scale = std::atof(argv[++i]);
         else if (std::strcmp(argv[i], "--hud") == 0 && i + 1 < argc)
             hudDir = argv[++i];
+        else if (std::strcmp(argv[i], "--tip-kinds") == 0 && i + 1 < argc)
+            kindsDir = argv[++i];
         else
             out = argv[i];
     }
@@ -376,6 +575,21 @@ int main(int argc, char** argv) {
     if (!hudDir.empty()) {
         for (const char* look : {"pie", "ring", "bar", "text"})
             if (!writeRendering(hudWindow(look), scale, hudDir + "/hud-" + look + ".png")) return 1;
+        return 0;
+    }
+    if (!kindsDir.empty()) {
+        installTipKindResources();
+        brindlecue::KJTipPresentation::registerWithTipEngine();
+        std::vector<std::shared_ptr<brindlecue::KJTipSeriesElement>> keep;
+        for (const char* kind : {"pop-bottom", "pop-left", "coachmark-circle-dim", "coachmark-rectangle-blur",
+                                 "coachmark-custom-gradient", "launcher"}) {
+            std::shared_ptr<brindlecue::KJBaseTipViewController> kindTip;
+            auto window = tipKindWindow(kind, kindTip, keep);
+            if (!writeRendering(window, scale, kindsDir + "/" + kind + ".png")) return 1;
+            if (kindTip) kindTip->dismissOnTopWithRemoveCover(true);
+            window->setHidden(true);
+            RunLoop::main().runUntilIdle();
+        }
         return 0;
     }
     std::shared_ptr<brindlecue::widgets::QXFeedBackInterface> host;
