@@ -153,10 +153,13 @@ bool KJCoachmarkTipViewController::layoutRegularViews(CGSize contentSize) {
     // The dimming, below everything on the cover.
     if (cover) {
         const CGRect bounds = cover->bounds();
+        // Nothing in a campaign document sets the step's overlay alpha: without one, the overlay
+        // colour dims with its own alpha rather than not at all.
         const auto dimColor =
             step.overlayColor
-                ? std::optional(
-                      platform::UIColor(*step.overlayColor).colorWithAlphaComponent(step.overlayAlpha))
+                ? std::optional(step.overlayAlpha > 0
+                                    ? platform::UIColor(*step.overlayColor).colorWithAlphaComponent(step.overlayAlpha)
+                                    : platform::UIColor(*step.overlayColor))
                 : std::nullopt;
         const int32_t diffuse = coachmark ? coachmark->diffuse : kNone;
         if (diffuse == kBlur) {

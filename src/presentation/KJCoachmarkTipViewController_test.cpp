@@ -146,6 +146,15 @@ TEST_F(CoachmarkTest, TheScreenIsDimmedBlurredOrDarkenedFromTheSpotOutwards) {
     EXPECT_EQ(grow->fillMode, "forwards");
     EXPECT_FALSE(std::dynamic_pointer_cast<UIVisualEffectView>(cover()->subviews().front()));
 
+    // A step read from a document carries no overlay alpha: its colour dims with its own alpha.
+    auto fromDocument = coachmarkStep(KJCoachmarkTipViewController::kRectangular, KJCoachmarkTipViewController::kNone);
+    fromDocument->overlayColor = UIColor(0, 0, 0, 0.5);
+    fromDocument->overlayAlpha = 0;
+    show(fromDocument);
+    auto documentDimming = std::dynamic_pointer_cast<CAShapeLayer>(cover()->layer()->sublayers().front());
+    ASSERT_TRUE(documentDimming);
+    EXPECT_EQ(documentDimming->fillColor, UIColor(0, 0, 0, 0.5));
+
     show(coachmarkStep(KJCoachmarkTipViewController::kRectangular, KJCoachmarkTipViewController::kBlur));
     auto blur = std::dynamic_pointer_cast<UIVisualEffectView>(cover()->subviews().front());
     ASSERT_TRUE(blur) << "the blur lies under everything on the cover";
