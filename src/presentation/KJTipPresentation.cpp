@@ -5,6 +5,7 @@
 #include "platform/uikit/NSObject.h"
 #include "presentation/BLQITipPresentationFacade.h"
 #include "presentation/KJAlertView.h"
+#include "presentation/KJFeedbackTipViewController.h"
 #include "presentation/KJModalTipViewController.h"
 #include "tips/BLQTipViewControllerRegistry.h"
 
@@ -31,6 +32,10 @@ void KJTipPresentation::registerWithTipEngine() {
     BLQTipViewControllerRegistry::registerMaker(BLQTipViewControllerKind::modal,
                                                 []() -> std::shared_ptr<BLQITipViewController> {
                                                     return platform::make<KJModalTipViewController>();
+                                                });
+    BLQTipViewControllerRegistry::registerMaker(BLQTipViewControllerKind::feedback,
+                                                []() -> std::shared_ptr<BLQITipViewController> {
+                                                    return platform::make<KJFeedbackTipViewController>();
                                                 });
     BLQTipViewControllerRegistry::registerDialogPresenter(
         [](const std::optional<std::string>& title, const std::optional<std::string>& message,

@@ -37,8 +37,8 @@ struct KJTipPresentation {
                            const std::vector<std::shared_ptr<KJTipElement>>& steps)>;
 
     // Registers with the tip engine the makers of the controllers built here (the modal tip, for
-    // tip type 3 and carousels without a control) and the presenter of the close button's dialog
-    // (a KJAlertView). The facade calls it when it starts.
+    // tip type 3 and carousels without a control; the survey tip, for tip type 5) and the
+    // presenter of the close button's dialog (a KJAlertView). The facade calls it when it starts.
     static void registerWithTipEngine();
 
     // Held weakly.
