@@ -99,7 +99,6 @@ void KJFeedbackViewController::loadView() {
 
     textboxTitle = make<UITextField>(CGRect(12, 12, 276, 36));
     textboxTitle->setBorderStyle(UITextBorderStyle::RoundedRect);
-    textboxTitle->setBackgroundColor(UIColor::whiteColor());
     textboxTitle->setPlaceholder("Title");
     textboxTitle->setFont(UIFont::systemFontOfSize(16));
 
