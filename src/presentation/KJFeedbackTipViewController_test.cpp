@@ -13,6 +13,7 @@
 #include "presentation/TipPresentationScene_test.h"
 #include "support/StubConfigManager.h"
 #include "tips/BLQTipViewControllerRegistry.h"
+#include "tips/TipEngineScene_test.h"
 
 namespace brindlecue::tipscreen {
 namespace {
@@ -217,3 +218,74 @@ TEST_F(SurveyTipTest, TheTipEngineMakesSurveyTipsForTipType5) {
 
 }  // namespace
 }  // namespace brindlecue::tipscreen
+
+namespace brindlecue::tipscene {
+namespace {
+
+// What the survey asks of the facade, answered from the engine scene's facade.
+class SurveyFacade final : public BLQITipPresentationFacade {
+public:
+    explicit SurveyFacade(std::shared_ptr<RecordingFacade> facade) : facade_(std::move(facade)) {}
+    std::optional<std::string> appKey() const override { return facade_->appKey(); }
+    std::shared_ptr<UIViewController> topMostViewController() const override { return nullptr; }
+    void sendFeedAck(const std::string& feedId) override { facade_->sendFeedAck(feedId); }
+    void notifyFeedResult(const std::string& feedId, const std::string& campaignId, BLQFeedResult result,
+                          const std::string& stepId, bool deleteFeed, bool completed) override {
+        facade_->notifyFeedResult(feedId, campaignId, result, stepId, deleteFeed, completed);
+    }
+
+private:
+    std::shared_ptr<RecordingFacade> facade_;
+};
+
+class SurveyThroughTheEngineTest : public TipEngineTest {
+protected:
+    void SetUp() override {
+        TipEngineTest::SetUp();
+        KJTipPresentation::registerWithTipEngine();
+        KJTipPresentation::setFacade(surveyFacade);
+        blqSetFacade({config, nullptr});
+    }
+    void TearDown() override {
+        blqSetFacade({});
+        KJTipPresentation::setFacade(nullptr);
+        TipEngineTest::TearDown();
+    }
+    std::shared_ptr<KJFeedbackTipViewController> current() const {
+        return std::dynamic_pointer_cast<KJFeedbackTipViewController>(engine->currentTipViewController());
+    }
+
+    std::shared_ptr<SurveyFacade> surveyFacade = std::make_shared<SurveyFacade>(facade);
+    std::shared_ptr<testsupport::StubConfigManager> config =
+        std::make_shared<testsupport::StubConfigManager>();
+};
+
+TEST_F(SurveyThroughTheEngineTest, AnOptionChosenOnTheEnginesSurveyAcceptsTheCampaignOnce) {
+    store({{.id = "survey",
+            .tool = "feedback",
+            .steps = {{.tool = "feedback",
+                       .extra = R"(, "feedback": {"title": "Rate us", "c": ["Yes", "No"]})"}}}});
+    makeEngine();
+    showScreen(home);
+    std::shared_ptr<KJFeedbackTipViewController> survey;
+    ASSERT_TRUE(settle([&] {
+        survey = current();
+        return survey && survey->coverView() && survey->coverView()->window() &&
+               survey->choiceViewController();
+    }));
+    auto cover = survey->coverView();
+    auto table = survey->choiceViewController()->tableChoice;
+    table->layoutIfNeeded();
+    EXPECT_EQ(table->cellForRowAtIndexPath(NSIndexPath::forRow(1, 0))->textLabel()->text(), "No");
+    TouchDriver::tap(table->cellForRowAtIndexPath(NSIndexPath::forRow(0, 0)));
+
+    EXPECT_EQ(facade->results,
+              (std::vector<FeedResult>{{"survey", "c-survey", BLQFeedResult::accepted, "s0", true, true}}));
+    EXPECT_FALSE(engine->currentTipViewController());
+    ASSERT_TRUE(settle([&] { return !cover->window(); }));
+    survey->choiceViewController()->tableViewDidSelectRowAtIndexPath(*table, NSIndexPath::forRow(1, 0));
+    EXPECT_EQ(facade->results.size(), 1u);
+}
+
+}  // namespace
+}  // namespace brindlecue::tipscene
