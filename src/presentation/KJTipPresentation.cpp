@@ -8,6 +8,7 @@
 #include "presentation/BLQITipPresentationFacade.h"
 #include "presentation/KJAlertView.h"
 #include "presentation/KJCoachmarkTipViewController.h"
+#include "presentation/KJFeedbackTipViewController.h"
 #include "presentation/KJModalTipViewController.h"
 #include "presentation/KJPopTipViewController.h"
 #include "presentation/KJTipDismissElement.h"
@@ -64,6 +65,10 @@ void KJTipPresentation::registerWithTipEngine() {
                                                     return platform::make<KJCoachmarkTipViewController>();
                                                 });
     setImageLayout(KJTipImageElement::layoutImageElements);
+    BLQTipViewControllerRegistry::registerMaker(BLQTipViewControllerKind::feedback,
+                                                []() -> std::shared_ptr<BLQITipViewController> {
+                                                    return platform::make<KJFeedbackTipViewController>();
+                                                });
     BLQTipViewControllerRegistry::registerDialogPresenter(
         [](const std::optional<std::string>& title, const std::optional<std::string>& message,
            const std::vector<std::string>& buttonTitles, std::function<void(int64_t)> handler) {

@@ -38,10 +38,10 @@ struct KJTipPresentation {
 
     // Registers with the tip engine the makers of the controllers built here (the modal tip, for
     // tip type 3 and carousels without a control; the pop tip, for tip type 2 and carousels that
-    // name a control; the coachmark, for tip type 4) and the presenter of the close button's dialog
-    // (a KJAlertView); fills the image seam with the image element's layout and the web support
-    // with a WKWebView laid out by the step's web element, which gives the page the handlers of a
-    // web tip. The facade calls it when it starts.
+    // name a control; the coachmark, for tip type 4; the survey tip, for tip type 5) and the
+    // presenter of the close button's dialog (a KJAlertView); fills the image seam with the image
+    // element's layout and the web support with a WKWebView laid out by the step's web element,
+    // which gives the page the handlers of a web tip. The facade calls it when it starts.
     static void registerWithTipEngine();
     // Makes the campaign model build the records of this layer: a step's close button and images
     // and a campaign's launcher. The facade calls it when it starts.

@@ -45,6 +45,11 @@ void BLQTipViewControllerRegistry::registerDialogPresenter(DialogPresenter prese
     registry().dialog = std::move(presenter);
 }
 
+bool BLQTipViewControllerRegistry::hasDialogPresenter() {
+    std::lock_guard lock(registry().mutex);
+    return static_cast<bool>(registry().dialog);
+}
+
 bool BLQTipViewControllerRegistry::presentDialog(const std::optional<std::string>& title,
                                                  const std::optional<std::string>& message,
                                                  const std::vector<std::string>& buttonTitles,

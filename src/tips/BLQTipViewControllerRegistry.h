@@ -39,6 +39,7 @@ public:
 
     // An empty presenter removes it.
     static void registerDialogPresenter(DialogPresenter presenter);
+    static bool hasDialogPresenter();
     // False when no presenter is registered.
     static bool presentDialog(const std::optional<std::string>& title, const std::optional<std::string>& message,
                               const std::vector<std::string>& buttonTitles, std::function<void(int64_t)> handler);

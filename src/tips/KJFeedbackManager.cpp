@@ -30,10 +30,13 @@ std::optional<platform::URLRequest> requestOf(const std::shared_ptr<platform::UR
     return task ? task->currentRequest() : std::nullopt;
 }
 
-void showThanks() {
-    auto window = blqGetPresentWindow();
-    if (!window) return;
-    auto hud = KJMBProgressHUD::showHUDAddedTo(window, true);
+// On the caller's view while it is on screen (a tip that has moved on took its view away), else
+// on the present window.
+void showThanks(const std::weak_ptr<platform::UIView>& thanksView) {
+    std::shared_ptr<platform::UIView> host = thanksView.lock();
+    if (!host || !host->window()) host = blqGetPresentWindow();
+    if (!host) return;
+    auto hud = KJMBProgressHUD::showHUDAddedTo(host, true);
     hud->setMode(KJMBProgressHUDDisplayMode::textMode);
     hud->label()->setText(blqLocalizedString(KJFeedbackManager::kThanksKey, KJFeedbackManager::kThanksDefault));
     hud->hideAnimated(true, kThanksSeconds);
@@ -63,7 +66,8 @@ void KJFeedbackManager::submitFeedbackWithTitle(const std::optional<std::string>
                                                 const std::optional<std::string>& campaignId,
                                                 const std::optional<std::string>& feedId, int64_t stepId,
                                                 const platform::Dictionary& extraJson,
-                                                BLQIOperations::FeedbackHandler handler) {
+                                                BLQIOperations::FeedbackHandler handler,
+                                                std::weak_ptr<platform::UIView> thanksView) {
     BLQAppDetailsProvider details;
     std::string installId = details.installId().value_or("");
     if (installId.empty()) {
@@ -88,8 +92,8 @@ void KJFeedbackManager::submitFeedbackWithTitle(const std::optional<std::string>
     });
     KJJSONSessionManager::sharedInstance()->POST(
         kFeedbacksPath, kHostVersion, record,
-        [handler](const std::shared_ptr<platform::URLSessionTask>& task, const Value&) {
-            platform::DispatchQueue::main()->async(showThanks);
+        [handler, thanksView](const std::shared_ptr<platform::URLSessionTask>& task, const Value&) {
+            platform::DispatchQueue::main()->async([thanksView] { showThanks(thanksView); });
             if (handler) handler(requestOf(task), std::nullopt);
         },
         [handler](const std::shared_ptr<platform::URLSessionTask>& task, const platform::Error& error) {

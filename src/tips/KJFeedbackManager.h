@@ -12,12 +12,17 @@ namespace brindlecue {
 
 class KJTipFeedbackElement;
 
+namespace platform {
+class UIView;
+}  // namespace platform
+
 // Sends survey answers. One record per answer is posted as JSON to "feedbacks" through the older
 // layer's JSON client, with the eleven keys "anonymous" ("no"), "app_key", "campaignid",
 // "contents", "extra_json", "feedback_type", "feedid", "installid", "created_on_client" (now, as
 // "yyyy-MM-dd HH:mm:ss" UTC), "step_id" and "title"; texts that are none go as "". An accepted
 // record puts the thank-you message ("BRINDLECUE_WINDOW_FEEDBACK_THANKS", by default "Thanks for
-// your feedback!") on the present window for 1.5 s. Without an install id nothing is sent.
+// your feedback!") for 1.5 s on the view the caller names (a feedback tip's own view) while that
+// view is on screen, else on the present window. Without an install id nothing is sent.
 // Failures are shown or logged (blqPresentErrorAlertOrLog) and handed to the handler; nothing is
 // sent again. Holds nothing; any thread.
 class KJFeedbackManager {
@@ -38,7 +43,9 @@ public:
                                  const std::optional<std::string>& content,
                                  const std::optional<std::string>& campaignId,
                                  const std::optional<std::string>& feedId, int64_t stepId,
-                                 const platform::Dictionary& extraJson, BLQIOperations::FeedbackHandler handler);
+                                 const platform::Dictionary& extraJson,
+                                 BLQIOperations::FeedbackHandler handler,
+                                 std::weak_ptr<platform::UIView> thanksView = {});
 
 private:
     KJFeedbackManager() = default;

@@ -214,7 +214,10 @@ private:
                         bool preview, bool report, bool triggerAction);
     void nextTapped(const std::shared_ptr<KJTipElement>& step, const std::weak_ptr<platform::UIViewController>& vc,
                     bool preview, bool report, bool triggerAction);
-    void showDismissDialog(const std::shared_ptr<KJTipElement>& step, bool preview, bool report);
+    // The dialog the step's close button may ask for. With reportAnswer its answer makes the step's
+    // one report, as the close would have made it but with the answer's delete flag.
+    void showDismissDialog(const std::shared_ptr<KJTipElement>& step, bool reportAnswer,
+                           const std::string& stepId, bool lastStep);
 
     mutable std::mutex mutex_;
 

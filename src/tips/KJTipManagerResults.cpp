@@ -56,6 +56,24 @@ std::string dismissText(const KJTipElement& step, const char* key) {
     return value.isString() ? *value.getString() : std::string();
 }
 
+// The buttons of the dialog the step's close button asks for, in order; none when it asks for no
+// dialog.
+std::vector<std::string> dismissDialogButtons(const KJTipElement& step) {
+    std::vector<std::string> buttons;
+    if (dismissText(step, "dialogTitle").empty() && dismissText(step, "dialogContent").empty())
+        return buttons;
+    for (const char* key : {"dismissB1", "dismissB2"}) {
+        std::string button = dismissText(step, key);
+        if (!button.empty()) buttons.push_back(std::move(button));
+    }
+    return buttons;
+}
+
+// The close leaves its report to the dialog when the dialog can be shown and answered.
+bool dismissDialogAnswers(const KJTipElement& step) {
+    return !dismissDialogButtons(step).empty() && BLQTipViewControllerRegistry::hasDialogPresenter();
+}
+
 }  // namespace
 
 void KJTipManager::attachButtonActions(const std::shared_ptr<BLQITipViewController>& tipController,
@@ -130,11 +148,16 @@ void KJTipManager::closeTapped(const std::shared_ptr<KJTipElement>& step,
     const bool lastStep = index + 1 >= count;
     auto facade = delegate();
     const bool reporting = report && !preview && facade;
+    // One close, one report: a dialog asking whether the campaign may come back reports the step
+    // with its answer, so the close itself does not.
+    const bool dialogReports = reporting && dismissDialogAnswers(*step);
 
     if (reporting) {
         setCurrentDisplayedTipFeedID("");
-        facade->notifyFeedResult(text(step->feed_id), text(step->campaignid), BLQFeedResult::rejected, stepId, true,
-                                 lastStep);
+        if (!dialogReports) {
+            facade->notifyFeedResult(text(step->feed_id), text(step->campaignid), BLQFeedResult::rejected,
+                                     stepId, true, lastStep);
+        }
         removeOffScreenTip(step);
     }
     if (lastStep) {
@@ -145,36 +168,32 @@ void KJTipManager::closeTapped(const std::shared_ptr<KJTipElement>& step,
     forgetShownState(text(step->feed_id));
     showNextCampaign(vc.lock(), outDuration(*step));
     dismissCurrentTipController();
-    showDismissDialog(step, preview, report);
+    showDismissDialog(step, dialogReports, stepId, lastStep);
 }
 
-void KJTipManager::showDismissDialog(const std::shared_ptr<KJTipElement>& step, bool preview, bool report) {
+void KJTipManager::showDismissDialog(const std::shared_ptr<KJTipElement>& step, bool reportAnswer,
+                                     const std::string& stepId, bool lastStep) {
     const std::string title = dismissText(*step, "dialogTitle");
     const std::string content = dismissText(*step, "dialogContent");
     if (title.empty() && content.empty()) return;
-    std::vector<std::string> buttons;
-    for (const char* key : {"dismissB1", "dismissB2"}) {
-        std::string button = dismissText(*step, key);
-        if (!button.empty()) buttons.push_back(std::move(button));
-    }
+    std::vector<std::string> buttons = dismissDialogButtons(*step);
     std::weak_ptr<KJTipManager> weak = weak_from_this();
-    BLQTipViewControllerRegistry::presentDialog(title, content, buttons, [weak, step, preview, report](int64_t pressed) {
-        auto engine = weak.lock();
-        if (!engine || (pressed != 0 && pressed != 1)) return;
-        auto series = step->series.lock();
-        auto facade = engine->delegate();
-        if (report && !preview && facade) {
-            engine->setCurrentDisplayedTipFeedID("");
-            facade->notifyFeedResult(text(step->feed_id), text(step->campaignid), BLQFeedResult::rejected,
-                                     text(step->suid), pressed == 0, false);
-            engine->removeOffScreenTip(step);
-        }
-        if (pressed == 0) {
-            engine->endCampaign(series);
-        } else if (series && series->triggerType != kPageOpenTrigger) {
-            engine->removeEventForSeries(series);
-        }
-    });
+    BLQTipViewControllerRegistry::presentDialog(
+        title, content, buttons, [weak, step, reportAnswer, stepId, lastStep](int64_t pressed) {
+            auto engine = weak.lock();
+            if (!engine || (pressed != 0 && pressed != 1)) return;
+            auto series = step->series.lock();
+            // The close cleared the displayed feed id already; a later tip may be on screen by now.
+            if (auto facade = engine->delegate(); reportAnswer && facade) {
+                facade->notifyFeedResult(text(step->feed_id), text(step->campaignid), BLQFeedResult::rejected,
+                                         stepId, pressed == 0, lastStep);
+            }
+            if (pressed == 0) {
+                engine->endCampaign(series);
+            } else if (series && series->triggerType != kPageOpenTrigger) {
+                engine->removeEventForSeries(series);
+            }
+        });
 }
 
 void KJTipManager::previousTapped(const std::shared_ptr<KJTipElement>& step,

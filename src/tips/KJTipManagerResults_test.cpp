@@ -53,22 +53,52 @@ TEST_F(StepResultsTest, CloseRejectsTheCampaignAndOffersTheScreensNextCampaign) 
     auto first = current();
     first->close(true);
 
-    EXPECT_EQ(facade->results, (std::vector<FeedResult>{{"two", "c-two", BLQFeedResult::rejected, "s0", true, false}}));
+    // The step asked for a dialog: the close leaves the step's one report to its answer.
+    EXPECT_TRUE(facade->results.empty());
     EXPECT_EQ(first->dismissals, 1);
     EXPECT_FALSE(live("two"));
     EXPECT_TRUE(triggers->unhooked.empty());
     EXPECT_EQ(engine->currentDisplayedTipFeedID(), "");
     ASSERT_TRUE(onScreen("next", "s0"));
 
-    // The dialog the step asked for: its second button keeps the campaign's row.
+    // Its second button keeps the campaign's row: rejected without deletion, and nothing else.
     EXPECT_EQ(controllers.dialogTitle, "Sure?");
     EXPECT_EQ(controllers.dialogButtons, (std::vector<std::string>{"Leave", "Stay"}));
     controllers.dialogHandler(1);
-    EXPECT_EQ(facade->results.back(), (FeedResult{"two", "c-two", BLQFeedResult::rejected, "s0", false, false}));
+    EXPECT_EQ(facade->results,
+              (std::vector<FeedResult>{{"two", "c-two", BLQFeedResult::rejected, "s0", false, false}}));
+    EXPECT_EQ(engine->currentDisplayedTipFeedID(), "next")
+        << "the answer leaves the next tip's feed id alone";
 
     current()->close(true);
     EXPECT_EQ(facade->results.back(), (FeedResult{"next", "c-next", BLQFeedResult::rejected, "s0", true, true}));
     EXPECT_FALSE(KJDBManager::sharedInstance()->findTipSeriesByFeedId("next"));
+}
+
+TEST_F(StepResultsTest, ACloseDialogThatCannotBeAnsweredLeavesTheReportToTheClose) {
+    store(
+        {{.id = "bare", .steps = {{.extra = R"(, "buttons": {"dismiss": {"dialogTitle": "Bye"}})"}}},
+         {.id = "last",
+          .priority = 0,
+          .steps = {
+              {.extra = R"(, "buttons": {"dismiss": {"dialogContent": "Again?", "dismissB2": "Never"}})"}}}});
+    makeEngine();
+    show("bare");
+    ASSERT_TRUE(onScreen("bare", "s0"));
+    current()->close(true);
+    EXPECT_EQ(facade->results,
+              (std::vector<FeedResult>{{"bare", "c-bare", BLQFeedResult::rejected, "s0", true, true}}));
+    EXPECT_EQ(controllers.dialogTitle, "Bye");
+    EXPECT_TRUE(controllers.dialogButtons.empty());
+
+    // A lone second button is the index-0 answer: rejected with deletion, completed on the last step.
+    ASSERT_TRUE(onScreen("last", "s0"));
+    current()->close(true);
+    EXPECT_EQ(facade->results.size(), 1u);
+    controllers.dialogHandler(0);
+    EXPECT_EQ(facade->results.back(),
+              (FeedResult{"last", "c-last", BLQFeedResult::rejected, "s0", true, true}));
+    EXPECT_EQ(facade->results.size(), 2u);
 }
 
 TEST_F(StepResultsTest, NextAndPreviousWalkATourAndTheLastNextAcceptsIt) {

@@ -8,14 +8,21 @@
 #include "feed/BLQGuidePayload.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipFeedbackElement.h"
+#include "feed/KJTipSeriesElement.h"
+#include "foundation/BLQUtils.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
+#include "platform/uikit/TouchDriver.h"
 #include "platform/uikit/UILabel.h"
+#include "platform/uikit/UITableView.h"
 #include "platform/uikit/UIWindow.h"
 #include "presentation/BLQFeedback.h"
+#include "presentation/KJChoiceViewController.h"
+#include "presentation/KJFeedbackTipViewController.h"
 #include "sample-server/SampleServer.h"
 #include "support/PublishedAppFacts.h"
 #include "support/SampleRoutes.h"
+#include "support/StubConfigManager.h"
 #include "tags/BLQITagManager.h"
 #include "tips/BLQCustomGuideLink.h"
 #include "tips/BLQOperations.h"
@@ -151,6 +158,87 @@ TEST_F(FeedbackTest, WithoutAnInstallNothingIsSent) {
     RunLoop::main().runUntilIdle();
     EXPECT_TRUE(server.journal().empty());
     EXPECT_EQ(KJMBProgressHUD::HUDForView(window), nullptr);
+}
+
+// The library counts as enabled while it lives.
+struct EnabledLibrary {
+    EnabledLibrary() { blqSetFacade({config, nullptr}); }
+    ~EnabledLibrary() { blqSetFacade({}); }
+    std::shared_ptr<testsupport::StubConfigManager> config =
+        std::make_shared<testsupport::StubConfigManager>();
+};
+
+TEST_F(FeedbackTest, ASurveyTipSendsTheChosenOptionAndThanksOnItsOwnView) {
+    server.addRoute(testsupport::route("POST", "/v3/feedbacks", 201, "{}"));
+    EnabledLibrary enabled;
+    // The survey is the second step of its campaign.
+    auto step = std::make_shared<KJTipElement>();
+    step->feed_id = "feed-7";
+    step->campaignid = "camp-7";
+    step->tipType = 5;
+    step->feedback = std::make_shared<KJTipFeedbackElement>();
+    step->feedback->feedbackTitle = "Do you like it?";
+    step->feedback->arrayOptions = std::vector<std::string>{"Yes", "No"};
+    step->feedback->customTagsList = std::vector<std::string>{"plan"};
+    auto series = std::make_shared<KJTipSeriesElement>();
+    series->arrayTips = {std::make_shared<KJTipElement>(), step};
+    step->series = series;
+
+    auto present = [&] {
+        auto tip = platform::make<KJFeedbackTipViewController>();
+        tip->setTip(step);
+        bool shown = false;
+        tip->presentTipWithCoverView(
+            nullptr, window, nullptr, [&](const std::shared_ptr<KJTipElement>&) { shown = true; }, nullptr);
+        RunLoop::main().runUntilIdle();
+        EXPECT_TRUE(shown);
+        return tip;
+    };
+    auto choose = [](const std::shared_ptr<KJFeedbackTipViewController>& tip, int64_t row) {
+        auto table = tip->choiceViewController()->tableChoice;
+        table->layoutIfNeeded();
+        platform::TouchDriver::tap(table->cellForRowAtIndexPath(platform::NSIndexPath::forRow(row, 0)));
+    };
+
+    auto tip = present();
+    choose(tip, 0);
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return !server.journal().empty(); }, 20));
+    Value record = sentRecord();
+    EXPECT_EQ(record["title"], Value("Yes"));
+    EXPECT_EQ(record["contents"], Value(""));
+    EXPECT_EQ(record["feedback_type"], Value(0));
+    EXPECT_EQ(record["step_id"], Value(1));
+    EXPECT_EQ(record["feedid"], Value("feed-7"));
+    EXPECT_EQ(record["campaignid"], Value("camp-7"));
+    EXPECT_EQ(record["extra_json"], Value::fromJSON(R"({"custom-tags": {"plan": "gold"}})"));
+
+    // The thank-you goes on the tip's view, not the window; it hides after 1.5 s and removes itself.
+    auto tipView = tip->view();
+    std::shared_ptr<KJMBProgressHUD> hud;
+    ASSERT_TRUE(RunLoop::main().runUntil(
+        [&] { return (hud = KJMBProgressHUD::HUDForView(tipView)) != nullptr; }, 20));
+    EXPECT_EQ(KJMBProgressHUD::HUDForView(window), nullptr);
+    EXPECT_EQ(hud->mode(), KJMBProgressHUDDisplayMode::textMode);
+    EXPECT_EQ(hud->label()->text(), "Thanks for your feedback!");
+    platform::Clock::advance(1.4);
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(hud->superview(), tipView);
+    platform::Clock::advance(1.0);
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(hud->superview(), nullptr);
+    tip->dismissOnTopWithRemoveCover(true);
+
+    // A tip that has left before the server answers takes its view away: the thank-you goes on
+    // the window instead, where it can be seen.
+    tip = present();
+    choose(tip, 1);
+    tip->dismissOnTopWithRemoveCover(true);
+    ASSERT_TRUE(
+        RunLoop::main().runUntil([&] { return (hud = KJMBProgressHUD::HUDForView(window)) != nullptr; }, 20));
+    EXPECT_EQ(server.journal().size(), 2u);
+    platform::Clock::advance(2.0);
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(hud->superview(), nullptr);
 }
 
 }  // namespace

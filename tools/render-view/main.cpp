@@ -9,11 +9,14 @@
 // the other kinds of tip over the same screen into the directory: pop tips below and left of the
 // button (the first with an image), coachmarks lighting the button as a circle, a rectangle and a
 // spot of their own size over a dimmed, blurred and radially darkened screen, and a glowing
-// launcher beside a card of the screen.
+// launcher beside a card of the screen. With --feedback it writes a survey tip over the same screen
+// as feedback-<look>.png in the directory: its choice dialog with few and with many options, its
+// free-text form after a choice, and the thank-you over the tip.
 //
 //   render-view [output.png] [--scale N] [--widgets | --tip]     (default render-view.png at scale 2)
 //   render-view --hud DIR [--scale N]
 //   render-view --tip-kinds DIR [--scale N]
+//   render-view --feedback DIR [--scale N]
 
 #include <cmath>
 #include <cstdio>
@@ -27,9 +30,14 @@
 #include "feed/KJTipButtonElement.h"
 #include "feed/KJTipCoachmarkElement.h"
 #include "feed/KJTipElement.h"
+#include "feed/KJTipFeedbackElement.h"
 #include "feed/KJTipSeriesElement.h"
 #include "feed/KJTipTextElement.h"
+#include "foundation/BLQDeviceUtils.h"
+#include "presentation/KJChoiceViewController.h"
 #include "presentation/KJCoachmarkTipViewController.h"
+#include "presentation/KJFeedbackTipViewController.h"
+#include "presentation/KJFeedbackViewController.h"
 #include "presentation/KJModalTipViewController.h"
 #include "presentation/KJPopTipViewController.h"
 #include "presentation/KJTipDismissElement.h"
@@ -53,7 +61,9 @@
 #include "platform/uikit/UISegmentedControl.h"
 #include "platform/uikit/UISlider.h"
 #include "platform/uikit/UISwitch.h"
+#include "platform/uikit/UITableView.h"
 #include "platform/uikit/UITextField.h"
+#include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIWindow.h"
 #include "uikit-support/KJMBProgressHUD.h"
 #include "uikit-support/UIViewKJMASAdditions.h"
@@ -525,6 +535,61 @@ std::shared_ptr<UIWindow> tipKindWindow(const std::string& kind,
     return window;
 }
 
+// The profile screen under a survey tip, in one of its looks: "choice" (three options), "many"
+// (options enough to scroll), "form" (the free text after a choice) or "thanks" (the thank-you
+// the feedback manager puts on the tip once the server took the answer).
+std::shared_ptr<UIWindow> surveyWindow(const std::string& look,
+                                       std::shared_ptr<brindlecue::KJFeedbackTipViewController>& tip) {
+    using namespace brindlecue;
+    auto screen = make<ProfileScreen>();
+    auto window = make<UIWindow>(UIScreen::mainScreen()->bounds());
+    window->setRootViewController(screen);
+    window->makeKeyAndVisible();
+
+    auto step = std::make_shared<KJTipElement>();
+    step->feed_id = "feed-2";
+    step->tipType = 5;
+    step->overlay = std::make_shared<KJOverlay>();
+    step->overlay->backgroundColor = UIColor(0, 0, 0, 0.55);
+    step->feedback = std::make_shared<KJTipFeedbackElement>();
+    step->feedback->feedbackTitle = "How do you like the new profile page?";
+    step->feedback->feedbackMessage = "Your answer helps us make it better.";
+    std::vector<std::string> options{"Love it", "It is fine", "Not for me"};
+    if (look == "many") {
+        options = {"Photos",   "Settings", "Privacy", "Notifications", "Security",  "Payments",
+                   "Language", "Help",     "Themes",  "Contacts",      "Calendar",  "Messages",
+                   "Storage",  "Accounts", "Backup",  "Devices",       "Shortcuts", "Something else"};
+    }
+    step->feedback->arrayOptions = options;
+    step->feedback->needInput = look == "form";
+
+    tip = make<KJFeedbackTipViewController>();
+    tip->setTip(step);
+    bool shown = false;
+    tip->presentTipWithCoverView(
+        nullptr, window, screen, [&](const std::shared_ptr<KJTipElement>&) { shown = true; }, nullptr);
+    auto& loop = RunLoop::main();
+    loop.runUntilIdle();
+    if (!shown) std::fprintf(stderr, "render-view: the survey was not shown\n");
+    window->layoutIfNeeded();
+    if (look == "form") {
+        // A choice, then the form a second later with the choice as its title.
+        auto table = tip->choiceViewController()->tableChoice;
+        table->layoutIfNeeded();
+        TouchDriver::tap(table->cellForRowAtIndexPath(NSIndexPath::forRow(2, 0)));
+        loop.runUntil([&] { return tip->feedbackViewController() != nullptr; }, 5);
+        if (auto form = tip->feedbackViewController())
+            form->textboxContent->setText("I could not find where to change my picture.");
+    } else if (look == "thanks") {
+        auto hud = KJMBProgressHUD::showHUDAddedTo(tip->view(), true);
+        hud->setMode(KJMBProgressHUDDisplayMode::textMode);
+        hud->label()->setText(
+            blqLocalizedString("BRINDLECUE_WINDOW_FEEDBACK_THANKS", "Thanks for your feedback!"));
+    }
+    window->layoutIfNeeded();
+    return window;
+}
+
 bool writeRendering(const std::shared_ptr<UIWindow>& window, double scale, const std::string& out) {
     UIGraphicsBeginImageContextWithOptions(window->bounds().size, true, scale);
     window->drawViewHierarchyInRect(window->bounds(), true);
@@ -551,6 +616,7 @@ int main(int argc, char** argv) {
     std::string out = "render-view.png";
     std::string hudDir;
     std::string kindsDir;
+    std::string feedbackDir;
     double scale = 2;
     bool widgets = false;
     bool tip = false;
@@ -565,6 +631,8 @@ int main(int argc, char** argv) {
             hudDir = argv[++i];
         else if (std::strcmp(argv[i], "--tip-kinds") == 0 && i + 1 < argc)
             kindsDir = argv[++i];
+        else if (std::strcmp(argv[i], "--feedback") == 0 && i + 1 < argc)
+            feedbackDir = argv[++i];
         else
             out = argv[i];
     }
@@ -589,6 +657,15 @@ int main(int argc, char** argv) {
             if (kindTip) kindTip->dismissOnTopWithRemoveCover(true);
             window->setHidden(true);
             RunLoop::main().runUntilIdle();
+        }
+        return 0;
+    }
+    if (!feedbackDir.empty()) {
+        for (const char* look : {"choice", "many", "form", "thanks"}) {
+            std::shared_ptr<brindlecue::KJFeedbackTipViewController> survey;
+            if (!writeRendering(surveyWindow(look, survey), scale, feedbackDir + "/feedback-" + look + ".png"))
+                return 1;
+            survey->dismissOnTopWithRemoveCover(true);
         }
         return 0;
     }

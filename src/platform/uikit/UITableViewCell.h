@@ -10,6 +10,7 @@
 namespace brindlecue::platform {
 
 enum class UITableViewCellStyle { Default, Value1, Value2, Subtitle };
+enum class UITableViewCellSelectionStyle { None, Blue, Gray, Default };
 enum class UITableViewCellAccessoryType {
     None,
     DisclosureIndicator,
@@ -45,6 +46,9 @@ public:
     void setAccessoryType(UITableViewCellAccessoryType t) { accessoryType_ = t; }
     std::shared_ptr<UIView> accessoryView() const { return accessoryView_; }
     void setAccessoryView(const std::shared_ptr<UIView>& v) { accessoryView_ = v; }
+    // Recorded: the stand-in draws no selection highlight.
+    UITableViewCellSelectionStyle selectionStyle() const { return selectionStyle_; }
+    void setSelectionStyle(UITableViewCellSelectionStyle s) { selectionStyle_ = s; }
     bool isSelected() const { return selected_; }
     void setSelected(bool s, bool animated = false) { selected_ = s; }
     bool isHighlighted() const { return highlighted_; }
@@ -63,6 +67,7 @@ private:
     std::shared_ptr<UIImageView> imageView_;
     UITableViewCellAccessoryType accessoryType_ = UITableViewCellAccessoryType::None;
     std::shared_ptr<UIView> accessoryView_;
+    UITableViewCellSelectionStyle selectionStyle_ = UITableViewCellSelectionStyle::Default;
     bool selected_ = false;
     bool highlighted_ = false;
 };
