@@ -104,6 +104,18 @@ TEST_F(KJTipSeriesElementTest, ACampaignStoredAndReadBackEqualsTheOriginal) {
     copy->priority = original->priority;
     copy->launcher = nullptr;
     EXPECT_FALSE(copy->isEqual(original.get()));
+
+    // Without a launcher on either side the launchers do not stand in the way; one on one side only does.
+    auto fab = campaign(R"({"tool": "fab", "launcher": {"type": "floating-action-button"}})", "[1]");
+    ASSERT_TRUE(fab);
+    ASSERT_FALSE(fab->launcher);
+    auto fabCopy = KJTipSeriesElement::deserializeFromDictionary(fab->serializeToDictionary());
+    EXPECT_FALSE(fabCopy->launcher);
+    EXPECT_TRUE(fabCopy->isEqual(fab.get()));
+    EXPECT_TRUE(fab->isEqual(fabCopy.get()));
+    fabCopy->launcher = original->launcher;
+    EXPECT_FALSE(fabCopy->isEqual(fab.get()));
+    EXPECT_FALSE(fab->isEqual(fabCopy.get()));
 }
 
 }  // namespace

@@ -21,6 +21,10 @@ TEST(DisplayedInScreen, NeedsAFrameOnTheScreenAndNoFadedAncestor) {
     middle->addSubview(view);
     EXPECT_TRUE(isDisplayedInScreen(*view));
 
+    // Its own alpha of exactly 0 hides it even under opaque ancestors.
+    view->setAlpha(0);
+    EXPECT_FALSE(isDisplayedInScreen(*view));
+    EXPECT_FALSE(ancestorHasAlphaZero(*view));
     view->setAlpha(0.01);
     EXPECT_TRUE(isDisplayedInScreen(*view));
     root->setAlpha(0);

@@ -22,6 +22,7 @@
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataInstallDataStore.h"
 #include "storage/BLQCoreDataSessionDataStore.h"
+#include "storage/BLQSession.h"
 #include "storage/DictionaryTransformer.h"
 #include "support/RecordingLoggerManager.h"
 #include "support/RecordingRegistrationDelegate.h"
@@ -315,15 +316,33 @@ TEST_F(InstallRegistrationTest, SessionsOfTheInstallAreNumberedAndTheOpenOneIsCl
         return made ? made->id : -1;
     };
 
+    // The end time that the stored session carries, read on the store's own context.
+    auto storedEndTime = [&](int64_t id) {
+        return context->performAndWait([&]() -> std::optional<platform::Date> {
+            auto request = BLQSession::fetchRequest();
+            request.setPredicate(BLQSession::findBySessionId(id, appKey));
+            auto found = context->fetch(request);
+            if (!found || found->empty()) return std::nullopt;
+            return std::dynamic_pointer_cast<BLQSession>(found->front())->endTime();
+        });
+    };
+
     EXPECT_EQ(open(), 1);
     EXPECT_TRUE(sessions->isSessionStarted());
+    EXPECT_EQ(storedEndTime(1), std::nullopt);
     platform::Clock::advance(60);
+    const auto firstClosed = platform::Date::now();
     EXPECT_EQ(open(), 2);
     EXPECT_TRUE(logs->contains("Session: Found open session: 1, closing session and creating a new one", 2));
+    EXPECT_EQ(storedEndTime(1), firstClosed);
     EXPECT_EQ(sessions->getCurrentSession()->id, 2);
+    platform::Clock::advance(30);
+    const auto secondClosed = platform::Date::now();
     sessions->closeCurrentSession();
     EXPECT_FALSE(sessions->isSessionStarted());
-    EXPECT_FALSE(sessions->getCurrentSession());  // it has an end time now
+    EXPECT_FALSE(sessions->getCurrentSession());
+    EXPECT_EQ(storedEndTime(2), secondClosed);
+    EXPECT_EQ(storedEndTime(1), firstClosed);  // closing the second leaves the first as it was
 }
 
 }  // namespace

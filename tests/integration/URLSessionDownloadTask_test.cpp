@@ -117,12 +117,16 @@ TEST_F(DownloadTest, DownloadsThatCannotGoOnGiveNoResumeData) {
 TEST_F(DownloadTest, ABackgroundSessionSaysWhenItsEventsAreDelivered) {
     server.addRoute(testsupport::route("GET", "/ping", 200, "pong"));
     makeSession(URLSessionConfiguration::backgroundSessionConfigurationWithIdentifier("com.brindlecue.test"));
-    session->dataTaskWithURL(*url("/ping"))->resume();
-    session->dataTaskWithURL(*url("/ping"))->resume();
+    // Both tasks exist before either runs, so the session's events end only with the second completion.
+    auto first = session->dataTaskWithURL(*url("/ping"));
+    auto second = session->dataTaskWithURL(*url("/ping"));
+    first->resume();
+    second->resume();
     ASSERT_TRUE(recorder->waitForEvent("background events finished"));
     auto events = recorder->eventList();
     EXPECT_EQ(events.back(), "background events finished");
     EXPECT_EQ(std::count(events.begin(), events.end(), "complete"), 2);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "background events finished"), 1);
 }
 
 }  // namespace
