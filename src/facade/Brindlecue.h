@@ -21,6 +21,8 @@
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIApplicationDelegate.h"
 #include "presentation/BLQITipPresentationFacade.h"
+#include "preview/BLQIPreviewModeDelegate.h"
+#include "preview/BLQIPreviewModeFacade.h"
 #include "targeting/BLQITargetingAlgorithm.h"
 #include "tips/BLQITipManagerDelegate.h"
 
@@ -76,6 +78,8 @@ class Brindlecue final : public platform::UIApplicationDelegate,
                          public BLQITargetingAlgorithmDelegate,
                          public BLQITipManagerDelegate,
                          public BLQITipPresentationFacade,
+                         public BLQIPreviewModeDelegate,
+                         public BLQIPreviewModeFacade,
                          public BLQIFeedExt {
 public:
     // The install (or none) and the error (or none) of a registration or update.
@@ -186,7 +190,7 @@ public:
     void deleteAllSpotlightItems();
     void logToConsoleAtLevel(int64_t level, const std::string& formattedMessage);
     std::string version() const { return kVersion; }
-    void verifySDKVersion();
+    void verifySDKVersion() override;
     std::string getFormattedDateTime(double secondsSince1970) const;
     std::string getCurrentFormattedDateTime() const;
     std::shared_ptr<platform::UIApplicationDelegate> getAppDelegate() const;
@@ -212,9 +216,10 @@ public:
     void onFeedReceivedFailureWithError(const platform::Error& error) override;
     void deleteInfiniteGuides() override;
     void deletedDisabledGuides(const std::vector<std::string>& feedIdsThatStay) override;
-    void onPreviewModeToggledWithPreviewModeActive(bool active);
-    void onPreviewModeCheckSuccessWithResponse(const platform::Value& response, const platform::URL& url) {}
-    void onPreviewModeCheckFailureWithError(const platform::Error& error) {}
+    void onPreviewModeToggledWithPreviewModeActive(bool active) override;
+    // Preview checks that the manager makes itself need nothing of the facade.
+    void onPreviewModeCheckSuccessWithResponse(const platform::Value& response, const platform::URL& url) override {}
+    void onPreviewModeCheckFailureWithError(const platform::Error& error) override {}
 
     // ---- Application-delegate methods the facade answers first (through its interceptor) ---------
 
@@ -304,8 +309,8 @@ public:
     std::shared_ptr<BLQISessionManager> sessionManager() const { return sessionManager_; }
     std::shared_ptr<BLQIUpdateRegistrationManager> updateManager() const { return updateManager_; }
     std::shared_ptr<BLQIUserEventManager> userEventManager() const { return userEventManager_; }
-    std::shared_ptr<BLQITagManager> tagManager() const { return tagManager_; }
-    std::shared_ptr<BLQIFeedManager> feedManager() const { return feedManager_; }
+    std::shared_ptr<BLQITagManager> tagManager() const override { return tagManager_; }
+    std::shared_ptr<BLQIFeedManager> feedManager() const override { return feedManager_; }
     std::shared_ptr<BLQITipManager> tipManager() const { return tipManager_; }
     std::shared_ptr<BLQITargetingAlgorithm> targetingAlgo() const { return targetingAlgo_; }
     std::shared_ptr<BLQICustomGuideHelper> customGuideHelper() const { return customGuideHelper_; }

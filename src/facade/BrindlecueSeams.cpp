@@ -20,7 +20,9 @@
 #include "platform/uikit/UIFont.h"
 #include "presentation/KJTipLauncherElement.h"
 #include "presentation/KJTipPresentation.h"
+#include "foundation/BLQAppStatusManagerFactory.h"
 #include "preview/BLQIPreviewModeManager.h"
+#include "preview/BLQPreviewModeLink.h"
 #include "storage/KJDBManager.h"
 #include "tags/BLQITagManager.h"
 #include "targeting/BLQLegacyScreenShotCapturer.h"
@@ -100,6 +102,7 @@ void Brindlecue::connectToLayers() {
     BLQAppDetailsProvider::setInstallManager(installManager_);
     BLQCustomGuideLink::setTagManager(tagManager_);
     KJTipPresentation::setFacade(self);
+    BLQPreviewModeLink::setFacade(self);
 
     // The tip engine reaches the facade, and waits for the user through its triggers.
     if (auto engine = std::dynamic_pointer_cast<KJTipManager>(tipManager_)) {
@@ -146,15 +149,18 @@ void Brindlecue::disconnectFromLayers() {
     BLQAppDetailsProvider::setInstallManager({});
     BLQCustomGuideLink::setTagManager(nullptr);
     KJTipPresentation::setFacade(nullptr);
+    BLQPreviewModeLink::setFacade(nullptr);
     if (auto engine = std::dynamic_pointer_cast<KJTipManager>(tipManager_)) engine->setTriggers(nullptr);
 }
 
 std::shared_ptr<BLQIPreviewModeManager> Brindlecue::createPreviewModeManager() {
-    return nullptr;
+    auto manager = BLQPreviewModeManagerFactory::createPreviewModeManager();
+    manager->setDelegate(std::static_pointer_cast<Brindlecue>(shared_from_this()));
+    return manager;
 }
 
 void Brindlecue::applyPreviewServerTimestamp(std::optional<platform::Date> timestamp) {
-    (void)timestamp;
+    previewModeManager_->setServerTimestamp(timestamp);
 }
 
 // ---- The tip engine's view of the facade ------------------------------------------------------------

@@ -11,6 +11,8 @@
 #include "facade/BLQIUpdateRegistrationManager.h"
 #include "feed/BLQIFeedManager.h"
 #include "foundation/BLQDependencyManager.h"
+#include "preview/BLQIPreviewModeManager.h"
+#include "preview/BLQITipCacheManager.h"
 #include "targeting/BLQITargetingAlgorithm.h"
 #include "tips/BLQITipManager.h"
 
@@ -63,8 +65,13 @@ std::shared_ptr<BLQIFeedManager> BLQFeedManagerFactory::createFeedManager() {
     return resolve<BLQIFeedManager>();
 }
 
+std::shared_ptr<BLQIPreviewModeManager> BLQPreviewModeManagerFactory::createPreviewModeManager() {
+    return resolve<BLQIPreviewModeManager>();
+}
+
 std::shared_ptr<BLQITipManager> BLQTipManagerFactory::createTipManager() {
     auto tipManager = resolve<BLQITipManager>();
+    tipManager->addCacheManager(resolve<BLQITipCacheManager>());
     return tipManager;
 }
 

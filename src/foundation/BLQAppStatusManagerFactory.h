@@ -9,6 +9,7 @@ class BLQIConfigEventManager;
 class BLQIConfigManager;
 class BLQIFeedManager;
 class BLQIInstallRegistrationManager;
+class BLQIPreviewModeManager;
 class BLQISessionManager;
 class BLQITargetingAlgorithm;
 class BLQITipManager;
@@ -61,6 +62,11 @@ public:
 class BLQFeedManagerFactory {
 public:
     static std::shared_ptr<BLQIFeedManager> createFeedManager();
+};
+
+class BLQPreviewModeManagerFactory {
+public:
+    static std::shared_ptr<BLQIPreviewModeManager> createPreviewModeManager();
 };
 
 class BLQTipManagerFactory {

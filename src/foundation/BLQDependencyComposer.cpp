@@ -34,6 +34,12 @@
 #include "network/BLQTagHTTPNetworkRequester.h"
 #include "network/BLQUpdateHTTPNetworkRequester.h"
 #include "network/BLQWebSocketManager.h"
+#include "preview/BLQPreviewModeDataStore.h"
+#include "preview/BLQPreviewModeHTTPNetworkRequester.h"
+#include "preview/BLQPreviewModeManager.h"
+#include "preview/BLQPreviewModeUIManager.h"
+#include "preview/BLQPreviewModeValidator.h"
+#include "preview/BLQTipCacheManager.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataConfigDataStore.h"
 #include "storage/BLQCoreDataFeedDataStore.h"
@@ -76,6 +82,7 @@ namespace {
 using C = BLQDependencyManager;
 using InstallValidation = BLQResponseValidator<BLQInstallValidator>;
 using FeedValidation = BLQResponseValidator<BLQFeedValidator>;
+using PreviewValidation = BLQResponseValidator<BLQPreviewModeValidator>;
 
 // A row whose factory builds the implementation from what it resolves of the container.
 template <class Interface>
@@ -125,6 +132,9 @@ std::vector<BLQDependencyComposer::Row> BLQDependencyComposer::rows() {
     }));
     table.push_back(row<FeedValidation>("BLQResponseValidator<BLQFeedValidator>", false, [](C&) {
         return std::make_shared<FeedValidation>(std::make_shared<BLQFeedValidator>());
+    }));
+    table.push_back(row<PreviewValidation>("BLQResponseValidator<BLQPreviewModeValidator>", false, [](C&) {
+        return std::make_shared<PreviewValidation>(std::make_shared<BLQPreviewModeValidator>());
     }));
 
     // Install, update and sessions.
@@ -234,9 +244,28 @@ std::vector<BLQDependencyComposer::Row> BLQDependencyComposer::rows() {
             c.resolve<BLQIFeedNetworkRequester>(), *c.resolve<FeedValidation>());
     }));
 
-    // Screenshots, custom guides and targeting.
+    // Preview mode, with the screenshots its menu takes.
+    table.push_back(row<BLQIPreviewModeDataStore>("BLQIPreviewModeDataStore", false,
+                                                  [](C&) { return std::make_shared<BLQPreviewModeDataStore>(); }));
+    table.push_back(row<BLQIPreviewModeUIManager>("BLQIPreviewModeUIManager", false,
+                                                  [](C&) { return std::make_shared<BLQPreviewModeUIManager>(); }));
     table.push_back(row<BLQIScreenShotManager>("BLQIScreenShotManager", false,
                                                [](C&) { return std::make_shared<BLQScreenShotManager>(); }));
+    table.push_back(row<BLQIPreviewModeNetworkRequester>("BLQIPreviewModeNetworkRequester", false, [](C& c) {
+        return std::make_shared<BLQPreviewModeHTTPNetworkRequester>(
+            c.resolve<BLQIHTTPManager>(), c.resolve<BLQIConfigManager>(), c.resolve<BLQIAppDetailsProvider>());
+    }));
+    table.push_back(row<BLQIPreviewModeManager>("BLQIPreviewModeManager", true, [](C& c) {
+        return std::make_shared<BLQPreviewModeManager>(
+            c.resolve<BLQIPreviewModeDataStore>(), c.resolve<BLQIPreviewModeUIManager>(),
+            c.resolve<BLQIScreenShotManager>(), c.resolve<BLQITipManager>(),
+            c.resolve<BLQIPreviewModeNetworkRequester>(), c.resolve<PreviewValidation>());
+    }));
+    table.push_back(row<BLQITipCacheManager>("BLQITipCacheManager", true, [](C& c) {
+        return std::make_shared<BLQTipCacheManager>(c.resolve<BLQITipManager>(), c.resolve<BLQIPreviewModeManager>());
+    }));
+
+    // Custom guides and targeting.
     table.push_back(
         {"BLQICustomGuideHelper", false, [](C& c) {
              std::vector<std::shared_ptr<BLQICustomGuideParam>> params{

@@ -11,12 +11,16 @@
 // spot of their own size over a dimmed, blurred and radially darkened screen, and a glowing
 // launcher beside a card of the screen. With --feedback it writes a survey tip over the same screen
 // as feedback-<look>.png in the directory: its choice dialog with few and with many options, its
-// free-text form after a choice, and the thank-you over the tip.
+// free-text form after a choice, and the thank-you over the tip. With --preview it writes the
+// preview panel over a phone screen in its looks (idle, menu open, a status message, a custom
+// message, the success message) as preview-<look>.png in the directory, and a sheet of the panel's
+// icons as preview-icons.png.
 //
 //   render-view [output.png] [--scale N] [--widgets | --tip]     (default render-view.png at scale 2)
 //   render-view --hud DIR [--scale N]
 //   render-view --tip-kinds DIR [--scale N]
 //   render-view --feedback DIR [--scale N]
+//   render-view --preview DIR [--scale N]
 
 #include <cmath>
 #include <cstdio>
@@ -39,6 +43,11 @@
 #include "presentation/KJFeedbackTipViewController.h"
 #include "presentation/KJFeedbackViewController.h"
 #include "presentation/KJModalTipViewController.h"
+#include "preview/PreviewModeHostingController.h"
+#include "preview/BLQPreviewModeUIManager.h"
+#include "preview/BLQIPreviewModeManager.h"
+#include "platform/dispatch/Clock.h"
+#include "foundation/BLQFacadeLink.h"
 #include "presentation/KJPopTipViewController.h"
 #include "presentation/KJTipDismissElement.h"
 #include "presentation/KJTipImageElement.h"
@@ -590,6 +599,110 @@ std::shared_ptr<UIWindow> surveyWindow(const std::string& look,
     return window;
 }
 
+// The panel's icons come through the facade's preview-mode manager; this one only has the panel.
+class PanelOnly final : public brindlecue::BLQIPreviewModeManager {
+public:
+    explicit PanelOnly(std::shared_ptr<brindlecue::BLQPreviewModeUIManager> ui) : ui_(std::move(ui)) {}
+    bool isInPreviewMode() const override { return true; }
+    void checkIfPreviewModeIsRequiredOrNot(const std::shared_ptr<UIViewController>&) override {}
+    void togglePreviewModeView(bool hidden) override { ui_->togglePreviewModeView(hidden); }
+    std::shared_ptr<UIViewController> previewModeView() override { return ui_->previewModeView(); }
+    void receiveUpdated(brindlecue::BLQPreviewModeNotificationState state,
+                        const std::string& message) override {
+        ui_->receiveUpdated(state, message);
+    }
+    std::shared_ptr<UIImage> getLocalImage(const std::string& name) override {
+        return ui_->getLocalImage(name);
+    }
+
+private:
+    std::shared_ptr<brindlecue::BLQPreviewModeUIManager> ui_;
+};
+
+// The project's resource bundle inside a scratch app bundle, made the main bundle.
+void installResources() {
+    auto app = std::filesystem::temp_directory_path() / "render-view-preview.app";
+    std::filesystem::create_directories(app);
+    std::filesystem::copy(
+        std::filesystem::path(BRINDLECUE_SOURCE_DIR) / "resources/BrindlecueResources.bundle",
+        app / "BrindlecueResources.bundle",
+        std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+    setenv("BRINDLECUE_MAIN_BUNDLE", app.c_str(), 1);
+}
+
+bool writeRendering(const std::shared_ptr<UIWindow>& window, double scale, const std::string& out);
+
+// Moves the virtual clock on in small steps while the main queue runs.
+void passTime(double seconds) {
+    for (double t = 0; t < seconds; t += 0.05) {
+        Clock::advance(0.05);
+        RunLoop::main().runUntilIdle();
+    }
+}
+
+// The preview panel over the profile screen in each of its looks.
+bool writePreviewPanel(const std::string& dir, double scale) {
+    using namespace brindlecue;
+    using State = BLQPreviewModeNotificationState;
+    installResources();
+    Clock::useVirtual();
+    UIScreen::mainScreen()->setBounds(CGRect(0, 0, 390, 844));
+    auto screen = make<ProfileScreen>();
+    auto window = make<UIWindow>(UIScreen::mainScreen()->bounds());
+    window->setRootViewController(screen);
+    window->makeKeyAndVisible();
+    auto ui = std::make_shared<BLQPreviewModeUIManager>();
+    BLQFacadeLink::setPreviewModeManager(std::make_shared<PanelOnly>(ui));
+    ui->layoutUI(false);
+    auto panel = std::dynamic_pointer_cast<PreviewModePanelView>(ui->previewModeView()->view());
+    screen->view()->addSubview(panel);
+    RunLoop::main().runUntilIdle();
+    auto write = [&](const std::string& look) {
+        window->layoutIfNeeded();
+        RunLoop::main().runUntilIdle();
+        return writeRendering(window, scale, dir + "/preview-" + look + ".png");
+    };
+    auto tapBanner = [&] {
+        const auto* banner = panel->placedRoot()->findAll("accessibilityIdentifier").front();
+        TouchDriver::tap(panel, CGPoint{banner->frame.midX(), banner->frame.midY()});
+        passTime(0.2);
+    };
+    bool ok = write("idle");
+    tapBanner();
+    ok = ok && write("menu");
+    tapBanner();
+    ui->receiveUpdated(State::takingScreenshot, "");
+    passTime(0.1);
+    ok = ok && write("status");
+    ui->receiveUpdated(State::guideOnAnotherscreen, "Please go to CartViewController to see the Guide");
+    passTime(0.1);
+    ok = ok && write("custom");
+    ui->receiveUpdated(State::screenshotsuccess, "");
+    passTime(0.1);
+    ok = ok && write("success");
+
+    // Every icon, three times its size, named below.
+    auto sheet = make<UIWindow>(CGRect(0, 0, 5 * 110, 3 * 110));
+    sheet->setBackgroundColor(UIColor::whiteColor());
+    const char* names[] = {"qx_camera",         "qx_exit",         "qx_refresh",      "qx_logo_white",
+                           "qx_backup",         "qx_alert",        "qx_check_circle", "qx_sync",
+                           "qx_play_arrow",     "qx_cloud_off",    "qx_pause",        "qx_system_update",
+                           "qx_developer_mode", "qx_sync_problem", "qx_link_off"};
+    for (int i = 0; i < 15; ++i) {
+        auto icon = make<UIImageView>(CGRect(25 + (i % 5) * 110, 10 + (i / 5) * 110, 60, 60));
+        icon->setImage(ui->getLocalImage(names[i]));
+        sheet->addSubview(icon);
+        auto label = make<UILabel>(CGRect((i % 5) * 110, 76 + (i / 5) * 110, 110, 16));
+        label->setText(names[i]);
+        label->setFont(UIFont::systemFontOfSize(10));
+        label->setTextAlignment(NSTextAlignment::Center);
+        sheet->addSubview(label);
+    }
+    ok = ok && writeRendering(sheet, scale, dir + "/preview-icons.png");
+    BLQFacadeLink::setPreviewModeManager(nullptr);
+    return ok;
+}
+
 bool writeRendering(const std::shared_ptr<UIWindow>& window, double scale, const std::string& out) {
     UIGraphicsBeginImageContextWithOptions(window->bounds().size, true, scale);
     window->drawViewHierarchyInRect(window->bounds(), true);
@@ -617,6 +730,7 @@ int main(int argc, char** argv) {
     std::string hudDir;
     std::string kindsDir;
     std::string feedbackDir;
+    std::string previewDir;
     double scale = 2;
     bool widgets = false;
     bool tip = false;
@@ -633,6 +747,8 @@ int main(int argc, char** argv) {
             kindsDir = argv[++i];
         else if (std::strcmp(argv[i], "--feedback") == 0 && i + 1 < argc)
             feedbackDir = argv[++i];
+        else if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc)
+            previewDir = argv[++i];
         else
             out = argv[i];
     }
@@ -660,6 +776,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if (!previewDir.empty()) return writePreviewPanel(previewDir, scale) ? 0 : 1;
     if (!feedbackDir.empty()) {
         for (const char* look : {"choice", "many", "form", "thanks"}) {
             std::shared_ptr<brindlecue::KJFeedbackTipViewController> survey;

@@ -6,6 +6,7 @@
 
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/TextLayout.h"
+#include "platform/uikit/UIImage.h"
 
 namespace brindlecue::platform::swiftui {
 
@@ -296,15 +297,25 @@ void drawSymbol(CGContext& ctx, const std::string& name, const CGRect& frame, co
     ctx.restoreGState();
 }
 
+// A system symbol (drawn in the foreground colour), or a bitmap image (drawn as it is).
 class ImageNode final : public ViewNode {
 public:
     ImageNode(std::string name, bool resizable) : name_(std::move(name)), resizable_(resizable) {}
+    ImageNode(std::shared_ptr<const UIImage> image, bool resizable) : image_(std::move(image)), resizable_(resizable) {}
     std::string kind() const override { return "Image"; }
-    std::optional<std::string> content() const override { return name_; }
+    // The symbol's name, or the bitmap's name when it has one.
+    std::optional<std::string> content() const override {
+        if (!image_) return name_;
+        if (!image_->name().empty()) return image_->name();
+        return std::nullopt;
+    }
     bool isResizable() const { return resizable_; }
     const std::string& name() const { return name_; }
+    const std::shared_ptr<const UIImage>& image() const { return image_; }
 
-    static CGSize idealSize(const Environment& env) {
+    // A symbol's side follows the font; a bitmap's natural size is its size in points.
+    CGSize idealSize(const Environment& env) const {
+        if (image_) return image_->size();
         double side = env.font.value_or(Font::body()).size * 1.2;
         return {side, side};
     }
@@ -314,11 +325,16 @@ public:
         return {finite(p.width) ? *p.width : ideal.width, finite(p.height) ? *p.height : ideal.height};
     }
     void draw(CGContext& ctx, const Placed& placed) const override {
+        if (image_) {
+            image_->drawInRect(ctx, placed.frame, CGBlendMode::Normal, 1);
+            return;
+        }
         drawSymbol(ctx, name_, placed.frame, placed.env.foregroundColor.value_or(UIColor::blackColor()));
     }
 
 private:
     std::string name_;
+    std::shared_ptr<const UIImage> image_;
     bool resizable_;
 };
 
@@ -830,6 +846,18 @@ private:
     double x_, y_;
 };
 
+// Names the view for tests and assistive technology; it changes nothing of the layout.
+class AccessibilityIdentifierNode final : public ModifierNode {
+public:
+    AccessibilityIdentifierNode(NodePtr child, std::string identifier)
+        : ModifierNode(std::move(child)), identifier_(std::move(identifier)) {}
+    std::string kind() const override { return "accessibilityIdentifier"; }
+    std::optional<std::string> content() const override { return identifier_; }
+
+private:
+    std::string identifier_;
+};
+
 class EnvironmentNode final : public ModifierNode {
 public:
     EnvironmentNode(NodePtr child, std::string kind, std::function<void(Environment&)> apply)
@@ -1043,6 +1071,9 @@ View View::shadow(const UIColor& color, double radius, double x, double y) const
 View View::offset(double x, double y) const {
     return View(std::make_shared<OffsetNode>(node_, x, y));
 }
+View View::accessibilityIdentifier(std::string identifier) const {
+    return View(std::make_shared<AccessibilityIdentifierNode>(node_, std::move(identifier)));
+}
 View View::opacity(double alpha) const {
     return View(std::make_shared<OpacityNode>(node_, alpha));
 }
@@ -1054,6 +1085,7 @@ View View::aspectRatio(ContentMode mode) const {
 }
 View View::resizable() const {
     if (auto image = std::dynamic_pointer_cast<const ImageNode>(node_)) {
+        if (image->image()) return View(std::make_shared<ImageNode>(image->image(), true));
         return View(std::make_shared<ImageNode>(image->name(), true));
     }
     return *this;
@@ -1124,6 +1156,10 @@ View Button(std::function<void()> action, const View& label) {
 }
 View Image(std::string systemName) {
     return View(std::make_shared<ImageNode>(std::move(systemName), false));
+}
+View Image(std::shared_ptr<const UIImage> image) {
+    if (!image) return EmptyView();
+    return View(std::make_shared<ImageNode>(std::move(image), false));
 }
 View GeometryReader(std::function<View(const GeometryProxy&)> content) {
     return View(std::make_shared<GeometryReaderNode>(std::move(content)));

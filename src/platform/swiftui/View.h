@@ -15,6 +15,7 @@
 
 namespace brindlecue::platform {
 class CGContext;
+class UIImage;
 }
 
 // A small declarative view layer: views are immutable node trees (stacks, text, buttons, symbol
@@ -110,6 +111,9 @@ public:
     View shadow(const UIColor& color, double radius, double x, double y) const;
     View offset(double x, double y) const;
     View opacity(double alpha) const;
+    // The identifier tests and assistive technology find the view by (kind
+    // "accessibilityIdentifier", its content the identifier).
+    View accessibilityIdentifier(std::string identifier) const;
     View fixedSize(bool horizontal, bool vertical) const;
     View aspectRatio(ContentMode mode) const;
     // Images only: the image takes the size it is offered instead of its own.
@@ -162,6 +166,9 @@ View Divider();
 View Button(std::function<void()> action, const View& label);
 // A system symbol, drawn in the foreground colour.
 View Image(std::string systemName);
+// A bitmap image at its size in points (an empty view for none); its content is the image's
+// name when it has one.
+View Image(std::shared_ptr<const UIImage> image);
 View GeometryReader(std::function<View(const GeometryProxy&)> content);
 // A colour as a view: fills what it is offered.
 View ColorView(const UIColor& color);

@@ -124,5 +124,30 @@ TEST(DeclarativeHosting, PreferencesRunOnFirstLayoutAndOnChangeThenTapsReachButt
     window->setHidden(true);
 }
 
+TEST(DeclarativeHosting, BitmapImagesTakeTheirSizeAndDrawUpright) {
+    // 2 x 2 points at scale 2: the top half red, the bottom half blue.
+    std::vector<RGBA8> pixels(16, RGBA8{255, 0, 0, 255});
+    for (size_t i = 8; i < 16; ++i) pixels[i] = RGBA8{0, 0, 255, 255};
+    auto bitmap = UIImage::imageWithCGImage(CGImage::fromRGBA(4, 4, pixels), 2);
+    View view = Image(bitmap).accessibilityIdentifier("picture");
+    Placed laid = layoutView(view, {10, 10});
+    const Placed* image = laid.findAll("Image").front();
+    EXPECT_EQ(image->frame, CGRect(4, 4, 2, 2));
+    EXPECT_FALSE(image->node->content()) << "an image without a name has no content";
+    EXPECT_EQ(laid.findContent("picture")->frame, image->frame);
+    EXPECT_EQ(layoutView(Image(bitmap).resizable(), {10, 6}).findAll("Image").front()->frame.size, (CGSize{10, 6}));
+    EXPECT_EQ(layoutView(Image(std::make_shared<UIImage>(CGSize{3, 3}, 1, "named")), {10, 10})
+                  .findContent("named")
+                  ->frame.size,
+              (CGSize{3, 3}));
+
+    UIGraphicsBeginImageContextWithOptions({10, 10}, true, 1);
+    drawPlaced(*UIGraphicsGetCurrentContext(), layoutView(Image(bitmap).resizable(), {10, 10}));
+    auto drawn = UIGraphicsGetImageFromCurrentImageContext();
+    UIGraphicsEndImageContext();
+    EXPECT_EQ(drawn->cgImage()->pixelAt(5, 1), (RGBA8{255, 0, 0, 255}));
+    EXPECT_EQ(drawn->cgImage()->pixelAt(5, 8), (RGBA8{0, 0, 255, 255}));
+}
+
 }  // namespace
 }  // namespace brindlecue::platform::swiftui

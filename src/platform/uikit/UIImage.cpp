@@ -119,22 +119,25 @@ void UIImage::drawInRect(const CGRect& rect) const {
     drawInRect(rect, CGBlendMode::Normal, 1);
 }
 
-void UIImage::drawInRect(const CGRect& rect0, CGBlendMode blendMode, double alpha) const {
-    auto ctx = UIGraphicsGetCurrentContext();
-    if (!ctx || !cgImage_) return;
+void UIImage::drawInRect(const CGRect& rect, CGBlendMode blendMode, double alpha) const {
+    if (auto ctx = UIGraphicsGetCurrentContext()) drawInRect(*ctx, rect, blendMode, alpha);
+}
+
+void UIImage::drawInRect(CGContext& ctx, const CGRect& rect0, CGBlendMode blendMode, double alpha) const {
+    if (!cgImage_) return;
     CGRect rect = rect0.standardized();
     if (rect.isEmpty()) return;
-    ctx->saveGState();
-    ctx->setBlendMode(blendMode);
-    ctx->setAlpha(alpha);
-    ctx->translateCTM(rect.minX(), rect.minY());
-    ctx->scaleCTM(rect.width(), rect.height());
-    ctx->concatCTM(orientationTransform(orientation_));
+    ctx.saveGState();
+    ctx.setBlendMode(blendMode);
+    ctx.setAlpha(alpha);
+    ctx.translateCTM(rect.minX(), rect.minY());
+    ctx.scaleCTM(rect.width(), rect.height());
+    ctx.concatCTM(orientationTransform(orientation_));
     // The bitmap space puts the top row at the top of a y-up rectangle: flip it upright.
-    ctx->translateCTM(0, 1);
-    ctx->scaleCTM(1, -1);
-    ctx->drawImage(CGRect(0, 0, 1, 1), *cgImage_);
-    ctx->restoreGState();
+    ctx.translateCTM(0, 1);
+    ctx.scaleCTM(1, -1);
+    ctx.drawImage(CGRect(0, 0, 1, 1), *cgImage_);
+    ctx.restoreGState();
 }
 
 void UIImage::drawAtPoint(CGPoint point) const {

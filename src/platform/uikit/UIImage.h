@@ -12,6 +12,7 @@
 
 namespace brindlecue::platform {
 
+class CGContext;
 class CGImage;
 enum class CGBlendMode;
 
@@ -70,6 +71,8 @@ public:
     // Draw into the current UIKit context, upright and turned by the orientation.
     void drawInRect(const CGRect& rect) const;
     void drawInRect(const CGRect& rect, CGBlendMode blendMode, double alpha) const;
+    // The same into the given context (a UIKit context: y down).
+    void drawInRect(CGContext& context, const CGRect& rect, CGBlendMode blendMode, double alpha) const;
     void drawAtPoint(CGPoint point) const;
 
     const std::shared_ptr<void>& payload() const { return payload_; }

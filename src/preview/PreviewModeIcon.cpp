@@ -1,0 +1,92 @@
+#include "preview/PreviewModeIcon.h"
+
+#include <array>
+#include <cstdio>
+
+#include "foundation/BLQFacadeLink.h"
+#include "platform/uikit/UIImage.h"
+#include "preview/BLQIPreviewModeManager.h"
+
+namespace brindlecue {
+
+namespace {
+
+constexpr std::array<const char*, 15> kIconNames = {
+    "qx_camera", "qx_exit",          "qx_refresh",        "qx_logo_white",   "qx_backup",
+    "qx_alert",  "qx_check_circle",  "qx_sync",           "qx_play_arrow",   "qx_cloud_off",
+    "qx_pause",  "qx_system_update", "qx_developer_mode", "qx_sync_problem", "qx_link_off",
+};
+
+constexpr std::array<const char*, 12> kColorNames = {
+    "idle",
+    "recivedFeedUpdate",
+    "takingScreenshot",
+    "guideOnAnotherscreen",
+    "targetNotVisible",
+    "tipDoesnotfitScreen",
+    "noOnDemand",
+    "screenshotError",
+    "noConnection",
+    "screenshotsuccess",
+    "guideDisplaying",
+    "nothingtodisplay",
+};
+
+template <class E, size_t N>
+std::optional<E> fromName(const std::array<const char*, N>& names, std::string_view raw) {
+    for (size_t i = 0; i < N; ++i)
+        if (raw == names[i]) return static_cast<E>(i);
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<PreviewModeIcon> PreviewModeIconFromRawValue(std::string_view raw) {
+    return fromName<PreviewModeIcon>(kIconNames, raw);
+}
+
+std::string rawValue(PreviewModeIcon icon) {
+    return kIconNames[static_cast<size_t>(icon)];
+}
+
+platform::swiftui::View image(PreviewModeIcon icon) {
+    const std::string name = rawValue(icon);
+    std::printf("ImageName  == %s\n", name.c_str());
+    std::fflush(stdout);
+    auto manager = BLQFacadeLink::previewModeManager();
+    if (auto found = manager ? manager->getLocalImage(name) : nullptr) return platform::swiftui::Image(found);
+    return platform::swiftui::Image("info.circle.fill");
+}
+
+std::optional<PreviewModeBackgroundColor> PreviewModeBackgroundColorFromRawValue(std::string_view raw) {
+    return fromName<PreviewModeBackgroundColor>(kColorNames, raw);
+}
+
+std::string rawValue(PreviewModeBackgroundColor color) {
+    return kColorNames[static_cast<size_t>(color)];
+}
+
+std::string hexColor(PreviewModeBackgroundColor) {
+    return "#FFFFFF";
+}
+
+std::optional<PreviewModeBackgroundFrame> PreviewModeBackgroundFrameFromRawValue(int64_t raw) {
+    if (raw < 0 || raw > 3) return std::nullopt;
+    return static_cast<PreviewModeBackgroundFrame>(raw);
+}
+
+platform::CGSize size(PreviewModeBackgroundFrame frame) {
+    switch (frame) {
+        case PreviewModeBackgroundFrame::defaultMode:
+            return {100, 90};
+        case PreviewModeBackgroundFrame::expandXY:
+            return {200, 270};
+        case PreviewModeBackgroundFrame::expandX:
+            return {200, 70};
+        case PreviewModeBackgroundFrame::expand2X:
+            return {300, 70};
+    }
+    return {100, 90};
+}
+
+}  // namespace brindlecue
