@@ -7,6 +7,7 @@
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UINavigationItem.h"
+#include "platform/uikit/UIPresentationController.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UITabBarController.h"
 #include "platform/uikit/UITabBarItem.h"
@@ -365,6 +366,12 @@ void UIViewController::finishDismissal(std::vector<std::shared_ptr<UIViewControl
     }
     if (presented_ == (chain.empty() ? nullptr : chain.back())) presented_.reset();
     if (completion) completion();
+}
+
+std::shared_ptr<UIPresentationController> UIViewController::presentationController() {
+    if (!presentationController_)
+        presentationController_ = make<UIPresentationController>(sharedAs<UIViewController>());
+    return presentationController_;
 }
 
 std::shared_ptr<UIResponder> UIViewController::nextResponder() const {

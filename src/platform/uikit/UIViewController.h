@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -11,12 +12,24 @@
 
 namespace brindlecue::platform {
 
+class Bundle;
+class UIPresentationController;
 class UIView;
 class UIWindow;
 class UINavigationController;
 class UINavigationItem;
 class UITabBarController;
 class UITabBarItem;
+
+// The edges of a rectangle (a bit set).
+enum UIRectEdge : uint64_t {
+    UIRectEdgeNone = 0,
+    UIRectEdgeTop = 1 << 0,
+    UIRectEdgeLeft = 1 << 1,
+    UIRectEdgeBottom = 1 << 2,
+    UIRectEdgeRight = 1 << 3,
+    UIRectEdgeAll = UIRectEdgeTop | UIRectEdgeLeft | UIRectEdgeBottom | UIRectEdgeRight,
+};
 
 enum class UIModalPresentationStyle {
     FullScreen = 0,
@@ -101,6 +114,16 @@ public:
     virtual void willMoveToParentViewController(const std::shared_ptr<UIViewController>& parent) {}
     virtual void didMoveToParentViewController(const std::shared_ptr<UIViewController>& parent) {}
 
+    // The edges a container may lay the view under (its bars); a record here: containers size
+    // their children's views whatever it says.
+    uint64_t edgesForExtendedLayout() const { return edgesForExtendedLayout_; }
+    void setEdgesForExtendedLayout(uint64_t edges) { edgesForExtendedLayout_ = edges; }
+
+    // The interface file the controller was made with and the bundle to look for it in; records
+    // (views are built in code here, so nothing loads the file).
+    const std::optional<std::string>& nibName() const { return nibName_; }
+    std::shared_ptr<Bundle> nibBundle() const { return nibBundle_; }
+
     // ---- Appearance
     void beginAppearanceTransition(bool isAppearing, bool animated);
     void endAppearanceTransition();
@@ -144,10 +167,19 @@ public:
     // nothing, this controller from its presenter. Nothing to dismiss: nothing happens.
     void dismissViewControllerAnimated(bool animated, std::function<void()> completion = nullptr);
 
+    // The object managing this controller's presentation, made on first use and kept.
+    std::shared_ptr<UIPresentationController> presentationController();
+
     // The view's superview; for a presented controller whose view is not shown, its presenter.
     std::shared_ptr<UIResponder> nextResponder() const override;
 
 protected:
+    // initWithNibName:bundle: of subclasses' initialisers: records the file name and bundle.
+    void initWithNibName(std::optional<std::string> nibName, std::shared_ptr<Bundle> bundle) {
+        nibName_ = std::move(nibName);
+        nibBundle_ = std::move(bundle);
+    }
+
     // Containers: places a child's view (sized to the container view) and removes it.
     static void installChildView(const std::shared_ptr<UIViewController>& child,
                                  const std::shared_ptr<UIView>& container);
@@ -181,6 +213,10 @@ private:
     std::shared_ptr<UIViewController> presented_;
     std::weak_ptr<UIViewController> presenting_;
     UIModalPresentationStyle modalPresentationStyle_ = UIModalPresentationStyle::Automatic;
+    std::shared_ptr<UIPresentationController> presentationController_;
+    uint64_t edgesForExtendedLayout_ = UIRectEdgeAll;
+    std::optional<std::string> nibName_;
+    std::shared_ptr<Bundle> nibBundle_;
     bool definesPresentationContext_ = false;
     // For a presented controller: the container holding its view, and where the presenter's
     // view was when a full-screen presentation took it away.
