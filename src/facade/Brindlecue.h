@@ -218,7 +218,8 @@ public:
     void deletedDisabledGuides(const std::vector<std::string>& feedIdsThatStay) override;
     void onPreviewModeToggledWithPreviewModeActive(bool active) override;
     // Preview checks that the manager makes itself need nothing of the facade.
-    void onPreviewModeCheckSuccessWithResponse(const platform::Value& response, const platform::URL& url) override {}
+    void onPreviewModeCheckSuccessWithResponse(const platform::Value& response,
+                                               const platform::URL& url) override {}
     void onPreviewModeCheckFailureWithError(const platform::Error& error) override {}
 
     // ---- Application-delegate methods the facade answers first (through its interceptor) ---------

@@ -245,15 +245,16 @@ std::vector<BLQDependencyComposer::Row> BLQDependencyComposer::rows() {
     }));
 
     // Preview mode, with the screenshots its menu takes.
-    table.push_back(row<BLQIPreviewModeDataStore>("BLQIPreviewModeDataStore", false,
-                                                  [](C&) { return std::make_shared<BLQPreviewModeDataStore>(); }));
-    table.push_back(row<BLQIPreviewModeUIManager>("BLQIPreviewModeUIManager", false,
-                                                  [](C&) { return std::make_shared<BLQPreviewModeUIManager>(); }));
+    table.push_back(row<BLQIPreviewModeDataStore>(
+        "BLQIPreviewModeDataStore", false, [](C&) { return std::make_shared<BLQPreviewModeDataStore>(); }));
+    table.push_back(row<BLQIPreviewModeUIManager>(
+        "BLQIPreviewModeUIManager", false, [](C&) { return std::make_shared<BLQPreviewModeUIManager>(); }));
     table.push_back(row<BLQIScreenShotManager>("BLQIScreenShotManager", false,
                                                [](C&) { return std::make_shared<BLQScreenShotManager>(); }));
     table.push_back(row<BLQIPreviewModeNetworkRequester>("BLQIPreviewModeNetworkRequester", false, [](C& c) {
-        return std::make_shared<BLQPreviewModeHTTPNetworkRequester>(
-            c.resolve<BLQIHTTPManager>(), c.resolve<BLQIConfigManager>(), c.resolve<BLQIAppDetailsProvider>());
+        return std::make_shared<BLQPreviewModeHTTPNetworkRequester>(c.resolve<BLQIHTTPManager>(),
+                                                                    c.resolve<BLQIConfigManager>(),
+                                                                    c.resolve<BLQIAppDetailsProvider>());
     }));
     table.push_back(row<BLQIPreviewModeManager>("BLQIPreviewModeManager", true, [](C& c) {
         return std::make_shared<BLQPreviewModeManager>(
@@ -262,7 +263,8 @@ std::vector<BLQDependencyComposer::Row> BLQDependencyComposer::rows() {
             c.resolve<BLQIPreviewModeNetworkRequester>(), c.resolve<PreviewValidation>());
     }));
     table.push_back(row<BLQITipCacheManager>("BLQITipCacheManager", true, [](C& c) {
-        return std::make_shared<BLQTipCacheManager>(c.resolve<BLQITipManager>(), c.resolve<BLQIPreviewModeManager>());
+        return std::make_shared<BLQTipCacheManager>(c.resolve<BLQITipManager>(),
+                                                    c.resolve<BLQIPreviewModeManager>());
     }));
 
     // Custom guides and targeting.

@@ -1,0 +1,329 @@
+// The facade's public interface and its internal bus, over the real managers and stores of a
+// facade that has not registered yet (nothing here needs the server).
+
+#include "facade/Brindlecue.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "events/BLQUserEventDTO.h"
+#include "facade/BLQIConfigManager.h"
+#include "facade/BLQInstallNotificationKeys.h"
+#include "facade/KJFriendlyNameObject.h"
+#include "feed/KJFeedObject.h"
+#include "platform/Bundle.h"
+#include "platform/CSSearchableIndex.h"
+#include "platform/UserDefaults.h"
+#include "platform/dispatch/Clock.h"
+#include "platform/foundation/NSUserActivity.h"
+#include "platform/uikit/ClassRegistry.h"
+#include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UINavigationController.h"
+#include "platform/uikit/UITabBarController.h"
+#include "platform/uikit/UIWindow.h"
+#include "storage/BLQCoreData.h"
+#include "storage/BLQCoreDataUserEventDataStore.h"
+#include "storage/KJDao.h"
+#include "support/ConfigStoreLaunch.h"
+#include "support/RecordingLoggerManager.h"
+#include "support/ResourceBundle.h"
+#include "support/UserEventPipeline.h"
+#include "tags/BLQITagManager.h"
+#include "tips/BLQITipManager.h"
+
+namespace brindlecue {
+namespace {
+
+using platform::make;
+using platform::NotificationCenter;
+using platform::UIViewController;
+using platform::UserDefaults;
+using platform::Value;
+
+class Screen final : public UIViewController {
+public:
+    explicit Screen(std::string name) : name_(std::move(name)) {}
+    std::string className() const override { return name_; }
+
+private:
+    std::string name_;
+};
+
+class FacadeInterfaceTest : public testing::Test {
+protected:
+    void SetUp() override {
+        platform::Clock::useVirtual();
+        // A server that is not there: registrations fail at once.
+        platform::Bundle::createMainBundle({{"BLQ_CONFIG_ALIVE_HOST", "http://127.0.0.1:1"}});
+        facade = Brindlecue::sharedInstance();
+    }
+    // Lets the tag store's and the event store's queued work finish.
+    void settle() {
+        for (int i = 0; i < 3; ++i) {
+            testsupport::settleConfigStore();
+            platform::Clock::advance(0.05);
+        }
+    }
+    std::string tag(const std::string& key) {
+        settle();
+        return facade->tagManager()->getTagValueWithKey(key);
+    }
+    std::vector<std::shared_ptr<BLQUserEventDTO>> events(int64_t code) {
+        settle();
+        auto store = std::make_shared<BLQCoreDataUserEventDataStore>(
+            BLQCoreData::sharedInstance().backgroundContext());
+        std::vector<std::shared_ptr<BLQUserEventDTO>> out;
+        for (const auto& e : testsupport::storedUserEvents(store))
+            if (rawValue(e->code) == code) out.push_back(e);
+        return out;
+    }
+    std::shared_ptr<Brindlecue> facade;
+};
+
+TEST_F(FacadeInterfaceTest, TagsAreCheckedBeforeTheTagManagerGetsThem) {
+    EXPECT_FALSE(facade->tagString("", "plan"));
+    EXPECT_FALSE(facade->tagString("gold", ""));
+    EXPECT_FALSE(facade->tagString("4930123", "kj_phone"));
+    EXPECT_FALSE(facade->tagString("+49a30", "KJ_PHONE"));
+    EXPECT_FALSE(facade->tagString("+", "kj_phone"));
+    EXPECT_TRUE(facade->tagString("+4930123", "kj_phone"));
+    EXPECT_EQ(tag("kj_phone"), "+4930123");
+
+    const std::string longKey(600, 'k');
+    EXPECT_TRUE(facade->tagString("v", longKey));
+    EXPECT_EQ(tag(std::string(500, 'k')), "v");
+    EXPECT_EQ(tag(longKey), "");
+
+    EXPECT_TRUE(facade->tagUserId(Value(42)));
+    EXPECT_EQ(tag("kj_cuid"), "42");
+    EXPECT_TRUE(facade->tagUserId(Value(2.5)));
+    EXPECT_EQ(tag("kj_cuid"), "2.5");
+    EXPECT_FALSE(facade->tagUserId(Value::array({Value(1)})));
+    EXPECT_FALSE(facade->tagUserId(Value(true)));
+    EXPECT_EQ(tag("kj_cuid"), "2.5");
+
+    EXPECT_TRUE(facade->tagNumeric(3, "visits"));
+    EXPECT_TRUE(facade->incrementTag("visits"));
+    EXPECT_EQ(tag("visits"), "4");
+    EXPECT_TRUE(facade->tagExists("visits"));
+    EXPECT_TRUE(facade->removeTag("visits"));
+    settle();
+    EXPECT_FALSE(facade->tagExists("visits"));
+    EXPECT_FALSE(facade->tagDatetime(std::nullopt, "when"));
+}
+
+TEST_F(FacadeInterfaceTest, DeepLinksSetTagsPickOnDemandGuidesAndAddGuides) {
+    testsupport::installResourceBundle();
+    facade->registerInstallForApp("app-key-1", false, nullptr);
+    EXPECT_FALSE(facade->openURL("myapp://brindlecue_set_tag/plan/gold"));
+    EXPECT_EQ(tag("plan"), "gold");
+    EXPECT_FALSE(facade->openURL("myapp://brindlecue_set_tag/only-a-key"));
+
+    EXPECT_FALSE(facade->openURL("myapp://shop/item?ref=mail?BLQ_Guide=abc"));
+    EXPECT_EQ(facade->onDemandCampaignID(), "abc");
+
+    // An added guide is active from its creation, written to the millisecond.
+    platform::Clock::advance(0.0005);
+    const size_t before = facade->tipManager()->innerTipSeries().size();
+    EXPECT_FALSE(facade->openURL("myapp://Brindlecue_Add_Guide/ModalTemplate"));
+    platform::RunLoop::main().runUntil([&] { return facade->tipManager()->innerTipSeries().size() > before; },
+                                       10);
+    EXPECT_EQ(facade->tipManager()->innerTipSeries().size(), before + 1) << "the guide was added";
+}
+
+TEST_F(FacadeInterfaceTest, UserActivitiesOpenTheirLinksThroughTheHostsHandler) {
+    auto searchable =
+        std::make_shared<platform::NSUserActivity>(platform::NSUserActivity::CSSearchableItemActionType);
+    searchable->setUserInfo(
+        Value::dictionary({{platform::NSUserActivity::CSSearchableItemActivityIdentifier, "item-1"}}));
+    EXPECT_FALSE(facade->continueUserActivity(searchable)) << "no handler, no link";
+
+    std::vector<std::string> opened;
+    std::mutex mutex;
+    facade->setOpenUrlHandler([&](const std::string& url) {
+        std::lock_guard lock(mutex);
+        opened.push_back(url);
+    });
+    facade->indexSpotlightSearchForIdentifier("item-1", "app://orders/1", "Order", "Your order", nullptr,
+                                              {"order"});
+    ASSERT_TRUE(platform::RunLoop::main().runUntil(
+        [] { return UserDefaults::standard().dictionary("SPOTLIGHT_DEEPLINKING_MAPPING").has_value(); }, 5));
+    EXPECT_EQ(platform::CSSearchableIndex::defaultSearchableIndex()->items().size(), 1u);
+    EXPECT_TRUE(facade->continueUserActivity(searchable));
+    auto unknown =
+        std::make_shared<platform::NSUserActivity>(platform::NSUserActivity::CSSearchableItemActionType);
+    unknown->setUserInfo(
+        Value::dictionary({{platform::NSUserActivity::CSSearchableItemActivityIdentifier, "app://raw"}}));
+    EXPECT_TRUE(facade->continueUserActivity(unknown));
+    auto web =
+        std::make_shared<platform::NSUserActivity>(platform::NSUserActivity::NSUserActivityTypeBrowsingWeb);
+    web->setWebpageURL("https://example.com/a");
+    EXPECT_FALSE(facade->continueUserActivity(web));
+    EXPECT_EQ(opened, (std::vector<std::string>{"app://orders/1", "app://raw"}));
+
+    // A failed deletion keeps the mapping; a good one drops it.
+    auto logs = testsupport::RecordingLoggerManager::install();
+    platform::CSSearchableIndex::defaultSearchableIndex()->failNextChange(
+        platform::Error("CSSearchableErrorDomain", -1));
+    facade->deleteSpotlightItemsForIdentifiers({"item-1"});
+    ASSERT_TRUE(platform::RunLoop::main().runUntil(
+        [&] { return logs->count("Fail to delete splotlight items") == 1; }, 5));
+    EXPECT_TRUE(UserDefaults::standard().dictionary("SPOTLIGHT_DEEPLINKING_MAPPING")->contains("item-1"));
+    facade->deleteSpotlightItemsForIdentifiers({"item-1"});
+    ASSERT_TRUE(platform::RunLoop::main().runUntil(
+        [] {
+            return !UserDefaults::standard().dictionary("SPOTLIGHT_DEEPLINKING_MAPPING")->contains("item-1");
+        },
+        5));
+}
+
+std::shared_ptr<KJFriendlyNameObject> friendly(std::string name, std::string vc) {
+    auto object = std::make_shared<KJFriendlyNameObject>();
+    object->friendlyName = std::move(name);
+    object->vc = std::move(vc);
+    return object;
+}
+
+TEST_F(FacadeInterfaceTest, FriendlyNamesAreStoredWholeOrNotAtAll) {
+    EXPECT_FALSE(facade->kjCustomActivityList(
+        {friendly("Home", "HomeVC"), friendly("Cart", "CartVC"), friendly("Pay: now", "PayVC")}));
+    EXPECT_FALSE(UserDefaults::standard().array("FRIENDLYNAME_KEY"));
+    EXPECT_FALSE(facade->kjCustomActivityList({friendly("Home", "")}));
+    EXPECT_FALSE(facade->kjCustomActivityList({friendly(std::string(150, 'n'), "HomeVC")}));
+
+    EXPECT_TRUE(facade->kjCustomActivityList({friendly("Home", "HomeVC"), friendly("Cart", "CartVC")}));
+    EXPECT_EQ(KJFriendlyNameObject::tryFriendlyName(std::string("HomeVC")), "Home");
+    EXPECT_EQ(KJFriendlyNameObject::tryFriendlyName(std::string("homevc")), "homevc");
+    auto found = KJFriendlyNameObject::findObjByFriendlyName("CART");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->friendlyName, "CART");
+    EXPECT_EQ(found->vc, "CartVC");
+
+    // Pages are reported under their friendly names.
+    facade->kjNotifyPageEnter(std::string("HomeVC"));
+    auto entered = events(8108);
+    ASSERT_EQ(entered.size(), 1u);
+    EXPECT_EQ(entered[0]->message, "Home");
+}
+
+TEST_F(FacadeInterfaceTest, TheTopScreenFollowsPresentedNavigationTabAndChildControllers) {
+    auto window = make<platform::UIWindow>();
+    auto tabs = make<platform::UITabBarController>();
+    auto navigation = make<platform::UINavigationController>(make<Screen>("ListVC"));
+    auto detail = make<Screen>("DetailVC");
+    tabs->setViewControllers({make<Screen>("HomeVC"), navigation});
+    tabs->setSelectedIndex(1);
+    window->setRootViewController(tabs);
+    window->makeKeyAndVisible();
+    navigation->pushViewController(detail, false);
+    platform::RunLoop::main().runUntilIdle();
+    EXPECT_EQ(facade->topMostViewController(), detail);
+
+    auto sheet = make<Screen>("SheetVC");
+    detail->presentViewController(make<platform::UINavigationController>(sheet), false);
+    platform::RunLoop::main().runUntilIdle();
+    EXPECT_EQ(facade->topMostViewController(), sheet);
+
+    // A chain of 25 screens, each holding the next in a navigation controller, finds none.
+    auto root = make<Screen>("Level0");
+    std::shared_ptr<UIViewController> parent = root;
+    for (int i = 1; i <= 25; ++i) {
+        auto child = make<platform::UINavigationController>(make<Screen>("Level" + std::to_string(i)));
+        parent->addChildViewController(child);
+        parent = child->viewControllers().back();
+    }
+    EXPECT_EQ(facade->topViewController(root, 0), nullptr);
+    window->setHidden(true);
+}
+
+std::shared_ptr<std::vector<std::shared_ptr<KJFeedObject>>> feeds(const std::vector<std::string>& ids) {
+    auto list = std::make_shared<std::vector<std::shared_ptr<KJFeedObject>>>();
+    for (const auto& id : ids) {
+        auto item =
+            Value::fromJSON(R"({"id": ")" + id + R"(", "app_key": "app-key-1", "campaignid": "c-)" + id +
+                            R"(", "type": "CAMPAIGN", "priority": 1,
+            "activates": "2025-01-01T00:00:00.000Z", "expires": "2030-01-01T00:00:00.000Z",
+            "modified": "2025-06-01T00:00:00.000Z",
+            "content": {"setup": {"tool": "modal", "view": "HomeVC", "display": ["dom"],
+                                  "launcher": {"type": "page-open"}},
+                        "payload": [{"meta": {"id": "s0", "tool": "modal", "view": "HomeVC"}}]}})");
+        list->push_back(KJFeedObject::createFromDictionary(*item));
+    }
+    return list;
+}
+
+// Which of the campaigns a to e the campaign cache holds.
+std::vector<std::string> storedFeedIds() {
+    std::vector<std::string> ids;
+    for (const char* id : {"a", "b", "c", "d", "e"})
+        if (!KJDao::findSeriesByFeedId(id).isNil()) ids.push_back(id);
+    return ids;
+}
+
+TEST_F(FacadeInterfaceTest, TheBusTurnsItsNotificationsIntoCallsOnTheEngineAndTheFacade) {
+    auto& center = NotificationCenter::defaultCenter();
+    facade->configManager()->setAppKey("app-key-1");
+    facade->registerInstallForApp("app-key-1", false, nullptr);
+
+    // A feed keeps exactly its campaigns; a paging feed only adds.
+    center.post("BLQ_BrindlecueBridge_ParseFeed_Notification", nullptr, Value::dictionary({}),
+                {{"feeds", feeds({"d"})}});
+    center.post("BLQ_BrindlecueBridge_ParseFeed_Notification", nullptr, Value::dictionary({}),
+                {{"feeds", feeds({"a", "b", "c"})}});
+    EXPECT_EQ(storedFeedIds(), (std::vector<std::string>{"a", "b", "c"}));
+    center.post("BLQ_BrindlecueBridge_ParsePagingFeed_Notification", nullptr, Value::dictionary({}),
+                {{"feeds", feeds({"e"})}});
+    EXPECT_EQ(storedFeedIds(), (std::vector<std::string>{"a", "b", "c", "e"}));
+
+    // Entering and leaving screens keeps the engine's current screen.
+    auto home = make<Screen>("HomeVC");
+    center.post("BLQ_BrindlecueBridge_EnterVC_Notification", nullptr, Value::dictionary({}), {{"vc", home}});
+    EXPECT_EQ(facade->tipManager()->customerCurrentVC(), home);
+    center.post("BLQ_BrindlecueBridge_ExitVC_Notification", nullptr, Value::dictionary({}), {});
+    EXPECT_EQ(facade->tipManager()->customerCurrentVC(), nullptr);
+
+    // Screen views count as super tags once the server allows them.
+    facade->configManager()->setSuperTagDisabledLevel("all");
+    center.post("BLQ_BrindlecueBridge_SuperTagVC_Notification", nullptr, Value::dictionary({}),
+                {{"vc", home}});
+    center.post("BLQ_BrindlecueBridge_SuperTagVC_Notification", nullptr,
+                Value::dictionary({{"RCTViewName", "Feed"}}));
+    EXPECT_EQ(tag("kj_supertag_view_HomeVC"), "1");
+    EXPECT_EQ(tag("kj_supertag_view_Feed"), "1");
+
+    // A host's feed result is reported, a successful install tags the library's version.
+    center.post("BLQ_BrindlecueBridge_FeedResult_Notification", nullptr,
+                Value::dictionary({{"feed_id", "a"}, {"campaignid", "c-a"}, {"result", 4}, {"step_id", 7}}));
+    auto results = events(8201);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0]->details["status"], Value("page-change"));
+    EXPECT_EQ(results[0]->details["step_id"], Value("7"));
+    center.post(BLQInstallNotificationKeys::installSuccessNotification, facade);
+    EXPECT_EQ(tag("qx_version"), "3.0.3");
+    EXPECT_EQ(tag("blq_version"), "3.0.3");
+    EXPECT_EQ(UserDefaults::standard().string("kj_module_carousel"), "false");
+
+    // A React Native view name becomes the engine's, on the key window's root screen.
+    auto window = make<platform::UIWindow>();
+    window->setRootViewController(home);
+    window->makeKeyAndVisible();
+    facade->setReactViewName("Feed \"Main\"");
+    EXPECT_EQ(facade->tipManager()->currentRCTViewName(), "Feed Main");
+    EXPECT_EQ(facade->tipManager()->customerCurrentVC(), home);
+
+    // A host that finds the library badly integrated warns the user.
+    center.post("BLQ_BrindlecueBridge_SDKIntegrationIssues_Notification");
+    platform::RunLoop::main().runUntilIdle();
+    auto alert = std::dynamic_pointer_cast<platform::UIAlertController>(home->presentedViewController());
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->alertTitle(), "Warning");
+    window->setHidden(true);
+
+    // An empty feed deletes the campaigns that never expire, and keeps the others.
+    center.post("BLQ_BrindlecueBridge_ParseFeed_Notification", nullptr, Value::dictionary({}), {});
+    EXPECT_EQ(storedFeedIds(), (std::vector<std::string>{"a", "b", "c", "e"}));
+}
+
+}  // namespace
+}  // namespace brindlecue
