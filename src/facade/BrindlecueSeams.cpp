@@ -18,6 +18,7 @@
 #include "foundation/BLQUtils.h"
 #include "imaging/UIImageMultiFormat.h"
 #include "matching/CampaignMatching.h"
+#include "network/KJHTTPFacade.h"
 #include "platform/uikit/UIFont.h"
 #include "presentation/KJTipLauncherElement.h"
 #include "presentation/KJTipPresentation.h"
@@ -34,6 +35,46 @@
 #include "tips/KJTipUtil.h"
 
 namespace brindlecue {
+
+namespace {
+
+// What the older layer's HTTP clients read of the facade at each request: its app, install and
+// configured server, and the pause a 429 answer puts on the library.
+class FacadeForLegacyClients final : public KJHTTPFacade {
+public:
+    explicit FacadeForLegacyClients(std::weak_ptr<Brindlecue> facade) : facade_(std::move(facade)) {}
+
+    std::optional<int64_t> appId() const override {
+        auto facade = facade_.lock();
+        return facade ? facade->configManager()->getAppId() : std::nullopt;
+    }
+    std::string appKey() const override {
+        auto facade = facade_.lock();
+        return facade ? facade->appKey().value_or("") : "";
+    }
+    std::string sdkVersion() const override { return Brindlecue::kVersion; }
+    std::string installId() const override {
+        auto facade = facade_.lock();
+        auto install = facade ? facade->currentInstall() : nullptr;
+        return install && install->installId ? *install->installId : "";
+    }
+    bool isDebugMode() const override {
+        auto facade = facade_.lock();
+        return facade && facade->isDebugMode();
+    }
+    std::string host() const override {
+        auto facade = facade_.lock();
+        return facade ? facade->configManager()->getHost() : "";
+    }
+    void setSDKDisabledTime(double time) override {
+        if (auto facade = facade_.lock()) facade->configManager()->setSDKDisabledTime(time);
+    }
+
+private:
+    std::weak_ptr<Brindlecue> facade_;
+};
+
+}  // namespace
 
 void Brindlecue::connectLowerLayers() {
     // The campaign model's records of other layers, by class name.
@@ -103,6 +144,7 @@ void Brindlecue::connectToLayers() {
     BLQCustomGuideLink::setTagManager(tagManager_);
     KJTipPresentation::setFacade(self);
     BLQPreviewModeLink::setFacade(self);
+    KJHTTPFacade::set(std::make_shared<FacadeForLegacyClients>(self));
 
     // The tip engine reaches the facade, and waits for the user through its triggers.
     if (auto engine = std::dynamic_pointer_cast<KJTipManager>(tipManager_)) {
@@ -150,6 +192,7 @@ void Brindlecue::disconnectFromLayers() {
     BLQCustomGuideLink::setTagManager(nullptr);
     KJTipPresentation::setFacade(nullptr);
     BLQPreviewModeLink::setFacade(nullptr);
+    KJHTTPFacade::set(nullptr);
     if (auto engine = std::dynamic_pointer_cast<KJTipManager>(tipManager_)) engine->setTriggers(nullptr);
 }
 

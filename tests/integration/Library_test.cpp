@@ -4,12 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/graphics/CGImage.h"
 #include "platform/uikit/ClassRegistry.h"
+#include "platform/uikit/UIGraphics.h"
+#include "platform/uikit/UIImage.h"
+#include "platform/uikit/UIImageView.h"
+#include "platform/webkit/WKWebView.h"
 #include "platform/uikit/TouchDriver.h"
 #include "platform/uikit/UIButton.h"
+#include "facade/BrindlecueBaseViewController.h"
+#include "foundation/BLQFacadeLink.h"
 #include "presentation/KJModalTipViewController.h"
+#include "targeting/BLQLegacyScreenShotCapturer.h"
+#include "widgets/ParseFAQ.h"
 #include "presentation/PaddingLabel.h"
 #include "support/HostApp.h"
+#include "support/TestImages.h"
 #include "tips/BLQITipManager.h"
 
 namespace brindlecue {
@@ -22,6 +32,19 @@ using testsupport::route;
 class HomeViewController final : public platform::UIViewController {
 public:
     std::string className() const override { return "HomeViewController"; }
+};
+
+// A host screen that reports itself to the library, with a button.
+class ProfileViewController final : public BrindlecueBaseViewController {
+public:
+    std::string className() const override { return "ProfileViewController"; }
+    void viewDidLoad() override {
+        BrindlecueBaseViewController::viewDidLoad();
+        button = platform::make<platform::UIButton>(platform::CGRect(40, 300, 160, 44));
+        button->setTitle("Edit profile", platform::UIControlStateNormal);
+        view()->addSubview(button);
+    }
+    std::shared_ptr<platform::UIButton> button;
 };
 
 // One campaign of the feed: a page-open campaign of the home screen with the steps given.
@@ -82,6 +105,152 @@ TEST_F(LibraryTest, ACampaignOfTheFeedIsShownOnItsScreenAndItsResultReachesTheSe
     EXPECT_EQ(result["feed_id"], Value("welcome"));
     EXPECT_EQ(result["result"]["guideid"], Value("c-welcome"));
     EXPECT_EQ(result["result"]["step_id"], Value("s0"));
+}
+
+// The image views under the view, depth first.
+void imageViewsUnder(const std::shared_ptr<platform::UIView>& view,
+                     std::vector<std::shared_ptr<platform::UIImageView>>& out) {
+    if (auto image = std::dynamic_pointer_cast<platform::UIImageView>(view)) out.push_back(image);
+    for (const auto& sub : view->subviews()) imageViewsUnder(sub, out);
+}
+
+TEST_F(LibraryTest, AStepsImageComesFromTheServerAndItsWebPageClosesTheTip) {
+    app.server.addRoute(testsupport::imageRoute("/images/hero.png", testsupport::makeTestPNG(120, 60, false)));
+    const std::string image = R"("image": [{"resource": ")" + app.server.baseURL() +
+                              R"(/images/hero.png", "width": "100%", "height": "120"}])";
+    const std::string page = Value::dictionary({{"url-content", R"(<html><body><h1>Step two</h1><script>
+        function setupBridge(callback) {
+          if (window.KJWKWebViewJavascriptBridge) { return callback(KJWKWebViewJavascriptBridge); }
+          if (window.WKWVJBCallbacks) { return window.WKWVJBCallbacks.push(callback); }
+          window.WKWVJBCallbacks = [callback];
+          window.webkit.messageHandlers.iOS_Native_InjectJavascript.postMessage(null);
+        }
+        setupBridge(function (bridge) { window.bridge = bridge; });
+      </script></body></html>)"}})
+                                 .toJSON()
+                                 .value();
+    serveFeed({campaign("tour", "tour",
+                        R"({"meta": {"id": "s0", "tool": "modal", "view": "HomeViewController", "delay": 0},
+                            "title": {"text": "A picture"}, )" +
+                            image + R"(, "buttons": {"next": {"text": "Next"}}},
+                           {"meta": {"id": "s1", "tool": "modal", "view": "HomeViewController", "delay": 0, )" +
+                            page.substr(1, page.size() - 2) + R"(}})")});
+    app.launch(home);
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.pumpUntil([&] { return engine()->innerTipSeries().size() == 1; }));
+    platform::UIApplication::sharedApplication()->becomeActive();
+
+    // The first step's picture is downloaded by the image manager and drawn in the tip.
+    std::shared_ptr<KJBaseTipViewController> first;
+    std::vector<std::shared_ptr<platform::UIImageView>> pictures;
+    ASSERT_TRUE(app.pumpUntil([&] {
+        first = std::dynamic_pointer_cast<KJBaseTipViewController>(engine()->currentTipViewController());
+        pictures.clear();
+        if (first && first->coverView() && first->coverView()->window()) imageViewsUnder(first->view(), pictures);
+        for (const auto& p : pictures)
+            if (p->image()) return true;
+        return false;
+    }));
+    EXPECT_GE(app.requests("GET", "/images/hero.png"), 1u);
+    std::shared_ptr<platform::UIImageView> picture;
+    for (const auto& p : pictures)
+        if (p->image()) picture = p;
+    app.settle();
+    const auto window = app.window;
+    const auto centre = picture->convertPointToView({picture->bounds().midX(), picture->bounds().midY()}, window);
+    platform::UIGraphicsBeginImageContextWithOptions(window->bounds().size, true, 1);
+    window->drawViewHierarchyInRect(window->bounds(), true);
+    auto drawn = platform::UIGraphicsGetImageFromCurrentImageContext();
+    platform::UIGraphicsEndImageContext();
+    const auto pixel = drawn->cgImage()->pixelAt(int(centre.x), int(centre.y));
+    EXPECT_EQ(std::make_tuple(int(pixel.r), int(pixel.g), int(pixel.b)), std::make_tuple(200, 40, 40));
+
+    // The second step's page loads in the tip's web view, and its close call dismisses the tip.
+    platform::TouchDriver::tap(first->button2);
+    std::shared_ptr<KJBaseTipViewController> second;
+    std::shared_ptr<platform::WKWebView> web;
+    ASSERT_TRUE(app.pumpUntil([&] {
+        second = std::dynamic_pointer_cast<KJBaseTipViewController>(engine()->currentTipViewController());
+        if (!second || second == first || !second->coverView() || !second->coverView()->window()) return false;
+        web = std::dynamic_pointer_cast<platform::WKWebView>(second->webView);
+        Value ready;
+        if (web) web->evaluateJavaScript("typeof bridge", [&](const Value& v, const auto&) { ready = v; });
+        platform::RunLoop::main().runUntilIdle();
+        return ready == Value("object");
+    }));
+    web->evaluateJavaScript("bridge.callHandler('dismissTip', {shouldSendFeedResult: 'true'})", nullptr);
+    ASSERT_TRUE(app.pumpUntil([&] { return !second->coverView()->window(); }));
+    ASSERT_TRUE(app.pumpUntil([&] { return app.uploaded(8201).size() == 2; }));
+    auto closed = app.uploaded(8201)[1];
+    EXPECT_EQ(closed["result"]["status"], Value("rejected"));
+    EXPECT_EQ(closed["result"]["step_id"], Value("s1"));
+}
+
+TEST_F(LibraryTest, TheFeedsWidgetIsShownAndAcknowledgedAndAScreenshotCarriesTheScreensTargets) {
+    auto widget = Value::fromJSON(widgets::ParseFAQ().getDefaultData());
+    ASSERT_TRUE(widget);
+    Value item = *Value::fromJSON(campaign("faq", "fab", "{}"));
+    item.set("content", *widget);
+    serveFeed({*item.toJSON()});
+    app.server.addRoute(route("POST", "/v3/screenshots", 201, "{}"));
+    platform::ClassRegistry::registerClass("ProfileViewController", "BrindlecueBaseViewController");
+    auto profile = platform::make<ProfileViewController>();
+    app.launch(profile);
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.pumpUntil([&] { return app.requests("GET", "/v3/feeds") >= 1; }));
+    app.settle();
+
+    // The screen comes on view again: the floating button of the widget is on the key window, and
+    // the list it opens acknowledges the feed.
+    profile->viewDidAppear(false);
+    std::shared_ptr<platform::UIView> button;
+    ASSERT_TRUE(app.pumpUntil([&] {
+        button = app.window->viewWithTag(108101);
+        return button != nullptr;
+    }));
+    platform::TouchDriver::tap(button);
+    ASSERT_TRUE(app.pumpUntil([&] { return app.window->viewWithTag(108102) != nullptr; }));
+    ASSERT_TRUE(app.pumpUntil([&] { return !app.uploaded(8200).empty(); }));
+    EXPECT_EQ(app.uploaded(8200)[0]["feed_id"], Value("faq"));
+
+    // An author's screenshot of the screen goes up with the screen's targets, the button among them.
+    BLQLegacyScreenShotCapturer::captureScreenShot();
+    ASSERT_TRUE(app.pumpUntil([&] { return app.requests("POST", "/v3/screenshots") == 1; }));
+    std::string body;
+    for (const auto& entry : app.server.journal())
+        if (entry.path == "/v3/screenshots") body = entry.body;
+    EXPECT_NE(body.find("name=\"json\""), std::string::npos);
+    EXPECT_NE(body.find("\"id\":\"UIButton-"), std::string::npos) << "the screen's button is a target";
+}
+
+TEST_F(LibraryTest, TheAppStatusRefetchesTheFeedSwitchesPreviewOnAndLetsTapsCountAsSuperTags) {
+    platform::ClassRegistry::registerClass("ProfileViewController", "BrindlecueBaseViewController");
+    auto profile = platform::make<ProfileViewController>();
+    app.launch(profile);
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.pumpUntil([&] { return app.requests("GET", "/v3/feeds") == 1; }));
+
+    // The status says the feed changed after the last fetch, lets clicks count, and puts the install
+    // into preview mode.
+    app.server.addRoute(route("GET", "/v3/apps/.*/status", 200,
+                              R"({"app_status": {"feed_updated": "2029-01-01T00:00:00.000Z",
+                                                 "supertags_level": "all",
+                                                 "preview_mode": "2029-01-01T00:00:00.000Z"}})"));
+    ASSERT_TRUE(app.pumpUntil([&] { return app.requests("GET", "/v3/feeds") >= 2; }));
+    ASSERT_TRUE(app.pumpUntil([] { return BLQFacadeLink::isInPreviewMode(); }));
+    ASSERT_TRUE(app.pumpUntil([&] { return app.window->viewWithTag(1000300330) != nullptr; }))
+        << "the preview panel is on the screen";
+
+    // A tap on the screen's button counts its super tag once.
+    profile->viewWillAppear(false);
+    profile->viewDidAppear(false);
+    app.settle();
+    platform::TouchDriver::tap(profile->button);
+    ASSERT_TRUE(app.pumpUntil([&] {
+        for (const auto& record : app.uploadedEvents())
+            if (record["key"].stringValue().rfind("kj_supertag_ProfileViewController_UIButton-", 0) == 0) return true;
+        return false;
+    }));
 }
 
 }  // namespace
