@@ -1,6 +1,14 @@
-// preview-icons: draws the icons of the preview panel (its status banner and its menu) and writes
-// each as a 20 x 20 point PNG at 2x and 3x ("<name>@2x.png", "<name>@3x.png") into a folder,
-// by default the library's resource bundle. The shapes are laid out on a 24-unit grid.
+// preview-icons: draws the images of the library's resource bundle and writes them into a folder,
+// by default resources/BrindlecueResources.bundle:
+// - the preview panel's icons (its status banner and its menu), each a 20 x 20 point PNG at 2x
+//   and 3x ("<name>@2x.png", "<name>@3x.png");
+// - the tip icons that launchers and close buttons name ("alert-circled", "close", "help-circled",
+//   "information-circled", "record", "icon"), 30 x 30 point PNGs at 2x and 3x, black on clear so
+//   that a tint colours them;
+// - "default-image-placeholder", the 160 x 120 point picture a tip image falls back to, at 2x and 3x;
+// - "animation-pulse.gif", a launcher's pulsing dot: 32 x 32 points drawn at 2x (64 x 64 pixels),
+//   looping for ever, shown as it is (never tinted).
+// The icons' shapes are laid out on a 24-unit grid.
 //
 //   preview-icons [folder]     (default resources/BrindlecueResources.bundle)
 
@@ -14,6 +22,7 @@
 #include <vector>
 
 #include "platform/graphics/CGContext.h"
+#include "platform/graphics/CGImageSource.h"
 #include "platform/uikit/UIGraphics.h"
 #include "platform/uikit/UIImage.h"
 
@@ -211,24 +220,124 @@ const std::vector<std::pair<std::string, Drawing>>& icons() {
     return list;
 }
 
-bool writeIcon(const std::string& name, const Drawing& draw, double scale,
-               const std::filesystem::path& folder) {
-    UIGraphicsBeginImageContextWithOptions({20, 20}, false, scale);
+const UIColor kBlack(0, 0, 0);
+
+// The circled tip icons share one ring, so that they match side by side.
+void tipRing(Pen& p) {
+    p.ring(kBlack, {12, 12}, 10, 2);
+}
+
+const std::vector<std::pair<std::string, Drawing>>& tipIcons() {
+    static const std::vector<std::pair<std::string, Drawing>> list = {
+        {"alert-circled",
+         [](Pen& p) {
+             tipRing(p);
+             p.stroke(kBlack, 2.4, {{12, 6.8}, {12, 13.2}});
+             p.disc(kBlack, {12, 16.9}, 1.45);
+         }},
+        {"close",
+         [](Pen& p) {
+             p.stroke(kBlack, 2.4, {{6.5, 6.5}, {17.5, 17.5}});
+             p.stroke(kBlack, 2.4, {{17.5, 6.5}, {6.5, 17.5}});
+         }},
+        {"help-circled",
+         [](Pen& p) {
+             tipRing(p);
+             auto hook = Pen::arc({12, 9.4}, 3.3, 190, 405);
+             hook.push_back({12, 13.1});
+             hook.push_back({12, 13.9});
+             p.stroke(kBlack, 2.4, hook);
+             p.disc(kBlack, {12, 17.2}, 1.45);
+         }},
+        {"information-circled",
+         [](Pen& p) {
+             tipRing(p);
+             p.disc(kBlack, {12, 7.3}, 1.45);
+             p.stroke(kBlack, 2.4, {{12, 10.8}, {12, 17}});
+         }},
+        {"record",
+         [](Pen& p) {
+             tipRing(p);
+             p.disc(kBlack, {12, 12}, 5.5);
+         }},
+        {"icon",
+         [](Pen& p) {
+             // A five-pointed star, its points softened by a round-joined outline.
+             std::vector<CGPoint> star;
+             for (int i = 0; i < 10; ++i) {
+                 const double r = i % 2 ? 4.1 : 9.6, a = (-90 + 36 * i) * kPi / 180;
+                 star.push_back({12 + r * std::cos(a), 12.8 + r * std::sin(a)});
+             }
+             p.fill(kBlack, star);
+             p.stroke(kBlack, 1.2, star, true);
+         }},
+    };
+    return list;
+}
+
+// A neutral picture: a framed landscape in grey on a light grey field, laid out in points.
+void placeholder(Pen& p) {
+    const UIColor field(0.925, 0.933, 0.941), mark(0.690, 0.722, 0.753);
+    p.ctx.setFillColor(field);
+    p.ctx.fillRect(CGRect(0, 0, 160, 120));
+    p.ctx.setStrokeColor(mark);
+    p.ctx.setLineWidth(3);
+    p.ctx.setLineJoin(CGLineJoin::Round);
+    p.ctx.strokeRect(CGRect(51.5, 38.5, 57, 43));
+    p.disc(mark, {95, 50.5}, 5);
+    p.fill(mark, {{56, 77}, {70, 59}, {80, 70}, {87, 62}, {104, 77}});
+}
+
+// The pulse at a moment of its cycle (0 to 1): a ring leaving the dot, thinning and paling as it
+// grows, over a dot that swells a little as the ring sets off. Laid out in points on 32 x 32.
+void pulse(Pen& p, double t) {
+    const CGPoint c{16, 16};
+    const double fade = 0.65 * t;
+    const UIColor ring(kBrand.red + (1 - kBrand.red) * fade, kBrand.green + (1 - kBrand.green) * fade,
+                       kBrand.blue + (1 - kBrand.blue) * fade);
+    p.ring(ring, c, 7 + 7.8 * t, 3.2 - 2 * t);
+    p.disc(kBrand, c, 5.6 + 0.9 * std::sin(kPi * std::min(1.0, 2 * t)));
+}
+
+std::shared_ptr<UIImage> draw(CGSize points, double units, double scale, const Drawing& drawing) {
+    UIGraphicsBeginImageContextWithOptions(points, false, scale);
     auto ctx = UIGraphicsGetCurrentContext();
-    ctx->scaleCTM(20.0 / 24, 20.0 / 24);
+    ctx->scaleCTM(points.width / units, points.width / units);
     Pen pen{*ctx};
-    draw(pen);
+    drawing(pen);
     auto image = UIGraphicsGetImageFromCurrentImageContext();
     UIGraphicsEndImageContext();
-    auto png = UIImagePNGRepresentation(image);
-    const auto file = folder / (name + "@" + std::to_string(int(scale)) + "x.png");
+    return image;
+}
+
+bool writeFile(const std::filesystem::path& file, const std::optional<Data>& bytes) {
     std::ofstream out(file, std::ios::binary);
-    if (png) out.write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
-    if (!png || !out) {
+    if (bytes) out.write(reinterpret_cast<const char*>(bytes->data()), std::streamsize(bytes->size()));
+    if (!bytes || !out) {
         std::fprintf(stderr, "preview-icons: could not write %s\n", file.c_str());
         return false;
     }
     return true;
+}
+
+// "<name>@2x.png" and "<name>@3x.png" of a drawing laid out on the given units across.
+bool writeScaled(const std::string& name, CGSize points, double units, const Drawing& drawing,
+                 const std::filesystem::path& folder) {
+    for (double scale : {2.0, 3.0}) {
+        auto png = UIImagePNGRepresentation(draw(points, units, scale, drawing));
+        if (!writeFile(folder / (name + "@" + std::to_string(int(scale)) + "x.png"), png)) return false;
+    }
+    return true;
+}
+
+bool writePulse(const std::filesystem::path& folder) {
+    constexpr int kFrames = 12;
+    std::vector<CGImageGIFFrame> frames;
+    for (int i = 0; i < kFrames; ++i) {
+        auto image = draw({32, 32}, 32, 2, [&](Pen& p) { pulse(p, double(i) / kFrames); });
+        frames.push_back({image->cgImage(), 0.08});
+    }
+    return writeFile(folder / "animation-pulse.gif", CGImageEncodeGIF(frames, 0));
 }
 
 }  // namespace
@@ -236,9 +345,19 @@ bool writeIcon(const std::string& name, const Drawing& draw, double scale,
 int main(int argc, char** argv) {
     const std::filesystem::path folder = argc > 1 ? argv[1] : "resources/BrindlecueResources.bundle";
     std::filesystem::create_directories(folder);
-    for (const auto& [name, draw] : icons())
-        for (double scale : {2.0, 3.0})
-            if (!writeIcon(name, draw, scale, folder)) return 1;
-    std::printf("wrote %zu icons into %s\n", icons().size(), folder.c_str());
+    size_t written = 0;
+    for (const auto& [name, drawing] : icons()) {
+        if (!writeScaled(name, {20, 20}, 24, drawing, folder)) return 1;
+        ++written;
+    }
+    for (const auto& [name, drawing] : tipIcons()) {
+        if (!writeScaled(name, {30, 30}, 24, drawing, folder)) return 1;
+        ++written;
+    }
+    if (!writeScaled("default-image-placeholder", {160, 120}, 160, placeholder, folder) ||
+        !writePulse(folder))
+        return 1;
+    written += 2;
+    std::printf("wrote %zu images into %s\n", written, folder.c_str());
     return 0;
 }

@@ -9,9 +9,11 @@
 // the other kinds of tip over the same screen into the directory: pop tips below and left of the
 // button (the first with an image), coachmarks lighting the button as a circle, a rectangle and a
 // spot of their own size over a dimmed, blurred and radially darkened screen, and a glowing
-// launcher beside a card of the screen. With --feedback it writes a survey tip over the same screen
-// as feedback-<look>.png in the directory: its choice dialog with few and with many options, its
-// free-text form after a choice, and the thank-you over the tip. With --preview it writes the
+// launcher beside a card of the screen, and a sheet of the library's tip images (tip-images.png);
+// the tips' icons and placeholder come from the project's resource bundle, as a host ships it.
+// With --feedback it writes a survey tip over the same screen as feedback-<look>.png in the
+// directory: its choice dialog with few and with many options, its free-text form after a choice,
+// and the thank-you over the tip. With --preview it writes the
 // preview panel over a phone screen in its looks (idle, menu open, a status message, a custom
 // message, the success message) as preview-<look>.png in the directory, and a sheet of the panel's
 // icons as preview-icons.png.
@@ -29,6 +31,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include <unistd.h>
 
 #include "feed/KJOverlay.h"
 #include "feed/KJTipButtonElement.h"
@@ -53,9 +57,11 @@
 #include "presentation/KJTipImageElement.h"
 #include "presentation/KJTipLauncherElement.h"
 #include "presentation/KJTipPresentation.h"
+#include "presentation/UIImageQXColorTintColor.h"
 
 #include "platform/dispatch/RunLoop.h"
 #include "platform/graphics/CGContext.h"
+#include "platform/graphics/CGImageSource.h"
 #include "platform/uikit/TouchDriver.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIScreen.h"
@@ -249,10 +255,20 @@ std::shared_ptr<UIWindow> hudWindow(const std::string& look) {
     return window;
 }
 
-// The scratch app bundle the renderings read their resources from.
+// The scratch app bundle the renderings read their resources from: one per run (so that no file
+// of another run shadows the library's), removed when the run ends.
 std::filesystem::path scratchApp() {
-    return std::filesystem::temp_directory_path() / "render-view-app.app";
+    static const auto app =
+        std::filesystem::temp_directory_path() / ("render-view-" + std::to_string(getpid()) + ".app");
+    return app;
 }
+
+struct ScratchAppRemover {
+    ~ScratchAppRemover() {
+        std::error_code ec;
+        std::filesystem::remove_all(scratchApp(), ec);
+    }
+};
 
 void writePNG(const std::shared_ptr<UIImage>& image, const std::filesystem::path& file) {
     std::filesystem::create_directories(file.parent_path());
@@ -260,26 +276,15 @@ void writePNG(const std::shared_ptr<UIImage>& image, const std::filesystem::path
     std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
 }
 
-// A close icon: a cross, as a 2x PNG in the library's resource bundle of a scratch app bundle.
-void installCloseIcon() {
+// The project's resource bundle (the library's images, templates and strings) inside the scratch
+// app bundle, which becomes the main bundle, as a host app ships it.
+void installResources() {
     auto app = scratchApp();
-    auto folder = app / "BrindlecueResources.bundle";
-    std::filesystem::create_directories(folder);
-    UIGraphicsBeginImageContextWithOptions({16, 16}, false, 2);
-    auto ctx = UIGraphicsGetCurrentContext();
-    ctx->setStrokeColor(UIColor::blackColor());
-    ctx->setLineWidth(2);
-    ctx->setLineCap(CGLineCap::Round);
-    ctx->moveToPoint({3, 3});
-    ctx->addLineToPoint({13, 13});
-    ctx->moveToPoint({13, 3});
-    ctx->addLineToPoint({3, 13});
-    ctx->strokePath();
-    auto image = UIGraphicsGetImageFromCurrentImageContext();
-    UIGraphicsEndImageContext();
-    auto png = UIImagePNGRepresentation(image);
-    std::ofstream(folder / "close@2x.png", std::ios::binary)
-        .write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
+    std::filesystem::create_directories(app);
+    std::filesystem::copy(
+        std::filesystem::path(BRINDLECUE_SOURCE_DIR) / "resources/BrindlecueResources.bundle",
+        app / "BrindlecueResources.bundle",
+        std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
     setenv("BRINDLECUE_MAIN_BUNDLE", app.c_str(), 1);
 }
 
@@ -317,7 +322,7 @@ public:
 // The profile screen with a modal tip over it, highlighting the button.
 std::shared_ptr<UIWindow> tipWindow(std::shared_ptr<brindlecue::KJModalTipViewController>& tip) {
     using namespace brindlecue;
-    installCloseIcon();
+    installResources();
     auto screen = make<ProfileScreen>();
     auto window = make<UIWindow>(UIScreen::mainScreen()->bounds());
     window->setRootViewController(screen);
@@ -352,7 +357,7 @@ std::shared_ptr<UIWindow> tipWindow(std::shared_ptr<brindlecue::KJModalTipViewCo
     step->next->margin.top = 12;
     step->isHorizontal = true;
     step->dismiss = KJTipDismissElement::createFromFeed(
-        Value::dictionary({{"file-name", "close"}, {"width", 16}, {"height", 16}, {"color", "#FF666666"}}));
+        Value::dictionary({{"file-name", "close"}, {"color", "#FF666666"}}));
     step->overlay = std::make_shared<KJOverlay>();
     step->overlay->type = "coachmark";
     step->overlay->padding = {8, 8, 8, 8};
@@ -372,25 +377,9 @@ std::shared_ptr<UIWindow> tipWindow(std::shared_ptr<brindlecue::KJModalTipViewCo
     return window;
 }
 
-// The launcher's "help" icon (a ring with a question mark, drawn black: the launcher tints it) and
-// a picture for a tip's image element, in the scratch app bundle.
+// The library's resources and, in the app bundle itself, a picture for a tip's image element.
 void installTipKindResources() {
-    installCloseIcon();
-    UIGraphicsBeginImageContextWithOptions({32, 32}, false, 1);
-    auto ctx = UIGraphicsGetCurrentContext();
-    ctx->setFillColor(UIColor::blackColor());
-    ctx->addEllipseInRect(CGRect(1, 1, 30, 30));
-    ctx->addEllipseInRect(CGRect(4, 4, 24, 24));
-    ctx->eoFillPath();
-    ctx->setStrokeColor(UIColor::blackColor());
-    ctx->setLineWidth(3.5);
-    ctx->setLineCap(CGLineCap::Round);
-    ctx->addArc({16, 12.5}, 4.5, M_PI, M_PI * 2.35, false);
-    ctx->addLineToPoint({16, 19});
-    ctx->strokePath();
-    ctx->fillEllipseInRect(CGRect(14, 21.5, 4, 4));
-    writePNG(UIGraphicsGetImageFromCurrentImageContext(), scratchApp() / "BrindlecueResources.bundle" / "help-circled.png");
-    UIGraphicsEndImageContext();
+    installResources();
     writePNG(landscape({200, 84}), scratchApp() / "tip-hero@2x.png");
 }
 
@@ -444,7 +433,7 @@ std::shared_ptr<brindlecue::KJTipElement> popStep(bool below) {
         step->height = 250;
         step->next = gotIt();
         step->dismiss = KJTipDismissElement::createFromFeed(
-            Value::dictionary({{"file-name", "close"}, {"width", 14}, {"height", 14}, {"color", "#FF888888"}}));
+            Value::dictionary({{"file-name", "close"}, {"color", "#FF888888"}}));
         step->arrayImages = std::vector<std::shared_ptr<KJTipBaseElement>>{KJTipImageElement::createFromFeed(
             Value::dictionary({{"resource", "tip-hero"}, {"width", "80%"}, {"height", "84"},
                                {"image-align", "center-middle"}, {"margin-top", 6}, {"corner-radius", 8}}))};
@@ -619,17 +608,6 @@ private:
     std::shared_ptr<brindlecue::BLQPreviewModeUIManager> ui_;
 };
 
-// The project's resource bundle inside a scratch app bundle, made the main bundle.
-void installResources() {
-    auto app = std::filesystem::temp_directory_path() / "render-view-preview.app";
-    std::filesystem::create_directories(app);
-    std::filesystem::copy(
-        std::filesystem::path(BRINDLECUE_SOURCE_DIR) / "resources/BrindlecueResources.bundle",
-        app / "BrindlecueResources.bundle",
-        std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
-    setenv("BRINDLECUE_MAIN_BUNDLE", app.c_str(), 1);
-}
-
 bool writeRendering(const std::shared_ptr<UIWindow>& window, double scale, const std::string& out);
 
 // Moves the virtual clock on in small steps while the main queue runs.
@@ -703,6 +681,56 @@ bool writePreviewPanel(const std::string& dir, double scale) {
     return ok;
 }
 
+// The library's tip images as a host gets them, on one sheet: the icons of launchers and close
+// buttons as loaded (black, 30 points), the same tinted the launcher's way (one pixel per point,
+// stretched over a 32-point launcher), the image placeholder and the frames of the pulse.
+bool writeTipImageSheet(const std::string& dir, double scale) {
+    using namespace brindlecue;
+    installResources();
+    auto sheet = make<UIWindow>(CGRect(0, 0, 480, 300));
+    sheet->setBackgroundColor(UIColor::whiteColor());
+    auto label = [&](const std::string& text, const CGRect& frame) {
+        auto l = make<UILabel>(frame);
+        l->setText(text);
+        l->setFont(UIFont::systemFontOfSize(9));
+        l->setTextAlignment(NSTextAlignment::Center);
+        sheet->addSubview(l);
+    };
+    const char* icons[] = {"alert-circled.png",       "close.png",  "help-circled.png",
+                           "information-circled.png", "record.png", "icon.png"};
+    for (int i = 0; i < 6; ++i) {
+        auto image = KJTipDismissElement::iconImage(icons[i]);
+        if (!image) {
+            std::fprintf(stderr, "render-view: the bundle has no %s\n", icons[i]);
+            return false;
+        }
+        auto black = make<UIImageView>(CGRect(25 + i * 80, 10, 30, 30));
+        black->setImage(image);
+        sheet->addSubview(black);
+        label(icons[i], CGRect(i * 80, 44, 80, 12));
+        auto tinted = make<UIImageView>(CGRect(24 + i * 80, 66, 32, 32));
+        tinted->setImage(UIImageQXColorTintColor::imageWithTint(
+            image->imageWithRenderingMode(UIImageRenderingMode::AlwaysTemplate), UIColor(1, 0.549, 0)));
+        sheet->addSubview(tinted);
+    }
+    label("the same, tinted as a launcher tints them", CGRect(0, 102, 480, 12));
+    auto placeholder = make<UIImageView>(CGRect(10, 130, 160, 120));
+    placeholder->setImage(KJTipImageElement::getLocalImage("no-such-picture"));
+    sheet->addSubview(placeholder);
+    label("default-image-placeholder", CGRect(10, 254, 160, 12));
+    auto bundle = blqFindBundleForResource("animation-pulse", "gif", false);
+    auto path = bundle ? bundle->pathForResource("animation-pulse", "gif") : std::nullopt;
+    std::ifstream in(path.value_or(""), std::ios::binary);
+    auto source = CGImageSource::createWithData(Data(std::istreambuf_iterator<char>(in), {}));
+    for (size_t i = 0; source && i < source->count(); ++i) {
+        auto frame = make<UIImageView>(CGRect(200 + (i % 6) * 46, 140 + (i / 6) * 46, 32, 32));
+        frame->setImage(UIImage::imageWithCGImage(source->imageAtIndex(i), 2));
+        sheet->addSubview(frame);
+    }
+    label("animation-pulse.gif, frame by frame", CGRect(190, 254, 280, 12));
+    return writeRendering(sheet, scale, dir + "/tip-images.png");
+}
+
 bool writeRendering(const std::shared_ptr<UIWindow>& window, double scale, const std::string& out) {
     UIGraphicsBeginImageContextWithOptions(window->bounds().size, true, scale);
     window->drawViewHierarchyInRect(window->bounds(), true);
@@ -726,6 +754,7 @@ bool writeRendering(const std::shared_ptr<UIWindow>& window, double scale, const
 }  // namespace
 
 int main(int argc, char** argv) {
+    const ScratchAppRemover removeScratchApp;
     std::string out = "render-view.png";
     std::string hudDir;
     std::string kindsDir;
@@ -774,7 +803,7 @@ int main(int argc, char** argv) {
             window->setHidden(true);
             RunLoop::main().runUntilIdle();
         }
-        return 0;
+        return writeTipImageSheet(kindsDir, scale) ? 0 : 1;
     }
     if (!previewDir.empty()) return writePreviewPanel(previewDir, scale) ? 0 : 1;
     if (!feedbackDir.empty()) {
