@@ -11,7 +11,8 @@
 namespace brindlecue {
 
 // Judges whether a new event of one code repeats an earlier one closely enough to be dropped.
-// A twin is always an earlier event: one created 0 to kTwinWindow seconds before the new one.
+// Unless its deduper says otherwise (twinWindow), a twin is an earlier event: one created 0 to
+// kTwinWindow seconds before the new one.
 class BLQIUserEventDeduper {
 public:
     using Records = std::vector<std::shared_ptr<BLQUserEventDTO>>;
@@ -29,6 +30,9 @@ public:
     // that the deduper manager keeps records apart by it and asks only about possible twins; none
     // when every record of the code may be one.
     virtual std::optional<std::string> twinKey(const BLQUserEventDTO& event) const { return std::nullopt; }
+    // How long before an event its twins were created, in seconds; none when any remembered
+    // record may be one, whenever it was created.
+    virtual std::optional<double> twinWindow() const { return kTwinWindow; }
 
     // Whether the record was created 0 to kTwinWindow seconds before the event; false when
     // either has no creation date.

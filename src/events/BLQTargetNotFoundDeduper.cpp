@@ -47,7 +47,7 @@ bool BLQTargetNotFoundDeduper::shouldDedupe(const BLQUserEventDTO& event,
     auto text = comparableText(event);
     if (!text) return false;
     for (const auto& record : *previousRecords) {
-        if (!record || !isWithinTwinWindow(event, *record)) continue;
+        if (!record) continue;
         auto other = comparableText(*record);
         if (other && computeSimilarityPercentage(*text, *other) > kSimilarityThreshold) return true;
     }

@@ -49,24 +49,30 @@ bool BLQUserEventDeduperManager::shouldDedupe(const std::shared_ptr<BLQUserEvent
     if (found == dedupersMap_.end()) return false;
     const BLQIUserEventDeduper& deduper = *found->second;
     Shelf shelf{event->code, deduper.twinKey(*event)};
-    bool duplicate = deduper.shouldDedupe(*event, earlierRecords(*event, shelf));
+    bool duplicate = deduper.shouldDedupe(*event, earlierRecords(*event, shelf, deduper.twinWindow()));
     remember(event, shelf);
     return duplicate;
 }
 
 std::optional<BLQIUserEventDeduper::Records> BLQUserEventDeduperManager::earlierRecords(
-    const BLQUserEventDTO& event, const Shelf& shelf) const {
+    const BLQUserEventDTO& event, const Shelf& shelf, std::optional<double> window) const {
     if (!event.session) return std::nullopt;
     auto session = previousRecords_.find(event.session->id);
     if (session == previousRecords_.end()) return std::nullopt;
     BLQIUserEventDeduper::Records earlier;
     auto records = session->second.find(shelf);
-    if (records == session->second.end() || !event.createdDate) return earlier;
-    const double created = event.createdDate->timeIntervalSince1970();
-    auto byTime = [](const Remembered& r, double t) { return r.created < t; };
-    auto from = std::lower_bound(records->second.begin(), records->second.end(),
-                                 created - BLQIUserEventDeduper::kTwinWindow, byTime);
-    for (auto it = from; it != records->second.end() && it->created <= created; ++it) {
+    if (records == session->second.end()) return earlier;
+    auto from = records->second.begin();
+    auto to = records->second.end();
+    if (window) {
+        // Only the records created in the window before the event.
+        if (!event.createdDate) return earlier;
+        const double created = event.createdDate->timeIntervalSince1970();
+        auto byTime = [](const Remembered& r, double t) { return r.created < t; };
+        from = std::lower_bound(from, to, created - *window, byTime);
+        to = std::upper_bound(from, to, created, [](double t, const Remembered& r) { return t < r.created; });
+    }
+    for (auto it = from; it != to; ++it) {
         const BLQUserEventDTO& record = *it->event;
         if (isSameEvent(record, event) || !mayBeTwin(record.status)) continue;
         earlier.push_back(it->event);

@@ -16,8 +16,9 @@ namespace brindlecue {
 // Remembers every event it is asked about (for the latest session and the one before it, in
 // process memory) and asks the deduper of the event's code whether the event repeats one of the
 // remembered events: of the same session and code, not the event itself (same id, or both
-// without one), unsent, being sent or sent, and created up to 1.0 s before it. An event of a
-// code without a deduper is neither judged nor remembered.
+// without one), unsent, being sent or sent, and created in the deduper's window before it (up to
+// 1.0 s; any time for a deduper without one). An event of a code without a deduper is neither
+// judged nor remembered.
 //
 // Asked from the store's queue and the upload queue at once: the memory is guarded. It keeps its
 // records by creation time, apart by the deduper's twin key, so that a question reads only the
@@ -47,7 +48,8 @@ private:
     using Records = std::vector<Remembered>;  // ascending creation time
 
     std::optional<BLQIUserEventDeduper::Records> earlierRecords(const BLQUserEventDTO& event,
-                                                                const Shelf& shelf) const;
+                                                                const Shelf& shelf,
+                                                                std::optional<double> window) const;
     void remember(const std::shared_ptr<BLQUserEventDTO>& event, const Shelf& shelf);
 
     mutable std::mutex mutex_;

@@ -120,8 +120,14 @@ TEST_F(DeduperManagerTest, TagIncrementsAndFeedErrorsHaveTheirOwnTwins) {
     EXPECT_FALSE(manager.shouldDedupe(feedError(10, "error", content)));
     EXPECT_TRUE(manager.shouldDedupe(feedError(10.4, "error", content + ".")));
     EXPECT_FALSE(manager.shouldDedupe(feedError(10.5, "error", "a wholly different failure reported")));
-    EXPECT_FALSE(manager.shouldDedupe(feedError(10.6, "ok", content)));   // only errors repeat
-    EXPECT_FALSE(manager.shouldDedupe(feedError(30, "error", content)));  // too late to be a twin
+    EXPECT_FALSE(manager.shouldDedupe(feedError(10.6, "ok", content)));  // only errors repeat
+    // An error repeats however far apart in time, and a later one repeats an earlier asked one.
+    EXPECT_TRUE(manager.shouldDedupe(feedError(15, "error", content)));
+    EXPECT_TRUE(manager.shouldDedupe(feedError(3600, "error", content)));
+    EXPECT_TRUE(manager.shouldDedupe(feedError(2, "error", content)));
+    // Only kept errors of the same session count.
+    EXPECT_FALSE(manager.shouldDedupe(event(BLQUserEventCode::feedResult, 20, "Feed result with error: f1", 2,
+                                            feedError(0, "error", content)->details)));
 }
 
 TEST_F(DeduperManagerTest, TheMemoryTakesQuestionsFromManyThreads) {

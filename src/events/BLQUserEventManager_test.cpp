@@ -180,6 +180,26 @@ TEST_F(UserEventManagerTest, DuplicatesAndDisabledCodesAreStoredButNeverSent) {
     EXPECT_TRUE(sender->batch(1).events.empty());
 }
 
+TEST_F(UserEventManagerTest, TheSameTargetErrorSecondsApartIsUploadedOnce) {
+    const Value details = Value::dictionary({{"feed_id", "f1"},
+                                             {"step_id", "s1"},
+                                             {"status", "error"},
+                                             {"complete", false},
+                                             {"error_content", "failed to find target"}});
+    record(8201, "Feed result with error: f1", details);
+    ASSERT_TRUE(advanceUntilBatch(0.5, 1));
+    EXPECT_EQ(sender->batch(0).events.size(), 1u);
+    sender->batch(0).success(Value::dictionary(), *platform::URL::fromString("http://h/v3/logs"));
+
+    Clock::advance(5);
+    record(8201, "Feed result with error: f1", details);
+    EXPECT_EQ(statuses(), (std::vector<Status>{Status::sent, Status::deduped}));
+    EXPECT_FALSE(advanceUntilBatch(1.0, 2, false));  // a duplicate asks for no upload
+    record(8051, "Heartbeat");
+    ASSERT_TRUE(advanceUntilBatch(0.5, 2));
+    EXPECT_EQ(messages(sender->batch(1).events), std::vector<std::string>{"Heartbeat"});
+}
+
 TEST_F(UserEventManagerTest, WhileTheLibraryIsOffEventsWaitAndTheirCodesAreCheckedWhenTheyLeave) {
     config->set({}, false);
     record(8108, "Home");

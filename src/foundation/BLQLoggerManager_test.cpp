@@ -55,7 +55,15 @@ protected:
     std::shared_ptr<FakeUserEventManager> events = std::make_shared<FakeUserEventManager>(sink);
     std::shared_ptr<BLQLoggerManager> manager = std::make_shared<BLQLoggerManager>(config);
 
-    void SetUp() override { BLQFacadeLink::setUserEventManager(events); }
+    // The facade link is the process's: each case starts without a logger manager and leaves none.
+    void SetUp() override {
+        BLQFacadeLink::setLoggerManager(nullptr);
+        BLQFacadeLink::setUserEventManager(events);
+    }
+    void TearDown() override {
+        BLQFacadeLink::setLoggerManager(nullptr);
+        BLQFacadeLink::setUserEventManager(nullptr);
+    }
 
     void logAtEveryLevel() {
         for (int64_t level = 0; level <= 5; ++level) manager->log("m" + std::to_string(level), level);

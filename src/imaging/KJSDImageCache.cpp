@@ -1,5 +1,7 @@
 #include "imaging/KJSDImageCache.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -33,6 +35,14 @@ constexpr const char* kNamespacePrefix = "tallowmere.KJSDWebImageCache.";
 fs::path defaultDiskCachePath(const std::string& nameSpace, const std::optional<fs::path>& directory) {
     if (directory) return *directory / (kNamespacePrefix + nameSpace);
     return KJSDImageCache::makeDiskCachePath(nameSpace);
+}
+
+// The room a file takes on disk (its blocks), which the size limit of the sweep counts; none
+// when it cannot be read.
+std::optional<uint64_t> allocatedSize(const fs::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return uint64_t(info.st_blocks) * 512;  // st_blocks counts 512-byte units
 }
 
 std::optional<Data> readFile(const fs::path& path) {
@@ -432,14 +442,14 @@ void KJSDImageCache::deleteOldFilesWithCompletionBlock(NoParamsBlock completion)
             if (entryError || directory) continue;
             auto time = it->last_write_time(entryError);
             if (entryError) continue;
-            uint64_t size = it->file_size(entryError);
-            if (entryError) continue;
+            auto size = allocatedSize(it->path());
+            if (!size) continue;
             double modified = secondsSince1970(time);
             if (modified <= expiry) {
                 expired.push_back(it->path());
             } else {
-                currentSize += size;
-                kept.push_back({it->path(), modified, size});
+                currentSize += *size;
+                kept.push_back({it->path(), modified, *size});
             }
         }
         for (const auto& path : expired) fs::remove(path, ec);

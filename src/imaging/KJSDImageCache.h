@@ -134,8 +134,9 @@ public:
     void setMaxMemoryCountLimit(uint64_t limit);
 
     // The sweep on the I/O queue: files modified maxCacheAge seconds ago or earlier go; then,
-    // when maxCacheSize is set and the rest is larger, the oldest go until less than half of it is
-    // left. Hidden files are left alone. The completion runs on the main queue.
+    // when maxCacheSize is set and the rest takes more room on disk (allocated sizes, whole
+    // blocks), the oldest go until less than half of it is left. Hidden files are left alone. The
+    // completion runs on the main queue.
     void deleteOldFiles();
     void deleteOldFilesWithCompletionBlock(NoParamsBlock completion);
     // The sweep inside a background task of the application.

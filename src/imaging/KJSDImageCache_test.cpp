@@ -1,6 +1,7 @@
 #include "imaging/KJSDImageCache.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <fstream>
@@ -217,6 +218,29 @@ TEST(KJSDImageCache, SweepsFilesByAgeThenTheOldestBySize) {
     EXPECT_GE(application->activeBackgroundTaskCount(), 1u);
     EXPECT_TRUE(RunLoop::main().runUntil(
         [&] { return !fs::exists(dir / "stale") && application->activeBackgroundTaskCount() == 0; }));
+}
+
+TEST(KJSDImageCache, TheSizeLimitCountsTheRoomFilesTakeOnDisk) {
+    Clock::useVirtual();
+    auto cache = KJSDImageCache::create("test");
+    const fs::path dir = cache->diskCachePath();
+    const double now = Clock::now();
+    for (int i = 0; i < 5; ++i) {
+        writeAll(dir / ("small" + std::to_string(i)), Data(300, 3));
+        setModified(dir / ("small" + std::to_string(i)), now - 500 + 100 * i);
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat((dir / "small0").c_str(), &info), 0);
+    const uint64_t allocated = uint64_t(info.st_blocks) * 512;
+    if (allocated <= 300) GTEST_SKIP() << "this file system keeps small files without whole blocks";
+
+    // 1,500 bytes, but five blocks: over a limit of just under five blocks, the oldest go until
+    // less than half of the limit is left, so two stay.
+    cache->config().maxCacheSize = 5 * allocated - 1;
+    bool swept = false;
+    cache->deleteOldFilesWithCompletionBlock([&] { swept = true; });
+    waitForMain(swept);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(fs::exists(dir / ("small" + std::to_string(i))), i >= 3) << i;
 }
 
 TEST(KJSDImageCache, MemoryWarningsKeepImagesThatAreStillInUse) {

@@ -218,12 +218,14 @@ void KJSDWebImageDownloaderOperation::cancel() {
             finished_ = true;
         }
     }
+    // The callers are let go before the task is cancelled: the session reports the cancellation
+    // on its own queue, and a cancelled download reports nothing to them.
+    reset();
     if (task) {
         task->cancel();
         postNotifications({KJSDWebImageDownloadStopNotification});
     }
     finishedCv_.notify_all();
-    reset();
 }
 
 void KJSDWebImageDownloaderOperation::done() {

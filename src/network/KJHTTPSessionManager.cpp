@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <mutex>
 
 #include "foundation/BLQDeviceUtils.h"
 #include "foundation/KJLog.h"
@@ -10,9 +11,9 @@
 #include "network/library/KJAFHTTPResponseSerializer.h"
 #include "network/library/KJSystemLog.h"
 #include "platform/NotificationCenter.h"
+#include "platform/TestingReset.h"
 #include "platform/UserDefaults.h"
 #include "platform/dispatch/Clock.h"
-#include "platform/dispatch/DispatchOnce.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/URL.h"
@@ -49,15 +50,35 @@ std::string responseURLText(const std::shared_ptr<platform::URLSessionTask>& tas
 
 }  // namespace
 
-std::shared_ptr<KJHTTPSessionManager> KJHTTPSessionManager::sharedInstance() {
-    static platform::DispatchOnceToken token;
-    static std::shared_ptr<KJHTTPSessionManager>* shared = nullptr;
-    platform::dispatchOnce(token, [] {
-        auto manager = adopt(new KJHTTPSessionManager());
-        manager->setIdentificationHeaders();
-        shared = new std::shared_ptr<KJHTTPSessionManager>(std::move(manager));
-    });
+namespace {
+
+// The shared client and its lock; kept through exit, since requests may still be running.
+std::mutex& sharedMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+
+std::shared_ptr<KJHTTPSessionManager>& sharedSlot() {
+    static auto* shared = new std::shared_ptr<KJHTTPSessionManager>();
     return *shared;
+}
+
+}  // namespace
+
+std::shared_ptr<KJHTTPSessionManager> KJHTTPSessionManager::sharedInstance() {
+    std::lock_guard lock(sharedMutex());
+    auto& shared = sharedSlot();
+    if (!shared) {
+        shared = adopt(new KJHTTPSessionManager());
+        shared->setIdentificationHeaders();
+        platform::TestingReset::add("KJHTTPSessionManager.shared", [] { resetSharedForTesting(); });
+    }
+    return shared;
+}
+
+void KJHTTPSessionManager::resetSharedForTesting() {
+    std::lock_guard lock(sharedMutex());
+    sharedSlot().reset();
 }
 
 KJHTTPSessionManager::KJHTTPSessionManager()

@@ -20,6 +20,11 @@ public:
                                        const platform::Error& error)>;
 
     static std::shared_ptr<KJHTTPSessionManager> sharedInstance();
+    // Test-only: forgets the shared client, so that the next sharedInstance() builds one with the
+    // identification headers of that moment (the facade and the install token in the user
+    // defaults of the current app container). The library never calls it; the test runner does
+    // between tests.
+    static void resetSharedForTesting();
 
     // hostVersion is accepted and not used. Each verb returns the started task, or none when the
     // request could not be built (the failure block still runs).

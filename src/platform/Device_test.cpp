@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 
 #include <unicode/timezone.h>
 
@@ -60,6 +61,11 @@ TEST(Device, TheIdentityIsTheMobileDevicesWithDefaultsAHostCanSet) {
 }
 
 TEST(Device, SecondsFromGMTFollowsDaylightSavingAtTheClocksNow) {
+    // The device's zone is the process's: it is put back however the test ends.
+    struct PutBack {
+        std::unique_ptr<icu::TimeZone> zone{icu::TimeZone::createDefault()};
+        ~PutBack() { icu::TimeZone::setDefault(*zone); }
+    } putBack;
     icu::TimeZone::adoptDefault(icu::TimeZone::createTimeZone("America/New_York"));
     Clock::useVirtual(1767225600.0);  // 2026-01-01
     EXPECT_EQ(Device::secondsFromGMT(), -5 * 3600);

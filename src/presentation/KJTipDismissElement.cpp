@@ -70,7 +70,10 @@ std::shared_ptr<KJTipDismissElement> KJTipDismissElement::createFromFeed(const V
     if (!object.isDictionary()) return nullptr;
     auto record = std::make_shared<KJTipDismissElement>();
     KJDocumentReader in(object, "KJTipDismissElement");
-    if (blqStrIsEmpty(in.value("file-name"))) return record;
+    // Only a non-empty text names an icon: anything else (a number, say) leaves the record empty,
+    // so that the close button is hidden.
+    const std::string* fileName = in.value("file-name").getString();
+    if (!fileName || fileName->empty()) return record;
 
     record->icon = KJTipUtil::convertIconFromString(in.value("file-name"));
     record->width = sizeOrDefault(in.number("width"));

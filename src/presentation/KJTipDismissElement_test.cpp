@@ -51,16 +51,15 @@ TEST(KJTipDismissElement, ReadsTheCloseButtonWithItsDefaults) {
     EXPECT_TRUE(
         KJTipDismissElement::deserializeFromDictionary(odd->serializeToDictionary())->isEqual(odd.get()));
 
-    // Without a file name (missing or "") the record is empty; the library's empty-text test takes
-    // a number for a name.
-    for (auto empty :
-         {parse({{"width", 40}, {"title", "Sure?"}}), parse({{"file-name", ""}, {"width", 40}})}) {
+    // Without a file name that is text (missing, "", a number or null) the record is empty.
+    for (auto empty : {parse({{"width", 40}, {"title", "Sure?"}}), parse({{"file-name", ""}, {"width", 40}}),
+                       parse({{"file-name", 5}, {"width", 40}, {"title", "Sure?"}}),
+                       parse({{"file-name", nullptr}, {"width", 40}})}) {
         EXPECT_FALSE(empty->icon);
         EXPECT_DOUBLE_EQ(empty->width, 0);
         EXPECT_FALSE(empty->buttonColor);
         EXPECT_FALSE(empty->dialogTitle);
     }
-    EXPECT_EQ(parse({{"file-name", 5}})->icon, "icon.png");
     EXPECT_FALSE(KJTipDismissElement::createFromFeed(Value("close")));
 }
 
@@ -78,6 +77,9 @@ TEST(KJTipDismissElement, StylesTheCloseButtonWithTheIconFromTheResourceBundle) 
     auto button = UIButton::buttonWithType(UIButtonType::Custom);
     KJTipDismissElement::layoutButton(button, parse({{"file-name", ""}}));
     EXPECT_TRUE(button->isHidden());
+    button->setHidden(false);
+    KJTipDismissElement::layoutButton(button, parse({{"file-name", 5}}));
+    EXPECT_TRUE(button->isHidden()) << "a number names no icon";
     KJTipDismissElement::layoutButton(button, parse({{"file-name", "close"},
                                                      {"color", "#FF0000"},
                                                      {"padding-top", 2},

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
 #include "platform/NotificationCenter.h"
@@ -108,20 +109,31 @@ bool BLQCoreData::saveContext(platform::Error*) {
 }
 
 void BLQCoreData::saveContext(std::function<void()> whenSaved) {
+    if (!whenSaved) return scheduleSave(std::nullopt);
+    scheduleSave(Waiter{
+        [whenSaved = std::move(whenSaved)](const std::optional<platform::Error>&) { whenSaved(); }, true});
+}
+
+void BLQCoreData::saveContextReportingFailure(std::function<void(std::optional<platform::Error>)> done) {
+    if (!done) return scheduleSave(std::nullopt);
+    scheduleSave(Waiter{std::move(done), false});
+}
+
+void BLQCoreData::scheduleSave(std::optional<Waiter> waiter) {
     auto context = backgroundContext();
     {
         std::lock_guard lock(saveMutex_);
-        if (whenSaved) whenSaved_.push_back(std::move(whenSaved));
+        if (waiter) whenSaved_.push_back(std::move(*waiter));
         if (saveScheduled_) return;  // joins the save that is waiting to run
         saveScheduled_ = true;
     }
     context->perform([this, context] {
-        std::vector<std::function<void()>> saved;
+        std::vector<Waiter> waiting;
         {
             // Requests from here on schedule the next save.
             std::lock_guard lock(saveMutex_);
             saveScheduled_ = false;
-            saved.swap(whenSaved_);
+            waiting.swap(whenSaved_);
         }
         // Copies: stamping may change what the context lists.
         auto inserted = context->insertedObjects();
@@ -131,12 +143,21 @@ void BLQCoreData::saveContext(std::function<void()> whenSaved) {
         platform::Error error;
         if (!context->save(&error)) {
             std::printf("Error saving background context: %s\n", error.description().c_str());
-            std::lock_guard lock(saveMutex_);
-            whenSaved_.insert(whenSaved_.begin(), std::make_move_iterator(saved.begin()),
-                              std::make_move_iterator(saved.end()));
+            std::vector<Waiter> told;
+            {
+                std::lock_guard lock(saveMutex_);
+                auto at = whenSaved_.begin();
+                for (auto& w : waiting) {
+                    if (w.untilSaved)
+                        at = std::next(whenSaved_.insert(at, std::move(w)));
+                    else
+                        told.push_back(std::move(w));
+                }
+            }
+            for (auto it = told.rbegin(); it != told.rend(); ++it) it->done(error);
             return;
         }
-        for (auto& done : saved) done();
+        for (auto& w : waiting) w.done(std::nullopt);
     });
 }
 

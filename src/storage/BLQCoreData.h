@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/Error.h"
@@ -46,6 +47,11 @@ public:
     // the current changes has reached the disk. After a failed save it waits, with the changes,
     // for the next save that succeeds.
     void saveContext(std::function<void()> whenSaved);
+    // The same, for a caller that must hear a failure: done runs on the background context's
+    // queue with no error once the save that takes the current changes has reached the disk, or
+    // with the error of that save when it failed (the changes stay in the context). The callers of
+    // a failed save hear it latest first, so that each can undo its own change over later ones.
+    void saveContextReportingFailure(std::function<void(std::optional<platform::Error>)> done);
 
     // Test-only: lets the background context finish its queued work and saves, then forgets the
     // container and the background context, so that the next use opens the store of the current
@@ -68,7 +74,13 @@ private:
 
     std::mutex saveMutex_;
     bool saveScheduled_ = false;
-    std::vector<std::function<void()>> whenSaved_;
+    struct Waiter {
+        std::function<void(std::optional<platform::Error>)> done;
+        bool untilSaved;  // waits through failed saves for one that succeeds
+    };
+    void scheduleSave(std::optional<Waiter> waiter);
+
+    std::vector<Waiter> whenSaved_;
 };
 
 }  // namespace brindlecue

@@ -134,6 +134,7 @@ void BLQCoreDataTagDataStore::incrementTag(const std::string& key, int64_t amoun
             if (completion) completion(TagError::specificError(message).toError());
             return;
         }
+        std::optional<std::string> previous = tag ? std::optional(tag->valueText()) : std::nullopt;
         if (!tag) tag = self->context_->insertNewObject<BLQTag>(BLQTag::kEntityName);
         if (!tag) {
             if (completion)
@@ -142,11 +143,36 @@ void BLQCoreDataTagDataStore::incrementTag(const std::string& key, int64_t amoun
         }
         tag->setKey(key);
         tag->setValueText(std::to_string(sum));
-        BLQCoreData::sharedInstance().saveContext(
-            [completion, record = std::make_shared<BLQTagDTO>(tag->key(), tag->valueText())] {
-                if (completion) completion(record);
-            });
+        self->saveChange(tag, previous, std::make_shared<BLQTagDTO>(tag->key(), tag->valueText()),
+                         completion);
     });
+}
+
+void BLQCoreDataTagDataStore::saveChange(const std::shared_ptr<BLQTag>& tag,
+                                         const std::optional<std::string>& previous,
+                                         const std::shared_ptr<BLQTagDTO>& record,
+                                         const Completion& completion) {
+    BLQCoreData::sharedInstance().saveContextReportingFailure(
+        [self = shared_from_this(), tag, previous, record, completion](std::optional<platform::Error> error) {
+            if (!error) {
+                if (completion) completion(record);
+                return;
+            }
+            self->log("Tag: Failed to save context with error: " + error->description(),
+                      BLQLoggingLevel::error);
+            // The caller hears that the tag was not saved, so the change must not reach the file
+            // with a later save: it is undone unless a later change of the tag followed it.
+            if (tag->valueText() == record->value) {
+                if (!previous)
+                    self->context_->deleteObject(tag);
+                else
+                    tag->setValueText(*previous);
+            }
+            if (completion)
+                completion(TagError::specificError("Tag: Could not save tag with key: " + record->key +
+                                                   ", error: " + error->localizedDescription())
+                               .toError());
+        });
 }
 
 void BLQCoreDataTagDataStore::saveTagNow(const std::string& key, const std::optional<std::string>& text,
@@ -159,6 +185,7 @@ void BLQCoreDataTagDataStore::saveTagNow(const std::string& key, const std::opti
         return;
     }
     auto tag = findTag(key);
+    std::optional<std::string> previous = tag ? std::optional(tag->valueText()) : std::nullopt;
     if (!tag) tag = context_->insertNewObject<BLQTag>(BLQTag::kEntityName);
     if (!tag) {
         if (completion)
@@ -167,9 +194,7 @@ void BLQCoreDataTagDataStore::saveTagNow(const std::string& key, const std::opti
     }
     tag->setKey(key);
     tag->setValueText(*text);
-    BLQCoreData::sharedInstance().saveContext([completion, record = tag->toDTO()] {
-        if (completion) completion(record);
-    });
+    saveChange(tag, previous, tag->toDTO(), completion);
 }
 
 void BLQCoreDataTagDataStore::saveTag(const std::string& key, const std::any& value, Completion completion) {

@@ -2,6 +2,7 @@
 
 #include <any>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,8 @@ public:
     // range is refused: the tag keeps its value and the completion receives an error.
     void incrementTag(const std::string& key, int64_t value, Completion completion) override;
     // A value of a kind that has no text (a Boolean, a dictionary, ...) stores nothing and
-    // completes with an error. The completion runs once the save has reached the file.
+    // completes with an error. The completion runs once the save has reached the file; a save
+    // that fails completes with a tag error and leaves the earlier value (or no tag).
     void saveTag(const std::string& key, const std::any& value, Completion completion) override;
     void saveTag(const std::shared_ptr<BLQTagDTO>& tag, Completion completion) override;
     void saveTags(const std::vector<std::shared_ptr<BLQTagDTO>>& tags) override;
@@ -50,6 +52,11 @@ private:
     void saveTagNow(const std::string& key, const std::optional<std::string>& text,
                     const Completion& completion);
     void saveContext() const;
+    // Saves the tag's change and completes with the record, or, when the save fails, undoes the
+    // change (a new tag goes, an existing one gets its previous text back) and completes with a
+    // tag error.
+    void saveChange(const std::shared_ptr<BLQTag>& tag, const std::optional<std::string>& previous,
+                    const std::shared_ptr<BLQTagDTO>& record, const Completion& completion);
 
     std::shared_ptr<platform::ManagedObjectContext> context_;
 };

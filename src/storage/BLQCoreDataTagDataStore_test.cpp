@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <map>
 
 #include "storage/BLQCoreDataInstallDataStore.h"
 #include "storage/BLQInstall.h"
@@ -104,6 +105,49 @@ TEST_F(TagStoreTest, IncrementsReadDecimalTextAndRefuseToOverflow) {
     ASSERT_TRUE(std::holds_alternative<platform::Error>(refused));
     EXPECT_EQ(value("count"), "9223372036854775807");
     EXPECT_EQ(logger->linesStartingWith("Tag: Refused").size(), 1u);
+}
+
+TEST_F(TagStoreTest, ASaveThatFailsReportsATagErrorAndLeavesTheEarlierValue) {
+    store->saveTag("lang", std::any(std::string("en")), nullptr);
+    settle();
+    // Another writer's change that cannot be saved (a tag without its key) makes the context's
+    // saves fail.
+    std::shared_ptr<platform::ManagedObject> broken;
+    context->performAndWait([&] {
+        broken = context->insertNewObject(BLQTag::kEntityName);
+        broken->setValue("key", platform::Value());
+    });
+    std::vector<std::optional<Result>> results(3);
+    auto keep = [&](size_t i) { return [&results, i](Result r) { results[i] = std::move(r); }; };
+    store->saveTag("lang", std::any(std::string("fr")), keep(0));
+    store->saveTag("plan", std::any(std::string("gold")), keep(1));
+    store->incrementTag("visits", 1, keep(2));
+    settle();
+    for (const auto& r : results) {
+        ASSERT_TRUE(r) << "every caller hears back";
+        ASSERT_TRUE(std::holds_alternative<platform::Error>(*r));
+        EXPECT_EQ(std::get<platform::Error>(*r).domain(), "BrindlecueSDK.TagError");
+    }
+    EXPECT_EQ(logger->linesStartingWith("Tag: Failed to save context with error: ").size(), 3u);
+    EXPECT_EQ(value("lang"), "en");
+    EXPECT_EQ(value("plan"), "<none>");
+
+    // Once the broken change is gone, saves succeed again, and none of the failed changes
+    // reaches the file with them.
+    context->performAndWait([&] { context->deleteObject(broken); });
+    std::optional<Result> later;
+    store->saveTag("theme", std::any(std::string("dark")), [&](Result r) { later = std::move(r); });
+    settle();
+    ASSERT_TRUE(later);
+    EXPECT_TRUE(std::holds_alternative<std::shared_ptr<BLQTagDTO>>(*later));
+    mainContext()->performAndWait([&] {
+        auto stored = mainContext()->fetch(BLQTag::fetchRequest());
+        ASSERT_TRUE(stored);
+        std::map<std::string, std::string> tags;
+        for (const auto& object : *stored)
+            tags[object->stringValue("key").value_or("?")] = object->stringValue("value").value_or("?");
+        EXPECT_EQ(tags, (std::map<std::string, std::string>{{"lang", "en"}, {"theme", "dark"}}));
+    });
 }
 
 TEST_F(TagStoreTest, DeletingAndLinkingToTheInstall) {

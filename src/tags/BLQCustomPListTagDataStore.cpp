@@ -63,7 +63,11 @@ void BLQCustomPListTagDataStore::incrementTag(const std::string& key, int64_t va
             it->value = std::to_string(sum);
             return true;
         });
-        if (overflow) {
+        if (error && !overflow) {
+            error = TagError::specificError("Tag: PList Tags Data Store -> could not increment tag: " + key +
+                                            ", error: " + error->localizedDescription())
+                        .toError();
+        } else if (overflow) {
             error =
                 TagError::specificError("Tag: Refused to increment tag with key: " + key + " by " +
                                         std::to_string(value) + ", the sum leaves the 64-bit integer range")
@@ -100,7 +104,9 @@ void BLQCustomPListTagDataStore::saveTag(const std::string& key, const std::any&
                       BLQLoggingLevel::info);
         if (!completion) return;
         if (error)
-            completion(*error);
+            completion(TagError::specificError("Tag: PList Tags Data Store -> could not save tag: " + key +
+                                               ", error: " + error->localizedDescription())
+                           .toError());
         else
             completion(std::make_shared<BLQTagDTO>(key, *text));
     });

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "support/RecordingLoggerManager.h"
+#include "tags/TagError.h"
 
 namespace brindlecue {
 namespace {
@@ -88,7 +89,12 @@ TEST_F(PListTagStoreTest, AFailedWriteIsReportedAndLeavesTheFileAsItWas) {
     std::filesystem::create_directories(path / "blocked");
     auto result = wait([&](auto done) { store->saveTag("plan", std::any(std::string("silver")), done); });
     ASSERT_TRUE(std::holds_alternative<platform::Error>(result));
+    EXPECT_EQ(std::get<platform::Error>(result).domain(), TagError::kDomain);
     EXPECT_EQ(logger->count("Tag: PList Tags Data Store -> error writing to PList: "), 1u);
+    auto incremented = wait([&](auto done) { store->incrementTag("visits", 1, done); });
+    ASSERT_TRUE(std::holds_alternative<platform::Error>(incremented));
+    EXPECT_EQ(std::get<platform::Error>(incremented).domain(), TagError::kDomain);
+    EXPECT_EQ(logger->count("Tag: PList Tags Data Store -> increment Tag: visits"), 0u);
     EXPECT_EQ(logger->count("Tag: PList Tags Data Store -> save Tag: plan with value: silver"), 0u);
     EXPECT_TRUE(std::filesystem::is_directory(path / "blocked"));
     // No temporary file is left behind.

@@ -135,7 +135,7 @@ public:
     // Builds the forest of the whole window and marks every control, table or collection cell
     // and "RCTView" among its nodes with its widget type, index and ancestor path. A switch,
     // slider, stepper or segmented control sends the action on value changes, any other control
-    // on touch up inside; the cells and "RCTView"s get a tap recogniser that leaves their own
+    // on touch down; the cells and "RCTView"s get a tap recogniser that leaves their own
     // touches alone. A view is hooked once however often this runs: the marks follow the
     // latest forest.
     void findClickableWidgetsToBindSuperTag(const std::shared_ptr<platform::UIView>& view,

@@ -128,9 +128,8 @@ void KJTargettingWidgetV2::findClickableWidgetsToBindSuperTag(const std::shared_
                 if (!instance) continue;
                 if (auto control = std::dynamic_pointer_cast<platform::UIControl>(instance)) {
                     markWidget(*control, *node);
-                    const uint64_t event = sendsValueChanges(*control)
-                                               ? platform::UIControlEventValueChanged
-                                               : platform::UIControlEventTouchUpInside;
+                    const uint64_t event = sendsValueChanges(*control) ? platform::UIControlEventValueChanged
+                                                                       : platform::UIControlEventTouchDown;
                     auto actions = control->actionsForTarget(target, event);
                     if (std::find(actions.begin(), actions.end(), action.name) == actions.end())
                         control->addTarget(target, action, event);

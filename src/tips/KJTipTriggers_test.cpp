@@ -228,11 +228,13 @@ TEST_F(TriggersTest, EachTapOnABoundControlCountsItsSuperTagOnceWhateverTheVisit
     launch({});
     for (int visit = 0; visit < 3; ++visit) real->targetSuperTagForViewController(home);
     auto cell = table->cellForRowAtIndexPath(NSIndexPath::forRow(2, 0));
-    EXPECT_EQ(actions(buy, UIControlEventTouchUpInside), std::vector<std::string>{"superTagEventHandlerV2:"});
+    // A plain control counts on touch down, a switch on value changes.
+    EXPECT_EQ(actions(buy, UIControlEventTouchDown), std::vector<std::string>{"superTagEventHandlerV2:"});
+    EXPECT_TRUE(actions(buy, UIControlEventTouchUpInside).empty());
     EXPECT_TRUE(actions(buy, UIControlEventValueChanged).empty());
     EXPECT_EQ(actions(toggle, UIControlEventValueChanged),
               std::vector<std::string>{"superTagEventHandlerV2:"});
-    EXPECT_TRUE(actions(toggle, UIControlEventTouchUpInside).empty());
+    EXPECT_TRUE(actions(toggle, UIControlEventTouchDown).empty());
     ASSERT_EQ(hooks(cell), 1u);
     EXPECT_EQ(hooks(promo), 0u);
 
@@ -240,10 +242,14 @@ TEST_F(TriggersTest, EachTapOnABoundControlCountsItsSuperTagOnceWhateverTheVisit
                          Crypto::md5Hex(std::string_view("UIButton@HomeViewController+0"));
     std::transform(buyTag.end() - 32, buyTag.end(), buyTag.end() - 32,
                    [](char c) { return char(std::toupper(c)); });
+    // A touch that goes down and is dragged away (no touch up inside) still counts, once.
+    buy->sendActionsForControlEvents(UIControlEventTouchDown);
+    buy->sendActionsForControlEvents(UIControlEventTouchDragOutside | UIControlEventTouchUpOutside);
+    EXPECT_EQ(store->tags[buyTag], "1");
     TouchDriver::tap(buy);
+    EXPECT_EQ(store->tags[buyTag], "2");
     TouchDriver::tap(toggle);
     TouchDriver::tap(cell);
-    EXPECT_EQ(store->tags[buyTag], "1");
     EXPECT_EQ(counted("kj_supertag_HomeViewController_UISwitch-"), "1");
     EXPECT_EQ(counted("kj_supertag_HomeViewController_UITableViewCell-"), "1");
 
@@ -254,7 +260,7 @@ TEST_F(TriggersTest, EachTapOnABoundControlCountsItsSuperTagOnceWhateverTheVisit
     config->setSuperTagFilter("UISwitch");
     TouchDriver::tap(buy);
     TouchDriver::tap(toggle);
-    EXPECT_EQ(store->tags[buyTag], "1");
+    EXPECT_EQ(store->tags[buyTag], "2");
     EXPECT_EQ(counted("kj_supertag_HomeViewController_UISwitch-"), "2");
 }
 

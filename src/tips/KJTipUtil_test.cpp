@@ -6,18 +6,15 @@
 #include <fstream>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/Bundle.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/dispatch/DispatchSemaphore.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIImage.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
-#include "support/SampleRoutes.h"
 
 namespace brindlecue {
 namespace {
@@ -225,38 +222,6 @@ TEST_F(KJTipUtilImages, BundleAndEmptySourcesCallBackAtOnce) {
     });
     EXPECT_EQ(calls, 2);
     KJTipUtil::prepareImageWithSource(Value(""), nullptr);  // no callback, nothing happens
-}
-
-TEST_F(KJTipUtilImages, RemoteSourcesLoadOffTheCallingThread) {
-    sampleserver::SampleServer server;
-    server.addRoute(testsupport::route("GET", "/img/a.png", 200, "REMOTE"));
-    server.start();
-
-    platform::DispatchSemaphore done(0);
-    std::thread::id caller = std::this_thread::get_id();
-    std::thread::id loader;
-    std::shared_ptr<platform::UIImage> loaded;
-    KJTipUtil::prepareImageWithSource(Value(server.baseURL() + "/img/a.png"),
-                                      [&](auto image, const Value&, const auto& error) {
-                                          loader = std::this_thread::get_id();
-                                          loaded = image;
-                                          EXPECT_FALSE(error);
-                                          done.signal();
-                                      });
-    done.wait();
-    EXPECT_NE(loader, caller);
-    EXPECT_TRUE(loaded);
-    EXPECT_EQ(decoded, std::vector<std::string>{"REMOTE"});
-
-    // An error page is no image: the callback gets none and nothing is decoded.
-    KJTipUtil::prepareImageWithSource(Value(server.baseURL() + "/img/none.png"),
-                                      [&](auto image, const Value&, const auto&) {
-                                          loaded = image;
-                                          done.signal();
-                                      });
-    done.wait();
-    EXPECT_FALSE(loaded);
-    EXPECT_EQ(decoded.size(), 1u);
 }
 
 }  // namespace

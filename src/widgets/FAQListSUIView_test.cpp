@@ -27,6 +27,15 @@ Placed layoutList(const std::shared_ptr<const Payload>& payload, bool showList =
     return layoutView(list.body(), {320, 800});
 }
 
+// The stack of the card's rows: the innermost vertical stack holding the heading and the
+// don't-show-again row.
+const Placed* contentColumn(const Placed& root) {
+    const Placed* found = nullptr;
+    for (const Placed* p : root.findAll("VStack"))
+        if (p->findContent("Need some help?") && p->findContent("Don`t show me again")) found = p;
+    return found;
+}
+
 TEST(FAQList, HeadingRowAndCollapseButton) {
     auto payload = payloadOf([](Value&) {});
     Placed root = layoutList(payload);
@@ -105,7 +114,14 @@ TEST(FAQList, AFixedHeightSizesTheColumnAndAddsASpacer) {
     bool column = false;
     for (const Placed* f : frames) column = column || std::abs(f->frame.size.height - screen / 2) < 1e-6;
     EXPECT_TRUE(column);
-    EXPECT_FALSE(root.findAll("Spacer").empty());
+    // The column ends in a spacer that takes the room the rows leave, below the last row.
+    const Placed* rows = contentColumn(root);
+    ASSERT_TRUE(rows && !rows->children.empty());
+    const Placed& spacer = rows->children.back();
+    EXPECT_EQ(spacer.kind(), "Spacer");
+    EXPECT_GT(spacer.frame.size.height, 50);
+    EXPECT_NEAR(spacer.frame.maxY(), rows->frame.maxY(), 1e-6);
+    EXPECT_LE(rows->findContent("Don`t show me again")->frame.maxY(), spacer.frame.minY() + 1e-6);
 
     auto natural = payloadOf([](Value& p) {
         Value meta = p["meta"];
@@ -115,6 +131,10 @@ TEST(FAQList, AFixedHeightSizesTheColumnAndAddsASpacer) {
         p.set("meta", meta);
     });
     Placed card = layoutList(natural);
+    const Placed* naturalRows = contentColumn(card);
+    ASSERT_TRUE(naturalRows && !naturalRows->children.empty());
+    EXPECT_NE(naturalRows->children.back().kind(), "Spacer")
+        << "a column of natural height ends in its last row";
     // Card: the content column (natural height) under the top padding of 15.
     const Placed* outer = card.children.front().children.empty() ? nullptr : &card.children.front();
     ASSERT_TRUE(outer);

@@ -56,7 +56,19 @@ TEST(WidgetKeys, SizeTextsReadAsWritten) {
 
 TEST(WidgetDocument, DefaultDocumentDecodesWhole) {
     ParseFAQ parser;
-    EXPECT_EQ(parser.getDefaultData(), parser.getDefaultData());
+    // The one constant text: JSON without white space between tokens, keys in the document's
+    // order, so that writing it back compactly gives the same text.
+    EXPECT_EQ(parser.getDefaultData(), std::string(defaultWidgetJSON));
+    auto parsed = Value::fromJSON(parser.getDefaultData());
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->toJSON(), parser.getDefaultData());
+    EXPECT_EQ((*parsed)["setup"].getDictionary()->keys(),
+              (std::vector<std::string>{"display", "target", "dynamicUrl", "launcher", "view", "tool"}));
+    // The content's text: 57 characters, the last one an emoji.
+    const std::string text = *(*parsed)["payload"][0]["content"]["text"].getString();
+    EXPECT_TRUE(text.starts_with("Here are a few tours that might help you out"));
+    EXPECT_EQ(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }), 57);
+    EXPECT_TRUE(text.ends_with("\xF0\x9F\x9A\x80"));
     auto document = parser.decodeFAQPayload(parser.getDefaultData());
     ASSERT_TRUE(document);
     ASSERT_TRUE(document->setup && document->setup->launcher);

@@ -122,8 +122,9 @@ TEST_F(KJAFHTTPSessionManagerTest, CompletesOnTheMainQueueAndPostsTheTaskNotific
     EXPECT_TRUE(completed[0].object<void>(KJMossgroveTaskDidCompleteResponseSerializerKey));
     EXPECT_FALSE(fractions.empty());
     EXPECT_EQ(fractions.back(), 1.0);
-    // The delegate leaves the table once its task has completed.
-    EXPECT_FALSE(manager->delegateForTask(task));
+    // The delegate leaves the table once its task has completed (on the session's queue, which
+    // may come after the notification reached the main queue).
+    EXPECT_TRUE(RunLoop::main().runUntil([&] { return !manager->delegateForTask(task); }));
 
     // Resuming again, or a task that is not the manager's (another description), announces nothing.
     task->resume();

@@ -6,13 +6,18 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "feed/KJTipCarouselItem.h"
 #include "imaging/UIImageMultiFormat.h"
 #include "platform/NotificationCenter.h"
+#include "platform/dispatch/DispatchSemaphore.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/uikit/UIImage.h"
 #include "sample-server/SampleServer.h"
+#include "support/SampleRoutes.h"
 #include "support/TestGif.h"
 #include "support/TestImages.h"
 #include "tips/KJTipUtil.h"
@@ -68,6 +73,56 @@ TEST(TipImages, RemoteSourcesOfACarouselPageAreDecodedByTheImagingCode) {
     EXPECT_FALSE(cut);
     platform::NotificationCenter::defaultCenter().removeObserver(observer);
     KJTipUtil::setImageDecoding({});
+}
+
+// The tip utility's own loading of a remote source, with a decoding seam that records the bytes
+// it is given.
+class KJTipUtilImages : public testing::Test {
+protected:
+    void SetUp() override {
+        KJTipUtil::setImageDecoding({[this](const platform::Data& bytes) {
+                                         std::lock_guard lock(mutex);
+                                         decoded.emplace_back(bytes.begin(), bytes.end());
+                                         return std::make_shared<platform::UIImage>(platform::CGSize{4, 4});
+                                     },
+                                     nullptr});
+    }
+    void TearDown() override { KJTipUtil::setImageDecoding({}); }
+
+    std::mutex mutex;
+    std::vector<std::string> decoded;
+};
+
+TEST_F(KJTipUtilImages, RemoteSourcesLoadOffTheCallingThread) {
+    sampleserver::SampleServer server;
+    server.addRoute(testsupport::route("GET", "/img/a.png", 200, "REMOTE"));
+    server.start();
+
+    platform::DispatchSemaphore done(0);
+    std::thread::id caller = std::this_thread::get_id();
+    std::thread::id loader;
+    std::shared_ptr<platform::UIImage> loaded;
+    KJTipUtil::prepareImageWithSource(Value(server.baseURL() + "/img/a.png"),
+                                      [&](auto image, const Value&, const auto& error) {
+                                          loader = std::this_thread::get_id();
+                                          loaded = image;
+                                          EXPECT_FALSE(error);
+                                          done.signal();
+                                      });
+    done.wait();
+    EXPECT_NE(loader, caller);
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(decoded, std::vector<std::string>{"REMOTE"});
+
+    // An error page is no image: the callback gets none and nothing is decoded.
+    KJTipUtil::prepareImageWithSource(Value(server.baseURL() + "/img/none.png"),
+                                      [&](auto image, const Value&, const auto&) {
+                                          loaded = image;
+                                          done.signal();
+                                      });
+    done.wait();
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(decoded.size(), 1u);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include "imaging/KJFLAnimatedImageView.h"
 #include "imaging/KJFLAnimatedImageViewWebCache.h"
 #include "imaging/KJSDWebImageCodersManager.h"
+#include "imaging/KJSDWebImageDownloader.h"
+#include "imaging/KJSDWebImageManager.h"
 #include "imaging/UIButtonWebCache.h"
 #include "imaging/UIImageKJFLAnimatedImage.h"
 #include "imaging/UIImageViewWebCache.h"
@@ -125,7 +127,15 @@ TEST_F(ViewLoadingTest, ANewLoadCancelsThePreviousOneAndThePlaceholderShowsMeanw
     EXPECT_EQ(UIViewWebCache::sd_imageProgress(*view)->completedUnitCount(),
               int64_t(testsupport::makeTestPNG(5, 5).size()));
     EXPECT_FALSE(UIViewWebCache::activityIndicator(*view));
-    RunLoop::main().runUntil([] { return false; }, 0.5);  // the first answer comes and goes unheard
+    // The first answer comes and goes unheard: once the server has sent it and no download or
+    // load is left, whatever it could have caused has been queued on the main queue.
+    ASSERT_TRUE(RunLoop::main().runUntil([&] {
+        auto journal = server.journal();
+        return !journal.empty() && journal.front().path == "/first.png" && journal.front().status != 0 &&
+               KJSDWebImageDownloader::sharedDownloader()->currentDownloadCount() == 0 &&
+               !KJSDWebImageManager::sharedManager()->isRunning();
+    }));
+    RunLoop::main().runUntilIdle();
     EXPECT_FALSE(first.called);
     EXPECT_EQ(view->image(), second.image);
 

@@ -1,13 +1,16 @@
 // Entry point of every test binary. Every test case gets a fresh app container under the system's
-// temporary directory (removed when the case ends), and after each case the process-wide state
-// is reset (platform::TestingReset), so that a whole binary run in one process behaves like one
-// process per test case, as CTest runs them.
+// temporary directory (removed when the case ends), and after each case the windows it showed are
+// hidden, the process-wide state is reset (platform::TestingReset) and the default time zone put
+// back, so that a whole binary run in one process, in any order, behaves like one process per
+// test case, as CTest runs them.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
+#include <unicode/timezone.h>
 #include <unistd.h>
 
 #include "foundation/KJLog.h"
@@ -15,6 +18,8 @@
 #include "platform/TestingReset.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIWindow.h"
 
 namespace {
 
@@ -43,9 +48,17 @@ public:
         // Work the case left on the main queue runs before the state it uses is reset, and again
         // after the resets have let background work finish.
         platform::RunLoop::main().runUntilIdle();
+        // A shown window stays alive and on screen without its owner, as on the platform: the
+        // windows a case showed go, so that the next case finds no window it did not make.
+        if (auto application = platform::UIApplication::sharedApplication()) {
+            for (const auto& window : application->windows()) window->setHidden(true);
+            platform::RunLoop::main().runUntilIdle();
+        }
         platform::TestingReset::runAll();
         platform::RunLoop::main().runUntilIdle();
         platform::Clock::useReal();
+        // The device's time zone, which tests of dates set for themselves.
+        if (initialZone_) icu::TimeZone::setDefault(*initialZone_);
         platform::AppContainer::setRoot({});
         KJLogSetObserver({});
         std::error_code ec;
@@ -54,6 +67,7 @@ public:
 
 private:
     std::string container_;
+    std::unique_ptr<icu::TimeZone> initialZone_{icu::TimeZone::createDefault()};
 };
 
 }  // namespace

@@ -243,7 +243,15 @@ TEST_F(ContextTest, TransformableValuesGoThroughTheirTransformer) {
         EXPECT_TRUE(background->existingObject(wrong->objectID())->value("details").isAbsent());
     });
 
+    // Without its transformer the value cannot be stored. The transformer is put back for the
+    // tests that follow, however this one ends.
     ValueTransformer::setValueTransformer(nullptr, kTestTransformer);
+    struct PutBack {
+        ~PutBack() {
+            ValueTransformer::setValueTransformer(std::make_shared<TestDictionaryTransformer>(),
+                                                  kTestTransformer);
+        }
+    } putBack;
     auto orphan = main->insertNewObject("UserEvent");
     orphan->setValue("details", details);
     Error error;

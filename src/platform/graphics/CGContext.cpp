@@ -485,6 +485,89 @@ void CGContext::clipToRect(const CGRect& rect) {
     cairo_path_destroy(keep);
 }
 
+void CGContext::blurBackdrop(const CGRect& rect0, double deviation) {
+    CGRect rect = rect0.standardized();
+    if (rect.isEmpty() || !(deviation > 0)) return;
+    auto& im = *impl_;
+    // The rectangle's pixels, and around them the margin the blur reads from.
+    double minX = 1e18, minY = 1e18, maxX = -1e18, maxY = -1e18;
+    for (CGPoint p : {CGPoint{rect.minX(), rect.minY()}, CGPoint{rect.maxX(), rect.minY()},
+                      CGPoint{rect.minX(), rect.maxY()}, CGPoint{rect.maxX(), rect.maxY()}}) {
+        double x = p.x, y = p.y;
+        cairo_user_to_device(im.cr, &x, &y);
+        minX = std::min(minX, x), maxX = std::max(maxX, x);
+        minY = std::min(minY, y), maxY = std::max(maxY, y);
+    }
+    cairo_matrix_t m;
+    cairo_get_matrix(im.cr, &m);
+    double sigma = deviation * std::sqrt(std::abs(m.xx * m.yy - m.xy * m.yx));
+    int margin = int(std::ceil(3 * sigma));
+    int bx0 = std::max(0, int(std::floor(minX))), by0 = std::max(0, int(std::floor(minY)));
+    int bx1 = std::min(im.width, int(std::ceil(maxX))), by1 = std::min(im.height, int(std::ceil(maxY)));
+    if (bx0 >= bx1 || by0 >= by1) return;
+    int rx0 = std::max(0, bx0 - margin), ry0 = std::max(0, by0 - margin);
+    int rx1 = std::min(im.width, bx1 + margin), ry1 = std::min(im.height, by1 + margin);
+    int w = rx1 - rx0, h = ry1 - ry0;
+    if (int64_t(w) * h > kMaxPixels) return;
+
+    // What lies beneath: the context's own pixels, with the open layer's drawing over them.
+    cairo_surface_t* snap = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    if (cairo_surface_status(snap) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(snap);
+        return;
+    }
+    cairo_t* copy = cairo_create(snap);
+    cairo_set_source_surface(copy, im.surface, -rx0, -ry0);
+    cairo_paint(copy);
+    cairo_surface_t* layer = cairo_get_group_target(im.cr);
+    if (layer && layer != im.surface) {
+        cairo_set_source_surface(copy, layer, -rx0, -ry0);
+        cairo_paint(copy);
+    }
+    cairo_destroy(copy);
+
+    cairo_surface_flush(snap);
+    unsigned char* data = cairo_image_surface_get_data(snap);
+    int stride = cairo_image_surface_get_stride(snap);
+    std::vector<float> planes[4];
+    for (auto& plane : planes) plane.resize(size_t(w) * h);
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(data + size_t(y) * stride);
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 4; ++c) planes[c][size_t(y) * w + x] = float((row[x] >> (8 * c)) & 0xFF);
+    }
+    for (auto& plane : planes) blurAlpha(plane, w, h, sigma);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(data + size_t(y) * stride);
+        for (int x = 0; x < w; ++x) {
+            // Premultiplied: no component above the alpha.
+            uint32_t a = uint32_t(std::lround(std::clamp(planes[3][size_t(y) * w + x], 0.f, 255.f)));
+            uint32_t word = a << 24;
+            for (int c = 0; c < 3; ++c) {
+                uint32_t v = uint32_t(std::lround(std::clamp(planes[c][size_t(y) * w + x], 0.f, float(a))));
+                word |= v << (8 * c);
+            }
+            row[x] = word;
+        }
+    }
+    cairo_surface_mark_dirty(snap);
+
+    // Put back over the rectangle, inside the clip, in device space.
+    cairo_path_t* keep = cairo_copy_path(im.cr);
+    cairo_save(im.cr);
+    cairo_new_path(im.cr);
+    im.appendPath(CGPath::withRect(rect));
+    cairo_identity_matrix(im.cr);
+    cairo_set_source_surface(im.cr, snap, rx0, ry0);
+    cairo_set_operator(im.cr, CAIRO_OPERATOR_SOURCE);
+    cairo_fill(im.cr);
+    cairo_restore(im.cr);
+    cairo_new_path(im.cr);
+    cairo_append_path(im.cr, keep);
+    cairo_path_destroy(keep);
+    cairo_surface_destroy(snap);
+}
+
 CGRect CGContext::clipBoundingBox() const {
     double x1, y1, x2, y2;
     cairo_clip_extents(impl_->cr, &x1, &y1, &x2, &y2);

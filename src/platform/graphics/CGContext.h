@@ -138,6 +138,10 @@ public:
     void drawLinearGradient(const CGGradient& gradient, CGPoint start, CGPoint end, uint32_t options);
     void drawRadialGradient(const CGGradient& gradient, CGPoint startCenter, double startRadius,
                             CGPoint endCenter, double endRadius, uint32_t options);
+    // Blurs what has been drawn under the rectangle (a Gaussian of the given deviation, in user
+    // units), inside the clip: the backdrop of a visual effect. Of layers begun and not ended, only
+    // the innermost one's drawing is taken in besides the context's own.
+    void blurBackdrop(const CGRect& rect, double deviation);
     // Drawing until the matching end goes to a separate layer, which is then composited with
     // the alpha, blend mode and shadow in force at the begin.
     void beginTransparencyLayer();

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace brindlecue::platform {
 namespace {
@@ -229,6 +230,49 @@ TEST(CGImageSourceEncoding, GifFramesRoundTrip) {
     EXPECT_EQ(first->width(), 8);
     EXPECT_EQ(first->pixelAt(3, 3).a, 255);
     EXPECT_FALSE(CGImageEncodeGIF({}));
+}
+
+std::shared_ptr<const CGImage> decodedGIF(const std::shared_ptr<const CGImage>& image) {
+    auto gif = CGImageEncodeGIF({{image, 0}});
+    if (!gif) return nullptr;
+    auto source = CGImageSource::createWithData(*gif);
+    return source ? source->imageAtIndex(0) : nullptr;
+}
+
+TEST(CGImageSourceEncoding, GifFramesOfAtMost256ColoursKeepThemExactly) {
+    // Pure colours and a transparent band.
+    std::vector<RGBA8> px(16 * 16);
+    const RGBA8 colours[] = {
+        {255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 255, 255}, {7, 130, 251, 255}};
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) px[size_t(y) * 16 + x] = y < 12 ? colours[x % 5] : RGBA8{0, 0, 0, 0};
+    auto plain = decodedGIF(CGImage::fromRGBA(16, 16, px));
+    ASSERT_TRUE(plain);
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(plain->pixelAt(x, 3), colours[x]) << x;
+    EXPECT_EQ(plain->pixelAt(4, 14).a, 0);
+
+    // 256 colours and nothing transparent: every entry of the table is a colour.
+    std::vector<RGBA8> full(16 * 16);
+    for (int i = 0; i < 256; ++i) full[size_t(i)] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 255};
+    auto all = decodedGIF(CGImage::fromRGBA(16, 16, full));
+    ASSERT_TRUE(all);
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(all->pixelAt(i % 16, i / 16), full[size_t(i)]) << i;
+
+    // 256 colours and a transparent pixel need 257 entries: quantised, the transparency kept.
+    full[0] = {0, 0, 0, 0};
+    full[1] = {255, 0, 0, 255};
+    auto many = decodedGIF(CGImage::fromRGBA(16, 16, full));
+    ASSERT_TRUE(many);
+    EXPECT_EQ(many->pixelAt(0, 0).a, 0);
+    std::set<uint32_t> distinct;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            RGBA8 p = many->pixelAt(x, y);
+            if (x + y > 0) EXPECT_EQ(p.a, 255);
+            distinct.insert(uint32_t(p.r) << 16 | uint32_t(p.g) << 8 | p.b);
+        }
+    EXPECT_LE(distinct.size(), 256u);
+    EXPECT_NEAR(many->pixelAt(1, 0).r, 255, 16);
 }
 
 Data readTestFile(const std::string& name) {

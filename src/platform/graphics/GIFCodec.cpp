@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/graphics/ImageCodecs.h"
 
@@ -266,11 +268,23 @@ int writeBytes(GifFileType* gif, const GifByteType* data, int count) {
     return count;
 }
 
+// The smallest table size GIF allows (a power of two from 2) that holds n entries.
+int tableSize(int n) {
+    int size = 2;
+    while (size < n) size *= 2;
+    return size;
+}
+
 bool putFrame(GifFileType* gif, const CGImage& image, int width, int height, double delay) {
-    // Pixels less than half opaque become the transparent index 255; the rest share 255 colours.
+    // Pixels less than half opaque are transparent. A frame of at most 256 colours (255 when one
+    // entry is kept for transparency) keeps them exactly; only a frame with more is quantised,
+    // to 255 colours beside the transparent entry 255.
     size_t n = size_t(width) * height;
     std::vector<GifByteType> r(n), g(n), b(n), indices(n);
     std::vector<bool> clear(n);
+    bool anyClear = false;
+    std::unordered_map<uint32_t, int> exact;
+    std::vector<GifColorType> map;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             size_t i = size_t(y) * width + x;
@@ -279,20 +293,39 @@ bool putFrame(GifFileType* gif, const CGImage& image, int width, int height, dou
             g[i] = p.g;
             b[i] = p.b;
             clear[i] = p.a < 128;
+            anyClear = anyClear || clear[i];
+            if (clear[i] || exact.size() > 256) continue;
+            uint32_t key = uint32_t(p.r) << 16 | uint32_t(p.g) << 8 | p.b;
+            auto [at, added] = exact.try_emplace(key, int(exact.size()));
+            if (added) map.push_back({p.r, p.g, p.b});
+            indices[i] = GifByteType(at->second);
         }
     }
-    int colors = 255;
-    std::vector<GifColorType> map(256);
-    if (GifQuantizeBuffer(unsigned(width), unsigned(height), &colors, r.data(), g.data(), b.data(), indices.data(),
-                          map.data()) == GIF_ERROR)
-        return false;
-    for (size_t i = 0; i < n; ++i)
-        if (clear[i]) indices[i] = 255;
-    map[255] = {0, 0, 0};
-    ColorMapObject* cmap = GifMakeMapObject(256, map.data());
+    int transparent = -1;
+    if (exact.size() + (anyClear ? 1 : 0) <= 256) {
+        if (anyClear) {
+            transparent = int(map.size());
+            map.push_back({0, 0, 0});
+            for (size_t i = 0; i < n; ++i)
+                if (clear[i]) indices[i] = GifByteType(transparent);
+        }
+        map.resize(size_t(tableSize(int(map.size()))), GifColorType{0, 0, 0});
+    } else {
+        int colors = 255;
+        map.assign(256, GifColorType{0, 0, 0});
+        if (GifQuantizeBuffer(unsigned(width), unsigned(height), &colors, r.data(), g.data(), b.data(),
+                              indices.data(), map.data()) == GIF_ERROR)
+            return false;
+        transparent = 255;
+        for (size_t i = 0; i < n; ++i)
+            if (clear[i]) indices[i] = 255;
+        map[255] = {0, 0, 0};
+    }
+    ColorMapObject* cmap = GifMakeMapObject(int(map.size()), map.data());
     if (!cmap) return false;
     int cs = int(std::lround(std::max(0.0, delay) * 100));
-    GifByteType gce[4] = {GifByteType(2 << 2 | 1), GifByteType(cs & 0xFF), GifByteType((cs >> 8) & 0xFF), 255};
+    GifByteType gce[4] = {GifByteType(2 << 2 | (transparent >= 0 ? 1 : 0)), GifByteType(cs & 0xFF),
+                          GifByteType((cs >> 8) & 0xFF), GifByteType(transparent >= 0 ? transparent : 0)};
     bool ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, gce) != GIF_ERROR &&
               EGifPutImageDesc(gif, 0, 0, width, height, false, cmap) != GIF_ERROR;
     for (int y = 0; ok && y < height; ++y) ok = EGifPutLine(gif, indices.data() + size_t(y) * width, width) != GIF_ERROR;

@@ -87,6 +87,24 @@ TEST(TextLayoutDraw, InkStaysInTheRectangleAndLinesAreCut) {
     EXPECT_EQ(below, 0);
 }
 
+TEST(TextLayoutDraw, EmojiDrawTheirGlyphsInTheirOwnColours) {
+    // A rocket after text in the system font: the emoji font draws it, in its colours, where a
+    // font without it would draw an empty box in the text's colour.
+    auto ctx = CGContext::createImageContext({200, 60}, false, 1);
+    TextStyle s = style(UIFont::systemFontOfSize(40), 1);
+    s.color = UIColor(0, 0, 1, 1);
+    TextLayout::draw(*ctx, "A \xF0\x9F\x9A\x80", CGRect(0, 0, 200, 60), s);
+    auto image = ctx->makeImage();
+    int coloured = 0;
+    for (int y = 0; y < image->height(); ++y)
+        for (int x = 0; x < image->width(); ++x) {
+            RGBA8 p = image->pixelAt(x, y);
+            if (p.a > 128 && (p.r > 64 || p.g > 64)) ++coloured;
+        }
+    EXPECT_GT(coloured, 200);
+    EXPECT_GT(TextLayout::measure("\xF0\x9F\x9A\x80", s, 0).width, 20);
+}
+
 TEST(TextLayoutMeasure, InvalidUtf8IsMeasuredNotRejected) {
     std::string bad = "ab\xff\xfe" "cd";
     EXPECT_GT(TextLayout::measure(bad, style(UIFont::systemFontOfSize(12)), 0).width, 0);

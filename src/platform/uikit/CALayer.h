@@ -90,7 +90,8 @@ public:
     bool needsDisplay() const { return needsDisplay_; }
     // Renders the layer, its sublayers and (for a view's layer) its subviews into the context,
     // in the layer's own space: background, corner radius, content, sublayers, subviews,
-    // border, opacity, shadow and mask, with masksToBounds clipping. Stand-alone sublayers are
+    // border, opacity, shadow and mask, with masksToBounds clipping. The content is clipped to
+    // the bounds (its backing store), except a shape layer's path. Stand-alone sublayers are
     // drawn below the view's subviews.
     void renderInContext(CGContext& context);
 

@@ -40,12 +40,17 @@ struct HomeViewController : UIViewController {
 };
 
 TEST(ClassRegistry, PropertyTablesAndRespondsToSelector) {
-    ClassRegistry::registerClass("HomeViewControllerWithButton", "UIViewController");
-    ClassRegistry::addProperty(
-        "HomeViewControllerWithButton",
-        {"button", "T@\"UIButton\",&,N,V_button", [](const NSObject& o) -> std::shared_ptr<NSObject> {
-             return static_cast<const HomeViewController&>(o).button;
-         }});
+    // Registrations are the process's: made once, however often the test runs.
+    static const bool registered = [] {
+        ClassRegistry::registerClass("HomeViewControllerWithButton", "UIViewController");
+        ClassRegistry::addProperty(
+            "HomeViewControllerWithButton",
+            {"button", "T@\"UIButton\",&,N,V_button", [](const NSObject& o) -> std::shared_ptr<NSObject> {
+                 return static_cast<const HomeViewController&>(o).button;
+             }});
+        return true;
+    }();
+    ASSERT_TRUE(registered);
     auto vc = make<HomeViewController>();
     auto props = ClassRegistry::properties(vc->className());
     ASSERT_EQ(props.size(), 1u);

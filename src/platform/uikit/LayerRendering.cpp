@@ -67,19 +67,20 @@ void renderTree(CGContext& ctx, CALayer& layer) {
         ctx.addPath(outline);
         ctx.clip();
     }
+    // The layer's own content lives in a backing store of its bounds: nothing of it shows
+    // outside them. A shape layer has none; its path is drawn whole.
+    ctx.saveGState();
+    if (!dynamic_cast<CAShapeLayer*>(&layer)) ctx.clipToRect(b);
     if (view) {
         // drawRect draws into the current UIKit context: this one, not owned here.
         std::shared_ptr<CGContext> current(std::shared_ptr<CGContext>{}, &ctx);
         UIGraphicsPushContext(current);
-        ctx.saveGState();
         view->drawRect(b);
-        ctx.restoreGState();
         UIGraphicsPopContext();
     } else {
-        ctx.saveGState();
         layer.drawInContext(ctx);
-        ctx.restoreGState();
     }
+    ctx.restoreGState();
     for (const auto& sub : std::vector<std::shared_ptr<CALayer>>(layer.sublayers())) renderPlaced(ctx, *sub);
     if (view) {
         for (const auto& sub : std::vector<std::shared_ptr<UIView>>(view->subviews())) renderPlaced(ctx, *sub->layer());

@@ -4,13 +4,14 @@
 
 #include "platform/graphics/CGContext.h"
 #include "platform/uikit/CALayer.h"
+#include "platform/uikit/NSStringDrawing.h"
+#include "platform/uikit/UIAlertView.h"
 #include "platform/uikit/UIBezierPath.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIGraphics.h"
 #include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UILabel.h"
-#include "platform/uikit/NSStringDrawing.h"
-#include "platform/uikit/UIAlertView.h"
+#include "platform/uikit/UIVisualEffectView.h"
 #include "platform/uikit/UIWindow.h"
 
 namespace brindlecue::platform {
@@ -112,6 +113,104 @@ public:
         path->fill();
     }
 };
+
+// Fills 20 points beyond its bounds on every side.
+class Overfill : public UIView {
+public:
+    using UIView::UIView;
+    void drawRect(const CGRect& rect) override {
+        UIGraphicsGetCurrentContext()->setFillColor(UIColor(0, 1, 0, 1));
+        UIGraphicsGetCurrentContext()->fillRect(bounds().insetBy(-20, -20));
+    }
+};
+
+class OverfillLayer : public CALayer {
+public:
+    void drawInContext(CGContext& ctx) override {
+        ctx.setFillColor(UIColor(0, 0, 1, 1));
+        ctx.fillRect(bounds().insetBy(-20, -20));
+    }
+};
+
+TEST(LayerRendering, ContentStaysInsideItsBoundsButSublayersDoNot) {
+    auto root = make<UIView>(CGRect(0, 0, 200, 100));
+    auto view = make<Overfill>(CGRect(30, 30, 40, 40));
+    root->addSubview(view);
+    auto layer = make<OverfillLayer>();
+    layer->setFrame(CGRect(130, 30, 40, 40));
+    root->layer()->addSublayer(layer);
+    // A sublayer placed past its view's bounds shows there (the view does not clip).
+    auto outside = make<CALayer>();
+    outside->setFrame(CGRect(45, -25, 10, 10));
+    outside->setBackgroundColor(UIColor(1, 0, 0, 1));
+    view->layer()->addSublayer(outside);
+
+    auto image = snapshot(root, 1);
+    EXPECT_EQ(px(image, 50, 50), (RGBA8{0, 255, 0, 255}));
+    EXPECT_EQ(px(image, 150, 50), (RGBA8{0, 0, 255, 255}));
+    for (CGPoint p : {CGPoint{25, 50}, CGPoint{75, 50}, CGPoint{50, 25}, CGPoint{50, 75}, CGPoint{125, 50},
+                      CGPoint{175, 50}, CGPoint{150, 75}})
+        EXPECT_EQ(px(image, p.x, p.y).a, 0) << p.x << "," << p.y;
+    EXPECT_EQ(px(image, 80, 10), (RGBA8{255, 0, 0, 255}));
+}
+
+// Black and white stripes 2 points wide, as sharp as text.
+class Stripes : public UIView {
+public:
+    using UIView::UIView;
+    void drawRect(const CGRect&) override {
+        auto ctx = UIGraphicsGetCurrentContext();
+        ctx->setFillColor(UIColor(1, 1, 1, 1));
+        ctx->fillRect(bounds());
+        ctx->setFillColor(UIColor(0, 0, 0, 1));
+        for (double x = 0; x < bounds().size.width; x += 4)
+            ctx->fillRect(CGRect(x, 0, 2, bounds().size.height));
+    }
+};
+
+TEST(LayerRendering, ABlurEffectViewBlursWhatLiesBeneathItOnly) {
+    auto root = make<Stripes>(CGRect(0, 0, 200, 120));
+    auto effect = make<UIVisualEffectView>(UIBlurEffect::effectWithStyle(UIBlurEffectStyle::Light));
+    effect->setFrame(CGRect(40, 20, 120, 80));
+    effect->layer()->cornerRadius = 10;
+    effect->setClipsToBounds(true);
+    root->addSubview(effect);
+    auto mark = make<UIView>(CGRect(5, 5, 10, 10));  // content above the blur stays sharp
+    mark->setBackgroundColor(UIColor(1, 0, 0, 1));
+    effect->contentView()->addSubview(mark);
+
+    for (double scale : {1.0, 2.0}) {
+        auto image = snapshot(root, scale);
+        int lo = 255, hi = 0;
+        for (double y = 45; y < 95; y += 0.5)
+            for (double x = 70; x < 150; x += 0.5) {
+                int g = px(image, x, y).g;
+                lo = std::min(lo, g), hi = std::max(hi, g);
+            }
+        EXPECT_LT(hi - lo, 12) << "the stripes beneath run together at scale " << scale;
+        EXPECT_GT(lo, 128) << "under a light veil";
+        EXPECT_EQ(px(image, 50, 30), (RGBA8{255, 0, 0, 255}));
+        // Outside the view, and in its cut-off corner, the stripes stay as they are.
+        EXPECT_EQ(px(image, 36.5, 50).g, 0);
+        EXPECT_EQ(px(image, 38.5, 50).g, 255);
+        EXPECT_EQ(px(image, 40.5, 20.5).g, 0);
+        EXPECT_EQ(px(image, 42.5, 20.5).g, 255);
+    }
+
+    // Inside a faded parent (drawn as a layer of its own) what lies beneath is blurred too.
+    auto faded = make<UIView>(CGRect(0, 0, 200, 120));
+    faded->setAlpha(0.99);
+    effect->removeFromSuperview();
+    faded->addSubview(effect);
+    root->addSubview(faded);
+    auto image = snapshot(root, 1);
+    int lo = 255, hi = 0;
+    for (int x = 70; x < 150; ++x) {
+        int g = px(image, x, 70).g;
+        lo = std::min(lo, g), hi = std::max(hi, g);
+    }
+    EXPECT_LT(hi - lo, 12);
+}
 
 TEST(LayerRendering, CustomDrawRectAndImagesAreUpright) {
     auto root = make<UIView>(CGRect(0, 0, 100, 50));

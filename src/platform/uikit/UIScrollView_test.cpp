@@ -109,6 +109,7 @@ TEST_F(Scrolling, ContentOffsetObserversHearEachMovementUntilRemoved) {
 
 TEST(UIDevice, OrientationChangesAreNotified) {
     auto device = UIDevice::currentDevice();
+    const UIDeviceOrientation before = device->orientation();
     int posts = 0;
     auto observer = NotificationCenter::defaultCenter().addObserver(
         UIDevice::UIDeviceOrientationDidChangeNotification, device, nullptr,
@@ -122,6 +123,7 @@ TEST(UIDevice, OrientationChangesAreNotified) {
     device->endGeneratingDeviceOrientationNotifications();
     EXPECT_FALSE(device->isGeneratingDeviceOrientationNotifications());
     NotificationCenter::defaultCenter().removeObserver(observer);
+    device->setOrientation(before);
 }
 
 }  // namespace

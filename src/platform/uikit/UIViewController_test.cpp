@@ -194,6 +194,12 @@ TEST_F(Appearance, RotationTellsControllersTheNewSizeAndResizesWindows) {
     auto nav = make<UINavigationController>(a);
     auto w = showRoot(nav);
     log.clear();
+    // The screen turns back for the tests that follow, however this one ends.
+    struct TurnBack {
+        ~TurnBack() {
+            UIApplication::sharedApplication()->rotateToOrientation(UIDeviceOrientation::Portrait);
+        }
+    } turnBack;
     UIApplication::sharedApplication()->rotateToOrientation(UIDeviceOrientation::LandscapeLeft);
     EXPECT_EQ(log, (Log{"A.size"}));
     EXPECT_EQ(w->bounds().size, (CGSize{812, 375}));

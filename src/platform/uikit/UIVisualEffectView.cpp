@@ -23,6 +23,8 @@ void UIVisualEffectView::drawRect(const CGRect&) {
     UIColor veil = blur->style() == UIBlurEffectStyle::Dark         ? UIColor(0.1, 0.1, 0.1, 0.6)
                    : blur->style() == UIBlurEffectStyle::ExtraLight ? UIColor(0.97, 0.97, 0.97, 0.8)
                                                                     : UIColor(0.97, 0.97, 0.97, 0.7);
+    // What lies beneath is blurred first, so that it cannot be read through the veil.
+    ctx->blurBackdrop(bounds(), kBlurDeviation);
     ctx->setFillColor(veil);
     ctx->fillRect(bounds());
 }

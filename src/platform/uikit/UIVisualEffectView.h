@@ -25,12 +25,13 @@ private:
     UIBlurEffectStyle style_;
 };
 
-// A view that shows an effect over what lies behind it. The stand-in does not blur: a blur
-// effect draws a veil of its style's tint (light styles white, the dark style black) so that
-// what lies behind shows through softened; its content view holds its subviews.
+// A view that shows an effect over what lies behind it. A blur effect blurs what was drawn
+// beneath it (a Gaussian of kBlurDeviation points) and lays a veil of its style's tint over that
+// (light styles white, the dark style black); its content view holds its subviews.
 class UIVisualEffectView : public UIView {
 public:
     BLQ_PLATFORM_CLASS(UIVisualEffectView)
+    static constexpr double kBlurDeviation = 10;
     explicit UIVisualEffectView(std::shared_ptr<UIVisualEffect> effect) : effect_(std::move(effect)) {}
     void didConstruct() override;
 
