@@ -4,8 +4,11 @@
 
 #include "events/BLQIUserEventManager.h"
 #include "facade/BLQAppDetailsProvider.h"
+#include "facade/BLQIAppStatusManager.h"
 #include "facade/BLQIConfigManager.h"
 #include "facade/BLQIInstallRegistrationManager.h"
+#include "facade/BLQIUpdateRegistrationManager.h"
+#include "feed/BLQIFeedManager.h"
 #include "facade/Brindlecue.h"
 #include "facade/KJInterceptor.h"
 #include "facade/KJViewActivity.h"
@@ -180,6 +183,15 @@ void Brindlecue::verifyConnections() const {
 }
 
 void Brindlecue::disconnectFromLayers() {
+    // The managers that hold their delegate strongly would otherwise keep this facade.
+    appStatusManager_->setDelegate(nullptr);
+    configManager_->setDelegate(nullptr);
+    installManager_->setDelegate(nullptr);
+    updateManager_->setDelegate(nullptr);
+    feedManager_->setDelegate(nullptr);
+    previewModeManager_->setDelegate(nullptr);
+    targetingAlgo_->setDelegate(nullptr);
+    if (auto engine = std::dynamic_pointer_cast<KJTipManager>(tipManager_)) engine->setDelegate(nullptr);
     BLQFacadeLink::setFeedExt(nullptr);
     BLQFacadeLink::setTipManager(nullptr);
     BLQFacadeLink::setTargetingAlgo(nullptr);

@@ -11,9 +11,12 @@
 #include "facade/BLQIConfigManager.h"
 #include "facade/BLQInstallNotificationKeys.h"
 #include "facade/KJFriendlyNameObject.h"
+#include "foundation/BLQFacadeLink.h"
+#include "preview/BLQIPreviewModeManager.h"
 #include "feed/KJFeedObject.h"
 #include "platform/Bundle.h"
 #include "platform/CSSearchableIndex.h"
+#include "platform/TestingReset.h"
 #include "platform/UserDefaults.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/foundation/NSUserActivity.h"
@@ -323,6 +326,43 @@ TEST_F(FacadeInterfaceTest, TheBusTurnsItsNotificationsIntoCallsOnTheEngineAndTh
     // An empty feed deletes the campaigns that never expire, and keeps the others.
     center.post("BLQ_BrindlecueBridge_ParseFeed_Notification", nullptr, Value::dictionary({}), {});
     EXPECT_EQ(storedFeedIds(), (std::vector<std::string>{"a", "b", "c", "e"}));
+
+    // In preview mode a feed prunes nothing and a host's feed result is not reported.
+    facade->previewModeManager()->setServerTimestamp(platform::Date::now().addingTimeInterval(3600));
+    ASSERT_TRUE(platform::RunLoop::main().runUntil([] { return BLQFacadeLink::isInPreviewMode(); }, 5));
+    center.post("BLQ_BrindlecueBridge_ParseFeed_Notification", nullptr, Value::dictionary({}),
+                {{"feeds", feeds({"a"})}});
+    EXPECT_EQ(storedFeedIds(), (std::vector<std::string>{"a", "b", "c", "e"}));
+    center.post("BLQ_BrindlecueBridge_FeedResult_Notification", nullptr,
+                Value::dictionary({{"feed_id", "b"}, {"result", 1}}));
+    EXPECT_EQ(events(8201).size(), 1u);
+}
+
+}  // namespace
+}  // namespace brindlecue
+
+namespace brindlecue {
+namespace {
+
+TEST(FacadeLifetime, AResetFacadeIsFreedWithItsManagers) {
+    platform::Clock::useVirtual();
+    platform::Bundle::createMainBundle({{"BLQ_CONFIG_ALIVE_HOST", "http://127.0.0.1:1"}});
+    std::weak_ptr<Brindlecue> facade = Brindlecue::sharedInstance();
+    std::weak_ptr<BLQITipManager> engine = facade.lock()->tipManager();
+    std::weak_ptr<platform::ManagedObjectContext> background = BLQCoreData::sharedInstance().backgroundContext();
+    std::weak_ptr<platform::ManagedObjectContext> mainContext = BLQCoreData::sharedInstance().mainContext();
+    platform::RunLoop::main().runUntilIdle();
+    Brindlecue::resetForTesting();
+    platform::TestingReset::runAll();
+    platform::RunLoop::main().runUntilIdle();
+    EXPECT_TRUE(facade.expired());
+    // The container keeps its singletons until the next facade composes its own.
+    auto next = Brindlecue::sharedInstance();
+    platform::RunLoop::main().runUntilIdle();
+    EXPECT_TRUE(engine.expired());
+    EXPECT_TRUE(background.expired()) << background.use_count();
+    EXPECT_TRUE(mainContext.expired()) << mainContext.use_count();
+    EXPECT_NE(next->tipManager(), nullptr);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "facade/BLQAppStatusFetchHandler.h"
 #include "facade/BLQAppStatusManager.h"
+#include "facade/BLQIConfigEventManager.h"
 #include "facade/BLQIConfigManager.h"
 #include "foundation/BLQAppStatusManagerFactory.h"
 #include "foundation/BLQDependencyManager.h"
@@ -93,6 +94,16 @@ TEST_F(ComposerTest, FactoriesGiveTheContainersServices) {
     EXPECT_NE(a, b);
     ASSERT_EQ(a->customGuideParams().size(), 6u);
     EXPECT_EQ(a->customGuideParams(), b->customGuideParams());
+}
+
+TEST_F(ComposerTest, AConfigEventManagerBuiltAndDroppedLeavesNoListenerBehind) {
+    // Composing built one at registration and threw it away.
+    auto websocket = BLQWebSocketManager::shared();
+    EXPECT_TRUE(websocket->delegates().empty());
+    auto events = container.resolve<BLQIConfigEventManager>();
+    EXPECT_EQ(websocket->delegates().size(), 1u);
+    events.reset();
+    EXPECT_TRUE(websocket->delegates().empty());
 }
 
 TEST(ComposerDeathTest, ARowMovedAboveOneItNeedsStopsNamingTheMissingInterface) {

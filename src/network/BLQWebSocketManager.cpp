@@ -78,7 +78,10 @@ std::shared_ptr<BLQWebSocketManager> BLQWebSocketManager::shared() {
 
 std::vector<std::shared_ptr<BLQIWebSocketManagerDelegate>> BLQWebSocketManager::delegates() const {
     std::lock_guard lock(mutex_);
-    return delegates_;
+    std::vector<std::shared_ptr<BLQIWebSocketManagerDelegate>> live;
+    for (const auto& weak : delegates_)
+        if (auto delegate = weak.lock()) live.push_back(std::move(delegate));
+    return live;
 }
 
 bool BLQWebSocketManager::isConnected() const {
@@ -89,12 +92,16 @@ bool BLQWebSocketManager::isConnected() const {
 void BLQWebSocketManager::registerDelegate(std::shared_ptr<BLQIWebSocketManagerDelegate> delegate) {
     if (!delegate) return;
     std::lock_guard lock(mutex_);
-    delegates_.push_back(std::move(delegate));
+    std::erase_if(delegates_, [](const auto& weak) { return weak.expired(); });
+    delegates_.push_back(delegate);
 }
 
 void BLQWebSocketManager::removeDelegate(const std::shared_ptr<BLQIWebSocketManagerDelegate>& delegate) {
     std::lock_guard lock(mutex_);
-    std::erase(delegates_, delegate);
+    std::erase_if(delegates_, [&](const auto& weak) {
+        auto live = weak.lock();
+        return !live || live == delegate;
+    });
 }
 
 std::shared_ptr<URLSessionWebSocketTask> BLQWebSocketManager::currentTask() const {

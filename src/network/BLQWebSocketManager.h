@@ -39,7 +39,8 @@ public:
 
     std::vector<std::shared_ptr<BLQIWebSocketManagerDelegate>> delegates() const override;
     bool isConnected() const override;
-    // Appends the listener; a listener registered twice hears every message twice.
+    // Appends the listener, held weakly (a listener that goes stops hearing; one the container built
+    // and threw away leaves nothing behind); a listener registered twice hears every message twice.
     void registerDelegate(std::shared_ptr<BLQIWebSocketManagerDelegate> delegate) override;
     // Removes every registration of that listener object.
     void removeDelegate(const std::shared_ptr<BLQIWebSocketManagerDelegate>& delegate) override;
@@ -71,7 +72,7 @@ private:
     std::shared_ptr<platform::URLSession> session_;  // of the current task, which needs it to report
     std::shared_ptr<platform::URLSessionWebSocketTask> webSocketTask_;
     std::weak_ptr<platform::URLSessionWebSocketTask> receivingTask_;  // the task the loop reads
-    std::vector<std::shared_ptr<BLQIWebSocketManagerDelegate>> delegates_;
+    std::vector<std::weak_ptr<BLQIWebSocketManagerDelegate>> delegates_;
     bool isConnected_ = false;
 };
 
