@@ -249,3 +249,25 @@ TEST_F(FacadeTest, FeedResultsAndErrorsReachTheServerAsTheirEvents) {
 
 }  // namespace
 }  // namespace brindlecue
+
+namespace brindlecue {
+namespace {
+
+TEST_F(FacadeTest, TheVersionCheckAsksTheServerOnceThroughTheOlderClient) {
+    app.server.addRoute(route("GET", "/v3/versions/?", 200, R"({"results": [{"qx_version": "3.1.0"}]})"));
+    app.launch();
+    ASSERT_TRUE(app.start());
+    app.facade->verifySDKVersion();
+    ASSERT_TRUE(app.pumpUntil([&] { return app.facade->sdkVerificationMessage().has_value(); }));
+    EXPECT_EQ(app.facade->sdkVerificationMessage(),
+              "You are currently on an older version =  (3.0.3) of Brindlecue SDK, Kindly update it to the latest "
+              "version (3.1.0) by doing pod update");
+    const size_t asked = app.requests("GET", "/v3/versions");
+    EXPECT_EQ(asked, 1u);
+    app.facade->verifySDKVersion();
+    app.settle();
+    EXPECT_EQ(app.requests("GET", "/v3/versions"), asked) << "the answer is kept";
+}
+
+}  // namespace
+}  // namespace brindlecue
