@@ -7,6 +7,10 @@
 #include <string_view>
 #include <vector>
 
+namespace brindlecue::platform {
+class Value;
+}
+
 namespace brindlecue::platform::bplist {
 
 // The binary property list format ("bplist00") at the level of its object table: objects are
@@ -24,6 +28,8 @@ public:
     Ref integer(int64_t value);
     // Written in single precision when that keeps the value exactly.
     Ref real(double value);
+    // Seconds since 1 January 2001 (UTC).
+    Ref date(double secondsSinceReferenceDate);
     Ref string(std::string_view text);
     Ref data(const uint8_t* bytes, size_t length);
     // A writer that makes one UID per value itself can skip the search for an equal one.
@@ -68,6 +74,10 @@ private:
     std::vector<uint64_t> offsets_;
     std::vector<uint8_t> units_;  // UTF-16 of a text being written
 };
+
+// The whole file of a property-list value; empty when the value holds something a property list cannot
+// (absent or null anywhere in it).
+std::vector<uint8_t> write(const Value& value);
 
 // Reads objects of a file by number. Every offset, count and width is checked against the bytes
 // before it is used: malformed input gives false, never a read outside the bytes.
