@@ -1,10 +1,13 @@
 #include "events/BLQUserEventDeduperManager.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "facade/BLQSessionDTO.h"
 
 namespace brindlecue {
+
+using platform::Value;
 
 namespace {
 
@@ -12,6 +15,23 @@ namespace {
 bool isSameEvent(const BLQUserEventDTO& a, const BLQUserEventDTO& b) {
     if (a.id.has_value() != b.id.has_value()) return false;
     return !a.id || *a.id == *b.id;
+}
+
+// The codes whose dedupers count only records created 0 to kTwinWindow seconds before the event.
+bool hasTwinWindow(BLQUserEventCode code) {
+    return code == BLQUserEventCode::pageEnter || code == BLQUserEventCode::pageExit ||
+           code == BLQUserEventCode::tagIncremented;
+}
+
+double createdOf(const BLQUserEventDTO& event) {
+    return event.createdDate ? event.createdDate->timeIntervalSince1970()
+                             : -std::numeric_limits<double>::infinity();
+}
+
+// A feed result repeats an earlier one only when it reports an error (its "status" detail); for
+// any other no record could make it a duplicate, so none is handed over.
+bool mayRepeat(const BLQUserEventDTO& event) {
+    return event.code != BLQUserEventCode::feedResult || event.details["status"] == Value("error");
 }
 
 bool mayBeTwin(BLQUserEventStatus status) {
@@ -61,12 +81,20 @@ std::optional<BLQIUserEventDeduper::Records> BLQUserEventDeduperManager::earlier
     if (session == previousRecords_.end()) return std::nullopt;
     BLQIUserEventDeduper::Records earlier;
     auto records = session->second.find(shelf);
-    if (records == session->second.end() || !event.createdDate) return earlier;
-    const double created = event.createdDate->timeIntervalSince1970();
-    auto byTime = [](const Remembered& r, double t) { return r.created < t; };
-    auto from = std::lower_bound(records->second.begin(), records->second.end(),
-                                 created - BLQIUserEventDeduper::kTwinWindow, byTime);
-    for (auto it = from; it != records->second.end() && it->created <= created; ++it) {
+    if (records == session->second.end() || !mayRepeat(event)) return earlier;
+    const Records& shelved = records->second;
+    auto from = shelved.begin(), to = shelved.end();
+    if (hasTwinWindow(event.code)) {
+        if (!event.createdDate) return earlier;
+        const double created = createdOf(event);
+        auto byTime = [](const Remembered& r, double t) { return r.created < t; };
+        from = std::lower_bound(shelved.begin(), shelved.end(), created - BLQIUserEventDeduper::kTwinWindow,
+                                byTime);
+        to = std::upper_bound(from, shelved.end(), created,
+                              [](double t, const Remembered& r) { return t < r.created; });
+    }
+    earlier.reserve(static_cast<size_t>(to - from));
+    for (auto it = from; it != to; ++it) {
         const BLQUserEventDTO& record = *it->event;
         if (isSameEvent(record, event) || !mayBeTwin(record.status)) continue;
         earlier.push_back(it->event);
@@ -77,14 +105,11 @@ std::optional<BLQIUserEventDeduper::Records> BLQUserEventDeduperManager::earlier
 void BLQUserEventDeduperManager::remember(const std::shared_ptr<BLQUserEventDTO>& event, const Shelf& shelf) {
     if (!event->session) return;
     const int64_t sessionId = event->session->id;
-    // A record without a creation date is nobody's twin: only the session id counts.
-    if (event->createdDate) {
-        Records& records = previousRecords_[sessionId][shelf];
-        const double created = event->createdDate->timeIntervalSince1970();
-        auto at = std::upper_bound(records.begin(), records.end(), created,
-                                   [](double t, const Remembered& r) { return t < r.created; });
-        records.insert(at, Remembered{created, event});
-    }
+    Records& records = previousRecords_[sessionId][shelf];
+    const double created = createdOf(*event);
+    auto at = std::upper_bound(records.begin(), records.end(), created,
+                               [](double t, const Remembered& r) { return t < r.created; });
+    records.insert(at, Remembered{created, event});
     if (latestSessionId_ < sessionId) {
         latestSessionId_ = sessionId;
         std::erase_if(previousRecords_, [&](const auto& entry) { return entry.first < sessionId - 1; });

@@ -16,12 +16,15 @@ namespace brindlecue {
 // Remembers every event it is asked about (for the latest session and the one before it, in
 // process memory) and asks the deduper of the event's code whether the event repeats one of the
 // remembered events: of the same session and code, not the event itself (same id, or both
-// without one), unsent, being sent or sent, and created up to 1.0 s before it. An event of a
-// code without a deduper is neither judged nor remembered.
+// without one), and unsent, being sent or sent. An event of a code without a deduper is neither
+// judged nor remembered.
 //
-// Asked from the store's queue and the upload queue at once: the memory is guarded. It keeps its
-// records by creation time, apart by the deduper's twin key, so that a question reads only the
-// possible twins however many events a session has.
+// Asked from the store's queue and the upload queue at once: the memory is guarded. It keeps a
+// session's records apart by code and the deduper's twin key, each shelf in creation order, so
+// that a question reads only the records that can matter: for the page and tag dedupers, whose
+// twins are created at most 1.0 s before the event, only those; for the others (the feed-result
+// deduper compares texts, whenever they were made) the whole shelf of the code, and only when the
+// event reports an error, as no other feed result can be a duplicate.
 class BLQUserEventDeduperManager final : public BLQIUserEventDeduperManager {
 public:
     // A later deduper of a code replaces an earlier one.
@@ -36,7 +39,7 @@ public:
 
 private:
     struct Remembered {
-        double created;  // seconds since 1970
+        double created;  // seconds since 1970; -infinity without a creation date
         std::shared_ptr<BLQUserEventDTO> event;
     };
     struct Shelf {
