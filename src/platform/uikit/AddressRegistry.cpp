@@ -13,10 +13,19 @@
 namespace brindlecue::platform {
 namespace {
 
+// Addresses of objects are multiples of their alignment and close together; mixed, they spread
+// over the buckets.
+struct AddressHash {
+    size_t operator()(uintptr_t address) const {
+        uint64_t h = static_cast<uint64_t>(address) * 0x9E3779B97F4A7C15ull;
+        return static_cast<size_t>(h ^ (h >> 29));
+    }
+};
+
 // Lookups share the lock; entries change only when an object is first registered and when it ends.
 struct Table {
     std::shared_mutex mutex;
-    std::unordered_map<uintptr_t, std::weak_ptr<const NSObject>> entries;
+    std::unordered_map<uintptr_t, std::weak_ptr<const NSObject>, AddressHash> entries;
 };
 
 // Never destroyed: objects may be freed during static destruction.
