@@ -191,7 +191,7 @@ Ref Writer::put(size_t begin, const uint8_t* payload, size_t length, uint64_t ke
         for (slot = hash & mask; table_[slot].ref != kEmpty; slot = (slot + 1) & mask) {
             if (table_[slot].hash != hash) continue;
             const Object& earlier = objects_[table_[slot].ref];
-            if (earlier.end - earlier.begin != headLength + length) continue;
+            if (earlier.kind != Kind::Bytes || earlier.end - earlier.begin != headLength + length) continue;
             const uint8_t* stored = bytes_.data() + earlier.begin;
             const uint8_t* fresh = bytes_.data() + begin;
             bool same = true;
@@ -297,11 +297,35 @@ Ref Writer::uid(uint64_t value, bool share) {
 }
 
 Ref Writer::container(Kind kind, std::span<const Ref> first, std::span<const Ref> second) {
-    size_t begin = refs_.size();
+    const size_t begin = refs_.size();
     refs_.insert(refs_.end(), first.begin(), first.end());
     refs_.insert(refs_.end(), second.begin(), second.end());
-    objects_.push_back({kind, begin, refs_.size()});
-    return static_cast<Ref>(objects_.size() - 1);
+    const size_t end = refs_.size();
+    const auto next = static_cast<Ref>(objects_.size());
+    if (!sharesContainers_) {
+        objects_.push_back({kind, begin, end});
+        return next;
+    }
+    if ((tableUsed_ + 1) * 2 > table_.size()) growTable();
+    uint64_t h = mix(uint64_t(kind) << 56 ^ (end - begin));
+    for (size_t i = begin; i < end; ++i) h = mix(h ^ refs_[i]);
+    const auto hash = static_cast<uint32_t>(h);
+    const size_t mask = table_.size() - 1;
+    size_t slot = hash & mask;
+    for (; table_[slot].ref != kEmpty; slot = (slot + 1) & mask) {
+        if (table_[slot].hash != hash) continue;
+        const Object& earlier = objects_[table_[slot].ref];
+        if (earlier.kind != kind || earlier.end - earlier.begin != end - begin) continue;
+        if (!std::equal(refs_.begin() + static_cast<std::ptrdiff_t>(begin), refs_.end(),
+                        refs_.begin() + static_cast<std::ptrdiff_t>(earlier.begin)))
+            continue;
+        refs_.resize(begin);
+        return table_[slot].ref;
+    }
+    objects_.push_back({kind, begin, end});
+    table_[slot] = Slot{hash, next};
+    ++tableUsed_;
+    return next;
 }
 
 Ref Writer::array(std::span<const Ref> elements) {
@@ -426,6 +450,7 @@ bool writeValue(Writer& writer, const Value& value, std::vector<Ref>& stack, Ref
 std::vector<uint8_t> write(const Value& value) {
     // A writer of its own: this also runs during exit, after thread-local objects have gone.
     Writer writer;
+    writer.setSharesContainers(true);
     std::vector<Ref> stack;
     Ref top = 0;
     if (!writeValue(writer, value, stack, top)) return {};

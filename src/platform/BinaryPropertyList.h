@@ -37,6 +37,11 @@ public:
     Ref array(std::span<const Ref> elements);
     Ref dictionary(std::span<const Ref> keys, std::span<const Ref> values);
 
+    // With sharing on, an array or dictionary equal to one written before (the same elements,
+    // themselves shared) stands for it, as equal texts and numbers always do. Off by default:
+    // keyed archives hold each of their containers once.
+    void setSharesContainers(bool on) { sharesContainers_ = on; }
+
     // The whole file with the top object.
     std::vector<uint8_t> finish(Ref top);
     // Forgets every object, keeping the memory for the next file.
@@ -73,6 +78,7 @@ private:
     size_t tableUsed_ = 0;
     std::vector<uint64_t> offsets_;
     std::vector<uint8_t> units_;  // UTF-16 of a text being written
+    bool sharesContainers_ = false;
 };
 
 // The whole file of a property-list value; empty when the value holds something a property list cannot

@@ -74,7 +74,11 @@ TEST(UserDefaults, EveryKindOfValueComesBackFromTheFile) {
          {"empty", Value::array()},
          {"nested",
           Value::dictionary({{"list", Value::array({Value::dictionary(), "x", "x", 1, 1.0, true})}})},
-         {"bytes", Data(300, 7)}});
+         {"bytes", Data(300, 7)},
+         // Equal containers are written once and read back as equal values.
+         {"twins", Value::array({Value::dictionary({{"a", Value::array({1, 2})}}),
+                                 Value::dictionary({{"a", Value::array({1, 2})}}), Value::array({1, 2}),
+                                 Value::array({2, 1})})}});
     {
         UserDefaults d(file);
         for (const auto& [key, value] : *values.getDictionary()) d.set(key, value);
