@@ -3,6 +3,7 @@
 #include "foundation/KJLog.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/TestingReset.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "storage/KJDBSettings.h"
 #include "storage/KJDao.h"
 
@@ -189,15 +190,18 @@ bool KJDBManager::saveMultipleTipSeries(const std::vector<std::shared_ptr<KJDBFe
                                         std::vector<Value>* stored) {
     if (stored) stored->clear();
     return KJDao::inTransaction([&] {
-        // Every item is set up against the rows stored before this call, then all are written.
-        std::vector<Value> rows;
+        // Every item is set up against the rows stored before this call, then all are written. The
+        // rows are archived each on its own, so many are shared among workers.
+        std::vector<Value> dictionaries;
         for (const auto& feed : feeds) {
             if (!feed) continue;
             Value dictionary = setupFeedsDictionaryFromFeedObject(*feed);
-            if (dictionary.isAbsent()) continue;
-            rows.push_back(archiveDataToBeSaved(dictionary));
-            if (stored) stored->push_back(std::move(dictionary));
+            if (!dictionary.isAbsent()) dictionaries.push_back(std::move(dictionary));
         }
+        std::vector<Value> rows(dictionaries.size());
+        platform::DispatchQueue::concurrentPerform(
+            rows.size(), [&](size_t i) { rows[i] = archiveDataToBeSaved(dictionaries[i]); });
+        if (stored) *stored = std::move(dictionaries);
         return rows.empty() || KJDao::insertMultipleTips(rows);
     });
 }

@@ -6,9 +6,9 @@
 
 #include "feed/KJTipSeriesElement.h"
 #include "platform/Date.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "storage/KJDBManager.h"
 #include "storage/KJDao.h"
-#include "tips/KJTipManagerSupport.h"
 
 namespace brindlecue {
 
@@ -84,13 +84,10 @@ void KJStoredCampaigns::readCampaigns() {
         else
             toDecode.emplace_back(i, KJDao::findContentByRowId(row.rowId));
     }
-    tipengine::forEachSliceInParallel(toDecode.size(), 64, [&](size_t from, size_t to) {
-        for (size_t k = from; k < to; ++k) {
-            const auto& [index, source] = toDecode[k];
-            series[index] = std::dynamic_pointer_cast<KJTipSeriesElement>(
-                source.isDictionary() ? cache->parseCampaignDictionary(source)
-                                      : cache->parseCampaignRow(source));
-        }
+    platform::DispatchQueue::concurrentPerform(toDecode.size(), [&](size_t k) {
+        const auto& [index, source] = toDecode[k];
+        series[index] = std::dynamic_pointer_cast<KJTipSeriesElement>(
+            source.isDictionary() ? cache->parseCampaignDictionary(source) : cache->parseCampaignRow(source));
     });
     std::unordered_map<int64_t, Decoded> decoded;
     decoded.reserve(rows->size());

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <thread>
 #include <unordered_set>
 
 #include "facade/BLQInstallNotificationKeys.h"
@@ -19,7 +18,6 @@
 #include "foundation/BLQViewUtils.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
-#include "platform/dispatch/DispatchGroup.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/DispatchSemaphore.h"
 #include "platform/uikit/ClassRegistry.h"
@@ -61,9 +59,8 @@ platform::SystemLog& systemLog() {
 // Serialising a campaign reads only its own fields, so a long list is shared among workers.
 Value serializedSeries(const BLQITipManager::SeriesList& list) {
     std::vector<Value> serialized(list.size());
-    forEachSliceInParallel(list.size(), 128, [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i)
-            if (list[i]) serialized[i] = list[i]->serializeToDictionary();
+    platform::DispatchQueue::concurrentPerform(list.size(), [&](size_t i) {
+        if (list[i]) serialized[i] = list[i]->serializeToDictionary();
     });
     platform::Array out;
     out.reserve(serialized.size());
@@ -83,22 +80,6 @@ std::shared_ptr<BLQITipManager::SeriesList> listObject(BLQITipManager::SeriesLis
 }  // namespace
 
 namespace tipengine {
-
-void forEachSliceInParallel(size_t count, size_t perSlice, const std::function<void(size_t, size_t)>& work) {
-    const size_t slices = std::min<size_t>(
-        {count / std::max<size_t>(perSlice, 1), 8, std::max(1u, std::thread::hardware_concurrency())});
-    if (slices <= 1) {
-        work(0, count);
-        return;
-    }
-    auto group = platform::DispatchGroup::create();
-    const size_t share = (count + slices - 1) / slices;
-    for (size_t s = 1; s < slices; ++s)
-        platform::DispatchQueue::global()->async(
-            group, [&work, s, share, count] { work(s * share, std::min(count, (s + 1) * share)); });
-    work(0, share);
-    group->wait();
-}
 
 std::string screenNameOf(const std::shared_ptr<platform::UIViewController>& controller) {
     if (!controller) return {};

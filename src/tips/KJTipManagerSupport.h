@@ -3,9 +3,7 @@
 // Helpers shared by the sources of KJTipManager (its state and intake, selection, presentation
 // and step results). Not for other users.
 
-#include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,12 +38,6 @@ constexpr int32_t kDomDisplay = 1;
 constexpr int64_t kPreviewStateTipClosed = 0;
 constexpr int64_t kPreviewStateFeedArrived = 4;
 constexpr int64_t kPreviewStateNoOnDemand = 11;
-
-// Runs work(from, to) over [0, count) in slices of at least perSlice items, the first on the
-// calling thread and the others on global queues, and returns when every slice is done. For
-// independent items only (decoding or serialising campaigns): a thousand campaigns take tens of
-// milliseconds on one thread.
-void forEachSliceInParallel(size_t count, size_t perSlice, const std::function<void(size_t, size_t)>& work);
 
 // A "Guides: " line of the given level through the facade's logger.
 inline void logGuides(int64_t level, const std::string& message) {
