@@ -10,9 +10,9 @@
 //             libpng does not do); floor: libpng into an RGBA buffer.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>  // jpeglib.h needs FILE and size_t first
 #include <cmath>
 #include <csetjmp>
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
 #include <cstring>
 #include <map>
 #include <string>
@@ -45,7 +45,8 @@ std::shared_ptr<const CGImage> photoLike(bool alpha) {
             int noise = int(seed % 17) - 8;
             double ring = std::sin(std::hypot(x - 420.0, y - 560.0) / 23.0);
             auto clamp = [](double v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); };
-            px[size_t(y) * kSide + x] = {clamp(x * 0.2 + 90 * ring + 80 + noise), clamp(y * 0.22 + 40 + noise),
+            px[size_t(y) * kSide + x] = {clamp(x * 0.2 + 90 * ring + 80 + noise),
+                                         clamp(y * 0.22 + 40 + noise),
                                          clamp(150 + 70 * std::cos(x / 61.0) * std::sin(y / 47.0) + noise),
                                          alpha ? clamp(128 + 127 * std::sin((x + y) / 90.0)) : uint8_t(255)};
         }
@@ -70,15 +71,22 @@ void decodeThroughCoder(benchmark::State& state, const Data& bytes) {
     auto coder = KJSDWebImageCodersManager::sharedInstance();
     for (auto _ : state) {
         auto image = coder->decodedImageWithData(&bytes);
-        if (!image || !image->cgImage() || image->cgImage()->width() != kSide) state.SkipWithError("decoding failed");
+        if (!image || !image->cgImage() || image->cgImage()->width() != kSide)
+            state.SkipWithError("decoding failed");
         benchmark::DoNotOptimize(image);
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes.size()));
 }
 
-void BM_CoderJPEG(benchmark::State& state) { decodeThroughCoder(state, jpegBytes()); }
-void BM_CoderPNG(benchmark::State& state) { decodeThroughCoder(state, pngBytes()); }
-void BM_CoderPNGAlpha(benchmark::State& state) { decodeThroughCoder(state, pngAlphaBytes()); }
+void BM_CoderJPEG(benchmark::State& state) {
+    decodeThroughCoder(state, jpegBytes());
+}
+void BM_CoderPNG(benchmark::State& state) {
+    decodeThroughCoder(state, pngBytes());
+}
+void BM_CoderPNGAlpha(benchmark::State& state) {
+    decodeThroughCoder(state, pngAlphaBytes());
+}
 
 // ---- Floors
 
@@ -108,8 +116,9 @@ void BM_LibjpegTurbo(benchmark::State& state) {
         while (cinfo.output_scanline < cinfo.output_height) {
             JSAMPROW rows[16];
             for (int i = 0; i < 16; ++i)
-                rows[i] = pixels.data() + size_t(std::min(cinfo.output_scanline + i, cinfo.output_height - 1)) *
-                                              cinfo.output_width * 3;
+                rows[i] =
+                    pixels.data() + size_t(std::min(cinfo.output_scanline + i, cinfo.output_height - 1)) *
+                                        cinfo.output_width * 3;
             jpeg_read_scanlines(&cinfo, rows, 16);
         }
         jpeg_finish_decompress(&cinfo);
@@ -159,8 +168,12 @@ void libpngDecode(benchmark::State& state, const Data& bytes) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes.size()));
 }
 
-void BM_Libpng(benchmark::State& state) { libpngDecode(state, pngBytes()); }
-void BM_LibpngAlpha(benchmark::State& state) { libpngDecode(state, pngAlphaBytes()); }
+void BM_Libpng(benchmark::State& state) {
+    libpngDecode(state, pngBytes());
+}
+void BM_LibpngAlpha(benchmark::State& state) {
+    libpngDecode(state, pngAlphaBytes());
+}
 
 BENCHMARK(BM_CoderJPEG)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LibjpegTurbo)->Unit(benchmark::kMillisecond);
@@ -192,8 +205,8 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::printf("JPEG %zu bytes, PNG %zu bytes, PNG with alpha %zu bytes\n", jpegBytes().size(), pngBytes().size(),
-                pngAlphaBytes().size());
+    std::printf("JPEG %zu bytes, PNG %zu bytes, PNG with alpha %zu bytes\n", jpegBytes().size(),
+                pngBytes().size(), pngAlphaBytes().size());
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -217,7 +230,8 @@ int main(int argc, char** argv) {
         if (library <= 0 || floor <= 0) continue;
         char target[16] = "-";
         if (p.target > 0) std::snprintf(target, sizeof target, "<= %.1f", p.target);
-        std::printf("%-10s %14.0f %14.0f %7.2f %8s\n", p.name, library * 1e9, floor * 1e9, library / floor, target);
+        std::printf("%-10s %14.0f %14.0f %7.2f %8s\n", p.name, library * 1e9, floor * 1e9, library / floor,
+                    target);
     }
     return 0;
 }

@@ -14,29 +14,39 @@
 //   CampaignRead        the 1,000 active campaign rows read back through the cache; floor: the same
 //                       SELECT on an open connection, copying the contents out.
 //   FirstLaunch         the Core Data store (schema, seed setting) and the campaign cache opened
-//                       in a new app container; floor: the same schema text and seed row, and the
-//                       cache's table, written raw.
+//                       in a new app container, each time in a new process of this program (a
+//                       process pays its one-time costs, such as preparing statements, on its first
+//                       launch only); floor: the same schema text and seed row, and the cache's
+//                       table, written raw, in a new process as well. Each child times its own
+//                       launch and reports it.
 //   ContextSave10k      one context save of 10,000 inserted objects; floor: the same rows as
 //                       prepared inserts in one transaction.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
-#include <condition_variable>
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "BenchReport.h"
 #include "platform/AppContainer.h"
 #include "platform/Crypto.h"
 #include "platform/KeyedArchiver.h"
-#include "platform/dispatch/RunLoop.h"
 #include "platform/coredata/ManagedObjectContext.h"
 #include "platform/coredata/PersistentContainer.h"
+#include "platform/dispatch/RunLoop.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataUserEventDataStore.h"
 #include "storage/BLQPersistentContainer.h"
@@ -84,7 +94,8 @@ void removeContainer(const fs::path& dir) {
 sqlite3* openRaw(const fs::path& file, bool wal) {
     fs::create_directories(file.parent_path());
     sqlite3* db = nullptr;
-    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                    nullptr);
     sqlite3_busy_timeout(db, 5000);
     if (wal) sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
@@ -107,9 +118,10 @@ const std::vector<std::string>& storeSchema() {
         std::vector<std::string> out;
         sqlite3* db = openRaw(container->storeURL(), false);
         sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY rowid", -1, &stmt,
-                           nullptr);
-        while (sqlite3_step(stmt) == SQLITE_ROW) out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+        sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY rowid", -1,
+                           &stmt, nullptr);
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
         sqlite3_finalize(stmt);
         sqlite3_close(db);
         BLQCoreData::resetForTesting();
@@ -157,7 +169,8 @@ void BM_UserEventBurst(benchmark::State& state) {
         state.ResumeTiming();
 
         for (int i = 0; i < kBurst; ++i)
-            store->createUserEventObject([&](const BLQIUserEventDataStore::CreateResult&) { countdown.done(); });
+            store->createUserEventObject(
+                [&](const BLQIUserEventDataStore::CreateResult&) { countdown.done(); });
         countdown.wait();
         RunLoop::main().runUntilIdle();  // the merge into the main context
     }
@@ -230,7 +243,8 @@ void BM_UserEventEach(benchmark::State& state) {
         for (int i = 0; i < kEach; ++i) {
             Countdown countdown;
             countdown.left = 1;
-            store->createUserEventObject([&](const BLQIUserEventDataStore::CreateResult&) { countdown.done(); });
+            store->createUserEventObject(
+                [&](const BLQIUserEventDataStore::CreateResult&) { countdown.done(); });
             countdown.wait();
             RunLoop::main().runUntilIdle();
         }
@@ -278,19 +292,23 @@ struct BenchFeed final : KJDBFeedRecord {
     static Value makeContent() {
         Array steps;
         for (int i = 0; i < 3; ++i)
-            steps.push_back(Value::dictionary({{"step", i},
-                                               {"title", "Welcome to the new screen"},
-                                               {"body", "Tap here to see what changed since your last visit."},
-                                               {"target", "button.save"}}));
-        return Value::dictionary({{"setup", Value::dictionary({{"tool", "tip"}, {"view", "Home"}, {"theme", "light"}})},
-                                  {"payload", Value(std::move(steps))}});
+            steps.push_back(
+                Value::dictionary({{"step", i},
+                                   {"title", "Welcome to the new screen"},
+                                   {"body", "Tap here to see what changed since your last visit."},
+                                   {"target", "button.save"}}));
+        return Value::dictionary(
+            {{"setup", Value::dictionary({{"tool", "tip"}, {"view", "Home"}, {"theme", "light"}})},
+             {"payload", Value(std::move(steps))}});
     }
     std::optional<Date> activates() const override { return activatesAt; }
     std::optional<Date> expires() const override { return expiresAt; }
     std::optional<Date> modified() const override { return modifiedAt; }
     std::optional<std::string> deletion_conditions() const override { return std::string(""); }
     std::optional<std::string> repeat_conditions() const override { return std::string(R"({"repeat":[]})"); }
-    std::optional<std::string> trigger_conditions() const override { return std::string(R"({"trigger":[]})"); }
+    std::optional<std::string> trigger_conditions() const override {
+        return std::string(R"({"trigger":[]})");
+    }
     int64_t priority() const override { return order; }
 };
 
@@ -317,7 +335,9 @@ std::shared_ptr<KJDBManager> freshCache() {
     auto manager = KJDBManager::sharedInstance();
     KJDBManager::Collaborators c;
     c.appKey = [] { return std::optional<std::string>(kAppKey); };
-    c.createFromFeed = [](const Value&) -> std::shared_ptr<KJDBTipSeries> { return std::make_shared<BenchSeries>(); };
+    c.createFromFeed = [](const Value&) -> std::shared_ptr<KJDBTipSeries> {
+        return std::make_shared<BenchSeries>();
+    };
     manager->setCollaborators(c);
     return manager;
 }
@@ -326,12 +346,14 @@ std::shared_ptr<KJDBManager> freshCache() {
 std::vector<Value> archivedRows(const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds) {
     auto manager = freshCache();
     std::vector<Value> rows;
-    for (const auto& feed : feeds) rows.push_back(manager->archiveDataToBeSaved(manager->setupFeedsDictionaryFromFeedObject(*feed)));
+    for (const auto& feed : feeds)
+        rows.push_back(manager->archiveDataToBeSaved(manager->setupFeedsDictionaryFromFeedObject(*feed)));
     return rows;
 }
 
 constexpr const char* kInsertCampaign =
-    "INSERT OR REPLACE INTO QXFeeds('feedId','content','appKey','installId','campaignId','numFeeds','created',"
+    "INSERT OR REPLACE INTO "
+    "QXFeeds('feedId','content','appKey','installId','campaignId','numFeeds','created',"
     "'modified','activates','expires','type','deletionconditions','repeatconditions','priority',"
     "'triggerconditions')VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 
@@ -448,46 +470,102 @@ void BM_RawCampaignRead(benchmark::State& state) {
 
 // MARK: - First launch
 
-void BM_FirstLaunch(benchmark::State& state) {
-    storeSchema();
-    for (auto _ : state) {
-        state.PauseTiming();
-        fs::path dir = freshContainer();
-        state.ResumeTiming();
-
+// The child's side: one launch into the given container, timed, the nanoseconds on standard output.
+int launchChild(const std::string& kind, const fs::path& dir, const fs::path& schemaFile) {
+    fs::create_directories(dir);
+    AppContainer::setRoot(dir);
+    std::vector<std::string> schema;
+    if (kind == "raw") {
+        std::ifstream in(schemaFile);
+        for (std::string line; std::getline(in, line);) schema.push_back(line);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    if (kind == "library") {
         benchmark::DoNotOptimize(BLQCoreData::sharedInstance().persistentContainer());
         benchmark::DoNotOptimize(KJDBManager::sharedInstance());
+    } else {
+        sqlite3* store = openRaw(dir / "Library" / "Application Support" / "Raw.sqlite", true);
+        bool ok = sqlite3_exec(store, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+        for (const auto& sql : schema)
+            ok = ok && sqlite3_exec(store, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        const std::string seed =
+            "INSERT INTO Z_METADATA VALUES ('NSStoreUUID', '" + Crypto::uuidString() + "')";
+        ok = ok && sqlite3_exec(store, seed.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        ok = ok && sqlite3_exec(store, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+        ok =
+            ok && sqlite3_exec(
+                      store,
+                      "INSERT INTO ConfigSetting (Z_PK, Z_OPT, createdDate, modifiedDate, key, value) VALUES "
+                      "(1, 1, 0, NULL, 'BLQ_CONFIG_DEBUG_LOG_LEVEL', '2')",
+                      nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(store);
+        sqlite3* cache = openRaw(dir / "Library" / "Brindlecue" / "Raw.db", false);
+        ok = ok && sqlite3_exec(cache, kCampaignTable, nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(cache);
+        if (!ok) return 3;
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    std::printf("%lld\n", static_cast<long long>(
+                              std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count()));
+    std::fflush(stdout);
+    return 0;
+}
 
-        state.PauseTiming();
-        BLQCoreData::resetForTesting();
-        KJDBManager::resetForTesting();
+// Runs one launch of the kind in a new process of this program; its time in seconds, or a
+// negative number when the child failed.
+double launchInChild(const std::string& kind, const fs::path& dir) {
+    int out[2];
+    if (pipe(out) != 0) return -1;
+    const std::string schemaFile = (benchRoot / "schema.sql").string();
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
+        execl("/proc/self/exe", "storage_bench", "--launch-child", kind.c_str(), dir.c_str(),
+              schemaFile.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string text;
+    char buffer[64];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<size_t>(n));
+    close(out[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || text.empty()) return -1;
+    return std::stod(text) / 1e9;
+}
+
+void firstLaunches(benchmark::State& state, const std::string& kind) {
+    // The schema the raw launch writes, as the library's store has it.
+    {
+        std::ofstream schema(benchRoot / "schema.sql");
+        for (const auto& sql : storeSchema()) {
+            std::string line = sql;
+            std::replace(line.begin(), line.end(), '\n', ' ');
+            schema << line << "\n";
+        }
+    }
+    for (auto _ : state) {
+        fs::path dir = benchRoot / ("launch" + std::to_string(++containerCount));
+        double seconds = launchInChild(kind, dir);
+        if (seconds < 0) {
+            state.SkipWithError("the launch failed");
+            break;
+        }
+        state.SetIterationTime(seconds);
         removeContainer(dir);
-        state.ResumeTiming();
     }
 }
 
+void BM_FirstLaunch(benchmark::State& state) {
+    firstLaunches(state, "library");
+}
+
 void BM_RawFirstLaunch(benchmark::State& state) {
-    storeSchema();
-    for (auto _ : state) {
-        state.PauseTiming();
-        fs::path dir = freshContainer();
-        state.ResumeTiming();
-
-        sqlite3* store = openRaw(dir / "Library" / "Application Support" / "Raw.sqlite", true);
-        createStoreSchema(store, state);
-        exec(store,
-             "INSERT INTO ConfigSetting (Z_PK, Z_OPT, createdDate, modifiedDate, key, value) VALUES "
-             "(1, 1, 0, NULL, 'BLQ_CONFIG_DEBUG_LOG_LEVEL', '2')",
-             state);
-        sqlite3_close(store);
-        sqlite3* cache = openRaw(dir / "Library" / "Brindlecue" / "Raw.db", false);
-        exec(cache, kCampaignTable, state);
-        sqlite3_close(cache);
-
-        state.PauseTiming();
-        removeContainer(dir);
-        state.ResumeTiming();
-    }
+    firstLaunches(state, "raw");
 }
 
 // MARK: - A large save
@@ -584,70 +662,38 @@ BENCHMARK(BM_RawCampaignIntake)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CampaignRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CampaignReadAndUnarchive)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RawCampaignRead)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_FirstLaunch)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_RawFirstLaunch)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FirstLaunch)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
+BENCHMARK(BM_RawFirstLaunch)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
 BENCHMARK(BM_ContextSave10k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RawContextSave10k)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// Keeps the real time per iteration of every run of each benchmark; the closing ratios use the
-// median over the repetitions (--benchmark_repetitions), which one disturbed run does not move.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                times[run.run_name.function_name].push_back(run.real_accumulated_time /
-                                                            static_cast<double>(run.iterations));
-    }
-    double seconds(const std::string& name) const {
-        auto it = times.find(name);
-        if (it == times.end() || it->second.empty()) return 0;
-        std::vector<double> sorted = it->second;
-        std::sort(sorted.begin(), sorted.end());
-        size_t n = sorted.size();
-        return n % 2 == 1 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-    }
-    std::map<std::string, std::vector<double>> times;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--launch-child") {
+        DictionaryTransformer::registerDictionaryTransformer();
+        return launchChild(argv[2], argv[3], argv[4]);
+    }
     std::string pattern = (fs::temp_directory_path() / "brindlecue-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) return 2;
     benchRoot = pattern;
     DictionaryTransformer::registerDictionaryTransformer();
 
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    benchreport::Reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    struct Pair {
-        const char* name;
-        const char* library;
-        const char* floor;
-        double target;
-    };
-    const Pair pairs[] = {
-        {"UserEventBurst", "BM_UserEventBurst", "BM_RawUserEventBurst", 2.0},
-        {"UserEventEach", "BM_UserEventEach", "BM_RawUserEventEach", 1.5},
-        {"CampaignIntake", "BM_CampaignIntake", "BM_RawCampaignIntake", 2.0},
-        {"CampaignRead", "BM_CampaignRead", "BM_RawCampaignRead", 1.5},
-        {"CampaignReadAndUnarchive", "BM_CampaignReadAndUnarchive", "BM_RawCampaignRead", 0},
-        {"FirstLaunch", "BM_FirstLaunch", "BM_RawFirstLaunch", 2.0},
-        {"ContextSave10k", "BM_ContextSave10k", "BM_RawContextSave10k", 1.5},
-    };
-    std::printf("\n%-26s %14s %14s %7s %8s\n", "pair", "library ns", "floor ns", "ratio", "target");
-    for (const Pair& p : pairs) {
-        double library = reporter.seconds(p.library);
-        double floor = reporter.seconds(p.floor);
-        if (library <= 0 || floor <= 0) continue;
-        char target[16] = "-";
-        if (p.target > 0) std::snprintf(target, sizeof target, "<= %.1f", p.target);
-        std::printf("%-26s %14.0f %14.0f %7.2f %8s\n", p.name, library * 1e9, floor * 1e9, library / floor, target);
-    }
+    benchreport::print(
+        reporter, {
+                      {"UserEventBurst", "BM_UserEventBurst", "BM_RawUserEventBurst", 2.0},
+                      {"UserEventEach", "BM_UserEventEach", "BM_RawUserEventEach", 1.5},
+                      {"CampaignIntake", "BM_CampaignIntake", "BM_RawCampaignIntake", 2.0},
+                      {"CampaignRead", "BM_CampaignRead", "BM_RawCampaignRead", 1.5},
+                      {"CampaignReadAndUnarchive", "BM_CampaignReadAndUnarchive", "BM_RawCampaignRead", 0},
+                      {"FirstLaunch", "BM_FirstLaunch", "BM_RawFirstLaunch", 2.0},
+                      {"ContextSave10k", "BM_ContextSave10k", "BM_RawContextSave10k", 1.5},
+                  });
 
     BLQCoreData::resetForTesting();
     KJDBManager::resetForTesting();

@@ -1,10 +1,13 @@
 #include "events/BLQUserEventDeduperManager.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "facade/BLQSessionDTO.h"
 
 namespace brindlecue {
+
+using platform::Value;
 
 namespace {
 
@@ -12,6 +15,17 @@ namespace {
 bool isSameEvent(const BLQUserEventDTO& a, const BLQUserEventDTO& b) {
     if (a.id.has_value() != b.id.has_value()) return false;
     return !a.id || *a.id == *b.id;
+}
+
+double createdOf(const BLQUserEventDTO& event) {
+    return event.createdDate ? event.createdDate->timeIntervalSince1970()
+                             : -std::numeric_limits<double>::infinity();
+}
+
+// A feed result repeats an earlier one only when it reports an error (its "status" detail); for
+// any other no record could make it a duplicate, so none is handed over.
+bool mayRepeat(const BLQUserEventDTO& event) {
+    return event.code != BLQUserEventCode::feedResult || event.details["status"] == Value("error");
 }
 
 bool mayBeTwin(BLQUserEventStatus status) {
@@ -61,17 +75,19 @@ std::optional<BLQIUserEventDeduper::Records> BLQUserEventDeduperManager::earlier
     if (session == previousRecords_.end()) return std::nullopt;
     BLQIUserEventDeduper::Records earlier;
     auto records = session->second.find(shelf);
-    if (records == session->second.end()) return earlier;
-    auto from = records->second.begin();
-    auto to = records->second.end();
+    if (records == session->second.end() || !mayRepeat(event)) return earlier;
+    const Records& shelved = records->second;
+    auto from = shelved.begin(), to = shelved.end();
     if (window) {
-        // Only the records created in the window before the event.
+        // Only the records created in the deduper's window before the event.
         if (!event.createdDate) return earlier;
-        const double created = event.createdDate->timeIntervalSince1970();
+        const double created = createdOf(event);
         auto byTime = [](const Remembered& r, double t) { return r.created < t; };
-        from = std::lower_bound(from, to, created - *window, byTime);
-        to = std::upper_bound(from, to, created, [](double t, const Remembered& r) { return t < r.created; });
+        from = std::lower_bound(shelved.begin(), shelved.end(), created - *window, byTime);
+        to = std::upper_bound(from, shelved.end(), created,
+                              [](double t, const Remembered& r) { return t < r.created; });
     }
+    earlier.reserve(static_cast<size_t>(to - from));
     for (auto it = from; it != to; ++it) {
         const BLQUserEventDTO& record = *it->event;
         if (isSameEvent(record, event) || !mayBeTwin(record.status)) continue;
@@ -83,14 +99,11 @@ std::optional<BLQIUserEventDeduper::Records> BLQUserEventDeduperManager::earlier
 void BLQUserEventDeduperManager::remember(const std::shared_ptr<BLQUserEventDTO>& event, const Shelf& shelf) {
     if (!event->session) return;
     const int64_t sessionId = event->session->id;
-    // A record without a creation date is nobody's twin: only the session id counts.
-    if (event->createdDate) {
-        Records& records = previousRecords_[sessionId][shelf];
-        const double created = event->createdDate->timeIntervalSince1970();
-        auto at = std::upper_bound(records.begin(), records.end(), created,
-                                   [](double t, const Remembered& r) { return t < r.created; });
-        records.insert(at, Remembered{created, event});
-    }
+    Records& records = previousRecords_[sessionId][shelf];
+    const double created = createdOf(*event);
+    auto at = std::upper_bound(records.begin(), records.end(), created,
+                               [](double t, const Remembered& r) { return t < r.created; });
+    records.insert(at, Remembered{created, event});
     if (latestSessionId_ < sessionId) {
         latestSessionId_ = sessionId;
         std::erase_if(previousRecords_, [&](const auto& entry) { return entry.first < sessionId - 1; });

@@ -20,9 +20,12 @@ namespace brindlecue {
 // 1.0 s; any time for a deduper without one). An event of a code without a deduper is neither
 // judged nor remembered.
 //
-// Asked from the store's queue and the upload queue at once: the memory is guarded. It keeps its
-// records by creation time, apart by the deduper's twin key, so that a question reads only the
-// possible twins however many events a session has.
+// Asked from the store's queue and the upload queue at once: the memory is guarded. It keeps a
+// session's records apart by code and the deduper's twin key, each shelf in creation order, so
+// that a question reads only the records that can matter: for a deduper with a window only those
+// created in it; for one without (the feed-result deduper compares texts, whenever they were
+// made) the whole shelf of the code, and only when the event reports an error, as no other feed
+// result can be a duplicate.
 class BLQUserEventDeduperManager final : public BLQIUserEventDeduperManager {
 public:
     // A later deduper of a code replaces an earlier one.
@@ -37,7 +40,7 @@ public:
 
 private:
     struct Remembered {
-        double created;  // seconds since 1970
+        double created;  // seconds since 1970; -infinity without a creation date
         std::shared_ptr<BLQUserEventDTO> event;
     };
     struct Shelf {

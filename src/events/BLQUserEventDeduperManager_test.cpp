@@ -130,6 +130,45 @@ TEST_F(DeduperManagerTest, TagIncrementsAndFeedErrorsHaveTheirOwnTwins) {
                                             feedError(0, "error", content)->details)));
 }
 
+// Records the earlier records it is handed, and answers no.
+class RecordingDeduper final : public BLQIUserEventDeduper {
+public:
+    explicit RecordingDeduper(BLQUserEventCode code) : code_(code) {}
+    BLQUserEventCode getCode() const override { return code_; }
+    bool shouldDedupe(const BLQUserEventDTO&, const std::optional<Records>& previous) const override {
+        handed.push_back(previous ? previous->size() : size_t(-1));
+        return false;
+    }
+    std::optional<std::string> twinKey(const BLQUserEventDTO& event) const override {
+        return code_ == BLQUserEventCode::pageEnter ? event.message : std::nullopt;
+    }
+    mutable std::vector<size_t> handed;
+
+private:
+    BLQUserEventCode code_;
+};
+
+// The page dedupers' twins are made at most a second before the event, so they are handed only
+// those; a feed result's deduper compares texts and is handed every kept record of its code,
+// however long ago it was made.
+TEST_F(DeduperManagerTest, EachDeduperIsHandedTheRecordsItsRuleCanMatch) {
+    auto results = std::make_shared<RecordingDeduper>(BLQUserEventCode::feedResult);
+    auto pages = std::make_shared<RecordingDeduper>(BLQUserEventCode::pageEnter);
+    BLQUserEventDeduperManager recording({results, pages});
+    for (int i = 0; i < 5; ++i) recording.shouldDedupe(feedError(i * 3600.0, "error", "x"));
+    recording.shouldDedupe(event(BLQUserEventCode::feedResult, 5, "other", 2));  // another session
+    EXPECT_EQ(results->handed, (std::vector<size_t>{size_t(-1), 1, 2, 3, 4, size_t(-1)}));
+
+    for (int i = 0; i < 50; ++i) recording.shouldDedupe(event(BLQUserEventCode::pageEnter, i * 0.25));
+    recording.shouldDedupe(event(BLQUserEventCode::pageEnter, 12.3, "Cart"));
+    // The events of the last second before each: at most four, and none of another page.
+    ASSERT_EQ(pages->handed.size(), 51u);
+    EXPECT_EQ(pages->handed[1], 1u);
+    EXPECT_EQ(pages->handed[49], 4u);
+    EXPECT_EQ(pages->handed[50], 0u);
+    EXPECT_EQ(recording.rememberedCount(1), 56u);
+}
+
 TEST_F(DeduperManagerTest, TheMemoryTakesQuestionsFromManyThreads) {
     // Four threads, 200 pages each, then each page once more half a second later.
     std::vector<std::thread> threads;

@@ -128,30 +128,37 @@ bool KJTipBaseElement::isEqual(const platform::NSObject*) const {
 void KJTipBaseElement::serializeToDictionaryWithExcludeProperties(platform::Dictionary& out,
                                                                   const Exclusions& exclude) const {
     auto& self = const_cast<KJTipBaseElement&>(*this);
+    // The entries are gathered and the dictionary made once: setting them one by one looks each key
+    // up among the ones before it. A key already in the dictionary keeps its place and takes the
+    // new value, as setting it would.
+    std::vector<platform::Dictionary::Entry> entries(out.begin(), out.end());
+    entries.reserve(entries.size() + recordClass().properties().size() + 8);
+    auto put = [&](std::string key, Value value) { entries.emplace_back(std::move(key), std::move(value)); };
     for (const KJProperty& p : recordClass().properties()) {
         if (excluded(exclude, p.name)) continue;
         std::visit(Overloaded{
                        [](const std::monostate&) {},
                        [&](const KJFieldAccess<std::optional<std::string>>& f) {
-                           out.set(p.name, Value(f(self).value_or("")));
+                           put(p.name, Value(f(self).value_or("")));
                        },
-                       [&](const KJFieldAccess<int32_t>& f) { out.set(p.name, Value(f(self))); },
-                       [&](const KJFieldAccess<int64_t>& f) { out.set(p.name, Value(f(self))); },
-                       [&](const KJFieldAccess<double>& f) { out.set(p.name, Value(f(self))); },
-                       [&](const KJFieldAccess<bool>& f) { out.set(p.name, Value(f(self))); },
+                       [&](const KJFieldAccess<int32_t>& f) { put(p.name, Value(f(self))); },
+                       [&](const KJFieldAccess<int64_t>& f) { put(p.name, Value(f(self))); },
+                       [&](const KJFieldAccess<double>& f) { put(p.name, Value(f(self))); },
+                       [&](const KJFieldAccess<bool>& f) { put(p.name, Value(f(self))); },
                        [&](const KJFieldAccess<std::optional<platform::Color>>& f) {
-                           out.set(p.name, Value(colorText(f(self))));
+                           put(p.name, Value(colorText(f(self))));
                        },
                        [&](const KJFieldAccess<FourSide>& f) {
                            const FourSide& side = f(self);
-                           out.set(sideKey(p.name, "top"), Value(side.top));
-                           out.set(sideKey(p.name, "left"), Value(side.left));
-                           out.set(sideKey(p.name, "right"), Value(side.right));
-                           out.set(sideKey(p.name, "bottom"), Value(side.bottom));
+                           put(sideKey(p.name, "top"), Value(side.top));
+                           put(sideKey(p.name, "left"), Value(side.left));
+                           put(sideKey(p.name, "right"), Value(side.right));
+                           put(sideKey(p.name, "bottom"), Value(side.bottom));
                        },
                    },
                    p.access);
     }
+    out = platform::Dictionary(std::move(entries));
 }
 
 bool KJTipBaseElement::deserializeFromDictionaryWithExcludeProperties(const Value& stored,

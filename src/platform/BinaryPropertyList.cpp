@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/Value.h"
+
 namespace brindlecue::platform::bplist {
 
 namespace {
@@ -23,7 +25,9 @@ unsigned widthFor(uint64_t value) {
     return 8;
 }
 
-unsigned log2Width(unsigned width) { return width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3; }
+unsigned log2Width(unsigned width) {
+    return width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3;
+}
 
 // The next code point of UTF-8 text, or U+FFFD for a byte that starts no valid sequence (which
 // is then skipped alone).
@@ -124,7 +128,9 @@ uint64_t mix(uint64_t h) {
     return h;
 }
 
-size_t markerSize(uint64_t count) { return count < 15 ? 1 : 2 + widthFor(count); }
+size_t markerSize(uint64_t count) {
+    return count < 15 ? 1 : 2 + widthFor(count);
+}
 
 uint8_t* putMarker(uint8_t* p, uint8_t type, uint64_t count) {
     if (count < 15) {
@@ -185,7 +191,7 @@ Ref Writer::put(size_t begin, const uint8_t* payload, size_t length, uint64_t ke
         for (slot = hash & mask; table_[slot].ref != kEmpty; slot = (slot + 1) & mask) {
             if (table_[slot].hash != hash) continue;
             const Object& earlier = objects_[table_[slot].ref];
-            if (earlier.end - earlier.begin != headLength + length) continue;
+            if (earlier.kind != Kind::Bytes || earlier.end - earlier.begin != headLength + length) continue;
             const uint8_t* stored = bytes_.data() + earlier.begin;
             const uint8_t* fresh = bytes_.data() + begin;
             bool same = true;
@@ -245,10 +251,17 @@ Ref Writer::real(double value) {
     return put(number(kReal << 4 | 3, bits, 8), nullptr, 0, mix(bits) ^ 0x23, true);
 }
 
+Ref Writer::date(double secondsSinceReferenceDate) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &secondsSinceReferenceDate, sizeof bits);
+    return put(number(kDate << 4 | 3, bits, 8), nullptr, 0, mix(bits) ^ 0x33, true);
+}
+
 Ref Writer::string(std::string_view text) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     if (std::all_of(bytes, bytes + text.size(), [](uint8_t c) { return c < 0x80; }))
-        return put(marker(kAscii, text.size()), bytes, text.size(), uint64_t(kAscii) << 56 ^ text.size(), true);
+        return put(marker(kAscii, text.size()), bytes, text.size(), uint64_t(kAscii) << 56 ^ text.size(),
+                   true);
     units_.clear();
     auto unit = [&](char32_t u) {
         units_.push_back(static_cast<uint8_t>(u >> 8));
@@ -284,14 +297,40 @@ Ref Writer::uid(uint64_t value, bool share) {
 }
 
 Ref Writer::container(Kind kind, std::span<const Ref> first, std::span<const Ref> second) {
-    size_t begin = refs_.size();
+    const size_t begin = refs_.size();
     refs_.insert(refs_.end(), first.begin(), first.end());
     refs_.insert(refs_.end(), second.begin(), second.end());
-    objects_.push_back({kind, begin, refs_.size()});
-    return static_cast<Ref>(objects_.size() - 1);
+    const size_t end = refs_.size();
+    const auto next = static_cast<Ref>(objects_.size());
+    if (!sharesContainers_) {
+        objects_.push_back({kind, begin, end});
+        return next;
+    }
+    if ((tableUsed_ + 1) * 2 > table_.size()) growTable();
+    uint64_t h = mix(uint64_t(kind) << 56 ^ (end - begin));
+    for (size_t i = begin; i < end; ++i) h = mix(h ^ refs_[i]);
+    const auto hash = static_cast<uint32_t>(h);
+    const size_t mask = table_.size() - 1;
+    size_t slot = hash & mask;
+    for (; table_[slot].ref != kEmpty; slot = (slot + 1) & mask) {
+        if (table_[slot].hash != hash) continue;
+        const Object& earlier = objects_[table_[slot].ref];
+        if (earlier.kind != kind || earlier.end - earlier.begin != end - begin) continue;
+        if (!std::equal(refs_.begin() + static_cast<std::ptrdiff_t>(begin), refs_.end(),
+                        refs_.begin() + static_cast<std::ptrdiff_t>(earlier.begin)))
+            continue;
+        refs_.resize(begin);
+        return table_[slot].ref;
+    }
+    objects_.push_back({kind, begin, end});
+    table_[slot] = Slot{hash, next};
+    ++tableUsed_;
+    return next;
 }
 
-Ref Writer::array(std::span<const Ref> elements) { return container(Kind::Array, elements, {}); }
+Ref Writer::array(std::span<const Ref> elements) {
+    return container(Kind::Array, elements, {});
+}
 
 Ref Writer::dictionary(std::span<const Ref> keys, std::span<const Ref> values) {
     return container(Kind::Dictionary, keys, values);
@@ -332,7 +371,8 @@ std::vector<uint8_t> Writer::finish(Ref top) {
             p = putBigEndian(p, object.begin, width);
             continue;
         }
-        p = putMarker(p, object.kind == Kind::Array ? kArray : kDictionary, object.kind == Kind::Array ? n : n / 2);
+        p = putMarker(p, object.kind == Kind::Array ? kArray : kDictionary,
+                      object.kind == Kind::Array ? n : n / 2);
         for (size_t i = object.begin; i < object.end; ++i) p = putBigEndian(p, refs_[i], refWidth);
     }
     for (uint64_t offset : offsets_) p = putBigEndian(p, offset, offsetWidth);
@@ -344,6 +384,77 @@ std::vector<uint8_t> Writer::finish(Ref top) {
     p = putBigEndian(p, top, 8);
     putBigEndian(p, table, 8);
     return out;
+}
+
+namespace {
+
+// Writes the value's objects, children before their container; false on absent or null.
+bool writeValue(Writer& writer, const Value& value, std::vector<Ref>& stack, Ref& out) {
+    switch (value.type()) {
+        case Value::Type::Absent:
+        case Value::Type::Null:
+            return false;
+        case Value::Type::Bool:
+            out = writer.boolean(*value.getBool());
+            return true;
+        case Value::Type::Integer:
+            out = writer.integer(*value.getInteger());
+            return true;
+        case Value::Type::Real:
+            out = writer.real(*value.getNumber());
+            return true;
+        case Value::Type::String:
+            out = writer.string(*value.getString());
+            return true;
+        case Value::Type::Date:
+            out = writer.date(value.getDate()->timeIntervalSinceReferenceDate());
+            return true;
+        case Value::Type::Data: {
+            const Data& data = *value.getData();
+            out = writer.data(data.data(), data.size());
+            return true;
+        }
+        case Value::Type::Array: {
+            const size_t mark = stack.size();
+            for (const Value& item : *value.getArray()) {
+                Ref ref = 0;
+                if (!writeValue(writer, item, stack, ref)) return false;
+                stack.push_back(ref);
+            }
+            out = writer.array(std::span<const Ref>(stack).subspan(mark));
+            stack.resize(mark);
+            return true;
+        }
+        case Value::Type::Dictionary: {
+            const Dictionary& dictionary = *value.getDictionary();
+            const size_t mark = stack.size();
+            // Keys first, then values, as the container wants them.
+            for (const auto& entry : dictionary) stack.push_back(writer.string(entry.first));
+            for (const auto& entry : dictionary) {
+                Ref ref = 0;
+                if (!writeValue(writer, entry.second, stack, ref)) return false;
+                stack.push_back(ref);
+            }
+            const size_t count = dictionary.size();
+            std::span<const Ref> entries = std::span<const Ref>(stack).subspan(mark);
+            out = writer.dictionary(entries.first(count), entries.subspan(count, count));
+            stack.resize(mark);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<uint8_t> write(const Value& value) {
+    // A writer of its own: this also runs during exit, after thread-local objects have gone.
+    Writer writer;
+    writer.setSharesContainers(true);
+    std::vector<Ref> stack;
+    Ref top = 0;
+    if (!writeValue(writer, value, stack, top)) return {};
+    return writer.finish(top);
 }
 
 // ---- Reader ----------------------------------------------------------------------------------

@@ -7,6 +7,10 @@
 #include <string_view>
 #include <vector>
 
+namespace brindlecue::platform {
+class Value;
+}
+
 namespace brindlecue::platform::bplist {
 
 // The binary property list format ("bplist00") at the level of its object table: objects are
@@ -24,12 +28,19 @@ public:
     Ref integer(int64_t value);
     // Written in single precision when that keeps the value exactly.
     Ref real(double value);
+    // Seconds since 1 January 2001 (UTC).
+    Ref date(double secondsSinceReferenceDate);
     Ref string(std::string_view text);
     Ref data(const uint8_t* bytes, size_t length);
     // A writer that makes one UID per value itself can skip the search for an equal one.
     Ref uid(uint64_t value, bool share = true);
     Ref array(std::span<const Ref> elements);
     Ref dictionary(std::span<const Ref> keys, std::span<const Ref> values);
+
+    // With sharing on, an array or dictionary equal to one written before (the same elements,
+    // themselves shared) stands for it, as equal texts and numbers always do. Off by default:
+    // keyed archives hold each of their containers once.
+    void setSharesContainers(bool on) { sharesContainers_ = on; }
 
     // The whole file with the top object.
     std::vector<uint8_t> finish(Ref top);
@@ -67,7 +78,12 @@ private:
     size_t tableUsed_ = 0;
     std::vector<uint64_t> offsets_;
     std::vector<uint8_t> units_;  // UTF-16 of a text being written
+    bool sharesContainers_ = false;
 };
+
+// The whole file of a property-list value; empty when the value holds something a property list cannot
+// (absent or null anywhere in it).
+std::vector<uint8_t> write(const Value& value);
 
 // Reads objects of a file by number. Every offset, count and width is checked against the bytes
 // before it is used: malformed input gives false, never a read outside the bytes.

@@ -1,23 +1,27 @@
 #include "platform/UserDefaults.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <vector>
 #include <system_error>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/AppContainer.h"
+#include "platform/BinaryPropertyList.h"
 #include "platform/Bundle.h"
 #include "platform/Error.h"
 #include "platform/SystemLog.h"
 #include "platform/TestingReset.h"
+#include "platform/dispatch/DispatchQueue.h"
 
 namespace brindlecue::platform {
 
@@ -25,9 +29,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Never destroyed: the values are written during exit.
 const SystemLog& platformLog() {
-    static const SystemLog log("com.brindlecue", "Platform");
-    return log;
+    static const auto* log = new SystemLog("com.brindlecue", "Platform");
+    return *log;
 }
 
 bool isPropertyListValue(const Value& v) {
@@ -75,8 +80,9 @@ Dictionary readFile(const fs::path& file) {
     return *root->getDictionary();
 }
 
-// Writes the bytes to a temporary file beside the target and renames it over the target, so
-// that a reader sees either the old or the new file, never a part of one.
+// Writes the bytes to a temporary file beside the target, flushes it to the disk and renames it
+// over the target, then flushes the directory: a reader sees either the old or the new file,
+// never a part of one, and after a crash the file is one of the two.
 bool writeAtomically(const fs::path& file, const Data& bytes, std::string* failure) {
     std::error_code ec;
     fs::create_directories(file.parent_path(), ec);
@@ -100,11 +106,65 @@ bool writeAtomically(const fs::path& file, const Data& bytes, std::string* failu
         *failure = std::strerror(errno);
         ok = false;
     }
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    int dir = ::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
 }
 
 }  // namespace
+
+// The live instances, for the background writes, the writes at process exit and the opening of
+// a file that a live instance holds changes of. Never destroyed: preferences may be written
+// during exit.
+struct UserDefaultsInstances {
+    static constexpr double kWriteDelay = 0.1;
+
+    std::mutex mutex;
+    std::vector<UserDefaults*> live;
+    std::shared_ptr<DispatchQueue> queue = DispatchQueue::serial("com.brindlecue.user-defaults");
+
+    static UserDefaultsInstances& shared() {
+        static auto* instances = [] {
+            auto* made = new UserDefaultsInstances;
+            std::atexit([] { shared().writeAll(); });
+            return made;
+        }();
+        return *instances;
+    }
+
+    // Under mutex.
+    bool isLive(const UserDefaults* defaults) const {
+        return std::find(live.begin(), live.end(), defaults) != live.end();
+    }
+
+    // The background write of an instance, a moment after its first change since the last write
+    // (the changes made meanwhile go with it). Holding the lock keeps the instance from ending
+    // meanwhile; one that ended wrote its changes itself.
+    void writeSoon(UserDefaults* defaults) {
+        queue->asyncAfter(kWriteDelay, [this, defaults] {
+            std::lock_guard lock(mutex);
+            if (!isLive(defaults)) return;
+            {
+                std::lock_guard values(defaults->mutex_);
+                defaults->writeScheduled_ = false;
+            }
+            std::lock_guard write(defaults->writeMutex_);
+            defaults->writePending();
+        });
+    }
+
+    void writeAll() {
+        std::lock_guard lock(mutex);
+        for (UserDefaults* defaults : live) defaults->synchronize();
+    }
+};
 
 namespace {
 
@@ -139,10 +199,29 @@ UserDefaults& UserDefaults::standard() {
 void UserDefaults::resetStandardForTesting() {
     StandardInstances& s = standardInstances();
     std::lock_guard lock(s.mutex);
+    // Its pending changes reach the file before the test's container goes.
+    if (s.current) s.current->synchronize();
     s.current = nullptr;
 }
 
-UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)), values_(readFile(file_)) {}
+UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)) {
+    auto& instances = UserDefaultsInstances::shared();
+    std::lock_guard lock(instances.mutex);
+    // Another instance's changes to the file come first.
+    for (UserDefaults* other : instances.live)
+        if (other->file_ == file_) other->synchronize();
+    values_ = readFile(file_);
+    instances.live.push_back(this);
+}
+
+UserDefaults::~UserDefaults() {
+    auto& instances = UserDefaultsInstances::shared();
+    {
+        std::lock_guard lock(instances.mutex);
+        std::erase(instances.live, this);
+    }
+    synchronize();
+}
 
 Value UserDefaults::object(const std::string& key) const {
     std::lock_guard lock(mutex_);
@@ -209,18 +288,35 @@ void UserDefaults::set(const std::string& key, Value value) {
         return;
     }
     std::lock_guard lock(mutex_);
-    values_.set(key, std::move(value));
-    writeLocked();
+    if (Value* existing = values_.find(key)) {
+        if (*existing == value) return;
+        *existing = std::move(value);
+    } else {
+        values_.set(key, std::move(value));
+    }
+    changedLocked();
 }
 
 void UserDefaults::remove(const std::string& key) {
     std::lock_guard lock(mutex_);
-    if (values_.remove(key)) writeLocked();
+    if (values_.remove(key)) changedLocked();
+}
+
+void UserDefaults::changedLocked() {
+    ++version_;
+    if (writeScheduled_) return;
+    writeScheduled_ = true;
+    UserDefaultsInstances::shared().writeSoon(this);
 }
 
 bool UserDefaults::synchronize() {
+    std::lock_guard write(writeMutex_);
+    return writePending();
+}
+
+uint64_t UserDefaults::fileWrites() const {
     std::lock_guard lock(mutex_);
-    return writeLocked();
+    return fileWrites_;
 }
 
 Dictionary UserDefaults::dictionaryRepresentation() const {
@@ -228,13 +324,22 @@ Dictionary UserDefaults::dictionaryRepresentation() const {
     return values_;
 }
 
-bool UserDefaults::writeLocked() {
-    Error error;
-    auto bytes = Value(values_).toPropertyList(PropertyListFormat::Binary, &error);
-    std::string failure;
-    if (!bytes) {
-        failure = error.description();
-    } else if (writeAtomically(file_, *bytes, &failure)) {
+bool UserDefaults::writePending() {
+    Dictionary values;
+    uint64_t version = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (writtenVersion_ == version_) return true;
+        values = values_;  // shares the entries' arrays and dictionaries
+        version = version_;
+    }
+    // Values are checked when they are set, so only a failure to write remains.
+    Data bytes = bplist::write(Value(std::move(values)));
+    std::string failure = "cannot encode the values";
+    if (!bytes.empty() && writeAtomically(file_, bytes, &failure)) {
+        std::lock_guard lock(mutex_);
+        writtenVersion_ = version;
+        ++fileWrites_;
         return true;
     }
     platformLog().log(LogType::Error, "Cannot write user defaults " + file_.string() + ": " + failure);

@@ -11,9 +11,15 @@
 namespace brindlecue::platform {
 
 // The app's preferences: property-list values by key, kept in a binary property list file.
-// Every change is written through to the file at once (atomically, by renaming a temporary
-// file), so a later instance over the same file reads it back. A missing or corrupt file reads
-// as empty. Safe to use from several threads.
+// A change is visible at once and reaches the file soon after (0.1 s of Clock time), from a
+// background queue: the changes made while a write is waiting or under way go into the next one,
+// so a burst of changes costs one or a few writes, not one each. A value set again unchanged changes nothing
+// and writes nothing. Every write replaces the file atomically (a temporary file, flushed to the disk, is
+// renamed over it). synchronize() writes what is pending before it returns, and so do process
+// exit (std::exit or a return from main), the end of the instance and the opening of another
+// instance over the same file, which therefore reads what this one holds. A crash loses at most
+// the changes made since the last write; none that a completed synchronize() covered. A missing
+// or corrupt file reads as empty. Safe to use from several threads.
 class UserDefaults {
 public:
     // Over "Library/Preferences/<bundle identifier>.plist" in the app container (identifier
@@ -23,6 +29,7 @@ public:
     // handed out before stay valid). The library never calls it.
     static void resetStandardForTesting();
     explicit UserDefaults(std::filesystem::path file);
+    ~UserDefaults();
     UserDefaults(const UserDefaults&) = delete;
     UserDefaults& operator=(const UserDefaults&) = delete;
 
@@ -50,17 +57,31 @@ public:
     void setString(const std::string& key, std::string value) { set(key, Value(std::move(value))); }
     void remove(const std::string& key);
 
-    // Writes the values to the file; true on success. Changes are already written through, so
-    // this only matters after a failed write.
+    // Writes the pending changes to the file and flushes it to the disk before returning; true
+    // when the file holds every change made before the call (at once when nothing is pending).
     bool synchronize();
     Dictionary dictionaryRepresentation() const;
 
+    // How many times this instance has replaced its file.
+    uint64_t fileWrites() const;
+
 private:
-    bool writeLocked();
+    friend struct UserDefaultsInstances;
+
+    void changedLocked();
+    // Writes the values if a change is not in the file yet; under writeMutex_.
+    bool writePending();
 
     const std::filesystem::path file_;
+    // Held for a whole write, so that writes of one instance never overlap.
+    std::mutex writeMutex_;
     mutable std::mutex mutex_;
     Dictionary values_;
+    // Counts the changes; the file holds the values as of writtenVersion_.
+    uint64_t version_ = 0;
+    uint64_t writtenVersion_ = 0;
+    bool writeScheduled_ = false;
+    uint64_t fileWrites_ = 0;
 };
 
 }  // namespace brindlecue::platform

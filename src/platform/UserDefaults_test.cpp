@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <thread>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/AppContainer.h"
 #include "platform/Bundle.h"
@@ -49,6 +55,41 @@ TEST(UserDefaults, ValuesSurviveANewInstanceOverTheSameFile) {
     EXPECT_EQ(Value(*again.dictionary("map")), Value::dictionary({{"k", "v"}}));
     EXPECT_TRUE(again.object("gone").isAbsent());
     EXPECT_EQ(again.dictionaryRepresentation().size(), 7u);
+}
+
+// The file is written by the library's own property-list writer and read by the platform's reader.
+TEST(UserDefaults, EveryKindOfValueComesBackFromTheFile) {
+    fs::path file = prefsFile("kinds-file");
+    Value values = Value::dictionary(
+        {{"date", Date::fromTimeIntervalSince1970(1767225600.125)},
+         {"negative", -42},
+         {"largest", std::numeric_limits<int64_t>::max()},
+         {"smallest", std::numeric_limits<int64_t>::min()},
+         {"wide", 300},
+         {"tenth", 0.1},
+         {"huge", 1e300},
+         {"half", 0.5},
+         {"no", false},
+         {"text", "na\xC3\xAFve \xE2\x82\xAC \xF0\x9F\x98\x80"},
+         {"empty", Value::array()},
+         {"nested",
+          Value::dictionary({{"list", Value::array({Value::dictionary(), "x", "x", 1, 1.0, true})}})},
+         {"bytes", Data(300, 7)},
+         // Equal containers are written once and read back as equal values.
+         {"twins", Value::array({Value::dictionary({{"a", Value::array({1, 2})}}),
+                                 Value::dictionary({{"a", Value::array({1, 2})}}), Value::array({1, 2}),
+                                 Value::array({2, 1})})}});
+    {
+        UserDefaults d(file);
+        for (const auto& [key, value] : *values.getDictionary()) d.set(key, value);
+    }
+    auto read = Value::fromPropertyList([&] {
+        std::ifstream in(file, std::ios::binary);
+        return Data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }());
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, values);
+    EXPECT_EQ(Value(UserDefaults(file).dictionaryRepresentation()), values);
 }
 
 TEST(UserDefaults, TypedGettersOnOtherKinds) {
@@ -144,6 +185,115 @@ TEST(UserDefaults, ConcurrentWritersLoseNothing) {
     size_t files = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(file.parent_path())) ++files;
     EXPECT_EQ(files, 1u);
+}
+
+// Many changes close together reach the file in a few writes; a value set again unchanged, and a
+// synchronize with nothing pending, write nothing.
+TEST(UserDefaults, ChangesAreWrittenTogetherAndOnlyWhenSomethingChanged) {
+    fs::path file = prefsFile("coalesced");
+    UserDefaults d(file);
+    Array campaigns;
+    for (int i = 0; i < 200; ++i) campaigns.push_back(Value::dictionary({{"feed_id", std::to_string(i)}}));
+    for (int i = 0; i < 1000; ++i) d.setInteger("counter", i);
+    d.set("KJTips_Server", Value(campaigns));
+    EXPECT_EQ(d.integer("counter"), 999) << "a change is visible at once";
+    ASSERT_TRUE(d.synchronize());
+    const uint64_t writes = d.fileWrites();
+    EXPECT_GE(writes, 1u);
+    EXPECT_LT(writes, 100u) << "1,001 changes, each written on its own";
+    EXPECT_EQ(UserDefaults(file).integer("counter"), 999);
+
+    d.set("KJTips_Server", Value(campaigns));
+    d.setInteger("counter", 999);
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_EQ(d.fileWrites(), writes);
+
+    d.remove("missing");
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_EQ(d.fileWrites(), writes);
+    d.remove("counter");
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_EQ(d.fileWrites(), writes + 1);
+    EXPECT_TRUE(UserDefaults(file).object("counter").isAbsent());
+}
+
+constexpr const char* kChildFile = "BRINDLECUE_DEFAULTS_FILE";
+constexpr const char* kChildPipe = "BRINDLECUE_DEFAULTS_PIPE";
+constexpr const char* kChildEnd = "BRINDLECUE_DEFAULTS_END";
+
+// The child of the tests below. It sets values in the given file; with the end "kill" it
+// synchronizes, tells the parent, changes one more value and waits to be killed; with the end
+// "exit" it leaves through exit(0) without synchronizing. Skipped when run on its own.
+TEST(UserDefaultsChild, Writer) {
+    const char* file = std::getenv(kChildFile);
+    const char* pipeFd = std::getenv(kChildPipe);
+    const char* end = std::getenv(kChildEnd);
+    if (file == nullptr || pipeFd == nullptr || end == nullptr)
+        GTEST_SKIP() << "runs as a child of the tests below";
+    auto& d = *new UserDefaults(file);  // lives to the end of the process, as the standard one does
+    d.setString("name", "Ada");
+    for (int i = 0; i < 50; ++i) d.setInteger("k" + std::to_string(i), i);
+    if (std::string(end) == "exit") std::exit(0);
+    if (!d.synchronize()) _exit(3);
+    const int out = std::atoi(pipeFd);
+    if (write(out, "s", 1) != 1) _exit(4);
+    d.setString("name", "Grace");  // may or may not reach the file before the kill
+    for (;;) pause();
+}
+
+// Runs the child with the end; answers its wait status.
+int runChild(const fs::path& file, const char* end, bool killAfterSynchronize) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        // A fresh image: the parent's worker threads do not exist in a forked child.
+        close(fds[0]);
+        setenv(kChildFile, file.c_str(), 1);
+        setenv(kChildPipe, std::to_string(fds[1]).c_str(), 1);
+        setenv(kChildEnd, end, 1);
+        execl("/proc/self/exe", "platform_tests", "--gtest_filter=UserDefaultsChild.Writer", nullptr);
+        _exit(127);
+    }
+    close(fds[1]);
+    if (killAfterSynchronize) {
+        char mark = 0;
+        if (read(fds[0], &mark, 1) == 1) kill(child, SIGKILL);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(fds[0]);
+    return status;
+}
+
+// A process killed right after a completed synchronize leaves every value it had set in the file.
+TEST(UserDefaults, ACompletedSynchronizeSurvivesAKill) {
+    fs::path file = prefsFile("killed");
+    int status = runChild(file, "kill", true);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+    UserDefaults after(file);
+    const std::string name = after.string("name").value_or("");
+    EXPECT_TRUE(name == "Ada" || name == "Grace") << name;
+    EXPECT_EQ(after.integer("k49"), 49);
+    EXPECT_EQ(after.dictionaryRepresentation().size(), 51u);
+    // The file is whole, and no temporary file is left beside it but one being written at the kill.
+    size_t files = 0;
+    for (const auto& e : fs::directory_iterator(file.parent_path()))
+        if (e.path().filename().string().starts_with("killed.plist")) ++files;
+    EXPECT_GE(files, 1u);
+    EXPECT_LE(files, 2u);
+}
+
+// Leaving the process writes what is pending.
+TEST(UserDefaults, ProcessExitWritesThePendingChanges) {
+    fs::path file = prefsFile("exited");
+    int status = runChild(file, "exit", false);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    UserDefaults after(file);
+    EXPECT_EQ(after.string("name"), "Ada");
+    EXPECT_EQ(after.integer("k49"), 49);
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -268,7 +270,8 @@ public:
     bool boolean(bool b) { return add(Value(b)); }
     bool number_integer(number_integer_t i) { return add(Value(static_cast<int64_t>(i))); }
     bool number_unsigned(number_unsigned_t u) {
-        if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return add(Value(static_cast<double>(u)));
+        if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
+            return add(Value(static_cast<double>(u)));
         return add(Value(static_cast<int64_t>(u)));
     }
     bool number_float(number_float_t d, const string_t&) { return add(Value(d)); }
@@ -577,12 +580,29 @@ Dictionary::Dictionary(std::vector<Entry> entries) : entries_(std::move(entries)
             }
         }
     } else {
-        std::unordered_map<std::string_view, size_t> first;
-        first.reserve(n);
+        // Keys by hash, then by place: only keys of one hash are compared (one allocation, where a
+        // hash map makes one per key).
+        std::vector<std::pair<size_t, size_t>> order(n);
         for (size_t i = 0; i < n; ++i) {
-            auto [it, inserted] = first.try_emplace(entries_[i].first, i);
-            keeper[i] = it->second;
-            duplicates = duplicates || !inserted;
+            keeper[i] = i;
+            order[i] = {std::hash<std::string_view>{}(entries_[i].first), i};
+        }
+        std::sort(order.begin(), order.end());
+        for (size_t a = 0; a < n;) {
+            size_t b = a + 1;
+            while (b < n && order[b].first == order[a].first) ++b;
+            for (size_t x = a + 1; x < b; ++x) {
+                const size_t later = order[x].second;
+                for (size_t y = a; y < x; ++y) {
+                    const size_t earlier = order[y].second;
+                    if (keeper[earlier] == earlier && entries_[earlier].first == entries_[later].first) {
+                        keeper[later] = earlier;
+                        duplicates = true;
+                        break;
+                    }
+                }
+            }
+            a = b;
         }
     }
     if (!duplicates) return;
@@ -870,6 +890,21 @@ bool Value::operator==(const Value& o) const {
                static_cast<int64_t>(d) == i;
     }
     if (a != b) return false;
+    // Shared containers (copies of one value) are equal without a look inside.
+    if (v_.index() == o.v_.index() && (a == Type::Array || a == Type::Dictionary || a == Type::Data)) {
+        bool same = std::visit(
+            [&](const auto& mine) {
+                using T = std::decay_t<decltype(mine)>;
+                if constexpr (std::is_same_v<T, std::shared_ptr<platform::Array>> ||
+                              std::is_same_v<T, std::shared_ptr<platform::Dictionary>> ||
+                              std::is_same_v<T, std::shared_ptr<platform::Data>>)
+                    return mine == std::get<T>(o.v_);
+                else
+                    return false;
+            },
+            v_);
+        if (same) return true;
+    }
     switch (a) {
         case Type::Absent:
         case Type::Null:

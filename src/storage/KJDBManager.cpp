@@ -3,6 +3,7 @@
 #include "foundation/KJLog.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/TestingReset.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "storage/KJDBSettings.h"
 #include "storage/KJDao.h"
 
@@ -91,7 +92,9 @@ std::string authorMode(const KJDBFeedRecord& feed, const Value& content) {
 
 }  // namespace
 
-std::string KJDBManager::seriesAuthorMode(const KJDBFeedRecord& feed) { return authorMode(feed, feed.content()); }
+std::string KJDBManager::seriesAuthorMode(const KJDBFeedRecord& feed) {
+    return authorMode(feed, feed.content());
+}
 
 Value KJDBManager::setupFeedsDictionaryFromFeedObject(const KJDBFeedRecord& feed) {
     auto feedId = feed.feed_id();
@@ -183,16 +186,22 @@ bool KJDBManager::saveATipSeries(const KJDBFeedRecord& feed) {
     });
 }
 
-bool KJDBManager::saveMultipleTipSeries(const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds) {
+bool KJDBManager::saveMultipleTipSeries(const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds,
+                                        std::vector<Value>* stored) {
+    if (stored) stored->clear();
     return KJDao::inTransaction([&] {
-        // Every item is set up against the rows stored before this call, then all are written.
-        std::vector<Value> rows;
+        // Every item is set up against the rows stored before this call, then all are written. The
+        // rows are archived each on its own, so many are shared among workers.
+        std::vector<Value> dictionaries;
         for (const auto& feed : feeds) {
             if (!feed) continue;
-            Value stored = setupFeedsDictionaryFromFeedObject(*feed);
-            if (stored.isAbsent()) continue;
-            rows.push_back(archiveDataToBeSaved(stored));
+            Value dictionary = setupFeedsDictionaryFromFeedObject(*feed);
+            if (!dictionary.isAbsent()) dictionaries.push_back(std::move(dictionary));
         }
+        std::vector<Value> rows(dictionaries.size());
+        platform::DispatchQueue::concurrentPerform(
+            rows.size(), [&](size_t i) { rows[i] = archiveDataToBeSaved(dictionaries[i]); });
+        if (stored) *stored = std::move(dictionaries);
         return rows.empty() || KJDao::insertMultipleTips(rows);
     });
 }
@@ -228,29 +237,47 @@ std::optional<KJDBManager::SeriesList> KJDBManager::parseRows(
     }
     Collaborators c = collaborators();
     SeriesList out;
-    for (const Value& content : *contents) {
-        auto stored = platform::KeyedArchiver::unarchiveObject(*content.getData());
-        if (!stored || !stored->isDictionary()) {
-            // A damaged row is passed over; the others still show.
-            KJLog(1, kCannotCast);
-            continue;
-        }
-        if (c.isFeedValid && !c.isFeedValid(*stored)) {
-            KJLog(1, faq ? "KJDB: Invalid feed parameter missing in feed - setup" : "Invalid feed parameter");
-            continue;
-        }
-        auto series = c.createFromFeed ? c.createFromFeed(*stored) : nullptr;
-        if (!series) continue;
-        bool isFab = series->seriesTipType() == KJDBTipSeries::kFloatingActionButtonTipType;
-        if (isFab != faq) continue;
-        if (faq) {
-            series->setFab((*stored)["setup"]);
-            const Value& payload = (*stored)["payload"];
-            if (payload.count() > 0) series->setFaq(payload[0]);
-        }
-        out.push_back(std::move(series));
-    }
+    for (const Value& content : *contents)
+        if (auto series = parseRow(c, content, faq)) out.push_back(std::move(series));
     return out;
+}
+
+std::shared_ptr<KJDBTipSeries> KJDBManager::parseRow(const Collaborators& c, const Value& content, bool faq) {
+    const platform::Data* data = content.getData();
+    auto stored = data ? platform::KeyedArchiver::unarchiveObject(*data) : std::nullopt;
+    if (!stored || !stored->isDictionary()) {
+        // A damaged row is passed over; the others still show.
+        KJLog(1, kCannotCast);
+        return nullptr;
+    }
+    return parseStored(c, *stored, faq);
+}
+
+std::shared_ptr<KJDBTipSeries> KJDBManager::parseStored(const Collaborators& c, const Value& stored,
+                                                        bool faq) {
+    if (c.isFeedValid && !c.isFeedValid(stored)) {
+        KJLog(1, faq ? "KJDB: Invalid feed parameter missing in feed - setup" : "Invalid feed parameter");
+        return nullptr;
+    }
+    auto series = c.createFromFeed ? c.createFromFeed(stored) : nullptr;
+    if (!series) return nullptr;
+    bool isFab = series->seriesTipType() == KJDBTipSeries::kFloatingActionButtonTipType;
+    if (isFab != faq) return nullptr;
+    if (faq) {
+        series->setFab(stored["setup"]);
+        const Value& payload = stored["payload"];
+        if (payload.count() > 0) series->setFaq(payload[0]);
+    }
+    return series;
+}
+
+std::shared_ptr<KJDBTipSeries> KJDBManager::parseCampaignDictionary(const Value& stored) {
+    if (!stored.isDictionary()) return nullptr;
+    return parseStored(collaborators(), stored, false);
+}
+
+std::shared_ptr<KJDBTipSeries> KJDBManager::parseCampaignRow(const Value& content) {
+    return parseRow(collaborators(), content, false);
 }
 
 std::optional<KJDBManager::SeriesList> KJDBManager::parseDataForTipSeriesElements(

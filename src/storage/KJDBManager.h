@@ -50,8 +50,10 @@ public:
     // The row of the cache for a stored dictionary.
     platform::Value archiveDataToBeSaved(const platform::Value& stored);
     bool saveATipSeries(const KJDBFeedRecord& feed);
-    // Stores the items that set-up accepts; true when every one of those was stored.
-    bool saveMultipleTipSeries(const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds);
+    // Stores the items that set-up accepts; true when every one of those was stored. With `stored`,
+    // also hands back the dictionaries of the rows written.
+    bool saveMultipleTipSeries(const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds,
+                               std::vector<platform::Value>* stored = nullptr);
 
     std::shared_ptr<KJDBTipSeries> findTipSeriesByFeedId(const std::string& feedId);
     SeriesList findAllTipFeeds();
@@ -67,6 +69,12 @@ public:
         const std::optional<std::vector<platform::Value>>& contents);
     // Only the floating-action-button campaigns, with their widget data.
     std::optional<SeriesList> getDataForFAQ(const std::optional<std::vector<platform::Value>>& contents);
+    // The campaign of one row's content as parseDataForTipSeriesElements makes it; null for a
+    // damaged or invalid content, and for a floating-action button.
+    std::shared_ptr<KJDBTipSeries> parseCampaignRow(const platform::Value& content);
+    // The same from the stored dictionary a row's content holds (as saveMultipleTipSeries hands it
+    // back), without unarchiving it.
+    std::shared_ptr<KJDBTipSeries> parseCampaignDictionary(const platform::Value& stored);
 
     bool deleteTipSeriesByFeedId(const std::string& feedId);
     bool deleteFAQTipByCampaignId(const std::string& campaignId);
@@ -81,6 +89,10 @@ private:
     Collaborators collaborators() const;
     std::optional<SeriesList> parseRows(const std::optional<std::vector<platform::Value>>& contents,
                                         bool faq);
+    static std::shared_ptr<KJDBTipSeries> parseRow(const Collaborators& c, const platform::Value& content,
+                                                   bool faq);
+    static std::shared_ptr<KJDBTipSeries> parseStored(const Collaborators& c, const platform::Value& stored,
+                                                      bool faq);
 
     mutable std::mutex mutex_;
     Collaborators collaborators_;

@@ -125,7 +125,8 @@ double nowSince1970() {
 
 // Text and data are copied unless the caller keeps the value alive until the statement is reset
 // or its bindings are cleared (SQLITE_STATIC).
-int bindValue(sqlite3_stmt* stmt, int index, const Value& v, sqlite3_destructor_type lifetime = SQLITE_TRANSIENT) {
+int bindValue(sqlite3_stmt* stmt, int index, const Value& v,
+              sqlite3_destructor_type lifetime = SQLITE_TRANSIENT) {
     switch (v.type()) {
         case Value::Type::String: {
             const std::string& s = *v.getString();
@@ -210,7 +211,8 @@ std::vector<Value> activeQuery(const std::string& where, std::vector<Value> bind
     bindings.push_back(now);
     bindings.push_back(now);
     std::string sql = "SELECT content FROM QXFeeds WHERE " + where +
-                      std::string(where.empty() ? "" : " AND ") + kActive + " ORDER BY priority ASC";
+                      std::string(where.empty() ? "" : " AND ") + kActive +
+                      " ORDER BY priority ASC, rowid ASC";
     return query(c.db, sql, bindings).value_or(std::vector<Value>{});
 }
 
@@ -359,6 +361,52 @@ Value KJDao::findSeriesByFeedId(const std::string& feedId) {
 
 std::vector<Value> KJDao::findSeriesByFeedType(const std::string& type) {
     return activeQuery("type = ?", {type});
+}
+
+std::optional<std::vector<KJDao::RowVersion>> KJDao::findRowVersionsByFeedType(const std::string& type) {
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    if (!c) return std::nullopt;
+    const double now = nowSince1970();
+    const std::vector<Value> bindings{type, now, now};
+    Statement s;
+    if (!prepare(
+            c.db,
+            std::string("SELECT rowid, feedId, modified, length(content) FROM QXFeeds WHERE type = ? AND ") +
+                kActive + " ORDER BY priority ASC, rowid ASC",
+            bindings, s, kQueryFailure))
+        return std::nullopt;
+    std::vector<RowVersion> out;
+    while (true) {
+        int rc = sqlite3_step(s.stmt);
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) {
+            KJLog(1, kQueryFailure, sqlite3_errmsg(c.db));
+            return std::nullopt;
+        }
+        RowVersion row;
+        row.rowId = sqlite3_column_int64(s.stmt, 0);
+        if (const unsigned char* feedId = sqlite3_column_text(s.stmt, 1))
+            row.feedId.assign(reinterpret_cast<const char*>(feedId),
+                              static_cast<size_t>(sqlite3_column_bytes(s.stmt, 1)));
+        row.modified = sqlite3_column_double(s.stmt, 2);
+        row.contentLength = sqlite3_column_int64(s.stmt, 3);
+        out.push_back(std::move(row));
+    }
+    return out;
+}
+
+Value KJDao::findContentByRowId(int64_t rowId) {
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    if (!c) return Value();
+    const std::vector<Value> bindings{rowId};
+    Statement s;
+    if (!prepare(c.db, "SELECT content FROM QXFeeds WHERE rowid = ?", bindings, s, kQueryFailure))
+        return Value();
+    if (sqlite3_step(s.stmt) != SQLITE_ROW || sqlite3_column_type(s.stmt, 0) == SQLITE_NULL) return Value();
+    const void* bytes = sqlite3_column_blob(s.stmt, 0);
+    return Value::data(bytes, static_cast<size_t>(sqlite3_column_bytes(s.stmt, 0)));
 }
 
 std::vector<Value> KJDao::findInfiniteSeriesByFeedType(const std::string& type) {

@@ -46,8 +46,23 @@ public:
 
     // The content of the one active row with the feed id, or absent (also when there are several).
     static platform::Value findSeriesByFeedId(const std::string& feedId);
-    // Contents of the active rows of the kind, by priority.
+    // Contents of the active rows of the kind, by priority (rows of one priority in the order they
+    // were written).
     static std::vector<platform::Value> findSeriesByFeedType(const std::string& type);
+    // What tells one stored row from another, without its content: SQLite's rowid (a row written
+    // anew, as a replaced one is, gets a new one unless it was the last), the feed id, the
+    // modified time (later in every replacement) and the content's length.
+    struct RowVersion {
+        int64_t rowId = 0;
+        std::string feedId;
+        double modified = 0;
+        int64_t contentLength = 0;
+        bool operator==(const RowVersion&) const = default;
+    };
+    // The active rows of the kind in the order of findSeriesByFeedType; none when the query fails.
+    static std::optional<std::vector<RowVersion>> findRowVersionsByFeedType(const std::string& type);
+    // The content of the row with the row id, or absent.
+    static platform::Value findContentByRowId(int64_t rowId);
     static std::vector<platform::Value> findInfiniteSeriesByFeedType(const std::string& type);
     static std::vector<platform::Value> getAllSeries();
     // The first column of every row of a query whose parameters are the bindings (texts, numbers,

@@ -194,8 +194,32 @@ std::shared_ptr<UIView> KJTargettingWidgetV2::matchWidgetWithViewHierarchy(const
 
 // ---- The forest ------------------------------------------------------------------------------
 
+std::shared_ptr<platform::UIViewController> KJTargettingWidgetV2::viewControllerOf(
+    const std::shared_ptr<UIView>& view) const {
+    if (!controllers_ || !view) return blqGetViewController(view);
+    auto known = controllers_->find(view.get());
+    if (known != controllers_->end()) return known->second;
+    // The next responder is the controller whose root the view is, or the superview, whose
+    // controller is the view's.
+    auto next = view->nextResponder();
+    std::shared_ptr<platform::UIViewController> controller;
+    if (auto direct = std::dynamic_pointer_cast<platform::UIViewController>(next))
+        controller = direct;
+    else if (auto superview = std::dynamic_pointer_cast<UIView>(next))
+        controller = viewControllerOf(superview);
+    controllers_->emplace(view.get(), controller);
+    return controller;
+}
+
 void KJTargettingWidgetV2::generateViewHierarchyForest(const std::shared_ptr<UIView>& view,
                                                        bool isClickable) {
+    // The controllers found while this forest is built; the views do not change meanwhile.
+    std::unordered_map<const UIView*, std::shared_ptr<platform::UIViewController>> controllers;
+    struct Scope {
+        const KJTargettingWidgetV2& finder;
+        ~Scope() { finder.controllers_ = nullptr; }
+    } scope{*this};
+    controllers_ = &controllers;
     KJTargetNodes rawLeaves = pickupRawLeaves(view, isClickable);
     std::vector<std::shared_ptr<NSObject>> excepts;
     if (auto tips = BLQFacadeLink::tipManager())
@@ -313,7 +337,7 @@ void KJTargettingWidgetV2::preprocess(const std::vector<std::shared_ptr<NSObject
         }
         consoleLog().log(platform::LogType::Default, " + processRawLeaves " + view->description() + ": ");
         leaf->ancestor = getNormalisedViewHierarchy(view, true);
-        leaf->viewController = blqGetViewController(view);
+        leaf->viewController = viewControllerOf(view);
         leaf->instance = view;
         leaf->frame = frame;
     }
@@ -330,11 +354,13 @@ KJTargetNodes KJTargettingWidgetV2::deeperTargetting(const KJTargetNodes& nodes)
         bool firstStep = true;
         for (auto view = node->instance ? node->instance->superview() : nullptr; view;
              view = view->superview(), firstStep = false) {
+            // A view met before was climbed from then on, up to where this climb would stop.
+            if (visited.count(view.get())) break;
             if (std::dynamic_pointer_cast<platform::UIWindow>(view) || isContainer(view->className())) break;
-            if (isTargetASupportedWidget(*view) && !visited.count(view.get())) {
+            if (isTargetASupportedWidget(*view)) {
                 auto ancestorNode = std::make_shared<KJTargetNode>();
                 ancestorNode->instance = view;
-                ancestorNode->viewController = blqGetViewController(view);
+                ancestorNode->viewController = viewControllerOf(view);
                 ancestorNode->type = view->className();
                 ancestorNode->ancestor = getNormalisedViewHierarchy(view, firstStep);
                 ancestorNode->frame = elements.getFrameOnScreen(view);
@@ -437,7 +463,7 @@ std::string KJTargettingWidgetV2::getNormalisedViewHierarchy(const std::shared_p
                                                              bool isNodeLeaf) const {
     std::string text =
         isNodeLeaf ? view->className() : determineNormalisedViewClassName(view).value_or("(null)");
-    std::shared_ptr<NSObject> stop = blqGetViewController(view);
+    std::shared_ptr<NSObject> stop = viewControllerOf(view);
     if (!stop) {
         auto delegate = platform::UIApplication::sharedApplication()->delegate();
         if (delegate) stop = delegate->window();

@@ -19,6 +19,7 @@ class NSObject;
 class UICollectionView;
 class UITableView;
 class UIView;
+class UIViewController;
 }  // namespace platform
 
 class KJTipTargetElement;
@@ -155,7 +156,14 @@ private:
     int firstKindOf(const platform::NSObject& object, const std::vector<std::string>& list,
                     std::unordered_map<std::string, int>& answers) const;
 
+    // The view controller of the view (blqGetViewController), kept per view while a forest is
+    // built: the leaves of one screen share their ancestors, whose chains would be climbed again.
+    std::shared_ptr<platform::UIViewController> viewControllerOf(
+        const std::shared_ptr<platform::UIView>& view) const;
+
     std::string version_ = "3.0.0";
+    mutable std::unordered_map<const platform::UIView*, std::shared_ptr<platform::UIViewController>>*
+        controllers_ = nullptr;
     mutable std::unordered_map<std::string, int> landmarkAnswers_;
     mutable std::unordered_map<std::string, int> supportAnswers_;
 };

@@ -4,25 +4,34 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "platform/Value.h"
+#include "storage/KJDao.h"
 
 namespace brindlecue {
 
 class KJTipSeriesElement;
 
 // The tip engine's copy of what the campaign cache holds: the active "CAMPAIGN" campaigns (by
-// priority) and the active "FAQ" widget campaigns. Reading and parsing every stored campaign
-// costs far more than choosing a tip, so the copy is read once and kept until the engine changes
-// the cache or is handed a feed (invalidate), or until the next moment at which a stored row
-// starts or stops being active. Only the engine and the feed road write the cache, and the feed
-// road ends in the engine's intake. Any thread.
+// priority) and the active "FAQ" widget campaigns. Unarchiving and parsing a stored campaign
+// costs far more than choosing a tip, so the copy is kept until the engine changes the cache or
+// is handed a feed (invalidate), or until the next moment at which a stored row starts or stops
+// being active. Only the engine and the feed road write the cache, and the feed road ends in the
+// engine's intake.
+//
+// The campaigns are kept decoded by the row they came from: a refresh reads only the ids of the
+// active rows (a row written anew gets a new id) and decodes the rows it has not seen, so an
+// intake or a removal costs what it changed, not the whole list. Any thread.
 class KJStoredCampaigns {
 public:
     using SeriesList = std::vector<std::shared_ptr<KJTipSeriesElement>>;
 
     struct Campaigns {
         std::shared_ptr<const SeriesList> list;
-        // Changes whenever the list is read anew.
+        // Changes whenever the list changes.
         uint64_t generation = 0;
     };
 
@@ -30,13 +39,35 @@ public:
     SeriesList faqCampaigns();
     // The next question reads the cache again.
     void invalidate();
+    // The engine took the campaign of the feed id out of its list and may have deleted its row:
+    // the copy drops the campaign when the row is gone and decodes it anew (a fresh campaign, as
+    // a new read would give) when it stayed, without reading the other rows.
+    void refreshCampaign(const std::string& feedId);
+    // The dictionaries the engine has just stored (KJDBManager::saveMultipleTipSeries): the next
+    // read decodes their rows from them instead of unarchiving the rows.
+    void rememberStored(std::vector<platform::Value> dictionaries);
 
 private:
     // Under mutex_: reads what is missing or stale.
     void refreshIfNeeded(bool campaigns, bool faq);
+    // Under mutex_: the list of the active rows, decoding those not seen yet.
+    void readCampaigns();
+    // Under mutex_: the dictionary just stored for the row, when it is the row's.
+    const platform::Value* justStoredFor(const KJDao::RowVersion& row) const;
 
     std::mutex mutex_;
     std::shared_ptr<const SeriesList> campaigns_;
+    bool campaignsStale_ = true;
+    // The rows of campaigns_ in order, and the campaign of every row seen (null for a row that
+    // gives none) with the row's version, for the rows still active.
+    struct Decoded {
+        KJDao::RowVersion version;
+        std::shared_ptr<KJTipSeriesElement> series;
+    };
+    std::vector<KJDao::RowVersion> rows_;
+    std::unordered_map<int64_t, Decoded> decoded_;
+    // By feed id, until the next read.
+    std::unordered_map<std::string, platform::Value> justStored_;
     std::optional<SeriesList> faq_;
     uint64_t generation_ = 0;
     // The copy holds while the clock is before this moment (seconds since 1970).

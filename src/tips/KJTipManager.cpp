@@ -4,6 +4,7 @@
 // KJTipManagerResults.cpp.
 #include "tips/KJTipManager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <unordered_set>
@@ -13,8 +14,8 @@
 #include "feed/KJFeedConditions.h"
 #include "feed/KJFeedObject.h"
 #include "foundation/BLQDateUtils.h"
-#include "foundation/BLQViewUtils.h"
 #include "foundation/BLQUtils.h"
+#include "foundation/BLQViewUtils.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
 #include "platform/dispatch/DispatchQueue.h"
@@ -23,15 +24,15 @@
 #include "platform/uikit/UIView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
-#include "preview/BLQITipCacheManager.h"
 #include "preview/BLQIPreviewModeManager.h"
+#include "preview/BLQITipCacheManager.h"
 #include "storage/KJDBManager.h"
 #include "targeting/KJTargettingWidgetV2.h"
 #include "tips/BLQIGuideController.h"
 #include "tips/BLQITipManagerDelegate.h"
-#include "tips/BLQInternalBaseGuideController.h"
 #include "tips/BLQITipTriggers.h"
 #include "tips/BLQITipViewController.h"
+#include "tips/BLQInternalBaseGuideController.h"
 #include "tips/KJTipManagerSupport.h"
 #include "widgets/BLQIFeedBackInterface.h"
 
@@ -55,11 +56,16 @@ platform::SystemLog& systemLog() {
     return *log;
 }
 
+// Serialising a campaign reads only its own fields, so a long list is shared among workers.
 Value serializedSeries(const BLQITipManager::SeriesList& list) {
+    std::vector<Value> serialized(list.size());
+    platform::DispatchQueue::concurrentPerform(list.size(), [&](size_t i) {
+        if (list[i]) serialized[i] = list[i]->serializeToDictionary();
+    });
     platform::Array out;
-    out.reserve(list.size());
-    for (const auto& series : list)
-        if (series) out.push_back(series->serializeToDictionary());
+    out.reserve(serialized.size());
+    for (auto& value : serialized)
+        if (!value.isAbsent()) out.push_back(std::move(value));
     return Value(std::move(out));
 }
 
@@ -81,8 +87,9 @@ std::string screenNameOf(const std::shared_ptr<platform::UIViewController>& cont
     return blqAppendUniqueSuffix(controller->className(), [weak]() -> std::optional<std::string> {
         auto strong = weak.lock();
         auto view = strong ? strong->viewIfLoaded() : nullptr;
-        auto content =
-            view ? std::dynamic_pointer_cast<platform::UIView>(view->performSelector("contentView")) : nullptr;
+        auto content = view
+                           ? std::dynamic_pointer_cast<platform::UIView>(view->performSelector("contentView"))
+                           : nullptr;
         return content ? findNativeID(content) : std::nullopt;
     });
 }
@@ -108,8 +115,9 @@ void KJTipManager::start(std::shared_ptr<BLQIFeedBackInterface> faqListUI) {
     try {
         campaigns = *stored_.campaigns().list;
     } catch (const std::exception& error) {
-        systemLog().log(platform::LogType::Error,
-                        std::string("failed to initial feed object and inner tip series, due to ") + error.what());
+        systemLog().log(
+            platform::LogType::Error,
+            std::string("failed to initial feed object and inner tip series, due to ") + error.what());
     }
     {
         std::lock_guard lock(mutex_);
@@ -194,7 +202,8 @@ bool KJTipManager::isInPreviewMode() {
 void KJTipManager::reportPreviewState(int64_t state, const std::string& message) const {
     auto facade = delegate();
     auto previewMode = facade ? facade->previewModeManager() : nullptr;
-    if (previewMode) previewMode->receiveUpdated(static_cast<BLQPreviewModeNotificationState>(state), message);
+    if (previewMode)
+        previewMode->receiveUpdated(static_cast<BLQPreviewModeNotificationState>(state), message);
 }
 
 // ---- State ------------------------------------------------------------------------------------
@@ -349,7 +358,8 @@ void KJTipManager::forgetShownState(const std::string& feedId) {
     tipSeriesSincelastShown_.erase(feedId);
 }
 
-void KJTipManager::setShownState(const std::string& feedId, int64_t index, std::optional<platform::Date> time) {
+void KJTipManager::setShownState(const std::string& feedId, int64_t index,
+                                 std::optional<platform::Date> time) {
     std::lock_guard lock(mutex_);
     tipSeriesElementShown_[feedId] = index;
     if (time) tipSeriesSincelastShown_[feedId] = *time;
@@ -379,7 +389,9 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
             auto storedModified = existing->seriesModified();
             auto modified = feed->modified();
             if (!(modified && (!storedModified || *modified > *storedModified))) {
-                logGuides(2, "received a feed but not to save it, as tip series element already exists and updated");
+                logGuides(
+                    2,
+                    "received a feed but not to save it, as tip series element already exists and updated");
                 continue;
             }
         }
@@ -394,14 +406,20 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
         logGuides(2, "no new tips to show");
         return;
     }
-    logGuides(2, cache->saveMultipleTipSeries(toSave) ? "save multiple tip series to DB successful"
-                                                      : "save multiple tip series to DB failed");
+    std::vector<Value> stored;
+    logGuides(2, cache->saveMultipleTipSeries(toSave, &stored) ? "save multiple tip series to DB successful"
+                                                               : "save multiple tip series to DB failed");
+    // The live list below decodes the new rows from what was stored, not from their archives.
+    stored_.rememberStored(std::move(stored));
 
     std::vector<std::shared_ptr<KJFeedObject>> custom;
+    // The campaigns made here only name their screens in a log line: the live list comes back from
+    // the cache below, so lending them the live campaigns' views would change nothing, and a feed
+    // is parsed only for the line or to tell a custom feed.
+    const bool logsScreens = BLQFacadeLink::wouldLogAtLevel(2);
     for (const auto& feed : feeds) {
         if (!feed) continue;
-        // The campaigns made here only name their screens: the live list comes back from the
-        // cache below, so lending them the live campaigns' views would change nothing.
+        if (!logsScreens && !(feed->content()["tool"] == Value("custom"))) continue;
         if (auto series = parseTipSeriesFromFeed(feed, false)) {
             logGuides(2, "Fetch tip for view. " + screenOfTarget(series->target) + ".");
         } else if (feed->content()["tool"] == Value("custom")) {
@@ -412,6 +430,9 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
 
     stored_.invalidate();
     SeriesList campaigns = *stored_.campaigns().list;
+    // Read here, on the intake's queue, so that the next screen's decision on the main queue finds
+    // the widget campaigns too.
+    stored_.faqCampaigns();
     {
         std::lock_guard lock(mutex_);
         setInnerTipSeriesLocked(campaigns);
@@ -429,8 +450,8 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
     if (!isInPreviewMode()) sendTipUpdatedNotification();
 }
 
-std::shared_ptr<KJTipSeriesElement> KJTipManager::parseTipSeriesFromFeed(const std::shared_ptr<KJFeedObject>& feed,
-                                                                         bool needReconnectByContent) {
+std::shared_ptr<KJTipSeriesElement> KJTipManager::parseTipSeriesFromFeed(
+    const std::shared_ptr<KJFeedObject>& feed, bool needReconnectByContent) {
     Value content = feed ? feed->content() : Value();
     if (!content.isDictionary() || !content["setup"].isDictionary() || !content["payload"].isArray()) {
         logGuides(4, "Invalid feed parameter");
@@ -470,6 +491,11 @@ std::shared_ptr<KJTipSeriesElement> KJTipManager::parseTipSeriesFromFeed(const s
 
 void KJTipManager::purgeDuplicateInfiniteCampaign(const SeriesList& stored) {
     std::lock_guard lock(mutex_);
+    // As a rule the live list begins with the stored campaigns themselves (an intake makes it so):
+    // then every one is present.
+    if (stored.size() <= innerTipSeries_.size() &&
+        std::equal(stored.begin(), stored.end(), innerTipSeries_.begin()))
+        return;
     std::unordered_set<std::string> present;
     present.reserve(innerTipSeries_.size() + stored.size());
     for (const auto& series : innerTipSeries_)
@@ -494,13 +520,15 @@ void KJTipManager::removeTipSeries(const std::shared_ptr<KJTipSeriesElement>& se
     }
     auto cache = KJDBManager::sharedInstance();
     if (series->triggerType != kOnDemandTrigger &&
-        (series->deletion_conditions.empty() || cache->canDeleteTipSeriesByFeedId(series->deletion_conditions))) {
+        (series->deletion_conditions.empty() ||
+         cache->canDeleteTipSeriesByFeedId(series->deletion_conditions))) {
         const std::string feedId = text(series->feed_id);
-        logGuides(2, "remove tip series:" + feedId +
-                         (cache->deleteTipSeriesByFeedId(feedId) ? " from db successful" : " from db failed"));
+        logGuides(2,
+                  "remove tip series:" + feedId +
+                      (cache->deleteTipSeriesByFeedId(feedId) ? " from db successful" : " from db failed"));
     }
     // A campaign that stays in the cache comes back fresh on a later screen.
-    stored_.invalidate();
+    stored_.refreshCampaign(text(series->feed_id));
 
     if (isInPreviewMode()) {
         auto previewCache = cacheManager();
@@ -537,9 +565,11 @@ void KJTipManager::updateFeedRepeatConditions(const std::shared_ptr<KJTipElement
     auto& defaults = platform::UserDefaults::standard();
     for (const char* name : {"repeat_conditions", "deletion_conditions"}) {
         std::string conditions =
-            advanced(std::string(name) == "repeat_conditions" ? series->repeat_conditions : series->deletion_conditions,
+            advanced(std::string(name) == "repeat_conditions" ? series->repeat_conditions
+                                                              : series->deletion_conditions,
                      name);
-        if (!conditions.empty()) defaults.set(KJFeedConditions::savedStateKey(name, feedId), Value(conditions));
+        if (!conditions.empty())
+            defaults.set(KJFeedConditions::savedStateKey(name, feedId), Value(conditions));
     }
     defaults.synchronize();
 }
@@ -572,7 +602,8 @@ void KJTipManager::processUpdatedFeed(const Value& response) {
     }
     if (isInPreviewMode()) reportPreviewState(kPreviewStateFeedArrived, "");
     if (!results->front().isDictionary()) {
-        logGuides(1, "Brindlecue polls feed item should be dictionary, but got " + results->front().description() + ".");
+        logGuides(1, "Brindlecue polls feed item should be dictionary, but got " +
+                         results->front().description() + ".");
         return;
     }
 
@@ -621,8 +652,8 @@ void KJTipManager::processUpdatedFeed(const Value& response) {
             break;
         }
     }
-    platform::NotificationCenter::defaultCenter().post(kPreviewTipsUpdatedNotification, nullptr, Value::dictionary(),
-                                                       {{"tips", listObject({first})}});
+    platform::NotificationCenter::defaultCenter().post(kPreviewTipsUpdatedNotification, nullptr,
+                                                       Value::dictionary(), {{"tips", listObject({first})}});
 }
 
 void KJTipManager::addCacheManager(std::shared_ptr<BLQITipCacheManager> cacheManager) {
@@ -670,8 +701,10 @@ void KJTipManager::pollTipChangeNotificationHandler(const platform::Notification
     } else if (source == "fetch") {
         logGuides(1, "Source is fetch");
         if (list.empty()) {
-            logGuides(1, "dismissing current showing campaign tips as cache cleared, due to server returns a empty "
-                         "results in feed");
+            logGuides(
+                1,
+                "dismissing current showing campaign tips as cache cleared, due to server returns a empty "
+                "results in feed");
             removePreviewTips();
             platform::DispatchQueue::main()->async([] {
                 auto window = blqKeyWindow();
@@ -738,7 +771,8 @@ void KJTipManager::pollTipChangeNotificationHandler(const platform::Notification
 void KJTipManager::installUpdateSuccessNotificationHandler(const platform::Notification&) {
     auto facade = delegate();
     const std::string platformWord = facade ? facade->developmentPlatform() : std::string();
-    if (platformWord != BLQInstallPlatform::native() && platformWord != BLQInstallPlatform::reactNative()) return;
+    if (platformWord != BLQInstallPlatform::native() && platformWord != BLQInstallPlatform::reactNative())
+        return;
     const std::string value = platform::ClassRegistry::exists(kCarouselBridgeClass) ? "true" : "false";
     auto& defaults = platform::UserDefaults::standard();
     if (defaults.string("kj_module_carousel") != value) defaults.setString("kj_module_carousel", value);
@@ -777,7 +811,8 @@ void KJTipManager::removeAllOffScreenTips() {
     if (auto t = triggers()) t->removeAllOffScreenTips();
 }
 
-std::shared_ptr<KJTargettingWidgetV2> KJTipManager::getWidgetTargettingAlgoTool(const std::optional<std::string>&) {
+std::shared_ptr<KJTargettingWidgetV2> KJTipManager::getWidgetTargettingAlgoTool(
+    const std::optional<std::string>&) {
     return std::make_shared<KJTargettingWidgetV2>();
 }
 

@@ -2,6 +2,7 @@
 
 #include "foundation/BLQDateUtils.h"
 #include "platform/UserDefaults.h"
+#include "storage/KJDao.h"
 #include "tips/TipEngineScene_test.h"
 
 namespace brindlecue::tipscene {
@@ -10,11 +11,12 @@ namespace {
 // Keeps the objects of every notification of the name posted while it lives.
 struct Posted {
     explicit Posted(const std::string& name) {
-        token = NotificationCenter::defaultCenter().addObserver(name, nullptr, nullptr, [this](const Notification& n) {
-            infos.push_back(n.userInfo());
-            auto tips = n.object<BLQITipManager::SeriesList>("tips");
-            lists.push_back(tips ? *tips : BLQITipManager::SeriesList{});
-        });
+        token = NotificationCenter::defaultCenter().addObserver(
+            name, nullptr, nullptr, [this](const Notification& n) {
+                infos.push_back(n.userInfo());
+                auto tips = n.object<BLQITipManager::SeriesList>("tips");
+                lists.push_back(tips ? *tips : BLQITipManager::SeriesList{});
+            });
     }
     ~Posted() { NotificationCenter::defaultCenter().removeObserver(token); }
     std::shared_ptr<NotificationObserver> token;
@@ -39,7 +41,8 @@ TEST_F(TipEngineTest, IntakeStoresOnlyNewerCampaignsOfTheAppKeyAndReloadsTheLive
     EXPECT_TRUE(cache->findTipSeriesByFeedId("f3"));
     EXPECT_FALSE(cache->findTipSeriesByFeedId("f2"));
     EXPECT_FALSE(cache->findTipSeriesByFeedId("f4"));
-    EXPECT_EQ(cache->findTipSeriesByFeedId("f1")->seriesModified(), blqParseDate(Value("2025-06-01T12:00:00.000Z")));
+    EXPECT_EQ(cache->findTipSeriesByFeedId("f1")->seriesModified(),
+              blqParseDate(Value("2025-06-01T12:00:00.000Z")));
     EXPECT_TRUE(log->contains(
         "Guides: received a feed but not to save it, as tip series element already exists and updated", 2));
     EXPECT_TRUE(log->contains("Guides: Wrong app key = other-key", 2));
@@ -76,6 +79,37 @@ TEST_F(TipEngineTest, IntakeWithNothingNewChangesNothing) {
     EXPECT_TRUE(updated.infos.empty());
 }
 
+// The engine keeps the campaigns it decoded: an intake decodes only what it changed, a campaign
+// written anew (also in the place of the last row) comes back as stored now, and the campaigns the
+// feed road pruned leave the live list.
+TEST_F(TipEngineTest, IntakeDecodesOnlyTheCampaignsItChanged) {
+    store({{.id = "f1"}, {.id = "f2", .priority = 2}, {.id = "f3", .priority = 3}});
+    makeEngine();
+    auto f1 = live("f1"), f2 = live("f2");
+    ASSERT_TRUE(f1 && f2 && live("f3"));
+
+    engine->fillTipFromFeed({feed({.id = "f2", .priority = 2, .modified = "2025-07-01T00:00:00.000Z"}),
+                             feed({.id = "f4", .priority = 4})});
+    EXPECT_EQ(liveIds(), (std::vector<std::string>{"f1", "f2", "f3", "f4"}));
+    EXPECT_EQ(live("f1"), f1);
+    ASSERT_NE(live("f2"), f2);
+    EXPECT_EQ(live("f2")->modified, blqParseDate(Value("2025-07-01T00:00:00.000Z")));
+
+    // f4 is the last row: written anew it may take the same row id, and still comes back anew.
+    auto f4 = live("f4");
+    engine->fillTipFromFeed(
+        {feed({.id = "f4", .priority = 4, .modified = "2025-08-01T00:00:00.000Z", .steps = {{}, {}}})});
+    ASSERT_NE(live("f4"), f4);
+    EXPECT_EQ(live("f4")->arrayTips.size(), 2u);
+
+    // The feed road prunes the cache to a complete feed before the intake.
+    KJDao::deleteDisabledCampaign({"f1", "f4", "f5"});
+    engine->fillTipFromFeed({feed({.id = "f5", .priority = 5})});
+    EXPECT_EQ(liveIds(), (std::vector<std::string>{"f1", "f4", "f5"}));
+    EXPECT_EQ(live("f1"), f1);
+    ASSERT_EQ(UserDefaults::standard().array("KJTips_Server")->size(), 3u);
+}
+
 TEST_F(TipEngineTest, AFinishedCampaignLeavesTheCacheUnlessItIsOnDemand) {
     store({{.id = "gone"}, {.id = "kept", .trigger = "on-demand", .priority = 2}});
     makeEngine();
@@ -99,8 +133,9 @@ TEST_F(TipEngineTest, APreviewFeedGoesToThePreviewCacheWhenItIsNewer) {
     engine->addCacheManager(cache);
     Posted previewTips("QX_Preview_Tips_Updated");
     auto item = feedItem({.id = "p1", .preview = true});
-    Value response = Value::dictionary({{"results", Value::array({item})},
-                                        {"app_status", Value::dictionary({{"feed_updated", "2025-07-01T00:00:00.000Z"}})}});
+    Value response = Value::dictionary(
+        {{"results", Value::array({item})},
+         {"app_status", Value::dictionary({{"feed_updated", "2025-07-01T00:00:00.000Z"}})}});
 
     engine->processUpdatedFeed(response);
     ASSERT_EQ(previewTips.lists.size(), 1u);

@@ -505,6 +505,9 @@ bool ManagedObjectContext::save(Error* error) {
 
     std::string store = coordinator_->storeIdentifier();
     Array insertedURIs, updatedURIs, deletedURIs;
+    insertedURIs.reserve(inserted_.size());
+    updatedURIs.reserve(updated_.size());
+    deletedURIs.reserve(deleted_.size());
     auto inserted = std::move(inserted_);
     auto updated = std::move(updated_);
     auto deleted = std::move(deleted_);

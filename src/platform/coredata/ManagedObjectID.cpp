@@ -9,12 +9,11 @@ constexpr std::string_view kScheme = "x-coredata://";
 }
 
 std::string ManagedObjectID::uriRepresentation(std::string_view storeIdentifier) const {
-    std::string out(kScheme);
-    out.append(storeIdentifier)
-        .append("/")
-        .append(entityName)
-        .append("/p")
-        .append(std::to_string(primaryKey));
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, primaryKey).ptr;
+    std::string out;
+    out.reserve(kScheme.size() + storeIdentifier.size() + entityName.size() + 3 + size_t(end - digits));
+    out.append(kScheme).append(storeIdentifier).append("/").append(entityName).append("/p").append(digits, end);
     return out;
 }
 

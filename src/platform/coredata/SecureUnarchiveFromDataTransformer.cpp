@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <optional>
+#include <span>
+#include <vector>
+
+#include "platform/BinaryPropertyList.h"
 
 namespace brindlecue::platform {
 
@@ -10,29 +14,58 @@ namespace {
 constexpr const char* kArchiver = "BrindlecueKeyedArchiver";
 constexpr const char* kClassKey = "$class";
 
-Value encode(const Value& v) {
+// The archive's form of a value, written straight into the property list: null (and absent
+// inside a container) as {"$class": "NSNull"}, a dictionary as {"$class": "NSDictionary",
+// "NS.keys": [...], "NS.objects": [...]}, arrays element by element, anything else as itself.
+bplist::Ref encode(bplist::Writer& writer, const Value& v, std::vector<bplist::Ref>& stack) {
     switch (v.type()) {
         case Value::Type::Absent:
-        case Value::Type::Null:
-            return Value::dictionary({{kClassKey, "NSNull"}});
+        case Value::Type::Null: {
+            const bplist::Ref key = writer.string(kClassKey), cls = writer.string("NSNull");
+            return writer.dictionary({&key, 1}, {&cls, 1});
+        }
+        case Value::Type::Bool:
+            return writer.boolean(*v.getBool());
+        case Value::Type::Integer:
+            return writer.integer(*v.getInteger());
+        case Value::Type::Real:
+            return writer.real(*v.getNumber());
+        case Value::Type::String:
+            return writer.string(*v.getString());
+        case Value::Type::Date:
+            return writer.date(v.getDate()->timeIntervalSinceReferenceDate());
+        case Value::Type::Data: {
+            const Data& data = *v.getData();
+            return writer.data(data.data(), data.size());
+        }
         case Value::Type::Array: {
-            Array out;
-            for (const Value& item : *v.getArray()) out.push_back(encode(item));
-            return Value(std::move(out));
+            const size_t mark = stack.size();
+            for (const Value& item : *v.getArray()) {
+                bplist::Ref ref = encode(writer, item, stack);
+                stack.push_back(ref);
+            }
+            bplist::Ref items = writer.array(std::span<const bplist::Ref>(stack).subspan(mark));
+            stack.resize(mark);
+            return items;
         }
         case Value::Type::Dictionary: {
-            Array keys, objects;
-            for (const auto& [key, item] : *v.getDictionary()) {
-                keys.push_back(Value(key));
-                objects.push_back(encode(item));
+            const size_t mark = stack.size();
+            for (const auto& entry : *v.getDictionary()) stack.push_back(writer.string(entry.first));
+            bplist::Ref keys = writer.array(std::span<const bplist::Ref>(stack).subspan(mark));
+            stack.resize(mark);
+            for (const auto& entry : *v.getDictionary()) {
+                bplist::Ref ref = encode(writer, entry.second, stack);
+                stack.push_back(ref);
             }
-            return Value::dictionary({{kClassKey, "NSDictionary"},
-                                      {"NS.keys", Value(std::move(keys))},
-                                      {"NS.objects", Value(std::move(objects))}});
+            bplist::Ref objects = writer.array(std::span<const bplist::Ref>(stack).subspan(mark));
+            stack.resize(mark);
+            const bplist::Ref names[] = {writer.string(kClassKey), writer.string("NS.keys"),
+                                         writer.string("NS.objects")};
+            const bplist::Ref values[] = {writer.string("NSDictionary"), keys, objects};
+            return writer.dictionary(names, values);
         }
-        default:
-            return v;
     }
+    return writer.string("");
 }
 
 std::optional<Value> decode(const Value& v) {
@@ -73,9 +106,13 @@ std::vector<Value::Type> SecureUnarchiveFromDataTransformer::allowedTopLevelClas
 
 Value SecureUnarchiveFromDataTransformer::transformedValue(const Value& value) const {
     if (value.isAbsent()) return Value();
-    Value archive = Value::dictionary({{"$archiver", kArchiver}, {"$version", 1}, {"$top", encode(value)}});
-    auto data = archive.toPropertyList(PropertyListFormat::Binary);
-    return data ? Value(std::move(*data)) : Value();
+    bplist::Writer writer;
+    std::vector<bplist::Ref> stack;
+    const bplist::Ref top = encode(writer, value, stack);
+    const bplist::Ref names[] = {writer.string("$archiver"), writer.string("$version"),
+                                 writer.string("$top")};
+    const bplist::Ref values[] = {writer.string(kArchiver), writer.integer(1), top};
+    return Value(writer.finish(writer.dictionary(names, values)));
 }
 
 Value SecureUnarchiveFromDataTransformer::reverseTransformedValue(const Value& value) const {

@@ -41,3 +41,44 @@ TEST(ValueTransformer, DictionaryArchiveRoundTripsAndRefusesOtherKinds) {
     EXPECT_TRUE(transformer.reverseTransformedValue(Value(*plain)).isAbsent());
     EXPECT_TRUE(transformer.transformedValue(Value()).isAbsent());
 }
+
+// The archive's layout is the one stored by earlier versions: those archives still read, and the
+// archives written now are the same property list.
+TEST(ValueTransformer, ArchivesKeepTheLayoutStoredBefore) {
+    SecureUnarchiveFromDataTransformer transformer;
+    Value details = Value::dictionary(
+        {{"feed_id", "f1"},
+         {"status", 1},
+         {"ratio", 0.1},
+         {"gone", nullptr},
+         {"text", "caf\xC3\xA9 \xF0\x9F\x98\x80"},
+         {"steps", Value::array({Value::dictionary({{"n", -7}}), Value::data("\x01", 1)})}});
+    auto nsDictionary = [](std::initializer_list<std::pair<std::string, Value>> entries) {
+        Array keys, objects;
+        for (const auto& [key, value] : entries) {
+            keys.push_back(Value(key));
+            objects.push_back(value);
+        }
+        return Value::dictionary({{"$class", "NSDictionary"},
+                                  {"NS.keys", Value(std::move(keys))},
+                                  {"NS.objects", Value(std::move(objects))}});
+    };
+    Value layout = Value::dictionary(
+        {{"$archiver", "BrindlecueKeyedArchiver"},
+         {"$version", 1},
+         {"$top",
+          nsDictionary({{"feed_id", "f1"},
+                        {"status", 1},
+                        {"ratio", 0.1},
+                        {"gone", Value::dictionary({{"$class", "NSNull"}})},
+                        {"text", "caf\xC3\xA9 \xF0\x9F\x98\x80"},
+                        {"steps", Value::array({nsDictionary({{"n", -7}}), Value::data("\x01", 1)})}})}});
+
+    Value written = transformer.transformedValue(details);
+    ASSERT_TRUE(written.isData());
+    EXPECT_EQ(Value::fromPropertyList(*written.getData()), layout);
+
+    auto earlier = layout.toPropertyList(PropertyListFormat::Binary);
+    ASSERT_TRUE(earlier);
+    EXPECT_EQ(transformer.reverseTransformedValue(Value(*earlier)), details);
+}

@@ -1,5 +1,7 @@
 #include "platform/dispatch/DispatchQueue.h"
 
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <future>
@@ -162,11 +164,31 @@ protected:
 
 }  // namespace
 
-bool isMainThread() { return std::this_thread::get_id() == gMainThread; }
+bool isMainThread() {
+    return std::this_thread::get_id() == gMainThread;
+}
 
 std::shared_ptr<DispatchQueue> DispatchQueue::main() {
     static auto* q = new std::shared_ptr<DispatchQueue>(std::make_shared<MainQueue>());
     return *q;
+}
+
+void DispatchQueue::concurrentPerform(size_t iterations, const std::function<void(size_t)>& work) {
+    const size_t workers =
+        std::min<size_t>({iterations, 8, std::max(1u, std::thread::hardware_concurrency())});
+    if (workers <= 1) {
+        for (size_t i = 0; i < iterations; ++i) work(i);
+        return;
+    }
+    // Each thread takes the next piece until none is left, so slow pieces do not hold the others.
+    std::atomic<size_t> next{0};
+    auto run = [&] {
+        for (size_t i = next++; i < iterations; i = next++) work(i);
+    };
+    auto group = DispatchGroup::create();
+    for (size_t w = 1; w < workers; ++w) global()->async(group, run);
+    run();
+    group->wait();
 }
 
 std::shared_ptr<DispatchQueue> DispatchQueue::global(Priority priority) {
@@ -187,7 +209,9 @@ std::shared_ptr<DispatchQueue> DispatchQueue::concurrent(std::string label) {
     return std::make_shared<ConcurrentQueue>(std::move(label));
 }
 
-void DispatchQueue::async(std::function<void()> work) { enqueue(std::move(work)); }
+void DispatchQueue::async(std::function<void()> work) {
+    enqueue(std::move(work));
+}
 
 void DispatchQueue::async(const std::shared_ptr<DispatchWorkItem>& item) {
     enqueue([item] { item->perform(); });
@@ -201,7 +225,9 @@ void DispatchQueue::async(const std::shared_ptr<DispatchGroup>& group, std::func
     });
 }
 
-void DispatchQueue::sync(const std::function<void()>& work) { runSync(work); }
+void DispatchQueue::sync(const std::function<void()>& work) {
+    runSync(work);
+}
 
 void DispatchQueue::asyncAfter(double delay, std::function<void()> work) {
     const double deadline = Clock::uptime() + (delay > 0 ? delay : 0);

@@ -48,6 +48,11 @@ public:
         return std::move(*out);
     }
 
+    // Runs work(i) for every i below the count, spread over the calling thread and workers of the
+    // global queue (at most one per core, eight at most), and returns when every one has run (the
+    // platform's concurrentPerform). For independent pieces of work of some size.
+    static void concurrentPerform(size_t iterations, const std::function<void(size_t)>& work);
+
     // Runs the work on this queue once the clock has advanced by the delay (seconds).
     void asyncAfter(double delay, std::function<void()> work);
     void asyncAfter(double delay, const std::shared_ptr<DispatchWorkItem>& item);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -91,6 +92,27 @@ TEST(DispatchQueue, ConcurrentQueueRunsInParallel) {
     EXPECT_TRUE(group->wait(10.0));
 }
 
+// Every piece runs once, on more than one thread when there are many, and all have run when the
+// call returns; a few pieces (or one) run on the caller.
+TEST(DispatchQueue, ConcurrentPerformRunsEveryPieceOnceBeforeReturning) {
+    std::vector<std::atomic<int>> runs(2000);
+    std::mutex mutex;
+    std::set<std::thread::id> threads;
+    DispatchQueue::concurrentPerform(runs.size(), [&](size_t i) {
+        runs[i]++;
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+        std::lock_guard lock(mutex);
+        threads.insert(std::this_thread::get_id());
+    });
+    for (const auto& r : runs) EXPECT_EQ(r.load(), 1);
+    if (std::thread::hardware_concurrency() > 1) EXPECT_GT(threads.size(), 1u);
+
+    std::thread::id ranOn;
+    DispatchQueue::concurrentPerform(1, [&](size_t) { ranOn = std::this_thread::get_id(); });
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+    DispatchQueue::concurrentPerform(0, [&](size_t) { ADD_FAILURE() << "no piece to run"; });
+}
+
 TEST_F(VirtualClock, AsyncAfterFiresWhenTheClockPassesItsDeadlineInTimeOrder) {
     std::vector<std::string> fired;
     auto main = DispatchQueue::main();
@@ -145,9 +167,12 @@ TEST_F(VirtualClock, TimersRepeatUntilInvalidated) {
 TEST_F(VirtualClock, TimerOnSerialQueueAndInvalidateFromItsOwnBlock) {
     auto q = DispatchQueue::serial("com.brindlecue.test.timer");
     std::atomic<int> fired{0};
-    Timer::scheduled(1, true, [&](Timer& t) {
-        if (++fired == 2) t.invalidate();
-    }, q);
+    Timer::scheduled(
+        1, true,
+        [&](Timer& t) {
+            if (++fired == 2) t.invalidate();
+        },
+        q);
     for (int i = 0; i < 5; ++i) {
         Clock::advance(1);
         q->sync([] {});
@@ -279,8 +304,8 @@ TEST(OperationQueue, ReadyOperationsStartByPriorityAndCancelAllReachesSubclasses
     auto second = record("second");
     // The operation added first runs after the one it depends on.
     first->addDependency(second);
-    for (const auto& op : {record("low", Operation::Low), record("normal"), record("high", Operation::High), first,
-                           second})
+    for (const auto& op :
+         {record("low", Operation::Low), record("normal"), record("high", Operation::High), first, second})
         queue->addOperation(op);
     gate.signal();
     queue->waitUntilAllOperationsAreFinished();

@@ -36,9 +36,15 @@ bool NSObject::respondsToSelector(std::string_view selector) const {
     return ClassRegistry::instancesRespond(platformClassName(), selector);
 }
 
-std::string NSObject::addressText() const {
+void NSObject::registerAddress() const {
+    if (addressRegistered_.load(std::memory_order_acquire)) return;
+    // An object not owned by a shared pointer yet cannot be entered; a later call does it.
     auto self = weak_from_this().lock();
-    if (self) AddressRegistry::add(self);
+    if (self && !addressRegistered_.exchange(true, std::memory_order_acq_rel)) AddressRegistry::add(self);
+}
+
+std::string NSObject::addressText() const {
+    registerAddress();
     return AddressRegistry::addressText(this);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -73,6 +74,9 @@ public:
     // "0x" and the lower-case hex digits of the object's address, as "%p" prints it. Printing an
     // address makes it resolvable through the AddressRegistry for as long as the object lives.
     std::string addressText() const;
+    // Enters the object in the AddressRegistry, once in its life (make<T> and the first address
+    // text do; later calls cost one atomic read).
+    void registerAddress() const;
     // The platform's "%@" text: "<ClassName: 0x...>".
     virtual std::string description() const;
 
@@ -136,6 +140,7 @@ private:
         bool isWeak = false;
     };
     std::string runtimeClassName_;
+    mutable std::atomic<bool> addressRegistered_{false};
     mutable std::mutex assocMutex_;
     std::map<std::string, Association, std::less<>> associations_;
     std::map<std::string, Value, std::less<>> associatedValues_;
@@ -154,7 +159,7 @@ template <class T, class... Args>
 std::shared_ptr<T> make(Args&&... args) {
     auto object = std::make_shared<T>(std::forward<Args>(args)...);
     object->didConstruct();
-    AddressRegistry::add(object);
+    object->registerAddress();
     return object;
 }
 
