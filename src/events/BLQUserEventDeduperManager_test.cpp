@@ -142,6 +142,10 @@ public:
     std::optional<std::string> twinKey(const BLQUserEventDTO& event) const override {
         return code_ == BLQUserEventCode::pageEnter ? event.message : std::nullopt;
     }
+    // As the real ones: a page's twins within a second, a feed error's at any time.
+    std::optional<double> twinWindow() const override {
+        return code_ == BLQUserEventCode::feedResult ? std::nullopt : std::optional<double>(kTwinWindow);
+    }
     mutable std::vector<size_t> handed;
 
 private:
