@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "platform/foundation/URLError.h"
 #include "sample-server/SampleServer.h"
 #include "support/RecordingSessionDelegate.h"
@@ -105,16 +107,19 @@ TEST_F(ChallengeTest, WithoutACredentialThe401IsTheAnswerAndCancellingEndsTheLoa
 
     // A session without a delegate takes the 401 as the answer.
     auto plain = URLSession::create(URLSessionConfiguration::ephemeralSessionConfiguration());
+    // Written on the session's queue; read once `answered` says the writes are done.
     std::optional<int> status;
     std::optional<Data> body;
+    std::atomic<bool> answered = false;
     plain
         ->dataTaskWithURL(*URL::fromString(server.baseURL() + "/private"),
                           [&](std::optional<Data> d, std::shared_ptr<URLResponse> r, std::optional<Error>) {
                               body = d;
                               status = std::dynamic_pointer_cast<HTTPURLResponse>(r)->statusCode();
+                              answered = true;
                           })
         ->resume();
-    ASSERT_TRUE(RunLoop::main().runUntil([&] { return status.has_value(); }));
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return answered.load(); }));
     EXPECT_EQ(*status, 401);
     EXPECT_FALSE(body->empty());
     plain->invalidateAndCancel();

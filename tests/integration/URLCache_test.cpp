@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
 #include "sample-server/SampleServer.h"
@@ -108,9 +110,9 @@ TEST_F(URLCacheTest, TheDelegateAndTheAnswerDecideWhatIsKept) {
 
     // A task with a completion handler keeps its answer without asking anybody.
     server.addRoute(testsupport::route("GET", "/b", 200, "second", {{"Cache-Control", "max-age=60"}}));
-    bool done = false;
+    std::atomic<bool> done = false;
     session->dataTaskWithRequest(request("/b"), [&](auto, auto, auto) { done = true; })->resume();
-    ASSERT_TRUE(RunLoop::main().runUntil([&] { return done; }));
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return done.load(); }));
     ASSERT_TRUE(
         RunLoop::main().runUntil([&] { return cache->cachedResponseForRequest(request("/b")) != nullptr; }));
     EXPECT_EQ(cache->cachedResponseForRequest(request("/b"))->data(), (Data{'s', 'e', 'c', 'o', 'n', 'd'}));

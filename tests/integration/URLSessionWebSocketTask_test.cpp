@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "platform/dispatch/OperationQueue.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/foundation/URLError.h"
@@ -118,8 +120,12 @@ TEST_F(WebSocketTaskTest, ExchangesMessagesPingsAndTheClosingHandshake) {
 
     // After the close every ping fails, and so would the next one.
     std::optional<Error> pongError;
-    task->sendPingWithPongReceiveHandler([&](auto error) { pongError = error ? error : Error("none", 0); });
-    ASSERT_TRUE(waitFor([&] { return pongError.has_value(); }));
+    std::atomic<bool> ponged = false;
+    task->sendPingWithPongReceiveHandler([&](auto error) {
+        pongError = error ? error : Error("none", 0);
+        ponged = true;
+    });
+    ASSERT_TRUE(waitFor([&] { return ponged.load(); }));
     EXPECT_NE(pongError->domain(), "none");
 }
 
@@ -148,9 +154,13 @@ TEST_F(WebSocketTaskTest, TrustForWSSComesFromTheDelegate) {
 TEST_F(WebSocketTaskTest, AnUnusableURLFailsEveryOperation) {
     auto task = session->webSocketTaskWithURL(*URL::fromString("ftp://127.0.0.1/ws"));
     std::optional<Error> sendError;
-    task->sendMessage(Message::text("x"), [&](auto error) { sendError = error; });
+    std::atomic<bool> sent = false;
+    task->sendMessage(Message::text("x"), [&](auto error) {
+        sendError = error;
+        sent = true;
+    });
     task->resume();
-    ASSERT_TRUE(waitFor([&] { return sendError.has_value() && recorder->has("complete -1002"); }));
+    ASSERT_TRUE(waitFor([&] { return sent.load() && recorder->has("complete -1002"); }));
     EXPECT_EQ(sendError->code(), URLError::UnsupportedURL);
 
     auto idle = session->webSocketTaskWithURL(*URL::fromString("ws://127.0.0.1:1/ws"));

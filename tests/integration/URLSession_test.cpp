@@ -1,6 +1,8 @@
 #include "platform/foundation/URLSession.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -286,9 +288,13 @@ TEST_F(URLSessionTest, CancellingEndsATaskWithCancelled) {
 
     // Never started: the completion handler still hears of it.
     std::optional<Error> error;
-    auto idle = session->dataTaskWithRequest(request("/slow"), [&](auto, auto, auto e) { error = e; });
+    std::atomic<bool> heard = false;
+    auto idle = session->dataTaskWithRequest(request("/slow"), [&](auto, auto, auto e) {
+        error = e;
+        heard = true;
+    });
     idle->cancel();
-    ASSERT_TRUE(waitFor([&] { return error.has_value(); }));
+    ASSERT_TRUE(waitFor([&] { return heard.load(); }));
     EXPECT_EQ(error->code(), URLError::Cancelled);
     idle->resume();
     EXPECT_EQ(idle->state(), URLSessionTask::State::Completed);
