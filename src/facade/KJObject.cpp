@@ -31,6 +31,28 @@ std::string KJObject::description() const {
     return "<" + className() + ": " + address + "> - suid: " + suid;
 }
 
+namespace {
+
+// The answer handling of a load and a save: a dictionary is read into the object, anything else
+// is reported with the text's placeholder filled with the answer.
+std::pair<KJHTTPSessionManager::Success, KJHTTPSessionManager::Failure> answerHandlers(
+    std::shared_ptr<KJObject> self, KJObject::Completion completion, std::string wrongAnswerText) {
+    auto success = [self, completion, wrongAnswerText](const auto&, const platform::Value& answer) {
+        if (!answer.isDictionary()) {
+            if (completion) completion(self, objectError(filled(wrongAnswerText, describe(answer))));
+            return;
+        }
+        self->loadFromDictionary(answer);
+        if (completion) completion(self, std::nullopt);
+    };
+    auto failure = [self, completion](const auto&, const platform::Error& error) {
+        if (completion) completion(self, error);
+    };
+    return {success, failure};
+}
+
+}  // namespace
+
 void KJObject::loadFromServer(Completion completion) {
     auto url = serverLoadURL();
     if (!url || url->empty()) {
@@ -39,22 +61,9 @@ void KJObject::loadFromServer(Completion completion) {
                        objectError(filled("Fail to get server load url: %@.", url.value_or("(null)"))));
         return;
     }
-    auto self = shared_from_this();
-    KJHTTPSessionManager::sharedInstance()->GET(
-        *url, 1, platform::Value(),
-        [self, completion](const auto&, const platform::Value& answer) {
-            if (!answer.isDictionary()) {
-                if (completion)
-                    completion(self, objectError(filled("Load from server get wrong result value: %@.",
-                                                        describe(answer))));
-                return;
-            }
-            self->loadFromDictionary(answer);
-            if (completion) completion(self, std::nullopt);
-        },
-        [self, completion](const auto&, const platform::Error& error) {
-            if (completion) completion(self, error);
-        });
+    auto [success, failure] =
+        answerHandlers(shared_from_this(), completion, "Load from server get wrong result value: %@.");
+    KJHTTPSessionManager::sharedInstance()->GET(*url, 1, platform::Value(), success, failure);
 }
 
 void KJObject::saveToServer(Completion completion) {
@@ -71,22 +80,9 @@ void KJObject::saveToServer(Completion completion) {
             completion(nullptr, objectError(filled("Fail to get server save body: %@.", "(null)")));
         return;
     }
-    auto self = shared_from_this();
-    KJJSONSessionManager::sharedInstance()->PATCH(
-        *url, 3, body,
-        [self, completion](const auto&, const platform::Value& answer) {
-            if (!answer.isDictionary()) {
-                if (completion)
-                    completion(self, objectError(filled("Save to server get wrong result value: %@.",
-                                                        describe(answer))));
-                return;
-            }
-            self->loadFromDictionary(answer);
-            if (completion) completion(self, std::nullopt);
-        },
-        [self, completion](const auto&, const platform::Error& error) {
-            if (completion) completion(self, error);
-        });
+    auto [success, failure] =
+        answerHandlers(shared_from_this(), completion, "Save to server get wrong result value: %@.");
+    KJJSONSessionManager::sharedInstance()->PATCH(*url, 3, body, success, failure);
 }
 
 }  // namespace brindlecue
