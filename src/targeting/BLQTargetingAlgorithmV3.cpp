@@ -78,6 +78,34 @@ void walkHierarchy(int64_t rootViewDepth, const Visit& visit) {
     }
 }
 
+// The dump text; the object and depth of each line go to `lines` when it is given.
+std::string dumpTree(std::vector<BLQITargetingAlgorithm::TreeLine>* lines) {
+    std::string text;
+    if (!lines) {
+        bool first = true;
+        walkHierarchy(0, [&](const std::shared_ptr<platform::UIResponder>& node, int64_t depth) {
+            if (!first) text += '\n';
+            first = false;
+            text.append(size_t(depth), '|');
+            text += node->description();
+        });
+        return text;
+    }
+    // The lines first, then their text at once in room made for it: a large screen's text
+    // would otherwise be copied again and again as it grows.
+    walkHierarchy(0, [&](const std::shared_ptr<platform::UIResponder>& node, int64_t depth) {
+        lines->push_back({node, depth});
+    });
+    text.reserve(lines->size() * 192);
+    for (size_t i = 0; i < lines->size(); ++i) {
+        const auto& line = (*lines)[i];
+        if (i > 0) text += '\n';
+        text.append(size_t(line.depth), '|');
+        text += line.object->description();
+    }
+    return text;
+}
+
 // A pattern of the engine. One that cannot be compiled is reported and reads as no match.
 std::shared_ptr<const NSRegularExpression> compile(const char* pattern, bool caseInsensitive = true) {
     std::optional<platform::Error> error;
@@ -173,15 +201,12 @@ void BLQTargetingAlgorithmV3::traverseHierarchy(const Visitor& visitor) {
 }
 
 std::string BLQTargetingAlgorithmV3::getTreeNodes() {
-    std::string text;
-    bool first = true;
-    walkHierarchy(0, [&](const std::shared_ptr<platform::UIResponder>& node, int64_t depth) {
-        if (!first) text += '\n';
-        first = false;
-        text.append(size_t(depth), '|');
-        text += node->description();
-    });
-    return text;
+    return dumpTree(nullptr);
+}
+
+std::string BLQTargetingAlgorithmV3::getTreeNodesWithLines(std::vector<TreeLine>& lines) {
+    lines.clear();
+    return dumpTree(&lines);
 }
 
 // ---- Raw leaves --------------------------------------------------------------------------------

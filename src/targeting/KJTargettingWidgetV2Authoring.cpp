@@ -58,6 +58,7 @@ void markWidget(UIView& view, const KJTargetNode& node) {
 // ---- Author metadata -----------------------------------------------------------------------------
 
 Value KJTargettingWidgetV2::generateAuthorMetaData(const std::vector<std::shared_ptr<NSObject>>& excepts) {
+    PassScope pass(*this);
     KJTargetNodes rawLeaves = pickupRawLeaves(blqGetPresentWindow(), false);
     KJTargetNodes nodes = processRawLeaves(rawLeaves, excepts);
     Value records = Value::array();
