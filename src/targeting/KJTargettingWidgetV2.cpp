@@ -29,6 +29,7 @@
 #include "targeting/BLQITargetingAlgorithm.h"
 #include "targeting/KJTipTargetElement.h"
 #include "targeting/KJUIElementManager.h"
+#include "targeting/MemoryPrefetch.h"
 #include "tips/BLQITipManager.h"
 #include "tips/KJTipUtilFunctions.h"
 #include "widgets/UIViewBrindlecueSDK.h"
@@ -247,6 +248,9 @@ int64_t leadingBars(std::string_view line) {
     return int64_t(bars);
 }
 
+// How many items on a pass over views asks for their memory ahead.
+constexpr size_t kLookAhead = 4;
+
 const platform::SystemLog& consoleLog() {
     static const auto* log = new platform::SystemLog("com.brindlecue", "Targeting");
     return *log;
@@ -386,25 +390,13 @@ struct KJTargettingWidgetV2::Pass {
     // delegate's window.
     bool delegateWindowKnown = false;
     std::shared_ptr<NSObject> delegateWindow;
-    // What the steps after the preprocessing read of each node while its view was at hand, in
-    // the order of the list handed on: a leaf's superview, and whether the node's address names
-    // its own view, with an accessibility identifier (1) or without (0), or -1 when not known.
-    struct Note {
-        const KJTargetNode* node = nullptr;
-        std::shared_ptr<UIView> superview;
-        int8_t identified = -1;
-    };
-    std::vector<Note> leafNotes, nodeNotes;
-    // The note of the node at that place of the list, when it is the node the note was made for.
-    static const Note* noteOf(const std::vector<Note>& notes, const KJTargetNodes& nodes, size_t n) {
-        return notes.size() == nodes.size() && notes[n].node == nodes[n].get() ? &notes[n] : nullptr;
-    }
 
-    // The dump the pickup read, its lines, and the object and depth of each line when the
-    // engine told them (else none).
+    // The dump the pickup read, its lines, the object and depth of each line when the engine
+    // told them (else none), and the line of each leaf it found, in order.
     std::string dump;
     std::vector<std::string_view> lines;
     std::vector<BLQITargetingAlgorithm::TreeLine> lineObjects;
+    std::vector<size_t> leafLines;
 
     // The line the leaf was read from, when the engine told its object and that object is the
     // one at the leaf's address.
@@ -418,6 +410,28 @@ struct KJTargettingWidgetV2::Pass {
     std::string_view textOf(const BLQITargetingAlgorithm::TreeLine& line) const {
         std::string_view text = lines[size_t(&line - lineObjects.data())];
         return text.substr(std::min(text.size(), size_t(std::max<int64_t>(line.depth, 0))));
+    }
+    // The object of the line of the n-th leaf the pickup found, as far as the engine told it.
+    const platform::UIResponder* objectOfLeaf(size_t n) const {
+        return n < leafLines.size() && leafLines[n] < lineObjects.size()
+                   ? lineObjects[leafLines[n]].object.get()
+                   : nullptr;
+    }
+
+    // What the steps after the preprocessing read of each node while it and its view were at
+    // hand, in the order of the list handed on: a leaf's superview, the node's area, and whether
+    // the node's address names its own view, with an accessibility identifier (1) or without
+    // (0), or -1 when not known.
+    struct Note {
+        const KJTargetNode* node = nullptr;
+        std::shared_ptr<UIView> superview;
+        double area = 0;  // the node's dimension
+        int8_t identified = -1;
+    };
+    std::vector<Note> leafNotes, nodeNotes;
+    // The note of the node at that place of the list, when it is the node the note was made for.
+    static const Note* noteOf(const std::vector<Note>& notes, const KJTargetNodes& nodes, size_t n) {
+        return notes.size() == nodes.size() && notes[n].node == nodes[n].get() ? &notes[n] : nullptr;
     }
 };
 
@@ -458,15 +472,19 @@ void KJTargettingWidgetV2::generateViewHierarchyForest(const std::shared_ptr<UIV
     std::vector<std::shared_ptr<NSObject>> excepts;
     if (auto tips = BLQFacadeLink::tipManager())
         if (auto panel = tips->previewModePanel()) excepts.push_back(panel);
-    processRawLeaves(rawLeaves, excepts);
+    processLeaves(std::move(rawLeaves), excepts);
 }
 
 KJTargetNodes KJTargettingWidgetV2::processRawLeaves(
     const KJTargetNodes& rawLeaves, const std::vector<std::shared_ptr<NSObject>>& exceptsNodes) {
+    return processLeaves(KJTargetNodes(rawLeaves), exceptsNodes);
+}
+
+KJTargetNodes KJTargettingWidgetV2::processLeaves(
+    KJTargetNodes leaves, const std::vector<std::shared_ptr<NSObject>>& exceptsNodes) {
     PassScope pass(*this);
-    KJTargetNodes leaves = rawLeaves;
     preprocess(exceptsNodes, leaves);
-    KJTargetNodes nodes = deeperTargetting(leaves);
+    KJTargetNodes nodes = climbFrom(std::move(leaves));
     postprocess(nodes);
     return nodes;
 }
@@ -480,6 +498,7 @@ KJTargetNodes KJTargettingWidgetV2::pickupRawLeaves(const std::shared_ptr<UIView
     Pass local;
     Pass& pass = pass_ ? *pass_ : local;
     pass.lines.clear();
+    pass.leafLines.clear();
     pass.dump = pass_ ? algorithm->getTreeNodesWithLines(pass.lineObjects) : algorithm->getTreeNodes();
     const std::string& dump = pass.dump;
     if (dump.empty()) {
@@ -498,7 +517,8 @@ KJTargetNodes KJTargettingWidgetV2::pickupRawLeaves(const std::shared_ptr<UIView
     }
     // A description that spans lines leaves lines without an object of their own.
     if (pass.lineObjects.size() != lines.size()) pass.lineObjects.clear();
-    if (pass_) pass_->reserve(lines.size());
+    // The views above the leaves get facts: a part of the lines.
+    if (pass_) pass_->reserve(lines.size() / 2);
     std::vector<int64_t> levels(lines.size());
     for (size_t i = 0; i < lines.size(); ++i) levels[i] = leadingBars(lines[i]);
 
@@ -542,6 +562,7 @@ KJTargetNodes KJTargettingWidgetV2::pickupRawLeaves(const std::shared_ptr<UIView
         leaf->index = int64_t(index);
         leaf->tag = tag;
         leaves.push_back(std::move(leaf));
+        pass.leafLines.push_back(index);
         skipLevel = INT64_MAX;
     }
     return leaves;
@@ -558,6 +579,10 @@ void KJTargettingWidgetV2::preprocess(const std::vector<std::shared_ptr<NSObject
     std::vector<Pass::Note> notes(rawLeaves.size());
     std::string message;
     for (size_t n = 0; n < rawLeaves.size(); ++n) {
+        // The view of the leaf a few steps on, asked for ahead (a large screen's views are not in
+        // the processor's caches by now), from the pickup's own list when these are its leaves.
+        if (n + kLookAhead < rawLeaves.size() && pass_->leafLines.size() == rawLeaves.size())
+            prefetchShared(pass_->objectOfLeaf(n + kLookAhead), sizeof(UIView));
         KJTargetNode& leaf = *rawLeaves[n];
         if (!leaf.address || leaf.address->starts_with(Constant::Address::nullAddressPrefix)) {
             KJLog(1, "leafnode %@'s address is empty, its index is %@", leaf.type.value_or("(null)"),
@@ -600,6 +625,7 @@ void KJTargettingWidgetV2::preprocess(const std::vector<std::shared_ptr<NSObject
         leaf.frame = elements.getFrameOnScreen(view);
         auto& note = notes[n];
         note.superview = view->superview();
+        note.area = leaf.dimension();
         if (line || view->addressText() == *leaf.address)
             note.identified = view->accessibilityIdentifier() ? 1 : 0;
         leaf.instance = std::move(view);
@@ -608,8 +634,11 @@ void KJTargettingWidgetV2::preprocess(const std::vector<std::shared_ptr<NSObject
     for (size_t n = 0; n < rawLeaves.size(); ++n) {
         if (discarded[n]) continue;
         notes[n].node = rawLeaves[n].get();
-        notes[kept] = std::move(notes[n]);
-        rawLeaves[kept++] = std::move(rawLeaves[n]);
+        if (kept != n) {
+            notes[kept] = std::move(notes[n]);
+            rawLeaves[kept] = std::move(rawLeaves[n]);
+        }
+        ++kept;
     }
     rawLeaves.resize(kept);
     notes.resize(kept);
@@ -617,23 +646,28 @@ void KJTargettingWidgetV2::preprocess(const std::vector<std::shared_ptr<NSObject
 }
 
 KJTargetNodes KJTargettingWidgetV2::deeperTargetting(const KJTargetNodes& nodes) const {
+    return climbFrom(KJTargetNodes(nodes));
+}
+
+KJTargetNodes KJTargettingWidgetV2::climbFrom(KJTargetNodes nodes) const {
     PassScope pass(*this);
     auto& elements = KJUIElementManager::sharedInstance();
-    KJTargetNodes climbed;
+    struct Climbed {
+        std::shared_ptr<KJTargetNode> node;
+        double area;
+        int8_t identified;
+    };
+    std::vector<Climbed> climbed;
     climbed.reserve(nodes.size() * 2);
-    std::vector<int8_t> identified;
-    identified.reserve(nodes.size() * 2);
     const uint32_t climb = ++pass_->climbs;
     for (size_t n = 0; n < nodes.size(); ++n) {
-        const auto& node = nodes[n];
-        climbed.push_back(node);
         const Pass::Note* note = Pass::noteOf(pass_->leafNotes, nodes, n);
-        identified.push_back(note ? note->identified : -1);
-        bool firstStep = true;
-        for (auto view = note             ? note->superview
-                         : node->instance ? node->instance->superview()
-                                          : nullptr;
-             view; view = view->superview(), firstStep = false) {
+        auto view = note ? note->superview : nodes[n]->instance ? nodes[n]->instance->superview() : nullptr;
+        if (note)
+            climbed.push_back({std::move(nodes[n]), note->area, note->identified});
+        else
+            climbed.push_back({nodes[n], nodes[n]->dimension(), -1});
+        for (bool firstStep = true; view; view = view->superview(), firstStep = false) {
             // A view met before was climbed from then on, up to where this climb would stop; a
             // window or container met before stopped that climb as it stops this one.
             auto& facts = pass_->facts(view.get());
@@ -649,23 +683,24 @@ KJTargetNodes KJTargettingWidgetV2::deeperTargetting(const KJTargetNodes& nodes)
                 ancestorNode->frame = elements.getFrameOnScreen(view);
                 ancestorNode->address = view->addressText();
                 ancestorNode->instance = view;
-                climbed.push_back(std::move(ancestorNode));
-                identified.push_back(view->accessibilityIdentifier() ? 1 : 0);
+                const double area = ancestorNode->dimension();
+                climbed.push_back(
+                    {std::move(ancestorNode), area, int8_t(view->accessibilityIdentifier() ? 1 : 0)});
             }
         }
     }
     // Largest area first, equal areas in their order: the areas are sorted beside the positions,
     // away from the nodes, which lie all over the heap.
     std::vector<std::pair<double, size_t>> areas(climbed.size());
-    for (size_t i = 0; i < climbed.size(); ++i) areas[i] = {climbed[i]->dimension(), i};
+    for (size_t i = 0; i < climbed.size(); ++i) areas[i] = {climbed[i].area, i};
     std::stable_sort(areas.begin(), areas.end(),
                      [](const auto& a, const auto& b) { return a.first > b.first; });
     KJTargetNodes result;
     result.reserve(climbed.size());
     std::vector<Pass::Note> notes(climbed.size());
     for (const auto& [area, i] : areas) {
-        notes[result.size()] = {climbed[i].get(), nullptr, identified[i]};
-        result.push_back(std::move(climbed[i]));
+        notes[result.size()] = {climbed[i].node.get(), nullptr, area, climbed[i].identified};
+        result.push_back(std::move(climbed[i].node));
     }
     pass_->nodeNotes = std::move(notes);
     return result;

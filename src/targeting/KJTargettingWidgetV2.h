@@ -169,6 +169,11 @@ private:
         std::unique_ptr<Pass> opened_;
     };
 
+    // processRawLeaves and deeperTargetting on lists of their own, whose nodes they hand on.
+    KJTargetNodes processLeaves(KJTargetNodes leaves,
+                                const std::vector<std::shared_ptr<platform::NSObject>>& exceptsNodes);
+    KJTargetNodes climbFrom(KJTargetNodes nodes) const;
+
     // The first entry of the list the object is kind of; -1 for none. Answers are kept per class
     // name for the finder's life (the class table does not change under one request).
     int firstKindOf(const platform::NSObject& object, const std::vector<std::string>& list,

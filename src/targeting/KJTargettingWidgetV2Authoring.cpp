@@ -59,8 +59,7 @@ void markWidget(UIView& view, const KJTargetNode& node) {
 
 Value KJTargettingWidgetV2::generateAuthorMetaData(const std::vector<std::shared_ptr<NSObject>>& excepts) {
     PassScope pass(*this);
-    KJTargetNodes rawLeaves = pickupRawLeaves(blqGetPresentWindow(), false);
-    KJTargetNodes nodes = processRawLeaves(rawLeaves, excepts);
+    KJTargetNodes nodes = processLeaves(pickupRawLeaves(blqGetPresentWindow(), false), excepts);
     Value records = Value::array();
     assembleTargetsMeta(records, nodes);
     return records;
