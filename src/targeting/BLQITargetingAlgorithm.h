@@ -45,6 +45,19 @@ public:
     // One line per view or view controller: "|" for each level of depth, then its description;
     // lines joined by "\n". Empty when there is no window.
     virtual std::string getTreeNodes() = 0;
+
+    // A line of the dump as the engine wrote it: the object described and the bars put before
+    // its description.
+    struct TreeLine {
+        std::shared_ptr<platform::UIResponder> object;
+        int64_t depth = 0;
+    };
+    // The dump of getTreeNodes, with the object and depth of each of its lines in `lines` (one
+    // entry a line, in order). An engine that cannot tell leaves `lines` empty.
+    virtual std::string getTreeNodesWithLines(std::vector<TreeLine>& lines) {
+        lines.clear();
+        return getTreeNodes();
+    }
 };
 
 }  // namespace brindlecue

@@ -22,6 +22,7 @@
 #include "platform/uikit/UIWindow.h"
 #include "platform/uikit/UIWindowScene.h"
 #include "targeting/KJUIElementManager.h"
+#include "targeting/MemoryPrefetch.h"
 #include "targeting/NodeFilter.h"
 
 namespace brindlecue {
@@ -63,6 +64,8 @@ void walkHierarchy(int64_t rootViewDepth, const Visit& visit) {
         stack.pop_back();
         if (auto view = std::dynamic_pointer_cast<UIView>(node)) {
             const auto& subviews = view->subviews();
+            // The subviews are read one after the other below: their memory is asked for at once.
+            for (const auto& subview : subviews) prefetchShared(subview.get(), sizeof(UIView));
             for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
                 const auto& subview = *it;
                 if (subview->isHidden()) continue;
@@ -76,6 +79,38 @@ void walkHierarchy(int64_t rootViewDepth, const Visit& visit) {
         }
         visit(node, depth);
     }
+}
+
+// The dump text; the object and depth of each line go to `lines` when it is given.
+std::string dumpTree(std::vector<BLQITargetingAlgorithm::TreeLine>* lines) {
+    std::string text;
+    if (!lines) {
+        bool first = true;
+        walkHierarchy(0, [&](const std::shared_ptr<platform::UIResponder>& node, int64_t depth) {
+            if (!first) text += '\n';
+            first = false;
+            text.append(size_t(depth), '|');
+            text += node->description();
+        });
+        return text;
+    }
+    // The lines first, then their text at once in room made for it: a large screen's text
+    // would otherwise be copied again and again as it grows.
+    walkHierarchy(0, [&](const std::shared_ptr<platform::UIResponder>& node, int64_t depth) {
+        lines->push_back({node, depth});
+    });
+    constexpr size_t kLineLength = 192;  // a description is some 100 to 200 characters
+    constexpr size_t kLookAhead = 4;     // the view described a few lines on is asked for ahead
+    text.reserve(lines->size() * kLineLength);
+    for (size_t i = 0; i < lines->size(); ++i) {
+        if (i + kLookAhead < lines->size())
+            prefetchShared((*lines)[i + kLookAhead].object.get(), sizeof(UIView));
+        const auto& line = (*lines)[i];
+        if (i > 0) text += '\n';
+        text.append(size_t(line.depth), '|');
+        text += line.object->description();
+    }
+    return text;
 }
 
 // A pattern of the engine. One that cannot be compiled is reported and reads as no match.
@@ -173,15 +208,12 @@ void BLQTargetingAlgorithmV3::traverseHierarchy(const Visitor& visitor) {
 }
 
 std::string BLQTargetingAlgorithmV3::getTreeNodes() {
-    std::string text;
-    bool first = true;
-    walkHierarchy(0, [&](const std::shared_ptr<platform::UIResponder>& node, int64_t depth) {
-        if (!first) text += '\n';
-        first = false;
-        text.append(size_t(depth), '|');
-        text += node->description();
-    });
-    return text;
+    return dumpTree(nullptr);
+}
+
+std::string BLQTargetingAlgorithmV3::getTreeNodesWithLines(std::vector<TreeLine>& lines) {
+    lines.clear();
+    return dumpTree(&lines);
 }
 
 // ---- Raw leaves --------------------------------------------------------------------------------

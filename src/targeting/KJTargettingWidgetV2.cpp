@@ -4,8 +4,10 @@
 #include <cctype>
 #include <climits>
 #include <cmath>
+#include <deque>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 
 #include "foundation/BLQFacadeLink.h"
 #include "foundation/BLQViewUtils.h"
@@ -14,6 +16,7 @@
 #include "platform/NSRegularExpression.h"
 #include "platform/SystemLog.h"
 #include "platform/Value.h"
+#include "platform/uikit/AddressRegistry.h"
 #include "platform/uikit/ClassRegistry.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIApplicationDelegate.h"
@@ -26,6 +29,7 @@
 #include "targeting/BLQITargetingAlgorithm.h"
 #include "targeting/KJTipTargetElement.h"
 #include "targeting/KJUIElementManager.h"
+#include "targeting/MemoryPrefetch.h"
 #include "tips/BLQITipManager.h"
 #include "tips/KJTipUtilFunctions.h"
 #include "widgets/UIViewBrindlecueSDK.h"
@@ -86,6 +90,134 @@ std::optional<std::string> lineType(const RegexText& text) {
     return type ? type : firstCapture(patterns().dottedType, text);
 }
 
+// ---- Plain lines: the patterns of the dump lines read by hand ----------------------------------
+//
+// On a line of printable ASCII characters (nearly every line) the patterns have simple meanings:
+// "\s" is the space, "\w" a letter, digit or underscore, and ignoring case touches only letters.
+// Each reader below finds the first match as the pattern does, and its first capture.
+
+bool isWordCharacter(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+// The lower-case word is at that place of the line, in any case.
+bool wordAt(std::string_view line, size_t at, std::string_view word) {
+    if (at + word.size() > line.size()) return false;
+    for (size_t i = 0; i < word.size(); ++i)
+        if ((line[at + i] | 0x20) != word[i]) return false;
+    return true;
+}
+
+size_t endOfWord(std::string_view line, size_t at) {
+    while (at < line.size() && isWordCharacter(line[at])) ++at;
+    return at;
+}
+
+size_t endOfSpaces(std::string_view line, size_t at) {
+    while (at < line.size() && line[at] == ' ') ++at;
+    return at;
+}
+
+// "hidden\s+=\s+(YES);" matched at that place: where its capture begins, else npos.
+size_t hiddenAnswerAt(std::string_view line, size_t at) {
+    if (!wordAt(line, at, "hidden")) return std::string_view::npos;
+    size_t i = endOfSpaces(line, at + 6);
+    if (i == at + 6 || i >= line.size() || line[i] != '=') return std::string_view::npos;
+    size_t answer = endOfSpaces(line, i + 1);
+    if (answer == i + 1 || !wordAt(line, answer, "yes") || answer + 3 >= line.size() ||
+        line[answer + 3] != ';')
+        return std::string_view::npos;
+    return answer;
+}
+
+// "tag\s\=\s([^;]*)" matched at that place.
+bool tagAt(std::string_view line, size_t at) {
+    return at + 5 < line.size() && wordAt(line, at, "tag") && line[at + 3] == ' ' && line[at + 4] == '=' &&
+           line[at + 5] == ' ';
+}
+
+// "\s(\w+);".
+std::optional<std::string> plainAddress(std::string_view line) {
+    for (size_t at = 0; at < line.size(); ++at) {
+        if (line[at] != ' ') continue;
+        size_t end = endOfWord(line, at + 1);
+        if (end > at + 1 && end < line.size() && line[end] == ';')
+            return std::string(line.substr(at + 1, end - at - 1));
+        at = end - 1;  // no space among the word characters passed
+    }
+    return std::nullopt;
+}
+
+// "<(\w+):", else "<(\w+\.*\w+):".
+std::optional<std::string> plainType(std::string_view line) {
+    for (size_t at = line.find('<'); at != std::string_view::npos; at = line.find('<', at + 1)) {
+        size_t end = endOfWord(line, at + 1);
+        if (end > at + 1 && end < line.size() && line[end] == ':')
+            return std::string(line.substr(at + 1, end - at - 1));
+    }
+    for (size_t at = line.find('<'); at != std::string_view::npos; at = line.find('<', at + 1)) {
+        size_t first = endOfWord(line, at + 1);
+        if (first == at + 1) continue;
+        size_t end = first;
+        if (first >= line.size() || line[first] != ':') {
+            size_t dots = first;
+            while (dots < line.size() && line[dots] == '.') ++dots;
+            end = endOfWord(line, dots);
+            if (dots == first || end == dots) continue;
+        } else if (first - at - 1 < 2) {
+            continue;  // two word characters at least
+        }
+        if (end < line.size() && line[end] == ':') return std::string(line.substr(at + 1, end - at - 1));
+    }
+    return std::nullopt;
+}
+
+// One dump line as the line patterns read it: by hand when it is plain, else through the
+// patterns (the text converted once for all of them).
+class LineReading {
+public:
+    explicit LineReading(std::string_view line) : line_(line) {
+        // One pass tells whether the line is plain and finds the first hidden and tag fragments.
+        for (size_t at = 0; at < line.size(); ++at) {
+            const char c = line[at];
+            if (c < 0x20 || c > 0x7e) return;
+            const char lower = char(c | 0x20);
+            if (lower == 'h' && hiddenAnswer_ == std::string_view::npos)
+                hiddenAnswer_ = hiddenAnswerAt(line, at);
+            else if (lower == 't' && tagAt_ == std::string_view::npos && tagAt(line, at))
+                tagAt_ = at;
+        }
+        plain_ = true;
+    }
+
+    bool hidden() {
+        if (plain_) return hiddenAnswer_ != std::string_view::npos && line_.substr(hiddenAnswer_, 3) == "YES";
+        return mentions(line_, "hidden") && firstCapture(patterns().hidden, text()) == "YES";
+    }
+    std::optional<std::string> tag() {
+        if (plain_) {
+            if (tagAt_ == std::string_view::npos) return std::nullopt;
+            size_t from = tagAt_ + 6, end = line_.find(';', from);
+            return std::string(line_.substr(from, end == std::string_view::npos ? end : end - from));
+        }
+        return mentions(line_, "tag") ? firstCapture(patterns().tag, text()) : std::nullopt;
+    }
+    std::optional<std::string> address() { return plain_ ? plainAddress(line_) : lineAddress(text()); }
+    std::optional<std::string> type() { return plain_ ? plainType(line_) : lineType(text()); }
+
+private:
+    const RegexText& text() {
+        if (!text_) text_.emplace(line_);
+        return *text_;
+    }
+
+    std::string_view line_;
+    bool plain_ = false;
+    size_t hiddenAnswer_ = std::string_view::npos;
+    size_t tagAt_ = std::string_view::npos;
+    std::optional<RegexText> text_;
+};
+
 // The platform's intValue of a text: leading blanks, a sign and digits; 0 when there are none;
 // held to the 32-bit range.
 int32_t intValue(const std::optional<std::string>& text) {
@@ -115,6 +247,9 @@ int64_t leadingBars(std::string_view line) {
     while (bars < line.size() && line[bars] == '|') ++bars;
     return int64_t(bars);
 }
+
+// How many items on a pass over views asks for their memory ahead.
+constexpr size_t kLookAhead = 4;
 
 const platform::SystemLog& consoleLog() {
     static const auto* log = new platform::SystemLog("com.brindlecue", "Targeting");
@@ -194,44 +329,162 @@ std::shared_ptr<UIView> KJTargettingWidgetV2::matchWidgetWithViewHierarchy(const
 
 // ---- The forest ------------------------------------------------------------------------------
 
+struct KJTargettingWidgetV2::Pass {
+    struct Facts {
+        bool controllerKnown = false;
+        bool nameKnown = false;
+        bool trailKnown = false;
+        // The climb that went through the view last (see deeperTargetting).
+        uint32_t climb = 0;
+        std::shared_ptr<platform::UIViewController> controller;
+        std::optional<std::string> name;
+        // The trail appended after a view whose next responder this is, for the stop it ends at.
+        const NSObject* trailStop = nullptr;
+        std::string trail;
+    };
+
+    // The facts of a responder, made on first use. The entries stay where they are while the
+    // table grows (a deque), and the index is one open-addressed array of keys: a screen has
+    // thousands of views, and node-based maps scatter them over the heap.
+    Facts& facts(const platform::UIResponder* responder) {
+        if ((entries.size() + 1) * 2 > slots.size()) grow();
+        for (size_t at = slotOf(responder);; at = (at + 1) & (slots.size() - 1)) {
+            auto& slot = slots[at];
+            if (slot.key == responder) return entries[slot.entry];
+            if (slot.key) continue;
+            slot = {responder, entries.size()};
+            return entries.emplace_back();
+        }
+    }
+    // Room for that many responders without growing.
+    void reserve(size_t responders) {
+        size_t size = 64;
+        while (size < responders * 2) size *= 2;
+        if (size > slots.size()) rehash(size);
+    }
+
+    struct Slot {
+        const platform::UIResponder* key = nullptr;
+        size_t entry = 0;
+    };
+    std::vector<Slot> slots;
+    std::deque<Facts> entries;
+    uint32_t climbs = 0;
+
+    size_t slotOf(const platform::UIResponder* responder) const {
+        uint64_t h = uint64_t(reinterpret_cast<uintptr_t>(responder)) * 0x9E3779B97F4A7C15ull;
+        return size_t(h ^ (h >> 32)) & (slots.size() - 1);
+    }
+    void grow() { rehash(slots.empty() ? 64 : slots.size() * 2); }
+    void rehash(size_t size) {
+        std::vector<Slot> old = std::exchange(slots, std::vector<Slot>(size));
+        for (const auto& slot : old) {
+            if (!slot.key) continue;
+            size_t at = slotOf(slot.key);
+            while (slots[at].key) at = (at + 1) & (size - 1);
+            slots[at] = slot;
+        }
+    }
+
+    // Where an ancestor path ends for a view without a view controller: the application
+    // delegate's window.
+    bool delegateWindowKnown = false;
+    std::shared_ptr<NSObject> delegateWindow;
+
+    // The dump the pickup read, its lines, the object and depth of each line when the engine
+    // told them (else none), and the line of each leaf it found, in order.
+    std::string dump;
+    std::vector<std::string_view> lines;
+    std::vector<BLQITargetingAlgorithm::TreeLine> lineObjects;
+    std::vector<size_t> leafLines;
+
+    // The line the leaf was read from, when the engine told its object and that object is the
+    // one at the leaf's address.
+    const BLQITargetingAlgorithm::TreeLine* lineOf(const KJTargetNode& leaf) const {
+        if (!leaf.index || !leaf.address || *leaf.index < 0 || size_t(*leaf.index) >= lineObjects.size())
+            return nullptr;
+        const auto& line = lineObjects[size_t(*leaf.index)];
+        return line.object && line.object->addressText() == *leaf.address ? &line : nullptr;
+    }
+    // The description the line holds after its bars.
+    std::string_view textOf(const BLQITargetingAlgorithm::TreeLine& line) const {
+        std::string_view text = lines[size_t(&line - lineObjects.data())];
+        return text.substr(std::min(text.size(), size_t(std::max<int64_t>(line.depth, 0))));
+    }
+    // The object of the line of the n-th leaf the pickup found, as far as the engine told it.
+    const platform::UIResponder* objectOfLeaf(size_t n) const {
+        return n < leafLines.size() && leafLines[n] < lineObjects.size()
+                   ? lineObjects[leafLines[n]].object.get()
+                   : nullptr;
+    }
+
+    // What the steps after the preprocessing read of each node while it and its view were at
+    // hand, in the order of the list handed on: a leaf's superview, the node's area, and whether
+    // the node's address names its own view, with an accessibility identifier (1) or without
+    // (0), or -1 when not known.
+    struct Note {
+        const KJTargetNode* node = nullptr;
+        std::shared_ptr<UIView> superview;
+        double area = 0;  // the node's dimension
+        int8_t identified = -1;
+    };
+    std::vector<Note> leafNotes, nodeNotes;
+    // The note of the node at that place of the list, when it is the node the note was made for.
+    static const Note* noteOf(const std::vector<Note>& notes, const KJTargetNodes& nodes, size_t n) {
+        return notes.size() == nodes.size() && notes[n].node == nodes[n].get() ? &notes[n] : nullptr;
+    }
+};
+
+KJTargettingWidgetV2::PassScope::PassScope(const KJTargettingWidgetV2& finder) : finder_(finder) {
+    if (finder_.pass_) return;
+    opened_ = std::make_unique<Pass>();
+    finder_.pass_ = opened_.get();
+}
+
+KJTargettingWidgetV2::PassScope::~PassScope() {
+    if (opened_) finder_.pass_ = nullptr;
+}
+
 std::shared_ptr<platform::UIViewController> KJTargettingWidgetV2::viewControllerOf(
     const std::shared_ptr<UIView>& view) const {
-    if (!controllers_ || !view) return blqGetViewController(view);
-    auto known = controllers_->find(view.get());
-    if (known != controllers_->end()) return known->second;
+    if (!pass_ || !view) return blqGetViewController(view);
+    auto& facts = pass_->facts(view.get());
+    if (!facts.controllerKnown) {
+        facts.controller = viewControllerAfter(view->nextResponder());  // entries stay where they are
+        facts.controllerKnown = true;
+    }
+    return facts.controller;
+}
+
+std::shared_ptr<platform::UIViewController> KJTargettingWidgetV2::viewControllerAfter(
+    const std::shared_ptr<platform::UIResponder>& next) const {
     // The next responder is the controller whose root the view is, or the superview, whose
     // controller is the view's.
-    auto next = view->nextResponder();
-    std::shared_ptr<platform::UIViewController> controller;
-    if (auto direct = std::dynamic_pointer_cast<platform::UIViewController>(next))
-        controller = direct;
-    else if (auto superview = std::dynamic_pointer_cast<UIView>(next))
-        controller = viewControllerOf(superview);
-    controllers_->emplace(view.get(), controller);
-    return controller;
+    if (auto direct = std::dynamic_pointer_cast<platform::UIViewController>(next)) return direct;
+    if (auto superview = std::dynamic_pointer_cast<UIView>(next)) return viewControllerOf(superview);
+    return nullptr;
 }
 
 void KJTargettingWidgetV2::generateViewHierarchyForest(const std::shared_ptr<UIView>& view,
                                                        bool isClickable) {
-    // The controllers found while this forest is built; the views do not change meanwhile.
-    std::unordered_map<const UIView*, std::shared_ptr<platform::UIViewController>> controllers;
-    struct Scope {
-        const KJTargettingWidgetV2& finder;
-        ~Scope() { finder.controllers_ = nullptr; }
-    } scope{*this};
-    controllers_ = &controllers;
+    PassScope pass(*this);
     KJTargetNodes rawLeaves = pickupRawLeaves(view, isClickable);
     std::vector<std::shared_ptr<NSObject>> excepts;
     if (auto tips = BLQFacadeLink::tipManager())
         if (auto panel = tips->previewModePanel()) excepts.push_back(panel);
-    processRawLeaves(rawLeaves, excepts);
+    processLeaves(std::move(rawLeaves), excepts);
 }
 
 KJTargetNodes KJTargettingWidgetV2::processRawLeaves(
     const KJTargetNodes& rawLeaves, const std::vector<std::shared_ptr<NSObject>>& exceptsNodes) {
-    KJTargetNodes leaves = rawLeaves;
+    return processLeaves(KJTargetNodes(rawLeaves), exceptsNodes);
+}
+
+KJTargetNodes KJTargettingWidgetV2::processLeaves(
+    KJTargetNodes leaves, const std::vector<std::shared_ptr<NSObject>>& exceptsNodes) {
+    PassScope pass(*this);
     preprocess(exceptsNodes, leaves);
-    KJTargetNodes nodes = deeperTargetting(leaves);
+    KJTargetNodes nodes = climbFrom(std::move(leaves));
     postprocess(nodes);
     return nodes;
 }
@@ -240,10 +493,21 @@ KJTargetNodes KJTargettingWidgetV2::pickupRawLeaves(const std::shared_ptr<UIView
     KJTargetNodes leaves;
     auto algorithm = BLQFacadeLink::targetingAlgo();
     if (!algorithm) return leaves;
-    std::string dump = algorithm->getTreeNodes();
-    if (dump.empty()) return leaves;
+    // Within a pass the dump stays with the pass, with the objects of its lines, for the steps
+    // that follow.
+    Pass local;
+    Pass& pass = pass_ ? *pass_ : local;
+    pass.lines.clear();
+    pass.leafLines.clear();
+    pass.dump = pass_ ? algorithm->getTreeNodesWithLines(pass.lineObjects) : algorithm->getTreeNodes();
+    const std::string& dump = pass.dump;
+    if (dump.empty()) {
+        pass.lineObjects.clear();
+        return leaves;
+    }
 
-    std::vector<std::string_view> lines;
+    std::vector<std::string_view>& lines = pass.lines;
+    lines.reserve(pass.lineObjects.size());
     for (size_t start = 0;;) {
         size_t end = dump.find('\n', start);
         lines.emplace_back(
@@ -251,6 +515,10 @@ KJTargetNodes KJTargettingWidgetV2::pickupRawLeaves(const std::shared_ptr<UIView
         if (end == std::string::npos) break;
         start = end + 1;
     }
+    // A description that spans lines leaves lines without an object of their own.
+    if (pass.lineObjects.size() != lines.size()) pass.lineObjects.clear();
+    // The views above the leaves get facts: a part of the lines.
+    if (pass_) pass_->reserve(lines.size() / 2);
     std::vector<int64_t> levels(lines.size());
     for (size_t i = 0; i < lines.size(); ++i) levels[i] = leadingBars(lines[i]);
 
@@ -258,17 +526,12 @@ KJTargetNodes KJTargettingWidgetV2::pickupRawLeaves(const std::shared_ptr<UIView
     for (size_t i = 0; i < lines.size(); ++i) {
         int64_t level = levels[i];
         if (level > skipLevel) continue;
-        std::string_view line = lines[i];
-        std::optional<RegexText> text;
-        auto prepared = [&]() -> const RegexText& {
-            if (!text) text.emplace(line);
-            return *text;
-        };
-        if (mentions(line, "hidden") && firstCapture(patterns().hidden, prepared()) == "YES") {
+        LineReading line(lines[i]);
+        if (line.hidden()) {
             skipLevel = level;
             continue;
         }
-        int32_t tag = mentions(line, "tag") ? intValue(firstCapture(patterns().tag, prepared())) : 0;
+        int32_t tag = intValue(line.tag());
         if (tag == Constant::AppTag::sdkViewTag) {
             skipLevel = level;
             continue;
@@ -277,8 +540,8 @@ KJTargetNodes KJTargettingWidgetV2::pickupRawLeaves(const std::shared_ptr<UIView
             skipLevel = INT64_MAX;
             continue;
         }
-        auto address = lineAddress(prepared());
-        auto type = lineType(prepared());
+        auto address = line.address();
+        auto type = line.type();
         size_t index = i;
         if (!address && i > 0) {
             // The nearest line above with an address gives address and type; the first line
@@ -286,19 +549,20 @@ KJTargetNodes KJTargettingWidgetV2::pickupRawLeaves(const std::shared_ptr<UIView
             size_t j = i;
             do {
                 --j;
-                RegexText above(lines[j]);
-                address = lineAddress(above);
-                type = lineType(above);
+                LineReading above(lines[j]);
+                address = above.address();
+                type = above.type();
             } while (!address && j > 0);
             index = j;
         }
         auto leaf = std::make_shared<KJTargetNode>();
-        leaf->type = type;
-        leaf->address = address;
+        leaf->type = std::move(type);
+        leaf->address = std::move(address);
         leaf->level = level;
         leaf->index = int64_t(index);
         leaf->tag = tag;
         leaves.push_back(std::move(leaf));
+        pass.leafLines.push_back(index);
         skipLevel = INT64_MAX;
     }
     return leaves;
@@ -306,96 +570,186 @@ KJTargetNodes KJTargettingWidgetV2::pickupRawLeaves(const std::shared_ptr<UIView
 
 void KJTargettingWidgetV2::preprocess(const std::vector<std::shared_ptr<NSObject>>& exceptsNodes,
                                       KJTargetNodes& rawLeaves) const {
+    PassScope pass(*this);
     auto& elements = KJUIElementManager::sharedInstance();
-    std::unordered_set<const KJTargetNode*> discarded;
-    for (const auto& leaf : rawLeaves) {
-        if (!leaf->address || leaf->address->starts_with(Constant::Address::nullAddressPrefix)) {
-            KJLog(1, "leafnode %@'s address is empty, its index is %@", leaf->type.value_or("(null)"),
-                  leaf->index.value_or(0));
+    std::vector<std::shared_ptr<UIView>> excepts;
+    for (const auto& except : exceptsNodes)
+        if (auto view = std::dynamic_pointer_cast<UIView>(except)) excepts.push_back(std::move(view));
+    std::vector<bool> discarded(rawLeaves.size(), false);
+    std::vector<Pass::Note> notes(rawLeaves.size());
+    std::string message;
+    for (size_t n = 0; n < rawLeaves.size(); ++n) {
+        // The view of the leaf a few steps on, asked for ahead (a large screen's views are not in
+        // the processor's caches by now), from the pickup's own list when these are its leaves.
+        if (n + kLookAhead < rawLeaves.size() && pass_->leafLines.size() == rawLeaves.size())
+            prefetchShared(pass_->objectOfLeaf(n + kLookAhead), sizeof(UIView));
+        KJTargetNode& leaf = *rawLeaves[n];
+        if (!leaf.address || leaf.address->starts_with(Constant::Address::nullAddressPrefix)) {
+            KJLog(1, "leafnode %@'s address is empty, its index is %@", leaf.type.value_or("(null)"),
+                  leaf.index.value_or(0));
             continue;
         }
-        // Only a live object resolves: the registry holds weak references.
-        auto object = getNodeInstance(*leaf->address);
+        // Only a live object resolves: the registry holds weak references. The object of the
+        // leaf's own dump line is the one at its address when its address text is the leaf's.
+        const BLQITargetingAlgorithm::TreeLine* line = pass_->lineOf(leaf);
+        std::shared_ptr<NSObject> object = line ? line->object : getNodeInstance(*leaf.address);
         auto view = std::dynamic_pointer_cast<UIView>(object);
-        platform::CGRect frame = elements.getFrameOnScreen(object);
         std::string objectClass = object ? object->className() : "(null)";
-        if (!view || !leaf->type || objectClass != *leaf->type) {
+        if (!view || !leaf.type || objectClass != *leaf.type) {
+            if (object && !view) elements.getFrameOnScreen(object);
             KJLog(1, "discard a node when trying to locate leafType: %@; but get %@",
-                  leaf->type.value_or("(null)"), objectClass);
-            discarded.insert(leaf.get());
+                  leaf.type.value_or("(null)"), objectClass);
+            discarded[n] = true;
             continue;
         }
-        bool excluded =
-            std::any_of(exceptsNodes.begin(), exceptsNodes.end(), [&](const std::shared_ptr<NSObject>& e) {
-                auto except = std::dynamic_pointer_cast<UIView>(e);
-                return except && isNodeQXWidget(*except, *view);
-            });
+        bool excluded = std::any_of(
+            excepts.begin(), excepts.end(),
+            [&](const std::shared_ptr<UIView>& except) { return isNodeQXWidget(*except, *view); });
         if (excluded) {
-            KJLog(1, "discard a node: %@, as it is a QX widget", *leaf->address);
-            discarded.insert(leaf.get());
+            KJLog(1, "discard a node: %@, as it is a QX widget", *leaf.address);
+            discarded[n] = true;
             continue;
         }
-        consoleLog().log(platform::LogType::Default, " + processRawLeaves " + view->description() + ": ");
-        leaf->ancestor = getNormalisedViewHierarchy(view, true);
-        leaf->viewController = viewControllerOf(view);
-        leaf->instance = view;
-        leaf->frame = frame;
+        // The view's own dump line holds its description, written a moment ago.
+        message.assign(" + processRawLeaves ");
+        if (line)
+            message += pass_->textOf(*line);
+        else
+            message += view->description();
+        message += ": ";
+        consoleLog().log(platform::LogType::Default, message);
+        auto next = view->nextResponder();
+        auto controller = viewControllerAfter(next);
+        leaf.ancestor = ancestorPathOf(view, true, controller, next);
+        leaf.viewController = std::move(controller);
+        leaf.frame = elements.getFrameOnScreen(view);
+        auto& note = notes[n];
+        note.superview = view->superview();
+        note.area = leaf.dimension();
+        if (line || view->addressText() == *leaf.address)
+            note.identified = view->accessibilityIdentifier() ? 1 : 0;
+        leaf.instance = std::move(view);
     }
-    std::erase_if(rawLeaves,
-                  [&](const std::shared_ptr<KJTargetNode>& leaf) { return discarded.count(leaf.get()) > 0; });
+    size_t kept = 0;
+    for (size_t n = 0; n < rawLeaves.size(); ++n) {
+        if (discarded[n]) continue;
+        notes[n].node = rawLeaves[n].get();
+        if (kept != n) {
+            notes[kept] = std::move(notes[n]);
+            rawLeaves[kept] = std::move(rawLeaves[n]);
+        }
+        ++kept;
+    }
+    rawLeaves.resize(kept);
+    notes.resize(kept);
+    pass_->leafNotes = std::move(notes);
 }
 
 KJTargetNodes KJTargettingWidgetV2::deeperTargetting(const KJTargetNodes& nodes) const {
+    return climbFrom(KJTargetNodes(nodes));
+}
+
+KJTargetNodes KJTargettingWidgetV2::climbFrom(KJTargetNodes nodes) const {
+    PassScope pass(*this);
     auto& elements = KJUIElementManager::sharedInstance();
-    KJTargetNodes result;
-    std::unordered_set<const UIView*> visited;
-    for (const auto& node : nodes) {
-        result.push_back(node);
-        bool firstStep = true;
-        for (auto view = node->instance ? node->instance->superview() : nullptr; view;
-             view = view->superview(), firstStep = false) {
-            // A view met before was climbed from then on, up to where this climb would stop.
-            if (visited.count(view.get())) break;
-            if (std::dynamic_pointer_cast<platform::UIWindow>(view) || isContainer(view->className())) break;
+    struct Climbed {
+        std::shared_ptr<KJTargetNode> node;
+        double area;
+        int8_t identified;
+    };
+    std::vector<Climbed> climbed;
+    climbed.reserve(nodes.size() * 2);
+    const uint32_t climb = ++pass_->climbs;
+    for (size_t n = 0; n < nodes.size(); ++n) {
+        const Pass::Note* note = Pass::noteOf(pass_->leafNotes, nodes, n);
+        auto view = note ? note->superview : nodes[n]->instance ? nodes[n]->instance->superview() : nullptr;
+        if (note)
+            climbed.push_back({std::move(nodes[n]), note->area, note->identified});
+        else
+            climbed.push_back({nodes[n], nodes[n]->dimension(), -1});
+        for (bool firstStep = true; view; view = view->superview(), firstStep = false) {
+            // A view met before was climbed from then on, up to where this climb would stop; a
+            // window or container met before stopped that climb as it stops this one.
+            auto& facts = pass_->facts(view.get());
+            if (facts.climb == climb) break;
+            facts.climb = climb;
+            if (dynamic_cast<const platform::UIWindow*>(view.get()) || isContainer(view->className())) break;
             if (isTargetASupportedWidget(*view)) {
                 auto ancestorNode = std::make_shared<KJTargetNode>();
-                ancestorNode->instance = view;
                 ancestorNode->viewController = viewControllerOf(view);
                 ancestorNode->type = view->className();
-                ancestorNode->ancestor = getNormalisedViewHierarchy(view, firstStep);
+                ancestorNode->ancestor =
+                    ancestorPathOf(view, firstStep, ancestorNode->viewController, view->nextResponder());
                 ancestorNode->frame = elements.getFrameOnScreen(view);
                 ancestorNode->address = view->addressText();
-                result.push_back(std::move(ancestorNode));
+                ancestorNode->instance = view;
+                const double area = ancestorNode->dimension();
+                climbed.push_back(
+                    {std::move(ancestorNode), area, int8_t(view->accessibilityIdentifier() ? 1 : 0)});
             }
-            visited.insert(view.get());
         }
     }
-    std::stable_sort(result.begin(), result.end(),
-                     [](const auto& a, const auto& b) { return a->dimension() > b->dimension(); });
+    // Largest area first, equal areas in their order: the areas are sorted beside the positions,
+    // away from the nodes, which lie all over the heap.
+    std::vector<std::pair<double, size_t>> areas(climbed.size());
+    for (size_t i = 0; i < climbed.size(); ++i) areas[i] = {climbed[i].area, i};
+    std::stable_sort(areas.begin(), areas.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    KJTargetNodes result;
+    result.reserve(climbed.size());
+    std::vector<Pass::Note> notes(climbed.size());
+    for (const auto& [area, i] : areas) {
+        notes[result.size()] = {climbed[i].node.get(), nullptr, area, climbed[i].identified};
+        result.push_back(std::move(climbed[i].node));
+    }
+    pass_->nodeNotes = std::move(notes);
     return result;
 }
 
 void KJTargettingWidgetV2::postprocess(KJTargetNodes& nodes) {
+    PassScope pass(*this);
     auto window = blqGetPresentWindow();
     auto controller = window ? window->rootViewController() : nullptr;
     auto root = controller ? controller->view() : nullptr;
-    std::unordered_map<std::string, std::string> identifiers;
-    if (root)
-        for (auto& record : findAllObjectsWithAccessibilityIdentifierInViewHierarchy(root))
-            identifiers.emplace(std::move(record.address), std::move(record.accessibilityIdentifier));
 
+    // Each node is judged on its own. The judging goes through the nodes in the order they lie
+    // in memory (the list is ordered by area, all over the heap), or in list order while the
+    // legacy log is read, as it hears of every discarded node.
+    std::vector<size_t> order(nodes.size());
+    for (size_t n = 0; n < nodes.size(); ++n) order[n] = n;
+    if (!KJLogHasObserver())
+        std::sort(order.begin(), order.end(),
+                  [&](size_t a, size_t b) { return std::less<>()(nodes[a].get(), nodes[b].get()); });
     KJTargetNodes discarded;
-    for (const auto& node : nodes) {
-        if (node->address) {
-            auto found = identifiers.find(*node->address);
-            if (found != identifiers.end()) node->accessibilityIdentifier = found->second;
+    std::vector<bool> kept(nodes.size(), false);
+    for (size_t n : order) {
+        const auto& node = nodes[n];
+        // The identifier of the view under the root whose address text is the node's address:
+        // the node's own view when that is its address text, else the view at that address.
+        if (root && node->address) {
+            const std::string& address = *node->address;
+            const auto& instance = node->instance;
+            std::shared_ptr<UIView> named;
+            const Pass::Note* note = Pass::noteOf(pass_->nodeNotes, nodes, n);
+            if (note && note->identified == 0) {
+                // The node's own view, without an identifier.
+            } else if (instance && instance->addressText() == address) {
+                named = instance;
+            } else if (auto view = std::dynamic_pointer_cast<UIView>(getNodeInstance(address))) {
+                if (view->addressText() == address) named = std::move(view);
+            }
+            if (named && named->accessibilityIdentifier() && named->isDescendantOfView(root))
+                node->accessibilityIdentifier = *named->accessibilityIdentifier();
         }
-        if (applyFiltersForTargetNodes(node, discarded)) addSingleNodeInForest(node, ancestorForest);
+        kept[n] = applyFiltersForTargetNodes(node, discarded);
     }
-    std::unordered_set<const KJTargetNode*> gone;
-    for (const auto& node : discarded) gone.insert(node.get());
-    std::erase_if(nodes,
-                  [&](const std::shared_ptr<KJTargetNode>& node) { return gone.count(node.get()) > 0; });
+    size_t survivors = 0;
+    for (size_t n = 0; n < nodes.size(); ++n) {
+        if (!kept[n]) continue;
+        addSingleNodeInForest(nodes[n], ancestorForest);
+        nodes[survivors++] = std::move(nodes[n]);
+    }
+    nodes.resize(survivors);
     for (auto& [ancestor, byType] : ancestorForest) {
         for (auto& [type, group] : byType) {
             std::stable_sort(group.begin(), group.end(), [](const auto& a, const auto& b) {
@@ -461,18 +815,62 @@ bool KJTargettingWidgetV2::isTargetASupportedWidget(const UIView& view) const {
 
 std::string KJTargettingWidgetV2::getNormalisedViewHierarchy(const std::shared_ptr<UIView>& view,
                                                              bool isNodeLeaf) const {
-    std::string text =
-        isNodeLeaf ? view->className() : determineNormalisedViewClassName(view).value_or("(null)");
-    std::shared_ptr<NSObject> stop = viewControllerOf(view);
+    PassScope pass(*this);
+    return ancestorPathOf(view, isNodeLeaf, viewControllerOf(view), view->nextResponder());
+}
+
+std::string KJTargettingWidgetV2::ancestorPathOf(
+    const std::shared_ptr<UIView>& view, bool isNodeLeaf,
+    const std::shared_ptr<platform::UIViewController>& controller,
+    const std::shared_ptr<platform::UIResponder>& next) const {
+    std::string path = isNodeLeaf ? view->className() : normalisedNameOf(view).value_or("(null)");
+    const NSObject* stop = controller.get();
     if (!stop) {
-        auto delegate = platform::UIApplication::sharedApplication()->delegate();
-        if (delegate) stop = delegate->window();
+        if (!pass_->delegateWindowKnown) {
+            auto delegate = platform::UIApplication::sharedApplication()->delegate();
+            if (delegate) pass_->delegateWindow = delegate->window();
+            pass_->delegateWindowKnown = true;
+        }
+        stop = pass_->delegateWindow.get();
     }
-    for (auto next = view->nextResponder(); next; next = next->nextResponder()) {
-        if (auto name = determineNormalisedViewClassName(next)) text += "@" + *name;
-        if (stop && next == stop) break;
+    if (next) appendTrail(path, next, stop);
+    return path;
+}
+
+void KJTargettingWidgetV2::appendTrail(std::string& path,
+                                       const std::shared_ptr<platform::UIResponder>& responder,
+                                       const NSObject* stop) const {
+    // The views of a screen share the responders above them, so the trail from each is made
+    // once. The stop is the same for every path through a responder (the first view controller
+    // at or above it, else the delegate's window); it is kept to be sure.
+    auto& facts = pass_->facts(responder.get());
+    if (facts.trailKnown && facts.trailStop == stop) {
+        path += facts.trail;
+        return;
     }
-    return text;
+    const uint64_t astray = astrayLines_;
+    const size_t from = path.size();
+    if (const auto& name = normalisedNameOf(responder)) {
+        path += '@';
+        path += *name;
+    }
+    if (!stop || static_cast<const NSObject*>(responder.get()) != stop)
+        if (auto next = responder->nextResponder()) appendTrail(path, next, stop);
+    if (astrayLines_ != astray) return;
+    facts.trail.assign(path, from);  // entries stay where they are while the table grows
+    facts.trailStop = stop;
+    facts.trailKnown = true;
+}
+
+const std::optional<std::string>& KJTargettingWidgetV2::normalisedNameOf(
+    const std::shared_ptr<platform::UIResponder>& responder) const {
+    auto& facts = pass_->facts(responder.get());
+    if (facts.nameKnown) return facts.name;
+    const uint64_t astray = astrayLines_;
+    facts.name = determineNormalisedViewClassName(responder);
+    // A name whose making wrote a line is made again next time, and writes it again.
+    facts.nameKnown = astrayLines_ == astray;
+    return facts.name;
 }
 
 std::optional<std::string> KJTargettingWidgetV2::determineNormalisedViewClassName(
@@ -525,7 +923,9 @@ NSIndexPath KJTargettingWidgetV2::getIndexPathForCell(const std::shared_ptr<UIVi
         }
         if (container->isKindOfClass("UIWindow")) break;
     }
-    KJLog(1, "Found an astray table cell %@ without a table view", cell ? cell->description() : "(null)");
+    ++astrayLines_;
+    if (KJLogHasObserver())
+        KJLog(1, "Found an astray table cell %@ without a table view", cell ? cell->description() : "(null)");
     return NSIndexPath{0, 0};
 }
 

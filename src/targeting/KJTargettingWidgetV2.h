@@ -17,6 +17,7 @@ namespace brindlecue {
 namespace platform {
 class NSObject;
 class UICollectionView;
+class UIResponder;
 class UITableView;
 class UIView;
 class UIViewController;
@@ -151,19 +152,56 @@ public:
     std::vector<std::string> ignoredClickableElements;
 
 private:
+    // What one forest or metadata request works out once and asks again: each responder's view
+    // controller, normalised name and the part of an ancestor path from it upwards, and the dump
+    // the request read with the object of each line. The views do not change under a request.
+    struct Pass;
+    // Opens a pass for the request, unless one is open already, and closes what it opened.
+    class PassScope {
+    public:
+        explicit PassScope(const KJTargettingWidgetV2& finder);
+        ~PassScope();
+        PassScope(const PassScope&) = delete;
+        PassScope& operator=(const PassScope&) = delete;
+
+    private:
+        const KJTargettingWidgetV2& finder_;
+        std::unique_ptr<Pass> opened_;
+    };
+
+    // processRawLeaves and deeperTargetting on lists of their own, whose nodes they hand on.
+    KJTargetNodes processLeaves(KJTargetNodes leaves,
+                                const std::vector<std::shared_ptr<platform::NSObject>>& exceptsNodes);
+    KJTargetNodes climbFrom(KJTargetNodes nodes) const;
+
     // The first entry of the list the object is kind of; -1 for none. Answers are kept per class
     // name for the finder's life (the class table does not change under one request).
     int firstKindOf(const platform::NSObject& object, const std::vector<std::string>& list,
                     std::unordered_map<std::string, int>& answers) const;
 
-    // The view controller of the view (blqGetViewController), kept per view while a forest is
-    // built: the leaves of one screen share their ancestors, whose chains would be climbed again.
+    // With a pass open: the view controller of the view (blqGetViewController), kept for the
+    // view, or worked out from its next responder without keeping it (a leaf's is asked once);
+    // the normalised name of the responder; and the path of the view (getNormalisedViewHierarchy)
+    // whose controller and next responder are those given.
     std::shared_ptr<platform::UIViewController> viewControllerOf(
         const std::shared_ptr<platform::UIView>& view) const;
+    std::shared_ptr<platform::UIViewController> viewControllerAfter(
+        const std::shared_ptr<platform::UIResponder>& next) const;
+    const std::optional<std::string>& normalisedNameOf(
+        const std::shared_ptr<platform::UIResponder>& responder) const;
+    std::string ancestorPathOf(const std::shared_ptr<platform::UIView>& view, bool isNodeLeaf,
+                               const std::shared_ptr<platform::UIViewController>& controller,
+                               const std::shared_ptr<platform::UIResponder>& next) const;
+    // Appends "@" and the name of the responder and of each one after it that has a name, up to
+    // the stop (included) or the end of the chain.
+    void appendTrail(std::string& path, const std::shared_ptr<platform::UIResponder>& responder,
+                     const platform::NSObject* stop) const;
 
     std::string version_ = "3.0.0";
-    mutable std::unordered_map<const platform::UIView*, std::shared_ptr<platform::UIViewController>>*
-        controllers_ = nullptr;
+    mutable Pass* pass_ = nullptr;
+    // Lines "Found an astray table cell ..." written so far: a name whose making wrote one is
+    // made again when asked again, so that it writes the line again.
+    mutable uint64_t astrayLines_ = 0;
     mutable std::unordered_map<std::string, int> landmarkAnswers_;
     mutable std::unordered_map<std::string, int> supportAnswers_;
 };

@@ -58,8 +58,8 @@ void markWidget(UIView& view, const KJTargetNode& node) {
 // ---- Author metadata -----------------------------------------------------------------------------
 
 Value KJTargettingWidgetV2::generateAuthorMetaData(const std::vector<std::shared_ptr<NSObject>>& excepts) {
-    KJTargetNodes rawLeaves = pickupRawLeaves(blqGetPresentWindow(), false);
-    KJTargetNodes nodes = processRawLeaves(rawLeaves, excepts);
+    PassScope pass(*this);
+    KJTargetNodes nodes = processLeaves(pickupRawLeaves(blqGetPresentWindow(), false), excepts);
     Value records = Value::array();
     assembleTargetsMeta(records, nodes);
     return records;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
+#include "platform/CaptureLogSink.h"
 #include "targeting/KJTipTargetElement.h"
 #include "targeting/TargetingScene_test.h"
 
@@ -139,6 +142,106 @@ TEST(WidgetForest, PicksLeavesFromTheDumpSkippingHiddenAndLibraryViews) {
         EXPECT_EQ(leaves[i]->index, expected[i].index) << i;
         EXPECT_EQ(leaves[i]->tag, expected[i].tag) << i;
     }
+}
+
+// The pickup reads plain lines by hand and others through the line patterns; either way each
+// leaf must be what the patterns of the lines give (isNodeHidden, getViewTag, getNodeAddress and
+// getNodeType), for lines that put the patterns' fragments in odd places.
+TEST(WidgetForest, PickupReadsLinesAsTheLinePatternsDo) {
+    const std::vector<std::string> lines = {
+        "<UIWindow: 0x10; frame = (0 0; 375 812); layer = <UIWindowLayer: 0x11>>",
+        "|<HomeVC: 0x12>",
+        "|<UIView: 0x13; frame = (0 0; 375 812); layer = <CALayer: 0x14>>",
+        "||<App.CardView: 0x15; baseClass = UIView; frame = (0 0; 10 10); layer = <CALayer: 0x16>>",
+        "||<App..Odd: 0x17; frame = (0 0; 10 10); layer = <CALayer: 0x18>>",
+        "||<UILabel: 0x19; frame = (0 0; 10 10); text = 'Hidden = YES; tag = 1'; layer = <L: 0x1a>>",
+        "|||<UIButton: 0x1b; frame = (0 0; 10 10); layer = <CALayer: 0x1c>>",
+        "||<UILabel: 0x1d; frame = (0 0; 10 10); text = 'hidden = yes; TAG = 42'; layer = <L: 0x1e>>",
+        "||<UILabel: 0x1f; frame = (0 0; 10 10); text = '\xC3\x9C tag = 12; hidden  =  YES;'; layer = <L: "
+        "0x20>>",
+        "||<UILabel: 0x21; frame = (0 0; 10 10); text = '\xC3\x9C tag = 13x'; layer = <L: 0x22>>",
+        "||<UIButton: 0x23; frame = (0 0; 10 10); tag = -7; layer = <CALayer: 0x24>>",
+        "||<UIView: 0x25; frame = (0 0; 10 10); tag = 12abc; layer = <CALayer: 0x26>>",
+        "||<UIView: 0x27; frame = (0 0; 10 10); tag  = 5; layer = <CALayer: 0x28>>",
+        "||<UIView:0x29; frame = (0 0; 10 10);layer = <CALayer: 0x2a>>",
+        "||<UIView: 0x2b;\tframe = (0 0; 10 10); hidden =\tYES; layer = <CALayer: 0x2c>>",
+        "||<_UIHiddenThing: 0x2d; frame = (0 0; 10 10); hidden = NO; hiddenX = YES; layer = <CALayer: 0x2e>>",
+        "||<a: 0x2f; frame = (0 0; 10 10); tag = 99999999999; layer = <CALayer: 0x30>>",
+        "||<X.Y: 0x31 >",
+        "||<UIView: 0x32; frame = (0 0; 10 10); tag = 1000300330; layer = <CALayer: 0x33>>",
+        "|||<UIButton: 0x34; frame = (0 0; 10 10); layer = <CALayer: 0x35>>",
+        "||<UIView: 0x36; frame = (0 0; 10 10); layer = <CALayer: 0x37>; hidden = YES;>",
+        "||<UILabel: 0x38; frame = (0 0; 10 10); text = 'tag : 9; hidden - YES;'; tag = 4; layer = <L: "
+        "0x39>>",
+        "||< Spaced: 0x3a; frame = (0 0; 10 10); layer = <CALayer: 0x3b>>",
+        "||<Obj; 0x3c x; text = 'a_b;'>",
+    };
+    auto dump = std::make_shared<DumpAlgorithm>();
+    for (const auto& line : lines) dump->dump += (dump->dump.empty() ? "" : "\n") + line;
+    BLQFacadeLink::setTargetingAlgo(dump);
+    auto leaves = KJTargettingWidgetV2().pickupRawLeaves(nullptr, false);
+    BLQFacadeLink::setTargetingAlgo(nullptr);
+
+    // The pickup in the patterns' words.
+    KJTargetNodes expected;
+    int64_t skipLevel = INT64_MAX;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const int64_t level = KJTargettingWidgetV2::getNodeLevel(lines[i]);
+        if (level > skipLevel) continue;
+        const auto tagText = KJTargettingWidgetV2::getViewTag(lines[i]);
+        const int64_t tag =
+            std::clamp<int64_t>(tagText ? Value(*tagText).integerValue() : 0, INT32_MIN, INT32_MAX);
+        if (KJTargettingWidgetV2::isNodeHidden(lines[i]) || tag == 1000300330) {
+            skipLevel = level;
+            continue;
+        }
+        skipLevel = INT64_MAX;
+        if (i + 1 < lines.size() && KJTargettingWidgetV2::getNodeLevel(lines[i + 1]) > level) continue;
+        size_t j = i;
+        while (!KJTargettingWidgetV2::getNodeAddress(lines[j]) && j > 0) --j;
+        auto leaf = std::make_shared<KJTargetNode>();
+        leaf->type = KJTargettingWidgetV2::getNodeType(lines[j]);
+        leaf->address = KJTargettingWidgetV2::getNodeAddress(lines[j]);
+        leaf->level = level;
+        leaf->index = int64_t(j);
+        leaf->tag = tag;
+        expected.push_back(leaf);
+    }
+    ASSERT_EQ(leaves.size(), expected.size());
+    ASSERT_GE(leaves.size(), 10u);
+    for (size_t i = 0; i < leaves.size(); ++i) {
+        EXPECT_EQ(leaves[i]->type, expected[i]->type) << lines[size_t(*expected[i]->index)];
+        EXPECT_EQ(leaves[i]->address, expected[i]->address) << lines[size_t(*expected[i]->index)];
+        EXPECT_EQ(leaves[i]->level, expected[i]->level) << i;
+        EXPECT_EQ(leaves[i]->index, expected[i]->index) << i;
+        EXPECT_EQ(leaves[i]->tag, expected[i]->tag) << i;
+    }
+}
+
+// While a forest is built, each leaf found again is written to the system console with its
+// description, the same as the leaves of a pickup processed on their own.
+TEST(WidgetForest, ConsoleLinesDescribeTheLeavesFoundAgain) {
+    Scene scene;
+    std::vector<std::string> forest, onTheirOwn;
+    {
+        platform::CaptureLogSink log;
+        KJTargettingWidgetV2().generateViewHierarchyForest(scene.window, false);
+        for (auto& message : log.messages("Targeting"))
+            if (message.starts_with(" + processRawLeaves ")) forest.push_back(std::move(message));
+    }
+    {
+        platform::CaptureLogSink log;
+        KJTargettingWidgetV2 finder;
+        auto nodes = finder.processRawLeaves(finder.pickupRawLeaves(nullptr, false), {});
+        for (auto& message : log.messages("Targeting"))
+            if (message.starts_with(" + processRawLeaves ")) onTheirOwn.push_back(std::move(message));
+        ASSERT_FALSE(nodes.empty());
+    }
+    ASSERT_GT(forest.size(), 20u);
+    EXPECT_EQ(forest, onTheirOwn);
+    const std::string button =
+        " + processRawLeaves " + scene.buttonIn(0, 3)->titleLabelIfLoaded()->description() + ": ";
+    EXPECT_NE(std::find(forest.begin(), forest.end(), button), forest.end());
 }
 
 TEST(WidgetForest, OnlyLiveViewsOfTheLeafsClassOutsideTheExclusionsAreKept) {

@@ -123,7 +123,7 @@ std::optional<std::string> KJUIElementManager::getFriendlyName(
 platform::CGRect KJUIElementManager::getFrameOnScreen(const std::shared_ptr<NSObject>& element) const {
     // No wrapper has a frame of its own, and every wrapper of a view describes the view itself:
     // any wrapper gives a view the same frame, so the choice of class is left out.
-    if (auto view = as<UIView>(element)) return KJView(view).frameOnScreen();
+    if (auto view = as<UIView>(element)) return KJView::frameOnScreenOf(*view);
     auto wrapper = createUIElement(element);
     return wrapper ? wrapper->frameOnScreen() : platform::CGRect();
 }

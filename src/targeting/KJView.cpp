@@ -138,11 +138,14 @@ std::string KJView::baseDisplayStr() const {
 }
 
 platform::CGRect KJView::frameOnScreen() const {
-    if (!innerView_) return {};
+    return innerView_ ? frameOnScreenOf(*innerView_) : platform::CGRect();
+}
+
+platform::CGRect KJView::frameOnScreenOf(const UIView& view) {
     platform::CGPoint origin;
-    if (auto superview = innerView_->superview())
-        origin = superview->convertPointToView(innerView_->frame().origin, nullptr);
-    return platform::CGRect(origin, innerView_->bounds().size);
+    if (auto superview = view.superview())
+        origin = superview->convertPointToView(view.frame().origin, nullptr);
+    return platform::CGRect(origin, view.bounds().size);
 }
 
 std::optional<platform::UIColor> KJView::preferBackgroundColor() const {

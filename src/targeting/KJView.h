@@ -55,6 +55,8 @@ public:
     virtual std::optional<platform::UIFont> preferTextFont() const { return std::nullopt; }
     // The inner view's origin in window coordinates, with its bounds size.
     virtual platform::CGRect frameOnScreen() const;
+    // The same for any view, without a wrapper.
+    static platform::CGRect frameOnScreenOf(const platform::UIView& view);
     virtual std::optional<platform::UIColor> preferBackgroundColor() const;
     // The inner view's subviews; none for wrappers of views whose insides are not targets.
     virtual std::optional<std::vector<std::shared_ptr<platform::UIView>>> recognizableSubviews() const;

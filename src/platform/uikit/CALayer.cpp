@@ -133,7 +133,12 @@ void CALayer::removeAllAnimations() {
 }
 
 std::string CALayer::description() const {
-    return "<" + className() + ": " + addressText() + ">";
+    std::string out = "<";
+    out += className();
+    out += ": ";
+    out += addressText();
+    out += '>';
+    return out;
 }
 
 }  // namespace brindlecue::platform

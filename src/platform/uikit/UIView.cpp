@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/uikit/CALayer.h"
@@ -375,12 +376,14 @@ CGPoint UIView::convertPointToView(CGPoint point, const std::shared_ptr<const UI
     // Up to this view's root, in the root's own coordinates.
     const UIView* v = this;
     CGPoint p = point;
-    std::shared_ptr<const UIView> root = rootView();
-    while (v != root.get()) {
+    std::shared_ptr<const UIView> above;  // keeps v alive once it is a superview
+    while (auto superview = v->superview_.lock()) {
         p = v->pointToParent(p);
-        v = v->superview_.lock().get();
+        above = std::move(superview);
+        v = above.get();
     }
     if (!view) return p;
+    std::shared_ptr<const UIView> root = above ? std::move(above) : sharedAs<const UIView>();
     auto targetRoot = view->rootView();
     if (targetRoot != root) {
         // Two windows share the screen's coordinates; other trees are taken to share their
@@ -488,34 +491,73 @@ std::string autoresizeText(uint32_t m) {
 }  // namespace
 
 std::string UIView::description() const {
-    std::string name = className();
-    std::string out = "<" + name + ": " + addressText();
+    // Appended piece by piece: dumps of the view tree describe every view.
+    const std::string name = className();
+    std::string out;
+    out.reserve(160);
+    out += '<';
+    out += name;
+    out += ": ";
+    out += addressText();
     if (!ClassRegistry::isPlatformClass(name)) {
         auto base = ClassRegistry::nearestPlatformClass(name);
-        out += "; baseClass = " + (base ? *base : std::string(platformClassName()));
+        out += "; baseClass = ";
+        out += base ? *base : std::string(platformClassName());
     }
-    CGRect f = frame();
-    out += "; frame = (" + formatCGFloat(f.origin.x) + " " + formatCGFloat(f.origin.y) + "; " +
-           formatCGFloat(f.size.width) + " " + formatCGFloat(f.size.height) + ")";
+    const CGRect f = frame();
+    out += "; frame = (";
+    out += formatCGFloat(f.origin.x);
+    out += ' ';
+    out += formatCGFloat(f.origin.y);
+    out += "; ";
+    out += formatCGFloat(f.size.width);
+    out += ' ';
+    out += formatCGFloat(f.size.height);
+    out += ')';
     std::vector<std::string> fields;
     describeFields(fields);
-    for (const auto& field : fields) out += "; " + field;
-    if (!transform_.isIdentity())
-        out += "; transform = [" + formatCGFloat(transform_.a) + ", " + formatCGFloat(transform_.b) + ", " +
-               formatCGFloat(transform_.c) + ", " + formatCGFloat(transform_.d) + ", " +
-               formatCGFloat(transform_.tx) + ", " + formatCGFloat(transform_.ty) + "]";
+    for (const auto& field : fields) {
+        out += "; ";
+        out += field;
+    }
+    if (!transform_.isIdentity()) {
+        out += "; transform = [";
+        const double values[] = {transform_.a, transform_.b,  transform_.c,
+                                 transform_.d, transform_.tx, transform_.ty};
+        for (size_t i = 0; i < std::size(values); ++i) {
+            if (i > 0) out += ", ";
+            out += formatCGFloat(values[i]);
+        }
+        out += ']';
+    }
     if (clipsToBounds_) out += "; clipsToBounds = YES";
-    if (alpha_ != 1) out += "; alpha = " + formatCGFloat(alpha_);
+    if (alpha_ != 1) {
+        out += "; alpha = ";
+        out += formatCGFloat(alpha_);
+    }
     if (hidden_) out += "; hidden = YES";
     if (!opaque_) out += "; opaque = NO";
-    if (autoresizingMask_ != UIViewAutoresizingNone)
-        out += "; autoresize = " + autoresizeText(autoresizingMask_);
+    if (autoresizingMask_ != UIViewAutoresizingNone) {
+        out += "; autoresize = ";
+        out += autoresizeText(autoresizingMask_);
+    }
     if (!userInteractionEnabled_) out += "; userInteractionEnabled = NO";
-    if (tag_ != 0) out += "; tag = " + std::to_string(tag_);
-    if (!gestureRecognizers_.empty())
-        out += "; gestureRecognizers = <NSArray: " + AddressRegistry::addressText(&gestureRecognizers_) + ">";
-    if (backgroundColor_) out += "; backgroundColor = " + backgroundColor_->description();
-    out += "; layer = " + (layer_ ? layer_->description() : std::string("(null)")) + ">";
+    if (tag_ != 0) {
+        out += "; tag = ";
+        out += std::to_string(tag_);
+    }
+    if (!gestureRecognizers_.empty()) {
+        out += "; gestureRecognizers = <NSArray: ";
+        out += AddressRegistry::addressText(&gestureRecognizers_);
+        out += '>';
+    }
+    if (backgroundColor_) {
+        out += "; backgroundColor = ";
+        out += backgroundColor_->description();
+    }
+    out += "; layer = ";
+    out += layer_ ? layer_->description() : std::string("(null)");
+    out += '>';
     return out;
 }
 
