@@ -122,7 +122,7 @@ std::shared_ptr<Brindlecue> Brindlecue::sharedInstance() {
             auto made = std::make_shared<Brindlecue>();
             shared.facade = made;
             made->didConstruct();
-            platform::AddressRegistry::add(made);
+            made->registerAddress();
         }
         facade = shared.facade;
         if (!shared.isBridgeInitCalled) {
