@@ -1,5 +1,5 @@
 // Starting the library, beside its floor, measured in one run. After the runs the program prints
-// the medians of the repetitions with their ratio and the 2x budget.
+// the minimum and the median of the repetitions of each, their ratios and the 2x budget.
 //
 //   StartFacade       the facade made as a host's first call makes it: the dependency composer,
 //                     the Core Data stack and its stores, the campaign cache, the user defaults,
@@ -12,13 +12,11 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "BenchReport.h"
 #include "facade/Brindlecue.h"
 #include "platform/AppContainer.h"
 #include "platform/TestingReset.h"
@@ -104,38 +102,13 @@ void BM_StartFacadeFloor(benchmark::State& state) {
 BENCHMARK(BM_StartFacade)->Unit(benchmark::kMillisecond)->Repetitions(5);
 BENCHMARK(BM_StartFacadeFloor)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
-// Keeps the time per iteration of every repetition, by benchmark.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                seconds[run.run_name.function_name].push_back(run.real_accumulated_time /
-                                                              static_cast<double>(run.iterations));
-    }
-    double median(const std::string& name) {
-        auto& values = seconds[name];
-        if (values.empty()) return 0;
-        std::sort(values.begin(), values.end());
-        return values[values.size() / 2];
-    }
-    std::map<std::string, std::vector<double>> seconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
+    benchreport::Reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const double start = reporter.median("BM_StartFacade");
-    const double floor = reporter.median("BM_StartFacadeFloor");
-    if (start > 0 && floor > 0) {
-        std::printf("\n%-14s %12s %12s %9s %10s\n", "median", "facade ms", "floor ms", "ratio", "target");
-        std::printf("%-14s %12.3f %12.3f %9.2f %10s\n", "StartFacade", start * 1e3, floor * 1e3, start / floor,
-                    start / floor <= 2.0 ? "<= 2.0" : "OVER 2.0");
-    }
+    benchreport::print(reporter, {{"StartFacade", "BM_StartFacade", "BM_StartFacadeFloor", 2.0}});
     return 0;
 }

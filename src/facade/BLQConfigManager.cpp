@@ -80,37 +80,52 @@ double nowSinceReferenceDate() {
     return platform::Date::now().timeIntervalSinceReferenceDate();
 }
 
+// The setting at the index of a batch read, when it is of the kind asked for.
+template <class T>
+std::optional<T> storedAs(const std::vector<std::any>& stored, size_t index) {
+    if (const T* value = index < stored.size() ? std::any_cast<T>(&stored[index]) : nullptr) return *value;
+    return std::nullopt;
+}
+
 }  // namespace
 
 BLQConfigManager::BLQConfigManager(std::shared_ptr<BLQIConfigDataStore> store,
                                    std::shared_ptr<BLQIHTTPAPIEndpoints> apiEndpoints)
     : dataStore_(std::move(store)), apiEndpoints_(std::move(apiEndpoints)) {
-    auto& s = *dataStore_;
-    appKey_ = s.getConfigSetting<std::string>(key(BLQConfigKeys::appKey)).value_or("");
+    // Every setting the manager starts from, read in one go.
+    using Type = BLQConfigValueType;
+    const std::vector<std::any> stored = dataStore_->getConfigSettings({
+        {key(BLQConfigKeys::appKey), Type::text},
+        {key(BLQConfigKeys::appStatusPollInterval), Type::integer},
+        {key(BLQConfigKeys::disableCodes), Type::integerList},
+        {key(BLQConfigKeys::installToken), Type::text},
+        {key(BLQConfigKeys::logHandlers), Type::logHandlerList},
+        {key(BLQConfigKeys::logLevel), Type::loggingLevel},
+        {key(BLQConfigKeys::priorityCodes), Type::integerList},
+        {key(BLQConfigKeys::sdkDisabledTime), Type::text},
+        {key(BLQConfigKeys::sdkVersion), Type::text},
+    });
+    appKey_ = storedAs<std::string>(stored, 0).value_or("");
     // The app id is stored for the record only: it starts empty at every launch until the facade
     // sets it again.
-    appStatusPollInterval_ = s.getConfigSetting<int64_t>(key(BLQConfigKeys::appStatusPollInterval))
-                                 .value_or(BLQConfigDefaults::appStatusPollInterval);
-    disabledCodes_ = s.getConfigSetting<std::vector<int64_t>>(key(BLQConfigKeys::disableCodes))
-                         .value_or(BLQConfigDefaults::disabledUserEventCodes());
-    installToken_ = s.getConfigSetting<std::string>(key(BLQConfigKeys::installToken));
-    logHandlers_ = s.getConfigSetting<std::vector<BLQLogHandlerModel>>(key(BLQConfigKeys::logHandlers))
-                       .value_or(std::vector<BLQLogHandlerModel>{
-                           BLQLogHandlerModel(BLQLogHandlerName::stdout_, BLQLoggingLevel::info)});
-    logLevel_ = s.getConfigSetting<BLQLoggingLevel>(key(BLQConfigKeys::logLevel))
-                    .value_or(BLQConfigDefaults::logLevel);
+    appStatusPollInterval_ = storedAs<int64_t>(stored, 1).value_or(BLQConfigDefaults::appStatusPollInterval);
+    disabledCodes_ =
+        storedAs<std::vector<int64_t>>(stored, 2).value_or(BLQConfigDefaults::disabledUserEventCodes());
+    installToken_ = storedAs<std::string>(stored, 3);
+    logHandlers_ =
+        storedAs<std::vector<BLQLogHandlerModel>>(stored, 4).value_or(std::vector<BLQLogHandlerModel>{
+            BLQLogHandlerModel(BLQLogHandlerName::stdout_, BLQLoggingLevel::info)});
+    logLevel_ = storedAs<BLQLoggingLevel>(stored, 5).value_or(BLQConfigDefaults::logLevel);
     // An empty list is stored as empty text, which reads as nothing stored.
-    priorityCodes_ = s.getConfigSetting<std::vector<int64_t>>(key(BLQConfigKeys::priorityCodes))
-                         .value_or(std::vector<int64_t>{});
+    priorityCodes_ = storedAs<std::vector<int64_t>>(stored, 6).value_or(std::vector<int64_t>{});
     if (priorityCodes_.empty()) priorityCodes_ = BLQConfigDefaults::priorityUserEventCodes();
     // Stored as its number text, so that a timed pause ordered by the server outlives a restart.
     // "Until further notice" (-1) lasts until the process ends: status checks stop while the
     // library is disabled, so a stored -1 could never be lifted again.
     std::optional<double> disabled;
-    if (auto text = s.getConfigSetting<std::string>(key(BLQConfigKeys::sdkDisabledTime)))
-        disabled = readDouble(*text);
+    if (auto text = storedAs<std::string>(stored, 7)) disabled = readDouble(*text);
     sdkDisabledTime_ = disabled && *disabled > 0 ? *disabled : BLQConfigDefaults::sdkDisabledTime;
-    sdkVersion_ = s.getConfigSetting<std::string>(key(BLQConfigKeys::sdkVersion));
+    sdkVersion_ = storedAs<std::string>(stored, 8);
 }
 
 void BLQConfigManager::logSetting(BLQConfigKeys k, const std::string& valueText) const {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "foundation/BLQLogHandlerModel.h"
@@ -26,6 +27,15 @@ public:
     // std::vector<BLQLogHandlerModel> or a std::string. Empty when the key has no setting, the
     // setting no text, the text does not convert, or the kind is none of these.
     virtual std::any getConfigSetting(const std::string& key, BLQConfigValueType type) = 0;
+    // Several settings, each answered as getConfigSetting answers it, in the order asked; a
+    // store may read them in one go.
+    virtual std::vector<std::any> getConfigSettings(
+        const std::vector<std::pair<std::string, BLQConfigValueType>>& requests) {
+        std::vector<std::any> out;
+        out.reserve(requests.size());
+        for (const auto& [key, type] : requests) out.push_back(getConfigSetting(key, type));
+        return out;
+    }
     // Stores the value's text form under the key, creating the setting when the key has none.
     // The write may complete after the call returns.
     virtual void setConfigSetting(const std::string& key, const std::any& value) = 0;

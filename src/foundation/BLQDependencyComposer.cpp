@@ -34,6 +34,7 @@
 #include "network/BLQTagHTTPNetworkRequester.h"
 #include "network/BLQUpdateHTTPNetworkRequester.h"
 #include "network/BLQWebSocketManager.h"
+#include "platform/TestingReset.h"
 #include "preview/BLQPreviewModeDataStore.h"
 #include "preview/BLQPreviewModeHTTPNetworkRequester.h"
 #include "preview/BLQPreviewModeManager.h"
@@ -69,6 +70,8 @@ std::shared_ptr<platform::ManagedObjectContext> backgroundContext() {
 }  // namespace
 
 void BLQDependencyComposer::composeDependencies() {
+    platform::TestingReset::add("BLQDependencyManager",
+                                [] { BLQDependencyManager::shared().resetForTesting(); });
     DictionaryTransformer::registerDictionaryTransformer();
     compose(BLQDependencyManager::shared(), rows());
 }

@@ -106,6 +106,27 @@ TEST_F(ComposerTest, AConfigEventManagerBuiltAndDroppedLeavesNoListenerBehind) {
     EXPECT_TRUE(websocket->delegates().empty());
 }
 
+TEST(BLQDependencyManager, ATestResetReleasesTheSingletonsAndForgetsTheFactories) {
+    struct Service {};
+    BLQDependencyManager container;
+    container.register_<Service>(true, [] { return std::make_shared<Service>(); });
+    int built = 0;
+    container.register_<int>(false, [&] {
+        ++built;
+        return std::make_shared<int>(7);
+    });
+    std::weak_ptr<Service> singleton = container.resolve<Service>();
+    ASSERT_FALSE(singleton.expired());
+    EXPECT_EQ(*container.resolve<int>(), 7);
+
+    container.resetForTesting();
+    EXPECT_TRUE(singleton.expired());
+    // Registered anew, as the next start does, it builds a new singleton.
+    container.register_<Service>(true, [] { return std::make_shared<Service>(); });
+    EXPECT_TRUE(container.resolve<Service>());
+    EXPECT_EQ(built, 2);  // at registration and at the one resolution before the reset
+}
+
 TEST(ComposerDeathTest, ARowMovedAboveOneItNeedsStopsNamingTheMissingInterface) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     auto rows = BLQDependencyComposer::rows();

@@ -42,6 +42,17 @@ std::string BLQDependencyManager::unqualifiedName(const std::type_info& type) {
     return out;
 }
 
+void BLQDependencyManager::resetForTesting() {
+    std::map<std::type_index, ErasedFactory> services;
+    std::map<std::type_index, std::shared_ptr<void>> singletons;
+    {
+        std::unique_lock lock(mutex_);
+        services.swap(services_);
+        singletons.swap(singletons_);
+    }
+    // Released here, outside the lock.
+}
+
 void BLQDependencyManager::storeSingleton(std::type_index type, std::shared_ptr<void> instance) {
     std::unique_lock lock(mutex_);
     singletons_[type] = std::move(instance);

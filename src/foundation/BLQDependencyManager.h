@@ -58,6 +58,11 @@ public:
         return std::static_pointer_cast<T>(resolveErased(typeid(T)));
     }
 
+    // Test-only: forgets every registration and releases the singletons, so that the next start
+    // meets the empty container of a new process. The composer registers it with TestingReset
+    // when it fills the shared container; the library never calls it.
+    void resetForTesting();
+
     // The name of a type without namespace qualifiers ("BLQIConfigManager").
     static std::string unqualifiedName(const std::type_info& type);
 

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <memory>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
 
 #include <fcntl.h>
@@ -127,7 +128,12 @@ struct UserDefaultsInstances {
     static constexpr double kWriteDelay = 0.1;
 
     std::mutex mutex;
-    std::vector<UserDefaults*> live;
+    std::unordered_set<UserDefaults*> live;
+    // The live instances with changes not in their file yet, so that opening a file looks at
+    // those alone, however many instances there are. Guarded by pendingMutex, which is taken
+    // last (an instance's own locks may be held).
+    std::mutex pendingMutex;
+    std::vector<UserDefaults*> pending;
     std::shared_ptr<DispatchQueue> queue = DispatchQueue::serial("com.brindlecue.user-defaults");
 
     static UserDefaultsInstances& shared() {
@@ -140,8 +146,22 @@ struct UserDefaultsInstances {
     }
 
     // Under mutex.
-    bool isLive(const UserDefaults* defaults) const {
-        return std::find(live.begin(), live.end(), defaults) != live.end();
+    bool isLive(UserDefaults* defaults) const { return live.count(defaults) > 0; }
+
+    void setPending(UserDefaults* defaults, bool isPending) {
+        std::lock_guard lock(pendingMutex);
+        auto it = std::find(pending.begin(), pending.end(), defaults);
+        if (isPending && it == pending.end()) pending.push_back(defaults);
+        if (!isPending && it != pending.end()) pending.erase(it);
+    }
+
+    // Under mutex.
+    std::vector<UserDefaults*> pendingOf(const fs::path& file) {
+        std::lock_guard lock(pendingMutex);
+        std::vector<UserDefaults*> out;
+        for (UserDefaults* defaults : pending)
+            if (defaults->file_ == file) out.push_back(defaults);
+        return out;
     }
 
     // The background write of an instance, a moment after its first change since the last write
@@ -208,17 +228,17 @@ UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)) {
     auto& instances = UserDefaultsInstances::shared();
     std::lock_guard lock(instances.mutex);
     // Another instance's changes to the file come first.
-    for (UserDefaults* other : instances.live)
-        if (other->file_ == file_) other->synchronize();
+    for (UserDefaults* other : instances.pendingOf(file_)) other->synchronize();
     values_ = readFile(file_);
-    instances.live.push_back(this);
+    instances.live.insert(this);
 }
 
 UserDefaults::~UserDefaults() {
     auto& instances = UserDefaultsInstances::shared();
     {
         std::lock_guard lock(instances.mutex);
-        std::erase(instances.live, this);
+        instances.live.erase(this);
+        instances.setPending(this, false);
     }
     synchronize();
 }
@@ -303,6 +323,7 @@ void UserDefaults::remove(const std::string& key) {
 }
 
 void UserDefaults::changedLocked() {
+    if (version_ == writtenVersion_) UserDefaultsInstances::shared().setPending(this, true);
     ++version_;
     if (writeScheduled_) return;
     writeScheduled_ = true;
@@ -340,6 +361,7 @@ bool UserDefaults::writePending() {
         std::lock_guard lock(mutex_);
         writtenVersion_ = version;
         ++fileWrites_;
+        if (writtenVersion_ == version_) UserDefaultsInstances::shared().setPending(this, false);
         return true;
     }
     platformLog().log(LogType::Error, "Cannot write user defaults " + file_.string() + ": " + failure);

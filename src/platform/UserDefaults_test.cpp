@@ -16,6 +16,7 @@
 #include "platform/AppContainer.h"
 #include "platform/Bundle.h"
 #include "platform/CaptureLogSink.h"
+#include "platform/dispatch/Clock.h"
 
 namespace brindlecue::platform {
 namespace {
@@ -55,6 +56,24 @@ TEST(UserDefaults, ValuesSurviveANewInstanceOverTheSameFile) {
     EXPECT_EQ(Value(*again.dictionary("map")), Value::dictionary({{"k", "v"}}));
     EXPECT_TRUE(again.object("gone").isAbsent());
     EXPECT_EQ(again.dictionaryRepresentation().size(), 7u);
+}
+
+TEST(UserDefaults, OpeningAFileTakesInTheChangesOfEveryInstanceThatHoldsSome) {
+    Clock::useVirtual();  // background writes wait for the clock, so changes stay pending
+    fs::path file = prefsFile("shared"), other = prefsFile("other");
+    UserDefaults first(file), unrelated(other), quiet(file);
+    first.setString("name", "Ada");
+    unrelated.setString("name", "Bob");
+    {
+        UserDefaults second(file);
+        EXPECT_EQ(second.string("name"), "Ada");
+    }
+    EXPECT_EQ(UserDefaults(other).string("name"), "Bob");
+    // Written, then changed again: pending once more.
+    EXPECT_TRUE(first.synchronize());
+    first.setInteger("count", 2);
+    EXPECT_EQ(UserDefaults(file).integer("count"), 2);
+    EXPECT_EQ(quiet.string("name"), std::nullopt);  // opened before the change, it keeps what it read
 }
 
 // The file is written by the library's own property-list writer and read by the platform's reader.

@@ -1,6 +1,7 @@
 #include "storage/BLQCoreDataConfigDataStore.h"
 
 #include <charconv>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -75,6 +76,36 @@ std::any BLQCoreDataConfigDataStore::getConfigSetting(const std::string& key, BL
         auto text = setting->valueText();
         if (!text) return {};
         return convert(*text, type);
+    });
+}
+
+std::vector<std::any> BLQCoreDataConfigDataStore::getConfigSettings(
+    const std::vector<std::pair<std::string, BLQConfigValueType>>& requests) {
+    return context_->performAndWait([&] {
+        std::vector<std::any> out(requests.size());
+        auto found = context_->fetch(BLQConfigSetting::fetchRequest());
+        if (!found) {
+            for (const auto& request : requests)
+                logger_.log(platform::LogType::Default,
+                            "Config: Failed to retrieve ConfigSetting for key: " + request.first);
+            return out;
+        }
+        // The first setting of each key, as a fetch by key finds it.
+        std::map<std::string, std::shared_ptr<BLQConfigSetting>, std::less<>> byKey;
+        for (const auto& object : *found)
+            if (auto setting = std::dynamic_pointer_cast<BLQConfigSetting>(object))
+                if (auto key = setting->key()) byKey.emplace(*key, std::move(setting));
+        for (size_t i = 0; i < requests.size(); ++i) {
+            const auto& [key, type] = requests[i];
+            auto it = byKey.find(key);
+            if (it == byKey.end()) {
+                logger_.log(platform::LogType::Default,
+                            "Config: Couldn't find ConfigSetting for key: " + key);
+                continue;
+            }
+            if (auto text = it->second->valueText()) out[i] = convert(*text, type);
+        }
+        return out;
     });
 }
 

@@ -24,6 +24,9 @@ public:
 
     using BLQIConfigDataStore::getConfigSetting;
     std::any getConfigSetting(const std::string& key, BLQConfigValueType type) override;
+    // One block on the queue and one fetch of the settings for all of them.
+    std::vector<std::any> getConfigSettings(
+        const std::vector<std::pair<std::string, BLQConfigValueType>>& requests) override;
     void setConfigSetting(const std::string& key, const std::any& value) override;
 
     const std::shared_ptr<platform::ManagedObjectContext>& context() const { return context_; }

@@ -81,6 +81,42 @@ TEST_F(ConfigStoreTest, StoredTextIsConvertedToTheKindAskedFor) {
     EXPECT_FALSE(store->getConfigSetting<std::string>("unconvertible"));
 }
 
+TEST_F(ConfigStoreTest, SettingsReadInOneGoAnswerAsEachReadAlone) {
+    set("int", std::string("-5"));
+    set("word", std::string("abc"));
+    set("codes", std::vector<int64_t>{8201, 8108});
+    set("unconvertible", true);
+    using Type = BLQConfigValueType;
+    const std::vector<std::pair<std::string, Type>> asked{{"int", Type::integer},
+                                                          {"word", Type::integer},
+                                                          {"codes", Type::integerList},
+                                                          {"missing", Type::text},
+                                                          {"unconvertible", Type::text},
+                                                          {"int", Type::text},
+                                                          {"BLQ_CONFIG_DEBUG_LOG_LEVEL", Type::loggingLevel}};
+    systemLog.clear();
+    auto together = store->getConfigSettings(asked);
+    const auto togetherLog = systemLog.messages("BrindlecueSDK");
+    ASSERT_EQ(together.size(), asked.size());
+    EXPECT_EQ(std::any_cast<int64_t>(together[0]), -5);
+    EXPECT_FALSE(together[1].has_value());
+    EXPECT_EQ(std::any_cast<std::vector<int64_t>>(together[2]), (std::vector<int64_t>{8201, 8108}));
+    EXPECT_FALSE(together[3].has_value());
+    EXPECT_FALSE(together[4].has_value());
+    EXPECT_EQ(std::any_cast<std::string>(together[5]), "-5");
+    EXPECT_EQ(std::any_cast<BLQLoggingLevel>(together[6]), BLQLoggingLevel::info);
+
+    // The same answers and log lines as the reads one by one.
+    systemLog.clear();
+    for (size_t i = 0; i < asked.size(); ++i) {
+        std::any alone = store->getConfigSetting(asked[i].first, asked[i].second);
+        EXPECT_EQ(alone.has_value(), together[i].has_value()) << asked[i].first;
+        EXPECT_EQ(alone.type(), together[i].type()) << asked[i].first;
+    }
+    EXPECT_EQ(systemLog.messages("BrindlecueSDK"), togetherLog);
+    EXPECT_EQ(togetherLog, std::vector<std::string>{"Config: Couldn't find ConfigSetting for key: missing"});
+}
+
 TEST(BLQConfigSettingDTO, AbsentFieldsAreEmptyTextInTheDictionary) {
     auto bare = BLQConfigSettingDTO("BLQ_CONFIG_APP_KEY", std::nullopt, std::nullopt, std::nullopt).asDictionary();
     EXPECT_EQ(bare, platform::Value::dictionary(

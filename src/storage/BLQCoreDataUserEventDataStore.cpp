@@ -238,7 +238,9 @@ void BLQCoreDataUserEventDataStore::takeUnsentUserEvents(std::function<void(List
 }
 
 void BLQCoreDataUserEventDataStore::resetUserEventsBeingSent() {
-    context_->perform([self = shared_from_this()] {
+    // Waited for: at start the queue is idle and runs it on this thread, where handing it to a
+    // worker would cost more than the one query it usually is.
+    context_->performAndWait([self = shared_from_this()] {
         auto request = BLQUserEvent::fetchRequest();
         request.setPredicate(platform::Predicate::equal("status", rawValue(BLQUserEventStatus::sending)));
         platform::Error error;

@@ -44,8 +44,9 @@ public:
     // as being sent before any other work of the store runs, so no two callers are handed the
     // same event. The completion gets them (status being sent) once the mark is on disk.
     virtual void takeUnsentUserEvents(std::function<void(ListResult)> completion) = 0;
-    // Makes every event marked as being sent unsent again. Called at start, when no upload of
-    // this process can be in flight: the marks are those of a process that ended mid-upload.
+    // Makes every event marked as being sent unsent again, before it returns (the save may end
+    // later). Called at start, when no upload of this process can be in flight: the marks are
+    // those of a process that ended mid-upload.
     virtual void resetUserEventsBeingSent() = 0;
 };
 

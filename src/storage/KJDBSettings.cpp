@@ -10,6 +10,7 @@
 #include "platform/AppContainer.h"
 #include "platform/SystemLog.h"
 #include "platform/TestingReset.h"
+#include "storage/KJDao.h"
 
 namespace brindlecue {
 
@@ -28,13 +29,13 @@ const platform::SystemLog& systemLog() {
     return log;
 }
 
-// SQLITE_OK, or the code of the first step that failed.
-int createTableIn(const std::string& path, std::string* message) {
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_SHAREDCACHE, nullptr);
-    if (rc == SQLITE_OK) {
-        sqlite3_busy_timeout(db, 5000);
+// SQLITE_OK, or the code of the first step that failed. A file that has the table with every
+// column is only read: the schema answers, and no statement is prepared.
+int createTableIn(sqlite3* db, std::string* message) {
+    int rc = sqlite3_table_column_metadata(db, nullptr, KJDBSettings::kTableName, "triggerconditions",
+                                           nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) return rc;
+    if (rc == SQLITE_ERROR) {  // no such table, or no such column
         char* error = nullptr;
         rc = sqlite3_exec(db, kCreateTable, nullptr, nullptr, &error);
         if (rc == SQLITE_OK) {
@@ -43,14 +44,12 @@ int createTableIn(const std::string& path, std::string* message) {
             std::string alter =
                 std::string("ALTER TABLE '") + KJDBSettings::kTableName + "' ADD 'triggerconditions' TEXT";
             sqlite3_exec(db, alter.c_str(), nullptr, nullptr, nullptr);
-        } else if (error != nullptr) {
-            *message = error;
         }
+        if (rc != SQLITE_OK) *message = error != nullptr ? error : sqlite3_errmsg(db);
         sqlite3_free(error);
-    } else {
-        *message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        return rc;
     }
-    sqlite3_close(db);
+    *message = sqlite3_errmsg(db);
     return rc;
 }
 
@@ -89,17 +88,22 @@ void KJDBSettings::forgetPathForTesting() {
 }
 
 bool KJDBSettings::createDatabaseTable() {
+    // On the cache's own connection, which the first read then finds open with the schema read.
     const std::string path = databasePath();
     std::string message;
-    int rc = createTableIn(path, &message);
+    auto create = [&](sqlite3* db) { return createTableIn(db, &message); };
+    int rc = KJDao::withConnection(create);
     if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) {
         systemLog().log(platform::LogType::Error, "KJDB: campaign cache " + path + " is unreadable (" +
                                                       message + "), starting a new one");
-        std::error_code ec;
-        fs::rename(path, path + ".corrupt", ec);
-        if (ec) fs::remove(path, ec);
-        rc = createTableIn(path, &message);
+        KJDao::closeConnection([&] {
+            std::error_code ec;
+            fs::rename(path, path + ".corrupt", ec);
+            if (ec) fs::remove(path, ec);
+        });
+        rc = KJDao::withConnection(create);
     }
+    if (rc == SQLITE_CANTOPEN && message.empty()) message = sqlite3_errstr(rc);
     if (rc != SQLITE_OK) {
         systemLog().log(platform::LogType::Error,
                         "KJDB: cannot create the campaign table in " + path + ": " + message);

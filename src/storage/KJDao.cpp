@@ -8,6 +8,7 @@
 
 #include "foundation/KJLog.h"
 #include "platform/Date.h"
+#include "platform/SQLiteLibrary.h"
 #include "platform/TestingReset.h"
 #include "storage/KJDBSettings.h"
 
@@ -219,6 +220,7 @@ std::vector<Value> activeQuery(const std::string& where, std::vector<Value> bind
 }  // namespace
 
 sqlite3* KJDao::openQXDB() {
+    platform::SQLiteLibrary::configure();
     sqlite3* db = nullptr;
     int rc = sqlite3_open(KJDBSettings::databasePath().c_str(), &db);
     if (rc != SQLITE_OK) {
@@ -319,9 +321,21 @@ bool KJDao::inTransaction(const std::function<bool()>& work) {
     return ok;
 }
 
-void KJDao::closeForTesting() {
+int KJDao::withConnection(const std::function<int(sqlite3*)>& work) {
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    if (!c) return SQLITE_CANTOPEN;
+    return work(c.db);
+}
+
+void KJDao::closeConnection(const std::function<void()>& whileClosed) {
     std::lock_guard lock(daoMutex());
     shared().close();
+    if (whileClosed) whileClosed();
+}
+
+void KJDao::closeForTesting() {
+    closeConnection();
 }
 
 bool KJDao::insertATip(const Value& tipData) {

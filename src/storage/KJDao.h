@@ -33,6 +33,12 @@ public:
     // Operations the work calls join the transaction. The work's answer, or false when no
     // transaction could be opened.
     static bool inTransaction(const std::function<bool()>& work);
+    // Runs the work under the cache's lock with the shared connection (opened when there is
+    // none); the work's SQLite code, or SQLITE_CANTOPEN when the file cannot be opened.
+    static int withConnection(const std::function<int(sqlite3*)>& work);
+    // Closes the shared connection and, while no connection of this process is open, runs the
+    // work (which may move the file aside); the next operation opens the file again.
+    static void closeConnection(const std::function<void()>& whileClosed = nullptr);
     // Test-only: closes the shared connection, which the next operation opens again at the
     // current path. The library never calls it.
     static void closeForTesting();

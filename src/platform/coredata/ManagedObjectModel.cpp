@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "platform/Crypto.h"
 #include "platform/coredata/CoreDataError.h"
 
 namespace brindlecue::platform {
@@ -29,6 +30,7 @@ bool reserved(const std::string& name) {
 
 ManagedObjectModel& ManagedObjectModel::addEntity(EntityDescription entity) {
     entities_.push_back(std::make_shared<const EntityDescription>(std::move(entity)));
+    derived_ = std::make_shared<Derived>();
     return *this;
 }
 
@@ -39,6 +41,48 @@ std::shared_ptr<const EntityDescription> ManagedObjectModel::entity(std::string_
 }
 
 std::optional<Error> ManagedObjectModel::validate() const {
+    Derived& derived = *derived_;
+    std::call_once(derived.validated, [&] { derived.validation = check(); });
+    return derived.validation;
+}
+
+const std::string& ManagedObjectModel::versionHash() const {
+    Derived& derived = *derived_;
+    std::call_once(derived.hashed, [&] {
+        // Each name is followed by a separator no name holds, so that no two models read alike.
+        std::string text;
+        auto add = [&](std::string_view part) {
+            text += part;
+            text += '\0';
+        };
+        for (const auto& e : entities_) {
+            add("entity");
+            add(e->name());
+            for (const auto& a : e->attributes()) {
+                add("attribute");
+                add(a.name);
+                add(std::to_string(static_cast<int>(a.type)));
+                add(a.optional ? "optional" : "required");
+                add(a.defaultValue.isNil() ? "" : a.defaultValue.description());
+                add(std::to_string(static_cast<int>(a.defaultValue.type())));
+                add(a.valueTransformerName);
+                add(a.indexed ? "indexed" : "");
+            }
+            for (const auto& r : e->relationships()) {
+                add("relationship");
+                add(r.name);
+                add(r.destinationEntity);
+                add(r.inverseName);
+                add(r.toMany ? "to-many" : "to-one");
+                add(std::to_string(static_cast<int>(r.deleteRule)));
+            }
+        }
+        derived.versionHash = Crypto::md5Hex(text);
+    });
+    return derived.versionHash;
+}
+
+std::optional<Error> ManagedObjectModel::check() const {
     auto fail = [](const std::string& text) { return makeCoreDataError(CoreDataError::CoreData, text); };
     std::set<std::string> entityNames;
     for (const auto& e : entities_) {

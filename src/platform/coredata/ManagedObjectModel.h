@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,8 +32,13 @@ public:
 
     // Checks what the store relies on: unique entity and property names (none starting with the
     // reserved "Z_"), relationship destinations that exist, and inverses that name each other with
-    // at least one side to-one. Containers refuse a model that fails.
+    // at least one side to-one. Containers refuse a model that fails. Worked out once per model.
     std::optional<Error> validate() const;
+
+    // A hash of everything a store is made from (entities, their attributes with type, default,
+    // transformer and index, their relationships): equal for equal models, different when any of
+    // it changes. Stores keep it to tell a file made for this model. Worked out once per model.
+    const std::string& versionHash() const;
 
     // Resolves a key path whose every key but the last is a to-one relationship. Fails (nullopt,
     // error filled) for unknown keys and for paths through a to-many relationship.
@@ -45,7 +51,18 @@ public:
     static std::shared_ptr<const ManagedObjectModel> named(const std::string& name);
 
 private:
+    std::optional<Error> check() const;
+
+    // What validate and versionHash worked out, made anew by a change; copies share it until then.
+    struct Derived {
+        std::once_flag validated;
+        std::optional<Error> validation;
+        std::once_flag hashed;
+        std::string versionHash;
+    };
+
     std::vector<std::shared_ptr<const EntityDescription>> entities_;
+    std::shared_ptr<Derived> derived_ = std::make_shared<Derived>();
 };
 
 }  // namespace brindlecue::platform

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <set>
 
 #include "platform/AppContainer.h"
@@ -96,6 +97,127 @@ TEST_F(ContainerTest, AFileOfAnOlderModelGainsTheColumnsAndIndexesItLacks) {
     sqlite3_close(db);
     EXPECT_EQ(indexes, (std::set<std::string>{"Session_install_INDEX", "Tag_install_INDEX", "UserEvent_session_INDEX",
                                               "sqlite_autoindex_Z_METADATA_1"}));
+}
+
+namespace {
+
+// What the file's metadata holds under the key.
+std::optional<std::string> metadataValue(const std::filesystem::path& file, const std::string& key) {
+    sqlite3* db = nullptr;
+    std::optional<std::string> out;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT Z_VALUE FROM Z_METADATA WHERE Z_KEY = ?", -1, &stmt, nullptr) ==
+            SQLITE_OK) {
+            sqlite3_bind_text(stmt, 1, key.c_str(), -1, SQLITE_TRANSIENT);
+            if (sqlite3_step(stmt) == SQLITE_ROW)
+                out = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return out;
+}
+
+std::optional<Error> load(PersistentContainer& container) {
+    std::optional<Error> error;
+    container.loadPersistentStores(
+        [&](const std::filesystem::path&, const std::optional<Error>& e) { error = e; });
+    return error;
+}
+
+}  // namespace
+
+TEST_F(ContainerTest, TheFileKeepsItsModelsHashAndALaterModelStillUpgradesIt) {
+    auto first = makeTestModel();
+    auto path = PersistentContainer::defaultDirectoryURL() / "Brindlecue.sqlite";
+    std::string identifier;
+    ManagedObjectID kept;
+    {
+        PersistentContainer container("Brindlecue", first);
+        ASSERT_FALSE(load(container));
+        auto context = container.newBackgroundContext();
+        context->performAndWait([&] {
+            auto install = context->insertNewObject("Install");
+            install->setValue("appKey", "kept");
+            ASSERT_TRUE(context->save());
+            kept = install->objectID();
+        });
+        identifier = container.persistentStoreCoordinator()->storeIdentifier();
+    }
+    EXPECT_EQ(metadataValue(path, "NSStoreModelVersionHash"), first->versionHash());
+
+    // The same model again: the same store, and keys go on from the rows it holds.
+    {
+        PersistentContainer container("Brindlecue", first);
+        ASSERT_FALSE(load(container));
+        EXPECT_EQ(container.persistentStoreCoordinator()->storeIdentifier(), identifier);
+        auto context = container.newBackgroundContext();
+        context->performAndWait([&] {
+            EXPECT_EQ(context->existingObject(kept)->stringValue("appKey"), "kept");
+            EXPECT_GT(context->insertNewObject("Install")->objectID().primaryKey, kept.primaryKey);
+            EXPECT_TRUE(context->save());
+        });
+    }
+
+    // A later model with a new attribute, defaulted: the old rows gain the column and its value,
+    // and the file the new hash.
+    auto grown = std::make_shared<ManagedObjectModel>();
+    for (const auto& entity : first->entities()) {
+        EntityDescription copy = *entity;
+        if (copy.name() == "Install") copy.addAttribute("channel", AttributeType::String, true, "store");
+        grown->addEntity(std::move(copy));
+    }
+    ASSERT_NE(grown->versionHash(), first->versionHash());
+    PersistentContainer container("Brindlecue", grown);
+    ASSERT_FALSE(load(container));
+    EXPECT_EQ(container.persistentStoreCoordinator()->storeIdentifier(), identifier);
+    EXPECT_EQ(metadataValue(path, "NSStoreModelVersionHash"), grown->versionHash());
+    auto context = container.newBackgroundContext();
+    context->performAndWait([&] {
+        auto install = context->existingObject(kept);
+        ASSERT_TRUE(install);
+        EXPECT_EQ(install->stringValue("channel"), "store");
+        EXPECT_GT(context->insertNewObject("Install")->objectID().primaryKey, kept.primaryKey + 1);
+        EXPECT_TRUE(context->save());
+    });
+    EXPECT_EQ(countOf(context, "Install"), 3u);
+}
+
+TEST(ManagedObjectModel, TheVersionHashFollowsEverythingTheStoreIsMadeOf) {
+    auto base = [] {
+        EntityDescription tag("Tag");
+        tag.addAttribute("key", AttributeType::String, false, "")
+            .addAttribute("count", AttributeType::Integer64);
+        return tag;
+    };
+    ManagedObjectModel a, b;
+    a.addEntity(base());
+    b.addEntity(base());
+    EXPECT_EQ(a.versionHash(), b.versionHash());
+    EXPECT_EQ(a.versionHash().size(), 32u);
+
+    auto hashWith = [&](const std::function<void(EntityDescription&)>& change) {
+        EntityDescription tag = base();
+        change(tag);
+        ManagedObjectModel model;
+        model.addEntity(std::move(tag));
+        return model.versionHash();
+    };
+    std::set<std::string> hashes{a.versionHash()};
+    hashes.insert(hashWith([](EntityDescription& t) { t.addIndex("key"); }));
+    hashes.insert(hashWith([](EntityDescription& t) { t.addAttribute("note", AttributeType::String); }));
+    hashes.insert(hashWith([](EntityDescription& t) { t.addAttribute("note", AttributeType::Binary); }));
+    hashes.insert(
+        hashWith([](EntityDescription& t) { t.addAttribute("note", AttributeType::String, true, "x"); }));
+    hashes.insert(
+        hashWith([](EntityDescription& t) { t.addTransformableAttribute("note", kTestTransformer); }));
+    EXPECT_EQ(hashes.size(), 6u);
+
+    // A model changed after its hash was asked for has another one.
+    const std::string before = a.versionHash();
+    a.addEntity(EntityDescription("Other"));
+    EXPECT_NE(a.versionHash(), before);
 }
 
 TEST_F(ContainerTest, StoreThatCannotLoadIsReportedNotFatal) {
@@ -233,7 +355,9 @@ TEST_F(ContainerTest, BackgroundSaveReachesTheMainContextOnlyThroughTheMerge) {
     std::atomic<int> merges{0};
     auto observer = NotificationCenter::defaultCenter().addObserver(
         ManagedObjectContext::kDidSaveNotification, background, nullptr, [&, main](const Notification& n) {
-            EXPECT_FALSE(isMainThread());
+            // Posted on the background context's queue (which a wait from the main thread may run
+            // on that thread, as the platform does), not on the main queue.
+            EXPECT_NE(DispatchQueue::currentLabel(), DispatchQueue::main()->label());
             main->perform([&, main, n] {
                 EXPECT_TRUE(isMainThread());
                 main->mergeChangesFromContextDidSaveNotification(n);

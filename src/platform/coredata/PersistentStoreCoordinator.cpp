@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/Crypto.h"
+#include "platform/SQLiteLibrary.h"
 #include "platform/coredata/CoreDataError.h"
 #include "platform/coredata/RegularExpression.h"
 #include "platform/coredata/ValueTransformer.h"
@@ -18,6 +19,8 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
 constexpr const char* kMatchesFunction = "brindlecue_matches";
+constexpr const char* kStoreUUIDKey = "NSStoreUUID";
+constexpr const char* kModelHashKey = "NSStoreModelVersionHash";
 const Value kNil;
 
 std::string q(std::string_view name) {
@@ -505,6 +508,7 @@ std::optional<Error> PersistentStoreCoordinator::addPersistentStore(const std::f
     if (auto invalid = model_->validate()) return invalid;
     std::error_code ec;
     std::filesystem::create_directories(url.parent_path(), ec);
+    SQLiteLibrary::configure();
     int rc = sqlite3_open_v2(url.c_str(), &db_,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) rc = sqlite3_busy_timeout(db_, kBusyTimeoutMs);
@@ -533,7 +537,43 @@ std::optional<Error> PersistentStoreCoordinator::addPersistentStore(const std::f
     return std::nullopt;
 }
 
+std::vector<std::string> PersistentStoreCoordinator::indexedColumns(const EntityDescription& entity) {
+    std::vector<std::string> columns;
+    for (const auto& r : entity.relationships())
+        if (!r.toMany) columns.push_back(r.name);
+    for (const auto& a : entity.attributes())
+        if (a.indexed) columns.push_back(a.name);
+    return columns;
+}
+
+bool PersistentStoreCoordinator::readMetadata(const std::string& modelHash) {
+    // A file without the metadata table fails to prepare: it is new, or not made by a coordinator.
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, "SELECT Z_KEY, Z_VALUE FROM Z_METADATA", -1, &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return false;
+    }
+    bool current = false;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        if (sqlite3_column_type(stmt, 0) != SQLITE_TEXT || sqlite3_column_type(stmt, 1) != SQLITE_TEXT)
+            continue;
+        std::string_view key(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+        const char* value = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+        if (key == kStoreUUIDKey)
+            storeIdentifier_ = value;
+        else if (key == kModelHashKey)
+            current = modelHash == value;
+    }
+    sqlite3_finalize(stmt);
+    return current && !storeIdentifier_.empty();
+}
+
 std::optional<Error> PersistentStoreCoordinator::createSchema() {
+    // A file made for this very model needs nothing: the usual launch reads one small table.
+    const std::string& modelHash = model_->versionHash();
+    if (readMetadata(modelHash)) return std::nullopt;
+    storeIdentifier_.clear();
+
     Error error;
     if (!exec("BEGIN IMMEDIATE", &error)) return error;
     auto failed = [&]() -> std::optional<Error> {
@@ -571,7 +611,6 @@ std::optional<Error> PersistentStoreCoordinator::createSchema() {
     bool hasMetadata = tables.count("Z_METADATA") > 0;
     std::string ddl;
     if (!hasMetadata) ddl += "CREATE TABLE Z_METADATA (Z_KEY TEXT PRIMARY KEY, Z_VALUE TEXT);";
-    std::vector<std::string> existingTables;
     for (const auto& entity : model_->entities()) {
         std::string table = q(entity->name());
         auto found = tables.find(entity->name());
@@ -581,7 +620,6 @@ std::optional<Error> PersistentStoreCoordinator::createSchema() {
             for (const auto& r : entity->relationships())
                 if (!r.toMany) ddl += ", " + q(r.name) + " INTEGER";
             ddl += ");";
-            lastKeys_[entity->name()] = 0;
         } else {
             // A file made by an older model: the columns it lacks are added.
             const auto& existing = found->second;
@@ -593,24 +631,13 @@ std::optional<Error> PersistentStoreCoordinator::createSchema() {
             for (const auto& r : entity->relationships())
                 if (!r.toMany && !existing.count(r.name))
                     ddl += "ALTER TABLE " + table + " ADD COLUMN " + q(r.name) + " INTEGER;";
-            existingTables.push_back(entity->name());
         }
-        auto index = [&](const std::string& column) {
+        for (const auto& column : indexedColumns(*entity)) {
             std::string name = entity->name() + "_" + column + "_INDEX";
             if (!indexes.count(name)) ddl += "CREATE INDEX " + q(name) + " ON " + table + " (" + q(column) + ");";
-        };
-        for (const auto& r : entity->relationships())
-            if (!r.toMany) index(r.name);
-        for (const auto& a : entity->attributes())
-            if (a.indexed) index(a.name);
+        }
     }
     if (!ddl.empty() && !exec(ddl, &error)) return failed();
-    for (const auto& name : existingTables) {
-        sqlite3_stmt* max = prepare("SELECT MAX(Z_PK) FROM " + q(name), &error);
-        if (!max) return failed();
-        Reset reset{max};
-        lastKeys_[name] = sqlite3_step(max) == SQLITE_ROW ? sqlite3_column_int64(max, 0) : 0;
-    }
     if (hasMetadata) {
         sqlite3_stmt* read = prepare("SELECT Z_VALUE FROM Z_METADATA WHERE Z_KEY = 'NSStoreUUID'", &error);
         if (!read) return failed();
@@ -618,12 +645,14 @@ std::optional<Error> PersistentStoreCoordinator::createSchema() {
         if (sqlite3_step(read) == SQLITE_ROW && sqlite3_column_type(read, 0) == SQLITE_TEXT)
             storeIdentifier_ = reinterpret_cast<const char*>(sqlite3_column_text(read, 0));
     }
+    std::string metadata;
     if (storeIdentifier_.empty()) {
         storeIdentifier_ = Crypto::uuidString();
-        if (!exec("INSERT OR REPLACE INTO Z_METADATA VALUES ('NSStoreUUID', '" + storeIdentifier_ + "')",
-                  &error))
-            return failed();
+        metadata += "INSERT OR REPLACE INTO Z_METADATA VALUES ('NSStoreUUID', '" + storeIdentifier_ + "');";
     }
+    metadata += std::string("INSERT OR REPLACE INTO Z_METADATA VALUES ('") + kModelHashKey + "', '" +
+                modelHash + "');";
+    if (!exec(metadata, &error)) return failed();
     if (!exec("COMMIT", &error)) return failed();
     return std::nullopt;
 }
@@ -645,7 +674,21 @@ std::string PersistentStoreCoordinator::storeIdentifier() const {
 
 int64_t PersistentStoreCoordinator::allocatePrimaryKey(const std::string& entityName) {
     std::lock_guard lock(mutex_);
-    return ++lastKeys_[entityName];
+    auto it = lastKeys_.find(entityName);
+    if (it == lastKeys_.end()) {
+        // The entity's largest key is read when it first needs one: this coordinator alone adds
+        // rows to the file, and adds none without a key from here.
+        int64_t last = 0;
+        if (auto entity = model_->entity(entityName); entity && db_) {
+            enterRead();
+            if (sqlite3_stmt* max = prepare("SELECT MAX(Z_PK) FROM " + q(entity->name()), nullptr)) {
+                Reset reset{max};
+                if (sqlite3_step(max) == SQLITE_ROW) last = sqlite3_column_int64(max, 0);
+            }
+        }
+        it = lastKeys_.emplace(entityName, last).first;
+    }
+    return ++it->second;
 }
 
 std::optional<ManagedObjectID> PersistentStoreCoordinator::managedObjectIDForURIRepresentation(

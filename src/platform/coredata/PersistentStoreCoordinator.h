@@ -52,11 +52,13 @@ struct StoreChanges {
 // use it. The schema is created from the model when the store is added: one table per entity,
 // the key in Z_PK, the row version in Z_OPT, one column per attribute and per to-one
 // relationship; columns the model gained since the file was made are added. To-one relationships
-// and attributes marked indexed get an index. The statements of each entity's rows are prepared
-// once and kept for the connection; a save is one transaction.
+// and attributes marked indexed get an index. The file's metadata keeps the model's version hash,
+// so that a file already made for the model is opened without looking at its tables.
+// The statements of each entity's rows are prepared once and kept for the connection; a save is
+// one transaction.
 //
-// One coordinator per store file: primary keys are handed out from counters it reads when the
-// store is added.
+// One coordinator per store file: primary keys are handed out from counters it reads from the
+// file when an entity first needs one.
 class PersistentStoreCoordinator {
 public:
     explicit PersistentStoreCoordinator(std::shared_ptr<const ManagedObjectModel> model);
@@ -117,6 +119,9 @@ private:
     void endReadTransaction();
     Error sqliteError(const std::string& what, int rc) const;
     std::optional<Error> createSchema();
+    static std::vector<std::string> indexedColumns(const EntityDescription& entity);
+    // Reads the store identifier; true when the file's model hash is the given one.
+    bool readMetadata(const std::string& modelHash);
     std::optional<Error> requireStore(const std::shared_ptr<const EntityDescription>& entity) const;
     StoredRow readColumns(sqlite3_stmt* stmt, const EntityDescription& entity) const;
     void close();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "platform/BinaryPropertyList.h"
@@ -106,8 +107,13 @@ std::vector<Value::Type> SecureUnarchiveFromDataTransformer::allowedTopLevelClas
 
 Value SecureUnarchiveFromDataTransformer::transformedValue(const Value& value) const {
     if (value.isAbsent()) return Value();
-    bplist::Writer writer;
-    std::vector<bplist::Ref> stack;
+    // One writer per thread, its memory kept from one archive to the next: a save archives many
+    // small values, one after another.
+    thread_local std::pair<bplist::Writer, std::vector<bplist::Ref>> kept;
+    bplist::Writer& writer = kept.first;
+    std::vector<bplist::Ref>& stack = kept.second;
+    writer.clear();
+    stack.clear();
     const bplist::Ref top = encode(writer, value, stack);
     const bplist::Ref names[] = {writer.string("$archiver"), writer.string("$version"),
                                  writer.string("$top")};

@@ -39,15 +39,19 @@ public:
     }
 
     void submit(std::function<void()> work) {
-        std::lock_guard lock(mutex_);
-        work_.push_back(std::move(work));
-        // Idle workers that were already woken have not taken their job yet: count them out.
-        if (static_cast<size_t>(idle_) >= work_.size()) {
-            cv_.notify_one();
-        } else {
-            ++threads_;
-            std::thread([this] { worker(); }).detach();
+        bool idleWorker = false;
+        {
+            std::lock_guard lock(mutex_);
+            work_.push_back(std::move(work));
+            // Idle workers that were already woken have not taken their job yet: count them out.
+            idleWorker = static_cast<size_t>(idle_) >= work_.size();
+            if (!idleWorker) ++threads_;
         }
+        // Woken after the lock is let go, so that the worker does not wake only to wait for it.
+        if (idleWorker)
+            cv_.notify_one();
+        else
+            std::thread([this] { worker(); }).detach();
     }
 
 private:
@@ -105,15 +109,29 @@ public:
 
 protected:
     void enqueue(std::function<void()> work) override {
-        std::lock_guard lock(mutex_);
-        work_.push_back(std::move(work));
-        if (draining_) return;
-        draining_ = true;
+        {
+            std::lock_guard lock(mutex_);
+            work_.push_back(std::move(work));
+            if (draining_) return;
+            draining_ = true;
+        }
+        // Outside the lock: the worker's first step is to take it.
         ThreadPool::shared().submit([self = shared_from_this(), this] { drain(); });
     }
 
     void runSync(const std::function<void()>& work) override {
         if (isCurrent()) {
+            work();
+            return;
+        }
+        if (claimIdle()) {
+            // As the platform does: an idle queue runs the block on the calling thread, which holds
+            // the queue meanwhile, so that nothing else runs on it and a wait costs no hand-off.
+            struct Release {
+                SerialQueue* queue;
+                ~Release() { queue->release(); }
+            } release{this};
+            QueueScope scope(this);
             work();
             return;
         }
@@ -126,6 +144,26 @@ protected:
     }
 
 private:
+    // Takes the queue for the calling thread when nothing is queued or running on it.
+    bool claimIdle() {
+        std::lock_guard lock(mutex_);
+        if (draining_ || !work_.empty()) return false;
+        draining_ = true;
+        return true;
+    }
+
+    // Gives a claimed queue back: what was queued meanwhile runs on a worker.
+    void release() {
+        {
+            std::lock_guard lock(mutex_);
+            if (work_.empty()) {
+                draining_ = false;
+                return;
+            }
+        }
+        ThreadPool::shared().submit([self = shared_from_this(), this] { drain(); });
+    }
+
     void drain() {
         QueueScope scope(this);
         std::unique_lock lock(mutex_);

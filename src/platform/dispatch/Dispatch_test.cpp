@@ -3,8 +3,10 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -62,6 +64,45 @@ TEST(DispatchQueue, SyncOnCurrentQueueRunsInlineAndCurrentLabelIsKnown) {
     bool mainRan = false;
     DispatchQueue::main()->sync([&] { mainRan = true; });  // on the main thread: no deadlock
     EXPECT_TRUE(mainRan);
+}
+
+TEST(DispatchQueue, SyncOnAnIdleSerialQueueRunsOnTheCallerAndHoldsTheQueue) {
+    auto q = DispatchQueue::serial("com.brindlecue.test.sync-idle");
+    std::mutex mutex;
+    std::vector<std::string> order;
+    auto note = [&](std::string what) {
+        std::lock_guard lock(mutex);
+        order.push_back(std::move(what));
+    };
+    const auto caller = std::this_thread::get_id();
+    std::atomic<bool> syncDone{false};
+    q->sync([&] {
+        EXPECT_EQ(std::this_thread::get_id(), caller);
+        EXPECT_TRUE(q->isCurrent());
+        // Queued while the caller holds the queue: it waits for the block to end (the pause
+        // gives a queue that did not wait the time to start it).
+        q->async([&] { note(syncDone ? "async" : "async while the sync block ran"); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        note("sync");
+        syncDone = true;
+    });
+    EXPECT_FALSE(q->isCurrent());
+
+    // A busy queue is waited for: the block runs after what was queued before it.
+    auto gate = std::make_shared<std::promise<void>>();
+    auto opened = gate->get_future().share();
+    q->async([&, opened] {
+        opened.wait();
+        note("queued");
+    });
+    std::thread opener([gate] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        gate->set_value();
+    });
+    q->sync([&] { note("after"); });
+    opener.join();
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(order, (std::vector<std::string>{"sync", "async", "queued", "after"}));
 }
 
 TEST(DispatchQueue, BackgroundWorkReachesMainQueueOnlyWhenPumped) {
