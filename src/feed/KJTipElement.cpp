@@ -56,10 +56,11 @@ void readSize(const KJDocumentReader& in, std::string_view key, double& size,
 }
 
 // The step's size in whole points for its buttons; a fraction is taken of the screen's width or
-// height.
+// height. A size beyond the 64-bit range (a document may give any number) is held to it, as a
+// number's integer value is.
 int64_t containerExtent(double size, const std::optional<std::string>& unit, double screenExtent) {
     double points = unit == "PERCENTAGE" ? screenExtent * size : size;
-    return static_cast<int64_t>(points);
+    return Value(points).integerValue();
 }
 
 std::string pointerKey(const char* field) {

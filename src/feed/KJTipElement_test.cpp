@@ -188,6 +188,21 @@ TEST_F(KJTipElementTest, PercentageSizesOfButtonsFollowTheScreen) {
     EXPECT_DOUBLE_EQ(step->next->height, 337 * 0.1 + 10);
 }
 
+TEST_F(KJTipElementTest, SizesBeyondTheIntegerRangeAreHeldToItForTheButtons) {
+    // Found by fuzzing: the step's size as whole points overflowed the integer before the buttons
+    // took it. Without a screen there is no step, but its buttons' sizes are reckoned first.
+    EXPECT_FALSE(KJTipElement::createFromFeed(
+        document(R"({"meta":{"display-params":{"width":"90222222222222222222"}},"buttons":{}})")));
+
+    auto step = KJTipElement::createFromFeed(document(R"({"meta": {"view": "A",
+        "display-params": {"width": "1e300%", "height": "-1e300%"}},
+        "buttons": {"next": {"text": "Go", "width": "50%", "height": "10%"}}})"));
+    ASSERT_TRUE(step && step->next);
+    // Half of the largest integer, in single precision as the button reckons.
+    EXPECT_DOUBLE_EQ(step->next->width, double(float(INT64_MAX) * 50) / 100.0);
+    EXPECT_DOUBLE_EQ(step->next->height, double(INT64_MIN) * 10 / 100 + 10);
+}
+
 TEST_F(KJTipElementTest, DimMigration) {
     EXPECT_EQ(KJTipElement::getColorWithAlpha(Value::dictionary({{"dim", 5}, {"color", "#abcdef"}})),
               "#0Dabcdef");
