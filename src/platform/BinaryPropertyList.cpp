@@ -245,9 +245,17 @@ Ref Writer::real(double value) {
     return put(number(kReal << 4 | 3, bits, 8), nullptr, 0, mix(bits) ^ 0x23, true);
 }
 
+Ref Writer::date(double secondsSinceReferenceDate) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &secondsSinceReferenceDate, sizeof bits);
+    return put(number(kDate << 4 | 3, bits, 8), nullptr, 0, mix(bits) ^ 0x33, true);
+}
+
 Ref Writer::string(std::string_view text) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    if (std::all_of(bytes, bytes + text.size(), [](uint8_t c) { return c < 0x80; }))
+    // A text with U+0000 is written as UTF-16: readers that take ASCII texts as C strings end them
+    // there.
+    if (std::all_of(bytes, bytes + text.size(), [](uint8_t c) { return c != 0 && c < 0x80; }))
         return put(marker(kAscii, text.size()), bytes, text.size(), uint64_t(kAscii) << 56 ^ text.size(), true);
     units_.clear();
     auto unit = [&](char32_t u) {

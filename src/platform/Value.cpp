@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "platform/BinaryPropertyList.h"
 #include "platform/Error.h"
 
 namespace brindlecue::platform {
@@ -486,6 +487,92 @@ std::optional<Value> fromPlist(plist_t node) {
     }
 }
 
+// A date as the whole seconds and microseconds since the reference date that property lists
+// hold; none (with the reason) beyond the 32-bit seconds the reader takes, or not finite.
+std::optional<std::pair<int32_t, int32_t>> plistDateParts(const Date& date, std::string& reason) {
+    double t = date.timeIntervalSinceReferenceDate();
+    double whole = std::floor(t);
+    double usec = std::round((t - whole) * 1e6);
+    if (usec >= 1e6) {
+        whole += 1;
+        usec = 0;
+    }
+    if (!std::isfinite(t) || whole < std::numeric_limits<int32_t>::min() ||
+        whole > std::numeric_limits<int32_t>::max()) {
+        reason = "Property list invalid for format (date out of range)";
+        return std::nullopt;
+    }
+    return std::pair{static_cast<int32_t>(whole), static_cast<int32_t>(usec)};
+}
+
+// XML has no form for the character U+0000, and keys are read back as C strings: either would end
+// at it.
+bool xmlText(const std::string& text, std::string& reason) {
+    if (text.find('\0') == std::string::npos) return true;
+    reason = "Property list invalid for format (text with a NUL character)";
+    return false;
+}
+
+bool plistKey(const std::string& key, std::string& reason) {
+    if (key.find('\0') == std::string::npos) return true;
+    reason = "Property list invalid for format (key with a NUL character)";
+    return false;
+}
+
+// The binary form, written by the library's own writer: it keeps texts whole (a NUL character
+// included), where the property-list library would end them at the first NUL.
+std::optional<bplist::Ref> toBinaryPlist(const Value& v, bplist::Writer& out, std::string& reason) {
+    switch (v.type()) {
+        case Value::Type::Bool:
+            return out.boolean(*v.getBool());
+        case Value::Type::Integer:
+            return out.integer(*v.getInteger());
+        case Value::Type::Real:
+            return out.real(*v.getNumber());
+        case Value::Type::String:
+            return out.string(*v.getString());
+        case Value::Type::Date: {
+            auto parts = plistDateParts(*v.getDate(), reason);
+            if (!parts) return std::nullopt;
+            return out.date(parts->first + parts->second / 1e6);
+        }
+        case Value::Type::Data: {
+            const Data& d = *v.getData();
+            return out.data(d.data(), d.size());
+        }
+        case Value::Type::Array: {
+            std::vector<bplist::Ref> items;
+            items.reserve(v.getArray()->size());
+            for (const Value& e : *v.getArray()) {
+                auto item = toBinaryPlist(e, out, reason);
+                if (!item) return std::nullopt;
+                items.push_back(*item);
+            }
+            return out.array(items);
+        }
+        case Value::Type::Dictionary: {
+            std::vector<bplist::Ref> keys, values;
+            keys.reserve(v.getDictionary()->size());
+            values.reserve(v.getDictionary()->size());
+            for (const auto& [key, e] : *v.getDictionary()) {
+                if (!plistKey(key, reason)) return std::nullopt;
+                keys.push_back(out.string(key));
+                auto item = toBinaryPlist(e, out, reason);
+                if (!item) return std::nullopt;
+                values.push_back(*item);
+            }
+            return out.dictionary(keys, values);
+        }
+        case Value::Type::Null:
+            reason = "Property list invalid for format (null)";
+            return std::nullopt;
+        case Value::Type::Absent:
+            reason = "Property list invalid for format (missing value)";
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 plist_t toPlist(const Value& v, std::string& reason) {
     switch (v.type()) {
         case Value::Type::Bool:
@@ -495,21 +582,12 @@ plist_t toPlist(const Value& v, std::string& reason) {
         case Value::Type::Real:
             return plist_new_real(*v.getNumber());
         case Value::Type::String:
+            if (!xmlText(*v.getString(), reason)) return nullptr;
             return plist_new_string(v.getString()->c_str());
         case Value::Type::Date: {
-            double t = v.getDate()->timeIntervalSinceReferenceDate();
-            double whole = std::floor(t);
-            double usec = std::round((t - whole) * 1e6);
-            if (usec >= 1e6) {
-                whole += 1;
-                usec = 0;
-            }
-            if (!std::isfinite(t) || whole < std::numeric_limits<int32_t>::min() ||
-                whole > std::numeric_limits<int32_t>::max()) {
-                reason = "Property list invalid for format (date out of range)";
-                return nullptr;
-            }
-            return plist_new_date(static_cast<int32_t>(whole), static_cast<int32_t>(usec));
+            auto parts = plistDateParts(*v.getDate(), reason);
+            if (!parts) return nullptr;
+            return plist_new_date(parts->first, parts->second);
         }
         case Value::Type::Data: {
             const Data& d = *v.getData();
@@ -527,6 +605,7 @@ plist_t toPlist(const Value& v, std::string& reason) {
         case Value::Type::Dictionary: {
             PlistPtr node(plist_new_dict());
             for (const auto& [key, e] : *v.getDictionary()) {
+                if (!plistKey(key, reason)) return nullptr;
                 plist_t item = toPlist(e, reason);
                 if (item == nullptr) return nullptr;
                 plist_dict_set_item(node.get(), key.c_str(), item);
@@ -831,28 +910,29 @@ std::optional<Value> Value::fromPropertyList(const Data& bytes, Error* error) {
 
 std::optional<Data> Value::toPropertyList(PropertyListFormat format, Error* error) const {
     std::string reason;
+    if (format == PropertyListFormat::Binary) {
+        bplist::Writer writer;
+        auto top = toBinaryPlist(*this, writer, reason);
+        if (!top) {
+            fail(error, kPropertyListWriteInvalidError, reason);
+            return std::nullopt;
+        }
+        return writer.finish(*top);
+    }
     PlistPtr root(toPlist(*this, reason));
     if (!root) {
         fail(error, kPropertyListWriteInvalidError, reason);
         return std::nullopt;
     }
-    char* buffer = nullptr;  // the writers refuse to fill a buffer pointer that is already set
+    char* buffer = nullptr;  // the writer refuses to fill a buffer pointer that is already set
     uint32_t length = 0;
-    if (format == PropertyListFormat::XML) {
-        plist_to_xml(root.get(), &buffer, &length);
-    } else {
-        plist_to_bin(root.get(), &buffer, &length);
-    }
+    plist_to_xml(root.get(), &buffer, &length);
     if (buffer == nullptr) {
         fail(error, kPropertyListWriteInvalidError, "Property list could not be written");
         return std::nullopt;
     }
     Data out(reinterpret_cast<const uint8_t*>(buffer), reinterpret_cast<const uint8_t*>(buffer) + length);
-    if (format == PropertyListFormat::XML) {
-        plist_to_xml_free(buffer);
-    } else {
-        plist_to_bin_free(buffer);
-    }
+    plist_to_xml_free(buffer);
     return out;
 }
 

@@ -166,8 +166,10 @@ public:
     // True when the value is an array or dictionary that toJSON can write.
     bool isValidJSONObject() const;
 
-    // Property lists (libplist underneath), XML or binary, detected on reading. Null and absent
-    // cannot be written.
+    // Property lists, XML or binary, detected on reading (libplist underneath). Binary ones are
+    // written by the library's own writer (platform/BinaryPropertyList), which keeps texts with
+    // the character U+0000 whole; XML cannot hold such a text, and keys cannot hold U+0000 in
+    // either format. Null and absent cannot be written.
     static std::optional<Value> fromPropertyList(const platform::Data& bytes, Error* error = nullptr);
     std::optional<platform::Data> toPropertyList(PropertyListFormat format, Error* error = nullptr) const;
 

@@ -267,6 +267,49 @@ TEST(ValuePropertyList, BinaryKeepsSubSecondDates) {
     }
 }
 
+TEST(ValuePropertyList, TextsWithANulCharacterStayWholeInBinaryAndAreRefusedInXML) {
+    // Found by fuzzing: a binary list whose text (UTF-16) holds U+0000 reads whole, but was written
+    // cut at that character, and so lost the rest.
+    const uint8_t found[] = {
+        0x62, 0x70, 0x6c, 0x69, 0x73, 0x74, 0x30, 0x30, 0xd4, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x0b,
+        0x64, 0x6c, 0x65, 0x33, 0x41, 0xc5, 0xb5, 0x28, 0x00, 0x00, 0x08, 0x11, 0x15, 0x15, 0x1a, 0x1f,
+        0x22, 0x27, 0x29, 0x32, 0x44, 0x00, 0x03, 0x04, 0x0c, 0x51, 0x64, 0x51, 0x6e, 0x54, 0x01, 0x01,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0d, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x4d, 0x00, 0x4d, 0x00, 0x00, 0x00, 0x08, 0x11, 0x15, 0x15,
+        0x1a, 0x1f, 0x22, 0x27, 0x29, 0x32, 0x44, 0x00, 0x03, 0x04, 0x0c, 0x51, 0x64, 0x51, 0x6e, 0x54,
+        0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0d, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x4d,
+    };
+    auto read = Value::fromPropertyList(Data(found, found + sizeof found));
+    ASSERT_TRUE(read && read->isString());
+    ASSERT_NE(read->getString()->find('\0'), std::string::npos);
+
+    // Texts as user defaults keep them, beside a date.
+    Value kept = Value::dictionary({{"key", Value(std::string("va\0lue", 6))},
+                                    {"found", *read},
+                                    {"when", Date::fromTimeIntervalSinceReferenceDate(123456789)}});
+    for (const Value& v : {*read, kept}) {
+        auto bytes = v.toPropertyList(PropertyListFormat::Binary);
+        ASSERT_TRUE(bytes);
+        auto back = Value::fromPropertyList(*bytes);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(*back, v) << back->description();
+
+        Error error;
+        EXPECT_FALSE(v.toPropertyList(PropertyListFormat::XML, &error));
+        EXPECT_EQ(error.code(), 3851);
+        EXPECT_NE(error.description().find("text with a NUL character"), std::string::npos)
+            << error.description();
+    }
+    // A key would be read back cut at the character: refused in both formats.
+    for (auto format : {PropertyListFormat::XML, PropertyListFormat::Binary}) {
+        Error error;
+        EXPECT_FALSE(Value::dictionary({{std::string("k\0ey", 4), 1}}).toPropertyList(format, &error));
+        EXPECT_NE(error.description().find("key with a NUL character"), std::string::npos)
+            << error.description();
+    }
+}
+
 TEST(ValuePropertyList, RefusesWhatItCannotHold) {
     for (const Value& v :
          {Value::dictionary({{"n", nullptr}}), Value::array({Value()}), Value(nullptr), Value()}) {
