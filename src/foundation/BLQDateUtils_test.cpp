@@ -88,6 +88,19 @@ TEST(BLQDateUtils, MalformedDatesGiveNothing) {
     EXPECT_EQ(blqParseDate(Value()), std::nullopt);
 }
 
+TEST(BLQDateUtils, AFractionOfManyDigitsIsNoDate) {
+    // Found by fuzzing: a feed date with a long fraction of a second stopped the process.
+    EXPECT_EQ(blqParseDate(
+                  Value("2024-02-29T23:59:59.99232222222222222222222222222222222222222222222222222222222222"
+                        "222222")),
+              std::nullopt);
+    EXPECT_EQ(blqParseDate(Value("2030-01-01T00:00:00.0888888888888888888888888888888888888800Z")),
+              std::nullopt);
+    // Up to 32 digits the fraction reads as before.
+    EXPECT_EQ(blqParseDate(Value("2024-01-31T10:00:00.123456789Z")),
+              blqParseDate(Value("2024-01-31T10:00:00.123Z")));
+}
+
 class RepeatConditionDates : public testing::Test {
 protected:
     void SetUp() override {
