@@ -121,6 +121,18 @@ TEST_F(RepeatConditionDates, AddsTheUnitToNow) {
     EXPECT_EQ(blqParseRepeatConditionTimeUnits("d", ""), blqNextRepeatConditonDate("1d", ""));
 }
 
+TEST_F(RepeatConditionDates, CountsBeyondTheCalendarsRangeAreHeldToIt) {
+    // Found by fuzzing: a count of weeks that overflowed when made days.
+    const std::string weeks = blqParseRepeatConditionTimeUnits("9999999999999999999999w", "time_next");
+    EXPECT_FALSE(weeks.empty());
+    EXPECT_EQ(weeks, blqParseRepeatConditionTimeUnits("2147483647w", "time_next"));
+    EXPECT_EQ(weeks, blqParseRepeatConditionTimeUnits("306783379w", "time_next"));
+    EXPECT_EQ(blqParseRepeatConditionTimeUnits("-9999999999999999999999d", ""),
+              blqParseRepeatConditionTimeUnits("-2147483648d", ""));
+    EXPECT_EQ(blqParseRepeatConditionTimeUnits("9999999999999999999999s", ""),
+              blqParseRepeatConditionTimeUnits("2147483647s", ""));
+}
+
 TEST_F(RepeatConditionDates, TimeNextTruncatesToTheStartOfTheUnit) {
     platform::CaptureLogSink capture;
     EXPECT_EQ(blqParseRepeatConditionTimeUnits("h", "time_next"), "2024-6-15T14:0:0.000");
