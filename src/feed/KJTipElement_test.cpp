@@ -203,6 +203,18 @@ TEST_F(KJTipElementTest, SizesBeyondTheIntegerRangeAreHeldToItForTheButtons) {
     EXPECT_DOUBLE_EQ(step->next->height, double(INT64_MIN) * 10 / 100 + 10);
 }
 
+TEST_F(KJTipElementTest, AButtonSizeBeyondWhatANumberHoldsKeepsTheStepWhole) {
+    // Found by fuzzing: a button height beyond single precision made the step differ from its own
+    // stored form.
+    auto step = KJTipElement::createFromFeed(document(R"({ "meta":{
+ "view": "#"},"buttons":{ "next": {"height":"2222222222222222222222222222222222222240"}}})"));
+    ASSERT_TRUE(step && step->next);
+    EXPECT_EQ(step->next->height, 0);
+    auto back = KJTipElement::deserializeFromDictionary(step->serializeToDictionary());
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->isEqual(step.get()));
+}
+
 TEST_F(KJTipElementTest, DimMigration) {
     EXPECT_EQ(KJTipElement::getColorWithAlpha(Value::dictionary({{"dim", 5}, {"color", "#abcdef"}})),
               "#0Dabcdef");
