@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -213,6 +214,19 @@ TEST_F(KJTipElementTest, AButtonSizeBeyondWhatANumberHoldsKeepsTheStepWhole) {
     auto back = KJTipElement::deserializeFromDictionary(step->serializeToDictionary());
     ASSERT_TRUE(back);
     EXPECT_TRUE(back->isEqual(step.get()));
+}
+
+TEST_F(KJTipElementTest, AnInfiniteSideKeepsTheStepEqualToItsStoredForm) {
+    // Found by fuzzing (a feed's step): a padding beyond single precision is infinite, and the step
+    // no longer equalled the step read back from its stored form.
+    auto step = KJTipElement::createFromFeed(document(
+        R"({"meta": {"view": "HomeVC", "padding-top": 4, "padding-left": "6e999", "margin-top": -1e300}})"));
+    ASSERT_TRUE(step);
+    EXPECT_TRUE(std::isinf(step->padding.left));
+    auto back = KJTipElement::deserializeFromDictionary(step->serializeToDictionary());
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->isEqual(step.get()));
+    EXPECT_TRUE(step->isEqual(step.get()));
 }
 
 TEST_F(KJTipElementTest, DimMigration) {
