@@ -52,6 +52,10 @@ void usePayload(const Payload& payload, const std::optional<Launcher>& launcher)
     (void)sink;
     (void)meta.displayParams.dimColor();
     (void)meta.fab.iconName();
+    volatile double fab = meta.fab.totalWidth() + meta.fab.totalHeight() + meta.fab.borderWidthOrZero() +
+                          meta.fab.cornerRadiusOrZero() + meta.fab.fontSizeOrDefault();
+    (void)fab;
+    (void)meta.fab.fontWeightValue();
     (void)ElementPositon::listSize(meta);
     if (launcher) {
         (void)ElementPositon::listFrame(meta, *launcher, platform::CGRect(300, 700, 60, 50), {200, 300});
