@@ -40,6 +40,22 @@ TEST(KJFeedConditions, ASeenCountStartsAtZeroAndCountsEachShowingThroughItsSaved
     EXPECT_TRUE(KJFeedConditions::createConditionsObject(Value("{not json"), "repeat_conditions").empty());
 }
 
+TEST(KJFeedConditions, TextsThatLookLikeNullMembersKeepTheListWhole) {
+    // Found by fuzzing: a tag holding ": null}" made the kept text of the list unreadable, and every
+    // condition of the campaign was lost.
+    List list =
+        conditions(R"([{"|ype": "seen_count", "op": "|t", "value": "3"}, {"#ype": "tag_string", "op": "eq",
+        "tag": "p: null}lan", "value": "pro", "valuo_array": ["pro", "tEam"]}])");
+    ASSERT_EQ(list.size(), 2u);
+    for (bool increment : {false, true}) {
+        std::string kept = KJFeedConditions::getUpdatedFeedConditions(list, "trigger_conditions", increment);
+        List reread = KJFeedConditions::createConditionsObject(Value(kept), "trigger_conditions");
+        ASSERT_EQ(reread.size(), 2u);
+        EXPECT_EQ(reread[1]->tag, "p: null}lan");
+        EXPECT_EQ(reread[0]->op, "|t");
+    }
+}
+
 TEST(KJFeedConditions, AConditionAddedByAnUpdateKeepsItsInitialValueWhenMergedWithSavedState) {
     platform::Clock::useVirtual();
     List list = conditions(R"([{"type": "seen_count", "value": 2}, {"type": "after_delay", "value": "1d"}])");

@@ -40,15 +40,16 @@ std::string sideKey(const std::string& name, const char* side) {
     return name + "." + side;
 }
 
-bool nearlyEqual(double a, double b) {
-    return std::fabs(static_cast<float>(a) - static_cast<float>(b)) < 0.01f;
-}
-
 std::string colorText(const std::optional<platform::Color>& color) {
     return UIColorKJExt::blqHexStringFromColor(color).value_or("");
 }
 
 }  // namespace
+
+bool kjNearlyEqual(double a, double b) {
+    const float x = static_cast<float>(a), y = static_cast<float>(b);
+    return x == y || (std::isnan(x) && std::isnan(y)) || std::fabs(x - y) < 0.01f;
+}
 
 // ---- KJElementClass ------------------------------------------------------------------------------
 
@@ -199,26 +200,27 @@ bool KJTipBaseElement::isEqualWithExcludeProperties(const platform::NSObject* ot
     auto& b = const_cast<KJTipBaseElement&>(*that);
     for (const KJProperty& p : recordClass().properties()) {
         if (excluded(exclude, p.name)) continue;
-        bool same = std::visit(Overloaded{
-                                   [](const std::monostate&) { return true; },
-                                   [&](const KJFieldAccess<std::optional<std::string>>& f) {
-                                       return f(a).value_or("") == f(b).value_or("");
-                                   },
-                                   [&](const KJFieldAccess<int32_t>& f) { return f(a) == f(b); },
-                                   [&](const KJFieldAccess<int64_t>& f) { return f(a) == f(b); },
-                                   [&](const KJFieldAccess<double>& f) { return nearlyEqual(f(a), f(b)); },
-                                   [&](const KJFieldAccess<bool>& f) { return f(a) == f(b); },
-                                   [&](const KJFieldAccess<std::optional<platform::Color>>& f) {
-                                       return colorText(f(a)) == colorText(f(b));
-                                   },
-                                   [&](const KJFieldAccess<FourSide>& f) {
-                                       const FourSide& x = f(a);
-                                       const FourSide& y = f(b);
-                                       return nearlyEqual(x.top, y.top) && nearlyEqual(x.bottom, y.bottom) &&
-                                              nearlyEqual(x.left, y.left) && nearlyEqual(x.right, y.right);
-                                   },
-                               },
-                               p.access);
+        bool same =
+            std::visit(Overloaded{
+                           [](const std::monostate&) { return true; },
+                           [&](const KJFieldAccess<std::optional<std::string>>& f) {
+                               return f(a).value_or("") == f(b).value_or("");
+                           },
+                           [&](const KJFieldAccess<int32_t>& f) { return f(a) == f(b); },
+                           [&](const KJFieldAccess<int64_t>& f) { return f(a) == f(b); },
+                           [&](const KJFieldAccess<double>& f) { return kjNearlyEqual(f(a), f(b)); },
+                           [&](const KJFieldAccess<bool>& f) { return f(a) == f(b); },
+                           [&](const KJFieldAccess<std::optional<platform::Color>>& f) {
+                               return colorText(f(a)) == colorText(f(b));
+                           },
+                           [&](const KJFieldAccess<FourSide>& f) {
+                               const FourSide& x = f(a);
+                               const FourSide& y = f(b);
+                               return kjNearlyEqual(x.top, y.top) && kjNearlyEqual(x.bottom, y.bottom) &&
+                                      kjNearlyEqual(x.left, y.left) && kjNearlyEqual(x.right, y.right);
+                           },
+                       },
+                       p.access);
         if (!same) return false;
     }
     return true;

@@ -134,6 +134,10 @@ private:
     std::vector<KJProperty> properties_;
 };
 
+// How records compare their numbers: in single precision, to within 0.01. A number equals itself,
+// infinities and NaN included (a document may give any number).
+bool kjNearlyEqual(double a, double b);
+
 // The base of every record of the campaign model. The contract of a record class is four
 // operations: createFromFeed (class operation; one object of the campaign document),
 // serializeToDictionary (the stored form, keyed by property name), deserializeFromDictionary

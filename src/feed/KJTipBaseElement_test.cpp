@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -190,6 +191,25 @@ TEST(KJTipBaseElement, ComparesWithToleranceAndByClass) {
     auto view = platform::make<platform::UIView>();
     EXPECT_FALSE(a->isEqualWithExcludeProperties(view.get()));
     EXPECT_FALSE(a->isEqualWithExcludeProperties(nullptr));
+}
+
+TEST(KJTipBaseElement, ANumberBeyondTheRangeEqualsItself) {
+    // Found by fuzzing: a side of "6e999" (infinite) made a record unequal to itself, and to its
+    // own stored form.
+    for (double odd : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                       std::numeric_limits<double>::quiet_NaN(), 1e300}) {
+        auto a = filled();
+        a->ratio = odd;
+        a->padding.left = odd;
+        auto b = filled();
+        b->ratio = odd;
+        b->padding.left = odd;
+        EXPECT_TRUE(a->isEqualWithExcludeProperties(b.get())) << odd;
+        b->ratio = 1;
+        EXPECT_FALSE(a->isEqualWithExcludeProperties(b.get())) << odd;
+    }
+    EXPECT_FALSE(
+        kjNearlyEqual(std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()));
 }
 
 TEST(KJTipBaseElement, ClassesAreKnownByNameAndAnswerKeyValueLookups) {

@@ -130,6 +130,12 @@ std::shared_ptr<KJTipButtonElement> KJTipButtonElement::createFromFeed(const Val
     } else {
         button->width = -1;
     }
+    // A size beyond what a number holds (a percentage of no size at all that large) is no size.
+    for (auto [size, key] : {std::pair{&button->height, "height"}, std::pair{&button->width, "width"}}) {
+        if (std::isfinite(*size)) continue;
+        in.wrongKind(key, "a finite size");
+        *size = 0;
+    }
 
     double w = button->width > 0 ? button->width : 40;
     double h = button->height > 0 ? button->height : 40;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/KJLog.h"
 #include "foundation/UIColorKJExt.h"
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/UIButton.h"
@@ -67,6 +68,26 @@ TEST_F(KJTipButtonElementTest, DocumentDefaultsAndSizes) {
     EXPECT_EQ(measurer.calls().back().maxWidth, 220);
     EXPECT_EQ(button(R"({"button-align": "left"})")->width, 0);
     EXPECT_FALSE(KJTipButtonElement::createFromFeed(Value("text")));
+}
+
+TEST_F(KJTipButtonElementTest, SizesBeyondWhatANumberHoldsAreNoSizes) {
+    std::vector<std::string> lines;
+    KJLogSetObserver([&lines](int, const std::string& line) { lines.push_back(line); });
+    // Beyond single precision, and a percentage that large of a step of no size.
+    auto element =
+        button(R"({"button-type": "next", "text": "Go", "height": "2222222222222222222222222222222222222240",
+        "width": "1e39%", "containerWidth": 0, "containerHeight": 0})");
+    ASSERT_TRUE(element);
+    EXPECT_EQ(element->height, 0);
+    EXPECT_EQ(element->width, 0);
+    element = button(R"({"text": "Go", "height": "1e39%", "containerHeight": 0})");
+    ASSERT_TRUE(element);
+    EXPECT_EQ(element->height, 0);
+    KJLogSetObserver(nullptr);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(
+        lines[0],
+        "Model: KJTipButtonElement \"height\" is text where a finite size is expected; the default is used.");
 }
 
 TEST_F(KJTipButtonElementTest, MeasuringKeepsTheSizeInTheRecord) {

@@ -130,9 +130,12 @@ platform::UIFont KJTipCarouselItem::contentFont() const {
 void KJTipCarouselItem::prepareImages() {
     auto self = sharedAs<KJTipCarouselItem>();
     using Slot = std::shared_ptr<platform::UIImage> KJTipCarouselItem::*;
-    for (auto [source, slot] :
+    for (const auto& entry :
          {std::pair<const std::optional<std::string>*, Slot>{&imageSource, &KJTipCarouselItem::image},
           std::pair<const std::optional<std::string>*, Slot>{&iconSource, &KJTipCarouselItem::icon}}) {
+        // Named copies: a lambda cannot capture a structured binding under every compiler.
+        const std::optional<std::string>* source = entry.first;
+        Slot slot = entry.second;
         KJTipUtil::prepareImageWithSource(
             optionalText(*source), [self, slot](std::shared_ptr<platform::UIImage> loaded, const Value& from,
                                                 const std::optional<platform::Error>&) {

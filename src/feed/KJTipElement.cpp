@@ -56,10 +56,11 @@ void readSize(const KJDocumentReader& in, std::string_view key, double& size,
 }
 
 // The step's size in whole points for its buttons; a fraction is taken of the screen's width or
-// height.
+// height. A size beyond the 64-bit range (a document may give any number) is held to it, as a
+// number's integer value is.
 int64_t containerExtent(double size, const std::optional<std::string>& unit, double screenExtent) {
     double points = unit == "PERCENTAGE" ? screenExtent * size : size;
-    return static_cast<int64_t>(points);
+    return Value(points).integerValue();
 }
 
 std::string pointerKey(const char* field) {
@@ -343,18 +344,16 @@ std::shared_ptr<KJTipElement> KJTipElement::deserializeFromDictionary(const Valu
 bool KJTipElement::isEqual(const platform::NSObject* other) const {
     if (!isEqualWithExcludeProperties(other, kExclusions)) return false;
     const auto& that = *dynamic_cast<const KJTipElement*>(other);
-    auto near = [](double a, double b) {
-        return std::fabs(static_cast<float>(a) - static_cast<float>(b)) < 0.01f;
-    };
     return nestedEqual(target, that.target) && nestedListsMatch(arrayImages, that.arrayImages) &&
            nestedEqual(title, that.title) && nestedEqual(content, that.content) &&
            nestedEqual(prev, that.prev) && nestedEqual(next, that.next) &&
            nestedEqual(dismiss, that.dismiss) && nestedEqual(web, that.web) &&
            nestedEqual(coachmark, that.coachmark) && nestedEqual(carousel, that.carousel) &&
            nestedEqual(feedback, that.feedback) && nestedEqual(animation, that.animation) &&
-           nestedEqual(overlay, that.overlay) && near(pointerParams.width, that.pointerParams.width) &&
-           near(pointerParams.height, that.pointerParams.height) &&
-           near(pointerParams.offset, that.pointerParams.offset);
+           nestedEqual(overlay, that.overlay) &&
+           kjNearlyEqual(pointerParams.width, that.pointerParams.width) &&
+           kjNearlyEqual(pointerParams.height, that.pointerParams.height) &&
+           kjNearlyEqual(pointerParams.offset, that.pointerParams.offset);
 }
 
 // ---- The older "dim" setting ---------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -186,6 +187,46 @@ TEST_F(KJTipElementTest, PercentageSizesOfButtonsFollowTheScreen) {
     // The container is 195 wide (50% of 390) and 337 high (40% of 844, whole points).
     EXPECT_DOUBLE_EQ(step->next->width, 195);
     EXPECT_DOUBLE_EQ(step->next->height, 337 * 0.1 + 10);
+}
+
+TEST_F(KJTipElementTest, SizesBeyondTheIntegerRangeAreHeldToItForTheButtons) {
+    // Found by fuzzing: the step's size as whole points overflowed the integer before the buttons
+    // took it. Without a screen there is no step, but its buttons' sizes are reckoned first.
+    EXPECT_FALSE(KJTipElement::createFromFeed(
+        document(R"({"meta":{"display-params":{"width":"90222222222222222222"}},"buttons":{}})")));
+
+    auto step = KJTipElement::createFromFeed(document(R"({"meta": {"view": "A",
+        "display-params": {"width": "1e300%", "height": "-1e300%"}},
+        "buttons": {"next": {"text": "Go", "width": "50%", "height": "10%"}}})"));
+    ASSERT_TRUE(step && step->next);
+    // Half of the largest integer, in single precision as the button reckons.
+    EXPECT_DOUBLE_EQ(step->next->width, double(float(INT64_MAX) * 50) / 100.0);
+    EXPECT_DOUBLE_EQ(step->next->height, double(INT64_MIN) * 10 / 100 + 10);
+}
+
+TEST_F(KJTipElementTest, AButtonSizeBeyondWhatANumberHoldsKeepsTheStepWhole) {
+    // Found by fuzzing: a button height beyond single precision made the step differ from its own
+    // stored form.
+    auto step = KJTipElement::createFromFeed(document(R"({ "meta":{
+ "view": "#"},"buttons":{ "next": {"height":"2222222222222222222222222222222222222240"}}})"));
+    ASSERT_TRUE(step && step->next);
+    EXPECT_EQ(step->next->height, 0);
+    auto back = KJTipElement::deserializeFromDictionary(step->serializeToDictionary());
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->isEqual(step.get()));
+}
+
+TEST_F(KJTipElementTest, AnInfiniteSideKeepsTheStepEqualToItsStoredForm) {
+    // Found by fuzzing (a feed's step): a padding beyond single precision is infinite, and the step
+    // no longer equalled the step read back from its stored form.
+    auto step = KJTipElement::createFromFeed(document(
+        R"({"meta": {"view": "HomeVC", "padding-top": 4, "padding-left": "6e999", "margin-top": -1e300}})"));
+    ASSERT_TRUE(step);
+    EXPECT_TRUE(std::isinf(step->padding.left));
+    auto back = KJTipElement::deserializeFromDictionary(step->serializeToDictionary());
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->isEqual(step.get()));
+    EXPECT_TRUE(step->isEqual(step.get()));
 }
 
 TEST_F(KJTipElementTest, DimMigration) {

@@ -1,7 +1,9 @@
 #include "foundation/BLQDateUtils.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -163,13 +165,17 @@ std::string blqNextRepeatConditonDate(const std::string& unit, const std::string
 std::string blqParseRepeatConditionTimeUnits(const std::string& unitText, const std::string& mode) {
     std::string text = unitText.size() == 1 ? "1" + unitText : unitText;
     char unit = text.empty() ? '\0' : text.back();
-    // The integer value of the leading digits (with an optional sign) of what precedes the unit.
+    // The integer value of the leading digits (with an optional sign) of what precedes the unit,
+    // held to the 32-bit range the calendar adds in (a week's days are reckoned in 64 bits).
     long count = text.empty() ? 0 : std::strtol(text.substr(0, text.size() - 1).c_str(), nullptr, 10);
+    count = std::clamp<long>(count, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
 
     UErrorCode status = U_ZERO_ERROR;
     icu::GregorianCalendar calendar(icu::TimeZone::createDefault(), icu::Locale("en_US"), status);
     calendar.setTime(Date::now().timeIntervalSince1970() * 1000.0, status);
     auto add = [&](UCalendarDateFields field, long amount) {
+        amount = std::clamp<long>(amount, std::numeric_limits<int32_t>::min(),
+                                  std::numeric_limits<int32_t>::max());
         calendar.add(field, static_cast<int32_t>(amount), status);
     };
     switch (unit) {

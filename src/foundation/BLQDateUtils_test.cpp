@@ -88,6 +88,19 @@ TEST(BLQDateUtils, MalformedDatesGiveNothing) {
     EXPECT_EQ(blqParseDate(Value()), std::nullopt);
 }
 
+TEST(BLQDateUtils, AFractionOfManyDigitsIsNoDate) {
+    // Found by fuzzing: a feed date with a long fraction of a second stopped the process.
+    EXPECT_EQ(blqParseDate(
+                  Value("2024-02-29T23:59:59.99232222222222222222222222222222222222222222222222222222222222"
+                        "222222")),
+              std::nullopt);
+    EXPECT_EQ(blqParseDate(Value("2030-01-01T00:00:00.0888888888888888888888888888888888888800Z")),
+              std::nullopt);
+    // Up to 32 digits the fraction reads as before.
+    EXPECT_EQ(blqParseDate(Value("2024-01-31T10:00:00.123456789Z")),
+              blqParseDate(Value("2024-01-31T10:00:00.123Z")));
+}
+
 class RepeatConditionDates : public testing::Test {
 protected:
     void SetUp() override {
@@ -106,6 +119,18 @@ TEST_F(RepeatConditionDates, AddsTheUnitToNow) {
     // An unknown unit, or no digits before it, adds nothing.
     EXPECT_EQ(blqParseRepeatConditionTimeUnits("5x", ""), "2024-6-15T13:45:30.000");
     EXPECT_EQ(blqParseRepeatConditionTimeUnits("d", ""), blqNextRepeatConditonDate("1d", ""));
+}
+
+TEST_F(RepeatConditionDates, CountsBeyondTheCalendarsRangeAreHeldToIt) {
+    // Found by fuzzing: a count of weeks that overflowed when made days.
+    const std::string weeks = blqParseRepeatConditionTimeUnits("9999999999999999999999w", "time_next");
+    EXPECT_FALSE(weeks.empty());
+    EXPECT_EQ(weeks, blqParseRepeatConditionTimeUnits("2147483647w", "time_next"));
+    EXPECT_EQ(weeks, blqParseRepeatConditionTimeUnits("306783379w", "time_next"));
+    EXPECT_EQ(blqParseRepeatConditionTimeUnits("-9999999999999999999999d", ""),
+              blqParseRepeatConditionTimeUnits("-2147483648d", ""));
+    EXPECT_EQ(blqParseRepeatConditionTimeUnits("9999999999999999999999s", ""),
+              blqParseRepeatConditionTimeUnits("2147483647s", ""));
 }
 
 TEST_F(RepeatConditionDates, TimeNextTruncatesToTheStartOfTheUnit) {

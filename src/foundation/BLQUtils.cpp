@@ -81,11 +81,36 @@ std::optional<std::string> percentDecoded(const std::string& s) {
     return out;
 }
 
-std::string replaceAll(std::string s, const std::string& from, const std::string& to) {
-    for (size_t pos = s.find(from); pos != std::string::npos; pos = s.find(from, pos + to.size())) {
-        s.replace(pos, from.size(), to);
+// The JSON text with every member written ": null," or ": null}" given the empty text instead, as
+// the older layer did by replacing text; only outside strings, so that a text that holds those
+// characters stays whole and the document still reads.
+std::string emptyTextForSpacedNulls(const std::string& text) {
+    static constexpr std::string_view kMember = ": null";
+    std::string out;
+    out.reserve(text.size());
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            out += c;
+            if (c == '\\' && i + 1 < text.size()) {
+                out += text[++i];
+            } else if (c == '"') {
+                inString = false;
+            }
+            continue;
+        }
+        if (c == '"') inString = true;
+        const size_t end = i + kMember.size();
+        if (c == ':' && end < text.size() && (text[end] == ',' || text[end] == '}') &&
+            text.compare(i, kMember.size(), kMember) == 0) {
+            out += ": \"\"";
+            i = end - 1;
+            continue;
+        }
+        out += c;
     }
-    return s;
+    return out;
 }
 
 // A JSON text whose top level is an array or a dictionary, as the platform's parser reads it
@@ -235,8 +260,7 @@ Value blqParseObjectToDict(const Value& object) {
     if (object.isDictionary()) return object;
     const std::string* text = object.getString();
     if (text == nullptr || text->empty()) return Value();
-    std::string cleaned = replaceAll(*text, ": null,", ": \"\",");
-    cleaned = replaceAll(cleaned, ": null}", ": \"\"}");
+    std::string cleaned = emptyTextForSpacedNulls(*text);
     platform::Error error;
     auto parsed = Value::fromJSON(cleaned, &error);
     if (parsed && parsed->isDictionary()) return *parsed;

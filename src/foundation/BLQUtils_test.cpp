@@ -82,6 +82,15 @@ TEST(BLQUtilsJSON, ObjectToDictionaryTurnsSpacedNullsIntoEmptyText) {
     Value dict = Value::dictionary({{"k", Value::null()}});
     EXPECT_EQ(blqParseObjectToDict(dict), dict);
 
+    // Found by fuzzing: texts that hold the same characters stay as they are, and the document
+    // still reads (it used to be cut into text that is no JSON).
+    d = blqParseObjectToDict(
+        Value(R"({"tag": "p: null}lan", "op": "a: null, b", "n": null, "e": "\": null}"})"));
+    EXPECT_EQ(
+        d, Value::dictionary({{"tag", "p: null}lan"}, {"op", "a: null, b"}, {"n", ""}, {"e", "\": null}"}}));
+    EXPECT_EQ(blqParseObjectToDict(Value(R"({"a": [{"b": null}, null], "c": {"d": null }})")),
+              *Value::fromJSON(R"({"a": [{"b": ""}, null], "c": {"d": null }})"));
+
     KJLogLines log;
     EXPECT_TRUE(blqParseObjectToDict(Value("[1]")).isAbsent());
     EXPECT_TRUE(blqParseObjectToDict(Value("{broken")).isAbsent());

@@ -259,9 +259,10 @@ Ref Writer::date(double secondsSinceReferenceDate) {
 
 Ref Writer::string(std::string_view text) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    if (std::all_of(bytes, bytes + text.size(), [](uint8_t c) { return c < 0x80; }))
-        return put(marker(kAscii, text.size()), bytes, text.size(), uint64_t(kAscii) << 56 ^ text.size(),
-                   true);
+    // A text with U+0000 is written as UTF-16: readers that take ASCII texts as C strings end them
+    // there.
+    if (std::all_of(bytes, bytes + text.size(), [](uint8_t c) { return c != 0 && c < 0x80; }))
+        return put(marker(kAscii, text.size()), bytes, text.size(), uint64_t(kAscii) << 56 ^ text.size(), true);
     units_.clear();
     auto unit = [&](char32_t u) {
         units_.push_back(static_cast<uint8_t>(u >> 8));

@@ -20,15 +20,15 @@ namespace brindlecue::platform::bplist {
 using Ref = uint32_t;
 
 // Collects objects and writes the file. Equal texts, numbers, Booleans and UIDs are written once
-// and shared. Texts are UTF-8; those with characters beyond ASCII are written as UTF-16, with
-// U+FFFD for bytes that are no UTF-8.
+// and shared. Texts are UTF-8; those with characters beyond ASCII or with U+0000 are written as
+// UTF-16, with U+FFFD for bytes that are no UTF-8.
 class Writer {
 public:
     Ref boolean(bool value);
     Ref integer(int64_t value);
     // Written in single precision when that keeps the value exactly.
     Ref real(double value);
-    // Seconds since 1 January 2001 (UTC).
+    // Seconds since the reference date (2001-01-01 UTC), in double precision.
     Ref date(double secondsSinceReferenceDate);
     Ref string(std::string_view text);
     Ref data(const uint8_t* bytes, size_t length);

@@ -3,9 +3,28 @@
 #include <unicode/calendar.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
+#include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 namespace brindlecue::platform {
+
+namespace {
+
+// ICU reads a fraction of a second by dividing by a power of ten kept in 32 bits, which wraps to
+// zero for 35 digits and more and stops the process. No field of a date has 33 digits, so a text
+// with such a run is no date.
+constexpr int32_t kMaxDigitRun = 32;
+
+bool hasOverlongDigitRun(const icu::UnicodeString& text) {
+    int32_t run = 0;
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+        run = u_isdigit(text.char32At(i)) ? run + 1 : 0;
+        if (run > kMaxDigitRun) return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 struct DateFormatter::Impl {
     std::unique_ptr<icu::SimpleDateFormat> formatter;
@@ -59,6 +78,7 @@ std::string DateFormatter::stringFromDate(Date date) const {
 std::optional<Date> DateFormatter::dateFromString(const std::string& text) const {
     if (!impl_->formatter || text.empty()) return std::nullopt;
     icu::UnicodeString input = icu::UnicodeString::fromUTF8(text);
+    if (hasOverlongDigitRun(input)) return std::nullopt;
     // The fields are read into a calendar that refuses out-of-range values (month 13, 30 February).
     std::unique_ptr<icu::Calendar> calendar(impl_->formatter->getCalendar()->clone());
     calendar->clear();

@@ -27,6 +27,8 @@ public:
     void setLocale(std::string localeId);
 
     std::string stringFromDate(Date date) const;
+    // None for a text that does not read whole, and for one with a run of more than 32 digits
+    // (no date field has that many; ICU would stop the process on a fraction that long).
     std::optional<Date> dateFromString(const std::string& text) const;
 
 private:

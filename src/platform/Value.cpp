@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "platform/BinaryPropertyList.h"
 #include "platform/Error.h"
 
 namespace brindlecue::platform {
@@ -489,6 +490,191 @@ std::optional<Value> fromPlist(plist_t node) {
     }
 }
 
+// A date as the whole seconds and microseconds since the reference date that property lists
+// hold; none (with the reason) beyond the 32-bit seconds the reader takes, or not finite.
+std::optional<std::pair<int32_t, int32_t>> plistDateParts(const Date& date, std::string& reason) {
+    double t = date.timeIntervalSinceReferenceDate();
+    double whole = std::floor(t);
+    double usec = std::round((t - whole) * 1e6);
+    if (usec >= 1e6) {
+        whole += 1;
+        usec = 0;
+    }
+    if (!std::isfinite(t) || whole < std::numeric_limits<int32_t>::min() ||
+        whole > std::numeric_limits<int32_t>::max()) {
+        reason = "Property list invalid for format (date out of range)";
+        return std::nullopt;
+    }
+    return std::pair{static_cast<int32_t>(whole), static_cast<int32_t>(usec)};
+}
+
+// XML has no form for the character U+0000, and libplist hands keys back as C strings: either
+// would end at it.
+bool xmlText(const std::string& text, std::string& reason) {
+    if (text.find('\0') == std::string::npos) return true;
+    reason = "Property list invalid for format (text with a NUL character)";
+    return false;
+}
+
+bool xmlKey(const std::string& key, std::string& reason) {
+    if (key.find('\0') == std::string::npos) return true;
+    reason = "Property list invalid for format (key with a NUL character)";
+    return false;
+}
+
+// The binary form, written by the library's own writer: it keeps texts and keys whole (U+0000
+// included), where libplist would end them at the first NUL.
+std::optional<bplist::Ref> toBinaryPlist(const Value& v, bplist::Writer& out, std::string& reason) {
+    switch (v.type()) {
+        case Value::Type::Bool:
+            return out.boolean(*v.getBool());
+        case Value::Type::Integer:
+            return out.integer(*v.getInteger());
+        case Value::Type::Real:
+            return out.real(*v.getNumber());
+        case Value::Type::String:
+            return out.string(*v.getString());
+        case Value::Type::Date: {
+            auto parts = plistDateParts(*v.getDate(), reason);
+            if (!parts) return std::nullopt;
+            return out.date(parts->first + parts->second / 1e6);
+        }
+        case Value::Type::Data: {
+            const Data& d = *v.getData();
+            return out.data(d.data(), d.size());
+        }
+        case Value::Type::Array: {
+            std::vector<bplist::Ref> items;
+            items.reserve(v.getArray()->size());
+            for (const Value& e : *v.getArray()) {
+                auto item = toBinaryPlist(e, out, reason);
+                if (!item) return std::nullopt;
+                items.push_back(*item);
+            }
+            return out.array(items);
+        }
+        case Value::Type::Dictionary: {
+            std::vector<bplist::Ref> keys, values;
+            keys.reserve(v.getDictionary()->size());
+            values.reserve(v.getDictionary()->size());
+            for (const auto& [key, e] : *v.getDictionary()) {
+                keys.push_back(out.string(key));
+                auto item = toBinaryPlist(e, out, reason);
+                if (!item) return std::nullopt;
+                values.push_back(*item);
+            }
+            return out.dictionary(keys, values);
+        }
+        case Value::Type::Null:
+            reason = "Property list invalid for format (null)";
+            return std::nullopt;
+        case Value::Type::Absent:
+            reason = "Property list invalid for format (missing value)";
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// Reads a binary property list with the library's own reader, which checks every offset, count
+// and width against the bytes: libplist stops the process on some malformed lists (a key that holds
+// U+0000 fails one of its assertions). As for keyed archives, nesting is limited, a container that
+// holds itself is refused, and what one reading produces is bounded by the size of the list, so
+// that a web of shared references cannot expand without end. Sets read as arrays and UIDs as
+// integers, as libplist reads them; a null object makes the list unreadable.
+class BinaryPlistReader {
+public:
+    BinaryPlistReader(const bplist::Reader& plist, size_t size)
+        : plist_(plist),
+          inProgress_(static_cast<size_t>(plist.objectCount()), false),
+          steps_(16 * static_cast<uint64_t>(size) + 4096),
+          bytes_(16 * static_cast<uint64_t>(size) + (uint64_t(64) << 20)) {}
+
+    std::optional<Value> read(uint64_t ref, size_t depth) {
+        using Kind = bplist::Reader::Kind;
+        bplist::Reader::Object node;
+        if (depth > kMaxPlistDepth || !spend(1) || !plist_.object(ref, node)) return std::nullopt;
+        switch (node.kind) {
+            case Kind::Boolean:
+                return Value(node.boolean);
+            case Kind::Integer:
+            case Kind::Uid:
+                return Value(static_cast<int64_t>(node.integer));
+            case Kind::Real:
+                return Value(node.real);
+            case Kind::Date:
+                return Value(Date::fromTimeIntervalSinceReferenceDate(node.real));
+            case Kind::AsciiString:
+            case Kind::Utf16String:
+                if (!spend(0, node.count)) return std::nullopt;
+                return Value(plist_.text(node));
+            case Kind::Data: {
+                if (!spend(0, node.count)) return std::nullopt;
+                const uint8_t* bytes = plist_.bytes(node);
+                return Value(Data(bytes, bytes + node.count));
+            }
+            case Kind::Array:
+            case Kind::Set:
+            case Kind::Dictionary: {
+                const auto slot = static_cast<size_t>(ref);
+                if (inProgress_[slot] || !spend(node.count)) return std::nullopt;
+                inProgress_[slot] = true;
+                auto value =
+                    node.kind == Kind::Dictionary ? readDictionary(node, depth) : readArray(node, depth);
+                inProgress_[slot] = false;
+                return value;
+            }
+            default:
+                return std::nullopt;
+        }
+    }
+
+private:
+    static constexpr size_t kMaxPlistDepth = 512;
+
+    bool spend(uint64_t steps, uint64_t bytes = 0) {
+        if (steps > steps_ || bytes > bytes_) {
+            steps_ = bytes_ = 0;
+            return false;
+        }
+        steps_ -= steps;
+        bytes_ -= bytes;
+        return true;
+    }
+
+    std::optional<Value> readArray(const bplist::Reader::Object& node, size_t depth) {
+        Array items;
+        items.reserve(static_cast<size_t>(node.count));
+        for (uint64_t i = 0; i < node.count; ++i) {
+            auto item = read(plist_.element(node, i), depth + 1);
+            if (!item) return std::nullopt;
+            items.push_back(std::move(*item));
+        }
+        return Value(std::move(items));
+    }
+
+    std::optional<Value> readDictionary(const bplist::Reader::Object& node, size_t depth) {
+        std::vector<Dictionary::Entry> entries;
+        entries.reserve(static_cast<size_t>(node.count));
+        for (uint64_t i = 0; i < node.count; ++i) {
+            bplist::Reader::Object key;
+            if (!plist_.object(plist_.key(node, i), key) ||
+                (key.kind != bplist::Reader::Kind::AsciiString &&
+                 key.kind != bplist::Reader::Kind::Utf16String) ||
+                !spend(1, key.count))
+                return std::nullopt;
+            auto item = read(plist_.value(node, i), depth + 1);
+            if (!item) return std::nullopt;
+            entries.emplace_back(plist_.text(key), std::move(*item));
+        }
+        return Value(Dictionary(std::move(entries)));
+    }
+
+    const bplist::Reader& plist_;
+    std::vector<bool> inProgress_;
+    uint64_t steps_;
+    uint64_t bytes_;
+};
+
 plist_t toPlist(const Value& v, std::string& reason) {
     switch (v.type()) {
         case Value::Type::Bool:
@@ -498,21 +684,12 @@ plist_t toPlist(const Value& v, std::string& reason) {
         case Value::Type::Real:
             return plist_new_real(*v.getNumber());
         case Value::Type::String:
+            if (!xmlText(*v.getString(), reason)) return nullptr;
             return plist_new_string(v.getString()->c_str());
         case Value::Type::Date: {
-            double t = v.getDate()->timeIntervalSinceReferenceDate();
-            double whole = std::floor(t);
-            double usec = std::round((t - whole) * 1e6);
-            if (usec >= 1e6) {
-                whole += 1;
-                usec = 0;
-            }
-            if (!std::isfinite(t) || whole < std::numeric_limits<int32_t>::min() ||
-                whole > std::numeric_limits<int32_t>::max()) {
-                reason = "Property list invalid for format (date out of range)";
-                return nullptr;
-            }
-            return plist_new_date(static_cast<int32_t>(whole), static_cast<int32_t>(usec));
+            auto parts = plistDateParts(*v.getDate(), reason);
+            if (!parts) return nullptr;
+            return plist_new_date(parts->first, parts->second);
         }
         case Value::Type::Data: {
             const Data& d = *v.getData();
@@ -530,6 +707,7 @@ plist_t toPlist(const Value& v, std::string& reason) {
         case Value::Type::Dictionary: {
             PlistPtr node(plist_new_dict());
             for (const auto& [key, e] : *v.getDictionary()) {
+                if (!xmlKey(key, reason)) return nullptr;
                 plist_t item = toPlist(e, reason);
                 if (item == nullptr) return nullptr;
                 plist_dict_set_item(node.get(), key.c_str(), item);
@@ -839,6 +1017,16 @@ std::optional<Value> Value::fromPropertyList(const Data& bytes, Error* error) {
         fail(error, kReadCorruptError, kUnreadable);
         return std::nullopt;
     }
+    static constexpr std::string_view kBinaryHeader = "bplist";
+    if (bytes.size() >= kBinaryHeader.size() &&
+        std::equal(kBinaryHeader.begin(), kBinaryHeader.end(), bytes.begin())) {
+        bplist::Reader plist;
+        std::optional<Value> value;
+        if (plist.open(bytes.data(), bytes.size()))
+            value = BinaryPlistReader(plist, bytes.size()).read(plist.top(), 0);
+        if (!value) fail(error, kReadCorruptError, kUnreadable);
+        return value;
+    }
     plist_t root = nullptr;
     plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()),
                       &root);
@@ -851,28 +1039,29 @@ std::optional<Value> Value::fromPropertyList(const Data& bytes, Error* error) {
 
 std::optional<Data> Value::toPropertyList(PropertyListFormat format, Error* error) const {
     std::string reason;
+    if (format == PropertyListFormat::Binary) {
+        bplist::Writer writer;
+        auto top = toBinaryPlist(*this, writer, reason);
+        if (!top) {
+            fail(error, kPropertyListWriteInvalidError, reason);
+            return std::nullopt;
+        }
+        return writer.finish(*top);
+    }
     PlistPtr root(toPlist(*this, reason));
     if (!root) {
         fail(error, kPropertyListWriteInvalidError, reason);
         return std::nullopt;
     }
-    char* buffer = nullptr;  // the writers refuse to fill a buffer pointer that is already set
+    char* buffer = nullptr;  // the writer refuses to fill a buffer pointer that is already set
     uint32_t length = 0;
-    if (format == PropertyListFormat::XML) {
-        plist_to_xml(root.get(), &buffer, &length);
-    } else {
-        plist_to_bin(root.get(), &buffer, &length);
-    }
+    plist_to_xml(root.get(), &buffer, &length);
     if (buffer == nullptr) {
         fail(error, kPropertyListWriteInvalidError, "Property list could not be written");
         return std::nullopt;
     }
     Data out(reinterpret_cast<const uint8_t*>(buffer), reinterpret_cast<const uint8_t*>(buffer) + length);
-    if (format == PropertyListFormat::XML) {
-        plist_to_xml_free(buffer);
-    } else {
-        plist_to_bin_free(buffer);
-    }
+    plist_to_xml_free(buffer);
     return out;
 }
 

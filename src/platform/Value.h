@@ -166,8 +166,10 @@ public:
     // True when the value is an array or dictionary that toJSON can write.
     bool isValidJSONObject() const;
 
-    // Property lists (libplist underneath), XML or binary, detected on reading. Null and absent
-    // cannot be written.
+    // Property lists, XML or binary, detected on reading. Binary ones are read and written by the
+    // library's own reader and writer (platform/BinaryPropertyList), which check every offset and
+    // keep texts with the character U+0000 whole; XML ones by libplist. XML cannot hold such a
+    // text or key. Null and absent cannot be written.
     static std::optional<Value> fromPropertyList(const platform::Data& bytes, Error* error = nullptr);
     std::optional<platform::Data> toPropertyList(PropertyListFormat format, Error* error = nullptr) const;
 

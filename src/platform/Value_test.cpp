@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "platform/BinaryPropertyList.h"
 #include "platform/Date.h"
 #include "platform/Error.h"
 
@@ -265,6 +266,85 @@ TEST(ValuePropertyList, BinaryKeepsSubSecondDates) {
         ASSERT_TRUE(date) << t;
         EXPECT_NEAR(date->timeIntervalSinceReferenceDate(), t, 1.5e-6) << t;
     }
+}
+
+TEST(ValuePropertyList, TextsWithANulCharacterStayWholeInBinaryAndAreRefusedInXML) {
+    // Found by fuzzing: a binary list whose text (UTF-16) holds U+0000 reads whole, but was written
+    // cut at that character, and so lost the rest.
+    const uint8_t found[] = {
+        0x62, 0x70, 0x6c, 0x69, 0x73, 0x74, 0x30, 0x30, 0xd4, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x0b,
+        0x64, 0x6c, 0x65, 0x33, 0x41, 0xc5, 0xb5, 0x28, 0x00, 0x00, 0x08, 0x11, 0x15, 0x15, 0x1a, 0x1f,
+        0x22, 0x27, 0x29, 0x32, 0x44, 0x00, 0x03, 0x04, 0x0c, 0x51, 0x64, 0x51, 0x6e, 0x54, 0x01, 0x01,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0d, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x4d, 0x00, 0x4d, 0x00, 0x00, 0x00, 0x08, 0x11, 0x15, 0x15,
+        0x1a, 0x1f, 0x22, 0x27, 0x29, 0x32, 0x44, 0x00, 0x03, 0x04, 0x0c, 0x51, 0x64, 0x51, 0x6e, 0x54,
+        0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0d, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x4d,
+    };
+    auto read = Value::fromPropertyList(Data(found, found + sizeof found));
+    ASSERT_TRUE(read && read->isString());
+    ASSERT_NE(read->getString()->find('\0'), std::string::npos);
+
+    // Texts as user defaults keep them, beside a date.
+    Value kept = Value::dictionary({{"key", Value(std::string("va\0lue", 6))},
+                                    {"found", *read},
+                                    {"when", Date::fromTimeIntervalSinceReferenceDate(123456789)}});
+    for (const Value& v : {*read, kept}) {
+        auto bytes = v.toPropertyList(PropertyListFormat::Binary);
+        ASSERT_TRUE(bytes);
+        auto back = Value::fromPropertyList(*bytes);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(*back, v) << back->description();
+
+        Error error;
+        EXPECT_FALSE(v.toPropertyList(PropertyListFormat::XML, &error));
+        EXPECT_EQ(error.code(), 3851);
+        EXPECT_NE(error.description().find("text with a NUL character"), std::string::npos)
+            << error.description();
+    }
+    // A key with the character is kept in a binary list and refused in XML.
+    Value keyed = Value::dictionary({{std::string("k\0ey", 4), 1}});
+    auto bytes = keyed.toPropertyList(PropertyListFormat::Binary);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(Value::fromPropertyList(*bytes), keyed);
+    Error error;
+    EXPECT_FALSE(keyed.toPropertyList(PropertyListFormat::XML, &error));
+    EXPECT_NE(error.description().find("key with a NUL character"), std::string::npos) << error.description();
+}
+
+TEST(ValuePropertyList, AMalformedBinaryListIsRefusedWithoutStoppingTheProcess) {
+    // Found by fuzzing: libplist, which read binary lists, failed an assertion on this one (a key
+    // holding U+0000) and stopped the process.
+    const uint8_t found[] = {
+        0x62, 0x70, 0x6c, 0x69, 0x73, 0x74, 0x30, 0x30, 0xd4, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x0b,
+        0x0c, 0x5d, 0x64, 0x59, 0x51, 0x6e, 0x6e, 0x61, 0x51, 0x0c, 0x54, 0x37, 0x22, 0x27, 0x29, 0x33,
+        0x1a, 0x1f, 0x22, 0x27, 0x29, 0x32, 0x3b, 0x3c, 0x44, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01,
+        0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0d, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x65, 0x33, 0x41, 0xc5, 0xb5, 0x2a, 0xd0, 0x00, 0x00, 0x00, 0x08, 0x11, 0x17,
+        0x15, 0x1a, 0x1f, 0x22, 0x27, 0x29, 0x32, 0x44, 0x00, 0x00, 0x3b, 0x3c, 0x00, 0x00, 0x00, 0x00,
+        0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0d, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x4d,
+    };
+    Error error;
+    EXPECT_FALSE(Value::fromPropertyList(Data(found, found + sizeof found), &error));
+    EXPECT_EQ(error.code(), 3840);
+
+    // An array that holds itself: "bplist00", the array (one element, object 0), the offset table
+    // and the trailer (widths 1, one object, top 0, table at 10).
+    Data selfHolding{'b', 'p', 'l', 'i', 's', 't', '0', '0', 0xA1, 0x00, 0x08};
+    const uint8_t trailer[32] = {0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 1,
+                                 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 10};
+    selfHolding.insert(selfHolding.end(), trailer, trailer + sizeof trailer);
+    EXPECT_FALSE(Value::fromPropertyList(selfHolding, &error));
+    selfHolding[8] = 0xA0;  // the same file with an empty array reads
+    EXPECT_EQ(Value::fromPropertyList(selfHolding), Value::array());
+    // A web of shared references that would expand without end.
+    bplist::Writer writer;
+    bplist::Ref leaf = writer.string("leaf");
+    bplist::Ref level = writer.array(std::vector<bplist::Ref>{leaf, leaf});
+    for (int i = 0; i < 40; ++i) level = writer.array(std::vector<bplist::Ref>{level, level});
+    EXPECT_FALSE(Value::fromPropertyList(writer.finish(level), &error));
+    EXPECT_EQ(error.code(), 3840);
 }
 
 TEST(ValuePropertyList, RefusesWhatItCannotHold) {

@@ -574,7 +574,7 @@ void KJBaseTipViewController::placeViewsByConstraints() {
         std::max(0.0, cw - constantOf(cstViewTitleMarginLeft) - constantOf(cstViewTitleMarginRight)),
         constantOf(cstViewTitleHeight));
     viewTitle->setFrame(title);
-    const CGSize close(constantOf(cstButtonDismissWidth), constantOf(cstButtonDismissHeight));
+    const CGSize close{constantOf(cstButtonDismissWidth), constantOf(cstButtonDismissHeight)};
     buttonClose->setFrame(CGRect(title.width() - constantOf(cstButtonDismissMarginRight) - close.width,
                                  constantOf(cstButtonDismissMarginTop), close.width, close.height));
     const double labelX = constantOf(cstLabelTitleMarginLeft) - title.minX();

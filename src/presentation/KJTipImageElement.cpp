@@ -92,7 +92,7 @@ std::optional<CGSize> remotePixelSize(const platform::URL& url) {
     if (!bytes) return std::nullopt;
     auto source = platform::CGImageSource::createWithData(std::move(*bytes));
     if (!source || source->pixelWidth() <= 0 || source->pixelHeight() <= 0) return std::nullopt;
-    return CGSize(source->pixelWidth(), source->pixelHeight());
+    return CGSize{double(source->pixelWidth()), double(source->pixelHeight())};
 }
 
 std::optional<platform::UIColor> uiColor(const std::optional<platform::Color>& color) {
@@ -282,7 +282,7 @@ void KJTipImageElement::setupImageElmentScale(KJTipImageElement& element, CGSize
     const Value* originalWidth = results.find("originalWidth");
     const Value* originalHeight = results.find("originalHeight");
     if (originalWidth && originalHeight)
-        original = CGSize(originalWidth->doubleValue(), originalHeight->doubleValue());
+        original = CGSize{originalWidth->doubleValue(), originalHeight->doubleValue()};
     const CGSize size =
         scaledSize(element.feedWidth.value_or(""), element.feedHeight.value_or(""), containerSize, original);
     element.width = size.width;

@@ -23,7 +23,9 @@ std::string lower(std::string s) {
 HTTPHeaderFields joined(const HTTPHeaderFields& raw) {
     HTTPHeaderFields out;
     for (const auto& [name, value] : raw) {
-        auto it = std::find_if(out.begin(), out.end(), [&](const auto& h) { return headerNameEquals(h.first, name); });
+        const std::string& field = name;  // a lambda cannot capture a structured binding under every compiler
+        auto it =
+            std::find_if(out.begin(), out.end(), [&](const auto& h) { return headerNameEquals(h.first, field); });
         if (it == out.end()) {
             out.emplace_back(name, value);
         } else {

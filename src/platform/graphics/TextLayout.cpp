@@ -286,7 +286,15 @@ void TextLayout::draw(CGContext& context, const std::string& text, const CGRect&
 
 }  // namespace brindlecue::platform
 
+// GCC says it builds with AddressSanitizer by __SANITIZE_ADDRESS__, clang by __has_feature.
 #if defined(__SANITIZE_ADDRESS__)
+#define BRINDLECUE_TEXT_LAYOUT_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define BRINDLECUE_TEXT_LAYOUT_ASAN 1
+#endif
+#endif
+#if defined(BRINDLECUE_TEXT_LAYOUT_ASAN)
 // fontconfig keeps pattern caches for the life of the process that LeakSanitizer reports as
 // leaks at exit; they are not ours to free.
 extern "C" const char* __lsan_default_suppressions() {
