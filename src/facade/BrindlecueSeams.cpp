@@ -12,15 +12,16 @@
 #include "feed/KJFeedObject.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
+#include "foundation/BLQAppStatusManagerFactory.h"
 #include "foundation/BLQFacadeLink.h"
 #include "foundation/BLQILoggerManager.h"
 #include "foundation/BLQUtils.h"
 #include "imaging/UIImageMultiFormat.h"
 #include "matching/CampaignMatching.h"
+#include "network/KJHTTPFacade.h"
 #include "platform/uikit/UIFont.h"
 #include "presentation/KJTipLauncherElement.h"
 #include "presentation/KJTipPresentation.h"
-#include "foundation/BLQAppStatusManagerFactory.h"
 #include "preview/BLQIPreviewModeManager.h"
 #include "preview/BLQPreviewModeLink.h"
 #include "storage/KJDBManager.h"
@@ -34,6 +35,50 @@
 #include "tips/KJTipUtil.h"
 
 namespace brindlecue {
+
+namespace {
+
+// What the older HTTP clients (feedback records, author screenshots) read of the started library:
+// the configured server and app, the current install.
+class FacadeHTTPFacts final : public KJHTTPFacade {
+public:
+    explicit FacadeHTTPFacts(std::weak_ptr<Brindlecue> facade) : facade_(std::move(facade)) {}
+
+    std::optional<int64_t> appId() const override {
+        auto config = configManager();
+        return config ? config->getAppId() : std::nullopt;
+    }
+    std::string appKey() const override {
+        auto config = configManager();
+        return config ? config->getAppKey() : std::string();
+    }
+    std::string sdkVersion() const override {
+        auto config = configManager();
+        return (config ? config->getSDKVersion() : std::nullopt).value_or(Brindlecue::kVersion);
+    }
+    std::string installId() const override { return BLQAppDetailsProvider().installId().value_or(""); }
+    bool isDebugMode() const override {
+        auto facade = facade_.lock();
+        return facade && facade->isDebugMode();
+    }
+    std::string host() const override {
+        auto config = configManager();
+        return config ? config->getHost() : std::string();
+    }
+    void setSDKDisabledTime(double time) override {
+        if (auto config = configManager()) config->setSDKDisabledTime(time);
+    }
+
+private:
+    std::shared_ptr<BLQIConfigManager> configManager() const {
+        auto facade = facade_.lock();
+        return facade ? facade->configManager() : nullptr;
+    }
+
+    std::weak_ptr<Brindlecue> facade_;
+};
+
+}  // namespace
 
 void Brindlecue::connectLowerLayers() {
     // The campaign model's records of other layers, by class name.
@@ -103,6 +148,7 @@ void Brindlecue::connectToLayers() {
     BLQCustomGuideLink::setTagManager(tagManager_);
     KJTipPresentation::setFacade(self);
     BLQPreviewModeLink::setFacade(self);
+    KJHTTPFacade::set(std::make_shared<FacadeHTTPFacts>(self));
 
     // The tip engine reaches the facade, and waits for the user through its triggers.
     if (auto engine = std::dynamic_pointer_cast<KJTipManager>(tipManager_)) {
@@ -150,6 +196,7 @@ void Brindlecue::disconnectFromLayers() {
     BLQCustomGuideLink::setTagManager(nullptr);
     KJTipPresentation::setFacade(nullptr);
     BLQPreviewModeLink::setFacade(nullptr);
+    KJHTTPFacade::set(nullptr);
     if (auto engine = std::dynamic_pointer_cast<KJTipManager>(tipManager_)) engine->setTriggers(nullptr);
 }
 
