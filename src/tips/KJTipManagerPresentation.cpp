@@ -95,16 +95,21 @@ void KJTipManager::showTip(const std::shared_ptr<KJTipElement>& step,
 
     double delay = std::max(step->delaySeconds, 0.0);
     if (delay < minDelaySeconds) delay = step->tipType == kCarouselType ? 0.0 : minDelaySeconds;
+    uint64_t request;
+    {
+        std::lock_guard lock(mutex_);
+        request = ++presentationNumber_;
+    }
     std::weak_ptr<KJTipManager> weak = weak_from_this();
     std::weak_ptr<platform::UIViewController> screen = controller;
-    platform::DispatchQueue::main()->asyncAfter(delay, [weak, screen, targetControl, step] {
-        if (auto engine = weak.lock()) engine->presentAfterDelay(screen.lock(), targetControl, step);
+    platform::DispatchQueue::main()->asyncAfter(delay, [weak, screen, targetControl, step, request] {
+        if (auto engine = weak.lock()) engine->presentAfterDelay(screen.lock(), targetControl, step, request);
     });
 }
 
 void KJTipManager::presentAfterDelay(const std::shared_ptr<platform::UIViewController>& controller,
                                      const std::shared_ptr<platform::UIView>& target,
-                                     const std::shared_ptr<KJTipElement>& step) {
+                                     const std::shared_ptr<KJTipElement>& step, uint64_t request) {
     auto view = controller ? controller->viewIfLoaded() : nullptr;
     if (!view || !view->window()) {
         // The screen left before the delay ran out.
@@ -157,8 +162,9 @@ void KJTipManager::presentAfterDelay(const std::shared_ptr<platform::UIViewContr
     }
 
     auto self = shared_from_this();
-    platform::DispatchQueue::global()->async(
-        [self, tipController, controller] { self->concurrentTipPresentQueue(tipController, controller); });
+    platform::DispatchQueue::global()->async([self, tipController, controller, request] {
+        self->concurrentTipPresentQueue(tipController, controller, request);
+    });
 }
 
 void KJTipManager::targetNotFound(const std::shared_ptr<KJTipElement>& step,
@@ -271,7 +277,8 @@ bool KJTipManager::tipStillOnScreen(const std::shared_ptr<BLQITipViewController>
 }
 
 void KJTipManager::concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewController>& tipController,
-                                             const std::shared_ptr<platform::UIViewController>& controller) {
+                                             const std::shared_ptr<platform::UIViewController>& controller,
+                                             uint64_t request) {
     auto tipLock = singleTipLock();
     std::unique_lock hold(*tipLock);
 
@@ -293,16 +300,32 @@ void KJTipManager::concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewCo
     }
 
     const platform::Date start = platform::Date::now();
-    double waitBound;
+    double waitBound = 0;
     std::optional<platform::Date> received;
+    bool stale = false;
     {
-        // The controller is current before it can be dismissed, so a quick dismissal is not undone.
+        // The same step asked for twice before it showed (the screen's arrival and the feed's, say)
+        // has two workers: the one that waited shows nothing once the step has been presented, as
+        // the user may have answered it meanwhile.
         std::lock_guard lock(mutex_);
-        if (index >= 0) tipSeriesElementShown_[*feedId] = index;
-        currentTipViewController_ = tipController;
-        tipSeriesSincelastShown_[*feedId] = start;
-        waitBound = autoDismissedTimeInterval_;
-        received = feedsReceivedTime_;
+        const std::string key = *feedId + "\n" + text(step->suid);
+        auto presented = stepPresentedAt_.find(key);
+        stale = request != 0 && presented != stepPresentedAt_.end() && presented->second > request;
+        if (!stale) {
+            stepPresentedAt_[key] = ++presentationNumber_;
+            // The controller is current before it can be dismissed, so a quick dismissal is not undone.
+            if (index >= 0) tipSeriesElementShown_[*feedId] = index;
+            currentTipViewController_ = tipController;
+            tipSeriesSincelastShown_[*feedId] = start;
+            waitBound = autoDismissedTimeInterval_;
+            received = feedsReceivedTime_;
+        }
+    }
+    if (stale) {
+        hold.unlock();
+        logGuides(2, "Step " + text(step->suid) + " of " + *feedId + " was presented since it was asked for.");
+        handleShowTipFailure(nullptr);
+        return;
     }
     std::weak_ptr<KJTipManager> weak = weak_from_this();
     platform::DispatchQueue::main()->async([weak, tipController, controller] {
