@@ -234,11 +234,13 @@ void KJTipTriggers::showOnDemandGuide(const std::string& campaignId) {
         }
     }
     // An on-demand campaign leaves the live list when it ends but stays stored: the stored one
-    // shows again at once, not only after a screen has come on view and refreshed the list.
+    // goes back into the live list (which holds the campaign its steps answer to) and shows again
+    // at once, not only after a screen has come on view and refreshed the list.
     if (!BLQFacadeLink::isInPreviewMode()) {
         for (const auto& stored : KJDBManager::sharedInstance()->findOnDemandCampaign(campaignId)) {
             auto series = std::dynamic_pointer_cast<KJTipSeriesElement>(stored);
             if (series && series->campaignid == campaignId) {
+                engine->purgeDuplicateInfiniteCampaign({series});
                 showOnDemandCampaignWithTips(series->arrayTips);
                 return;
             }

@@ -306,7 +306,10 @@ TEST_F(TriggersTest, OnDemandGuidesShowOnTheirScreenAndCustomFeedsReachTheirScre
         auto shown = controllers.of("ask");
         return shown.size() == 2 && shown.back()->isPresented();
     }));
-    controllers.of("ask").back()->close(true);
+    // Its answer is reported as the first showing's was.
+    controllers.of("ask").back()->next(true, true);
+    ASSERT_FALSE(facade->results.empty());
+    EXPECT_EQ(facade->results.back(), (FeedResult{"ask", "c-ask", BLQFeedResult::accepted, "s0", true, true}));
     real->showOnDemandGuide("c-unknown");
     RunLoop::main().runUntilIdle();
     EXPECT_EQ(controllers.of("ask").size(), 2u) << "an id that is stored nowhere shows nothing";
