@@ -59,5 +59,16 @@ TEST_F(StartedLibraryTest, ASurveyAnswerReachesTheConfiguredServerWithTheInstall
     }
 }
 
+TEST_F(StartedLibraryTest, AScreenShownBeforeTheStartIsReportedWithTheLibrarysVersion) {
+    app.launch();
+    app.facade->kjNotifyPageEnter(std::string("HomeViewController"));
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.pumpUntil([&] { return !app.uploaded(8108).empty(); }));
+    auto enter = app.uploaded(8108).front();
+    EXPECT_EQ(enter["string"], Value("HomeViewController"));
+    EXPECT_EQ(enter["blq_version"], Value(Brindlecue::kVersion));
+    EXPECT_EQ(enter["qx_version"], Value(Brindlecue::kVersion));
+}
+
 }  // namespace
 }  // namespace brindlecue
