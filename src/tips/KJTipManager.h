@@ -203,6 +203,9 @@ private:
     void presentAfterDelay(const std::shared_ptr<platform::UIViewController>& controller,
                            const std::shared_ptr<platform::UIView>& target, const std::shared_ptr<KJTipElement>& step,
                            uint64_t request);
+    // False (and logged) when the step was presented after the request for it was made; else the
+    // step counts as presented now.
+    bool claimPresentation(const KJTipElement& step, uint64_t request);
     void targetNotFound(const std::shared_ptr<KJTipElement>& step,
                         const std::shared_ptr<platform::UIViewController>& controller);
     // The step is still the one shown by the worker's hold: the cover view is in a window with

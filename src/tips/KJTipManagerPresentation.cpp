@@ -137,6 +137,10 @@ void KJTipManager::presentAfterDelay(const std::shared_ptr<platform::UIViewContr
             handleShowTipFailure(nullptr);
             return;
         }
+        if (!claimPresentation(*step, request)) {
+            handleShowTipFailure(nullptr);
+            return;
+        }
         std::weak_ptr<KJTipManager> weak = weak_from_this();
         std::shared_ptr<platform::UIView> cover;
         std::optional<platform::Date> received;
@@ -299,33 +303,22 @@ void KJTipManager::concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewCo
         return;
     }
 
-    const platform::Date start = platform::Date::now();
-    double waitBound = 0;
-    std::optional<platform::Date> received;
-    bool stale = false;
-    {
-        // The same step asked for twice before it showed (the screen's arrival and the feed's, say)
-        // has two workers: the one that waited shows nothing once the step has been presented, as
-        // the user may have answered it meanwhile.
-        std::lock_guard lock(mutex_);
-        const std::string key = *feedId + "\n" + text(step->suid);
-        auto presented = stepPresentedAt_.find(key);
-        stale = request != 0 && presented != stepPresentedAt_.end() && presented->second > request;
-        if (!stale) {
-            stepPresentedAt_[key] = ++presentationNumber_;
-            // The controller is current before it can be dismissed, so a quick dismissal is not undone.
-            if (index >= 0) tipSeriesElementShown_[*feedId] = index;
-            currentTipViewController_ = tipController;
-            tipSeriesSincelastShown_[*feedId] = start;
-            waitBound = autoDismissedTimeInterval_;
-            received = feedsReceivedTime_;
-        }
-    }
-    if (stale) {
+    if (!claimPresentation(*step, request)) {
         hold.unlock();
-        logGuides(2, "Step " + text(step->suid) + " of " + *feedId + " was presented since it was asked for.");
         handleShowTipFailure(nullptr);
         return;
+    }
+    const platform::Date start = platform::Date::now();
+    double waitBound;
+    std::optional<platform::Date> received;
+    {
+        // The controller is current before it can be dismissed, so a quick dismissal is not undone.
+        std::lock_guard lock(mutex_);
+        if (index >= 0) tipSeriesElementShown_[*feedId] = index;
+        currentTipViewController_ = tipController;
+        tipSeriesSincelastShown_[*feedId] = start;
+        waitBound = autoDismissedTimeInterval_;
+        received = feedsReceivedTime_;
     }
     std::weak_ptr<KJTipManager> weak = weak_from_this();
     platform::DispatchQueue::main()->async([weak, tipController, controller] {
@@ -358,6 +351,23 @@ void KJTipManager::concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewCo
         sleepOnClock(kHoldPoll);
         onScreen = tipStillOnScreen(tipController, &inWindow);
     }
+}
+
+bool KJTipManager::claimPresentation(const KJTipElement& step, uint64_t request) {
+    // The same step asked for twice before it showed (the screen's arrival and the feed's, say)
+    // has two presentations waiting: the later one shows nothing once the step has been presented,
+    // as the user may have answered it meanwhile.
+    const std::string feedId = text(step.feed_id);
+    bool stale;
+    {
+        std::lock_guard lock(mutex_);
+        const std::string key = feedId + "\n" + text(step.suid);
+        auto presented = stepPresentedAt_.find(key);
+        stale = request != 0 && presented != stepPresentedAt_.end() && presented->second > request;
+        if (!stale) stepPresentedAt_[key] = ++presentationNumber_;
+    }
+    if (stale) logGuides(2, "Step " + text(step.suid) + " of " + feedId + " was presented since it was asked for.");
+    return !stale;
 }
 
 void KJTipManager::handleShowTipSuccess(const std::shared_ptr<KJTipElement>& step) {

@@ -65,6 +65,20 @@ TEST_F(TipEngineTest, AStepAskedForTwiceBeforeItShowsIsShownOnce) {
     EXPECT_TRUE(settle([&] { return presented() == 2; }));
 }
 
+TEST_F(TipEngineTest, InPreviewModeTooAStepAskedForTwiceBeforeItShowsIsShownOnce) {
+    store({{.id = "draft"}});
+    makeEngine();
+    enterPreviewMode();
+    auto step = firstStep(live("draft"));
+    engine->showTip(step, home, nullptr, 1.0, false);
+    engine->showTip(step, home, nullptr, 1.0, false);
+    ASSERT_TRUE(settle([&] { return controllers.presented("draft") != nullptr; }));
+    settle([] { return false; }, 3.0);
+    size_t presented = 0;
+    for (const auto& c : controllers.of("draft")) presented += c->isPresented();
+    EXPECT_EQ(presented, 1u);
+}
+
 TEST_F(TipEngineTest, APopTipWithoutItsTargetIsReportedAndTheScreenMovesOn) {
     store({{.id = "pop", .tool = "tip", .steps = {{.tool = "tip", .target = "missingButton"}}},
            {.id = "tour", .tool = "tour", .priority = 2, .steps = {{.tool = "tip", .target = "missingButton"}, {}}},
