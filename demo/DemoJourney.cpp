@@ -419,7 +419,13 @@ bool Journey::run() {
         s.expectTip("Three hours later the user comes back", "modal", "gold-offer",
                     "A new session; the gold offer shows its second and last time", "17-orders-gold-again");
     if (again) s.tap(again->button2);
-    s.expectNoTip("The user taps \"Thanks!\"", "The offer has been seen twice and is gone");
+    s.expectNoTip("The user taps \"Thanks!\"", "The offer has been seen twice");
+    s.tapTab(0);
+    s.pass(3);
+    s.tapTab(1);
+    s.pass(3);
+    s.moment("The user opens Orders once more", tipOnScreen() ? "a guide showed again" : "No offer: it has been seen twice",
+             !tipOnScreen());
 
     // ---- Preview mode: a guide author previews a guide on this device.
     sampleserver::Route status;

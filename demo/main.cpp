@@ -2,10 +2,11 @@
 // server, and writes what the user saw: a picture of each moment's screen with its guide, a page
 // that lays the pictures out beside the timeline, and the events the server received.
 //
-//   brindlecue-demo [--out DIR] [--scenario FILE] [--resources DIR]
+//   brindlecue-demo [--out DIR] [--scenario FILE] [--resources DIR] [--scale N]
 //
 // DIR (default "demo-out") is emptied first. FILE is the server's scenario (default the demo's
-// scenario.json); the resources are the library's installed resource bundle.
+// scenario.json); the resources are the library's installed resource bundle; the pictures have N
+// pixels per point (default 2).
 
 #include <cstdio>
 #include <cstdlib>
@@ -80,12 +81,12 @@ std::string clockText(double seconds) {
     return buffer;
 }
 
-// Draws the key window (every window above it too: alerts) into a PNG in the directory.
-std::string capture(const fs::path& dir, const std::string& name) {
+// Draws the key window into a PNG in the directory, at the scale (pixels per point).
+std::string capture(const fs::path& dir, const std::string& name, double scale) {
     auto window = UIApplication::sharedApplication()->keyWindow();
     if (!window) return "";
     window->layoutIfNeeded();
-    UIGraphicsBeginImageContextWithOptions(window->bounds().size, true, 2);
+    UIGraphicsBeginImageContextWithOptions(window->bounds().size, true, scale);
     window->drawViewHierarchyInRect(window->bounds(), true);
     auto image = UIGraphicsGetImageFromCurrentImageContext();
     UIGraphicsEndImageContext();
@@ -164,18 +165,25 @@ int main(int argc, char** argv) {
     fs::path out = "demo-out";
     fs::path scenario = DEMO_SCENARIO;
     fs::path resources = DEMO_RESOURCE_BUNDLE;
+    double scale = 2;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--out" && i + 1 < argc)
+        if (arg == "--scale" && i + 1 < argc)
+            scale = std::atof(argv[++i]);
+        else if (arg == "--out" && i + 1 < argc)
             out = argv[++i];
         else if (arg == "--scenario" && i + 1 < argc)
             scenario = argv[++i];
         else if (arg == "--resources" && i + 1 < argc)
             resources = argv[++i];
         else {
-            std::cerr << "usage: brindlecue-demo [--out DIR] [--scenario FILE] [--resources DIR]\n";
+            std::cerr << "usage: brindlecue-demo [--out DIR] [--scenario FILE] [--resources DIR] [--scale N]\n";
             return 2;
         }
+    }
+    if (!(scale > 0) || scale > 4) {
+        std::cerr << "brindlecue-demo: the scale must be above 0 and at most 4\n";
+        return 2;
     }
     out = fs::absolute(out);
     fs::remove_all(out);
@@ -208,7 +216,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    demo::Journey journey(server, scenarioText, [&](const std::string& name) { return capture(out, name); });
+    demo::Journey journey(server, scenarioText, [&](const std::string& name) { return capture(out, name, scale); });
     journey.onMoment = [](const demo::Moment& m) {
         std::cout << "  [t+" << clockText(m.clock) << "] " << (m.ok ? "" : "FAILED: ") << m.title << ": "
                   << m.detail << std::endl;
