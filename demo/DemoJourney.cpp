@@ -96,7 +96,7 @@ struct Journey::Impl {
     bool pumpUntil(const std::function<bool()>& condition, double realSeconds) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(realSeconds);
         while (std::chrono::steady_clock::now() < deadline) {
-            if (RunLoop::main().runUntil(condition, 0.01)) return true;
+            if (RunLoop::main().runUntil(condition, 0.02)) return true;
             Clock::advance(0.1);
         }
         return condition();
