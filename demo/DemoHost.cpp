@@ -205,10 +205,10 @@ void ProfileViewController::viewDidLoad() {
         makeLabel("Member since 2023", CGRect(124, 108, 230, 20), 15, false, UIColor(0.4, 0.4, 0.45)));
     editButton = makeButton("Edit profile", "editProfile", CGRect(20, 176, 160, 44), kBrand, nullptr);
     root->addSubview(editButton);
-    std::weak_ptr<ProfileViewController> weak = sharedAs<ProfileViewController>();
     upgradeButton =
-        makeButton("Go Gold", "upgradeButton", CGRect(195, 176, 160, 44), UIColor(0.85, 0.65, 0.13), [weak] {
-            if (auto self = weak.lock(); self && self->onUpgrade) self->onUpgrade();
+        makeButton("Go Gold", "upgradeButton", CGRect(195, 176, 160, 44), UIColor(0.85, 0.65, 0.13), [] {
+            // The app tells the library the user's plan; campaigns for gold members wait for it.
+            Brindlecue::sharedInstance()->tagString("gold", "plan");
         });
     root->addSubview(upgradeButton);
     const char* rows[] = {"Addresses", "Payment methods", "Notifications", "Privacy"};

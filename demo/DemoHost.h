@@ -62,13 +62,13 @@ public:
     std::shared_ptr<platform::UIButton> filterButton;
 };
 
-// The profile: an avatar, the user's name, an edit button, an upgrade button and settings rows.
+// The profile: an avatar, the user's name, an edit button, an upgrade button (which tags the
+// user's plan) and settings rows.
 class ProfileViewController final : public BrindlecueBaseViewController {
 public:
     std::string className() const override { return "ProfileViewController"; }
     void viewDidLoad() override;
     std::shared_ptr<platform::UIButton> editButton, upgradeButton;
-    std::function<void()> onUpgrade;
 };
 
 // The app's carousel component: the library lays out a carousel step and hands the pages to the

@@ -101,8 +101,7 @@ struct Journey::Impl {
         }
         return condition();
     }
-    // Lets the given seconds of the user's time pass.
-    // Long absences pass in larger steps.
+    // Lets the given seconds of the user's time pass (long absences in larger steps).
     void pass(double seconds) {
         const double step = seconds > 120 ? 30 : seconds > 10 ? 1 : 0.1;
         for (double t = 0; t < seconds; t += step) {
@@ -111,6 +110,31 @@ struct Journey::Impl {
         }
     }
     bool waitFor(const std::function<bool()>& condition) { return pumpUntil(condition, journey.stepTimeout); }
+
+    // The requests the server received with the method and a path that begins with the prefix,
+    // answered with the status (any when 0).
+    size_t heard(const std::string& method, const std::string& prefix, int status = 0) const {
+        size_t count = 0;
+        for (const auto& entry : journey.server_.journal())
+            if (entry.method == method && entry.path.rfind(prefix, 0) == 0 &&
+                (status == 0 || entry.status == status))
+                ++count;
+        return count;
+    }
+    // The event records of the uploads the server took in, that pass the test.
+    size_t uploaded(const std::function<bool(const Value&)>& test) const {
+        size_t count = 0;
+        for (const auto& entry : journey.server_.journal()) {
+            if (entry.method != "POST" || entry.path != "/v3/logs" || entry.status != 200) continue;
+            auto body = Value::fromJSON(entry.body);
+            const Array* records = body ? (*body)["records"].getArray() : nullptr;
+            for (const auto& record : records ? *records : Array{}) count += test(record);
+        }
+        return count;
+    }
+    size_t uploaded(int64_t code) const {
+        return uploaded([code](const Value& record) { return record["code"].integerValue() == code; });
+    }
 
     std::string screen() const {
         auto tabs = journey.app_->tabs;
@@ -172,18 +196,17 @@ struct Journey::Impl {
         const Array* routes = scenario ? (*scenario)["routes"].getArray() : nullptr;
         if (!routes) return;
         std::set<std::string> finished;
-        for (const auto& entry : journey.server_.journal()) {
-            if (entry.path != "/v3/logs" || entry.status != 200) continue;
-            auto body = Value::fromJSON(entry.body);
-            const Array* records = body ? (*body)["records"].getArray() : nullptr;
-            for (const auto& record : records ? *records : Array{})
-                if (record["code"].integerValue() == 8201 && record["result"]["complete"].boolValue())
-                    finished.insert(record["feed_id"].stringValue());
-        }
+        uploaded([&](const Value& record) {
+            if (record["code"].integerValue() == 8201 && record["result"]["complete"].boolValue())
+                finished.insert(record["feed_id"].stringValue());
+            return false;
+        });
         for (const auto& route : *routes) {
             if (route["path"] != Value("/v3/feeds")) continue;
+            const Array* items = route["body"]["results"].getArray();
+            if (!items) continue;
             Array results;
-            for (const auto& item : *route["body"]["results"].getArray()) {
+            for (const auto& item : *items) {
                 const bool repeats = !item["repeat_conditions"].isNil();
                 if (!finished.count(item["id"].stringValue()) || repeats) results.push_back(item);
             }
@@ -307,13 +330,7 @@ bool Journey::run() {
             form->textboxContent->setText("Quick delivery and the chair is great.");
             s.tap(form->buttonSubmit);
         }
-        bool sent = s.waitFor([&] {
-            return !server_.journal().empty() && [&] {
-                for (const auto& entry : server_.journal())
-                    if (entry.path == "/v3/feedbacks") return true;
-                return false;
-            }();
-        });
+        bool sent = s.waitFor([&] { return s.heard("POST", "/v3/feedbacks") > 0; });
         s.pass(0.3);
         s.moment(
             "The user sends the answer",
@@ -323,12 +340,11 @@ bool Journey::run() {
     }
 
     // ---- The user goes gold: the app tags the user.
-    app_->profile->onUpgrade = [library = s.library] { library->tagString("gold", "plan"); };
     s.tap(app_->profile->upgradeButton);
     bool tagged = s.waitFor([&] {
-        for (const auto& entry : server_.journal())
-            if (entry.path == "/v3/logs" && entry.body.find("\"plan\"") != std::string::npos) return true;
-        return false;
+        return s.uploaded([](const Value& record) {
+            return record["code"].integerValue() == 8999 && record["key"] == Value("plan");
+        }) > 0;
     });
     s.moment("The user taps \"Go Gold\"",
              tagged ? "The app tags the user's plan; the tag goes up with the events"
@@ -402,11 +418,7 @@ bool Journey::run() {
     application->resignActive();
     application->enterBackground();
     s.pass(2);
-    bool flushed = s.waitFor([&] {
-        for (const auto& entry : server_.journal())
-            if (entry.path == "/v3/logs" && entry.body.find("8105") != std::string::npos) return true;
-        return false;
-    });
+    bool flushed = s.waitFor([&] { return s.uploaded(8105) >= 1; });
     s.moment(
         "The user leaves the app",
         flushed ? "The session closes and its events go up" : "the session's end did not reach the server",
@@ -424,8 +436,8 @@ bool Journey::run() {
     s.pass(3);
     s.tapTab(1);
     s.pass(3);
-    s.moment("The user opens Orders once more", tipOnScreen() ? "a guide showed again" : "No offer: it has been seen twice",
-             !tipOnScreen());
+    s.moment("The user opens Orders once more",
+             tipOnScreen() ? "a guide showed again" : "No offer: it has been seen twice", !tipOnScreen());
 
     // ---- Preview mode: a guide author previews a guide on this device.
     sampleserver::Route status;
@@ -496,11 +508,7 @@ bool Journey::run() {
                   : "the panel's menu did not open",
              menu, "preview panel", "19-preview-menu");
     if (menu) tapPanel("Capture Screenshot");
-    bool uploaded = s.waitFor([&] {
-        for (const auto& entry : server_.journal())
-            if (entry.path.rfind("/v3/screenshots", 0) == 0 && entry.status == 200) return true;
-        return false;
-    });
+    bool uploaded = s.waitFor([&] { return s.heard("POST", "/v3/screenshots", 200) > 0; });
     s.pass(0.5);
     s.moment(
         "The author taps \"Capture Screenshot\"",
@@ -516,10 +524,8 @@ bool Journey::run() {
     }
     exited = exited && s.waitFor([&] {
         auto manager = s.library->previewModeManager();
-        bool deleted = false;
-        for (const auto& entry : server_.journal())
-            if (entry.method == "DELETE" && entry.path.rfind("/v3/tags/", 0) == 0) deleted = true;
-        return manager && !manager->isInPreviewMode() && !manager->isPreviewModeShown() && deleted;
+        return manager && !manager->isInPreviewMode() && !manager->isPreviewModeShown() &&
+               s.heard("DELETE", "/v3/tags/") > 0;
     });
     s.pass(0.5);
     s.moment("The author leaves preview mode",
@@ -531,13 +537,11 @@ bool Journey::run() {
     application->resignActive();
     application->enterBackground();
     s.pass(2);
-    s.waitFor([&] {
-        size_t sessions = 0;
-        for (const auto& entry : server_.journal())
-            if (entry.path == "/v3/logs" && entry.body.find("8105") != std::string::npos) ++sessions;
-        return sessions >= 3;
-    });
-    s.moment("The user leaves the app", "The events of the last session go up", true);
+    bool closed = s.waitFor([&] { return s.uploaded(8105) >= 3; });
+    s.moment(
+        "The user leaves the app",
+        closed ? "The events of the last session go up" : "the last session's end did not reach the server",
+        closed);
     return failures_.empty();
 }
 

@@ -177,7 +177,8 @@ int main(int argc, char** argv) {
         else if (arg == "--resources" && i + 1 < argc)
             resources = argv[++i];
         else {
-            std::cerr << "usage: brindlecue-demo [--out DIR] [--scenario FILE] [--resources DIR] [--scale N]\n";
+            std::cerr
+                << "usage: brindlecue-demo [--out DIR] [--scenario FILE] [--resources DIR] [--scale N]\n";
             return 2;
         }
     }
@@ -216,7 +217,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    demo::Journey journey(server, scenarioText, [&](const std::string& name) { return capture(out, name, scale); });
+    demo::Journey journey(server, scenarioText,
+                          [&](const std::string& name) { return capture(out, name, scale); });
     journey.onMoment = [](const demo::Moment& m) {
         std::cout << "  [t+" << clockText(m.clock) << "] " << (m.ok ? "" : "FAILED: ") << m.title << ": "
                   << m.detail << std::endl;
