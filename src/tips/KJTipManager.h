@@ -136,8 +136,11 @@ public:
         const std::shared_ptr<platform::UIViewController>& controller, const std::shared_ptr<platform::UIView>& target,
         const std::shared_ptr<KJTipElement>& step);
     // The presenting worker: blocks its thread while the tip is on screen.
+    // request: the number showTip gave the presentation when it was asked for (0: none). A request
+    // for a step that has been presented since it was made is dropped.
     void concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewController>& tipController,
-                                   const std::shared_ptr<platform::UIViewController>& controller);
+                                   const std::shared_ptr<platform::UIViewController>& controller,
+                                   uint64_t request = 0);
     // The two ends of every presentation: the step is shown, or it is not (the step, when given,
     // is kept to be tried again when its screen scrolls).
     void handleShowTipSuccess(const std::shared_ptr<KJTipElement>& step);
@@ -198,7 +201,11 @@ private:
 
     // Presentation.
     void presentAfterDelay(const std::shared_ptr<platform::UIViewController>& controller,
-                           const std::shared_ptr<platform::UIView>& target, const std::shared_ptr<KJTipElement>& step);
+                           const std::shared_ptr<platform::UIView>& target, const std::shared_ptr<KJTipElement>& step,
+                           uint64_t request);
+    // False (and logged) when the step was presented after the request for it was made; else the
+    // step counts as presented now.
+    bool claimPresentation(const KJTipElement& step, uint64_t request);
     void targetNotFound(const std::shared_ptr<KJTipElement>& step,
                         const std::shared_ptr<platform::UIViewController>& controller);
     // The step is still the one shown by the worker's hold: the cover view is in a window with
@@ -255,6 +262,10 @@ private:
     int32_t currentTipType_ = 0;
     std::shared_ptr<KJTipSeriesElement> multipleTourSeries_;
     int64_t multipleTourIndex_ = 0;
+    // Presentations are numbered when they are asked for and again when a worker presents them;
+    // per step (feed id and step id), the number of its latest presentation.
+    uint64_t presentationNumber_ = 0;
+    std::map<std::string, uint64_t> stepPresentedAt_;
 
     // The campaign cache as last read, and what of it the live list has taken in.
     KJStoredCampaigns stored_;

@@ -95,16 +95,21 @@ void KJTipManager::showTip(const std::shared_ptr<KJTipElement>& step,
 
     double delay = std::max(step->delaySeconds, 0.0);
     if (delay < minDelaySeconds) delay = step->tipType == kCarouselType ? 0.0 : minDelaySeconds;
+    uint64_t request;
+    {
+        std::lock_guard lock(mutex_);
+        request = ++presentationNumber_;
+    }
     std::weak_ptr<KJTipManager> weak = weak_from_this();
     std::weak_ptr<platform::UIViewController> screen = controller;
-    platform::DispatchQueue::main()->asyncAfter(delay, [weak, screen, targetControl, step] {
-        if (auto engine = weak.lock()) engine->presentAfterDelay(screen.lock(), targetControl, step);
+    platform::DispatchQueue::main()->asyncAfter(delay, [weak, screen, targetControl, step, request] {
+        if (auto engine = weak.lock()) engine->presentAfterDelay(screen.lock(), targetControl, step, request);
     });
 }
 
 void KJTipManager::presentAfterDelay(const std::shared_ptr<platform::UIViewController>& controller,
                                      const std::shared_ptr<platform::UIView>& target,
-                                     const std::shared_ptr<KJTipElement>& step) {
+                                     const std::shared_ptr<KJTipElement>& step, uint64_t request) {
     auto view = controller ? controller->viewIfLoaded() : nullptr;
     if (!view || !view->window()) {
         // The screen left before the delay ran out.
@@ -129,6 +134,10 @@ void KJTipManager::presentAfterDelay(const std::shared_ptr<platform::UIViewContr
         }
         if (popTipWithoutTarget(*step)) addOffScreenTip(step);
         if (!tipController) {
+            handleShowTipFailure(nullptr);
+            return;
+        }
+        if (!claimPresentation(*step, request)) {
             handleShowTipFailure(nullptr);
             return;
         }
@@ -157,8 +166,9 @@ void KJTipManager::presentAfterDelay(const std::shared_ptr<platform::UIViewContr
     }
 
     auto self = shared_from_this();
-    platform::DispatchQueue::global()->async(
-        [self, tipController, controller] { self->concurrentTipPresentQueue(tipController, controller); });
+    platform::DispatchQueue::global()->async([self, tipController, controller, request] {
+        self->concurrentTipPresentQueue(tipController, controller, request);
+    });
 }
 
 void KJTipManager::targetNotFound(const std::shared_ptr<KJTipElement>& step,
@@ -271,7 +281,8 @@ bool KJTipManager::tipStillOnScreen(const std::shared_ptr<BLQITipViewController>
 }
 
 void KJTipManager::concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewController>& tipController,
-                                             const std::shared_ptr<platform::UIViewController>& controller) {
+                                             const std::shared_ptr<platform::UIViewController>& controller,
+                                             uint64_t request) {
     auto tipLock = singleTipLock();
     std::unique_lock hold(*tipLock);
 
@@ -292,6 +303,11 @@ void KJTipManager::concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewCo
         return;
     }
 
+    if (!claimPresentation(*step, request)) {
+        hold.unlock();
+        handleShowTipFailure(nullptr);
+        return;
+    }
     const platform::Date start = platform::Date::now();
     double waitBound;
     std::optional<platform::Date> received;
@@ -335,6 +351,23 @@ void KJTipManager::concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewCo
         sleepOnClock(kHoldPoll);
         onScreen = tipStillOnScreen(tipController, &inWindow);
     }
+}
+
+bool KJTipManager::claimPresentation(const KJTipElement& step, uint64_t request) {
+    // The same step asked for twice before it showed (the screen's arrival and the feed's, say)
+    // has two presentations waiting: the later one shows nothing once the step has been presented,
+    // as the user may have answered it meanwhile.
+    const std::string feedId = text(step.feed_id);
+    bool stale;
+    {
+        std::lock_guard lock(mutex_);
+        const std::string key = feedId + "\n" + text(step.suid);
+        auto presented = stepPresentedAt_.find(key);
+        stale = request != 0 && presented != stepPresentedAt_.end() && presented->second > request;
+        if (!stale) stepPresentedAt_[key] = ++presentationNumber_;
+    }
+    if (stale) logGuides(2, "Step " + text(step.suid) + " of " + feedId + " was presented since it was asked for.");
+    return !stale;
 }
 
 void KJTipManager::handleShowTipSuccess(const std::shared_ptr<KJTipElement>& step) {

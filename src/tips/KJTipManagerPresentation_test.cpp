@@ -41,6 +41,44 @@ TEST_F(TipEngineTest, ASecondTipWaitsUntilTheFirstHasLeftTheScreen) {
     EXPECT_EQ(engine->currentTipViewController(), controllers.presented("b"));
 }
 
+TEST_F(TipEngineTest, AStepAskedForTwiceBeforeItShowsIsShownOnce) {
+    // The screen comes on view and the feed arrives: both ask for the screen's campaign before it
+    // shows. The user answers it; it does not come back.
+    store({{.id = "welcome"}});
+    makeEngine();
+    auto presented = [&] {
+        size_t count = 0;
+        for (const auto& c : controllers.of("welcome")) count += c->isPresented();
+        return count;
+    };
+    showScreen(home);
+    showScreen(home);
+    ASSERT_TRUE(settle([&] { return controllers.presented("welcome") != nullptr; }));
+    auto step = controllers.presented("welcome")->tip();
+    controllers.presented("welcome")->next(true, true);
+    settle([] { return false; }, 5.0);
+    EXPECT_EQ(presented(), 1u);
+    EXPECT_EQ(log->count("Guides: Step s0 of welcome was presented since it was asked for."), 1u);
+
+    // Asked for after it showed, the same step shows again.
+    engine->showTip(step, home, nullptr, 0, false);
+    EXPECT_TRUE(settle([&] { return presented() == 2; }));
+}
+
+TEST_F(TipEngineTest, InPreviewModeTooAStepAskedForTwiceBeforeItShowsIsShownOnce) {
+    store({{.id = "draft"}});
+    makeEngine();
+    enterPreviewMode();
+    auto step = firstStep(live("draft"));
+    engine->showTip(step, home, nullptr, 1.0, false);
+    engine->showTip(step, home, nullptr, 1.0, false);
+    ASSERT_TRUE(settle([&] { return controllers.presented("draft") != nullptr; }));
+    settle([] { return false; }, 3.0);
+    size_t presented = 0;
+    for (const auto& c : controllers.of("draft")) presented += c->isPresented();
+    EXPECT_EQ(presented, 1u);
+}
+
 TEST_F(TipEngineTest, APopTipWithoutItsTargetIsReportedAndTheScreenMovesOn) {
     store({{.id = "pop", .tool = "tip", .steps = {{.tool = "tip", .target = "missingButton"}}},
            {.id = "tour", .tool = "tour", .priority = 2, .steps = {{.tool = "tip", .target = "missingButton"}, {}}},

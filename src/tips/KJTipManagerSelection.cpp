@@ -94,10 +94,14 @@ void KJTipManager::showTipForViewController(const Value& userInfo, const platfor
         std::erase_if(candidates, [](const auto& s) { return text(s->seriesAuthorMode) != "PREVIEW"; });
     } else {
         {
-            // Only the last campaign of the list that shows on the page competes.
+            // Only the last campaign of the list that shows on the page competes. An on-demand
+            // campaign never shows on a screen's own account (it waits to be asked for), so it does
+            // not compete: an ended one comes back at the end of the list and would otherwise keep
+            // every campaign of every screen from showing.
             std::lock_guard lock(mutex_);
-            auto last = std::find_if(innerTipSeries_.rbegin(), innerTipSeries_.rend(),
-                                     [](const auto& s) { return s && (s->tipDisplayType & kDomDisplay); });
+            auto last = std::find_if(innerTipSeries_.rbegin(), innerTipSeries_.rend(), [](const auto& s) {
+                return s && (s->tipDisplayType & kDomDisplay) && s->triggerType != kOnDemandTrigger;
+            });
             if (last != innerTipSeries_.rend()) candidates.push_back(*last);
         }
         if (candidates.empty()) {

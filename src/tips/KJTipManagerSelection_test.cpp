@@ -15,6 +15,14 @@ TEST_F(TipEngineTest, OnlyTheLastPageCampaignOfTheListCompetesAfterTheDefaultDel
     EXPECT_TRUE(controllers.of("first").empty());
 }
 
+TEST_F(TipEngineTest, AnOnDemandCampaignLastInTheListDoesNotKeepTheScreensCampaignFromShowing) {
+    store({{.id = "page", .priority = 1}, {.id = "help", .trigger = "on-demand", .priority = 5}});
+    makeEngine();
+    showScreen(home);
+    ASSERT_TRUE(settle([&] { return controllers.presented("page") != nullptr; }));
+    EXPECT_TRUE(controllers.of("help").empty()) << "an on-demand guide waits to be asked for";
+}
+
 TEST_F(TipEngineTest, ARepeatFailureEndsTheWalkWhileATriggerFailureSkipsTheCampaign) {
     store({{.id = "repeat", .repeat = kFailingRepeat},
            {.id = "gold", .triggers = kGoldPlan},

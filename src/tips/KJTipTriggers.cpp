@@ -18,6 +18,7 @@
 #include "platform/uikit/UIWindow.h"
 #include "presentation/BLQITipLauncherElement.h"
 #include "preview/BLQIPreviewModeManager.h"
+#include "storage/KJDBManager.h"
 #include "targeting/KJTargettingWidgetV2.h"
 #include "targeting/KJUIElementManager.h"
 #include "tips/BLQITipManagerDelegate.h"
@@ -232,7 +233,20 @@ void KJTipTriggers::showOnDemandGuide(const std::string& campaignId) {
             return;
         }
     }
-    if (!BLQFacadeLink::isInPreviewMode()) return;
+    // An on-demand campaign leaves the live list when it ends but stays stored: the stored one
+    // goes back into the live list (which holds the campaign its steps answer to) and shows again
+    // at once, not only after a screen has come on view and refreshed the list.
+    if (!BLQFacadeLink::isInPreviewMode()) {
+        for (const auto& stored : KJDBManager::sharedInstance()->findOnDemandCampaign(campaignId)) {
+            auto series = std::dynamic_pointer_cast<KJTipSeriesElement>(stored);
+            if (series && series->campaignid == campaignId) {
+                engine->purgeDuplicateInfiniteCampaign({series});
+                showOnDemandCampaignWithTips(series->arrayTips);
+                return;
+            }
+        }
+        return;
+    }
     auto facade = collaborators_.facade.lock();
     auto previewMode = facade ? facade->previewModeManager() : nullptr;
     if (previewMode) {

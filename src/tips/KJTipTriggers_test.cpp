@@ -1,5 +1,6 @@
 #include "tips/KJTipTriggers.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "tips/TipEngineScene_test.h"
@@ -299,6 +300,25 @@ TEST_F(TriggersTest, OnDemandGuidesShowOnTheirScreenAndCustomFeedsReachTheirScre
     launch({campaign("ask", "modal", "on-demand", "", "modal", "")});
     real->showOnDemandGuide("c-ask");
     ASSERT_TRUE(settle([&] { return controllers.presented("ask") != nullptr; }));
+
+    // Closed, the campaign leaves the live list but stays stored: asked for again, it shows again
+    // at once, before any screen has refreshed the list.
+    controllers.presented("ask")->close(true);
+    ASSERT_TRUE(settle([&] { return !engine->currentTipViewController(); }));
+    auto live = liveIds();
+    EXPECT_EQ(std::count(live.begin(), live.end(), "ask"), 0);
+    real->showOnDemandGuide("c-ask");
+    ASSERT_TRUE(settle([&] {
+        auto shown = controllers.of("ask");
+        return shown.size() == 2 && shown.back()->isPresented();
+    }));
+    // Its answer is reported as the first showing's was.
+    controllers.of("ask").back()->next(true, true);
+    ASSERT_FALSE(facade->results.empty());
+    EXPECT_EQ(facade->results.back(), (FeedResult{"ask", "c-ask", BLQFeedResult::accepted, "s0", true, true}));
+    real->showOnDemandGuide("c-unknown");
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(controllers.of("ask").size(), 2u) << "an id that is stored nowhere shows nothing";
 
     auto receiver = make<FeedReceiver>();
     home->setObjectForKey("customFeedDelegate", receiver);
