@@ -5,10 +5,12 @@
 // test case, as CTest runs them.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include <unicode/timezone.h>
 #include <unistd.h>
@@ -17,6 +19,7 @@
 #include "platform/AppContainer.h"
 #include "platform/TestingReset.h"
 #include "platform/dispatch/Clock.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIWindow.h"
@@ -25,6 +28,18 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace brindlecue;
+
+// Lets the background work a case started finish (pumping the main queue, which it may wait
+// for), for at most a few seconds: work that outlived its case could open a store in a container
+// being removed.
+void letBackgroundWorkEnd() {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + seconds(3);
+    while (platform::DispatchQueue::backgroundWorkPending() && steady_clock::now() < deadline) {
+        platform::RunLoop::main().runUntilIdle();
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+}
 
 std::string makeContainer() {
     std::string pattern = (fs::temp_directory_path() / "brindlecue-test-XXXXXX").string();
@@ -54,8 +69,10 @@ public:
             for (const auto& window : application->windows()) window->setHidden(true);
             platform::RunLoop::main().runUntilIdle();
         }
+        letBackgroundWorkEnd();
         platform::TestingReset::runAll();
         platform::RunLoop::main().runUntilIdle();
+        letBackgroundWorkEnd();
         platform::Clock::useReal();
         // The device's time zone, which tests of dates set for themselves.
         if (initialZone_) icu::TimeZone::setDefault(*initialZone_);

@@ -54,6 +54,12 @@ public:
             std::thread([this] { worker(); }).detach();
     }
 
+    // True while work is waiting or running.
+    bool busy() {
+        std::lock_guard lock(mutex_);
+        return !work_.empty() || running_ > 0;
+    }
+
 private:
     void worker() {
         std::unique_lock lock(mutex_);
@@ -69,10 +75,12 @@ private:
             }
             auto job = std::move(work_.front());
             work_.pop_front();
+            ++running_;
             lock.unlock();
             job();
             job = nullptr;
             lock.lock();
+            --running_;
         }
     }
 
@@ -81,6 +89,7 @@ private:
     std::deque<std::function<void()>> work_;
     int idle_ = 0;
     int threads_ = 0;
+    int running_ = 0;
 };
 
 class MainQueue final : public DispatchQueue {
@@ -210,6 +219,8 @@ std::shared_ptr<DispatchQueue> DispatchQueue::main() {
     static auto* q = new std::shared_ptr<DispatchQueue>(std::make_shared<MainQueue>());
     return *q;
 }
+
+bool DispatchQueue::backgroundWorkPending() { return ThreadPool::shared().busy(); }
 
 void DispatchQueue::concurrentPerform(size_t iterations, const std::function<void(size_t)>& work) {
     const size_t workers =

@@ -53,6 +53,10 @@ public:
     // platform's concurrentPerform). For independent pieces of work of some size.
     static void concurrentPerform(size_t iterations, const std::function<void(size_t)>& work);
 
+    // True while a block of a background queue waits or runs. For the test runner, which lets
+    // the work a test case started end before the case's files go.
+    static bool backgroundWorkPending();
+
     // Runs the work on this queue once the clock has advanced by the delay (seconds).
     void asyncAfter(double delay, std::function<void()> work);
     void asyncAfter(double delay, const std::shared_ptr<DispatchWorkItem>& item);
