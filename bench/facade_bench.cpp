@@ -23,6 +23,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/coredata/PersistentContainer.h"
 #include "platform/dispatch/Clock.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/RunLoop.h"
 #include "storage/BLQCoreData.h"
 #include "storage/KJDBSettings.h"
@@ -51,9 +52,14 @@ void prepare() {
 
 // What a process that ended leaves: nothing open, nothing cached.
 void endProcess() {
-    RunLoop::main().runUntilIdle();
+    // The work the launch started ends first, as a process's would before it ended.
+    auto letWorkEnd = [] {
+        do RunLoop::main().runUntilIdle();
+        while (DispatchQueue::backgroundWorkPending());
+    };
+    letWorkEnd();
     TestingReset::runAll();
-    RunLoop::main().runUntilIdle();
+    letWorkEnd();
     Clock::useVirtual();
 }
 
