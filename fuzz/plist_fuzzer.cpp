@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!written) continue;
         auto back = Value::fromPropertyList(*written);
         fuzzsupport::check(back.has_value(), "a written property list does not read back");
-        fuzzsupport::check(same(*back, *value), "property list read back differs");
+        fuzzsupport::check(same(*value, *back), "property list read back differs");
     }
     return 0;
 }
