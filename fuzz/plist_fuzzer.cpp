@@ -21,10 +21,11 @@ bool isUTF8(const std::string& s) {
     return status == U_BUFFER_OVERFLOW_ERROR || U_SUCCESS(status);
 }
 
-// Equality, but for dates: the reader hands dates back to the microsecond, and within the second
-// before the reference date without their sign; and for texts that were no UTF-8 (an ASCII text
-// of a binary list with bytes beyond ASCII).
+// Equality, but for NaN, which XML writes without its sign; for dates: the reader hands dates
+// back to the microsecond, and within the second before the reference date without their sign;
+// and for texts that were no UTF-8 (an ASCII text of a binary list with bytes beyond ASCII).
 bool same(const Value& a, const Value& b) {
+    if (a.isReal() && b.isReal() && std::isnan(a.doubleValue())) return std::isnan(b.doubleValue());
     if (a.isString() && b.isString() && !isUTF8(*a.getString())) return true;
     if (a.isDate() && b.isDate()) {
         return std::fabs(a.getDate()->timeIntervalSinceReferenceDate() -
