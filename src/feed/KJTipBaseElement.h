@@ -44,6 +44,9 @@ struct KJProperty {
                  KJFieldAccess<int64_t>, KJFieldAccess<double>, KJFieldAccess<bool>,
                  KJFieldAccess<std::optional<platform::Color>>, KJFieldAccess<FourSide>>
         access;
+    // The stored keys of a FourSide's sides ("<name>.top", ".left", ".right", ".bottom"), made
+    // once by the class rather than at every conversion.
+    std::vector<std::string> sideKeys = {};
 };
 
 // A record class: its name, its superclass and the properties it declares itself, in declaration
