@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "feed/KJDocumentReader.h"
 #include "foundation/UIColorKJExt.h"
@@ -56,10 +57,15 @@ bool kjNearlyEqual(double a, double b) {
 KJElementClass::KJElementClass(std::string name, const KJElementClass* superclass,
                                std::vector<KJProperty> properties)
     : name_(std::move(name)), superclass_(superclass), properties_(std::move(properties)) {
+    std::set<std::string, std::less<>> keys;
     for (KJProperty& p : properties_) {
-        if (p.kind == KJPropertyKind::FourSide)
+        if (p.kind == KJPropertyKind::FourSide) {
             p.sideKeys = {sideKey(p.name, "top"), sideKey(p.name, "left"), sideKey(p.name, "right"),
                           sideKey(p.name, "bottom")};
+            for (const std::string& key : p.sideKeys) storedKeysDistinct_ &= keys.insert(key).second;
+        } else if (p.kind != KJPropertyKind::Other) {
+            storedKeysDistinct_ &= keys.insert(p.name).second;
+        }
     }
     platform::ClassRegistry::registerClass(name_, superclass_ ? superclass_->name() : "NSObject");
 }
@@ -138,6 +144,7 @@ void KJTipBaseElement::serializeToDictionaryWithExcludeProperties(platform::Dict
     // up among the ones before it. A key already in the dictionary keeps its place and takes the
     // new value, as setting it would.
     const std::vector<KJProperty>& properties = recordClass().properties();
+    const bool wroteBefore = !out.empty();
     size_t count = out.size();
     for (const KJProperty& p : properties) count += p.kind == KJPropertyKind::FourSide ? 4 : 1;
     std::vector<platform::Dictionary::Entry> entries;
@@ -168,7 +175,10 @@ void KJTipBaseElement::serializeToDictionaryWithExcludeProperties(platform::Dict
                    },
                    p.access);
     }
-    out = platform::Dictionary(std::move(entries));
+    // A record that wrote nothing before its properties has no key twice when its class has none.
+    out = !wroteBefore && recordClass().storedKeysDistinct()
+              ? platform::Dictionary::withDistinctKeys(std::move(entries))
+              : platform::Dictionary(std::move(entries));
 }
 
 bool KJTipBaseElement::deserializeFromDictionaryWithExcludeProperties(const Value& stored,

@@ -68,6 +68,8 @@ public:
     const std::string& name() const { return name_; }
     const KJElementClass* superclass() const { return superclass_; }
     const std::vector<KJProperty>& properties() const { return properties_; }
+    // Whether the stored keys of the properties (names, and the sides' keys) all differ.
+    bool storedKeysDistinct() const { return storedKeysDistinct_; }
     const KJProperty* property(std::string_view name) const;
     // This class or one of its subclasses.
     bool isSubclassOf(const KJElementClass& ancestor) const;
@@ -88,6 +90,7 @@ private:
     std::string name_;
     const KJElementClass* superclass_;
     std::vector<KJProperty> properties_;
+    bool storedKeysDistinct_ = true;
 };
 
 // Builds the property table of record class R from its fields.

@@ -821,6 +821,12 @@ Dictionary::Dictionary(std::vector<Entry> entries) : entries_(std::move(entries)
     entries_.resize(out);
 }
 
+Dictionary Dictionary::withDistinctKeys(std::vector<Entry> entries) {
+    Dictionary out;
+    out.entries_ = std::move(entries);
+    return out;
+}
+
 const Value* Dictionary::find(std::string_view key) const {
     for (const Entry& e : entries_) {
         if (e.first == key) return &e.second;
