@@ -96,7 +96,8 @@ std::optional<std::string> UIColorKJExt::blqHexStringFromColor(const std::option
     // formatted print of each cost more than the rest of its element.
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string out(9, '#');
-    const unsigned components[4] = {byte(color->alpha), byte(color->red), byte(color->green), byte(color->blue)};
+    const unsigned components[4] = {byte(color->alpha), byte(color->red), byte(color->green),
+                                    byte(color->blue)};
     for (int i = 0; i < 4; ++i) {
         out[1 + 2 * i] = kDigits[components[i] >> 4 & 0xF];
         out[2 + 2 * i] = kDigits[components[i] & 0xF];

@@ -217,8 +217,8 @@ std::vector<Ref> Writer::merge(const Writer& other) {
     for (const Object& object : other.objects_) {
         switch (object.kind) {
             case Kind::Bytes:
-                refs.push_back(store(object.hash, other.bytes_.data() + object.begin, object.end - object.begin,
-                                     nullptr, 0, object.shared));
+                refs.push_back(store(object.hash, other.bytes_.data() + object.begin,
+                                     object.end - object.begin, nullptr, 0, object.shared));
                 break;
             case Kind::Uid:
                 objects_.push_back(object);

@@ -59,7 +59,7 @@ private:
         Kind kind;
         size_t begin;  // in bytes_ for Bytes, in refs_ for containers; the value of a Uid
         size_t end;
-        uint32_t hash = 0;   // of shared Bytes
+        uint32_t hash = 0;    // of shared Bytes
         bool shared = false;  // Bytes that an equal object may stand for
     };
     struct Slot {

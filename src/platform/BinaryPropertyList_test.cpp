@@ -62,7 +62,8 @@ TEST(BinaryPropertyList, ALongListIsWrittenAsItemByItem) {
     // Long enough to be written in pieces, with a short list inside that is not.
     Array items;
     for (int i = 0; i < 1000; ++i) items.push_back(item(i));
-    const Value top = Value::dictionary({{"list", Value(items)}, {"short", Value::array({item(1), item(2)})}});
+    const Value top =
+        Value::dictionary({{"list", Value(items)}, {"short", Value::array({item(1), item(2)})}});
 
     bplist::Writer byItem;
     byItem.setSharesContainers(true);

@@ -64,8 +64,8 @@ TEST(Value, ADictionaryMadeOfEntriesKeepsTheFirstPlaceAndTheLastValueOfAKey) {
         std::vector<Dictionary::Entry> entries;
         Dictionary oneByOne;
         for (int i = 0; i < count; ++i) {
-            std::string key = "padding." + std::string(i % 4 + 1, 'x') + std::to_string(i % (count / 2 + 1)) +
-                              ".top-of-it";
+            std::string key =
+                "padding." + std::string(i % 4 + 1, 'x') + std::to_string(i % (count / 2 + 1)) + ".top-of-it";
             entries.emplace_back(key, Value(i));
             oneByOne.set(key, Value(i));
         }

@@ -423,7 +423,8 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
         logGuides(2, "no new tips to show");
         return;
     }
-    logGuides(2, saved ? "save multiple tip series to DB successful" : "save multiple tip series to DB failed");
+    logGuides(2,
+              saved ? "save multiple tip series to DB successful" : "save multiple tip series to DB failed");
     // The live list below decodes the new rows from what was stored, not from their archives.
     stored_.rememberStored(std::move(stored));
 
