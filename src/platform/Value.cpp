@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -284,13 +285,27 @@ public:
         return true;
     }
     bool end_object() {
-        Value object(Dictionary(std::move(stack_[depth_ - 1].entries)));
+        // The members wait at the end of one list shared by every open object, so that each
+        // object allocates its entries once, at their number.
+        const size_t begin = stack_[depth_ - 1].begin;
+        std::vector<Dictionary::Entry> members;
+        members.reserve(entries_.size() - begin);
+        std::move(entries_.begin() + static_cast<std::ptrdiff_t>(begin), entries_.end(),
+                  std::back_inserter(members));
+        entries_.resize(begin);
+        Value object(Dictionary(std::move(members)));
         close();
         return add(std::move(object));
     }
     bool start_array(std::size_t) { return open(false); }
     bool end_array() {
-        Value array(std::move(stack_[depth_ - 1].items));
+        const size_t begin = stack_[depth_ - 1].begin;
+        Array elements;
+        elements.reserve(items_.size() - begin);
+        std::move(items_.begin() + static_cast<std::ptrdiff_t>(begin), items_.end(),
+                  std::back_inserter(elements));
+        items_.resize(begin);
+        Value array(std::move(elements));
         close();
         return add(std::move(array));
     }
@@ -305,8 +320,7 @@ public:
 private:
     struct Frame {
         bool object = false;
-        Array items;
-        std::vector<Dictionary::Entry> entries;
+        size_t begin = 0;  // of its members in entries_, or of its elements in items_
         std::string key;
     };
 
@@ -319,8 +333,7 @@ private:
         if (depth_ == stack_.size()) stack_.emplace_back();
         Frame& frame = stack_[depth_++];
         frame.object = object;
-        frame.items = Array();
-        frame.entries = {};
+        frame.begin = object ? entries_.size() : items_.size();
         return true;
     }
     void close() { --depth_; }
@@ -332,14 +345,16 @@ private:
         }
         Frame& frame = stack_[depth_ - 1];
         if (frame.object)
-            frame.entries.emplace_back(std::move(frame.key), std::move(v));
+            entries_.emplace_back(std::move(frame.key), std::move(v));
         else
-            frame.items.push_back(std::move(v));
+            items_.push_back(std::move(v));
         return true;
     }
 
     std::vector<Frame> stack_;
     size_t depth_ = 0;
+    std::vector<Dictionary::Entry> entries_;
+    Array items_;
 };
 
 // Builds the JSON tree; on a value JSON cannot hold, leaves a reason and returns false.
