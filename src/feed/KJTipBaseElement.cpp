@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "feed/KJDocumentReader.h"
 #include "foundation/UIColorKJExt.h"
@@ -56,6 +57,16 @@ bool kjNearlyEqual(double a, double b) {
 KJElementClass::KJElementClass(std::string name, const KJElementClass* superclass,
                                std::vector<KJProperty> properties)
     : name_(std::move(name)), superclass_(superclass), properties_(std::move(properties)) {
+    std::set<std::string, std::less<>> keys;
+    for (KJProperty& p : properties_) {
+        if (p.kind == KJPropertyKind::FourSide) {
+            p.sideKeys = {sideKey(p.name, "top"), sideKey(p.name, "left"), sideKey(p.name, "right"),
+                          sideKey(p.name, "bottom")};
+            for (const std::string& key : p.sideKeys) storedKeysDistinct_ &= keys.insert(key).second;
+        } else if (p.kind != KJPropertyKind::Other) {
+            storedKeysDistinct_ &= keys.insert(p.name).second;
+        }
+    }
     platform::ClassRegistry::registerClass(name_, superclass_ ? superclass_->name() : "NSObject");
 }
 
@@ -132,10 +143,15 @@ void KJTipBaseElement::serializeToDictionaryWithExcludeProperties(platform::Dict
     // The entries are gathered and the dictionary made once: setting them one by one looks each key
     // up among the ones before it. A key already in the dictionary keeps its place and takes the
     // new value, as setting it would.
-    std::vector<platform::Dictionary::Entry> entries(out.begin(), out.end());
-    entries.reserve(entries.size() + recordClass().properties().size() + 8);
+    const std::vector<KJProperty>& properties = recordClass().properties();
+    const bool wroteBefore = !out.empty();
+    size_t count = out.size();
+    for (const KJProperty& p : properties) count += p.kind == KJPropertyKind::FourSide ? 4 : 1;
+    std::vector<platform::Dictionary::Entry> entries;
+    entries.reserve(count);
+    for (auto& entry : out) entries.push_back(std::move(entry));
     auto put = [&](std::string key, Value value) { entries.emplace_back(std::move(key), std::move(value)); };
-    for (const KJProperty& p : recordClass().properties()) {
+    for (const KJProperty& p : properties) {
         if (excluded(exclude, p.name)) continue;
         std::visit(Overloaded{
                        [](const std::monostate&) {},
@@ -151,15 +167,18 @@ void KJTipBaseElement::serializeToDictionaryWithExcludeProperties(platform::Dict
                        },
                        [&](const KJFieldAccess<FourSide>& f) {
                            const FourSide& side = f(self);
-                           put(sideKey(p.name, "top"), Value(side.top));
-                           put(sideKey(p.name, "left"), Value(side.left));
-                           put(sideKey(p.name, "right"), Value(side.right));
-                           put(sideKey(p.name, "bottom"), Value(side.bottom));
+                           put(p.sideKeys[0], Value(side.top));
+                           put(p.sideKeys[1], Value(side.left));
+                           put(p.sideKeys[2], Value(side.right));
+                           put(p.sideKeys[3], Value(side.bottom));
                        },
                    },
                    p.access);
     }
-    out = platform::Dictionary(std::move(entries));
+    // A record that wrote nothing before its properties has no key twice when its class has none.
+    out = !wroteBefore && recordClass().storedKeysDistinct()
+              ? platform::Dictionary::withDistinctKeys(std::move(entries))
+              : platform::Dictionary(std::move(entries));
 }
 
 bool KJTipBaseElement::deserializeFromDictionaryWithExcludeProperties(const Value& stored,
@@ -180,10 +199,10 @@ bool KJTipBaseElement::deserializeFromDictionaryWithExcludeProperties(const Valu
                 [&](const KJFieldAccess<std::optional<platform::Color>>& f) { f(*this) = in.color(p.name); },
                 [&](const KJFieldAccess<FourSide>& f) {
                     FourSide side;
-                    side.top = in.number(sideKey(p.name, "top"));
-                    side.bottom = in.number(sideKey(p.name, "bottom"));
-                    side.left = in.number(sideKey(p.name, "left"));
-                    side.right = in.number(sideKey(p.name, "right"));
+                    side.top = in.number(p.sideKeys[0]);
+                    side.bottom = in.number(p.sideKeys[3]);
+                    side.left = in.number(p.sideKeys[1]);
+                    side.right = in.number(p.sideKeys[2]);
                     f(*this) = side;
                 },
             },

@@ -44,6 +44,9 @@ struct KJProperty {
                  KJFieldAccess<int64_t>, KJFieldAccess<double>, KJFieldAccess<bool>,
                  KJFieldAccess<std::optional<platform::Color>>, KJFieldAccess<FourSide>>
         access;
+    // The stored keys of a FourSide's sides ("<name>.top", ".left", ".right", ".bottom"), made
+    // once by the class rather than at every conversion.
+    std::vector<std::string> sideKeys = {};
 };
 
 // A record class: its name, its superclass and the properties it declares itself, in declaration
@@ -65,6 +68,8 @@ public:
     const std::string& name() const { return name_; }
     const KJElementClass* superclass() const { return superclass_; }
     const std::vector<KJProperty>& properties() const { return properties_; }
+    // Whether the stored keys of the properties (names, and the sides' keys) all differ.
+    bool storedKeysDistinct() const { return storedKeysDistinct_; }
     const KJProperty* property(std::string_view name) const;
     // This class or one of its subclasses.
     bool isSubclassOf(const KJElementClass& ancestor) const;
@@ -85,6 +90,7 @@ private:
     std::string name_;
     const KJElementClass* superclass_;
     std::vector<KJProperty> properties_;
+    bool storedKeysDistinct_ = true;
 };
 
 // Builds the property table of record class R from its fields.

@@ -55,6 +55,23 @@ public:
     const KJElementClass& recordClass() const override { return elementClass(); }
 };
 
+// A record whose text property is stored under a key its four-sided property writes too.
+class OverlappingRecord : public KJTipBaseElement {
+public:
+    static const KJElementClass& elementClass() {
+        static const KJElementClass cls("OverlappingRecord", &KJTipBaseElement::elementClass(),
+                                        KJPropertyTable<OverlappingRecord>()
+                                            .text("margin.left", &OverlappingRecord::note)
+                                            .fourSide("margin", &OverlappingRecord::margin)
+                                            .build());
+        return cls;
+    }
+    const KJElementClass& recordClass() const override { return elementClass(); }
+
+    std::optional<std::string> note = "first";
+    FourSide margin{.top = 5, .bottom = 6, .left = 7, .right = 8};
+};
+
 struct KJLogLines {
     std::vector<std::string> lines;
     KJLogLines() {
@@ -108,6 +125,22 @@ TEST(KJTipBaseElement, WritesEveryConvertiblePropertyByName) {
     EXPECT_TRUE(excluded["title"].isAbsent());
     EXPECT_TRUE(excluded["padding.top"].isAbsent());
     EXPECT_EQ(excluded["count"], Value(7));
+
+    // A key written twice keeps its first place and the later value, whether a nested record
+    // wrote it before the properties or two properties share it.
+    EXPECT_TRUE(SampleRecord::elementClass().storedKeysDistinct());
+    EXPECT_FALSE(OverlappingRecord::elementClass().storedKeysDistinct());
+    platform::Dictionary nested{{"count", Value("nested")}, {"child", Value::dictionary()}};
+    filled()->serializeToDictionaryWithExcludeProperties(nested, {});
+    EXPECT_EQ(nested.keys().front(), "count");
+    EXPECT_EQ(*nested.find("count"), Value(7));
+    EXPECT_EQ(nested.size(), 11u);
+    platform::Dictionary overlappingOut;
+    OverlappingRecord().serializeToDictionaryWithExcludeProperties(overlappingOut, {});
+    Value overlapping(std::move(overlappingOut));
+    EXPECT_EQ(overlapping.getDictionary()->keys(),
+              (std::vector<std::string>{"margin.left", "margin.top", "margin.right", "margin.bottom"}));
+    EXPECT_EQ(overlapping["margin.left"], Value(7.0));
 }
 
 TEST(KJTipBaseElement, ReadsBackEqualAndMissingKeysAsAbsent) {

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/Value.h"
+#include "platform/dispatch/DispatchQueue.h"
 
 namespace brindlecue::platform::bplist {
 
@@ -171,38 +172,37 @@ void Writer::growTable() {
     }
 }
 
-uint8_t* Writer::head(size_t length) {
-    const size_t begin = bytes_.size();
-    bytes_.resize(begin + length);
-    return bytes_.data() + begin;
+Ref Writer::put(const Head& head, const uint8_t* payload, size_t length, uint64_t key, bool share) {
+    const uint32_t hash =
+        share ? static_cast<uint32_t>(mix(key ^ (length > 0 ? hashBytes(payload, length) : 0))) : 0;
+    return store(hash, head.bytes, head.length, payload, length, share);
 }
 
-Ref Writer::put(size_t begin, const uint8_t* payload, size_t length, uint64_t key, bool share) {
+Ref Writer::store(uint32_t hash, const uint8_t* first, size_t firstLength, const uint8_t* second,
+                  size_t secondLength, bool share) {
     const auto next = static_cast<Ref>(objects_.size());
-    const size_t headLength = bytes_.size() - begin;
     size_t slot = 0;
-    uint32_t hash = 0;
     if (share) {
         if ((tableUsed_ + 1) * 2 > table_.size()) growTable();
-        // The hash comes from the values, not from the bytes just stored (reading those back
-        // in wide words stalls).
-        hash = static_cast<uint32_t>(mix(key ^ (length > 0 ? hashBytes(payload, length) : 0)));
         const size_t mask = table_.size() - 1;
+        // Most objects of a large list were written before: an equal one is found without
+        // storing anything.
         for (slot = hash & mask; table_[slot].ref != kEmpty; slot = (slot + 1) & mask) {
             if (table_[slot].hash != hash) continue;
             const Object& earlier = objects_[table_[slot].ref];
-            if (earlier.kind != Kind::Bytes || earlier.end - earlier.begin != headLength + length) continue;
+            if (earlier.kind != Kind::Bytes || earlier.end - earlier.begin != firstLength + secondLength)
+                continue;
             const uint8_t* stored = bytes_.data() + earlier.begin;
-            const uint8_t* fresh = bytes_.data() + begin;
-            bool same = true;
-            for (size_t i = 0; i < headLength && same; ++i) same = stored[i] == fresh[i];
-            if (!same || (length > 0 && std::memcmp(stored + headLength, payload, length) != 0)) continue;
-            bytes_.resize(begin);
+            if (std::memcmp(stored, first, firstLength) != 0 ||
+                (secondLength > 0 && std::memcmp(stored + firstLength, second, secondLength) != 0))
+                continue;
             return table_[slot].ref;
         }
     }
-    if (length > 0) bytes_.insert(bytes_.end(), payload, payload + length);
-    objects_.push_back({Kind::Bytes, begin, bytes_.size()});
+    const size_t begin = bytes_.size();
+    bytes_.insert(bytes_.end(), first, first + firstLength);
+    if (secondLength > 0) bytes_.insert(bytes_.end(), second, second + secondLength);
+    objects_.push_back({Kind::Bytes, begin, bytes_.size(), hash, share});
     if (share) {
         table_[slot] = Slot{hash, next};
         ++tableUsed_;
@@ -210,24 +210,50 @@ Ref Writer::put(size_t begin, const uint8_t* payload, size_t length, uint64_t ke
     return next;
 }
 
-size_t Writer::marker(uint8_t type, uint64_t count) {
-    const size_t begin = bytes_.size();
-    putMarker(head(markerSize(count)), type, count);
-    return begin;
+std::vector<Ref> Writer::merge(const Writer& other) {
+    std::vector<Ref> refs;
+    refs.reserve(other.objects_.size());
+    std::vector<Ref> elements;
+    for (const Object& object : other.objects_) {
+        switch (object.kind) {
+            case Kind::Bytes:
+                refs.push_back(store(object.hash, other.bytes_.data() + object.begin,
+                                     object.end - object.begin, nullptr, 0, object.shared));
+                break;
+            case Kind::Uid:
+                objects_.push_back(object);
+                refs.push_back(static_cast<Ref>(objects_.size() - 1));
+                break;
+            case Kind::Array:
+            case Kind::Dictionary:
+                // Elements come before their container, so theirs are known here already.
+                elements.clear();
+                for (size_t i = object.begin; i < object.end; ++i) elements.push_back(refs[other.refs_[i]]);
+                refs.push_back(container(object.kind, elements, {}));
+                break;
+        }
+    }
+    return refs;
 }
 
-size_t Writer::number(uint8_t markerByte, uint64_t value, unsigned width) {
-    const size_t begin = bytes_.size();
-    uint8_t* p = head(1 + width);
-    *p = markerByte;
-    putBigEndian(p + 1, value, width);
-    return begin;
+Writer::Head Writer::marker(uint8_t type, uint64_t count) {
+    Head head;
+    head.length = static_cast<size_t>(putMarker(head.bytes, type, count) - head.bytes);
+    return head;
+}
+
+Writer::Head Writer::number(uint8_t markerByte, uint64_t value, unsigned width) {
+    Head head;
+    head.bytes[0] = markerByte;
+    head.length = static_cast<size_t>(putBigEndian(head.bytes + 1, value, width) - head.bytes);
+    return head;
 }
 
 Ref Writer::boolean(bool value) {
-    const size_t begin = bytes_.size();
-    bytes_.push_back(value ? 0x09 : 0x08);
-    return put(begin, nullptr, 0, value ? 0x09 : 0x08, true);
+    Head head;
+    head.bytes[0] = value ? 0x09 : 0x08;
+    head.length = 1;
+    return put(head, nullptr, 0, value ? 0x09 : 0x08, true);
 }
 
 Ref Writer::integer(int64_t value) {
@@ -389,8 +415,47 @@ std::vector<uint8_t> Writer::finish(Ref top) {
 
 namespace {
 
-// Writes the value's objects, children before their container; false on absent or null.
-bool writeValue(Writer& writer, const Value& value, std::vector<Ref>& stack, Ref& out) {
+// Writes the value's objects, children before their container; false on absent or null. With
+// pieces, a long array is written in pieces on several workers.
+bool writeValue(Writer& writer, const Value& value, std::vector<Ref>& stack, Ref& out, bool pieces = false);
+
+// A long array's elements are written in pieces, each by a writer of its own on a worker, then
+// taken in piece by piece in order: the objects, their numbers and the file are those that
+// writing the elements one after the other gives.
+constexpr size_t kPieceElements = 128;
+
+bool writeArrayInPieces(Writer& writer, const Array& items, std::vector<Ref>& stack, Ref& out) {
+    const size_t count = (items.size() + kPieceElements - 1) / kPieceElements;
+    struct Piece {
+        Writer writer;
+        std::vector<Ref> elements;
+        bool ok = true;
+    };
+    std::vector<Piece> pieces(count);
+    DispatchQueue::concurrentPerform(count, [&](size_t p) {
+        Piece& piece = pieces[p];
+        piece.writer.setSharesContainers(writer.sharesContainers());
+        std::vector<Ref> own;
+        const size_t end = std::min(items.size(), (p + 1) * kPieceElements);
+        for (size_t i = p * kPieceElements; i < end && piece.ok; ++i) {
+            Ref ref = 0;
+            piece.ok = writeValue(piece.writer, items[i], own, ref);
+            piece.elements.push_back(ref);
+        }
+    });
+    const size_t mark = stack.size();
+    for (Piece& piece : pieces) {
+        if (!piece.ok) return false;
+        const std::vector<Ref> refs = writer.merge(piece.writer);
+        for (Ref element : piece.elements) stack.push_back(refs[element]);
+        piece.writer = Writer();
+    }
+    out = writer.array(std::span<const Ref>(stack).subspan(mark));
+    stack.resize(mark);
+    return true;
+}
+
+bool writeValue(Writer& writer, const Value& value, std::vector<Ref>& stack, Ref& out, bool pieces) {
     switch (value.type()) {
         case Value::Type::Absent:
         case Value::Type::Null:
@@ -416,10 +481,12 @@ bool writeValue(Writer& writer, const Value& value, std::vector<Ref>& stack, Ref
             return true;
         }
         case Value::Type::Array: {
+            if (pieces && value.getArray()->size() >= 2 * kPieceElements)
+                return writeArrayInPieces(writer, *value.getArray(), stack, out);
             const size_t mark = stack.size();
             for (const Value& item : *value.getArray()) {
                 Ref ref = 0;
-                if (!writeValue(writer, item, stack, ref)) return false;
+                if (!writeValue(writer, item, stack, ref, pieces)) return false;
                 stack.push_back(ref);
             }
             out = writer.array(std::span<const Ref>(stack).subspan(mark));
@@ -433,7 +500,7 @@ bool writeValue(Writer& writer, const Value& value, std::vector<Ref>& stack, Ref
             for (const auto& entry : dictionary) stack.push_back(writer.string(entry.first));
             for (const auto& entry : dictionary) {
                 Ref ref = 0;
-                if (!writeValue(writer, entry.second, stack, ref)) return false;
+                if (!writeValue(writer, entry.second, stack, ref, pieces)) return false;
                 stack.push_back(ref);
             }
             const size_t count = dictionary.size();
@@ -454,7 +521,7 @@ std::vector<uint8_t> write(const Value& value) {
     writer.setSharesContainers(true);
     std::vector<Ref> stack;
     Ref top = 0;
-    if (!writeValue(writer, value, stack, top)) return {};
+    if (!writeValue(writer, value, stack, top, true)) return {};
     return writer.finish(top);
 }
 

@@ -41,6 +41,12 @@ public:
     // themselves shared) stands for it, as equal texts and numbers always do. Off by default:
     // keyed archives hold each of their containers once.
     void setSharesContainers(bool on) { sharesContainers_ = on; }
+    bool sharesContainers() const { return sharesContainers_; }
+
+    // Takes in every object of another writer (with the same sharing of containers), in its
+    // order, as if they had been written here: an equal object written before stands for one
+    // of them. Answers the references here of the other's objects, by their number there.
+    std::vector<Ref> merge(const Writer& other);
 
     // The whole file with the top object.
     std::vector<uint8_t> finish(Ref top);
@@ -53,6 +59,8 @@ private:
         Kind kind;
         size_t begin;  // in bytes_ for Bytes, in refs_ for containers; the value of a Uid
         size_t end;
+        uint32_t hash = 0;    // of shared Bytes
+        bool shared = false;  // Bytes that an equal object may stand for
     };
     struct Slot {
         uint32_t hash;
@@ -60,14 +68,20 @@ private:
     };
     static constexpr Ref kEmpty = ~Ref{0};
 
-    // Room for the marker of an object at the end of the bytes, and the marker written there
-    // (with its count, or with a whole number); both give where the object begins.
-    uint8_t* head(size_t length);
-    size_t marker(uint8_t type, uint64_t count);
-    size_t number(uint8_t markerByte, uint64_t value, unsigned width);
-    // Completes the object that begins there with its payload; with share, an earlier object with
-    // the same bytes stands for it instead. The key, with the payload, makes the hash.
-    Ref put(size_t begin, const uint8_t* payload, size_t length, uint64_t key, bool share);
+    // The marker of an object (with its count, or with a whole number) as it is written before
+    // the object's payload.
+    struct Head {
+        uint8_t bytes[16];
+        size_t length = 0;
+    };
+    static Head marker(uint8_t type, uint64_t count);
+    static Head number(uint8_t markerByte, uint64_t value, unsigned width);
+    // The object of that marker and payload; with share, an earlier object with the same bytes
+    // stands for it instead, and nothing is stored. The key, with the payload, makes the hash.
+    Ref put(const Head& head, const uint8_t* payload, size_t length, uint64_t key, bool share);
+    // The object whose bytes are the two pieces one after the other, by its hash.
+    Ref store(uint32_t hash, const uint8_t* first, size_t firstLength, const uint8_t* second,
+              size_t secondLength, bool share);
     Ref container(Kind kind, std::span<const Ref> first, std::span<const Ref> second);
     void growTable();
 

@@ -1,6 +1,7 @@
 #include "platform/UserDefaults.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -36,16 +37,31 @@ const SystemLog& platformLog() {
     return *log;
 }
 
+// Elements of a long array are looked at in pieces of this many, on several workers.
+constexpr size_t kPieceElements = 128;
+
 bool isPropertyListValue(const Value& v) {
     switch (v.type()) {
         case Value::Type::Absent:
         case Value::Type::Null:
             return false;
-        case Value::Type::Array:
-            for (const auto& item : *v.getArray()) {
+        case Value::Type::Array: {
+            const Array& items = *v.getArray();
+            if (items.size() >= 2 * kPieceElements) {
+                std::atomic<bool> holdable{true};
+                DispatchQueue::concurrentPerform(
+                    (items.size() + kPieceElements - 1) / kPieceElements, [&](size_t p) {
+                        const size_t end = std::min(items.size(), (p + 1) * kPieceElements);
+                        for (size_t i = p * kPieceElements; i < end && holdable; ++i)
+                            if (!isPropertyListValue(items[i])) holdable = false;
+                    });
+                return holdable;
+            }
+            for (const auto& item : items) {
                 if (!isPropertyListValue(item)) return false;
             }
             return true;
+        }
         case Value::Type::Dictionary:
             for (const auto& [key, item] : *v.getDictionary()) {
                 if (!isPropertyListValue(item)) return false;

@@ -157,7 +157,16 @@ TEST(UserDefaults, NilRemovesAndNonPropertyListValuesAreRefused) {
     d.set("c", Value::array({1, nullptr}));
     EXPECT_TRUE(d.object("c").isAbsent());
     EXPECT_EQ(capture.entries().size(), 1u);
+    // A long list is looked at in pieces: a null deep in any of them is found all the same.
+    Array list(1000, Value::dictionary({{"k", Value::array({"v"})}}));
+    list[999] = Value::dictionary({{"k", Value::array({"v", nullptr})}});
+    d.set("d", Value(list));
+    EXPECT_TRUE(d.object("d").isAbsent());
+    EXPECT_EQ(capture.entries().size(), 2u);
     EXPECT_TRUE(UserDefaults(file).dictionaryRepresentation().empty());
+    list[999] = Value("v");
+    d.set("d", Value(list));
+    EXPECT_EQ(d.array("d")->size(), 1000u);
 }
 
 TEST(UserDefaults, CorruptFileReadsAsEmptyAndIsReplacedOnWrite) {

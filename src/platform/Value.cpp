@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -284,13 +285,27 @@ public:
         return true;
     }
     bool end_object() {
-        Value object(Dictionary(std::move(stack_[depth_ - 1].entries)));
+        // The members wait at the end of one list shared by every open object, so that each
+        // object allocates its entries once, at their number.
+        const size_t begin = stack_[depth_ - 1].begin;
+        std::vector<Dictionary::Entry> members;
+        members.reserve(entries_.size() - begin);
+        std::move(entries_.begin() + static_cast<std::ptrdiff_t>(begin), entries_.end(),
+                  std::back_inserter(members));
+        entries_.resize(begin);
+        Value object(Dictionary(std::move(members)));
         close();
         return add(std::move(object));
     }
     bool start_array(std::size_t) { return open(false); }
     bool end_array() {
-        Value array(std::move(stack_[depth_ - 1].items));
+        const size_t begin = stack_[depth_ - 1].begin;
+        Array elements;
+        elements.reserve(items_.size() - begin);
+        std::move(items_.begin() + static_cast<std::ptrdiff_t>(begin), items_.end(),
+                  std::back_inserter(elements));
+        items_.resize(begin);
+        Value array(std::move(elements));
         close();
         return add(std::move(array));
     }
@@ -305,8 +320,7 @@ public:
 private:
     struct Frame {
         bool object = false;
-        Array items;
-        std::vector<Dictionary::Entry> entries;
+        size_t begin = 0;  // of its members in entries_, or of its elements in items_
         std::string key;
     };
 
@@ -319,8 +333,7 @@ private:
         if (depth_ == stack_.size()) stack_.emplace_back();
         Frame& frame = stack_[depth_++];
         frame.object = object;
-        frame.items = Array();
-        frame.entries = {};
+        frame.begin = object ? entries_.size() : items_.size();
         return true;
     }
     void close() { --depth_; }
@@ -332,14 +345,16 @@ private:
         }
         Frame& frame = stack_[depth_ - 1];
         if (frame.object)
-            frame.entries.emplace_back(std::move(frame.key), std::move(v));
+            entries_.emplace_back(std::move(frame.key), std::move(v));
         else
-            frame.items.push_back(std::move(v));
+            items_.push_back(std::move(v));
         return true;
     }
 
     std::vector<Frame> stack_;
     size_t depth_ = 0;
+    std::vector<Dictionary::Entry> entries_;
+    Array items_;
 };
 
 // Builds the JSON tree; on a value JSON cannot hold, leaves a reason and returns false.
@@ -740,6 +755,28 @@ Dictionary::Dictionary(std::initializer_list<Entry> entries) {
     for (const Entry& e : entries) set(e.first, e.second);
 }
 
+namespace {
+
+// A quick hash of a dictionary key, eight bytes at a time.
+uint64_t keyHash(std::string_view key) {
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ (key.size() * 0xBF58476D1CE4E5B9ull);
+    const char* p = key.data();
+    size_t left = key.size();
+    for (; left >= 8; p += 8, left -= 8) {
+        uint64_t w = 0;
+        std::memcpy(&w, p, 8);
+        h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    }
+    uint64_t w = 0;
+    std::memcpy(&w, p, left);
+    h = (h ^ w) * 0x94D049BB133111EBull;
+    h ^= h >> 29;
+    return h * 0xBF58476D1CE4E5B9ull;
+}
+
+}  // namespace
+
 Dictionary::Dictionary(std::vector<Entry> entries) : entries_(std::move(entries)) {
     const size_t n = entries_.size();
     if (n < 2) return;
@@ -758,29 +795,32 @@ Dictionary::Dictionary(std::vector<Entry> entries) : entries_(std::move(entries)
             }
         }
     } else {
-        // Keys by hash, then by place: only keys of one hash are compared (one allocation, where a
-        // hash map makes one per key).
-        std::vector<std::pair<size_t, size_t>> order(n);
+        // An open-addressed table of the kept entries by their keys' hashes: only keys of one hash
+        // are compared, and the table is the one allocation.
+        size_t size = 32;
+        while (size < 2 * n) size *= 2;
+        struct Slot {
+            uint32_t hash;
+            uint32_t index;
+        };
+        constexpr uint32_t kEmpty = ~uint32_t{0};
+        std::vector<Slot> table(size, Slot{0, kEmpty});
+        const size_t mask = size - 1;
         for (size_t i = 0; i < n; ++i) {
             keeper[i] = i;
-            order[i] = {std::hash<std::string_view>{}(entries_[i].first), i};
-        }
-        std::sort(order.begin(), order.end());
-        for (size_t a = 0; a < n;) {
-            size_t b = a + 1;
-            while (b < n && order[b].first == order[a].first) ++b;
-            for (size_t x = a + 1; x < b; ++x) {
-                const size_t later = order[x].second;
-                for (size_t y = a; y < x; ++y) {
-                    const size_t earlier = order[y].second;
-                    if (keeper[earlier] == earlier && entries_[earlier].first == entries_[later].first) {
-                        keeper[later] = earlier;
-                        duplicates = true;
-                        break;
-                    }
-                }
+            const std::string& key = entries_[i].first;
+            const uint64_t h = keyHash(key);
+            const auto hash = static_cast<uint32_t>(h >> 32);
+            size_t slot = static_cast<size_t>(h) & mask;
+            for (; table[slot].index != kEmpty; slot = (slot + 1) & mask) {
+                if (table[slot].hash == hash && entries_[table[slot].index].first == key) break;
             }
-            a = b;
+            if (table[slot].index == kEmpty) {
+                table[slot] = Slot{hash, static_cast<uint32_t>(i)};
+            } else {
+                keeper[i] = table[slot].index;
+                duplicates = true;
+            }
         }
     }
     if (!duplicates) return;
@@ -794,6 +834,12 @@ Dictionary::Dictionary(std::vector<Entry> entries) : entries_(std::move(entries)
         ++out;
     }
     entries_.resize(out);
+}
+
+Dictionary Dictionary::withDistinctKeys(std::vector<Entry> entries) {
+    Dictionary out;
+    out.entries_ = std::move(entries);
+    return out;
 }
 
 const Value* Dictionary::find(std::string_view key) const {

@@ -32,6 +32,9 @@ public:
     // The entries in order; a later entry with a key seen before replaces that entry's value in
     // place, as set does (found by hashing, so large dictionaries build in linear time).
     explicit Dictionary(std::vector<Entry> entries);
+    // The entries as they are, for a caller that knows no key repeats among them (a record's
+    // distinct property names): nothing is looked for.
+    static Dictionary withDistinctKeys(std::vector<Entry> entries);
 
     // Defined below Value (a vector of entries cannot be used before Value is complete).
     size_t size() const;

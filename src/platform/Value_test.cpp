@@ -58,6 +58,26 @@ TEST(ValueJSON, NestingAndRepeatedKeys) {
     EXPECT_FALSE(Value::fromJSON(nested(200000)));
 }
 
+TEST(Value, ADictionaryMadeOfEntriesKeepsTheFirstPlaceAndTheLastValueOfAKey) {
+    // Few entries and many (those are found by hashing), with keys alike at both ends.
+    for (int count : {6, 16, 17, 200}) {
+        std::vector<Dictionary::Entry> entries;
+        Dictionary oneByOne;
+        for (int i = 0; i < count; ++i) {
+            std::string key =
+                "padding." + std::string(i % 4 + 1, 'x') + std::to_string(i % (count / 2 + 1)) + ".top-of-it";
+            entries.emplace_back(key, Value(i));
+            oneByOne.set(key, Value(i));
+        }
+        entries.emplace_back("", Value("empty"));
+        entries.emplace_back("", Value("empty again"));
+        oneByOne.set("", Value("empty again"));
+        const Dictionary made(std::move(entries));
+        EXPECT_EQ(made.keys(), oneByOne.keys()) << count;
+        for (const auto& [key, value] : oneByOne) EXPECT_EQ(*made.find(key), value) << count << " " << key;
+    }
+}
+
 TEST(ValueJSON, FailuresFillTheError) {
     for (const char* bad : {"{\"a\":", "", "[1,]", "{} x", "{'a':1}", "[1e999]", "\"\xFF\""}) {
         Error error;

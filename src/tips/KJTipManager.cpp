@@ -27,6 +27,7 @@
 #include "preview/BLQIPreviewModeManager.h"
 #include "preview/BLQITipCacheManager.h"
 #include "storage/KJDBManager.h"
+#include "storage/KJDao.h"
 #include "targeting/KJTargettingWidgetV2.h"
 #include "tips/BLQIGuideController.h"
 #include "tips/BLQITipManagerDelegate.h"
@@ -383,32 +384,47 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
     auto cache = KJDBManager::sharedInstance();
 
     std::vector<std::shared_ptr<KJDBFeedRecord>> toSave;
-    for (const auto& feed : feeds) {
-        if (!feed) continue;
-        if (auto existing = cache->findTipSeriesByFeedId(text(feed->feed_id()))) {
-            auto storedModified = existing->seriesModified();
-            auto modified = feed->modified();
-            if (!(modified && (!storedModified || *modified > *storedModified))) {
-                logGuides(
-                    2,
-                    "received a feed but not to save it, as tip series element already exists and updated");
+    std::vector<Value> stored;
+    bool saved = false;
+    auto checkAndSave = [&] {
+        toSave.clear();
+        for (const auto& feed : feeds) {
+            if (!feed) continue;
+            if (auto existing = cache->findTipSeriesByFeedId(text(feed->feed_id()))) {
+                auto storedModified = existing->seriesModified();
+                auto modified = feed->modified();
+                if (!(modified && (!storedModified || *modified > *storedModified))) {
+                    logGuides(2,
+                              "received a feed but not to save it, as tip series element already exists and "
+                              "updated");
+                    continue;
+                }
+            }
+            auto feedKey = feed->app_key();
+            if (!feedKey || !appKey || *feedKey != *appKey) {
+                logGuides(2, "Wrong app key = " + text(feedKey));
                 continue;
             }
+            if (!feed->isPreview()) toSave.push_back(feed);
         }
-        auto feedKey = feed->app_key();
-        if (!feedKey || !appKey || *feedKey != *appKey) {
-            logGuides(2, "Wrong app key = " + text(feedKey));
-            continue;
-        }
-        if (!feed->isPreview()) toSave.push_back(feed);
-    }
+        if (!toSave.empty()) saved = cache->saveMultipleTipSeries(toSave, &stored);
+        return saved;
+    };
+    // The looks for stored rows and the write are one transaction: the file is locked once for
+    // the feed, not once per campaign, and no other write comes between a look and the write.
+    bool ran = false;
+    KJDao::inTransaction([&] {
+        ran = true;
+        return checkAndSave();
+    });
+    // Without a transaction (the cache cannot be opened) each step goes on its own, as it would.
+    if (!ran) checkAndSave();
     if (toSave.empty()) {
         logGuides(2, "no new tips to show");
         return;
     }
-    std::vector<Value> stored;
-    logGuides(2, cache->saveMultipleTipSeries(toSave, &stored) ? "save multiple tip series to DB successful"
-                                                               : "save multiple tip series to DB failed");
+    logGuides(2,
+              saved ? "save multiple tip series to DB successful" : "save multiple tip series to DB failed");
     // The live list below decodes the new rows from what was stored, not from their archives.
     stored_.rememberStored(std::move(stored));
 

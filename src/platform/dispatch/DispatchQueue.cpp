@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include <sched.h>
+
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/DispatchGroup.h"
 #include "platform/dispatch/DispatchWorkItem.h"
@@ -222,9 +224,25 @@ std::shared_ptr<DispatchQueue> DispatchQueue::main() {
 
 bool DispatchQueue::backgroundWorkPending() { return ThreadPool::shared().busy(); }
 
+namespace {
+
+// The processors this process may run on (its affinity), which may be fewer than the machine
+// has: more threads than that would only take turns.
+size_t usableProcessors() {
+    static const size_t count = [] {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+            return static_cast<size_t>(CPU_COUNT(&set));
+        return static_cast<size_t>(std::max(1u, std::thread::hardware_concurrency()));
+    }();
+    return count;
+}
+
+}  // namespace
+
 void DispatchQueue::concurrentPerform(size_t iterations, const std::function<void(size_t)>& work) {
-    const size_t workers =
-        std::min<size_t>({iterations, 8, std::max(1u, std::thread::hardware_concurrency())});
+    const size_t workers = std::min<size_t>({iterations, 8, usableProcessors()});
     if (workers <= 1) {
         for (size_t i = 0; i < iterations; ++i) work(i);
         return;

@@ -1,0 +1,81 @@
+#include "platform/BinaryPropertyList.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/Value.h"
+
+namespace brindlecue::platform {
+namespace {
+
+// An item of a long list: entries every item shares, and some of its own.
+Value item(int i) {
+    return Value::dictionary({{"id", "item-" + std::to_string(i)},
+                              {"kind", i % 3 == 0 ? "tour" : "tip"},
+                              {"size", Value::dictionary({{"width", 0.5}, {"height", i % 7}})},
+                              {"tags", Value::array({"shared", i % 2 == 0 ? "even" : "odd"})},
+                              {"label", i % 5 == 0 ? Value("caf\xC3\xA9") : Value("plain")}});
+}
+
+// Writes the item as writeValue does, children first and keys before values, into the writer.
+bplist::Ref writeItem(bplist::Writer& writer, const Value& value) {
+    if (const std::string* text = value.getString()) return writer.string(*text);
+    if (value.type() == Value::Type::Integer) return writer.integer(*value.getInteger());
+    if (value.type() == Value::Type::Real) return writer.real(*value.getNumber());
+    std::vector<bplist::Ref> refs;
+    if (const Array* array = value.getArray()) {
+        for (const Value& element : *array) refs.push_back(writeItem(writer, element));
+        return writer.array(refs);
+    }
+    const Dictionary& dictionary = *value.getDictionary();
+    for (const auto& entry : dictionary) refs.push_back(writer.string(entry.first));
+    for (const auto& entry : dictionary) refs.push_back(writeItem(writer, entry.second));
+    const std::span<const bplist::Ref> all(refs);
+    return writer.dictionary(all.first(dictionary.size()), all.subspan(dictionary.size()));
+}
+
+TEST(BinaryPropertyList, AMergedWriterGivesTheFileOfOneWriter) {
+    for (bool sharesContainers : {false, true}) {
+        bplist::Writer whole, first, second;
+        for (bplist::Writer* w : {&whole, &first, &second}) w->setSharesContainers(sharesContainers);
+        std::vector<bplist::Ref> wholeRefs, mergedRefs;
+        for (int i = 0; i < 40; ++i) wholeRefs.push_back(writeItem(whole, item(i)));
+        std::vector<bplist::Ref> firstRefs, secondRefs;
+        for (int i = 0; i < 20; ++i) firstRefs.push_back(writeItem(first, item(i)));
+        // The second half repeats texts, numbers and (when shared) containers of the first.
+        for (int i = 20; i < 40; ++i) secondRefs.push_back(writeItem(second, item(i)));
+        bplist::Writer merged;
+        merged.setSharesContainers(sharesContainers);
+        std::vector<bplist::Ref> map = merged.merge(first);
+        for (bplist::Ref ref : firstRefs) mergedRefs.push_back(map[ref]);
+        map = merged.merge(second);
+        for (bplist::Ref ref : secondRefs) mergedRefs.push_back(map[ref]);
+        EXPECT_EQ(mergedRefs, wholeRefs) << sharesContainers;
+        EXPECT_EQ(merged.finish(merged.array(mergedRefs)), whole.finish(whole.array(wholeRefs)))
+            << sharesContainers;
+    }
+}
+
+TEST(BinaryPropertyList, ALongListIsWrittenAsItemByItem) {
+    // Long enough to be written in pieces, with a short list inside that is not.
+    Array items;
+    for (int i = 0; i < 1000; ++i) items.push_back(item(i));
+    const Value top =
+        Value::dictionary({{"list", Value(items)}, {"short", Value::array({item(1), item(2)})}});
+
+    bplist::Writer byItem;
+    byItem.setSharesContainers(true);
+    const std::vector<uint8_t> expected = byItem.finish(writeItem(byItem, top));
+    const std::vector<uint8_t> written = bplist::write(top);
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(Value::fromPropertyList(written), top);
+
+    // Anything a property list cannot hold, anywhere in the list, still fails the whole file.
+    items[700] = Value::dictionary({{"gap", nullptr}});
+    EXPECT_TRUE(bplist::write(Value(items)).empty());
+}
+
+}  // namespace
+}  // namespace brindlecue::platform
