@@ -38,16 +38,15 @@ bool same(const Value& a, const Value& b) {
         return true;
     }
     if (a.isDictionary() && b.isDictionary()) {
-        bool wellFormedKeys = true;
+        // A key that was no UTF-8 comes back with U+FFFD and may then meet a key that had it, so
+        // only dictionaries with well-formed keys are compared.
+        for (const auto& [key, item] : *a.getDictionary())
+            if (!isUTF8(key)) return true;
         for (const auto& [key, item] : *a.getDictionary()) {
-            if (!isUTF8(key)) {
-                wellFormedKeys = false;
-                continue;
-            }
             const Value* other = b.getDictionary()->find(key);
             if (other == nullptr || !same(item, *other)) return false;
         }
-        return !wellFormedKeys || a.count() == b.count();
+        return a.count() == b.count();
     }
     return a == b;
 }
