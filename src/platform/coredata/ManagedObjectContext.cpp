@@ -544,6 +544,16 @@ bool ManagedObjectContext::save(Error* error) {
 void ManagedObjectContext::mergeChangesFromContextDidSaveNotification(const Notification& notification) {
     using State = ManagedObject::State;
     if (notification.object().get() == static_cast<void*>(this)) return;
+    // A merge touches only objects this context holds: without any, the saved ids need not be read.
+    bool holdsObjects = false;
+    for (auto it = registry_.begin(); it != registry_.end();) {
+        if (!it->second.expired()) {
+            holdsObjects = true;
+            break;
+        }
+        it = registry_.erase(it);
+    }
+    if (!holdsObjects) return;
     auto ids = [&](const char* key) {
         std::vector<ManagedObjectID> out;
         if (const Array* uris = notification.userInfo()[key].getArray())
