@@ -17,13 +17,14 @@ public:
           queue(std::move(queue)),
           block(std::move(block)) {}
 
-    bool matches(const Notification& n) const {
-        if (n.name() != name) return false;
+    bool matches(const Notification& n) const { return matches(n.name(), n.object().get()); }
+    bool matches(std::string_view postedName, const void* poster) const {
+        if (postedName != name) return false;
         if (!hasObjectFilter) return true;
         // A filter object that has gone away matches nothing, even an object that now lives at
         // the same address.
         auto filter = object.lock();
-        return filter && filter.get() == n.object().get();
+        return filter && filter.get() == poster;
     }
 
     void deliver(const Notification& n) const {
@@ -59,6 +60,12 @@ void NotificationCenter::removeObserver(const std::shared_ptr<NotificationObserv
     observer->removed = true;
     std::lock_guard lock(mutex_);
     std::erase(observers_, observer);
+}
+
+bool NotificationCenter::hasObservers(std::string_view name, const void* poster) const {
+    std::lock_guard lock(mutex_);
+    return std::any_of(observers_.begin(), observers_.end(),
+                       [&](const auto& o) { return o->matches(name, poster); });
 }
 
 void NotificationCenter::post(const Notification& notification) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Value.h"
@@ -70,12 +71,16 @@ public:
                                                       std::shared_ptr<DispatchQueue> queue, Block block);
     void removeObserver(const std::shared_ptr<NotificationObserver>& observer);
 
+    // Whether a notification of the name posted by the object would reach an observer now; a
+    // poster whose user info is costly to make may leave it unmade when none would.
+    bool hasObservers(std::string_view name, const void* poster) const;
+
     void post(const Notification& notification);
     void post(std::string name, std::shared_ptr<void> object = nullptr, Value userInfo = Value(),
               Notification::ObjectMap objects = {});
 
 private:
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::vector<std::shared_ptr<NotificationObserver>> observers_;
 };
 

@@ -38,6 +38,25 @@ TEST(NotificationCenter, DeliversByNameAndPosterInRegistrationOrder) {
     EXPECT_EQ(calls, (std::vector<std::string>{"any-1", "any-2"}));
 }
 
+TEST(NotificationCenter, TellsWhetherAPostWouldBeHeard) {
+    NotificationCenter center;
+    auto poster = std::make_shared<int>(1);
+    auto other = std::make_shared<int>(2);
+    EXPECT_FALSE(center.hasObservers("A", poster.get()));
+    auto byPoster = center.addObserver("A", poster, nullptr, [](const Notification&) {});
+    EXPECT_TRUE(center.hasObservers("A", poster.get()));
+    EXPECT_FALSE(center.hasObservers("A", other.get()));
+    EXPECT_FALSE(center.hasObservers("B", poster.get()));
+    auto anyPoster = center.addObserver("A", nullptr, nullptr, [](const Notification&) {});
+    EXPECT_TRUE(center.hasObservers("A", other.get()));
+    center.removeObserver(anyPoster);
+    EXPECT_FALSE(center.hasObservers("A", other.get()));
+    // A poster that is gone is heard by no observer that named it.
+    const void* address = poster.get();
+    poster.reset();
+    EXPECT_FALSE(center.hasObservers("A", address));
+}
+
 TEST(NotificationCenter, CarriesUserInfoAndTypedObjects) {
     struct Screen {
         std::string title;

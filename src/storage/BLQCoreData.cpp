@@ -22,7 +22,7 @@ constexpr const char* kDefaultDebugLogLevel = "2";
 
 void stamp(const std::vector<std::shared_ptr<platform::ManagedObject>>& objects) {
     for (const auto& object : objects)
-        if (auto auditable = std::dynamic_pointer_cast<BLQAuditableObject>(object)) auditable->updateAuditFields();
+        if (auto* auditable = dynamic_cast<BLQAuditableObject*>(object.get())) auditable->updateAuditFields();
 }
 
 // The first launch's one setting, written into an empty settings table only.
@@ -110,13 +110,12 @@ bool BLQCoreData::saveContext(platform::Error*) {
 
 void BLQCoreData::saveContext(std::function<void()> whenSaved) {
     if (!whenSaved) return scheduleSave(std::nullopt);
-    scheduleSave(Waiter{
-        [whenSaved = std::move(whenSaved)](const std::optional<platform::Error>&) { whenSaved(); }, true});
+    scheduleSave(Waiter{nullptr, std::move(whenSaved)});
 }
 
 void BLQCoreData::saveContextReportingFailure(std::function<void(std::optional<platform::Error>)> done) {
     if (!done) return scheduleSave(std::nullopt);
-    scheduleSave(Waiter{std::move(done), false});
+    scheduleSave(Waiter{std::move(done), nullptr});
 }
 
 void BLQCoreData::scheduleSave(std::optional<Waiter> waiter) {
@@ -148,7 +147,7 @@ void BLQCoreData::scheduleSave(std::optional<Waiter> waiter) {
                 std::lock_guard lock(saveMutex_);
                 auto at = whenSaved_.begin();
                 for (auto& w : waiting) {
-                    if (w.untilSaved)
+                    if (w.whenSaved)
                         at = std::next(whenSaved_.insert(at, std::move(w)));
                     else
                         told.push_back(std::move(w));
@@ -157,7 +156,12 @@ void BLQCoreData::scheduleSave(std::optional<Waiter> waiter) {
             for (auto it = told.rbegin(); it != told.rend(); ++it) it->done(error);
             return;
         }
-        for (auto& w : waiting) w.done(std::nullopt);
+        for (auto& w : waiting) {
+            if (w.whenSaved)
+                w.whenSaved();
+            else
+                w.done(std::nullopt);
+        }
     });
 }
 

@@ -74,9 +74,11 @@ private:
 
     std::mutex saveMutex_;
     bool saveScheduled_ = false;
+    // Told of the save's outcome (done), or only of a save that succeeds (whenSaved: it waits
+    // through failed saves).
     struct Waiter {
         std::function<void(std::optional<platform::Error>)> done;
-        bool untilSaved;  // waits through failed saves for one that succeeds
+        std::function<void()> whenSaved;
     };
     void scheduleSave(std::optional<Waiter> waiter);
 

@@ -3,6 +3,7 @@
 #include "facade/BLQInstallDTO.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQSession.h"
+#include "storage/BLQTag.h"
 #include "storage/BLQUserEvent.h"
 
 namespace brindlecue {
@@ -47,6 +48,25 @@ BLQUserEvent::SessionLookup BLQCoreDataUserEventDataStore::sessionLookup() {
     return [this](const BLQSessionDTO& session, const std::string& appKey) {
         return sessionFor(session, appKey);
     };
+}
+
+std::shared_ptr<platform::ManagedObject> BLQCoreDataUserEventDataStore::tagFor(const std::string& key) {
+    // A tag keeps the key it was found by, and a tag made later under the same key comes after it
+    // in the fetch: the tag found stays the answer while this context holds it, undeleted, under
+    // that key.
+    if (lastTag_ && !lastTag_->isDeleted() && context_->existingObject(lastTag_->objectID()) == lastTag_ &&
+        lastTag_->stringValue("key") == key)
+        return lastTag_;
+    auto request = BLQTag::fetchRequest();
+    request.setPredicate(BLQTag::findByKey(key));
+    auto found = context_->fetch(request);
+    if (!found || found->empty()) return nullptr;
+    lastTag_ = found->front();
+    return lastTag_;
+}
+
+BLQUserEvent::TagLookup BLQCoreDataUserEventDataStore::tagLookup() {
+    return [this](const std::string& key) { return tagFor(key); };
 }
 
 std::shared_ptr<BLQUserEvent> BLQCoreDataUserEventDataStore::findUserEvent(const std::string& id) const {
@@ -144,7 +164,7 @@ void BLQCoreDataUserEventDataStore::createUserEventObject(
             auto record = event->toDTO();
             if (fill) {
                 fill(record);
-                event->updateFromDTO(*record, self->sessionLookup());
+                event->updateFromDTO(*record, self->sessionLookup(), self->tagLookup());
             }
             // One write: the insertion with the filled values.
             BLQCoreData::sharedInstance().saveContext([completion, record] {
@@ -194,7 +214,7 @@ void BLQCoreDataUserEventDataStore::saveUserEvent(const std::shared_ptr<BLQUserE
                       BLQLoggingLevel::warning);
             return;
         }
-        event->updateFromDTO(*dto, self->sessionLookup());
+        event->updateFromDTO(*dto, self->sessionLookup(), self->tagLookup());
         self->saveContext();
     });
 }

@@ -51,6 +51,11 @@ private:
     std::shared_ptr<platform::ManagedObject> sessionFor(const BLQSessionDTO& session,
                                                         const std::string& appKey);
     BLQUserEvent::SessionLookup sessionLookup();
+    // The stored tag of the key, as the event's update looks it up; the last one found is kept
+    // while it is still that key's tag in this context, so that the events naming one tag find
+    // it without a query each. Runs on the context's queue.
+    std::shared_ptr<platform::ManagedObject> tagFor(const std::string& key);
+    BLQUserEvent::TagLookup tagLookup();
 
     std::shared_ptr<platform::ManagedObjectContext> context_;
     // Touched on the context's queue only.
@@ -58,6 +63,7 @@ private:
     std::shared_ptr<platform::ManagedObject> lastInstall_;
     int64_t lastSessionId_ = 0;
     std::string lastAppKey_;
+    std::shared_ptr<platform::ManagedObject> lastTag_;
 };
 
 }  // namespace brindlecue

@@ -123,6 +123,35 @@ TEST_F(UserEventStoreTest, SavingWritesTheRecordAndChangesStatusesInBulk) {
     ASSERT_TRUE(stored->session);
 }
 
+TEST_F(UserEventStoreTest, EventsLinkTheTagThatHasTheirKeyNow) {
+    auto session = openSession();
+    auto tags = std::make_shared<BLQCoreDataTagDataStore>(context);
+    auto saveWithTag = [&](const std::string& value) {
+        auto event = create();
+        event->session = session;
+        event->tag = std::make_shared<BLQTagDTO>("level", value);
+        store->saveUserEvent(copy(event));
+        settle();
+        return store->getUserEvent(*event->id);
+    };
+    tags->saveTag("level", std::any(std::string("1")), nullptr);
+    settle();
+    auto first = saveWithTag("1");
+    ASSERT_TRUE(first->tag);
+    EXPECT_EQ(first->tag->value, "1");
+
+    // Deleted, the tag links no event; made again under the key, the new tag is the one linked.
+    tags->deleteTag("level");
+    settle();
+    EXPECT_FALSE(saveWithTag("1")->tag);
+    tags->saveTag("level", std::any(std::string("2")), nullptr);
+    settle();
+    auto third = saveWithTag("2");
+    ASSERT_TRUE(third->tag);
+    EXPECT_EQ(third->tag->value, "2");
+    EXPECT_FALSE(store->getUserEvent(*first->id)->tag);
+}
+
 TEST_F(UserEventStoreTest, AnEventSavedAfterItsSessionClosedKeepsIt) {
     auto session = openSession();
     auto event = create();

@@ -1,7 +1,5 @@
 #include "storage/BLQUserEvent.h"
 
-#include <algorithm>
-#include <cctype>
 
 #include "events/BLQUserEventDTO.h"
 #include "facade/BLQInstallDTO.h"
@@ -37,7 +35,8 @@ PredicatePtr BLQUserEvent::findByMissingSession() {
 void BLQUserEvent::awakeFromInsert() {
     BLQAuditableObject::awakeFromInsert();
     std::string id = platform::Crypto::uuidString();
-    std::transform(id.begin(), id.end(), id.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (char& c : id)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     setValue("id", id);
     setValue("status", rawValue(BLQUserEventStatus::unsent));
 }
@@ -55,7 +54,8 @@ std::shared_ptr<BLQUserEventDTO> BLQUserEvent::toDTO() const {
                                              stringValue("sdkVersion"), createdDate(), modifiedDate());
 }
 
-void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup& findSession) {
+void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup& findSession,
+                                 const TagLookup& findTag) {
     setValue("id", dto.id);
     setValue("code", rawValue(dto.code));
     setValue("details", dto.details.isDictionary() ? dto.details : Value());
@@ -68,7 +68,9 @@ void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup
     auto context = managedObjectContext();
     if (dto.tag) {
         std::shared_ptr<platform::ManagedObject> tag;
-        if (context) {
+        if (context && findTag) {
+            tag = findTag(dto.tag->key);
+        } else if (context) {
             auto request = BLQTag::fetchRequest();
             request.setPredicate(BLQTag::findByKey(dto.tag->key));
             if (auto found = context->fetch(request); found && !found->empty()) tag = found->front();

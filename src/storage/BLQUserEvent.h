@@ -40,10 +40,13 @@ public:
     // session, or whose session cannot be found, leaves that link as it is.
     //
     // findSession, when given, stands for the store's lookup of the session (by id, under the
-    // install's app key): a caller that has just found it may answer without asking the store.
+    // install's app key), and findTag for its lookup of the tag by key: a caller that has just
+    // found one may answer without asking the store.
     using SessionLookup = std::function<std::shared_ptr<platform::ManagedObject>(const BLQSessionDTO& session,
                                                                                  const std::string& appKey)>;
-    void updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup& findSession = {});
+    using TagLookup = std::function<std::shared_ptr<platform::ManagedObject>(const std::string& key)>;
+    void updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup& findSession = {},
+                       const TagLookup& findTag = {});
 
     std::optional<std::string> id() const { return stringValue("id"); }
 };

@@ -49,12 +49,29 @@ EntityDescription& EntityDescription::addToManyRelationship(std::string name, st
     return *this;
 }
 
+namespace {
+
+// Entities of a few names are searched name by name (lengths tell most apart at once), faster than
+// hashing the name; the last of equal names wins, as in the index.
+constexpr size_t kScanLimit = 16;
+
+template <class Described>
+int scan(const std::vector<Described>& items, std::string_view name) {
+    for (size_t i = items.size(); i-- > 0;)
+        if (items[i].name == name) return static_cast<int>(i);
+    return -1;
+}
+
+}  // namespace
+
 int EntityDescription::attributeIndex(std::string_view name) const {
+    if (attributes_.size() <= kScanLimit) return scan(attributes_, name);
     auto it = attributeIndex_.find(name);
     return it == attributeIndex_.end() ? -1 : it->second;
 }
 
 int EntityDescription::relationshipIndex(std::string_view name) const {
+    if (relationships_.size() <= kScanLimit) return scan(relationships_, name);
     auto it = relationshipIndex_.find(name);
     return it == relationshipIndex_.end() ? -1 : it->second;
 }

@@ -2,10 +2,10 @@
 
 #include <cstddef>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Value.h"
@@ -94,8 +94,13 @@ private:
     std::string name_;
     std::vector<AttributeDescription> attributes_;
     std::vector<RelationshipDescription> relationships_;
-    std::map<std::string, int, std::less<>> attributeIndex_;
-    std::map<std::string, int, std::less<>> relationshipIndex_;
+    // Names are looked up on every read and write of a value: hashed, and found by a view.
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const noexcept { return std::hash<std::string_view>{}(name); }
+    };
+    std::unordered_map<std::string, int, NameHash, std::equal_to<>> attributeIndex_;
+    std::unordered_map<std::string, int, NameHash, std::equal_to<>> relationshipIndex_;
     Factory factory_;
 };
 

@@ -22,38 +22,35 @@ bool fits(int64_t v, AttributeType type) {
     return true;
 }
 
-// The value in the attribute's own kind, or false when it does not fit.
-bool coerce(const AttributeDescription& a, const Value& v, Value& out) {
+// Turns the value into the attribute's own kind in place; false (the value untouched) when it
+// does not fit.
+bool coerceInPlace(const AttributeDescription& a, Value& v) {
     if (v.isNil()) {
-        out = Value();
+        if (!v.isAbsent()) v = Value();
         return true;
     }
     switch (a.type) {
         case AttributeType::String:
-            out = v;
             return v.isString();
         case AttributeType::Integer16:
         case AttributeType::Integer32:
         case AttributeType::Integer64:
             if (!(v.isInteger() || v.isBool()) || !fits(v.integerValue(), a.type)) return false;
-            out = Value(v.integerValue());
+            if (!v.isInteger()) v = Value(v.integerValue());
             return true;
         case AttributeType::Double:
             if (!v.isNumber()) return false;
-            out = Value(v.doubleValue());
+            if (!v.isReal()) v = Value(v.doubleValue());
             return true;
         case AttributeType::Boolean:
             if (!(v.isBool() || v.isInteger())) return false;
-            out = Value(v.boolValue());
+            if (!v.isBool()) v = Value(v.boolValue());
             return true;
         case AttributeType::Date:
-            out = v;
             return v.isDate();
         case AttributeType::Binary:
-            out = v;
             return v.isData();
         case AttributeType::Transformable:
-            out = v;
             return true;
     }
     return false;
@@ -66,9 +63,10 @@ std::shared_ptr<ManagedObject> ManagedObject::create(const std::shared_ptr<const
     auto object = entity->factory()();
     object->entity_ = entity;
     object->id_.entityName = entity->name();
+    object->attributes_.reserve(entity->attributes().size());
     for (const auto& a : entity->attributes()) {
-        Value initial;
-        if (!coerce(a, a.defaultValue, initial)) initial = Value();
+        Value initial = a.defaultValue;
+        if (!coerceInPlace(a, initial)) initial = Value();
         object->attributes_.push_back(std::move(initial));
     }
     object->toOne_.resize(entity->relationships().size());
@@ -81,40 +79,43 @@ std::shared_ptr<ManagedObjectContext> ManagedObject::managedObjectContext() cons
     return context_.lock();
 }
 
-Value ManagedObject::value(std::string_view key) const {
+const Value& ManagedObject::slotValue(std::string_view key) const {
+    static const Value nil;
     int i = entity_->attributeIndex(key);
-    return i < 0 ? Value() : attributes_[static_cast<size_t>(i)];
+    return i < 0 ? nil : attributes_[static_cast<size_t>(i)];
+}
+
+Value ManagedObject::value(std::string_view key) const {
+    return slotValue(key);
 }
 
 std::optional<std::string> ManagedObject::stringValue(std::string_view key) const {
-    Value v = value(key);
-    if (const std::string* s = v.getString()) return *s;
+    if (const std::string* s = slotValue(key).getString()) return *s;
     return std::nullopt;
 }
 
 std::optional<int64_t> ManagedObject::integerValue(std::string_view key) const {
-    Value v = value(key);
+    const Value& v = slotValue(key);
     if (v.isInteger() || v.isBool()) return v.integerValue();
     return std::nullopt;
 }
 
 std::optional<double> ManagedObject::doubleValue(std::string_view key) const {
-    return value(key).getNumber();
+    return slotValue(key).getNumber();
 }
 
 std::optional<bool> ManagedObject::boolValue(std::string_view key) const {
-    Value v = value(key);
+    const Value& v = slotValue(key);
     if (v.isBool() || v.isInteger()) return v.boolValue();
     return std::nullopt;
 }
 
 std::optional<Date> ManagedObject::dateValue(std::string_view key) const {
-    return value(key).getDate();
+    return slotValue(key).getDate();
 }
 
 std::optional<Data> ManagedObject::dataValue(std::string_view key) const {
-    Value v = value(key);
-    if (const Data* d = v.getData()) return *d;
+    if (const Data* d = slotValue(key).getData()) return *d;
     return std::nullopt;
 }
 
@@ -125,9 +126,9 @@ bool ManagedObject::setValue(std::string_view key, Value value) {
         return false;
     }
     const AttributeDescription& a = entity_->attributes()[static_cast<size_t>(i)];
-    Value coerced;
-    if (!coerce(a, value, coerced)) {
-        logError("Unacceptable value " + value.description() + " for attribute " + entity_->name() + "." +
+    Value coerced = std::move(value);
+    if (!coerceInPlace(a, coerced)) {
+        logError("Unacceptable value " + coerced.description() + " for attribute " + entity_->name() + "." +
                  a.name);
         return false;
     }

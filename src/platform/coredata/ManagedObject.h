@@ -88,6 +88,8 @@ private:
     // saved), no longer in a context.
     enum class State { New, Registered, Inserted, Updated, Deleted, Removed };
 
+    // The attribute's slot, or a nil value for a key that is not an attribute.
+    const Value& slotValue(std::string_view key) const;
     size_t relationshipSlot(size_t relationshipIndex) const {
         return entity_->attributes().size() + relationshipIndex;
     }

@@ -503,47 +503,64 @@ bool ManagedObjectContext::save(Error* error) {
     if (!coordinator_->save(changes, error)) return false;
     pending_.clear();
 
+    // The notification's URIs are made only when someone will hear it.
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    const bool heard = center.hasObservers(kDidSaveNotification, this);
     std::string store = coordinator_->storeIdentifier();
     Array insertedURIs, updatedURIs, deletedURIs;
-    insertedURIs.reserve(inserted_.size());
-    updatedURIs.reserve(updated_.size());
-    deletedURIs.reserve(deleted_.size());
     auto inserted = std::move(inserted_);
     auto updated = std::move(updated_);
     auto deleted = std::move(deleted_);
     inserted_.clear();
     updated_.clear();
     deleted_.clear();
+    if (heard) {
+        auto uris = [&](const std::vector<std::shared_ptr<ManagedObject>>& objects) {
+            Array out;
+            out.reserve(objects.size());
+            for (const auto& o : objects) out.push_back(Value(o->id_.uriRepresentation(store)));
+            return out;
+        };
+        insertedURIs = uris(inserted);
+        updatedURIs = uris(updated);
+        deletedURIs = uris(deleted);
+    }
     for (const auto& o : inserted) {
-        insertedURIs.push_back(Value(o->id_.uriRepresentation(store)));
         o->state_ = State::Registered;
         o->version_ = 1;
     }
     for (const auto& o : updated) {
-        updatedURIs.push_back(Value(o->id_.uriRepresentation(store)));
         o->state_ = State::Registered;
         if (o->columnsDirty_) ++o->version_;
     }
-    for (const auto& o : deleted) {
-        deletedURIs.push_back(Value(o->id_.uriRepresentation(store)));
-        remove(*o);
-    }
+    for (const auto& o : deleted) remove(*o);
     for (const auto* list : {&inserted, &updated})
         for (const auto& o : *list) {
             std::fill(o->dirty_.begin(), o->dirty_.end(), false);
             o->columnsDirty_ = false;
         }
+    if (!heard) return true;
     Value info = Value::dictionary({{"inserted", Value(std::move(insertedURIs))},
                                     {"updated", Value(std::move(updatedURIs))},
                                     {"deleted", Value(std::move(deletedURIs))},
                                     {kStoreKey, store}});
-    NotificationCenter::defaultCenter().post(kDidSaveNotification, shared_from_this(), std::move(info));
+    center.post(kDidSaveNotification, shared_from_this(), std::move(info));
     return true;
 }
 
 void ManagedObjectContext::mergeChangesFromContextDidSaveNotification(const Notification& notification) {
     using State = ManagedObject::State;
     if (notification.object().get() == static_cast<void*>(this)) return;
+    // A merge touches only objects this context holds: without any, the saved ids need not be read.
+    bool holdsObjects = false;
+    for (auto it = registry_.begin(); it != registry_.end();) {
+        if (!it->second.expired()) {
+            holdsObjects = true;
+            break;
+        }
+        it = registry_.erase(it);
+    }
+    if (!holdsObjects) return;
     auto ids = [&](const char* key) {
         std::vector<ManagedObjectID> out;
         if (const Array* uris = notification.userInfo()[key].getArray())

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Error.h"
@@ -138,7 +139,13 @@ private:
     ConcurrencyType type_;
     std::shared_ptr<PersistentStoreCoordinator> coordinator_;
     std::shared_ptr<DispatchQueue> queue_;
-    std::map<ManagedObjectID, std::weak_ptr<ManagedObject>> registry_;
+    // Looked up for every object a fetch, a relationship or a merge names.
+    struct IDHash {
+        size_t operator()(const ManagedObjectID& id) const noexcept {
+            return std::hash<std::string>{}(id.entityName) ^ (std::hash<int64_t>{}(id.primaryKey) * 0x9e3779b97f4a7c15ULL);
+        }
+    };
+    std::unordered_map<ManagedObjectID, std::weak_ptr<ManagedObject>, IDHash> registry_;
     size_t pruneAt_ = 1024;
     std::vector<std::shared_ptr<ManagedObject>> inserted_;
     std::vector<std::shared_ptr<ManagedObject>> updated_;

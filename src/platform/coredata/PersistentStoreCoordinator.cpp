@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <system_error>
@@ -384,11 +385,24 @@ private:
 // Resets a cached statement when the scope ends.
 struct Reset {
     sqlite3_stmt* stmt;
+    bool clearBindings = true;
     ~Reset() {
         if (stmt) {
             sqlite3_reset(stmt);
-            sqlite3_clear_bindings(stmt);
+            if (clearBindings) sqlite3_clear_bindings(stmt);
         }
+    }
+};
+
+// The row statements of a save bind every parameter before each step; their bindings (which
+// point into the values being saved) are cleared once, when the save is over.
+struct Unbind {
+    std::vector<sqlite3_stmt*> statements;
+    void add(sqlite3_stmt* stmt) {
+        if (std::find(statements.begin(), statements.end(), stmt) == statements.end()) statements.push_back(stmt);
+    }
+    ~Unbind() {
+        for (sqlite3_stmt* stmt : statements) sqlite3_clear_bindings(stmt);
     }
 };
 
@@ -932,13 +946,15 @@ bool PersistentStoreCoordinator::save(const StoreChanges& changes, Error* error)
                 bindOptionalKey(stmt, index++, i < w.row->toOne->size() ? (*w.row->toOne)[i] : std::nullopt);
         return index;
     };
+    Unbind unbind;
     for (const auto& id : changes.deletes) {
         auto entity = model_->entity(id.entityName);
         if (!entity) continue;
         EntityStatements& sql = statementsFor(*entity);
         sqlite3_stmt* stmt = prepareOnce(sql.remove, "DELETE FROM " + q(id.entityName) + " WHERE Z_PK = ?", error);
         if (!stmt) return rollback();
-        Reset reset{stmt};
+        unbind.add(stmt);
+        Reset reset{stmt, false};
         sqlite3_bind_int64(stmt, 1, id.primaryKey);
         if (!step(stmt, "Cannot delete")) return rollback();
     }
@@ -954,7 +970,8 @@ bool PersistentStoreCoordinator::save(const StoreChanges& changes, Error* error)
                                "INSERT INTO " + q(w.entity->name()) + " (" + cols + ") VALUES (" + marks + ")", error);
             if (!stmt) return rollback();
         }
-        Reset reset{stmt};
+        unbind.add(stmt);
+        Reset reset{stmt, false};
         sqlite3_bind_int64(stmt, 1, w.row->id.primaryKey);
         bindColumns(stmt, w, 2);
         if (!step(stmt, "Cannot insert")) return rollback();
@@ -972,7 +989,8 @@ bool PersistentStoreCoordinator::save(const StoreChanges& changes, Error* error)
                                error);
             if (!stmt) return rollback();
         }
-        Reset reset{stmt};
+        unbind.add(stmt);
+        Reset reset{stmt, false};
         int index = bindColumns(stmt, w, 1);
         sqlite3_bind_int64(stmt, index, w.row->id.primaryKey);
         sqlite3_bind_int64(stmt, index + 1, w.row->version);
