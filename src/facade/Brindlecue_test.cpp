@@ -19,6 +19,8 @@
 #include "platform/TestingReset.h"
 #include "platform/UserDefaults.h"
 #include "platform/dispatch/Clock.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/RunLoop.h"
 #include "platform/foundation/NSUserActivity.h"
 #include "platform/uikit/ClassRegistry.h"
 #include "platform/uikit/UIAlertController.h"
@@ -351,10 +353,16 @@ TEST(FacadeLifetime, AResetFacadeIsFreedWithItsManagers) {
     std::weak_ptr<BLQITipManager> engine = facade.lock()->tipManager();
     std::weak_ptr<platform::ManagedObjectContext> background = BLQCoreData::sharedInstance().backgroundContext();
     std::weak_ptr<platform::ManagedObjectContext> mainContext = BLQCoreData::sharedInstance().mainContext();
-    platform::RunLoop::main().runUntilIdle();
+    // The work the facade started ends first, as it would before its process ended: a save still
+    // queued holds the old context and would meet the next store.
+    auto letWorkEnd = [] {
+        do platform::RunLoop::main().runUntilIdle();
+        while (platform::DispatchQueue::backgroundWorkPending());
+    };
+    letWorkEnd();
     Brindlecue::resetForTesting();
     platform::TestingReset::runAll();
-    platform::RunLoop::main().runUntilIdle();
+    letWorkEnd();
     EXPECT_TRUE(facade.expired());
     // The container keeps its singletons until the next facade composes its own.
     auto next = Brindlecue::sharedInstance();
