@@ -74,12 +74,14 @@ void BLQUserEventManager::sendUserEventWithCode(int64_t code, const std::shared_
         return;
     }
     // The store writes the event once, as the fill leaves it; the upload it may call for is
-    // scheduled once the event is on disk.
+    // scheduled once the event is on disk. The event belongs to the session open when it
+    // happened, also when the session closes before the store's queue gets to the event.
     auto sendNow = std::make_shared<bool>(false);
     dataStore_->createUserEventObject(
         [self = shared_from_this(), sendNow, code = *eventCode, tag, message,
-         details = details.isDictionary() ? details : Value()](const EventPtr& event) {
-            *sendNow = self->fillEvent(event, code, tag, message, details);
+         details = details.isDictionary() ? details : Value(),
+         session = sessionManager_->getCurrentSession()](const EventPtr& event) {
+            *sendNow = self->fillEvent(event, code, tag, message, details, session);
         },
         [self = shared_from_this(), sendNow, code = *eventCode](BLQIUserEventDataStore::CreateResult result) {
             if (const auto* error = std::get_if<platform::Error>(&result)) {
@@ -95,11 +97,11 @@ void BLQUserEventManager::sendUserEventWithCode(int64_t code, const std::shared_
 
 bool BLQUserEventManager::fillEvent(const EventPtr& event, BLQUserEventCode code,
                                     const std::shared_ptr<BLQTagDTO>& tag, const std::string& message,
-                                    const Value& details) {
+                                    const Value& details, std::shared_ptr<BLQSessionDTO> session) {
     event->code = code;
     event->message = message;
     event->details = details;
-    event->session = sessionManager_->getCurrentSession();
+    event->session = std::move(session);
     event->sdkVersion = configManager_->getSDKVersion();
     event->tag = tag;
     if (isListening()) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include <mutex>
 
 #include "network/BLQHTTPRequestError.h"
@@ -238,6 +240,29 @@ TEST_F(UserEventManagerTest, EventsWithoutASessionJoinTheNextOpenSession) {
     record(8200, "Ack feed: f2");
     ASSERT_TRUE(advanceUntilBatch(0.5, 1));
     EXPECT_EQ(messages(sender->batch(0).events), (std::vector<std::string>{"Ack feed: f1", "Ack feed: f2"}));
+}
+
+TEST_F(UserEventManagerTest, AnEventKeepsTheSessionItHappenedInThoughItClosesBeforeTheEventIsStored) {
+    auto sessions = std::make_shared<BLQSessionManager>(sessionStore, details);
+    manager = testsupport::makeUserEventManager(store, sessionStore, details, config, sender, sessions);
+    settle();
+    ASSERT_NE(sessions->getCurrentSession(), nullptr);
+
+    // The app goes to the background: its events are recorded and its session closed while the
+    // store's queue is still busy.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    context->perform([released] { released.wait(); });
+    manager->sendUserEventWithCode(8104, "App to BG.", Value());
+    sessions->closeCurrentSession();
+    release.set_value();
+    settle();
+
+    ASSERT_TRUE(advanceUntilBatch(0.5, 1));
+    auto batch = sender->batch(0).events;
+    EXPECT_EQ(messages(batch), std::vector<std::string>{"App to BG."});
+    ASSERT_EQ(batch.size(), 1u);
+    EXPECT_NE(batch[0]->session, nullptr);
 }
 
 TEST_F(UserEventManagerTest, EachEventLeavesInOneBatchAndMarksOfAnEndedRunAreUndoneAtStart) {

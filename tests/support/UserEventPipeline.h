@@ -24,9 +24,10 @@ namespace brindlecue::testsupport {
 inline std::shared_ptr<BLQUserEventManager> makeUserEventManager(
     std::shared_ptr<BLQIUserEventDataStore> store, std::shared_ptr<BLQISessionDataStore> sessions,
     std::shared_ptr<BLQIAppDetailsProvider> details, std::shared_ptr<BLQIConfigManager> config,
-    std::shared_ptr<BLQIUserEventSender> sender) {
+    std::shared_ptr<BLQIUserEventSender> sender, std::shared_ptr<BLQSessionManager> sessionManager = nullptr) {
+    if (!sessionManager) sessionManager = std::make_shared<BLQSessionManager>(std::move(sessions), std::move(details));
     return std::make_shared<BLQUserEventManager>(
-        std::move(store), std::make_shared<BLQSessionManager>(std::move(sessions), std::move(details)),
+        std::move(store), std::move(sessionManager),
         std::make_shared<BLQUserEventDeduperManager>(std::vector<std::shared_ptr<BLQIUserEventDeduper>>{
             std::make_shared<BLQTargetNotFoundDeduper>(), std::make_shared<BLQViewEnterDeduper>(),
             std::make_shared<BLQViewExitDeduper>(), std::make_shared<BLQTagIncrementDeduper>()}),
