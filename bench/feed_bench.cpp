@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchEngineFacade.h"
 #include "BenchReport.h"
 #include "feed/BLQFeedManager.h"
 #include "feed/KJFeedObject.h"
@@ -165,25 +166,6 @@ public:
     }
 };
 
-// The facade as far as the tip engine's intake asks it.
-class EngineFacade final : public BLQITipManagerDelegate {
-public:
-    std::optional<std::string> appKey() const override { return kAppKey; }
-    std::string developmentPlatform() const override { return "native"; }
-    void notifyFeedResult(const std::string&, const std::string&, BLQFeedResult, const std::string&, bool,
-                          bool) override {}
-    void notifyFeedResultOnError(const std::string&, const std::string&, const std::string&,
-                                 const std::string&, const Value&) override {}
-    void sendFeedAck(const std::string&) override {}
-    void onDemandCampaignShown() override {}
-    std::optional<Date> feedsModifiedTime() const override { return std::nullopt; }
-    void setFeedsModifiedTime(std::optional<Date>) override {}
-    std::shared_ptr<BLQIClientSideTriggerManager> clientSideTriggerManager() const override {
-        return nullptr;
-    }
-    std::shared_ptr<BLQIPreviewModeManager> previewModeManager() const override { return nullptr; }
-};
-
 std::vector<std::shared_ptr<KJFeedObject>> records() {
     std::vector<std::shared_ptr<KJFeedObject>> out;
     const Value answer = *Value::fromJSON(feedText());
@@ -195,7 +177,7 @@ std::vector<std::shared_ptr<KJFeedObject>> records() {
 void BM_FeedIntake(benchmark::State& state) {
     const int campaigns = static_cast<int>(state.range(0));
     const std::string& text = feedText(campaigns);
-    auto engineFacade = std::make_shared<EngineFacade>();
+    auto engineFacade = std::make_shared<benchsupport::EngineFacade>(kAppKey);
     auto facade = std::make_shared<Facade>();
     for (auto _ : state) {
         state.PauseTiming();

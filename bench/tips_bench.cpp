@@ -34,6 +34,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchEngineFacade.h"
 #include "BenchReport.h"
 
 #include "feed/KJFeedObject.h"
@@ -72,26 +73,6 @@ public:
     std::string className() const override { return kScreen; }
 };
 
-// The facade as far as selection asks it.
-class Facade final : public BLQITipManagerDelegate {
-public:
-    std::optional<std::string> appKey() const override { return kAppKey; }
-    std::string developmentPlatform() const override { return "native"; }
-    void notifyFeedResult(const std::string&, const std::string&, BLQFeedResult, const std::string&, bool,
-                          bool) override {}
-    void notifyFeedResultOnError(const std::string&, const std::string&, const std::string&,
-                                 const std::string&, const Value&) override {}
-    void sendFeedAck(const std::string&) override {}
-    void onDemandCampaignShown() override {}
-    std::optional<Date> feedsModifiedTime() const override { return std::nullopt; }
-    void setFeedsModifiedTime(std::optional<Date>) override {}
-    std::shared_ptr<BLQIClientSideTriggerManager> clientSideTriggerManager() const override {
-        return triggers;
-    }
-    std::shared_ptr<BLQIPreviewModeManager> previewModeManager() const override { return nullptr; }
-    std::shared_ptr<BLQIClientSideTriggerManager> triggers;
-};
-
 std::string campaignItem(int i, const std::string& modified = "2025-06-01T12:00:00.000Z") {
     std::string id = std::to_string(1000 + i);
     std::string screen = i % 10 == 9 ? kScreen : "OtherViewController" + std::to_string(i % 10);
@@ -117,7 +98,7 @@ std::string campaignItem(int i, const std::string& modified = "2025-06-01T12:00:
 
 struct Scene {
     std::shared_ptr<KJTipManager> engine;
-    std::shared_ptr<Facade> facade = std::make_shared<Facade>();
+    std::shared_ptr<benchsupport::EngineFacade> facade = std::make_shared<benchsupport::EngineFacade>(kAppKey);
     std::shared_ptr<Screen> screen = make<Screen>();
     BLQITipManager::SeriesList campaigns;
 };
