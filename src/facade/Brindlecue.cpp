@@ -208,8 +208,10 @@ void Brindlecue::buildManagers() {
     appStatusManager_->setDelegate(self);
     configManager_ = BLQConfigManagerFactory::createConfigManager();
     configManager_->setDelegate(self);
-    // Events recorded before the host's start call (a screen shown first) carry the version too.
-    configManager_->setSDKVersion(kVersion);
+    // Events recorded before the host's start call (a screen shown first) carry the version too. The
+    // version a launch restored is not written again: only a first launch or a new version writes it.
+    if (configManager_->getSDKVersion() != std::optional<std::string>(kVersion))
+        configManager_->setSDKVersion(kVersion);
     configEventManager_ = BLQConfigEventManagerFactory::createConfigEventManager();
     configEventManager_->setDelegate(std::dynamic_pointer_cast<BLQIConfigEventDelegate>(configManager_));
     loggerManager_ = std::make_shared<BLQLoggerManager>(configManager_);

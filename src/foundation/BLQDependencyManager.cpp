@@ -43,8 +43,8 @@ std::string BLQDependencyManager::unqualifiedName(const std::type_info& type) {
 }
 
 void BLQDependencyManager::resetForTesting() {
-    std::map<std::type_index, ErasedFactory> services;
-    std::map<std::type_index, std::shared_ptr<void>> singletons;
+    std::unordered_map<std::type_index, SharedFactory> services;
+    std::unordered_map<std::type_index, std::shared_ptr<void>> singletons;
     {
         std::unique_lock lock(mutex_);
         services.swap(services_);
@@ -60,18 +60,18 @@ void BLQDependencyManager::storeSingleton(std::type_index type, std::shared_ptr<
 
 void BLQDependencyManager::storeFactory(std::type_index type, ErasedFactory factory) {
     std::unique_lock lock(mutex_);
-    services_[type] = std::move(factory);
+    services_[type] = std::make_shared<const ErasedFactory>(std::move(factory));
 }
 
 std::shared_ptr<void> BLQDependencyManager::resolveErased(const std::type_info& type) {
-    ErasedFactory factory;
+    SharedFactory factory;
     {
         std::shared_lock lock(mutex_);
         if (auto it = singletons_.find(type); it != singletons_.end() && it->second) return it->second;
         if (auto it = services_.find(type); it != services_.end()) factory = it->second;
     }
     if (factory) {
-        if (auto instance = factory()) return instance;
+        if (auto instance = (*factory)()) return instance;
     }
     failToResolve(type);
 }

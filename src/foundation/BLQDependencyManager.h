@@ -1,12 +1,12 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <shared_mutex>
 #include <string>
 #include <typeindex>
 #include <typeinfo>
+#include <unordered_map>
 
 namespace brindlecue {
 
@@ -68,6 +68,8 @@ public:
 
 private:
     using ErasedFactory = std::function<std::shared_ptr<void>()>;
+    // Shared, so that a resolution copies a pointer, not the factory, before it runs it unlocked.
+    using SharedFactory = std::shared_ptr<const ErasedFactory>;
 
     void storeSingleton(std::type_index type, std::shared_ptr<void> instance);
     void storeFactory(std::type_index type, ErasedFactory factory);
@@ -77,8 +79,8 @@ private:
     // Registration happens on one thread before any resolution, but resolutions may come from any
     // thread; the lock is never held while a factory runs, since factories resolve in turn.
     std::shared_mutex mutex_;
-    std::map<std::type_index, ErasedFactory> services_;
-    std::map<std::type_index, std::shared_ptr<void>> singletons_;
+    std::unordered_map<std::type_index, SharedFactory> services_;
+    std::unordered_map<std::type_index, std::shared_ptr<void>> singletons_;
 };
 
 }  // namespace brindlecue

@@ -3,11 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <atomic>
+#include <optional>
+#include <utility>
 
 #include "feed/BLQGuidePayload.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipFeedbackElement.h"
+#include "platform/coredata/PersistentContainer.h"
 #include "presentation/BLQFeedback.h"
 #include "support/HostApp.h"
 #include "tips/BLQOperations.h"
@@ -17,6 +22,24 @@ namespace {
 
 using platform::Value;
 using testsupport::route;
+
+// The stored version setting as the file holds it: its text and how often the row was written.
+std::optional<std::pair<std::string, int64_t>> storedVersionSetting() {
+    const auto file = platform::PersistentContainer::defaultDirectoryURL() / "Brindlecue.sqlite";
+    sqlite3* db = nullptr;
+    std::optional<std::pair<std::string, int64_t>> out;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* read = nullptr;
+        sqlite3_prepare_v2(db, "SELECT value, Z_OPT FROM ConfigSetting WHERE key = 'BLQ_CONFIG_SDK_VERSION'",
+                           -1, &read, nullptr);
+        if (read && sqlite3_step(read) == SQLITE_ROW && sqlite3_column_text(read, 0))
+            out.emplace(reinterpret_cast<const char*>(sqlite3_column_text(read, 0)),
+                        sqlite3_column_int64(read, 1));
+        sqlite3_finalize(read);
+    }
+    sqlite3_close(db);
+    return out;
+}
 
 class StartedLibraryTest : public testing::Test {
 protected:
@@ -68,6 +91,30 @@ TEST_F(StartedLibraryTest, AScreenShownBeforeTheStartIsReportedWithTheLibrarysVe
     EXPECT_EQ(enter["string"], Value("HomeViewController"));
     EXPECT_EQ(enter["blq_version"], Value(Brindlecue::kVersion));
     EXPECT_EQ(enter["qx_version"], Value(Brindlecue::kVersion));
+}
+
+TEST_F(StartedLibraryTest, ALaunchWritesTheLibrarysVersionOnlyWhenTheStoredOneDiffers) {
+    app.launch();
+    app.settle();
+    auto first = storedVersionSetting();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->first, Brindlecue::kVersion);
+
+    // The same version again: the launch leaves the row as it was.
+    app.relaunch();
+    app.launch();
+    app.settle();
+    EXPECT_EQ(storedVersionSetting(), first);
+
+    // A launch after an update of the library writes its own version.
+    app.facade->configManager()->setSDKVersion("2.9.0");
+    app.relaunch();
+    app.launch();
+    app.settle();
+    auto updated = storedVersionSetting();
+    ASSERT_TRUE(updated);
+    EXPECT_EQ(updated->first, Brindlecue::kVersion);
+    EXPECT_EQ(app.facade->configManager()->getSDKVersion(), std::optional<std::string>(Brindlecue::kVersion));
 }
 
 }  // namespace
