@@ -275,10 +275,15 @@ TEST_F(UserEventManagerTest, EachEventLeavesInOneBatchAndMarksOfAnEndedRunAreUnd
     EXPECT_EQ(sender->batch(0).events.size() + sender->batch(1).events.size(), 20u);
     EXPECT_EQ(statuses(), std::vector<Status>(20, Status::sending));
 
-    // The process ends here, mid-upload. The next run's manager makes the events unsent again.
+    // The process ends here, mid-upload. The next run's manager makes the events unsent again
+    // before its first upload takes any, and that upload carries all of them.
     manager = makeManager();
-    EXPECT_EQ(statuses(), std::vector<Status>(20, Status::unsent));
+    manager->sendAllUnsent();
+    ASSERT_TRUE(platform::RunLoop::main().runUntil([&] { return sender->count() == 3; }, 5));
+    EXPECT_EQ(sender->batch(2).events.size(), 20u);
+    EXPECT_EQ(statuses(), std::vector<Status>(20, Status::sending));
     EXPECT_TRUE(logs->contains("UserEvent: 20 UserEvents left being sent are unsent again", 2));
+
 }
 
 }  // namespace

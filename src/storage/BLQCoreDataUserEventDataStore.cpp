@@ -10,7 +10,8 @@ namespace brindlecue {
 
 namespace {
 
-std::vector<std::shared_ptr<BLQUserEvent>> asEvents(const std::vector<std::shared_ptr<platform::ManagedObject>>& in) {
+std::vector<std::shared_ptr<BLQUserEvent>> asEvents(
+    const std::vector<std::shared_ptr<platform::ManagedObject>>& in) {
     std::vector<std::shared_ptr<BLQUserEvent>> out;
     out.reserve(in.size());
     for (const auto& object : in)
@@ -75,7 +76,8 @@ std::shared_ptr<BLQUserEvent> BLQCoreDataUserEventDataStore::findUserEvent(const
     platform::Error error;
     auto found = context_->fetch(request, &error);
     if (!found) {
-        log("UserEvent: Failed to retrieve UserEvent with id: " + id + ", error: " + error.localizedDescription(),
+        log("UserEvent: Failed to retrieve UserEvent with id: " + id +
+                ", error: " + error.localizedDescription(),
             BLQLoggingLevel::error);
         return nullptr;
     }
@@ -99,7 +101,8 @@ std::vector<std::shared_ptr<BLQUserEvent>> BLQCoreDataUserEventDataStore::fetchU
     return asEvents(*found);
 }
 
-std::vector<std::shared_ptr<BLQUserEvent>> BLQCoreDataUserEventDataStore::fetchUserEventsMissingSession() const {
+std::vector<std::shared_ptr<BLQUserEvent>> BLQCoreDataUserEventDataStore::fetchUserEventsMissingSession()
+    const {
     auto request = BLQUserEvent::fetchRequest();
     request.setPredicate(BLQUserEvent::findByMissingSession());
     platform::Error error;
@@ -113,9 +116,11 @@ std::vector<std::shared_ptr<BLQUserEvent>> BLQCoreDataUserEventDataStore::fetchU
     return asEvents(*found);
 }
 
-std::shared_ptr<BLQSession> BLQCoreDataUserEventDataStore::getOpenSession(const BLQSessionDTO& session) const {
+std::shared_ptr<BLQSession> BLQCoreDataUserEventDataStore::getOpenSession(
+    const BLQSessionDTO& session) const {
     if (!session.install || !session.install->installId) {
-        log("UserEvent: Failed to retrieve Session to associate with UserEvents, no install.installId supplied",
+        log("UserEvent: Failed to retrieve Session to associate with UserEvents, no install.installId "
+            "supplied",
             BLQLoggingLevel::warning);
         return nullptr;
     }
@@ -182,6 +187,7 @@ std::shared_ptr<BLQUserEventDTO> BLQCoreDataUserEventDataStore::getUserEvent(con
 
 void BLQCoreDataUserEventDataStore::findUnsentUserEvents(std::function<void(ListResult)> completion) {
     context_->perform([self = shared_from_this(), completion = std::move(completion)] {
+        if (self->undoMarksOfEndedRun()) self->saveContext();
         std::vector<std::shared_ptr<BLQUserEventDTO>> records;
         for (const auto& event : self->fetchUnsentUserEvents()) records.push_back(event->toDTO());
         if (completion) completion(std::move(records));
@@ -197,7 +203,8 @@ void BLQCoreDataUserEventDataStore::associateUserEventsWithoutSessionToSession(
                       BLQLoggingLevel::warning);
             return;
         }
-        for (const auto& event : self->fetchUserEventsMissingSession()) event->setRelatedObject("session", session);
+        for (const auto& event : self->fetchUserEventsMissingSession())
+            event->setRelatedObject("session", session);
         self->saveContext();
     });
 }
@@ -205,7 +212,8 @@ void BLQCoreDataUserEventDataStore::associateUserEventsWithoutSessionToSession(
 void BLQCoreDataUserEventDataStore::saveUserEvent(const std::shared_ptr<BLQUserEventDTO>& dto) {
     context_->perform([self = shared_from_this(), dto] {
         if (!dto || !dto->id) {
-            self->log("UserEvent: Attempting to save UserEvent, which has no id, aborting.", BLQLoggingLevel::warning);
+            self->log("UserEvent: Attempting to save UserEvent, which has no id, aborting.",
+                      BLQLoggingLevel::warning);
             return;
         }
         auto event = self->findUserEvent(*dto->id);
@@ -219,7 +227,8 @@ void BLQCoreDataUserEventDataStore::saveUserEvent(const std::shared_ptr<BLQUserE
     });
 }
 
-void BLQCoreDataUserEventDataStore::saveUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events) {
+void BLQCoreDataUserEventDataStore::saveUserEvents(
+    const std::vector<std::shared_ptr<BLQUserEventDTO>>& events) {
     for (const auto& event : events) saveUserEvent(event);
 }
 
@@ -244,7 +253,8 @@ void BLQCoreDataUserEventDataStore::deleteUserEvent(const std::shared_ptr<BLQUse
 void BLQCoreDataUserEventDataStore::takeUnsentUserEvents(std::function<void(ListResult)> completion) {
     context_->perform([self = shared_from_this(), completion = std::move(completion)] {
         // One block on the context's queue: nothing else can fetch these events between the
-        // fetch and the mark.
+        // fetch and the mark. The marks an ended run left are undone in the same save.
+        self->undoMarksOfEndedRun();
         auto events = self->fetchUnsentUserEvents();
         for (const auto& event : events) event->setValue("status", rawValue(BLQUserEventStatus::sending));
         // The records are made after the save, with the modification date it stamped.
@@ -258,29 +268,31 @@ void BLQCoreDataUserEventDataStore::takeUnsentUserEvents(std::function<void(List
 }
 
 void BLQCoreDataUserEventDataStore::resetUserEventsBeingSent() {
-    // Waited for: at start the queue is idle and runs it on this thread, where handing it to a
-    // worker would cost more than the one query it usually is.
-    context_->performAndWait([self = shared_from_this()] {
-        auto request = BLQUserEvent::fetchRequest();
-        request.setPredicate(platform::Predicate::equal("status", rawValue(BLQUserEventStatus::sending)));
-        platform::Error error;
-        auto found = self->context_->fetch(request, &error);
-        if (!found) {
-            self->log(
-                "UserEvent: Failed to retrieve UserEvents being sent, error: " + error.localizedDescription(),
-                BLQLoggingLevel::error);
-            return;
-        }
-        if (found->empty()) return;
-        for (const auto& event : *found) event->setValue("status", rawValue(BLQUserEventStatus::unsent));
-        self->log(
-            "UserEvent: " + std::to_string(found->size()) + " UserEvents left being sent are unsent again",
-            BLQLoggingLevel::info);
-        self->saveContext();
-    });
+    // Left to this store's next read by status, on its queue: a launch does not wait for it, and no
+    // event is handed out before the marks are undone.
+    undoMarksFirst_ = true;
 }
 
-void BLQCoreDataUserEventDataStore::deleteUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events) {
+bool BLQCoreDataUserEventDataStore::undoMarksOfEndedRun() {
+    if (!undoMarksFirst_.exchange(false)) return false;
+    auto request = BLQUserEvent::fetchRequest();
+    request.setPredicate(platform::Predicate::equal("status", rawValue(BLQUserEventStatus::sending)));
+    platform::Error error;
+    auto found = context_->fetch(request, &error);
+    if (!found) {
+        log("UserEvent: Failed to retrieve UserEvents being sent, error: " + error.localizedDescription(),
+            BLQLoggingLevel::error);
+        return false;
+    }
+    if (found->empty()) return false;
+    for (const auto& event : *found) event->setValue("status", rawValue(BLQUserEventStatus::unsent));
+    log("UserEvent: " + std::to_string(found->size()) + " UserEvents left being sent are unsent again",
+        BLQLoggingLevel::info);
+    return true;
+}
+
+void BLQCoreDataUserEventDataStore::deleteUserEvents(
+    const std::vector<std::shared_ptr<BLQUserEventDTO>>& events) {
     for (const auto& event : events) deleteUserEvent(event);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,9 +18,10 @@ class BLQSession;
 // per operation and per list element; only getUserEvent blocks its caller. Completions run on the
 // context's queue. Failures are log lines prefixed "UserEvent: "; nothing is reported to callers.
 // Owned by a shared_ptr (its queued work keeps it alive).
-class BLQCoreDataUserEventDataStore final : public BLQIUserEventDataStore,
-                                            public BLQILoggable,
-                                            public std::enable_shared_from_this<BLQCoreDataUserEventDataStore> {
+class BLQCoreDataUserEventDataStore final
+    : public BLQIUserEventDataStore,
+      public BLQILoggable,
+      public std::enable_shared_from_this<BLQCoreDataUserEventDataStore> {
 public:
     explicit BLQCoreDataUserEventDataStore(std::shared_ptr<platform::ManagedObjectContext> context)
         : context_(std::move(context)) {}
@@ -42,6 +44,9 @@ public:
 private:
     std::shared_ptr<BLQSession> getOpenSession(const BLQSessionDTO& session) const;
     std::vector<std::shared_ptr<BLQUserEvent>> fetchUnsentUserEvents() const;
+    // On the context's queue: makes the events an ended run left being sent unsent again, once
+    // after resetUserEventsBeingSent asked for it; true when it changed any. The caller saves.
+    bool undoMarksOfEndedRun();
     std::vector<std::shared_ptr<BLQUserEvent>> fetchUserEventsMissingSession() const;
     std::shared_ptr<BLQUserEvent> findUserEvent(const std::string& id) const;
     void saveContext() const;
@@ -58,6 +63,7 @@ private:
     BLQUserEvent::TagLookup tagLookup();
 
     std::shared_ptr<platform::ManagedObjectContext> context_;
+    std::atomic<bool> undoMarksFirst_ = false;
     // Touched on the context's queue only.
     std::shared_ptr<platform::ManagedObject> lastSession_;
     std::shared_ptr<platform::ManagedObject> lastInstall_;

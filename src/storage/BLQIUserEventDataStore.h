@@ -35,7 +35,8 @@ public:
     // Answered before returning; null when there is no such event.
     virtual std::shared_ptr<BLQUserEventDTO> getUserEvent(const std::string& id) = 0;
     // Links every event without a session to the given open session.
-    virtual void associateUserEventsWithoutSessionToSession(const std::shared_ptr<BLQSessionDTO>& session) = 0;
+    virtual void associateUserEventsWithoutSessionToSession(
+        const std::shared_ptr<BLQSessionDTO>& session) = 0;
     // Writes the record back to its stored event; never creates one.
     virtual void saveUserEvent(const std::shared_ptr<BLQUserEventDTO>& event) = 0;
     virtual void saveUserEvents(const std::vector<std::shared_ptr<BLQUserEventDTO>>& events) = 0;
@@ -44,9 +45,9 @@ public:
     // as being sent before any other work of the store runs, so no two callers are handed the
     // same event. The completion gets them (status being sent) once the mark is on disk.
     virtual void takeUnsentUserEvents(std::function<void(ListResult)> completion) = 0;
-    // Makes every event marked as being sent unsent again, before it returns (the save may end
-    // later). Called at start, when no upload of this process can be in flight: the marks are
-    // those of a process that ended mid-upload.
+    // Makes every event marked as being sent unsent again before this store next finds or takes
+    // unsent events (the launch does not wait for it). Called at start, when no upload of this
+    // process can be in flight: the marks are those of a process that ended mid-upload.
     virtual void resetUserEventsBeingSent() = 0;
 };
 

@@ -106,6 +106,12 @@ void KJStoredCampaigns::readCampaigns() {
 
 void KJStoredCampaigns::refreshIfNeeded(bool campaigns, bool faq) {
     const double now = platform::Date::now().timeIntervalSince1970();
+    // The window of the last read is found at the next question, not while the reader waits.
+    if (!validUntilKnown_ && windowFrom_) {
+        validUntil_ = nextActivityChange(*windowFrom_);
+        validUntilKnown_ = true;
+        windowFrom_.reset();
+    }
     if (validUntilKnown_ && now >= validUntil_) {
         campaignsStale_ = true;
         faq_.reset();
@@ -120,10 +126,7 @@ void KJStoredCampaigns::refreshIfNeeded(bool campaigns, bool faq) {
         faq_ = campaignsOf(KJDBManager::sharedInstance()->findAllFAQFeeds());
         read = true;
     }
-    if (read && !validUntilKnown_) {
-        validUntil_ = nextActivityChange(now);
-        validUntilKnown_ = true;
-    }
+    if (read && !validUntilKnown_ && !windowFrom_) windowFrom_ = now;
 }
 
 KJStoredCampaigns::Campaigns KJStoredCampaigns::campaigns() {
@@ -177,6 +180,7 @@ void KJStoredCampaigns::invalidate() {
     campaignsStale_ = true;
     faq_.reset();
     validUntilKnown_ = false;
+    windowFrom_.reset();
 }
 
 }  // namespace brindlecue

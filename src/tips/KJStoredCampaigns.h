@@ -73,6 +73,8 @@ private:
     // The copy holds while the clock is before this moment (seconds since 1970).
     double validUntil_ = 0;
     bool validUntilKnown_ = false;
+    // The moment of a read whose window is still to be found (at the next question).
+    std::optional<double> windowFrom_;
 };
 
 }  // namespace brindlecue

@@ -1,3 +1,4 @@
+#include "tips/KJStoredCampaigns.h"
 #include "tips/TipEngineScene_test.h"
 
 namespace brindlecue::tipscene {
@@ -66,9 +67,7 @@ TEST_F(TipEngineTest, TheScreenGetsItsFaqWidgetOrItsPendingOnDemandGuide) {
 }
 
 TEST_F(TipEngineTest, AMultiPageTourResumesFromItsLastShownStepWithinThirtySeconds) {
-    store({{.id = "tour",
-            .tool = "tour",
-            .steps = {{}, {}, {}, {.view = "CartViewController"}}}});
+    store({{.id = "tour", .tool = "tour", .steps = {{}, {}, {}, {.view = "CartViewController"}}}});
     makeEngine();
     ASSERT_TRUE(live("tour")->isMultipageTour);
     showScreen(home);
@@ -79,7 +78,8 @@ TEST_F(TipEngineTest, AMultiPageTourResumesFromItsLastShownStepWithinThirtySecon
     controllers.presented("tour")->dismissTipWithRemoveCoverView(true, true, nullptr);
     engine->setCurrentDisplayedTipFeedID("");
     showScreen(home);
-    ASSERT_TRUE(settle([&] { return controllers.of("tour").size() == 2 && controllers.of("tour")[1]->isPresented(); }));
+    ASSERT_TRUE(settle(
+        [&] { return controllers.of("tour").size() == 2 && controllers.of("tour")[1]->isPresented(); }));
     EXPECT_EQ(controllers.of("tour")[1]->tip()->suid, "s1");
     EXPECT_EQ(engine->shownTipIndex("tour"), 1);
 
@@ -90,6 +90,34 @@ TEST_F(TipEngineTest, AMultiPageTourResumesFromItsLastShownStepWithinThirtySecon
     EXPECT_TRUE(log->contains("Guides: Not Showing the tip - Tip expired 30 sec timeout", 2));
     EXPECT_FALSE(engine->shownTipIndex("tour"));
     EXPECT_FALSE(engine->lastShownTime("tour"));
+}
+
+TEST_F(TipEngineTest, TheStoredListFollowsTheMomentsItsCampaignsStartAndStop) {
+    // The clock starts at 2026-01-01T00:00:00Z.
+    store({{.id = "now"},
+           {.id = "soon", .activates = "2026-01-01T00:01:00.000Z"},
+           {.id = "ending", .expires = "2026-01-01T00:02:00.000Z"}});
+    KJStoredCampaigns stored;
+    auto ids = [&] {
+        std::set<std::string> out;
+        for (const auto& series : *stored.campaigns().list) out.insert(series->feed_id.value_or("?"));
+        return out;
+    };
+    EXPECT_EQ(ids(), (std::set<std::string>{"ending", "now"}));
+    EXPECT_EQ(ids(), (std::set<std::string>{"ending", "now"}));
+    Clock::advance(61);
+    EXPECT_EQ(ids(), (std::set<std::string>{"ending", "now", "soon"}));
+    Clock::advance(60);
+    EXPECT_EQ(ids(), (std::set<std::string>{"now", "soon"}));
+
+    // A read the clock overtook before its next question: the next question reads again.
+    stored.invalidate();
+    EXPECT_EQ(ids(), (std::set<std::string>{"now", "soon"}));
+    store({{.id = "later", .activates = "2026-01-01T00:03:00.000Z"}});
+    stored.invalidate();
+    EXPECT_EQ(ids(), (std::set<std::string>{"now", "soon"}));
+    Clock::advance(60);
+    EXPECT_EQ(ids(), (std::set<std::string>{"later", "now", "soon"}));
 }
 
 }  // namespace

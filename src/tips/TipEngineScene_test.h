@@ -193,7 +193,8 @@ inline void PrintTo(const FeedResult& r, std::ostream* os) {
 // Passes the trigger conditions whose tags it holds.
 class FakeTriggerManager final : public BLQIClientSideTriggerManager {
 public:
-    bool checkForMatchesWithTriggerConditions(const std::vector<std::shared_ptr<KJFeedConditions>>& c) override {
+    bool checkForMatchesWithTriggerConditions(
+        const std::vector<std::shared_ptr<KJFeedConditions>>& c) override {
         for (const auto& condition : c)
             if (!passingTags.count(condition->tag)) return false;
         return true;
@@ -223,8 +224,9 @@ public:
         std::lock_guard lock(mutex);
         results.push_back({feedId, campaignId, result, stepId, deleteFeed, completed});
     }
-    void notifyFeedResultOnError(const std::string& feedId, const std::string& campaignId, const std::string& tipType,
-                                 const std::string& stepId, const Value& message) override {
+    void notifyFeedResultOnError(const std::string& feedId, const std::string& campaignId,
+                                 const std::string& tipType, const std::string& stepId,
+                                 const Value& message) override {
         std::lock_guard lock(mutex);
         errors.push_back({feedId, campaignId, tipType, stepId, message.description()});
     }
@@ -235,7 +237,9 @@ public:
     void onDemandCampaignShown() override {}
     std::optional<Date> feedsModifiedTime() const override { return modifiedTime; }
     void setFeedsModifiedTime(std::optional<Date> time) override { modifiedTime = time; }
-    std::shared_ptr<BLQIClientSideTriggerManager> clientSideTriggerManager() const override { return triggers; }
+    std::shared_ptr<BLQIClientSideTriggerManager> clientSideTriggerManager() const override {
+        return triggers;
+    }
     std::shared_ptr<BLQIPreviewModeManager> previewModeManager() const override { return previewMode; }
 
     std::vector<std::string> acksSoFar() {
@@ -287,7 +291,8 @@ public:
     void layoutUI(const std::string& setup, const std::string& payload,
                   const std::map<std::string, std::string>& feedData, bool mode) override {
         layouts.push_back({setup, payload, feedData.count("feedId") ? feedData.at("feedId") : "",
-                           feedData.count("campaignId") ? feedData.at("campaignId") : "", mode ? "true" : "false"});
+                           feedData.count("campaignId") ? feedData.at("campaignId") : "",
+                           mode ? "true" : "false"});
     }
     void adjustLayoutOnOrientationChange() override { ++adjustments; }
     std::vector<std::vector<std::string>> layouts;
@@ -301,8 +306,12 @@ public:
     void setShowingTipIndex(int64_t) override {}
     void replayCachedPreviewTips() override {}
     void removePreviewTips() override { tips.clear(); }
-    void replaceCachedTip(int64_t i, const std::shared_ptr<KJTipSeriesElement>& s) override { tips.at(i) = s; }
-    void removeCachedTip(const std::shared_ptr<KJTipSeriesElement>& series) override { std::erase(tips, series); }
+    void replaceCachedTip(int64_t i, const std::shared_ptr<KJTipSeriesElement>& s) override {
+        tips.at(i) = s;
+    }
+    void removeCachedTip(const std::shared_ptr<KJTipSeriesElement>& series) override {
+        std::erase(tips, series);
+    }
     void removeCachedTipAtIndex(int64_t) override {}
     std::vector<std::shared_ptr<KJTipSeriesElement>> tips;
 };
@@ -312,11 +321,11 @@ public:
 struct StepSpec {
     std::string tool = "modal";
     std::string view = "HomeViewController";
-    std::string target;       // "target" of the step (a control name or a "point_" position)
+    std::string target;  // "target" of the step (a control name or a "point_" position)
     double delay = 0;
-    std::string cta;          // the next button's action address
-    std::string extra;        // more JSON members of the step document, with a leading comma
-    std::string meta;         // more JSON members of the step's "meta", with a leading comma
+    std::string cta;    // the next button's action address
+    std::string extra;  // more JSON members of the step document, with a leading comma
+    std::string meta;   // more JSON members of the step's "meta", with a leading comma
 };
 
 struct CampaignSpec {
@@ -325,10 +334,12 @@ struct CampaignSpec {
     std::string trigger = "page-open";
     int priority = 1;
     std::string modified = "2025-06-01T12:00:00.000Z";
+    std::string activates = "2025-01-01T00:00:00.000Z";
+    std::string expires = "2030-01-01T00:00:00.000Z";
     std::string appKey = kAppKey;
     bool preview = false;
-    std::string repeat;       // repeat_conditions JSON list
-    std::string triggers;     // trigger_conditions JSON list
+    std::string repeat;    // repeat_conditions JSON list
+    std::string triggers;  // trigger_conditions JSON list
     std::vector<StepSpec> steps{StepSpec{}};
 };
 
@@ -337,22 +348,22 @@ inline Value feedItem(const CampaignSpec& c) {
     for (size_t i = 0; i < c.steps.size(); ++i) {
         const StepSpec& s = c.steps[i];
         if (i > 0) steps += ",";
-        steps += R"({"meta": {"id": "s)" + std::to_string(i) + R"(", "tool": ")" + s.tool + R"(", "view": ")" + s.view +
-                 R"(", "delay": )" + std::to_string(s.delay) +
-                 (s.target.empty() ? "" : R"(, "target-params": {}, "target": ")" + s.target + "\"") + s.meta + "}" +
-                 (s.cta.empty() ? "" : R"(, "buttons": {"next": {"text": "Go", "cta": ")" + s.cta + "\"}}") + s.extra +
-                 "}";
+        steps += R"({"meta": {"id": "s)" + std::to_string(i) + R"(", "tool": ")" + s.tool +
+                 R"(", "view": ")" + s.view + R"(", "delay": )" + std::to_string(s.delay) +
+                 (s.target.empty() ? "" : R"(, "target-params": {}, "target": ")" + s.target + "\"") +
+                 s.meta + "}" +
+                 (s.cta.empty() ? "" : R"(, "buttons": {"next": {"text": "Go", "cta": ")" + s.cta + "\"}}") +
+                 s.extra + "}";
     }
-    std::string text = R"({"id": ")" + c.id + R"(", "app_key": ")" + c.appKey + R"(", "campaignid": "c-)" + c.id +
-                       R"(", "type": ")" + (c.preview ? "PREVIEW" : "CAMPAIGN") + R"(", "priority": )" +
-                       std::to_string(c.priority) +
-                       R"(, "activates": "2025-01-01T00:00:00.000Z", "expires": "2030-01-01T00:00:00.000Z",
-            "modified": ")" + c.modified + "\"" +
-                       (c.repeat.empty() ? "" : R"(, "repeat_conditions": )" + c.repeat) +
+    std::string text = R"({"id": ")" + c.id + R"(", "app_key": ")" + c.appKey + R"(", "campaignid": "c-)" +
+                       c.id + R"(", "type": ")" + (c.preview ? "PREVIEW" : "CAMPAIGN") +
+                       R"(", "priority": )" + std::to_string(c.priority) + R"(, "activates": ")" +
+                       c.activates + R"(", "expires": ")" + c.expires + R"(", "modified": ")" + c.modified +
+                       "\"" + (c.repeat.empty() ? "" : R"(, "repeat_conditions": )" + c.repeat) +
                        (c.triggers.empty() ? "" : R"(, "trigger_conditions": )" + c.triggers) +
                        R"(, "content": {"setup": {"tool": ")" + c.tool +
-                       R"(", "view": "HomeViewController", "display": ["dom"], "launcher": {"type": ")" + c.trigger + R"("}}, "payload": [)" +
-                       steps + "]}}";
+                       R"(", "view": "HomeViewController", "display": ["dom"], "launcher": {"type": ")" +
+                       c.trigger + R"("}}, "payload": [)" + steps + "]}}";
     auto parsed = Value::fromJSON(text);
     EXPECT_TRUE(parsed) << text;
     return parsed.value_or(Value());
