@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "targeting/KJTargetNode.h"
@@ -58,6 +59,14 @@ public:
         lines.clear();
         return getTreeNodes();
     }
+    // The dump of getTreeNodes handed over as it is written, one call per object in the order of
+    // the dump: the object, the bars put before its description, and the description (valid
+    // during the call; it may hold line breaks, and then spans lines of the dump). The visitor
+    // may work on an object while it is fresh in memory, instead of reading the whole dump back
+    // later. An engine that cannot hand it over so returns false without calling the visitor.
+    using LineVisitor = std::function<void(const std::shared_ptr<platform::UIResponder>& object,
+                                           int64_t depth, std::string_view description)>;
+    virtual bool describeTree(const LineVisitor&) { return false; }
 };
 
 }  // namespace brindlecue

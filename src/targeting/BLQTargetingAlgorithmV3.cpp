@@ -50,32 +50,73 @@ std::shared_ptr<platform::UIWindow> firstWindowOfFirstScene() {
     return windows.empty() ? nullptr : windows.front();
 }
 
+// How many subviews ahead the walk asks for a subview's memory.
+constexpr size_t kSubviewLookAhead = 8;
+
 // The walk shared by the dump and the visitor: depth first, a view's subviews from the first
 // to the last, hidden subviews (and what they hold) left out, a root view replaced by its view
 // controller, which leads to the root view `rootViewDepth` levels further down.
+//
+// A large screen's views are not in the processor's caches when the walk comes to them, so it
+// asks for their memory ahead, never for much at once: the subviews of a view a few ahead of the
+// one it reads, and, whenever it takes a node off the stack, what the nodes it takes next read
+// first, one step of each chain of reads per node: the object of the third, the list of subviews
+// of the second, the first subviews and the layer of the next.
 template <class Visit>
 void walkHierarchy(int64_t rootViewDepth, const Visit& visit) {
     auto window = firstWindowOfFirstScene();
     if (!window) return;
-    std::vector<std::pair<std::shared_ptr<platform::UIResponder>, int64_t>> stack;
-    stack.emplace_back(window, 0);
+    struct Entry {
+        std::shared_ptr<platform::UIResponder> node;
+        const UIView* view;  // the node when it is a view
+        int64_t depth;
+    };
+    std::vector<Entry> stack;
+    stack.push_back({window, window.get(), 0});
     while (!stack.empty()) {
-        auto [node, depth] = std::move(stack.back());
+        Entry entry = std::move(stack.back());
         stack.pop_back();
-        if (auto view = std::dynamic_pointer_cast<UIView>(node)) {
+        const size_t size = stack.size();
+        if (size >= 1) {
+            if (const UIView* next = stack[size - 1].view) {
+                const auto& subviews = next->subviews();
+                for (size_t k = 0; k < std::min<size_t>(subviews.size(), 4); ++k)
+                    prefetchShared(subviews[subviews.size() - 1 - k].get(), sizeof(UIView));
+                prefetchShared(next->layer().get(), 64);
+            }
+        }
+        if (size >= 2) {
+            if (const UIView* after = stack[size - 2].view) {
+                const auto& subviews = after->subviews();
+                if (!subviews.empty())
+                    prefetchMemory(subviews.data() + subviews.size() - std::min<size_t>(subviews.size(), 4),
+                                   std::min<size_t>(subviews.size(), 4) * sizeof(subviews[0]));
+            }
+        }
+        if (size >= 3) prefetchShared(stack[size - 3].node.get(), sizeof(UIView));
+        const auto& node = entry.node;
+        const int64_t depth = entry.depth;
+        if (const UIView* view = entry.view) {
             const auto& subviews = view->subviews();
-            // The subviews are read one after the other below: their memory is asked for at once.
-            for (const auto& subview : subviews) prefetchShared(subview.get(), sizeof(UIView));
-            for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
-                const auto& subview = *it;
+            // The subviews are read one after the other below: the memory of each is asked for a
+            // few subviews ahead. Asked for all at once, the subviews of a view that holds
+            // hundreds would crowd the processor's queue of pending reads and one another out of
+            // its caches before they are read.
+            const size_t count = subviews.size();
+            for (size_t k = 0; k < std::min(count, kSubviewLookAhead); ++k)
+                prefetchShared(subviews[count - 1 - k].get(), sizeof(UIView));
+            for (size_t k = 0; k < count; ++k) {
+                if (k + kSubviewLookAhead < count)
+                    prefetchShared(subviews[count - 1 - k - kSubviewLookAhead].get(), sizeof(UIView));
+                const auto& subview = subviews[count - 1 - k];
                 if (subview->isHidden()) continue;
                 if (auto controller = std::dynamic_pointer_cast<UIViewController>(subview->nextResponder()))
-                    stack.emplace_back(controller, depth + 1);
+                    stack.push_back({std::move(controller), nullptr, depth + 1});
                 else
-                    stack.emplace_back(subview, depth + 1);
+                    stack.push_back({subview, subview.get(), depth + 1});
             }
         } else if (auto controller = std::dynamic_pointer_cast<UIViewController>(node)) {
-            if (auto root = controller->view()) stack.emplace_back(root, depth + rootViewDepth);
+            if (auto root = controller->view()) stack.push_back({root, root.get(), depth + rootViewDepth});
         }
         visit(node, depth);
     }
@@ -214,6 +255,16 @@ std::string BLQTargetingAlgorithmV3::getTreeNodes() {
 std::string BLQTargetingAlgorithmV3::getTreeNodesWithLines(std::vector<TreeLine>& lines) {
     lines.clear();
     return dumpTree(&lines);
+}
+
+bool BLQTargetingAlgorithmV3::describeTree(const LineVisitor& visit) {
+    // Each object is described when the walk reaches it, right after its parent read it, and
+    // handed over at once.
+    walkHierarchy(0, [&](const std::shared_ptr<platform::UIResponder>& node, int64_t depth) {
+        const std::string description = node->description();
+        visit(node, depth, description);
+    });
+    return true;
 }
 
 // ---- Raw leaves --------------------------------------------------------------------------------

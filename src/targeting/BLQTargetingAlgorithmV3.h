@@ -44,6 +44,7 @@ public:
         const std::vector<std::shared_ptr<platform::NSObject>>& exceptsNodes) override;
     std::string getTreeNodes() override;
     std::string getTreeNodesWithLines(std::vector<TreeLine>& lines) override;
+    bool describeTree(const LineVisitor& visit) override;
 
     // Annotates, in place, each raw leaf whose address names a live view that passes
     // applyFilters. Nothing is accepted when an object to exclude is not a view.

@@ -69,6 +69,61 @@ TEST(HierarchyEngine, WalksControllersAboveTheirRootViewsAndDumpsThemBeside) {
               1);
 }
 
+// Handed over as it is written, the dump is the one getTreeNodes writes, object by object: the
+// bars, then the description (a description with a line break spans two lines of the dump), with
+// the objects getTreeNodesWithLines tells.
+TEST(HierarchyEngine, HandsTheDumpOverAsItIsWritten) {
+    Scene scene;
+    auto hidden = make<UIView>(CGRect(0, 0, 10, 10));
+    hidden->addSubview(make<UIButton>());
+    hidden->setHidden(true);
+    scene.home->view()->addSubview(hidden);
+    auto note = make<UILabel>(CGRect(0, 0, 10, 10));
+    note->setText("two\nlines | here");
+    scene.home->view()->addSubview(note);
+
+    BLQTargetingAlgorithmV3 engine;
+    std::string written;
+    std::vector<BLQITargetingAlgorithm::TreeLine> handed;
+    ASSERT_TRUE(engine.describeTree(
+        [&](const std::shared_ptr<UIResponder>& object, int64_t depth, std::string_view description) {
+            if (!handed.empty()) written += '\n';
+            written.append(size_t(depth), '|');
+            written += description;
+            EXPECT_EQ(description, object->description());
+            handed.push_back({object, depth});
+        }));
+    EXPECT_EQ(written, engine.getTreeNodes());
+    std::vector<BLQITargetingAlgorithm::TreeLine> told;
+    engine.getTreeNodesWithLines(told);
+    ASSERT_EQ(handed.size(), told.size());
+    ASSERT_GT(handed.size(), 50u);
+    for (size_t i = 0; i < handed.size(); ++i) {
+        EXPECT_EQ(handed[i].object, told[i].object) << i;
+        EXPECT_EQ(handed[i].depth, told[i].depth) << i;
+    }
+    EXPECT_TRUE(std::none_of(handed.begin(), handed.end(),
+                             [&](const auto& line) { return line.object == hidden->subviews().at(0); }));
+
+    // An engine that cannot tell says so and hands nothing over.
+    size_t calls = 0;
+    struct Mute final : BLQITargetingAlgorithm {
+        std::shared_ptr<BLQITargetingAlgorithmDelegate> delegate() const override { return nullptr; }
+        void setDelegate(std::shared_ptr<BLQITargetingAlgorithmDelegate>) override {}
+        void traverseHierarchy(const Visitor&) override {}
+        KJTargetNodes generateAuthorMetaData(const std::vector<std::shared_ptr<NSObject>>&) override {
+            return {};
+        }
+        KJTargetNodes processRawLeaves(const KJTargetNodes& leaves,
+                                       const std::vector<std::shared_ptr<NSObject>>&) override {
+            return leaves;
+        }
+        std::string getTreeNodes() override { return "<UIView: 0x10; frame = (0 0; 1 1)>"; }
+    } mute;
+    EXPECT_FALSE(mute.describeTree([&](const auto&, int64_t, std::string_view) { ++calls; }));
+    EXPECT_EQ(calls, 0u);
+}
+
 TEST(HierarchyEngine, ABareWindowIsOneLeaf) {
     BLQTargetingAlgorithmV3 engine;
     EXPECT_EQ(engine.getTreeNodes(), "");

@@ -468,11 +468,11 @@ std::shared_ptr<platform::UIViewController> KJTargettingWidgetV2::viewController
 void KJTargettingWidgetV2::generateViewHierarchyForest(const std::shared_ptr<UIView>& view,
                                                        bool isClickable) {
     PassScope pass(*this);
-    KJTargetNodes rawLeaves = pickupRawLeaves(view, isClickable);
     std::vector<std::shared_ptr<NSObject>> excepts;
     if (auto tips = BLQFacadeLink::tipManager())
         if (auto panel = tips->previewModePanel()) excepts.push_back(panel);
-    processLeaves(std::move(rawLeaves), excepts);
+    if (forestInOnePass(excepts)) return;
+    processLeaves(pickupRawLeaves(view, isClickable), excepts);
 }
 
 KJTargetNodes KJTargettingWidgetV2::processRawLeaves(
@@ -706,11 +706,288 @@ KJTargetNodes KJTargettingWidgetV2::climbFrom(KJTargetNodes nodes) const {
     return result;
 }
 
+// ---- The forest in one pass ---------------------------------------------------------------------
+//
+// The steps above, run leaf by leaf as the engine writes the dump. A screen of thousands of views
+// does not fit the processor's caches: read back step after step, every view is fetched from
+// memory again by each step (the pickup, the preprocessing, the climb, the filter) and the
+// records of all of them are made, filtered and let go. Here a leaf is taken as soon as the line
+// after it tells it is one, right after the engine described its view, so that the leaf, the
+// views above it and their records are worked on while they are still at hand; records are made
+// only of the nodes that pass the filter. What comes out is what the steps give: the same leaves
+// (the pickup's reading of the lines), the same console lines in the same order, the same climb,
+// and the same nodes in the same order (the order of the climb, then largest area first).
+
+namespace {
+
+// A set of objects by address: open addressing over one array, for the thousands of views a
+// climb goes through.
+class ObjectSet {
+public:
+    // Adds the object; false when it was there.
+    bool insert(const void* object) {
+        if ((count_ + 1) * 2 > slots_.size()) grow();
+        for (size_t at = slotOf(object, slots_.size());; at = (at + 1) & (slots_.size() - 1)) {
+            if (slots_[at] == object) return false;
+            if (slots_[at]) continue;
+            slots_[at] = object;
+            ++count_;
+            return true;
+        }
+    }
+
+private:
+    static size_t slotOf(const void* object, size_t size) {
+        uint64_t h = uint64_t(reinterpret_cast<uintptr_t>(object)) * 0x9E3779B97F4A7C15ull;
+        return size_t(h ^ (h >> 32)) & (size - 1);
+    }
+    void grow() {
+        std::vector<const void*> old =
+            std::exchange(slots_, std::vector<const void*>(std::max<size_t>(256, slots_.size() * 2)));
+        for (const void* object : old) {
+            if (!object) continue;
+            size_t at = slotOf(object, slots_.size());
+            while (slots_[at]) at = (at + 1) & (slots_.size() - 1);
+            slots_[at] = object;
+        }
+    }
+
+    std::vector<const void*> slots_;
+    size_t count_ = 0;
+};
+
+}  // namespace
+
+struct KJTargettingWidgetV2::OnePass {
+    OnePass(KJTargettingWidgetV2& finder, const std::vector<std::shared_ptr<NSObject>>& exceptsNodes)
+        : finder(finder), elements(KJUIElementManager::sharedInstance()) {
+        for (const auto& except : exceptsNodes)
+            if (auto view = std::dynamic_pointer_cast<UIView>(except)) excepts.push_back(std::move(view));
+    }
+
+    // One object of the dump: each line of its description (one, unless it holds line breaks).
+    void describe(const std::shared_ptr<platform::UIResponder>& object, int64_t depth,
+                  std::string_view text) {
+        const bool whole = text.find('\n') == std::string_view::npos;
+        for (size_t start = 0, piece = 0;; ++piece) {
+            const size_t end = whole ? std::string_view::npos : text.find('\n', start);
+            const std::string_view line =
+                text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+            // The bars before the description count as depth, and so do bars the text begins with.
+            const int64_t level = (piece == 0 ? depth : 0) + leadingBars(line);
+            if (count > 0) take(&level);
+            pending.text.assign(line);
+            pending.level = level;
+            pending.object = piece == 0 ? object : nullptr;
+            pending.whole = piece == 0 && whole;
+            if (count++ == 0) firstText.assign(line);
+            if (end == std::string_view::npos) break;
+            start = end + 1;
+        }
+    }
+
+    // The dump ended: its last line, then the nodes in the order of the steps, into the forest.
+    KJTargetNodes finish() {
+        if (count > 0) take(nullptr);
+        pending.object = nullptr;
+        const auto root = presentRootView();
+        for (auto& survivor : survivors) identify(*survivor.node, root, -1);
+        // Largest area first, equal areas in the order of the climb.
+        std::stable_sort(survivors.begin(), survivors.end(),
+                         [](const Survivor& a, const Survivor& b) { return a.area > b.area; });
+        KJTargetNodes nodes;
+        nodes.reserve(survivors.size());
+        for (auto& survivor : survivors) nodes.push_back(std::move(survivor.node));
+        finder.plant(nodes);
+        return nodes;
+    }
+
+private:
+    struct Survivor {
+        std::shared_ptr<KJTargetNode> node;
+        double area;
+    };
+
+    // The pickup's reading of the last line (number count - 1), once the level of the line after
+    // it (if any) is known. Every line's address is noted for the leaves below that have none.
+    void take(const int64_t* nextLevel) {
+        const size_t i = count - 1;
+        const int64_t level = pending.level;
+        LineReading line(pending.text);
+        if (level > skipLevel) {
+            noteAddress(i, line.address());
+            return;
+        }
+        if (line.hidden()) {
+            skipLevel = level;
+            noteAddress(i, line.address());
+            return;
+        }
+        const int32_t tag = intValue(line.tag());
+        if (tag == Constant::AppTag::sdkViewTag) {
+            skipLevel = level;
+            noteAddress(i, line.address());
+            return;
+        }
+        skipLevel = INT64_MAX;
+        auto address = line.address();
+        if (nextLevel && *nextLevel > level) {
+            noteAddress(i, address);
+            return;
+        }
+        std::optional<std::string> type;
+        size_t index = i;
+        if (address || i == 0) {
+            type = line.type();
+        } else if (addressed) {
+            // The nearest line above with an address gives address and type.
+            LineReading above(addressedText);
+            address = above.address();
+            type = above.type();
+            index = addressedLine;
+        } else {
+            // The first line when none does.
+            type = LineReading(firstText).type();
+            index = 0;
+        }
+        // The object the engine described on the leaf's line, when that line is the first of its
+        // description (and the address is the object's own, which the registry would give).
+        const std::shared_ptr<platform::UIResponder> none;
+        takeLeaf(std::move(type), address, level, index, tag, index == i ? pending.object : none);
+        noteAddress(i, address && index == i ? address : std::nullopt);
+    }
+
+    void noteAddress(size_t i, const std::optional<std::string>& address) {
+        if (!address) return;
+        addressed = true;
+        addressedLine = i;
+        addressedText = pending.text;
+    }
+
+    // The preprocessing of one leaf, then the climb from it.
+    void takeLeaf(std::optional<std::string> type, std::optional<std::string> address, int64_t level,
+                  size_t index, int32_t tag, const std::shared_ptr<platform::UIResponder>& lineObject) {
+        if (!address || address->starts_with(Constant::Address::nullAddressPrefix)) {
+            // Kept without a view or frame, such a leaf does not pass the filter.
+            KJLog(1, "leafnode %@'s address is empty, its index is %@", type.value_or("(null)"),
+                  int64_t(index));
+            return;
+        }
+        std::shared_ptr<NSObject> object;
+        bool ownLine = false;
+        if (lineObject && lineObject->addressText() == *address) {
+            object = lineObject;
+            ownLine = true;
+        } else {
+            object = getNodeInstance(*address);
+        }
+        auto view = std::dynamic_pointer_cast<UIView>(object);
+        const std::string objectClass = object ? object->className() : "(null)";
+        if (!view || !type || objectClass != *type) {
+            if (object && !view) elements.getFrameOnScreen(object);
+            KJLog(1, "discard a node when trying to locate leafType: %@; but get %@", type.value_or("(null)"),
+                  objectClass);
+            return;
+        }
+        const bool excluded = std::any_of(
+            excepts.begin(), excepts.end(),
+            [&](const std::shared_ptr<UIView>& except) { return isNodeQXWidget(*except, *view); });
+        if (excluded) {
+            KJLog(1, "discard a node: %@, as it is a QX widget", *address);
+            return;
+        }
+        // The line holds the view's description, written a moment ago, unless the description
+        // spans lines.
+        message.assign(" + processRawLeaves ");
+        if (ownLine && pending.whole)
+            message += pending.text;
+        else
+            message += view->description();
+        message += ": ";
+        consoleLog().log(platform::LogType::Default, message);
+
+        const platform::CGRect frame = elements.getFrameOnScreen(view);
+        if (!finder.discardReason(frame, view.get(), type)) {
+            auto leaf = std::make_shared<KJTargetNode>();
+            auto next = view->nextResponder();
+            auto controller = finder.viewControllerAfter(next);
+            leaf->ancestor = finder.ancestorPathOf(view, true, controller, next);
+            leaf->viewController = std::move(controller);
+            leaf->type = std::move(type);
+            leaf->address = std::move(address);
+            leaf->level = level;
+            leaf->index = int64_t(index);
+            leaf->tag = tag;
+            leaf->frame = frame;
+            leaf->instance = view;
+            survivors.push_back({std::move(leaf), frame.size.width * frame.size.height});
+        }
+        climbFrom(*view);
+    }
+
+    // The supported widgets above the view up to a window or a container, as climbFrom finds
+    // them: a climb ends at a view an earlier one went through.
+    void climbFrom(const UIView& leaf) {
+        bool firstStep = true;
+        for (auto view = leaf.superview(); view; view = view->superview(), firstStep = false) {
+            if (!climbed.insert(view.get())) break;
+            if (dynamic_cast<const platform::UIWindow*>(view.get()) || isContainer(view->className())) break;
+            if (!finder.isTargetASupportedWidget(*view)) continue;
+            const platform::CGRect frame = elements.getFrameOnScreen(view);
+            std::string type = view->className();
+            if (finder.discardReason(frame, view.get(), type)) continue;
+            auto node = std::make_shared<KJTargetNode>();
+            node->viewController = finder.viewControllerOf(view);
+            node->type = std::move(type);
+            node->ancestor =
+                finder.ancestorPathOf(view, firstStep, node->viewController, view->nextResponder());
+            node->frame = frame;
+            node->address = view->addressText();
+            node->instance = view;
+            survivors.push_back({std::move(node), frame.size.width * frame.size.height});
+        }
+    }
+
+    KJTargettingWidgetV2& finder;
+    KJUIElementManager& elements;
+    std::vector<std::shared_ptr<UIView>> excepts;
+    // The lines read so far, and the last of them, not taken yet: its text, depth, the object of
+    // a line that begins a description and whether the description is that one line.
+    size_t count = 0;
+    struct {
+        std::string text;
+        int64_t level = 0;
+        std::shared_ptr<platform::UIResponder> object;
+        bool whole = false;
+    } pending;
+    // The first line, and the last line with an address.
+    std::string firstText;
+    bool addressed = false;
+    size_t addressedLine = 0;
+    std::string addressedText;
+    int64_t skipLevel = INT64_MAX;
+    ObjectSet climbed;
+    std::string message;
+    std::vector<Survivor> survivors;
+};
+
+std::optional<KJTargetNodes> KJTargettingWidgetV2::forestInOnePass(
+    const std::vector<std::shared_ptr<NSObject>>& exceptsNodes) {
+    if (KJLogHasObserver()) return std::nullopt;
+    auto algorithm = BLQFacadeLink::targetingAlgo();
+    if (!algorithm) return std::nullopt;
+    PassScope scope(*this);
+    OnePass one(*this, exceptsNodes);
+    const bool handed =
+        algorithm->describeTree([&](const std::shared_ptr<platform::UIResponder>& object, int64_t depth,
+                                    std::string_view text) { one.describe(object, depth, text); });
+    if (!handed) return std::nullopt;
+    return one.finish();
+}
+
 void KJTargettingWidgetV2::postprocess(KJTargetNodes& nodes) {
     PassScope pass(*this);
-    auto window = blqGetPresentWindow();
-    auto controller = window ? window->rootViewController() : nullptr;
-    auto root = controller ? controller->view() : nullptr;
+    const auto root = presentRootView();
 
     // Each node is judged on its own. The judging goes through the nodes in the order they lie
     // in memory (the list is ordered by area, all over the heap), or in list order while the
@@ -724,32 +1001,44 @@ void KJTargettingWidgetV2::postprocess(KJTargetNodes& nodes) {
     std::vector<bool> kept(nodes.size(), false);
     for (size_t n : order) {
         const auto& node = nodes[n];
-        // The identifier of the view under the root whose address text is the node's address:
-        // the node's own view when that is its address text, else the view at that address.
-        if (root && node->address) {
-            const std::string& address = *node->address;
-            const auto& instance = node->instance;
-            std::shared_ptr<UIView> named;
-            const Pass::Note* note = Pass::noteOf(pass_->nodeNotes, nodes, n);
-            if (note && note->identified == 0) {
-                // The node's own view, without an identifier.
-            } else if (instance && instance->addressText() == address) {
-                named = instance;
-            } else if (auto view = std::dynamic_pointer_cast<UIView>(getNodeInstance(address))) {
-                if (view->addressText() == address) named = std::move(view);
-            }
-            if (named && named->accessibilityIdentifier() && named->isDescendantOfView(root))
-                node->accessibilityIdentifier = *named->accessibilityIdentifier();
-        }
+        const Pass::Note* note = Pass::noteOf(pass_->nodeNotes, nodes, n);
+        identify(*node, root, note ? note->identified : -1);
         kept[n] = applyFiltersForTargetNodes(node, discarded);
     }
     size_t survivors = 0;
     for (size_t n = 0; n < nodes.size(); ++n) {
         if (!kept[n]) continue;
-        addSingleNodeInForest(nodes[n], ancestorForest);
         nodes[survivors++] = std::move(nodes[n]);
     }
     nodes.resize(survivors);
+    plant(nodes);
+}
+
+std::shared_ptr<UIView> KJTargettingWidgetV2::presentRootView() {
+    auto window = blqGetPresentWindow();
+    auto controller = window ? window->rootViewController() : nullptr;
+    return controller ? controller->view() : nullptr;
+}
+
+void KJTargettingWidgetV2::identify(KJTargetNode& node, const std::shared_ptr<UIView>& root, int identified) {
+    // The identifier of the view under the root whose address text is the node's address: the
+    // node's own view when that is its address text, else the view at that address. A node
+    // known to be its own view without an identifier (0) has none.
+    if (!root || !node.address || identified == 0) return;
+    const std::string& address = *node.address;
+    const auto& instance = node.instance;
+    std::shared_ptr<UIView> named;
+    if (instance && instance->addressText() == address) {
+        named = instance;
+    } else if (auto view = std::dynamic_pointer_cast<UIView>(getNodeInstance(address))) {
+        if (view->addressText() == address) named = std::move(view);
+    }
+    if (named && named->accessibilityIdentifier() && named->isDescendantOfView(root))
+        node.accessibilityIdentifier = *named->accessibilityIdentifier();
+}
+
+void KJTargettingWidgetV2::plant(const KJTargetNodes& survivors) {
+    for (const auto& node : survivors) addSingleNodeInForest(node, ancestorForest);
     for (auto& [ancestor, byType] : ancestorForest) {
         for (auto& [type, group] : byType) {
             std::stable_sort(group.begin(), group.end(), [](const auto& a, const auto& b) {
@@ -765,34 +1054,35 @@ void KJTargettingWidgetV2::postprocess(KJTargetNodes& nodes) {
 bool KJTargettingWidgetV2::applyFiltersForTargetNodes(const std::shared_ptr<KJTargetNode>& target,
                                                       KJTargetNodes& discarded) const {
     const KJTargetNode& node = *target;
+    const char* reason =
+        discardReason(node.frame.value_or(platform::CGRect()), node.instance.get(), node.type);
+    if (!reason) return true;
+    KJLog(1, reason, node.address.value_or("(null)"));
+    discarded.push_back(target);
+    return false;
+}
+
+const char* KJTargettingWidgetV2::discardReason(const platform::CGRect& frame, const UIView* instance,
+                                                const std::optional<std::string>& type) const {
     platform::CGRect screen = platform::UIScreen::mainScreen()->bounds();
     float screenWidth = float(screen.size.width), screenHeight = float(screen.size.height);
-    float x = float(node.x()), y = float(node.y()), width = float(node.width()),
-          height = float(node.height());
-    auto discard = [&](const char* line) {
-        KJLog(1, line, node.address.value_or("(null)"));
-        discarded.push_back(target);
-        return false;
+    float x = float(frame.origin.x), y = float(frame.origin.y), width = float(frame.size.width),
+          height = float(frame.size.height);
+    if (width * height <= 0) return "discard a node: %@, as its dimention less than or equal to 0";
+    if (height == screenHeight && width == screenWidth)
+        return "discard a node: %@, as it covers the whole screen";
+    if ((y + height - screenHeight) / height * 100 >= 50 || (x + width - screenWidth) / width * 100 >= 50 ||
+        y < 0 || x < 0)
+        return "discard a node: %@, as it go out screen";
+    if (!instance || !isDisplayedInScreen(*instance))
+        return "discard a node: %@, as it is not displayed in current screen";
+    const std::string className = instance->className();
+    auto unwanted = [&](const std::string& text) {
+        return std::find(unwantedWidgets.begin(), unwantedWidgets.end(), text) != unwantedWidgets.end();
     };
-    bool keep = true;
-    if (width * height <= 0) {
-        keep = discard("discard a node: %@, as its dimention less than or equal to 0");
-    } else if (height == screenHeight && width == screenWidth) {
-        keep = discard("discard a node: %@, as it covers the whole screen");
-    } else if ((y + height - screenHeight) / height * 100 >= 50 ||
-               (x + width - screenWidth) / width * 100 >= 50 || y < 0 || x < 0) {
-        keep = discard("discard a node: %@, as it go out screen");
-    } else if (!node.instance || !isDisplayedInScreen(*node.instance)) {
-        keep = discard("discard a node: %@, as it is not displayed in current screen");
-    } else {
-        std::string className = node.instance->className();
-        auto unwanted = [&](const std::string& text) {
-            return std::find(unwantedWidgets.begin(), unwantedWidgets.end(), text) != unwantedWidgets.end();
-        };
-        if (unwanted(className) || (node.type && unwanted(*node.type)))
-            keep = discard("discard a node: %@, as it is an unwanted widget");
-    }
-    return keep;
+    if (unwanted(className) || (type && unwanted(*type)))
+        return "discard a node: %@, as it is an unwanted widget";
+    return nullptr;
 }
 
 // ---- Names -------------------------------------------------------------------------------------

@@ -169,6 +169,29 @@ private:
         std::unique_ptr<Pass> opened_;
     };
 
+    // The forest in one pass over the dump as the engine writes it (KJTargettingWidgetV2.cpp).
+    struct OnePass;
+    // Builds the forest of the dump with each leaf found again, climbed from and judged by the
+    // on-screen filter while its views are fresh in memory, the engine's next lines not yet
+    // written, and makes records only of the nodes that pass the filter. Adds those to the forest
+    // and returns them as processLeaves would, with the same forest, the same console lines and
+    // the same records. None, and nothing done, when the engine cannot hand its dump over as it
+    // writes it or the legacy log is read: that log would hear of the nodes in another order.
+    std::optional<KJTargetNodes> forestInOnePass(
+        const std::vector<std::shared_ptr<platform::NSObject>>& exceptsNodes);
+    // The root view of the present window's root view controller.
+    static std::shared_ptr<platform::UIView> presentRootView();
+    // Sets the node's accessibility identifier from the view under the root that its address
+    // names; `identified` is 0 when the node's address is known to name its own view and that
+    // has no identifier, else 1 or -1 (not known).
+    static void identify(KJTargetNode& node, const std::shared_ptr<platform::UIView>& root, int identified);
+    // Adds the nodes that passed the filter to the forest and numbers every group in screen order.
+    void plant(const KJTargetNodes& survivors);
+    // The line the on-screen filter logs for a node of that frame, view and type, or null when the
+    // node passes.
+    const char* discardReason(const platform::CGRect& frame, const platform::UIView* instance,
+                              const std::optional<std::string>& type) const;
+
     // processRawLeaves and deeperTargetting on lists of their own, whose nodes they hand on.
     KJTargetNodes processLeaves(KJTargetNodes leaves,
                                 const std::vector<std::shared_ptr<platform::NSObject>>& exceptsNodes);

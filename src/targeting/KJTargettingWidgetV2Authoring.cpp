@@ -59,9 +59,10 @@ void markWidget(UIView& view, const KJTargetNode& node) {
 
 Value KJTargettingWidgetV2::generateAuthorMetaData(const std::vector<std::shared_ptr<NSObject>>& excepts) {
     PassScope pass(*this);
-    KJTargetNodes nodes = processLeaves(pickupRawLeaves(blqGetPresentWindow(), false), excepts);
+    auto nodes = forestInOnePass(excepts);
+    if (!nodes) nodes = processLeaves(pickupRawLeaves(blqGetPresentWindow(), false), excepts);
     Value records = Value::array();
-    assembleTargetsMeta(records, nodes);
+    assembleTargetsMeta(records, *nodes);
     return records;
 }
 

@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "foundation/KJLog.h"
 #include "platform/CaptureLogSink.h"
 #include "targeting/KJTipTargetElement.h"
 #include "targeting/TargetingScene_test.h"
@@ -242,6 +243,149 @@ TEST(WidgetForest, ConsoleLinesDescribeTheLeavesFoundAgain) {
     const std::string button =
         " + processRawLeaves " + scene.buttonIn(0, 3)->titleLabelIfLoaded()->description() + ": ";
     EXPECT_NE(std::find(forest.begin(), forest.end(), button), forest.end());
+}
+
+// The hierarchy engine with everything but its dump handed over as it is written: the finder
+// then reads the whole dump back and takes its steps one after the other.
+struct StepwiseAlgorithm final : BLQITargetingAlgorithm {
+    std::shared_ptr<BLQITargetingAlgorithmDelegate> delegate() const override { return nullptr; }
+    void setDelegate(std::shared_ptr<BLQITargetingAlgorithmDelegate>) override {}
+    void traverseHierarchy(const Visitor& visitor) override { engine.traverseHierarchy(visitor); }
+    KJTargetNodes generateAuthorMetaData(const std::vector<std::shared_ptr<NSObject>>& excepts) override {
+        return engine.generateAuthorMetaData(excepts);
+    }
+    KJTargetNodes processRawLeaves(const KJTargetNodes& leaves,
+                                   const std::vector<std::shared_ptr<NSObject>>& excepts) override {
+        return engine.processRawLeaves(leaves, excepts);
+    }
+    std::string getTreeNodes() override { return engine.getTreeNodes(); }
+    std::string getTreeNodesWithLines(std::vector<TreeLine>& lines) override {
+        return engine.getTreeNodesWithLines(lines);
+    }
+    BLQTargetingAlgorithmV3 engine;
+};
+
+// A host view whose description spans two lines of the dump, the second naming another view.
+class NotedView final : public UIView {
+public:
+    NotedView(const CGRect& frame, std::string note) : UIView(frame), note_(std::move(note)) {}
+    std::string className() const override { return "NotedView"; }
+    std::string description() const override { return UIView::description() + "\n" + note_; }
+
+private:
+    std::string note_;
+};
+
+// Every record of the forest with every field, group by group.
+std::vector<std::string> forestRecords(const KJTargettingWidgetV2::Forest& forest) {
+    std::vector<std::string> out;
+    auto text = [](const auto& value) {
+        if (!value) return std::string("-");
+        if constexpr (std::is_same_v<std::decay_t<decltype(*value)>, std::string>)
+            return *value;
+        else
+            return std::to_string(*value);
+    };
+    for (const auto& [ancestor, byType] : forest) {
+        for (const auto& [type, group] : byType) {
+            for (const auto& node : group) {
+                std::string frame =
+                    node->frame ? std::to_string(node->x()) + "," + std::to_string(node->y()) + "," +
+                                      std::to_string(node->width()) + "," + std::to_string(node->height())
+                                : "-";
+                out.push_back(ancestor + " | " + type + " | " + text(node->type) + " " + text(node->address) +
+                              " level " + text(node->level) + " index " + text(node->index) + " tag " +
+                              text(node->tag) + " ancestor " + text(node->ancestor) + " id " +
+                              text(node->accessibilityIdentifier) + " frame " + frame + " view " +
+                              (node->instance ? node->instance->addressText() : "-") + " controller " +
+                              (node->viewController ? node->viewController->addressText() : "-"));
+            }
+        }
+    }
+    return out;
+}
+
+// The forest made in one pass over the dump as the engine writes it is the forest of the steps
+// taken one after the other: the same nodes with the same names, indexes, identifiers, frames
+// and views, the same console lines, the same author records, and a second build adds to the
+// first the same way. The screen has what the steps treat apart: hidden and library subtrees,
+// the preview panel, a description spanning lines (its view's line is then not the leaf's whole
+// description, and a line without an object follows), identifiers on a leaf and on a landmark,
+// views off screen and a view controller's line.
+TEST(WidgetForest, OnePassGivesTheForestOfTheSteps) {
+    Scene scene;
+    auto root = scene.home->view();
+    auto hidden = make<UIView>(CGRect(200, 100, 100, 40));
+    hidden->addSubview(make<UIButton>(CGRect(0, 0, 40, 40)));
+    hidden->setHidden(true);
+    root->addSubview(hidden);
+    auto library = make<UIView>(CGRect(200, 60, 100, 40));
+    library->setTag(1000300330);
+    library->addSubview(make<UIButton>(CGRect(0, 0, 40, 40)));
+    root->addSubview(library);
+    scene.tips->panel = make<UIView>(CGRect(240, 20, 120, 60));
+    scene.tips->panel->addSubview(make<UIButton>(CGRect(4, 4, 40, 40)));
+    root->addSubview(scene.tips->panel);
+    auto noted = make<NotedView>(CGRect(300, 100, 60, 30), "<UIButton: 0x10; frame = (0 0; 1 1)>");
+    noted->addSubview(make<UIButton>(CGRect(2, 2, 20, 20)));
+    root->addSubview(noted);
+    auto alone = make<NotedView>(CGRect(230, 100, 60, 30), "a note");
+    root->addSubview(alone);
+    auto offScreen = make<UIButton>(CGRect(20, 900, 80, 30));
+    root->addSubview(offScreen);
+    scene.home->segments->setAccessibilityIdentifier("range");
+    scene.buttonIn(0, 2)->setAccessibilityIdentifier("buy-2");
+
+    struct Built {
+        std::vector<std::string> forest, console;
+        Value records;
+    };
+    auto build = [&](std::shared_ptr<BLQITargetingAlgorithm> engine) {
+        BLQFacadeLink::setTargetingAlgo(engine);
+        Built built;
+        platform::CaptureLogSink log;
+        KJTargettingWidgetV2 finder;
+        finder.generateViewHierarchyForest(scene.window, false);
+        finder.generateViewHierarchyForest(scene.window, false);
+        built.forest = forestRecords(finder.ancestorForest);
+        built.records = KJTargettingWidgetV2().generateAuthorMetaData({});
+        built.console = log.messages("Targeting");
+        return built;
+    };
+    auto stepwise = build(std::make_shared<StepwiseAlgorithm>());
+    auto onePass = build(std::make_shared<BLQTargetingAlgorithmV3>());
+    // With the legacy log read, the finder takes the steps whatever the engine can do.
+    Built heard;
+    {
+        std::vector<std::string> legacy;
+        KJLogSetObserver([&](int, const std::string& line) { legacy.push_back(line); });
+        heard = build(std::make_shared<BLQTargetingAlgorithmV3>());
+        KJLogSetObserver(nullptr);
+        EXPECT_FALSE(legacy.empty());
+    }
+
+    ASSERT_GT(stepwise.forest.size(), 30u);
+    EXPECT_EQ(onePass.forest, stepwise.forest);
+    EXPECT_EQ(heard.forest, stepwise.forest);
+    EXPECT_EQ(onePass.console, stepwise.console);
+    EXPECT_EQ(heard.console, stepwise.console);
+    EXPECT_EQ(onePass.records, stepwise.records);
+    EXPECT_EQ(heard.records, stepwise.records);
+
+    // What the screen's odd parts gave: the identifiers, the description spanning lines written
+    // whole, and nothing of the hidden and library subtrees, the panel or what is off screen.
+    auto has = [&](const std::string& part) {
+        return std::any_of(stepwise.forest.begin(), stepwise.forest.end(),
+                           [&](const std::string& r) { return r.find(part) != std::string::npos; });
+    };
+    EXPECT_TRUE(has(" id range "));
+    EXPECT_TRUE(has(" id buy-2 "));
+    EXPECT_TRUE(has(" view " + noted->subviews().at(0)->addressText() + " "));
+    EXPECT_TRUE(std::count(stepwise.console.begin(), stepwise.console.end(),
+                           " + processRawLeaves " + alone->description() + ": "));
+    for (const auto& view : {hidden->subviews().at(0), library->subviews().at(0),
+                             scene.tips->panel->subviews().at(0), std::shared_ptr<UIView>(offScreen)})
+        EXPECT_FALSE(has(" view " + view->addressText() + " ")) << view->description();
 }
 
 TEST(WidgetForest, OnlyLiveViewsOfTheLeafsClassOutsideTheExclusionsAreKept) {
