@@ -59,10 +59,27 @@ ManagedObjectContext::~ManagedObjectContext() {
 }
 
 void ManagedObjectContext::perform(std::function<void()> block) {
+    performNumbered(std::move(block));
+}
+
+uint64_t ManagedObjectContext::performNumbered(std::function<void()> block) {
+    std::lock_guard lock(sequenceMutex_);
     queue_->async([self = shared_from_this(), block = std::move(block)] { self->runScoped(block); });
+    return ++sequence_;
+}
+
+bool ManagedObjectContext::isLastQueued(uint64_t number) const {
+    if (type_ != ConcurrencyType::PrivateQueue) return false;
+    std::lock_guard lock(sequenceMutex_);
+    return sequence_ == number;
 }
 
 void ManagedObjectContext::syncOnQueue(const std::function<void()>& block) {
+    {
+        // A block that waits its turn ends the turn of whatever was queued before it.
+        std::lock_guard lock(sequenceMutex_);
+        ++sequence_;
+    }
     queue_->sync([&] { runScoped(block); });
 }
 
