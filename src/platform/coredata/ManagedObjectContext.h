@@ -21,6 +21,7 @@ class DispatchQueue;
 class Notification;
 class NotificationObserver;
 class PersistentStoreCoordinator;
+struct ResolvedKeyPath;
 struct StoredRow;
 
 // A scratch pad of managed objects over a coordinator's store. Each context is confined to its
@@ -142,6 +143,7 @@ private:
     enum class PendingEffect { None, Own, Related };
     PendingEffect pendingChangesAffect(const FetchRequest& request) const;
     KeyPathValue resolveKeyPath(const ManagedObject& object, const std::string& keyPath);
+    KeyPathValue resolveKeyPath(const ManagedObject& object, const ResolvedKeyPath& path);
     void sortObjects(std::vector<std::shared_ptr<ManagedObject>>& objects,
                      const std::vector<SortDescriptor>& sorts);
     static void erase(std::vector<std::shared_ptr<ManagedObject>>& list, const ManagedObject& object);
