@@ -63,28 +63,34 @@ bool BLQUserEventDeduperManager::shouldDedupe(const std::shared_ptr<BLQUserEvent
     if (found == dedupersMap_.end()) return false;
     const BLQIUserEventDeduper& deduper = *found->second;
     Shelf shelf{event->code, deduper.twinKey(*event)};
-    bool duplicate = deduper.shouldDedupe(*event, earlierRecords(*event, shelf, deduper.twinWindow()));
-    remember(event, shelf);
+    if (!event->session) return deduper.shouldDedupe(*event, std::nullopt);
+    // The event's shelf is looked up once, for the question and for remembering the event.
+    const int64_t sessionId = event->session->id;
+    auto session = previousRecords_.find(sessionId);
+    const bool sessionKnown = session != previousRecords_.end();
+    if (!sessionKnown) session = previousRecords_.emplace(sessionId, std::map<Shelf, Records>()).first;
+    auto [shelved, made] = session->second.try_emplace(std::move(shelf));
+    bool duplicate = deduper.shouldDedupe(
+        *event, sessionKnown ? std::optional(earlierRecords(*event, made ? nullptr : &shelved->second,
+                                                            deduper.twinWindow()))
+                             : std::nullopt);
+    remember(event, shelved->second);
     return duplicate;
 }
 
-std::optional<BLQIUserEventDeduper::Records> BLQUserEventDeduperManager::earlierRecords(
-    const BLQUserEventDTO& event, const Shelf& shelf, std::optional<double> window) const {
-    if (!event.session) return std::nullopt;
-    auto session = previousRecords_.find(event.session->id);
-    if (session == previousRecords_.end()) return std::nullopt;
+BLQIUserEventDeduper::Records BLQUserEventDeduperManager::earlierRecords(const BLQUserEventDTO& event,
+                                                                         const Records* shelved,
+                                                                         std::optional<double> window) const {
     BLQIUserEventDeduper::Records earlier;
-    auto records = session->second.find(shelf);
-    if (records == session->second.end() || !mayRepeat(event)) return earlier;
-    const Records& shelved = records->second;
-    auto from = shelved.begin(), to = shelved.end();
+    if (shelved == nullptr || !mayRepeat(event)) return earlier;
+    auto from = shelved->begin(), to = shelved->end();
     if (window) {
         // Only the records created in the deduper's window before the event.
         if (!event.createdDate) return earlier;
         const double created = createdOf(event);
         auto byTime = [](const Remembered& r, double t) { return r.created < t; };
-        from = std::lower_bound(shelved.begin(), shelved.end(), created - *window, byTime);
-        to = std::upper_bound(from, shelved.end(), created,
+        from = std::lower_bound(shelved->begin(), shelved->end(), created - *window, byTime);
+        to = std::upper_bound(from, shelved->end(), created,
                               [](double t, const Remembered& r) { return t < r.created; });
     }
     earlier.reserve(static_cast<size_t>(to - from));
@@ -96,10 +102,8 @@ std::optional<BLQIUserEventDeduper::Records> BLQUserEventDeduperManager::earlier
     return earlier;
 }
 
-void BLQUserEventDeduperManager::remember(const std::shared_ptr<BLQUserEventDTO>& event, const Shelf& shelf) {
-    if (!event->session) return;
+void BLQUserEventDeduperManager::remember(const std::shared_ptr<BLQUserEventDTO>& event, Records& records) {
     const int64_t sessionId = event->session->id;
-    Records& records = previousRecords_[sessionId][shelf];
     const double created = createdOf(*event);
     auto at = std::upper_bound(records.begin(), records.end(), created,
                                [](double t, const Remembered& r) { return t < r.created; });

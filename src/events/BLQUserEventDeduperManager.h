@@ -50,10 +50,11 @@ private:
     };
     using Records = std::vector<Remembered>;  // ascending creation time
 
-    std::optional<BLQIUserEventDeduper::Records> earlierRecords(const BLQUserEventDTO& event,
-                                                                const Shelf& shelf,
-                                                                std::optional<double> window) const;
-    void remember(const std::shared_ptr<BLQUserEventDTO>& event, const Shelf& shelf);
+    // The records of the shelf (none when it was just made) the deduper is to compare the event with.
+    BLQIUserEventDeduper::Records earlierRecords(const BLQUserEventDTO& event, const Records* shelved,
+                                                 std::optional<double> window) const;
+    // Adds the event (which has a session) to its shelf, in creation order.
+    void remember(const std::shared_ptr<BLQUserEventDTO>& event, Records& records);
 
     mutable std::mutex mutex_;
     std::map<int64_t, std::map<Shelf, Records>> previousRecords_;

@@ -75,35 +75,46 @@ void BLQUserEventManager::sendUserEventWithCode(int64_t code, const std::shared_
     }
     // The store writes the event once, as the fill leaves it; the upload it may call for is
     // scheduled once the event is on disk. The event belongs to the session open when it
-    // happened, also when the session closes before the store's queue gets to the event.
-    auto sendNow = std::make_shared<bool>(false);
+    // happened, also when the session closes before the store's queue gets to the event. The
+    // fill and the completion share one record of the call (each holds only it, so neither
+    // needs memory of its own), and the fill, which runs once, hands its texts and values on.
+    struct Call {
+        std::shared_ptr<BLQUserEventManager> self;
+        BLQUserEventCode code;
+        std::shared_ptr<BLQTagDTO> tag;
+        std::string message;
+        Value details;
+        std::shared_ptr<BLQSessionDTO> session;
+        bool sendNow = false;
+    };
+    auto call = std::make_shared<Call>(Call{shared_from_this(), *eventCode, tag, message,
+                                            details.isDictionary() ? details : Value(),
+                                            sessionManager_->getCurrentSession()});
     dataStore_->createUserEventObject(
-        [self = shared_from_this(), sendNow, code = *eventCode, tag, message,
-         details = details.isDictionary() ? details : Value(),
-         session = sessionManager_->getCurrentSession()](const EventPtr& event) {
-            *sendNow = self->fillEvent(event, code, tag, message, details, session);
+        [call](const EventPtr& event) {
+            call->sendNow = call->self->fillEvent(event, call->code, std::move(call->tag), std::move(call->message),
+                                                  std::move(call->details), std::move(call->session));
         },
-        [self = shared_from_this(), sendNow, code = *eventCode](BLQIUserEventDataStore::CreateResult result) {
+        [call](BLQIUserEventDataStore::CreateResult result) {
             if (const auto* error = std::get_if<platform::Error>(&result)) {
-                self->log(
-                    "UserEvent: Failed to create UserEvent for code: " + std::to_string(rawValue(code)) +
-                        " with error: " + error->localizedDescription(),
-                    BLQLoggingLevel::error);
+                call->self->log("UserEvent: Failed to create UserEvent for code: " +
+                                    std::to_string(rawValue(call->code)) +
+                                    " with error: " + error->localizedDescription(),
+                                BLQLoggingLevel::error);
                 return;
             }
-            if (*sendNow) self->debounceSend();
+            if (call->sendNow) call->self->debounceSend();
         });
 }
 
-bool BLQUserEventManager::fillEvent(const EventPtr& event, BLQUserEventCode code,
-                                    const std::shared_ptr<BLQTagDTO>& tag, const std::string& message,
-                                    const Value& details, std::shared_ptr<BLQSessionDTO> session) {
+bool BLQUserEventManager::fillEvent(const EventPtr& event, BLQUserEventCode code, std::shared_ptr<BLQTagDTO> tag,
+                                    std::string message, Value details, std::shared_ptr<BLQSessionDTO> session) {
     event->code = code;
-    event->message = message;
-    event->details = details;
+    event->message = std::move(message);
+    event->details = std::move(details);
     event->session = std::move(session);
     event->sdkVersion = configManager_->getSDKVersion();
-    event->tag = tag;
+    event->tag = std::move(tag);
     if (isListening()) {
         log("UserEvent: Saving with code " + codeText(*event) +
                 ". Full object: " + event->toDictionary().value_or(Value::dictionary()).description(),

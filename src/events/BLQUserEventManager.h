@@ -82,9 +82,8 @@ public:
 
 private:
     // Fills a new record and judges it; true when it calls for an upload.
-    bool fillEvent(const EventPtr& event, BLQUserEventCode code, const std::shared_ptr<BLQTagDTO>& tag,
-                   const std::string& message, const platform::Value& details,
-                   std::shared_ptr<BLQSessionDTO> session);
+    bool fillEvent(const EventPtr& event, BLQUserEventCode code, std::shared_ptr<BLQTagDTO> tag,
+                   std::string message, platform::Value details, std::shared_ptr<BLQSessionDTO> session);
     void didTakeUnsent(BLQIUserEventDataStore::ListResult result);
     void networkSend(const std::vector<EventPtr>& events);
     void logDeduped(const BLQUserEventDTO& event) const;

@@ -21,19 +21,122 @@ std::vector<std::shared_ptr<BLQUserEvent>> asEvents(
 
 }  // namespace
 
-void BLQCoreDataUserEventDataStore::saveContext() const {
-    platform::Error error;
-    if (!BLQCoreData::sharedInstance().saveContext(&error))
-        log("UserEvent: Failed to save context with error: " + error.description(), BLQLoggingLevel::error);
+void BLQCoreDataUserEventDataStore::enqueue(Work work) {
+    std::lock_guard lock(batchMutex_);
+    if (openBatch_ && openBatch_->open && openBatch_->size < kBatchLimit &&
+        context_->isLastQueued(openBatch_->number)) {
+        openBatch_->waiting.push_back(std::move(work));
+        ++openBatch_->size;
+        return;
+    }
+    auto batch = std::make_shared<Batch>();
+    batch->waiting.push_back(std::move(work));
+    batch->size = 1;
+    batch->number = context_->performNumbered([self = shared_from_this(), batch] { self->runBatch(batch); });
+    openBatch_ = std::move(batch);
+}
+
+void BLQCoreDataUserEventDataStore::runBatch(const std::shared_ptr<Batch>& batch) {
+    inBatch_ = true;
+    std::vector<Work> work;
+    for (;;) {
+        {
+            std::lock_guard lock(batchMutex_);
+            if (batch->waiting.empty()) {
+                batch->open = false;
+                if (openBatch_ == batch) openBatch_.reset();
+                break;
+            }
+            work.swap(batch->waiting);
+        }
+        for (auto& w : work) {
+            if (w.create)
+                createNow(w);
+            else if (w.run)
+                w.run();
+        }
+        work.clear();
+    }
+    inBatch_ = false;
+    // The save asked for is queued behind this block: everything that waits for it is in the list.
+    whenSaved_.reset();
+}
+
+void BLQCoreDataUserEventDataStore::saveContext(std::function<void()> whenSaved) {
+    if (!inBatch_) {
+        if (whenSaved)
+            BLQCoreData::sharedInstance().saveContext(std::move(whenSaved));
+        else
+            BLQCoreData::sharedInstance().saveContext();
+        return;
+    }
+    waitForSave(Saved{nullptr, nullptr, std::move(whenSaved)});
+}
+
+void BLQCoreDataUserEventDataStore::waitForSave(Saved saved) {
+    if (!whenSaved_) {
+        // The batch's first request for a save: the save is asked for now, as it would be outside
+        // a batch, and so joins a save already scheduled or is queued behind what is queued now.
+        // Work asked for from now on is left to a later batch, behind the save, as it would be
+        // queued behind it. Until this block ends the save cannot start: every later request of
+        // the batch is heard by it, and what waits for it runs in the order asked.
+        {
+            std::lock_guard lock(batchMutex_);
+            if (openBatch_) {
+                openBatch_->open = false;
+                openBatch_.reset();
+            }
+        }
+        whenSaved_ = std::make_shared<std::vector<Saved>>();
+        BLQCoreData::sharedInstance().saveContext([saved = whenSaved_] {
+            for (const auto& s : *saved) {
+                if (s.created)
+                    s.created(s.record);
+                else if (s.run)
+                    s.run();
+            }
+        });
+    }
+    if (saved.created || saved.run) whenSaved_->push_back(std::move(saved));
+}
+
+void BLQCoreDataUserEventDataStore::createNow(Work& work) {
+    auto event = context_->insertNewObject<BLQUserEvent>(BLQUserEvent::kEntityName);
+    if (!event) {
+        // Only a context over another model lands here.
+        if (work.completion)
+            work.completion(platform::Error::withDescription("BrindlecueSDK.UserEvent", 0,
+                                                             "UserEvent: Failed to create UserEvent"));
+        return;
+    }
+    auto record = event->toDTO();
+    if (work.fill) {
+        work.fill(record);
+        // One write: the insertion with the filled values.
+        event->updateFromDTO(*record, sessionLookup(), tagLookup());
+    }
+    // The caller hears of the event once it is on disk.
+    if (inBatch_) {
+        waitForSave(Saved{std::move(work.completion), std::move(record), nullptr});
+        return;
+    }
+    BLQCoreData::sharedInstance().saveContext(
+        [completion = std::move(work.completion), record = std::move(record)] {
+            if (completion) completion(record);
+        });
 }
 
 std::shared_ptr<platform::ManagedObject> BLQCoreDataUserEventDataStore::sessionFor(
     const BLQSessionDTO& session, const std::string& appKey) {
     if (lastSession_ && lastSessionId_ == session.id && lastAppKey_ == appKey && !lastSession_->isDeleted() &&
-        lastSession_->managedObjectContext() == context_ && lastSession_->integerValue("id") == session.id &&
-        lastInstall_ && lastInstall_->stringValue("appKey") == appKey &&
-        lastSession_->relatedObject("install") == lastInstall_)
-        return lastSession_;
+        lastSession_->managedObjectContext() == context_ && lastInstall_) {
+        // Still the session of that id, and still linked to the install of that app key.
+        const std::string* key = lastInstall_->primitiveValue("appKey").getString();
+        if (lastSession_->primitiveValue("id") == platform::Value(session.id) && key && *key == appKey &&
+            lastSession_->relatedObjectID("install") == lastInstall_->objectID() &&
+            context_->existingObject(lastInstall_->objectID()) == lastInstall_)
+            return lastSession_;
+    }
     auto request = BLQSession::fetchRequest();
     request.setPredicate(BLQSession::findBySessionId(session.id, appKey));
     auto found = context_->fetch(request);
@@ -138,44 +241,13 @@ std::shared_ptr<BLQSession> BLQCoreDataUserEventDataStore::getOpenSession(
 }
 
 void BLQCoreDataUserEventDataStore::createUserEventObject(std::function<void(CreateResult)> completion) {
-    context_->perform([self = shared_from_this(), completion = std::move(completion)] {
-        auto event = self->context_->insertNewObject<BLQUserEvent>(BLQUserEvent::kEntityName);
-        if (!event) {
-            // Only a context over another model lands here.
-            if (completion)
-                completion(platform::Error::withDescription("BrindlecueSDK.UserEvent", 0,
-                                                            "UserEvent: Failed to create UserEvent"));
-            return;
-        }
-        // The caller hears of the event once it is on disk.
-        BLQCoreData::sharedInstance().saveContext([completion, record = event->toDTO()] {
-            if (completion) completion(record);
-        });
-    });
+    enqueue(Work{true, nullptr, std::move(completion), nullptr});
 }
 
 void BLQCoreDataUserEventDataStore::createUserEventObject(
     std::function<void(const std::shared_ptr<BLQUserEventDTO>&)> fill,
     std::function<void(CreateResult)> completion) {
-    context_->perform(
-        [self = shared_from_this(), fill = std::move(fill), completion = std::move(completion)] {
-            auto event = self->context_->insertNewObject<BLQUserEvent>(BLQUserEvent::kEntityName);
-            if (!event) {
-                if (completion)
-                    completion(platform::Error::withDescription("BrindlecueSDK.UserEvent", 0,
-                                                                "UserEvent: Failed to create UserEvent"));
-                return;
-            }
-            auto record = event->toDTO();
-            if (fill) {
-                fill(record);
-                event->updateFromDTO(*record, self->sessionLookup(), self->tagLookup());
-            }
-            // One write: the insertion with the filled values.
-            BLQCoreData::sharedInstance().saveContext([completion, record] {
-                if (completion) completion(record);
-            });
-        });
+    enqueue(Work{true, std::move(fill), std::move(completion), nullptr});
 }
 
 std::shared_ptr<BLQUserEventDTO> BLQCoreDataUserEventDataStore::getUserEvent(const std::string& id) {
@@ -186,17 +258,17 @@ std::shared_ptr<BLQUserEventDTO> BLQCoreDataUserEventDataStore::getUserEvent(con
 }
 
 void BLQCoreDataUserEventDataStore::findUnsentUserEvents(std::function<void(ListResult)> completion) {
-    context_->perform([self = shared_from_this(), completion = std::move(completion)] {
+    enqueue(Work{false, nullptr, nullptr, [self = shared_from_this(), completion = std::move(completion)] {
         if (self->undoMarksOfEndedRun()) self->saveContext();
         std::vector<std::shared_ptr<BLQUserEventDTO>> records;
         for (const auto& event : self->fetchUnsentUserEvents()) records.push_back(event->toDTO());
         if (completion) completion(std::move(records));
-    });
+    }});
 }
 
 void BLQCoreDataUserEventDataStore::associateUserEventsWithoutSessionToSession(
     const std::shared_ptr<BLQSessionDTO>& sessionDTO) {
-    context_->perform([self = shared_from_this(), sessionDTO] {
+    enqueue(Work{false, nullptr, nullptr, [self = shared_from_this(), sessionDTO] {
         auto session = sessionDTO ? self->getOpenSession(*sessionDTO) : nullptr;
         if (!session) {
             self->log("UserEvent: Failed to retrieve Session to associate with UserEvents missing Session",
@@ -206,11 +278,11 @@ void BLQCoreDataUserEventDataStore::associateUserEventsWithoutSessionToSession(
         for (const auto& event : self->fetchUserEventsMissingSession())
             event->setRelatedObject("session", session);
         self->saveContext();
-    });
+    }});
 }
 
 void BLQCoreDataUserEventDataStore::saveUserEvent(const std::shared_ptr<BLQUserEventDTO>& dto) {
-    context_->perform([self = shared_from_this(), dto] {
+    enqueue(Work{false, nullptr, nullptr, [self = shared_from_this(), dto] {
         if (!dto || !dto->id) {
             self->log("UserEvent: Attempting to save UserEvent, which has no id, aborting.",
                       BLQLoggingLevel::warning);
@@ -224,7 +296,7 @@ void BLQCoreDataUserEventDataStore::saveUserEvent(const std::shared_ptr<BLQUserE
         }
         event->updateFromDTO(*dto, self->sessionLookup(), self->tagLookup());
         self->saveContext();
-    });
+    }});
 }
 
 void BLQCoreDataUserEventDataStore::saveUserEvents(
@@ -233,7 +305,7 @@ void BLQCoreDataUserEventDataStore::saveUserEvents(
 }
 
 void BLQCoreDataUserEventDataStore::deleteUserEvent(const std::shared_ptr<BLQUserEventDTO>& dto) {
-    context_->perform([self = shared_from_this(), dto] {
+    enqueue(Work{false, nullptr, nullptr, [self = shared_from_this(), dto] {
         if (!dto || !dto->id) {
             self->log("UserEvent: Attempting to delete UserEvent which doesn't have an id, aborting.",
                       BLQLoggingLevel::warning);
@@ -247,24 +319,24 @@ void BLQCoreDataUserEventDataStore::deleteUserEvent(const std::shared_ptr<BLQUse
         }
         self->context_->deleteObject(event);
         self->saveContext();
-    });
+    }});
 }
 
 void BLQCoreDataUserEventDataStore::takeUnsentUserEvents(std::function<void(ListResult)> completion) {
-    context_->perform([self = shared_from_this(), completion = std::move(completion)] {
+    enqueue(Work{false, nullptr, nullptr, [self = shared_from_this(), completion = std::move(completion)] {
         // One block on the context's queue: nothing else can fetch these events between the
         // fetch and the mark. The marks an ended run left are undone in the same save.
         self->undoMarksOfEndedRun();
         auto events = self->fetchUnsentUserEvents();
         for (const auto& event : events) event->setValue("status", rawValue(BLQUserEventStatus::sending));
         // The records are made after the save, with the modification date it stamped.
-        BLQCoreData::sharedInstance().saveContext([completion, events = std::move(events)] {
+        self->saveContext([completion, events = std::move(events)] {
             std::vector<std::shared_ptr<BLQUserEventDTO>> records;
             records.reserve(events.size());
             for (const auto& event : events) records.push_back(event->toDTO());
             if (completion) completion(std::move(records));
         });
-    });
+    }});
 }
 
 void BLQCoreDataUserEventDataStore::resetUserEventsBeingSent() {

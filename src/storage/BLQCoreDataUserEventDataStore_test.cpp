@@ -1,10 +1,15 @@
 #include "storage/BLQCoreDataUserEventDataStore.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include "storage/BLQCoreDataInstallDataStore.h"
 #include "storage/BLQCoreDataSessionDataStore.h"
 #include "storage/BLQCoreDataTagDataStore.h"
+#include "storage/BLQPersistentContainer.h"
 #include "storage/BLQUserEvent.h"
 #include "storage/StoreTestSupport_test.h"
 #include "tags/BLQTagDTO.h"
@@ -50,6 +55,70 @@ protected:
     std::shared_ptr<BLQCoreDataUserEventDataStore> store;
     std::shared_ptr<BLQInstallDTO> install;
 };
+
+// Rows of the store file with the event id, read through a connection of its own.
+int storedRowsWithId(const std::filesystem::path& file, const std::string& id) {
+    sqlite3* db = nullptr;
+    int count = -1;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM UserEvent WHERE id = ?", -1, &stmt, nullptr) == SQLITE_OK) {
+            sqlite3_bind_text(stmt, 1, id.c_str(), -1, SQLITE_TRANSIENT);
+            if (sqlite3_step(stmt) == SQLITE_ROW) count = sqlite3_column_int(stmt, 0);
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return count;
+}
+
+TEST_F(UserEventStoreTest, ABurstKeepsItsPlaceAmongOtherWorkAndHearsOfEachEventOnDisk) {
+    auto session = openSession();
+    auto tags = std::make_shared<BLQCoreDataTagDataStore>(context);
+    const auto file = BLQCoreData::sharedInstance().persistentContainer()->storeURL();
+    // Touched on the store's queue only.
+    std::vector<std::string> heard;
+    std::vector<int> rowsWhenHeard;
+    auto record = [&](bool tagged) {
+        store->createUserEventObject(
+            [&, tagged](const EventPtr& event) {
+                event->session = session;
+                if (tagged) event->tag = std::make_shared<BLQTagDTO>("level", "1");
+            },
+            [&](BLQIUserEventDataStore::CreateResult result) {
+                const auto& event = std::get<EventPtr>(result);
+                heard.push_back(*event->id);
+                rowsWhenHeard.push_back(storedRowsWithId(file, *event->id));
+            });
+    };
+    // Recorded one after another without waiting: the events share the store's blocks, but an
+    // event asked for after other work on the context (the tag's save) still comes after it.
+    for (int i = 0; i < 20; ++i) record(false);
+    record(true);
+    tags->saveTag("level", std::any(std::string("1")), nullptr);
+    record(true);
+    for (int i = 0; i < 20; ++i) record(false);
+    settle();
+
+    ASSERT_EQ(heard.size(), 42u);
+    EXPECT_EQ(rowsWhenHeard, std::vector<int>(42, 1));  // each completion ran with its event on disk
+    EXPECT_FALSE(store->getUserEvent(heard[20])->tag);  // made before the tag was saved
+    auto tagged = store->getUserEvent(heard[21]);
+    ASSERT_TRUE(tagged->tag);
+    EXPECT_EQ(tagged->tag->value, "1");
+    // Completions came in the order the events were asked for, which is the order they were made.
+    std::vector<std::string> made = context->performAndWait([&] {
+        auto objects = *context->fetch(BLQUserEvent::fetchRequest());
+        std::sort(objects.begin(), objects.end(), [](const auto& a, const auto& b) {
+            return a->objectID().primaryKey < b->objectID().primaryKey;
+        });
+        std::vector<std::string> ids;
+        for (const auto& object : objects) ids.push_back(*object->stringValue("id"));
+        return ids;
+    });
+    EXPECT_EQ(made, heard);
+    for (const auto& id : heard) EXPECT_EQ(store->getUserEvent(id)->session->id, session->id);
+}
 
 TEST_F(UserEventStoreTest, ANewEventIsUnsentWithoutSessionAndIsOfferedOnlyOnceLinked) {
     auto event = create();

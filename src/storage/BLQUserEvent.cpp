@@ -37,7 +37,7 @@ void BLQUserEvent::awakeFromInsert() {
     std::string id = platform::Crypto::uuidString();
     for (char& c : id)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    setValue("id", id);
+    setValue("id", std::move(id));
     setValue("status", rawValue(BLQUserEventStatus::unsent));
 }
 
@@ -54,16 +54,49 @@ std::shared_ptr<BLQUserEventDTO> BLQUserEvent::toDTO() const {
                                              stringValue("sdkVersion"), createdDate(), modifiedDate());
 }
 
+namespace {
+
+bool sameText(const Value& held, const std::optional<std::string>& text) {
+    const std::string* s = held.getString();
+    return text ? s != nullptr && *s == *text : held.isNil();
+}
+
+bool sameInteger(const Value& held, int64_t n) {
+    auto i = held.getInteger();
+    return i && *i == n;
+}
+
+bool sameDate(const Value& held, const std::optional<platform::Date>& date) {
+    auto d = held.getDate();
+    return date ? d && *d == *date : held.isNil();
+}
+
+}  // namespace
+
 void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup& findSession,
                                  const TagLookup& findTag) {
-    setValue("id", dto.id);
-    setValue("code", rawValue(dto.code));
-    setValue("details", dto.details.isDictionary() ? dto.details : Value());
-    setValue("message", dto.message);
-    setValue("status", rawValue(dto.status));
-    setCreatedDate(dto.createdDate);
-    setModifiedDate(dto.modifiedDate);
-    setValue("sdkVersion", dto.sdkVersion);
+    Value details = dto.details.isDictionary() ? dto.details : Value();
+    if (isInserted()) {
+        // A new object is written whole by its insertion: a value it already holds need not be
+        // set again (setting marks it changed, which only an update reads).
+        if (!sameText(primitiveValue("id"), dto.id)) setValue("id", dto.id);
+        if (!sameInteger(primitiveValue("code"), rawValue(dto.code))) setValue("code", rawValue(dto.code));
+        if (!(primitiveValue("details") == details)) setValue("details", std::move(details));
+        if (!sameText(primitiveValue("message"), dto.message)) setValue("message", dto.message);
+        if (!sameInteger(primitiveValue("status"), rawValue(dto.status))) setValue("status", rawValue(dto.status));
+        if (!sameDate(primitiveValue("createdDate"), dto.createdDate)) setCreatedDate(dto.createdDate);
+        if (!sameDate(primitiveValue("modifiedDate"), dto.modifiedDate)) setModifiedDate(dto.modifiedDate);
+        if (!sameText(primitiveValue("sdkVersion"), dto.sdkVersion)) setValue("sdkVersion", dto.sdkVersion);
+    } else {
+        setValue("id", dto.id);
+        setValue("code", rawValue(dto.code));
+        setValue("details", std::move(details));
+        setValue("message", dto.message);
+        setValue("status", rawValue(dto.status));
+        setCreatedDate(dto.createdDate);
+        setModifiedDate(dto.modifiedDate);
+        setValue("sdkVersion", dto.sdkVersion);
+    }
 
     auto context = managedObjectContext();
     if (dto.tag) {

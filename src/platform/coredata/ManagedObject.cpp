@@ -147,10 +147,20 @@ std::shared_ptr<ManagedObject> ManagedObject::relatedObject(std::string_view key
     int r = entity_->relationshipIndex(key);
     if (r < 0 || entity_->relationships()[static_cast<size_t>(r)].toMany) return nullptr;
     const auto& target = toOne_[static_cast<size_t>(r)];
+    if (!target) return nullptr;
     auto context = context_.lock();
-    if (!target || !context) return nullptr;
+    if (!context) return nullptr;
     return context->objectForID(
         {entity_->relationships()[static_cast<size_t>(r)].destinationEntity, *target});
+}
+
+std::optional<ManagedObjectID> ManagedObject::relatedObjectID(std::string_view key) const {
+    int r = entity_->relationshipIndex(key);
+    if (r < 0) return std::nullopt;
+    const RelationshipDescription& rel = entity_->relationships()[static_cast<size_t>(r)];
+    const auto& target = toOne_[static_cast<size_t>(r)];
+    if (rel.toMany || !target) return std::nullopt;
+    return ManagedObjectID{rel.destinationEntity, *target};
 }
 
 bool ManagedObject::setRelatedObject(std::string_view key, const std::shared_ptr<ManagedObject>& object) {

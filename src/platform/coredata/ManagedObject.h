@@ -49,6 +49,9 @@ public:
 
     // Attribute values; absent for nil and for keys that are not attributes.
     Value value(std::string_view key) const;
+    // The attribute's value as the object holds it, without a copy (the platform's primitive
+    // value); absent for nil and for keys that are not attributes.
+    const Value& primitiveValue(std::string_view key) const { return slotValue(key); }
     std::optional<std::string> stringValue(std::string_view key) const;
     std::optional<int64_t> integerValue(std::string_view key) const;
     std::optional<double> doubleValue(std::string_view key) const;
@@ -71,6 +74,9 @@ public:
     std::shared_ptr<T> relatedObject(std::string_view key) const {
         return std::dynamic_pointer_cast<T>(relatedObject(key));
     }
+    // The id of a to-one relationship's object, without reading the object; none for nil and for
+    // keys that are not to-one relationships.
+    std::optional<ManagedObjectID> relatedObjectID(std::string_view key) const;
     // Null clears. The object must be of the destination entity and live in the same context.
     bool setRelatedObject(std::string_view key, const std::shared_ptr<ManagedObject>& object);
 

@@ -59,10 +59,27 @@ ManagedObjectContext::~ManagedObjectContext() {
 }
 
 void ManagedObjectContext::perform(std::function<void()> block) {
+    performNumbered(std::move(block));
+}
+
+uint64_t ManagedObjectContext::performNumbered(std::function<void()> block) {
+    std::lock_guard lock(sequenceMutex_);
     queue_->async([self = shared_from_this(), block = std::move(block)] { self->runScoped(block); });
+    return ++sequence_;
+}
+
+bool ManagedObjectContext::isLastQueued(uint64_t number) const {
+    if (type_ != ConcurrencyType::PrivateQueue) return false;
+    std::lock_guard lock(sequenceMutex_);
+    return sequence_ == number;
 }
 
 void ManagedObjectContext::syncOnQueue(const std::function<void()>& block) {
+    {
+        // A block that waits its turn ends the turn of whatever was queued before it.
+        std::lock_guard lock(sequenceMutex_);
+        ++sequence_;
+    }
     queue_->sync([&] { runScoped(block); });
 }
 
@@ -88,7 +105,7 @@ std::shared_ptr<ManagedObject> ManagedObjectContext::registered(const ManagedObj
 }
 
 void ManagedObjectContext::registerObject(const std::shared_ptr<ManagedObject>& object) {
-    registry_[object->id_] = object;
+    registry_.insert_or_assign(object->id_, object);
     if (registry_.size() >= pruneAt_) {
         std::erase_if(registry_, [](const auto& entry) { return entry.second.expired(); });
         pruneAt_ = std::max<size_t>(1024, registry_.size() * 2);
@@ -373,9 +390,14 @@ ManagedObjectContext::PendingEffect ManagedObjectContext::pendingChangesAffect(c
 }
 
 KeyPathValue ManagedObjectContext::resolveKeyPath(const ManagedObject& object, const std::string& keyPath) {
-    KeyPathValue out;
     auto kp = coordinator_->managedObjectModel()->resolveKeyPath(object.entity_, keyPath);
-    if (!kp) return out;
+    if (!kp) return KeyPathValue();
+    return resolveKeyPath(object, *kp);
+}
+
+KeyPathValue ManagedObjectContext::resolveKeyPath(const ManagedObject& object, const ResolvedKeyPath& path) {
+    KeyPathValue out;
+    const ResolvedKeyPath* kp = &path;
     out.isRelationship = kp->relationship != nullptr;
     std::shared_ptr<ManagedObject> hold;
     const ManagedObject* current = &object;
@@ -435,9 +457,26 @@ std::optional<std::vector<std::shared_ptr<ManagedObject>>> ManagedObjectContext:
         rows = coordinator_->fetchRows(request, !pending, error);
     }
     if (!rows) return std::nullopt;
+    // Key paths are resolved once per entity for all the objects the fetch judges in memory.
+    struct Resolved {
+        const EntityDescription* entity;
+        const std::string* keyPath;
+        std::optional<ResolvedKeyPath> path;
+    };
+    std::vector<Resolved> resolved;
     auto matches = [&](const ManagedObject& object) {
-        return !request.predicate() ||
-               request.predicate()->evaluate([&](const std::string& kp) { return resolveKeyPath(object, kp); });
+        return !request.predicate() || request.predicate()->evaluate([&](const std::string& keyPath) {
+            auto it = std::find_if(resolved.begin(), resolved.end(), [&](const Resolved& r) {
+                return r.entity == object.entity_.get() && (r.keyPath == &keyPath || *r.keyPath == keyPath);
+            });
+            if (it == resolved.end()) {
+                resolved.push_back(Resolved{object.entity_.get(), &keyPath,
+                                            coordinator_->managedObjectModel()->resolveKeyPath(object.entity_,
+                                                                                               keyPath)});
+                it = std::prev(resolved.end());
+            }
+            return it->path ? resolveKeyPath(object, *it->path) : KeyPathValue();
+        });
     };
     std::vector<std::shared_ptr<ManagedObject>> results;
     results.reserve(rows->size());

@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -20,6 +21,7 @@ class DispatchQueue;
 class Notification;
 class NotificationObserver;
 class PersistentStoreCoordinator;
+struct ResolvedKeyPath;
 struct StoredRow;
 
 // A scratch pad of managed objects over a coordinator's store. Each context is confined to its
@@ -51,6 +53,15 @@ public:
 
     // Schedules the block on the context's queue and returns at once.
     void perform(std::function<void()> block);
+    // The same, giving back the block's number in the sequence of blocks queued on the context
+    // (by perform and performAndWait alike), for isLastQueued.
+    uint64_t performNumbered(std::function<void()> block);
+    // Whether the block of the number is still the last one queued on a private-queue context:
+    // nothing was queued on the context after it (it may have started or ended since). Work a
+    // caller hands to its own block while this holds keeps its place in the context's order, as
+    // if it had been queued as a block of its own. Always false on a main-queue context, whose
+    // queue takes other work too.
+    bool isLastQueued(uint64_t number) const;
     // Runs the block on the context's queue and waits for it, giving back its result. From inside
     // the context's own queue the block runs at once.
     template <class F>
@@ -132,6 +143,7 @@ private:
     enum class PendingEffect { None, Own, Related };
     PendingEffect pendingChangesAffect(const FetchRequest& request) const;
     KeyPathValue resolveKeyPath(const ManagedObject& object, const std::string& keyPath);
+    KeyPathValue resolveKeyPath(const ManagedObject& object, const ResolvedKeyPath& path);
     void sortObjects(std::vector<std::shared_ptr<ManagedObject>>& objects,
                      const std::vector<SortDescriptor>& sorts);
     static void erase(std::vector<std::shared_ptr<ManagedObject>>& list, const ManagedObject& object);
@@ -139,6 +151,10 @@ private:
     ConcurrencyType type_;
     std::shared_ptr<PersistentStoreCoordinator> coordinator_;
     std::shared_ptr<DispatchQueue> queue_;
+    // The number of the last block queued (isLastQueued); queuing a block and numbering it are
+    // one step under the mutex.
+    mutable std::mutex sequenceMutex_;
+    uint64_t sequence_ = 0;
     // Looked up for every object a fetch, a relationship or a merge names.
     struct IDHash {
         size_t operator()(const ManagedObjectID& id) const noexcept {

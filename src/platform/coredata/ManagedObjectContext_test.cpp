@@ -7,6 +7,7 @@
 #include "platform/coredata/ManagedObjectContext.h"
 #include "platform/coredata/TestModel_test.h"
 #include "platform/dispatch/Clock.h"
+#include "platform/dispatch/RunLoop.h"
 
 using namespace brindlecue::platform;
 using namespace brindlecue::platform::testing;
@@ -128,6 +129,13 @@ TEST_F(ContextTest, RelationshipsKeepTheirInverseInStep) {
     EXPECT_TRUE(other->removeRelatedObject("sessions", s2));
     EXPECT_EQ(s2->relatedObject("install"), nullptr);
     EXPECT_FALSE(install->removeRelatedObject("sessions", s2));
+
+    // The id of a to-one relationship's object is read without the object; none for nil, for a
+    // to-many relationship and for an unknown key.
+    EXPECT_EQ(s1->relatedObjectID("install"), install->objectID());
+    EXPECT_EQ(s2->relatedObjectID("install"), std::nullopt);
+    EXPECT_EQ(install->relatedObjectID("sessions"), std::nullopt);
+    EXPECT_EQ(s1->relatedObjectID("nothing"), std::nullopt);
 
     EXPECT_FALSE(s1->setRelatedObject("install", s2));        // wrong entity
     EXPECT_FALSE(s1->setRelatedObject("sessions", install));  // not a to-one
@@ -332,4 +340,26 @@ TEST_F(ContextTest, ReadsOfABlockSeeWhatIsSavedMeanwhile) {
         EXPECT_EQ(reader->count(request), 1u);
     });
     EXPECT_EQ(countOf(main, "Install"), 2u);
+}
+
+TEST_F(ContextTest, ABlockIsLastQueuedUntilAnythingIsQueuedAfterIt) {
+    auto background = container->newBackgroundContext();
+    std::vector<int> ran;
+    const uint64_t first = background->performNumbered([&] { ran.push_back(1); });
+    EXPECT_TRUE(background->isLastQueued(first));
+    background->perform([&] { ran.push_back(2); });
+    EXPECT_FALSE(background->isLastQueued(first));
+
+    const uint64_t third = background->performNumbered([&] { ran.push_back(3); });
+    EXPECT_GT(third, first);
+    EXPECT_TRUE(background->isLastQueued(third));
+    // A block that waits for its turn comes after it too, also once it has run.
+    background->performAndWait([&] { ran.push_back(4); });
+    EXPECT_FALSE(background->isLastQueued(third));
+    EXPECT_EQ(ran, (std::vector<int>{1, 2, 3, 4}));
+
+    // The main queue takes work from elsewhere as well: nothing queued there counts as last.
+    const uint64_t onMain = main->performNumbered([] {});
+    EXPECT_FALSE(main->isLastQueued(onMain));
+    RunLoop::main().runUntilIdle();
 }
