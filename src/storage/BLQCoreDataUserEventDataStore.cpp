@@ -259,44 +259,48 @@ std::shared_ptr<BLQUserEventDTO> BLQCoreDataUserEventDataStore::getUserEvent(con
 
 void BLQCoreDataUserEventDataStore::findUnsentUserEvents(std::function<void(ListResult)> completion) {
     enqueue(Work{false, nullptr, nullptr, [self = shared_from_this(), completion = std::move(completion)] {
-        if (self->undoMarksOfEndedRun()) self->saveContext();
-        std::vector<std::shared_ptr<BLQUserEventDTO>> records;
-        for (const auto& event : self->fetchUnsentUserEvents()) records.push_back(event->toDTO());
-        if (completion) completion(std::move(records));
-    }});
+                     if (self->undoMarksOfEndedRun()) self->saveContext();
+                     std::vector<std::shared_ptr<BLQUserEventDTO>> records;
+                     for (const auto& event : self->fetchUnsentUserEvents())
+                         records.push_back(event->toDTO());
+                     if (completion) completion(std::move(records));
+                 }});
 }
 
 void BLQCoreDataUserEventDataStore::associateUserEventsWithoutSessionToSession(
     const std::shared_ptr<BLQSessionDTO>& sessionDTO) {
-    enqueue(Work{false, nullptr, nullptr, [self = shared_from_this(), sessionDTO] {
-        auto session = sessionDTO ? self->getOpenSession(*sessionDTO) : nullptr;
-        if (!session) {
-            self->log("UserEvent: Failed to retrieve Session to associate with UserEvents missing Session",
-                      BLQLoggingLevel::warning);
-            return;
-        }
-        for (const auto& event : self->fetchUserEventsMissingSession())
-            event->setRelatedObject("session", session);
-        self->saveContext();
-    }});
+    enqueue(
+        Work{false, nullptr, nullptr, [self = shared_from_this(), sessionDTO] {
+                 auto session = sessionDTO ? self->getOpenSession(*sessionDTO) : nullptr;
+                 if (!session) {
+                     self->log(
+                         "UserEvent: Failed to retrieve Session to associate with UserEvents missing Session",
+                         BLQLoggingLevel::warning);
+                     return;
+                 }
+                 for (const auto& event : self->fetchUserEventsMissingSession())
+                     event->setRelatedObject("session", session);
+                 self->saveContext();
+             }});
 }
 
 void BLQCoreDataUserEventDataStore::saveUserEvent(const std::shared_ptr<BLQUserEventDTO>& dto) {
     enqueue(Work{false, nullptr, nullptr, [self = shared_from_this(), dto] {
-        if (!dto || !dto->id) {
-            self->log("UserEvent: Attempting to save UserEvent, which has no id, aborting.",
-                      BLQLoggingLevel::warning);
-            return;
-        }
-        auto event = self->findUserEvent(*dto->id);
-        if (!event) {
-            self->log("UserEvent: Attempting to save UserEvent, but doesn't exist in DB, aborting.",
-                      BLQLoggingLevel::warning);
-            return;
-        }
-        event->updateFromDTO(*dto, self->sessionLookup(), self->tagLookup());
-        self->saveContext();
-    }});
+                     if (!dto || !dto->id) {
+                         self->log("UserEvent: Attempting to save UserEvent, which has no id, aborting.",
+                                   BLQLoggingLevel::warning);
+                         return;
+                     }
+                     auto event = self->findUserEvent(*dto->id);
+                     if (!event) {
+                         self->log(
+                             "UserEvent: Attempting to save UserEvent, but doesn't exist in DB, aborting.",
+                             BLQLoggingLevel::warning);
+                         return;
+                     }
+                     event->updateFromDTO(*dto, self->sessionLookup(), self->tagLookup());
+                     self->saveContext();
+                 }});
 }
 
 void BLQCoreDataUserEventDataStore::saveUserEvents(
@@ -305,38 +309,40 @@ void BLQCoreDataUserEventDataStore::saveUserEvents(
 }
 
 void BLQCoreDataUserEventDataStore::deleteUserEvent(const std::shared_ptr<BLQUserEventDTO>& dto) {
-    enqueue(Work{false, nullptr, nullptr, [self = shared_from_this(), dto] {
-        if (!dto || !dto->id) {
-            self->log("UserEvent: Attempting to delete UserEvent which doesn't have an id, aborting.",
-                      BLQLoggingLevel::warning);
-            return;
-        }
-        auto event = self->findUserEvent(*dto->id);
-        if (!event) {
-            self->log("UserEvent: Attempting to delete UserEvent, but doesn't exist in DB, aborting.",
-                      BLQLoggingLevel::warning);
-            return;
-        }
-        self->context_->deleteObject(event);
-        self->saveContext();
-    }});
+    enqueue(Work{
+        false, nullptr, nullptr, [self = shared_from_this(), dto] {
+            if (!dto || !dto->id) {
+                self->log("UserEvent: Attempting to delete UserEvent which doesn't have an id, aborting.",
+                          BLQLoggingLevel::warning);
+                return;
+            }
+            auto event = self->findUserEvent(*dto->id);
+            if (!event) {
+                self->log("UserEvent: Attempting to delete UserEvent, but doesn't exist in DB, aborting.",
+                          BLQLoggingLevel::warning);
+                return;
+            }
+            self->context_->deleteObject(event);
+            self->saveContext();
+        }});
 }
 
 void BLQCoreDataUserEventDataStore::takeUnsentUserEvents(std::function<void(ListResult)> completion) {
     enqueue(Work{false, nullptr, nullptr, [self = shared_from_this(), completion = std::move(completion)] {
-        // One block on the context's queue: nothing else can fetch these events between the
-        // fetch and the mark. The marks an ended run left are undone in the same save.
-        self->undoMarksOfEndedRun();
-        auto events = self->fetchUnsentUserEvents();
-        for (const auto& event : events) event->setValue("status", rawValue(BLQUserEventStatus::sending));
-        // The records are made after the save, with the modification date it stamped.
-        self->saveContext([completion, events = std::move(events)] {
-            std::vector<std::shared_ptr<BLQUserEventDTO>> records;
-            records.reserve(events.size());
-            for (const auto& event : events) records.push_back(event->toDTO());
-            if (completion) completion(std::move(records));
-        });
-    }});
+                     // One block on the context's queue: nothing else can fetch these events between the
+                     // fetch and the mark. The marks an ended run left are undone in the same save.
+                     self->undoMarksOfEndedRun();
+                     auto events = self->fetchUnsentUserEvents();
+                     for (const auto& event : events)
+                         event->setValue("status", rawValue(BLQUserEventStatus::sending));
+                     // The records are made after the save, with the modification date it stamped.
+                     self->saveContext([completion, events = std::move(events)] {
+                         std::vector<std::shared_ptr<BLQUserEventDTO>> records;
+                         records.reserve(events.size());
+                         for (const auto& event : events) records.push_back(event->toDTO());
+                         if (completion) completion(std::move(records));
+                     });
+                 }});
 }
 
 void BLQCoreDataUserEventDataStore::resetUserEventsBeingSent() {
