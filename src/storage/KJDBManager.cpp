@@ -186,9 +186,9 @@ bool KJDBManager::saveATipSeries(const KJDBFeedRecord& feed) {
     });
 }
 
-bool KJDBManager::saveMultipleTipSeries(const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds,
-                                        std::vector<Value>* stored) {
-    if (stored) stored->clear();
+bool KJDBManager::saveMultipleTipSeries(
+    const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds,
+    const std::function<void(const std::vector<Value>& dictionaries)>& setUp) {
     return KJDao::inTransaction([&] {
         // Every item is set up against the rows stored before this call, then all are written. The
         // rows are archived each on its own, so many are shared among workers.
@@ -198,10 +198,10 @@ bool KJDBManager::saveMultipleTipSeries(const std::vector<std::shared_ptr<KJDBFe
             Value dictionary = setupFeedsDictionaryFromFeedObject(*feed);
             if (!dictionary.isAbsent()) dictionaries.push_back(std::move(dictionary));
         }
+        if (setUp && !dictionaries.empty()) setUp(dictionaries);
         std::vector<Value> rows(dictionaries.size());
         platform::DispatchQueue::concurrentPerform(
             rows.size(), [&](size_t i) { rows[i] = archiveDataToBeSaved(dictionaries[i]); });
-        if (stored) *stored = std::move(dictionaries);
         return rows.empty() || KJDao::insertMultipleTips(rows);
     });
 }

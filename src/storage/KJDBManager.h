@@ -50,10 +50,12 @@ public:
     // The row of the cache for a stored dictionary.
     platform::Value archiveDataToBeSaved(const platform::Value& stored);
     bool saveATipSeries(const KJDBFeedRecord& feed);
-    // Stores the items that set-up accepts; true when every one of those was stored. With `stored`,
-    // also hands back the dictionaries of the rows written.
-    bool saveMultipleTipSeries(const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds,
-                               std::vector<platform::Value>* stored = nullptr);
+    // Stores the items that set-up accepts; true when every one of those was stored. With `setUp`,
+    // also hands over the dictionaries of the rows to be written, in order, once they are set up
+    // and before they are archived and written (inside the cache's lock and transaction).
+    bool saveMultipleTipSeries(
+        const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds,
+        const std::function<void(const std::vector<platform::Value>& dictionaries)>& setUp = {});
 
     std::shared_ptr<KJDBTipSeries> findTipSeriesByFeedId(const std::string& feedId);
     SeriesList findAllTipFeeds();
