@@ -283,11 +283,29 @@ Ref Writer::date(double secondsSinceReferenceDate) {
     return put(number(kDate << 4 | 3, bits, 8), nullptr, 0, mix(bits) ^ 0x33, true);
 }
 
+namespace {
+
+// Whether every byte is ASCII and none is 0, eight at a time.
+bool plainAscii(const uint8_t* p, size_t n) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    for (; n >= 8; p += 8, n -= 8) {
+        uint64_t w = 0;
+        std::memcpy(&w, p, 8);
+        // A high bit, or a zero byte (whose borrow sets the high bit of a byte that had none).
+        if ((w | ((w - kOnes) & ~w)) & kHigh) return false;
+    }
+    for (; n > 0; ++p, --n)
+        if (*p == 0 || *p >= 0x80) return false;
+    return true;
+}
+
+}  // namespace
+
 Ref Writer::string(std::string_view text) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     // A text with U+0000 is written as UTF-16: readers that take ASCII texts as C strings end them
     // there.
-    if (std::all_of(bytes, bytes + text.size(), [](uint8_t c) { return c != 0 && c < 0x80; }))
+    if (plainAscii(bytes, text.size()))
         return put(marker(kAscii, text.size()), bytes, text.size(), uint64_t(kAscii) << 56 ^ text.size(), true);
     units_.clear();
     auto unit = [&](char32_t u) {
