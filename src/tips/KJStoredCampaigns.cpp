@@ -143,12 +143,21 @@ KJStoredCampaigns::SerializedForms KJStoredCampaigns::takeSerializedForms() {
     return out;
 }
 
-void KJStoredCampaigns::readCampaigns() {
-    auto rows = KJDao::findRowVersionsByFeedType("CAMPAIGN");
-    if (!rows) rows.emplace();  // as an unreadable cache reads: nothing stored
+double KJStoredCampaigns::readCampaigns(double now) {
+    auto table = KJDao::findActiveRows({"CAMPAIGN", "FAQ"}, now);
+    std::optional<std::vector<KJDao::RowVersion>> rows;
+    double nextChange = now;  // without an answer the copy is good for this question only
+    if (table) {
+        rows = std::move(table->byKind[0]);
+        faqRows_ = std::move(table->byKind[1]);
+        nextChange = table->nextChange;
+    } else {
+        rows.emplace();  // as an unreadable cache reads: nothing stored
+        faqRows_.reset();
+    }
     campaignsStale_ = false;
     const std::shared_ptr<Ahead> ahead = finishedAhead();
-    if (campaigns_ && *rows == rows_) return;
+    if (campaigns_ && *rows == rows_) return nextChange;
 
     auto cache = KJDBManager::sharedInstance();
     // The rows not seen yet are taken from what was decoded ahead, else decoded from what was just
@@ -186,6 +195,7 @@ void KJStoredCampaigns::readCampaigns() {
     rows_ = std::move(*rows);
     campaigns_ = std::move(list);
     ++generation_;
+    return nextChange;
 }
 
 void KJStoredCampaigns::refreshIfNeeded(bool campaigns, bool faq) {
@@ -193,19 +203,31 @@ void KJStoredCampaigns::refreshIfNeeded(bool campaigns, bool faq) {
     if (validUntilKnown_ && now >= validUntil_) {
         campaignsStale_ = true;
         faq_.reset();
+        faqRows_.reset();
         validUntilKnown_ = false;
     }
     bool read = false;
+    std::optional<double> nextChange;
     if (campaigns && (campaignsStale_ || !campaigns_)) {
-        readCampaigns();
+        nextChange = readCampaigns(now);
         read = true;
     }
     if (faq && !faq_) {
-        faq_ = campaignsOf(KJDBManager::sharedInstance()->findAllFAQFeeds());
+        auto cache = KJDBManager::sharedInstance();
+        if (faqRows_) {
+            // The rows the last look at the table found, by row id.
+            std::vector<int64_t> rowIds;
+            rowIds.reserve(faqRows_->size());
+            for (const auto& row : *faqRows_) rowIds.push_back(row.rowId);
+            faq_ = campaignsOf(cache->getDataForFAQ(KJDao::findContentsByRowIds(rowIds)).value_or(
+                KJDBManager::SeriesList{}));
+        } else {
+            faq_ = campaignsOf(cache->findAllFAQFeeds());
+        }
         read = true;
     }
     if (read && !validUntilKnown_) {
-        validUntil_ = nextActivityChange(now);
+        validUntil_ = nextChange ? *nextChange : nextActivityChange(now);
         validUntilKnown_ = true;
     }
 }
@@ -224,6 +246,7 @@ KJStoredCampaigns::SeriesList KJStoredCampaigns::faqCampaigns() {
 
 void KJStoredCampaigns::refreshCampaign(const std::string& feedId) {
     std::lock_guard lock(mutex_);
+    faqRows_.reset();
     if (!campaigns_ || campaignsStale_) return;  // the next question reads everything anyway
     auto row = std::find_if(rows_.begin(), rows_.end(), [&](const auto& r) { return r.feedId == feedId; });
     if (row == rows_.end()) return;
@@ -260,6 +283,7 @@ void KJStoredCampaigns::invalidate() {
     std::lock_guard lock(mutex_);
     campaignsStale_ = true;
     faq_.reset();
+    faqRows_.reset();
     validUntilKnown_ = false;
 }
 

@@ -59,8 +59,10 @@ public:
 private:
     // Under mutex_: reads what is missing or stale.
     void refreshIfNeeded(bool campaigns, bool faq);
-    // Under mutex_: the list of the active rows, decoding those not seen yet.
-    void readCampaigns();
+    // Under mutex_: the list of the active rows, decoding those not seen yet, read at the moment
+    // now in one look at the table with the active "FAQ" rows and the next moment at which the
+    // active rows change (which it answers; now when the table could not be read).
+    double readCampaigns(double now);
     struct Ahead;
     // Under mutex_: the work of decodeAhead, finished (the calling thread helps); null when there is
     // none. The next read forgets it.
@@ -89,6 +91,8 @@ private:
     };
     std::vector<Form> forms_;
     std::optional<SeriesList> faq_;
+    // The active "FAQ" rows as the last look at the table found them, until the copy is stale.
+    std::optional<std::vector<KJDao::RowVersion>> faqRows_;
     uint64_t generation_ = 0;
     // The copy holds while the clock is before this moment (seconds since 1970).
     double validUntil_ = 0;

@@ -110,6 +110,22 @@ TEST_F(TipEngineTest, IntakeDecodesOnlyTheCampaignsItChanged) {
     ASSERT_EQ(UserDefaults::standard().array("KJTips_Server")->size(), 3u);
 }
 
+// The widget campaigns a feed brings are found on the intake's one look at the table.
+TEST_F(TipEngineTest, AFeedsWidgetCampaignReachesTheScreen) {
+    store({{.id = "page"}});
+    makeEngine();
+    engine->fillTipFromFeed({feed({.id = "faq",
+                                   .tool = "fab",
+                                   .trigger = "floating-action-button",
+                                   .priority = 2,
+                                   .steps = {{.tool = "fab", .extra = R"(, "title": {"text": "Questions"})"}}}),
+                             feed({.id = "page2", .priority = 3})});
+    EXPECT_EQ(liveIds(), (std::vector<std::string>{"page", "page2"}));
+    showScreen(home);
+    ASSERT_EQ(widgets->layouts.size(), 1u);
+    EXPECT_EQ(widgets->layouts[0][2], "faq");
+}
+
 // The stored forms of the new campaigns are made beside their decoding, on workers, while the rows
 // are written; the list in the user defaults is the one the live campaigns give now, the older
 // ones' included.
