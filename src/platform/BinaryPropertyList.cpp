@@ -1,6 +1,7 @@
 #include "platform/BinaryPropertyList.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -352,8 +353,16 @@ Ref Writer::container(Kind kind, std::span<const Ref> first, std::span<const Ref
         return next;
     }
     if ((tableUsed_ + 1) * 2 > table_.size()) growTable();
-    uint64_t h = mix(uint64_t(kind) << 56 ^ (end - begin));
-    for (size_t i = begin; i < end; ++i) h = mix(h ^ refs_[i]);
+    // Four lanes of one multiplication a reference, so that the multiplications overlap, and one
+    // mix of them all at the end.
+    constexpr uint64_t kLane[4] = {0x9E3779B97F4A7C15ull, 0xBF58476D1CE4E5B9ull, 0x94D049BB133111EBull,
+                                   0xD6E8FEB86659FD93ull};
+    uint64_t lanes[4] = {uint64_t(kind) << 56 ^ (end - begin), 1, 2, 3};
+    size_t i = begin;
+    for (; i + 4 <= end; i += 4)
+        for (size_t k = 0; k < 4; ++k) lanes[k] = (lanes[k] ^ refs_[i + k]) * kLane[k];
+    for (size_t k = 0; i < end; ++i, ++k) lanes[k] = (lanes[k] ^ refs_[i]) * kLane[k];
+    const uint64_t h = mix(lanes[0] ^ std::rotl(lanes[1], 16) ^ std::rotl(lanes[2], 32) ^ std::rotl(lanes[3], 48));
     const auto hash = static_cast<uint32_t>(h);
     const size_t mask = table_.size() - 1;
     size_t slot = hash & mask;
