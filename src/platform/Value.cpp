@@ -3,6 +3,7 @@
 #include <plist/plist.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -357,6 +358,20 @@ private:
     Array items_;
 };
 
+// The length of the well-formed UTF-8 sequence at the byte (RFC 3629, as JSON wants it), or 0.
+size_t utf8Sequence(const unsigned char* u, size_t left) {
+    auto in = [&](size_t i, unsigned char low, unsigned char high) { return i < left && u[i] >= low && u[i] <= high; };
+    const unsigned char b = u[0];
+    if (b >= 0xC2 && b <= 0xDF) return in(1, 0x80, 0xBF) ? 2 : 0;
+    if (b == 0xE0) return in(1, 0xA0, 0xBF) && in(2, 0x80, 0xBF) ? 3 : 0;
+    if ((b >= 0xE1 && b <= 0xEC) || b == 0xEE || b == 0xEF) return in(1, 0x80, 0xBF) && in(2, 0x80, 0xBF) ? 3 : 0;
+    if (b == 0xED) return in(1, 0x80, 0x9F) && in(2, 0x80, 0xBF) ? 3 : 0;
+    if (b == 0xF0) return in(1, 0x90, 0xBF) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
+    if (b >= 0xF1 && b <= 0xF3) return in(1, 0x80, 0xBF) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
+    if (b == 0xF4) return in(1, 0x80, 0x8F) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
+    return 0;
+}
+
 // Reads a JSON text and hands its events to a ValueBuilder, as the general parser does, several
 // times faster. It reads only what it is sure of: at anything else (any fault in the text, a byte
 // order mark, an integer beyond 64 bits, a real that is not a normal double, nesting the builder
@@ -497,23 +512,8 @@ private:
         }
     }
 
-    // The length of the well-formed UTF-8 sequence at p_ (RFC 3629), or 0.
     size_t sequence() const {
-        const auto* u = reinterpret_cast<const unsigned char*>(p_);
-        const size_t left = static_cast<size_t>(end_ - p_);
-        auto in = [&](size_t i, unsigned char low, unsigned char high) {
-            return i < left && u[i] >= low && u[i] <= high;
-        };
-        const unsigned char b = u[0];
-        if (b >= 0xC2 && b <= 0xDF) return in(1, 0x80, 0xBF) ? 2 : 0;
-        if (b == 0xE0) return in(1, 0xA0, 0xBF) && in(2, 0x80, 0xBF) ? 3 : 0;
-        if ((b >= 0xE1 && b <= 0xEC) || b == 0xEE || b == 0xEF)
-            return in(1, 0x80, 0xBF) && in(2, 0x80, 0xBF) ? 3 : 0;
-        if (b == 0xED) return in(1, 0x80, 0x9F) && in(2, 0x80, 0xBF) ? 3 : 0;
-        if (b == 0xF0) return in(1, 0x90, 0xBF) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
-        if (b >= 0xF1 && b <= 0xF3) return in(1, 0x80, 0xBF) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
-        if (b == 0xF4) return in(1, 0x80, 0x8F) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
-        return 0;
+        return utf8Sequence(reinterpret_cast<const unsigned char*>(p_), static_cast<size_t>(end_ - p_));
     }
 
     // A text from its opening quote: plain ASCII is taken in one piece.
@@ -631,6 +631,111 @@ private:
     const char* p_;
     const char* const end_;
     ValueBuilder& builder_;
+};
+
+// Writes a value as the compact text nlohmann's dump gives it (the same escapes, its shortest
+// form of a real), straight from the value without a JSON tree. Gives up (false) at anything the
+// dump would refuse or that it does not write itself: a kind JSON cannot hold, a real that is not
+// finite, text that is not UTF-8; the general path then gives its error.
+class CompactJSONWriter {
+public:
+    explicit CompactJSONWriter(std::string& out) : out_(out) {}
+
+    bool write(const Value& v) {
+        switch (v.type()) {
+            case Value::Type::Null:
+                out_ += "null";
+                return true;
+            case Value::Type::Bool:
+                out_ += *v.getBool() ? "true" : "false";
+                return true;
+            case Value::Type::Integer: {
+                char digits[24];
+                auto [end, ec] = std::to_chars(digits, digits + sizeof digits, *v.getInteger());
+                out_.append(digits, end);
+                return ec == std::errc();
+            }
+            case Value::Type::Real: {
+                const double d = *v.getNumber();
+                if (!std::isfinite(d)) return false;
+                std::array<char, 64> digits{};
+                char* end = nlohmann::detail::to_chars(digits.data(), digits.data() + digits.size(), d);
+                out_.append(digits.data(), end);
+                return true;
+            }
+            case Value::Type::String:
+                return text(*v.getString());
+            case Value::Type::Array: {
+                out_ += '[';
+                bool first = true;
+                for (const Value& e : *v.getArray()) {
+                    if (!first) out_ += ',';
+                    first = false;
+                    if (!write(e)) return false;
+                }
+                out_ += ']';
+                return true;
+            }
+            case Value::Type::Dictionary: {
+                out_ += '{';
+                bool first = true;
+                for (const auto& [key, e] : *v.getDictionary()) {
+                    if (!first) out_ += ',';
+                    first = false;
+                    if (!text(key)) return false;
+                    out_ += ':';
+                    if (!write(e)) return false;
+                }
+                out_ += '}';
+                return true;
+            }
+            default:
+                return false;
+        }
+    }
+
+private:
+    bool text(const std::string& s) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        const auto* u = reinterpret_cast<const unsigned char*>(s.data());
+        const size_t n = s.size();
+        out_ += '"';
+        size_t plain = 0;  // where the bytes not yet copied begin
+        for (size_t i = 0; i < n;) {
+            const unsigned char c = u[i];
+            if (c >= 0x80) {
+                const size_t length = utf8Sequence(u + i, n - i);
+                if (length == 0) return false;
+                i += length;
+                continue;
+            }
+            if (c >= 0x20 && c != '"' && c != '\\') {
+                ++i;
+                continue;
+            }
+            out_.append(s, plain, i - plain);
+            switch (c) {
+                case '"': out_ += "\\\""; break;
+                case '\\': out_ += "\\\\"; break;
+                case '\b': out_ += "\\b"; break;
+                case '\t': out_ += "\\t"; break;
+                case '\n': out_ += "\\n"; break;
+                case '\f': out_ += "\\f"; break;
+                case '\r': out_ += "\\r"; break;
+                default: {
+                    const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
+                    out_.append(escape, sizeof escape);
+                    break;
+                }
+            }
+            plain = ++i;
+        }
+        out_.append(s, plain, n - plain);
+        out_ += '"';
+        return true;
+    }
+
+    std::string& out_;
 };
 
 // Builds the JSON tree; on a value JSON cannot hold, leaves a reason and returns false.
@@ -1314,6 +1419,10 @@ std::optional<Value> Value::fromJSON(std::string_view text, Error* error) {
 }
 
 std::optional<std::string> Value::toJSON(bool pretty, Error* error) const {
+    if (!pretty) {
+        std::string out;
+        if (CompactJSONWriter(out).write(*this)) return out;
+    }
     Json j;
     std::string reason;
     if (!toJson(*this, j, reason)) {

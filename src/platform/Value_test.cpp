@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -194,6 +195,79 @@ TEST(ValueJSON, ReadsAlteredDocumentsAsTheParserDoes) {
     // Both kinds come up often.
     EXPECT_GT(refused, 600) << refused;
     EXPECT_LT(refused, 5400) << refused;
+}
+
+nlohmann::ordered_json toTree(const Value& v) {
+    switch (v.type()) {
+        case Value::Type::Null: return nullptr;
+        case Value::Type::Bool: return *v.getBool();
+        case Value::Type::Integer: return *v.getInteger();
+        case Value::Type::Real: return *v.getNumber();
+        case Value::Type::String: return *v.getString();
+        case Value::Type::Array: {
+            auto out = nlohmann::ordered_json::array();
+            for (const Value& item : *v.getArray()) out.push_back(toTree(item));
+            return out;
+        }
+        default: {
+            auto out = nlohmann::ordered_json::object();
+            for (const auto& [key, item] : *v.getDictionary()) out[key] = toTree(item);
+            return out;
+        }
+    }
+}
+
+// Compact text is the parser's own dump, character for character: escapes, the shortest form of
+// a real, and a refusal of text that is not UTF-8.
+TEST(ValueJSON, WritesCompactTextAsTheParsersDumpDoes) {
+    const std::string texts[] = {"", "plain", "q\"b\\s/", std::string("nul\0x", 5), "\b\f\n\r\t\x01\x1F\x7F",
+                                 "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "bad \xC3", "bad \xED\xA0\x80 x",
+                                 "\xFF", "over \xC0\xAF", "k\x0Bey"};
+    const double reals[] = {0.0, -0.0, 1.5, 2.0, -3.25, 0.1, 1e20, 1e21, 1e-5, 123456789.123456789, 5e-324,
+                            1.7976931348623157e308, 1e15, 1e16, 1e-7, 100.0, 0.3};
+    uint32_t state = 99;
+    auto next = [&](uint32_t bound) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % bound;
+    };
+    std::function<Value(int)> make = [&](int depth) -> Value {
+        switch (next(depth > 3 ? 6 : 8)) {
+            case 0: return Value::null();
+            case 1: return Value(next(2) == 1);
+            case 2: return Value(static_cast<int64_t>(next(2000000)) - 1000000 +
+                                 (next(5) == 0 ? std::numeric_limits<int64_t>::min() / 2 : 0));
+            case 3: return Value(reals[next(std::size(reals))]);
+            case 4:
+            case 5: return Value(texts[next(std::size(texts))]);
+            case 6: {
+                Array items;
+                for (uint32_t n = next(5); n > 0; --n) items.push_back(make(depth + 1));
+                return Value(std::move(items));
+            }
+            default: {
+                Dictionary entries;
+                for (uint32_t n = next(5); n > 0; --n) entries.set(texts[next(std::size(texts))], make(depth + 1));
+                return Value(std::move(entries));
+            }
+        }
+    };
+    int refused = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const Value v = make(0);
+        std::string dumped;
+        try {
+            dumped = toTree(v).dump();
+        } catch (const nlohmann::ordered_json::exception&) {
+            Error error;
+            EXPECT_FALSE(v.toJSON(false, &error)) << v.description();
+            EXPECT_EQ(error.code(), 3840);
+            ++refused;
+            continue;
+        }
+        EXPECT_EQ(v.toJSON(), dumped) << v.description();
+    }
+    EXPECT_GT(refused, 100);
+    EXPECT_LT(refused, 2900);
 }
 
 TEST(ValueJSON, FailuresFillTheError) {
