@@ -265,6 +265,16 @@ TEST_F(KJDBManagerTest, OnlyANewerFeedReplacesAnActiveRow) {
     f->order = 4;
     EXPECT_TRUE(manager->saveATipSeries(*f));
     EXPECT_EQ(column("7", "priority"), "4");
+
+    // Many at once look for the stored rows the same way, unless the caller has done so.
+    f->order = 6;
+    log.clear();
+    EXPECT_TRUE(manager->saveMultipleTipSeries({f}));
+    EXPECT_EQ(column("7", "priority"), "4");
+    EXPECT_THAT(log, testing::Contains("KJDB: received a feed but not to save it, as tip series element already "
+                                       "exists and updated"));
+    EXPECT_TRUE(manager->saveMultipleTipSeries({f}, {}, true));
+    EXPECT_EQ(column("7", "priority"), "6");
 }
 
 TEST_F(KJDBManagerTest, ReadsByKindInPriorityOrderWithinTheActiveWindow) {

@@ -406,7 +406,7 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
 
     std::vector<std::shared_ptr<KJDBFeedRecord>> toSave;
     bool saved = false;
-    auto checkAndSave = [&] {
+    auto checkAndSave = [&](bool inTransaction) {
         toSave.clear();
         for (const auto& feed : feeds) {
             if (!feed) continue;
@@ -429,10 +429,12 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
         }
         // The live list below takes the new rows' campaigns from what is stored, decoded on
         // workers while the rows are archived and written, not from their archives.
+        // Inside the transaction, the rows looked at above are as they were.
         if (!toSave.empty())
-            saved = cache->saveMultipleTipSeries(toSave, [&](const std::vector<Value>& dictionaries) {
-                stored_.decodeAhead(dictionaries, cache);
-            });
+            saved = cache->saveMultipleTipSeries(
+                toSave,
+                [&](const std::vector<Value>& dictionaries) { stored_.decodeAhead(dictionaries, cache); },
+                inTransaction);
         return saved;
     };
     // The looks for stored rows and the write are one transaction: the file is locked once for
@@ -440,10 +442,10 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
     bool ran = false;
     KJDao::inTransaction([&] {
         ran = true;
-        return checkAndSave();
+        return checkAndSave(true);
     });
     // Without a transaction (the cache cannot be opened) each step goes on its own, as it would.
-    if (!ran) checkAndSave();
+    if (!ran) checkAndSave(false);
     if (toSave.empty()) {
         logGuides(2, "no new tips to show");
         return;
