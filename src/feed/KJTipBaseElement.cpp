@@ -1,6 +1,7 @@
 #include "feed/KJTipBaseElement.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <map>
 #include <mutex>
@@ -23,15 +24,49 @@ struct Overloaded : F... {
 template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
 
+using FactoryMap = std::map<std::string, KJElementClass::Factories, std::less<>>;
+
+// Registrations (at start-up, as a rule) replace the map whole; look-ups, many per campaign decoded
+// on several workers at once, read a thread's own copy of the pointer to it and take no lock
+// unless the map changed since.
 struct FactoryRegistry {
     std::mutex mutex;
-    std::map<std::string, KJElementClass::Factories, std::less<>> byName;
+    std::shared_ptr<const FactoryMap> byName = std::make_shared<FactoryMap>();
+    std::atomic<uint64_t> version{1};
 };
 
 FactoryRegistry& factoryRegistry() {
     static auto* registry = new FactoryRegistry();
     return *registry;
 }
+
+// The map as this thread read it last. A factory's own look-ups (nested records) keep the map the
+// call that runs it found, so that it stays alive under that call.
+struct FactoryView {
+    std::shared_ptr<const FactoryMap> byName;
+    uint64_t version = 0;
+    int calls = 0;
+};
+thread_local FactoryView tFactoryView;
+
+const KJElementClass::Factories* findFactories(std::string_view className) {
+    FactoryView& view = tFactoryView;
+    FactoryRegistry& registry = factoryRegistry();
+    if (view.calls == 0 && registry.version.load(std::memory_order_acquire) != view.version) {
+        std::lock_guard lock(registry.mutex);
+        view.byName = registry.byName;
+        view.version = registry.version.load(std::memory_order_relaxed);
+    }
+    auto it = view.byName->find(className);
+    return it == view.byName->end() ? nullptr : &it->second;
+}
+
+struct FactoryCall {
+    FactoryCall() { ++tFactoryView.calls; }
+    ~FactoryCall() { --tFactoryView.calls; }
+    FactoryCall(const FactoryCall&) = delete;
+    FactoryCall& operator=(const FactoryCall&) = delete;
+};
 
 bool excluded(const KJTipBaseElement::Exclusions& exclude, std::string_view name) {
     return std::find(exclude.begin(), exclude.end(), name) != exclude.end();
@@ -87,31 +122,35 @@ bool KJElementClass::isSubclassOf(const KJElementClass& ancestor) const {
 void KJElementClass::registerFactories(const std::string& className, Factories factories) {
     auto& registry = factoryRegistry();
     std::lock_guard lock(registry.mutex);
-    if (!factories.createFromFeed && !factories.deserializeFromDictionary) {
-        registry.byName.erase(className);
-        return;
-    }
-    registry.byName[className] = std::move(factories);
+    auto byName = std::make_shared<FactoryMap>(*registry.byName);
+    if (!factories.createFromFeed && !factories.deserializeFromDictionary)
+        byName->erase(className);
+    else
+        (*byName)[className] = std::move(factories);
+    registry.byName = std::move(byName);
+    registry.version.fetch_add(1, std::memory_order_release);
 }
 
 std::optional<KJElementClass::Factories> KJElementClass::factories(std::string_view className) {
-    auto& registry = factoryRegistry();
-    std::lock_guard lock(registry.mutex);
-    auto it = registry.byName.find(className);
-    if (it == registry.byName.end()) return std::nullopt;
-    return it->second;
+    const Factories* f = findFactories(className);
+    if (f == nullptr) return std::nullopt;
+    return *f;
 }
 
 std::shared_ptr<KJTipBaseElement> KJElementClass::createFromFeed(std::string_view className,
                                                                  const Value& object) {
-    auto f = factories(className);
-    return f && f->createFromFeed ? f->createFromFeed(object) : nullptr;
+    const Factories* f = findFactories(className);
+    if (f == nullptr || !f->createFromFeed) return nullptr;
+    FactoryCall call;
+    return f->createFromFeed(object);
 }
 
 std::shared_ptr<KJTipBaseElement> KJElementClass::deserializeFromDictionary(std::string_view className,
                                                                             const Value& stored) {
-    auto f = factories(className);
-    return f && f->deserializeFromDictionary ? f->deserializeFromDictionary(stored) : nullptr;
+    const Factories* f = findFactories(className);
+    if (f == nullptr || !f->deserializeFromDictionary) return nullptr;
+    FactoryCall call;
+    return f->deserializeFromDictionary(stored);
 }
 
 // ---- KJTipBaseElement ----------------------------------------------------------------------------

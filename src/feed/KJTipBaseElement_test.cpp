@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <functional>
 #include <limits>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "feed/KJOverlay.h"
@@ -266,6 +270,67 @@ TEST(KJTipBaseElement, ClassesAreKnownByNameAndAnswerKeyValueLookups) {
     EXPECT_EQ(KJElementClass::deserializeFromDictionary("SampleRecord", Value::dictionary()), nullptr);
     KJElementClass::registerFactories("SampleRecord", {});
     EXPECT_FALSE(KJElementClass::factories("SampleRecord"));
+}
+
+// A thread that has looked classes up before sees every later registration, also from inside a
+// factory (a nested record).
+TEST(KJTipBaseElement, RegistrationsReachThreadsThatLookedUpBefore) {
+    std::thread worker;
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::function<void()> job;
+    bool done = false;
+    worker = std::thread([&] {
+        for (;;) {
+            std::unique_lock lock(mutex);
+            cv.wait(lock, [&] { return job || done; });
+            if (done) return;
+            job();
+            job = nullptr;
+            cv.notify_all();
+        }
+    });
+    // Runs on the one worker, which keeps what it looked up between the calls.
+    auto run = [&](std::function<void()> work) {
+        std::unique_lock lock(mutex);
+        job = std::move(work);
+        cv.notify_all();
+        cv.wait(lock, [&] { return !job; });
+    };
+
+    std::shared_ptr<KJTipBaseElement> made;
+    run([&] { made = KJElementClass::createFromFeed("SampleRecord", Value()); });
+    EXPECT_EQ(made, nullptr);
+    KJElementClass::registerFactories(
+        "SampleRecord", {[](const Value&) { return std::make_shared<SampleRecord>(); }, nullptr});
+    run([&] { made = KJElementClass::createFromFeed("SampleRecord", Value()); });
+    EXPECT_TRUE(std::dynamic_pointer_cast<SampleRecord>(made));
+
+    // A factory that makes a nested record of a class registered meanwhile.
+    KJElementClass::registerFactories("SampleRecord", {[](const Value&) -> std::shared_ptr<KJTipBaseElement> {
+                                                           auto outer = std::make_shared<SampleRecord>();
+                                                           if (KJElementClass::createFromFeed("SampleSubrecord",
+                                                                                              Value()))
+                                                               outer->title = "with nested";
+                                                           return outer;
+                                                       },
+                                                       nullptr});
+    KJElementClass::registerFactories(
+        "SampleSubrecord", {[](const Value&) { return std::make_shared<SampleSubrecord>(); }, nullptr});
+    run([&] { made = KJElementClass::createFromFeed("SampleRecord", Value()); });
+    ASSERT_TRUE(std::dynamic_pointer_cast<SampleRecord>(made));
+    EXPECT_EQ(std::dynamic_pointer_cast<SampleRecord>(made)->title, "with nested");
+
+    KJElementClass::registerFactories("SampleRecord", {});
+    KJElementClass::registerFactories("SampleSubrecord", {});
+    run([&] { made = KJElementClass::createFromFeed("SampleRecord", Value()); });
+    EXPECT_EQ(made, nullptr);
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    cv.notify_all();
+    worker.join();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/BinaryPropertyList.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -283,11 +284,29 @@ Ref Writer::date(double secondsSinceReferenceDate) {
     return put(number(kDate << 4 | 3, bits, 8), nullptr, 0, mix(bits) ^ 0x33, true);
 }
 
+namespace {
+
+// Whether every byte is ASCII and none is 0, eight at a time.
+bool plainAscii(const uint8_t* p, size_t n) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    for (; n >= 8; p += 8, n -= 8) {
+        uint64_t w = 0;
+        std::memcpy(&w, p, 8);
+        // A high bit, or a zero byte (whose borrow sets the high bit of a byte that had none).
+        if ((w | ((w - kOnes) & ~w)) & kHigh) return false;
+    }
+    for (; n > 0; ++p, --n)
+        if (*p == 0 || *p >= 0x80) return false;
+    return true;
+}
+
+}  // namespace
+
 Ref Writer::string(std::string_view text) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     // A text with U+0000 is written as UTF-16: readers that take ASCII texts as C strings end them
     // there.
-    if (std::all_of(bytes, bytes + text.size(), [](uint8_t c) { return c != 0 && c < 0x80; }))
+    if (plainAscii(bytes, text.size()))
         return put(marker(kAscii, text.size()), bytes, text.size(), uint64_t(kAscii) << 56 ^ text.size(), true);
     units_.clear();
     auto unit = [&](char32_t u) {
@@ -334,8 +353,16 @@ Ref Writer::container(Kind kind, std::span<const Ref> first, std::span<const Ref
         return next;
     }
     if ((tableUsed_ + 1) * 2 > table_.size()) growTable();
-    uint64_t h = mix(uint64_t(kind) << 56 ^ (end - begin));
-    for (size_t i = begin; i < end; ++i) h = mix(h ^ refs_[i]);
+    // Four lanes of one multiplication a reference, so that the multiplications overlap, and one
+    // mix of them all at the end.
+    constexpr uint64_t kLane[4] = {0x9E3779B97F4A7C15ull, 0xBF58476D1CE4E5B9ull, 0x94D049BB133111EBull,
+                                   0xD6E8FEB86659FD93ull};
+    uint64_t lanes[4] = {uint64_t(kind) << 56 ^ (end - begin), 1, 2, 3};
+    size_t i = begin;
+    for (; i + 4 <= end; i += 4)
+        for (size_t k = 0; k < 4; ++k) lanes[k] = (lanes[k] ^ refs_[i + k]) * kLane[k];
+    for (size_t k = 0; i < end; ++i, ++k) lanes[k] = (lanes[k] ^ refs_[i]) * kLane[k];
+    const uint64_t h = mix(lanes[0] ^ std::rotl(lanes[1], 16) ^ std::rotl(lanes[2], 32) ^ std::rotl(lanes[3], 48));
     const auto hash = static_cast<uint32_t>(h);
     const size_t mask = table_.size() - 1;
     size_t slot = hash & mask;

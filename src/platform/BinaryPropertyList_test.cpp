@@ -77,5 +77,32 @@ TEST(BinaryPropertyList, ALongListIsWrittenAsItemByItem) {
     EXPECT_TRUE(bplist::write(Value(items)).empty());
 }
 
+// A text is written as ASCII unless a byte anywhere in it is beyond ASCII or 0 (then as UTF-16).
+TEST(BinaryPropertyList, TextsWithAByteBeyondAsciiOrZeroAnywhereAreWrittenAsUtf16) {
+    auto kindOf = [](const std::string& text) {
+        bplist::Writer writer;
+        const std::vector<uint8_t> file = writer.finish(writer.string(text));
+        bplist::Reader reader;
+        bplist::Reader::Object object;
+        EXPECT_TRUE(reader.open(file.data(), file.size()) && reader.object(reader.top(), object));
+        EXPECT_EQ(reader.text(object), text);
+        return object.kind;
+    };
+    for (size_t length = 0; length <= 24; ++length) {
+        const std::string plain(length, 'a');
+        EXPECT_EQ(kindOf(plain), bplist::Reader::Kind::AsciiString) << length;
+        for (size_t at = 0; at < length; ++at) {
+            for (char odd : {'\0', '\x7F', '\xC3'}) {
+                std::string text = plain;
+                text[at] = odd;
+                if (odd == '\xC3') text.insert(at + 1, 1, '\xA9');  // é
+                EXPECT_EQ(kindOf(text),
+                          odd == '\x7F' ? bplist::Reader::Kind::AsciiString : bplist::Reader::Kind::Utf16String)
+                    << length << " " << at << " " << int(odd);
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace brindlecue::platform

@@ -40,7 +40,7 @@ const SystemLog& platformLog() {
 // Elements of a long array are looked at in pieces of this many, on several workers.
 constexpr size_t kPieceElements = 128;
 
-bool isPropertyListValue(const Value& v) {
+bool holdable(const Value& v) {
     switch (v.type()) {
         case Value::Type::Absent:
         case Value::Type::Null:
@@ -48,23 +48,23 @@ bool isPropertyListValue(const Value& v) {
         case Value::Type::Array: {
             const Array& items = *v.getArray();
             if (items.size() >= 2 * kPieceElements) {
-                std::atomic<bool> holdable{true};
+                std::atomic<bool> all{true};
                 DispatchQueue::concurrentPerform(
                     (items.size() + kPieceElements - 1) / kPieceElements, [&](size_t p) {
                         const size_t end = std::min(items.size(), (p + 1) * kPieceElements);
-                        for (size_t i = p * kPieceElements; i < end && holdable; ++i)
-                            if (!isPropertyListValue(items[i])) holdable = false;
+                        for (size_t i = p * kPieceElements; i < end && all; ++i)
+                            if (!holdable(items[i])) all = false;
                     });
-                return holdable;
+                return all;
             }
             for (const auto& item : items) {
-                if (!isPropertyListValue(item)) return false;
+                if (!holdable(item)) return false;
             }
             return true;
         }
         case Value::Type::Dictionary:
             for (const auto& [key, item] : *v.getDictionary()) {
-                if (!isPropertyListValue(item)) return false;
+                if (!holdable(item)) return false;
             }
             return true;
         default:
@@ -313,16 +313,28 @@ std::optional<Data> UserDefaults::data(const std::string& key) const {
     return std::nullopt;
 }
 
+bool UserDefaults::isPropertyListValue(const Value& value) {
+    return holdable(value);
+}
+
 void UserDefaults::set(const std::string& key, Value value) {
     if (value.isNil()) {
         remove(key);
         return;
     }
-    if (!isPropertyListValue(value)) {
+    if (!holdable(value)) {
         platformLog().log(LogType::Error, "Refusing to store a non-property-list value under \"" + key +
                                               "\" in user defaults");
         return;
     }
+    store(key, std::move(value));
+}
+
+void UserDefaults::setArrayOfCheckedElements(const std::string& key, Array elements) {
+    store(key, Value(std::move(elements)));
+}
+
+void UserDefaults::store(const std::string& key, Value value) {
     std::lock_guard lock(mutex_);
     if (Value* existing = values_.find(key)) {
         if (*existing == value) return;

@@ -51,6 +51,11 @@ public:
     // An absent or null value removes the key. A value that a property list cannot hold (null
     // inside a collection) is refused with a log line and changes nothing.
     void set(const std::string& key, Value value);
+    // Whether a property list can hold the value: no absent or null anywhere in it.
+    static bool isPropertyListValue(const Value& value);
+    // As set, for an array whose elements the caller has each found isPropertyListValue (as it
+    // made them, say): they are not looked at again.
+    void setArrayOfCheckedElements(const std::string& key, Array elements);
     void setInteger(const std::string& key, int64_t value) { set(key, Value(value)); }
     void setDouble(const std::string& key, double value) { set(key, Value(value)); }
     void setBool(const std::string& key, bool value) { set(key, Value(value)); }
@@ -68,6 +73,8 @@ public:
 private:
     friend struct UserDefaultsInstances;
 
+    // Sets a value known to be a property-list value.
+    void store(const std::string& key, Value value);
     void changedLocked();
     // Writes the values if a change is not in the file yet; under writeMutex_.
     bool writePending();

@@ -167,6 +167,17 @@ TEST(UserDefaults, NilRemovesAndNonPropertyListValuesAreRefused) {
     list[999] = Value("v");
     d.set("d", Value(list));
     EXPECT_EQ(d.array("d")->size(), 1000u);
+
+    // The check on its own, and an array whose elements the caller checked: set as it is.
+    EXPECT_TRUE(UserDefaults::isPropertyListValue(Value(list)));
+    EXPECT_FALSE(UserDefaults::isPropertyListValue(Value::dictionary({{"k", Value::array({nullptr})}})));
+    EXPECT_FALSE(UserDefaults::isPropertyListValue(Value()));
+    list[0] = Value::dictionary({{"k", 1.5}});
+    d.setArrayOfCheckedElements("e", list);
+    EXPECT_EQ(d.object("e"), Value(list));
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_EQ(UserDefaults(file).object("e"), Value(list));
+    EXPECT_EQ(capture.entries().size(), 2u);
 }
 
 TEST(UserDefaults, CorruptFileReadsAsEmptyAndIsReplacedOnWrite) {

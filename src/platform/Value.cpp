@@ -3,6 +3,7 @@
 #include <plist/plist.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -355,6 +356,386 @@ private:
     size_t depth_ = 0;
     std::vector<Dictionary::Entry> entries_;
     Array items_;
+};
+
+// The length of the well-formed UTF-8 sequence at the byte (RFC 3629, as JSON wants it), or 0.
+size_t utf8Sequence(const unsigned char* u, size_t left) {
+    auto in = [&](size_t i, unsigned char low, unsigned char high) { return i < left && u[i] >= low && u[i] <= high; };
+    const unsigned char b = u[0];
+    if (b >= 0xC2 && b <= 0xDF) return in(1, 0x80, 0xBF) ? 2 : 0;
+    if (b == 0xE0) return in(1, 0xA0, 0xBF) && in(2, 0x80, 0xBF) ? 3 : 0;
+    if ((b >= 0xE1 && b <= 0xEC) || b == 0xEE || b == 0xEF) return in(1, 0x80, 0xBF) && in(2, 0x80, 0xBF) ? 3 : 0;
+    if (b == 0xED) return in(1, 0x80, 0x9F) && in(2, 0x80, 0xBF) ? 3 : 0;
+    if (b == 0xF0) return in(1, 0x90, 0xBF) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
+    if (b >= 0xF1 && b <= 0xF3) return in(1, 0x80, 0xBF) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
+    if (b == 0xF4) return in(1, 0x80, 0x8F) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
+    return 0;
+}
+
+// Reads a JSON text and hands its events to a ValueBuilder, as the general parser does, several
+// times faster. It reads only what it is sure of: at anything else (any fault in the text, a byte
+// order mark, an integer beyond 64 bits, a real that is not a normal double, nesting the builder
+// refuses) it gives up, and the text is read again by the general parser, which gives the same
+// values, or the error.
+class FastJSONReader {
+public:
+    FastJSONReader(std::string_view text, ValueBuilder& builder)
+        : p_(text.data()), end_(text.data() + text.size()), builder_(builder) {}
+
+    bool read() {
+        if (p_ != end_ && static_cast<unsigned char>(*p_) == 0xEF) return false;
+        std::vector<bool> objects;  // the open containers, innermost last: object or array
+        skipSpace();
+        for (;;) {
+            // A value.
+            if (p_ == end_) return false;
+            switch (*p_) {
+                case '{':
+                    ++p_;
+                    if (!builder_.start_object(kUnknownSize)) return false;
+                    skipSpace();
+                    if (p_ != end_ && *p_ == '}') {
+                        ++p_;
+                        if (!builder_.end_object()) return false;
+                        break;
+                    }
+                    objects.push_back(true);
+                    if (!member()) return false;
+                    continue;
+                case '[':
+                    ++p_;
+                    if (!builder_.start_array(kUnknownSize)) return false;
+                    skipSpace();
+                    if (p_ != end_ && *p_ == ']') {
+                        ++p_;
+                        if (!builder_.end_array()) return false;
+                        break;
+                    }
+                    objects.push_back(false);
+                    continue;
+                case '"': {
+                    std::string text;
+                    if (!string(text) || !builder_.string(text)) return false;
+                    break;
+                }
+                case 't':
+                    if (!literal("true") || !builder_.boolean(true)) return false;
+                    break;
+                case 'f':
+                    if (!literal("false") || !builder_.boolean(false)) return false;
+                    break;
+                case 'n':
+                    if (!literal("null") || !builder_.null()) return false;
+                    break;
+                default:
+                    if (!number()) return false;
+                    break;
+            }
+            // After a value: the next one, or the ends of the containers it closes.
+            for (;;) {
+                skipSpace();
+                if (objects.empty()) return p_ == end_;
+                if (p_ == end_) return false;
+                const char c = *p_++;
+                if (c == ',') {
+                    skipSpace();
+                    if (objects.back() && !member()) return false;
+                    break;
+                }
+                if (c != (objects.back() ? '}' : ']')) return false;
+                if (!(objects.back() ? builder_.end_object() : builder_.end_array())) return false;
+                objects.pop_back();
+            }
+        }
+    }
+
+private:
+    static constexpr std::size_t kUnknownSize = static_cast<std::size_t>(-1);
+
+    void skipSpace() {
+        while (p_ != end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
+    }
+
+    // A key and its colon, up to the value.
+    bool member() {
+        std::string key;
+        if (p_ == end_ || *p_ != '"' || !string(key) || !builder_.key(key)) return false;
+        skipSpace();
+        if (p_ == end_ || *p_ != ':') return false;
+        ++p_;
+        skipSpace();
+        return true;
+    }
+
+    bool literal(std::string_view word) {
+        if (static_cast<size_t>(end_ - p_) < word.size() || std::string_view(p_, word.size()) != word)
+            return false;
+        p_ += word.size();
+        return true;
+    }
+
+    static int hexDigit(char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    }
+
+    // The four hexadecimal digits of an escaped UTF-16 unit.
+    bool unit(char32_t& out) {
+        if (end_ - p_ < 4) return false;
+        out = 0;
+        for (int i = 0; i < 4; ++i) {
+            const int digit = hexDigit(p_[i]);
+            if (digit < 0) return false;
+            out = out << 4 | static_cast<char32_t>(digit);
+        }
+        p_ += 4;
+        return true;
+    }
+
+    static void appendUtf8(std::string& out, char32_t c) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | c >> 6));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | c >> 12));
+            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | c >> 18));
+            out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+
+    size_t sequence() const {
+        return utf8Sequence(reinterpret_cast<const unsigned char*>(p_), static_cast<size_t>(end_ - p_));
+    }
+
+    // A text from its opening quote: plain ASCII is taken in one piece.
+    bool string(std::string& out) {
+        const char* start = ++p_;
+        while (p_ != end_) {
+            const auto c = static_cast<unsigned char>(*p_);
+            if (c == '"') {
+                out.assign(start, p_++);
+                return true;
+            }
+            if (c == '\\' || c < 0x20 || c >= 0x80) break;
+            ++p_;
+        }
+        out.assign(start, p_);
+        while (p_ != end_) {
+            const auto c = static_cast<unsigned char>(*p_);
+            if (c == '"') {
+                ++p_;
+                return true;
+            }
+            if (c < 0x20) return false;
+            if (c >= 0x80) {
+                const size_t n = sequence();
+                if (n == 0) return false;
+                out.append(p_, n);
+                p_ += n;
+                continue;
+            }
+            if (c != '\\') {
+                out.push_back(static_cast<char>(c));
+                ++p_;
+                continue;
+            }
+            if (++p_ == end_) return false;
+            switch (*p_++) {
+                case '"': out.push_back('"'); break;
+                case '\\': out.push_back('\\'); break;
+                case '/': out.push_back('/'); break;
+                case 'b': out.push_back('\b'); break;
+                case 'f': out.push_back('\f'); break;
+                case 'n': out.push_back('\n'); break;
+                case 'r': out.push_back('\r'); break;
+                case 't': out.push_back('\t'); break;
+                case 'u': {
+                    char32_t code = 0;
+                    if (!unit(code) || (code >= 0xDC00 && code <= 0xDFFF)) return false;
+                    if (code >= 0xD800 && code <= 0xDBFF) {
+                        char32_t low = 0;
+                        if (end_ - p_ < 2 || p_[0] != '\\' || p_[1] != 'u') return false;
+                        p_ += 2;
+                        if (!unit(low) || low < 0xDC00 || low > 0xDFFF) return false;
+                        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                    }
+                    appendUtf8(out, code);
+                    break;
+                }
+                default:
+                    return false;
+            }
+        }
+        return false;
+    }
+
+    bool digits() {
+        const char* start = p_;
+        while (p_ != end_ && *p_ >= '0' && *p_ <= '9') ++p_;
+        return p_ != start;
+    }
+
+    bool number() {
+        const char* start = p_;
+        const bool negative = *p_ == '-';
+        if (negative) ++p_;
+        if (p_ == end_) return false;
+        if (*p_ == '0') {
+            ++p_;
+        } else if (*p_ < '1' || *p_ > '9' || !digits()) {
+            return false;
+        }
+        bool real = false;
+        if (p_ != end_ && *p_ == '.') {
+            ++p_;
+            if (!digits()) return false;
+            real = true;
+        }
+        const char* mantissaEnd = p_;
+        if (p_ != end_ && (*p_ == 'e' || *p_ == 'E')) {
+            ++p_;
+            if (p_ != end_ && (*p_ == '+' || *p_ == '-')) ++p_;
+            if (!digits()) return false;
+            real = true;
+        }
+        if (!real) {
+            if (negative) {
+                int64_t value = 0;
+                auto [end, ec] = std::from_chars(start, p_, value);
+                return ec == std::errc() && end == p_ && builder_.number_integer(value);
+            }
+            uint64_t value = 0;
+            auto [end, ec] = std::from_chars(start, p_, value);
+            return ec == std::errc() && end == p_ && builder_.number_unsigned(value);
+        }
+        double value = 0;
+        auto [end, ec] = std::from_chars(start, p_, value);
+        if (ec != std::errc() || end != p_) return false;
+        // Zero only when every digit is: a real too small for a double is the general parser's.
+        if (!std::isnormal(value) &&
+            (value != 0 || std::any_of(start, mantissaEnd, [](char c) { return c >= '1' && c <= '9'; })))
+            return false;
+        static const std::string kNoText;
+        return builder_.number_float(value, kNoText);
+    }
+
+    const char* p_;
+    const char* const end_;
+    ValueBuilder& builder_;
+};
+
+// Writes a value as the compact text nlohmann's dump gives it (the same escapes, its shortest
+// form of a real), straight from the value without a JSON tree. Gives up (false) at anything the
+// dump would refuse or that it does not write itself: a kind JSON cannot hold, a real that is not
+// finite, text that is not UTF-8; the general path then gives its error.
+class CompactJSONWriter {
+public:
+    explicit CompactJSONWriter(std::string& out) : out_(out) {}
+
+    bool write(const Value& v) {
+        switch (v.type()) {
+            case Value::Type::Null:
+                out_ += "null";
+                return true;
+            case Value::Type::Bool:
+                out_ += *v.getBool() ? "true" : "false";
+                return true;
+            case Value::Type::Integer: {
+                char digits[24];
+                auto [end, ec] = std::to_chars(digits, digits + sizeof digits, *v.getInteger());
+                out_.append(digits, end);
+                return ec == std::errc();
+            }
+            case Value::Type::Real: {
+                const double d = *v.getNumber();
+                if (!std::isfinite(d)) return false;
+                std::array<char, 64> digits{};
+                char* end = nlohmann::detail::to_chars(digits.data(), digits.data() + digits.size(), d);
+                out_.append(digits.data(), end);
+                return true;
+            }
+            case Value::Type::String:
+                return text(*v.getString());
+            case Value::Type::Array: {
+                out_ += '[';
+                bool first = true;
+                for (const Value& e : *v.getArray()) {
+                    if (!first) out_ += ',';
+                    first = false;
+                    if (!write(e)) return false;
+                }
+                out_ += ']';
+                return true;
+            }
+            case Value::Type::Dictionary: {
+                out_ += '{';
+                bool first = true;
+                for (const auto& [key, e] : *v.getDictionary()) {
+                    if (!first) out_ += ',';
+                    first = false;
+                    if (!text(key)) return false;
+                    out_ += ':';
+                    if (!write(e)) return false;
+                }
+                out_ += '}';
+                return true;
+            }
+            default:
+                return false;
+        }
+    }
+
+private:
+    bool text(const std::string& s) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        const auto* u = reinterpret_cast<const unsigned char*>(s.data());
+        const size_t n = s.size();
+        out_ += '"';
+        size_t plain = 0;  // where the bytes not yet copied begin
+        for (size_t i = 0; i < n;) {
+            const unsigned char c = u[i];
+            if (c >= 0x80) {
+                const size_t length = utf8Sequence(u + i, n - i);
+                if (length == 0) return false;
+                i += length;
+                continue;
+            }
+            if (c >= 0x20 && c != '"' && c != '\\') {
+                ++i;
+                continue;
+            }
+            out_.append(s, plain, i - plain);
+            switch (c) {
+                case '"': out_ += "\\\""; break;
+                case '\\': out_ += "\\\\"; break;
+                case '\b': out_ += "\\b"; break;
+                case '\t': out_ += "\\t"; break;
+                case '\n': out_ += "\\n"; break;
+                case '\f': out_ += "\\f"; break;
+                case '\r': out_ += "\\r"; break;
+                default: {
+                    const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
+                    out_.append(escape, sizeof escape);
+                    break;
+                }
+            }
+            plain = ++i;
+        }
+        out_.append(s, plain, n - plain);
+        out_ += '"';
+        return true;
+    }
+
+    std::string& out_;
 };
 
 // Builds the JSON tree; on a value JSON cannot hold, leaves a reason and returns false.
@@ -1023,6 +1404,10 @@ std::string Value::description() const {
 // ---- Value: JSON -----------------------------------------------------------------------------
 
 std::optional<Value> Value::fromJSON(std::string_view text, Error* error) {
+    {
+        ValueBuilder builder;
+        if (FastJSONReader(text, builder).read()) return std::move(builder.result);
+    }
     ValueBuilder builder;
     try {
         if (Json::sax_parse(text.begin(), text.end(), &builder)) return std::move(builder.result);
@@ -1034,6 +1419,10 @@ std::optional<Value> Value::fromJSON(std::string_view text, Error* error) {
 }
 
 std::optional<std::string> Value::toJSON(bool pretty, Error* error) const {
+    if (!pretty) {
+        std::string out;
+        if (CompactJSONWriter(out).write(*this)) return out;
+    }
     Json j;
     std::string reason;
     if (!toJson(*this, j, reason)) {

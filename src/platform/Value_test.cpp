@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -78,8 +79,204 @@ TEST(Value, ADictionaryMadeOfEntriesKeepsTheFirstPlaceAndTheLastValueOfAKey) {
     }
 }
 
+// The value nlohmann's own tree gives for a document without repeated keys, and a comparison
+// that tells integers from reals and -0.0 from 0.0.
+Value fromTree(const nlohmann::ordered_json& j) {
+    switch (j.type()) {
+        case nlohmann::json::value_t::null:
+            return Value::null();
+        case nlohmann::json::value_t::boolean:
+            return Value(j.get<bool>());
+        case nlohmann::json::value_t::number_integer:
+            return Value(j.get<int64_t>());
+        case nlohmann::json::value_t::number_unsigned: {
+            const auto u = j.get<uint64_t>();
+            return u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) ? Value(static_cast<double>(u))
+                                                                                  : Value(static_cast<int64_t>(u));
+        }
+        case nlohmann::json::value_t::number_float:
+            return Value(j.get<double>());
+        case nlohmann::json::value_t::string:
+            return Value(j.get<std::string>());
+        case nlohmann::json::value_t::array: {
+            Array items;
+            for (const auto& item : j) items.push_back(fromTree(item));
+            return Value(std::move(items));
+        }
+        case nlohmann::json::value_t::object: {
+            Dictionary entries;
+            for (const auto& [key, item] : j.items()) entries.set(key, fromTree(item));
+            return Value(std::move(entries));
+        }
+        default:
+            return Value();
+    }
+}
+
+bool same(const Value& a, const Value& b) {
+    if (a.type() != b.type()) return false;
+    if (a.isReal()) {
+        const double x = *a.getNumber(), y = *b.getNumber();
+        return std::memcmp(&x, &y, sizeof x) == 0 || (std::isnan(x) && std::isnan(y));
+    }
+    if (const Array* items = a.getArray()) {
+        const Array& others = *b.getArray();
+        if (items->size() != others.size()) return false;
+        for (size_t i = 0; i < items->size(); ++i)
+            if (!same((*items)[i], others[i])) return false;
+        return true;
+    }
+    if (const Dictionary* entries = a.getDictionary()) {
+        const Dictionary& others = *b.getDictionary();
+        if (entries->keys() != others.keys()) return false;
+        for (const auto& [key, item] : *entries)
+            if (!same(item, *others.find(key))) return false;
+        return true;
+    }
+    return a == b;
+}
+
+TEST(ValueJSON, ReadsEveryDocumentAsTheParsersTreeHasIt) {
+    for (const char* text : {
+             R"({"a":"plain","b":"q\"b\\s\/f\bf\fn\nr\rt\t","c":"\u0041\u00e9\u20ac\ud83d\ude00\u0000z"})",
+             "[\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xED\x9F\xBF \xEE\x80\x80 \xF4\x8F\xBF\xBF\"]",
+             "[0,-0,1,-1,9223372036854775807,9223372036854775808,18446744073709551615,-9223372036854775808]",
+             "[1.5,-0.0,0.0,0e5,1e10,1E-5,2.5e+3,0.1,123456789.123456789e-3,1.7976931348623157e308]",
+             "[2.2250738585072014e-308,4.9e-324,1e-310,-1e-320,1e-400,-0.0e-999,18446744073709551616]",
+             "[-9223372036854775809,123456789012345678901234567890]",
+             " \t\r\n{ \"k\" : [ true , false , null , { } , [ ] ] } \n",
+             "\xEF\xBB\xBF{\"bom\":1}",
+             "\"fragment\"", "42", "-7", "3.25", "true", "null", "[]", "{}",
+             R"({"deep":[[[{"x":[{"y":{"z":[1,[2,[3]]]}}]}]]],"after":"end"})",
+         }) {
+        auto parsed = Value::fromJSON(text);
+        ASSERT_TRUE(parsed) << text;
+        EXPECT_TRUE(same(*parsed, fromTree(nlohmann::ordered_json::parse(text)))) << text;
+    }
+}
+
+// Texts a byte or two away from valid documents: each is read as the parser's tree has it, or
+// refused as the parser refuses it.
+TEST(ValueJSON, ReadsAlteredDocumentsAsTheParserDoes) {
+    const std::string seeds[] = {
+        R"({"id": 12, "s": "a\u00e9\ud83d\ude00\n", "n": [-0.5e-3, 7, true, null, {"k": [1E2, "x"]}]})",
+        "[\"caf\xC3\xA9\", 18446744073709551615, -9223372036854775808, 1.25, {\"\": []}]",
+    };
+    const char alphabet[] = "{}[]:,\"\\/-+.eE0123456789abfnrtu \t\n\x00\x7F\x80\xBF\xC3\xED\xEF\xF0\xF4";
+    uint32_t state = 12345;
+    auto next = [&](uint32_t bound) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % bound;
+    };
+    int refused = 0;
+    for (int round = 0; round < 6000; ++round) {
+        std::string text = seeds[round % 2];
+        for (uint32_t edits = 1 + next(2); edits > 0; --edits) {
+            const size_t at = next(static_cast<uint32_t>(text.size() + 1));
+            const char c = alphabet[next(sizeof alphabet - 1)];
+            switch (next(3)) {
+                case 0: text.insert(at, 1, c); break;
+                case 1: if (at < text.size()) text[at] = c; break;
+                default: if (at < text.size()) text.erase(at, 1); break;
+            }
+        }
+        auto parsed = Value::fromJSON(text);
+        nlohmann::ordered_json tree;
+        try {
+            tree = nlohmann::ordered_json::parse(text);
+        } catch (const nlohmann::ordered_json::exception&) {
+            EXPECT_FALSE(parsed) << text;
+            ++refused;
+            continue;
+        }
+        ASSERT_TRUE(parsed) << text;
+        EXPECT_TRUE(same(*parsed, fromTree(tree))) << text;
+    }
+    // Both kinds come up often.
+    EXPECT_GT(refused, 600) << refused;
+    EXPECT_LT(refused, 5400) << refused;
+}
+
+nlohmann::ordered_json toTree(const Value& v) {
+    switch (v.type()) {
+        case Value::Type::Null: return nullptr;
+        case Value::Type::Bool: return *v.getBool();
+        case Value::Type::Integer: return *v.getInteger();
+        case Value::Type::Real: return *v.getNumber();
+        case Value::Type::String: return *v.getString();
+        case Value::Type::Array: {
+            auto out = nlohmann::ordered_json::array();
+            for (const Value& item : *v.getArray()) out.push_back(toTree(item));
+            return out;
+        }
+        default: {
+            auto out = nlohmann::ordered_json::object();
+            for (const auto& [key, item] : *v.getDictionary()) out[key] = toTree(item);
+            return out;
+        }
+    }
+}
+
+// Compact text is the parser's own dump, character for character: escapes, the shortest form of
+// a real, and a refusal of text that is not UTF-8.
+TEST(ValueJSON, WritesCompactTextAsTheParsersDumpDoes) {
+    const std::string texts[] = {"", "plain", "q\"b\\s/", std::string("nul\0x", 5), "\b\f\n\r\t\x01\x1F\x7F",
+                                 "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "bad \xC3", "bad \xED\xA0\x80 x",
+                                 "\xFF", "over \xC0\xAF", "k\x0Bey"};
+    const double reals[] = {0.0, -0.0, 1.5, 2.0, -3.25, 0.1, 1e20, 1e21, 1e-5, 123456789.123456789, 5e-324,
+                            1.7976931348623157e308, 1e15, 1e16, 1e-7, 100.0, 0.3};
+    uint32_t state = 99;
+    auto next = [&](uint32_t bound) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % bound;
+    };
+    std::function<Value(int)> make = [&](int depth) -> Value {
+        switch (next(depth > 3 ? 6 : 8)) {
+            case 0: return Value::null();
+            case 1: return Value(next(2) == 1);
+            case 2: return Value(static_cast<int64_t>(next(2000000)) - 1000000 +
+                                 (next(5) == 0 ? std::numeric_limits<int64_t>::min() / 2 : 0));
+            case 3: return Value(reals[next(std::size(reals))]);
+            case 4:
+            case 5: return Value(texts[next(std::size(texts))]);
+            case 6: {
+                Array items;
+                for (uint32_t n = next(5); n > 0; --n) items.push_back(make(depth + 1));
+                return Value(std::move(items));
+            }
+            default: {
+                Dictionary entries;
+                for (uint32_t n = next(5); n > 0; --n) entries.set(texts[next(std::size(texts))], make(depth + 1));
+                return Value(std::move(entries));
+            }
+        }
+    };
+    int refused = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const Value v = make(0);
+        std::string dumped;
+        try {
+            dumped = toTree(v).dump();
+        } catch (const nlohmann::ordered_json::exception&) {
+            Error error;
+            EXPECT_FALSE(v.toJSON(false, &error)) << v.description();
+            EXPECT_EQ(error.code(), 3840);
+            ++refused;
+            continue;
+        }
+        EXPECT_EQ(v.toJSON(), dumped) << v.description();
+    }
+    EXPECT_GT(refused, 100);
+    EXPECT_LT(refused, 2900);
+}
+
 TEST(ValueJSON, FailuresFillTheError) {
-    for (const char* bad : {"{\"a\":", "", "[1,]", "{} x", "{'a':1}", "[1e999]", "\"\xFF\""}) {
+    for (const char* bad :
+         {"{\"a\":", "", "[1,]", "{} x", "{'a':1}", "[1e999]", "\"\xFF\"", "\"\\ud800\"", "\"\\udc00\"",
+          "\"\\ud800\\u0041\"", "\"\\ud800x\"", "\"\\u12G4\"", "\"a\tb\"", "\"\\x\"", "\"abc", "01", "-",
+          "1.", "1e", ".5", "+1", "[1 2]", "{\"a\" 1}", "{\"a\":1,}", "{\"a\":1", "[", "tru", "nul", "falsey",
+          "\"\xC0\xAF\"", "\"\xED\xA0\x80\"", "\"\xF4\x90\x80\x80\"", "\"\xE2\x82\"", "\xEF\xBB[]",
+          "[-1e999]", "{1:2}", "[\"a\"]]"}) {
         Error error;
         EXPECT_FALSE(Value::fromJSON(bad, &error)) << bad;
         EXPECT_EQ(error.domain(), "NSCocoaErrorDomain");

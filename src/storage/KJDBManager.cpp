@@ -97,6 +97,10 @@ std::string KJDBManager::seriesAuthorMode(const KJDBFeedRecord& feed) {
 }
 
 Value KJDBManager::setupFeedsDictionaryFromFeedObject(const KJDBFeedRecord& feed) {
+    return setUpDictionary(feed, true);
+}
+
+Value KJDBManager::setUpDictionary(const KJDBFeedRecord& feed, bool lookForStored) {
     auto feedId = feed.feed_id();
     if (!feedId || feedId->empty()) {
         KJLog(1, "KJDB: received a feed but not to save it, as feedid is empty");
@@ -117,7 +121,7 @@ Value KJDBManager::setupFeedsDictionaryFromFeedObject(const KJDBFeedRecord& feed
               "or payload is not a dictionaty");
         return Value();
     }
-    if (auto existing = findTipSeriesByFeedId(*feedId)) {
+    if (auto existing = lookForStored ? findTipSeriesByFeedId(*feedId) : nullptr) {
         auto storedModified = existing->seriesModified();
         auto modified = feed.modified();
         bool later = modified && (!storedModified || *modified > *storedModified);
@@ -186,22 +190,22 @@ bool KJDBManager::saveATipSeries(const KJDBFeedRecord& feed) {
     });
 }
 
-bool KJDBManager::saveMultipleTipSeries(const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds,
-                                        std::vector<Value>* stored) {
-    if (stored) stored->clear();
+bool KJDBManager::saveMultipleTipSeries(
+    const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds,
+    const std::function<void(const std::vector<Value>& dictionaries)>& setUp, bool newerThanStored) {
     return KJDao::inTransaction([&] {
         // Every item is set up against the rows stored before this call, then all are written. The
         // rows are archived each on its own, so many are shared among workers.
         std::vector<Value> dictionaries;
         for (const auto& feed : feeds) {
             if (!feed) continue;
-            Value dictionary = setupFeedsDictionaryFromFeedObject(*feed);
+            Value dictionary = setUpDictionary(*feed, !newerThanStored);
             if (!dictionary.isAbsent()) dictionaries.push_back(std::move(dictionary));
         }
+        if (setUp && !dictionaries.empty()) setUp(dictionaries);
         std::vector<Value> rows(dictionaries.size());
         platform::DispatchQueue::concurrentPerform(
             rows.size(), [&](size_t i) { rows[i] = archiveDataToBeSaved(dictionaries[i]); });
-        if (stored) *stored = std::move(dictionaries);
         return rows.empty() || KJDao::insertMultipleTips(rows);
     });
 }

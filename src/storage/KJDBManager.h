@@ -50,10 +50,16 @@ public:
     // The row of the cache for a stored dictionary.
     platform::Value archiveDataToBeSaved(const platform::Value& stored);
     bool saveATipSeries(const KJDBFeedRecord& feed);
-    // Stores the items that set-up accepts; true when every one of those was stored. With `stored`,
-    // also hands back the dictionaries of the rows written.
-    bool saveMultipleTipSeries(const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds,
-                               std::vector<platform::Value>* stored = nullptr);
+    // Stores the items that set-up accepts; true when every one of those was stored. With `setUp`,
+    // also hands over the dictionaries of the rows to be written, in order, once they are set up
+    // and before they are archived and written (inside the cache's lock and transaction). With
+    // `newerThanStored`, the caller has found, inside a transaction that this call joins, that
+    // every item is newer than the active stored row of its feed id or has none: set-up does not
+    // look for those rows again.
+    bool saveMultipleTipSeries(
+        const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds,
+        const std::function<void(const std::vector<platform::Value>& dictionaries)>& setUp = {},
+        bool newerThanStored = false);
 
     std::shared_ptr<KJDBTipSeries> findTipSeriesByFeedId(const std::string& feedId);
     SeriesList findAllTipFeeds();
@@ -86,6 +92,7 @@ public:
 
 private:
     KJDBManager();
+    platform::Value setUpDictionary(const KJDBFeedRecord& feed, bool lookForStored);
     Collaborators collaborators() const;
     std::optional<SeriesList> parseRows(const std::optional<std::vector<platform::Value>>& contents,
                                         bool faq);

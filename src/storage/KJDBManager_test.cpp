@@ -216,10 +216,31 @@ TEST_F(KJDBManagerTest, RefusedFeedsAreLoggedAndNotStored) {
     EXPECT_THAT(log, ElementsAre(refused + "feedid is empty", otherKey, otherKey, badPayload, badPayload,
                                  badPayload));
     EXPECT_TRUE(KJDao::getAllSeries().empty());
-    // Refused items are skipped; the others of the list are stored.
-    EXPECT_TRUE(manager->saveMultipleTipSeries({noId, feed("ok")}));
-    EXPECT_EQ(KJDao::getAllSeries().size(), 1u);
-    EXPECT_TRUE(manager->saveMultipleTipSeries({}));
+    // Refused items are skipped; the others of the list are stored. Whoever asks is handed the
+    // dictionaries of the rows to be written, before they are written.
+    std::vector<Value> handed;
+    size_t rowsMeanwhile = 99;
+    EXPECT_TRUE(manager->saveMultipleTipSeries({noId, feed("ok"), otherApp, feed("ok2")},
+                                               [&](const std::vector<Value>& dictionaries) {
+                                                   handed = dictionaries;
+                                                   rowsMeanwhile = KJDao::getAllSeries().size();
+                                               }));
+    EXPECT_EQ(KJDao::getAllSeries().size(), 2u);
+    EXPECT_EQ(rowsMeanwhile, 0u);
+    ASSERT_EQ(handed.size(), 2u);
+    for (const Value& dictionary : handed) {
+        // What each row holds.
+        auto content = KJDao::findSeriesByFeedId(*dictionary["feed_id"].getString());
+        ASSERT_TRUE(content.isData());
+        EXPECT_EQ(platform::KeyedArchiver::unarchiveObject(*content.getData()), dictionary);
+    }
+    EXPECT_EQ(handed[1]["feed_id"], Value("ok2"));
+    // Nothing to write: nothing handed over.
+    handed.clear();
+    bool called = false;
+    EXPECT_TRUE(manager->saveMultipleTipSeries({}, [&](const std::vector<Value>&) { called = true; }));
+    EXPECT_TRUE(manager->saveMultipleTipSeries({noId}, [&](const std::vector<Value>&) { called = true; }));
+    EXPECT_FALSE(called);
 }
 
 TEST_F(KJDBManagerTest, OnlyANewerFeedReplacesAnActiveRow) {
@@ -244,6 +265,16 @@ TEST_F(KJDBManagerTest, OnlyANewerFeedReplacesAnActiveRow) {
     f->order = 4;
     EXPECT_TRUE(manager->saveATipSeries(*f));
     EXPECT_EQ(column("7", "priority"), "4");
+
+    // Many at once look for the stored rows the same way, unless the caller has done so.
+    f->order = 6;
+    log.clear();
+    EXPECT_TRUE(manager->saveMultipleTipSeries({f}));
+    EXPECT_EQ(column("7", "priority"), "4");
+    EXPECT_THAT(log, testing::Contains("KJDB: received a feed but not to save it, as tip series element already "
+                                       "exists and updated"));
+    EXPECT_TRUE(manager->saveMultipleTipSeries({f}, {}, true));
+    EXPECT_EQ(column("7", "priority"), "6");
 }
 
 TEST_F(KJDBManagerTest, ReadsByKindInPriorityOrderWithinTheActiveWindow) {

@@ -1,6 +1,8 @@
 #include "storage/KJDao.h"
 
+#include <algorithm>
 #include <exception>
+#include <limits>
 #include <map>
 #include <mutex>
 
@@ -230,6 +232,11 @@ sqlite3* KJDao::openQXDB() {
         return nullptr;
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    // A feed is written in one transaction, each campaign's archive on pages of its own: with
+    // SQLite's default cache of 2 MiB, a large feed spills pages to the file before its commit
+    // (syncing the journal once more), and every look at the table after it reads the file
+    // again (the columns after the archive lie on its overflow pages).
+    sqlite3_exec(db, "PRAGMA cache_size=-8192", nullptr, nullptr, nullptr);
     sqlite3_create_function(db, "blq_is_never_deleted", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             isNeverDeletedFunction, nullptr, nullptr);
     return db;
@@ -377,20 +384,21 @@ std::vector<Value> KJDao::findSeriesByFeedType(const std::string& type) {
     return activeQuery("type = ?", {type});
 }
 
-std::optional<std::vector<KJDao::RowVersion>> KJDao::findRowVersionsByFeedType(const std::string& type) {
+std::optional<KJDao::ActiveRows> KJDao::findActiveRows(const std::vector<std::string>& kinds, double now) {
     std::lock_guard lock(daoMutex());
     Connection c;
     if (!c) return std::nullopt;
-    const double now = nowSince1970();
-    const std::vector<Value> bindings{type, now, now};
+    const std::vector<Value> bindings{now};
     Statement s;
-    if (!prepare(
-            c.db,
-            std::string("SELECT rowid, feedId, modified, length(content) FROM QXFeeds WHERE type = ? AND ") +
-                kActive + " ORDER BY priority ASC, rowid ASC",
-            bindings, s, kQueryFailure))
+    if (!prepare(c.db,
+                 "SELECT rowid, feedId, modified, length(content), type, activates < ?1 AND expires > ?1, "
+                 "CASE WHEN activates > ?1 THEN activates END, CASE WHEN expires > ?1 THEN expires END "
+                 "FROM QXFeeds ORDER BY priority ASC, rowid ASC",
+                 bindings, s, kQueryFailure))
         return std::nullopt;
-    std::vector<RowVersion> out;
+    ActiveRows out;
+    out.byKind.resize(kinds.size());
+    out.nextChange = std::numeric_limits<double>::infinity();
     while (true) {
         int rc = sqlite3_step(s.stmt);
         if (rc == SQLITE_DONE) break;
@@ -398,6 +406,18 @@ std::optional<std::vector<KJDao::RowVersion>> KJDao::findRowVersionsByFeedType(c
             KJLog(1, kQueryFailure, sqlite3_errmsg(c.db));
             return std::nullopt;
         }
+        for (int column : {6, 7}) {
+            const int type = sqlite3_column_type(s.stmt, column);
+            if (type == SQLITE_NULL) continue;
+            const double t = type == SQLITE_INTEGER || type == SQLITE_FLOAT ? sqlite3_column_double(s.stmt, column)
+                                                                             : now;
+            out.nextChange = std::min(out.nextChange, t);
+        }
+        if (sqlite3_column_int(s.stmt, 5) != 1 || sqlite3_column_type(s.stmt, 4) != SQLITE_TEXT) continue;
+        const std::string_view type(reinterpret_cast<const char*>(sqlite3_column_text(s.stmt, 4)),
+                                    static_cast<size_t>(sqlite3_column_bytes(s.stmt, 4)));
+        auto kind = std::find(kinds.begin(), kinds.end(), type);
+        if (kind == kinds.end()) continue;
         RowVersion row;
         row.rowId = sqlite3_column_int64(s.stmt, 0);
         if (const unsigned char* feedId = sqlite3_column_text(s.stmt, 1))
@@ -405,7 +425,7 @@ std::optional<std::vector<KJDao::RowVersion>> KJDao::findRowVersionsByFeedType(c
                               static_cast<size_t>(sqlite3_column_bytes(s.stmt, 1)));
         row.modified = sqlite3_column_double(s.stmt, 2);
         row.contentLength = sqlite3_column_int64(s.stmt, 3);
-        out.push_back(std::move(row));
+        out.byKind[static_cast<size_t>(kind - kinds.begin())].push_back(std::move(row));
     }
     return out;
 }
@@ -421,6 +441,33 @@ Value KJDao::findContentByRowId(int64_t rowId) {
     if (sqlite3_step(s.stmt) != SQLITE_ROW || sqlite3_column_type(s.stmt, 0) == SQLITE_NULL) return Value();
     const void* bytes = sqlite3_column_blob(s.stmt, 0);
     return Value::data(bytes, static_cast<size_t>(sqlite3_column_bytes(s.stmt, 0)));
+}
+
+std::optional<std::vector<Value>> KJDao::findContentsByRowIds(const std::vector<int64_t>& rowIds) {
+    std::lock_guard lock(daoMutex());
+    Connection c;
+    if (!c) return std::nullopt;
+    std::vector<Value> out;
+    out.reserve(rowIds.size());
+    for (int64_t rowId : rowIds) {
+        const std::vector<Value> bindings{rowId};
+        Statement s;
+        if (!prepare(c.db, "SELECT content FROM QXFeeds WHERE rowid = ?", bindings, s, kQueryFailure))
+            return std::nullopt;
+        const int rc = sqlite3_step(s.stmt);
+        if (rc == SQLITE_DONE) continue;
+        if (rc != SQLITE_ROW) {
+            KJLog(1, kQueryFailure, sqlite3_errmsg(c.db));
+            return std::nullopt;
+        }
+        if (sqlite3_column_type(s.stmt, 0) == SQLITE_NULL) {
+            out.push_back(Value::null());
+            continue;
+        }
+        const void* bytes = sqlite3_column_blob(s.stmt, 0);
+        out.push_back(Value::data(bytes, static_cast<size_t>(sqlite3_column_bytes(s.stmt, 0))));
+    }
+    return out;
 }
 
 std::vector<Value> KJDao::findInfiniteSeriesByFeedType(const std::string& type) {

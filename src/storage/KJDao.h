@@ -65,10 +65,22 @@ public:
         int64_t contentLength = 0;
         bool operator==(const RowVersion&) const = default;
     };
-    // The active rows of the kind in the order of findSeriesByFeedType; none when the query fails.
-    static std::optional<std::vector<RowVersion>> findRowVersionsByFeedType(const std::string& type);
+    // One look at every row at the moment `now` (seconds since 1970): the versions of the active
+    // rows of each of the kinds, each list in the order of findSeriesByFeedType, and the first
+    // moment after now at which a row becomes active or stops being active (infinity when there
+    // is none; now itself when a row's time is not a number). The columns after the content lie
+    // on the content's pages, so that a look at them costs about what reading the table does,
+    // once for all of this. None when the query fails.
+    struct ActiveRows {
+        std::vector<std::vector<RowVersion>> byKind;
+        double nextChange = 0;
+    };
+    static std::optional<ActiveRows> findActiveRows(const std::vector<std::string>& kinds, double now);
     // The content of the row with the row id, or absent.
     static platform::Value findContentByRowId(int64_t rowId);
+    // The contents of the rows with the row ids, in their order: null for a row without content,
+    // nothing for a row that is gone. None when the query fails.
+    static std::optional<std::vector<platform::Value>> findContentsByRowIds(const std::vector<int64_t>& rowIds);
     static std::vector<platform::Value> findInfiniteSeriesByFeedType(const std::string& type);
     static std::vector<platform::Value> getAllSeries();
     // The first column of every row of a query whose parameters are the bindings (texts, numbers,

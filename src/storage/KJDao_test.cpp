@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <thread>
 
 #include "foundation/KJLog.h"
@@ -105,6 +106,55 @@ TEST_F(KJDaoTest, DisabledCampaignsArePrunedByBoundIds) {
 
     EXPECT_TRUE(KJDao::deleteDisabledCampaign({"x' OR '1'='1"}));
     EXPECT_TRUE(allIds().empty());
+}
+
+// One look at the table gives the active rows of each kind, as the queries by kind list them, and
+// the next moment at which the active rows change.
+TEST_F(KJDaoTest, TheActiveRowsOfEveryKindAndTheNextChangeInOneLook) {
+    auto at = [](Value r, const char* type, double activates, double expires, int priority) {
+        r.set("type", type);
+        r.set("activates", activates);
+        r.set("expires", expires);
+        r.set("priority", priority);
+        return r;
+    };
+    ASSERT_TRUE(KJDao::insertMultipleTips({
+        at(row("c3"), "CAMPAIGN", kNow - 10, kNow + 500, 3), at(row("f1"), "FAQ", kNow - 10, kNow + 10, 1),
+        at(row("c1"), "CAMPAIGN", kNow - 10, kNow + 10, 1), at(row("later"), "CAMPAIGN", kNow + 40, kNow + 90, 0),
+        at(row("gone"), "CAMPAIGN", kNow - 90, kNow - 40, 0), at(row("p1"), "PREVIEW", kNow - 10, kNow + 20, 0),
+        at(row("c1b"), "CAMPAIGN", kNow - 5, kNow + 30, 1),
+    }));
+    Value noContent = row("f2");
+    noContent.set("type", "FAQ");
+    noContent.remove("content");
+    ASSERT_TRUE(KJDao::insertATip(noContent));
+
+    auto ids = [](const std::vector<KJDao::RowVersion>& rows) {
+        std::vector<std::string> out;
+        for (const auto& r : rows) out.push_back(r.feedId);
+        return out;
+    };
+    auto table = KJDao::findActiveRows({"CAMPAIGN", "FAQ", "NONE"}, kNow);
+    ASSERT_TRUE(table);
+    EXPECT_THAT(ids(table->byKind[0]), ElementsAre("c1", "c1b", "c3"));
+    EXPECT_THAT(texts(KJDao::findSeriesByFeedType("CAMPAIGN")), ElementsAre("c1", "c1b", "c3"));
+    EXPECT_THAT(ids(table->byKind[1]), ElementsAre("f2", "f1"));
+    EXPECT_TRUE(table->byKind[2].empty());
+    EXPECT_EQ(table->byKind[0][0].contentLength, 2);
+    EXPECT_EQ(table->nextChange, kNow + 10);
+    EXPECT_EQ(KJDao::findActiveRows({"CAMPAIGN"}, kNow + 95)->nextChange, kNow + 500);
+    EXPECT_EQ(KJDao::findActiveRows({"CAMPAIGN"}, kNow + 500)->nextChange,
+              std::numeric_limits<double>::infinity());
+
+    // Their contents by row id, in the order asked: none for a row without, nothing for one gone.
+    std::vector<int64_t> rowIds{table->byKind[1][1].rowId, table->byKind[1][0].rowId, 999999,
+                                table->byKind[0][2].rowId};
+    auto contents = KJDao::findContentsByRowIds(rowIds);
+    ASSERT_TRUE(contents);
+    ASSERT_EQ(contents->size(), 3u);
+    EXPECT_EQ((*contents)[0], Value::data("f1", 2));
+    EXPECT_TRUE((*contents)[1].isNull());
+    EXPECT_EQ((*contents)[2], Value::data("c3", 2));
 }
 
 TEST_F(KJDaoTest, InsertsStopAtTheFirstFailingRow) {

@@ -1,11 +1,15 @@
 #include "tips/KJStoredCampaigns.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "feed/KJTipSeriesElement.h"
 #include "platform/Date.h"
+#include "platform/UserDefaults.h"
+#include "platform/dispatch/DispatchGroup.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "storage/KJDBManager.h"
 #include "storage/KJDao.h"
@@ -13,6 +17,9 @@
 namespace brindlecue {
 
 namespace {
+
+// Workers that decode ahead, at most: concurrentPerform holds them to the processors.
+constexpr size_t kAheadWorkers = 8;
 
 // The first moment after now at which a stored row becomes active or stops being active
 // (active: activates < now < expires); infinity when there is none.
@@ -45,44 +52,131 @@ KJStoredCampaigns::SeriesList campaignsOf(const KJDBManager::SeriesList& stored)
 
 }  // namespace
 
-const platform::Value* KJStoredCampaigns::justStoredFor(const KJDao::RowVersion& row) const {
-    auto it = justStored_.find(row.feedId);
-    if (it == justStored_.end()) return nullptr;
-    // The row as the dictionary was written: the same modified time (the cache's column).
-    auto modified = it->second["modified"].getDate();
-    return (modified ? modified->timeIntervalSince1970() : 0.0) == row.modified ? &it->second : nullptr;
-}
+// The campaigns of the dictionaries being stored, decoded on workers while the cache archives
+// and writes the rows. Any thread takes the next dictionary until none is left.
+struct KJStoredCampaigns::Ahead {
+    std::vector<platform::Value> dictionaries;
+    // The last dictionary of each feed id: the row written last.
+    std::unordered_map<std::string, size_t> byFeedId;
+    std::vector<std::shared_ptr<KJTipSeriesElement>> series;
+    std::vector<platform::Value> serialized;
+    // A dictionary whose decoding threw is decoded again by the read, which lets the error out.
+    std::unique_ptr<std::atomic<bool>[]> failed;
+    std::atomic<size_t> next{0};
+    std::shared_ptr<platform::DispatchGroup> group = platform::DispatchGroup::create();
+    std::shared_ptr<KJDBManager> cache;
 
-void KJStoredCampaigns::rememberStored(std::vector<platform::Value> dictionaries) {
-    std::lock_guard lock(mutex_);
-    for (auto& dictionary : dictionaries)
-        if (const std::string* feedId = dictionary["feed_id"].getString())
-            justStored_[*feedId] = std::move(dictionary);
-}
-
-void KJStoredCampaigns::readCampaigns() {
-    auto rows = KJDao::findRowVersionsByFeedType("CAMPAIGN");
-    if (!rows) rows.emplace();  // as an unreadable cache reads: nothing stored
-    campaignsStale_ = false;
-    if (campaigns_ && *rows == rows_) {
-        justStored_.clear();
-        return;
+    void drain() {
+        for (size_t i = next++; i < dictionaries.size(); i = next++) {
+            try {
+                series[i] = std::dynamic_pointer_cast<KJTipSeriesElement>(
+                    cache->parseCampaignDictionary(dictionaries[i]));
+                // Nobody else holds the campaign yet: its stored form is the one the engine would
+                // make of it now. Only a form the user defaults can hold is kept.
+                if (series[i]) {
+                    platform::Value form = series[i]->serializeToDictionary();
+                    if (platform::UserDefaults::isPropertyListValue(form)) serialized[i] = std::move(form);
+                }
+            } catch (...) {
+                series[i].reset();
+                failed[i] = true;
+            }
+        }
     }
 
+    // The index of the dictionary the row was written from: the same feed id and modified time
+    // (the cache's column); npos when there is none.
+    size_t find(const KJDao::RowVersion& row) const {
+        auto it = byFeedId.find(row.feedId);
+        if (it == byFeedId.end()) return std::string::npos;
+        auto modified = dictionaries[it->second]["modified"].getDate();
+        return (modified ? modified->timeIntervalSince1970() : 0.0) == row.modified ? it->second
+                                                                                    : std::string::npos;
+    }
+};
+
+void KJStoredCampaigns::decodeAhead(std::vector<platform::Value> dictionaries,
+                                    std::shared_ptr<KJDBManager> cache) {
+    auto ahead = std::make_shared<Ahead>();
+    ahead->cache = std::move(cache);
+    for (size_t i = 0; i < dictionaries.size(); ++i)
+        if (const std::string* feedId = dictionaries[i]["feed_id"].getString()) ahead->byFeedId[*feedId] = i;
+    ahead->series.resize(dictionaries.size());
+    ahead->serialized.resize(dictionaries.size());
+    ahead->failed = std::make_unique<std::atomic<bool>[]>(dictionaries.size());
+    ahead->dictionaries = std::move(dictionaries);
+    std::shared_ptr<Ahead> previous;
+    {
+        std::lock_guard lock(aheadMutex_);
+        previous = std::exchange(ahead_, ahead);
+    }
+    // Shared among as many workers as there are processors; the read that needs the campaigns
+    // takes what is left itself.
+    platform::DispatchQueue::global()->async(ahead->group, [ahead] {
+        platform::DispatchQueue::concurrentPerform(kAheadWorkers, [&](size_t) { ahead->drain(); });
+    });
+    // One that no read took (a save that failed) ends before it goes.
+    if (previous) previous->group->wait();
+}
+
+std::shared_ptr<KJStoredCampaigns::Ahead> KJStoredCampaigns::finishedAhead() {
+    std::shared_ptr<Ahead> ahead;
+    {
+        std::lock_guard lock(aheadMutex_);
+        ahead = std::move(ahead_);
+    }
+    if (!ahead) return nullptr;
+    ahead->drain();
+    ahead->group->wait();
+    return ahead;
+}
+
+KJStoredCampaigns::SerializedForms KJStoredCampaigns::takeSerializedForms() {
+    std::vector<Form> forms;
+    {
+        std::lock_guard lock(mutex_);
+        forms.swap(forms_);
+    }
+    SerializedForms out;
+    out.reserve(forms.size());
+    for (auto& form : forms) out.emplace(form.series.get(), std::move(form.serialized));
+    return out;
+}
+
+double KJStoredCampaigns::readCampaigns(double now) {
+    auto table = KJDao::findActiveRows({"CAMPAIGN", "FAQ"}, now);
+    std::optional<std::vector<KJDao::RowVersion>> rows;
+    double nextChange = now;  // without an answer the copy is good for this question only
+    if (table) {
+        rows = std::move(table->byKind[0]);
+        faqRows_ = std::move(table->byKind[1]);
+        nextChange = table->nextChange;
+    } else {
+        rows.emplace();  // as an unreadable cache reads: nothing stored
+        faqRows_.reset();
+    }
+    campaignsStale_ = false;
+    const std::shared_ptr<Ahead> ahead = finishedAhead();
+    if (campaigns_ && *rows == rows_) return nextChange;
+
     auto cache = KJDBManager::sharedInstance();
-    // The rows not seen yet are decoded from what was just stored or from their archives; each on
-    // its own, so many of them are shared among workers.
+    // The rows not seen yet are taken from what was decoded ahead, else decoded from what was just
+    // stored or from their archives; each on its own, so many of them are shared among workers.
     std::vector<std::shared_ptr<KJTipSeriesElement>> series(rows->size());
     std::vector<std::pair<size_t, platform::Value>> toDecode;  // row index, stored dictionary or content
     for (size_t i = 0; i < rows->size(); ++i) {
         const KJDao::RowVersion& row = (*rows)[i];
         auto known = decoded_.find(row.rowId);
-        if (known != decoded_.end() && known->second.version == row)
+        const size_t stored = ahead ? ahead->find(row) : std::string::npos;
+        if (known != decoded_.end() && known->second.version == row) {
             series[i] = known->second.series;
-        else if (const platform::Value* stored = justStoredFor(row))
-            toDecode.emplace_back(i, *stored);
-        else
+        } else if (stored == std::string::npos) {
             toDecode.emplace_back(i, KJDao::findContentByRowId(row.rowId));
+        } else if (ahead->failed[stored]) {
+            toDecode.emplace_back(i, ahead->dictionaries[stored]);
+        } else if ((series[i] = ahead->series[stored]) && !ahead->serialized[stored].isAbsent()) {
+            forms_.push_back({series[i], std::move(ahead->serialized[stored])});
+        }
     }
     platform::DispatchQueue::concurrentPerform(toDecode.size(), [&](size_t k) {
         const auto& [index, source] = toDecode[k];
@@ -98,10 +192,10 @@ void KJStoredCampaigns::readCampaigns() {
         decoded.emplace((*rows)[i].rowId, Decoded{(*rows)[i], std::move(series[i])});
     }
     decoded_ = std::move(decoded);
-    justStored_.clear();
     rows_ = std::move(*rows);
     campaigns_ = std::move(list);
     ++generation_;
+    return nextChange;
 }
 
 void KJStoredCampaigns::refreshIfNeeded(bool campaigns, bool faq) {
@@ -115,18 +209,37 @@ void KJStoredCampaigns::refreshIfNeeded(bool campaigns, bool faq) {
     if (validUntilKnown_ && now >= validUntil_) {
         campaignsStale_ = true;
         faq_.reset();
+        faqRows_.reset();
         validUntilKnown_ = false;
     }
     bool read = false;
+    std::optional<double> nextChange;
     if (campaigns && (campaignsStale_ || !campaigns_)) {
-        readCampaigns();
+        nextChange = readCampaigns(now);
         read = true;
     }
     if (faq && !faq_) {
-        faq_ = campaignsOf(KJDBManager::sharedInstance()->findAllFAQFeeds());
+        auto cache = KJDBManager::sharedInstance();
+        if (faqRows_) {
+            // The rows the last look at the table found, by row id.
+            std::vector<int64_t> rowIds;
+            rowIds.reserve(faqRows_->size());
+            for (const auto& row : *faqRows_) rowIds.push_back(row.rowId);
+            faq_ = campaignsOf(cache->getDataForFAQ(KJDao::findContentsByRowIds(rowIds)).value_or(
+                KJDBManager::SeriesList{}));
+        } else {
+            faq_ = campaignsOf(cache->findAllFAQFeeds());
+        }
         read = true;
     }
-    if (read && !validUntilKnown_ && !windowFrom_) windowFrom_ = now;
+    if (read && !validUntilKnown_) {
+        if (nextChange) {
+            validUntil_ = *nextChange;
+            validUntilKnown_ = true;
+        } else if (!windowFrom_) {
+            windowFrom_ = now;
+        }
+    }
 }
 
 KJStoredCampaigns::Campaigns KJStoredCampaigns::campaigns() {
@@ -143,6 +256,7 @@ KJStoredCampaigns::SeriesList KJStoredCampaigns::faqCampaigns() {
 
 void KJStoredCampaigns::refreshCampaign(const std::string& feedId) {
     std::lock_guard lock(mutex_);
+    faqRows_.reset();
     if (!campaigns_ || campaignsStale_) return;  // the next question reads everything anyway
     auto row = std::find_if(rows_.begin(), rows_.end(), [&](const auto& r) { return r.feedId == feedId; });
     if (row == rows_.end()) return;
@@ -179,6 +293,7 @@ void KJStoredCampaigns::invalidate() {
     std::lock_guard lock(mutex_);
     campaignsStale_ = true;
     faq_.reset();
+    faqRows_.reset();
     validUntilKnown_ = false;
     windowFrom_.reset();
 }

@@ -13,6 +13,7 @@
 
 namespace brindlecue {
 
+class KJDBManager;
 class KJTipSeriesElement;
 
 // The tip engine's copy of what the campaign cache holds: the active "CAMPAIGN" campaigns (by
@@ -43,17 +44,29 @@ public:
     // the copy drops the campaign when the row is gone and decodes it anew (a fresh campaign, as
     // a new read would give) when it stayed, without reading the other rows.
     void refreshCampaign(const std::string& feedId);
-    // The dictionaries the engine has just stored (KJDBManager::saveMultipleTipSeries): the next
-    // read decodes their rows from them instead of unarchiving the rows.
-    void rememberStored(std::vector<platform::Value> dictionaries);
+    // The dictionaries the engine is storing (KJDBManager::saveMultipleTipSeries hands them over
+    // before it archives and writes them): their campaigns are decoded on workers meanwhile, each
+    // with its stored form for the user defaults, and the next read takes the rows written from
+    // them instead of unarchiving the rows. Takes no lock that the cache's work may hold.
+    void decodeAhead(std::vector<platform::Value> dictionaries, std::shared_ptr<KJDBManager> cache);
+    // The stored forms (serializeToDictionary) of the campaigns that reads took from the work
+    // above since the last call, by campaign; made beside their decoding, before any other
+    // thread could reach the campaigns, and found to be property-list values
+    // (UserDefaults::isPropertyListValue). Each is handed out once.
+    using SerializedForms = std::unordered_map<const KJTipSeriesElement*, platform::Value>;
+    SerializedForms takeSerializedForms();
 
 private:
     // Under mutex_: reads what is missing or stale.
     void refreshIfNeeded(bool campaigns, bool faq);
-    // Under mutex_: the list of the active rows, decoding those not seen yet.
-    void readCampaigns();
-    // Under mutex_: the dictionary just stored for the row, when it is the row's.
-    const platform::Value* justStoredFor(const KJDao::RowVersion& row) const;
+    // Under mutex_: the list of the active rows, decoding those not seen yet, read at the moment
+    // now in one look at the table with the active "FAQ" rows and the next moment at which the
+    // active rows change (which it answers; now when the table could not be read).
+    double readCampaigns(double now);
+    struct Ahead;
+    // Under mutex_: the work of decodeAhead, finished (the calling thread helps); null when there is
+    // none. The next read forgets it.
+    std::shared_ptr<Ahead> finishedAhead();
 
     std::mutex mutex_;
     std::shared_ptr<const SeriesList> campaigns_;
@@ -66,9 +79,20 @@ private:
     };
     std::vector<KJDao::RowVersion> rows_;
     std::unordered_map<int64_t, Decoded> decoded_;
-    // By feed id, until the next read.
-    std::unordered_map<std::string, platform::Value> justStored_;
+    // Set by decodeAhead (under aheadMutex_ alone, which is never held while another lock is taken)
+    // until the next read.
+    std::mutex aheadMutex_;
+    std::shared_ptr<Ahead> ahead_;
+    // The campaigns that reads took from it and their stored forms, until they are taken. The
+    // campaigns are held so that no other campaign can come at the same address meanwhile.
+    struct Form {
+        std::shared_ptr<KJTipSeriesElement> series;
+        platform::Value serialized;
+    };
+    std::vector<Form> forms_;
     std::optional<SeriesList> faq_;
+    // The active "FAQ" rows as the last look at the table found them, until the copy is stale.
+    std::optional<std::vector<KJDao::RowVersion>> faqRows_;
     uint64_t generation_ = 0;
     // The copy holds while the clock is before this moment (seconds since 1970).
     double validUntil_ = 0;

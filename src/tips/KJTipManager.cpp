@@ -5,6 +5,7 @@
 #include "tips/KJTipManager.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <unordered_set>
@@ -57,17 +58,37 @@ platform::SystemLog& systemLog() {
     return *log;
 }
 
-// Serialising a campaign reads only its own fields, so a long list is shared among workers.
-Value serializedSeries(const BLQITipManager::SeriesList& list) {
+// Sets "KJTips_Server" to the stored forms of the campaigns. Serialising a campaign reads only its
+// own fields, so a long list is shared among workers, and each form is checked for the user
+// defaults as it is made; the forms already made (and checked) of some campaigns are taken as
+// they are.
+void setSeries(platform::UserDefaults& defaults, const BLQITipManager::SeriesList& list,
+               KJStoredCampaigns::SerializedForms made = {}) {
     std::vector<Value> serialized(list.size());
-    platform::DispatchQueue::concurrentPerform(list.size(), [&](size_t i) {
-        if (list[i]) serialized[i] = list[i]->serializeToDictionary();
+    std::vector<size_t> toMake;
+    toMake.reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!list[i]) continue;
+        auto form = made.find(list[i].get());
+        if (form != made.end())
+            serialized[i] = std::move(form->second);
+        else
+            toMake.push_back(i);
+    }
+    std::atomic<bool> holdable{true};
+    platform::DispatchQueue::concurrentPerform(toMake.size(), [&](size_t k) {
+        Value& form = serialized[toMake[k]];
+        form = list[toMake[k]]->serializeToDictionary();
+        if (!form.isAbsent() && !platform::UserDefaults::isPropertyListValue(form)) holdable = false;
     });
     platform::Array out;
     out.reserve(serialized.size());
     for (auto& value : serialized)
         if (!value.isAbsent()) out.push_back(std::move(value));
-    return Value(std::move(out));
+    if (holdable)
+        defaults.setArrayOfCheckedElements("KJTips_Server", std::move(out));
+    else
+        defaults.set("KJTips_Server", Value(std::move(out)));  // refused, with its log line
 }
 
 Value dateOrEmpty(const std::optional<platform::Date>& date) {
@@ -349,7 +370,7 @@ void KJTipManager::setInnerTipSeriesLocked(SeriesList list) {
 
 void KJTipManager::writeTipsToDefaults(const SeriesList& list) const {
     auto& defaults = platform::UserDefaults::standard();
-    defaults.set("KJTips_Server", serializedSeries(list));
+    setSeries(defaults, list);
     defaults.synchronize();
 }
 
@@ -384,9 +405,8 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
     auto cache = KJDBManager::sharedInstance();
 
     std::vector<std::shared_ptr<KJDBFeedRecord>> toSave;
-    std::vector<Value> stored;
     bool saved = false;
-    auto checkAndSave = [&] {
+    auto checkAndSave = [&](bool inTransaction) {
         toSave.clear();
         for (const auto& feed : feeds) {
             if (!feed) continue;
@@ -407,7 +427,14 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
             }
             if (!feed->isPreview()) toSave.push_back(feed);
         }
-        if (!toSave.empty()) saved = cache->saveMultipleTipSeries(toSave, &stored);
+        // The live list below takes the new rows' campaigns from what is stored, decoded on
+        // workers while the rows are archived and written, not from their archives.
+        // Inside the transaction, the rows looked at above are as they were.
+        if (!toSave.empty())
+            saved = cache->saveMultipleTipSeries(
+                toSave,
+                [&](const std::vector<Value>& dictionaries) { stored_.decodeAhead(dictionaries, cache); },
+                inTransaction);
         return saved;
     };
     // The looks for stored rows and the write are one transaction: the file is locked once for
@@ -415,18 +442,16 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
     bool ran = false;
     KJDao::inTransaction([&] {
         ran = true;
-        return checkAndSave();
+        return checkAndSave(true);
     });
     // Without a transaction (the cache cannot be opened) each step goes on its own, as it would.
-    if (!ran) checkAndSave();
+    if (!ran) checkAndSave(false);
     if (toSave.empty()) {
         logGuides(2, "no new tips to show");
         return;
     }
     logGuides(2,
               saved ? "save multiple tip series to DB successful" : "save multiple tip series to DB failed");
-    // The live list below decodes the new rows from what was stored, not from their archives.
-    stored_.rememberStored(std::move(stored));
 
     std::vector<std::shared_ptr<KJFeedObject>> custom;
     // The campaigns made here only name their screens in a log line: the live list comes back from
@@ -457,7 +482,7 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
     logGuides(2, "updated local campaign feeds cache with DB data");
 
     auto& defaults = platform::UserDefaults::standard();
-    defaults.set("KJTips_Server", serializedSeries(campaigns));
+    setSeries(defaults, campaigns, stored_.takeSerializedForms());
     platform::Array feedsStored;
     for (const auto& feed : custom) feedsStored.push_back(feed->serializeToDictionary());
     defaults.set("KJFeeds_Server", Value(std::move(feedsStored)));

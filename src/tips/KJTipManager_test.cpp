@@ -110,6 +110,51 @@ TEST_F(TipEngineTest, IntakeDecodesOnlyTheCampaignsItChanged) {
     ASSERT_EQ(UserDefaults::standard().array("KJTips_Server")->size(), 3u);
 }
 
+// The widget campaigns a feed brings are found on the intake's one look at the table.
+TEST_F(TipEngineTest, AFeedsWidgetCampaignReachesTheScreen) {
+    store({{.id = "page"}});
+    makeEngine();
+    engine->fillTipFromFeed({feed({.id = "faq",
+                                   .tool = "fab",
+                                   .trigger = "floating-action-button",
+                                   .priority = 2,
+                                   .steps = {{.tool = "fab", .extra = R"(, "title": {"text": "Questions"})"}}}),
+                             feed({.id = "page2", .priority = 3})});
+    EXPECT_EQ(liveIds(), (std::vector<std::string>{"page", "page2"}));
+    showScreen(home);
+    ASSERT_EQ(widgets->layouts.size(), 1u);
+    EXPECT_EQ(widgets->layouts[0][2], "faq");
+}
+
+// The stored forms of the new campaigns are made beside their decoding, on workers, while the rows
+// are written; the list in the user defaults is the one the live campaigns give now, the older
+// ones' included.
+TEST_F(TipEngineTest, TheStoredListIsTheLiveCampaignsSerialised) {
+    store({{.id = "f1"}, {.id = "f2", .priority = 2}});
+    makeEngine();
+    std::vector<std::shared_ptr<KJFeedObject>> feeds;
+    for (int i = 3; i <= 40; ++i)
+        feeds.push_back(feed({.id = "f" + std::to_string(i), .priority = i, .steps = {{}, {}}}));
+    feeds.push_back(feed({.id = "f2", .priority = 2, .modified = "2025-07-01T00:00:00.000Z"}));
+    engine->fillTipFromFeed(feeds);
+
+    const auto campaigns = engine->innerTipSeries();
+    ASSERT_EQ(campaigns.size(), 40u);
+    EXPECT_EQ(campaigns[1]->modified, blqParseDate(Value("2025-07-01T00:00:00.000Z")));
+    auto written = UserDefaults::standard().array("KJTips_Server");
+    ASSERT_TRUE(written);
+    ASSERT_EQ(written->size(), campaigns.size());
+    for (size_t i = 0; i < campaigns.size(); ++i)
+        EXPECT_EQ((*written)[i], campaigns[i]->serializeToDictionary()) << campaigns[i]->feed_id.value_or("");
+    EXPECT_EQ(UserDefaults(UserDefaults::standard().file()).array("KJTips_Server"), written);
+
+    // The campaigns decoded from the archives by a new engine are the same.
+    makeEngine();
+    ASSERT_EQ(engine->innerTipSeries().size(), campaigns.size());
+    for (size_t i = 0; i < campaigns.size(); ++i)
+        EXPECT_EQ(engine->innerTipSeries()[i]->serializeToDictionary(), (*written)[i]);
+}
+
 TEST_F(TipEngineTest, AFinishedCampaignLeavesTheCacheUnlessItIsOnDemand) {
     store({{.id = "gone"}, {.id = "kept", .trigger = "on-demand", .priority = 2}});
     makeEngine();
