@@ -92,7 +92,7 @@ bool kjNearlyEqual(double a, double b) {
 KJElementClass::KJElementClass(std::string name, const KJElementClass* superclass,
                                std::vector<KJProperty> properties)
     : name_(std::move(name)), superclass_(superclass), properties_(std::move(properties)) {
-    std::set<std::string, std::less<>> keys;
+    std::set<std::string, std::less<>>& keys = storedKeys_;
     for (KJProperty& p : properties_) {
         if (p.kind == KJPropertyKind::FourSide) {
             p.sideKeys = {sideKey(p.name, "top"), sideKey(p.name, "left"), sideKey(p.name, "right"),
@@ -103,6 +103,10 @@ KJElementClass::KJElementClass(std::string name, const KJElementClass* superclas
         }
     }
     platform::ClassRegistry::registerClass(name_, superclass_ ? superclass_->name() : "NSObject");
+}
+
+bool KJElementClass::writesKey(std::string_view key) const {
+    return storedKeys_.find(key) != storedKeys_.end();
 }
 
 const KJProperty* KJElementClass::property(std::string_view name) const {
@@ -183,7 +187,7 @@ void KJTipBaseElement::serializeToDictionaryWithExcludeProperties(platform::Dict
     // up among the ones before it. A key already in the dictionary keeps its place and takes the
     // new value, as setting it would.
     const std::vector<KJProperty>& properties = recordClass().properties();
-    const bool wroteBefore = !out.empty();
+    const size_t before = out.size();
     size_t count = out.size();
     for (const KJProperty& p : properties) count += p.kind == KJPropertyKind::FourSide ? 4 : 1;
     std::vector<platform::Dictionary::Entry> entries;
@@ -214,10 +218,13 @@ void KJTipBaseElement::serializeToDictionaryWithExcludeProperties(platform::Dict
                    },
                    p.access);
     }
-    // A record that wrote nothing before its properties has no key twice when its class has none.
-    out = !wroteBefore && recordClass().storedKeysDistinct()
-              ? platform::Dictionary::withDistinctKeys(std::move(entries))
-              : platform::Dictionary(std::move(entries));
+    // A record has no key twice when its class has none and no property writes a key it wrote
+    // before its properties (its nested records, as a rule).
+    const KJElementClass& cls = recordClass();
+    bool distinct = cls.storedKeysDistinct();
+    for (size_t i = 0; distinct && i < before; ++i) distinct = !cls.writesKey(entries[i].first);
+    out = distinct ? platform::Dictionary::withDistinctKeys(std::move(entries))
+                   : platform::Dictionary(std::move(entries));
 }
 
 bool KJTipBaseElement::deserializeFromDictionaryWithExcludeProperties(const Value& stored,

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -70,6 +71,8 @@ public:
     const std::vector<KJProperty>& properties() const { return properties_; }
     // Whether the stored keys of the properties (names, and the sides' keys) all differ.
     bool storedKeysDistinct() const { return storedKeysDistinct_; }
+    // Whether a property writes the key.
+    bool writesKey(std::string_view key) const;
     const KJProperty* property(std::string_view name) const;
     // This class or one of its subclasses.
     bool isSubclassOf(const KJElementClass& ancestor) const;
@@ -91,6 +94,7 @@ private:
     const KJElementClass* superclass_;
     std::vector<KJProperty> properties_;
     bool storedKeysDistinct_ = true;
+    std::set<std::string, std::less<>> storedKeys_;
 };
 
 // Builds the property table of record class R from its fields.

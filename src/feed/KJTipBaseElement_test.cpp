@@ -139,6 +139,16 @@ TEST(KJTipBaseElement, WritesEveryConvertiblePropertyByName) {
     EXPECT_EQ(nested.keys().front(), "count");
     EXPECT_EQ(*nested.find("count"), Value(7));
     EXPECT_EQ(nested.size(), 11u);
+    // Keys no property writes stay in front as they are.
+    EXPECT_TRUE(SampleRecord::elementClass().writesKey("padding.top"));
+    EXPECT_FALSE(SampleRecord::elementClass().writesKey("padding"));
+    EXPECT_FALSE(SampleRecord::elementClass().writesKey("children"));
+    platform::Dictionary onlyNested{{"child", Value::dictionary()}, {"padding", Value(1)}};
+    filled()->serializeToDictionaryWithExcludeProperties(onlyNested, {});
+    EXPECT_EQ(onlyNested.size(), 12u);
+    EXPECT_EQ(onlyNested.keys()[0], "child");
+    EXPECT_EQ(onlyNested.keys()[1], "padding");
+    EXPECT_EQ(*onlyNested.find("count"), Value(7));
     platform::Dictionary overlappingOut;
     OverlappingRecord().serializeToDictionaryWithExcludeProperties(overlappingOut, {});
     Value overlapping(std::move(overlappingOut));
