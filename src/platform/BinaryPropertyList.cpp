@@ -161,6 +161,16 @@ void Writer::clear() {
     tableUsed_ = 0;
 }
 
+void Writer::seal() {
+    table_ = {};
+    tableUsed_ = 0;
+    offsets_ = {};
+    units_ = {};
+    bytes_.shrink_to_fit();
+    refs_.shrink_to_fit();
+    objects_.shrink_to_fit();
+}
+
 void Writer::growTable() {
     std::vector<Slot> old = std::move(table_);
     table_.assign(old.empty() ? 256 : old.size() * 2, Slot{0, kEmpty});
@@ -562,6 +572,7 @@ std::shared_ptr<const WrittenValue> writeOnItsOwn(const Value& value) {
     written->writer.setSharesContainers(true);
     std::vector<Ref> stack;
     if (!writeValue(written->writer, value, stack, written->top)) return nullptr;
+    written->writer.seal();
     return written;
 }
 

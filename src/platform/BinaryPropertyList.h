@@ -53,6 +53,9 @@ public:
 
     // The whole file with the top object.
     std::vector<uint8_t> finish(Ref top);
+    // Lets go of what only more writing needs (the index of the objects to share) and of spare
+    // memory: the writer is then only taken in by another (merge) or finished.
+    void seal();
     // Forgets every object, keeping the memory for the next file.
     void clear();
 
