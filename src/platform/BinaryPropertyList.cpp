@@ -161,6 +161,16 @@ void Writer::clear() {
     tableUsed_ = 0;
 }
 
+void Writer::seal() {
+    table_ = {};
+    tableUsed_ = 0;
+    offsets_ = {};
+    units_ = {};
+    bytes_.shrink_to_fit();
+    refs_.shrink_to_fit();
+    objects_.shrink_to_fit();
+}
+
 void Writer::growTable() {
     std::vector<Slot> old = std::move(table_);
     table_.assign(old.empty() ? 256 : old.size() * 2, Slot{0, kEmpty});
@@ -446,12 +456,23 @@ namespace {
 // pieces, a long array is written in pieces on several workers.
 bool writeValue(Writer& writer, const Value& value, std::vector<Ref>& stack, Ref& out, bool pieces = false);
 
+using Written = std::vector<std::shared_ptr<const WrittenValue>>;
+
+// An element of an array: taken in from what was written of it on its own, when there is that.
+bool writeElement(Writer& writer, const Value& item, const WrittenValue* written, std::vector<Ref>& stack,
+                  Ref& out, bool pieces) {
+    if (written == nullptr) return writeValue(writer, item, stack, out, pieces);
+    out = writer.merge(written->writer)[written->top];
+    return true;
+}
+
 // A long array's elements are written in pieces, each by a writer of its own on a worker, then
 // taken in piece by piece in order: the objects, their numbers and the file are those that
 // writing the elements one after the other gives.
 constexpr size_t kPieceElements = 128;
 
-bool writeArrayInPieces(Writer& writer, const Array& items, std::vector<Ref>& stack, Ref& out) {
+bool writeArrayInPieces(Writer& writer, const Array& items, const Written* written, std::vector<Ref>& stack,
+                        Ref& out) {
     const size_t count = (items.size() + kPieceElements - 1) / kPieceElements;
     struct Piece {
         Writer writer;
@@ -466,7 +487,7 @@ bool writeArrayInPieces(Writer& writer, const Array& items, std::vector<Ref>& st
         const size_t end = std::min(items.size(), (p + 1) * kPieceElements);
         for (size_t i = p * kPieceElements; i < end && piece.ok; ++i) {
             Ref ref = 0;
-            piece.ok = writeValue(piece.writer, items[i], own, ref);
+            piece.ok = writeElement(piece.writer, items[i], written ? (*written)[i].get() : nullptr, own, ref, false);
             piece.elements.push_back(ref);
         }
     });
@@ -476,6 +497,21 @@ bool writeArrayInPieces(Writer& writer, const Array& items, std::vector<Ref>& st
         const std::vector<Ref> refs = writer.merge(piece.writer);
         for (Ref element : piece.elements) stack.push_back(refs[element]);
         piece.writer = Writer();
+    }
+    out = writer.array(std::span<const Ref>(stack).subspan(mark));
+    stack.resize(mark);
+    return true;
+}
+
+bool writeArray(Writer& writer, const Array& items, const Written* written, std::vector<Ref>& stack, Ref& out,
+                bool pieces) {
+    if (pieces && items.size() >= 2 * kPieceElements) return writeArrayInPieces(writer, items, written, stack, out);
+    const size_t mark = stack.size();
+    for (size_t i = 0; i < items.size(); ++i) {
+        Ref ref = 0;
+        if (!writeElement(writer, items[i], written ? (*written)[i].get() : nullptr, stack, ref, pieces))
+            return false;
+        stack.push_back(ref);
     }
     out = writer.array(std::span<const Ref>(stack).subspan(mark));
     stack.resize(mark);
@@ -507,19 +543,8 @@ bool writeValue(Writer& writer, const Value& value, std::vector<Ref>& stack, Ref
             out = writer.data(data.data(), data.size());
             return true;
         }
-        case Value::Type::Array: {
-            if (pieces && value.getArray()->size() >= 2 * kPieceElements)
-                return writeArrayInPieces(writer, *value.getArray(), stack, out);
-            const size_t mark = stack.size();
-            for (const Value& item : *value.getArray()) {
-                Ref ref = 0;
-                if (!writeValue(writer, item, stack, ref, pieces)) return false;
-                stack.push_back(ref);
-            }
-            out = writer.array(std::span<const Ref>(stack).subspan(mark));
-            stack.resize(mark);
-            return true;
-        }
+        case Value::Type::Array:
+            return writeArray(writer, *value.getArray(), nullptr, stack, out, pieces);
         case Value::Type::Dictionary: {
             const Dictionary& dictionary = *value.getDictionary();
             const size_t mark = stack.size();
@@ -542,13 +567,40 @@ bool writeValue(Writer& writer, const Value& value, std::vector<Ref>& stack, Ref
 
 }  // namespace
 
-std::vector<uint8_t> write(const Value& value) {
+std::shared_ptr<const WrittenValue> writeOnItsOwn(const Value& value) {
+    auto written = std::make_shared<WrittenValue>();
+    written->writer.setSharesContainers(true);
+    std::vector<Ref> stack;
+    if (!writeValue(written->writer, value, stack, written->top)) return nullptr;
+    written->writer.seal();
+    return written;
+}
+
+std::vector<uint8_t> write(const Value& value, const WrittenElements& written) {
     // A writer of its own: this also runs during exit, after thread-local objects have gone.
     Writer writer;
     writer.setSharesContainers(true);
     std::vector<Ref> stack;
     Ref top = 0;
-    if (!writeValue(writer, value, stack, top, true)) return {};
+    const Dictionary* entries = value.getDictionary();
+    if (written.empty() || entries == nullptr) {
+        if (!writeValue(writer, value, stack, top, true)) return {};
+        return writer.finish(top);
+    }
+    // The top dictionary as writeValue writes it, with the elements written on their own.
+    for (const auto& entry : *entries) stack.push_back(writer.string(entry.first));
+    for (const auto& [key, item] : *entries) {
+        Ref ref = 0;
+        auto elements = written.find(key);
+        const Array* items = item.getArray();
+        const bool taken = elements != written.end() && items != nullptr && elements->second.size() == items->size();
+        if (!(taken ? writeArray(writer, *items, &elements->second, stack, ref, true)
+                    : writeValue(writer, item, stack, ref, true)))
+            return {};
+        stack.push_back(ref);
+    }
+    const std::span<const Ref> all(stack);
+    top = writer.dictionary(all.first(entries->size()), all.subspan(entries->size()));
     return writer.finish(top);
 }
 

@@ -2,6 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -50,6 +53,9 @@ public:
 
     // The whole file with the top object.
     std::vector<uint8_t> finish(Ref top);
+    // Lets go of what only more writing needs (the index of the objects to share) and of spare
+    // memory: the writer is then only taken in by another (merge) or finished.
+    void seal();
     // Forgets every object, keeping the memory for the next file.
     void clear();
 
@@ -95,9 +101,25 @@ private:
     bool sharesContainers_ = false;
 };
 
+// A value written on its own by a writer of its own that shares containers, as a file's writer
+// does, kept to be taken into a file whole (Writer::merge): the file is the one that writing the
+// value there gives.
+struct WrittenValue {
+    Writer writer;
+    Ref top = 0;
+};
+// Null when the value holds something a property list cannot.
+std::shared_ptr<const WrittenValue> writeOnItsOwn(const Value& value);
+
+// Elements already written on their own, of the arrays that entries of the top dictionary hold,
+// by the entries' keys and in the arrays' order (null for an element that was not). They must be
+// the arrays' own elements.
+using WrittenElements =
+    std::map<std::string, std::vector<std::shared_ptr<const WrittenValue>>, std::less<>>;
+
 // The whole file of a property-list value; empty when the value holds something a property list cannot
-// (absent or null anywhere in it).
-std::vector<uint8_t> write(const Value& value);
+// (absent or null anywhere in it). Elements written on their own are taken in as they are.
+std::vector<uint8_t> write(const Value& value, const WrittenElements& written = {});
 
 // Reads objects of a file by number. Every offset, count and width is checked against the bytes
 // before it is used: malformed input gives false, never a read outside the bytes.

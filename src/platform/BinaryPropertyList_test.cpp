@@ -77,6 +77,33 @@ TEST(BinaryPropertyList, ALongListIsWrittenAsItemByItem) {
     EXPECT_TRUE(bplist::write(Value(items)).empty());
 }
 
+// Elements written on their own beforehand are taken in whole: the file is the same, whether the
+// list is long (written in pieces) or short, with some elements or all of them written before.
+TEST(BinaryPropertyList, ElementsWrittenOnTheirOwnGiveTheSameFile) {
+    Array longList, shortList;
+    for (int i = 0; i < 700; ++i) longList.push_back(item(i));
+    for (int i = 0; i < 9; ++i) shortList.push_back(item(i % 4));
+    const Value top = Value::dictionary(
+        {{"before", item(3)}, {"long", Value(longList)}, {"short", Value(shortList)}, {"after", "plain"}});
+    const std::vector<uint8_t> expected = bplist::write(top);
+    ASSERT_FALSE(expected.empty());
+
+    bplist::WrittenElements written;
+    for (size_t i = 0; i < longList.size(); ++i)
+        written["long"].push_back(i % 3 == 1 ? nullptr : bplist::writeOnItsOwn(longList[i]));
+    for (const Value& element : shortList) written["short"].push_back(bplist::writeOnItsOwn(element));
+    ASSERT_TRUE(written["long"][0] && written["short"][8]);
+    EXPECT_EQ(bplist::write(top, written), expected);
+    EXPECT_EQ(Value::fromPropertyList(bplist::write(top, written)), top);
+
+    // Elements that do not go with the array (another length) are not taken.
+    written["short"].pop_back();
+    written["after"] = {bplist::writeOnItsOwn(Value("other"))};
+    EXPECT_EQ(bplist::write(top, written), expected);
+    // Nothing a property list cannot hold is written on its own.
+    EXPECT_FALSE(bplist::writeOnItsOwn(Value::array({Value(1), nullptr})));
+}
+
 // A text is written as ASCII unless a byte anywhere in it is beyond ASCII or 0 (then as UTF-16).
 TEST(BinaryPropertyList, TextsWithAByteBeyondAsciiOrZeroAnywhereAreWrittenAsUtf16) {
     auto kindOf = [](const std::string& text) {

@@ -348,11 +348,17 @@ void UserDefaults::set(const std::string& key, Value value) {
     store(key, std::move(value));
 }
 
-void UserDefaults::setArrayOfCheckedElements(const std::string& key, Array elements) {
-    store(key, Value(std::move(elements)));
+void UserDefaults::setArrayOfCheckedElements(const std::string& key, Array elements,
+                                             std::vector<std::shared_ptr<const bplist::WrittenValue>> written) {
+    const bool takesWritten = !written.empty() && written.size() == elements.size();
+    store(key, Value(std::move(elements)),
+          takesWritten ? std::make_shared<const std::vector<std::shared_ptr<const bplist::WrittenValue>>>(
+                             std::move(written))
+                       : nullptr);
 }
 
-void UserDefaults::store(const std::string& key, Value value) {
+void UserDefaults::store(const std::string& key, Value value,
+                         std::shared_ptr<const std::vector<std::shared_ptr<const bplist::WrittenValue>>> written) {
     std::lock_guard lock(mutex_);
     if (Value* existing = values_.find(key)) {
         if (*existing == value) return;
@@ -360,12 +366,18 @@ void UserDefaults::store(const std::string& key, Value value) {
     } else {
         values_.set(key, std::move(value));
     }
+    if (written)
+        written_[key] = std::move(written);
+    else
+        written_.erase(key);
     changedLocked();
 }
 
 void UserDefaults::remove(const std::string& key) {
     std::lock_guard lock(mutex_);
-    if (values_.remove(key)) changedLocked();
+    if (!values_.remove(key)) return;
+    written_.erase(key);
+    changedLocked();
 }
 
 void UserDefaults::changedLocked() {
@@ -394,17 +406,26 @@ Dictionary UserDefaults::dictionaryRepresentation() const {
 bool UserDefaults::writePending() {
     Dictionary values;
     uint64_t version = 0;
+    decltype(written_) written;
     {
         std::lock_guard lock(mutex_);
         if (writtenVersion_ == version_) return true;
         values = values_;  // shares the entries' arrays and dictionaries
         version = version_;
+        written = written_;
     }
+    bplist::WrittenElements elements;
+    for (const auto& [key, list] : written) elements.emplace(key, *list);
     // Values are checked when they are set, so only a failure to write remains.
-    Data bytes = bplist::write(Value(std::move(values)));
+    Data bytes = bplist::write(Value(std::move(values)), elements);
     std::string failure = "cannot encode the values";
     if (!bytes.empty() && writeAtomically(file_, bytes, &failure)) {
         std::lock_guard lock(mutex_);
+        // What was written on its own has served; a key set since keeps its own.
+        for (const auto& [key, list] : written) {
+            auto it = written_.find(key);
+            if (it != written_.end() && it->second == list) written_.erase(it);
+        }
         writtenVersion_ = version;
         ++fileWrites_;
         if (writtenVersion_ == version_) UserDefaultsInstances::shared().setPending(this, false);

@@ -2,13 +2,20 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Value.h"
 
 namespace brindlecue::platform {
+
+namespace bplist {
+struct WrittenValue;
+}
 
 // The app's preferences: property-list values by key, kept in a binary property list file.
 // A change is visible at once and reaches the file soon after (0.1 s of Clock time), from a
@@ -54,8 +61,12 @@ public:
     // Whether a property list can hold the value: no absent or null anywhere in it.
     static bool isPropertyListValue(const Value& value);
     // As set, for an array whose elements the caller has each found isPropertyListValue (as it
-    // made them, say): they are not looked at again.
-    void setArrayOfCheckedElements(const std::string& key, Array elements);
+    // made them, say): they are not looked at again. With `written` (in the elements' order,
+    // null for one that was not), the next write of the file takes in the elements written on
+    // their own (bplist::writeOnItsOwn) instead of writing them again, unless the key changes
+    // first; the file is the same.
+    void setArrayOfCheckedElements(const std::string& key, Array elements,
+                                   std::vector<std::shared_ptr<const bplist::WrittenValue>> written = {});
     void setInteger(const std::string& key, int64_t value) { set(key, Value(value)); }
     void setDouble(const std::string& key, double value) { set(key, Value(value)); }
     void setBool(const std::string& key, bool value) { set(key, Value(value)); }
@@ -73,8 +84,10 @@ public:
 private:
     friend struct UserDefaultsInstances;
 
-    // Sets a value known to be a property-list value.
-    void store(const std::string& key, Value value);
+    // Sets a value known to be a property-list value, with its elements written on their own (or
+    // none).
+    void store(const std::string& key, Value value,
+               std::shared_ptr<const std::vector<std::shared_ptr<const bplist::WrittenValue>>> written = nullptr);
     void changedLocked();
     // Writes the values if a change is not in the file yet; under writeMutex_.
     bool writePending();
@@ -84,6 +97,9 @@ private:
     std::mutex writeMutex_;
     mutable std::mutex mutex_;
     Dictionary values_;
+    // Elements of arrays among values_ written on their own, by key, until the next write of the
+    // file or a change of the key.
+    std::map<std::string, std::shared_ptr<const std::vector<std::shared_ptr<const bplist::WrittenValue>>>> written_;
     // Counts the changes; the file holds the values as of writtenVersion_.
     uint64_t version_ = 0;
     uint64_t writtenVersion_ = 0;

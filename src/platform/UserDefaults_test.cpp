@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "platform/AppContainer.h"
+#include "platform/BinaryPropertyList.h"
 #include "platform/Bundle.h"
 #include "platform/CaptureLogSink.h"
 #include "platform/dispatch/Clock.h"
@@ -178,6 +179,45 @@ TEST(UserDefaults, NilRemovesAndNonPropertyListValuesAreRefused) {
     EXPECT_TRUE(d.synchronize());
     EXPECT_EQ(UserDefaults(file).object("e"), Value(list));
     EXPECT_EQ(capture.entries().size(), 2u);
+}
+
+// Elements written on their own beforehand make the same file, and serve one write: a later
+// change of the key, or a later write, goes without them.
+TEST(UserDefaults, ElementsWrittenOnTheirOwnMakeTheSameFile) {
+    Array list;
+    for (int i = 0; i < 300; ++i)
+        list.push_back(Value::dictionary({{"id", i}, {"name", "n" + std::to_string(i % 7)}, {"on", i % 2 == 0}}));
+    auto fileOf = [&](const std::string& name, bool written) {
+        fs::path file = prefsFile(name);
+        UserDefaults d(file);
+        d.setString("other", "x");
+        std::vector<std::shared_ptr<const bplist::WrittenValue>> pieces;
+        for (size_t i = 0; written && i < list.size(); ++i)
+            pieces.push_back(i % 5 == 0 ? nullptr : bplist::writeOnItsOwn(list[i]));
+        d.setArrayOfCheckedElements("list", list, pieces);
+        EXPECT_TRUE(d.synchronize());
+        std::ifstream in(file, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const std::string plain = fileOf("plain-elements", false);
+    EXPECT_EQ(fileOf("written-elements", true), plain);
+
+    // Pieces that do not belong to the array (another length) are not taken, and a key set again
+    // leaves the pieces of its earlier value.
+    fs::path file = prefsFile("changed-elements");
+    UserDefaults d(file);
+    d.setString("other", "x");
+    Array shorter(list.begin(), list.begin() + 10);
+    d.setArrayOfCheckedElements("list", shorter, {bplist::writeOnItsOwn(list[0])});
+    d.setArrayOfCheckedElements("list", list, {bplist::writeOnItsOwn(Value::dictionary({{"wrong", 1}}))});
+    std::vector<std::shared_ptr<const bplist::WrittenValue>> stale;
+    for (int i = 0; i < 300; ++i) stale.push_back(bplist::writeOnItsOwn(Value(i)));
+    d.setArrayOfCheckedElements("list", shorter, stale);
+    d.set("list", Value(list));
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_EQ(UserDefaults(file).object("list"), Value(list));
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), plain);
 }
 
 TEST(UserDefaults, CorruptFileReadsAsEmptyAndIsReplacedOnWrite) {

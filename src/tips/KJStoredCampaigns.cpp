@@ -8,7 +8,7 @@
 
 #include "feed/KJTipSeriesElement.h"
 #include "platform/Date.h"
-#include "platform/UserDefaults.h"
+#include "platform/BinaryPropertyList.h"
 #include "platform/dispatch/DispatchGroup.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "storage/KJDBManager.h"
@@ -59,7 +59,7 @@ struct KJStoredCampaigns::Ahead {
     // The last dictionary of each feed id: the row written last.
     std::unordered_map<std::string, size_t> byFeedId;
     std::vector<std::shared_ptr<KJTipSeriesElement>> series;
-    std::vector<platform::Value> serialized;
+    std::vector<SerializedForm> serialized;
     // A dictionary whose decoding threw is decoded again by the read, which lets the error out.
     std::unique_ptr<std::atomic<bool>[]> failed;
     std::atomic<size_t> next{0};
@@ -72,10 +72,12 @@ struct KJStoredCampaigns::Ahead {
                 series[i] = std::dynamic_pointer_cast<KJTipSeriesElement>(
                     cache->parseCampaignDictionary(dictionaries[i]));
                 // Nobody else holds the campaign yet: its stored form is the one the engine would
-                // make of it now. Only a form the user defaults can hold is kept.
+                // make of it now. It is written for the user defaults while it is at hand; one
+                // they cannot hold is not kept.
                 if (series[i]) {
                     platform::Value form = series[i]->serializeToDictionary();
-                    if (platform::UserDefaults::isPropertyListValue(form)) serialized[i] = std::move(form);
+                    if (auto written = platform::bplist::writeOnItsOwn(form))
+                        serialized[i] = {std::move(form), std::move(written)};
                 }
             } catch (...) {
                 series[i].reset();
@@ -174,7 +176,7 @@ double KJStoredCampaigns::readCampaigns(double now) {
             toDecode.emplace_back(i, KJDao::findContentByRowId(row.rowId));
         } else if (ahead->failed[stored]) {
             toDecode.emplace_back(i, ahead->dictionaries[stored]);
-        } else if ((series[i] = ahead->series[stored]) && !ahead->serialized[stored].isAbsent()) {
+        } else if ((series[i] = ahead->series[stored]) && ahead->serialized[stored].written) {
             forms_.push_back({series[i], std::move(ahead->serialized[stored])});
         }
     }

@@ -13,6 +13,10 @@
 
 namespace brindlecue {
 
+namespace platform::bplist {
+struct WrittenValue;
+}
+
 class KJDBManager;
 class KJTipSeriesElement;
 
@@ -51,9 +55,14 @@ public:
     void decodeAhead(std::vector<platform::Value> dictionaries, std::shared_ptr<KJDBManager> cache);
     // The stored forms (serializeToDictionary) of the campaigns that reads took from the work
     // above since the last call, by campaign; made beside their decoding, before any other
-    // thread could reach the campaigns, and found to be property-list values
-    // (UserDefaults::isPropertyListValue). Each is handed out once.
-    using SerializedForms = std::unordered_map<const KJTipSeriesElement*, platform::Value>;
+    // thread could reach the campaigns, and written on their own as property lists
+    // (bplist::writeOnItsOwn, which also finds them property-list values). Each is handed out
+    // once.
+    struct SerializedForm {
+        platform::Value form;
+        std::shared_ptr<const platform::bplist::WrittenValue> written;
+    };
+    using SerializedForms = std::unordered_map<const KJTipSeriesElement*, SerializedForm>;
     SerializedForms takeSerializedForms();
 
 private:
@@ -87,7 +96,7 @@ private:
     // campaigns are held so that no other campaign can come at the same address meanwhile.
     struct Form {
         std::shared_ptr<KJTipSeriesElement> series;
-        platform::Value serialized;
+        SerializedForm serialized;
     };
     std::vector<Form> forms_;
     std::optional<SeriesList> faq_;

@@ -17,6 +17,7 @@
 #include "foundation/BLQDateUtils.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/BLQViewUtils.h"
+#include "platform/BinaryPropertyList.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
 #include "platform/dispatch/DispatchQueue.h"
@@ -60,11 +61,11 @@ platform::SystemLog& systemLog() {
 
 // Sets "KJTips_Server" to the stored forms of the campaigns. Serialising a campaign reads only its
 // own fields, so a long list is shared among workers, and each form is checked for the user
-// defaults as it is made; the forms already made (and checked) of some campaigns are taken as
-// they are.
+// defaults as it is made; the forms already made (checked, and written on their own for the
+// file) of some campaigns are taken as they are.
 void setSeries(platform::UserDefaults& defaults, const BLQITipManager::SeriesList& list,
                KJStoredCampaigns::SerializedForms made = {}) {
-    std::vector<Value> serialized(list.size());
+    std::vector<KJStoredCampaigns::SerializedForm> serialized(list.size());
     std::vector<size_t> toMake;
     toMake.reserve(list.size());
     for (size_t i = 0; i < list.size(); ++i) {
@@ -77,16 +78,21 @@ void setSeries(platform::UserDefaults& defaults, const BLQITipManager::SeriesLis
     }
     std::atomic<bool> holdable{true};
     platform::DispatchQueue::concurrentPerform(toMake.size(), [&](size_t k) {
-        Value& form = serialized[toMake[k]];
+        Value& form = serialized[toMake[k]].form;
         form = list[toMake[k]]->serializeToDictionary();
         if (!form.isAbsent() && !platform::UserDefaults::isPropertyListValue(form)) holdable = false;
     });
     platform::Array out;
+    std::vector<std::shared_ptr<const platform::bplist::WrittenValue>> written;
     out.reserve(serialized.size());
-    for (auto& value : serialized)
-        if (!value.isAbsent()) out.push_back(std::move(value));
+    written.reserve(serialized.size());
+    for (auto& value : serialized) {
+        if (value.form.isAbsent()) continue;
+        out.push_back(std::move(value.form));
+        written.push_back(std::move(value.written));
+    }
     if (holdable)
-        defaults.setArrayOfCheckedElements("KJTips_Server", std::move(out));
+        defaults.setArrayOfCheckedElements("KJTips_Server", std::move(out), std::move(written));
     else
         defaults.set("KJTips_Server", Value(std::move(out)));  // refused, with its log line
 }

@@ -1,6 +1,10 @@
 #include "tips/KJTipManager.h"
 
+#include <fstream>
+#include <iterator>
+
 #include "foundation/BLQDateUtils.h"
+#include "platform/BinaryPropertyList.h"
 #include "platform/UserDefaults.h"
 #include "storage/KJDao.h"
 #include "tips/TipEngineScene_test.h"
@@ -147,6 +151,10 @@ TEST_F(TipEngineTest, TheStoredListIsTheLiveCampaignsSerialised) {
     for (size_t i = 0; i < campaigns.size(); ++i)
         EXPECT_EQ((*written)[i], campaigns[i]->serializeToDictionary()) << campaigns[i]->feed_id.value_or("");
     EXPECT_EQ(UserDefaults(UserDefaults::standard().file()).array("KJTips_Server"), written);
+    // The file, which took in the forms written beside the decoding, is the one the values make.
+    std::ifstream in(UserDefaults::standard().file(), std::ios::binary);
+    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(file, platform::bplist::write(Value(UserDefaults::standard().dictionaryRepresentation())));
 
     // The campaigns decoded from the archives by a new engine are the same.
     makeEngine();
