@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/Utf8.h"
 #include "platform/Value.h"
 #include "platform/dispatch/DispatchQueue.h"
 
@@ -57,24 +58,6 @@ char32_t nextCodePoint(std::string_view s, size_t& i) {
     }
     i += length;
     return c;
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | c >> 6));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | c >> 12));
-        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | c >> 18));
-        out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
 }
 
 }  // namespace

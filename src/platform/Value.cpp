@@ -18,6 +18,7 @@
 
 #include "platform/BinaryPropertyList.h"
 #include "platform/Error.h"
+#include "platform/Utf8.h"
 
 namespace brindlecue::platform {
 
@@ -492,24 +493,6 @@ private:
         }
         p_ += 4;
         return true;
-    }
-
-    static void appendUtf8(std::string& out, char32_t c) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | c >> 6));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | c >> 12));
-            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | c >> 18));
-            out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
     }
 
     size_t sequence() const {
