@@ -542,27 +542,25 @@ bool ManagedObjectContext::save(Error* error) {
     if (!coordinator_->save(changes, error)) return false;
     pending_.clear();
 
-    // The notification's URIs are made only when someone will hear it.
+    // The notification's lists of ids are made only when someone will hear it.
     NotificationCenter& center = NotificationCenter::defaultCenter();
     const bool heard = center.hasObservers(kDidSaveNotification, this);
-    std::string store = coordinator_->storeIdentifier();
-    Array insertedURIs, updatedURIs, deletedURIs;
     auto inserted = std::move(inserted_);
     auto updated = std::move(updated_);
     auto deleted = std::move(deleted_);
     inserted_.clear();
     updated_.clear();
     deleted_.clear();
+    Notification::ObjectMap saved;
     if (heard) {
-        auto uris = [&](const std::vector<std::shared_ptr<ManagedObject>>& objects) {
-            Array out;
-            out.reserve(objects.size());
-            for (const auto& o : objects) out.push_back(Value(o->id_.uriRepresentation(store)));
-            return out;
-        };
-        insertedURIs = uris(inserted);
-        updatedURIs = uris(updated);
-        deletedURIs = uris(deleted);
+        for (const auto& [key, objects] :
+             {std::pair{kInsertedObjectsKey, &inserted}, std::pair{kUpdatedObjectsKey, &updated},
+              std::pair{kDeletedObjectsKey, &deleted}}) {
+            auto ids = std::make_shared<std::vector<ManagedObjectID>>();
+            ids->reserve(objects->size());
+            for (const auto& o : *objects) ids->push_back(o->id_);
+            saved.emplace(key, std::move(ids));
+        }
     }
     for (const auto& o : inserted) {
         o->state_ = State::Registered;
@@ -579,12 +577,16 @@ bool ManagedObjectContext::save(Error* error) {
             o->columnsDirty_ = false;
         }
     if (!heard) return true;
-    Value info = Value::dictionary({{"inserted", Value(std::move(insertedURIs))},
-                                    {"updated", Value(std::move(updatedURIs))},
-                                    {"deleted", Value(std::move(deletedURIs))},
-                                    {kStoreKey, store}});
-    center.post(kDidSaveNotification, shared_from_this(), std::move(info));
+    center.post(kDidSaveNotification, shared_from_this(),
+                Value::dictionary({{kStoreKey, coordinator_->storeIdentifier()}}), std::move(saved));
     return true;
+}
+
+const std::vector<ManagedObjectID>& ManagedObjectContext::savedObjectIDs(const Notification& notification,
+                                                                         const char* key) {
+    static const std::vector<ManagedObjectID> none;
+    auto ids = notification.object<const std::vector<ManagedObjectID>>(key);
+    return ids ? *ids : none;
 }
 
 void ManagedObjectContext::mergeChangesFromContextDidSaveNotification(const Notification& notification) {
@@ -600,19 +602,10 @@ void ManagedObjectContext::mergeChangesFromContextDidSaveNotification(const Noti
         it = registry_.erase(it);
     }
     if (!holdsObjects) return;
-    auto ids = [&](const char* key) {
-        std::vector<ManagedObjectID> out;
-        if (const Array* uris = notification.userInfo()[key].getArray())
-            for (const Value& uri : *uris)
-                if (const std::string* text = uri.getString())
-                    if (auto id = coordinator_->managedObjectIDForURIRepresentation(*text))
-                        out.push_back(*id);
-        return out;
-    };
-    for (const auto& id : ids("deleted"))
+    for (const auto& id : savedObjectIDs(notification, kDeletedObjectsKey))
         if (auto object = registered(id)) remove(*object);
-    for (const char* key : {"inserted", "updated"})
-        for (const auto& id : ids(key)) {
+    for (const char* key : {kInsertedObjectsKey, kUpdatedObjectsKey})
+        for (const auto& id : savedObjectIDs(notification, key)) {
             auto object = registered(id);
             if (!object || object->state_ == State::Removed || object->state_ == State::Inserted) continue;
             std::optional<StoredRow> row;

@@ -33,12 +33,19 @@ struct StoredRow;
 // the store and also see the context's unsaved inserts, changes and deletions. Objects already in
 // the context keep their values until a merge or a save of this context refreshes them.
 //
-// A successful save posts kDidSaveNotification (object: the context) whose user info holds the
-// URIs of the inserted, updated and deleted objects under "inserted", "updated" and "deleted".
+// A successful save posts kDidSaveNotification (object: the context). Its objects hold the ids of
+// the inserted, updated and deleted objects (savedObjectIDs reads them), its user info the
+// store's identifier under "NSStoreUUID".
 class ManagedObjectContext : public std::enable_shared_from_this<ManagedObjectContext> {
 public:
     enum class ConcurrencyType { MainQueue, PrivateQueue };
     static constexpr const char* kDidSaveNotification = "NSManagedObjectContextDidSaveNotification";
+    static constexpr const char* kInsertedObjectsKey = "inserted";
+    static constexpr const char* kUpdatedObjectsKey = "updated";
+    static constexpr const char* kDeletedObjectsKey = "deleted";
+    // The ids a did-save notification lists under the key (empty when it lists none).
+    static const std::vector<ManagedObjectID>& savedObjectIDs(const Notification& notification,
+                                                              const char* key);
 
     static std::shared_ptr<ManagedObjectContext> create(
         ConcurrencyType type, std::shared_ptr<PersistentStoreCoordinator> coordinator);

@@ -285,7 +285,12 @@ TEST_F(ContextTest, ConcurrentChangeOfOneRowIsAConflictUntilMerged) {
     });
     NotificationCenter::defaultCenter().removeObserver(observer);
     ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->userInfo()["updated"].count(), 1u);
+    ASSERT_EQ(ManagedObjectContext::savedObjectIDs(*saved, ManagedObjectContext::kUpdatedObjectsKey).size(),
+              1u);
+    EXPECT_EQ(ManagedObjectContext::savedObjectIDs(*saved, ManagedObjectContext::kUpdatedObjectsKey)[0],
+              install->objectID());
+    EXPECT_TRUE(
+        ManagedObjectContext::savedObjectIDs(*saved, ManagedObjectContext::kInsertedObjectsKey).empty());
 
     b->performAndWait([&] {
         inB->setValue("appId", 7);
