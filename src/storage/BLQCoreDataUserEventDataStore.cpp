@@ -58,8 +58,18 @@ void BLQCoreDataUserEventDataStore::runBatch(const std::shared_ptr<Batch>& batch
         work.clear();
     }
     inBatch_ = false;
-    // The save asked for is queued behind this block: everything that waits for it is in the list.
-    whenSaved_.reset();
+    // One save for the whole batch, asked for once it has run everything it took: work handed to
+    // the batch while it ran is in that save too, not in a second one queued behind it.
+    if (auto saved = std::move(whenSaved_)) {
+        BLQCoreData::sharedInstance().saveContext([saved] {
+            for (const auto& s : *saved) {
+                if (s.created)
+                    s.created(s.record);
+                else if (s.run)
+                    s.run();
+            }
+        });
+    }
 }
 
 void BLQCoreDataUserEventDataStore::saveContext(std::function<void()> whenSaved) {
@@ -74,29 +84,7 @@ void BLQCoreDataUserEventDataStore::saveContext(std::function<void()> whenSaved)
 }
 
 void BLQCoreDataUserEventDataStore::waitForSave(Saved saved) {
-    if (!whenSaved_) {
-        // The batch's first request for a save: the save is asked for now, as it would be outside
-        // a batch, and so joins a save already scheduled or is queued behind what is queued now.
-        // Work asked for from now on is left to a later batch, behind the save, as it would be
-        // queued behind it. Until this block ends the save cannot start: every later request of
-        // the batch is heard by it, and what waits for it runs in the order asked.
-        {
-            std::lock_guard lock(batchMutex_);
-            if (openBatch_) {
-                openBatch_->open = false;
-                openBatch_.reset();
-            }
-        }
-        whenSaved_ = std::make_shared<std::vector<Saved>>();
-        BLQCoreData::sharedInstance().saveContext([saved = whenSaved_] {
-            for (const auto& s : *saved) {
-                if (s.created)
-                    s.created(s.record);
-                else if (s.run)
-                    s.run();
-            }
-        });
-    }
+    if (!whenSaved_) whenSaved_ = std::make_shared<std::vector<Saved>>();
     if (saved.created || saved.run) whenSaved_->push_back(std::move(saved));
 }
 

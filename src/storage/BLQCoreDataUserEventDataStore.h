@@ -81,7 +81,7 @@ private:
     // Asks for a save of the context's changes (whenSaved runs once they are on disk). Run on
     // the context's queue.
     void saveContext(std::function<void()> whenSaved = nullptr);
-    // Inside a batch: the batch's save, asked for at its first request, and what waits for it.
+    // Inside a batch: what waits for the batch's save, which is asked for when the batch has run.
     void waitForSave(Saved saved);
 
     std::shared_ptr<BLQSession> getOpenSession(const BLQSessionDTO& session) const;

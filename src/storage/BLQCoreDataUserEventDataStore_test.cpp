@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <future>
 
+#include "platform/NotificationCenter.h"
 #include "storage/BLQCoreDataInstallDataStore.h"
 #include "storage/BLQCoreDataSessionDataStore.h"
 #include "storage/BLQCoreDataTagDataStore.h"
@@ -118,6 +121,45 @@ TEST_F(UserEventStoreTest, ABurstKeepsItsPlaceAmongOtherWorkAndHearsOfEachEventO
     });
     EXPECT_EQ(made, heard);
     for (const auto& id : heard) EXPECT_EQ(store->getUserEvent(id)->session->id, session->id);
+}
+
+TEST_F(UserEventStoreTest, EventsHandedToARunningBatchAreStoredByItsOneSave) {
+    auto session = openSession();
+    using platform::ManagedObjectContext;
+    // Touched on the store's queue only.
+    std::vector<size_t> insertedPerSave;
+    auto& center = platform::NotificationCenter::defaultCenter();
+    auto observer = center.addObserver(ManagedObjectContext::kDidSaveNotification, context, nullptr,
+                                       [&](const platform::Notification& n) {
+                                           insertedPerSave.push_back(
+                                               ManagedObjectContext::savedObjectIDs(
+                                                   n, ManagedObjectContext::kInsertedObjectsKey)
+                                                   .size());
+                                       });
+    std::promise<void> allHeard;
+    int heard = 0;
+    std::function<void(int)> record = [&](int more) {
+        store->createUserEventObject(
+            [&, more](const EventPtr& event) {
+                event->session = session;
+                // Recorded while the batch that makes this event runs.
+                if (more > 0) record(more - 1);
+            },
+            [&](BLQIUserEventDataStore::CreateResult result) {
+                EXPECT_TRUE(std::holds_alternative<EventPtr>(result));
+                if (++heard == 10) allHeard.set_value();
+            });
+    };
+    // Nothing else is queued on the context meanwhile: the events are handed to the batch as
+    // it runs.
+    record(9);
+    ASSERT_EQ(allHeard.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    settle();
+    center.removeObserver(observer);
+
+    EXPECT_EQ(heard, 10);
+    EXPECT_EQ(insertedPerSave, std::vector<size_t>{10});
+    EXPECT_EQ(unsent().size(), 10u);
 }
 
 TEST_F(UserEventStoreTest, ANewEventIsUnsentWithoutSessionAndIsOfferedOnlyOnceLinked) {
