@@ -176,7 +176,8 @@ void ManagedObjectContext::remove(ManagedObject& object) {
 
 void ManagedObjectContext::didChange(ManagedObject& object, size_t slot, bool column, bool valueChanged) {
     object.dirty_[slot] = true;
-    if (valueChanged && column) {
+    // A new object's values are not counted: its entity's count of insertions stands for them.
+    if (valueChanged && column && object.state_ != ManagedObject::State::Inserted) {
         auto& counts = pending_[object.entity_.get()].changedSlots;
         if (counts.size() < object.dirty_.size()) counts.resize(object.dirty_.size());
         ++counts[slot];
@@ -351,9 +352,10 @@ ManagedObjectContext::PendingEffect ManagedObjectContext::pendingChangesAffect(c
     };
     Effect effect = Effect::None;
     if (const Pending* p = count(root.get()); p && (p->inserted > 0 || p->deleted > 0)) effect = Effect::Own;
+    // A slot of an entity with new objects counts as changed: new objects' values are not counted.
     auto changed = [&](const EntityDescription* entity, size_t slot) {
         const Pending* p = count(entity);
-        return p && slot < p->changedSlots.size() && p->changedSlots[slot] > 0;
+        return p && (p->inserted > 0 || (slot < p->changedSlots.size() && p->changedSlots[slot] > 0));
     };
     // Every slot a key path reads, on the root and on each object it walks to.
     auto note = [&](const std::string& keyPath) {
