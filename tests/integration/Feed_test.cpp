@@ -77,7 +77,10 @@ protected:
         config->setHost(server.baseURL());
         details->setAppKey("key-1");
         auto cache = KJDBManager::sharedInstance();
-        cache->setCollaborators({.appKey = [] { return std::optional<std::string>("key-1"); }});
+        cache->setCollaborators({.appKey = [] { return std::optional<std::string>("key-1"); },
+                                 .createFromFeed = nullptr,
+                                 .isFeedValid = nullptr,
+                                 .evaluate = nullptr});
         KJTipSeriesElement::registerWithCampaignCache(*cache);
         manager->setDelegate(facade);
         facade->feeds = manager;
