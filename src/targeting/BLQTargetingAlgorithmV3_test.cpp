@@ -28,8 +28,9 @@ std::vector<std::shared_ptr<KJTargetNode>> recordsFor(const KJTargetNodes& nodes
     return out;
 }
 
-TEST(HierarchyEngine, WalksControllersAboveTheirRootViewsAndDumpsThemBeside) {
-    Scene scene;
+// Adds to the home screen a hidden view holding a button, and a label whose text spans two lines
+// and holds a bar; returns the hidden view.
+std::shared_ptr<UIView> addHiddenButtonAndTwoLineLabel(Scene& scene) {
     auto hidden = make<UIView>(CGRect(0, 0, 10, 10));
     hidden->addSubview(make<UIButton>());
     hidden->setHidden(true);
@@ -37,6 +38,12 @@ TEST(HierarchyEngine, WalksControllersAboveTheirRootViewsAndDumpsThemBeside) {
     auto note = make<UILabel>(CGRect(0, 0, 10, 10));
     note->setText("two\nlines | here");
     scene.home->view()->addSubview(note);
+    return hidden;
+}
+
+TEST(HierarchyEngine, WalksControllersAboveTheirRootViewsAndDumpsThemBeside) {
+    Scene scene;
+    auto hidden = addHiddenButtonAndTwoLineLabel(scene);
 
     BLQTargetingAlgorithmV3 engine;
     std::vector<std::pair<std::string, int64_t>> visited;
@@ -74,13 +81,7 @@ TEST(HierarchyEngine, WalksControllersAboveTheirRootViewsAndDumpsThemBeside) {
 // the objects getTreeNodesWithLines tells.
 TEST(HierarchyEngine, HandsTheDumpOverAsItIsWritten) {
     Scene scene;
-    auto hidden = make<UIView>(CGRect(0, 0, 10, 10));
-    hidden->addSubview(make<UIButton>());
-    hidden->setHidden(true);
-    scene.home->view()->addSubview(hidden);
-    auto note = make<UILabel>(CGRect(0, 0, 10, 10));
-    note->setText("two\nlines | here");
-    scene.home->view()->addSubview(note);
+    auto hidden = addHiddenButtonAndTwoLineLabel(scene);
 
     BLQTargetingAlgorithmV3 engine;
     std::string written;
@@ -107,19 +108,8 @@ TEST(HierarchyEngine, HandsTheDumpOverAsItIsWritten) {
 
     // An engine that cannot tell says so and hands nothing over.
     size_t calls = 0;
-    struct Mute final : BLQITargetingAlgorithm {
-        std::shared_ptr<BLQITargetingAlgorithmDelegate> delegate() const override { return nullptr; }
-        void setDelegate(std::shared_ptr<BLQITargetingAlgorithmDelegate>) override {}
-        void traverseHierarchy(const Visitor&) override {}
-        KJTargetNodes generateAuthorMetaData(const std::vector<std::shared_ptr<NSObject>>&) override {
-            return {};
-        }
-        KJTargetNodes processRawLeaves(const KJTargetNodes& leaves,
-                                       const std::vector<std::shared_ptr<NSObject>>&) override {
-            return leaves;
-        }
-        std::string getTreeNodes() override { return "<UIView: 0x10; frame = (0 0; 1 1)>"; }
-    } mute;
+    DumpAlgorithm mute;
+    mute.dump = "<UIView: 0x10; frame = (0 0; 1 1)>";
     EXPECT_FALSE(mute.describeTree([&](const auto&, int64_t, std::string_view) { ++calls; }));
     EXPECT_EQ(calls, 0u);
 }

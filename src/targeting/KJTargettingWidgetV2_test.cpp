@@ -32,22 +32,6 @@ std::shared_ptr<KJTipTargetElement> target(std::string ancestor, std::string typ
     return t;
 }
 
-// A targeting algorithm whose dump is given.
-struct DumpAlgorithm final : BLQITargetingAlgorithm {
-    std::shared_ptr<BLQITargetingAlgorithmDelegate> delegate() const override { return nullptr; }
-    void setDelegate(std::shared_ptr<BLQITargetingAlgorithmDelegate>) override {}
-    void traverseHierarchy(const Visitor&) override {}
-    KJTargetNodes generateAuthorMetaData(const std::vector<std::shared_ptr<NSObject>>&) override {
-        return {};
-    }
-    KJTargetNodes processRawLeaves(const KJTargetNodes& leaves,
-                                   const std::vector<std::shared_ptr<NSObject>>&) override {
-        return leaves;
-    }
-    std::string getTreeNodes() override { return dump; }
-    std::string dump;
-};
-
 TEST(WidgetForest, NamesAndGroupsTheScreen) {
     Scene scene;
     KJTargettingWidgetV2 finder;

@@ -33,6 +33,22 @@ namespace brindlecue::testscene {
 
 using namespace brindlecue::platform;
 
+// A targeting algorithm whose dump is given.
+struct DumpAlgorithm final : BLQITargetingAlgorithm {
+    std::shared_ptr<BLQITargetingAlgorithmDelegate> delegate() const override { return nullptr; }
+    void setDelegate(std::shared_ptr<BLQITargetingAlgorithmDelegate>) override {}
+    void traverseHierarchy(const Visitor&) override {}
+    KJTargetNodes generateAuthorMetaData(const std::vector<std::shared_ptr<NSObject>>&) override {
+        return {};
+    }
+    KJTargetNodes processRawLeaves(const KJTargetNodes& leaves,
+                                   const std::vector<std::shared_ptr<NSObject>>&) override {
+        return leaves;
+    }
+    std::string getTreeNodes() override { return dump; }
+    std::string dump;
+};
+
 class FakeTipManager final : public testsupport::StubTipManager {
 public:
     std::optional<std::string> currentRCTViewName() const override { return reactNativeName; }
