@@ -204,8 +204,8 @@ struct Pipeline {
     int64_t tagKey = 0;
 };
 
-// A new app container with an install, its open session, the tag of the mix and a manager whose
-// priority list is empty (the mix triggers no upload).
+// A new app container with an install, its session opened by the session manager, the tag of the
+// mix and a manager whose priority list is empty (the mix triggers no upload).
 Pipeline freshPipeline(Countdown& saved) {
     freshContainer();
     auto context = BLQCoreData::sharedInstance().backgroundContext();
@@ -215,8 +215,11 @@ Pipeline freshPipeline(Countdown& saved) {
         install = std::get<std::shared_ptr<BLQInstallDTO>>(r);
     });
     settle();
-    auto sessionStore = std::make_shared<BLQCoreDataSessionDataStore>(context);
-    sessionStore->createSessionForInstall(install, [](BLQISessionDataStore::CreateResult) {});
+    // The session is opened by the session manager, as the library opens it at start-up: the
+    // manager knows the open session from then on.
+    auto sessions = std::make_shared<BLQSessionManager>(
+        std::make_shared<BLQCoreDataSessionDataStore>(context), std::make_shared<BenchAppDetails>());
+    sessions->createNewSession(install, nullptr, nullptr);
     std::make_shared<BLQCoreDataTagDataStore>(context)->saveTag("level", std::any(std::string("0")), nullptr);
     auto config = std::make_shared<BLQConfigManager>(std::make_shared<BLQCoreDataConfigDataStore>(context),
                                                      std::make_shared<BLQHTTPAPIEndpoints>());
@@ -231,8 +234,7 @@ Pipeline freshPipeline(Countdown& saved) {
     Pipeline pipeline;
     pipeline.manager = std::make_shared<BLQUserEventManager>(
         std::make_shared<CountingStore>(std::make_shared<BLQCoreDataUserEventDataStore>(context), saved),
-        std::make_shared<BLQSessionManager>(sessionStore, std::make_shared<BenchAppDetails>()), dedupers,
-        config, std::make_shared<NoSender>(),
+        sessions, dedupers, config, std::make_shared<NoSender>(),
         std::vector<std::shared_ptr<BLQISendConditionVerifier>>{
             std::make_shared<BLQDisabledCodeSendConditionVerifier>(config),
             std::make_shared<BLQPriorityCodeSendConditionVerifier>(config)});
