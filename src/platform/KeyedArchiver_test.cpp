@@ -326,8 +326,9 @@ TEST(KeyedArchiver, RefusesCyclesDeepNestingAndBrokenTablesWithoutCrashing) {
         for (uint8_t change : {0x00, 0x01, 0x0F, 0x80, 0xFF}) {
             Data damaged = good;
             damaged[i] ^= change;
-            if (auto value = KeyedArchiver::unarchiveObject(damaged))
+            if (auto value = KeyedArchiver::unarchiveObject(damaged)) {
                 EXPECT_EQ(KeyedArchiver::unarchiveObject(KeyedArchiver::archivedData(*value)), value) << i << value->description();
+            }
         }
     }
 }
@@ -350,8 +351,9 @@ TEST(KeyedArchiver, ReadsTheArchivesTheFuzzerFound) {
                       KeyedArchiver::archivedData(*value))
                 << name;
         }
-        if (auto drawing = KeyedUnarchiver::unarchivedObjectOfClass<Drawing>(bytes))
+        if (auto drawing = KeyedUnarchiver::unarchivedObjectOfClass<Drawing>(bytes)) {
             EXPECT_FALSE(drawing->extra.description().empty()) << name;
+        }
     }
     EXPECT_GE(found, 2);
 }

@@ -284,7 +284,7 @@ TEST(ValueJSON, FailuresFillTheError) {
         // The parser's own account of what is wrong.
         std::string reason;
         try {
-            (void)nlohmann::ordered_json::parse(bad);
+            [[maybe_unused]] auto parsed = nlohmann::ordered_json::parse(bad);
         } catch (const nlohmann::ordered_json::exception& e) {
             reason = e.what();
         }

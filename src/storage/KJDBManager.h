@@ -26,14 +26,14 @@ public:
     // campaign matching install them when they start; a missing one answers no (or nothing).
     struct Collaborators {
         // The facade's app key.
-        std::function<std::optional<std::string>()> appKey;
+        std::function<std::optional<std::string>()> appKey{};
         // Builds a campaign from a stored dictionary (KJTipSeriesElement's createFromFeed), or null.
-        std::function<std::shared_ptr<KJDBTipSeries>(const platform::Value& stored)> createFromFeed;
+        std::function<std::shared_ptr<KJDBTipSeries>(const platform::Value& stored)> createFromFeed{};
         // The structural check of a stored dictionary (FeedValidatorService's isFeedValid); when
         // missing, every dictionary passes to createFromFeed.
-        std::function<bool(const platform::Value& stored)> isFeedValid;
+        std::function<bool(const platform::Value& stored)> isFeedValid{};
         // The shared campaign matching's evaluation of deletion conditions.
-        std::function<bool(const DeletionConditions& conditions)> evaluate;
+        std::function<bool(const DeletionConditions& conditions)> evaluate{};
     };
 
     static std::shared_ptr<KJDBManager> sharedInstance();

@@ -321,15 +321,15 @@ public:
 struct StepSpec {
     std::string tool = "modal";
     std::string view = "HomeViewController";
-    std::string target;  // "target" of the step (a control name or a "point_" position)
+    std::string target{};  // "target" of the step (a control name or a "point_" position)
     double delay = 0;
-    std::string cta;    // the next button's action address
-    std::string extra;  // more JSON members of the step document, with a leading comma
-    std::string meta;   // more JSON members of the step's "meta", with a leading comma
+    std::string cta{};    // the next button's action address
+    std::string extra{};  // more JSON members of the step document, with a leading comma
+    std::string meta{};   // more JSON members of the step's "meta", with a leading comma
 };
 
 struct CampaignSpec {
-    std::string id;
+    std::string id{};
     std::string tool = "modal";
     std::string trigger = "page-open";
     int priority = 1;
@@ -338,8 +338,8 @@ struct CampaignSpec {
     std::string expires = "2030-01-01T00:00:00.000Z";
     std::string appKey = kAppKey;
     bool preview = false;
-    std::string repeat;    // repeat_conditions JSON list
-    std::string triggers;  // trigger_conditions JSON list
+    std::string repeat{};    // repeat_conditions JSON list
+    std::string triggers{};  // trigger_conditions JSON list
     std::vector<StepSpec> steps{StepSpec{}};
 };
 

@@ -33,7 +33,7 @@ struct Route {
     double stallSeconds = 0;
     // Top-level fields of the request's JSON object body copied into the JSON object answer (an
     // install answer that names the install it was sent), replacing the answer's own.
-    std::vector<std::string> echoFields;
+    std::vector<std::string> echoFields{};
 };
 
 // One request as the server received it.

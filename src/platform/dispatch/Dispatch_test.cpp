@@ -156,7 +156,9 @@ TEST(DispatchQueue, ConcurrentPerformRunsEveryPieceOnceBeforeReturning) {
     const size_t usable = sched_getaffinity(0, sizeof set, &set) == 0
                               ? static_cast<size_t>(CPU_COUNT(&set))
                               : std::max(1u, std::thread::hardware_concurrency());
-    if (usable > 1) EXPECT_GT(threads.size(), 1u);
+    if (usable > 1) {
+        EXPECT_GT(threads.size(), 1u);
+    }
     EXPECT_LE(threads.size(), std::min<size_t>(usable, 8));
 
     std::thread::id ranOn;

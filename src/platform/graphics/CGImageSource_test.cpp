@@ -268,7 +268,9 @@ TEST(CGImageSourceEncoding, GifFramesOfAtMost256ColoursKeepThemExactly) {
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
             RGBA8 p = many->pixelAt(x, y);
-            if (x + y > 0) EXPECT_EQ(p.a, 255);
+            if (x + y > 0) {
+                EXPECT_EQ(p.a, 255);
+            }
             distinct.insert(uint32_t(p.r) << 16 | uint32_t(p.g) << 8 | p.b);
         }
     EXPECT_LE(distinct.size(), 256u);
