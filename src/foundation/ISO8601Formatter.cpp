@@ -106,7 +106,8 @@ std::string ISO8601Formatter::stringFromDate(platform::Date date) const {
     int64_t inDay = secs - days * 86400;
     int64_t y = 0, m = 0, d = 0;
     civilFromDays(days, y, m, d);
-    char buffer[64];
+    // Room for the widest numbers the types allow, not only for the years the library meets.
+    char buffer[96];
     if (withFractionalSeconds_) {
         std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lld.%03lldZ",
                       (long long)y, (long long)m, (long long)d, (long long)(inDay / 3600),

@@ -93,7 +93,7 @@ void KJHTTPSessionManager::setIdentificationHeaders() {
     std::string version = facade ? facade->sdkVersion() : "";
     std::string appIdText = appId ? std::to_string(*appId) : "(null)";
     serializer->setValue(appIdText + "(" + (facade ? version : "(null)") + ")", "User-Agent");
-    serializer->setValue(appId ? std::optional<std::string>(std::to_string(*appId)) : std::nullopt, "X-App-Id");
+    serializer->setValue(appId ? std::optional<std::string>(appIdText) : std::nullopt, "X-App-Id");
     serializer->setValue(facade ? std::optional<std::string>(facade->appKey()) : std::nullopt, "X-App-Key");
     serializer->setValue(facade ? std::optional<std::string>(version) : std::nullopt, "X-Version");
     std::string installId = facade ? facade->installId() : "";
