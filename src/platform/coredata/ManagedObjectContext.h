@@ -162,13 +162,25 @@ private:
     // one step under the mutex.
     mutable std::mutex sequenceMutex_;
     uint64_t sequence_ = 0;
-    // Looked up for every object a fetch, a relationship or a merge names.
+    // Looked up for every object a fetch, a relationship or a merge names, and written for every
+    // object made. Keys differ mostly by primary key: the hash mixes the key with the entity
+    // name's length and ends (no pass over the name), and equality compares the keys first.
     struct IDHash {
         size_t operator()(const ManagedObjectID& id) const noexcept {
-            return std::hash<std::string>{}(id.entityName) ^ (std::hash<int64_t>{}(id.primaryKey) * 0x9e3779b97f4a7c15ULL);
+            const std::string& name = id.entityName;
+            const uint64_t entity =
+                name.empty()
+                    ? 0
+                    : (name.size() << 16) ^ (uint64_t(uint8_t(name.front())) << 8) ^ uint8_t(name.back());
+            return static_cast<size_t>((uint64_t(id.primaryKey) ^ (entity << 40)) * 0x9e3779b97f4a7c15ULL);
         }
     };
-    std::unordered_map<ManagedObjectID, std::weak_ptr<ManagedObject>, IDHash> registry_;
+    struct IDEqual {
+        bool operator()(const ManagedObjectID& a, const ManagedObjectID& b) const noexcept {
+            return a.primaryKey == b.primaryKey && a.entityName == b.entityName;
+        }
+    };
+    std::unordered_map<ManagedObjectID, std::weak_ptr<ManagedObject>, IDHash, IDEqual> registry_;
     size_t pruneAt_ = 1024;
     std::vector<std::shared_ptr<ManagedObject>> inserted_;
     std::vector<std::shared_ptr<ManagedObject>> updated_;
