@@ -309,6 +309,47 @@ TEST_F(ContextTest, ConcurrentChangeOfOneRowIsAConflictUntilMerged) {
               1u);
 }
 
+// Rows of two entities share primary keys; ids of entities whose names are alike must not be taken
+// for one another.
+TEST(ContextRegistryTest, ObjectsOfAlikeEntitiesWithOneKeyStayApart) {
+    std::filesystem::remove_all(PersistentContainer::defaultDirectoryURL());
+    auto model = std::make_shared<ManagedObjectModel>();
+    EntityDescription session("Session");
+    session.addAttribute("name", AttributeType::String);
+    EntityDescription station("Station");  // same length, first and last letter
+    station.addAttribute("name", AttributeType::String);
+    model->addEntity(std::move(session)).addEntity(std::move(station));
+    PersistentContainer container("Registry", model);
+    std::optional<Error> loadError;
+    container.loadPersistentStores(
+        [&](const std::filesystem::path&, const std::optional<Error>& e) { loadError = e; });
+    ASSERT_FALSE(loadError);
+
+    auto context = container.viewContext();
+    auto a = context->insertNewObject("Session");
+    auto b = context->insertNewObject("Station");
+    ASSERT_TRUE(a && b);
+    a->setValue("name", "a");
+    b->setValue("name", "b");
+    ASSERT_EQ(a->objectID().primaryKey, b->objectID().primaryKey);
+    ASSERT_TRUE(context->save());
+    EXPECT_EQ(context->existingObject(a->objectID()), a);
+    EXPECT_EQ(context->existingObject(b->objectID()), b);
+
+    auto other = container.newBackgroundContext();
+    other->performAndWait([&] {
+        auto there = other->existingObject(b->objectID());
+        auto first = other->existingObject(a->objectID());
+        ASSERT_TRUE(there && first);
+        EXPECT_EQ(there->stringValue("name"), "b");
+        EXPECT_EQ(first->stringValue("name"), "a");
+        EXPECT_EQ(other->existingObject(b->objectID()), there);
+        auto fetched = other->fetch(FetchRequest("Station"));
+        ASSERT_TRUE(fetched && fetched->size() == 1);
+        EXPECT_EQ(fetched->front(), there);
+    });
+}
+
 TEST_F(ContextTest, ObjectsMadeOutsideAContextAreInsertedOnce) {
     auto entity = container->managedObjectModel()->entity("Install");
     auto install = std::dynamic_pointer_cast<TestInstall>(ManagedObject::create(entity));
