@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -94,13 +96,25 @@ private:
     std::string name_;
     std::vector<AttributeDescription> attributes_;
     std::vector<RelationshipDescription> relationships_;
-    // Names are looked up on every read and write of a value: hashed, and found by a view.
+    // Names are looked up on every read and write of a value. An entity of a few names finds them
+    // in a small open-addressed table hashed on the length and the end bytes; larger ones through
+    // a hashed map, found by a view.
+    static constexpr size_t kSlots = 64;
+    using Slots = std::array<int8_t, kSlots>;
     struct NameHash {
         using is_transparent = void;
         size_t operator()(std::string_view name) const noexcept { return std::hash<std::string_view>{}(name); }
     };
-    std::unordered_map<std::string, int, NameHash, std::equal_to<>> attributeIndex_;
-    std::unordered_map<std::string, int, NameHash, std::equal_to<>> relationshipIndex_;
+    using NameMap = std::unordered_map<std::string, int, NameHash, std::equal_to<>>;
+    template <class Described>
+    static void index(const std::vector<Described>& items, Slots& slots, NameMap& map);
+    template <class Described>
+    static int find(const std::vector<Described>& items, const Slots& slots, const NameMap& map,
+                    std::string_view name);
+    Slots attributeSlots_{};
+    Slots relationshipSlots_{};
+    NameMap attributeIndex_;
+    NameMap relationshipIndex_;
     Factory factory_;
 };
 
