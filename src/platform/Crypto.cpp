@@ -16,9 +16,12 @@ namespace brindlecue::platform {
 namespace {
 
 std::string md5(const void* bytes, size_t length) {
+    // Fetched once: a digest named by EVP_md5() is looked up among the providers on every use,
+    // which costs far more than hashing a short text.
+    static EVP_MD* const algorithm = EVP_MD_fetch(nullptr, "MD5", nullptr);
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
-    if (EVP_Digest(bytes, length, digest, &size, EVP_md5(), nullptr) != 1) return "";
+    if (!algorithm || EVP_Digest(bytes, length, digest, &size, algorithm, nullptr) != 1) return "";
     static const char* hex = "0123456789abcdef";
     std::string out;
     out.reserve(size * 2);
