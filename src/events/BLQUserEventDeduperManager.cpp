@@ -93,10 +93,11 @@ BLQIUserEventDeduper::Records BLQUserEventDeduperManager::earlierRecords(const B
         to = std::upper_bound(from, shelved->end(), created,
                               [](double t, const Remembered& r) { return t < r.created; });
     }
-    earlier.reserve(static_cast<size_t>(to - from));
     for (auto it = from; it != to; ++it) {
         const BLQUserEventDTO& record = *it->event;
-        if (isSameEvent(record, event) || !mayBeTwin(record.status)) continue;
+        // The status first: in a burst most records in the window were judged duplicates
+        // themselves, and their ids need not be read.
+        if (!mayBeTwin(record.status) || isSameEvent(record, event)) continue;
         earlier.push_back(it->event);
     }
     return earlier;
