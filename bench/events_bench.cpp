@@ -73,7 +73,9 @@ fs::path benchRoot;
 int containerCount = 0;
 
 fs::path freshContainer() {
-    fs::path dir = benchRoot / ("c" + std::to_string(++containerCount));
+    std::string name = "c";
+    name += std::to_string(++containerCount);
+    fs::path dir = benchRoot / name;
     fs::create_directories(dir);
     BLQCoreData::resetForTesting();
     RunLoop::main().runUntilIdle();

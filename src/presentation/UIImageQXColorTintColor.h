@@ -7,7 +7,7 @@
 namespace brindlecue {
 
 namespace platform {
-class UIColor;
+struct UIColor;
 class UIImage;
 }  // namespace platform
 

@@ -204,23 +204,23 @@ void UIViewKJAnimations::pulse(const ViewPtr& view, const Finished& finished) {
 
 void UIViewKJAnimations::shake(const ViewPtr& view, const Finished& finished) {
     if (!view) return;
-    constexpr float d = 10;
-    constexpr double t = 0.15;
-    chain({[view, d](Finished next) { moveX(view, -d, t, next); },
-           [view, d](Finished next) { moveX(view, 2 * d, t, next); },
-           [view, d](Finished next) { moveX(view, -2 * d, t, next); },
-           [view, d](Finished next) { moveX(view, d, t, next); }},
+    static constexpr float d = 10;
+    static constexpr double t = 0.15;
+    chain({[view](Finished next) { moveX(view, -d, t, next); },
+           [view](Finished next) { moveX(view, 2 * d, t, next); },
+           [view](Finished next) { moveX(view, -2 * d, t, next); },
+           [view](Finished next) { moveX(view, d, t, next); }},
           0, finished);
 }
 
 void UIViewKJAnimations::swing(const ViewPtr& view, const Finished& finished) {
     if (!view) return;
-    constexpr float a = 15;
-    constexpr float t = 0.2f;
+    static constexpr float a = 15;
+    static constexpr float t = 0.2f;
     std::weak_ptr<UIView> weak = view;
     // Each step goes on only while the view is still there.
-    auto step = [weak, t](double degrees) {
-        return [weak, t, degrees](Finished next) {
+    auto step = [weak](double degrees) {
+        return [weak, degrees](Finished next) {
             if (auto v = weak.lock()) setRotation(v, degrees, t, next);
         };
     };
@@ -229,10 +229,10 @@ void UIViewKJAnimations::swing(const ViewPtr& view, const Finished& finished) {
 
 void UIViewKJAnimations::tada(const ViewPtr& view, const Finished& finished) {
     if (!view) return;
-    constexpr float r = 3;
-    constexpr float t = 0.12f;
-    auto scaledRotation = [view, t](double scale, double degrees) {
-        return [view, t, scale, degrees](Finished next) {
+    static constexpr float r = 3;
+    static constexpr float t = 0.12f;
+    auto scaledRotation = [view](double scale, double degrees) {
+        return [view, scale, degrees](Finished next) {
             animate(
                 t,
                 [view, scale, degrees] {
@@ -242,8 +242,8 @@ void UIViewKJAnimations::tada(const ViewPtr& view, const Finished& finished) {
                 next);
         };
     };
-    auto rock = [view, t](double degrees) {
-        return [view, t, degrees](Finished next) { moveRotation(view, degrees, t, next); };
+    auto rock = [view](double degrees) {
+        return [view, degrees](Finished next) { moveRotation(view, degrees, t, next); };
     };
     chain({scaledRotation(0.95, r), scaledRotation(1.05, -r), rock(2 * r), rock(-2 * r), rock(2 * r),
            rock(-2 * r), scaledRotation(1.0, 0)},
@@ -306,12 +306,12 @@ void UIViewKJAnimations::hinge(const ViewPtr& view, const Finished& finished) {
     CGPoint origin = view->frame().origin;
     view->layer()->setAnchorPoint({0, 0});
     view->setCenter(origin);
-    constexpr float t = 0.25f;
-    auto turn = [view, t](double degrees) {
-        return [view, t, degrees](Finished next) { setRotation(view, degrees, t, next); };
+    static constexpr float t = 0.25f;
+    auto turn = [view](double degrees) {
+        return [view, degrees](Finished next) { setRotation(view, degrees, t, next); };
     };
     chain({turn(80), turn(70), turn(80), turn(70),
-           [view, t](Finished next) { moveY(view, windowHeight(view), 2 * t, next); }},
+           [view](Finished next) { moveY(view, windowHeight(view), 2 * t, next); }},
           0, [view, finished] {
               view->removeFromSuperview();
               if (finished) finished();
