@@ -28,7 +28,13 @@ std::string describe(const platform::Value& value) {
 std::string KJObject::description() const {
     char address[32];
     std::snprintf(address, sizeof address, "%p", static_cast<const void*>(this));
-    return "<" + className() + ": " + address + "> - suid: " + suid;
+    std::string text = "<";
+    text += className();
+    text += ": ";
+    text += address;
+    text += "> - suid: ";
+    text += suid;
+    return text;
 }
 
 namespace {

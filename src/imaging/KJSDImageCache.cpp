@@ -57,7 +57,10 @@ std::optional<Data> readFile(const fs::path& path) {
 
 // The whole file or nothing: the bytes go to a hidden file beside the target, which then replaces it.
 bool writeFileAtomically(const fs::path& path, const Data& bytes) {
-    fs::path temporary = path.parent_path() / ("." + path.filename().string() + ".writing");
+    std::string hidden = ".";
+    hidden += path.filename().string();
+    hidden += ".writing";
+    fs::path temporary = path.parent_path() / hidden;
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) return false;

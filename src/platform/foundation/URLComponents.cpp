@@ -105,7 +105,10 @@ void URLComponents::setQueryItems(const std::optional<std::vector<URLQueryItem>>
         if (i > 0) q += '&';
         const auto& item = (*items)[i];
         q += URL::addingPercentEncoding(item.name, allowed);
-        if (item.value) q += "=" + URL::addingPercentEncoding(*item.value, allowed);
+        if (item.value) {
+            q += '=';
+            q += URL::addingPercentEncoding(*item.value, allowed);
+        }
     }
     percentEncodedQuery = q;
 }

@@ -519,7 +519,10 @@ struct URLLoader::Impl {
             return length;
         }
         if (raw[0] == ' ' || raw[0] == '\t') {
-            if (!t->fields.empty()) t->fields.back().second += " " + trim(raw);
+            if (!t->fields.empty()) {
+                t->fields.back().second += ' ';
+                t->fields.back().second += trim(raw);
+            }
             return length;
         }
         auto colon = raw.find(':');

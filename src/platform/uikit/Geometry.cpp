@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <limits>
 
 namespace brindlecue::platform {
@@ -174,21 +175,37 @@ std::string formatCGFloat(double v) {
     return buf;
 }
 
+namespace {
+
+// "{a, b, ...}"
+std::string braced(std::initializer_list<std::string> parts) {
+    std::string text = "{";
+    bool first = true;
+    for (const auto& part : parts) {
+        if (!first) text += ", ";
+        text += part;
+        first = false;
+    }
+    text += '}';
+    return text;
+}
+
+}  // namespace
+
 std::string NSStringFromCGPoint(CGPoint p) {
-    return "{" + formatCGFloat(p.x) + ", " + formatCGFloat(p.y) + "}";
+    return braced({formatCGFloat(p.x), formatCGFloat(p.y)});
 }
 
 std::string NSStringFromCGSize(CGSize s) {
-    return "{" + formatCGFloat(s.width) + ", " + formatCGFloat(s.height) + "}";
+    return braced({formatCGFloat(s.width), formatCGFloat(s.height)});
 }
 
 std::string NSStringFromCGRect(const CGRect& r) {
-    return "{" + NSStringFromCGPoint(r.origin) + ", " + NSStringFromCGSize(r.size) + "}";
+    return braced({NSStringFromCGPoint(r.origin), NSStringFromCGSize(r.size)});
 }
 
 std::string NSStringFromUIEdgeInsets(const UIEdgeInsets& i) {
-    return "{" + formatCGFloat(i.top) + ", " + formatCGFloat(i.left) + ", " + formatCGFloat(i.bottom) + ", " +
-           formatCGFloat(i.right) + "}";
+    return braced({formatCGFloat(i.top), formatCGFloat(i.left), formatCGFloat(i.bottom), formatCGFloat(i.right)});
 }
 
 }  // namespace brindlecue::platform
