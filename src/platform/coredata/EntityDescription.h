@@ -97,8 +97,8 @@ private:
     std::vector<AttributeDescription> attributes_;
     std::vector<RelationshipDescription> relationships_;
     // Names are looked up on every read and write of a value. An entity of a few names finds them
-    // in a small open-addressed table hashed on the length and the end bytes; larger ones through
-    // a hashed map, found by a view.
+    // in a small open-addressed table hashed on the length and the first, middle and last bytes;
+    // larger ones through a hashed map, found by a view.
     static constexpr size_t kSlots = 64;
     using Slots = std::array<int8_t, kSlots>;
     struct NameHash {
