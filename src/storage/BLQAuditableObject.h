@@ -16,10 +16,14 @@ public:
     // Sets the creation date to now when it is empty, and the modification date to now.
     virtual void updateAuditFields();
 
-    std::optional<platform::Date> createdDate() const { return dateValue("createdDate"); }
-    void setCreatedDate(std::optional<platform::Date> date) { setValue("createdDate", date); }
-    std::optional<platform::Date> modifiedDate() const { return dateValue("modifiedDate"); }
-    void setModifiedDate(std::optional<platform::Date> date) { setValue("modifiedDate", date); }
+    std::optional<platform::Date> createdDate() const { return dateValue(kCreatedDate); }
+    void setCreatedDate(std::optional<platform::Date> date) { setValue(kCreatedDate, date); }
+    std::optional<platform::Date> modifiedDate() const { return dateValue(kModifiedDate); }
+    void setModifiedDate(std::optional<platform::Date> date) { setValue(kModifiedDate, date); }
+
+protected:
+    static constinit inline const platform::ManagedObjectKey kCreatedDate{"createdDate"};
+    static constinit inline const platform::ManagedObjectKey kModifiedDate{"modifiedDate"};
 };
 
 }  // namespace brindlecue

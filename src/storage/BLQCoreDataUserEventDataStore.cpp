@@ -119,9 +119,10 @@ std::shared_ptr<platform::ManagedObject> BLQCoreDataUserEventDataStore::sessionF
     if (lastSession_ && lastSessionId_ == session.id && lastAppKey_ == appKey && !lastSession_->isDeleted() &&
         lastSession_->managedObjectContext() == context_ && lastInstall_) {
         // Still the session of that id, and still linked to the install of that app key.
-        const std::string* key = lastInstall_->primitiveValue("appKey").getString();
-        if (lastSession_->primitiveValue("id") == platform::Value(session.id) && key && *key == appKey &&
-            lastSession_->relatedObjectID("install") == lastInstall_->objectID() &&
+        static constinit const platform::ManagedObjectKey kAppKey{"appKey"}, kId{"id"}, kInstall{"install"};
+        const std::string* key = lastInstall_->primitiveValue(kAppKey).getString();
+        if (lastSession_->primitiveValue(kId) == platform::Value(session.id) && key && *key == appKey &&
+            lastSession_->relatedObjectID(kInstall) == lastInstall_->objectID() &&
             context_->existingObject(lastInstall_->objectID()) == lastInstall_)
             return lastSession_;
     }

@@ -1,6 +1,5 @@
 #include "storage/BLQUserEvent.h"
 
-
 #include "events/BLQUserEventDTO.h"
 #include "facade/BLQInstallDTO.h"
 #include "facade/BLQSessionDTO.h"
@@ -16,6 +15,14 @@ using platform::Predicate;
 using platform::PredicatePtr;
 using platform::Value;
 
+namespace {
+
+// The names of the values an event is read and written by, found in the entity once.
+constinit const platform::ManagedObjectKey kCode{"code"}, kDetails{"details"}, kMessage{"message"},
+    kStatus{"status"}, kSdkVersion{"sdkVersion"}, kTag{"tag"}, kSession{"session"};
+
+}  // namespace
+
 PredicatePtr BLQUserEvent::findById(const std::string& id) {
     return Predicate::equal("id", id);
 }
@@ -25,7 +32,8 @@ PredicatePtr BLQUserEvent::findUnsent() {
 }
 
 PredicatePtr BLQUserEvent::findByStatus(BLQUserEventStatus status) {
-    return Predicate::andPredicate({Predicate::isNotNil("session"), Predicate::equal("status", rawValue(status))});
+    return Predicate::andPredicate(
+        {Predicate::isNotNil("session"), Predicate::equal("status", rawValue(status))});
 }
 
 PredicatePtr BLQUserEvent::findByMissingSession() {
@@ -37,21 +45,22 @@ void BLQUserEvent::awakeFromInsert() {
     std::string id = platform::Crypto::uuidString();
     for (char& c : id)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    setValue("id", std::move(id));
-    setValue("status", rawValue(BLQUserEventStatus::unsent));
+    setValue(kId, std::move(id));
+    setValue(kStatus, rawValue(BLQUserEventStatus::unsent));
 }
 
 std::shared_ptr<BLQUserEventDTO> BLQUserEvent::toDTO() const {
-    auto code = BLQUserEventCodeFromRawValue(integerValue("code").value_or(0)).value_or(BLQUserEventCode::unspecified);
-    auto status =
-        BLQUserEventStatusFromRawValue(integerValue("status").value_or(0)).value_or(BLQUserEventStatus::unsent);
-    Value details = value("details");
+    auto code =
+        BLQUserEventCodeFromRawValue(integerValue(kCode).value_or(0)).value_or(BLQUserEventCode::unspecified);
+    auto status = BLQUserEventStatusFromRawValue(integerValue(kStatus).value_or(0))
+                      .value_or(BLQUserEventStatus::unsent);
+    Value details = value(kDetails);
     if (!details.isDictionary()) details = Value();
-    auto tag = relatedObject<BLQTag>("tag");
-    auto session = relatedObject<BLQSession>("session");
-    return std::make_shared<BLQUserEventDTO>(id(), code, std::move(details), stringValue("message"), status,
-                                             tag ? tag->toDTO() : nullptr, session ? session->toDTO() : nullptr,
-                                             stringValue("sdkVersion"), createdDate(), modifiedDate());
+    auto tag = relatedObject<BLQTag>(kTag);
+    auto session = relatedObject<BLQSession>(kSession);
+    return std::make_shared<BLQUserEventDTO>(
+        id(), code, std::move(details), stringValue(kMessage), status, tag ? tag->toDTO() : nullptr,
+        session ? session->toDTO() : nullptr, stringValue(kSdkVersion), createdDate(), modifiedDate());
 }
 
 namespace {
@@ -79,23 +88,24 @@ void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup
     if (isInserted()) {
         // A new object is written whole by its insertion: a value it already holds need not be
         // set again (setting marks it changed, which only an update reads).
-        if (!sameText(primitiveValue("id"), dto.id)) setValue("id", dto.id);
-        if (!sameInteger(primitiveValue("code"), rawValue(dto.code))) setValue("code", rawValue(dto.code));
-        if (!(primitiveValue("details") == details)) setValue("details", std::move(details));
-        if (!sameText(primitiveValue("message"), dto.message)) setValue("message", dto.message);
-        if (!sameInteger(primitiveValue("status"), rawValue(dto.status))) setValue("status", rawValue(dto.status));
-        if (!sameDate(primitiveValue("createdDate"), dto.createdDate)) setCreatedDate(dto.createdDate);
-        if (!sameDate(primitiveValue("modifiedDate"), dto.modifiedDate)) setModifiedDate(dto.modifiedDate);
-        if (!sameText(primitiveValue("sdkVersion"), dto.sdkVersion)) setValue("sdkVersion", dto.sdkVersion);
+        if (!sameText(primitiveValue(kId), dto.id)) setValue(kId, dto.id);
+        if (!sameInteger(primitiveValue(kCode), rawValue(dto.code))) setValue(kCode, rawValue(dto.code));
+        if (!(primitiveValue(kDetails) == details)) setValue(kDetails, std::move(details));
+        if (!sameText(primitiveValue(kMessage), dto.message)) setValue(kMessage, dto.message);
+        if (!sameInteger(primitiveValue(kStatus), rawValue(dto.status)))
+            setValue(kStatus, rawValue(dto.status));
+        if (!sameDate(primitiveValue(kCreatedDate), dto.createdDate)) setCreatedDate(dto.createdDate);
+        if (!sameDate(primitiveValue(kModifiedDate), dto.modifiedDate)) setModifiedDate(dto.modifiedDate);
+        if (!sameText(primitiveValue(kSdkVersion), dto.sdkVersion)) setValue(kSdkVersion, dto.sdkVersion);
     } else {
-        setValue("id", dto.id);
-        setValue("code", rawValue(dto.code));
-        setValue("details", std::move(details));
-        setValue("message", dto.message);
-        setValue("status", rawValue(dto.status));
+        setValue(kId, dto.id);
+        setValue(kCode, rawValue(dto.code));
+        setValue(kDetails, std::move(details));
+        setValue(kMessage, dto.message);
+        setValue(kStatus, rawValue(dto.status));
         setCreatedDate(dto.createdDate);
         setModifiedDate(dto.modifiedDate);
-        setValue("sdkVersion", dto.sdkVersion);
+        setValue(kSdkVersion, dto.sdkVersion);
     }
 
     auto context = managedObjectContext();
@@ -108,7 +118,7 @@ void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup
             request.setPredicate(BLQTag::findByKey(dto.tag->key));
             if (auto found = context->fetch(request); found && !found->empty()) tag = found->front();
         }
-        setRelatedObject("tag", tag);
+        setRelatedObject(kTag, tag);
     }
     if (dto.session) {
         const auto& install = dto.session->install;
@@ -124,7 +134,7 @@ void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup
                 request.setPredicate(BLQSession::findBySessionId(dto.session->id, *install->appKey));
                 if (auto found = context->fetch(request); found && !found->empty()) session = found->front();
             }
-            if (session) setRelatedObject("session", session);
+            if (session) setRelatedObject(kSession, session);
         }
     }
 }

@@ -48,7 +48,10 @@ public:
     void updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup& findSession = {},
                        const TagLookup& findTag = {});
 
-    std::optional<std::string> id() const { return stringValue("id"); }
+    std::optional<std::string> id() const { return stringValue(kId); }
+
+private:
+    static constinit inline const platform::ManagedObjectKey kId{"id"};
 };
 
 }  // namespace brindlecue

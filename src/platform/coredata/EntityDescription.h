@@ -91,16 +91,25 @@ public:
     int relationshipIndex(std::string_view name) const;
     const AttributeDescription* attribute(std::string_view name) const;
     const RelationshipDescription* relationship(std::string_view name) const;
+    // Changes whenever a name is added: what was found by name in one revision holds in it.
+    uint64_t revision() const { return revision_; }
 
 private:
     std::string name_;
     std::vector<AttributeDescription> attributes_;
     std::vector<RelationshipDescription> relationships_;
     // Names are looked up on every read and write of a value. An entity of a few names finds them
-    // in a small open-addressed table hashed on the length and the first, middle and last bytes;
-    // larger ones through a hashed map, found by a view.
+    // in a small open-addressed table keyed on the name's length and two words of its bytes, which
+    // tell names of up to 16 bytes apart without comparing texts; larger entities through a hashed
+    // map, found by a view.
     static constexpr size_t kSlots = 64;
-    using Slots = std::array<int8_t, kSlots>;
+    struct Slot {
+        uint64_t first = 0;
+        uint64_t last = 0;
+        uint32_t size = 0;
+        int32_t index = -1;
+    };
+    using Slots = std::array<Slot, kSlots>;
     struct NameHash {
         using is_transparent = void;
         size_t operator()(std::string_view name) const noexcept { return std::hash<std::string_view>{}(name); }
@@ -116,6 +125,8 @@ private:
     NameMap attributeIndex_;
     NameMap relationshipIndex_;
     Factory factory_;
+    uint64_t revision_ = 0;
+    void revise();
 };
 
 }  // namespace brindlecue::platform

@@ -79,56 +79,55 @@ std::shared_ptr<ManagedObjectContext> ManagedObject::managedObjectContext() cons
     return context_.lock();
 }
 
-const Value& ManagedObject::slotValue(std::string_view key) const {
+const Value& ManagedObject::slotValue(const ManagedObjectKey& key) const {
     static const Value nil;
-    int i = entity_->attributeIndex(key);
+    int i = key.attributeIndex(*entity_);
     return i < 0 ? nil : attributes_[static_cast<size_t>(i)];
 }
 
-Value ManagedObject::value(std::string_view key) const {
+Value ManagedObject::value(const ManagedObjectKey& key) const {
     return slotValue(key);
 }
 
-std::optional<std::string> ManagedObject::stringValue(std::string_view key) const {
+std::optional<std::string> ManagedObject::stringValue(const ManagedObjectKey& key) const {
     if (const std::string* s = slotValue(key).getString()) return *s;
     return std::nullopt;
 }
 
-std::optional<int64_t> ManagedObject::integerValue(std::string_view key) const {
+std::optional<int64_t> ManagedObject::integerValue(const ManagedObjectKey& key) const {
     const Value& v = slotValue(key);
     if (v.isInteger() || v.isBool()) return v.integerValue();
     return std::nullopt;
 }
 
-std::optional<double> ManagedObject::doubleValue(std::string_view key) const {
+std::optional<double> ManagedObject::doubleValue(const ManagedObjectKey& key) const {
     return slotValue(key).getNumber();
 }
 
-std::optional<bool> ManagedObject::boolValue(std::string_view key) const {
+std::optional<bool> ManagedObject::boolValue(const ManagedObjectKey& key) const {
     const Value& v = slotValue(key);
     if (v.isBool() || v.isInteger()) return v.boolValue();
     return std::nullopt;
 }
 
-std::optional<Date> ManagedObject::dateValue(std::string_view key) const {
+std::optional<Date> ManagedObject::dateValue(const ManagedObjectKey& key) const {
     return slotValue(key).getDate();
 }
 
-std::optional<Data> ManagedObject::dataValue(std::string_view key) const {
+std::optional<Data> ManagedObject::dataValue(const ManagedObjectKey& key) const {
     if (const Data* d = slotValue(key).getData()) return *d;
     return std::nullopt;
 }
 
-bool ManagedObject::setValue(std::string_view key, Value value) {
-    int i = entity_->attributeIndex(key);
+bool ManagedObject::setValue(const ManagedObjectKey& key, Value value) {
+    int i = key.attributeIndex(*entity_);
     if (i < 0) {
-        logError("No attribute \"" + std::string(key) + "\" in entity " + entity_->name());
+        logError("No attribute \"" + std::string(key.name()) + "\" in entity " + entity_->name());
         return false;
     }
     const AttributeDescription& a = entity_->attributes()[static_cast<size_t>(i)];
-    Value coerced = std::move(value);
-    if (!coerceInPlace(a, coerced)) {
-        logError("Unacceptable value " + coerced.description() + " for attribute " + entity_->name() + "." +
+    if (!coerceInPlace(a, value)) {
+        logError("Unacceptable value " + value.description() + " for attribute " + entity_->name() + "." +
                  a.name);
         return false;
     }
@@ -137,14 +136,14 @@ bool ManagedObject::setValue(std::string_view key, Value value) {
         return false;
     }
     Value& slot = attributes_[static_cast<size_t>(i)];
-    bool changed = !(slot == coerced);
-    slot = std::move(coerced);
+    bool changed = !(slot == value);
+    slot = std::move(value);
     if (auto context = context_.lock()) context->didChange(*this, static_cast<size_t>(i), true, changed);
     return true;
 }
 
-std::shared_ptr<ManagedObject> ManagedObject::relatedObject(std::string_view key) const {
-    int r = entity_->relationshipIndex(key);
+std::shared_ptr<ManagedObject> ManagedObject::relatedObject(const ManagedObjectKey& key) const {
+    int r = key.relationshipIndex(*entity_);
     if (r < 0 || entity_->relationships()[static_cast<size_t>(r)].toMany) return nullptr;
     const auto& target = toOne_[static_cast<size_t>(r)];
     if (!target) return nullptr;
@@ -154,8 +153,8 @@ std::shared_ptr<ManagedObject> ManagedObject::relatedObject(std::string_view key
         {entity_->relationships()[static_cast<size_t>(r)].destinationEntity, *target});
 }
 
-std::optional<ManagedObjectID> ManagedObject::relatedObjectID(std::string_view key) const {
-    int r = entity_->relationshipIndex(key);
+std::optional<ManagedObjectID> ManagedObject::relatedObjectID(const ManagedObjectKey& key) const {
+    int r = key.relationshipIndex(*entity_);
     if (r < 0) return std::nullopt;
     const RelationshipDescription& rel = entity_->relationships()[static_cast<size_t>(r)];
     const auto& target = toOne_[static_cast<size_t>(r)];
@@ -163,10 +162,11 @@ std::optional<ManagedObjectID> ManagedObject::relatedObjectID(std::string_view k
     return ManagedObjectID{rel.destinationEntity, *target};
 }
 
-bool ManagedObject::setRelatedObject(std::string_view key, const std::shared_ptr<ManagedObject>& object) {
-    int r = entity_->relationshipIndex(key);
+bool ManagedObject::setRelatedObject(const ManagedObjectKey& key,
+                                     const std::shared_ptr<ManagedObject>& object) {
+    int r = key.relationshipIndex(*entity_);
     if (r < 0 || entity_->relationships()[static_cast<size_t>(r)].toMany) {
-        logError("No to-one relationship \"" + std::string(key) + "\" in entity " + entity_->name());
+        logError("No to-one relationship \"" + std::string(key.name()) + "\" in entity " + entity_->name());
         return false;
     }
     const RelationshipDescription& rel = entity_->relationships()[static_cast<size_t>(r)];
@@ -184,9 +184,9 @@ bool ManagedObject::setRelatedObject(std::string_view key, const std::shared_ptr
     return context->setToOne(*this, static_cast<size_t>(r), object);
 }
 
-std::vector<std::shared_ptr<ManagedObject>> ManagedObject::relatedObjects(std::string_view key) const {
+std::vector<std::shared_ptr<ManagedObject>> ManagedObject::relatedObjects(const ManagedObjectKey& key) const {
     std::vector<std::shared_ptr<ManagedObject>> out;
-    int r = entity_->relationshipIndex(key);
+    int r = key.relationshipIndex(*entity_);
     auto context = context_.lock();
     if (r < 0 || !context || !entity_->relationships()[static_cast<size_t>(r)].toMany) return out;
     const RelationshipDescription& rel = entity_->relationships()[static_cast<size_t>(r)];
@@ -202,10 +202,11 @@ std::vector<std::shared_ptr<ManagedObject>> ManagedObject::relatedObjects(std::s
     return out;
 }
 
-bool ManagedObject::addRelatedObject(std::string_view key, const std::shared_ptr<ManagedObject>& object) {
-    const RelationshipDescription* rel = entity_->relationship(key);
+bool ManagedObject::addRelatedObject(const ManagedObjectKey& key,
+                                     const std::shared_ptr<ManagedObject>& object) {
+    const RelationshipDescription* rel = entity_->relationship(key.name());
     if (rel == nullptr || !rel->toMany || !object) {
-        logError("No to-many relationship \"" + std::string(key) + "\" in entity " + entity_->name() +
+        logError("No to-many relationship \"" + std::string(key.name()) + "\" in entity " + entity_->name() +
                  " or no object to add");
         return false;
     }
@@ -221,8 +222,9 @@ bool ManagedObject::addRelatedObject(std::string_view key, const std::shared_ptr
     return object->setRelatedObject(rel->inverseName, shared_from_this());
 }
 
-bool ManagedObject::removeRelatedObject(std::string_view key, const std::shared_ptr<ManagedObject>& object) {
-    const RelationshipDescription* rel = entity_->relationship(key);
+bool ManagedObject::removeRelatedObject(const ManagedObjectKey& key,
+                                        const std::shared_ptr<ManagedObject>& object) {
+    const RelationshipDescription* rel = entity_->relationship(key.name());
     if (rel == nullptr || !rel->toMany || !object || object->entity_->name() != rel->destinationEntity)
         return false;
     int inverse = object->entity_->relationshipIndex(rel->inverseName);

@@ -11,6 +11,7 @@
 #include "platform/Value.h"
 #include "platform/coredata/EntityDescription.h"
 #include "platform/coredata/ManagedObjectID.h"
+#include "platform/coredata/ManagedObjectKey.h"
 
 namespace brindlecue::platform {
 
@@ -48,42 +49,42 @@ public:
     virtual void awakeFromInsert() {}
 
     // Attribute values; absent for nil and for keys that are not attributes.
-    Value value(std::string_view key) const;
+    Value value(const ManagedObjectKey& key) const;
     // The attribute's value as the object holds it, without a copy (the platform's primitive
     // value); absent for nil and for keys that are not attributes.
-    const Value& primitiveValue(std::string_view key) const { return slotValue(key); }
-    std::optional<std::string> stringValue(std::string_view key) const;
-    std::optional<int64_t> integerValue(std::string_view key) const;
-    std::optional<double> doubleValue(std::string_view key) const;
-    std::optional<bool> boolValue(std::string_view key) const;
-    std::optional<Date> dateValue(std::string_view key) const;
-    std::optional<Data> dataValue(std::string_view key) const;
+    const Value& primitiveValue(const ManagedObjectKey& key) const { return slotValue(key); }
+    std::optional<std::string> stringValue(const ManagedObjectKey& key) const;
+    std::optional<int64_t> integerValue(const ManagedObjectKey& key) const;
+    std::optional<double> doubleValue(const ManagedObjectKey& key) const;
+    std::optional<bool> boolValue(const ManagedObjectKey& key) const;
+    std::optional<Date> dateValue(const ManagedObjectKey& key) const;
+    std::optional<Data> dataValue(const ManagedObjectKey& key) const;
 
     // Sets an attribute (absent or null: nil). A value of the wrong kind (text for an integer, an
     // integer beyond a 16- or 32-bit attribute's range) or an unknown key is refused with a log
     // line: false, nothing changed. Integers are accepted for Boolean and double attributes.
-    bool setValue(std::string_view key, Value value);
+    bool setValue(const ManagedObjectKey& key, Value value);
     template <class T>
-    bool setValue(std::string_view key, const std::optional<T>& value) {
+    bool setValue(const ManagedObjectKey& key, const std::optional<T>& value) {
         return setValue(key, value ? Value(*value) : Value());
     }
 
     // To-one relationships.
-    std::shared_ptr<ManagedObject> relatedObject(std::string_view key) const;
+    std::shared_ptr<ManagedObject> relatedObject(const ManagedObjectKey& key) const;
     template <class T>
-    std::shared_ptr<T> relatedObject(std::string_view key) const {
+    std::shared_ptr<T> relatedObject(const ManagedObjectKey& key) const {
         return std::dynamic_pointer_cast<T>(relatedObject(key));
     }
     // The id of a to-one relationship's object, without reading the object; none for nil and for
     // keys that are not to-one relationships.
-    std::optional<ManagedObjectID> relatedObjectID(std::string_view key) const;
+    std::optional<ManagedObjectID> relatedObjectID(const ManagedObjectKey& key) const;
     // Null clears. The object must be of the destination entity and live in the same context.
-    bool setRelatedObject(std::string_view key, const std::shared_ptr<ManagedObject>& object);
+    bool setRelatedObject(const ManagedObjectKey& key, const std::shared_ptr<ManagedObject>& object);
 
     // To-many relationships (a set; the order is unspecified).
-    std::vector<std::shared_ptr<ManagedObject>> relatedObjects(std::string_view key) const;
-    bool addRelatedObject(std::string_view key, const std::shared_ptr<ManagedObject>& object);
-    bool removeRelatedObject(std::string_view key, const std::shared_ptr<ManagedObject>& object);
+    std::vector<std::shared_ptr<ManagedObject>> relatedObjects(const ManagedObjectKey& key) const;
+    bool addRelatedObject(const ManagedObjectKey& key, const std::shared_ptr<ManagedObject>& object);
+    bool removeRelatedObject(const ManagedObjectKey& key, const std::shared_ptr<ManagedObject>& object);
 
 protected:
     ManagedObject() = default;
@@ -95,7 +96,7 @@ private:
     enum class State { New, Registered, Inserted, Updated, Deleted, Removed };
 
     // The attribute's slot, or a nil value for a key that is not an attribute.
-    const Value& slotValue(std::string_view key) const;
+    const Value& slotValue(const ManagedObjectKey& key) const;
     size_t relationshipSlot(size_t relationshipIndex) const {
         return entity_->attributes().size() + relationshipIndex;
     }

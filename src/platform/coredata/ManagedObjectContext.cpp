@@ -466,19 +466,27 @@ std::optional<std::vector<std::shared_ptr<ManagedObject>>> ManagedObjectContext:
         std::optional<ResolvedKeyPath> path;
     };
     std::vector<Resolved> resolved;
-    auto matches = [&](const ManagedObject& object) {
-        return !request.predicate() || request.predicate()->evaluate([&](const std::string& keyPath) {
-            auto it = std::find_if(resolved.begin(), resolved.end(), [&](const Resolved& r) {
-                return r.entity == object.entity_.get() && (r.keyPath == &keyPath || *r.keyPath == keyPath);
-            });
-            if (it == resolved.end()) {
-                resolved.push_back(Resolved{object.entity_.get(), &keyPath,
-                                            coordinator_->managedObjectModel()->resolveKeyPath(object.entity_,
-                                                                                               keyPath)});
-                it = std::prev(resolved.end());
-            }
-            return it->path ? resolveKeyPath(object, *it->path) : KeyPathValue();
+    auto resolveIn = [&](const ManagedObject& object, const std::string& keyPath) {
+        auto it = std::find_if(resolved.begin(), resolved.end(), [&](const Resolved& r) {
+            return r.entity == object.entity_.get() && (r.keyPath == &keyPath || *r.keyPath == keyPath);
         });
+        if (it == resolved.end()) {
+            resolved.push_back(Resolved{object.entity_.get(), &keyPath,
+                                        coordinator_->managedObjectModel()->resolveKeyPath(object.entity_, keyPath)});
+            it = std::prev(resolved.end());
+        }
+        return it->path ? resolveKeyPath(object, *it->path) : KeyPathValue();
+    };
+    auto matches = [&](const ManagedObject& object) {
+        if (!request.predicate()) return true;
+        // One pointer to what the lookup needs, so that the function holding it needs no memory of
+        // its own for each object judged.
+        struct Scope {
+            decltype(resolveIn)* resolve;
+            const ManagedObject* object;
+        } scope{&resolveIn, &object};
+        return request.predicate()->evaluate(
+            [s = &scope](const std::string& keyPath) { return (*s->resolve)(*s->object, keyPath); });
     };
     std::vector<std::shared_ptr<ManagedObject>> results;
     results.reserve(rows->size());
