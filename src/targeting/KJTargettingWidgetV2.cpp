@@ -4,6 +4,8 @@
 #include <cctype>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <deque>
 #include <string_view>
 #include <unordered_set>
@@ -178,14 +180,24 @@ class LineReading {
 public:
     explicit LineReading(std::string_view line) : line_(line) {
         // One pass tells whether the line is plain and finds the first hidden and tag fragments.
-        for (size_t at = 0; at < line.size(); ++at) {
-            const char c = line[at];
-            if (c < 0x20 || c > 0x7e) return;
-            const char lower = char(c | 0x20);
-            if (lower == 'h' && hiddenAnswer_ == std::string_view::npos)
-                hiddenAnswer_ = hiddenAnswerAt(line, at);
-            else if (lower == 't' && tagAt_ == std::string_view::npos && tagAt(line, at))
-                tagAt_ = at;
+        // Eight bytes at a time: a block of printable bytes without an h or a t (of either case)
+        // holds neither fragment's start and is passed over whole.
+        constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+        auto hasZeroByte = [](uint64_t v) { return ((v - kOnes) & ~v & kHigh) != 0; };
+        size_t at = 0;
+        for (; at + 8 <= line.size(); at += 8) {
+            uint64_t w;
+            std::memcpy(&w, line.data() + at, sizeof w);
+            // A byte under 0x20 borrows, one of 0x7f or above sets its high bit on the way up.
+            if (((w - kOnes * 0x20) | w | (w + kOnes)) & kHigh) return;
+            const uint64_t lower = w | (kOnes * 0x20);
+            if (!hasZeroByte(lower ^ (kOnes * 'h')) && !hasZeroByte(lower ^ (kOnes * 't'))) continue;
+            for (size_t end = at + 8; at < end; ++at) look(line, at);
+            at -= 8;
+        }
+        for (; at < line.size(); ++at) {
+            if (line[at] < 0x20 || line[at] > 0x7e) return;
+            look(line, at);
         }
         plain_ = true;
     }
@@ -206,6 +218,15 @@ public:
     std::optional<std::string> type() { return plain_ ? plainType(line_) : lineType(text()); }
 
 private:
+    // The fragments a printable byte may begin.
+    void look(std::string_view line, size_t at) {
+        const char lower = char(line[at] | 0x20);
+        if (lower == 'h' && hiddenAnswer_ == std::string_view::npos)
+            hiddenAnswer_ = hiddenAnswerAt(line, at);
+        else if (lower == 't' && tagAt_ == std::string_view::npos && tagAt(line, at))
+            tagAt_ = at;
+    }
+
     const RegexText& text() {
         if (!text_) text_.emplace(line_);
         return *text_;

@@ -160,6 +160,10 @@ TEST(WidgetForest, PickupReadsLinesAsTheLinePatternsDo) {
         "0x39>>",
         "||< Spaced: 0x3a; frame = (0 0; 10 10); layer = <CALayer: 0x3b>>",
         "||<Obj; 0x3c x; text = 'a_b;'>",
+        // Bytes outside the printable range late in the line, past whole blocks of plain ones.
+        "||<UIView: 0x3d; frame = (0 0; 10 10); hidden = YES\x7f; layer = <CALayer: 0x3e>>",
+        "||<UILabel: 0x3f; frame = (0 0; 10 10); text = 'a\x01b'; tag = 3; layer = <L: 0x40>>",
+        "||<UILabel: 0x41; frame = (0 0; 10 10); text = 'ab'; tag = 6; layer = <L: 0x42>>\x1f",
     };
     auto dump = std::make_shared<DumpAlgorithm>();
     for (const auto& line : lines) dump->dump += (dump->dump.empty() ? "" : "\n") + line;
