@@ -1,5 +1,6 @@
 #include "platform/dispatch/Clock.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -34,6 +35,18 @@ struct Scheduler {
     double virtualUptime = 0;
     double virtualWallOrigin = 0;
     bool threadStarted = false;
+    // What the readers of the clock take, without the lock: written under it whenever the fields
+    // above change, the times before the mode, so that a reader that sees the virtual mode sees
+    // its times.
+    std::atomic<double> readUptime{0};
+    std::atomic<double> readWallTime{0};
+    std::atomic<bool> readVirtual{false};
+
+    void publishLocked() {
+        readUptime.store(virtualUptime);
+        readWallTime.store(virtualWallOrigin + virtualUptime);
+        readVirtual.store(virtualMode);
+    }
 
     void startThreadLocked() {
         if (threadStarted) return;
@@ -74,22 +87,19 @@ Scheduler& scheduler() {
 
 }  // namespace
 
+// Read on every timestamp of every thread: no lock.
 double Clock::now() {
     auto& s = scheduler();
-    std::lock_guard lock(s.mutex);
-    return s.virtualMode ? s.virtualWallOrigin + s.virtualUptime : realWallTime();
+    return s.readVirtual.load() ? s.readWallTime.load() : realWallTime();
 }
 
 double Clock::uptime() {
     auto& s = scheduler();
-    std::lock_guard lock(s.mutex);
-    return s.virtualMode ? s.virtualUptime : realUptime();
+    return s.readVirtual.load() ? s.readUptime.load() : realUptime();
 }
 
 bool Clock::isVirtual() {
-    auto& s = scheduler();
-    std::lock_guard lock(s.mutex);
-    return s.virtualMode;
+    return scheduler().readVirtual.load();
 }
 
 // Dropped deadlines are destroyed after the lock is released: the work they hold may own objects
@@ -101,6 +111,7 @@ void Clock::useVirtual(double startWallTime) {
     s.virtualMode = true;
     s.virtualUptime = 0;
     s.virtualWallOrigin = startWallTime;
+    s.publishLocked();
     dropped.swap(s.queue);
     s.deadlineOf.clear();
     s.changed.notify_all();
@@ -111,6 +122,7 @@ void Clock::useReal() {
     decltype(s.queue) dropped;
     std::lock_guard lock(s.mutex);
     s.virtualMode = false;
+    s.publishLocked();
     dropped.swap(s.queue);
     s.deadlineOf.clear();
     s.changed.notify_all();
@@ -126,7 +138,10 @@ void Clock::advance(double seconds) {
     for (;;) {
         auto it = s.queue.begin();
         if (it == s.queue.end() || it->first.first > target) break;
-        if (it->first.first > s.virtualUptime) s.virtualUptime = it->first.first;
+        if (it->first.first > s.virtualUptime) {
+            s.virtualUptime = it->first.first;
+            s.publishLocked();
+        }
         auto fire = std::move(it->second);
         s.deadlineOf.erase(it->first.second);
         s.queue.erase(it);
@@ -137,6 +152,7 @@ void Clock::advance(double seconds) {
         lock.lock();
     }
     s.virtualUptime = target;
+    s.publishLocked();
     s.changed.notify_all();
 }
 
