@@ -65,6 +65,10 @@ std::shared_ptr<ManagedObject> ManagedObject::create(const std::shared_ptr<const
     object->id_.entityName = entity->name();
     object->attributes_.reserve(entity->attributes().size());
     for (const auto& a : entity->attributes()) {
+        if (a.defaultValue.isAbsent()) {
+            object->attributes_.emplace_back();
+            continue;
+        }
         Value initial = a.defaultValue;
         if (!coerceInPlace(a, initial)) initial = Value();
         object->attributes_.push_back(std::move(initial));

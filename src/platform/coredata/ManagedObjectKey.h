@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace brindlecue::platform {
+#include "platform/coredata/EntityDescription.h"
 
-class EntityDescription;
+namespace brindlecue::platform {
 
 // The name of an attribute or relationship as a managed object's accessors take it. A key the
 // code keeps (a constant of an entity class) remembers where the entity it was last used with
@@ -27,7 +27,22 @@ public:
     int relationshipIndex(const EntityDescription& entity) const { return indexIn(entity, true); }
 
 private:
-    int indexIn(const EntityDescription& entity, bool relationship) const;
+    static constexpr unsigned kIndexBits = 24;
+    static constexpr uint64_t kIndexMask = (uint64_t(1) << kIndexBits) - 1;
+    static constexpr uint64_t kRelationshipBit = uint64_t(1) << kIndexBits;
+
+    // The revision changes whenever the entity gains a name, so a remembered index never outlives
+    // the layout it was found in; the pair is one word, read and written whole.
+    static uint64_t tagOf(const EntityDescription& entity, bool relationship) {
+        return entity.revision() << (kIndexBits + 1) | (relationship ? kRelationshipBit : 0);
+    }
+    int indexIn(const EntityDescription& entity, bool relationship) const {
+        const uint64_t found = found_.load(std::memory_order_relaxed);
+        if (found != 0 && (found & ~kIndexMask) == tagOf(entity, relationship))
+            return static_cast<int>(found & kIndexMask) - 1;
+        return lookUp(entity, relationship);
+    }
+    int lookUp(const EntityDescription& entity, bool relationship) const;
 
     std::string_view name_;
     // The entity's revision, whether it was a relationship, and the index plus one; 0 for none yet.

@@ -139,7 +139,10 @@ Value readValue(sqlite3_stmt* stmt, int col, const AttributeDescription& a) {
     return Value();
 }
 
-void bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
+// Text and data are copied unless the caller keeps the value alive until its binding is cleared
+// (SQLITE_STATIC).
+void bindValue(sqlite3_stmt* stmt, int index, const Value& v,
+               sqlite3_destructor_type lifetime = SQLITE_TRANSIENT) {
     if (v.isNil()) {
         sqlite3_bind_null(stmt, index);
     } else if (v.isInteger() || v.isBool()) {
@@ -147,9 +150,9 @@ void bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
     } else if (v.isReal()) {
         sqlite3_bind_double(stmt, index, v.doubleValue());
     } else if (const std::string* s = v.getString()) {
-        sqlite3_bind_text(stmt, index, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(stmt, index, s->data(), static_cast<int>(s->size()), lifetime);
     } else if (const Data* d = v.getData()) {
-        sqlite3_bind_blob(stmt, index, d->data(), static_cast<int>(d->size()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob(stmt, index, d->data(), static_cast<int>(d->size()), lifetime);
     } else {
         sqlite3_bind_null(stmt, index);
     }
@@ -933,7 +936,8 @@ bool PersistentStoreCoordinator::save(const StoreChanges& changes, Error* error)
         auto transformed = w.transformed.begin();
         for (size_t i = 0; i < attributes.size(); ++i, ++index) {
             if (transformed != w.transformed.end() && transformed->first == i) {
-                bindValue(stmt, index, transformed->second);
+                // The transformed values live in the writes, past the bindings' clearing.
+                bindValue(stmt, index, transformed->second, SQLITE_STATIC);
                 ++transformed;
                 continue;
             }
