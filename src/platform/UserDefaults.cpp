@@ -254,7 +254,10 @@ void UserDefaults::resetStandardForTesting() {
     StandardInstances& s = standardInstances();
     std::lock_guard lock(s.mutex);
     // Its pending changes reach the file before the test's container goes.
-    if (s.current) s.current->synchronize();
+    if (s.current) {
+        s.current->synchronize();
+        s.current->releaseValuesIfWritten();
+    }
     s.current = nullptr;
 }
 
@@ -277,9 +280,25 @@ UserDefaults::~UserDefaults() {
     synchronize();
 }
 
+Dictionary& UserDefaults::valuesLocked() const {
+    if (released_) {
+        values_ = readFile(file_);
+        released_ = false;
+    }
+    return values_;
+}
+
+void UserDefaults::releaseValuesIfWritten() {
+    std::lock_guard lock(mutex_);
+    if (writtenVersion_ != version_ || released_) return;
+    values_ = Dictionary();
+    written_.clear();
+    released_ = true;
+}
+
 Value UserDefaults::object(const std::string& key) const {
     std::lock_guard lock(mutex_);
-    const Value* v = values_.find(key);
+    const Value* v = valuesLocked().find(key);
     return v ? *v : Value();
 }
 
@@ -360,11 +379,12 @@ void UserDefaults::setArrayOfCheckedElements(const std::string& key, Array eleme
 void UserDefaults::store(const std::string& key, Value value,
                          std::shared_ptr<const std::vector<std::shared_ptr<const bplist::WrittenValue>>> written) {
     std::lock_guard lock(mutex_);
-    if (Value* existing = values_.find(key)) {
+    Dictionary& values = valuesLocked();
+    if (Value* existing = values.find(key)) {
         if (*existing == value) return;
         *existing = std::move(value);
     } else {
-        values_.set(key, std::move(value));
+        values.set(key, std::move(value));
     }
     if (written)
         written_[key] = std::move(written);
@@ -375,7 +395,7 @@ void UserDefaults::store(const std::string& key, Value value,
 
 void UserDefaults::remove(const std::string& key) {
     std::lock_guard lock(mutex_);
-    if (!values_.remove(key)) return;
+    if (!valuesLocked().remove(key)) return;
     written_.erase(key);
     changedLocked();
 }
@@ -400,7 +420,7 @@ uint64_t UserDefaults::fileWrites() const {
 
 Dictionary UserDefaults::dictionaryRepresentation() const {
     std::lock_guard lock(mutex_);
-    return values_;
+    return valuesLocked();
 }
 
 bool UserDefaults::writePending() {

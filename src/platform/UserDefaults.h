@@ -33,7 +33,8 @@ public:
     // "com.brindlecue.host" when the main bundle has none).
     static UserDefaults& standard();
     // Test-only: the next standard() opens the file of the current app container (instances
-    // handed out before stay valid). The library never calls it.
+    // handed out before stay valid: one used again reads its file anew, as it lets go of its
+    // values once they are written). The library never calls it.
     static void resetStandardForTesting();
     explicit UserDefaults(std::filesystem::path file);
     ~UserDefaults();
@@ -91,12 +92,19 @@ private:
     void changedLocked();
     // Writes the values if a change is not in the file yet; under writeMutex_.
     bool writePending();
+    // The values, read from the file again first if they were let go of; under mutex_.
+    Dictionary& valuesLocked() const;
+    // Lets go of the values when the file holds them all: a standard instance replaced by another
+    // is kept for whoever holds it, without its values.
+    void releaseValuesIfWritten();
 
     const std::filesystem::path file_;
     // Held for a whole write, so that writes of one instance never overlap.
     std::mutex writeMutex_;
     mutable std::mutex mutex_;
-    Dictionary values_;
+    mutable Dictionary values_;
+    // Set once the values were let go of; the next use reads the file.
+    mutable bool released_ = false;
     // Elements of arrays among values_ written on their own, by key, until the next write of the
     // file or a change of the key.
     std::map<std::string, std::shared_ptr<const std::vector<std::shared_ptr<const bplist::WrittenValue>>>> written_;

@@ -246,6 +246,29 @@ TEST(UserDefaults, StandardLivesInThePreferencesOfTheBundleIdentifier) {
     EXPECT_TRUE(UserDefaults(expected).bool_("seen"));
 }
 
+// A replaced standard instance lets go of its values (a test that takes in a large feed in each of
+// many containers would otherwise keep every one of them), yet whoever still holds it reads and
+// changes the same values as before.
+TEST(UserDefaults, AReplacedStandardInstanceAnswersFromItsFileAndLosesNothing) {
+    UserDefaults& old = UserDefaults::standard();
+    old.setString("name", "Ada");
+    old.set("list", Value::array({1, "two"}));
+    const fs::path file = old.file();
+    UserDefaults::resetStandardForTesting();
+
+    // Changed before anything is read: the values it had are still there beside the change.
+    old.setInteger("count", 3);
+    ASSERT_TRUE(old.synchronize());
+    Value onDisk(UserDefaults(file).dictionaryRepresentation());
+    EXPECT_EQ(onDisk["name"], Value("Ada"));
+    EXPECT_EQ(onDisk["list"], Value::array({1, "two"}));
+    EXPECT_EQ(onDisk["count"], Value(3));
+
+    old.remove("name");
+    EXPECT_EQ(Value(old.dictionaryRepresentation()),
+              Value(Dictionary{{"list", Value::array({1, "two"})}, {"count", 3}}));
+}
+
 TEST(UserDefaults, ConcurrentWritersLoseNothing) {
     fs::path file = AppContainer::temporaryDirectory() / "threads" / "prefs.plist";
     {
