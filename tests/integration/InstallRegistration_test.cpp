@@ -24,6 +24,7 @@
 #include "storage/BLQCoreDataSessionDataStore.h"
 #include "storage/BLQSession.h"
 #include "storage/DictionaryTransformer.h"
+#include "support/ClockSteps.h"
 #include "support/RecordingLoggerManager.h"
 #include "support/RecordingRegistrationDelegate.h"
 #include "support/SampleRoutes.h"
@@ -235,7 +236,8 @@ TEST_F(InstallRegistrationTest, ServerErrorsTimeOutsAndDroppedConnectionsStoreNo
         installs->registerInstallWithHandler(nullptr);
         if (timesOut) {
             EXPECT_TRUE(server.waitForRequests(1));
-            platform::Clock::advance(BLQHTTPManager::kTimeoutInterval + 1);
+            EXPECT_TRUE(testsupport::stepClockUntil(BLQHTTPManager::kTimeoutInterval + 1,
+                                                    [&] { return delegate->outcomes().size() > before; }));
         }
         EXPECT_TRUE(delegate->waitFor(before + 1));
         EXPECT_EQ(delegate->outcomes().back().call, "installFailure");
@@ -243,7 +245,7 @@ TEST_F(InstallRegistrationTest, ServerErrorsTimeOutsAndDroppedConnectionsStoreNo
         EXPECT_TRUE(stored && !stored->isRegisteredWithServer && !stored->registrationDate);
         auto error = delegate->outcomes().back().requestError();
         EXPECT_EQ(error ? error->kind() : Kind::unknownError, Kind::networkRequestFailed);
-        return error ? *error->underlyingError() : platform::Error();
+        return error && error->underlyingError() ? *error->underlyingError() : platform::Error();
     };
     auto slow = route("POST", "/v3/installs", 201, "{}");
     slow.delaySeconds = 3;
