@@ -189,9 +189,11 @@ void KJSDWebImageDownloaderOperation::main() {
             task->setPriority(1.0f);
         else if (options_ & KJSDDownloadLowPriority)
             task->setPriority(0.0f);
-        task->resume();
+        // The start is told before the task runs: its answer can come on the session's queue
+        // before resume() returns, and the callers and observers hear of the start first.
         callProgress(0, -1);
         postNotifications({KJSDWebImageDownloadStartNotification});
+        task->resume();
     }
     // Background time covers the start only.
     endBackgroundTask();
