@@ -205,6 +205,7 @@ struct SampleServer::Impl {
     mutable std::condition_variable changed;
     std::vector<std::shared_ptr<CompiledRoute>> routes;  // highest priority first
     std::vector<JournalEntry> journal;
+    size_t journalCleared = 0;  // entries dropped by clearJournal(): journal[0] is request number journalCleared
     bool webSocketEcho = false;
     std::vector<std::string> webSocketOnConnect;
     std::vector<std::string> webSocketReceived;
@@ -415,7 +416,7 @@ size_t SampleServer::Impl::record(JournalEntry entry) {
         std::lock_guard lock(mutex);
         entry.receivedAt = secondsSinceStart();
         journal.push_back(std::move(entry));
-        index = journal.size() - 1;
+        index = journalCleared + journal.size() - 1;
     }
     changed.notify_all();
     return index;
@@ -424,10 +425,11 @@ size_t SampleServer::Impl::record(JournalEntry entry) {
 void SampleServer::Impl::recordAnswer(size_t index, int status) {
     {
         std::lock_guard lock(mutex);
-        // The journal may have been cleared meanwhile.
-        if (index < journal.size()) {
-            journal[index].answeredAt = secondsSinceStart();
-            journal[index].status = status;
+        // The journal may have been cleared meanwhile: the request's entry is then gone, and the
+        // entry now at its place belongs to a later request.
+        if (index >= journalCleared && index - journalCleared < journal.size()) {
+            journal[index - journalCleared].answeredAt = secondsSinceStart();
+            journal[index - journalCleared].status = status;
         }
     }
     changed.notify_all();
@@ -787,6 +789,7 @@ std::vector<JournalEntry> SampleServer::journal() const {
 
 void SampleServer::clearJournal() {
     std::lock_guard lock(impl_->mutex);
+    impl_->journalCleared += impl_->journal.size();
     impl_->journal.clear();
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <boost/asio.hpp>
 #include <boost/asio/ssl.hpp>
 #include <boost/beast/core.hpp>
@@ -110,6 +112,21 @@ TEST_F(SampleServerTest, DelayedAndDroppedAnswers) {
     ASSERT_EQ(journal.size(), 1u);
     EXPECT_EQ(journal[0].status, 200);
     EXPECT_GE(journal[0].answeredAt - journal[0].receivedAt, 0.05);
+
+    // A late answer to a request from before a clear leaves the entries of later requests alone.
+    Route later{"GET", "/later", 200, {}, "later"};
+    later.delaySeconds = 0.4;
+    server.addRoute(later);
+    server.clearJournal();
+    std::thread late([&] { get(server, "/later"); });
+    ASSERT_TRUE(server.waitForRequests(1));
+    server.clearJournal();
+    get(server, "/missing");
+    late.join();
+    journal = server.journal();
+    ASSERT_EQ(journal.size(), 1u);
+    EXPECT_EQ(journal[0].path, "/missing");
+    EXPECT_EQ(journal[0].status, 404);
 
     Client client(server.port());
     client.writeRaw("GET /drop HTTP/1.1\r\nHost: x\r\n\r\n");
