@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <unicode/timezone.h>
 #include <unistd.h>
@@ -78,9 +79,17 @@ public:
         if (initialZone_) icu::TimeZone::setDefault(*initialZone_);
         platform::AppContainer::setRoot({});
         KJLogSetObserver({});
+        // Work still running may yet open a store in the container: it is removed once the
+        // process ends instead of under that work.
+        if (platform::DispatchQueue::backgroundWorkPending()) {
+            leftBehind.push_back(container_);
+            return;
+        }
         std::error_code ec;
         fs::remove_all(container_, ec);
     }
+
+    static inline std::vector<std::string> leftBehind;
 
 private:
     std::string container_;
@@ -99,7 +108,9 @@ int main(int argc, char** argv) {
 
     int rc = RUN_ALL_TESTS();
 
+    letBackgroundWorkEnd();
     std::error_code ec;
+    for (const auto& container : FreshStatePerTest::leftBehind) fs::remove_all(container, ec);
     fs::remove_all(processContainer, ec);
     return rc;
 }
