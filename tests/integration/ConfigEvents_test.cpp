@@ -48,6 +48,11 @@ TEST(ConfigEvents, AConfigMessageReachesTheConfigurationLogWhole) {
 
     socket->removeDelegate(events);
     socket->disconnect();
+    // The ping scheduled after the first pong fails on the ended connection and lets it go.
+    platform::Clock::advance(BLQWebSocketManager::kPingInterval);
+    EXPECT_TRUE(RunLoop::main().runUntil(
+        [&] { return logs->count("WebSocket -> received error after ping: ") == 1; }));
+    RunLoop::main().runUntilIdle();
 }
 
 }  // namespace
