@@ -6,6 +6,9 @@
 
 #include <mutex>
 
+#include "platform/RegexWorkLimit.h"
+#include "platform/SystemLog.h"
+
 namespace brindlecue::platform {
 
 namespace {
@@ -20,6 +23,12 @@ std::string toUTF8(const icu::UnicodeString& text) {
     std::string out;
     text.toUTF8String(out);
     return out;
+}
+
+void logGaveUp(const icu::RegexPattern& pattern) {
+    SystemLog("com.brindlecue.platform", "RegularExpression")
+        .log(LogType::Error, "Search stopped: the pattern " + toUTF8(pattern.pattern()) +
+                                 " took more work than a search may take; it finds nothing more");
 }
 
 }  // namespace
@@ -62,6 +71,7 @@ std::shared_ptr<const NSRegularExpression> NSRegularExpression::regularExpressio
         }
         return nullptr;
     }
+    limitRegexWork(*matcher);
     auto impl = std::make_unique<Impl>();
     impl->pattern = std::move(compiled);
     impl->matcher = std::move(matcher);
@@ -76,7 +86,12 @@ std::optional<NSRegularExpression::Match> NSRegularExpression::firstMatchInStrin
     icu::RegexMatcher& m = *impl_->matcher;
     m.reset(input);
     UErrorCode status = U_ZERO_ERROR;
-    if (!m.find(0, status) || U_FAILURE(status)) return std::nullopt;
+    const bool found = m.find(0, status);
+    if (status == U_REGEX_TIME_OUT) logGaveUp(*impl_->pattern);
+    if (!found || U_FAILURE(status)) {
+        m.reset(noText());
+        return std::nullopt;
+    }
     Match match;
     int32_t groups = m.groupCount();
     match.groups.reserve(size_t(groups) + 1);
@@ -108,6 +123,8 @@ size_t NSRegularExpression::numberOfMatchesInString(const RegexText& text) const
     size_t count = 0;
     UErrorCode status = U_ZERO_ERROR;
     while (m.find(status) && U_SUCCESS(status)) ++count;
+    // A search that took too long counts the matches found before it.
+    if (status == U_REGEX_TIME_OUT) logGaveUp(*impl_->pattern);
     m.reset(noText());
     return count;
 }

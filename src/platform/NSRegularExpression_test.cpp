@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "platform/CaptureLogSink.h"
+
 namespace brindlecue::platform {
 namespace {
 
@@ -35,6 +39,27 @@ TEST(RegularExpression, FirstMatchCapturesCountsAndCase) {
     EXPECT_FALSE(NSRegularExpression::regularExpressionWithPattern("(unclosed", 0, &error));
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), 2048);
+}
+
+// A pattern that backtracks without end (here over a 64-letter text: 2^64 ways to split it) gives up
+// within the work a search may take: nothing found, and the give-up logged with the pattern. The
+// expression stays usable, and an ordinary search with it finds its match.
+TEST(RegularExpression, ASearchThatBacktracksWithoutEndGivesUpAndFindsNothing) {
+    CaptureLogSink logs;
+    auto runaway = NSRegularExpression::regularExpressionWithPattern("(.*)+ontroller");
+    ASSERT_TRUE(runaway);
+    const RegexText letters(std::string(64, 'a'));
+    EXPECT_FALSE(runaway->firstMatchInString(letters));
+    EXPECT_EQ(runaway->numberOfMatchesInString(letters), 0u);
+    EXPECT_EQ(logs.messages("RegularExpression"),
+              std::vector<std::string>(2, "Search stopped: the pattern (.*)+ontroller took more work than a "
+                                          "search may take; it finds nothing more"));
+
+    auto match = runaway->firstMatchInString("HomeViewController");
+    ASSERT_TRUE(match);
+    EXPECT_EQ(match->group(0), "HomeViewController");
+    EXPECT_EQ(runaway->numberOfMatchesInString("AController BController"), 1u);
+    EXPECT_EQ(logs.messages("RegularExpression").size(), 2u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "foundation/BLQILoggable.h"
+#include "platform/RegexWorkLimit.h"
 
 namespace brindlecue {
 
@@ -33,7 +34,11 @@ bool SuperTagStatusAdmin::isSuperTagFilterMatch(const std::string& serverPattern
     icu::UnicodeString input = icu::UnicodeString::fromUTF8(devicePattern);
     std::unique_ptr<icu::RegexMatcher> matcher(pattern->matcher(input, status));
     if (U_FAILURE(status) || !matcher) return false;
+    platform::limitRegexWork(*matcher);
     const bool found = matcher->find(status);
+    if (status == U_REGEX_TIME_OUT)
+        print_log("Tag: Super-tag filter takes too long to match, nothing passes it: " + serverPattern,
+                  rawValue(BLQLoggingLevel::warning));
     return U_SUCCESS(status) && found;
 }
 

@@ -23,5 +23,16 @@ TEST(SuperTagStatusAdmin, FiltersAreRegularExpressionsAndAnInvalidOneMatchesNoth
              4}}));
 }
 
+// A filter from the server that backtracks without end against a long text lets nothing pass,
+// after the work a search may take, and says so; it does not hold the thread that tags.
+TEST(SuperTagStatusAdmin, AFilterThatBacktracksWithoutEndLetsNothingPass) {
+    auto logger = testsupport::RecordingLoggerManager::install();
+    EXPECT_FALSE(SuperTagStatusAdmin::isSuperTagFilterMatch("(.*)+ontroller", std::string(64, 'a')));
+    EXPECT_EQ(logger->linesStartingWith("Tag: "),
+              (std::vector<testsupport::LogLine>{
+                  {"Tag: Super-tag filter takes too long to match, nothing passes it: (.*)+ontroller", 4}}));
+    EXPECT_TRUE(SuperTagStatusAdmin::isSuperTagFilterMatch("(.*)+ontroller", "HomeViewController"));
+}
+
 }  // namespace
 }  // namespace brindlecue

@@ -7,6 +7,9 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/RegexWorkLimit.h"
+#include "platform/SystemLog.h"
+
 namespace brindlecue::platform {
 
 struct RegularExpression::Impl {
@@ -54,7 +57,12 @@ bool RegularExpression::matchesWhole(std::string_view text) const {
     icu::UnicodeString input = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), text.size()));
     std::unique_ptr<icu::RegexMatcher> matcher(impl_->pattern->matcher(input, status));
     if (U_FAILURE(status) || !matcher) return false;
+    limitRegexWork(*matcher);
     bool result = matcher->matches(status);
+    if (status == U_REGEX_TIME_OUT)
+        SystemLog("com.brindlecue.platform", "CoreData")
+            .log(LogType::Error, "MATCHES stopped: the pattern " + pattern_ +
+                                     " took more work than a search may take; the text does not match");
     return U_SUCCESS(status) && result;
 }
 
