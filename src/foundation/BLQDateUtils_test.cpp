@@ -63,6 +63,20 @@ TEST(BLQDateUtils, ParsesEveryListedFormat) {
     EXPECT_EQ(*blqParseDate(Value("2024-01-31"), 3600), utc("2024-01-31 01:00:00"));
 }
 
+// A date read from whole milliseconds writes those milliseconds, and what it writes reads back to
+// the same text: the seconds of "59.99" times 1,000 fall a hair below 59,990 ms.
+TEST(BLQDateUtils, AWrittenDateReadsBackToTheSameText) {
+    auto date = blqParseDate(Value("2038-02-28T23:59:59.99+05:30"));
+    ASSERT_TRUE(date);
+    EXPECT_EQ(blqFormatISODate(*date), "2038-02-28T18:29:59.990+0000");
+    for (const char* text : {"2038-02-28T18:29:59.990+0000", "2024-01-31T10:00:00.001+0000",
+                             "1969-12-31T23:59:59.999+0000", "2999-07-04T12:34:56.123+0000"}) {
+        auto read = blqParseDate(Value(text));
+        ASSERT_TRUE(read) << text;
+        EXPECT_EQ(blqFormatISODate(*read), text);
+    }
+}
+
 TEST(BLQDateUtils, MillisecondTimeStampsReadAsTheirFormatReadsThem) {
     auto formatter = blqGetDateFormatter(std::string("yyyy-MM-dd'T'HH:mm:ss.SSSZ"));
     for (const char* text : {"2024-01-31T10:00:00.250Z", "2024-02-29T23:59:59.999+0530",

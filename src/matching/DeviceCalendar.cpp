@@ -37,7 +37,7 @@ platform::DateComponents DeviceCalendar::components(platform::Date date) {
     auto calendar = makeCalendar();
     if (!calendar) return out;
     UErrorCode status = U_ZERO_ERROR;
-    calendar->setTime(date.timeIntervalSince1970() * 1000.0, status);
+    calendar->setTime(date.millisecondsSince1970(), status);
     out.year = calendar->get(UCAL_EXTENDED_YEAR, status);
     out.month = calendar->get(UCAL_MONTH, status) + 1;
     out.day = calendar->get(UCAL_DATE, status);

@@ -16,6 +16,12 @@ double Date::timeIntervalSinceNow() const {
     return seconds_ - Clock::now();
 }
 
+double Date::millisecondsSince1970() const {
+    const double microseconds = std::round(seconds_ * 1e6);
+    // Beyond 2^53 microseconds (about 285 years from 1970) a double holds no finer value anyway.
+    return std::isfinite(microseconds) ? microseconds / 1e3 : seconds_ * 1e3;
+}
+
 std::string Date::description() const {
     // Whole seconds, rounded down so that times before 1970 land in the right second. A time
     // beyond what the calendar counts (it may come from damaged data) has no description.

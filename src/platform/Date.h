@@ -22,6 +22,10 @@ public:
     constexpr double timeIntervalSince(Date other) const { return seconds_ - other.seconds_; }
     double timeIntervalSinceNow() const;
     constexpr Date addingTimeInterval(double s) const { return Date(seconds_ + s); }
+    // Milliseconds since 1970 for ICU's calendars and formatters, to the nearest microsecond: a
+    // date read from whole milliseconds ("...59.990") gives those milliseconds back, not the
+    // product of its seconds by 1,000 a hair below them, which would write "...59.989".
+    double millisecondsSince1970() const;
 
     // "2001-01-01 00:00:00 +0000", the platform's description of a date.
     std::string description() const;

@@ -69,7 +69,7 @@ void DateFormatter::rebuild() {
 std::string DateFormatter::stringFromDate(Date date) const {
     if (!impl_->formatter) return "";
     icu::UnicodeString out;
-    impl_->formatter->format(static_cast<UDate>(date.timeIntervalSince1970() * 1000.0), out);
+    impl_->formatter->format(static_cast<UDate>(date.millisecondsSince1970()), out);
     std::string text;
     out.toUTF8String(text);
     return text;
