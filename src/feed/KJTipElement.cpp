@@ -360,8 +360,9 @@ bool KJTipElement::isEqual(const platform::NSObject* other) const {
 
 int32_t KJTipElement::calculateRoundedAlpha(const Value& dim) {
     float percent = dim.isNumber() || dim.isString() ? static_cast<float>(dim.integerValue()) : 0.0f;
-    // Held to one byte: a "dim" outside 0..100 would otherwise give three or eight digits.
-    return std::clamp(static_cast<int32_t>(std::round(percent / 100.0f * 255.0f)), 0, 255);
+    // Held to one byte before it becomes an integer: a "dim" outside 0..100 would otherwise give
+    // three or eight digits, and one far outside it a value no integer holds.
+    return static_cast<int32_t>(std::clamp(std::round(percent / 100.0f * 255.0f), 0.0f, 255.0f));
 }
 
 std::string KJTipElement::converToHex(int32_t alpha) {

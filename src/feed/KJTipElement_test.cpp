@@ -236,6 +236,9 @@ TEST_F(KJTipElementTest, DimMigration) {
               "#FF000000");
     EXPECT_EQ(KJTipElement::converToHex(KJTipElement::calculateRoundedAlpha(Value(250))), "FF");
     EXPECT_EQ(KJTipElement::converToHex(KJTipElement::calculateRoundedAlpha(Value(-10))), "00");
+    // Far beyond what an integer alpha holds before it is held to a byte.
+    EXPECT_EQ(KJTipElement::calculateRoundedAlpha(Value(int64_t{501'000'000'000})), 255);
+    EXPECT_EQ(KJTipElement::calculateRoundedAlpha(Value("-9000000000000")), 0);
     // Without a colour the overlay has none, and so the cover has none.
     auto step =
         KJTipElement::createFromFeed(document(R"({"meta": {"view": "A", "display-params": {"dim": 40}}})"));
