@@ -311,6 +311,81 @@ TEST_F(ContainerTest, DataSurvivesClosingAndReopening) {
     EXPECT_EQ(countOf(context, "Install"), 2u);
 }
 
+// New rows go in many to a statement while a run of one entity lasts: runs broken by other
+// entities, runs longer than a statement takes and the rows left over all come back as saved.
+TEST_F(ContainerTest, LongRunsOfNewRowsComeBackWholeAndInTheirPlaces) {
+    const std::vector<int> runs = {70, 1, 33, 31, 64};  // events, then a tag between each run
+    std::vector<ManagedObjectID> eventIDs, tagIDs;
+    {
+        auto container = loadTestContainer();
+        auto context = container->newBackgroundContext();
+        context->performAndWait([&] {
+            auto session = context->insertNewObject("Session");
+            session->setValue("id", 7);
+            int n = 0;
+            for (size_t r = 0; r < runs.size(); ++r) {
+                for (int i = 0; i < runs[r]; ++i, ++n) {
+                    auto event = context->insertNewObject("UserEvent");
+                    event->setValue("id", "e" + std::to_string(n));
+                    event->setValue("status", n % 5);
+                    if (n % 3 == 0) event->setValue("details", Value::dictionary({{"n", n}}));
+                    if (n % 2 == 0) event->setRelatedObject("session", session);
+                    eventIDs.push_back(event->objectID());
+                }
+                auto tag = context->insertNewObject("Tag");
+                tag->setValue("key", "t" + std::to_string(r));
+                tagIDs.push_back(tag->objectID());
+            }
+            ASSERT_TRUE(context->save());
+        });
+    }
+    auto container = loadTestContainer();
+    auto context = container->newBackgroundContext();
+    EXPECT_EQ(countOf(context, "UserEvent"), eventIDs.size());
+    EXPECT_EQ(countOf(context, "UserEvent", Predicate::isNotNil("session")), (eventIDs.size() + 1) / 2);
+    context->performAndWait([&] {
+        for (size_t n = 0; n < eventIDs.size(); ++n) {
+            auto event = context->existingObject(eventIDs[n]);
+            ASSERT_TRUE(event) << n;
+            EXPECT_EQ(event->stringValue("id"), "e" + std::to_string(n));
+            EXPECT_EQ(event->integerValue("status"), static_cast<int64_t>(n % 5));
+            EXPECT_EQ(event->value("details"),
+                      n % 3 == 0 ? Value::dictionary({{"n", static_cast<int64_t>(n)}}) : Value())
+                << n;
+            EXPECT_EQ(event->relatedObject("session") != nullptr, n % 2 == 0) << n;
+        }
+        for (size_t r = 0; r < tagIDs.size(); ++r) {
+            auto tag = context->existingObject(tagIDs[r]);
+            ASSERT_TRUE(tag);
+            EXPECT_EQ(tag->stringValue("key"), "t" + std::to_string(r));
+        }
+    });
+}
+
+// Two containers over one file hand out the same new keys: the second save fails on a row
+// inside a run, and none of its rows stays behind.
+TEST_F(ContainerTest, ASaveThatFailsInsideARunOfNewRowsLeavesNoneOfThem) {
+    auto first = loadTestContainer();
+    auto second = loadTestContainer();
+    auto late = second->newBackgroundContext();
+    late->performAndWait([&] { late->insertNewObject("UserEvent")->setValue("id", "late-0"); });
+    auto early = first->newBackgroundContext();
+    early->performAndWait([&] {
+        for (int i = 0; i < 40; ++i) early->insertNewObject("UserEvent")->setValue("id", "early");
+        ASSERT_TRUE(early->save());
+    });
+    late->performAndWait([&] {
+        for (int i = 1; i < 40; ++i) late->insertNewObject("UserEvent")->setValue("id", "late");
+        Error error;
+        EXPECT_FALSE(late->save(&error));
+        EXPECT_NE(error.localizedDescription().find("Cannot insert"), std::string::npos)
+            << error.localizedDescription();
+    });
+    auto reader = first->newBackgroundContext();
+    EXPECT_EQ(countOf(reader, "UserEvent"), 40u);
+    EXPECT_EQ(countOf(reader, "UserEvent", Predicate::equal("id", "early")), 40u);
+}
+
 TEST_F(ContainerTest, TwoPrivateContextsSavingAtOnceLoseNothing) {
     auto container = loadTestContainer();
     constexpr int kPerContext = 300;

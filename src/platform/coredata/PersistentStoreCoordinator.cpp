@@ -19,6 +19,8 @@ namespace brindlecue::platform {
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
+// New rows of an entity inserted by one statement.
+constexpr size_t kInsertRows = 32;
 constexpr const char* kMatchesFunction = "brindlecue_matches";
 constexpr const char* kStoreUUIDKey = "NSStoreUUID";
 constexpr const char* kModelHashKey = "NSStoreModelVersionHash";
@@ -454,7 +456,8 @@ void PersistentStoreCoordinator::close() {
     for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
     statements_.clear();
     for (auto& [entity, set] : entityStatements_)
-        for (sqlite3_stmt* stmt : {set.read, set.insert, set.update, set.remove}) sqlite3_finalize(stmt);
+        for (sqlite3_stmt* stmt : {set.read, set.insert, set.insertRows, set.update, set.remove})
+            sqlite3_finalize(stmt);
     entityStatements_.clear();
     sqlite3_finalize(begin_);
     sqlite3_finalize(commit_);
@@ -962,23 +965,43 @@ bool PersistentStoreCoordinator::save(const StoreChanges& changes, Error* error)
         sqlite3_bind_int64(stmt, 1, id.primaryKey);
         if (!step(stmt, "Cannot delete")) return rollback();
     }
-    for (const auto& w : inserts) {
-        EntityStatements& sql = statementsFor(*w.entity);
-        sqlite3_stmt* stmt = sql.insert;
+    // New rows of one entity go in by the statement for many rows while a run of them lasts: the
+    // work of a statement (its cursors, its end) is then shared by all its rows. The rest go in
+    // one by one.
+    for (size_t at = 0; at < inserts.size();) {
+        const EntityDescription& entity = *inserts[at].entity;
+        EntityStatements& sql = statementsFor(entity);
+        size_t run = 1;
+        while (at + run < inserts.size() && run < kInsertRows && inserts[at + run].entity == &entity) ++run;
+        size_t columns = 1 + entity.attributes().size();
+        for (const auto& r : entity.relationships()) columns += r.toMany ? 0 : 1;
+        const bool many = run == kInsertRows &&
+                          columns * kInsertRows <=
+                              static_cast<size_t>(sqlite3_limit(db_, SQLITE_LIMIT_VARIABLE_NUMBER, -1));
+        sqlite3_stmt*& slot = many ? sql.insertRows : sql.insert;
+        sqlite3_stmt* stmt = slot;
         if (!stmt) {
-            std::string cols = "Z_PK, Z_OPT", marks = "?, 1";
-            for (const auto& a : w.entity->attributes()) cols += ", " + q(a.name), marks += ", ?";
-            for (const auto& r : w.entity->relationships())
+            std::string cols = "Z_PK, Z_OPT", marks = "(?, 1";
+            for (const auto& a : entity.attributes()) cols += ", " + q(a.name), marks += ", ?";
+            for (const auto& r : entity.relationships())
                 if (!r.toMany) cols += ", " + q(r.name), marks += ", ?";
-            stmt = prepareOnce(sql.insert,
-                               "INSERT INTO " + q(w.entity->name()) + " (" + cols + ") VALUES (" + marks + ")", error);
+            marks += ")";
+            std::string values = marks;
+            for (size_t r = 1; many && r < kInsertRows; ++r) values.append(", ").append(marks);
+            stmt = prepareOnce(slot, "INSERT INTO " + q(entity.name()) + " (" + cols + ") VALUES " + values,
+                               error);
             if (!stmt) return rollback();
         }
         unbind.add(stmt);
         Reset reset{stmt, false};
-        sqlite3_bind_int64(stmt, 1, w.row->id.primaryKey);
-        bindColumns(stmt, w, 2);
+        int index = 1;
+        for (size_t r = 0; r < (many ? kInsertRows : 1); ++r) {
+            const Write& w = inserts[at + r];
+            sqlite3_bind_int64(stmt, index, w.row->id.primaryKey);
+            index = bindColumns(stmt, w, index + 1);
+        }
         if (!step(stmt, "Cannot insert")) return rollback();
+        at += many ? kInsertRows : 1;
     }
     for (const auto& w : updates) {
         EntityStatements& sql = statementsFor(*w.entity);

@@ -107,6 +107,8 @@ private:
         std::string columns;  // the select list, alias t0
         sqlite3_stmt* read = nullptr;
         sqlite3_stmt* insert = nullptr;
+        // Inserts kInsertRows rows in one statement: a long run of new rows of the entity.
+        sqlite3_stmt* insertRows = nullptr;
         sqlite3_stmt* update = nullptr;
         sqlite3_stmt* remove = nullptr;
     };
