@@ -26,6 +26,7 @@
 #include "sample-server/SampleServer.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataUserEventDataStore.h"
+#include "support/BackgroundWork.h"
 #include "support/ConfigStoreLaunch.h"
 #include "support/SampleRoutes.h"
 #include "support/UserEventPipeline.h"
@@ -107,10 +108,12 @@ public:
         }
     }
 
-    // A new process of the same app over the same container.
+    // A new process of the same app over the same container. The work of the old one ends
+    // first (its answers from the server included), as it would with the old process.
     void relaunch() {
         settle();
         if (window) window->setHidden(true);
+        letBackgroundWorkEnd();
         facade.reset();
         platform::TestingReset::runAll();
         platform::RunLoop::main().runUntilIdle();

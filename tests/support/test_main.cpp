@@ -24,23 +24,13 @@
 #include "platform/dispatch/RunLoop.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIWindow.h"
+#include "support/BackgroundWork.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace brindlecue;
-
-// Lets the background work a case started finish (pumping the main queue, which it may wait
-// for), for at most a few seconds: work that outlived its case could open a store in a container
-// being removed.
-void letBackgroundWorkEnd() {
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() + seconds(3);
-    while (platform::DispatchQueue::backgroundWorkPending() && steady_clock::now() < deadline) {
-        platform::RunLoop::main().runUntilIdle();
-        std::this_thread::sleep_for(milliseconds(1));
-    }
-}
+using testsupport::letBackgroundWorkEnd;
 
 std::string makeContainer() {
     std::string pattern = (fs::temp_directory_path() / "brindlecue-test-XXXXXX").string();
@@ -81,7 +71,7 @@ public:
         KJLogSetObserver({});
         // Work still running may yet open a store in the container: it is removed once the
         // process ends instead of under that work.
-        if (platform::DispatchQueue::backgroundWorkPending()) {
+        if (testsupport::backgroundWorkPending()) {
             leftBehind.push_back(container_);
             return;
         }

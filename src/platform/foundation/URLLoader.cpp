@@ -5,6 +5,7 @@
 #include <openssl/x509.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -216,6 +217,7 @@ struct URLLoader::Impl {
     std::mutex mutex;
     std::deque<std::function<void()>> commands;
     std::map<URLSessionTask*, std::shared_ptr<Transfer>> transfers;  // worker thread only
+    std::atomic<size_t> inFlight{0};  // tasks started and not yet ended
     std::string userAgent = defaultUserAgent();
 
     Impl() {
@@ -266,6 +268,7 @@ struct URLLoader::Impl {
         auto request = task->currentRequest();
         if (!session || !request) {
             task->complete(URLError::make(URLError::Cancelled));
+            --inFlight;
             return;
         }
         auto t = std::make_shared<Transfer>();
@@ -1250,6 +1253,7 @@ struct URLLoader::Impl {
                                           std::to_string(error->code()));
         }
         t->task->complete(std::move(error));
+        --inFlight;
     }
 
     void cancel(const std::shared_ptr<URLSessionTask>& task) {
@@ -1275,7 +1279,12 @@ URLLoader& URLLoader::shared() {
 URLLoader::URLLoader() : impl_(new Impl()) {}
 
 void URLLoader::start(const std::shared_ptr<URLSessionTask>& task) {
+    ++impl_->inFlight;
     impl_->post([impl = impl_, task] { impl->start(task); });
+}
+
+bool URLLoader::transfersInFlight() const {
+    return impl_->inFlight.load() > 0;
 }
 
 void URLLoader::setSuspended(const std::shared_ptr<URLSessionTask>& task, bool suspended) {

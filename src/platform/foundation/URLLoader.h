@@ -24,6 +24,10 @@ public:
     void cancelProducingResumeData(const std::shared_ptr<URLSessionDownloadTask>& task,
                                    std::function<void(std::optional<std::vector<uint8_t>>)> completion);
 
+    // Whether a task started here has yet to end: to hand its end to its session (which queues
+    // the session's calls) is the last thing a task does here.
+    bool transfersInFlight() const;
+
     struct Impl;
 
 private:
