@@ -988,7 +988,14 @@ bool PersistentStoreCoordinator::save(const StoreChanges& changes, Error* error)
             marks += ")";
             std::string values = marks;
             for (size_t r = 1; many && r < kInsertRows; ++r) values.append(", ").append(marks);
-            stmt = prepareOnce(slot, "INSERT INTO " + q(entity.name()) + " (" + cols + ") VALUES " + values,
+            // A statement of many rows that fails undoes nothing by itself ("OR FAIL"): the whole
+            // transaction is rolled back then. Otherwise SQLite keeps a journal of every page the
+            // statement changes, to undo its earlier rows, and writes it to a temporary file once
+            // it outgrows memory, as it does for every statement once the file is large (new ids
+            // land on pages all over their index).
+            stmt = prepareOnce(slot,
+                               std::string(many ? "INSERT OR FAIL INTO " : "INSERT INTO ") + q(entity.name()) +
+                                   " (" + cols + ") VALUES " + values,
                                error);
             if (!stmt) return rollback();
         }
