@@ -1,6 +1,5 @@
 #include "network/BLQWebSocketEventModel.h"
 
-#include <cctype>
 #include <cmath>
 #include <iostream>
 
@@ -13,12 +12,6 @@ namespace brindlecue {
 using platform::Value;
 
 namespace {
-
-std::string lowerCaseUUID() {
-    std::string id = platform::Crypto::uuidString();
-    for (auto& c : id) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return id;
-}
 
 const Value& requiredMember(const Value& object, const char* key) {
     const Value& member = object[key];
@@ -47,7 +40,7 @@ std::string requiredString(const Value& object, const char* key) {
 BLQWebSocketEventModel::BLQWebSocketEventModel(BLQWebSocketEventType type, int64_t timestamp,
                                                std::string appKey, std::optional<std::string> installId,
                                                Payload payload)
-    : id(lowerCaseUUID()),
+    : id(platform::Crypto::lowercaseUUIDString()),
       type(type),
       timestamp(timestamp),
       appKey(std::move(appKey)),

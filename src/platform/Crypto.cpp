@@ -76,14 +76,26 @@ void randomBytes(unsigned char* out, size_t count) {
 
 }  // namespace
 
-std::string Crypto::uuidString() {
+namespace {
+
+std::string randomUUID(void (*unparse)(const uuid_t, char*)) {
     uuid_t id;
     randomBytes(id, sizeof id);
     id[6] = static_cast<unsigned char>((id[6] & 0x0F) | 0x40);  // version 4: random
     id[8] = static_cast<unsigned char>((id[8] & 0x3F) | 0x80);  // RFC 4122 variant
     char text[37];
-    uuid_unparse_upper(id, text);
+    unparse(id, text);
     return std::string(text, 36);
+}
+
+}  // namespace
+
+std::string Crypto::uuidString() {
+    return randomUUID(uuid_unparse_upper);
+}
+
+std::string Crypto::lowercaseUUIDString() {
+    return randomUUID(uuid_unparse_lower);
 }
 
 std::string Crypto::md5Hex(const Data& bytes) {

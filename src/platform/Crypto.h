@@ -13,6 +13,9 @@ class Crypto {
 public:
     // A random (version 4) UUID in upper case: "E621E1F8-C36C-495A-93FC-0C247A3E6E5F".
     static std::string uuidString();
+    // The same in lower case, as the library stores the ids it makes:
+    // "e621e1f8-c36c-495a-93fc-0c247a3e6e5f".
+    static std::string lowercaseUUIDString();
     // The MD5 digest as 32 lower-case hex digits.
     static std::string md5Hex(const Data& bytes);
     static std::string md5Hex(std::string_view text);

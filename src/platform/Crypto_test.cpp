@@ -39,15 +39,19 @@ TEST(Crypto, Base64RejectsInvalidText) {
     EXPECT_EQ(Crypto::base64Decode(std::string_view("TWFu\0AAA", 8)), std::nullopt);
 }
 
-TEST(Crypto, UuidStringsAreUpperCaseAndUnique) {
-    std::regex format("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
+TEST(Crypto, UuidStringsAreVersion4InTheirCaseAndUnique) {
+    std::regex upper("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
+    std::regex lower("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
     std::set<std::string> seen;
     for (int i = 0; i < 100; ++i) {
         std::string id = Crypto::uuidString();
-        EXPECT_TRUE(std::regex_match(id, format)) << id;
+        EXPECT_TRUE(std::regex_match(id, upper)) << id;
         seen.insert(id);
+        std::string lowered = Crypto::lowercaseUUIDString();
+        EXPECT_TRUE(std::regex_match(lowered, lower)) << lowered;
+        seen.insert(lowered);
     }
-    EXPECT_EQ(seen.size(), 100u);
+    EXPECT_EQ(seen.size(), 200u);
 }
 
 // A forked child and its parent never hand out the same identifiers.

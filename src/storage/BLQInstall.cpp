@@ -1,8 +1,5 @@
 #include "storage/BLQInstall.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "facade/BLQInstallDTO.h"
 #include "foundation/DateExtensions.h"
 #include "platform/Crypto.h"
@@ -35,9 +32,7 @@ PredicatePtr BLQInstall::findByInstallId(const std::string& installId) {
 
 void BLQInstall::awakeFromInsert() {
     BLQAuditableObject::awakeFromInsert();
-    std::string id = platform::Crypto::uuidString();
-    std::transform(id.begin(), id.end(), id.begin(), [](unsigned char c) { return std::tolower(c); });
-    setValue("installId", id);
+    setValue("installId", platform::Crypto::lowercaseUUIDString());
     setValue("isRegisteredWithServer", false);
 }
 

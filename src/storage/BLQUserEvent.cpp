@@ -42,10 +42,7 @@ PredicatePtr BLQUserEvent::findByMissingSession() {
 
 void BLQUserEvent::awakeFromInsert() {
     BLQAuditableObject::awakeFromInsert();
-    std::string id = platform::Crypto::uuidString();
-    for (char& c : id)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    setValue(kId, std::move(id));
+    setValue(kId, platform::Crypto::lowercaseUUIDString());
     setValue(kStatus, rawValue(BLQUserEventStatus::unsent));
 }
 
