@@ -74,10 +74,6 @@ void randomBytes(unsigned char* out, size_t count) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 std::string randomUUID(void (*unparse)(const uuid_t, char*)) {
     uuid_t id;
     randomBytes(id, sizeof id);
