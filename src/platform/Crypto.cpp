@@ -1,6 +1,12 @@
 #include "platform/Crypto.h"
 
+// MD5 goes through OpenSSL's one-shot MD5(), which OpenSSL 3 marks deprecated in favour of EVP:
+// the EVP digest is fetched from a provider, and the first fetch in a process sets up OpenSSL's
+// configuration and providers, a millisecond or more that the store's model hash would otherwise
+// pay on the main thread at every launch. MD5() hashes in place, with nothing to set up.
+#define OPENSSL_SUPPRESS_DEPRECATED
 #include <openssl/evp.h>
+#include <openssl/md5.h>
 #include <sys/random.h>
 #include <uuid/uuid.h>
 
@@ -16,16 +22,12 @@ namespace brindlecue::platform {
 namespace {
 
 std::string md5(const void* bytes, size_t length) {
-    // Fetched once: a digest named by EVP_md5() is looked up among the providers on every use,
-    // which costs far more than hashing a short text.
-    static EVP_MD* const algorithm = EVP_MD_fetch(nullptr, "MD5", nullptr);
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    if (!algorithm || EVP_Digest(bytes, length, digest, &size, algorithm, nullptr) != 1) return "";
+    unsigned char digest[MD5_DIGEST_LENGTH];
+    MD5(static_cast<const unsigned char*>(bytes), length, digest);
     static const char* hex = "0123456789abcdef";
     std::string out;
-    out.reserve(size * 2);
-    for (unsigned int i = 0; i < size; ++i) {
+    out.reserve(2 * MD5_DIGEST_LENGTH);
+    for (unsigned int i = 0; i < MD5_DIGEST_LENGTH; ++i) {
         out.push_back(hex[digest[i] >> 4]);
         out.push_back(hex[digest[i] & 0x0f]);
     }
