@@ -226,5 +226,7 @@ int main(int argc, char** argv) {
     benchreport::print(reporter, {{"StartFacade", "BM_StartFacade", "BM_StartFacadeFloor", 2.0},
                                   {"StartFacade new process", "BM_StartFacadeNewProcess",
                                    "BM_StartFacadeFloorNewProcess", 2.0}});
+    std::error_code ec;
+    fs::remove_all(benchRoot(), ec);
     return 0;
 }
