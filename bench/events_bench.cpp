@@ -422,13 +422,13 @@ BENCHMARK(BM_RawRecordEventsEach)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
     std::string pattern = (fs::temp_directory_path() / "brindlecue-events-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) return 2;
     benchRoot = pattern;
     DictionaryTransformer::registerDictionaryTransformer();
     Clock::useVirtual();
 
-    benchmark::Initialize(&argc, argv);
     benchreport::Reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -353,6 +353,7 @@ BENCHMARK(BM_FeedArchive)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
     std::string pattern = (fs::temp_directory_path() / "brindlecue-feed-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) return 2;
     benchRoot = pattern;
@@ -360,7 +361,6 @@ int main(int argc, char** argv) {
 
     KJTipTargetElement::registerWithCampaignModel();
 
-    benchmark::Initialize(&argc, argv);
     benchreport::Reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -77,7 +77,8 @@ int containerCount = 0;
 
 // A new, empty app container; the library's cached paths and open stores are dropped with it.
 fs::path freshContainer() {
-    fs::path dir = benchRoot / ("c" + std::to_string(++containerCount));
+    fs::path dir = benchRoot / "c";
+    dir += std::to_string(++containerCount);
     fs::create_directories(dir);
     BLQCoreData::resetForTesting();
     KJDBManager::resetForTesting();
@@ -674,12 +675,12 @@ int main(int argc, char** argv) {
         DictionaryTransformer::registerDictionaryTransformer();
         return launchChild(argv[2], argv[3], argv[4]);
     }
+    benchmark::Initialize(&argc, argv);
     std::string pattern = (fs::temp_directory_path() / "brindlecue-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) return 2;
     benchRoot = pattern;
     DictionaryTransformer::registerDictionaryTransformer();
 
-    benchmark::Initialize(&argc, argv);
     benchreport::Reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -193,6 +193,7 @@ BENCHMARK(BM_DepthFirstWalk)->Arg(kCards)->Arg(kManyCards)->Unit(benchmark::kMic
 }  // namespace
 
 int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
     auto algorithm = std::make_shared<BLQTargetingAlgorithmV3>();
     BLQFacadeLink::setTargetingAlgo(algorithm);
     const std::string logFile = (std::filesystem::temp_directory_path() /
@@ -201,7 +202,6 @@ int main(int argc, char** argv) {
     auto sink = std::make_shared<FileLogSink>(logFile);
     LogSink::install(sink);
 
-    benchmark::Initialize(&argc, argv);
     benchreport::Reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -103,10 +103,14 @@ struct Scene {
     BLQITipManager::SeriesList campaigns;
 };
 
+fs::path benchRoot() {
+    return fs::temp_directory_path() / "brindlecue-tips-bench";
+}
+
 Scene& scene() {
     static Scene* s = [] {
         auto* out = new Scene;
-        fs::path root = fs::temp_directory_path() / "brindlecue-tips-bench";
+        fs::path root = benchRoot();
         fs::remove_all(root);
         fs::create_directories(root);
         AppContainer::setRoot(root);
@@ -268,5 +272,7 @@ int main(int argc, char** argv) {
                                      {"FirstDecisionAfterRemoval", "BM_FirstDecisionAfterRemoval", "", 2.0},
                                  });
     BLQFacadeLink::setTipManager(nullptr);
+    std::error_code ec;
+    fs::remove_all(benchRoot(), ec);
     return 0;
 }
