@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -32,10 +33,20 @@ namespace fs = std::filesystem;
 using namespace brindlecue;
 using testsupport::letBackgroundWorkEnd;
 
+// Where containers are made. A death test's child process ends without cleaning up: its
+// containers go inside the container of the case that started it, which that case removes.
+fs::path containerParent = fs::temp_directory_path();
+
 std::string makeContainer() {
-    std::string pattern = (fs::temp_directory_path() / "brindlecue-test-XXXXXX").string();
+    std::string pattern = (containerParent / "brindlecue-test-XXXXXX").string();
     const char* root = mkdtemp(pattern.data());
     return root != nullptr ? std::string(root) : std::string();
+}
+
+bool isDeathTestChild(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]).starts_with("--gtest_internal_run_death_test")) return true;
+    return false;
 }
 
 class FreshStatePerTest : public testing::EmptyTestEventListener {
@@ -89,6 +100,8 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const char* parent = std::getenv("BRINDLECUE_CONTAINER"); parent && isDeathTestChild(argc, argv))
+        containerParent = parent;
     testing::InitGoogleTest(&argc, argv);
     testing::UnitTest::GetInstance()->listeners().Append(new FreshStatePerTest);
     // Code that runs outside a test case (listing, environments) gets a container too.
