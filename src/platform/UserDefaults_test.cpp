@@ -267,6 +267,9 @@ TEST(UserDefaults, AReplacedStandardInstanceAnswersFromItsFileAndLosesNothing) {
     old.remove("name");
     EXPECT_EQ(Value(old.dictionaryRepresentation()),
               Value(Dictionary{{"list", Value::array({1, "two"})}, {"count", 3}}));
+    // The removal reaches the file now, not when the process ends and the case's container is gone.
+    ASSERT_TRUE(old.synchronize());
+    EXPECT_TRUE(UserDefaults(file).object("name").isAbsent());
 }
 
 TEST(UserDefaults, ConcurrentWritersLoseNothing) {

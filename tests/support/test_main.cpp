@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -33,20 +32,17 @@ namespace fs = std::filesystem;
 using namespace brindlecue;
 using testsupport::letBackgroundWorkEnd;
 
-// Where containers are made. A death test's child process ends without cleaning up: its
-// containers go inside the container of the case that started it, which that case removes.
+// Set to a case's container while the case runs. A test program that a case starts again (a
+// death test's child, a child that is killed by design) inherits it and makes its containers
+// inside that one, which the case removes: the child itself ends without cleaning up.
+constexpr const char* kCaseContainer = "BRINDLECUE_CASE_CONTAINER";
+
 fs::path containerParent = fs::temp_directory_path();
 
 std::string makeContainer() {
     std::string pattern = (containerParent / "brindlecue-test-XXXXXX").string();
     const char* root = mkdtemp(pattern.data());
     return root != nullptr ? std::string(root) : std::string();
-}
-
-bool isDeathTestChild(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::string_view(argv[i]).starts_with("--gtest_internal_run_death_test")) return true;
-    return false;
 }
 
 class FreshStatePerTest : public testing::EmptyTestEventListener {
@@ -58,6 +54,7 @@ public:
             std::exit(2);
         }
         setenv("BRINDLECUE_CONTAINER", container_.c_str(), 1);
+        setenv(kCaseContainer, container_.c_str(), 1);
         platform::AppContainer::setRoot({});
     }
 
@@ -100,8 +97,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const char* parent = std::getenv("BRINDLECUE_CONTAINER"); parent && isDeathTestChild(argc, argv))
-        containerParent = parent;
+    if (const char* parent = std::getenv(kCaseContainer)) containerParent = parent;
     testing::InitGoogleTest(&argc, argv);
     testing::UnitTest::GetInstance()->listeners().Append(new FreshStatePerTest);
     // Code that runs outside a test case (listing, environments) gets a container too.
