@@ -127,7 +127,8 @@ void KJSDImageCache::resetSharedForTesting() {
     auto cache = sharedImageCache();
     cache->ioQueue_->sync([&] {
         std::lock_guard lock(cache->pathsMutex_);
-        cache->diskCachePath_ = defaultDiskCachePath(cache->nameSpace_, cache->directory_);
+        // Found again when next used: in the container of the test that uses it.
+        cache->diskCachePath_.clear();
         cache->customPaths_.clear();
     });
     cache->clearMemory();
@@ -182,6 +183,11 @@ void KJSDImageCache::addReadOnlyCachePath(const fs::path& path) {
 
 fs::path KJSDImageCache::diskCachePath() const {
     std::lock_guard lock(pathsMutex_);
+    return diskCachePathLocked();
+}
+
+const fs::path& KJSDImageCache::diskCachePathLocked() const {
+    if (diskCachePath_.empty()) diskCachePath_ = defaultDiskCachePath(nameSpace_, makeDiskCachePath(nameSpace_));
     return diskCachePath_;
 }
 
@@ -322,7 +328,7 @@ std::vector<fs::path> KJSDImageCache::searchPathsForKey(const std::string& key) 
     std::vector<fs::path> directories;
     {
         std::lock_guard lock(pathsMutex_);
-        directories.push_back(diskCachePath_);
+        directories.push_back(diskCachePathLocked());
         directories.insert(directories.end(), customPaths_.begin(), customPaths_.end());
     }
     std::vector<fs::path> paths;

@@ -154,6 +154,7 @@ private:
     bool diskImageDataExistsLocked(const std::string& key) const;
     void storeImageDataToDiskLocked(const platform::Data& imageData, const std::string& key);
     std::vector<std::filesystem::path> searchPathsForKey(const std::string& key) const;
+    const std::filesystem::path& diskCachePathLocked() const;  // under pathsMutex_
 
     const std::string nameSpace_;
     const std::optional<std::filesystem::path> directory_;
@@ -162,7 +163,8 @@ private:
     std::shared_ptr<platform::DispatchQueue> ioQueue_;
 
     mutable std::mutex pathsMutex_;
-    std::filesystem::path diskCachePath_;
+    // Empty after a test's reset until next used.
+    mutable std::filesystem::path diskCachePath_;
     std::vector<std::filesystem::path> customPaths_;
 
     std::vector<std::shared_ptr<platform::NotificationObserver>> observers_;

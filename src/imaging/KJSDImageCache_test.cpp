@@ -71,6 +71,25 @@ TEST(KJSDImageCache, FilesAreNamedByTheKeysDigestAndPathExtension) {
               platform::Crypto::md5Hex("http://h.example/a.x%2F..%2Fy"));
 }
 
+// Each test runs in a container of its own: the shared cache, made once, writes into the
+// container of the test that uses it.
+TEST(KJSDImageCache, TheSharedCacheWritesIntoTheCurrentContainerAfterAReset) {
+    const auto diskPath = [] {
+        return platform::AppContainer::cachesDirectory() / "default" / "tallowmere.KJSDWebImageCache.default";
+    };
+    auto cache = KJSDImageCache::sharedImageCache();
+    EXPECT_EQ(cache->diskCachePath(), diskPath());
+    // A test ends and resets the cache; the next one then gets a container of its own.
+    KJSDImageCache::resetSharedForTesting();
+    const fs::path other = platform::AppContainer::root() / "other";
+    platform::AppContainer::setRoot(other);
+    EXPECT_EQ(cache->diskCachePath(), diskPath());
+    EXPECT_EQ(cache->diskCachePath().string().rfind(other.string(), 0), 0u);
+    platform::AppContainer::setRoot({});
+    KJSDImageCache::resetSharedForTesting();
+    EXPECT_EQ(cache->diskCachePath(), diskPath());
+}
+
 TEST(KJSDImageCache, StoresAndAnswersFromMemoryThenDiskOnTheMainQueue) {
     auto cache = KJSDImageCache::create("test");
     auto decode = [](const Data& bytes) { return UIImage::imageWithData(bytes); };
