@@ -2,12 +2,12 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <mutex>
 #include <system_error>
 
 #include "platform/AppContainer.h"
 #include "platform/Error.h"
+#include "platform/FileData.h"
 #include "platform/SystemLog.h"
 
 namespace brindlecue::platform {
@@ -38,7 +38,8 @@ bool writeInfoPlist(const fs::path& dir, const Dictionary& info) {
     std::error_code ec;
     fs::create_directories(dir, ec);
     Error error;
-    auto bytes = Value(info).toPropertyList(PropertyListFormat::XML, &error);
+    // Binary, as a built app's bundle holds it.
+    auto bytes = Value(info).toPropertyList(PropertyListFormat::Binary, &error);
     if (!bytes) {
         platformLog().log(LogType::Error,
                           "Cannot encode Info.plist for " + dir.string() + ": " + error.description());
@@ -76,11 +77,10 @@ std::shared_ptr<Bundle>& cachedMain() {
 
 Bundle::Bundle(fs::path dir) : path_(std::move(dir)), info_(Value::dictionary()) {
     fs::path plist = path_ / "Info.plist";
-    std::ifstream in(plist, std::ios::binary);
-    if (!in) return;
-    Data bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto bytes = contentsOfFile(plist);
+    if (!bytes) return;
     Error error;
-    auto info = Value::fromPropertyList(bytes, &error);
+    auto info = Value::fromPropertyList(*bytes, &error);
     if (!info || !info->isDictionary()) {
         platformLog().log(LogType::Error, "Ignoring unreadable " + plist.string() +
                                               (info ? ": not a dictionary" : ": " + error.description()));

@@ -28,7 +28,7 @@ public:
     static std::shared_ptr<Bundle> atPath(const std::filesystem::path& dir);
     // The bundle "<name>.bundle" inside the main bundle, or null.
     static std::shared_ptr<Bundle> withName(const std::string& name);
-    // Writes the Info.plist of the main bundle (as an XML property list) and returns the bundle,
+    // Writes the Info.plist of the main bundle (as a binary property list) and returns the bundle,
     // which main() returns from then on. For tests and hosts.
     static std::shared_ptr<Bundle> createMainBundle(const Dictionary& info);
 

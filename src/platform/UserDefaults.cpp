@@ -20,6 +20,7 @@
 #include "platform/BinaryPropertyList.h"
 #include "platform/Bundle.h"
 #include "platform/Error.h"
+#include "platform/FileData.h"
 #include "platform/SystemLog.h"
 #include "platform/TestingReset.h"
 #include "platform/dispatch/DispatchQueue.h"
@@ -82,27 +83,8 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-// The whole file, through the descriptor: a file of a few hundred bytes costs no stream and no
-// stream buffer. Nothing when it cannot be opened.
-std::optional<Data> readBytes(const fs::path& file) {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    Data bytes;
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && status.st_size > 0) bytes.reserve(static_cast<size_t>(status.st_size));
-    uint8_t buffer[4096];
-    while (true) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    ::close(fd);
-    return bytes;
-}
-
 Dictionary readFile(const fs::path& file) {
-    auto read = readBytes(file);
+    auto read = contentsOfFile(file);
     if (!read) return {};
     const Data& bytes = *read;
     Error error;
