@@ -6,7 +6,8 @@
 //                     the Core Data stack and its stores, the campaign cache, the user defaults,
 //                     every manager built and the seams filled. Network excluded: no start call.
 //   StartFacadeFloor  opening the two SQLite files the facade opens (the Core Data store and the
-//                     campaign cache) with a first read of each, and reading the user defaults.
+//                     campaign cache) with a first read of each, and reading the user defaults
+//                     as an app reads them: the standard instance, whose file the main bundle names.
 //                     Like the facade, the floor leaves its files open: closing them (for the
 //                     store, a checkpoint and the removal of its write-ahead log) is the end of
 //                     a process, not its launch, and happens off the clock for both.
@@ -123,11 +124,10 @@ FloorFiles floorFiles() {
             UserDefaults::standard().file()};
 }
 
-void floorLaunch(const FloorFiles& files) {
-    openAndRead(files.store);
-    openAndRead(files.cache);
-    UserDefaults read(files.defaults);
-    benchmark::DoNotOptimize(read.object("NumTimesAppUsed"));
+void floorLaunch(const fs::path& store, const fs::path& cache) {
+    openAndRead(store);
+    openAndRead(cache);
+    benchmark::DoNotOptimize(UserDefaults::standard().object("NumTimesAppUsed"));
 }
 
 void BM_StartFacadeFloor(benchmark::State& state) {
@@ -146,26 +146,25 @@ void BM_StartFacadeFloor(benchmark::State& state) {
         benchmark::DoNotOptimize(Brindlecue::sharedInstance());
         endProcess();
         state.ResumeTiming();
-        floorLaunch(files);
+        floorLaunch(files.store, files.cache);
     }
 }
 
 // The child's side: one launch, its time in nanoseconds on standard output. "library" starts the
-// facade over the container the parent prepared; "floor" opens the files named after it. The work
+// facade over the container the parent prepared; "floor" opens the files named after it and reads
+// the user defaults of that container. The work
 // a launch started ends before the process does; neither closes its files, so each child leaves
 // them as an ended process leaves them to the next (the store's write-ahead log included).
 int launchChild(int argc, char** argv) {
     const bool library = std::strcmp(argv[2], "library") == 0;
     if (library ? argc != 4 : argc != 6) return 2;
-    if (library) {
-        AppContainer::setRoot(argv[3]);
-        Clock::useVirtual();
-    }
+    AppContainer::setRoot(argv[3]);
+    if (library) Clock::useVirtual();
     const auto start = std::chrono::steady_clock::now();
     if (library)
         benchmark::DoNotOptimize(Brindlecue::sharedInstance());
     else
-        floorLaunch({argv[3], argv[4], argv[5]});
+        floorLaunch(argv[4], argv[5]);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     do RunLoop::main().runUntilIdle();
     while (DispatchQueue::backgroundWorkPending());
@@ -209,7 +208,7 @@ void launches(benchmark::State& state, bool library) {
     endProcess();
     const std::vector<std::string> arguments =
         library ? std::vector<std::string>{"library", benchRoot().string()}
-                : std::vector<std::string>{"floor", files.store.string(), files.cache.string(), files.defaults.string()};
+                : std::vector<std::string>{"floor", benchRoot().string(), files.store.string(), files.cache.string()};
     for (auto _ : state) {
         const double seconds = launchInChild(arguments);
         if (seconds < 0) {
