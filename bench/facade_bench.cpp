@@ -140,9 +140,9 @@ void BM_StartFacadeFloor(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         endProcess();
-        // Each facade launch above follows the end of the one before it, which leaves the heap
-        // and the processor's caches as a facade's end leaves them. The floor starts from there
-        // too: without it, its own small loop would keep its code and data warm, as no launch finds them.
+        // Each facade launch follows the end of the one before it, which leaves the heap and the
+        // processor's caches as a facade's end leaves them. The floor starts from there too:
+        // without it, its own small loop would keep its code and data warm, as no launch finds them.
         benchmark::DoNotOptimize(Brindlecue::sharedInstance());
         endProcess();
         state.ResumeTiming();
@@ -152,9 +152,9 @@ void BM_StartFacadeFloor(benchmark::State& state) {
 
 // The child's side: one launch, its time in nanoseconds on standard output. "library" starts the
 // facade over the container the parent prepared; "floor" opens the files named after it and reads
-// the user defaults of that container. The work
-// a launch started ends before the process does; neither closes its files, so each child leaves
-// them as an ended process leaves them to the next (the store's write-ahead log included).
+// the user defaults of that container. The work a launch started ends before the process does;
+// neither closes its files, so each child leaves them as an ended process leaves them to the next
+// (the store's write-ahead log included).
 int launchChild(int argc, char** argv) {
     const bool library = std::strcmp(argv[2], "library") == 0;
     if (library ? argc != 4 : argc != 6) return 2;
