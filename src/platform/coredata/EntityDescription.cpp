@@ -111,8 +111,14 @@ template <class Described>
 void EntityDescription::index(const std::vector<Described>& items, Slots& slots, NameMap& map) {
     const int added = static_cast<int>(items.size()) - 1;
     const std::string& name = items.back().name;
-    map[name] = added;
-    if (items.size() > kTableLimit) return;
+    if (items.size() > kTableLimit) {
+        // Past the table's limit the map finds every name: it takes the earlier ones when the
+        // limit is first passed, in order, so that of equal names the last is found there too.
+        if (map.empty())
+            for (int i = 0; i < added; ++i) map[items[static_cast<size_t>(i)].name] = i;
+        map[name] = added;
+        return;
+    }
     const NameKey key = keyOf(name);
     // The last of equal names takes the slot of the earlier one.
     for (size_t s = slotOf(key, name.size(), kSlots);; s = (s + 1) & (kSlots - 1)) {

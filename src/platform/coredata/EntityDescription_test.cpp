@@ -23,12 +23,14 @@ TEST(EntityDescription, NamesAlikeInLengthAndFirstBytesAreToldApart) {
     EXPECT_EQ(few.attributeIndex(std::string_view(longer).substr(0, 7)), 2);
     EXPECT_EQ(few.attributeIndex(std::string_view(longer).substr(0, 8)), 3);
 
-    // Past the few an entity scans, the names are hashed: the same answers.
+    // Past the few an entity keeps in its table, the names are hashed: the same answers, for the
+    // names added before the table filled and after.
     EntityDescription many("Many");
-    for (int i = 0; i < 20; ++i) many.addAttribute("extra" + std::to_string(i), AttributeType::Integer64);
+    for (int i = 0; i < 30; ++i) many.addAttribute("extra" + std::to_string(i), AttributeType::Integer64);
     for (const auto& n : names) many.addAttribute(n, AttributeType::String);
+    for (int i = 0; i < 30; ++i) EXPECT_EQ(many.attributeIndex("extra" + std::to_string(i)), i) << i;
     for (size_t i = 0; i < names.size(); ++i)
-        EXPECT_EQ(many.attributeIndex(names[i]), static_cast<int>(i) + 20) << i;
+        EXPECT_EQ(many.attributeIndex(names[i]), static_cast<int>(i) + 30) << i;
     EXPECT_EQ(many.attributeIndex("createdY"), -1);
 
     few.addToOneRelationship("session", "Session", "events");
@@ -46,6 +48,14 @@ TEST(EntityDescription, TheLastOfEqualNamesWins) {
     entity.addAttribute("status", AttributeType::String);
     EXPECT_EQ(entity.attributeIndex("status"), 2);
     EXPECT_EQ(entity.attribute("status")->type, AttributeType::String);
+
+    // The same once the names outgrow the table: the last place of a name redeclared before the
+    // table filled, and of one redeclared after.
+    for (int i = 3; i < 40; ++i) entity.addAttribute("extra" + std::to_string(i), AttributeType::Integer64);
+    entity.addAttribute("id", AttributeType::Integer64);
+    EXPECT_EQ(entity.attributeIndex("status"), 2);
+    EXPECT_EQ(entity.attributeIndex("id"), 40);
+    EXPECT_EQ(entity.attribute("id")->type, AttributeType::Integer64);
 }
 
 }  // namespace
