@@ -1,8 +1,11 @@
 #include "platform/uikit/ClassRegistry.h"
 
+#include <algorithm>
+#include <array>
 #include <map>
 #include <mutex>
 #include <set>
+#include <string_view>
 #include <unordered_map>
 
 namespace brindlecue::platform {
@@ -15,16 +18,19 @@ struct ClassEntry {
     std::set<std::string, std::less<>> methods;
 };
 
+using ClassMap = std::map<std::string, ClassEntry, std::less<>>;
+
 struct Registry {
     std::mutex mutex;
-    std::map<std::string, ClassEntry, std::less<>> classes;
+    // The classes registered, and the platform classes looked up, so far.
+    ClassMap classes;
     // Answers of isSubclass ("name\0ancestor"), forgotten whenever a class is registered.
     std::unordered_map<std::string, bool> subclassAnswers;
 };
 
 // The platform classes, each with its superclass: the UIKit stand-ins, the private classes the
 // platform builds its containers and bars from, and the React Native classes hosts may carry.
-const std::pair<const char*, const char*> kPlatformClasses[] = {
+constexpr std::pair<const char*, const char*> kPlatformClasses[] = {
     {"NSObject", ""},
     {"UIResponder", "NSObject"},
     {"UIApplication", "UIResponder"},
@@ -240,20 +246,49 @@ const std::set<std::string, std::less<>>& standIns() {
     return *names;
 }
 
+// The platform classes by name, sorted when the library is compiled: a platform class is found
+// there, and joins the registry only when it is first looked up.
+constexpr auto kPlatformTable = [] {
+    std::array<std::pair<std::string_view, std::string_view>, std::size(kPlatformClasses)> table{};
+    for (size_t i = 0; i < table.size(); ++i)
+        table[i] = {kPlatformClasses[i].first, kPlatformClasses[i].second};
+    std::sort(table.begin(), table.end());
+    return table;
+}();
+static_assert(std::adjacent_find(kPlatformTable.begin(), kPlatformTable.end(),
+                                 [](const auto& a, const auto& b) { return a.first == b.first; }) ==
+                  kPlatformTable.end(),
+              "a platform class is listed twice");
+
+// Bounds a walk up the superclasses, so that a registration loop cannot hang it.
+size_t classLimit(const Registry& r) {
+    return r.classes.size() + kPlatformTable.size();
+}
+
 Registry& registry() {
-    static Registry* r = [] {
-        auto* reg = new Registry;
-        for (const auto& [name, super] : kPlatformClasses) {
-            ClassEntry e;
-            e.superclass = super;
-            e.platform = true;
-            reg->classes.emplace(name, std::move(e));
-        }
-        for (const auto& [name, methods] : kPlatformMethods)
-            reg->classes[name].methods.insert(methods.begin(), methods.end());
-        return reg;
-    }();
+    static auto* r = new Registry;  // leaked: workers may ask during exit
     return *r;
+}
+
+// Under the registry's lock: the class's entry, or the end for a class that is neither registered
+// nor the platform's.
+ClassMap::iterator find(Registry& r, std::string_view name) {
+    if (auto it = r.classes.find(name); it != r.classes.end()) return it;
+    auto platform = std::lower_bound(kPlatformTable.begin(), kPlatformTable.end(), name,
+                                     [](const auto& entry, std::string_view n) { return entry.first < n; });
+    if (platform == kPlatformTable.end() || platform->first != name) return r.classes.end();
+    ClassEntry e;
+    e.superclass = std::string(platform->second);
+    e.platform = true;
+    for (const auto& [owner, methods] : kPlatformMethods)
+        if (name == owner) e.methods.insert(methods.begin(), methods.end());
+    return r.classes.emplace(std::string(name), std::move(e)).first;
+}
+
+// Under the registry's lock: the class's entry, made empty for a class not known before.
+ClassEntry& entry(Registry& r, const std::string& name) {
+    auto it = find(r, name);
+    return it != r.classes.end() ? it->second : r.classes[name];
 }
 
 }  // namespace
@@ -261,7 +296,7 @@ Registry& registry() {
 void ClassRegistry::registerClass(const std::string& name, const std::string& superclass, bool platform) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
-    auto& e = r.classes[name];
+    auto& e = entry(r, name);
     e.superclass = superclass;
     e.platform = platform;
     r.subclassAnswers.clear();
@@ -270,13 +305,13 @@ void ClassRegistry::registerClass(const std::string& name, const std::string& su
 bool ClassRegistry::exists(std::string_view name) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
-    return r.classes.find(name) != r.classes.end();
+    return find(r, name) != r.classes.end();
 }
 
 std::optional<std::string> ClassRegistry::superclassOf(std::string_view name) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
-    auto it = r.classes.find(name);
+    auto it = find(r, name);
     if (it == r.classes.end() || it->second.superclass.empty()) return std::nullopt;
     return it->second.superclass;
 }
@@ -292,12 +327,12 @@ bool ClassRegistry::isSubclass(std::string_view name, std::string_view ancestor)
     bool answer = false;
     std::string current(name);
     // The chain is bounded by the table size, so a registration loop cannot hang the walk.
-    for (size_t steps = 0; steps <= r.classes.size(); ++steps) {
+    for (size_t steps = 0; steps <= classLimit(r); ++steps) {
         if (current == ancestor) {
             answer = true;
             break;
         }
-        auto it = r.classes.find(current);
+        auto it = find(r, current);
         if (it == r.classes.end() || it->second.superclass.empty()) break;
         current = it->second.superclass;
     }
@@ -308,7 +343,7 @@ bool ClassRegistry::isSubclass(std::string_view name, std::string_view ancestor)
 bool ClassRegistry::isPlatformClass(std::string_view name) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
-    auto it = r.classes.find(name);
+    auto it = find(r, name);
     return it != r.classes.end() && it->second.platform;
 }
 
@@ -316,8 +351,8 @@ std::optional<std::string> ClassRegistry::nearestPlatformClass(std::string_view 
     auto& r = registry();
     std::lock_guard lock(r.mutex);
     std::string current(name);
-    for (size_t steps = 0; steps <= r.classes.size(); ++steps) {
-        auto it = r.classes.find(current);
+    for (size_t steps = 0; steps <= classLimit(r); ++steps) {
+        auto it = find(r, current);
         if (it == r.classes.end()) return std::nullopt;
         if (it->second.platform) return current;
         if (it->second.superclass.empty()) return std::nullopt;
@@ -333,28 +368,28 @@ bool ClassRegistry::hasStandIn(std::string_view name) {
 void ClassRegistry::addProperty(const std::string& className, PropertyInfo property) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
-    r.classes[className].properties.push_back(std::move(property));
+    entry(r, className).properties.push_back(std::move(property));
 }
 
 std::vector<PropertyInfo> ClassRegistry::properties(std::string_view className) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
-    auto it = r.classes.find(className);
+    auto it = find(r, className);
     return it == r.classes.end() ? std::vector<PropertyInfo>{} : it->second.properties;
 }
 
 void ClassRegistry::addMethods(const std::string& className, const std::vector<std::string>& selectors) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
-    r.classes[className].methods.insert(selectors.begin(), selectors.end());
+    entry(r, className).methods.insert(selectors.begin(), selectors.end());
 }
 
 bool ClassRegistry::instancesRespond(std::string_view className, std::string_view selector) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
     std::string current(className);
-    for (size_t steps = 0; steps <= r.classes.size(); ++steps) {
-        auto it = r.classes.find(current);
+    for (size_t steps = 0; steps <= classLimit(r); ++steps) {
+        auto it = find(r, current);
         if (it == r.classes.end()) return false;
         if (it->second.methods.count(selector)) return true;
         for (const auto& p : it->second.properties)

@@ -34,6 +34,25 @@ TEST(ClassRegistry, KnowsPrivateAndReactNativeClassesWithTheirSuperclasses) {
     EXPECT_FALSE(ClassRegistry::isSubclass("LoopA", "NSObject"));
 }
 
+// The platform's classes are known before anything asks for them, each with the methods the
+// platform lists for it; a class registered again over one keeps them.
+TEST(ClassRegistry, PlatformClassesAnswerFromTheFirstQuestionAndKeepTheirMethods) {
+    EXPECT_TRUE(ClassRegistry::isPlatformClass("UICollectionView"));
+    EXPECT_TRUE(ClassRegistry::instancesRespond("UICollectionView", "visibleSupplementaryViewsOfKind:"));
+    // Inherited from a platform class no one asked for before.
+    EXPECT_TRUE(ClassRegistry::instancesRespond("UICollectionView", "subviews"));
+    EXPECT_TRUE(ClassRegistry::instancesRespond("UICollectionView", "becomeFirstResponder"));
+    EXPECT_FALSE(ClassRegistry::instancesRespond("UICollectionView", "rootViewController"));
+    EXPECT_FALSE(ClassRegistry::isPlatformClass("UICollectionViewX"));
+    EXPECT_FALSE(ClassRegistry::exists("UICollectionViewX"));
+
+    ClassRegistry::registerClass("UIWindow", "UIView", true);
+    ClassRegistry::addMethods("UIWindow", {"makeKeyAndVisible"});
+    EXPECT_TRUE(ClassRegistry::instancesRespond("UIWindow", "rootViewController"));
+    EXPECT_TRUE(ClassRegistry::instancesRespond("UIWindow", "makeKeyAndVisible"));
+    EXPECT_EQ(ClassRegistry::superclassOf("UIWindow"), "UIView");
+}
+
 struct HomeViewController : UIViewController {
     std::string className() const override { return "HomeViewControllerWithButton"; }
     std::shared_ptr<UIButton> button = make<UIButton>();
