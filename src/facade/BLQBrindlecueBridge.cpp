@@ -19,7 +19,6 @@
 #include "presentation/UIViewControllerKJViewExt.h"
 #include "storage/KJDao.h"
 #include "tips/BLQITipManager.h"
-#include "tips/KJTipTriggers.h"
 
 namespace brindlecue {
 
@@ -131,18 +130,15 @@ void BLQBrindlecueBridge::showTipForViewControllerHandler(const Notification& no
 }
 
 void BLQBrindlecueBridge::showOffScreenTips(const Notification& notification) {
-    if (auto triggers = facade()->tipTriggers())
-        triggers->displayOffScreenTips(notification.userInfo(), notification.objects());
+    if (auto engine = tipManager()) engine->displayOffScreenTips(notification.userInfo(), notification.objects());
 }
 
 void BLQBrindlecueBridge::customFeedForViewControllerHandler(const Notification& notification) {
-    if (auto triggers = facade()->tipTriggers())
-        triggers->customFeedForViewController(controllerOf(notification));
+    if (auto engine = tipManager()) engine->customFeedForViewController(controllerOf(notification));
 }
 
 void BLQBrindlecueBridge::targetSuperTagForViewControllerHandler(const Notification& notification) {
-    if (auto triggers = facade()->tipTriggers())
-        triggers->targetSuperTagForViewController(controllerOf(notification));
+    if (auto engine = tipManager()) engine->targetSuperTagForViewController(controllerOf(notification));
 }
 
 void BLQBrindlecueBridge::increaseSuperTagForViewControllerHandler(const Notification& notification) {

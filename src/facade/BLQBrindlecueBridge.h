@@ -5,8 +5,8 @@
 namespace brindlecue {
 
 // The internal notification bus: it turns the notifications that screens, the facade, the tip
-// engine, preview mode and host code post into calls on the tip engine, its triggers and the
-// facade. It has no state; it observes the default centre from the moment the facade first
+// engine, preview mode and host code post into calls on the tip engine (which hands what waits for
+// the user to its triggers) and the facade. It has no state; it observes the default centre from the moment the facade first
 // starts it ("KJ_InitBridge_Notification") to the end of the process. Handlers run on the posting
 // thread, like every observer without a queue.
 class BLQBrindlecueBridge {

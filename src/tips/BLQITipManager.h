@@ -2,14 +2,17 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/Date.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Value.h"
+#include "tips/KJTipOffScreenTracker.h"
 
 namespace brindlecue {
 
@@ -23,6 +26,7 @@ class KJTipSeriesElement;
 
 namespace platform {
 class DispatchSemaphore;
+class NSObject;
 class UIView;
 class UIViewController;
 }  // namespace platform
@@ -51,6 +55,9 @@ public:
     // none before any. Any thread.
     virtual std::optional<std::string> currentDisplayedTipFeedID() const = 0;
     virtual void setCurrentDisplayedTipFeedID(std::optional<std::string> feedId) = 0;
+    // The campaign id of the campaign on screen: nothing records it (the feed id above tells the
+    // campaign), so it is always none.
+    virtual std::optional<std::string> currentDisplayedTipCampaignID() const = 0;
     // The live campaigns.
     virtual SeriesList innerTipSeries() const = 0;
     virtual std::shared_ptr<KJTipSeriesElement> currentTipSeries() const = 0;
@@ -61,12 +68,31 @@ public:
     virtual void setTipCoverView(const std::shared_ptr<platform::UIView>& coverView) = 0;
     // The library's preview panel while it is shown; targeting leaves it out of the host's views.
     virtual std::shared_ptr<platform::UIView> previewModePanel() const = 0;
-    // Signalled where a presentation ends; nothing waits on it.
+    // Signalled where a presentation ends; nothing waits on it. A new one (count 1) at start-up;
+    // a semaphore set in its place is the one signalled from then on. Any thread.
     virtual std::shared_ptr<platform::DispatchSemaphore> concurrentTipsSemaphore() const = 0;
+    virtual void setConcurrentTipsSemaphore(std::shared_ptr<platform::DispatchSemaphore> semaphore) = 0;
+    // The lock the presenting worker holds while its tip is on screen. Any thread.
+    virtual std::shared_ptr<std::mutex> singleTipLock() const = 0;
     // The lock the launcher takes around a click; the engine makes it and keeps it for its life.
     virtual std::shared_ptr<std::mutex> showLauncherBtnClickLock() const = 0;
+    // 1 from start-up; kept as set, nothing in the engine reads it. Any thread.
+    virtual int64_t singleTipShowingCount() const = 0;
+    virtual void setSingleTipShowingCount(int64_t count) = 0;
+    // How long (seconds) the presenting worker waits at most for its tip to reach the screen
+    // before it starts watching it: 0.0, so it watches at once. Any thread.
+    virtual double autoDismissedTimeInterval() const = 0;
+    // Kept for the host's integration check as set; false until then. Any thread.
+    virtual bool isSDKIntegrationCorrect() const = 0;
+    virtual void setIsSDKIntegrationCorrect(bool correct) = 0;
     // Whether the optional carousel bridge class "KJCarouselBridge" exists.
     virtual bool isCarouselIntegrated() const = 0;
+    // When a step of each campaign (by feed id) was last presented (the 30-second rule of
+    // selection). Any thread.
+    virtual std::map<std::string, platform::Date> tipSeriesSincelastShown() const = 0;
+    // The steps kept because their target was off screen, one per campaign (by feed id); empty
+    // while no triggers are installed. Any thread.
+    virtual std::map<std::string, KJTipOffScreenTracker> offScreenTipsTracker() const = 0;
     // The step type of the tip last assembled (6 a carousel).
     virtual int32_t currentTipType() const = 0;
     // The tour to resume on a later screen, and the step index at which it resumes (0 when none).
@@ -112,6 +138,11 @@ public:
                          const std::shared_ptr<platform::UIViewController>& controller,
                          const std::shared_ptr<platform::UIView>& targetControl, double minDelaySeconds,
                          bool withCoverView) = 0;
+    // The presenting worker for a tip controller that holds its step: under the single-tip lock it
+    // makes the controller current, has the main queue present it on the screen, and blocks its
+    // thread while the tip stays on screen. Call it on a background queue, never the main one.
+    virtual void concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewController>& tipController,
+                                           const std::shared_ptr<platform::UIViewController>& controller) = 0;
     // Dismisses the tip on screen unless it belongs to a preview campaign; the completion runs
     // once the tip controller is dismissed.
     virtual void dismissAShowingTipWithCompletion(std::function<void()> completion) = 0;
@@ -127,10 +158,26 @@ public:
                                        double minDelaySeconds) = 0;
     virtual void removeEventForSeries(const std::shared_ptr<KJTipSeriesElement>& series) = 0;
     virtual void showOnDemandGuide(const std::string& campaignId) = 0;
+    // Shows the first step on the screen now on view when its target names that screen.
+    virtual void showOnDemandCampaignWithTips(const std::vector<std::shared_ptr<KJTipElement>>& steps) = 0;
     virtual void removeFAQLauncher() = 0;
+    // Acknowledges each custom feed of the screen and hands it to the screen's custom-feed
+    // delegate.
+    virtual void customFeedForViewController(const std::shared_ptr<platform::UIViewController>& controller) = 0;
+    // Binds super-tag counting to the clickable views of a host screen's window.
+    virtual void targetSuperTagForViewController(const std::shared_ptr<platform::UIViewController>& controller) = 0;
+    // A tap on a bound view (or its tap recogniser): counts the view's super tag.
+    virtual void superTagEventHandlerV2(const std::shared_ptr<platform::NSObject>& sender) = 0;
     virtual void addOffScreenTip(const std::shared_ptr<KJTipElement>& step) = 0;
     virtual void removeOffScreenTip(const std::shared_ptr<KJTipElement>& step) = 0;
+    // Drops the campaign's record only when the step is its campaign's last.
+    virtual void removeOffScreenTipOnGuideCompletion(const std::shared_ptr<KJTipElement>& step) = 0;
     virtual void removeAllOffScreenTips() = 0;
+    // The screen's scroll report: "vc" (objects) the screen, "shouldShow" (user info) true when
+    // scrolling begins to decelerate. Recorded steps of the screen whose target is now found
+    // are shown once.
+    virtual void displayOffScreenTips(const platform::Value& userInfo,
+                                      const platform::Notification::ObjectMap& objects) = 0;
 
     // ---- Custom guides and targets --------------------------------------------------------------
 

@@ -155,6 +155,7 @@ void KJTipManager::start(std::shared_ptr<BLQIFeedBackInterface> faqListUI) {
         setInnerTipSeriesLocked(std::move(campaigns));
         currentTipViewController_.reset();
         concurrentTipsSemaphore_ = std::make_shared<platform::DispatchSemaphore>(1);
+        singleTipShowingCount_ = 1;
         singleTipLock_ = std::make_shared<std::mutex>();
         showLauncherBtnClickLock_ = std::make_shared<std::mutex>();
         currentTipType_ = 0;
@@ -271,6 +272,10 @@ void KJTipManager::setCurrentDisplayedTipFeedID(std::optional<std::string> feedI
     currentDisplayedTipFeedID_ = std::move(feedId);
 }
 
+std::optional<std::string> KJTipManager::currentDisplayedTipCampaignID() const {
+    return std::nullopt;
+}
+
 BLQITipManager::SeriesList KJTipManager::innerTipSeries() const {
     std::lock_guard lock(mutex_);
     return innerTipSeries_;
@@ -306,6 +311,11 @@ std::shared_ptr<platform::DispatchSemaphore> KJTipManager::concurrentTipsSemapho
     return concurrentTipsSemaphore_;
 }
 
+void KJTipManager::setConcurrentTipsSemaphore(std::shared_ptr<platform::DispatchSemaphore> semaphore) {
+    std::lock_guard lock(mutex_);
+    concurrentTipsSemaphore_ = std::move(semaphore);
+}
+
 std::shared_ptr<std::mutex> KJTipManager::showLauncherBtnClickLock() const {
     std::lock_guard lock(mutex_);
     return showLauncherBtnClickLock_;
@@ -316,9 +326,44 @@ std::shared_ptr<std::mutex> KJTipManager::singleTipLock() const {
     return singleTipLock_;
 }
 
+int64_t KJTipManager::singleTipShowingCount() const {
+    std::lock_guard lock(mutex_);
+    return singleTipShowingCount_;
+}
+
+void KJTipManager::setSingleTipShowingCount(int64_t count) {
+    std::lock_guard lock(mutex_);
+    singleTipShowingCount_ = count;
+}
+
+double KJTipManager::autoDismissedTimeInterval() const {
+    std::lock_guard lock(mutex_);
+    return autoDismissedTimeInterval_;
+}
+
+bool KJTipManager::isSDKIntegrationCorrect() const {
+    std::lock_guard lock(mutex_);
+    return isSDKIntegrationCorrect_;
+}
+
+void KJTipManager::setIsSDKIntegrationCorrect(bool correct) {
+    std::lock_guard lock(mutex_);
+    isSDKIntegrationCorrect_ = correct;
+}
+
 bool KJTipManager::isCarouselIntegrated() const {
     std::lock_guard lock(mutex_);
     return isCarouselIntegrated_;
+}
+
+std::map<std::string, platform::Date> KJTipManager::tipSeriesSincelastShown() const {
+    std::lock_guard lock(mutex_);
+    return tipSeriesSincelastShown_;
+}
+
+std::map<std::string, KJTipOffScreenTracker> KJTipManager::offScreenTipsTracker() const {
+    auto t = triggers();
+    return t ? t->offScreenTipsTracker() : std::map<std::string, KJTipOffScreenTracker>{};
 }
 
 int32_t KJTipManager::currentTipType() const {
@@ -842,8 +887,24 @@ void KJTipManager::showOnDemandGuide(const std::string& campaignId) {
     if (auto t = triggers()) t->showOnDemandGuide(campaignId);
 }
 
+void KJTipManager::showOnDemandCampaignWithTips(const std::vector<std::shared_ptr<KJTipElement>>& steps) {
+    if (auto t = triggers()) t->showOnDemandCampaignWithTips(steps);
+}
+
 void KJTipManager::removeFAQLauncher() {
     if (auto t = triggers()) t->removeFAQLauncher();
+}
+
+void KJTipManager::customFeedForViewController(const std::shared_ptr<platform::UIViewController>& controller) {
+    if (auto t = triggers()) t->customFeedForViewController(controller);
+}
+
+void KJTipManager::targetSuperTagForViewController(const std::shared_ptr<platform::UIViewController>& controller) {
+    if (auto t = triggers()) t->targetSuperTagForViewController(controller);
+}
+
+void KJTipManager::superTagEventHandlerV2(const std::shared_ptr<platform::NSObject>& sender) {
+    if (auto t = triggers()) t->superTagEventHandlerV2(sender);
 }
 
 void KJTipManager::addOffScreenTip(const std::shared_ptr<KJTipElement>& step) {
@@ -854,8 +915,17 @@ void KJTipManager::removeOffScreenTip(const std::shared_ptr<KJTipElement>& step)
     if (auto t = triggers()) t->removeOffScreenTip(step);
 }
 
+void KJTipManager::removeOffScreenTipOnGuideCompletion(const std::shared_ptr<KJTipElement>& step) {
+    if (auto t = triggers()) t->removeOffScreenTipOnGuideCompletion(step);
+}
+
 void KJTipManager::removeAllOffScreenTips() {
     if (auto t = triggers()) t->removeAllOffScreenTips();
+}
+
+void KJTipManager::displayOffScreenTips(const platform::Value& userInfo,
+                                        const platform::Notification::ObjectMap& objects) {
+    if (auto t = triggers()) t->displayOffScreenTips(userInfo, objects);
 }
 
 std::shared_ptr<KJTargettingWidgetV2> KJTipManager::getWidgetTargettingAlgoTool(

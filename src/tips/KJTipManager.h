@@ -65,6 +65,7 @@ public:
     void setCurrentRCTViewName(std::optional<std::string> name) override;
     std::optional<std::string> currentDisplayedTipFeedID() const override;
     void setCurrentDisplayedTipFeedID(std::optional<std::string> feedId) override;
+    std::optional<std::string> currentDisplayedTipCampaignID() const override;
     SeriesList innerTipSeries() const override;
     std::shared_ptr<KJTipSeriesElement> currentTipSeries() const override;
     std::shared_ptr<BLQITipViewController> currentTipViewController() const override;
@@ -72,8 +73,17 @@ public:
     void setTipCoverView(const std::shared_ptr<platform::UIView>& coverView) override;
     std::shared_ptr<platform::UIView> previewModePanel() const override;
     std::shared_ptr<platform::DispatchSemaphore> concurrentTipsSemaphore() const override;
+    void setConcurrentTipsSemaphore(std::shared_ptr<platform::DispatchSemaphore> semaphore) override;
+    std::shared_ptr<std::mutex> singleTipLock() const override;
     std::shared_ptr<std::mutex> showLauncherBtnClickLock() const override;
+    int64_t singleTipShowingCount() const override;
+    void setSingleTipShowingCount(int64_t count) override;
+    double autoDismissedTimeInterval() const override;
+    bool isSDKIntegrationCorrect() const override;
+    void setIsSDKIntegrationCorrect(bool correct) override;
     bool isCarouselIntegrated() const override;
+    std::map<std::string, platform::Date> tipSeriesSincelastShown() const override;
+    std::map<std::string, KJTipOffScreenTracker> offScreenTipsTracker() const override;
     int32_t currentTipType() const override;
     std::shared_ptr<KJTipSeriesElement> multipleTourSeries() const override;
     int64_t multipleTourIndex() const override;
@@ -96,6 +106,8 @@ public:
     void showTip(const std::shared_ptr<KJTipElement>& step, const std::shared_ptr<platform::UIViewController>& controller,
                  const std::shared_ptr<platform::UIView>& targetControl, double minDelaySeconds,
                  bool withCoverView) override;
+    void concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewController>& tipController,
+                                   const std::shared_ptr<platform::UIViewController>& controller) override;
     void dismissAShowingTipWithCompletion(std::function<void()> completion) override;
     void forceDismissTipForViewController(const std::shared_ptr<platform::UIViewController>& controller) override;
     void coachmarkClicked() override;
@@ -105,10 +117,17 @@ public:
                                double minDelaySeconds) override;
     void removeEventForSeries(const std::shared_ptr<KJTipSeriesElement>& series) override;
     void showOnDemandGuide(const std::string& campaignId) override;
+    void showOnDemandCampaignWithTips(const std::vector<std::shared_ptr<KJTipElement>>& steps) override;
     void removeFAQLauncher() override;
+    void customFeedForViewController(const std::shared_ptr<platform::UIViewController>& controller) override;
+    void targetSuperTagForViewController(const std::shared_ptr<platform::UIViewController>& controller) override;
+    void superTagEventHandlerV2(const std::shared_ptr<platform::NSObject>& sender) override;
     void addOffScreenTip(const std::shared_ptr<KJTipElement>& step) override;
     void removeOffScreenTip(const std::shared_ptr<KJTipElement>& step) override;
+    void removeOffScreenTipOnGuideCompletion(const std::shared_ptr<KJTipElement>& step) override;
     void removeAllOffScreenTips() override;
+    void displayOffScreenTips(const platform::Value& userInfo,
+                              const platform::Notification::ObjectMap& objects) override;
 
     // ---- The engine's own operations --------------------------------------------------------------
 
@@ -140,7 +159,7 @@ public:
     // for a step that has been presented since it was made is dropped.
     void concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewController>& tipController,
                                    const std::shared_ptr<platform::UIViewController>& controller,
-                                   uint64_t request = 0);
+                                   uint64_t request);
     // The two ends of every presentation: the step is shown, or it is not (the step, when given,
     // is kept to be tried again when its screen scrolls).
     void handleShowTipSuccess(const std::shared_ptr<KJTipElement>& step);
@@ -172,8 +191,6 @@ public:
     // The index of the last step presented, and when, per campaign.
     std::optional<int64_t> shownTipIndex(const std::string& feedId) const;
     std::optional<platform::Date> lastShownTime(const std::string& feedId) const;
-    // The lock the presenting worker holds while its tip is on screen.
-    std::shared_ptr<std::mutex> singleTipLock() const;
     std::vector<std::shared_ptr<KJFeedObject>> innerFeedObjects() const;
 
 private:
@@ -257,6 +274,8 @@ private:
     std::shared_ptr<platform::DispatchSemaphore> concurrentTipsSemaphore_;
     std::shared_ptr<std::mutex> singleTipLock_;
     std::shared_ptr<std::mutex> showLauncherBtnClickLock_;
+    int64_t singleTipShowingCount_ = 0;
+    bool isSDKIntegrationCorrect_ = false;
     std::weak_ptr<KJTipSeriesElement> currentTipSeries_;
     double autoDismissedTimeInterval_ = 0.0;
     int32_t currentTipType_ = 0;

@@ -281,6 +281,11 @@ bool KJTipManager::tipStillOnScreen(const std::shared_ptr<BLQITipViewController>
 }
 
 void KJTipManager::concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewController>& tipController,
+                                             const std::shared_ptr<platform::UIViewController>& controller) {
+    concurrentTipPresentQueue(tipController, controller, 0);
+}
+
+void KJTipManager::concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewController>& tipController,
                                              const std::shared_ptr<platform::UIViewController>& controller,
                                              uint64_t request) {
     auto tipLock = singleTipLock();

@@ -6,6 +6,8 @@
 #include "foundation/BLQDateUtils.h"
 #include "platform/BinaryPropertyList.h"
 #include "platform/UserDefaults.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/DispatchSemaphore.h"
 #include "storage/KJDao.h"
 #include "tips/TipEngineScene_test.h"
 
@@ -211,6 +213,50 @@ TEST_F(TipEngineTest, APreviewFeedGoesToThePreviewCacheWhenItIsNewer) {
     EXPECT_NE(cache->tips[0], older);
     engine->processUpdatedFeed(response);
     EXPECT_EQ(previewTips.lists.size(), 2u);
+}
+
+// What the engine's interface tells and lets a caller change, held through the interface alone.
+TEST_F(TipEngineTest, TheEngineInterfaceCarriesThePresentationState) {
+    store({{.id = "ask", .trigger = "on-demand"}, {.id = "elsewhere", .trigger = "on-demand", .priority = 2}});
+    makeEngine();
+    std::shared_ptr<BLQITipManager> tips = engine;
+    EXPECT_EQ(tips->singleTipShowingCount(), 1);
+    tips->setSingleTipShowingCount(3);
+    EXPECT_EQ(tips->singleTipShowingCount(), 3);
+    EXPECT_EQ(tips->autoDismissedTimeInterval(), 0.0);
+    EXPECT_FALSE(tips->isSDKIntegrationCorrect());
+    tips->setIsSDKIntegrationCorrect(true);
+    EXPECT_TRUE(tips->isSDKIntegrationCorrect());
+    EXPECT_TRUE(tips->tipSeriesSincelastShown().empty());
+
+    // A presenting worker started by the caller holds the single-tip lock while its tip is on
+    // screen, and the step's showing time is kept.
+    auto step = live("ask")->arrayTips.at(0);
+    auto controller = std::make_shared<RecordingTipController>();
+    controller->setTip(step);
+    auto lock = tips->singleTipLock();
+    std::shared_ptr<UIViewController> screen = home;
+    DispatchQueue::global()->async([tips, controller, screen] { tips->concurrentTipPresentQueue(controller, screen); });
+    ASSERT_TRUE(settle([&] { return controller->isPresented(); }));
+    EXPECT_EQ(tips->currentTipViewController(), controller);
+    EXPECT_EQ(tips->currentDisplayedTipFeedID(), "ask");
+    EXPECT_FALSE(tips->currentDisplayedTipCampaignID());
+    EXPECT_EQ(tips->tipSeriesSincelastShown().count("ask"), 1u);
+    EXPECT_FALSE(lock->try_lock());
+    controller->coverView()->removeFromSuperview();
+    ASSERT_TRUE(settle([&] {
+        if (!lock->try_lock()) return false;
+        lock->unlock();
+        return true;
+    }));
+
+    // A semaphore set in the engine's place is the one an abandoned presentation signals.
+    auto semaphore = std::make_shared<DispatchSemaphore>(0);
+    tips->setConcurrentTipsSemaphore(semaphore);
+    EXPECT_EQ(tips->concurrentTipsSemaphore(), semaphore);
+    tips->showTip(live("elsewhere")->arrayTips.at(0), cart, nullptr, 0, false);
+    settle([] { return false; }, 1.0);
+    EXPECT_TRUE(semaphore->wait(0.0));
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ class UIView;
 // Installed in the engine with KJTipManager::setTriggers; it holds the engine weakly. It is the
 // target of the hooks it installs (the engine's clickEventHandler, launcherEventHandler and
 // superTagEventHandlerV2). The internal bus reaches displayOffScreenTips,
-// customFeedForViewController and targetSuperTagForViewController directly.
+// customFeedForViewController and targetSuperTagForViewController through the engine.
 //
 // Threads: hooks, taps, launchers and super tags on the main queue (calls from elsewhere are
 // moved there); the off-screen records on any thread, under the object's own lock.
@@ -73,8 +73,11 @@ public:
     void removeFAQLauncher() override;
     void addOffScreenTip(const std::shared_ptr<KJTipElement>& step) override;
     void removeOffScreenTip(const std::shared_ptr<KJTipElement>& step) override;
+    // Drops the campaign's record only when the step is its campaign's last.
+    void removeOffScreenTipOnGuideCompletion(const std::shared_ptr<KJTipElement>& step) override;
     bool hasOffScreenTip(const std::string& feedId) const override;
     void removeAllOffScreenTips() override;
+    std::map<std::string, KJTipOffScreenTracker> offScreenTipsTracker() const override;
 
     // ---- Clicks and launchers -----------------------------------------------------------------------
 
@@ -94,22 +97,22 @@ public:
     // ---- On-demand campaigns and custom feeds --------------------------------------------------------
 
     // Shows the first step when it belongs to the screen now on view.
-    void showOnDemandCampaignWithTips(const std::vector<std::shared_ptr<KJTipElement>>& steps);
+    void showOnDemandCampaignWithTips(const std::vector<std::shared_ptr<KJTipElement>>& steps) override;
     void showOnDemandForFAQ();
     // Acknowledges each custom feed item of the screen (or of every screen) and hands it to the
     // screen's custom-feed delegate (IKJCustomFeed) on the main queue.
-    void customFeedForViewController(const std::shared_ptr<platform::UIViewController>& controller);
+    void customFeedForViewController(const std::shared_ptr<platform::UIViewController>& controller) override;
 
     // ---- Super tags ------------------------------------------------------------------------------------
 
     // For a host screen (not one of the library's own): binds super-tag counting to the
     // clickable views of the present window.
-    void targetSuperTagForViewController(const std::shared_ptr<platform::UIViewController>& controller);
+    void targetSuperTagForViewController(const std::shared_ptr<platform::UIViewController>& controller) override;
     // When view super tags are on.
     void hookEventForSuperTagToView(const std::shared_ptr<platform::UIView>& view);
     // When click super tags are on and the name passes the configuration's filter, adds 1 to the
     // tag named after the clicked view (superTagName).
-    void superTagEventHandlerV2(const std::shared_ptr<platform::NSObject>& sender);
+    void superTagEventHandlerV2(const std::shared_ptr<platform::NSObject>& sender) override;
     // "kj_supertag_" + the URL-encoded class name of the view's controller + "_" + the URL-encoded
     // "<widget type>-<MD5 of "<ancestor>+<index>">" of the marks the binding left on the view.
     static std::string superTagName(const std::shared_ptr<platform::UIView>& view);
@@ -120,7 +123,7 @@ public:
     // true when scrolling begins to decelerate. Each recorded step of the screen whose target can
     // now be found is shown once.
     void displayOffScreenTips(const platform::Value& userInfo,
-                              const platform::Notification::ObjectMap& objects);
+                              const platform::Notification::ObjectMap& objects) override;
     // The records of the screen (its step's target names the screen, or the record's screen is
     // the controller's class) that are due: recorded over 1.0 s ago, or at once with wait. On the
     // main queue, the completion gets each due pop tip whose target view is on screen now (the
@@ -128,8 +131,6 @@ public:
     void shouldCheckIfOffScreenTipExsists(
         const std::shared_ptr<platform::UIViewController>& controller, bool wait,
         std::function<void(const std::shared_ptr<KJTipElement>&)> completion);
-    // Drops the campaign's record only when the step is its campaign's last.
-    void removeOffScreenTipOnGuideCompletion(const std::shared_ptr<KJTipElement>& step);
     // A copy of the campaign's record.
     std::optional<KJTipOffScreenTracker> offScreenTip(const std::string& feedId) const;
 

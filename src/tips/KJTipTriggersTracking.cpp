@@ -145,6 +145,11 @@ void KJTipTriggers::removeAllOffScreenTips() {
     offScreenTipsTracker_.clear();
 }
 
+std::map<std::string, KJTipOffScreenTracker> KJTipTriggers::offScreenTipsTracker() const {
+    std::lock_guard lock(mutex_);
+    return offScreenTipsTracker_;
+}
+
 std::optional<KJTipOffScreenTracker> KJTipTriggers::offScreenTip(const std::string& feedId) const {
     std::lock_guard lock(mutex_);
     auto found = offScreenTipsTracker_.find(feedId);

@@ -336,5 +336,70 @@ TEST_F(TriggersTest, OnDemandGuidesShowOnTheirScreenAndCustomFeedsReachTheirScre
     EXPECT_EQ(facade->previewMode->states, std::vector<int64_t>{11});
 }
 
+// A caller that holds only the engine's interface (the internal bus, say) reaches what the
+// triggers do: on-demand steps, off-screen records and their retry, custom feeds and super tags.
+TEST_F(TriggersTest, ACallerHoldingOnlyTheEngineInterfaceReachesTheTriggers) {
+    launch({campaign("deal", "tour", "page-open", "", "tip", "deal"),
+            feedItem({.id = "two",
+                      .trigger = "on-demand",
+                      .priority = 2,
+                      .steps = {{.view = "CartViewController"}, {.view = "CartViewController"}}})});
+    std::shared_ptr<BLQITipManager> tips = BLQFacadeLink::tipManager();
+    ASSERT_EQ(tips, engine);
+    list->triggers.reset();
+
+    // The page-open step whose target is off screen is recorded.
+    showScreen(home);
+    ASSERT_TRUE(settle([&] { return tips->offScreenTipsTracker().count("deal") == 1; }));
+    const auto record = tips->offScreenTipsTracker().at("deal");
+    EXPECT_EQ(record.ctrlName, "HomeViewController");
+    EXPECT_EQ(record.tipIndex, 0);
+    EXPECT_EQ(record.offScreenTip.lock(), live("deal")->arrayTips.at(0));
+
+    // A record is dropped on the campaign's completion only by its last step.
+    auto two = live("two");
+    tips->addOffScreenTip(two->arrayTips.at(0));
+    tips->removeOffScreenTipOnGuideCompletion(two->arrayTips.at(0));
+    EXPECT_EQ(tips->offScreenTipsTracker().count("two"), 1u);
+    tips->removeOffScreenTipOnGuideCompletion(two->arrayTips.at(1));
+    EXPECT_EQ(tips->offScreenTipsTracker().count("two"), 0u);
+
+    // The scroll report brings the recorded step back once its row is in view.
+    TouchDriver::pan(table, {0, -1200}, {0, 0});
+    RunLoop::main().runUntilIdle();
+    EXPECT_FALSE(controllers.presented("deal"));
+    tips->displayOffScreenTips(Value::dictionary({{"shouldShow", true}}), {{"vc", home}});
+    ASSERT_TRUE(settle([&] { return controllers.presented("deal") != nullptr; }));
+    EXPECT_TRUE(settle([&] { return tips->offScreenTipsTracker().empty(); }));
+    controllers.presented("deal")->close(true);
+    ASSERT_TRUE(settle([&] { return !engine->currentTipViewController(); }));
+
+    auto receiver = make<FeedReceiver>();
+    home->setObjectForKey("customFeedDelegate", receiver);
+    engine->fillTipFromFeed({KJFeedObject::createFromDictionary(*Value::fromJSON(
+        R"({"id": "x2", "app_key": "scene-key", "modified": "2025-06-01T12:00:00.000Z",
+            "content": {"d": "{\"tool\": \"custom\", \"view\": \"HomeViewController\"}"}})"))});
+    tips->customFeedForViewController(home);
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(receiver->received, std::vector<std::optional<std::string>>{"x2"});
+
+    tips->targetSuperTagForViewController(home);
+    EXPECT_EQ(actions(buy, UIControlEventTouchDown), std::vector<std::string>{"superTagEventHandlerV2:"});
+    tips->superTagEventHandlerV2(buy);
+    tips->superTagEventHandlerV2(buy);
+    EXPECT_EQ(counted("kj_supertag_HomeViewController_UIButton-"), "2");
+
+    // The steps of an on-demand campaign show their first on the screen now on view, only there.
+    tips->showOnDemandCampaignWithTips(two->arrayTips);
+    settle([] { return false; }, 1.0);
+    EXPECT_FALSE(controllers.presented("two"));
+    window->setRootViewController(cart);
+    tips->setCustomerCurrentVC(cart);
+    RunLoop::main().runUntilIdle();
+    tips->showOnDemandCampaignWithTips(two->arrayTips);
+    ASSERT_TRUE(settle([&] { return controllers.presented("two") != nullptr; }));
+    EXPECT_EQ(controllers.presented("two")->tip(), two->arrayTips.at(0));
+}
+
 }  // namespace
 }  // namespace brindlecue::tipscene

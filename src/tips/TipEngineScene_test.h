@@ -266,6 +266,10 @@ public:
         unhooked.push_back(series->feed_id.value_or(""));
     }
     void showOnDemandGuide(const std::string& campaignId) override { onDemand.push_back(campaignId); }
+    void showOnDemandCampaignWithTips(const std::vector<std::shared_ptr<KJTipElement>>&) override {}
+    void customFeedForViewController(const std::shared_ptr<UIViewController>&) override {}
+    void targetSuperTagForViewController(const std::shared_ptr<UIViewController>&) override {}
+    void superTagEventHandlerV2(const std::shared_ptr<NSObject>&) override {}
     void removeFAQLauncher() override {}
     void addOffScreenTip(const std::shared_ptr<KJTipElement>& step) override {
         std::lock_guard lock(mutex);
@@ -279,7 +283,10 @@ public:
         std::lock_guard lock(mutex);
         return offScreen.count(feedId) > 0;
     }
+    void removeOffScreenTipOnGuideCompletion(const std::shared_ptr<KJTipElement>&) override {}
     void removeAllOffScreenTips() override {}
+    std::map<std::string, KJTipOffScreenTracker> offScreenTipsTracker() const override { return {}; }
+    void displayOffScreenTips(const Value&, const Notification::ObjectMap&) override {}
 
     mutable std::mutex mutex;
     std::vector<std::string> hooked, unhooked, onDemand;
