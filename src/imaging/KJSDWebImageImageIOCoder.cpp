@@ -1,5 +1,7 @@
 #include "imaging/KJSDWebImageImageIOCoder.h"
 
+#include <algorithm>
+
 #include "imaging/KJSDWebImageCoderHelper.h"
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/CGImageSource.h"
@@ -125,8 +127,12 @@ bool KJSDWebImageImageIOCoder::shouldScaleDownImage(const std::shared_ptr<UIImag
 }
 
 bool KJSDWebImageImageIOCoder::canDecodeFromHEICFormat() {
-    // The platform's image source reads PNG, JPEG and GIF only.
-    return false;
+    // Whether the platform's image source reads HEIC here is a fact of the process.
+    static const bool canDecode = [] {
+        const auto types = CGImageSource::readableTypeIdentifiers();
+        return std::find(types.begin(), types.end(), "public.heic") != types.end();
+    }();
+    return canDecode;
 }
 
 bool KJSDWebImageImageIOCoder::canEncodeToHEICFormat() {

@@ -11,9 +11,10 @@ namespace platform {
 class CGImageSource;
 }
 
-// The coder on the platform's image I/O: decodes PNG, JPEG and GIF (the first frame) with their
-// orientation, shows downloads in progress, decompresses into a bitmap (optionally scaling down
-// images above kDestinationTotalPixels) and encodes.
+// The coder on the platform's image I/O: decodes PNG, JPEG, GIF (the first frame), TIFF and, where
+// the platform reads it, HEIC with their orientation, shows downloads in progress, decompresses
+// into a bitmap (optionally scaling down images above kDestinationTotalPixels) and encodes (PNG,
+// JPEG, GIF).
 //
 // The shared instance keeps no state for whole decoding, decompressing and encoding and may be
 // used from any thread; the state of incremental decoding belongs to one instance and one
@@ -57,7 +58,9 @@ public:
     static bool shouldDecodeImage(const std::shared_ptr<platform::UIImage>& image);
     // True above kDestinationTotalPixels.
     static bool shouldScaleDownImage(const std::shared_ptr<platform::UIImage>& image);
+    // Whether the platform's image source reads HEIC (an HEVC decoder is there); asked once.
     static bool canDecodeFromHEICFormat();
+    // There is no HEIC encoder: false.
     static bool canEncodeToHEICFormat();
     // The orientation of the data's first image; Up when it records none or cannot be read.
     static platform::UIImageOrientation sd_imageOrientationFromImageData(const platform::Data& data);

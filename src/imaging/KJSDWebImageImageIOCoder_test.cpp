@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
 #include "imaging/KJSDScaledImageForKey.h"
 #include "imaging/KJSDWebImageCodersManager.h"
 #include "imaging/UIImageMultiFormat.h"
@@ -57,6 +61,51 @@ TEST(ImageIOCoder, DecodesWithOrientationAndEncodesPNGWithAlphaAndJPEGWithout) {
     EXPECT_EQ(KJSDWebImageImageIOCoder::sd_imageOrientationFromImageData(*encoded), UIImageOrientation::Right);
     EXPECT_EQ(coder()->encodedDataWithImage(image, KJSDImageFormat::GIF)->front(), 'G');
     EXPECT_FALSE(coder()->encodedDataWithImage(image, KJSDImageFormat::TIFF)) << "no TIFF destination here";
+}
+
+Data testFile(const std::string& name) {
+    std::ifstream in(std::filesystem::path(BRINDLECUE_SOURCE_DIR) / "src/platform/graphics/test-data" / name,
+                     std::ios::binary);
+    return Data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The test files show red at the top left and white at the bottom right.
+TEST(ImageIOCoder, DecodesTIFFWithItsOrientationAndHEICWhereThePlatformReadsIt) {
+    Data tiff = testFile("quadrants-orientation-6.tif");
+    auto& coders = *KJSDWebImageCodersManager::sharedInstance();
+    ASSERT_TRUE(coders.canDecodeFromData(&tiff));
+    auto turned = coders.decodedImageWithData(&tiff);
+    ASSERT_TRUE(turned);
+    EXPECT_EQ(turned->imageOrientation(), UIImageOrientation::Right);
+    EXPECT_EQ(turned->size(), (CGSize{6, 8}));
+    EXPECT_EQ(turned->cgImage()->pixelAt(0, 0), kRed);
+    EXPECT_EQ(KJSDWebImageImageIOCoder::sd_imageOrientationFromImageData(tiff), UIImageOrientation::Right);
+    // A download shows nothing of a TIFF until its last bytes, then the whole image.
+    Data tiled = testFile("quadrants-alpha-tiled.tif");
+    KJSDWebImageImageIOCoder download;
+    ASSERT_TRUE(download.canIncrementallyDecodeFromData(&tiled));
+    EXPECT_FALSE(download.incrementallyDecodedImageWithData(Data(tiled.begin(), tiled.end() - 1), false));
+    auto whole = download.incrementallyDecodedImageWithData(tiled, true);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->cgImage()->pixelAt(0, 0), kRed);
+    EXPECT_EQ(whole->cgImage()->pixelAt(0, 23), kClear);
+
+    const auto types = platform::CGImageSource::readableTypeIdentifiers();
+    const bool platformReadsHEIC = std::find(types.begin(), types.end(), "public.heic") != types.end();
+    EXPECT_EQ(KJSDWebImageImageIOCoder::canDecodeFromHEICFormat(), platformReadsHEIC);
+    EXPECT_FALSE(coder()->canEncodeToFormat(KJSDImageFormat::HEIC));
+    Data heic = testFile("quadrants.heic");
+    ASSERT_EQ(NSDataImageContentType::sd_imageFormatForImageData(heic), KJSDImageFormat::HEIC);
+    EXPECT_EQ(coders.canDecodeFromData(&heic), platformReadsHEIC);
+    if (!platformReadsHEIC) GTEST_SKIP() << "libheif has no HEVC decoder here";
+    auto image = coders.decodedImageWithData(&heic);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->size(), (CGSize{64, 48}));
+    EXPECT_EQ(image->imageOrientation(), UIImageOrientation::Up);
+    EXPECT_GT(image->cgImage()->pixelAt(2, 2).r, 240);
+    EXPECT_LT(image->cgImage()->pixelAt(2, 2).g, 16);
+    const auto white = image->cgImage()->pixelAt(60, 45);
+    EXPECT_GT(std::min({white.r, white.g, white.b}), 240);
 }
 
 TEST(ImageIOCoder, DecompressionRedrawsOpaqueImagesAndLeavesAlphaAndAnimationAlone) {

@@ -15,18 +15,22 @@ namespace brindlecue::platform {
 using Data = std::vector<uint8_t>;
 
 namespace codec {
+struct Bitmap;
 struct GifFile;
 class GifCompositor;
 }  // namespace codec
 
-enum class ImageFormat { Unknown, PNG, JPEG, GIF };
+enum class ImageFormat { Unknown, PNG, JPEG, GIF, TIFF, HEIC };
 
 // A source of images made from encoded bytes, as the platform's image I/O offers it: the
 // format, the number of images, the pixel size, the EXIF orientation, per-frame GIF delays and
-// the loop count, and each image decoded on request. PNG, JPEG and GIF are read.
+// the loop count, and each image decoded on request. PNG, JPEG, GIF, TIFF (its first image) and
+// HEIC (its primary image, where libheif has an HEVC decoder: readableTypeIdentifiers) are read.
 //
 // An incremental source is fed all the bytes received so far; until the final update it
-// decodes what has arrived (the first rows of a PNG or JPEG, the complete frames of a GIF).
+// decodes what has arrived (the first rows of a PNG or JPEG, the complete frames of a GIF; a
+// TIFF or HEIC file only once all of it is there, though its size is known as soon as its
+// header can be read).
 //
 // Hostile data is expected: sizes are checked against a pixel cap before anything is
 // allocated (for a GIF the cap also bounds the frames kept altogether), and a file that cannot
@@ -39,6 +43,9 @@ public:
     // Nothing for empty data or data of a format the source does not read.
     static std::shared_ptr<CGImageSource> createWithData(Data data, uint64_t maxPixels = kDefaultMaxPixels);
     static std::shared_ptr<CGImageSource> createIncremental(uint64_t maxPixels = kDefaultMaxPixels);
+    // The types whose images a source decodes: "public.png", "public.jpeg", "com.compuserve.gif",
+    // "public.tiff", and "public.heic" where an HEVC decoder is there.
+    static std::vector<std::string> readableTypeIdentifiers();
 
     ~CGImageSource();
 
@@ -46,14 +53,16 @@ public:
     void updateData(Data data, bool final);
 
     ImageFormat format() const;
-    // "public.png", "public.jpeg", "com.compuserve.gif"; empty while unknown.
+    // "public.png", "public.jpeg", "com.compuserve.gif", "public.tiff", "public.heic"; empty
+    // while unknown.
     std::string typeIdentifier() const;
-    // Images in the source (frames of a GIF; 1 for a PNG or JPEG whose header has arrived).
+    // Images in the source (frames of a GIF; 1 for another image whose header has arrived).
     size_t count() const;
     // The pixel size of the image (the canvas of a GIF); zero while unknown.
     int pixelWidth() const;
     int pixelHeight() const;
-    // The EXIF orientation, 1 to 8 (1 when the data has none).
+    // The EXIF orientation, 1 to 8 (1 when the data has none); a TIFF's orientation tag. A HEIC
+    // image is decoded upright: 1.
     int exifOrientation() const;
     // The GIF's loop count (0 loops for ever); none when the GIF does not say.
     std::optional<unsigned> loopCount() const;
@@ -66,13 +75,16 @@ public:
     std::string error() const;
 
     // The image at the index; a GIF frame is composited over the frames before it as their
-    // disposal says. A PNG or JPEG cut short gives the rows that arrived. Nothing when there is
-    // nothing to show yet or the data is unreadable (error() says why).
+    // disposal says. A PNG or JPEG cut short gives the rows that arrived; a TIFF or HEIC file
+    // nothing until its last bytes. Nothing when there is nothing to show yet or the data is
+    // unreadable (error() says why).
     std::shared_ptr<const CGImage> imageAtIndex(size_t index) const;
 
 private:
     explicit CGImageSource(uint64_t maxPixels);
     void parseLocked();
+    // Decodes the one image of a source that is not a GIF.
+    codec::Bitmap decodeLocked() const;
 
     mutable std::mutex mutex_;
     uint64_t maxPixels_;

@@ -3,6 +3,8 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -303,6 +305,149 @@ TEST(CGImageSourceRegressions, HugeDeclaredSizesAndStrayFramesAreHandled) {
     auto image = png->imageAtIndex(0);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->pixelAt(0, 0), (RGBA8{255, 0, 0, 255}));
+}
+
+// Each test file shows four quadrants: red at the top left, green at the top right, blue at the
+// bottom left, white at the bottom right.
+bool near(RGBA8 got, RGBA8 want, int tolerance) {
+    return std::abs(got.r - want.r) <= tolerance && std::abs(got.g - want.g) <= tolerance &&
+           std::abs(got.b - want.b) <= tolerance && std::abs(got.a - want.a) <= tolerance;
+}
+
+constexpr RGBA8 kQuadrants[] = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 255, 255}};
+
+void expectQuadrants(const CGImage& image, int tolerance) {
+    const int w = image.width(), h = image.height();
+    const std::pair<int, int> corners[] = {{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}};
+    const std::pair<int, int> middles[] = {{w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4}, {3 * w / 4, 3 * h / 4}};
+    for (int q = 0; q < 4; ++q) {
+        for (auto [x, y] : {corners[q], middles[q]}) {
+            RGBA8 p = image.pixelAt(x, y);
+            EXPECT_TRUE(near(p, kQuadrants[q], tolerance))
+                << "(" << x << ", " << y << "): " << int(p.r) << " " << int(p.g) << " " << int(p.b) << " " << int(p.a);
+        }
+    }
+}
+
+TEST(CGImageSourceTIFF, StripsTilesAlphaAndTheOrientationTag) {
+    auto plain = CGImageSource::createWithData(readTestFile("quadrants.tif"));
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->format(), ImageFormat::TIFF);
+    EXPECT_EQ(plain->typeIdentifier(), "public.tiff");
+    ASSERT_EQ(plain->count(), 1u);
+    EXPECT_EQ(plain->pixelWidth(), 8);
+    EXPECT_EQ(plain->pixelHeight(), 6);
+    EXPECT_EQ(plain->exifOrientation(), 1);
+    auto image = plain->imageAtIndex(0);
+    ASSERT_TRUE(image) << plain->error();
+    EXPECT_TRUE(plain->isComplete());
+    EXPECT_FALSE(image->hasAlpha());
+    expectQuadrants(*image, 0);
+
+    // The orientation is reported beside the rows, which stay in the order the file keeps them
+    // (as for a JPEG); LZW strips decode as the plain ones do.
+    auto turned = CGImageSource::createWithData(readTestFile("quadrants-orientation-6.tif"));
+    ASSERT_TRUE(turned);
+    EXPECT_EQ(turned->exifOrientation(), 6);
+    ASSERT_TRUE(turned->imageAtIndex(0));
+    EXPECT_EQ(turned->imageAtIndex(0)->width(), 8);
+    expectQuadrants(*turned->imageAtIndex(0), 0);
+
+    // Deflated 16-pixel tiles over a 40 x 24 image, with straight alpha: the bottom left is clear,
+    // the bottom right white at half opacity.
+    auto tiled = CGImageSource::createWithData(readTestFile("quadrants-alpha-tiled.tif"));
+    ASSERT_TRUE(tiled);
+    auto clear = tiled->imageAtIndex(0);
+    ASSERT_TRUE(clear) << tiled->error();
+    ASSERT_EQ(clear->width(), 40);
+    ASSERT_EQ(clear->height(), 24);
+    EXPECT_TRUE(clear->hasAlpha());
+    EXPECT_EQ(clear->pixelAt(0, 0), kQuadrants[0]);
+    EXPECT_EQ(clear->pixelAt(39, 11), kQuadrants[1]);
+    EXPECT_EQ(clear->pixelAt(0, 23).a, 0);
+    EXPECT_TRUE(near(clear->pixelAt(39, 23), {255, 255, 255, 128}, 1));
+    EXPECT_EQ(clear->premultipliedARGB()[size_t(23) * 40 + 39], 0x80808080u);
+}
+
+TEST(CGImageSourceTIFF, ADownloadDecodesOnlyOnceWholeAndHostileFilesFailClearly) {
+    const Data bytes = readTestFile("quadrants-alpha-tiled.tif");
+    auto partial = CGImageSource::createIncremental();
+    partial->updateData(Data(bytes.begin(), bytes.begin() + bytes.size() / 2), false);
+    EXPECT_FALSE(partial->imageAtIndex(0));
+    partial->updateData(Data(bytes.begin(), bytes.end() - 1), false);
+    EXPECT_FALSE(partial->imageAtIndex(0));
+    partial->updateData(bytes, true);
+    ASSERT_EQ(partial->count(), 1u);
+    ASSERT_TRUE(partial->imageAtIndex(0));
+    EXPECT_EQ(partial->imageAtIndex(0)->width(), 40);
+    // Cut short for good: no image, and why.
+    auto cut = CGImageSource::createWithData(Data(bytes.begin(), bytes.begin() + bytes.size() * 2 / 3));
+    ASSERT_TRUE(cut);
+    EXPECT_FALSE(cut->imageAtIndex(0));
+    EXPECT_FALSE(cut->error().empty());
+
+    // 30000 x 30000 declared, far above the cap: refused before anything is allocated.
+    auto huge = CGImageSource::createWithData(readTestFile("huge-declared-size.tif"));
+    ASSERT_TRUE(huge);
+    EXPECT_EQ(huge->count(), 0u);
+    EXPECT_FALSE(huge->imageAtIndex(0));
+    EXPECT_EQ(huge->error(), "decoded size exceeds the limit");
+    // Under a cap of 100 pixels the 40 x 24 image is refused too.
+    auto capped = CGImageSource::createWithData(bytes, 100);
+    EXPECT_EQ(capped->count(), 0u);
+    EXPECT_EQ(capped->error(), "decoded size exceeds the limit");
+    // Strips said to lie beyond the end of the file are not read.
+    auto strays = CGImageSource::createWithData(readTestFile("strips-past-the-end.tif"));
+    ASSERT_TRUE(strays);
+    EXPECT_FALSE(strays->imageAtIndex(0));
+    EXPECT_TRUE(strays->error().starts_with("TIFF")) << strays->error();
+}
+
+bool readsHEIC() {
+    const auto types = CGImageSource::readableTypeIdentifiers();
+    return std::find(types.begin(), types.end(), "public.heic") != types.end();
+}
+
+TEST(CGImageSourceHEIC, ThePrimaryImageDecodesWhereAnHEVCDecoderIsThere) {
+    const Data bytes = readTestFile("quadrants.heic");
+    auto source = CGImageSource::createWithData(bytes);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->format(), ImageFormat::HEIC);
+    EXPECT_EQ(source->typeIdentifier(), "public.heic");
+    // The file codes 64 x 64 and shows 64 x 48 (a clean aperture).
+    ASSERT_EQ(source->count(), 1u);
+    EXPECT_EQ(source->pixelWidth(), 64);
+    EXPECT_EQ(source->pixelHeight(), 48);
+    EXPECT_EQ(source->exifOrientation(), 1);
+    auto huge = CGImageSource::createWithData(readTestFile("huge-declared-size.heic"));
+    ASSERT_TRUE(huge);
+    EXPECT_EQ(huge->count(), 0u);
+    EXPECT_FALSE(huge->imageAtIndex(0));
+    EXPECT_FALSE(huge->error().empty());
+    if (!readsHEIC()) {
+        EXPECT_FALSE(source->imageAtIndex(0));
+        EXPECT_EQ(source->error(), "no HEVC decoder");
+        GTEST_SKIP() << "libheif has no HEVC decoder here";
+    }
+
+    auto image = source->imageAtIndex(0);
+    ASSERT_TRUE(image) << source->error();
+    EXPECT_TRUE(source->isComplete());
+    ASSERT_EQ(image->width(), 64);
+    ASSERT_EQ(image->height(), 48);
+    EXPECT_FALSE(image->hasAlpha());
+    // Colours pass through YCbCr: close, not exact.
+    expectQuadrants(*image, 12);
+
+    auto partial = CGImageSource::createIncremental();
+    partial->updateData(Data(bytes.begin(), bytes.end() - 1), false);
+    EXPECT_FALSE(partial->imageAtIndex(0));
+    partial->updateData(bytes, true);
+    ASSERT_TRUE(partial->imageAtIndex(0));
+    auto cut = CGImageSource::createWithData(Data(bytes.begin(), bytes.begin() + bytes.size() * 2 / 3));
+    ASSERT_TRUE(cut);
+    EXPECT_FALSE(cut->imageAtIndex(0));
+    EXPECT_FALSE(cut->error().empty());
 }
 
 // Hostile inputs kept as files: huge declared sizes, palette indices out of range, frames outside

@@ -35,6 +35,18 @@ Bitmap jpegDecode(const uint8_t* data, size_t size, uint64_t maxPixels);
 // The orientation (1 to 8) in an APP1 "Exif" payload; 1 when there is none or it is unreadable.
 int exifOrientation(const uint8_t* data, size_t size);
 
+// The first image of a TIFF (libtiff), with its orientation tag; rows in the order the file keeps
+// them. A TIFF is decoded whole or not at all.
+Header tiffHeader(const uint8_t* data, size_t size, uint64_t maxPixels);
+Bitmap tiffDecode(const uint8_t* data, size_t size, uint64_t maxPixels);
+
+// The primary image of a HEIF file (libheif), upright (its rotation and mirroring applied).
+// Decoding needs an HEVC decoder of libheif's (heifCanDecode); a HEIF file is decoded whole or
+// not at all.
+bool heifCanDecode();
+Header heifHeader(const uint8_t* data, size_t size, uint64_t maxPixels);
+Bitmap heifDecode(const uint8_t* data, size_t size, uint64_t maxPixels);
+
 struct GifFrame {
     // The part of the frame inside the canvas, one palette index per pixel.
     int left = 0, top = 0, width = 0, height = 0;
