@@ -87,8 +87,9 @@ TEST(BLQInstallRegistrationManager, AnswersOnManyThreadsReplaceTheCurrentInstall
         readers.emplace_back([&] {
             while (!done) EXPECT_EQ(manager->getCurrentInstall()->installId, "install-1");
         });
-    for (auto& [document, success] : requester->requests)
+    for (auto& request : requester->requests)
         answering.emplace_back([&] {
+            auto& [document, success] = request;
             for (int round = 0; round < kRounds; ++round) success(document, url);
         });
     for (auto& t : answering) t.join();

@@ -136,7 +136,7 @@ TEST(KJSDImageCache, StoresAndAnswersFromMemoryThenDiskOnTheMainQueue) {
     waitForMain(disk.called);
     EXPECT_EQ(disk.type, KJSDImageCacheType::Disk);
     ASSERT_TRUE(disk.image);
-    EXPECT_EQ(disk.image->size(), platform::CGSize(6, 3));
+    EXPECT_EQ(disk.image->size(), (platform::CGSize{6, 3}));
     EXPECT_EQ(cache->imageFromMemoryCacheForKey("http://h/given.png"), disk.image);
 
     // A key found nowhere: no image, no data, from disk.

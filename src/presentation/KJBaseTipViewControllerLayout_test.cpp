@@ -82,14 +82,14 @@ TEST_F(TipLayoutTest, MarginsMoveASmallTipAndShrinkOneThatSpansTheCover) {
     auto c = controllerFor(step);
     const CGRect cover(0, 0, 390, 700);
     CGRect small(95, 300, 200, 100);
-    EXPECT_EQ(c->handleContainerMargin(small.origin, cover, small), CGPoint(95 + 12, 300 + 15));
-    EXPECT_EQ(small.size, CGSize(200, 100));
+    EXPECT_EQ(c->handleContainerMargin(small.origin, cover, small), (CGPoint{95 + 12, 300 + 15}));
+    EXPECT_EQ(small.size, (CGSize{200, 100}));
     // The moved origin is clamped into the cover again.
-    EXPECT_EQ(c->handleContainerMargin({380, 650}, cover, small), CGPoint(190, 600));
+    EXPECT_EQ(c->handleContainerMargin({380, 650}, cover, small), (CGPoint{190, 600}));
 
     CGRect wide(0, 300, 390, 100);
-    EXPECT_EQ(c->handleContainerMargin(wide.origin, cover, wide), CGPoint(16, 300));
-    EXPECT_EQ(wide.size, CGSize(390 - 16 - 4, 100));
+    EXPECT_EQ(c->handleContainerMargin(wide.origin, cover, wide), (CGPoint{16, 300}));
+    EXPECT_EQ(wide.size, (CGSize{390 - 16 - 4, 100}));
 
     // A modal of the full cover width ends up between its margins.
     step->height = 80;
@@ -97,7 +97,7 @@ TEST_F(TipLayoutTest, MarginsMoveASmallTipAndShrinkOneThatSpansTheCover) {
     ASSERT_TRUE(c->displayUI(cover));
     EXPECT_EQ(c->view()->frame(), CGRect(16, 20, 370, 80));
 
-    EXPECT_EQ(KJBaseTipViewController::boundaryChecker({-5, 690}, {50, 20}, {390, 700}), CGPoint(0, 680));
+    EXPECT_EQ(KJBaseTipViewController::boundaryChecker({-5, 690}, {50, 20}, {390, 700}), (CGPoint{0, 680}));
 }
 
 TEST_F(TipLayoutTest, LayoutActivatesTheNamedConstraintsWithTheStepsConstants) {
@@ -207,7 +207,7 @@ TEST_F(TipLayoutTest, FillingTheViewsPlacesTheHighlightClipInTheTargetAndTheFram
     // the right-aligned next button at the bottom right.
     const CGRect content = c->viewContent->frame();
     EXPECT_EQ(content, CGRect(12, 10, 300 - 24, c->view()->bounds().height() - 20));
-    EXPECT_EQ(c->labelTitle->frame().origin, CGPoint(0, 0));
+    EXPECT_EQ(c->labelTitle->frame().origin, (CGPoint{0, 0}));
     EXPECT_DOUBLE_EQ(c->labelContent->frame().minY(), c->viewTitle->frame().maxY());
     EXPECT_DOUBLE_EQ(c->button2->frame().maxX(), content.width());
     EXPECT_DOUBLE_EQ(c->button2->frame().maxY(), content.height());

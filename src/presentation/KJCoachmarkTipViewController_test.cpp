@@ -113,7 +113,7 @@ TEST_F(CoachmarkTest, TheLitSpotShowsWhatLiesUnderTheTargetWhateverTheStatusBar)
         EXPECT_EQ(coachmark->highlightView()->frame(), CGRect(40, 300 - statusBar, 100, 40));
         auto piece = coachmark->highlightView()->image();
         ASSERT_TRUE(piece);
-        EXPECT_EQ(piece->size(), CGSize(100, 40));
+        EXPECT_EQ(piece->size(), (CGSize{100, 40}));
         // The button's green to the last row, no white from around it.
         for (int y : {0, 20, 39}) {
             const auto pixel = piece->cgImage()->pixelAt(50, y);
@@ -165,7 +165,7 @@ TEST_F(CoachmarkTest, TheScreenIsDimmedBlurredOrDarkenedFromTheSpotOutwards) {
     show(coachmarkStep(KJCoachmarkTipViewController::kRectangular, KJCoachmarkTipViewController::kGradient));
     auto gradient = std::dynamic_pointer_cast<KJRadialGradientLayer>(cover()->layer()->sublayers().front());
     ASSERT_TRUE(gradient);
-    EXPECT_EQ(gradient->gradientCenter, CGPoint(90, 276));
+    EXPECT_EQ(gradient->gradientCenter, (CGPoint{90, 276}));
     EXPECT_DOUBLE_EQ(gradient->gradientRadius, 300);
     EXPECT_EQ(gradient->endColor, UIColor(0, 0, 0, 0.6));
     for (const auto& layer : cover()->layer()->sublayers())

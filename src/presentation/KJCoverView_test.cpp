@@ -69,7 +69,7 @@ TEST(KJCoverView, ReportsTouchesWhileItHoldsAViewAndLeavesWhenEmpty) {
     std::vector<CGPoint> points;
     cover->setTouchedHandler([&](CGPoint p) { points.push_back(p); });
     EXPECT_EQ(TouchDriver::tapAt(window, {10, 30}), cover) << "the cover takes the touch";
-    EXPECT_EQ(points, std::vector<CGPoint>{CGPoint(10, 10)});
+    EXPECT_EQ(points, (std::vector<CGPoint>{CGPoint{10, 10}}));
 
     int turns = 0;
     cover->setOrientationChangedHandler([&] { ++turns; });

@@ -119,7 +119,7 @@ TEST_F(PopTipTest, TheBubbleSitsOnTheStepsSideWithItsPointerAtTheMiddleOfTheTarg
     shifted->margin.left = 12;
     show(shifted);
     EXPECT_EQ(pop->view()->frame(), CGRect(12, 296, 200, 80));
-    EXPECT_EQ(bubble()->pointer(), CGPoint(90, 0));
+    EXPECT_EQ(bubble()->pointer(), (CGPoint{90, 0}));
 }
 
 TEST_F(PopTipTest, ABubbleKeptInsideTheCoverKeepsItsPointerEightPointsInsideItsEnd) {
@@ -131,11 +131,11 @@ TEST_F(PopTipTest, ABubbleKeptInsideTheCoverKeepsItsPointerEightPointsInsideItsE
     show(step, CGRect(345, 60, 30, 30));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(pop->view()->frame(), CGRect(20, 46, 335, 80));
-    EXPECT_EQ(bubble()->pointer(), CGPoint(355 - 8 - 20, 0));
+    EXPECT_EQ(bubble()->pointer(), (CGPoint{355 - 8 - 20, 0}));
 
     KJPopPosition position{30, 10, {}};
     KJPopTipViewController::adjustPointerPositionToAdherePopPostion(position, CGRect(0, 0, 100, 50), {0, 20});
-    EXPECT_EQ(CGPoint(position.x, position.y), CGPoint(30, 28)) << "inside the span x stays";
+    EXPECT_EQ((CGPoint{position.x, position.y}), (CGPoint{30, 28})) << "inside the span x stays";
     EXPECT_EQ(position.tipFrame, CGRect(0, 20, 100, 50));
 }
 
@@ -179,7 +179,7 @@ TEST_F(PopTipTest, ATipThatCannotBeShownTellsWhyAndIsNotShown) {
     show(point);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(pop->view()->frame(), CGRect(0, 200, 200, 80));
-    EXPECT_EQ(bubble()->pointer(), CGPoint(100, 0));
+    EXPECT_EQ(bubble()->pointer(), (CGPoint{100, 0}));
 }
 
 TEST(KJPopTipContainerView, TheBubblesOutlineHasItsPointerOnTheSideFacingTheTarget) {
@@ -226,7 +226,7 @@ TEST(KJPopTipContainerView, TheBubblesOutlineHasItsPointerOnTheSideFacingTheTarg
     view->setPointer({60, 0});
     const auto elements = view->bubblePath().elements();
     ASSERT_GT(elements.size(), 4u);
-    EXPECT_EQ(elements[1].points[0], CGPoint(68, 10));
+    EXPECT_EQ(elements[1].points[0], (CGPoint{68, 10}));
     EXPECT_EQ(elements[2].type, CGPathElementType::AddLineToPoint);
     EXPECT_NEAR(elements[2].points[0].x, 194, 1e-9);
     EXPECT_NEAR(elements[2].points[0].y, 10, 1e-9);

@@ -90,7 +90,7 @@ TEST(KJTipDismissElement, StylesTheCloseButtonWithTheIconFromTheResourceBundle) 
     EXPECT_EQ(button->contentEdgeInsets(), (UIEdgeInsets{2, 3, 0, 0}));
     auto image = button->imageForState(UIControlStateNormal);
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->size(), CGSize(10, 10));
+    EXPECT_EQ(image->size(), (CGSize{10, 10}));
     EXPECT_EQ(image->renderingMode(), UIImageRenderingMode::AlwaysTemplate);
     EXPECT_EQ(button->tintColor(), UIColor::redColor());
     EXPECT_EQ(button->layer()->borderColor, UIColor::greenColor());

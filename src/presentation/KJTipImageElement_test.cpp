@@ -114,21 +114,21 @@ TEST(KJTipImageElement, ReadsTheImageRecordAndIsTheCampaignModelsImage) {
 }
 
 TEST(KJTipImageElement, SizesAnImageAgainstTheContentAndItsOwnSize) {
-    const CGSize wide(600, 300);
+    const CGSize wide{600, 300};
     auto sized = [](const char* w, const char* h, CGSize content, std::optional<CGSize> own) {
         return KJTipImageElement::scaledSize(w, h, content, own);
     };
-    EXPECT_EQ(sized("50%", "", {300, 400}, wide), CGSize(150, 75));
-    EXPECT_EQ(sized("", "", {280, 400}, wide), CGSize(280, 140));
-    EXPECT_EQ(sized("", "", {800, 400}, wide), CGSize(600, 300)) << "never wider than its pixels";
-    EXPECT_EQ(sized("100", "", {300, 400}, wide), CGSize(100, 50));
-    EXPECT_EQ(sized("", "100", {300, 400}, wide), CGSize(200, 100));
+    EXPECT_EQ(sized("50%", "", {300, 400}, wide), (CGSize{150, 75}));
+    EXPECT_EQ(sized("", "", {280, 400}, wide), (CGSize{280, 140}));
+    EXPECT_EQ(sized("", "", {800, 400}, wide), (CGSize{600, 300})) << "never wider than its pixels";
+    EXPECT_EQ(sized("100", "", {300, 400}, wide), (CGSize{100, 50}));
+    EXPECT_EQ(sized("", "100", {300, 400}, wide), (CGSize{200, 100}));
     // Limits do not keep the proportions.
-    EXPECT_EQ(sized("", "500", {300, 400}, wide), CGSize(300, 400));
-    EXPECT_EQ(sized("80", "30", {300, 400}, wide), CGSize(80, 30));
+    EXPECT_EQ(sized("", "500", {300, 400}, wide), (CGSize{300, 400}));
+    EXPECT_EQ(sized("80", "30", {300, 400}, wide), (CGSize{80, 30}));
     // An image whose size is unknown has no proportions: a missing side spans the content.
-    EXPECT_EQ(sized("", "", {300, 400}, std::nullopt), CGSize(300, 400));
-    EXPECT_EQ(sized("100", "", {300, 400}, std::nullopt), CGSize(100, 400));
+    EXPECT_EQ(sized("", "", {300, 400}, std::nullopt), (CGSize{300, 400}));
+    EXPECT_EQ(sized("100", "", {300, 400}, std::nullopt), (CGSize{100, 400}));
 }
 
 TEST_F(TipImageLayoutTest, LaysImagesOutBehindTheTipInTheNineAlignments) {
@@ -162,10 +162,10 @@ TEST_F(TipImageLayoutTest, LaysImagesOutBehindTheTipInTheNineAlignments) {
         EXPECT_EQ(UIViewKJMASConstraints::mas_installedConstraints(view).size(), 4u);
         EXPECT_EQ(view->contentMode(), UIViewContentMode::ScaleToFill);
         ASSERT_TRUE(view->image());
-        EXPECT_EQ(view->image()->size(), CGSize(40, 20));
+        EXPECT_EQ(view->image()->size(), (CGSize{40, 20}));
         EXPECT_TRUE(view->clipsToBounds());
         auto record = std::static_pointer_cast<KJTipImageElement>(images[i]);
-        EXPECT_EQ(CGSize(record->width, record->height), CGSize(40, 20)) << "the record keeps the size";
+        EXPECT_EQ((CGSize{record->width, record->height}), (CGSize{40, 20})) << "the record keeps the size";
         EXPECT_TRUE(record->scale);
     }
     // The tenth: 60 points wide keeps the proportions, is centred at the top and casts a shadow
@@ -173,7 +173,7 @@ TEST_F(TipImageLayoutTest, LaysImagesOutBehindTheTipInTheNineAlignments) {
     const auto& last = views[9];
     EXPECT_EQ(last->frame(), CGRect(120, 0, 60, 30));
     EXPECT_FALSE(last->clipsToBounds());
-    EXPECT_EQ(last->layer()->shadowOffset, CGSize(3, 3));
+    EXPECT_EQ(last->layer()->shadowOffset, (CGSize{3, 3}));
     EXPECT_DOUBLE_EQ(last->layer()->shadowOpacity, 0.5);
     EXPECT_DOUBLE_EQ(last->layer()->shadowRadius, 8);
 }
@@ -199,14 +199,14 @@ TEST_F(TipImageLayoutTest, LocalImagesComeFromTheAppOrTheLibraryWithAPlaceholder
     writeFile(Bundle::main()->path() / "photo.jpg", testsupport::makeTestJPEG(30, 30));
     writeFile(Bundle::main()->path() / "BrindlecueResources.bundle" / "default-image-placeholder@2x.png",
               testsupport::makeTestPNG(100, 50));
-    EXPECT_EQ(KJTipImageElement::getLocalImage("photo")->size(), CGSize(30, 30));
-    EXPECT_EQ(KJTipImageElement::getLocalImage("badge")->size(), CGSize(40, 20));
+    EXPECT_EQ(KJTipImageElement::getLocalImage("photo")->size(), (CGSize{30, 30}));
+    EXPECT_EQ(KJTipImageElement::getLocalImage("badge")->size(), (CGSize{40, 20}));
 
     auto missing = parse({{"resource", "nowhere"}, {"image-align", "left-top"}});
     auto views = layOut({missing});
     ASSERT_EQ(views.size(), 1u);
     ASSERT_TRUE(views[0]->image());
-    EXPECT_EQ(views[0]->image()->size(), CGSize(50, 25)) << "the library's placeholder, at 2x";
+    EXPECT_EQ(views[0]->image()->size(), (CGSize{50, 25})) << "the library's placeholder, at 2x";
     EXPECT_EQ(views[0]->frame(), CGRect(0, 0, 50, 25)) << "sized from the placeholder";
 }
 

@@ -169,7 +169,7 @@ TEST_F(LauncherTest, ALauncherIsATintedGlowingIconButtonBesideItsTarget) {
     // The glow: a black shadow whose opacity runs 2, 0.3, 2 each second.
     auto layer = button->layer();
     EXPECT_DOUBLE_EQ(layer->shadowRadius, 10);
-    EXPECT_EQ(layer->shadowOffset, CGSize(0, 0));
+    EXPECT_EQ(layer->shadowOffset, (CGSize{0, 0}));
     auto glow = std::dynamic_pointer_cast<CAKeyframeAnimation>(layer->animationForKey("shadowOpacity"));
     ASSERT_TRUE(glow);
     EXPECT_EQ(glow->values, (std::vector<Value>{Value(2.0), Value(0.3), Value(2.0)}));

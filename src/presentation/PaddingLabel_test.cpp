@@ -21,7 +21,7 @@ TEST(PaddingLabel, GrowsByItsInsetsAndDrawsInsideThem) {
     element->padding = {8, 8, 8, 8};
     // The text element's layout sets the insets from its padding.
     KJTipTextElement::layoutLabel(label, nullptr, element);
-    EXPECT_EQ(label->intrinsicContentSize(), CGSize(116, 36));
+    EXPECT_EQ(label->intrinsicContentSize(), (CGSize{116, 36}));
     UILabel::setTextMeasurer(nullptr);
 
     // Drawn, the text keeps out of a 40-point left inset.

@@ -82,7 +82,7 @@ TEST_F(TipResourceImagesTest, EveryIconTheTableNamesIsInTheBundleAsA30PointBlack
         const std::string file = KJTipUtil::convertIconFromString(Value(word));
         auto icon = KJTipDismissElement::iconImage(file);
         ASSERT_TRUE(icon) << file;
-        EXPECT_EQ(icon->size(), CGSize(30, 30)) << file;
+        EXPECT_EQ(icon->size(), (CGSize{30, 30})) << file;
         ASSERT_TRUE(icon->cgImage()) << file;
         expectShapeOfOneColour(*icon->cgImage(), {0, 0, 0, 255}, file);
     }
@@ -91,7 +91,7 @@ TEST_F(TipResourceImagesTest, EveryIconTheTableNamesIsInTheBundleAsA30PointBlack
     ASSERT_EQ(KJTipUtil::convertIconFromString(Value("pulse")), "animation-pulse.gif");
     auto pulse = pulseFromTheBundle();
     ASSERT_TRUE(pulse);
-    EXPECT_EQ(pulse->size(), CGSize(64, 64));
+    EXPECT_EQ(pulse->size(), (CGSize{64, 64}));
     EXPECT_GT(pulse->frameCount(), 1u);
     EXPECT_EQ(pulse->delayTimesForIndexes().size(), pulse->frameCount());
     EXPECT_EQ(pulse->loopCount(), 0u);
@@ -99,14 +99,14 @@ TEST_F(TipResourceImagesTest, EveryIconTheTableNamesIsInTheBundleAsA30PointBlack
     // A local tip image the app does not have falls back to the placeholder, an opaque picture.
     auto placeholder = KJTipImageElement::getLocalImage("no-such-picture");
     ASSERT_TRUE(placeholder);
-    EXPECT_EQ(placeholder->size(), CGSize(160, 120));
+    EXPECT_EQ(placeholder->size(), (CGSize{160, 120}));
     ASSERT_TRUE(placeholder->cgImage());
     for (auto p : placeholder->cgImage()->rgbaPixels()) ASSERT_EQ(p.a, 255);
     // And the logo that stands in for a remote image that failed.
     auto logo = KJTipImageElement::imageNamed("qx_logo_white.png",
                                               blqFindBundleForResource("qx_logo_white", "png", false));
     ASSERT_TRUE(logo);
-    EXPECT_EQ(logo->size(), CGSize(20, 20));
+    EXPECT_EQ(logo->size(), (CGSize{20, 20}));
 }
 
 TEST_F(TipResourceImagesTest, LaunchersAndCloseButtonsShowTheBundlesIcons) {
@@ -116,7 +116,7 @@ TEST_F(TipResourceImagesTest, LaunchersAndCloseButtonsShowTheBundlesIcons) {
     ASSERT_EQ(help->subviews().size(), 1u);
     auto icon = std::dynamic_pointer_cast<KJFLAnimatedImageView>(help->subviews().front());
     ASSERT_TRUE(icon && icon->image());
-    EXPECT_EQ(icon->image()->size(), CGSize(30, 30));
+    EXPECT_EQ(icon->image()->size(), (CGSize{30, 30}));
     EXPECT_DOUBLE_EQ(icon->image()->scale(), 1);
     ASSERT_TRUE(icon->image()->cgImage());
     expectShapeOfOneColour(*icon->image()->cgImage(), {255, 140, 0, 255}, "tinted help");
@@ -135,7 +135,7 @@ TEST_F(TipResourceImagesTest, LaunchersAndCloseButtonsShowTheBundlesIcons) {
     ASSERT_FALSE(close->isHidden());
     auto image = close->imageForState(UIControlStateNormal);
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->size(), CGSize(30, 30));
+    EXPECT_EQ(image->size(), (CGSize{30, 30}));
     close->setFrame(CGRect(0, 0, record->width, record->height));
     close->layoutIfNeeded();
     UIGraphicsBeginImageContextWithOptions({30, 30}, true, 2);

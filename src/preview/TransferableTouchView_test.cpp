@@ -23,7 +23,7 @@ TEST(TransferableTouchView, HearsEachTouchOnceAndPassesItOn) {
     std::vector<CGPoint> points;
     overlay->setTouchedHandler([&](CGPoint p) { points.push_back(p); });
     EXPECT_EQ(TouchDriver::tapAt(window, {60, 60}), below);
-    EXPECT_EQ(points, std::vector<CGPoint>{CGPoint(10, 10)});
+    EXPECT_EQ(points, (std::vector<CGPoint>{CGPoint{10, 10}}));
 
     // Hit testing may ask again about the same touch: still one report; a new touch is reported.
     auto touch = make<UITouch>(window, nullptr, CGPoint{70, 70});
@@ -41,7 +41,7 @@ TEST(TransferableTouchView, HearsEachTouchOnceAndPassesItOn) {
     TouchDriver::tapAt(window, {50, 50});
     TouchDriver::tapAt(window, {150, 60});
     TouchDriver::tapAt(window, {60, 90});
-    EXPECT_EQ(points, std::vector<CGPoint>{CGPoint(0, 0)});
+    EXPECT_EQ(points, (std::vector<CGPoint>{CGPoint{0, 0}}));
 
     // A replaced handler is let go.
     auto token = std::make_shared<int>(0);

@@ -112,7 +112,7 @@ TEST_F(DownloaderTest, CallersOfOneURLShareOneRequestUntilTheLastOneCancels) {
     EXPECT_EQ(requestsFor("/slow.png"), 1u);
     EXPECT_EQ(first.image, second.image);
     ASSERT_TRUE(first.image);
-    EXPECT_EQ(first.image->size(), platform::CGSize(5, 3));
+    EXPECT_EQ(first.image->size(), (platform::CGSize{5, 3}));
     EXPECT_EQ(first.data, png);
     EXPECT_EQ(first.reports, std::vector<bool>{true});
     EXPECT_TRUE(third.reports.empty());
@@ -299,7 +299,7 @@ TEST_F(DownloaderTest, ProgressiveDownloadsShowPartialImagesBeforeTheWholeOne) {
     EXPECT_FALSE(caller.reports.front());
     EXPECT_EQ(std::count(caller.reports.begin(), caller.reports.end(), true), 1);
     ASSERT_TRUE(caller.image);
-    EXPECT_EQ(caller.image->size(), platform::CGSize(128, 128));
+    EXPECT_EQ(caller.image->size(), (platform::CGSize{128, 128}));
 
     // Basic authentication with the downloader's user and password.
     auto guarded = testsupport::imageRoute("/private.png", png);

@@ -84,7 +84,7 @@ TEST_F(ManagerTest, ImagesComeFromMemoryThenDiskThenTheNetworkOnce) {
     ASSERT_TRUE(second.wait());
     EXPECT_EQ(requests(), 1u);
     ASSERT_TRUE(first.last().image);
-    EXPECT_EQ(first.last().image->size(), platform::CGSize(4, 2));
+    EXPECT_EQ(first.last().image->size(), (platform::CGSize{4, 2}));
     EXPECT_EQ(first.last().data, png);
     EXPECT_EQ(first.last().cacheType, KJSDImageCacheType::None);
     EXPECT_FALSE(manager->isRunning());
@@ -103,7 +103,7 @@ TEST_F(ManagerTest, ImagesComeFromMemoryThenDiskThenTheNetworkOnce) {
     Load& disk = load("/img/logo.png");
     ASSERT_TRUE(disk.wait());
     EXPECT_EQ(disk.last().cacheType, KJSDImageCacheType::Disk);
-    EXPECT_EQ(disk.last().image->size(), platform::CGSize(4, 2));
+    EXPECT_EQ(disk.last().image->size(), (platform::CGSize{4, 2}));
     EXPECT_EQ(requests(), 1u);
 }
 

@@ -89,13 +89,13 @@ TEST_F(RemoteTipImageTest, RemoteImagesAreSizedByTheirPixelsAndLoadedThroughTheI
         30));
     // 600 by 300 pixels in a 280-point content: the content's width, half as high.
     EXPECT_EQ(wide->frame(), CGRect(0, 0, 280, 140));
-    EXPECT_EQ(wide->image()->size(), CGSize(600, 300));
+    EXPECT_EQ(wide->image()->size(), (CGSize{600, 300}));
     EXPECT_FALSE(wide->isHidden());
     EXPECT_EQ(spin->frame(), CGRect(0, 0, 4, 4)) << "never wider than its pixels";
     EXPECT_EQ(gif->animatedImage()->frameCount(), 2u);
     // Nothing at the address: no size (the image spans the content) and the library's logo.
     EXPECT_EQ(gone->frame(), CGRect(0, 0, 280, 400));
-    EXPECT_EQ(gone->image()->size(), CGSize(20, 10));
+    EXPECT_EQ(gone->image()->size(), (CGSize{20, 10}));
     // An SVG is a styled, empty box.
     EXPECT_FALSE(std::dynamic_pointer_cast<KJFLAnimatedImageView>(svg));
     EXPECT_FALSE(svg->image());

@@ -53,7 +53,7 @@ TEST(TipImages, RemoteSourcesOfACarouselPageAreDecodedByTheImagingCode) {
         std::lock_guard lock(mutex);
         return page->image && page->icon && announced.size() == 2;
     }));
-    EXPECT_EQ(page->image->size(), platform::CGSize(6, 4));
+    EXPECT_EQ(page->image->size(), (platform::CGSize{6, 4}));
     EXPECT_EQ(page->icon->images().size(), 3u);  // 10 and 20 hundredths: one frame, then two
     EXPECT_DOUBLE_EQ(page->icon->duration(), 0.3);
     {

@@ -126,7 +126,7 @@ TEST_F(ViewLoadingTest, ANewLoadCancelsThePreviousOneAndThePlaceholderShowsMeanw
     UIImageViewWebCache::sd_setImageWithURL(view, url("/second.png"), placeholder, 0, nullptr, second.block());
     ASSERT_TRUE(second.wait());
     ASSERT_TRUE(second.image);
-    EXPECT_EQ(second.image->size(), CGSize(5, 5));
+    EXPECT_EQ(second.image->size(), (CGSize{5, 5}));
     EXPECT_EQ(UIViewWebCache::sd_imageURL(*view), url("/second.png"));
     EXPECT_EQ(UIViewWebCache::sd_imageProgress(*view)->completedUnitCount(),
               int64_t(testsupport::makeTestPNG(5, 5).size()));
