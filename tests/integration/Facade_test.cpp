@@ -6,13 +6,19 @@
 #include <unicode/timezone.h>
 
 #include <atomic>
+#include <map>
+#include <mutex>
 
 #include "facade/BLQInstallNotificationKeys.h"
 #include "facade/KJInterceptor.h"
+#include "facade/SessionError.h"
 #include "foundation/NSStringKJExt.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/uikit/ClassRegistry.h"
+#include "storage/BLQCoreData.h"
+#include "storage/BLQCoreDataInstallDataStore.h"
+#include "storage/KJDao.h"
 #include "support/HostApp.h"
 #include "support/RecordingLoggerManager.h"
 
@@ -267,6 +273,439 @@ TEST_F(FacadeTest, TheVersionCheckAsksTheServerOnceThroughTheOlderClient) {
     app.facade->verifySDKVersion();
     app.settle();
     EXPECT_EQ(app.requests("GET", "/v3/versions"), asked) << "the answer is kept";
+}
+
+}  // namespace
+}  // namespace brindlecue
+
+namespace brindlecue {
+namespace {
+
+// What the default notification center delivered of some names while it was alive: the user info
+// and the objects of each, in order.
+class Posts {
+public:
+    explicit Posts(std::vector<std::string> names) {
+        for (const auto& name : names)
+            observers_.push_back(platform::NotificationCenter::defaultCenter().addObserver(
+                name, nullptr, nullptr, [this](const platform::Notification& n) {
+                    std::lock_guard lock(mutex_);
+                    seen_.push_back(n);
+                }));
+    }
+    ~Posts() {
+        for (const auto& o : observers_) platform::NotificationCenter::defaultCenter().removeObserver(o);
+    }
+    std::vector<platform::Notification> of(const std::string& name) const {
+        std::lock_guard lock(mutex_);
+        std::vector<platform::Notification> out;
+        for (const auto& n : seen_)
+            if (n.name() == name) out.push_back(n);
+        return out;
+    }
+    size_t count(const std::string& name) const { return of(name).size(); }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<platform::Notification> seen_;
+    std::vector<std::shared_ptr<platform::NotificationObserver>> observers_;
+};
+
+// A host delegate that implements the application-delegate methods the facade forwards, and the
+// older forms beside them, when told to; it counts what reaches it and calls each completion once.
+class ForwardedHost final : public platform::UIApplicationDelegate {
+public:
+    explicit ForwardedHost(bool implementsAll) : implementsAll_(implementsAll) {}
+    std::string className() const override { return implementsAll_ ? "ForwardedHostAll" : "ForwardedHostNone"; }
+    void didConstruct() override {
+        UIApplicationDelegate::didConstruct();
+        platform::ClassRegistry::registerClass(className(), "NSObject");
+        if (!implementsAll_) return;
+        auto selectors = Brindlecue::applicationDelegateSelectors();
+        selectors.insert(selectors.end(),
+                         {"application:willFinishLaunchingWithOptions:", "application:didFinishLaunchingWithOptions:",
+                          "application:didReceiveRemoteNotification:", "application:handleOpenURL:"});
+        platform::ClassRegistry::addMethods(className(), selectors);
+    }
+    bool applicationWillFinishLaunchingWithOptions(platform::UIApplication&, const Value&) override {
+        return ++calls["willFinishLaunching"], true;
+    }
+    bool applicationDidFinishLaunchingWithOptions(platform::UIApplication&, const Value&) override {
+        return ++calls["didFinishLaunching"], true;
+    }
+    void applicationDidRegisterUserNotificationSettings(platform::UIApplication&, const Value&) override {
+        ++calls["settings"];
+    }
+    void applicationDidRegisterForRemoteNotificationsWithDeviceToken(platform::UIApplication&,
+                                                                     const std::vector<uint8_t>&) override {
+        ++calls["token"];
+    }
+    void applicationDidFailToRegisterForRemoteNotificationsWithError(platform::UIApplication&,
+                                                                     const platform::Error&) override {
+        ++calls["tokenFailed"];
+    }
+    void applicationDidReceiveRemoteNotification(platform::UIApplication&, const Value&) override {
+        ++calls["remoteOlder"];
+    }
+    void applicationDidReceiveRemoteNotificationFetchCompletionHandler(
+        platform::UIApplication&, const Value&, std::function<void(int64_t)> done) override {
+        ++calls["remote"];
+        done(1);
+    }
+    void applicationHandleActionWithIdentifierForRemoteNotification(platform::UIApplication&, const std::string&,
+                                                                    const Value&,
+                                                                    std::function<void()> done) override {
+        ++calls["remoteAction"];
+        done();
+    }
+    void applicationDidReceiveLocalNotification(platform::UIApplication&, const Value&) override {
+        ++calls["local"];
+    }
+    void applicationHandleActionWithIdentifierForLocalNotification(platform::UIApplication&, const std::string&,
+                                                                   const Value&,
+                                                                   std::function<void()> done) override {
+        ++calls["localAction"];
+        done();
+    }
+    void applicationPerformFetchWithCompletionHandler(platform::UIApplication&,
+                                                      std::function<void(int64_t)> done) override {
+        ++calls["fetch"];
+        done(0);
+    }
+    bool applicationOpenURLSourceApplicationAnnotation(platform::UIApplication&, const std::string&,
+                                                       const std::string&, const Value&) override {
+        return ++calls["openURLFrom"], false;
+    }
+    bool applicationHandleOpenURL(platform::UIApplication&, const std::string&) override {
+        return ++calls["handleOpenURL"], true;
+    }
+    std::map<std::string, int> calls;
+
+private:
+    bool implementsAll_;
+};
+
+// The push companion, as the platform's push extension would be: it completes what the host left
+// to it ("needComplete" 1).
+class PushCompanion {
+public:
+    PushCompanion()
+        : posts_({"KJ_PushBridge_ReceiveRemoteNotification", "KJ_PushBridge_HandleRemoteActionButton",
+                  "KJ_PushBridge_HandleLocalActionButton", "KJ_PushBridge_ReceiveLocalNotification",
+                  "KJ_PushBridge_ReceiveToken_Notification", "KJ_PushBridge_DidRegisterUserNotification"}) {
+        auto& center = platform::NotificationCenter::defaultCenter();
+        observers_.push_back(center.addObserver(
+            "KJ_PushBridge_ReceiveRemoteNotification", nullptr, nullptr, [](const platform::Notification& n) {
+                if (n.userInfo()["needComplete"] == Value(1))
+                    (*n.object<std::function<void(int64_t)>>("fetchCompletionHandler"))(1);
+            }));
+        for (const char* name : {"KJ_PushBridge_HandleRemoteActionButton", "KJ_PushBridge_HandleLocalActionButton"})
+            observers_.push_back(
+                center.addObserver(name, nullptr, nullptr, [](const platform::Notification& n) {
+                    if (n.userInfo()["needComplete"] == Value(1))
+                        (*n.object<std::function<void()>>("completionHandler"))();
+                }));
+    }
+    ~PushCompanion() {
+        for (const auto& o : observers_) platform::NotificationCenter::defaultCenter().removeObserver(o);
+    }
+    const Posts& posts() const { return posts_; }
+
+private:
+    Posts posts_;
+    std::vector<std::shared_ptr<platform::NotificationObserver>> observers_;
+};
+
+TEST_F(FacadeTest, ForwardedDelegateMethodsReachTheHostOnceAndEveryCompletionRunsOnce) {
+    auto application = platform::UIApplication::sharedApplication();
+    auto previous = application->delegate();
+    for (bool implementsAll : {true, false}) {
+        SCOPED_TRACE(implementsAll ? "a host that implements them" : "a host that implements none");
+        auto host = platform::make<ForwardedHost>(implementsAll);
+        application->setDelegate(host);
+        app.launch();
+        ASSERT_TRUE(app.start());
+        ASSERT_TRUE(app.pumpUntil(
+            [&] { return std::dynamic_pointer_cast<KJInterceptor>(application->delegate()) != nullptr; }));
+        auto delegate = application->delegate();
+        PushCompanion companion;
+        const int expected = implementsAll ? 1 : 0;
+
+        // Launching goes through the interceptor to the host alone (the facade answers neither).
+        host->calls.clear();
+        application->finishLaunching(Value::dictionary({}));
+        EXPECT_EQ(host->calls["willFinishLaunching"], 1);
+        EXPECT_EQ(host->calls["didFinishLaunching"], 1);
+
+        int remoteDone = 0, remoteActionDone = 0, localActionDone = 0, fetchDone = 0;
+        delegate->applicationDidRegisterUserNotificationSettings(*application, Value::dictionary({{"types", 7}}));
+        delegate->applicationDidRegisterForRemoteNotificationsWithDeviceToken(*application, {1, 2});
+        delegate->applicationDidFailToRegisterForRemoteNotificationsWithError(*application, platform::Error("Push", 3));
+        delegate->applicationDidReceiveRemoteNotificationFetchCompletionHandler(
+            *application, Value::dictionary({{"aps", "x"}}), [&](int64_t) { ++remoteDone; });
+        delegate->applicationHandleActionWithIdentifierForRemoteNotification(
+            *application, "reply", Value::dictionary({{"aps", "y"}}), [&] { ++remoteActionDone; });
+        delegate->applicationDidReceiveLocalNotification(*application, Value::dictionary({{"id", "l1"}}));
+        delegate->applicationHandleActionWithIdentifierForLocalNotification(
+            *application, "snooze", Value::dictionary({{"id", "l2"}}), [&] { ++localActionDone; });
+        delegate->applicationPerformFetchWithCompletionHandler(*application, [&](int64_t) { ++fetchDone; });
+        EXPECT_EQ(delegate->applicationOpenURLSourceApplicationAnnotation(
+                      *application, "host://shop?BLQ_Guide=g-1", "mail", Value()),
+                  implementsAll)
+            << "the host's older handler answers when its newer one does not";
+        app.settle();
+
+        for (const char* call : {"settings", "token", "tokenFailed", "remoteOlder", "remote", "remoteAction",
+                                 "local", "localAction", "fetch", "openURLFrom", "handleOpenURL"})
+            EXPECT_EQ(host->calls[call], expected) << call;
+        EXPECT_EQ(remoteDone, 1);
+        EXPECT_EQ(remoteActionDone, 1);
+        EXPECT_EQ(localActionDone, 1);
+        EXPECT_EQ(fetchDone, 1);
+        EXPECT_EQ(app.facade->onDemandCampaignID(), "g-1") << "the facade opens the link as well";
+
+        // The companion hears of each once, with the completion left to it only when the host has none.
+        const Value needComplete(implementsAll ? 0 : 1);
+        const auto& posts = companion.posts();
+        ASSERT_EQ(posts.count("KJ_PushBridge_ReceiveRemoteNotification"), 1u);
+        auto remote = posts.of("KJ_PushBridge_ReceiveRemoteNotification")[0].userInfo();
+        EXPECT_EQ(remote, Value::dictionary({{"payload", Value::dictionary({{"aps", "x"}})},
+                                             {"fgbg", 0},
+                                             {"needComplete", needComplete}}));
+        ASSERT_EQ(posts.count("KJ_PushBridge_HandleRemoteActionButton"), 1u);
+        auto remoteAction = posts.of("KJ_PushBridge_HandleRemoteActionButton")[0].userInfo();
+        EXPECT_EQ(remoteAction["actionid"], Value("reply"));
+        EXPECT_EQ(remoteAction["needComplete"], needComplete);
+        ASSERT_EQ(posts.count("KJ_PushBridge_HandleLocalActionButton"), 1u);
+        auto localAction = posts.of("KJ_PushBridge_HandleLocalActionButton")[0].userInfo();
+        EXPECT_EQ(localAction["notification"], Value::dictionary({{"id", "l2"}}));
+        EXPECT_EQ(localAction["needComplete"], needComplete);
+        ASSERT_EQ(posts.count("KJ_PushBridge_ReceiveLocalNotification"), 1u);
+        EXPECT_EQ(posts.of("KJ_PushBridge_ReceiveLocalNotification")[0].userInfo()["needComplete"], Value(true));
+        ASSERT_EQ(posts.count("KJ_PushBridge_ReceiveToken_Notification"), 1u);
+        EXPECT_EQ(posts.of("KJ_PushBridge_ReceiveToken_Notification")[0].userInfo()["token"],
+                  Value(platform::Data{1, 2}));
+        ASSERT_EQ(posts.count("KJ_PushBridge_DidRegisterUserNotification"), 1u);
+        EXPECT_EQ(posts.of("KJ_PushBridge_DidRegisterUserNotification")[0].userInfo()["notificationSettings"],
+                  Value::dictionary({{"types", 7}}));
+
+        application->setDelegate(delegate);
+        app.relaunch();
+    }
+    application->setDelegate(previous);
+}
+
+// A campaign the server hands over with the install answer.
+Value installFeed() {
+    return *Value::fromJSON(R"({"id": "f-install", "app_key": "app-key-1", "campaignid": "c-install",
+        "type": "CAMPAIGN", "priority": 1,
+        "activates": "2025-01-01T00:00:00.000Z", "expires": "2030-01-01T00:00:00.000Z",
+        "modified": "2025-06-01T00:00:00.000Z",
+        "content": {"setup": {"tool": "modal", "view": "HomeVC", "display": ["dom"],
+                              "launcher": {"type": "page-open"}},
+                    "payload": [{"meta": {"id": "s0", "tool": "modal", "view": "HomeVC"}}]}})");
+}
+
+TEST_F(FacadeTest, AnInstallAnswerCarryingOneFeedIsTakenInFromTheAnswer) {
+    auto installs = route("POST", "/v3/installs", 201,
+                          *Value::dictionary({{"app_id", 4711}, {"feeds", Value::array({installFeed()})}}).toJSON());
+    installs.echoFields = {"id", "operating_system", "blq_version", "qx_version"};
+    app.server.addRoute(installs);
+    // The feed itself is not to be had: what is stored came with the install answer.
+    app.server.addRoute(route("GET", "/v3/feeds", 500, "{}"));
+    app.launch();
+    auto logs = testsupport::RecordingLoggerManager::install();
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.pumpUntil([&] { return !KJDao::findSeriesByFeedId("f-install").isNil(); }));
+    EXPECT_EQ(logs->count("Install: Register install includes feeds: "), 1u);
+    EXPECT_EQ(logs->count("Install: Register install v3/installs does not include any feeds"), 0u);
+}
+
+TEST_F(FacadeTest, GoingToTheBackgroundClosesTheSessionAndTheForegroundOpensTheNext) {
+    app.launch();
+    ASSERT_TRUE(app.start());
+    auto sessions = app.facade->sessionManager();
+    ASSERT_TRUE(app.pumpUntil([&] { return sessions->isSessionStarted(); }));
+    const int64_t first = sessions->getCurrentSession()->id;
+    auto application = platform::UIApplication::sharedApplication();
+    application->becomeActive();
+    application->enterBackground();
+    ASSERT_TRUE(app.pumpUntil([&] { return !sessions->isSessionStarted(); }));
+    EXPECT_EQ(app.facade->applicationLifeCycleState(), 2);
+    application->enterForeground();
+    ASSERT_TRUE(app.pumpUntil([&] { return sessions->isSessionStarted(); }));
+    EXPECT_EQ(sessions->getCurrentSession()->id, first + 1);
+    EXPECT_EQ(app.facade->applicationLifeCycleState(), 0);
+}
+
+TEST_F(FacadeTest, AForegroundWithoutARegisteredInstallRegistersAgainInsteadOfOpeningASession) {
+    app.server.clearRoutes();
+    app.server.addRoute(route("POST", "/v3/installs", 500, "{}"));
+    app.launch();
+    std::atomic<int> started = 0;
+    app.facade->registerInstallForApp(testsupport::HostApp::kAppKey, false, [&] { ++started; });
+    ASSERT_TRUE(app.pumpUntil([&] { return app.requests("POST", "/v3/installs") == 3; }));
+    app.settle();
+    EXPECT_FALSE(app.facade->sessionManager()->isSessionStarted());
+
+    // The server is back; the next foreground registers the install, which opens the session, but
+    // the host's start is not run again.
+    app.answerAsTheServer();
+    auto application = platform::UIApplication::sharedApplication();
+    application->enterBackground();
+    application->enterForeground();
+    ASSERT_TRUE(app.pumpUntil([&] { return app.facade->hasValidInstall(); }));
+    EXPECT_EQ(app.requests("POST", "/v3/installs"), 4u);
+    ASSERT_TRUE(app.pumpUntil([&] { return app.facade->sessionManager()->isSessionStarted(); }));
+    app.settle();
+    EXPECT_EQ(started, 0);
+    EXPECT_TRUE(app.storedEvents(8102).empty());
+}
+
+TEST_F(FacadeTest, ASecondStartIsIgnoredAndAHostChangeRunsTheKeptCompletionAgainAtTheNewHost) {
+    app.launch();
+    std::atomic<int> first = 0, second = 0;
+    app.facade->registerInstallForApp(testsupport::HostApp::kAppKey, false, [&] { ++first; });
+    ASSERT_TRUE(app.pumpUntil([&] { return first == 1; }));
+
+    app.facade->registerInstallForApp("another-key", true, [&] { ++second; });
+    app.settle();
+    EXPECT_EQ(app.facade->configManager()->getAppKey(), testsupport::HostApp::kAppKey);
+    EXPECT_FALSE(app.facade->isDebugMode());
+    EXPECT_EQ(app.requests("POST", "/v3/installs") + app.requests("PATCH", "/v3/installs/"), 1u);
+
+    // Another host takes over: the install is updated there and the first completion runs again.
+    sampleserver::SampleServer moved;
+    moved.start();
+    moved.addRoute(route("*", "/v3/.*", 200, "{}"));
+    auto updates = route("PATCH", "/v3/installs/.*", 200, R"({"app_id": 4711})");
+    updates.echoFields = {"id", "operating_system", "blq_version", "qx_version"};
+    moved.addRoute(updates);
+    const std::string installId = *app.facade->currentInstall()->installId;
+    app.facade->configManager()->setHost(moved.baseURL());
+    ASSERT_TRUE(app.pumpUntil([&] { return first == 2; }));
+    EXPECT_EQ(second, 0);
+    bool patched = false;
+    for (const auto& entry : moved.journal())
+        patched = patched || (entry.method == "PATCH" && entry.path == "/v3/installs/" + installId);
+    EXPECT_TRUE(patched);
+    app.settle();
+}
+
+TEST_F(FacadeTest, AServerDirectedHostChangeRegistersTheInstallAtTheNewHost) {
+    sampleserver::SampleServer moved;
+    moved.start();
+    moved.addRoute(route("*", "/v3/.*", 200, "{}"));
+    auto installs = route("POST", "/v3/installs", 201, R"({"app_id": 4711})");
+    installs.echoFields = {"id", "operating_system", "blq_version", "qx_version"};
+    moved.addRoute(installs);
+    auto updates = route("PATCH", "/v3/installs/.*", 200, R"({"app_id": 4711})");
+    updates.echoFields = installs.echoFields;
+    moved.addRoute(updates);
+    auto directed = route("POST", "/v3/installs", 201,
+                          *Value::dictionary({{"app_status", Value::dictionary({{"host", moved.baseURL()}})}}).toJSON());
+    directed.echoFields = installs.echoFields;
+    app.server.addRoute(directed);
+
+    app.launch();
+    ASSERT_TRUE(app.start());
+    EXPECT_EQ(app.facade->configManager()->getHost(), moved.baseURL());
+    EXPECT_EQ(app.requests("POST", "/v3/installs"), 1u) << "the old host is asked once";
+    ASSERT_TRUE(app.facade->hasValidInstall());
+    const std::string installId = *app.facade->currentInstall()->installId;
+    auto sent = Value::fromJSON(app.server.journal()[0].body);
+    ASSERT_TRUE(sent);
+    EXPECT_EQ((*sent)["id"], Value(installId)) << "the same install is registered at the new host";
+    bool registered = false;
+    for (const auto& entry : moved.journal())
+        registered = registered || (entry.method == "POST" && entry.path == "/v3/installs" &&
+                                    (*Value::fromJSON(entry.body))["id"] == Value(installId));
+    EXPECT_TRUE(registered);
+    app.settle();
+}
+
+TEST_F(FacadeTest, AChangedClientVersionRegistersAgainOnActivationInsteadOfShowingTips) {
+    app.launch();
+    ASSERT_TRUE(app.start());
+    Posts posts({"BLQ_BrindlecueBridge_ShowTip_Notification"});
+    auto application = platform::UIApplication::sharedApplication();
+    application->becomeActive();
+    app.settle();
+    EXPECT_EQ(posts.count("BLQ_BrindlecueBridge_ShowTip_Notification"), 1u);
+    EXPECT_EQ(app.requests("PATCH", "/v3/installs/"), 0u);
+
+    app.setVersion("2.5.0", "80");
+    application->resignActive();
+    application->becomeActive();
+    ASSERT_TRUE(app.pumpUntil([&] { return app.requests("PATCH", "/v3/installs/") == 1; }));
+    EXPECT_EQ(posts.count("BLQ_BrindlecueBridge_ShowTip_Notification"), 1u);
+    ASSERT_TRUE(app.pumpUntil(
+        [&] { return platform::UserDefaults::standard().string("SentInstall_ClientVersion") == "2.5.0+80"; }));
+    app.settle();
+}
+
+TEST_F(FacadeTest, AFailedUpdateIsReportedAndTheNextAttemptIsFreeToRun) {
+    app.launch();
+    ASSERT_TRUE(app.start());
+    app.relaunch();
+    app.server.addRoute(route("PATCH", "/v3/installs/.*", 500, "{}"));
+    Posts posts({BLQInstallNotificationKeys::updateFailureNotification});
+    app.launch();
+    std::atomic<int> started = 0;
+    app.facade->registerInstallForApp(testsupport::HostApp::kAppKey, false, [&] { ++started; });
+    ASSERT_TRUE(app.pumpUntil([&] { return posts.count(BLQInstallNotificationKeys::updateFailureNotification) == 1; }));
+    app.settle();
+    EXPECT_EQ(app.requests("PATCH", "/v3/installs/"), 1u) << "a registered install is not retried";
+    EXPECT_EQ(started, 0);
+    auto failure = posts.of(BLQInstallNotificationKeys::updateFailureNotification)[0];
+    EXPECT_EQ(failure.object(), app.facade);
+    EXPECT_TRUE(failure.object<platform::Error>(BLQInstallNotificationKeys::error));
+    EXPECT_EQ(failure.object<BLQInstallDTO>(BLQInstallNotificationKeys::install), app.facade->currentInstall());
+
+    app.answerAsTheServer();
+    std::atomic<bool> done = false;
+    std::shared_ptr<BLQInstallDTO> updated;
+    std::optional<platform::Error> error;
+    app.facade->registerOrUpdateInstallWithHandler([&](auto install, auto e) {
+        updated = install, error = e;
+        done = true;
+    });
+    ASSERT_TRUE(app.pumpUntil([&] { return done.load(); }));
+    EXPECT_FALSE(error);
+    ASSERT_TRUE(updated);
+    EXPECT_EQ(app.requests("PATCH", "/v3/installs/"), 2u);
+}
+
+TEST_F(FacadeTest, ASessionThatCannotBeOpenedReachesTheHandlerAsAnError) {
+    app.launch();
+    ASSERT_TRUE(app.start());
+    auto install = app.facade->currentInstall();
+    ASSERT_TRUE(install);
+    // The install's record is gone from the store: no session can be tied to it.
+    auto context = BLQCoreData::sharedInstance().backgroundContext();
+    std::make_shared<BLQCoreDataInstallDataStore>(context)->deleteInstall(install);
+    context->performAndWait([] {});
+    auto logs = testsupport::RecordingLoggerManager::install();
+
+    std::atomic<bool> done = false;
+    std::shared_ptr<BLQInstallDTO> reported;
+    std::optional<platform::Error> error;
+    app.facade->onInstallRegistrationSuccess(Value::dictionary({}), *platform::URL::fromString(app.server.baseURL()),
+                                             [&](auto i, auto e) {
+                                                 reported = i, error = e;
+                                                 done = true;
+                                             });
+    ASSERT_TRUE(app.pumpUntil([&] { return done.load(); }));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), SessionError::kDomain);
+    EXPECT_EQ(reported, install);
+    EXPECT_EQ(logs->count("Install: Failed to create new session, error: "), 1u);
+
+    // The foreground's session fails the same way, and is only logged.
+    auto application = platform::UIApplication::sharedApplication();
+    application->enterBackground();
+    application->enterForeground();
+    EXPECT_TRUE(app.pumpUntil([&] { return logs->count("Session: Failed to create new session, error: ") == 1; }));
 }
 
 }  // namespace
