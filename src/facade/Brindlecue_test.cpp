@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 
 #include "events/BLQUserEventDTO.h"
 #include "facade/BLQIConfigManager.h"
@@ -14,6 +15,8 @@
 #include "foundation/BLQFacadeLink.h"
 #include "preview/BLQIPreviewModeManager.h"
 #include "feed/KJFeedObject.h"
+#include "network/BLQ429HTTPErrorHandler.h"
+#include "platform/foundation/HTTPURLResponse.h"
 #include "platform/Bundle.h"
 #include "platform/CSSearchableIndex.h"
 #include "platform/TestingReset.h"
@@ -24,6 +27,7 @@
 #include "platform/foundation/NSUserActivity.h"
 #include "platform/uikit/ClassRegistry.h"
 #include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UITabBarController.h"
 #include "platform/uikit/UIWindow.h"
@@ -371,6 +375,213 @@ TEST(FacadeLifetime, AResetFacadeIsFreedWithItsManagers) {
     EXPECT_TRUE(background.expired()) << background.use_count();
     EXPECT_TRUE(mainContext.expired()) << mainContext.use_count();
     EXPECT_NE(next->tipManager(), nullptr);
+}
+
+}  // namespace
+}  // namespace brindlecue
+
+namespace brindlecue {
+namespace {
+
+// What the default notification center delivered of some names while it was alive.
+class Posted {
+public:
+    explicit Posted(std::vector<std::string> names) {
+        for (const auto& name : names)
+            observers_.push_back(NotificationCenter::defaultCenter().addObserver(
+                name, nullptr, nullptr, [this](const platform::Notification& n) {
+                    std::lock_guard lock(mutex_);
+                    seen_.push_back(n);
+                }));
+    }
+    ~Posted() {
+        for (const auto& o : observers_) NotificationCenter::defaultCenter().removeObserver(o);
+    }
+    std::vector<platform::Notification> of(const std::string& name) const {
+        std::lock_guard lock(mutex_);
+        std::vector<platform::Notification> out;
+        for (const auto& n : seen_)
+            if (n.name() == name) out.push_back(n);
+        return out;
+    }
+    size_t count(const std::string& name) const { return of(name).size(); }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<platform::Notification> seen_;
+    std::vector<std::shared_ptr<platform::NotificationObserver>> observers_;
+};
+
+constexpr const char* kGeo = "KJ_LMBridge_StartMonitorGeoLocation";
+constexpr const char* kRemote = "KJ_PushBridge_ReceiveRemoteNotification";
+
+// A launch whose options carry a link, a remote notification and a location, and a searchable
+// item's activity beside them.
+void launchWithOptions() {
+    auto activity =
+        std::make_shared<platform::NSUserActivity>(platform::NSUserActivity::CSSearchableItemActionType);
+    activity->setUserInfo(
+        Value::dictionary({{platform::NSUserActivity::CSSearchableItemActivityIdentifier, "app://orders/7"}}));
+    platform::UIApplication::sharedApplication()->finishLaunching(
+        Value::dictionary({{"UIApplicationLaunchOptionsURLKey", "host://shop?BLQ_Guide=g-launch"},
+                           {"UIApplicationLaunchOptionsRemoteNotificationKey", Value::dictionary({{"aps", "hi"}})},
+                           {"UIApplicationLaunchOptionsLocationKey", true}}),
+        {{"UIApplicationLaunchOptionsUserActivityKey", activity}});
+}
+
+TEST_F(FacadeInterfaceTest, ALaunchIsHandledOnceAndTheDelayedCopyAfterItOpensNothing) {
+    auto logs = testsupport::RecordingLoggerManager::install();
+    UserDefaults::standard().setString("APPSTATUS_BRINDLECUE_SET_TIME", "x");
+    Posted posts({kGeo, kRemote});
+    std::vector<std::string> opened;
+    facade->setOpenUrlHandler([&](const std::string& url) { opened.push_back(url); });
+    launchWithOptions();
+    EXPECT_EQ(logs->count("Application did finish launching (Normal) with launchOptions: "), 1u);
+    EXPECT_EQ(posts.count(kGeo), 1u);
+    EXPECT_TRUE(UserDefaults::standard().object("APPSTATUS_BRINDLECUE_SET_TIME").isNil());
+
+    // Two seconds later the launch is posted again; the facade has handled it already.
+    platform::Clock::advance(2.0);
+    platform::RunLoop::main().runUntilIdle();
+    EXPECT_EQ(logs->count("Application did finish launching (Delay)"), 0u);
+    EXPECT_EQ(facade->onDemandCampaignID(), std::nullopt) << "the launch's link is opened by no one";
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(posts.count(kRemote), 0u);
+    EXPECT_EQ(posts.count(kGeo), 1u);
+}
+
+TEST(FacadeLaunch, TheOptionsOfALaunchBeforeTheFacadeExistedAreHandledTwoSecondsLater) {
+    platform::Clock::useVirtual();
+    platform::Bundle::createMainBundle({{"BLQ_CONFIG_ALIVE_HOST", "http://127.0.0.1:1"}});
+    Posted posts({kGeo, kRemote});
+    launchWithOptions();
+    auto facade = Brindlecue::sharedInstance();
+    auto logs = testsupport::RecordingLoggerManager::install();
+    std::vector<std::string> opened;
+    facade->setOpenUrlHandler([&](const std::string& url) { opened.push_back(url); });
+    platform::Clock::advance(1.9);
+    platform::RunLoop::main().runUntilIdle();
+    EXPECT_EQ(posts.count(kGeo), 0u);
+    EXPECT_EQ(facade->onDemandCampaignID(), std::nullopt);
+
+    platform::Clock::advance(0.1);
+    platform::RunLoop::main().runUntilIdle();
+    EXPECT_EQ(logs->count("Application did finish launching (Delay) with launchOptions: "), 1u);
+    EXPECT_EQ(facade->onDemandCampaignID(), "g-launch");
+    EXPECT_EQ(opened, std::vector<std::string>{"app://orders/7"});
+    ASSERT_EQ(posts.count(kRemote), 1u);
+    EXPECT_EQ(posts.of(kRemote)[0].userInfo(),
+              Value::dictionary(
+                  {{"payload", Value::dictionary({{"aps", "hi"}})}, {"fgbg", 2}, {"needComplete", false}}));
+    EXPECT_EQ(posts.count(kGeo), 1u);
+}
+
+TEST_F(FacadeInterfaceTest, WhileTheLibraryIsDisabledTheLifeCycleSendsNothing) {
+    auto application = platform::UIApplication::sharedApplication();
+    facade->kjNotifyPageEnter(std::string("HomeVC"));
+    settle();
+    auto config = facade->configManager();
+    // Everything the life cycle may send while the library is off: events, the companions' posts.
+    auto sent = [&] {
+        std::vector<size_t> counts;
+        for (int64_t code : {8103, 8104, 8105, 8108, 8109}) counts.push_back(events(code).size());
+        return counts;
+    };
+    const auto before = sent();
+    auto logs = testsupport::RecordingLoggerManager::install();
+    Posted posts({kGeo, "KJ_PushBridge_SetBadge_Notification", "KJ_PushBridge_Smart_Notification"});
+    auto lifeCycle = [&] {
+        launchWithOptions();
+        application->becomeActive();
+        application->resignActive();
+        application->enterBackground();
+        EXPECT_EQ(facade->applicationLifeCycleState(), 2) << "the state follows the application all the same";
+        application->enterForeground();
+        application->receiveMemoryWarning();
+        application->terminate();
+        settle();
+    };
+
+    // The server's disabled time.
+    config->setSDKDisabledTime(-1);
+    lifeCycle();
+    // A 429 answer's pause.
+    config->setSDKDisabledTime(0);
+    BLQ429HTTPErrorHandler().handleHTTPErrorResponse(platform::HTTPURLResponse(
+        *platform::URL::fromString("http://127.0.0.1:1/v3/logs"), 429, {{"Retry-After", "600"}}));
+    ASSERT_FALSE(config->isBrindlecueEnabled());
+    lifeCycle();
+
+    EXPECT_EQ(sent(), before);
+    EXPECT_EQ(posts.count(kGeo), 0u);
+    EXPECT_EQ(posts.count("KJ_PushBridge_Smart_Notification"), 0u);
+    EXPECT_EQ(posts.count("KJ_PushBridge_SetBadge_Notification"), 4u) << "the badge is reset all the same";
+    for (const char* line : {"Application did finish launching", "Application will resignActive",
+                             "Application did enter background", "Application will enter foreground",
+                             "Application did become active", "Application will terminate",
+                             "Brindlecue Received memory warning"})
+        EXPECT_EQ(logs->count(line), 0u) << line;
+
+    // Once the pause is over the application's activations count again; the launch stays consumed.
+    platform::Clock::advance(601);
+    application->resignActive();
+    application->becomeActive();
+    launchWithOptions();
+    settle();
+    EXPECT_EQ(events(8103).size(), before[0] + 1);
+    EXPECT_EQ(logs->count("Application did finish launching"), 0u);
+}
+
+TEST_F(FacadeInterfaceTest, AStartWithoutAnAppKeyReportsTheErrorAndNeverCompletes) {
+    auto logs = testsupport::RecordingLoggerManager::install();
+    Posted posts({BLQInstallNotificationKeys::installFailureNotification});
+    std::atomic<int> started = 0;
+    facade->registerInstallForApp("", false, [&] { ++started; });
+    ASSERT_TRUE(platform::RunLoop::main().runUntil(
+        [&] { return posts.count(BLQInstallNotificationKeys::installFailureNotification) == 3; }, 10));
+    EXPECT_EQ(logs->count("Warning: Please setup APP_KEY in Info.plist or pass in by parameter."), 3u);
+    EXPECT_TRUE(logs->contains("Install: Registration failed, so retrying... retries left after this one: 0", 2));
+    auto error = posts.of(BLQInstallNotificationKeys::installFailureNotification)[0].object<platform::Error>(
+        BLQInstallNotificationKeys::error);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), Brindlecue::kErrorDomain);
+    EXPECT_EQ(error->code(), 0);
+    EXPECT_EQ(error->localizedDescription(), "app_key must be given.");
+
+    // A caller of its own gets the same error, once.
+    std::atomic<int> calls = 0;
+    std::optional<platform::Error> seen;
+    facade->registerOrUpdateInstallWithHandler([&](auto install, auto e) {
+        EXPECT_FALSE(install);
+        seen = e;
+        ++calls;
+    });
+    ASSERT_TRUE(platform::RunLoop::main().runUntil([&] { return calls.load() == 1; }, 10));
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(seen->localizedDescription(), "app_key must be given.");
+    settle();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(started, 0);
+}
+
+TEST_F(FacadeInterfaceTest, RegisteringWhileDisabledAnswersAtOnceWithNothingAndUsesUpTheRetries) {
+    facade->configManager()->setSDKDisabledTime(-1);
+    auto logs = testsupport::RecordingLoggerManager::install();
+    int calls = 0;
+    facade->registerOrUpdateInstallWithHandler([&](auto install, auto error) {
+        EXPECT_FALSE(install);
+        EXPECT_FALSE(error);
+        ++calls;
+    });
+    EXPECT_EQ(calls, 1) << "answered before the call returns";
+
+    std::atomic<int> started = 0;
+    facade->registerInstallForApp("app-key-1", false, [&] { ++started; });
+    EXPECT_TRUE(logs->contains("Install: Registration failed, so retrying... retries left after this one: 1", 2));
+    EXPECT_TRUE(logs->contains("Install: Registration failed, so retrying... retries left after this one: 0", 2));
+    settle();
+    EXPECT_EQ(started, 0);
+    EXPECT_FALSE(facade->hasValidInstall());
 }
 
 }  // namespace
