@@ -9,14 +9,14 @@
 #include <mutex>
 
 #include "events/BLQUserEventDTO.h"
+#include "facade/BLQAppStatusModel.h"
 #include "facade/BLQIConfigManager.h"
 #include "facade/BLQInstallNotificationKeys.h"
 #include "facade/KJFriendlyNameObject.h"
-#include "foundation/BLQFacadeLink.h"
-#include "preview/BLQIPreviewModeManager.h"
 #include "feed/KJFeedObject.h"
+#include "foundation/BLQDateUtils.h"
+#include "foundation/BLQFacadeLink.h"
 #include "network/BLQ429HTTPErrorHandler.h"
-#include "platform/foundation/HTTPURLResponse.h"
 #include "platform/Bundle.h"
 #include "platform/CSSearchableIndex.h"
 #include "platform/TestingReset.h"
@@ -24,6 +24,7 @@
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/RunLoop.h"
+#include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/NSUserActivity.h"
 #include "platform/uikit/ClassRegistry.h"
 #include "platform/uikit/UIAlertController.h"
@@ -31,6 +32,7 @@
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UITabBarController.h"
 #include "platform/uikit/UIWindow.h"
+#include "preview/BLQIPreviewModeManager.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataUserEventDataStore.h"
 #include "storage/KJDao.h"
@@ -420,12 +422,13 @@ constexpr const char* kRemote = "KJ_PushBridge_ReceiveRemoteNotification";
 void launchWithOptions() {
     auto activity =
         std::make_shared<platform::NSUserActivity>(platform::NSUserActivity::CSSearchableItemActionType);
-    activity->setUserInfo(
-        Value::dictionary({{platform::NSUserActivity::CSSearchableItemActivityIdentifier, "app://orders/7"}}));
+    activity->setUserInfo(Value::dictionary(
+        {{platform::NSUserActivity::CSSearchableItemActivityIdentifier, "app://orders/7"}}));
     platform::UIApplication::sharedApplication()->finishLaunching(
-        Value::dictionary({{"UIApplicationLaunchOptionsURLKey", "host://shop?BLQ_Guide=g-launch"},
-                           {"UIApplicationLaunchOptionsRemoteNotificationKey", Value::dictionary({{"aps", "hi"}})},
-                           {"UIApplicationLaunchOptionsLocationKey", true}}),
+        Value::dictionary(
+            {{"UIApplicationLaunchOptionsURLKey", "host://shop?BLQ_Guide=g-launch"},
+             {"UIApplicationLaunchOptionsRemoteNotificationKey", Value::dictionary({{"aps", "hi"}})},
+             {"UIApplicationLaunchOptionsLocationKey", true}}),
         {{"UIApplicationLaunchOptionsUserActivityKey", activity}});
 }
 
@@ -448,6 +451,57 @@ TEST_F(FacadeInterfaceTest, ALaunchIsHandledOnceAndTheDelayedCopyAfterItOpensNot
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(posts.count(kRemote), 0u);
     EXPECT_EQ(posts.count(kGeo), 1u);
+}
+
+TEST_F(FacadeInterfaceTest, TheManagersReportsApplyThePreviewTimeTheTokenAndTheFeeds) {
+    auto logs = testsupport::RecordingLoggerManager::install();
+    facade->configManager()->setAppKey("app-key-1");
+    facade->registerInstallForApp("app-key-1", false, nullptr);
+    const auto until = platform::Date::now().addingTimeInterval(3600);
+    BLQAppStatusModel status;
+    status.previewMode = blqFormatISODate(until);
+    status.installToken = "token-1";
+    facade->onAppStatusUpdated(status);
+    ASSERT_TRUE(platform::RunLoop::main().runUntil([] { return BLQFacadeLink::isInPreviewMode(); }, 5));
+    EXPECT_EQ(tag("kj_preview_mode"), blqFormatISODate(until));
+    EXPECT_EQ(facade->configManager()->getInstallToken(), "token-1");
+
+    // A time that does not read leaves preview mode as it was; none at all ends it.
+    BLQAppStatusModel unreadable;
+    unreadable.previewMode = "soon";
+    facade->onAppStatusUpdated(unreadable);
+    platform::RunLoop::main().runUntilIdle();
+    EXPECT_TRUE(BLQFacadeLink::isInPreviewMode());
+    EXPECT_EQ(facade->configManager()->getInstallToken(), "token-1");
+    facade->onAppStatusUpdated(BLQAppStatusModel());
+    ASSERT_TRUE(platform::RunLoop::main().runUntil([] { return !BLQFacadeLink::isInPreviewMode(); }, 5));
+
+    // A feed answer's results are taken in; anything else under "results" is not.
+    const auto url = *platform::URL::fromString("http://127.0.0.1:1/v3/feeds");
+    facade->onFeedReceivedSuccessWithResponse(Value::dictionary({{"results", "none"}}), url);
+    EXPECT_TRUE(storedFeedIds().empty());
+    auto a = Value::fromJSON(R"({"id": "a", "app_key": "app-key-1", "campaignid": "c-a", "type": "CAMPAIGN",
+        "priority": 1, "activates": "2025-01-01T00:00:00.000Z", "expires": "2030-01-01T00:00:00.000Z",
+        "modified": "2025-06-01T00:00:00.000Z",
+        "content": {"setup": {"tool": "modal", "view": "HomeVC", "display": ["dom"],
+                              "launcher": {"type": "page-open"}},
+                    "payload": [{"meta": {"id": "s0", "tool": "modal", "view": "HomeVC"}}]}})");
+    facade->onFeedReceivedSuccessWithResponse(Value::dictionary({{"results", Value::array({*a, Value(3)})}}),
+                                              url);
+    EXPECT_TRUE(platform::RunLoop::main().runUntil(
+        [] { return storedFeedIds() == std::vector<std::string>{"a"}; }, 5));
+    facade->onFeedReceivedFailureWithError(platform::Error::withDescription("Feed", 1, "offline"));
+    EXPECT_TRUE(logs->contains("Feed: Failed to retrieve feed - error: offline", 2));
+
+    // Preview mode turned on asks for the app status (which waits for an install); off asks nothing.
+    settle();
+    const size_t checks = logs->count("AppStatus: Checking if should request App Status");
+    facade->onPreviewModeToggledWithPreviewModeActive(false);
+    settle();
+    EXPECT_EQ(logs->count("AppStatus: Checking if should request App Status"), checks);
+    facade->onPreviewModeToggledWithPreviewModeActive(true);
+    EXPECT_TRUE(platform::RunLoop::main().runUntil(
+        [&] { return logs->count("AppStatus: Checking if should request App Status") > checks; }, 5));
 }
 
 TEST(FacadeLaunch, TheOptionsOfALaunchBeforeTheFacadeExistedAreHandledTwoSecondsLater) {
@@ -540,7 +594,8 @@ TEST_F(FacadeInterfaceTest, AStartWithoutAnAppKeyReportsTheErrorAndNeverComplete
     ASSERT_TRUE(platform::RunLoop::main().runUntil(
         [&] { return posts.count(BLQInstallNotificationKeys::installFailureNotification) == 3; }, 10));
     EXPECT_EQ(logs->count("Warning: Please setup APP_KEY in Info.plist or pass in by parameter."), 3u);
-    EXPECT_TRUE(logs->contains("Install: Registration failed, so retrying... retries left after this one: 0", 2));
+    EXPECT_TRUE(
+        logs->contains("Install: Registration failed, so retrying... retries left after this one: 0", 2));
     auto error = posts.of(BLQInstallNotificationKeys::installFailureNotification)[0].object<platform::Error>(
         BLQInstallNotificationKeys::error);
     ASSERT_TRUE(error);
@@ -577,8 +632,10 @@ TEST_F(FacadeInterfaceTest, RegisteringWhileDisabledAnswersAtOnceWithNothingAndU
 
     std::atomic<int> started = 0;
     facade->registerInstallForApp("app-key-1", false, [&] { ++started; });
-    EXPECT_TRUE(logs->contains("Install: Registration failed, so retrying... retries left after this one: 1", 2));
-    EXPECT_TRUE(logs->contains("Install: Registration failed, so retrying... retries left after this one: 0", 2));
+    EXPECT_TRUE(
+        logs->contains("Install: Registration failed, so retrying... retries left after this one: 1", 2));
+    EXPECT_TRUE(
+        logs->contains("Install: Registration failed, so retrying... retries left after this one: 0", 2));
     settle();
     EXPECT_EQ(started, 0);
     EXPECT_FALSE(facade->hasValidInstall());

@@ -63,8 +63,8 @@ public:
     void applicationDidRegisterUserNotificationSettings(UIApplication&, const Value& settings) override {
         note("settings " + settings["types"].stringValue());
     }
-    void applicationDidRegisterForRemoteNotificationsWithDeviceToken(UIApplication&,
-                                                                     const std::vector<uint8_t>& token) override {
+    void applicationDidRegisterForRemoteNotificationsWithDeviceToken(
+        UIApplication&, const std::vector<uint8_t>& token) override {
         note("token " + std::to_string(token.size()));
     }
     void applicationDidFailToRegisterForRemoteNotificationsWithError(UIApplication&,
@@ -188,7 +188,8 @@ Delivery deliverEverything(KJInterceptor& interceptor) {
     interceptor.applicationDidReceiveMemoryWarning(*app);
     interceptor.applicationSignificantTimeChange(*app);
     out.answers.push_back(interceptor.applicationOpenURLOptions(*app, "a://1", Value()));
-    out.answers.push_back(interceptor.applicationOpenURLSourceApplicationAnnotation(*app, "a://2", "mail", Value()));
+    out.answers.push_back(
+        interceptor.applicationOpenURLSourceApplicationAnnotation(*app, "a://2", "mail", Value()));
     out.answers.push_back(interceptor.applicationHandleOpenURL(*app, "a://3"));
     auto activity = std::make_shared<platform::NSUserActivity>("browse");
     out.answers.push_back(interceptor.applicationContinueUserActivityRestorationHandler(
@@ -200,10 +201,10 @@ Delivery deliverEverything(KJInterceptor& interceptor) {
     interceptor.applicationDidReceiveRemoteNotificationFetchCompletionHandler(
         *app, Value::dictionary({{"id", "r2"}}), [&](int64_t) { ++out.completions; });
     interceptor.applicationHandleActionWithIdentifierForRemoteNotification(*app, "reply", Value(),
-                                                                         [&] { ++out.completions; });
+                                                                           [&] { ++out.completions; });
     interceptor.applicationDidReceiveLocalNotification(*app, Value::dictionary({{"id", "l1"}}));
     interceptor.applicationHandleActionWithIdentifierForLocalNotification(*app, "snooze", Value(),
-                                                                        [&] { ++out.completions; });
+                                                                          [&] { ++out.completions; });
     interceptor.applicationPerformFetchWithCompletionHandler(*app, [&](int64_t) { ++out.completions; });
     out.window = interceptor.window();
     auto alert = platform::make<platform::UIAlertView>(std::nullopt, std::nullopt, nullptr, "OK",
@@ -221,13 +222,37 @@ Delivery deliverEverything(KJInterceptor& interceptor) {
     return out;
 }
 
-const std::vector<std::string> kEveryMessage{
-    "willFinishLaunching v", "didFinishLaunching v", "willResignActive", "didEnterBackground",
-    "willEnterForeground", "didBecomeActive", "willTerminate", "memoryWarning", "timeChange",
-    "openURL a://1", "openURLFrom mail a://2", "handleOpenURL a://3", "continue browse", "settings 7",
-    "token 3", "tokenFailed 3", "remote r1", "remoteFetch r2", "remoteAction reply", "local l1",
-    "localAction snooze", "fetch", "window", "alertClicked 1", "alertWillPresent", "alertDidPresent",
-    "alertWillDismiss 2", "alertDidDismiss 3", "sheetClicked 4", "sheetWillDismiss 5", "sheetDidDismiss 6"};
+const std::vector<std::string> kEveryMessage{"willFinishLaunching v",
+                                             "didFinishLaunching v",
+                                             "willResignActive",
+                                             "didEnterBackground",
+                                             "willEnterForeground",
+                                             "didBecomeActive",
+                                             "willTerminate",
+                                             "memoryWarning",
+                                             "timeChange",
+                                             "openURL a://1",
+                                             "openURLFrom mail a://2",
+                                             "handleOpenURL a://3",
+                                             "continue browse",
+                                             "settings 7",
+                                             "token 3",
+                                             "tokenFailed 3",
+                                             "remote r1",
+                                             "remoteFetch r2",
+                                             "remoteAction reply",
+                                             "local l1",
+                                             "localAction snooze",
+                                             "fetch",
+                                             "window",
+                                             "alertClicked 1",
+                                             "alertWillPresent",
+                                             "alertDidPresent",
+                                             "alertWillDismiss 2",
+                                             "alertDidDismiss 3",
+                                             "sheetClicked 4",
+                                             "sheetWillDismiss 5",
+                                             "sheetDidDismiss 6"};
 
 std::vector<std::string> prefixed(const std::string& name, const std::vector<std::string>& messages) {
     std::vector<std::string> out;
@@ -242,9 +267,9 @@ protected:
         ClassRegistry::addMethods("InterceptedHost", everySelector());
         ClassRegistry::registerClass("InterceptedNobody", "NSObject");
         ClassRegistry::registerClass("InterceptedHalf", "NSObject");
-        ClassRegistry::addMethods("InterceptedHalf", {"application:didFinishLaunchingWithOptions:",
-                                                      "application:openURL:options:", "window",
-                                                      "alertView:clickedButtonAtIndex:"});
+        ClassRegistry::addMethods(
+            "InterceptedHalf", {"application:didFinishLaunchingWithOptions:", "application:openURL:options:",
+                                "window", "alertView:clickedButtonAtIndex:"});
         interceptor = platform::make<KJInterceptor>();
     }
     std::vector<std::string> log;

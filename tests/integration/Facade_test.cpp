@@ -316,15 +316,18 @@ private:
 class ForwardedHost final : public platform::UIApplicationDelegate {
 public:
     explicit ForwardedHost(bool implementsAll) : implementsAll_(implementsAll) {}
-    std::string className() const override { return implementsAll_ ? "ForwardedHostAll" : "ForwardedHostNone"; }
+    std::string className() const override {
+        return implementsAll_ ? "ForwardedHostAll" : "ForwardedHostNone";
+    }
     void didConstruct() override {
         UIApplicationDelegate::didConstruct();
         platform::ClassRegistry::registerClass(className(), "NSObject");
         if (!implementsAll_) return;
         auto selectors = Brindlecue::applicationDelegateSelectors();
-        selectors.insert(selectors.end(),
-                         {"application:willFinishLaunchingWithOptions:", "application:didFinishLaunchingWithOptions:",
-                          "application:didReceiveRemoteNotification:", "application:handleOpenURL:"});
+        selectors.insert(
+            selectors.end(),
+            {"application:willFinishLaunchingWithOptions:", "application:didFinishLaunchingWithOptions:",
+             "application:didReceiveRemoteNotification:", "application:handleOpenURL:"});
         platform::ClassRegistry::addMethods(className(), selectors);
     }
     bool applicationWillFinishLaunchingWithOptions(platform::UIApplication&, const Value&) override {
@@ -352,8 +355,8 @@ public:
         ++calls["remote"];
         done(1);
     }
-    void applicationHandleActionWithIdentifierForRemoteNotification(platform::UIApplication&, const std::string&,
-                                                                    const Value&,
+    void applicationHandleActionWithIdentifierForRemoteNotification(platform::UIApplication&,
+                                                                    const std::string&, const Value&,
                                                                     std::function<void()> done) override {
         ++calls["remoteAction"];
         done();
@@ -361,8 +364,8 @@ public:
     void applicationDidReceiveLocalNotification(platform::UIApplication&, const Value&) override {
         ++calls["local"];
     }
-    void applicationHandleActionWithIdentifierForLocalNotification(platform::UIApplication&, const std::string&,
-                                                                   const Value&,
+    void applicationHandleActionWithIdentifierForLocalNotification(platform::UIApplication&,
+                                                                   const std::string&, const Value&,
                                                                    std::function<void()> done) override {
         ++calls["localAction"];
         done();
@@ -399,7 +402,8 @@ public:
                 if (n.userInfo()["needComplete"] == Value(1))
                     (*n.object<std::function<void(int64_t)>>("fetchCompletionHandler"))(1);
             }));
-        for (const char* name : {"KJ_PushBridge_HandleRemoteActionButton", "KJ_PushBridge_HandleLocalActionButton"})
+        for (const char* name :
+             {"KJ_PushBridge_HandleRemoteActionButton", "KJ_PushBridge_HandleLocalActionButton"})
             observers_.push_back(
                 center.addObserver(name, nullptr, nullptr, [](const platform::Notification& n) {
                     if (n.userInfo()["needComplete"] == Value(1))
@@ -438,9 +442,11 @@ TEST_F(FacadeTest, ForwardedDelegateMethodsReachTheHostOnceAndEveryCompletionRun
         EXPECT_EQ(host->calls["didFinishLaunching"], 1);
 
         int remoteDone = 0, remoteActionDone = 0, localActionDone = 0, fetchDone = 0;
-        delegate->applicationDidRegisterUserNotificationSettings(*application, Value::dictionary({{"types", 7}}));
+        delegate->applicationDidRegisterUserNotificationSettings(*application,
+                                                                 Value::dictionary({{"types", 7}}));
         delegate->applicationDidRegisterForRemoteNotificationsWithDeviceToken(*application, {1, 2});
-        delegate->applicationDidFailToRegisterForRemoteNotificationsWithError(*application, platform::Error("Push", 3));
+        delegate->applicationDidFailToRegisterForRemoteNotificationsWithError(*application,
+                                                                              platform::Error("Push", 3));
         delegate->applicationDidReceiveRemoteNotificationFetchCompletionHandler(
             *application, Value::dictionary({{"aps", "x"}}), [&](int64_t) { ++remoteDone; });
         delegate->applicationHandleActionWithIdentifierForRemoteNotification(
@@ -481,7 +487,8 @@ TEST_F(FacadeTest, ForwardedDelegateMethodsReachTheHostOnceAndEveryCompletionRun
         EXPECT_EQ(localAction["notification"], Value::dictionary({{"id", "l2"}}));
         EXPECT_EQ(localAction["needComplete"], needComplete);
         ASSERT_EQ(posts.count("KJ_PushBridge_ReceiveLocalNotification"), 1u);
-        EXPECT_EQ(posts.of("KJ_PushBridge_ReceiveLocalNotification")[0].userInfo()["needComplete"], Value(true));
+        EXPECT_EQ(posts.of("KJ_PushBridge_ReceiveLocalNotification")[0].userInfo()["needComplete"],
+                  Value(true));
         ASSERT_EQ(posts.count("KJ_PushBridge_ReceiveToken_Notification"), 1u);
         EXPECT_EQ(posts.of("KJ_PushBridge_ReceiveToken_Notification")[0].userInfo()["token"],
                   Value(platform::Data{1, 2}));
@@ -507,8 +514,9 @@ Value installFeed() {
 }
 
 TEST_F(FacadeTest, AnInstallAnswerCarryingOneFeedIsTakenInFromTheAnswer) {
-    auto installs = route("POST", "/v3/installs", 201,
-                          *Value::dictionary({{"app_id", 4711}, {"feeds", Value::array({installFeed()})}}).toJSON());
+    auto installs =
+        route("POST", "/v3/installs", 201,
+              *Value::dictionary({{"app_id", 4711}, {"feeds", Value::array({installFeed()})}}).toJSON());
     installs.echoFields = {"id", "operating_system", "blq_version", "qx_version"};
     app.server.addRoute(installs);
     // The feed itself is not to be had: what is stored came with the install answer.
@@ -602,8 +610,9 @@ TEST_F(FacadeTest, AServerDirectedHostChangeRegistersTheInstallAtTheNewHost) {
     auto updates = route("PATCH", "/v3/installs/.*", 200, R"({"app_id": 4711})");
     updates.echoFields = installs.echoFields;
     moved.addRoute(updates);
-    auto directed = route("POST", "/v3/installs", 201,
-                          *Value::dictionary({{"app_status", Value::dictionary({{"host", moved.baseURL()}})}}).toJSON());
+    auto directed =
+        route("POST", "/v3/installs", 201,
+              *Value::dictionary({{"app_status", Value::dictionary({{"host", moved.baseURL()}})}}).toJSON());
     directed.echoFields = installs.echoFields;
     app.server.addRoute(directed);
 
@@ -639,8 +648,9 @@ TEST_F(FacadeTest, AChangedClientVersionRegistersAgainOnActivationInsteadOfShowi
     application->becomeActive();
     ASSERT_TRUE(app.pumpUntil([&] { return app.requests("PATCH", "/v3/installs/") == 1; }));
     EXPECT_EQ(posts.count("BLQ_BrindlecueBridge_ShowTip_Notification"), 1u);
-    ASSERT_TRUE(app.pumpUntil(
-        [&] { return platform::UserDefaults::standard().string("SentInstall_ClientVersion") == "2.5.0+80"; }));
+    ASSERT_TRUE(app.pumpUntil([&] {
+        return platform::UserDefaults::standard().string("SentInstall_ClientVersion") == "2.5.0+80";
+    }));
     app.settle();
 }
 
@@ -653,14 +663,16 @@ TEST_F(FacadeTest, AFailedUpdateIsReportedAndTheNextAttemptIsFreeToRun) {
     app.launch();
     std::atomic<int> started = 0;
     app.facade->registerInstallForApp(testsupport::HostApp::kAppKey, false, [&] { ++started; });
-    ASSERT_TRUE(app.pumpUntil([&] { return posts.count(BLQInstallNotificationKeys::updateFailureNotification) == 1; }));
+    ASSERT_TRUE(app.pumpUntil(
+        [&] { return posts.count(BLQInstallNotificationKeys::updateFailureNotification) == 1; }));
     app.settle();
     EXPECT_EQ(app.requests("PATCH", "/v3/installs/"), 1u) << "a registered install is not retried";
     EXPECT_EQ(started, 0);
     auto failure = posts.of(BLQInstallNotificationKeys::updateFailureNotification)[0];
     EXPECT_EQ(failure.object(), app.facade);
     EXPECT_TRUE(failure.object<platform::Error>(BLQInstallNotificationKeys::error));
-    EXPECT_EQ(failure.object<BLQInstallDTO>(BLQInstallNotificationKeys::install), app.facade->currentInstall());
+    EXPECT_EQ(failure.object<BLQInstallDTO>(BLQInstallNotificationKeys::install),
+              app.facade->currentInstall());
 
     app.answerAsTheServer();
     std::atomic<bool> done = false;
@@ -690,11 +702,11 @@ TEST_F(FacadeTest, ASessionThatCannotBeOpenedReachesTheHandlerAsAnError) {
     std::atomic<bool> done = false;
     std::shared_ptr<BLQInstallDTO> reported;
     std::optional<platform::Error> error;
-    app.facade->onInstallRegistrationSuccess(Value::dictionary({}), *platform::URL::fromString(app.server.baseURL()),
-                                             [&](auto i, auto e) {
-                                                 reported = i, error = e;
-                                                 done = true;
-                                             });
+    app.facade->onInstallRegistrationSuccess(
+        Value::dictionary({}), *platform::URL::fromString(app.server.baseURL()), [&](auto i, auto e) {
+            reported = i, error = e;
+            done = true;
+        });
     ASSERT_TRUE(app.pumpUntil([&] { return done.load(); }));
     ASSERT_TRUE(error);
     EXPECT_EQ(error->domain(), SessionError::kDomain);
@@ -705,7 +717,8 @@ TEST_F(FacadeTest, ASessionThatCannotBeOpenedReachesTheHandlerAsAnError) {
     auto application = platform::UIApplication::sharedApplication();
     application->enterBackground();
     application->enterForeground();
-    EXPECT_TRUE(app.pumpUntil([&] { return logs->count("Session: Failed to create new session, error: ") == 1; }));
+    EXPECT_TRUE(
+        app.pumpUntil([&] { return logs->count("Session: Failed to create new session, error: ") == 1; }));
 }
 
 }  // namespace
