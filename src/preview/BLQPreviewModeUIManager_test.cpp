@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
+#include <tuple>
 
 #include "platform/dispatch/Clock.h"
+#include "platform/graphics/TextLayout.h"
 #include "platform/uikit/TouchDriver.h"
 #include "platform/uikit/UIGestureRecognizer.h"
 #include "preview/PreviewModeHostingController.h"
@@ -110,7 +113,7 @@ TEST_F(PreviewModeUIManagerTest, StatusesAreAppliedOnTheMainQueueWithTheirPanelS
     manager->setIsMenuShown(true);
     manager->receiveUpdated(State::guideDisplaying, "");
     settle();
-    EXPECT_EQ(panel->frame().size, (CGSize{200, 270}));
+    EXPECT_EQ(panel->frame().size, (CGSize{260, 270}));
     manager->setIsMenuShown(false);
     manager->receiveUpdated(State::idle, "");
     settle();
@@ -169,7 +172,7 @@ TEST_F(PreviewModeUIManagerTest, TheBannerAndMenuOfThePanelDriveThePreviewModeMa
     TouchDriver::tap(panel, CGPoint{banner->frame.midX(), banner->frame.midY()});
     settle();
     EXPECT_TRUE(manager->isMenuShown());
-    EXPECT_EQ(panel->frame(), CGRect(65, 100, 200, 270));
+    EXPECT_EQ(panel->frame(), CGRect(65, 100, 260, 270));
     Clock::advance(0.15);
     settle();
     auto exit = host->placedRoot()->findContent("Exit Preview Mode");
@@ -184,6 +187,82 @@ TEST_F(PreviewModeUIManagerTest, TheBannerAndMenuOfThePanelDriveThePreviewModeMa
     BLQPreviewModeUIManager::returnPreviewModeAction(PreviewModeAction::replyTour);
     EXPECT_EQ(previewMode->commands,
               (std::vector<std::string>{"exitPreviewMode", "captureScreenShot", "replayGuide"}));
+}
+
+// The panel clips what it draws to its bounds: every text it shows must lie inside them, in the
+// size that the menu or the status gives the panel. The menu's titles keep the default font's own
+// size; the banner's texts may shrink and wrap.
+TEST_F(PreviewModeUIManagerTest, EveryTextOfThePanelLiesWholeInsideIt) {
+    auto panel = shownPanel();
+    settle();
+    auto host = std::dynamic_pointer_cast<PreviewModePanelView>(panel);
+    ASSERT_NE(host, nullptr);
+    auto inside = [&](const swiftui::Placed* node) {
+        const CGRect frame = node->frame;
+        const CGSize bounds = panel->bounds().size;
+        return frame.minX() >= 0 && frame.minY() >= 0 && frame.maxX() <= bounds.width &&
+               frame.maxY() <= bounds.height;
+    };
+    auto describe = [](const swiftui::Placed* node) {
+        const CGRect f = node->frame;
+        return node->node->content().value_or(node->kind()) + " at (" + std::to_string(f.minX()) + ", " +
+               std::to_string(f.minY()) + ") - (" + std::to_string(f.maxX()) + ", " +
+               std::to_string(f.maxY()) + ")";
+    };
+    // Every text and every button (the banner and the menu's entries) of the panel.
+    auto checkEverything = [&](size_t texts) {
+        const swiftui::Placed& root = *host->placedRoot();
+        auto shown = root.findAll("Text");
+        EXPECT_EQ(shown.size(), texts);
+        for (const auto* node : root.findAll("accessibilityIdentifier")) shown.push_back(node);
+        for (const auto* node : shown)
+            EXPECT_TRUE(inside(node)) << describe(node) << " in a panel of " << panel->bounds().size.width
+                                      << " x " << panel->bounds().size.height;
+    };
+
+    const auto* banner = host->placedRoot()->findContent("idle");
+    ASSERT_NE(banner, nullptr);
+    TouchDriver::tap(panel, CGPoint{banner->frame.midX(), banner->frame.midY()});
+    Clock::advance(0.15);
+    settle();
+    {
+        SCOPED_TRACE("menu");
+        checkEverything(3);
+        auto texts = host->placedRoot()->findAll("Text");
+        for (const char* title : {"Capture Screenshot", "Replay Tip/Tour", "Exit Preview Mode"}) {
+            auto text = std::find_if(texts.begin(), texts.end(), [&](const swiftui::Placed* node) {
+                return node->node->content() == title;
+            });
+            ASSERT_NE(text, texts.end()) << title;
+            TextStyle style;
+            style.font = swiftui::Font::body().uiFont();
+            EXPECT_NEAR((*text)->frame.size.width, TextLayout::measure(title, style, 0).width, 0.01)
+                << title << " at the default font's own size, on one line";
+        }
+    }
+    banner = host->placedRoot()->findContent("idle");
+    TouchDriver::tap(panel, CGPoint{banner->frame.midX(), banner->frame.midY()});
+    settle();
+    ASSERT_FALSE(manager->isMenuShown());
+
+    const std::vector<std::tuple<State, std::string, std::string>> statuses = {
+        {State::takingScreenshot, "", "Taking Screenshot"},
+        {State::screenshotError, "", "#Error on Screenshot!"},
+        {State::screenshotsuccess, "", "Screenshot saved successfully"},
+        {State::noConnection, "", "Unstable Connection"},
+        {State::targetNotVisible, "", "Target not visible"},
+        {State::nothingtodisplay, "", "Nothing to display"},
+        {State::guideOnAnotherscreen, "Please go to CheckoutConfirmationViewController to see the Guide", ""},
+        {State::tipDoesnotfitScreen, "Not enough space to show guide", ""},
+        {State::noOnDemand, "OnDemand Guides not available during preview mode", ""},
+    };
+    for (const auto& [state, custom, message] : statuses) {
+        SCOPED_TRACE(identifier(state));
+        manager->receiveUpdated(state, custom);
+        settle();
+        ASSERT_NE(host->placedRoot()->findContent(custom.empty() ? message : custom), nullptr);
+        checkEverything(1);
+    }
 }
 
 TEST_F(PreviewModeUIManagerTest, EveryPanelIconIsAmongTheResources) {

@@ -80,7 +80,10 @@ platform::CGSize size(PreviewModeBackgroundFrame frame) {
         case PreviewModeBackgroundFrame::defaultMode:
             return {100, 90};
         case PreviewModeBackgroundFrame::expandXY:
-            return {200, 270};
+            // The menu's column is centred 140 points in, and its widest row ("Capture
+            // Screenshot" at the default font's own size, beside its icon) is about 230 wide:
+            // 200 would cut the titles, which never shrink.
+            return {260, 270};
         case PreviewModeBackgroundFrame::expandX:
             return {200, 70};
         case PreviewModeBackgroundFrame::expand2X:

@@ -62,7 +62,7 @@ std::string hexColor(PreviewModeBackgroundColor color);
 // The panel's four size modes.
 enum class PreviewModeBackgroundFrame : int {
     defaultMode = 0,  // 100 x 90: menu closed, no banner text
-    expandXY = 1,     // 200 x 270: menu open
+    expandXY = 1,     // 260 x 270: menu open
     expandX = 2,      // 200 x 70: menu closed, a message text
     expand2X = 3,     // 300 x 70: menu closed, a custom message
 };

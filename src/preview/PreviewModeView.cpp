@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "foundation/BLQUtils.h"
@@ -25,6 +26,9 @@ constexpr double kMinimumTextScale = 0.7;
 // What the banner holds beside its text: the icon (at most 24 points) and the room between.
 constexpr double kIconRoom = 24;
 constexpr double kLabelSpacing = 6;
+// The room above and below the banner's label, and the least it gives up to for wrapped lines.
+constexpr double kVerticalPadding = 14;
+constexpr double kLeastVerticalPadding = 4;
 const UIColor kShadowColor(0.5, 0.5, 0.5);
 
 // A number as the platform writes a double: its shortest form, always with a fraction.
@@ -42,11 +46,15 @@ sui::View centredAt(const sui::View& view, CGPoint centre) {
     return view.frame(2 * centre.x, 2 * centre.y, sui::Alignment::center());
 }
 
-// The width of the text in the default font at the size, on one line or wrapped at the width.
-double textWidth(const std::string& text, double fontSize, double wrapWidth = 0) {
+// The size of the text in the default font at the size, on one line or wrapped at the width.
+CGSize textSize(const std::string& text, double fontSize, double wrapWidth = 0) {
     platform::TextStyle style;
     style.font = sui::Font::custom(sui::Font::body().name, fontSize).uiFont();
-    return platform::TextLayout::measure(text, style, wrapWidth).width;
+    return platform::TextLayout::measure(text, style, wrapWidth);
+}
+
+double textWidth(const std::string& text, double fontSize, double wrapWidth = 0) {
+    return textSize(text, fontSize, wrapWidth).width;
 }
 
 }  // namespace
@@ -138,13 +146,15 @@ sui::View PreviewModeView::content(CGSize space) const {
 }
 
 // The banner's text in the default font, shrunk (down to 0.7 of its size) to keep the banner
-// inside the panel of its size mode; a text that still does not fit wraps at the room there is.
-sui::View PreviewModeView::bannerLabelText(const std::string& text) const {
-    const bool custom = !shared_->model->customMessage.get().empty();
-    const double centreX = shared_->defaultPosition.x + bannerOffsetX();
-    const double panelWidth =
-        size(custom ? PreviewModeBackgroundFrame::expand2X : PreviewModeBackgroundFrame::expandX).width;
-    const double bannerWidth = std::min(300.0, 2 * std::min(centreX, panelWidth - centreX));
+// inside the panel of its size mode (the open menu's, while the menu is open); a text that still
+// does not fit wraps at the room there is. The panel of a text is 70 points high and the banner is
+// centred 45 points down: two wrapped lines do not fit between paddings of 14, so the top and
+// bottom paddings shrink to keep the banner inside the panel.
+PreviewModeView::BannerLabel PreviewModeView::bannerLabelText(const std::string& text) const {
+    const CGPoint centre{shared_->defaultPosition.x + bannerOffsetX(), shared_->defaultPosition.y};
+    const CGSize panel = size(currentFrameMode());
+    const double bannerWidth = std::min(300.0, 2 * std::min(centre.x, panel.width - centre.x));
+    const double bannerHeight = 2 * std::min(centre.y, panel.height - centre.y);
     const double trailing = ::brindlecue::text(shared_->model->message.get()).empty() ? 15 : 20;
     const double room = std::max(40.0, bannerWidth - 15 - trailing - kIconRoom - kLabelSpacing);
 
@@ -153,20 +163,28 @@ sui::View PreviewModeView::bannerLabelText(const std::string& text) const {
     double fontSize = fullSize;
     if (natural > room) fontSize = fullSize * std::max(kMinimumTextScale, room / natural);
     sui::View label = sui::Text(text).font(sui::Font::custom(sui::Font::body().name, fontSize));
-    if (textWidth(text, fontSize) <= room + 0.5) return label.fixedSize(true, true);
+    if (textWidth(text, fontSize) <= room + 0.5) return {label.fixedSize(true, true), kVerticalPadding};
     // Wrapped, as wide as its longest line.
-    return label.fixedSize(false, true).frame(textWidth(text, fontSize, room) + 0.01, std::nullopt);
+    const CGSize wrapped = textSize(text, fontSize, room);
+    const double padding = std::clamp((bannerHeight - std::max(wrapped.height, kIconRoom)) / 2,
+                                      kLeastVerticalPadding, kVerticalPadding);
+    return {label.fixedSize(false, true).frame(wrapped.width + 0.01, std::nullopt), std::floor(padding)};
 }
 
 sui::View PreviewModeView::bannerLayer() const {
     const auto& model = shared_->model;
     const bool noMessageText = text(model->message.get()).empty();
     std::vector<sui::View> parts{image(model->icon.get())};
-    if (auto shown = bannerText()) parts.push_back(bannerLabelText(*shown));
+    double vertical = kVerticalPadding;
+    if (auto shown = bannerText()) {
+        BannerLabel text = bannerLabelText(*shown);
+        parts.push_back(std::move(text.view));
+        vertical = text.verticalPadding;
+    }
     sui::View label =
         sui::HStack(sui::VerticalAlignment::center, kLabelSpacing, std::move(parts))
             .frame(sui::FlexibleFrame{40, 300, std::nullopt, std::nullopt, sui::Alignment::center()})
-            .padding(sui::EdgeInsets{14, 15, 14, noMessageText ? 15.0 : 20.0})
+            .padding(sui::EdgeInsets{vertical, 15, vertical, noMessageText ? 15.0 : 20.0})
             .fixedSize(true, true)
             .foregroundColor(UIColor::blackColor())
             .background(UIColor(colorWithHex(hexColor(model->color.get()))))

@@ -85,7 +85,12 @@ private:
     platform::swiftui::View content(platform::CGSize space) const;
     platform::swiftui::View bannerLayer() const;
     platform::swiftui::View menuLayer() const;
-    platform::swiftui::View bannerLabelText(const std::string& text) const;
+    // The banner's text, and the padding above and below it that keeps the banner in the panel.
+    struct BannerLabel {
+        platform::swiftui::View view;
+        double verticalPadding;
+    };
+    BannerLabel bannerLabelText(const std::string& text) const;
     void changed() const;
 
     std::shared_ptr<Shared> shared_;

@@ -94,7 +94,7 @@ TEST_F(PreviewModeViewTest, IdleBannerOpensTheMenuRowByRowAndClosesIt) {
 
     tap(banner());
     EXPECT_EQ(reports, std::vector<std::string>{"position 1 open"});
-    EXPECT_EQ(panel->frame(), CGRect(65, 100, 200, 270));
+    EXPECT_EQ(panel->frame(), CGRect(65, 100, 260, 270));
     EXPECT_NE(find("Exit Preview Mode"), nullptr) << "the exit row shows at once";
     EXPECT_EQ(find("Replay Tip/Tour"), nullptr);
     Clock::advance(0.1);
@@ -152,13 +152,21 @@ TEST_F(PreviewModeViewTest, ACustomMessageShowsWithoutMessageTextAndATapOpensThe
     ASSERT_NE(text, nullptr);
     EXPECT_NEAR(centre(banner()).x, 140, 1e-9) << "moved 90 points right";
     EXPECT_NEAR(banner()->frame.maxX() - text->frame.maxX(), 15, 0.05) << "no message text: trailing 15";
-    // A long custom message shrinks and wraps to stay inside the 300 x 70 panel's width.
+    // A long custom message shrinks and wraps to stay inside the 300 x 70 panel; its two lines
+    // take room from the paddings above and below it.
     EXPECT_GE(banner()->frame.minX(), 0);
     EXPECT_LE(banner()->frame.maxX(), 300);
+    EXPECT_GT(text->frame.size.height, 25) << "two lines";
+    EXPECT_GE(banner()->frame.minY(), 0);
+    EXPECT_LE(banner()->frame.maxY(), 70);
 
     tap(banner());
     EXPECT_EQ(reports, std::vector<std::string>{"position 1 open"});
     EXPECT_TRUE(overlay.states().isMenuShown);
+    // Under the open menu the message keeps to the open menu's panel.
+    ASSERT_NE(find(custom), nullptr);
+    EXPECT_GE(banner()->frame.minX(), 0);
+    EXPECT_LE(banner()->frame.maxX(), panel->bounds().size.width);
 }
 
 TEST_F(PreviewModeViewTest, AMenuEntryClosesTheMenuSetsTheBannerAndReportsItsAction) {

@@ -62,8 +62,9 @@ using F = PreviewModeBackgroundFrame;
 const std::array<Look, 12> kLooks = {{
     {M::nomessage, I::qx_logo_white, C::idle, D::continous, std::nullopt},
     {M::takingScreenshot, I::qx_backup, C::takingScreenshot, D::fiveseconds, F::expandX},
-    {M::screenshotError, I::qx_alert, C::screenshotError, D::threesecond, F::defaultMode},
-    {M::screenshotsuccess, I::qx_check_circle, C::screenshotsuccess, D::threesecond, F::defaultMode},
+    // Their texts need the panel of a message text: the 100 points of the idle panel would cut them.
+    {M::screenshotError, I::qx_alert, C::screenshotError, D::threesecond, F::expandX},
+    {M::screenshotsuccess, I::qx_check_circle, C::screenshotsuccess, D::threesecond, F::expandX},
     {M::nomessage, I::qx_logo_white, C::recivedFeedUpdate, D::continous, std::nullopt},
     {M::nomessage, I::qx_play_arrow, C::guideDisplaying, D::continous, std::nullopt},
     {M::noConnection, I::qx_cloud_off, C::noConnection, D::twoseconds, F::expandX},

@@ -23,13 +23,13 @@ TEST(PreviewNotification, EveryStatusHasTheLookOfTheTable) {
         int64_t duration;
         platform::CGSize closed, open;
     };
-    const platform::CGSize small{100, 90}, menu{200, 270}, wide{200, 70}, wider{300, 70};
+    const platform::CGSize small{100, 90}, menu{260, 270}, wide{200, 70}, wider{300, 70};
     const std::vector<Row> table = {
         {State::idle, M::nomessage, I::qx_logo_white, C::idle, 0, small, menu},
         {State::takingScreenshot, M::takingScreenshot, I::qx_backup, C::takingScreenshot, 5, wide, wide},
-        {State::screenshotError, M::screenshotError, I::qx_alert, C::screenshotError, 3, small, small},
-        {State::screenshotsuccess, M::screenshotsuccess, I::qx_check_circle, C::screenshotsuccess, 3, small,
-         small},
+        {State::screenshotError, M::screenshotError, I::qx_alert, C::screenshotError, 3, wide, wide},
+        {State::screenshotsuccess, M::screenshotsuccess, I::qx_check_circle, C::screenshotsuccess, 3, wide,
+         wide},
         {State::recivedFeedUpdate, M::nomessage, I::qx_logo_white, C::recivedFeedUpdate, 0, small, menu},
         {State::guideDisplaying, M::nomessage, I::qx_play_arrow, C::guideDisplaying, 0, small, menu},
         {State::noConnection, M::noConnection, I::qx_cloud_off, C::noConnection, 2, wide, wide},
