@@ -85,7 +85,9 @@ Value BLQUserEventDTO::encode() const {
     if (modifiedDate) doc.set("modified", toISO8601String(*modifiedDate));
     if (session) doc.set("session_id", session->id);
 
-    if (tag && (code == BLQUserEventCode::tagUpdated || code == BLQUserEventCode::tagIncremented)) {
+    // A deletion names the tag it deleted, and the value it had, as a change does.
+    if (tag && (code == BLQUserEventCode::tagUpdated || code == BLQUserEventCode::tagIncremented ||
+                code == BLQUserEventCode::tagDeleted)) {
         doc.set("key", tag->key);
         if (auto n = readInteger(tag->value))
             doc.set("numeric", *n);

@@ -25,7 +25,7 @@ public:
 
     // The JSON document of the upload, as a dictionary value: "log_id", "code",
     // "created_on_client", "blq_version", "qx_version", then "modified" and "session_id" when
-    // known, the tag members of tag-updated and tag-incremented events, "string" (the message)
+    // known, the tag members ("key" and its value) of tag events, "string" (the message)
     // for page events, and the details under "result", "content" or "details" (or "start",
     // "end", "length" for the session-complete event). The status is never part of it.
     platform::Value encode() const;

@@ -79,7 +79,10 @@ TEST(BLQUserEventDTO, TagValuesAreWrittenByWhatTheyReadAs) {
     EXPECT_EQ(valueOf("gold")["string"], "gold");
     EXPECT_EQ(valueOf("gold")["key"], "k");
     EXPECT_EQ(valueOf("3", BLQUserEventCode::tagIncremented)["numeric"], 3);
-    EXPECT_TRUE(valueOf("3", BLQUserEventCode::tagDeleted)["key"].isAbsent());
+    // A deletion names the tag and the value it had.
+    EXPECT_EQ(valueOf("3", BLQUserEventCode::tagDeleted)["key"], "k");
+    EXPECT_EQ(valueOf("3", BLQUserEventCode::tagDeleted)["numeric"], 3);
+    EXPECT_EQ(valueOf("gold", BLQUserEventCode::tagDeleted)["string"], "gold");
 
     auto withSession = event(BLQUserEventCode::heartbeat);
     withSession.session = std::make_shared<BLQSessionDTO>(7, std::nullopt, std::nullopt, nullptr, std::nullopt);

@@ -8,6 +8,7 @@
 #include "storage/BLQCoreData.h"
 #include "storage/BLQInstall.h"
 #include "storage/BLQTag.h"
+#include "storage/BLQUserEvent.h"
 #include "tags/TagError.h"
 #include "tags/TagStoreSupport.h"
 
@@ -86,6 +87,8 @@ void BLQCoreDataTagDataStore::deleteTag(const std::string& key) {
                       BLQLoggingLevel::error);
             return;
         }
+        // The events of the tag not yet sent keep its key and value.
+        BLQUserEvent::keepValuesOfTag(*tag);
         self->context_->deleteObject(tag);
         self->saveContext();
     });

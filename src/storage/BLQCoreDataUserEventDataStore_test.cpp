@@ -13,6 +13,7 @@
 #include "storage/BLQCoreDataSessionDataStore.h"
 #include "storage/BLQCoreDataTagDataStore.h"
 #include "storage/BLQPersistentContainer.h"
+#include "storage/BLQTag.h"
 #include "storage/BLQUserEvent.h"
 #include "storage/StoreTestSupport_test.h"
 #include "tags/BLQTagDTO.h"
@@ -54,6 +55,18 @@ protected:
     }
     // A copy to hand to a queued operation, so that the test can go on editing its own record.
     static EventPtr copy(const EventPtr& event) { return std::make_shared<BLQUserEventDTO>(*event); }
+    // The stored tag row that the event links, as "key=value", or none.
+    std::optional<std::string> linkedTag(const std::string& id) {
+        return context->performAndWait([&]() -> std::optional<std::string> {
+            auto request = BLQUserEvent::fetchRequest();
+            request.setPredicate(BLQUserEvent::findById(id));
+            auto found = context->fetch(request);
+            if (!found || found->empty()) return std::nullopt;
+            auto tag = found->front()->relatedObject<BLQTag>("tag");
+            if (!tag) return std::nullopt;
+            return tag->key() + "=" + tag->valueText();
+        });
+    }
 
     std::shared_ptr<BLQCoreDataUserEventDataStore> store;
     std::shared_ptr<BLQInstallDTO> install;
@@ -105,10 +118,13 @@ TEST_F(UserEventStoreTest, ABurstKeepsItsPlaceAmongOtherWorkAndHearsOfEachEventO
 
     ASSERT_EQ(heard.size(), 42u);
     EXPECT_EQ(rowsWhenHeard, std::vector<int>(42, 1));  // each completion ran with its event on disk
-    EXPECT_FALSE(store->getUserEvent(heard[20])->tag);  // made before the tag was saved
-    auto tagged = store->getUserEvent(heard[21]);
-    ASSERT_TRUE(tagged->tag);
-    EXPECT_EQ(tagged->tag->value, "1");
+    EXPECT_FALSE(linkedTag(heard[20]));                 // made before the tag was saved
+    EXPECT_EQ(linkedTag(heard[21]), "level=1");
+    for (const auto& id : {heard[20], heard[21]}) {
+        auto tagged = store->getUserEvent(id);
+        ASSERT_TRUE(tagged->tag);
+        EXPECT_EQ(tagged->tag->value, "1");
+    }
     // Completions came in the order the events were asked for, which is the order they were made.
     std::vector<std::string> made = context->performAndWait([&] {
         auto objects = *context->fetch(BLQUserEvent::fetchRequest());
@@ -221,16 +237,19 @@ TEST_F(UserEventStoreTest, SavingWritesTheRecordAndChangesStatusesInBulk) {
     EXPECT_EQ(stored->sdkVersion, "4.2.0");
     ASSERT_TRUE(stored->tag);
     EXPECT_EQ(stored->tag->key, "user_id");
+    EXPECT_EQ(linkedTag(*events[0]->id), "user_id=7");
 
-    // "user" is not "user_id": a record naming a tag that is not stored unlinks the tag; a
-    // record without a tag or session keeps both links.
+    // "user" is not "user_id": a record naming a tag that is not stored unlinks the tag (and the
+    // event keeps the key and value it names); a record without a tag or session keeps both links.
     auto unlinking = copy(stored);
     unlinking->tag = std::make_shared<BLQTagDTO>("user", "7");
     unlinking->session.reset();
     store->saveUserEvent(unlinking);
     settle();
     stored = store->getUserEvent(*events[0]->id);
-    EXPECT_FALSE(stored->tag);
+    EXPECT_FALSE(linkedTag(*events[0]->id));
+    ASSERT_TRUE(stored->tag);
+    EXPECT_EQ(stored->tag->key, "user");
     ASSERT_TRUE(stored->session);
 }
 
@@ -250,17 +269,105 @@ TEST_F(UserEventStoreTest, EventsLinkTheTagThatHasTheirKeyNow) {
     auto first = saveWithTag("1");
     ASSERT_TRUE(first->tag);
     EXPECT_EQ(first->tag->value, "1");
+    EXPECT_EQ(linkedTag(*first->id), "level=1");
 
     // Deleted, the tag links no event; made again under the key, the new tag is the one linked.
     tags->deleteTag("level");
     settle();
-    EXPECT_FALSE(saveWithTag("1")->tag);
+    EXPECT_FALSE(linkedTag(*saveWithTag("1")->id));
     tags->saveTag("level", std::any(std::string("2")), nullptr);
     settle();
     auto third = saveWithTag("2");
     ASSERT_TRUE(third->tag);
     EXPECT_EQ(third->tag->value, "2");
-    EXPECT_FALSE(store->getUserEvent(*first->id)->tag);
+    EXPECT_EQ(linkedTag(*third->id), "level=2");
+    EXPECT_FALSE(linkedTag(*first->id));
+}
+
+// A tag event is sent with the tag as it was recorded: a later change of the tag's value or its
+// deletion changes nothing of what the event says.
+TEST_F(UserEventStoreTest, ATagEventKeepsTheKeyAndValueItWasRecordedWith) {
+    auto session = openSession();
+    auto tags = std::make_shared<BLQCoreDataTagDataStore>(context);
+    auto record = [&](BLQUserEventCode code, const std::string& key, const std::string& value) {
+        store->createUserEventObject(
+            [=](const EventPtr& event) {
+                event->code = code;
+                event->session = session;
+                event->tag = std::make_shared<BLQTagDTO>(key, value);
+            },
+            nullptr);
+    };
+    // As the tag manager records them: each event after the store has saved the value it names,
+    // and the deletion's event before the tag is deleted.
+    tags->saveTag("plan", std::any(std::string("one")), nullptr);
+    record(BLQUserEventCode::tagUpdated, "plan", "one");
+    tags->saveTag("plan", std::any(std::string("two")), nullptr);
+    record(BLQUserEventCode::tagUpdated, "plan", "two");
+    tags->saveTag("tier", std::any(std::string("gold")), nullptr);
+    record(BLQUserEventCode::tagUpdated, "tier", "gold");
+    record(BLQUserEventCode::tagDeleted, "tier", "gold");
+    tags->deleteTag("tier");
+    settle();
+
+    auto said = [&] {
+        std::vector<std::string> out;
+        for (const auto& event : unsent()) {
+            out.push_back(std::to_string(rawValue(event->code)) + " " +
+                          (event->tag ? event->tag->key + "=" + event->tag->value : "no tag"));
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    const std::vector<std::string> recorded{"8998 tier=gold", "8999 plan=one", "8999 plan=two",
+                                            "8999 tier=gold"};
+    EXPECT_EQ(said(), recorded);
+    // A later value, or the deletion of the tag still linked, changes nothing.
+    tags->saveTag("plan", std::any(std::string("three")), nullptr);
+    settle();
+    EXPECT_EQ(said(), recorded);
+    tags->deleteTag("plan");
+    settle();
+    EXPECT_EQ(said(), recorded);
+}
+
+// Events stored before events kept their tag's key and value have only the link to the tag row:
+// they are sent with the tag as it is, and keep it when the tag is deleted.
+TEST_F(UserEventStoreTest, AnEventStoredWithOnlyItsTagLinkKeepsTheTagWhenItIsDeleted) {
+    auto session = openSession();
+    auto tags = std::make_shared<BLQCoreDataTagDataStore>(context);
+    tags->saveTag("level", std::any(std::string("1")), nullptr);
+    auto event = create();
+    event->session = session;
+    event->code = BLQUserEventCode::tagUpdated;
+    store->saveUserEvent(copy(event));
+    settle();
+    // The stored form of such an event: a link and no key or value of its own.
+    context->performAndWait([&] {
+        auto request = BLQUserEvent::fetchRequest();
+        request.setPredicate(BLQUserEvent::findById(*event->id));
+        auto stored = context->fetch(request)->front();
+        auto tagRequest = BLQTag::fetchRequest();
+        tagRequest.setPredicate(BLQTag::findByKey("level"));
+        stored->setRelatedObject("tag", context->fetch(tagRequest)->front());
+        ASSERT_FALSE(stored->stringValue("tagKey"));
+        context->save();
+    });
+    auto tagOf = [&]() -> std::string {
+        auto stored = store->getUserEvent(*event->id);
+        return stored && stored->tag ? stored->tag->key + "=" + stored->tag->value : "no tag";
+    };
+    EXPECT_EQ(tagOf(), "level=1");
+    tags->saveTag("level", std::any(std::string("2")), nullptr);
+    settle();
+    EXPECT_EQ(tagOf(), "level=2") << "the tag as it is: all such an event can say";
+
+    tags->deleteTag("level");
+    settle();
+    EXPECT_FALSE(linkedTag(*event->id));
+    EXPECT_EQ(tagOf(), "level=2");
+    ASSERT_EQ(unsent().size(), 1u);
+    EXPECT_EQ(unsent().front()->tag->value, "2");
 }
 
 TEST_F(UserEventStoreTest, AnEventSavedAfterItsSessionClosedKeepsIt) {

@@ -79,6 +79,9 @@ std::shared_ptr<const platform::ManagedObjectModel> buildModel() {
         .addTransformableAttribute("details", DictionaryTransformer::kName)
         .addAttribute("status", AttributeType::Integer64, false, 0)
         .addAttribute("sdkVersion", AttributeType::String)
+        // The key and value of a tag event as it was recorded; the linked tag may change or go.
+        .addAttribute("tagKey", AttributeType::String)
+        .addAttribute("tagValue", AttributeType::String)
         .addToOneRelationship("session", BLQSession::kEntityName, "userEvents")
         .addToOneRelationship("tag", BLQTag::kEntityName, "userEvents")
         .addIndex("id")

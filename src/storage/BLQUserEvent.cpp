@@ -19,7 +19,8 @@ namespace {
 
 // The names of the values an event is read and written by, found in the entity once.
 constinit const platform::ManagedObjectKey kCode{"code"}, kDetails{"details"}, kMessage{"message"},
-    kStatus{"status"}, kSdkVersion{"sdkVersion"}, kTag{"tag"}, kSession{"session"};
+    kStatus{"status"}, kSdkVersion{"sdkVersion"}, kTagKey{"tagKey"}, kTagValue{"tagValue"}, kTag{"tag"},
+    kSession{"session"}, kUserEvents{"userEvents"};
 
 }  // namespace
 
@@ -53,11 +54,27 @@ std::shared_ptr<BLQUserEventDTO> BLQUserEvent::toDTO() const {
                       .value_or(BLQUserEventStatus::unsent);
     Value details = value(kDetails);
     if (!details.isDictionary()) details = Value();
-    auto tag = relatedObject<BLQTag>(kTag);
+    std::shared_ptr<BLQTagDTO> tag;
+    if (auto key = stringValue(kTagKey)) {
+        tag = std::make_shared<BLQTagDTO>(std::move(*key), stringValue(kTagValue).value_or(""));
+    } else if (auto linked = relatedObject<BLQTag>(kTag)) {
+        tag = linked->toDTO();
+    }
     auto session = relatedObject<BLQSession>(kSession);
-    return std::make_shared<BLQUserEventDTO>(
-        id(), code, std::move(details), stringValue(kMessage), status, tag ? tag->toDTO() : nullptr,
-        session ? session->toDTO() : nullptr, stringValue(kSdkVersion), createdDate(), modifiedDate());
+    return std::make_shared<BLQUserEventDTO>(id(), code, std::move(details), stringValue(kMessage), status,
+                                             std::move(tag), session ? session->toDTO() : nullptr,
+                                             stringValue(kSdkVersion), createdDate(), modifiedDate());
+}
+
+void BLQUserEvent::keepValuesOfTag(const BLQTag& tag) {
+    const std::string key = tag.key();
+    const std::string value = tag.valueText();
+    for (const auto& object : tag.relatedObjects(kUserEvents)) {
+        if (!object->stringValue(kTagKey)) {
+            object->setValue(kTagKey, key);
+            object->setValue(kTagValue, value);
+        }
+    }
 }
 
 namespace {
@@ -94,6 +111,10 @@ void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup
         if (!sameDate(primitiveValue(kCreatedDate), dto.createdDate)) setCreatedDate(dto.createdDate);
         if (!sameDate(primitiveValue(kModifiedDate), dto.modifiedDate)) setModifiedDate(dto.modifiedDate);
         if (!sameText(primitiveValue(kSdkVersion), dto.sdkVersion)) setValue(kSdkVersion, dto.sdkVersion);
+        if (dto.tag) {
+            setValue(kTagKey, dto.tag->key);
+            setValue(kTagValue, dto.tag->value);
+        }
     } else {
         setValue(kId, dto.id);
         setValue(kCode, rawValue(dto.code));
@@ -103,6 +124,10 @@ void BLQUserEvent::updateFromDTO(const BLQUserEventDTO& dto, const SessionLookup
         setCreatedDate(dto.createdDate);
         setModifiedDate(dto.modifiedDate);
         setValue(kSdkVersion, dto.sdkVersion);
+        if (dto.tag) {
+            setValue(kTagKey, dto.tag->key);
+            setValue(kTagValue, dto.tag->value);
+        }
     }
 
     auto context = managedObjectContext();

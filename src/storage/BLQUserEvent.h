@@ -13,10 +13,13 @@
 namespace brindlecue {
 
 class BLQSessionDTO;
+class BLQTag;
 class BLQUserEventDTO;
 
 // One stored user event (entity "UserEvent"): its code, message, details and status, the session
-// it happened in and the tag it concerns.
+// it happened in and the tag it concerns. A tag event keeps the tag's key and value as they were
+// when it was recorded (tagKey, tagValue) beside its link to the tag, which may change or be
+// deleted before the event is sent. Events stored before events kept them have only the link.
 class BLQUserEvent : public BLQAuditableObject {
 public:
     static constexpr const char* kEntityName = "UserEvent";
@@ -33,9 +36,11 @@ public:
     // The creation date, a fresh lower-case UUID as id, and status unsent.
     void awakeFromInsert() override;
 
+    // The record; its tag is the key and value the event kept, or else the linked tag as it is now.
     std::shared_ptr<BLQUserEventDTO> toDTO() const;
-    // Copies the record's values. A record with a tag links the stored tag of exactly that key
-    // (none when there is no such tag); a record with a session links the stored session of that
+    // Copies the record's values. A record with a tag keeps its key and value and links the stored
+    // tag of exactly that key (none when there is no such tag); a record with a session links the
+    // stored session of that
     // id under the session's install's app key, open or closed. A record without a tag or
     // session, or whose session cannot be found, leaves that link as it is.
     //
@@ -49,6 +54,10 @@ public:
                        const TagLookup& findTag = {});
 
     std::optional<std::string> id() const { return stringValue(kId); }
+
+    // Before the tag is deleted: every event linked to it that kept no key and value of its own
+    // (one stored before events kept them) takes the tag's, so that it still sends them.
+    static void keepValuesOfTag(const BLQTag& tag);
 
 private:
     static constinit inline const platform::ManagedObjectKey kId{"id"};

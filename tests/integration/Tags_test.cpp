@@ -1,7 +1,10 @@
 // Tags through the manager, the Core Data tag store and the sample server: what is stored, the
-// user events each change makes, and the priority deletion of the preview-mode tag.
+// user events each change makes, and the priority deletion of the preview-mode tag; and the tag
+// events of a library a host started, as the server receives them.
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include "facade/BLQInstallDTO.h"
 #include "network/BLQHTTPManager.h"
@@ -11,6 +14,7 @@
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataTagDataStore.h"
 #include "storage/DictionaryTransformer.h"
+#include "support/HostApp.h"
 #include "support/RecordingLoggerManager.h"
 #include "support/SampleRoutes.h"
 #include "tags/BLQTagKey.h"
@@ -88,6 +92,43 @@ TEST_F(TagsAgainstTheServer, ChangesAreStoredReportedAndThePreviewModeDeletionIs
     EXPECT_TRUE(logger->contains("Tag: Successfully sent priority delete for key: kj_preview_mode", 2));
     EXPECT_EQ(sent(), std::vector<std::string>{"8998 Deleted tag: kj_preview_mode = true"});
     EXPECT_FALSE(store->getTag(BLQTagKey::previewMode()));
+}
+
+// The tag events of the host's own tags that the server received, as "code key=value" (the
+// library's reserved tags left out).
+std::multiset<std::string> hostTagEvents(testsupport::HostApp& app) {
+    std::multiset<std::string> out;
+    for (int64_t code : {8999, 8998, 8997}) {
+        for (const auto& record : app.uploaded(code)) {
+            const std::string key = record["key"].stringValue();
+            if (key.rfind("kj_", 0) == 0 || key == BLQTagKey::sdkVersion() ||
+                key == BLQTagKey::legacySdkVersion())
+                continue;
+            std::string value =
+                record["string"].isNil() ? record["numeric"].description() : record["string"].stringValue();
+            out.insert(std::to_string(code) + " " + key + "=" + value);
+        }
+    }
+    return out;
+}
+
+TEST(TagsOfAStartedLibrary, EachTagEventUploadsTheKeyAndValueItWasRecordedWith) {
+    testsupport::HostApp app;
+    app.launch();
+    ASSERT_TRUE(app.start());
+    app.settle();
+    // A tag changed and another set and removed before the events go up together.
+    EXPECT_TRUE(app.facade->tagString("one", "plan"));
+    EXPECT_TRUE(app.facade->tagString("two", "plan"));
+    EXPECT_TRUE(app.facade->tagString("gold", "tier"));
+    EXPECT_TRUE(app.facade->removeTag("tier"));
+    ASSERT_TRUE(app.pumpUntil([&] { return hostTagEvents(app).size() >= 4; })) << "four tag events uploaded";
+    app.settle();
+    app.pumpUntil([] { return false; }, 1);
+    EXPECT_EQ(hostTagEvents(app), (std::multiset<std::string>{"8999 plan=one", "8999 plan=two",
+                                                              "8999 tier=gold", "8998 tier=gold"}));
+    EXPECT_EQ(app.facade->tagManager()->getTagValueWithKey("plan"), "two");
+    EXPECT_FALSE(app.facade->tagManager()->getTagWithKey("tier"));
 }
 
 }  // namespace
