@@ -117,14 +117,14 @@ TEST(TagsOfAStartedLibrary, EachTagEventUploadsTheKeyAndValueItWasRecordedWith) 
     app.launch();
     ASSERT_TRUE(app.start());
     app.settle();
-    // A tag changed and another set and removed before the events go up together.
+    // A tag changed, and another set and removed, while their events wait for the upload.
     EXPECT_TRUE(app.facade->tagString("one", "plan"));
     EXPECT_TRUE(app.facade->tagString("two", "plan"));
     EXPECT_TRUE(app.facade->tagString("gold", "tier"));
     EXPECT_TRUE(app.facade->removeTag("tier"));
     ASSERT_TRUE(app.pumpUntil([&] { return hostTagEvents(app).size() >= 4; })) << "four tag events uploaded";
     app.settle();
-    app.pumpUntil([] { return false; }, 1);
+    app.pumpUntil([] { return false; }, 1);  // time for an upload that would send one twice
     EXPECT_EQ(hostTagEvents(app), (std::multiset<std::string>{"8999 plan=one", "8999 plan=two",
                                                               "8999 tier=gold", "8998 tier=gold"}));
     EXPECT_EQ(app.facade->tagManager()->getTagValueWithKey("plan"), "two");
