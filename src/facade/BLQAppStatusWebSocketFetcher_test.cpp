@@ -26,6 +26,9 @@ public:
         listeners.push_back(d);
     }
     void removeDelegate(const std::shared_ptr<BLQIWebSocketManagerDelegate>&) override {}
+    void keepUntilAnswered(std::shared_ptr<BLQIWebSocketManagerDelegate>) override {
+        ADD_FAILURE() << "the fetcher sends no request";
+    }
     void connect(const platform::URLRequest& request) override {
         EXPECT_EQ(request.timeoutInterval(), 60.0);
         connectedTo.push_back(request.url()->absoluteString());

@@ -22,6 +22,10 @@ public:
     virtual bool isConnected() const = 0;
     virtual void registerDelegate(std::shared_ptr<BLQIWebSocketManagerDelegate> delegate) = 0;
     virtual void removeDelegate(const std::shared_ptr<BLQIWebSocketManagerDelegate>& delegate) = 0;
+    // Holds a registered listener that has sent a request until the next message of its type has
+    // reached it (its answer), or the connection ends: it hears its answer even when nothing else
+    // holds it meanwhile.
+    virtual void keepUntilAnswered(std::shared_ptr<BLQIWebSocketManagerDelegate> delegate) = 0;
     // Opens a new connection unless connected.
     virtual void connect(const platform::URLRequest& request) = 0;
     virtual void disconnect() = 0;

@@ -1,6 +1,7 @@
 #include "network/BLQWebSocketManager.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/OperationQueue.h"
@@ -27,9 +28,10 @@ public:
         if (auto client = client_.lock()) client->didOpenWithProtocol(protocol);
     }
     void webSocketTaskDidCloseWithCode(const std::shared_ptr<platform::URLSession>&,
-                                       const std::shared_ptr<URLSessionWebSocketTask>&, int64_t closeCode,
+                                       const std::shared_ptr<URLSessionWebSocketTask>& task,
+                                       int64_t closeCode,
                                        const std::optional<platform::Data>& reason) override {
-        if (auto client = client_.lock()) client->didCloseWithCode(closeCode, reason);
+        if (auto client = client_.lock()) client->didCloseWithCode(task, closeCode, reason);
     }
 
 private:
@@ -104,6 +106,38 @@ void BLQWebSocketManager::removeDelegate(const std::shared_ptr<BLQIWebSocketMana
     });
 }
 
+void BLQWebSocketManager::keepUntilAnswered(std::shared_ptr<BLQIWebSocketManagerDelegate> delegate) {
+    if (!delegate) return;
+    std::lock_guard lock(mutex_);
+    if (!webSocketTask_) return;
+    waiting_.push_back(Waiting{std::move(delegate), webSocketTask_, nextWaiting_++});
+}
+
+void BLQWebSocketManager::letGoOfWaiting(const std::shared_ptr<URLSessionWebSocketTask>& task) {
+    std::vector<Waiting> released;
+    {
+        std::lock_guard lock(mutex_);
+        auto ended = std::stable_partition(waiting_.begin(), waiting_.end(), [&](const Waiting& w) {
+            auto waitedOn = w.task.lock();
+            return waitedOn && waitedOn != task;
+        });
+        std::move(ended, waiting_.end(), std::back_inserter(released));
+        waiting_.erase(ended, waiting_.end());
+    }
+    // The listeners go here, outside the lock: a listener may hold the last reference to a client.
+}
+
+void BLQWebSocketManager::letGoOfWaitingOnOlderTasks() {
+    std::vector<Waiting> released;
+    {
+        std::lock_guard lock(mutex_);
+        auto older = std::stable_partition(waiting_.begin(), waiting_.end(),
+                                           [&](const Waiting& w) { return w.task.lock() == webSocketTask_; });
+        std::move(older, waiting_.end(), std::back_inserter(released));
+        waiting_.erase(older, waiting_.end());
+    }
+}
+
 std::shared_ptr<URLSessionWebSocketTask> BLQWebSocketManager::currentTask() const {
     std::lock_guard lock(mutex_);
     return webSocketTask_;
@@ -130,6 +164,8 @@ void BLQWebSocketManager::connect(const platform::URLRequest& request) {
         session_ = session;
         webSocketTask_ = task;
     }
+    // An answer comes over the connection its request went out on.
+    letGoOfWaitingOnOlderTasks();
     task->resume();
     checkState();
     sendPing(true);
@@ -137,8 +173,10 @@ void BLQWebSocketManager::connect(const platform::URLRequest& request) {
 }
 
 void BLQWebSocketManager::disconnect() {
-    if (auto task = currentTask())
+    if (auto task = currentTask()) {
         task->cancelWithCloseCode(URLSessionWebSocketTask::NormalClosure, std::nullopt);
+        letGoOfWaiting(task);
+    }
     checkState();
 }
 
@@ -258,7 +296,10 @@ void BLQWebSocketManager::receive(const std::shared_ptr<URLSessionWebSocketTask>
                 if (error)
                     self->log("WebSocket -> Received error: " + error->localizedDescription(),
                               BLQLoggingLevel::info);
-                return endLoop();
+                endLoop();
+                // No answer comes over this connection any more.
+                self->letGoOfWaiting(task);
+                return;
             }
             if (message->type != URLSessionWebSocketTask::Message::Type::String) return endLoop();
             self->handleText(message->string);
@@ -282,8 +323,30 @@ void BLQWebSocketManager::handleText(const std::string& text) {
     log("WebSocket -> Received JSON: " + json->description(), BLQLoggingLevel::info);
     const std::string* type = (*json)["type"].getString();
     if (!type) return;
+    uint64_t waitingBefore;
+    {
+        std::lock_guard lock(mutex_);
+        waitingBefore = nextWaiting_;
+    }
+    std::vector<std::shared_ptr<BLQIWebSocketManagerDelegate>> heard;
     for (const auto& listener : delegates()) {
-        if (rawValue(listener->eventType()) == *type) listener->receivedJSON(*json);
+        if (rawValue(listener->eventType()) != *type) continue;
+        listener->receivedJSON(*json);
+        heard.push_back(listener);
+    }
+    // The message answers, for each listener that heard it, the oldest request it was held for
+    // (one made while the message was being handed out waits for the next).
+    std::vector<Waiting> answered;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& listener : heard) {
+            auto held = std::find_if(waiting_.begin(), waiting_.end(), [&](const Waiting& w) {
+                return w.listener == listener && w.number < waitingBefore;
+            });
+            if (held == waiting_.end()) continue;
+            answered.push_back(std::move(*held));
+            waiting_.erase(held);
+        }
     }
 }
 
@@ -291,7 +354,9 @@ void BLQWebSocketManager::didOpenWithProtocol(const std::optional<std::string>&)
     log("WebSocket -> Did open connection", BLQLoggingLevel::info);
 }
 
-void BLQWebSocketManager::didCloseWithCode(int64_t closeCode, const std::optional<platform::Data>& reason) {
+void BLQWebSocketManager::didCloseWithCode(const std::shared_ptr<URLSessionWebSocketTask>& task,
+                                           int64_t closeCode, const std::optional<platform::Data>& reason) {
+    if (task) letGoOfWaiting(task);
     if (reason && isValidUTF8(*reason)) {
         log("WebSocket -> Closed connection for reason: " + std::string(reason->begin(), reason->end()) +
                 " with closeCode: " + std::to_string(closeCode),

@@ -23,8 +23,10 @@ class URLSessionWebSocketTask;
 // them in order on the connection's serial delegate queue. It never reconnects by itself and never
 // tells listeners of an error; failures are logged.
 //
-// Held by shared pointer (shared() for the process's instance). The listener list, the task and
-// the connection flag are guarded; listeners are called without any lock held.
+// Held by shared pointer (shared() for the process's instance). Listeners are held weakly, and a
+// listener that has sent a request strongly until its answer arrives (keepUntilAnswered). The
+// listener list, the task and the connection flag are guarded; listeners are called, and let go
+// of, without any lock held.
 class BLQWebSocketManager final : public BLQIWebSocketManager,
                                   public BLQILoggable,
                                   public std::enable_shared_from_this<BLQWebSocketManager> {
@@ -44,6 +46,10 @@ public:
     void registerDelegate(std::shared_ptr<BLQIWebSocketManagerDelegate> delegate) override;
     // Removes every registration of that listener object.
     void removeDelegate(const std::shared_ptr<BLQIWebSocketManagerDelegate>& delegate) override;
+    // Holds the listener until one message of its type has reached it, or until the current
+    // connection ends (a failed receive, its close, a disconnect, a newer connection) or the
+    // client does. Each call waits for a message of its own. Nothing is held without a connection.
+    void keepUntilAnswered(std::shared_ptr<BLQIWebSocketManagerDelegate> delegate) override;
     // A request for the URL with a 60 s time-out.
     void connect(const platform::URL& url);
     void connect(const platform::URLRequest& request) override;
@@ -59,10 +65,22 @@ public:
 
     // The session's websocket callbacks.
     void didOpenWithProtocol(const std::optional<std::string>& protocol);
-    void didCloseWithCode(int64_t closeCode, const std::optional<platform::Data>& reason);
+    void didCloseWithCode(const std::shared_ptr<platform::URLSessionWebSocketTask>& task, int64_t closeCode,
+                          const std::optional<platform::Data>& reason);
 
 private:
+    // A listener held until its answer comes over the connection of the task.
+    struct Waiting {
+        std::shared_ptr<BLQIWebSocketManagerDelegate> listener;
+        std::weak_ptr<platform::URLSessionWebSocketTask> task;
+        uint64_t number;  // in the order the holds were taken
+    };
+
     std::shared_ptr<platform::URLSessionWebSocketTask> currentTask() const;
+    // Lets go of the listeners waiting on the task's connection, whose answer cannot come now.
+    void letGoOfWaiting(const std::shared_ptr<platform::URLSessionWebSocketTask>& task);
+    // Lets go of the listeners waiting on any connection but the current one.
+    void letGoOfWaitingOnOlderTasks();
     // Starts the receive loop on the current task unless it is already reading it.
     void startReceiving();
     void receive(const std::shared_ptr<platform::URLSessionWebSocketTask>& task);
@@ -73,6 +91,8 @@ private:
     std::shared_ptr<platform::URLSessionWebSocketTask> webSocketTask_;
     std::weak_ptr<platform::URLSessionWebSocketTask> receivingTask_;  // the task the loop reads
     std::vector<std::weak_ptr<BLQIWebSocketManagerDelegate>> delegates_;
+    std::vector<Waiting> waiting_;
+    uint64_t nextWaiting_ = 0;
     bool isConnected_ = false;
 };
 

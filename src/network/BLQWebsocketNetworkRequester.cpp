@@ -65,6 +65,12 @@ void BLQWebsocketNetworkRequester::buildMessage(const BLQInstallDTO& install) {
             prefix_ + ": Failed to convert " + noun_ + " message to dictionary: " + message.description(),
             BLQLoggingLevel::error);
     }
+    // The client holds this requester until the answer has come, even when its maker lets go.
+    if (auto manager = webSocketManager()) {
+        if (auto self = weak_from_this().lock())
+            manager->keepUntilAnswered(std::shared_ptr<BLQIWebSocketManagerDelegate>(
+                self, static_cast<BLQIWebSocketManagerDelegate*>(this)));
+    }
     send(*dictionary);
 }
 

@@ -20,7 +20,8 @@ namespace brindlecue {
 // (replacing those of the request before), connects when the client is not connected and sends
 // the message at once. Every later message of the requester's type goes to the stored success
 // callback with the host URL; messages are not matched to requests, and there is no time-out.
-// Send outcomes are only logged.
+// Send outcomes are only logged. The client holds a requester weakly, and from a request until
+// its answer strongly: whoever made the requester may let go of it once it has asked.
 class BLQWebsocketNetworkRequester : public BLQIWebSocketManagerDelegate,
                                      public BLQIWebSocketConnectionInitiator,
                                      public BLQIWebSocketMessageSender,

@@ -32,6 +32,8 @@ public:
         listeners.push_back(d);
     }
     void removeDelegate(const std::shared_ptr<BLQIWebSocketManagerDelegate>&) override {}
+    void keepUntilAnswered(std::shared_ptr<BLQIWebSocketManagerDelegate> d) override { kept.push_back(d); }
+    std::vector<std::shared_ptr<BLQIWebSocketManagerDelegate>> kept;
     void connect(const platform::URLRequest& request) override {
         EXPECT_EQ(request.timeoutInterval(), 60.0);
         connectedTo.push_back(request.url()->absoluteString());
@@ -80,7 +82,10 @@ protected:
         socket->self = socket;
     }
     // The client and its registered requesters hold each other for the client's life.
-    void TearDown() override { socket->listeners.clear(); }
+    void TearDown() override {
+        socket->listeners.clear();
+        socket->kept.clear();
+    }
 
     std::shared_ptr<testing::RecordingLoggerManager> logs = testing::RecordingLoggerManager::install();
     std::shared_ptr<FakeWebSocketManager> socket = std::make_shared<FakeWebSocketManager>();
@@ -112,6 +117,10 @@ TEST_F(WebsocketRequesterTest, ARequestConnectsOnlyWhenNeededAndSendsAtOnce) {
     installer->sendInstallRequest(install("3.0.3", "inst-1", "key"), received.success(), received.failure());
     EXPECT_EQ(socket->connectedTo, (std::vector<std::string>{"wss://api.example.test/ws"}));
     ASSERT_EQ(socket->sent.size(), 2u);
+    // Each requester asks the client to keep it until its answer.
+    ASSERT_EQ(socket->kept.size(), 2u);
+    EXPECT_EQ(socket->kept[0].get(), static_cast<BLQIWebSocketManagerDelegate*>(updater.get()));
+    EXPECT_EQ(socket->kept[1].get(), static_cast<BLQIWebSocketManagerDelegate*>(installer.get()));
 
     const Value& update = socket->sent[0];
     EXPECT_EQ(update["type"].stringValue(), "update");
@@ -139,6 +148,7 @@ TEST_F(WebsocketRequesterTest, AnIncompleteRecordIsLoggedAndNothingIsSent) {
     installer->sendInstallRequest(install("3.0.3", {}, "key"), received.success(), received.failure());
     updater->sendInstallUpdateRequest(install("3.0.3", "i", {}), received.success(), received.failure());
     EXPECT_TRUE(socket->sent.empty());
+    EXPECT_TRUE(socket->kept.empty()) << "no answer is due";
     EXPECT_EQ(logs->lines(), (std::vector<LogLine>{{"Update: No SDK Version specified", 5},
                                                    {"Install: No Install Id specified", 5},
                                                    {"Update: No App Key specified", 5}}));

@@ -6,7 +6,9 @@
 
 #include <mutex>
 
+#include "facade/BLQInstallDTO.h"
 #include "network/BLQIWebSocketConnectionInitiator.h"
+#include "network/BLQInstallWebsocketNetworkRequester.h"
 #include "network/BLQNetworkTestDoubles_test.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
@@ -198,6 +200,84 @@ TEST_F(BLQWebSocketManagerTest, AServerCloseIsLoggedAndNotFollowedByAReconnect) 
     // Only a user's call connects again.
     connect();
     ASSERT_TRUE(waitFor([&] { return server.webSocketClientCount() == 1; }));
+}
+
+// The install requester as its users hold it: made, asked and let go at once.
+class RequesterLetGo : public BLQWebSocketManagerTest {
+protected:
+    void SetUp() override {
+        BLQWebSocketManagerTest::SetUp();
+        config->host = server.baseURL();
+    }
+    // Asks with a requester that nothing but the client holds afterwards.
+    std::weak_ptr<BLQInstallWebsocketNetworkRequester> askAndLetGo(int times = 1) {
+        auto requester = BLQInstallWebsocketNetworkRequester::create(manager, config);
+        for (int i = 0; i < times; ++i) {
+            requester->sendInstallRequest(
+                BLQInstallDTO("install-1", std::nullopt, "app-key-1", "3.0.3", std::nullopt, std::nullopt,
+                              std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                              std::nullopt, false, std::nullopt, std::nullopt, std::nullopt),
+                [this](const Value& json, const platform::URL&) {
+                    std::lock_guard lock(mutex);
+                    answers.push_back(json["n"].integerValue());
+                },
+                [](const platform::Error&) { ADD_FAILURE() << "no failure is reported"; });
+        }
+        return requester;
+    }
+    // The requests reached the server and their send outcomes came back (the outcome's handler
+    // held the requester until then).
+    void awaitSent(size_t requests) {
+        ASSERT_TRUE(server.waitForWebSocketMessages(requests));
+        ASSERT_TRUE(waitFor(
+            [&] { return logs->count("Install: Sent message successfully to websocket") == requests; }));
+    }
+    std::vector<int64_t> heard() {
+        std::lock_guard lock(mutex);
+        return answers;
+    }
+
+    std::shared_ptr<testing::FakeConfigManager> config = std::make_shared<testing::FakeConfigManager>();
+    std::mutex mutex;
+    std::vector<int64_t> answers;
+};
+
+TEST_F(RequesterLetGo, HearsTheAnswerToEachRequestAndIsThenLetGo) {
+    // Built and thrown away without asking, a requester leaves no listener behind.
+    BLQInstallWebsocketNetworkRequester::create(manager, config);
+    EXPECT_TRUE(manager->delegates().empty());
+
+    auto requester = askAndLetGo(2);
+    awaitSent(2);
+    EXPECT_FALSE(requester.expired()) << "held by the client while its answers are due";
+    server.sendWebSocketText(R"({"type":"register","n":1})");
+    ASSERT_TRUE(waitFor([&] { return heard().size() == 1; }));
+    EXPECT_FALSE(requester.expired()) << "one answer is still due";
+    // A message of another type answers nothing.
+    server.sendWebSocketText(R"({"type":"update","n":0})");
+    server.sendWebSocketText(R"({"type":"register","n":2})");
+    ASSERT_TRUE(waitFor([&] { return heard().size() == 2; }));
+    EXPECT_EQ(heard(), (std::vector<int64_t>{1, 2}));
+    ASSERT_TRUE(waitFor([&] { return requester.expired(); })) << "let go once answered";
+    EXPECT_TRUE(manager->delegates().empty());
+}
+
+TEST_F(RequesterLetGo, IsLetGoWhenTheConnectionEndsWithoutAnAnswer) {
+    auto requester = askAndLetGo();
+    awaitSent(1);
+    EXPECT_FALSE(requester.expired());
+    server.closeWebSockets(1000);
+    ASSERT_TRUE(waitFor([&] { return requester.expired(); }));
+    EXPECT_TRUE(heard().empty());
+
+    // Nor does a disconnect keep one.
+    connect();
+    requester = askAndLetGo();
+    awaitSent(2);
+    EXPECT_FALSE(requester.expired());
+    manager->disconnect();
+    ASSERT_TRUE(waitFor([&] { return requester.expired(); }));
+    EXPECT_TRUE(heard().empty());
 }
 
 }  // namespace
