@@ -351,7 +351,7 @@ bool Journey::run() {
                     : "the plan tag did not reach the server",
              tagged);
 
-    // ---- Home again: the launcher beside the buy button, its pop tip, then the deals web tip.
+    // ---- Home again: the launcher above the buy button, its pop tip, then the deals web tip.
     s.tapTab(0);
     std::shared_ptr<UIView> launcher;
     bool launcherShown = s.waitFor(
@@ -361,7 +361,7 @@ bool Journey::run() {
         shown_.push_back({"launcher", "reorder", s.screen(), Clock::now() - startClock_});
     }
     s.moment("The user goes back Home",
-             launcherShown ? "A glowing launcher sits beside the buy button" : "no launcher showed",
+             launcherShown ? "A glowing launcher sits above the buy button" : "no launcher showed",
              launcherShown, launcherShown ? "launcher reorder" : "", "10-home-launcher");
     if (launcher) s.tap(launcher);
     auto reorder = s.expectTip("The user taps the launcher", "pop tip", "reorder",
