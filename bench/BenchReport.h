@@ -14,7 +14,8 @@
 namespace benchreport {
 
 // Keeps the real time per iteration of every repetition of every benchmark, by its name
-// ("BM_Name" or "BM_Name/argument").
+// ("BM_Name" or "BM_Name/argument"), and the counters each repetition set in milliseconds (as
+// "BM_Name/argument:counter", in seconds like the times).
 class Reporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -24,6 +25,9 @@ public:
             std::string name = run.run_name.function_name;
             if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
             seconds_[name].push_back(run.real_accumulated_time / static_cast<double>(run.iterations));
+            for (const auto& [counter, value] : run.counters)
+                if (counter.size() > 3 && counter.compare(counter.size() - 3, 3, "_ms") == 0)
+                    seconds_[name + ":" + counter].push_back(value.value / 1e3);
         }
     }
 
@@ -52,7 +56,8 @@ private:
 
 // One line of the table: a figure against another benchmark (ratio of the medians, and of the
 // minimums, at most `limit`; a limit of 0 only shows the ratio) or, without one, against a budget
-// of `limit` milliseconds.
+// of `limit` milliseconds. A figure is a benchmark's real time per iteration, or one of its
+// counters in milliseconds ("BM_Name/argument:cpu_ms").
 struct Line {
     std::string label;
     std::string figure;

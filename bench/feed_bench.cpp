@@ -1,25 +1,34 @@
 // Taking in a campaign feed through the tip engine, beside its floor, measured in one run on the
 // same disk.
 //
-//   FeedIntake/N      a feed answer of N campaigns (1,000 and 10,000) as the requester hands it
-//                     on: the JSON text parsed, checked by the feed manager, each item made a feed
-//                     record by the facade's conversion, the cache pruned to the feed, and the
-//                     records handed to the real tip engine, which stores them in the campaign
-//                     cache (set-up, archiving, one transaction), makes them its live campaigns and
-//                     writes its stored lists to the user defaults, synchronised; into an empty
-//                     cache, until the campaigns are stored and in the engine's live list. The
-//                     release of the parsed answer and of the records that follows (on the URL
-//                     session's delegate queue in an app) is shown apart, as "released_ms".
-//   FeedIntakeFloor/N the same text walked by nlohmann/json's parser without building a tree, and
-//                     the same rows written as raw prepared inserts in one transaction (the cache's
-//                     journal and durability).
+//   FeedIntake/N       a feed answer of N campaigns (1,000 and 10,000) as the requester hands it
+//                      on: the JSON text parsed, checked by the feed manager, each item made a feed
+//                      record by the facade's conversion, the cache pruned to the feed, and the
+//                      records handed to the real tip engine, which stores them in the campaign
+//                      cache (set-up, archiving, one transaction), makes them its live campaigns and
+//                      writes its stored lists to the user defaults, synchronised; into an empty
+//                      cache, until the parsed answer and the records are released again (on the
+//                      URL session's delegate queue in an app, before its next task). The release
+//                      alone is shown as "released_ms".
+//   FeedIntakeFloor/N  the same text walked by nlohmann/json's parser without building a tree, and
+//                      the same rows written as raw prepared inserts in one transaction (the cache's
+//                      journal and durability).
+//   FeedRefetch/N      the same answer fetched again into an engine that holds its N campaigns live
+//                      (a feed timestamp that moved while the campaigns did not), until released.
+//   FeedRefetchFloor/N the same text walked without a tree, and the stored rows' feed ids and
+//                      modified times read back on an open connection in one transaction.
+//
+// Beside the wall time each side reports "cpu_ms": the processor time of all the process's threads
+// over the same span (CLOCK_PROCESS_CPUTIME_ID), which is what the work costs a device however
+// many cores it spreads over.
 //
 // The stages are measured alone too (FeedParse, FeedRecords, FeedStore, and within the store
-// FeedArchive, the keyed archiving of the rows' contents). After the runs the program prints the
-// intake of 1,000 beside its floor (at most 3x) and the intake of 10,000 beside that of 1,000 (at
-// most 12x), with the minimum and the median over the repetitions (--benchmark_repetitions=3).
-// Each repetition of an intake takes in feeds for at least two seconds of measured time: a single
-// intake of 10,000 would otherwise make a repetition alone, with the heap's first growth in it.
+// FeedArchive, the keyed archiving of the rows' contents). After the runs the program prints each
+// intake beside its floor (at most 3x, in wall and in processor time) and each figure of 10,000
+// beside that of 1,000 (at most 12x), with the minimum and the median over the repetitions
+// (--benchmark_repetitions=3). Each repetition of an intake takes in feeds for at least two
+// seconds of measured time: a single intake of 10,000 would otherwise make a repetition alone,
+// with the heap's first growth in it.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -27,11 +36,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
+
+#include <sched.h>
 
 #include "BenchEngineFacade.h"
 #include "BenchReport.h"
@@ -74,6 +86,13 @@ constexpr const char* kInsertCampaign =
 
 fs::path benchRoot;
 int containerCount = 0;
+
+// Processor time of every thread of the process so far, in seconds.
+double processCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
 
 // A new, empty app container with a campaign cache that knows the campaign model and matching,
 // and user defaults of its own.
@@ -183,37 +202,24 @@ std::vector<std::shared_ptr<KJFeedObject>> records() {
     return out;
 }
 
-void BM_FeedIntake(benchmark::State& state) {
-    const int campaigns = static_cast<int>(state.range(0));
-    const std::string& text = feedText(campaigns);
-    auto engineFacade = std::make_shared<benchsupport::EngineFacade>(kAppKey);
-    auto facade = std::make_shared<Facade>();
-    double released = 0;
-    for (auto _ : state) {
-        fs::path dir = freshContainer();
-        auto engine = KJTipManager::make(nullptr);
+// A container with an engine and the feed manager that hands it feeds, as the facade wires them.
+struct IntakeScene {
+    fs::path dir;
+    std::shared_ptr<KJTipManager> engine;
+    std::shared_ptr<BLQFeedManager> manager;
+
+    IntakeScene(const std::string& text, const std::shared_ptr<benchsupport::EngineFacade>& engineFacade,
+                const std::shared_ptr<Facade>& facade)
+        : dir(freshContainer()), engine(KJTipManager::make(nullptr)) {
         engine->setDelegate(engineFacade);
-        auto manager = std::make_shared<BLQFeedManager>(
+        manager = std::make_shared<BLQFeedManager>(
             nullptr, nullptr, engine, std::make_shared<TextRequester>(text),
             BLQResponseValidator<BLQFeedValidator>(std::make_shared<BLQFeedValidator>()));
         manager->setDelegate(facade);
         facade->feeds = manager;
         RunLoop::main().runUntilIdle();
-
-        facade->live = {};
-        const auto start = std::chrono::steady_clock::now();
-        manager->fetchFeeds(std::nullopt);
-        const auto end = std::chrono::steady_clock::now();
-        if (facade->live < start) {
-            state.SkipWithError("the feed never reached the engine");
-            break;
-        }
-        state.SetIterationTime(std::chrono::duration<double>(facade->live - start).count());
-        released += std::chrono::duration<double, std::milli>(end - facade->live).count();
-
-        if (engine->innerTipSeries().size() != static_cast<size_t>(campaigns) ||
-            KJDao::getAllSeries().size() != static_cast<size_t>(campaigns))
-            state.SkipWithError("intake failed");
+    }
+    ~IntakeScene() {
         RunLoop::main().runUntilIdle();
         manager.reset();
         engine.reset();
@@ -221,8 +227,91 @@ void BM_FeedIntake(benchmark::State& state) {
         UserDefaults::resetStandardForTesting();
         removeContainer(dir);
     }
+
+    // One fetch of the feed, timed until the answer and the records are released: the wall time,
+    // the processor time and the part of the wall time the release took, in seconds. False when
+    // the feed never reached the engine.
+    struct Times {
+        double wall = 0, cpu = 0, released = 0;
+    };
+    bool fetch(Facade& facade, Times& times) {
+        facade.live = {};
+        const double cpu = processCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        manager->fetchFeeds(std::nullopt);
+        const auto end = std::chrono::steady_clock::now();
+        times.cpu += processCpuSeconds() - cpu;
+        if (facade.live < start) return false;
+        times.wall += std::chrono::duration<double>(end - start).count();
+        times.released += std::chrono::duration<double>(end - facade.live).count();
+        return true;
+    }
+    bool holds(int campaigns) const {
+        return engine->innerTipSeries().size() == static_cast<size_t>(campaigns) &&
+               KJDao::getAllSeries().size() == static_cast<size_t>(campaigns);
+    }
+};
+
+void reportTimes(benchmark::State& state, const IntakeScene::Times& times, int campaigns) {
+    const double n = static_cast<double>(state.iterations());
     state.SetItemsProcessed(state.iterations() * campaigns);
-    state.counters["released_ms"] = released / static_cast<double>(state.iterations());
+    state.counters["cpu_ms"] = times.cpu * 1e3 / n;
+    state.counters["released_ms"] = times.released * 1e3 / n;
+}
+
+void BM_FeedIntake(benchmark::State& state) {
+    const int campaigns = static_cast<int>(state.range(0));
+    const std::string& text = feedText(campaigns);
+    auto engineFacade = std::make_shared<benchsupport::EngineFacade>(kAppKey);
+    auto facade = std::make_shared<Facade>();
+    IntakeScene::Times total;
+    for (auto _ : state) {
+        IntakeScene scene(text, engineFacade, facade);
+        IntakeScene::Times times;
+        if (!scene.fetch(*facade, times)) {
+            state.SkipWithError("the feed never reached the engine");
+            break;
+        }
+        state.SetIterationTime(times.wall);
+        total.wall += times.wall;
+        total.cpu += times.cpu;
+        total.released += times.released;
+        if (!scene.holds(campaigns)) state.SkipWithError("intake failed");
+    }
+    reportTimes(state, total, campaigns);
+}
+
+// The same answer again into an engine that took it in before and holds its campaigns live.
+void BM_FeedRefetch(benchmark::State& state) {
+    const int campaigns = static_cast<int>(state.range(0));
+    const std::string& text = feedText(campaigns);
+    auto engineFacade = std::make_shared<benchsupport::EngineFacade>(kAppKey);
+    auto facade = std::make_shared<Facade>();
+    IntakeScene scene(text, engineFacade, facade);
+    IntakeScene::Times first;
+    if (!scene.fetch(*facade, first) || !scene.holds(campaigns)) {
+        state.SkipWithError("the first intake failed");
+        return;
+    }
+    RunLoop::main().runUntilIdle();
+    const auto live = scene.engine->innerTipSeries();
+    IntakeScene::Times total;
+    for (auto _ : state) {
+        IntakeScene::Times times;
+        if (!scene.fetch(*facade, times)) {
+            state.SkipWithError("the feed never reached the engine");
+            break;
+        }
+        state.SetIterationTime(times.wall);
+        total.wall += times.wall;
+        total.cpu += times.cpu;
+        total.released += times.released;
+        RunLoop::main().runUntilIdle();
+    }
+    // The campaigns were current: the engine keeps the very same ones.
+    if (scene.engine->innerTipSeries() != live || !scene.holds(campaigns))
+        state.SkipWithError("the re-fetch changed the live campaigns");
+    reportTimes(state, total, campaigns);
 }
 
 void BM_FeedParse(benchmark::State& state) {
@@ -293,10 +382,31 @@ void bindText(sqlite3_stmt* stmt, int index, const Value& v) {
         sqlite3_bind_null(stmt, index);
 }
 
+// Binds a row of the cache to the floor's insert.
+void insertRow(sqlite3_stmt* insert, const Value& row) {
+    bindText(insert, 1, row["feedId"]);
+    const Data& content = *row["content"].getData();
+    sqlite3_bind_blob(insert, 2, content.data(), static_cast<int>(content.size()), SQLITE_STATIC);
+    bindText(insert, 3, row["appKey"]);
+    bindText(insert, 4, row["installId"]);
+    bindText(insert, 5, row["campaignId"]);
+    sqlite3_bind_int(insert, 6, static_cast<int>(row["numFeeds"].integerValue()));
+    sqlite3_bind_double(insert, 7, row["created"].doubleValue());
+    sqlite3_bind_double(insert, 8, row["modified"].doubleValue());
+    sqlite3_bind_double(insert, 9, row["activates"].doubleValue());
+    sqlite3_bind_double(insert, 10, row["expires"].doubleValue());
+    bindText(insert, 11, row["type"]);
+    bindText(insert, 12, row["deletionconditions"]);
+    bindText(insert, 13, row["repeatconditions"]);
+    sqlite3_bind_int(insert, 14, static_cast<int>(row["priority"].integerValue()));
+    bindText(insert, 15, row["triggerconditions"]);
+}
+
 void BM_FeedIntakeFloor(benchmark::State& state) {
     const int campaigns = static_cast<int>(state.range(0));
     const std::string& text = feedText(campaigns);
     const std::vector<Value> rows = cacheRows(campaigns);
+    double cpu = 0;
     for (auto _ : state) {
         state.PauseTiming();
         fs::path dir = benchRoot / ("raw" + std::to_string(++containerCount));
@@ -306,6 +416,7 @@ void BM_FeedIntakeFloor(benchmark::State& state) {
         sqlite3_busy_timeout(db, 5000);
         exec(db, kCampaignTable, state);
         state.ResumeTiming();
+        const double cpuStart = processCpuSeconds();
 
         // The parser walks the whole text, building nothing.
         if (!nlohmann::json::accept(text)) state.SkipWithError("not JSON");
@@ -313,27 +424,13 @@ void BM_FeedIntakeFloor(benchmark::State& state) {
         sqlite3_prepare_v2(db, kInsertCampaign, -1, &insert, nullptr);
         exec(db, "BEGIN IMMEDIATE", state);
         for (const Value& row : rows) {
-            bindText(insert, 1, row["feedId"]);
-            const Data& content = *row["content"].getData();
-            sqlite3_bind_blob(insert, 2, content.data(), static_cast<int>(content.size()), SQLITE_STATIC);
-            bindText(insert, 3, row["appKey"]);
-            bindText(insert, 4, row["installId"]);
-            bindText(insert, 5, row["campaignId"]);
-            sqlite3_bind_int(insert, 6, static_cast<int>(row["numFeeds"].integerValue()));
-            sqlite3_bind_double(insert, 7, row["created"].doubleValue());
-            sqlite3_bind_double(insert, 8, row["modified"].doubleValue());
-            sqlite3_bind_double(insert, 9, row["activates"].doubleValue());
-            sqlite3_bind_double(insert, 10, row["expires"].doubleValue());
-            bindText(insert, 11, row["type"]);
-            bindText(insert, 12, row["deletionconditions"]);
-            bindText(insert, 13, row["repeatconditions"]);
-            sqlite3_bind_int(insert, 14, static_cast<int>(row["priority"].integerValue()));
-            bindText(insert, 15, row["triggerconditions"]);
+            insertRow(insert, row);
             if (sqlite3_step(insert) != SQLITE_DONE) state.SkipWithError("insert failed");
             sqlite3_reset(insert);
         }
         exec(db, "COMMIT", state);
         sqlite3_finalize(insert);
+        cpu += processCpuSeconds() - cpuStart;
 
         state.PauseTiming();
         sqlite3_close(db);
@@ -341,10 +438,60 @@ void BM_FeedIntakeFloor(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * campaigns);
+    state.counters["cpu_ms"] = cpu * 1e3 / static_cast<double>(state.iterations());
+}
+
+void BM_FeedRefetchFloor(benchmark::State& state) {
+    const int campaigns = static_cast<int>(state.range(0));
+    const std::string& text = feedText(campaigns);
+    const fs::path dir = benchRoot / ("raw" + std::to_string(++containerCount));
+    fs::create_directories(dir);
+    sqlite3* db = nullptr;
+    sqlite3_open((dir / "raw-cache.db").c_str(), &db);
+    sqlite3_busy_timeout(db, 5000);
+    exec(db, kCampaignTable, state);
+    {
+        const std::vector<Value> rows = cacheRows(campaigns);
+        sqlite3_stmt* insert = nullptr;
+        sqlite3_prepare_v2(db, kInsertCampaign, -1, &insert, nullptr);
+        exec(db, "BEGIN IMMEDIATE", state);
+        for (const Value& row : rows) {
+            insertRow(insert, row);
+            if (sqlite3_step(insert) != SQLITE_DONE) state.SkipWithError("insert failed");
+            sqlite3_reset(insert);
+        }
+        exec(db, "COMMIT", state);
+        sqlite3_finalize(insert);
+    }
+    sqlite3_stmt* select = nullptr;
+    sqlite3_prepare_v2(db, "SELECT feedId, modified FROM QXFeeds", -1, &select, nullptr);
+    double cpu = 0;
+    for (auto _ : state) {
+        const double cpuStart = processCpuSeconds();
+        if (!nlohmann::json::accept(text)) state.SkipWithError("not JSON");
+        exec(db, "BEGIN", state);
+        std::vector<std::pair<std::string, double>> versions;
+        versions.reserve(static_cast<size_t>(campaigns));
+        while (sqlite3_step(select) == SQLITE_ROW)
+            versions.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(select, 0)),
+                                  sqlite3_column_double(select, 1));
+        sqlite3_reset(select);
+        exec(db, "COMMIT", state);
+        if (versions.size() != static_cast<size_t>(campaigns)) state.SkipWithError("rows missing");
+        benchmark::DoNotOptimize(versions);
+        cpu += processCpuSeconds() - cpuStart;
+    }
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    removeContainer(dir);
+    state.SetItemsProcessed(state.iterations() * campaigns);
+    state.counters["cpu_ms"] = cpu * 1e3 / static_cast<double>(state.iterations());
 }
 
 BENCHMARK(BM_FeedIntake)->Arg(kCampaigns)->Arg(kLargeFeed)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(2.0);
 BENCHMARK(BM_FeedIntakeFloor)->Arg(kCampaigns)->Arg(kLargeFeed)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FeedRefetch)->Arg(kCampaigns)->Arg(kLargeFeed)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(2.0);
+BENCHMARK(BM_FeedRefetchFloor)->Arg(kCampaigns)->Arg(kLargeFeed)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FeedParse)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FeedRecords)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FeedStore)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -365,13 +512,28 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
+    cpu_set_t usable;
+    CPU_ZERO(&usable);
+    if (sched_getaffinity(0, sizeof usable, &usable) == 0)
+        std::printf("\nprocessors usable: %d\n", CPU_COUNT(&usable));
     const std::string small = "/" + std::to_string(kCampaigns), large = "/" + std::to_string(kLargeFeed);
+    const std::string cpu = ":cpu_ms";
     benchreport::print(
-        reporter, {
-                      {"FeedIntake 1,000", "BM_FeedIntake" + small, "BM_FeedIntakeFloor" + small, 3.0},
-                      {"FeedIntake 10,000 vs 1,000", "BM_FeedIntake" + large, "BM_FeedIntake" + small, 12.0},
-                      {"FeedIntake 10,000", "BM_FeedIntake" + large, "BM_FeedIntakeFloor" + large, 0},
-                  });
+        reporter,
+        {
+            {"FeedIntake 1,000", "BM_FeedIntake" + small, "BM_FeedIntakeFloor" + small, 3.0},
+            {"FeedIntake 1,000 cpu", "BM_FeedIntake" + small + cpu, "BM_FeedIntakeFloor" + small + cpu, 3.0},
+            {"FeedIntake 10k vs 1k", "BM_FeedIntake" + large, "BM_FeedIntake" + small, 12.0},
+            {"FeedIntake 10k vs 1k cpu", "BM_FeedIntake" + large + cpu, "BM_FeedIntake" + small + cpu, 12.0},
+            {"FeedIntake 10,000", "BM_FeedIntake" + large, "BM_FeedIntakeFloor" + large, 0},
+            {"FeedIntake 10,000 cpu", "BM_FeedIntake" + large + cpu, "BM_FeedIntakeFloor" + large + cpu, 0},
+            {"FeedRefetch 1,000", "BM_FeedRefetch" + small, "BM_FeedRefetchFloor" + small, 3.0},
+            {"FeedRefetch 1,000 cpu", "BM_FeedRefetch" + small + cpu, "BM_FeedRefetchFloor" + small + cpu, 3.0},
+            {"FeedRefetch 10k vs 1k", "BM_FeedRefetch" + large, "BM_FeedRefetch" + small, 12.0},
+            {"FeedRefetch 10k vs 1k cpu", "BM_FeedRefetch" + large + cpu, "BM_FeedRefetch" + small + cpu, 12.0},
+            {"FeedRefetch 10,000", "BM_FeedRefetch" + large, "BM_FeedRefetchFloor" + large, 0},
+            {"FeedRefetch 10,000 cpu", "BM_FeedRefetch" + large + cpu, "BM_FeedRefetchFloor" + large + cpu, 0},
+        });
 
     KJDBManager::resetForTesting();
     std::error_code ec;
