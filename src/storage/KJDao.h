@@ -76,6 +76,10 @@ public:
         double nextChange = 0;
     };
     static std::optional<ActiveRows> findActiveRows(const std::vector<std::string>& kinds, double now);
+    // The versions of every active row at the moment `now` (seconds since 1970), whatever its
+    // kind, in no particular order; what findSeriesByFeedId would find, without the contents.
+    // None when the query fails.
+    static std::optional<std::vector<RowVersion>> findActiveRowVersions(double now);
     // The content of the row with the row id, or absent.
     static platform::Value findContentByRowId(int64_t rowId);
     // The contents of the rows with the row ids, in their order: null for a row without content,

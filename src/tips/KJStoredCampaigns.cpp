@@ -145,6 +145,11 @@ KJStoredCampaigns::SerializedForms KJStoredCampaigns::takeSerializedForms() {
     return out;
 }
 
+std::unordered_map<int64_t, KJStoredCampaigns::Decoded> KJStoredCampaigns::decodedRows() {
+    std::lock_guard lock(mutex_);
+    return decoded_;
+}
+
 double KJStoredCampaigns::readCampaigns(double now) {
     auto table = KJDao::findActiveRows({"CAMPAIGN", "FAQ"}, now);
     std::optional<std::vector<KJDao::RowVersion>> rows;

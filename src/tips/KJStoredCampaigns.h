@@ -65,6 +65,16 @@ public:
     using SerializedForms = std::unordered_map<const KJTipSeriesElement*, SerializedForm>;
     SerializedForms takeSerializedForms();
 
+    // A campaign as decoded from the row of that version (null when the row gave none).
+    struct Decoded {
+        KJDao::RowVersion version;
+        std::shared_ptr<KJTipSeriesElement> series;
+    };
+    // The campaigns decoded so far, by the row id they came from: a copy, so that an intake can
+    // tell what a stored row holds without decoding it again, inside a transaction of the cache
+    // (where it may take no lock of this copy).
+    std::unordered_map<int64_t, Decoded> decodedRows();
+
 private:
     // Under mutex_: reads what is missing or stale.
     void refreshIfNeeded(bool campaigns, bool faq);
@@ -82,10 +92,6 @@ private:
     bool campaignsStale_ = true;
     // The rows of campaigns_ in order, and the campaign of every row seen (null for a row that
     // gives none) with the row's version, for the rows still active.
-    struct Decoded {
-        KJDao::RowVersion version;
-        std::shared_ptr<KJTipSeriesElement> series;
-    };
     std::vector<KJDao::RowVersion> rows_;
     std::unordered_map<int64_t, Decoded> decoded_;
     // Set by decodeAhead (under aheadMutex_ alone, which is never held while another lock is taken)

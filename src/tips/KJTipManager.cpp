@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdio>
 #include <exception>
+#include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "facade/BLQInstallNotificationKeys.h"
@@ -455,13 +457,34 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
     const std::optional<std::string> appKey = facade ? facade->appKey() : std::nullopt;
     auto cache = KJDBManager::sharedInstance();
 
+    // The campaigns this engine decoded already, by row: a stored row it has seen is not decoded
+    // again to learn its modified time (taken before the transaction, whose lock comes after the
+    // copy's).
+    const auto decoded = stored_.decodedRows();
     std::vector<std::shared_ptr<KJDBFeedRecord>> toSave;
     bool saved = false;
     auto checkAndSave = [&](bool inTransaction) {
         toSave.clear();
+        // The active rows by feed id, looked at once: a feed id without one has nothing stored.
+        std::unordered_map<std::string_view, const KJDao::RowVersion*> active;
+        const auto versions = KJDao::findActiveRowVersions(platform::Date::now().timeIntervalSince1970());
+        if (versions) {
+            active.reserve(versions->size());
+            for (const auto& row : *versions) active.emplace(row.feedId, &row);
+        }
+        // What findTipSeriesByFeedId gives for the feed id.
+        auto storedSeries = [&](const std::string& feedId) -> std::shared_ptr<KJDBTipSeries> {
+            if (!versions) return cache->findTipSeriesByFeedId(feedId);
+            auto row = active.find(feedId);
+            if (row == active.end()) return nullptr;
+            auto known = decoded.find(row->second->rowId);
+            if (known != decoded.end() && known->second.version == *row->second && known->second.series)
+                return known->second.series;
+            return cache->findTipSeriesByFeedId(feedId);
+        };
         for (const auto& feed : feeds) {
             if (!feed) continue;
-            if (auto existing = cache->findTipSeriesByFeedId(text(feed->feed_id()))) {
+            if (auto existing = storedSeries(text(feed->feed_id()))) {
                 auto storedModified = existing->seriesModified();
                 auto modified = feed->modified();
                 if (!(modified && (!storedModified || *modified > *storedModified))) {
