@@ -116,6 +116,48 @@ TEST_F(TipEngineTest, IntakeDecodesOnlyTheCampaignsItChanged) {
     ASSERT_EQ(UserDefaults::standard().array("KJTips_Server")->size(), 3u);
 }
 
+// A feed brought again is told from what is stored without decoding the campaigns the engine holds
+// already: only a stored row it never decoded (a widget campaign) is read; a row that is no longer
+// active counts as nothing stored.
+TEST_F(TipEngineTest, AFeedBroughtAgainDecodesOnlyRowsTheEngineNeverDecoded) {
+    store({{.id = "f1"},
+           {.id = "f2", .priority = 2},
+           {.id = "faq", .tool = "fab", .trigger = "floating-action-button", .priority = 3,
+            .steps = {{.tool = "fab"}}},
+           {.id = "gone", .priority = 4, .expires = "2020-01-01T00:00:00.000Z"}});
+    makeEngine();
+    auto f1 = live("f1"), f2 = live("f2");
+    ASSERT_TRUE(f1 && f2);
+    int decoded = 0;
+    KJDBManager::sharedInstance()->updateCollaborators([&decoded](KJDBManager::Collaborators& c) {
+        c.createFromFeed = [inner = c.createFromFeed, &decoded](const Value& stored) {
+            ++decoded;
+            return inner(stored);
+        };
+    });
+    UserDefaults::standard().remove("KJTips_Server");
+
+    engine->fillTipFromFeed({feed({.id = "f1"}), feed({.id = "f2", .priority = 2}),
+                             feed({.id = "faq", .tool = "fab", .trigger = "floating-action-button", .priority = 3,
+                                   .steps = {{.tool = "fab"}}})});
+    EXPECT_EQ(decoded, 1);
+    EXPECT_TRUE(log->contains("Guides: no new tips to show", 2));
+    EXPECT_EQ(live("f1"), f1);
+    EXPECT_EQ(live("f2"), f2);
+    EXPECT_FALSE(UserDefaults::standard().array("KJTips_Server"));
+
+    // The expired row's campaign, as modified as before, is stored anew and goes live; a newer f2
+    // replaces the one held.
+    decoded = 0;
+    engine->fillTipFromFeed({feed({.id = "f2", .priority = 2, .modified = "2025-07-01T00:00:00.000Z"}),
+                             feed({.id = "gone", .priority = 4})});
+    EXPECT_EQ(liveIds(), (std::vector<std::string>{"f1", "f2", "gone"}));
+    EXPECT_EQ(live("f1"), f1);
+    ASSERT_NE(live("f2"), f2);
+    EXPECT_EQ(live("f2")->modified, blqParseDate(Value("2025-07-01T00:00:00.000Z")));
+    ASSERT_EQ(UserDefaults::standard().array("KJTips_Server")->size(), 3u);
+}
+
 // The widget campaigns a feed brings are found on the intake's one look at the table.
 TEST_F(TipEngineTest, AFeedsWidgetCampaignReachesTheScreen) {
     store({{.id = "page"}});
