@@ -44,6 +44,7 @@ public:
     void uploadUserEvents(const std::vector<EventPtr>& events, BLQRequestSuccessBlock success,
                           BLQRequestFailureBlock failure) override {
         ++inFlight;
+        ++uploads;
         sender_->uploadUserEvents(
             events,
             [this, success](const Value& json, const platform::URL& url) {
@@ -56,6 +57,7 @@ public:
             });
     }
     std::atomic<int> inFlight{0};
+    std::atomic<int> uploads{0};  // every upload begun
 
 private:
     std::shared_ptr<BLQIUserEventSender> sender_;
@@ -233,41 +235,68 @@ TEST_F(UserEventsTest, ManyThreadsRecordWhileEveryThirdUploadFailsAndEachEventIs
 
     constexpr int kThreads = 4, kPerThread = 250, kChunk = 5;
     const int64_t codes[] = {8051, 8200, 8052, 8108, 8201};
+    // The threads record in rounds: each records a chunk of events and waits for the next round.
+    // A round's chunks are on disk before the clock moves on and their upload starts, and the
+    // threads record the next chunks while that upload waits for its answer. So every round's
+    // upload carries its round's events, whatever the machine's load: the answered and the failed
+    // uploads alternate as the routes do, and the events of every third round fail once.
     std::atomic<int> recording{kThreads};
-    // Each thread records a few events per round of the clock, so recording and uploads overlap.
+    std::atomic<int> chunksDone{0};
     std::atomic<int> round{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
+            int myRound = 0;
             for (int i = 0; i < kPerThread; ++i) {
                 // Distinct messages: no event is a duplicate of another.
                 const std::string name = "t" + std::to_string(t) + "-" + std::to_string(i);
                 manager->sendUserEventWithCode(codes[i % 5], name,
                                                Value::dictionary({{"feed_id", name}, {"status", 1}}));
-                if (i % kChunk == kChunk - 1) round.wait(round.load());
+                if (i % kChunk == kChunk - 1) {
+                    ++chunksDone;
+                    for (int seen; (seen = round.load()) == myRound;) round.wait(seen);
+                    ++myRound;
+                }
             }
             --recording;
         });
+    auto release = [&] {
+        ++round;
+        round.notify_all();
+    };
 
-    // The clock moves on only while no upload is waiting for its answer, so none times out.
     auto unsent = [&] {
         for (const auto& e : stored())
             if (e->status != Status::sent) return true;
         return false;
     };
+    constexpr int kRecordingRounds = kPerThread / kChunk;
+    bool inStep = true;
     int rounds = 0;
-    while ((recording > 0 || unsent()) && rounds++ < 600) {
-        RunLoop::main().runUntil([&] { return sender->inFlight == 0; }, 10);
-        // Once the threads are done, a failed batch waits for the next trigger: give it one.
-        if (recording == 0) manager->sendAllUnsent();
+    while (inStep && (recording > 0 || unsent()) && rounds < 600) {
+        if (rounds < kRecordingRounds) {
+            inStep = RunLoop::main().runUntil([&] { return chunksDone == kThreads * (rounds + 1); }, 30);
+            EXPECT_TRUE(inStep) << "the threads did not record round " << rounds;
+        } else {
+            // Once the threads are done, a failed batch waits for the next trigger: give it one.
+            manager->sendAllUnsent();
+        }
+        // The round's events are stored and their upload is due once the clock moves on.
+        testsupport::settleConfigStore();
+        const int uploads = sender->uploads;
         Clock::advance(0.5);
-        RunLoop::main().runUntil([&] { return sender->inFlight > 0; }, 0.05);
-        ++round;
-        round.notify_all();
+        inStep = inStep && RunLoop::main().runUntil([&] { return sender->uploads > uploads; }, 30);
+        EXPECT_TRUE(inStep) << "round " << rounds << " started no upload";
+        // The threads record the next round while the upload waits for its answer; the clock
+        // stays still until the answer is in, so that no upload times out.
+        release();
+        RunLoop::main().runUntil([&] { return sender->inFlight == 0; }, 30);
+        ++rounds;
     }
     round = 1 << 30;
     round.notify_all();
     for (auto& thread : threads) thread.join();
+    ASSERT_TRUE(inStep);
 
     auto events = stored();
     ASSERT_EQ(events.size(), static_cast<size_t>(kThreads * kPerThread));
@@ -280,7 +309,8 @@ TEST_F(UserEventsTest, ManyThreadsRecordWhileEveryThirdUploadFailsAndEachEventIs
 
     size_t failedRecords = 0;
     for (size_t i = 2; i < server.journal().size(); i += 3) failedRecords += records(i).size();
-    EXPECT_GT(failedRecords, 0u);  // failed uploads carried events, which went again
+    // Failed uploads carried events, which went again: a third of the rounds' at least.
+    EXPECT_GE(failedRecords, static_cast<size_t>(kThreads * kChunk * (kRecordingRounds / 3)));
     auto counts = delivered([](size_t i) { return i % 3 == 2; });
     EXPECT_EQ(counts.size(), events.size());
     for (const auto& e : events) EXPECT_EQ(counts[*e->id], 1) << *e->message;
