@@ -21,6 +21,7 @@
 #include <condition_variable>
 #include <deque>
 #include <future>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -28,6 +29,7 @@
 #include <regex>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <tuple>
 
@@ -143,6 +145,12 @@ std::shared_ptr<CompiledRoute> compile(Route route) {
     compiled->remaining = route.times;
     compiled->route = std::move(route);
     return compiled;
+}
+
+// A route's wait as the timers take it, never more than the longest the server waits.
+std::chrono::steady_clock::duration waitOf(double seconds) {
+    const double bounded = std::clamp(seconds, 0.0, kMaxDelaySeconds);
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(bounded));
 }
 
 bool looksLikeJSON(const std::string& body) {
@@ -348,34 +356,63 @@ private:
 
 void SampleServer::Impl::start() {
     if (ioc) return;
+    // Everything is made aside first: a start that throws (the port is taken, the certificate
+    // cannot be made) leaves the server as it was, safe to destroy and to start again.
     if (options.tls && !sslContext) {
-        certificate = generateCertificate();
-        sslContext = std::make_unique<asio::ssl::context>(asio::ssl::context::tls_server);
-        sslContext->set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
-                                asio::ssl::context::no_sslv3);
-        sslContext->use_certificate_chain(asio::buffer(certificate.certificatePEM));
-        sslContext->use_private_key(asio::buffer(certificate.privateKeyPEM), asio::ssl::context::pem);
+        GeneratedCertificate generated = generateCertificate();
+        auto context = std::make_unique<asio::ssl::context>(asio::ssl::context::tls_server);
+        context->set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
+                             asio::ssl::context::no_sslv3);
+        context->use_certificate_chain(asio::buffer(generated.certificatePEM));
+        context->use_private_key(asio::buffer(generated.privateKeyPEM), asio::ssl::context::pem);
+        certificate = std::move(generated);
+        sslContext = std::move(context);
     }
-    ioc = std::make_unique<asio::io_context>(1);
-    acceptor = std::make_unique<tcp::acceptor>(
-        *ioc, tcp::endpoint(asio::ip::make_address("127.0.0.1"), options.port));
-    port = acceptor->local_endpoint().port();
-    stopping = false;
-    asio::co_spawn(*ioc, acceptLoop(), asio::detached);
+    auto context = std::make_unique<asio::io_context>(1);
+    auto listener = std::make_unique<tcp::acceptor>(*context);
+    const tcp::endpoint endpoint(asio::ip::make_address("127.0.0.1"), options.port);
+    beast::error_code ec;
+    // "bind: Address already in use", as a person reads it.
+    auto check = [&ec](const char* step) {
+        if (ec) throw std::system_error(std::error_code(ec), step);
+    };
+    listener->open(endpoint.protocol(), ec);
+    check("open");
+    listener->set_option(asio::socket_base::reuse_address(true), ec);
+    check("setsockopt");
+    listener->bind(endpoint, ec);
+    check("bind");
+    listener->listen(asio::socket_base::max_listen_connections, ec);
+    check("listen");
+    const uint16_t bound = listener->local_endpoint(ec).port();
+    check("getsockname");
 
     std::promise<void> finished;
-    ranOut = finished.get_future();
-    thread = std::thread([this, finished = std::move(finished)]() mutable {
-        for (;;) {
-            try {
-                ioc->run();
-                break;
-            } catch (...) {
-                // A handler threw: keep serving the other connections.
+    std::future<void> done = finished.get_future();
+    ioc = std::move(context);
+    acceptor = std::move(listener);
+    stopping = false;
+    asio::co_spawn(*ioc, acceptLoop(), asio::detached);
+    ranOut = std::move(done);
+    try {
+        thread = std::thread([this, finished = std::move(finished)]() mutable {
+            for (;;) {
+                try {
+                    ioc->run();
+                    break;
+                } catch (...) {
+                    // A handler threw: keep serving the other connections.
+                }
             }
-        }
-        finished.set_value();
-    });
+            finished.set_value();
+        });
+    } catch (...) {
+        ranOut = {};
+        acceptor.reset();
+        ioc.reset();
+        throw;
+    }
+    port = bound;
 }
 
 void SampleServer::Impl::stop() {
@@ -388,8 +425,9 @@ void SampleServer::Impl::stop() {
         for (auto& [id, abort] : pending) abort();
     });
     // Every connection ends once its socket is closed; if one does not, stop the loop outright.
-    if (ranOut.wait_for(std::chrono::seconds(5)) != std::future_status::ready) ioc->stop();
-    thread.join();
+    if (!ranOut.valid() || ranOut.wait_for(std::chrono::seconds(5)) != std::future_status::ready) ioc->stop();
+    if (thread.joinable()) thread.join();
+    ranOut = {};
     acceptor.reset();
     ioc.reset();  // destroys whatever handlers were left
     peers.clear();
@@ -508,8 +546,7 @@ awaitable<void> SampleServer::Impl::serveHttp(Stream stream, Connection& connect
         auto route = match(method, path);
         if (route && route->route.delaySeconds > 0) {
             delay = std::make_unique<asio::steady_timer>(stream.get_executor());
-            delay->expires_after(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                std::chrono::duration<double>(route->route.delaySeconds)));
+            delay->expires_after(waitOf(route->route.delaySeconds));
             co_await delay->async_wait(kTuple);
             delay.reset();
             if (stopping) co_return;
@@ -603,8 +640,7 @@ awaitable<void> SampleServer::Impl::serveHttp(Stream stream, Connection& connect
                 co_await asio::async_write(stream, asio::buffer(first), kTuple);
             if (!writeError) {
                 delay = std::make_unique<asio::steady_timer>(stream.get_executor());
-                delay->expires_after(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                    std::chrono::duration<double>(route->route.stallSeconds)));
+                delay->expires_after(waitOf(route->route.stallSeconds));
                 co_await delay->async_wait(kTuple);
                 delay.reset();
                 if (stopping) co_return;
@@ -720,60 +756,117 @@ void SampleServer::clearRoutes() {
     impl_->routes.clear();
 }
 
-bool SampleServer::loadScenario(const std::string& text) {
+bool SampleServer::loadScenario(const std::string& text, std::string* error) {
     using nlohmann::json;
     std::vector<std::shared_ptr<CompiledRoute>> routes;
     std::optional<bool> echo;
     std::optional<std::vector<std::string>> onConnect;
-    try {
-        json doc = json::parse(text);
-        if (!doc.is_object()) return false;
-        if (doc.contains("routes")) {
-            const json& list = doc.at("routes");
-            if (!list.is_array()) return false;
-            for (const json& item : list) {
-                if (!item.is_object() || !item.contains("path") || !item.at("path").is_string()) return false;
-                Route route;
-                route.pathPattern = item.at("path").get<std::string>();
-                if (item.contains("method")) route.method = item.at("method").get<std::string>();
-                if (item.contains("status")) {
-                    if (!item.at("status").is_number_integer()) return false;
-                    route.status = item.at("status").get<int>();
-                    if (route.status < 100 || route.status > 999) return false;
-                }
-                if (item.contains("headers")) {
-                    if (!item.at("headers").is_object()) return false;
-                    for (const auto& [name, value] : item.at("headers").items())
-                        route.headers.emplace_back(
-                            name, value.is_string() ? value.get<std::string>() : value.dump());
-                }
-                if (item.contains("body")) {
-                    const json& body = item.at("body");
-                    route.body = body.is_string() ? body.get<std::string>() : body.dump();
-                }
-                if (item.contains("delay")) {
-                    if (!item.at("delay").is_number() || item.at("delay").get<double>() < 0) return false;
-                    route.delaySeconds = item.at("delay").get<double>();
-                }
-                if (item.contains("close")) route.closeConnection = item.at("close").get<bool>();
-                if (item.contains("times")) route.times = item.at("times").get<int>();
-                if (item.contains("echo")) route.echoFields = item.at("echo").get<std::vector<std::string>>();
-                routes.push_back(compile(std::move(route)));
-            }
-        }
-        if (doc.contains("websocket")) {
-            const json& ws = doc.at("websocket");
-            if (!ws.is_object()) return false;
-            if (ws.contains("echo")) echo = ws.at("echo").get<bool>();
-            if (ws.contains("on_connect")) {
-                if (!ws.at("on_connect").is_array()) return false;
-                onConnect.emplace();
-                for (const json& message : ws.at("on_connect"))
-                    onConnect->push_back(message.is_string() ? message.get<std::string>() : message.dump());
-            }
-        }
-    } catch (const std::exception&) {  // parse errors, wrong member types, bad patterns
+    auto fail = [error](std::string message) {
+        if (error) *error = std::move(message);
         return false;
+    };
+    json doc;
+    try {
+        doc = json::parse(text);
+    } catch (const json::parse_error& e) {
+        // "[json.exception.parse_error.101] parse error at line 3, column 16: ...": the line and
+        // column are what a person editing the file needs.
+        std::string message = e.what();
+        if (auto at = message.find("] "); message.rfind("[json.exception", 0) == 0 && at != std::string::npos)
+            message.erase(0, at + 2);
+        return fail(message);
+    }
+    if (!doc.is_object()) return fail("the document is not an object with \"routes\" and \"websocket\"");
+    for (const auto& [key, value] : doc.items())
+        if (key != "routes" && key != "websocket")
+            return fail("unknown key \"" + key + "\" (the document has \"routes\" and \"websocket\")");
+
+    if (doc.contains("routes")) {
+        const json& list = doc.at("routes");
+        if (!list.is_array()) return fail("\"routes\" is not an array");
+        for (size_t index = 0; index < list.size(); ++index) {
+            const json& item = list[index];
+            // "route 3 (POST /v3/logs)": its place in the list (from 1) and what it answers.
+            std::string where = "route " + std::to_string(index + 1);
+            if (!item.is_object()) return fail(where + " is not an object");
+            if (!item.contains("path") || !item.at("path").is_string())
+                return fail(where + " has no \"path\" string");
+            Route route;
+            route.pathPattern = item.at("path").get<std::string>();
+            if (item.contains("method")) {
+                if (!item.at("method").is_string()) return fail(where + ": \"method\" is not a string");
+                route.method = item.at("method").get<std::string>();
+            }
+            where += " (" + route.method + " " + route.pathPattern + ")";
+            for (const auto& [key, value] : item.items()) {
+                static const char* const kKeys[] = {"method", "path",  "status", "headers", "body",
+                                                    "delay",  "close", "times",  "echo"};
+                if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys))
+                    return fail(where + ": unknown key \"" + key + "\"");
+            }
+            if (item.contains("status")) {
+                const json& status = item.at("status");
+                if (!status.is_number_integer() || status.get<long long>() < 100 || status.get<long long>() > 999)
+                    return fail(where + ": \"status\" must be a whole number from 100 to 999");
+                route.status = status.get<int>();
+            }
+            if (item.contains("headers")) {
+                if (!item.at("headers").is_object()) return fail(where + ": \"headers\" is not an object");
+                for (const auto& [name, value] : item.at("headers").items())
+                    route.headers.emplace_back(name, value.is_string() ? value.get<std::string>() : value.dump());
+            }
+            if (item.contains("body")) {
+                const json& body = item.at("body");
+                route.body = body.is_string() ? body.get<std::string>() : body.dump();
+            }
+            if (item.contains("delay")) {
+                const json& delay = item.at("delay");
+                if (!delay.is_number() || delay.get<double>() < 0 || delay.get<double>() > kMaxDelaySeconds)
+                    return fail(where + ": \"delay\" must be a number of seconds from 0 to " +
+                                std::to_string(static_cast<long long>(kMaxDelaySeconds)));
+                route.delaySeconds = delay.get<double>();
+            }
+            if (item.contains("close")) {
+                if (!item.at("close").is_boolean()) return fail(where + ": \"close\" is not true or false");
+                route.closeConnection = item.at("close").get<bool>();
+            }
+            if (item.contains("times")) {
+                const json& times = item.at("times");
+                if (!times.is_number_integer() || times.get<long long>() < -1 ||
+                    times.get<long long>() > std::numeric_limits<int>::max())
+                    return fail(where + ": \"times\" must be a whole number, -1 for every request");
+                route.times = times.get<int>();
+            }
+            if (item.contains("echo")) {
+                const json& fields = item.at("echo");
+                if (!fields.is_array() || !std::all_of(fields.begin(), fields.end(),
+                                                       [](const json& f) { return f.is_string(); }))
+                    return fail(where + ": \"echo\" is not an array of field names");
+                route.echoFields = fields.get<std::vector<std::string>>();
+            }
+            try {
+                routes.push_back(compile(std::move(route)));
+            } catch (const std::regex_error& e) {
+                return fail(where + ": \"path\" is not a regular expression (" + e.what() + ")");
+            }
+        }
+    }
+    if (doc.contains("websocket")) {
+        const json& ws = doc.at("websocket");
+        if (!ws.is_object()) return fail("\"websocket\" is not an object");
+        for (const auto& [key, value] : ws.items())
+            if (key != "echo" && key != "on_connect")
+                return fail("websocket: unknown key \"" + key + "\" (it has \"echo\" and \"on_connect\")");
+        if (ws.contains("echo")) {
+            if (!ws.at("echo").is_boolean()) return fail("websocket: \"echo\" is not true or false");
+            echo = ws.at("echo").get<bool>();
+        }
+        if (ws.contains("on_connect")) {
+            if (!ws.at("on_connect").is_array()) return fail("websocket: \"on_connect\" is not an array");
+            onConnect.emplace();
+            for (const json& message : ws.at("on_connect"))
+                onConnect->push_back(message.is_string() ? message.get<std::string>() : message.dump());
+        }
     }
     std::lock_guard lock(impl_->mutex);
     impl_->routes = std::move(routes);

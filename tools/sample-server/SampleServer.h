@@ -10,6 +10,9 @@ namespace brindlecue::sampleserver {
 
 using Headers = std::vector<std::pair<std::string, std::string>>;
 
+// The longest the server waits before an answer or in its middle: a day.
+inline constexpr double kMaxDelaySeconds = 24 * 60 * 60;
+
 // One scripted answer. The first route (most recently added first) whose method and path pattern
 // match answers the request.
 struct Route {
@@ -18,7 +21,7 @@ struct Route {
     int status = 200;
     Headers headers;               // extra answer headers
     std::string body;              // answer body (JSON bodies get Content-Type application/json)
-    double delaySeconds = 0;       // real seconds to wait before answering
+    double delaySeconds = 0;       // real seconds to wait before answering (at most kMaxDelaySeconds)
     bool closeConnection = false;  // drop the connection without answering
     int times = -1;                // how many requests it answers; -1: every request
     // "user:password": a request without these Basic credentials gets 401 with the challenge
@@ -64,6 +67,9 @@ public:
     explicit SampleServer(ServerOptions options = {});
     ~SampleServer();  // stops the server
 
+    // Listens on the port of the options and serves on a thread of its own. Throws
+    // std::system_error when it cannot listen (its what() reads "bind: Address already in use");
+    // the server is then as before the call: it can be destroyed or started again.
     void start();
     void stop();
     uint16_t port() const;
@@ -76,8 +82,10 @@ public:
     // "delay", "close", "times", "echo": [field, ...]}], "websocket": {"echo": bool, "on_connect": [<json or
     // text>, ...]}}. The document's routes replace the current ones and match in document order (the first
     // listed wins); routes added later with addRoute() still take precedence. Returns false (and changes
-    // nothing) for a malformed document.
-    bool loadScenario(const std::string& json);
+    // nothing) for a malformed document, with what is wrong and where in *error: the parser's line and
+    // column, or the route (its place in the list from 1, its method and path) and its key at fault. A
+    // key the document does not know is an error.
+    bool loadScenario(const std::string& json, std::string* error = nullptr);
 
     std::vector<JournalEntry> journal() const;
     void clearJournal();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <system_error>
 #include <thread>
 
 #include <boost/asio.hpp>
@@ -250,6 +251,68 @@ TEST(SampleServerScenario, MalformedDocumentsChangeNothing) {
         EXPECT_FALSE(server.loadScenario(bad)) << bad;
     server.start();
     EXPECT_EQ(get(server, "/kept").body(), "kept");
+}
+
+TEST(SampleServerScenario, ErrorsSayWhatIsWrongAndWhere) {
+    SampleServer server;
+    struct Case {
+        const char* document;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"{\n  \"routes\": [\n    {\"path\": \"/a\",}\n  ]\n}",
+         "parse error at line 3, column 19: syntax error while parsing object key"},
+        {"[]", "the document is not an object"},
+        {R"({"rotes": []})", "unknown key \"rotes\""},
+        {R"({"routes": [{"path": "/a"}, {"method": "POST", "rout": "/v3/logs"}]})",
+         "route 2 has no \"path\" string"},
+        {R"({"routes": [{"path": "/a"}, {"method": "POST", "path": "/v3/logs", "rout": 1}]})",
+         "route 2 (POST /v3/logs): unknown key \"rout\""},
+        {R"({"routes": [{"path": "/a", "delay": 1e300}]})",
+         "route 1 (GET /a): \"delay\" must be a number of seconds from 0 to 86400"},
+        {R"({"routes": [{"path": "/a", "delay": 86400.5}]})", "\"delay\" must be"},
+        {R"({"routes": [{"path": "/a", "times": -2}]})", "route 1 (GET /a): \"times\""},
+        {R"({"routes": [{"path": "/a", "times": 1.5}]})", "route 1 (GET /a): \"times\""},
+        {R"({"routes": [{"path": "/a", "status": 1000}]})", "route 1 (GET /a): \"status\""},
+        {R"({"routes": [{"path": "/a", "echo": [1]}]})", "route 1 (GET /a): \"echo\""},
+        {R"({"routes": [{"path": "(", "method": "PUT"}]})", "route 1 (PUT (): \"path\" is not a regular expression"},
+        {R"({"websocket": {"ehco": true}})", "websocket: unknown key \"ehco\""},
+        {R"({"websocket": {"echo": 1}})", "websocket: \"echo\""},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(server.loadScenario(c.document, &error)) << c.document;
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.document << "\n gave: " << error;
+    }
+    // The longest wait the server takes is allowed.
+    std::string error = "untouched";
+    EXPECT_TRUE(server.loadScenario(R"({"routes": [{"path": "/a", "delay": 86400, "times": -1}]})", &error));
+    EXPECT_EQ(error, "untouched");
+}
+
+TEST(SampleServerStart, OnATakenPortThrowsTheBindErrorAndCanBeDestroyedOrStartedAgain) {
+    SampleServer first;
+    first.start();
+    {
+        SampleServer second(ServerOptions{.port = first.port()});
+        try {
+            second.start();
+            ADD_FAILURE() << "a second server started on port " << first.port();
+        } catch (const std::system_error& e) {
+            EXPECT_EQ(std::string(e.what()), "bind: Address already in use");
+        }
+        EXPECT_EQ(second.port(), 0);
+    }  // destroyed after a failed start
+
+    SampleServer again(ServerOptions{.port = first.port()});
+    EXPECT_THROW(again.start(), std::system_error);
+    again.stop();  // nothing to stop
+    const uint16_t port = first.port();
+    first.stop();
+    again.addRoute({"GET", "/ok", 200, {}, "yes"});
+    again.start();  // the port is free now
+    EXPECT_EQ(again.port(), port);
+    EXPECT_EQ(get(again, "/ok").body(), "yes");
 }
 
 TEST(SampleServerTls, HandshakeSucceedsWithTheGeneratedCertificateAsAuthority) {

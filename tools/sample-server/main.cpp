@@ -1,11 +1,19 @@
 // sample-server [--tls] [--port N] [--scenario file.json]
-// Serves the scenario on 127.0.0.1 until SIGINT or SIGTERM.
+// Serves the scenario on 127.0.0.1 until SIGINT or SIGTERM. A bad argument exits 2 with the usage;
+// a scenario it cannot read or that is malformed, or a port it cannot listen on, exits 1 with what
+// went wrong.
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -16,9 +24,21 @@ using brindlecue::sampleserver::ServerOptions;
 
 namespace {
 
-int usage() {
-    std::cerr << "usage: sample-server [--tls] [--port N] [--scenario file.json]\n";
+constexpr const char* kUsage = "usage: sample-server [--tls] [--port N] [--scenario file.json]\n";
+
+int usage(const std::string& problem) {
+    std::cerr << "sample-server: " << problem << "\n" << kUsage;
     return 2;
+}
+
+// The port of "--port": a whole number from 0 (any free port) to 65535, nothing else.
+std::optional<uint16_t> portOf(const std::string& text) {
+    if (text.empty() || text.size() > 5 ||
+        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
+        return std::nullopt;
+    const unsigned long value = std::stoul(text);
+    if (value > 65535) return std::nullopt;
+    return static_cast<uint16_t>(value);
 }
 
 }  // namespace
@@ -26,35 +46,43 @@ int usage() {
 int main(int argc, char** argv) {
     ServerOptions options;
     std::string scenarioPath;
-    int port = 0;
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
+        const std::string arg = argv[i];
         if (arg == "--tls") {
             options.tls = true;
-        } else if (arg == "--port" && i + 1 < argc) {
-            char* end = nullptr;
-            long value = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || value < 0 || value > 65535) return usage();
-            port = static_cast<int>(value);
-        } else if (arg == "--scenario" && i + 1 < argc) {
-            scenarioPath = argv[++i];
+        } else if (arg == "--port" || arg == "--scenario") {
+            if (i + 1 >= argc) return usage(arg + " needs a value");
+            const std::string value = argv[++i];
+            if (arg == "--scenario") {
+                scenarioPath = value;
+            } else if (auto port = portOf(value)) {
+                options.port = *port;
+            } else {
+                return usage("--port wants a number from 0 to 65535, not \"" + value + "\"");
+            }
         } else {
-            return usage();
+            return usage("unknown argument \"" + arg + "\"");
         }
     }
-    options.port = static_cast<uint16_t>(port);
 
     SampleServer server(options);
     if (!scenarioPath.empty()) {
-        std::ifstream file(scenarioPath);
+        std::error_code ec;
+        if (std::filesystem::is_directory(scenarioPath, ec)) {
+            std::cerr << "sample-server: the scenario " << scenarioPath << " is not a file\n";
+            return 1;
+        }
+        std::ifstream file(scenarioPath, std::ios::binary);
         if (!file) {
-            std::cerr << "sample-server: cannot read " << scenarioPath << "\n";
+            std::cerr << "sample-server: cannot read the scenario " << scenarioPath << ": "
+                      << std::strerror(errno) << "\n";
             return 1;
         }
         std::stringstream text;
         text << file.rdbuf();
-        if (!server.loadScenario(text.str())) {
-            std::cerr << "sample-server: malformed scenario " << scenarioPath << "\n";
+        std::string problem;
+        if (!server.loadScenario(text.str(), &problem)) {
+            std::cerr << "sample-server: the scenario " << scenarioPath << " is malformed: " << problem << "\n";
             return 1;
         }
     }
