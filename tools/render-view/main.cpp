@@ -23,6 +23,10 @@
 //   render-view --tip-kinds DIR [--scale N]
 //   render-view --feedback DIR [--scale N]
 //   render-view --preview DIR [--scale N]
+//   render-view --help
+//
+// An unknown option, an option without its value or a second output file is an error: the usage
+// goes to the standard error, the exit status is 2 and nothing is written.
 
 #include <cmath>
 #include <cstdio>
@@ -751,11 +755,37 @@ bool writeRendering(const std::shared_ptr<UIWindow>& window, double scale, const
     return true;
 }
 
+constexpr const char* kUsage =
+    "usage: render-view [OUT.png] [--scale N] [--widgets | --tip]\n"
+    "       render-view --hud DIR [--scale N]\n"
+    "       render-view --tip-kinds DIR [--scale N]\n"
+    "       render-view --feedback DIR [--scale N]\n"
+    "       render-view --preview DIR [--scale N]\n"
+    "       render-view --help\n"
+    "\n"
+    "  OUT.png          the sample window (labels, buttons, an image view, controls, a card);\n"
+    "                   default render-view.png\n"
+    "  --widgets        instead a phone screen with the floating button's FAQ list open\n"
+    "  --tip            instead a phone screen with a modal tip\n"
+    "  --hud DIR        the progress HUD in each look, as DIR/hud-<look>.png\n"
+    "  --tip-kinds DIR  pop tips, coachmarks and a launcher, as DIR/<kind>.png, and the sheet of\n"
+    "                   the library's tip images, DIR/tip-images.png\n"
+    "  --feedback DIR   a survey tip's choices, form and thank-you, as DIR/feedback-<look>.png\n"
+    "  --preview DIR    the preview panel in its looks, as DIR/preview-<look>.png, and its icons,\n"
+    "                   DIR/preview-icons.png\n"
+    "  --scale N        pixels per point, above 0 and at most 8 (default 2)\n";
+
+int usageError(const std::string& problem) {
+    std::fprintf(stderr, "render-view: %s\n%s", problem.c_str(), kUsage);
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const ScratchAppRemover removeScratchApp;
     std::string out = "render-view.png";
+    bool outGiven = false;
     std::string hudDir;
     std::string kindsDir;
     std::string feedbackDir;
@@ -763,28 +793,44 @@ int main(int argc, char** argv) {
     double scale = 2;
     bool widgets = false;
     bool tip = false;
+    // Every argument is checked before anything is drawn or written: a mistyped option names no file.
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--widgets") == 0)
+        const std::string arg = argv[i];
+        // The value of an option; an option at the end or before another option has none.
+        auto value = [&](std::string& into) {
+            if (i + 1 >= argc || std::strncmp(argv[i + 1], "--", 2) == 0) return false;
+            into = argv[++i];
+            return !into.empty();
+        };
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--widgets") {
             widgets = true;
-        else if (std::strcmp(argv[i], "--tip") == 0)
+        } else if (arg == "--tip") {
             tip = true;
-        else if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc)
-            scale = std::atof(argv[++i]);
-        else if (std::strcmp(argv[i], "--hud") == 0 && i + 1 < argc)
-            hudDir = argv[++i];
-        else if (std::strcmp(argv[i], "--tip-kinds") == 0 && i + 1 < argc)
-            kindsDir = argv[++i];
-        else if (std::strcmp(argv[i], "--feedback") == 0 && i + 1 < argc)
-            feedbackDir = argv[++i];
-        else if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc)
-            previewDir = argv[++i];
-        else
-            out = argv[i];
+        } else if (arg == "--scale") {
+            std::string text;
+            if (!value(text)) return usageError("--scale needs a number");
+            char* end = nullptr;
+            scale = std::strtod(text.c_str(), &end);
+            if (*end != '\0') return usageError("--scale wants a number, not \"" + text + "\"");
+        } else if (arg == "--hud" || arg == "--tip-kinds" || arg == "--feedback" || arg == "--preview") {
+            std::string& dir = arg == "--hud"         ? hudDir
+                               : arg == "--tip-kinds" ? kindsDir
+                               : arg == "--feedback"  ? feedbackDir
+                                                      : previewDir;
+            if (!value(dir)) return usageError(arg + " needs a folder");
+        } else if (!arg.empty() && arg[0] == '-') {
+            return usageError("unknown option " + arg);
+        } else if (outGiven || arg.empty()) {
+            return usageError(arg.empty() ? "the output file has no name" : "one output file only, not also " + arg);
+        } else {
+            out = arg;
+            outGiven = true;
+        }
     }
-    if (!(scale > 0) || scale > 8) {
-        std::fprintf(stderr, "render-view: the scale must be above 0 and at most 8\n");
-        return 2;
-    }
+    if (!(scale > 0) || scale > 8) return usageError("the scale must be above 0 and at most 8");
     if (!hudDir.empty()) {
         for (const char* look : {"pie", "ring", "bar", "text"})
             if (!writeRendering(hudWindow(look), scale, hudDir + "/hud-" + look + ".png")) return 1;
