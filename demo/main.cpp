@@ -4,20 +4,27 @@
 //
 //   brindlecue-demo [--out DIR] [--scenario FILE] [--resources DIR] [--scale N]
 //
-// DIR (default "demo-out") is emptied first. FILE is the server's scenario (default the demo's
-// scenario.json); the resources are the library's installed resource bundle; the pictures have N
-// pixels per point (default 2).
+// DIR (default "demo-out") must be new, empty or written by an earlier run: the run removes what
+// the earlier run wrote there and nothing else (see OutputFolder.h); every input is checked before
+// the folder is touched. FILE is the server's scenario (default the demo's scenario.json); the
+// resources are the library's installed resource bundle; the pictures have N pixels per point
+// (default 2). Exits 0 when every step went as expected and every event reached the server once,
+// 1 otherwise or when an input cannot be used, 2 for a bad argument.
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "DemoJourney.h"
+#include "OutputFolder.h"
 #include "platform/Bundle.h"
 #include "platform/Value.h"
 #include "platform/dispatch/Clock.h"
@@ -40,8 +47,26 @@ using namespace brindlecue::platform;
 
 namespace {
 
-std::string readFile(const fs::path& path) {
+constexpr const char* kUsage =
+    "usage: brindlecue-demo [--out DIR] [--scenario FILE] [--resources DIR] [--scale N]\n";
+
+int usage(const std::string& problem) {
+    std::cerr << "brindlecue-demo: " << problem << "\n" << kUsage;
+    return 2;
+}
+
+// The scenario's text; nullopt (with the reason told) when it cannot be read.
+std::optional<std::string> readScenario(const fs::path& path) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        std::cerr << "brindlecue-demo: the scenario " << path << " is not a file\n";
+        return std::nullopt;
+    }
     std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::cerr << "brindlecue-demo: cannot read the scenario " << path << ": " << std::strerror(errno) << "\n";
+        return std::nullopt;
+    }
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
@@ -81,8 +106,8 @@ std::string clockText(double seconds) {
     return buffer;
 }
 
-// Draws the key window into a PNG in the directory, at the scale (pixels per point).
-std::string capture(const fs::path& dir, const std::string& name, double scale) {
+// Draws the key window into a PNG in the output folder, at the scale (pixels per point).
+std::string capture(demo::OutputFolder& folder, const std::string& name, double scale) {
     auto window = UIApplication::sharedApplication()->keyWindow();
     if (!window) return "";
     window->layoutIfNeeded();
@@ -93,13 +118,18 @@ std::string capture(const fs::path& dir, const std::string& name, double scale) 
     auto png = UIImagePNGRepresentation(image);
     if (!png) return "";
     const std::string file = name + ".png";
-    std::ofstream(dir / file, std::ios::binary)
+    const fs::path path = folder.add(file);
+    if (path.empty()) {
+        std::cerr << "brindlecue-demo: " << (folder.path() / file) << " is not the demo's; the picture is left out\n";
+        return "";
+    }
+    std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
     return file;
 }
 
-void writePage(const fs::path& dir, const demo::Journey& journey, const std::string& summary) {
-    std::ofstream page(dir / "index.html");
+void writePage(const fs::path& file, const demo::Journey& journey, const std::string& summary) {
+    std::ofstream page(file);
     page << "<!doctype html><html><head><meta charset=\"utf-8\"><title>Brindlecue demo: Shop</title><style>"
             "body{font-family:sans-serif;margin:24px;background:#f4f4f7;color:#1b1b22}"
             ".moment{display:flex;gap:24px;margin:0 0 20px;padding:16px;background:#fff;border-radius:12px}"
@@ -136,7 +166,8 @@ void writePage(const fs::path& dir, const demo::Journey& journey, const std::str
     page << "</body></html>\n";
 }
 
-void writeServerRecords(const fs::path& dir, const sampleserver::SampleServer& server) {
+void writeServerRecords(const fs::path& eventsFile, const fs::path& requestsFile,
+                        const sampleserver::SampleServer& server) {
     Array events;
     Array requests;
     for (const auto& entry : server.journal()) {
@@ -155,8 +186,8 @@ void writeServerRecords(const fs::path& dir, const sampleserver::SampleServer& s
             if (const Array* records = (*body)["records"].getArray())
                 for (const auto& record : *records) events.push_back(record);
     }
-    std::ofstream(dir / "events.json") << Value(std::move(events)).toJSON(true).value_or("[]") << "\n";
-    std::ofstream(dir / "requests.json") << Value(std::move(requests)).toJSON(true).value_or("[]") << "\n";
+    std::ofstream(eventsFile) << Value(std::move(events)).toJSON(true).value_or("[]") << "\n";
+    std::ofstream(requestsFile) << Value(std::move(requests)).toJSON(true).value_or("[]") << "\n";
 }
 
 }  // namespace
@@ -167,39 +198,59 @@ int main(int argc, char** argv) {
     fs::path resources = DEMO_RESOURCE_BUNDLE;
     double scale = 2;
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--scale" && i + 1 < argc)
-            scale = std::atof(argv[++i]);
-        else if (arg == "--out" && i + 1 < argc)
-            out = argv[++i];
-        else if (arg == "--scenario" && i + 1 < argc)
-            scenario = argv[++i];
-        else if (arg == "--resources" && i + 1 < argc)
-            resources = argv[++i];
-        else {
-            std::cerr
-                << "usage: brindlecue-demo [--out DIR] [--scenario FILE] [--resources DIR] [--scale N]\n";
-            return 2;
+        const std::string arg = argv[i];
+        if (arg != "--scale" && arg != "--out" && arg != "--scenario" && arg != "--resources")
+            return usage("unknown argument \"" + arg + "\"");
+        if (i + 1 >= argc || argv[i + 1][0] == '\0') return usage(arg + " needs a value");
+        const std::string value = argv[++i];
+        if (arg == "--scale") {
+            char* end = nullptr;
+            scale = std::strtod(value.c_str(), &end);
+            if (*end != '\0') return usage("--scale wants a number, not \"" + value + "\"");
+        } else if (arg == "--out") {
+            out = value;
+        } else if (arg == "--scenario") {
+            scenario = value;
+        } else {
+            resources = value;
         }
     }
-    if (!(scale > 0) || scale > 4) {
-        std::cerr << "brindlecue-demo: the scale must be above 0 and at most 4\n";
-        return 2;
-    }
-    out = fs::absolute(out);
-    fs::remove_all(out);
-    fs::create_directories(out / "container");
-    // The app's sandbox lives beside the pictures, fresh for every run: a first launch.
-    setenv("BRINDLECUE_CONTAINER", (out / "container").c_str(), 1);
-    Clock::useVirtual();
+    if (!(scale > 0) || scale > 4) return usage("the scale must be above 0 and at most 4");
 
+    // Every input is checked before the output folder is touched.
     sampleserver::SampleServer server;
-    const std::string scenarioText = readFile(scenario);
-    if (!server.loadScenario(scenarioText)) {
-        std::cerr << "brindlecue-demo: cannot read the scenario " << scenario << "\n";
+    const auto scenarioText = readScenario(scenario);
+    if (!scenarioText) return 1;
+    std::string problem;
+    if (!server.loadScenario(*scenarioText, &problem)) {
+        std::cerr << "brindlecue-demo: the scenario " << scenario << " is malformed: " << problem << "\n";
         return 1;
     }
-    server.start();
+    std::error_code ec;
+    if (!fs::is_directory(resources, ec)) {
+        std::cerr << "brindlecue-demo: the resource bundle " << resources << " is not a folder\n";
+        return 1;
+    }
+    auto folder = demo::OutputFolder::take(fs::absolute(out), &problem);
+    if (!folder) {
+        std::cerr << "brindlecue-demo: " << problem << "\n";
+        return 1;
+    }
+    out = folder->path();
+    const fs::path container = folder->add("container/");
+    if (container.empty() || !fs::create_directories(container, ec)) {
+        std::cerr << "brindlecue-demo: cannot make the app's sandbox " << (out / "container") << "\n";
+        return 1;
+    }
+    // The app's sandbox lives beside the pictures, fresh for every run: a first launch.
+    setenv("BRINDLECUE_CONTAINER", container.c_str(), 1);
+    Clock::useVirtual();
+    try {
+        server.start();
+    } catch (const std::exception& e) {
+        std::cerr << "brindlecue-demo: the sample server cannot start: " << e.what() << "\n";
+        return 1;
+    }
 
     // The app bundle: its information property list names the server, and it ships the library's
     // resource bundle.
@@ -217,8 +268,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    demo::Journey journey(server, scenarioText,
-                          [&](const std::string& name) { return capture(out, name, scale); });
+    demo::Journey journey(server, *scenarioText,
+                          [&](const std::string& name) { return capture(*folder, name, scale); });
     journey.onMoment = [](const demo::Moment& m) {
         std::cout << "  [t+" << clockText(m.clock) << "] " << (m.ok ? "" : "FAILED: ") << m.title << ": "
                   << m.detail << std::endl;
@@ -232,12 +283,27 @@ int main(int argc, char** argv) {
     if (!delivery.exactlyOnce())
         summary << " (" << delivery.missing << " missing, " << delivery.pending << " pending, "
                 << delivery.duplicates << " duplicated, " << delivery.unknown << " unknown)";
-    if (!ok) summary << "; " << journey.failures().size() << " steps did not go as expected";
+    // A step that did not go as expected is named, so that the line says what went wrong.
+    if (!ok) {
+        std::vector<std::string> failed;
+        for (const auto& m : journey.moments())
+            if (!m.ok) failed.push_back(m.title);
+        summary << "; " << failed.size() << " of " << journey.moments().size() << " steps failed:";
+        for (size_t i = 0; i < failed.size(); ++i) summary << (i ? ", " : " ") << failed[i];
+    }
 
-    writeServerRecords(out, server);
-    writePage(out, journey, summary.str());
+    const fs::path eventsFile = folder->add("events.json");
+    const fs::path requestsFile = folder->add("requests.json");
+    const fs::path pageFile = folder->add("index.html");
+    if (eventsFile.empty() || requestsFile.empty() || pageFile.empty()) {
+        std::cerr << "brindlecue-demo: the page and the journals are not the demo's in " << out << "\n";
+        std::fflush(stdout);
+        std::_Exit(1);
+    }
+    writeServerRecords(eventsFile, requestsFile, server);
+    writePage(pageFile, journey, summary.str());
     for (const auto& failure : journey.failures()) std::cerr << "demo: " << failure << "\n";
-    std::cout << "Pictures and timeline: " << (out / "index.html").string() << "\n";
+    std::cout << "Pictures and timeline: " << pageFile.string() << "\n";
     std::cout << summary.str() << "\n";
     server.stop();
     // The library's worker threads live for the process: leave without unwinding them.

@@ -1,7 +1,7 @@
 // The demo's journey, headless, against the sample server serving the demo's scenario: what the
 // server receives (the install, the sessions, the feed fetch, the user events, the tags, the survey
 // answer, the author's screenshot) and which guide shows on which screen; then the same journey
-// while the server misbehaves.
+// while the server misbehaves, and while it refuses every connection.
 
 #include <gtest/gtest.h>
 
@@ -254,6 +254,23 @@ TEST_F(DemoJourneyTest, AMisbehavingServerLosesNothingAndRepeatsNothing) {
     size_t failedUploads = 0;
     for (const auto& entry : requests("POST", "/v3/logs")) failedUploads += entry.status != 200;
     EXPECT_EQ(failedUploads, 3u) << "the dropped, the failed and the refused upload";
+}
+
+TEST_F(DemoJourneyTest, AServerThatRefusesEveryConnectionFailsEveryStepWhoseGuideDoesNotShow) {
+    server.stop();  // the app's server now refuses every connection
+    journey = std::make_unique<demo::Journey>(server, scenario());
+    // Nothing the steps wait for comes: each waits this long (real seconds) in vain.
+    journey->stepTimeout = 0.5;
+    EXPECT_FALSE(journey->run());
+    EXPECT_TRUE(journey->shown().empty());
+    // No step passes for one whose guide it waits for or closes: a guide that never showed is
+    // not closed, and an offer that never showed is not one seen twice.
+    Texts passed;
+    for (const auto& m : journey->moments())
+        if (m.ok) passed.push_back(m.title + ": " + m.detail);
+    EXPECT_EQ(passed, Texts{});
+    EXPECT_EQ(journey->failures().size(), journey->moments().size());
+    EXPECT_GE(journey->moments().size(), 30u) << "the journey goes on to its end";
 }
 
 }  // namespace

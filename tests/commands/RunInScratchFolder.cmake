@@ -1,0 +1,62 @@
+# Runs a command in a fresh scratch folder that holds one file of the user's, then checks its exit
+# status, its output and that the folder holds exactly what it held before (the user's file, as it
+# was, and nothing else).
+#
+#   cmake -DSCRATCH=<folder> -DEXPECT_EXIT=<status> [-DEXPECT_OUTPUT=<regex>] [-DREJECT_OUTPUT=<regex>]
+#         -P RunInScratchFolder.cmake -- <command> [<argument>...]
+#
+# An argument "<scratch>" stands for the scratch folder. The output is the standard output and
+# the standard error together.
+cmake_minimum_required(VERSION 3.22)
+
+set(command "")
+set(after_separator OFF)
+foreach(i RANGE 1 ${CMAKE_ARGC})
+  if(i EQUAL CMAKE_ARGC)
+    break()
+  endif()
+  set(argument "${CMAKE_ARGV${i}}")
+  if(after_separator)
+    string(REPLACE "<scratch>" "${SCRATCH}" argument "${argument}")
+    list(APPEND command "${argument}")
+  elseif(argument STREQUAL "--")
+    set(after_separator ON)
+  endif()
+endforeach()
+if(NOT command OR NOT DEFINED SCRATCH OR NOT DEFINED EXPECT_EXIT)
+  message(FATAL_ERROR "usage: cmake -DSCRATCH=dir -DEXPECT_EXIT=n -P RunInScratchFolder.cmake -- command ...")
+endif()
+
+file(REMOVE_RECURSE "${SCRATCH}")
+file(MAKE_DIRECTORY "${SCRATCH}")
+set(note "a note of the user's\n")
+file(WRITE "${SCRATCH}/notes.txt" "${note}")
+
+execute_process(COMMAND ${command} WORKING_DIRECTORY "${SCRATCH}" RESULT_VARIABLE status
+                OUTPUT_VARIABLE output ERROR_VARIABLE output)
+message("${output}")
+
+set(failures "")
+if(NOT status STREQUAL "${EXPECT_EXIT}")
+  string(APPEND failures "exit status ${status}, expected ${EXPECT_EXIT}\n")
+endif()
+if(DEFINED EXPECT_OUTPUT AND NOT output MATCHES "${EXPECT_OUTPUT}")
+  string(APPEND failures "the output does not match: ${EXPECT_OUTPUT}\n")
+endif()
+if(DEFINED REJECT_OUTPUT AND output MATCHES "${REJECT_OUTPUT}")
+  string(APPEND failures "the output matches what it must not: ${REJECT_OUTPUT}\n")
+endif()
+file(GLOB_RECURSE left LIST_DIRECTORIES true RELATIVE "${SCRATCH}" "${SCRATCH}/*" "${SCRATCH}/.*")
+list(REMOVE_DUPLICATES left)
+if(NOT left STREQUAL "notes.txt")
+  string(APPEND failures "the scratch folder holds \"${left}\" instead of the user's notes.txt alone\n")
+elseif(EXISTS "${SCRATCH}/notes.txt")
+  file(READ "${SCRATCH}/notes.txt" kept)
+  if(NOT kept STREQUAL note)
+    string(APPEND failures "the user's notes.txt changed\n")
+  endif()
+endif()
+if(failures)
+  message(FATAL_ERROR "${failures}")
+endif()
+file(REMOVE_RECURSE "${SCRATCH}")
