@@ -231,7 +231,10 @@ int main(int argc, char** argv) {
         std::cerr << "brindlecue-demo: the resource bundle " << resources << " is not a folder\n";
         return 1;
     }
-    auto folder = demo::OutputFolder::take(fs::absolute(out), &problem);
+    // "--out ." names the folder itself: "/home/me/shots", not "/home/me/shots/.".
+    fs::path outPath = fs::absolute(out).lexically_normal();
+    if (outPath.filename().empty() && outPath.has_relative_path()) outPath = outPath.parent_path();
+    auto folder = demo::OutputFolder::take(outPath, &problem);
     if (!folder) {
         std::cerr << "brindlecue-demo: " << problem << "\n";
         return 1;
