@@ -282,8 +282,8 @@ bool Journey::run() {
                     : "the app's banner guide did not show",
              banner, banner ? "custom guide banner" : "", "02-home-banner");
     if (banner) s.tap(app_->banner->button());
-    s.expectNoTip("The user taps \"Show me\"", "The banner goes; the deals button is now watched for a tap", banner,
-                  "custom guide banner");
+    s.expectNoTip("The user taps \"Show me\"", "The banner goes; the deals button is now watched for a tap",
+                  banner, "custom guide banner");
 
     // ---- Orders: a pop tip on the filter button, then a carousel.
     s.tapTab(1);
@@ -302,7 +302,8 @@ bool Journey::run() {
         s.tap(button);
         s.pass(0.3);
     }
-    if (tour) s.expectNoTip("The user finishes the carousel", "The carousel is done", true, "carousel orders-tour");
+    if (tour)
+        s.expectNoTip("The user finishes the carousel", "The carousel is done", true, "carousel orders-tour");
 
     // ---- Profile: a coachmark on the edit button, then the survey.
     s.tapTab(2);
@@ -374,7 +375,8 @@ bool Journey::run() {
     auto reorder = s.expectTip("The user taps the launcher", "pop tip", "reorder",
                                "Its guide: a pop tip on the buy button", "11-home-launcher-tip");
     if (reorder) s.tap(reorder->button2);
-    s.expectNoTip("The user taps \"Nice\"", "The launcher's guide is done", reorder != nullptr, "pop tip reorder");
+    s.expectNoTip("The user taps \"Nice\"", "The launcher's guide is done", reorder != nullptr,
+                  "pop tip reorder");
 
     s.pass(2);
     s.tap(app_->home->dealsButton);
@@ -385,7 +387,8 @@ bool Journey::run() {
         auto web = std::dynamic_pointer_cast<WKWebView>(deals->webView);
         if (web) web->evaluateJavaScript("done()", nullptr);
     }
-    s.expectNoTip("The user taps the page's \"Done\"", "The page closes its guide", deals != nullptr, "web tip deals");
+    s.expectNoTip("The user taps the page's \"Done\"", "The page closes its guide", deals != nullptr,
+                  "web tip deals");
 
     // ---- On demand: the help button, then the FAQ.
     s.tap(app_->home->helpButton);
@@ -412,7 +415,8 @@ bool Journey::run() {
     auto answer = s.expectTip("The user taps \"When will my order arrive?\"", "modal", "shipping",
                               "The FAQ entry starts the shipping guide", "15-home-faq-guide");
     if (answer) s.tap(answer->button2);
-    s.expectNoTip("The user taps \"Good to know\"", "Back to the home screen", answer != nullptr, "modal shipping");
+    s.expectNoTip("The user taps \"Good to know\"", "Back to the home screen", answer != nullptr,
+                  "modal shipping");
 
     // ---- Orders: the gold offer (the user is gold now).
     s.tapTab(1);
@@ -440,7 +444,8 @@ bool Journey::run() {
         s.expectTip("Three hours later the user comes back", "modal", "gold-offer",
                     "A new session; the gold offer shows its second and last time", "17-orders-gold-again");
     if (again) s.tap(again->button2);
-    s.expectNoTip("The user taps \"Thanks!\"", "The offer has been seen twice", again != nullptr, "modal gold-offer");
+    s.expectNoTip("The user taps \"Thanks!\"", "The offer has been seen twice", again != nullptr,
+                  "modal gold-offer");
     s.tapTab(0);
     s.pass(3);
     s.tapTab(1);

@@ -54,7 +54,8 @@ std::optional<std::set<std::string>> pageNames(const fs::path& dir) {
         const size_t end = page.find('"', at);
         if (end == std::string::npos) break;
         const std::string name = page.substr(at, end - at);
-        if (OutputFolder::isPlainName(name) && name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0)
+        if (OutputFolder::isPlainName(name) && name.size() > 4 &&
+            name.compare(name.size() - 4, 4, ".png") == 0)
             names.insert(name);
     }
     return names;

@@ -49,7 +49,8 @@ protected:
         ASSERT_FALSE(container.empty());
         write(container / "Library" / "store.sqlite", "rows");
         for (const auto& picture : pictures) write(folder->add(picture), "png");
-        for (const char* file : {"events.json", "requests.json", "index.html"}) write(folder->add(file), file);
+        for (const char* file : {"events.json", "requests.json", "index.html"})
+            write(folder->add(file), file);
     }
 
     fs::path root;
@@ -63,7 +64,7 @@ TEST_F(OutputFolderTest, ANewOrEmptyFolderIsTakenAndListsWhatTheRunWrites) {
 
     run(root / "empty", {"01-home.png"});
     EXPECT_EQ(names(root / "empty"), (std::set<std::string>{".brindlecue-demo", "01-home.png", "container/",
-                                                             "events.json", "index.html", "requests.json"}));
+                                                            "events.json", "index.html", "requests.json"}));
     EXPECT_EQ(read(root / "empty" / ".brindlecue-demo"),
               "brindlecue-demo output\ncontainer/\n01-home.png\nevents.json\nrequests.json\nindex.html\n");
 }
@@ -76,8 +77,9 @@ TEST_F(OutputFolderTest, AnotherRunRemovesOnlyWhatTheEarlierRunWrote) {
     write(dir / "mine.png", "mine");
 
     run(dir, {"01-home.png"});
-    EXPECT_EQ(names(dir), (std::set<std::string>{".brindlecue-demo", "01-home.png", "container/", "events.json",
-                                                 "index.html", "requests.json", "notes.txt", "mine.png"}));
+    EXPECT_EQ(names(dir),
+              (std::set<std::string>{".brindlecue-demo", "01-home.png", "container/", "events.json",
+                                     "index.html", "requests.json", "notes.txt", "mine.png"}));
     EXPECT_EQ(read(dir / "notes.txt"), "mine");
     EXPECT_FALSE(fs::exists(dir / "02-orders.png")) << "the earlier run's picture goes";
     EXPECT_EQ(names(dir / "container"), std::set<std::string>{"Library/"}) << "the sandbox starts afresh";
@@ -145,8 +147,8 @@ TEST_F(OutputFolderTest, AnEarlierRunWithoutAListIsKnownByItsPage) {
     write(dir / "container" / "Documents" / "a", "x");
     write(dir / "notes.txt", "mine");
     run(dir, {});
-    EXPECT_EQ(names(dir), (std::set<std::string>{".brindlecue-demo", "container/", "events.json", "index.html",
-                                                 "requests.json", "notes.txt"}));
+    EXPECT_EQ(names(dir), (std::set<std::string>{".brindlecue-demo", "container/", "events.json",
+                                                 "index.html", "requests.json", "notes.txt"}));
     EXPECT_EQ(read(dir / "index.html"), "index.html");
 }
 

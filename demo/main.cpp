@@ -64,7 +64,8 @@ std::optional<std::string> readScenario(const fs::path& path) {
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        std::cerr << "brindlecue-demo: cannot read the scenario " << path << ": " << std::strerror(errno) << "\n";
+        std::cerr << "brindlecue-demo: cannot read the scenario " << path << ": " << std::strerror(errno)
+                  << "\n";
         return std::nullopt;
     }
     std::stringstream text;
@@ -120,7 +121,8 @@ std::string capture(demo::OutputFolder& folder, const std::string& name, double 
     const std::string file = name + ".png";
     const fs::path path = folder.add(file);
     if (path.empty()) {
-        std::cerr << "brindlecue-demo: " << (folder.path() / file) << " is not the demo's; the picture is left out\n";
+        std::cerr << "brindlecue-demo: " << (folder.path() / file)
+                  << " is not the demo's; the picture is left out\n";
         return "";
     }
     std::ofstream(path, std::ios::binary)

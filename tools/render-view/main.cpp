@@ -824,7 +824,8 @@ int main(int argc, char** argv) {
         } else if (!arg.empty() && arg[0] == '-') {
             return usageError("unknown option " + arg);
         } else if (outGiven || arg.empty()) {
-            return usageError(arg.empty() ? "the output file has no name" : "one output file only, not also " + arg);
+            return usageError(arg.empty() ? "the output file has no name"
+                                          : "one output file only, not also " + arg);
         } else {
             out = arg;
             outGiven = true;

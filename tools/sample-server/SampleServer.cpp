@@ -150,7 +150,8 @@ std::shared_ptr<CompiledRoute> compile(Route route) {
 // A route's wait as the timers take it, never more than the longest the server waits.
 std::chrono::steady_clock::duration waitOf(double seconds) {
     const double bounded = std::clamp(seconds, 0.0, kMaxDelaySeconds);
-    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(bounded));
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(bounded));
 }
 
 bool looksLikeJSON(const std::string& body) {
@@ -806,14 +807,16 @@ bool SampleServer::loadScenario(const std::string& text, std::string* error) {
             }
             if (item.contains("status")) {
                 const json& status = item.at("status");
-                if (!status.is_number_integer() || status.get<long long>() < 100 || status.get<long long>() > 999)
+                if (!status.is_number_integer() || status.get<long long>() < 100 ||
+                    status.get<long long>() > 999)
                     return fail(where + ": \"status\" must be a whole number from 100 to 999");
                 route.status = status.get<int>();
             }
             if (item.contains("headers")) {
                 if (!item.at("headers").is_object()) return fail(where + ": \"headers\" is not an object");
                 for (const auto& [name, value] : item.at("headers").items())
-                    route.headers.emplace_back(name, value.is_string() ? value.get<std::string>() : value.dump());
+                    route.headers.emplace_back(name,
+                                               value.is_string() ? value.get<std::string>() : value.dump());
             }
             if (item.contains("body")) {
                 const json& body = item.at("body");
@@ -839,8 +842,8 @@ bool SampleServer::loadScenario(const std::string& text, std::string* error) {
             }
             if (item.contains("echo")) {
                 const json& fields = item.at("echo");
-                if (!fields.is_array() || !std::all_of(fields.begin(), fields.end(),
-                                                       [](const json& f) { return f.is_string(); }))
+                if (!fields.is_array() ||
+                    !std::all_of(fields.begin(), fields.end(), [](const json& f) { return f.is_string(); }))
                     return fail(where + ": \"echo\" is not an array of field names");
                 route.echoFields = fields.get<std::vector<std::string>>();
             }

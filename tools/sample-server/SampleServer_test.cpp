@@ -275,7 +275,8 @@ TEST(SampleServerScenario, ErrorsSayWhatIsWrongAndWhere) {
         {R"({"routes": [{"path": "/a", "times": 1.5}]})", "route 1 (GET /a): \"times\""},
         {R"({"routes": [{"path": "/a", "status": 1000}]})", "route 1 (GET /a): \"status\""},
         {R"({"routes": [{"path": "/a", "echo": [1]}]})", "route 1 (GET /a): \"echo\""},
-        {R"({"routes": [{"path": "(", "method": "PUT"}]})", "route 1 (PUT (): \"path\" is not a regular expression"},
+        {R"({"routes": [{"path": "(", "method": "PUT"}]})",
+         "route 1 (PUT (): \"path\" is not a regular expression"},
         {R"({"websocket": {"ehco": true}})", "websocket: unknown key \"ehco\""},
         {R"({"websocket": {"echo": 1}})", "websocket: \"echo\""},
     };

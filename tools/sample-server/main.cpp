@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
         text << file.rdbuf();
         std::string problem;
         if (!server.loadScenario(text.str(), &problem)) {
-            std::cerr << "sample-server: the scenario " << scenarioPath << " is malformed: " << problem << "\n";
+            std::cerr << "sample-server: the scenario " << scenarioPath << " is malformed: " << problem
+                      << "\n";
             return 1;
         }
     }
