@@ -210,7 +210,7 @@ TEST_F(ViewLoadingTest, TIFFAndHEICImagesReachTheViewDecoded) {
     ASSERT_TRUE(tiff.image) << (tiff.error ? tiff.error->description() : "");
     EXPECT_EQ(view->image(), tiff.image);
     EXPECT_EQ(tiff.cacheType, KJSDImageCacheType::None);
-    ASSERT_EQ(tiff.image->size(), CGSize(40, 24));
+    ASSERT_EQ(tiff.image->size(), (CGSize{40, 24}));
     const auto& tiffPixels = *tiff.image->cgImage();
     EXPECT_EQ(tiffPixels.pixelAt(1, 1), (platform::RGBA8{255, 0, 0, 255}));
     EXPECT_EQ(tiffPixels.pixelAt(38, 1), (platform::RGBA8{0, 255, 0, 255}));
@@ -238,7 +238,7 @@ TEST_F(ViewLoadingTest, TIFFAndHEICImagesReachTheViewDecoded) {
     }
     ASSERT_TRUE(heic.image) << (heic.error ? heic.error->description() : "");
     EXPECT_EQ(view->image(), heic.image);
-    ASSERT_EQ(heic.image->size(), CGSize(64, 48));
+    ASSERT_EQ(heic.image->size(), (CGSize{64, 48}));
     // Colours pass through YCbCr: close, not exact.
     expectQuadrants(*heic.image->cgImage(), 30);
 }
