@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -13,12 +14,14 @@
 #include "facade/BLQIConfigManager.h"
 #include "facade/BLQInstallNotificationKeys.h"
 #include "facade/KJFriendlyNameObject.h"
+#include "facade/KJInterceptor.h"
 #include "feed/KJFeedObject.h"
 #include "foundation/BLQDateUtils.h"
 #include "foundation/BLQFacadeLink.h"
 #include "network/BLQ429HTTPErrorHandler.h"
 #include "platform/Bundle.h"
 #include "platform/CSSearchableIndex.h"
+#include "platform/Device.h"
 #include "platform/TestingReset.h"
 #include "platform/UserDefaults.h"
 #include "platform/dispatch/Clock.h"
@@ -29,6 +32,7 @@
 #include "platform/uikit/ClassRegistry.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIImage.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UITabBarController.h"
 #include "platform/uikit/UIWindow.h"
@@ -36,9 +40,11 @@
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataUserEventDataStore.h"
 #include "storage/KJDao.h"
+#include "support/BackgroundWork.h"
 #include "support/ConfigStoreLaunch.h"
 #include "support/RecordingLoggerManager.h"
 #include "support/ResourceBundle.h"
+#include "support/TestImages.h"
 #include "support/UserEventPipeline.h"
 #include "tags/BLQITagManager.h"
 #include "tips/BLQITipManager.h"
@@ -639,6 +645,335 @@ TEST_F(FacadeInterfaceTest, RegisteringWhileDisabledAnswersAtOnceWithNothingAndU
     settle();
     EXPECT_EQ(started, 0);
     EXPECT_FALSE(facade->hasValidInstall());
+}
+
+}  // namespace
+}  // namespace brindlecue
+
+namespace brindlecue {
+namespace {
+
+// Puts the device's settings back however the test ends.
+struct DeviceSettings {
+    explicit DeviceSettings(platform::DeviceOverrides overrides) { platform::Device::setOverrides(overrides); }
+    ~DeviceSettings() { platform::Device::setOverrides({}); }
+};
+
+TEST_F(FacadeInterfaceTest, TagOperationsRefuseEmptyKeysAndAPhoneNumberThatIsNotText) {
+    // The phone tag takes text only; other keys take any value, an empty key none.
+    EXPECT_TRUE(facade->checkTagValue(Value(4930), ""));
+    EXPECT_TRUE(facade->checkTagValue(Value(4930), "visits"));
+    EXPECT_FALSE(facade->tagNumeric(4930123, "kj_phone"));
+    EXPECT_FALSE(facade->tagDatetime(platform::Date::now(), "KJ_Phone"));
+    EXPECT_FALSE(facade->tagNumeric(1, ""));
+    EXPECT_FALSE(facade->tagDatetime(platform::Date::now(), ""));
+    EXPECT_FALSE(facade->removeTag(""));
+    EXPECT_FALSE(facade->incrementTag(""));
+    EXPECT_FALSE(facade->tagExists(""));
+    settle();
+    EXPECT_FALSE(facade->tagExists("kj_phone"));
+
+    // A user id given as text is kept as it is, a date as the library's date text.
+    EXPECT_TRUE(facade->tagUserId(Value("user-7")));
+    EXPECT_EQ(tag("kj_cuid"), "user-7");
+    const auto signup = platform::Date::fromTimeIntervalSince1970(1700000000);
+    EXPECT_TRUE(facade->tagUserId(Value(signup)));
+    EXPECT_EQ(tag("kj_cuid"), blqFormatDate(signup));
+    EXPECT_TRUE(facade->tagDatetime(signup, "signup"));
+    settle();
+    EXPECT_TRUE(facade->tagExists("signup"));
+
+    // No language given: the device's first preferred one; none at all is nothing to tag.
+    {
+        platform::DeviceOverrides overrides;
+        overrides.preferredLanguages = std::vector<std::string>{"fr-CA", "en-US"};
+        DeviceSettings french(overrides);
+        EXPECT_TRUE(facade->tagUserLanguage(""));
+        EXPECT_EQ(tag("kj_language"), "fr-CA");
+        EXPECT_TRUE(facade->tagUserLanguage("de"));
+        EXPECT_EQ(tag("kj_language"), "de");
+    }
+    {
+        platform::DeviceOverrides overrides;
+        overrides.preferredLanguages = std::vector<std::string>{};
+        DeviceSettings none(overrides);
+        EXPECT_FALSE(facade->tagUserLanguage(""));
+        EXPECT_EQ(tag("kj_language"), "de");
+    }
+}
+
+TEST_F(FacadeInterfaceTest, TheLanguageIsTaggedWhenItDiffersFromTheOneLastTagged) {
+    platform::DeviceOverrides overrides;
+    overrides.preferredLanguages = std::vector<std::string>{"de-DE"};
+    auto german = std::make_unique<DeviceSettings>(overrides);
+    facade->checkForLanguageUpdate();
+    EXPECT_EQ(tag("kj_language"), "de-DE");
+    EXPECT_EQ(UserDefaults::standard().string("TAG_KJLANGUAGE"), "de-DE");
+
+    // The same language again is not tagged again.
+    EXPECT_TRUE(facade->removeTag("kj_language"));
+    settle();
+    facade->checkForLanguageUpdate();
+    settle();
+    EXPECT_FALSE(facade->tagExists("kj_language"));
+
+    german.reset();
+    overrides.preferredLanguages = std::vector<std::string>{"fr-FR", "de-DE"};
+    DeviceSettings french(overrides);
+    facade->checkForLanguageUpdate();
+    EXPECT_EQ(tag("kj_language"), "fr-FR");
+    EXPECT_EQ(UserDefaults::standard().string("TAG_KJLANGUAGE"), "fr-FR");
+}
+
+// The page events stored, each as "<code> <page>", in the order they were recorded.
+std::vector<std::string> pageEvents() {
+    auto store =
+        std::make_shared<BLQCoreDataUserEventDataStore>(BLQCoreData::sharedInstance().backgroundContext());
+    std::vector<std::string> out;
+    for (const auto& e : testsupport::storedUserEvents(store))
+        if (rawValue(e->code) == 8108 || rawValue(e->code) == 8109)
+            out.push_back(std::to_string(rawValue(e->code)) + " " + e->message.value_or(""));
+    return out;
+}
+
+TEST_F(FacadeInterfaceTest, APageLeftBeforeAnyWasEnteredIsEnteredFromTheScreensOwnRecordFirst) {
+    auto& defaults = UserDefaults::standard();
+    auto pages = [&] {
+        settle();
+        return pageEvents();
+    };
+    // Nothing is current yet: leaving a page reports nothing.
+    facade->kjNotifyPageExit(std::string("HomeVC"));
+    EXPECT_TRUE(pages().empty());
+
+    facade->kjNotifyPageEnter(std::string("HomeVC"));
+    platform::Clock::advance(2);
+    facade->kjNotifyPageExit(std::string("HomeVC"));
+    EXPECT_EQ(defaults.string("ENTER_PAGE_HISTORY"), "") << "a public exit clears the entered page";
+
+    // The host's screen last about to appear is entered before it is left.
+    platform::Clock::advance(2);
+    defaults.setString("ENTERBAK_PAGE_HISTORY", "CartVC");
+    facade->kjNotifyPageExit(std::string("CartVC"));
+    // Without such a record, only the exit.
+    platform::Clock::advance(2);
+    defaults.setString("ENTERBAK_PAGE_HISTORY", "");
+    facade->kjNotifyPageExit(std::string("PayVC"));
+    EXPECT_EQ(pages(), (std::vector<std::string>{"8108 HomeVC", "8109 HomeVC", "8108 CartVC", "8109 CartVC",
+                                                 "8109 PayVC"}));
+}
+
+TEST_F(FacadeInterfaceTest, APageEnteredInTheBackgroundIsRememberedAndAReactNativeViewNamesThePage) {
+    auto application = platform::UIApplication::sharedApplication();
+    application->enterBackground();
+    facade->kjNotifyPageEnter(std::string("HomeVC"));
+    EXPECT_TRUE(events(8108).empty()) << "no enter is sent from the background";
+    EXPECT_EQ(UserDefaults::standard().string("ENTER_PAGE_HISTORY"), "HomeVC");
+
+    // Back in the foreground the remembered page is entered.
+    application->enterForeground();
+    settle();
+    auto entered = events(8108);
+    ASSERT_EQ(entered.size(), 1u);
+    EXPECT_EQ(entered[0]->message, "HomeVC");
+
+    // A React Native host's pages go by the view name it set.
+    platform::Clock::advance(2);
+    facade->setReactViewName("Checkout");
+    EXPECT_EQ(facade->rnViewName(), "Checkout");
+    facade->kjNotifyPageEnter(std::string("RNRootVC"));
+    entered = events(8108);
+    ASSERT_EQ(entered.size(), 2u);
+    EXPECT_EQ(entered[1]->message, "Checkout");
+    EXPECT_EQ(UserDefaults::standard().string("ENTER_PAGE_HISTORY"), "Checkout");
+
+    auto logs = testsupport::RecordingLoggerManager::install();
+    facade->setReactViewName("");
+    EXPECT_TRUE(logs->contains("failed to set view name sent from react native, view name is empty", 2));
+    EXPECT_EQ(facade->rnViewName(), "Checkout");
+}
+
+TEST_F(FacadeInterfaceTest, DeepLinksWithoutTheirPartsChangeNothing) {
+    testsupport::installResourceBundle();
+    facade->registerInstallForApp("app-key-1", false, nullptr);
+    EXPECT_FALSE(facade->openURL("myapp://brindlecue_set_tag/plan/"));
+    EXPECT_FALSE(facade->openURL("myapp://brindlecue_set_tag//gold"));
+    settle();
+    EXPECT_FALSE(facade->tagExists("plan"));
+
+    const size_t guides = facade->tipManager()->innerTipSeries().size();
+    EXPECT_FALSE(facade->openURL("myapp://brindlecue_add_guide/"));
+    EXPECT_FALSE(facade->openURL("myapp://brindlecue_add_guide"));
+    settle();
+    EXPECT_EQ(facade->tipManager()->innerTipSeries().size(), guides);
+
+    // The guide is named in the query only, by the first piece that has a value.
+    EXPECT_FALSE(facade->openURL("myapp://shop/blq_guide"));
+    EXPECT_FALSE(facade->openURL("myapp://shop?blq_guides=x?blq_guide"));
+    EXPECT_FALSE(facade->openURL("not a link at all, blq_guide=x"));
+    EXPECT_EQ(facade->onDemandCampaignID(), std::nullopt);
+    EXPECT_FALSE(facade->openURL("myapp://shop?blq_guide?blq_guide=second?blq_guide=third"));
+    EXPECT_EQ(facade->onDemandCampaignID(), "second");
+}
+
+TEST_F(FacadeInterfaceTest, ActivitiesWithoutAnIdentifierOpenNothing) {
+    std::vector<std::string> opened;
+    facade->setOpenUrlHandler([&](const std::string& url) { opened.push_back(url); });
+    EXPECT_FALSE(facade->continueUserActivity(nullptr));
+    auto bare =
+        std::make_shared<platform::NSUserActivity>(platform::NSUserActivity::CSSearchableItemActionType);
+    EXPECT_FALSE(facade->continueUserActivity(bare));
+    bare->setUserInfo(
+        Value::dictionary({{platform::NSUserActivity::CSSearchableItemActivityIdentifier, ""}}));
+    EXPECT_FALSE(facade->continueUserActivity(bare));
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(FacadeInterfaceTest, SearchableItemsKeepTheirLinksOnlyWhenTheIndexTookThem) {
+    auto index = platform::CSSearchableIndex::defaultSearchableIndex();
+    auto logs = testsupport::RecordingLoggerManager::install();
+    auto mapping = [] { return UserDefaults::standard().dictionary("SPOTLIGHT_DEEPLINKING_MAPPING"); };
+    auto waitFor = [&](const std::string& prefix, size_t count) {
+        return platform::RunLoop::main().runUntil([&] { return logs->count(prefix) == count; }, 5);
+    };
+
+    facade->indexSpotlightSearchForIdentifier("", "app://x", "X", "", nullptr, {});
+    EXPECT_TRUE(logs->contains("Spotlight's identifier cannot be empty.", 1));
+
+    // A failed index keeps no link.
+    index->failNextChange(platform::Error::withDescription("CSSearchableErrorDomain", -1, "full"));
+    facade->indexSpotlightSearchForIdentifier("item-1", "app://orders/1", "Order", "", nullptr, {});
+    ASSERT_TRUE(waitFor("Fail to index splotlight item due to error: ", 1));
+    EXPECT_TRUE(index->items().empty());
+    EXPECT_FALSE(mapping());
+
+    // Deleting items while no link is kept keeps none either, and an item without a link maps
+    // nothing.
+    facade->deleteSpotlightItemsForIdentifiers({"item-1"});
+    facade->indexSpotlightSearchForIdentifier("item-0", "", "Order", "", nullptr, {});
+    ASSERT_TRUE(platform::RunLoop::main().runUntil([&] { return index->items().size() == 1; }, 5));
+    testsupport::letBackgroundWorkEnd();
+    EXPECT_FALSE(mapping());
+
+    // A thumbnail goes to the index as PNG bytes; the link is kept once.
+    auto thumbnail = platform::UIImage::imageWithData(testsupport::makeTestPNG(8, 8));
+    ASSERT_TRUE(thumbnail);
+    facade->indexSpotlightSearchForIdentifier("item-1", "app://orders/1", "Order", "Yours", thumbnail,
+                                              {"order", "mine"});
+    ASSERT_TRUE(platform::RunLoop::main().runUntil([&] { return mapping().has_value(); }, 5));
+    auto items = index->items();
+    ASSERT_EQ(items.size(), 2u);
+    const auto& attributes = items[1].attributeSet;
+    EXPECT_EQ(attributes.contentType, "public.image");
+    EXPECT_EQ(attributes.title, "Order");
+    EXPECT_EQ(attributes.contentDescription, "Yours");
+    ASSERT_TRUE(attributes.thumbnailData);
+    ASSERT_GT(attributes.thumbnailData->size(), 8u);
+    EXPECT_EQ((*attributes.thumbnailData)[1], 'P');
+    EXPECT_EQ(attributes.keywords, (std::vector<std::string>{"order", "mine"}));
+    EXPECT_FALSE(items[0].attributeSet.thumbnailData);
+    EXPECT_EQ(*mapping(), platform::Dictionary(*Value::dictionary({{"item-1", "app://orders/1"}}).getDictionary()));
+
+    // Deleting everything: a failure keeps the links, a success forgets them all.
+    index->failNextChange(platform::Error::withDescription("CSSearchableErrorDomain", -1, "busy"));
+    facade->deleteAllSpotlightItems();
+    ASSERT_TRUE(waitFor("Fail to delete all splotlight items due to error: ", 1));
+    EXPECT_TRUE(mapping()->contains("item-1"));
+    facade->deleteAllSpotlightItems();
+    ASSERT_TRUE(platform::RunLoop::main().runUntil([&] { return mapping() && mapping()->empty(); }, 5));
+    EXPECT_TRUE(index->items().empty());
+}
+
+TEST_F(FacadeInterfaceTest, TheHostsDelegateIsTheOneBehindTheInterposerAndNeverTheLibrary) {
+    auto application = platform::UIApplication::sharedApplication();
+    auto previous = application->delegate();
+    struct Restore {
+        std::shared_ptr<platform::UIApplication> application;
+        std::shared_ptr<platform::UIApplicationDelegate> delegate;
+        ~Restore() { application->setDelegate(delegate); }
+    } restore{application, previous};
+
+    auto host = make<platform::UIApplicationDelegate>();
+    application->setDelegate(host);
+    EXPECT_EQ(facade->getAppDelegate(), host) << "not interposed: the delegate itself";
+
+    auto interceptor = make<KJInterceptor>();
+    interceptor->setFirstResponder(facade);
+    interceptor->setSecondResponder(host);
+    application->setDelegate(interceptor);
+    EXPECT_EQ(facade->getAppDelegate(), host);
+    auto inner = make<KJInterceptor>();
+    interceptor->setSecondResponder(inner);
+    EXPECT_EQ(facade->getAppDelegate(), nullptr);
+    auto other = make<KJInterceptor>();
+    other->setSecondResponder(facade);
+    application->setDelegate(other);
+    EXPECT_EQ(facade->getAppDelegate(), nullptr);
+}
+
+TEST_F(FacadeInterfaceTest, TheAppIdIsReadFromTheStoreOnceAndThenKept) {
+    auto& defaults = UserDefaults::standard();
+    EXPECT_EQ(facade->appId(), std::nullopt);
+    defaults.setInteger("APPID_KEY", 4711);
+    EXPECT_EQ(facade->appId(), 4711);
+    defaults.setInteger("APPID_KEY", 42);
+    EXPECT_EQ(facade->appId(), 4711);
+    facade->setAppId(7);
+    EXPECT_EQ(facade->appId(), 7);
+}
+
+TEST_F(FacadeInterfaceTest, ALaunchChangedWhenAnyRecordedPartOfTheInstallDiffers) {
+    auto& defaults = UserDefaults::standard();
+    facade->configManager()->setAppKey("app-key-1");
+    facade->registerInstallForApp("app-key-1", false, nullptr);
+    EXPECT_FALSE(facade->checkInstallChangeForLaunch()) << "nothing recorded yet";
+    const std::vector<std::pair<std::string, std::string>> recorded{
+        {"SentInstall_AppKey", "app-key-1"},
+        {"SentInstall_ClientVersion", facade->clientVersion()},
+        {"SentInstall_KjVersion", "3.0.3"},
+        {"SentInstall_Carrier", "Other"},
+        {"SentInstall_OSVersion", platform::Device::systemVersion()}};
+    for (const auto& [key, value] : recorded) defaults.setString(key, value);
+    EXPECT_FALSE(facade->checkInstallChangeForLaunch());
+
+    for (const auto& entry : recorded) {
+        defaults.setString(entry.first, "changed");
+        EXPECT_TRUE(facade->checkInstallChangeForLaunch()) << entry.first;
+        // An empty record is no record.
+        defaults.setString(entry.first, "");
+        EXPECT_FALSE(facade->checkInstallChangeForLaunch()) << entry.first;
+        defaults.setString(entry.first, entry.second);
+    }
+    // A record that is not text is read as its text.
+    defaults.setInteger("SentInstall_KjVersion", 3);
+    EXPECT_TRUE(facade->checkInstallChangeForLaunch());
+}
+
+TEST_F(FacadeInterfaceTest, FriendlyNamesKeepTheirNibsAndAreRefusedWhileTheLibraryIsDisabled) {
+    auto entry = friendly("Home", "HomeVC");
+    entry->xib_iphone = "HomePhone";
+    entry->xib_ipad = "";
+    EXPECT_TRUE(facade->kjCustomActivityList({entry, friendly("Cart", "CartVC")}));
+    auto stored = UserDefaults::standard().array("FRIENDLYNAME_KEY");
+    ASSERT_TRUE(stored);
+    ASSERT_EQ(stored->size(), 2u);
+    EXPECT_EQ((*stored)[0], Value::dictionary({{"FRIENDLYNAME_NAME", "Home"},
+                                               {"FRIENDLYNAME_VC", "HomeVC"},
+                                               {"FRIENDLYNAME_XIB_IPHONE", "HomePhone"}}));
+    auto found = KJFriendlyNameObject::findObjByFriendlyName("home");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->friendlyName, "home");
+    EXPECT_EQ(found->xib_iphone, "HomePhone");
+    EXPECT_EQ(found->xib_ipad, std::nullopt);
+    EXPECT_FALSE(KJFriendlyNameObject::findObjByFriendlyName(""));
+    EXPECT_FALSE(KJFriendlyNameObject::findObjByFriendlyName("Settings"));
+    EXPECT_EQ(KJFriendlyNameObject::tryFriendlyName(std::nullopt), std::nullopt);
+
+    facade->configManager()->setSDKDisabledTime(-1);
+    EXPECT_FALSE(facade->kjCustomActivityList({friendly("Settings", "SettingsVC")}));
+    EXPECT_EQ(UserDefaults::standard().array("FRIENDLYNAME_KEY")->size(), 2u);
+    UserDefaults::standard().remove("FRIENDLYNAME_KEY");
+    EXPECT_FALSE(KJFriendlyNameObject::findObjByFriendlyName("Home"));
 }
 
 }  // namespace
