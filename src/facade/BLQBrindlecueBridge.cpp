@@ -201,7 +201,9 @@ void BLQBrindlecueBridge::sendFeedResultHandler(const Notification& notification
 
 void BLQBrindlecueBridge::registerRCTViewName(const Notification& notification) {
     auto object = std::static_pointer_cast<Value>(notification.object());
-    std::string name;
+    // A registration that names no view leaves the engine on none, so that screens are matched
+    // by their class again.
+    std::optional<std::string> name;
     if (object) {
         if (const std::string* text = (*object)["viewName"].getString()) name = *text;
     }
@@ -216,10 +218,12 @@ void BLQBrindlecueBridge::registerRCTViewName(const Notification& notification) 
         return;
     }
     post("BLQ_BrindlecueBridge_ShowTip_Notification", Value::dictionary({}), withController(current));
-    post("BLQ_BrindlecueBridge_SuperTagVC_Notification", Value::dictionary({{"RCTViewName", name}}));
+    Value view = Value::dictionary({});
+    if (name) view.set("RCTViewName", *name);
+    post("BLQ_BrindlecueBridge_SuperTagVC_Notification", std::move(view));
 }
 
-void BLQBrindlecueBridge::customerViewName(const std::string& name) {
+void BLQBrindlecueBridge::customerViewName(const std::optional<std::string>& name) {
     auto shared = facade();
     shared->logToConsoleAtLevel(2, "In customerViewName");
     auto window = blqKeyWindow();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "platform/NotificationCenter.h"
 
 namespace brindlecue {
@@ -36,9 +39,9 @@ public:
     static void registerRCTViewName(const platform::Notification& notification);
     static void showSDKIntegrationIssue(const platform::Notification& notification);
 
-    // The React Native screen now shown: the key window's root controller under the name (main
-    // thread).
-    static void customerViewName(const std::string& name);
+    // The React Native screen now shown: the key window's root controller under the name, or
+    // under none when the registration named none (main thread).
+    static void customerViewName(const std::optional<std::string>& name);
     // Shows the on-demand guide the facade waits to show, if any.
     static void showOnDemandCampaign();
 
