@@ -5,16 +5,24 @@
 
 #include <unicode/timezone.h>
 
+#include <algorithm>
 #include <atomic>
+#include <fstream>
 #include <map>
 #include <mutex>
 
+#include "facade/BLQIConfigManager.h"
 #include "facade/BLQInstallNotificationKeys.h"
+#include "facade/KJFriendlyNameObject.h"
 #include "facade/KJInterceptor.h"
 #include "facade/SessionError.h"
+#include "foundation/BLQDeviceUtils.h"
 #include "foundation/NSStringKJExt.h"
+#include "platform/CaptureLogSink.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "platform/foundation/NSUserActivity.h"
+#include "platform/foundation/URL.h"
 #include "platform/uikit/ClassRegistry.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataInstallDataStore.h"
@@ -719,6 +727,283 @@ TEST_F(FacadeTest, ASessionThatCannotBeOpenedReachesTheHandlerAsAnError) {
     application->enterForeground();
     EXPECT_TRUE(
         app.pumpUntil([&] { return logs->count("Session: Failed to create new session, error: ") == 1; }));
+}
+
+}  // namespace
+}  // namespace brindlecue
+
+namespace brindlecue {
+namespace {
+
+// One version check of a freshly launched library whose server answers as given: the message it
+// kept (none when it kept none) and whether it told it.
+struct VersionCheck {
+    std::optional<std::string> message;
+    bool told = false;
+};
+
+VersionCheck versionCheckWith(testsupport::HostApp& app, const std::string& answer) {
+    app.relaunch();
+    app.server.addRoute(route("GET", "/v3/versions/?", 200, answer));
+    app.launch();
+    auto logs = testsupport::RecordingLoggerManager::install();
+    app.facade->verifySDKVersion();
+    app.pumpUntil([&] { return app.facade->sdkVerificationMessage().has_value(); }, 5);
+    VersionCheck check{app.facade->sdkVerificationMessage()};
+    check.told = check.message && logs->contains(*check.message, 1);
+    return check;
+}
+
+TEST_F(FacadeTest, TheVersionCheckComparesTheNumbersOfEachPartOfTheVersions) {
+    const std::string older =
+        "You are currently on an older version =  (3.0.3) of Brindlecue SDK, Kindly update it to the latest "
+        "version (%) by doing pod update";
+    const std::string latest =
+        "You are currently on version =  (3.0.3) of Brindlecue SDK, which is the latest version";
+    auto olderThan = [&](const std::string& version) {
+        std::string text = older;
+        return text.replace(text.find('%'), 1, version);
+    };
+    auto message = [&](const std::string& answer) { return versionCheckWith(app, answer).message; };
+    auto newer = versionCheckWith(app, R"({"results": [{"qx_version": "3.0.10"}]})");
+    EXPECT_EQ(newer.message, olderThan("3.0.10"));
+    EXPECT_TRUE(newer.told) << "an older version is told";
+    EXPECT_EQ(message(R"({"results": [{"qx_version": "4"}, {"qx_version": "5"}]})"), olderThan("4"));
+    EXPECT_EQ(message(R"({"results": [{"qx_version": 4}]})"), olderThan("4"));
+    EXPECT_EQ(message(R"({"results": [{"qx_version": "3.0.3-beta"}]})"), olderThan("3.0.3-beta"));
+    auto same = versionCheckWith(app, R"({"results": [{"qx_version": "3.0.03"}]})");
+    EXPECT_EQ(same.message, latest);
+    EXPECT_FALSE(same.told) << "the latest version is kept, not told";
+    EXPECT_EQ(message(R"({"results": [{"qx_version": "3.0"}]})"), latest);
+    EXPECT_EQ(message(R"({"results": [{"qx_version": "2.10.0"}]})"), latest);
+    EXPECT_EQ(message(R"({"results": [{"qx_version": "3.0.2-beta"}]})"), latest);
+    EXPECT_EQ(message(R"({"results": [{"qx_version": null}]})"), latest);
+
+    // The request names the app, the system and the order of the versions.
+    auto asked = app.server.journal();
+    ASSERT_FALSE(asked.empty());
+    const std::string query = asked.back().query;
+    EXPECT_NE(query.find("operating_system=ios"), std::string::npos) << query;
+    EXPECT_NE(query.find("ordering=-qx_version"), std::string::npos) << query;
+    EXPECT_NE(query.find("app_key="), std::string::npos) << query;
+}
+
+TEST_F(FacadeTest, AVersionCheckWithoutAVersionInItsAnswerIsAskedAgain) {
+    // Answered in turn: a failure, a first result that is not a record, a record without a version,
+    // and then a version (the route added last answers first).
+    app.server.addRoute(route("GET", "/v3/versions/?", 200, R"({"results": [{"qx_version": "3.0.3"}]})"));
+    auto once = [](sampleserver::Route r) {
+        r.times = 1;
+        return r;
+    };
+    app.server.addRoute(once(route("GET", "/v3/versions/?", 200, R"({"results": [{"name": "x"}]})")));
+    app.server.addRoute(once(route("GET", "/v3/versions/?", 200, R"({"results": ["3.1.0"]})")));
+    app.server.addRoute(once(route("GET", "/v3/versions/?", 500, "{}")));
+    app.launch();
+    auto logs = testsupport::RecordingLoggerManager::install();
+    auto checked = [&](size_t requests) {
+        app.facade->verifySDKVersion();
+        return app.pumpUntil([&] { return app.requests("GET", "/v3/versions") == requests; }, 5) &&
+               (app.settle(), true);
+    };
+    ASSERT_TRUE(checked(1));
+    EXPECT_EQ(app.facade->sdkVerificationMessage(), "");
+    EXPECT_EQ(logs->count("Error in Getting SDK version "), 1u);
+    ASSERT_TRUE(checked(2));
+    EXPECT_TRUE(logs->contains("Version item should be dictionary, but got 3.1.0.", 1));
+    EXPECT_EQ(app.facade->sdkVerificationMessage(), "");
+    ASSERT_TRUE(checked(3));
+    EXPECT_EQ(app.facade->sdkVerificationMessage(), "");
+    ASSERT_TRUE(checked(4));
+    EXPECT_EQ(app.facade->sdkVerificationMessage(),
+              "You are currently on version =  (3.0.3) of Brindlecue SDK, which is the latest version");
+
+    // From then on the kept message is only logged.
+    logs->clear();
+    app.facade->verifySDKVersion();
+    app.settle();
+    EXPECT_EQ(app.requests("GET", "/v3/versions"), 4u);
+    EXPECT_TRUE(logs->contains(
+        "You are currently on version =  (3.0.3) of Brindlecue SDK, which is the latest version", 1));
+}
+
+TEST_F(FacadeTest, ATooManyRequestsAnswerToTheOlderClientPausesTheLibraryForTheTimeItNames) {
+    app.server.addRoute(route("GET", "/v3/versions/?", 429, "{}", {{"Retry-After", "600"}}));
+    app.launch();
+    auto config = app.facade->configManager();
+    ASSERT_TRUE(config->isBrindlecueEnabled());
+    app.facade->verifySDKVersion();
+    ASSERT_TRUE(app.pumpUntil([&] { return !config->isBrindlecueEnabled(); }, 5));
+    // The pause holds the start back, and ends after the time the server named.
+    std::atomic<bool> done = false;
+    std::shared_ptr<BLQInstallDTO> install;
+    app.facade->registerOrUpdateInstallWithHandler([&](auto i, auto) {
+        install = i;
+        done = true;
+    });
+    ASSERT_TRUE(done);
+    EXPECT_FALSE(install);
+    platform::Clock::advance(601);
+    EXPECT_TRUE(config->isBrindlecueEnabled());
+}
+
+// A development build's provisioning profile in the host's bundle, which makes the app one under
+// development (the mode in which friendly names go to the server).
+void installDevelopmentProfile() {
+    auto profile = Value::dictionary({{"Name", "Team Profile"},
+                                      {"ProvisionedDevices", Value::array({"00008030-001A"})},
+                                      {"Entitlements", Value::dictionary({{"get-task-allow", true}})}});
+    auto xml = profile.toPropertyList(platform::PropertyListFormat::XML);
+    ASSERT_TRUE(xml);
+    std::ofstream(platform::Bundle::main()->path() / "embedded.mobileprovision", std::ios::binary)
+        << std::string(xml->begin(), xml->end());
+    blqResetAppModeForTesting();
+}
+
+std::shared_ptr<KJFriendlyNameObject> friendly(std::string name, std::string vc) {
+    auto object = std::make_shared<KJFriendlyNameObject>();
+    object->friendlyName = std::move(name);
+    object->vc = std::move(vc);
+    return object;
+}
+
+TEST_F(FacadeTest, FriendlyNamesGoToTheServerOnceEachFromADebugStartOfADevelopmentBuild) {
+    app.server.addRoute(route("POST", "/v3/apps/submit_views/?", 200, R"({"code": 0, "value": {}})"));
+    auto submitted = [&] { return app.requests("POST", "/v3/apps/submit_views"); };
+    const std::vector<std::shared_ptr<KJFriendlyNameObject>> names{
+        friendly("Home", "HomeVC"), friendly("Cart", "CartVC"), friendly("Home", "StartVC")};
+
+    // An App Store build never submits them, nor does a start without debug mode.
+    app.launch();
+    ASSERT_TRUE(app.start());
+    EXPECT_TRUE(app.facade->kjCustomActivityList(names));
+    app.relaunch();
+    installDevelopmentProfile();
+    ASSERT_EQ(blqAppMode(), BLQAppModeInternalDevelopment);
+    app.launch();
+    ASSERT_TRUE(app.start());
+    EXPECT_TRUE(app.facade->kjCustomActivityList(names));
+    app.settle();
+    EXPECT_EQ(submitted(), 0u);
+
+    // A debug start of a development build submits the names, each once, with the install.
+    app.relaunch();
+    installDevelopmentProfile();
+    app.launch();
+    std::atomic<bool> started = false;
+    app.facade->registerInstallForApp(testsupport::HostApp::kAppKey, true, [&] { started = true; });
+    ASSERT_TRUE(app.pumpUntil([&] { return started.load(); }));
+    platform::CaptureLogSink system;
+    EXPECT_TRUE(app.facade->kjCustomActivityList(names));
+    ASSERT_TRUE(app.pumpUntil([&] { return submitted() == 1; }));
+    const auto lines = system.messages();
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "WARNING: friendly name \"Home\" redefined. Please choose different names."),
+              lines.end());
+    sampleserver::JournalEntry sent;
+    for (const auto& entry : app.server.journal())
+        if (entry.method == "POST" && entry.path.rfind("/v3/apps/submit_views", 0) == 0) sent = entry;
+    EXPECT_NE(sent.query.find("installid=" + *app.facade->currentInstall()->installId), std::string::npos);
+    // The older client sends the form's one body field as the body itself.
+    auto body = platform::URL::removingPercentEncoding(sent.body);
+    ASSERT_TRUE(body);
+    EXPECT_EQ(Value::fromJSON(*body), Value::array({"Home", "Cart"})) << *body;
+
+    // Not from the background; a failure is only logged.
+    auto application = platform::UIApplication::sharedApplication();
+    application->enterBackground();
+    EXPECT_TRUE(app.facade->kjCustomActivityList(names));
+    app.settle();
+    EXPECT_EQ(submitted(), 1u);
+    application->enterForeground();
+    app.server.addRoute(route("POST", "/v3/apps/submit_views/?", 500, "{}"));
+    auto logs = testsupport::RecordingLoggerManager::install();
+    EXPECT_TRUE(app.facade->kjCustomActivityList(names));
+    ASSERT_TRUE(app.pumpUntil([&] { return logs->count("Fail to submit friendly name: ") == 1; }));
+    EXPECT_EQ(submitted(), 2u);
+}
+
+TEST_F(FacadeTest, FriendlyNamesAreNotSubmittedBeforeTheInstallIsKnownOrWhenThereAreNone) {
+    app.server.addRoute(route("POST", "/v3/apps/submit_views/?", 200, R"({"code": 0, "value": {}})"));
+    app.launch();
+    EXPECT_TRUE(app.facade->kjCustomActivityList({friendly("Home", "HomeVC")}));
+    app.facade->submitFriendlyNames();
+    ASSERT_TRUE(app.start());
+    platform::UserDefaults::standard().set("FRIENDLYNAME_KEY", Value::array({Value::dictionary({{"x", 1}})}));
+    app.facade->submitFriendlyNames();
+    platform::UserDefaults::standard().remove("FRIENDLYNAME_KEY");
+    app.facade->submitFriendlyNames();
+    app.settle();
+    EXPECT_EQ(app.requests("POST", "/v3/apps/submit_views"), 0u);
+}
+
+// A host delegate that opens links and continues activities itself, answering as told.
+class LinkHost final : public platform::UIApplicationDelegate {
+public:
+    std::string className() const override { return "LinkHost"; }
+    void didConstruct() override {
+        UIApplicationDelegate::didConstruct();
+        platform::ClassRegistry::registerClass(className(), "NSObject");
+        platform::ClassRegistry::addMethods(
+            className(), {"application:openURL:options:", "application:openURL:sourceApplication:annotation:",
+                          "application:handleOpenURL:", "application:continueUserActivity:restorationHandler:"});
+    }
+    bool applicationOpenURLOptions(platform::UIApplication&, const std::string&, const Value&) override {
+        return ++calls["openURL"], answer;
+    }
+    bool applicationOpenURLSourceApplicationAnnotation(platform::UIApplication&, const std::string&,
+                                                       const std::string&, const Value&) override {
+        return ++calls["openURLFrom"], answer;
+    }
+    bool applicationHandleOpenURL(platform::UIApplication&, const std::string&) override {
+        return ++calls["handleOpenURL"], answer;
+    }
+    bool applicationContinueUserActivityRestorationHandler(
+        platform::UIApplication&, const std::shared_ptr<platform::NSUserActivity>&,
+        std::function<void(const platform::Array&)>) override {
+        return ++calls["continue"], answer;
+    }
+    bool answer = false;
+    std::map<std::string, int> calls;
+};
+
+TEST_F(FacadeTest, LinksAndActivitiesAreTheHostsWhenItTakesThemAndTheLibraryStillReadsThem) {
+    auto application = platform::UIApplication::sharedApplication();
+    auto previous = application->delegate();
+    auto host = platform::make<LinkHost>();
+    application->setDelegate(host);
+    app.launch();
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.pumpUntil(
+        [&] { return std::dynamic_pointer_cast<KJInterceptor>(application->delegate()) != nullptr; }));
+    auto delegate = application->delegate();
+    auto activity = std::make_shared<platform::NSUserActivity>(platform::NSUserActivity::CSSearchableItemActionType);
+    activity->setUserInfo(
+        Value::dictionary({{platform::NSUserActivity::CSSearchableItemActivityIdentifier, "app://orders/3"}}));
+
+    // The host declines: the answer is the library's, which claims nothing without a handler.
+    EXPECT_FALSE(delegate->applicationOpenURLOptions(*application, "host://shop?blq_guide=g-1", Value()));
+    EXPECT_EQ(app.facade->onDemandCampaignID(), "g-1");
+    EXPECT_FALSE(delegate->applicationContinueUserActivityRestorationHandler(*application, activity, nullptr));
+    std::vector<std::string> opened;
+    app.facade->setOpenUrlHandler([&](const std::string& url) { opened.push_back(url); });
+    EXPECT_TRUE(delegate->applicationContinueUserActivityRestorationHandler(*application, activity, nullptr));
+    EXPECT_EQ(opened, std::vector<std::string>{"app://orders/3"});
+
+    // The host takes them: its answer stands, its older handler is not asked, the library reads the
+    // link all the same.
+    host->answer = true;
+    host->calls.clear();
+    app.facade->setOpenUrlHandler(nullptr);
+    EXPECT_TRUE(delegate->applicationOpenURLSourceApplicationAnnotation(*application, "host://shop?blq_guide=g-2",
+                                                                        "mail", Value()));
+    EXPECT_EQ(app.facade->onDemandCampaignID(), "g-2");
+    EXPECT_TRUE(delegate->applicationContinueUserActivityRestorationHandler(*application, activity, nullptr));
+    EXPECT_EQ(host->calls, (std::map<std::string, int>{{"continue", 1}, {"openURLFrom", 1}}));
+
+    application->setDelegate(delegate);
+    app.relaunch();
+    application->setDelegate(previous);
 }
 
 }  // namespace
