@@ -978,3 +978,167 @@ TEST_F(FacadeInterfaceTest, FriendlyNamesKeepTheirNibsAndAreRefusedWhileTheLibra
 
 }  // namespace
 }  // namespace brindlecue
+
+namespace brindlecue {
+namespace {
+
+TEST(FacadeLaunch, ADelayedLaunchWithoutOptionsOpensAndPostsNothing) {
+    platform::Clock::useVirtual();
+    platform::Bundle::createMainBundle({{"BLQ_CONFIG_ALIVE_HOST", "http://127.0.0.1:1"}});
+    Posted posts({kGeo, kRemote});
+    platform::UIApplication::sharedApplication()->finishLaunching(Value::dictionary({}));
+    auto facade = Brindlecue::sharedInstance();
+    auto logs = testsupport::RecordingLoggerManager::install();
+    std::vector<std::string> opened;
+    facade->setOpenUrlHandler([&](const std::string& url) { opened.push_back(url); });
+    platform::Clock::advance(2.0);
+    platform::RunLoop::main().runUntilIdle();
+    EXPECT_EQ(logs->count("Application did finish launching (Delay) with launchOptions: "), 1u);
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(facade->onDemandCampaignID(), std::nullopt);
+    EXPECT_EQ(posts.count(kRemote), 0u);
+    EXPECT_EQ(posts.count(kGeo), 0u);
+}
+
+TEST_F(FacadeInterfaceTest, NoTopScreenIsFoundWithoutAKeyWindowOrBelowAnEmptyNavigation) {
+    EXPECT_EQ(facade->topMostViewController(), nullptr) << "no key window";
+    EXPECT_EQ(facade->topViewController(nullptr, 0), nullptr);
+
+    auto window = make<platform::UIWindow>();
+    auto root = make<Screen>("RootVC");
+    window->setRootViewController(root);
+    window->makeKeyAndVisible();
+    platform::RunLoop::main().runUntilIdle();
+    // A plain last child is no container to look into.
+    root->addChildViewController(make<Screen>("BannerVC"));
+    EXPECT_EQ(facade->topMostViewController(), root);
+    // A tab bar controller as the last child is looked into.
+    auto tabs = make<platform::UITabBarController>();
+    auto feed = make<Screen>("FeedVC");
+    tabs->setViewControllers({make<Screen>("HomeVC"), feed});
+    tabs->setSelectedIndex(1);
+    root->addChildViewController(tabs);
+    EXPECT_EQ(facade->topMostViewController(), feed);
+
+    EXPECT_EQ(facade->topViewController(make<platform::UINavigationController>(), 0), nullptr);
+    root->presentViewController(make<platform::UINavigationController>(), false);
+    platform::RunLoop::main().runUntilIdle();
+    EXPECT_EQ(facade->topMostViewController(), nullptr);
+    window->setHidden(true);
+}
+
+TEST_F(FacadeInterfaceTest, ThePushCompanionHearsOnlyTheValuesAndCompletionsTheApplicationGave) {
+    auto application = platform::UIApplication::sharedApplication();
+    Posted posts({"KJ_PushBridge_DidRegisterUserNotification", kRemote, "KJ_PushBridge_HandleRemoteActionButton",
+                  "KJ_PushBridge_ReceiveLocalNotification", "KJ_PushBridge_HandleLocalActionButton"});
+    facade->applicationDidRegisterUserNotificationSettings(*application, Value());
+    facade->applicationDidReceiveRemoteNotificationFetchCompletionHandler(*application, Value(), nullptr);
+    facade->applicationHandleActionWithIdentifierForRemoteNotification(*application, "reply", Value(), nullptr);
+    facade->applicationDidReceiveLocalNotification(*application, Value());
+    facade->applicationHandleActionWithIdentifierForLocalNotification(*application, "snooze", Value(), nullptr);
+
+    auto only = [&](const std::string& name) {
+        auto seen = posts.of(name);
+        EXPECT_EQ(seen.size(), 1u) << name;
+        return seen.empty() ? platform::Notification(name) : seen[0];
+    };
+    EXPECT_EQ(only("KJ_PushBridge_DidRegisterUserNotification").userInfo(), Value::dictionary({}));
+    auto remote = only(kRemote);
+    EXPECT_EQ(remote.userInfo(), Value::dictionary({{"fgbg", 0}, {"needComplete", 1}}));
+    EXPECT_TRUE(remote.objects().empty());
+    auto remoteAction = only("KJ_PushBridge_HandleRemoteActionButton");
+    EXPECT_EQ(remoteAction.userInfo(), Value::dictionary({{"actionid", "reply"}, {"needComplete", 1}}));
+    EXPECT_TRUE(remoteAction.objects().empty());
+    EXPECT_EQ(only("KJ_PushBridge_ReceiveLocalNotification").userInfo(),
+              Value::dictionary({{"fgbg", 0}, {"needComplete", true}}));
+    auto localAction = only("KJ_PushBridge_HandleLocalActionButton");
+    EXPECT_EQ(localAction.userInfo(), Value::dictionary({{"actionid", "snooze"}, {"needComplete", 1}}));
+    EXPECT_TRUE(localAction.objects().empty());
+}
+
+TEST_F(FacadeInterfaceTest, AnInstallAnswerWithoutFeedsIsLoggedAsSuch) {
+    auto logs = testsupport::RecordingLoggerManager::install();
+    facade->processInstallationFeeds(Value::dictionary({{"app_id", 4711}}));
+    facade->processInstallationFeeds(Value::dictionary({{"feeds", Value::array({})}}));
+    facade->processInstallationFeeds(Value::dictionary({{"feeds", "none"}}));
+    EXPECT_EQ(logs->count("Install: Register install v3/installs does not include any feeds, response from server: "),
+              3u);
+    EXPECT_EQ(logs->count("Install: Register install includes feeds: "), 0u);
+}
+
+TEST_F(FacadeInterfaceTest, PruningKeepsThePolledCampaignsExceptInPreviewMode) {
+    facade->configManager()->setAppKey("app-key-1");
+    facade->registerInstallForApp("app-key-1", false, nullptr);
+    auto& center = NotificationCenter::defaultCenter();
+    center.post("BLQ_BrindlecueBridge_ParsePagingFeed_Notification", nullptr, Value::dictionary({}),
+                {{"feeds", feeds({"a", "b", "c", "d"})}});
+    ASSERT_EQ(storedFeedIds(), (std::vector<std::string>{"a", "b", "c", "d"}));
+    auto polled = *feeds({"a", "c"});
+    polled.push_back(nullptr);
+
+    // In preview mode nothing is pruned.
+    facade->setPollingFeedArray(polled);
+    facade->previewModeManager()->setServerTimestamp(platform::Date::now().addingTimeInterval(3600));
+    ASSERT_TRUE(platform::RunLoop::main().runUntil([] { return BLQFacadeLink::isInPreviewMode(); }, 5));
+    facade->deleteDisabledCampaign();
+    EXPECT_EQ(storedFeedIds(), (std::vector<std::string>{"a", "b", "c", "d"}));
+
+    facade->previewModeManager()->setServerTimestamp(std::nullopt);
+    ASSERT_TRUE(platform::RunLoop::main().runUntil([] { return !BLQFacadeLink::isInPreviewMode(); }, 5));
+    facade->deleteDisabledCampaign();
+    EXPECT_EQ(storedFeedIds(), (std::vector<std::string>{"a", "c"}));
+}
+
+TEST_F(FacadeInterfaceTest, FeedReportsLeaveOutWhatTheyWereNotGiven) {
+    facade->notifyFeedResultOnError("f1", "c1", "tip", "s1", Value());
+    facade->notifyFeedResult(std::nullopt, Value(), BLQFeedResult::rejected, Value(""), false, false);
+    facade->notifyFeedResult(std::string("f3"), std::string("c3"), BLQFeedResult::next, std::string(), true, true);
+    auto results = events(8201);
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_EQ(results[0]->message, "Feed result with error: f1");
+    EXPECT_EQ(results[0]->details, Value::dictionary({{"feed_id", "f1"},
+                                                      {"complete", false},
+                                                      {"campaignid", "c1"},
+                                                      {"step_id", "s1"},
+                                                      {"feed_delete", true},
+                                                      {"tool", "tip"},
+                                                      {"status", "error"}}));
+    EXPECT_EQ(results[1]->message, "Feed result: (null)");
+    EXPECT_EQ(results[1]->details,
+              Value::dictionary({{"status", "rejected"}, {"feed_delete", false}, {"complete", false}}));
+    EXPECT_EQ(results[2]->details, Value::dictionary({{"feed_id", "f3"},
+                                                      {"guideid", "c3"},
+                                                      {"status", "next"},
+                                                      {"feed_delete", true},
+                                                      {"complete", true}}));
+}
+
+TEST_F(FacadeInterfaceTest, TheVisitIsReportedCompleteOnlyWithAStoredStartAndAnOpenSession) {
+    auto& defaults = UserDefaults::standard();
+    facade->sendAppCompleteLogline();
+    defaults.setDouble("BLQ_PREVIOUS_VISIBLE_TIME", 0);
+    facade->sendAppCompleteLogline();
+    EXPECT_EQ(defaults.object("BLQ_PREVIOUS_VISIBLE_TIME"), Value(0.0));
+    // A start but no session open (nothing registered here): the start is kept for later.
+    const double start = platform::Date::now().timeIntervalSinceReferenceDate();
+    defaults.setDouble("BLQ_PREVIOUS_VISIBLE_TIME", start);
+    facade->sendAppCompleteLogline();
+    EXPECT_TRUE(events(8105).empty());
+    EXPECT_EQ(defaults.object("BLQ_PREVIOUS_VISIBLE_TIME"), Value(start));
+}
+
+TEST_F(FacadeInterfaceTest, EnteringAgainThePageLeftForTheBackgroundSendsOnlyItsEnter) {
+    auto application = platform::UIApplication::sharedApplication();
+    facade->kjNotifyPageEnter(std::string("HomeVC"));
+    application->enterBackground();
+    settle();
+    // Active again without passing the foreground: the screen appears again.
+    platform::Clock::advance(2);
+    application->becomeActive();
+    facade->kjNotifyPageEnter(std::string("HomeVC"));
+    settle();
+    EXPECT_EQ(pageEvents(), (std::vector<std::string>{"8108 HomeVC", "8109 HomeVC", "8108 HomeVC"}));
+}
+
+}  // namespace
+}  // namespace brindlecue
