@@ -168,6 +168,30 @@ TEST_F(BLQConfigManagerTest, ChangesAreLoggedAndStoredAndTheirKeysComeBackAsThey
     EXPECT_FALSE(third->isBrindlecueEnabled());
 }
 
+TEST_F(BLQConfigManagerTest, EveryLogLevelIsLoggedByItsName) {
+    for (auto level : {BLQLoggingLevel::trace, BLQLoggingLevel::debug, BLQLoggingLevel::info,
+                       BLQLoggingLevel::notice, BLQLoggingLevel::warning, BLQLoggingLevel::error}) {
+        manager->setLogLevel(level);
+        EXPECT_EQ(manager->getLogLevel(), level);
+    }
+    const std::string prefix = "Config: Setting BLQ_CONFIG_DEBUG_LOG_LEVEL with value: ";
+    EXPECT_EQ(settingLines(), (std::vector<std::string>{prefix + "trace", prefix + "debug", prefix + "info",
+                                                        prefix + "notice", prefix + "warning", prefix + "error"}));
+}
+
+TEST_F(BLQConfigManagerTest, AStoredPauseThatIsNotWhollyANumberIsNoPause) {
+    for (const char* text : {"", "soon", "4000000000s", "--1"}) {
+        storeText(BLQConfigKeys::sdkDisabledTime, text);
+        manager = launch();
+        EXPECT_EQ(manager->getSDKDisabledTime(), 0) << text;
+        EXPECT_TRUE(manager->isBrindlecueEnabled()) << text;
+    }
+    storeText(BLQConfigKeys::sdkDisabledTime, "4000000000.5");
+    manager = launch();
+    EXPECT_EQ(manager->getSDKDisabledTime(), 4000000000.5);
+    EXPECT_FALSE(manager->isBrindlecueEnabled());
+}
+
 TEST_F(BLQConfigManagerTest, TheEnableTestFollowsTheDisabledTime) {
     const double now = Date::now().timeIntervalSinceReferenceDate();
     manager->setSDKDisabledTime(now + 60.5);

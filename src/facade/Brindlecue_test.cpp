@@ -719,10 +719,18 @@ TEST_F(FacadeInterfaceTest, TheLanguageIsTaggedWhenItDiffersFromTheOneLastTagged
 
     german.reset();
     overrides.preferredLanguages = std::vector<std::string>{"fr-FR", "de-DE"};
-    DeviceSettings french(overrides);
+    auto french = std::make_unique<DeviceSettings>(overrides);
     facade->checkForLanguageUpdate();
     EXPECT_EQ(tag("kj_language"), "fr-FR");
     EXPECT_EQ(UserDefaults::standard().string("TAG_KJLANGUAGE"), "fr-FR");
+
+    // No preferred language at all: nothing to tag, and none is recorded.
+    french.reset();
+    overrides.preferredLanguages = std::vector<std::string>{};
+    DeviceSettings none(overrides);
+    facade->checkForLanguageUpdate();
+    EXPECT_EQ(tag("kj_language"), "fr-FR");
+    EXPECT_EQ(UserDefaults::standard().string("TAG_KJLANGUAGE"), "");
 }
 
 // The page events stored, each as "<code> <page>", in the order they were recorded.
@@ -827,6 +835,13 @@ TEST_F(FacadeInterfaceTest, ActivitiesWithoutAnIdentifierOpenNothing) {
         Value::dictionary({{platform::NSUserActivity::CSSearchableItemActivityIdentifier, ""}}));
     EXPECT_FALSE(facade->continueUserActivity(bare));
     EXPECT_TRUE(opened.empty());
+
+    // A stored link that is not text is no link: the identifier itself is opened.
+    UserDefaults::standard().set("SPOTLIGHT_DEEPLINKING_MAPPING", Value::dictionary({{"app://item/5", 5}}));
+    bare->setUserInfo(
+        Value::dictionary({{platform::NSUserActivity::CSSearchableItemActivityIdentifier, "app://item/5"}}));
+    EXPECT_TRUE(facade->continueUserActivity(bare));
+    EXPECT_EQ(opened, std::vector<std::string>{"app://item/5"});
 }
 
 TEST_F(FacadeInterfaceTest, SearchableItemsKeepTheirLinksOnlyWhenTheIndexTookThem) {
@@ -873,6 +888,14 @@ TEST_F(FacadeInterfaceTest, SearchableItemsKeepTheirLinksOnlyWhenTheIndexTookThe
     EXPECT_EQ(attributes.keywords, (std::vector<std::string>{"order", "mine"}));
     EXPECT_FALSE(items[0].attributeSet.thumbnailData);
     EXPECT_EQ(*mapping(), platform::Dictionary(*Value::dictionary({{"item-1", "app://orders/1"}}).getDictionary()));
+    // Indexed again: the same link stays, another one replaces it.
+    facade->indexSpotlightSearchForIdentifier("item-1", "app://orders/1", "Order", "Yours", nullptr, {});
+    testsupport::letBackgroundWorkEnd();
+    EXPECT_EQ(mapping()->find("item-1")->stringValue(), "app://orders/1");
+    facade->indexSpotlightSearchForIdentifier("item-1", "app://orders/01", "Order", "Yours", nullptr, {});
+    ASSERT_TRUE(platform::RunLoop::main().runUntil(
+        [&] { return mapping()->find("item-1")->stringValue() == "app://orders/01"; }, 5));
+    EXPECT_EQ(mapping()->size(), 1u);
 
     // Deleting everything: a failure keeps the links, a success forgets them all.
     index->failNextChange(platform::Error::withDescription("CSSearchableErrorDomain", -1, "busy"));
@@ -953,13 +976,23 @@ TEST_F(FacadeInterfaceTest, FriendlyNamesKeepTheirNibsAndAreRefusedWhileTheLibra
     auto entry = friendly("Home", "HomeVC");
     entry->xib_iphone = "HomePhone";
     entry->xib_ipad = "";
-    EXPECT_TRUE(facade->kjCustomActivityList({entry, friendly("Cart", "CartVC")}));
+    auto cart = friendly("Cart", "CartVC");
+    cart->xib_ipad = "CartPad";
+    // An entry without a name, or none at all, refuses the whole list.
+    EXPECT_FALSE(facade->kjCustomActivityList({entry, friendly("", "CartVC")}));
+    EXPECT_FALSE(facade->kjCustomActivityList({entry, nullptr}));
+    EXPECT_FALSE(UserDefaults::standard().array("FRIENDLYNAME_KEY"));
+    EXPECT_TRUE(facade->kjCustomActivityList({entry, cart}));
     auto stored = UserDefaults::standard().array("FRIENDLYNAME_KEY");
     ASSERT_TRUE(stored);
     ASSERT_EQ(stored->size(), 2u);
     EXPECT_EQ((*stored)[0], Value::dictionary({{"FRIENDLYNAME_NAME", "Home"},
                                                {"FRIENDLYNAME_VC", "HomeVC"},
                                                {"FRIENDLYNAME_XIB_IPHONE", "HomePhone"}}));
+    EXPECT_EQ((*stored)[1], Value::dictionary({{"FRIENDLYNAME_NAME", "Cart"},
+                                               {"FRIENDLYNAME_VC", "CartVC"},
+                                               {"FRIENDLYNAME_XIB_IPAD", "CartPad"}}));
+    EXPECT_EQ(KJFriendlyNameObject::findObjByFriendlyName("CART")->xib_ipad, "CartPad");
     auto found = KJFriendlyNameObject::findObjByFriendlyName("home");
     ASSERT_TRUE(found);
     EXPECT_EQ(found->friendlyName, "home");
@@ -1138,6 +1171,19 @@ TEST_F(FacadeInterfaceTest, EnteringAgainThePageLeftForTheBackgroundSendsOnlyIts
     facade->kjNotifyPageEnter(std::string("HomeVC"));
     settle();
     EXPECT_EQ(pageEvents(), (std::vector<std::string>{"8108 HomeVC", "8109 HomeVC", "8108 HomeVC"}));
+}
+
+TEST_F(FacadeInterfaceTest, TheLifeCycleIsLoggedAtTheLevelOfEachStep) {
+    auto application = platform::UIApplication::sharedApplication();
+    auto logs = testsupport::RecordingLoggerManager::install();
+    application->resignActive();
+    application->receiveMemoryWarning();
+    application->terminate();
+    EXPECT_EQ(logs->linesStartingWith("Application will resignActive with info: ").size(), 1u);
+    EXPECT_EQ(logs->linesStartingWith("Application will resignActive with info: ")[0].level, 1);
+    EXPECT_TRUE(logs->contains("Brindlecue Received memory warning", 4));
+    ASSERT_EQ(logs->linesStartingWith("Application will terminate with info: ").size(), 1u);
+    EXPECT_EQ(logs->linesStartingWith("Application will terminate with info: ")[0].level, 1);
 }
 
 }  // namespace

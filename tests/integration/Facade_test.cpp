@@ -1006,5 +1006,22 @@ TEST_F(FacadeTest, LinksAndActivitiesAreTheHostsWhenItTakesThemAndTheLibraryStil
     application->setDelegate(previous);
 }
 
+TEST_F(FacadeTest, TheRecordedInstallNamesTheStoredAppIdAndAHostMayKeepItsDelegateToItself) {
+    platform::UserDefaults::standard().setInteger("APPID_KEY", 4711);
+    auto application = platform::UIApplication::sharedApplication();
+    auto previous = application->delegate();
+    auto host = platform::make<LinkHost>();
+    application->setDelegate(host);
+    app.launch();
+    app.facade->setAutoIntegrateAppDelegate(false);
+    ASSERT_TRUE(app.start());
+    app.settle();
+    EXPECT_EQ(application->delegate(), host) << "not interposed";
+    EXPECT_EQ(app.facade->appDelegateInterceptor(), nullptr);
+    EXPECT_EQ(platform::UserDefaults::standard().object("SentInstall_AppId"), Value(4711));
+    EXPECT_EQ(platform::UserDefaults::standard().string("SentInstall_AppKey"), testsupport::HostApp::kAppKey);
+    application->setDelegate(previous);
+}
+
 }  // namespace
 }  // namespace brindlecue
