@@ -157,5 +157,20 @@ TEST(BLQSessionManager, SavingTheOpenSessionWithAnEndTimeForgetsIt) {
     EXPECT_EQ(scene.store->lookups, 1);
 }
 
+TEST(BLQSessionManager, AskingForTheOpenSessionOfAnAppKeyGoesToTheStoreAndSaysWhatItFound) {
+    SessionScene scene;
+    EXPECT_FALSE(scene.manager->getSessionForAppKey("key-1"));
+    EXPECT_TRUE(scene.logs->contains("Session: didn't find an open session", 2));
+    scene.manager->createNewSession(scene.install, nullptr, nullptr);
+    scene.store->complete();
+    const int before = scene.store->lookups;
+    auto found = scene.manager->getSessionForAppKey("key-1");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->id, 1);
+    EXPECT_TRUE(scene.logs->contains("Session: found session: 1", 2));
+    EXPECT_EQ(scene.store->lookups, before + 1) << "asked of the store, not of memory";
+    EXPECT_FALSE(scene.manager->getSessionForAppKey("key-2"));
+}
+
 }  // namespace
 }  // namespace brindlecue

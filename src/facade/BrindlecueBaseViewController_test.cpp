@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "facade/Brindlecue.h"
 #include "facade/HostScreenScene_test.h"
 #include "facade/IKJDeepLinking.h"
+#include "foundation/KJLog.h"
 #include "platform/uikit/UIScrollView.h"
 #include "tips/IKJCustomFeed.h"
 
@@ -74,6 +76,23 @@ TEST_F(BaseScreens, AnExcludedScreenOnlyAsksForTipsRemovesLaunchersAndReportsSiz
     navigation->popViewControllerAnimated(false);
     RunLoop::main().runUntilIdle();
     EXPECT_EQ(recorder.names(), (Names{kShowTip, kSuperTagVC, kSizeChange}));
+}
+
+TEST_F(BaseScreens, AnExcludedScreensSheetDismissalReportsNothingAndASizeWithoutATransitionGoesAtOnce) {
+    auto home = make<ShopHomeController>();
+    home->setExcludeBehavior(true);
+    auto window = show(home);
+    PostRecorder recorder;
+    home->presentationControllerDidDismiss(nullptr);
+    EXPECT_TRUE(recorder.posts.empty());
+    EXPECT_EQ(UserDefaults::standard().string("EXIT_PAGE_HISTORY"), std::nullopt);
+
+    home->viewWillTransitionToSize(CGSize{300, 500}, nullptr);
+    ASSERT_EQ(recorder.names(), (Names{kSizeChange}));
+    auto changed = std::static_pointer_cast<CGSize>(recorder.posts[0].object);
+    ASSERT_NE(changed, nullptr);
+    EXPECT_EQ(changed->width, 300);
+    EXPECT_EQ(changed->height, 500);
 }
 
 TEST_F(BaseScreens, InPreviewModeAnAppearedScreenAsksThePreviewCacheInstead) {
@@ -278,6 +297,55 @@ TEST_F(ReactNativeScreens, AMountThatComesWithARotationRunsOnlyThePreviewCheck) 
     // The orientation has settled: the next mount re-runs the steps.
     home->uiManagerWillPerformMounting(manager);
     EXPECT_EQ(home->displays.load(), 1);
+}
+
+TEST_F(ReactNativeScreens, EachMountLogsTheTimeSinceTheLastReRunAndARotationSaysWhyNothingRuns) {
+    std::mutex mutex;
+    std::vector<std::pair<int, std::string>> lines;
+    KJLogSetObserver([&](int level, const std::string& line) {
+        std::lock_guard lock(mutex);
+        lines.emplace_back(level, line);
+    });
+    auto home = screen<LinkedScreen>();
+    home->setExcludeBehavior(true);
+    home->loadViewIfNeeded();
+    manager->setPendingBlocks(1);
+    auto timing = [&] {
+        std::lock_guard lock(mutex);
+        std::vector<std::string> out;
+        for (const auto& [level, line] : lines) {
+            if (line.rfind("changeTimeInterval: ", 0) != 0) continue;
+            EXPECT_EQ(level, 1);
+            out.push_back(line);
+        }
+        return out;
+    };
+
+    home->uiManagerWillPerformMounting(manager);
+    Clock::advance(0.5);
+    home->uiManagerWillPerformMounting(manager);
+    auto logged = timing();
+    ASSERT_EQ(logged.size(), 2u);
+    const std::string first = "changeTimeInterval: 0.000000, lastChangeDate: (null), now: ";
+    ASSERT_EQ(logged[0].rfind(first, 0), 0u) << logged[0];
+    const std::string rerun = logged[0].substr(first.size());
+    EXPECT_EQ(rerun.size(), std::string("2025-01-01 00:00:00").size()) << rerun;
+    EXPECT_EQ(logged[1].rfind("changeTimeInterval: 0.500000, lastChangeDate: " + rerun + ", now: ", 0), 0u)
+        << logged[1];
+
+    // A mount while the device turns names the notifications it holds back.
+    Clock::advance(1.5);
+    UserDefaults::standard().setInteger(BrindlecueBaseViewController::kDeviceOrientation,
+                                        static_cast<int64_t>(UIInterfaceOrientation::LandscapeLeft));
+    home->uiManagerWillPerformMounting(manager);
+    std::lock_guard lock(mutex);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().first, 1);
+    EXPECT_EQ(lines.back().second.rfind("React Native uiManagerWillPerformMounting but it is triggered by an "
+                                        "app rotating, prevent to send the following Brindlecue notifications: ",
+                                        0),
+              0u)
+        << lines.back().second;
 }
 
 TEST_F(ReactNativeScreens, AFailingLookupOfThePendingBlocksEndsTheMount) {

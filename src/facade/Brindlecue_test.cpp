@@ -773,6 +773,7 @@ TEST_F(FacadeInterfaceTest, APageLeftBeforeAnyWasEnteredIsEnteredFromTheScreensO
 
 TEST_F(FacadeInterfaceTest, APageEnteredInTheBackgroundIsRememberedAndAReactNativeViewNamesThePage) {
     auto application = platform::UIApplication::sharedApplication();
+    application->becomeActive();
     application->enterBackground();
     facade->kjNotifyPageEnter(std::string("HomeVC"));
     EXPECT_TRUE(events(8108).empty()) << "no enter is sent from the background";
@@ -1162,6 +1163,7 @@ TEST_F(FacadeInterfaceTest, TheVisitIsReportedCompleteOnlyWithAStoredStartAndAnO
 
 TEST_F(FacadeInterfaceTest, EnteringAgainThePageLeftForTheBackgroundSendsOnlyItsEnter) {
     auto application = platform::UIApplication::sharedApplication();
+    application->becomeActive();
     facade->kjNotifyPageEnter(std::string("HomeVC"));
     application->enterBackground();
     settle();
@@ -1175,11 +1177,12 @@ TEST_F(FacadeInterfaceTest, EnteringAgainThePageLeftForTheBackgroundSendsOnlyIts
 
 TEST_F(FacadeInterfaceTest, TheLifeCycleIsLoggedAtTheLevelOfEachStep) {
     auto application = platform::UIApplication::sharedApplication();
+    application->becomeActive();
     auto logs = testsupport::RecordingLoggerManager::install();
     application->resignActive();
     application->receiveMemoryWarning();
     application->terminate();
-    EXPECT_EQ(logs->linesStartingWith("Application will resignActive with info: ").size(), 1u);
+    ASSERT_EQ(logs->linesStartingWith("Application will resignActive with info: ").size(), 1u);
     EXPECT_EQ(logs->linesStartingWith("Application will resignActive with info: ")[0].level, 1);
     EXPECT_TRUE(logs->contains("Brindlecue Received memory warning", 4));
     ASSERT_EQ(logs->linesStartingWith("Application will terminate with info: ").size(), 1u);
