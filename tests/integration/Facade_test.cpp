@@ -17,6 +17,7 @@
 #include "facade/KJInterceptor.h"
 #include "facade/SessionError.h"
 #include "foundation/BLQDeviceUtils.h"
+#include "foundation/KJLog.h"
 #include "foundation/NSStringKJExt.h"
 #include "platform/CaptureLogSink.h"
 #include "platform/NotificationCenter.h"
@@ -916,11 +917,34 @@ TEST_F(FacadeTest, FriendlyNamesGoToTheServerOnceEachFromADebugStartOfADevelopme
     app.settle();
     EXPECT_EQ(submitted(), 1u);
     application->enterForeground();
-    app.server.addRoute(route("POST", "/v3/apps/submit_views/?", 500, "{}"));
+    app.server.addRoute(route("POST", "/v3/apps/submit_views/?", 500, R"({"detail": "busy"})"));
     auto logs = testsupport::RecordingLoggerManager::install();
+    std::mutex mutex;
+    std::vector<std::string> breakpoints;
+    KJLogSetObserver([&](int level, const std::string& line) {
+        std::lock_guard lock(mutex);
+        if (level == 1 && line.rfind("Add breakpoint here", 0) == 0) breakpoints.push_back(line);
+    });
     EXPECT_TRUE(app.facade->kjCustomActivityList(names));
     ASSERT_TRUE(app.pumpUntil([&] { return logs->count("Fail to submit friendly name: ") == 1; }));
     EXPECT_EQ(submitted(), 2u);
+    // A debug start of a development build also gets the failed request described, with what was
+    // sent and what came back (after the caller has heard of the failure).
+    ASSERT_TRUE(app.pumpUntil([&] {
+        std::lock_guard lock(mutex);
+        return !breakpoints.empty();
+    }));
+    KJLogSetObserver({});
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(breakpoints.size(), 1u);
+    const std::string line = breakpoints[0];
+    EXPECT_EQ(line.rfind("Add breakpoint here to know error request happen for Status(500) POST - " +
+                             app.server.baseURL() + "/v3/apps/submit_views?installid=",
+                         0),
+              0u)
+        << line;
+    EXPECT_NE(line.find("\nPost body: [\"Home\",\"Cart\"]."), std::string::npos) << line;
+    EXPECT_NE(line.find("\nError data: {\"detail\": \"busy\"}"), std::string::npos) << line;
 }
 
 TEST_F(FacadeTest, FriendlyNamesAreNotSubmittedBeforeTheInstallIsKnownOrWhenThereAreNone) {
