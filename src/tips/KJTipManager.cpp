@@ -353,6 +353,11 @@ void KJTipManager::setIsSDKIntegrationCorrect(bool correct) {
     isSDKIntegrationCorrect_ = correct;
 }
 
+void KJTipManager::setAutoDismissedTimeIntervalForTesting(double seconds) {
+    std::lock_guard lock(mutex_);
+    autoDismissedTimeInterval_ = seconds;
+}
+
 bool KJTipManager::isCarouselIntegrated() const {
     std::lock_guard lock(mutex_);
     return isCarouselIntegrated_;

@@ -191,6 +191,9 @@ public:
     // The index of the last step presented, and when, per campaign.
     std::optional<int64_t> shownTipIndex(const std::string& feedId) const;
     std::optional<platform::Date> lastShownTime(const std::string& feedId) const;
+    // Test-only: the bound (seconds) of the presenting worker's wait for its tip to come on screen,
+    // 0 from start-up on. The library never calls it.
+    void setAutoDismissedTimeIntervalForTesting(double seconds);
     std::vector<std::shared_ptr<KJFeedObject>> innerFeedObjects() const;
 
 private:

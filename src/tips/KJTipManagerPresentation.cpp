@@ -267,17 +267,31 @@ std::shared_ptr<BLQITipViewController> KJTipManager::assembleShowingTipToKJVC(
     return tipController;
 }
 
-bool KJTipManager::tipStillOnScreen(const std::shared_ptr<BLQITipViewController>& tipController,
-                                    bool* coverInWindow) {
-    bool inWindow = false;
-    bool holdsTip = false;
+namespace {
+
+struct CoverPlace {
+    bool inWindow = false;  // among the direct subviews of the windows
+    bool holdsTip = false;  // has a subview
+};
+
+// Where the tip controller's cover view is, read on the main queue.
+CoverPlace coverPlaceOf(const std::shared_ptr<BLQITipViewController>& tipController) {
+    CoverPlace place;
     platform::DispatchQueue::main()->sync([&] {
         auto cover = tipController->coverView();
-        inWindow = containsView(getSubviewsInAllWindows(), cover);
-        holdsTip = cover && !cover->subviews().empty();
+        place.inWindow = containsView(KJTipManager::getSubviewsInAllWindows(), cover);
+        place.holdsTip = cover && !cover->subviews().empty();
     });
-    if (coverInWindow != nullptr) *coverInWindow = inWindow;
-    return holdsTip && currentTipViewController() != nullptr;
+    return place;
+}
+
+}  // namespace
+
+bool KJTipManager::tipStillOnScreen(const std::shared_ptr<BLQITipViewController>& tipController,
+                                    bool* coverInWindow) {
+    const CoverPlace place = coverPlaceOf(tipController);
+    if (coverInWindow != nullptr) *coverInWindow = place.inWindow;
+    return place.holdsTip && currentTipViewController() != nullptr;
 }
 
 void KJTipManager::concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewController>& tipController,
@@ -339,8 +353,13 @@ void KJTipManager::concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewCo
             });
     });
 
+    // The tip is on screen once its cover, holding it, is in a window.
+    auto onScreen = [&] {
+        const CoverPlace place = coverPlaceOf(tipController);
+        return place.inWindow && place.holdsTip;
+    };
     double elapsed = 0;
-    while (elapsed < waitBound && !tipStillOnScreen(tipController, nullptr)) {
+    while (elapsed < waitBound && !onScreen()) {
         sleepOnClock(kFirstWaitPoll);
         elapsed = -start.timeIntervalSinceNow();
         logGuides(2, "waitingForTipsShownTimeInterval - " + decimal(elapsed));
@@ -351,10 +370,10 @@ void KJTipManager::concurrentTipPresentQueue(const std::shared_ptr<BLQITipViewCo
     }
 
     bool inWindow = false;
-    bool onScreen = tipStillOnScreen(tipController, &inWindow);
-    while (inWindow && onScreen) {
+    bool held = tipStillOnScreen(tipController, &inWindow);
+    while (inWindow && held) {
         sleepOnClock(kHoldPoll);
-        onScreen = tipStillOnScreen(tipController, &inWindow);
+        held = tipStillOnScreen(tipController, &inWindow);
     }
 }
 

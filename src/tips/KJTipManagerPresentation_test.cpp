@@ -1,3 +1,6 @@
+#include <atomic>
+#include <thread>
+
 #include "platform/UserDefaults.h"
 #include "tips/TipEngineScene_test.h"
 
@@ -39,6 +42,86 @@ TEST_F(TipEngineTest, ASecondTipWaitsUntilTheFirstHasLeftTheScreen) {
     // A late dismissal of the first tip leaves the second current.
     first->dismissed();
     EXPECT_EQ(engine->currentTipViewController(), controllers.presented("b"));
+}
+
+// The worker waits, up to its bound, for the cover to be in a window holding the tip, looking every
+// half second; with the bound at 0, as from start-up, it does not wait.
+TEST_F(TipEngineTest, ThePresentingWorkerWaitsForTheCoverToComeOnScreenUpToItsBound) {
+    store({{.id = "hidden"}, {.id = "shown", .priority = 2}, {.id = "after", .priority = 3}});
+    makeEngine();
+    const std::string waiting = "Guides: waitingForTipsShownTimeInterval - ";
+    auto waits = [&] {
+        std::vector<double> seconds;
+        for (const auto& line : log->linesStartingWith(waiting)) seconds.push_back(std::stod(line.message.substr(waiting.size())));
+        return seconds;
+    };
+    auto lockIsFree = [&] {
+        auto lock = engine->singleTipLock();
+        if (!lock->try_lock()) return false;
+        lock->unlock();
+        return true;
+    };
+    // The worker of the campaign's n-th presentation has taken the lock (it logs that it displays
+    // the tip once it holds it) and let go of it again.
+    auto workerDone = [&](size_t n) {
+        return [&, n] { return log->count("Guides: displaying tip: hidden ") == n && lockIsFree(); };
+    };
+
+    // No bound: a cover that never reaches a window is not waited for.
+    controllers.nextOutcome = RecordingTipController::Outcome::offWindow;
+    engine->showTip(firstStep(live("hidden")), home, nullptr, 0, false);
+    ASSERT_TRUE(settle(workerDone(1)));
+    EXPECT_TRUE(waits().empty());
+
+    // With a bound, a cover that holds the tip outside every window is waited for until the bound
+    // has passed; then the worker lets go.
+    engine->setAutoDismissedTimeIntervalForTesting(2.0);
+    engine->showTip(firstStep(live("hidden")), home, nullptr, 0, false);
+    ASSERT_TRUE(settle(workerDone(2)));
+    const auto seconds = waits();
+    ASSERT_FALSE(seconds.empty());
+    EXPECT_LE(seconds.size(), 4u);
+    EXPECT_GE(seconds.back(), 2.0);
+    for (size_t i = 0; i < seconds.size(); ++i) {
+        EXPECT_GE(seconds[i], 0.5 * static_cast<double>(i + 1)) << i;
+        if (i + 1 < seconds.size()) EXPECT_LT(seconds[i], 2.0) << i;
+    }
+
+    // A tip that comes on screen at once ends the wait at once.
+    controllers.nextOutcome = RecordingTipController::Outcome::show;
+    engine->showTip(firstStep(live("shown")), home, nullptr, 0, false);
+    ASSERT_TRUE(settle([&] { return controllers.presented("shown") != nullptr; }));
+    controllers.presented("shown")->dismissTipWithRemoveCoverView(true, true, nullptr);
+    ASSERT_TRUE(settle(lockIsFree));
+    EXPECT_EQ(waits().size(), seconds.size());
+}
+
+// Asked for on another thread, the dismissal of the tip on screen runs on the main queue, and the
+// caller's completion after it.
+TEST_F(TipEngineTest, ADismissalAskedForOffTheMainThreadRunsOnTheMainQueue) {
+    store({{.id = "a"}});
+    makeEngine();
+    engine->showTip(firstStep(live("a")), home, nullptr, 0, false);
+    ASSERT_TRUE(settle([&] { return controllers.presented("a") != nullptr; }));
+    auto tip = controllers.presented("a");
+
+    std::atomic<int> completions = 0;
+    std::atomic<bool> completedOnMain = false;
+    std::thread caller([&] {
+        engine->dismissAShowingTipWithCompletion([&] {
+            completedOnMain = isMainThread();
+            ++completions;
+        });
+    });
+    caller.join();
+    EXPECT_EQ(tip->dismissals, 0) << "not on the caller's thread";
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(tip->dismissals, 1);
+    EXPECT_FALSE(tip->dismissedOffTheMainThread);
+    EXPECT_EQ(completions.load(), 1);
+    EXPECT_TRUE(completedOnMain.load());
+    EXPECT_EQ(tip->coverView()->superview(), nullptr);
+    EXPECT_FALSE(tip->next) << "the step's buttons reach nothing once it is being dismissed";
 }
 
 TEST_F(TipEngineTest, AStepAskedForTwiceBeforeItShowsIsShownOnce) {

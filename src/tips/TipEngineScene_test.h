@@ -25,6 +25,7 @@
 #include "matching/BLQIClientSideTriggerManager.h"
 #include "matching/CampaignMatching.h"
 #include "platform/dispatch/Clock.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/uikit/ClassRegistry.h"
 #include "platform/uikit/UIApplication.h"
@@ -64,10 +65,11 @@ public:
 };
 
 // A tip controller that puts a cover view holding the tip on the key window when it presents
-// (or fails, or does nothing, as told), and that the test drives like a user.
+// (or fails, or keeps the cover out of every window, as told), and that the test drives like a
+// user.
 class RecordingTipController final : public BLQITipViewController {
 public:
-    enum class Outcome { show, fail };
+    enum class Outcome { show, fail, offWindow };
 
     void setTipManager(const std::weak_ptr<BLQITipManager>&) override {}
     void setTip(const std::shared_ptr<KJTipElement>& step) override { tip_ = step; }
@@ -89,11 +91,13 @@ public:
         }
         cover_ = cover ? cover : make<CoverView>();
         if (cover_->subviews().empty()) cover_->addSubview(make<UIView>());
-        if (auto window = UIApplication::sharedApplication()->keyWindow()) window->addSubview(cover_);
+        if (auto window = UIApplication::sharedApplication()->keyWindow(); window && outcome == Outcome::show)
+            window->addSubview(cover_);
         if (success) success(tip_);
     }
     void dismissTipWithRemoveCoverView(bool removeCover, bool, std::function<void()> completion) override {
         ++dismissals;
+        if (!isMainThread()) dismissedOffTheMainThread = true;
         if (removeCover && cover_) cover_->removeFromSuperview();
         if (dismissed) dismissed();
         if (completion) completion();
@@ -118,6 +122,7 @@ public:
     int presentations = 0;
     int dismissals = 0;
     int onTopDismissals = 0;
+    bool dismissedOffTheMainThread = false;
 
 private:
     std::shared_ptr<KJTipElement> tip_;
