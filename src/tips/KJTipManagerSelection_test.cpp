@@ -1,3 +1,4 @@
+#include "foundation/BLQDateUtils.h"
 #include "tips/KJStoredCampaigns.h"
 #include "tips/TipEngineScene_test.h"
 
@@ -14,6 +15,37 @@ TEST_F(TipEngineTest, OnlyTheLastPageCampaignOfTheListCompetesAfterTheDefaultDel
     ASSERT_TRUE(settle([&] { return controllers.presented("last") != nullptr; }));
     EXPECT_DOUBLE_EQ(controllers.of("last")[0]->createdAt, 1.0);
     EXPECT_TRUE(controllers.of("first").empty());
+}
+
+// In preview mode every preview campaign of the screen competes: the lowest priority shows,
+// wherever it stands in the list.
+TEST_F(TipEngineTest, InPreviewModeTheScreensCampaignOfLowestPriorityShows) {
+    std::vector<std::shared_ptr<KJTipSeriesElement>> drafts;
+    for (const CampaignSpec& spec : {CampaignSpec{.id = "late", .priority = 7, .preview = true},
+                                     CampaignSpec{.id = "first", .priority = 2, .preview = true},
+                                     CampaignSpec{.id = "middle", .priority = 4, .preview = true},
+                                     CampaignSpec{.id = "elsewhere", .priority = 1, .preview = true,
+                                                  .steps = {{.view = "CartViewController"}}}}) {
+        auto series = engine->parseTipSeriesFromFeed(feed(spec), false);
+        ASSERT_TRUE(series);
+        ASSERT_EQ(series->seriesAuthorMode, "PREVIEW");
+        // A campaign made from a feed record has no expiry of its own; a stored one has.
+        series->expiry = blqParseDate(Value(spec.expires));
+        drafts.push_back(series);
+    }
+    // A stored campaign of the screen with a lower priority is not a preview campaign.
+    store({{.id = "live", .priority = 0}});
+    makeEngine();
+    engine->purgeDuplicateInfiniteCampaign(drafts);
+    enterPreviewMode();
+
+    showScreen(home, Value::dictionary({{"delay", 0.0}}));
+    ASSERT_TRUE(settle([&] { return !controllers.made.empty(); }));
+    settle([] { return false; }, 2.0);
+    ASSERT_EQ(controllers.made.size(), 1u);
+    EXPECT_EQ(controllers.made[0]->tip()->feed_id, "first");
+    EXPECT_TRUE(log->contains("Guides: 5 tips come from non-polling", 2));
+    EXPECT_TRUE(log->contains("Guides: 3 Valid tips for the screen", 2));
 }
 
 TEST_F(TipEngineTest, AnOnDemandCampaignLastInTheListDoesNotKeepTheScreensCampaignFromShowing) {

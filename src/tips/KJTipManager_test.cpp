@@ -8,6 +8,14 @@
 #include "platform/UserDefaults.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/DispatchSemaphore.h"
+#include "platform/uikit/TouchDriver.h"
+#include "preview/BLQIPreviewModeNetworkRequester.h"
+#include "preview/BLQPreviewModeDataStore.h"
+#include "preview/BLQPreviewModeManager.h"
+#include "preview/BLQPreviewModeUIManager.h"
+#include "preview/BLQTipCacheManager.h"
+#include "preview/PreviewModeHostingController.h"
+#include "preview/PreviewNotification.h"
 #include "storage/KJDao.h"
 #include "tips/TipEngineScene_test.h"
 
@@ -299,6 +307,105 @@ TEST_F(TipEngineTest, TheEngineInterfaceCarriesThePresentationState) {
     tips->showTip(live("elsewhere")->arrayTips.at(0), cart, nullptr, 0, false);
     settle([] { return false; }, 1.0);
     EXPECT_TRUE(semaphore->wait(0.0));
+}
+
+TEST_F(TipEngineTest, AMalformedPreviewAnswerStopsAtItsFirstFaultAndAFloatingButtonCampaignCarriesItsWidget) {
+    enterPreviewMode();
+    Posted previewTips("QX_Preview_Tips_Updated");
+    auto item = feedItem({.id = "p1", .preview = true});
+
+    engine->processUpdatedFeed(Value::array({item}));
+    EXPECT_TRUE(log->contains("Guides: Brindlecue polls feed should be dictionary, got " +
+                                  Value::array({item}).description() + ".",
+                              1));
+    engine->processUpdatedFeed(Value::dictionary({{"results", item}}));
+    EXPECT_TRUE(log->contains("Guides: Brindlecue polls feed should be array, got " + item.description() + ".", 1));
+    Value empty = Value::dictionary({{"results", Value::array()}});
+    engine->processUpdatedFeed(empty);
+    EXPECT_TRUE(log->contains("Guides: Polling fail, get empty result: " + empty.description(), 1));
+    EXPECT_TRUE(facade->previewMode->states.empty()) << "no feed arrived";
+    engine->processUpdatedFeed(Value::dictionary({{"results", Value::array({"p1", item})}}));
+    EXPECT_TRUE(log->contains("Guides: Brindlecue polls feed item should be dictionary, but got p1.", 1));
+    EXPECT_EQ(facade->previewMode->states, std::vector<int64_t>{4});
+    EXPECT_TRUE(previewTips.lists.empty());
+    EXPECT_FALSE(UserDefaults::standard().string("KJTips_Feed_LastModified"));
+
+    // A floating-button campaign carries its widget: the setup and the first entry of the payload.
+    // Without a list of steps it is still made, to carry the widget.
+    Value fab = feedItem({.id = "fab",
+                          .tool = "fab",
+                          .trigger = "floating-action-button",
+                          .preview = true,
+                          .steps = {{.tool = "fab", .extra = R"(, "title": {"text": "Questions"})"}}});
+    Value bare = fab;
+    bare.set("id", "bare");
+    Value content = bare["content"];
+    content.set("payload", Value::dictionary({{"title", "not a list"}}));
+    bare.set("content", content);
+    for (const Value& answer : {fab, bare}) {
+        engine->processUpdatedFeed(Value::dictionary({{"results", Value::array({answer})}}));
+    }
+    ASSERT_EQ(previewTips.lists.size(), 2u);
+    ASSERT_EQ(previewTips.lists[0].size(), 1u);
+    const auto& widget = previewTips.lists[0][0];
+    EXPECT_EQ(widget->feed_id, "fab");
+    EXPECT_EQ(widget->fab, fab["content"]["setup"]);
+    EXPECT_EQ(widget->faq, fab["content"]["payload"][0]);
+    ASSERT_EQ(previewTips.lists[1].size(), 1u);
+    EXPECT_EQ(previewTips.lists[1][0]->fab, bare["content"]["setup"]);
+    EXPECT_TRUE(previewTips.lists[1][0]->faq.isAbsent());
+}
+
+// The author taps Replay in the preview panel's menu: the real preview-mode manager asks the
+// engine, whose preview tip cache shows the cached campaign on the screen again.
+TEST_F(TipEngineTest, ReplayFromThePreviewMenuShowsTheCachedCampaignAgain) {
+    class QuietRequester final : public BLQIPreviewModeNetworkRequester {
+    public:
+        void fetchPreviewModeStatus(BLQRequestSuccessBlock, BLQRequestFailureBlock) override {}
+        void ackPreviewModeConnection(const std::string&, AckSuccessBlock, BLQRequestFailureBlock) override {}
+        void exitPreviewMode(AckSuccessBlock, BLQRequestFailureBlock) override {}
+    };
+    auto ui = std::make_shared<BLQPreviewModeUIManager>();
+    auto previewMode = std::make_shared<BLQPreviewModeManager>(
+        std::make_shared<BLQPreviewModeDataStore>(), ui, nullptr, engine, std::make_shared<QuietRequester>(),
+        std::make_shared<BLQPreviewModeManager::Validator>(std::make_shared<BLQPreviewModeValidator>()));
+    auto cache = std::make_shared<BLQTipCacheManager>(engine, facade->previewMode);
+    engine->addCacheManager(cache);
+    BLQFacadeLink::setPreviewModeManager(previewMode);
+    struct Unpublish {
+        ~Unpublish() { BLQFacadeLink::setPreviewModeManager(nullptr); }
+    } unpublish;
+    enterPreviewMode();
+
+    engine->processUpdatedFeed(
+        Value::dictionary({{"results", Value::array({feedItem({.id = "draft", .preview = true})})}}));
+    ASSERT_TRUE(settle([&] { return controllers.presented("draft") != nullptr; }));
+    ASSERT_EQ(cache->cachedTips().size(), 1u);
+    controllers.presented("draft")->dismissTipWithRemoveCoverView(true, true, nullptr);
+
+    previewMode->showPreviewMode();
+    auto panel = std::dynamic_pointer_cast<PreviewModePanelView>(ui->previewModeView()->view());
+    ASSERT_TRUE(panel);
+    ASSERT_EQ(panel->window(), window);
+    settle([] { return false; }, 0.5);
+    auto tapOn = [&](const std::string& content) {
+        const auto* placed = panel->placedRoot()->findContent(content);
+        if (!placed) return false;
+        TouchDriver::tap(panel, CGPoint{placed->frame.minX() + 5, placed->frame.midY()});
+        settle([] { return false; }, 0.2);
+        return true;
+    };
+    ASSERT_TRUE(tapOn("idle")) << "the banner opens the menu";
+    ASSERT_TRUE(ui->isMenuShown());
+    ASSERT_TRUE(tapOn("Replay Tip/Tour"));
+
+    ASSERT_TRUE(settle([&] {
+        size_t presented = 0;
+        for (const auto& c : controllers.of("draft")) presented += c->isPresented();
+        return presented == 2;
+    }));
+    EXPECT_EQ(controllers.of("draft").back()->tip(), cache->cachedTips().at(0)->arrayTips.at(0));
+    EXPECT_EQ(cache->showingTipIndex(), 0);
 }
 
 }  // namespace

@@ -288,6 +288,49 @@ TEST_F(TriggersTest, AStepWhoseTargetWasOffScreenIsShownOnceWhenItsTableBringsIt
     EXPECT_FALSE(real->hasOffScreenTip("deal"));
 }
 
+// The second step of a tour, whose target row is not in view when the user moves on, is reported
+// once and waits for the row; the screen's other campaigns are not offered meanwhile.
+TEST_F(TriggersTest, ALaterTourStepWaitsForItsTargetToScrollIntoView) {
+    Value tour = campaign("walk", "tour", "page-open", "", "modal", "");
+    Value steps = tour["content"]["payload"];
+    Value second = *Value::fromJSON(R"({"meta": {"id": "s1", "tool": "tip", "view": "HomeViewController",
+        "delay": 0, )" + target("deal") + "}}");
+    Value payload = Value::array({steps[0], second});
+    Value content = tour["content"];
+    content.set("payload", payload);
+    tour.set("content", content);
+    launch({tour, campaign("other", "modal", "page-open", "", "modal", "", 2)});
+    engine->displayCachedTips({live("walk")}, home, 0);
+    ASSERT_TRUE(settle([&] { return controllers.presented("walk") != nullptr; }));
+    ASSERT_EQ(live("walk")->arrayTips.size(), 2u);
+
+    auto first = controllers.presented("walk");
+    first->next(true, true);
+    ASSERT_TRUE(settle([&] { return real->hasOffScreenTip("walk"); }));
+    first->coverView()->removeFromSuperview();  // the first step's tip has gone
+    settle([] { return false; }, 2.0);
+    ASSERT_EQ(facade->errors.size(), 1u);
+    EXPECT_EQ(facade->errors[0][3], "s1");
+    EXPECT_TRUE(controllers.of("other").empty()) << "a later step does not hand the screen on";
+    auto secondShown = [&] {
+        size_t count = 0;
+        for (const auto& c : controllers.of("walk")) count += c->isPresented() && c->tip()->suid == "s1";
+        return count;
+    };
+    EXPECT_EQ(secondShown(), 0u);
+
+    // Scrolled into view: the waiting step is shown, once, and no longer waits.
+    TouchDriver::pan(table, {0, -1100}, {0, 0});
+    Clock::advance(1.5);
+    TouchDriver::pan(table, {0, -10}, {0, -500});
+    ASSERT_TRUE(settle([&] { return secondShown() == 1; }));
+    settle([] { return false; }, 2.0);
+    EXPECT_EQ(secondShown(), 1u);
+    EXPECT_EQ(facade->errors.size(), 1u);
+    EXPECT_FALSE(real->hasOffScreenTip("walk"));
+    EXPECT_TRUE(controllers.of("other").empty());
+}
+
 class FeedReceiver final : public NSObject, public IKJCustomFeed {
 public:
     void receiveCustomFeed(const std::shared_ptr<KJFeedObject>& feed) override {
