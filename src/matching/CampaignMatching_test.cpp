@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unicode/timezone.h>
+
 #include "feed/KJFeedConditions.h"
 #include "platform/DateFormatter.h"
 #include "platform/dispatch/Clock.h"
@@ -76,6 +78,41 @@ TEST(CampaignMatching, TimeConditionsPassOnceTheStoredDateHasPassed) {
         EXPECT_FALSE(passes(record(type, "", "1d", "2020-01-01 00:00:00"))) << type;
         EXPECT_FALSE(passes(record(type, "", "1d", ""))) << type;
     }
+}
+
+// Each unit, as a show writes its next date and matching reads it: the campaign waits until that
+// moment has passed and no longer. The clock starts on Thursday 2026-01-01 00:00:00 UTC.
+TEST(CampaignMatching, EveryTimeUnitHoldsTheCampaignBackUntilItsMomentHasPassed) {
+    struct Case {
+        const char* type;
+        const char* value;
+        double waits;  // seconds from the show to the moment the campaign may show again
+    };
+    const Case cases[] = {
+        {"after_delay", "30s", 30},
+        {"after_delay", "5m", 300},
+        {"after_delay", "2Y", 730 * 86400.0},  // 2026 and 2027 have 365 days each
+        // A week's delay ends on the Monday of the week it falls in, at the time of the show.
+        {"after_delay", "1w", 4 * 86400.0},
+        {"time_next", "45s", 45},  // seconds are not rounded
+        {"time_next", "m", 60},    // the start of the next minute
+        {"time_next", "Y", 365 * 86400.0},
+    };
+    icu::TimeZone::adoptDefault(icu::TimeZone::createTimeZone("UTC"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.value);
+        platform::Clock::useVirtual();
+        platform::Clock::advance(0.25);  // a show a moment after the minute began
+        auto shown = record(c.type, "", c.value, "");
+        shown->currentValue = KJFeedConditions::updatedCurrentValue(*shown);
+        ASSERT_FALSE(shown->currentValue.empty());
+        EXPECT_FALSE(passes(shown));
+        platform::Clock::advance(c.waits - 1);
+        EXPECT_FALSE(passes(shown)) << "a second before";
+        platform::Clock::advance(2);
+        EXPECT_TRUE(passes(shown)) << "a second after";
+    }
+    platform::Clock::useReal();
 }
 
 TEST(CampaignMatching, TimeUnitsAndTheCampaignCache) {
