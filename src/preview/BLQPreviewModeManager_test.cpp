@@ -214,6 +214,103 @@ TEST_F(PreviewModeManagerTest, ThePanelFollowsTheTopScreenAndStaysAboveACarousel
     EXPECT_EQ(panel()->superview(), nullptr);
 }
 
+// The panel goes onto the screen the app presents over its root, back onto the root when nothing
+// is presented, and nowhere when the app shows no screen at all.
+TEST_F(PreviewModeManagerTest, ThePanelMovesOntoAPresentedScreenFallsBackToTheRootAndGivesUpWithoutOne) {
+    manager->setServerTimestamp(at(60));
+    settle();
+    ASSERT_EQ(panel()->superview(), app.home->view());
+
+    auto sheet = make<Screen>("SheetViewController");
+    app.home->presentViewController(sheet, false);
+    settle();
+    ASSERT_EQ(app.home->presentedViewController(), sheet);
+    app.facade->top = sheet;
+    manager->checkIfPreviewModeIsRequiredOrNot(sheet);
+    settle();
+    ASSERT_EQ(panel()->superview(), sheet->view());
+    EXPECT_EQ(sheet->view()->subviews().back(), panel());
+
+    // The sheet goes and the facade finds no top screen: the root takes the panel.
+    app.home->dismissViewControllerAnimated(false);
+    Clock::advance(1);
+    settle();
+    app.facade->top.reset();
+    manager->checkIfPreviewModeIsRequiredOrNot(nullptr);
+    settle();
+    EXPECT_TRUE(logs->contains("PreviewMode: Attaching to Root View Controller", 2));
+    ASSERT_EQ(panel()->superview(), app.home->view());
+    EXPECT_EQ(app.home->view()->subviews().back(), panel());
+
+    // Without a screen of any kind the attach ends before it does anything.
+    tips->calls.clear();
+    const int checks = app.facade->sdkChecks;
+    app.window->setRootViewController(nullptr);
+    manager->checkIfPreviewModeIsRequiredOrNot(nullptr);
+    settle();
+    EXPECT_TRUE(logs->contains("PreviewMode: Customer View Controller is also nil, so getting root window View Controller", 2));
+    EXPECT_TRUE(logs->contains("PreviewMode: Root window View Controller not retrievable, aborting Preview Mode", 5));
+    EXPECT_TRUE(tips->calls.empty());
+    EXPECT_EQ(app.facade->sdkChecks, checks);
+    EXPECT_TRUE(manager->isInPreviewMode());
+}
+
+// A requester whose acknowledgement and exit fail, or succeed, as told.
+class AnsweringRequester final : public BLQIPreviewModeNetworkRequester {
+public:
+    void fetchPreviewModeStatus(BLQRequestSuccessBlock, BLQRequestFailureBlock failure) override {
+        failure(Error::withDescription("Test", 1, "no status"));
+    }
+    void ackPreviewModeConnection(const std::string& timestamp, AckSuccessBlock success,
+                                  BLQRequestFailureBlock failure) override {
+        acked.push_back(timestamp);
+        if (fails) failure(Error::withDescription("Test", 2, "the acknowledgement failed"));
+        else success();
+    }
+    void exitPreviewMode(AckSuccessBlock success, BLQRequestFailureBlock failure) override {
+        ++exits;
+        if (fails) failure(Error::withDescription("Test", 3, "the exit failed"));
+        else success();
+    }
+    bool fails = true;
+    std::vector<std::string> acked;
+    int exits = 0;
+};
+
+TEST_F(PreviewModeManagerTest, TheAcknowledgementsAndTheExitsOutcomesReachTheirHandlers) {
+    auto requester = std::make_shared<AnsweringRequester>();
+    auto answering = std::make_shared<BLQPreviewModeManager>(
+        store, ui, screenShots, tips, requester,
+        std::make_shared<BLQPreviewModeManager::Validator>(std::make_shared<BLQPreviewModeValidator>()));
+    answering->setDelegate(delegate);
+
+    answering->setServerTimestamp(at(60));
+    ASSERT_EQ(requester->acked.size(), 1u);
+    EXPECT_EQ(requester->acked[0], toISO8601String(*store->getLocalTimestamp()));
+    EXPECT_TRUE(logs->contains("PreviewMode: Failed to ack Preview Mode - error: the acknowledgement failed", 2));
+    EXPECT_TRUE(answering->isInPreviewMode()) << "a failed acknowledgement undoes nothing";
+    settle();
+
+    answering->exitPreviewMode();
+    EXPECT_EQ(requester->exits, 1);
+    const auto failed = logs->linesStartingWith("PreviewMode: Failed to exit Preview Mode - error: ");
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_NE(failed[0].message.find("the exit failed"), std::string::npos);
+    EXPECT_EQ(failed[0].level, 2);
+    EXPECT_FALSE(answering->isInPreviewMode()) << "a failed exit still leaves preview mode";
+    EXPECT_EQ(tips->count("removePreviewTips"), 1u);
+    EXPECT_FALSE(answering->isPreviewModeShown());
+    EXPECT_EQ(logs->count("PreviewMode: Successfully"), 0u);
+
+    requester->fails = false;
+    answering->setServerTimestamp(at(7200));
+    answering->exitPreviewMode();
+    EXPECT_TRUE(logs->contains("PreviewMode: Successfully acked Preview Mode", 2));
+    EXPECT_TRUE(logs->contains("PreviewMode: Successfully exited Preview Mode", 2));
+    EXPECT_EQ(logs->count("PreviewMode: Failed"), 2u);
+    EXPECT_EQ(delegate->toggles, (std::vector<bool>{true, false, true, false}));
+}
+
 class RCTRootView final : public UIView {
 public:
     std::string className() const override { return "RCTRootView"; }

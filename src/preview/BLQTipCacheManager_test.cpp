@@ -101,6 +101,51 @@ TEST_F(TipCacheTest, ACampaignOfAnotherScreenIsAnnouncedNotShown) {
               (Status{State::guideOnAnotherscreen, "Please go to other screen to see the Guide"}));
 }
 
+// Whether a campaign belongs to the screen is asked again when its turn comes on the main queue:
+// a screen that changed meanwhile, or a replay on another screen, announces it instead.
+TEST_F(TipCacheTest, AGuideOfAnotherScreenAtItsTurnIsAnnouncedNotShown) {
+    NotificationCenter::defaultCenter().post(
+        "QX_Preview_Tips_Updated", nullptr, Value::dictionary(),
+        {{"tips", std::make_shared<SeriesList>(SeriesList{campaign("feed-a", 1)})}});
+    tips->setCustomerCurrentVC(app.cart);
+    settle();
+    const Status announced{State::guideOnAnotherscreen, "Please go to HomeViewController to see the Guide"};
+    EXPECT_EQ(statuses(), std::vector<Status>{announced});
+    EXPECT_TRUE(logs->contains("TipsCache: TipSeriesElement does not match current View Controller, switch to next", 2));
+    EXPECT_TRUE(tips->shown.empty());
+    EXPECT_EQ(cache->cachedTips().size(), 1u) << "still cached for its screen";
+
+    cache->replayCachedPreviewTips();
+    settle();
+    EXPECT_EQ(statuses(), (std::vector<Status>{announced, announced}));
+    EXPECT_TRUE(tips->shown.empty());
+    tips->setCustomerCurrentVC(app.home);
+    cache->replayCachedPreviewTips();
+    settle();
+    ASSERT_EQ(tips->shown.size(), 1u);
+    EXPECT_EQ(tips->shown[0].controller, app.home);
+}
+
+// A cached version without a modification date cannot be compared with a new one: the cache is
+// left as it is, and says so.
+TEST_F(TipCacheTest, AVersionWithoutAModificationDateIsNotComparedAndKeepsTheCache) {
+    auto undated = campaign("feed-a", 1);
+    undated->modified.reset();
+    cache->setCachedTips({undated});
+    post({campaign("feed-a", 500)});
+    EXPECT_EQ(cache->cachedTips(), SeriesList{undated});
+    EXPECT_EQ(logs->count("TipsCache: Series element "), 1u);
+    const auto lines = logs->linesStartingWith("TipsCache: Series element ");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].message.find("cannot be compared with the cached one: a modification date is missing"),
+              std::string::npos);
+
+    // Another campaign still replaces the list.
+    auto other = campaign("feed-b", 2);
+    post({other});
+    EXPECT_EQ(cache->cachedTips(), SeriesList{other});
+}
+
 TEST_F(TipCacheTest, ScreensAskForTheCacheAgainInEitherShape) {
     postInfo(Value::dictionary({{"tips", "ReshowCache"}}));
     EXPECT_TRUE(statuses().empty()) << "an empty cache offers nothing and says nothing";
