@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 #include "foundation/KJLog.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/dispatch/Clock.h"
+#include "storage/FailingSQLiteVFS_test.h"
 #include "storage/KJDBSettings.h"
 #include "storage/KJDao.h"
 
@@ -87,6 +89,10 @@ protected:
     void SetUp() override {
         Clock::useVirtual(kNow);
         manager = KJDBManager::sharedInstance();
+        manager->setCollaborators(collaborators());
+        KJLogSetObserver([this](int, const std::string& line) { log.push_back(line); });
+    }
+    static KJDBManager::Collaborators collaborators() {
         KJDBManager::Collaborators c;
         c.appKey = [] { return std::optional<std::string>("key-1"); };
         c.createFromFeed = [](const Value& stored) -> std::shared_ptr<KJDBTipSeries> {
@@ -96,8 +102,7 @@ protected:
             return s;
         };
         c.isFeedValid = [](const Value& stored) { return stored["setup"]["tool"].isString(); };
-        manager->setCollaborators(c);
-        KJLogSetObserver([this](int, const std::string& line) { log.push_back(line); });
+        return c;
     }
     void TearDown() override {
         KJLogSetObserver(nullptr);
@@ -352,6 +357,38 @@ TEST_F(KJDBManagerTest, ListsAndSparesNeverDeletedCampaigns) {
     c.evaluate = [](const KJDBManager::DeletionConditions& conditions) { return conditions.empty(); };
     manager->setCollaborators(c);
     EXPECT_TRUE(manager->canDeleteTipSeriesByFeedId({}));
+}
+
+// A cache whose file could not be used when it was set up (a new install, say) reports it, and
+// makes its table once the file can be used: campaigns are stored and read back, in this process.
+TEST_F(KJDBManagerTest, ACacheSetUpWhileItsFileFailedIsUsableOnceTheFileIs) {
+    KJDBManager::resetForTesting();
+    std::filesystem::remove(KJDBSettings::databasePath());
+    testsupport::FailingSQLiteVFS files("Vorneli6.db");
+    struct Closed {
+        ~Closed() { KJDao::closeForTesting(); }  // before the file system goes
+    } closed;
+
+    files.failOpen = true;
+    manager = KJDBManager::sharedInstance();
+    manager->setCollaborators(collaborators());
+    EXPECT_THAT(log, testing::Contains("KJDB: create table failed due to: unable to open database file"));
+    EXPECT_FALSE(manager->saveMultipleTipSeries({feed("lost")}));
+    files.failOpen = false;
+
+    EXPECT_TRUE(manager->saveMultipleTipSeries({feed("a", 2), feed("b", 1)}));
+    EXPECT_THAT(idsOf(manager->findAllCampaignFeeds()), ElementsAre("b", "a"));
+
+    // The table could not be made on an open file (it could not be written): the next use of the
+    // cache makes it.
+    KJDBManager::resetForTesting();
+    KJDao::closeConnection([] { std::filesystem::remove(KJDBSettings::databasePath()); });
+    files.failWrite = true;
+    manager = KJDBManager::sharedInstance();
+    manager->setCollaborators(collaborators());
+    files.failWrite = false;
+    EXPECT_TRUE(manager->saveMultipleTipSeries({feed("c")}));
+    EXPECT_THAT(idsOf(manager->findAllCampaignFeeds()), ElementsAre("c"));
 }
 
 // The check for a stored row and the write are one step: of several threads storing the same

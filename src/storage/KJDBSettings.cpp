@@ -29,9 +29,11 @@ const platform::SystemLog& systemLog() {
     return log;
 }
 
-// SQLITE_OK, or the code of the first step that failed. A file that has the table with every
-// column is only read: the schema answers, and no statement is prepared.
-int createTableIn(sqlite3* db, std::string* message) {
+}  // namespace
+
+// A file that has the table with every column is only read: the schema answers, and no statement
+// is prepared.
+int KJDBSettings::makeTable(sqlite3* db, std::string* message) {
     int rc = sqlite3_table_column_metadata(db, nullptr, KJDBSettings::kTableName, "triggerconditions",
                                            nullptr, nullptr, nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK) return rc;
@@ -40,10 +42,15 @@ int createTableIn(sqlite3* db, std::string* message) {
         rc = sqlite3_exec(db, kCreateTable, nullptr, nullptr, &error);
         if (rc == SQLITE_OK) {
             // Files written before the column existed gain it here; the statement fails, harmlessly,
-            // when the column is already there.
+            // when the column is already there. A file that could not gain it (it cannot be
+            // written) has no table every statement can use.
             std::string alter =
                 std::string("ALTER TABLE '") + KJDBSettings::kTableName + "' ADD 'triggerconditions' TEXT";
-            sqlite3_exec(db, alter.c_str(), nullptr, nullptr, nullptr);
+            const int altered = sqlite3_exec(db, alter.c_str(), nullptr, nullptr, &error);
+            if (altered != SQLITE_OK &&
+                sqlite3_table_column_metadata(db, nullptr, KJDBSettings::kTableName, "triggerconditions", nullptr,
+                                              nullptr, nullptr, nullptr, nullptr) != SQLITE_OK)
+                rc = altered;
         }
         if (rc != SQLITE_OK) *message = error != nullptr ? error : sqlite3_errmsg(db);
         sqlite3_free(error);
@@ -52,8 +59,6 @@ int createTableIn(sqlite3* db, std::string* message) {
     *message = sqlite3_errmsg(db);
     return rc;
 }
-
-}  // namespace
 
 namespace {
 
@@ -91,7 +96,7 @@ bool KJDBSettings::createDatabaseTable() {
     // On the cache's own connection, which the first read then finds open with the schema read.
     const std::string path = databasePath();
     std::string message;
-    auto create = [&](sqlite3* db) { return createTableIn(db, &message); };
+    auto create = [&](sqlite3* db) { return makeTable(db, &message); };
     int rc = KJDao::withConnection(create);
     if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) {
         systemLog().log(platform::LogType::Error, "KJDB: campaign cache " + path + " is unreadable (" +
@@ -108,6 +113,8 @@ bool KJDBSettings::createDatabaseTable() {
         systemLog().log(platform::LogType::Error,
                         "KJDB: cannot create the campaign table in " + path + ": " + message);
         KJLog(1, "KJDB: create table failed due to: %s", message);
+        // The next operation opens the file again, and makes the table once the file allows.
+        KJDao::closeConnection();
         return false;
     }
     return true;

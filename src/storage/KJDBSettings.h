@@ -2,6 +2,8 @@
 
 #include <string>
 
+struct sqlite3;
+
 namespace brindlecue {
 
 // Where the campaign cache lives and how its table is made.
@@ -16,8 +18,13 @@ public:
     static void forgetPathForTesting();
     // Creates the table (and adds the trigger-conditions column to files that predate it). A file
     // that is not a database is moved aside to "<path>.corrupt" and the table made afresh, since
-    // the cache is only a copy of what the server sends. False when the table cannot be made.
+    // the cache is only a copy of what the server sends. False when the table cannot be made; the
+    // cache's connection is then closed, and the next one makes the table.
     static bool createDatabaseTable();
+    // Makes the table on the connection unless it has it with every column (then the schema alone
+    // is read); SQLITE_OK, or the code of the step that failed with its message. The cache runs it
+    // on every connection it opens.
+    static int makeTable(sqlite3* db, std::string* message);
 };
 
 }  // namespace brindlecue

@@ -94,6 +94,10 @@ struct Connection {
         if (s.db == nullptr) {
             s.db = KJDao::openQXDB();
             platform::TestingReset::add("KJDao", [] { KJDao::closeForTesting(); });
+            // A table that could not be made when the cache was set up is made now; a failure
+            // shows in the operation's own.
+            std::string message;
+            if (s.db != nullptr) KJDBSettings::makeTable(s.db, &message);
         }
         db = s.db;
     }

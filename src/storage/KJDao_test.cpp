@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 
 #include "foundation/KJLog.h"
 #include "platform/dispatch/Clock.h"
+#include "storage/FailingSQLiteVFS_test.h"
 #include "storage/KJDBSettings.h"
 
 namespace brindlecue {
@@ -202,6 +204,112 @@ TEST_F(KJDaoTest, ConcurrentWritersLoseNoRow) {
     EXPECT_EQ(allIds().size(), 4u * kPerThread);
 }
 
+// Each failure of the file system under an operation is reported (a log line, and false or
+// nothing), keeps the rows written before it, and leaves the cache working once the fault is gone.
+TEST_F(KJDaoTest, FailuresOfTheFileAreReportedKeepTheRowsAndLeaveTheCacheUsable) {
+    ASSERT_TRUE(KJDao::insertMultipleTips({row("kept1"), row("kept2")}));
+    KJDao::closeForTesting();
+    testsupport::FailingSQLiteVFS files("Vorneli6.db");
+    struct Closed {
+        ~Closed() { KJDao::closeForTesting(); }  // before the file system goes
+    } closed;
+    auto failed = [&](const std::string& prefix) {
+        return std::count_if(log.begin(), log.end(), [&](const auto& line) { return line.starts_with(prefix); });
+    };
+
+    // The file cannot be opened, or read when it is: nothing is read or written, and the next
+    // operation opens it.
+    files.failOpen = true;
+    EXPECT_FALSE(KJDao::insertATip(row("lost")));
+    EXPECT_TRUE(KJDao::findSeriesByFeedType("CAMPAIGN").empty());
+    EXPECT_EQ(failed("KJDB: open database failed due to: unable to open database file"), 2);
+    files.failOpen = false;
+    files.failRead = true;
+    EXPECT_FALSE(KJDao::deleteSeriesByFeedId("kept1"));
+    EXPECT_EQ(failed("KJDB: open database failed due to: disk I/O error"), 1);
+    files.failRead = false;
+    EXPECT_THAT(allIds(), ElementsAre("kept1", "kept2"));
+
+    // Statements that cannot be prepared (longer than the connection takes).
+    KJDao::closeForTesting();
+    KJDao::withConnection([](sqlite3* db) { return sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, 16); });
+    EXPECT_EQ(KJDao::findSeriesElementsByQuarySQL("SELECT feedId FROM QXFeeds"), std::nullopt);
+    EXPECT_FALSE(KJDao::deleteSeriesByFeedId("kept1"));
+    EXPECT_FALSE(KJDao::insertATip(row("lost")));
+    EXPECT_EQ(failed("KJDB: sqlite quary prepare error due to: string or blob too big"), 1);
+    EXPECT_EQ(failed("KJDB: delete tip element from db failed due to: string or blob too big"), 1);
+    KJDao::withConnection([](sqlite3* db) { return sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, 1000000); });
+    EXPECT_THAT(allIds(), ElementsAre("kept1", "kept2"));
+
+    // A value that cannot be bound (larger than the connection takes).
+    Value big = row("big");
+    big.set("content", platform::Data(4096, 'x'));
+    KJDao::withConnection([](sqlite3* db) { return sqlite3_limit(db, SQLITE_LIMIT_LENGTH, 1024); });
+    EXPECT_FALSE(KJDao::insertMultipleTips({row("before"), big}));
+    EXPECT_EQ(failed("KJDB: one of the tip data: big insert error"), 1);
+    KJDao::withConnection([](sqlite3* db) { return sqlite3_limit(db, SQLITE_LIMIT_LENGTH, 1000000000); });
+    EXPECT_THAT(allIds(), ElementsAre("before", "kept1", "kept2")) << "the rows before it stay";
+
+    // A step that cannot write.
+    files.failWrite = true;
+    EXPECT_FALSE(KJDao::insertATip(row("lost")));
+    EXPECT_FALSE(KJDao::updateRepeatConditions("r", "c-kept1"));
+    EXPECT_EQ(failed("KJDB: update repeat condition from db failed due to: disk I/O error"), 1);
+    files.failWrite = false;
+    EXPECT_THAT(allIds(), ElementsAre("before", "kept1", "kept2"));
+
+    // A transaction that cannot begin.
+    files.failReservedLock = true;
+    EXPECT_FALSE(KJDao::insertMultipleTips({row("lost")}));
+    EXPECT_EQ(failed("KJDB: cannot begin a transaction due to: disk I/O error"), 1);
+    files.failReservedLock = false;
+    EXPECT_THAT(allIds(), ElementsAre("before", "kept1", "kept2"));
+
+    // A commit that cannot reach the disk, or that another reader holds back, is rolled back whole.
+    files.failSync = true;
+    EXPECT_FALSE(KJDao::insertMultipleTips({row("c1"), row("c2")}));
+    EXPECT_EQ(failed("KJDB: cannot commit due to: disk I/O error"), 1);
+    files.failSync = false;
+    EXPECT_THAT(allIds(), ElementsAre("before", "kept1", "kept2"));
+    files.busyExclusiveLock = true;
+    EXPECT_FALSE(KJDao::insertMultipleTips({row("c1"), row("c2")}));
+    EXPECT_EQ(failed("KJDB: cannot commit due to: database is locked"), 1);
+    files.busyExclusiveLock = false;
+    EXPECT_THAT(allIds(), ElementsAre("before", "kept1", "kept2"));
+
+    // Usable again, on the connection it has and on a new one.
+    EXPECT_TRUE(KJDao::insertMultipleTips({row("c1"), row("c2")}));
+    KJDao::closeForTesting();
+    EXPECT_TRUE(KJDao::insertATip(row("after")));
+    EXPECT_THAT(allIds(), ElementsAre("after", "before", "c1", "c2", "kept1", "kept2"));
+}
+
+// A file whose table lets one feed have two rows (made without the key): the feed's lookup reports
+// it and finds nothing, and neither row is lost.
+TEST_F(KJDaoTest, TwoRowsOfOneFeedAreReportedAndKept) {
+    const std::string path = KJDBSettings::databasePath();
+    KJDao::closeConnection([&] { std::filesystem::remove(path); });
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE QXFeeds (feedId TEXT, content BLOB, appKey TEXT, installId TEXT, "
+                           "campaignId TEXT, numFeeds INTEGER, created DOUBLE, modified DOUBLE, activates DOUBLE, "
+                           "expires DOUBLE, type TEXT, deletionconditions TEXT, repeatconditions TEXT, "
+                           "triggerconditions TEXT, priority INTEGER)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    ASSERT_TRUE(KJDBSettings::createDatabaseTable());
+    ASSERT_TRUE(KJDao::insertATip(row("twin")));
+    ASSERT_TRUE(KJDao::insertATip(row("twin")));
+
+    EXPECT_TRUE(KJDao::findSeriesByFeedId("twin").isAbsent());
+    EXPECT_THAT(log, ElementsAre("KJDB: find multiple records for the same feedId: twin"));
+    EXPECT_THAT(texts(KJDao::findSeriesByFeedType("CAMPAIGN")), ElementsAre("twin", "twin"));
+    EXPECT_TRUE(KJDao::insertATip(row("single")));
+    EXPECT_TRUE(KJDao::findSeriesByFeedId("single").isData());
+}
+
 TEST(KJDBSettings, AnUnreadableFileIsSetAsideAndTheTableMadeAfresh) {
     const std::string path = KJDBSettings::databasePath();
     std::ofstream(path, std::ios::binary) << std::string(4096, 'x');
@@ -212,6 +320,52 @@ TEST(KJDBSettings, AnUnreadableFileIsSetAsideAndTheTableMadeAfresh) {
     // Running it again on a good file keeps the rows.
     EXPECT_TRUE(KJDBSettings::createDatabaseTable());
     EXPECT_THAT(allIds(), ElementsAre("fresh"));
+}
+
+// Making the table fails as the file does, and is reported; the rows of an older file survive, and
+// the table is made once the file can be used.
+TEST(KJDBSettings, ATableThatCannotBeMadeIsReportedAndMadeLater) {
+    std::vector<std::string> log;
+    KJLogSetObserver([&](int, const std::string& line) { log.push_back(line); });
+    struct Unobserve {
+        ~Unobserve() { KJLogSetObserver(nullptr); }
+    } unobserve;
+    const std::string path = KJDBSettings::databasePath();
+    {
+        // A file from before the trigger conditions, with one row.
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db,
+                               "CREATE TABLE 'QXFeeds' ('feedId' TEXT PRIMARY KEY, 'content' BLOB, 'appKey' TEXT, "
+                               "'installId' TEXT, 'campaignId' TEXT, 'numFeeds' INTEGER, 'created' DOUBLE, "
+                               "'modified' DOUBLE, 'activates' DOUBLE, 'expires' DOUBLE, 'type' TEXT, "
+                               "'deletionconditions' TEXT, 'repeatconditions' TEXT, 'priority' INTEGER);"
+                               "INSERT INTO QXFeeds (feedId, type) VALUES ('old', 'CAMPAIGN')",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    testsupport::FailingSQLiteVFS files("Vorneli6.db");
+    struct Closed {
+        ~Closed() { KJDao::closeForTesting(); }
+    } closed;
+
+    files.failOpen = true;
+    EXPECT_FALSE(KJDBSettings::createDatabaseTable());
+    EXPECT_THAT(log, testing::Contains("KJDB: create table failed due to: unable to open database file"));
+    files.failOpen = false;
+
+    // The column cannot be added: the table is not ready, and that is no success.
+    log.clear();
+    files.failWrite = true;
+    EXPECT_FALSE(KJDBSettings::createDatabaseTable());
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_TRUE(log[0].starts_with("KJDB: create table failed due to: ")) << log[0];
+    files.failWrite = false;
+
+    EXPECT_TRUE(KJDBSettings::createDatabaseTable());
+    EXPECT_TRUE(KJDao::insertATip(Value::dictionary({{"feedId", "new"}, {"triggerconditions", "[]"}})));
+    EXPECT_THAT(allIds(), ElementsAre("new", "old"));
 }
 
 }  // namespace
