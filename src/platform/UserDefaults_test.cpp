@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -236,6 +239,66 @@ TEST(UserDefaults, CorruptFileReadsAsEmptyAndIsReplacedOnWrite) {
     std::ofstream(file, std::ios::binary | std::ios::trunc)
         << R"(<?xml version="1.0"?><plist version="1.0"><array/></plist>)";
     EXPECT_TRUE(UserDefaults(file).dictionaryRepresentation().empty());
+}
+
+// Files of the process may grow to the given size only, while it lives (a full disk, as far as the
+// writer can tell: a write past it fails with EFBIG).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limited = previous_;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+// A write that fails is reported, leaves the file as it was and no stray file beside it, and keeps
+// the changes: the next write that can be made writes them.
+TEST(UserDefaults, AFileThatCannotBeWrittenIsReportedAndLosesNothing) {
+    Clock::useVirtual();  // no background write: the test says when
+    fs::path file = prefsFile("full");
+    UserDefaults d(file);
+    d.setString("name", "Ada");
+    ASSERT_TRUE(d.synchronize());
+    auto bytes = [&] {
+        std::ifstream in(file, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const std::string before = bytes();
+
+    d.setString("name", "Grace");
+    d.set("blob", Data(4096, 7));
+    {
+        FileSizeLimit full(64);
+        CaptureLogSink capture;
+        EXPECT_FALSE(d.synchronize());
+        ASSERT_EQ(capture.entries().size(), 1u);
+        EXPECT_EQ(capture.entries()[0].type, LogType::Error);
+        EXPECT_EQ(capture.messages()[0], "Cannot write user defaults " + file.string() + ": " + std::strerror(EFBIG));
+    }
+    EXPECT_EQ(bytes(), before);
+    size_t files = 0;
+    for (const auto& e : fs::directory_iterator(file.parent_path()))
+        if (e.path().filename().string().starts_with("full.plist")) ++files;
+    EXPECT_EQ(files, 1u) << "no partly written file is left";
+    EXPECT_EQ(d.string("name"), "Grace");
+
+    EXPECT_TRUE(d.synchronize());
+    UserDefaults after(file);
+    EXPECT_EQ(after.string("name"), "Grace");
+    EXPECT_EQ(after.data("blob"), Data(4096, 7));
 }
 
 TEST(UserDefaults, StandardLivesInThePreferencesOfTheBundleIdentifier) {
