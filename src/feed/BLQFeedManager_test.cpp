@@ -94,5 +94,61 @@ TEST(BLQFeedManager, RendersTheReceivedAnswerOnlyForALoggerThatTakesIt) {
                     rawValue(BLQLoggingLevel::info)}));
 }
 
+// An answer the check refuses is reported to the delegate as an error, logged as one, and neither
+// handed on nor counted as the last fetch.
+TEST(BLQFeedManager, AnAnswerTheCheckRefusesIsReportedAndGoesNoFurther) {
+    class Requester final : public BLQIFeedNetworkRequester {
+    public:
+        void fetchFeeds(BLQRequestSuccessBlock success, BLQRequestFailureBlock) override {
+            success(Value::dictionary({{"results", "none"}}), *platform::URL::fromString("https://feeds.test/v3/feeds"));
+        }
+    };
+    class RefusingValidator final : public BLQFeedValidator {
+    public:
+        bool validateResponse(const Value& received, const BLQFeed* sent, const std::string& prefix) const override {
+            EXPECT_EQ(sent, nullptr);
+            EXPECT_EQ(prefix, "Feed");
+            return received["results"].isArray();
+        }
+    };
+    class Config final : public testsupport::StubConfigManager {
+    public:
+        void setLastFeedFetchTime(platform::Date date) override { stored.push_back(date); }
+        std::vector<platform::Date> stored;
+    };
+    class Delegate final : public BLQIFeedReceivedDelegate {
+    public:
+        void onFeedReceivedSuccessWithResponse(const Value& json, const platform::URL&) override {
+            received.push_back(json);
+        }
+        void onFeedReceivedFailureWithError(const platform::Error& error) override { errors.push_back(error); }
+        void deleteInfiniteGuides() override {}
+        void deletedDisabledGuides(const std::vector<std::string>&) override {}
+        std::vector<Value> received;
+        std::vector<platform::Error> errors;
+    };
+    auto config = std::make_shared<Config>();
+    auto delegate = std::make_shared<Delegate>();
+    auto manager = std::make_shared<BLQFeedManager>(
+        nullptr, config, std::make_shared<testsupport::RecordingTipManager>(), std::make_shared<Requester>(),
+        BLQResponseValidator<BLQFeedValidator>(std::make_shared<RefusingValidator>()));
+    manager->setDelegate(delegate);
+    auto logger = testsupport::RecordingLoggerManager::install();
+
+    manager->fetchFeeds(platform::Date::fromTimeIntervalSince1970(1767225600));
+    EXPECT_TRUE(delegate->received.empty());
+    ASSERT_EQ(delegate->errors.size(), 1u);
+    const std::string expected =
+        "Feed: Received successfully, but invalid Feed response received from server. Received: " +
+        Value::dictionary({{"results", "none"}}).description();
+    EXPECT_NE(delegate->errors[0].localizedDescription().find(expected), std::string::npos)
+        << delegate->errors[0].localizedDescription();
+    const auto lines = logger->linesStartingWith("Feed: ");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].level, rawValue(BLQLoggingLevel::error));
+    EXPECT_EQ(lines[0].message, delegate->errors[0].localizedDescription());
+    EXPECT_TRUE(config->stored.empty()) << "a refused answer is no fetch";
+}
+
 }  // namespace
 }  // namespace brindlecue
