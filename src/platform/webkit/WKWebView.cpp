@@ -317,7 +317,10 @@ void WKWebView::evaluateJavaScript(const std::string& script, EvaluationCompleti
     }
 }
 
-void WKWebView::addConsoleLine(const std::string& level, const std::string& text) {
+void WKWebView::addConsoleLine(const std::string& level, const std::string& pageText) {
+    // A line may name what the document's markup holds (a script's address), which no engine
+    // call has made well-formed.
+    const std::string text = WebPage::wellFormedUTF8(pageText);
     size_t length = text.size();
     if (length > kMaxConsoleLineBytes) {
         // Cut at a character boundary.

@@ -101,6 +101,8 @@ TEST_F(WKWebViewTest, EvaluationGivesValuesAndErrors) {
     EXPECT_EQ(eval("page.n * 21").result, Value(42));
     EXPECT_EQ(eval("page").result, Value::dictionary({{"n", 2}, {"list", Value::array({1, "a", nullptr})}}));
     EXPECT_TRUE(eval("undefined").result.isAbsent());
+    EXPECT_TRUE(eval("null").result.isNull());
+    EXPECT_EQ(eval("page.n > 3").result, Value(false));
     EXPECT_EQ(eval("'\\uD83D\\uDE00 ' + '\\uD800'").result, Value("\xF0\x9F\x98\x80 \xEF\xBF\xBD"));
 
     auto thrown = eval("null.x");
@@ -157,6 +159,83 @@ TEST_F(WKWebViewTest, HostileMessagesThrowInThePageAndReachNothing) {
     RunLoop::main().runUntilIdle();
     EXPECT_EQ(recorder->messages.size(), WKWebView::kMaxPendingMessages);
     EXPECT_EQ(eval("post.postMessage('again'); 1").result, Value(1));  // taken again once delivered
+}
+
+// Whatever a page holds, its texts reach the app as well-formed UTF-8: broken bytes and stray
+// surrogates become U+FFFD, surrogate pairs their character.
+TEST_F(WKWebViewTest, BrokenTextFromAPageReachesTheAppAsReplacementCharacters) {
+    const std::string replacement = "\xEF\xBF\xBD";
+    auto recorder = std::make_shared<Recorder>();
+    webView->configuration()->userContentController()->addScriptMessageHandler(recorder, "native");
+    // A script whose bytes the engine cannot decode does not run, and says so; a surrogate's bytes
+    // in a script's address reach the app as a replacement character.
+    load("<script>var refused = 'a\xFF" "b';</script><script>var after = 1;</script>"
+         "<script src=\"a\xED\xA0\x80" "b.js\"></script>");
+    ASSERT_EQ(webView->consoleMessages().size(), 2u);
+    EXPECT_EQ(webView->consoleMessages()[0], "error: SyntaxError: source decode failed (line 0)");
+    EXPECT_EQ(webView->consoleMessages()[1], "error: Failed to load the script a" + replacement + "b.js");
+    EXPECT_EQ(eval("typeof refused + after").result, Value("undefined1"));
+
+    // Strings the page makes with stray surrogates.
+    EXPECT_EQ(eval("'x\\uD800y\\uDC00z'").result, Value("x" + replacement + "y" + replacement + "z"));
+    EXPECT_EQ(eval("'\\uD83D\\uDE00'").result, Value("\xF0\x9F\x98\x80"));
+    EXPECT_EQ(eval("'\xF0\x9F\x98\x80 \xE2\x82\xAC'").result, Value("\xF0\x9F\x98\x80 \xE2\x82\xAC"))
+        << "characters written as they are come back as they are";
+    EXPECT_EQ(eval("['\\uDBFF', {k: '\\uDFFF'}]").result,
+              Value::array({replacement, Value::dictionary({{"k", replacement}})}));
+
+    // Bytes the page decodes (a broken byte) and a message holding a stray surrogate.
+    eval("webkit.messageHandlers.native.postMessage({text: 'p\\uD801q', bytes: String(new Buffer([97, 255, 98]))})");
+    ASSERT_EQ(recorder->messages.size(), 1u);
+    EXPECT_EQ(recorder->messages[0].body["text"], Value("p" + replacement + "q"));
+    EXPECT_EQ(recorder->messages[0].body["bytes"], Value("a" + replacement + "b"));
+
+    eval("console.log('c\\uDC01d')");
+    ASSERT_FALSE(webView->consoleMessages().empty());
+    EXPECT_EQ(webView->consoleMessages().back(), "log: c" + replacement + "d");
+}
+
+// A console line longer than the cap is cut, never inside a character.
+TEST_F(WKWebViewTest, ALongConsoleLineIsCutAtACharacterBoundary) {
+    load("<script>console.log('a'.repeat(4094) + '\\u20AC' + 'tail');</script>");
+    ASSERT_EQ(webView->consoleMessages().size(), 1u);
+    EXPECT_EQ(webView->consoleMessages()[0], "log: " + std::string(4094, 'a'));
+    eval("console.warn('b'.repeat(4093) + '\\u20AC' + 'tail')");
+    EXPECT_EQ(webView->consoleMessages().back(), "warn: " + std::string(4093, 'b') + "\xE2\x82\xAC");
+    eval("console.error('\\u20AC'.repeat(2000))");
+    const std::string& euros = webView->consoleMessages().back();
+    EXPECT_EQ(euros.size(), std::string("error: ").size() + 4095);
+    EXPECT_EQ(euros.substr(euros.size() - 3), "\xE2\x82\xAC");
+}
+
+// A document larger than the cap is not loaded: the navigation fails and the page stays.
+TEST_F(WKWebViewTest, AnOverSizeDocumentIsRefused) {
+    load("<script>var page = 'first';</script>");
+    navigation->events.clear();
+    std::string huge = "<script>var page = 'second';</script><p>" +
+                       std::string(WKWebView::kMaxDocumentBytes, 'x') + "</p>";
+    webView->loadHTMLString(huge, URL::fromString("file:///pages/"));
+    huge.clear();
+    RunLoop::main().runUntilIdle();
+    ASSERT_EQ(navigation->events.size(), 3u);
+    EXPECT_EQ(navigation->events[1], "start");
+    EXPECT_EQ(navigation->events[2], "fail " + std::to_string(WKError::Unknown));
+    EXPECT_FALSE(webView->isLoading());
+    EXPECT_EQ(eval("page").result, Value("first"));
+
+    namespace fs = std::filesystem;
+    fs::path file = AppContainer::root() / "huge.html";
+    {
+        std::ofstream out(file);
+        out << "<script>var page = 'file';</script>";
+        out << std::string(WKWebView::kMaxDocumentBytes, ' ');
+    }
+    navigation->events.clear();
+    webView->loadRequest(URLRequest(URL::fileURL(file.string())));
+    RunLoop::main().runUntilIdle();
+    ASSERT_FALSE(navigation->events.empty());
+    EXPECT_EQ(navigation->events.back().rfind("fail ", 0), 0u) << navigation->events.back();
+    EXPECT_EQ(eval("page").result, Value("first"));
 }
 
 TEST_F(WKWebViewTest, ScriptsThatRunTooLongAreStopped) {

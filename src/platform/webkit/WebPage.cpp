@@ -537,6 +537,10 @@ void reportUncaught(WebPage::Engine& e, bool stopped) {
 
 }  // namespace
 
+std::string WebPage::wellFormedUTF8(std::string_view text) {
+    return wellFormed(text.data(), text.size());
+}
+
 std::shared_ptr<WebPage> WebPage::create(std::string url, Limits limits, Hooks hooks) {
     auto page = std::make_shared<WebPage>(std::move(url), limits, std::move(hooks));
     return page->engine_->ctx != nullptr ? page : nullptr;

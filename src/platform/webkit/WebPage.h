@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/Error.h"
 #include "platform/Value.h"
@@ -53,6 +54,9 @@ public:
 
     // None when the engine cannot start.
     static std::shared_ptr<WebPage> create(std::string url, Limits limits, Hooks hooks);
+    // The text as well-formed UTF-8, as texts leave the engine: for page texts that reach the app
+    // another way (the document's own markup).
+    static std::string wellFormedUTF8(std::string_view text);
     ~WebPage();
 
     const std::string& url() const;
