@@ -280,5 +280,39 @@ TEST_F(RequesterLetGo, IsLetGoWhenTheConnectionEndsWithoutAnAnswer) {
     EXPECT_TRUE(heard().empty());
 }
 
+// A close reason is logged with the code only when it is UTF-8. The platform refuses a close frame
+// whose reason is not (the connection fails instead); a reason that reaches the client anyway is
+// left out of the line.
+TEST_F(BLQWebSocketManagerTest, ACloseReasonIsLoggedOnlyWhenItIsUTF8) {
+    connectAndAwaitFirstPong();
+    server.closeWebSockets(4001, "maintenance \xE2\x9A\x99");
+    ASSERT_TRUE(waitFor([&] { return logs->count("WebSocket -> Closed connection") == 1; }));
+    EXPECT_TRUE(logs->contains(
+        "WebSocket -> Closed connection for reason: maintenance \xE2\x9A\x99 with closeCode: 4001", 2));
+    ASSERT_TRUE(waitFor([&] { return logs->count("WebSocket -> Received error: ") == 1; }));
+
+    connect();
+    ASSERT_TRUE(waitFor([&] { return server.webSocketClientCount() == 1 && manager->isConnected(); }));
+    server.closeWebSockets(4002, "bad \xFF");
+    ASSERT_TRUE(waitFor([&] { return logs->count("WebSocket -> Received error: ") == 2 && !manager->isConnected(); }));
+    EXPECT_EQ(logs->count("WebSocket -> Closed connection for reason: bad"), 0u);
+
+    // Both connections have ended; the close lines from here on are the calls' own.
+    const size_t before = logs->lines().size();
+    using Bytes = platform::Data;
+    for (const Bytes& reason : {Bytes{'b', 0xFF}, Bytes{0xED, 0xA0, 0x80}, Bytes{0xC0, 0x80}, Bytes{0xE2, 0x82},
+                                Bytes{0xF4, 0x90, 0x80, 0x80}})
+        manager->didCloseWithCode(nullptr, 4003, reason);
+    manager->didCloseWithCode(nullptr, 1000, std::nullopt);
+    manager->didCloseWithCode(nullptr, 1000, Bytes{'o', 'k', ' ', 0xF0, 0x9F, 0x98, 0x80});
+    std::vector<std::string> lines;
+    const auto all = logs->lines();
+    for (size_t i = before; i < all.size(); ++i)
+        if (all[i].message.starts_with("WebSocket -> Closed connection")) lines.push_back(all[i].message);
+    std::vector<std::string> expected(6, "WebSocket -> Closed connection");
+    expected.push_back("WebSocket -> Closed connection for reason: ok \xF0\x9F\x98\x80 with closeCode: 1000");
+    EXPECT_EQ(lines, expected);
+}
+
 }  // namespace
 }  // namespace brindlecue

@@ -328,7 +328,10 @@ private:
             self->queue_.pop_front();
             beast::error_code ec;
             if (message.kind == Outgoing::Kind::close) {
-                std::tie(ec) = co_await self->ws.async_close(websocket::close_reason(message.code), kTuple);
+                // The reason goes as it is, UTF-8 or not, as a faulty server may send it.
+                websocket::close_reason reason(message.code);
+                reason.reason.assign(message.data.data(), std::min(message.data.size(), reason.reason.max_size()));
+                std::tie(ec) = co_await self->ws.async_close(reason, kTuple);
                 self->closed_ = true;
             } else {
                 self->ws.text(message.kind == Outgoing::Kind::text);
@@ -916,8 +919,8 @@ void SampleServer::sendWebSocketText(const std::string& text) {
     impl_->postToPeers({Outgoing::Kind::text, text});
 }
 
-void SampleServer::closeWebSockets(uint16_t code) {
-    impl_->postToPeers({Outgoing::Kind::close, {}, code});
+void SampleServer::closeWebSockets(uint16_t code, const std::string& reason) {
+    impl_->postToPeers({Outgoing::Kind::close, reason, code});
 }
 
 size_t SampleServer::webSocketClientCount() const {

@@ -101,7 +101,8 @@ public:
     void setWebSocketEcho(bool echo);
     void setWebSocketOnConnect(std::vector<std::string> messages);  // text frames sent to each new client
     void sendWebSocketText(const std::string& text);                // to every connected client
-    void closeWebSockets(uint16_t code = 1000);
+    // Closes every client's connection with the code and reason (up to 123 bytes, sent as given).
+    void closeWebSockets(uint16_t code = 1000, const std::string& reason = {});
     size_t webSocketClientCount() const;
     std::vector<std::string> webSocketReceived() const;  // text frames received, in order
     bool waitForWebSocketMessages(size_t n, double timeoutSeconds = 10) const;
