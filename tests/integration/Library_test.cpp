@@ -10,6 +10,7 @@
 #include "platform/uikit/UIImage.h"
 #include "platform/uikit/UIImageView.h"
 #include "platform/webkit/WKWebView.h"
+#include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/TouchDriver.h"
 #include "platform/uikit/UIButton.h"
 #include "facade/BrindlecueBaseViewController.h"
@@ -18,6 +19,7 @@
 #include "targeting/BLQLegacyScreenShotCapturer.h"
 #include "widgets/ParseFAQ.h"
 #include "presentation/PaddingLabel.h"
+#include "storage/KJDBManager.h"
 #include "support/HostApp.h"
 #include "support/TestImages.h"
 #include "tips/BLQITipManager.h"
@@ -221,6 +223,54 @@ TEST_F(LibraryTest, TheFeedsWidgetIsShownAndAcknowledgedAndAScreenshotCarriesThe
         if (entry.path == "/v3/screenshots") body = entry.body;
     EXPECT_NE(body.find("name=\"json\""), std::string::npos);
     EXPECT_NE(body.find("\"id\":\"UIButton-"), std::string::npos) << "the screen's button is a target";
+}
+
+// The user asks the widget's list not to show again: the campaign leaves the campaign cache, the
+// server hears of the rejection, and the screen's next visit shows no widget.
+TEST_F(LibraryTest, DontShowAgainDeletesTheWidgetsCampaignAndReportsItsRejection) {
+    auto widget = Value::fromJSON(widgets::ParseFAQ().getDefaultData());
+    ASSERT_TRUE(widget);
+    Value item = *Value::fromJSON(campaign("faq", "fab", "{}"));
+    item.set("content", *widget);
+    serveFeed({*item.toJSON()});
+    platform::ClassRegistry::registerClass("ProfileViewController", "BrindlecueBaseViewController");
+    auto profile = platform::make<ProfileViewController>();
+    app.launch(profile);
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.pumpUntil([&] { return app.requests("GET", "/v3/feeds") >= 1; }));
+    app.settle();
+    ASSERT_EQ(KJDBManager::sharedInstance()->findAllFAQFeeds().size(), 1u);
+
+    profile->viewDidAppear(false);
+    std::shared_ptr<platform::UIView> button;
+    ASSERT_TRUE(app.pumpUntil([&] { return (button = app.window->viewWithTag(108101)) != nullptr; }));
+    platform::TouchDriver::tap(button);
+    std::shared_ptr<platform::swiftui::UIHostingView> list;
+    ASSERT_TRUE(app.pumpUntil([&] {
+        list = std::dynamic_pointer_cast<platform::swiftui::UIHostingView>(app.window->viewWithTag(108102));
+        return list && list->placedRoot() && list->placedRoot()->findContent("Don`t show me again");
+    }));
+    const auto* dontShow = list->placedRoot()->findContent("Don`t show me again");
+    platform::TouchDriver::tap(list, platform::CGPoint{dontShow->frame.midX(), dontShow->frame.midY()});
+
+    ASSERT_TRUE(app.pumpUntil([&] { return !app.uploaded(8201).empty(); }));
+    EXPECT_TRUE(KJDBManager::sharedInstance()->findAllFAQFeeds().empty());
+    EXPECT_FALSE(app.window->viewWithTag(108101));
+    EXPECT_FALSE(app.window->viewWithTag(108102));
+    ASSERT_EQ(app.uploaded(8201).size(), 1u);
+    const Value report = app.uploaded(8201)[0];
+    EXPECT_EQ(report["result"]["campaignid"], Value("c-faq"));
+    EXPECT_EQ(report["result"]["status"], Value("rejected"));
+    EXPECT_EQ(report["result"]["feed_delete"], Value(true));
+    EXPECT_EQ(report["result"]["complete"], Value(false));
+    EXPECT_EQ(report["result"]["reference"], Value("Don`t show me again"));
+
+    // The screen's next visit, and a new launch, find no widget.
+    profile->viewDidAppear(false);
+    app.settle();
+    EXPECT_FALSE(app.window->viewWithTag(108101));
+    app.relaunch();
+    EXPECT_TRUE(KJDBManager::sharedInstance()->findAllFAQFeeds().empty());
 }
 
 TEST_F(LibraryTest, TheAppStatusRefetchesTheFeedSwitchesPreviewOnAndLetsTapsCountAsSuperTags) {
