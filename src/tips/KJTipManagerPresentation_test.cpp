@@ -2,6 +2,7 @@
 #include <thread>
 
 #include "platform/UserDefaults.h"
+#include "targeting/BLQITargetingAlgorithm.h"
 #include "tips/TipEngineScene_test.h"
 
 namespace brindlecue::tipscene {
@@ -256,6 +257,84 @@ TEST_F(TipEngineTest, ARotationRedrawsTheTipOnlyWhenTheOrientationChanges) {
     rotate(844, 390);
     EXPECT_EQ(tip->presentations, 3);
     EXPECT_EQ(widgets->adjustments, 3);
+
+    // A full-screen player on screen: the tip is presented again in the window that holds its cover,
+    // and nothing is dismissed.
+    class PlayerOnScreen final : public BLQITargetingAlgorithm {
+    public:
+        std::shared_ptr<BLQITargetingAlgorithmDelegate> delegate() const override { return nullptr; }
+        void setDelegate(std::shared_ptr<BLQITargetingAlgorithmDelegate>) override {}
+        void traverseHierarchy(const Visitor&) override {}
+        KJTargetNodes generateAuthorMetaData(const std::vector<std::shared_ptr<NSObject>>&) override { return {}; }
+        KJTargetNodes processRawLeaves(const KJTargetNodes&, const std::vector<std::shared_ptr<NSObject>>&) override {
+            return {};
+        }
+        std::string getTreeNodes() override { return dump; }
+        std::string dump = "<UIWindow>\n|<AVPlayerViewControllerContentView: 0x1>\n";
+    };
+    auto player = std::make_shared<PlayerOnScreen>();
+    BLQFacadeLink::setTargetingAlgo(player);
+    struct Unpublish {
+        ~Unpublish() { BLQFacadeLink::setTargetingAlgo(nullptr); }
+    } unpublish;
+    rotate(390, 844);
+    EXPECT_EQ(tip->presentations, 4);
+    EXPECT_EQ(tip->presentedInWindow, window);
+    EXPECT_EQ(tip->onTopDismissals, 2);
+    EXPECT_TRUE(log->contains("Guides: received a rotation notification with fullscreen player showing", 2));
+    // Without the player, the dump read changes nothing.
+    player->dump = "<UIWindow>\n";
+    rotate(844, 390);
+    EXPECT_EQ(tip->presentations, 5);
+    EXPECT_EQ(tip->onTopDismissals, 3);
+    EXPECT_EQ(tip->presentedInWindow, nullptr);
+}
+
+// In preview mode a rotation puts the preview panel back at (100, 100); with no tip, or a tip
+// controller without its step, nothing is redrawn.
+TEST_F(TipEngineTest, ARotationMovesThePreviewPanelAndRedrawsNothingWithoutATip) {
+    auto rotate = [](double width, double height) {
+        NotificationCenter::defaultCenter().post("KJ_TipManager_OrientationChanged_Notification",
+                                                 std::make_shared<CGSize>(CGSize{width, height}));
+    };
+    auto panel = make<UIViewController>();
+    panel->view()->setFrame(CGRect{{240, 600}, {100, 90}});
+    facade->previewMode->overlay = panel;
+    rotate(844, 390);
+    EXPECT_EQ(panel->view()->frame(), (CGRect{{240, 600}, {100, 90}})) << "only in preview mode";
+    EXPECT_TRUE(log->contains(
+        "Guides: Detect orientation changed, but currentTipViewController is nil, no tips need to be redrawn", 2));
+    enterPreviewMode();
+    rotate(390, 844);
+    EXPECT_EQ(panel->view()->frame(), (CGRect{{100, 100}, {100, 90}}));
+    EXPECT_EQ(widgets->adjustments, 2);
+
+    store({{.id = "a"}});
+    makeEngine();
+    engine->showTip(firstStep(live("a")), home, nullptr, 0, false);
+    ASSERT_TRUE(settle([&] { return controllers.presented("a") != nullptr; }));
+    auto tip = controllers.presented("a");
+    tip->setTip(nullptr);
+    rotate(844, 390);
+    EXPECT_EQ(tip->presentations, 1);
+    EXPECT_TRUE(log->contains(
+        "Guides: Trying to redraw tip after orientation changed, but got current tip lost, redraw tips failed", 2));
+}
+
+// A custom guide step whose key no block was registered under shows nothing and says so.
+TEST_F(TipEngineTest, ACustomGuideStepWithoutItsBlockIsNotShown) {
+    store({{.id = "custom", .steps = {{.extra = R"(, "extra_json": {"guideBlockKey": "nobody"})"}}}});
+    makeEngine();
+    auto step = firstStep(live("custom"));
+    ASSERT_EQ(step->tipType, 99);
+    engine->showTip(step, home, nullptr, 0, false);
+    settle([&] { return failures() > 0; });
+    settle([] { return false; }, 1.0);
+    EXPECT_TRUE(controllers.made.empty());
+    EXPECT_EQ(failures(), 1u);
+    EXPECT_EQ(log->count("Guides: No custom widget registered for key: nobody. Failed to show guide with tip: "), 1u);
+    EXPECT_EQ(log->linesStartingWith("Guides: No custom widget registered")[0].level, 5);
+    EXPECT_TRUE(facade->acksSoFar().empty());
 }
 
 }  // namespace

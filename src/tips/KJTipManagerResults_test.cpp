@@ -160,6 +160,90 @@ TEST_F(StepResultsTest, ATourStepThatLeadsElsewhereIsResumedOnTheNextScreen) {
     EXPECT_DOUBLE_EQ(current()->createdAt - arrived, 1.0);
 }
 
+// The last step's next, asked with its action: its link is opened when the app can open it, and
+// nothing else follows; an on-demand guide named instead is shown; without either, the screen's
+// next campaign is offered.
+TEST_F(StepResultsTest, TheLastStepsActionOpensItsLinkOrItsGuideInsteadOfTheNextCampaign) {
+    store({{.id = "link", .steps = {{.cta = "app://offers"}}},
+           {.id = "guide", .steps = {{.extra = R"(, "buttons": {"next": {"text": "Help", "on-demand": "c-help"}})"}}},
+           {.id = "closed", .steps = {{.cta = "nowhere://x"}}},
+           {.id = "page", .priority = 2}});
+    makeEngine();
+    auto app = UIApplication::sharedApplication();
+    app->setCanOpenScheme("app", true);
+    const size_t opened = app->openedURLs().size();
+
+    show("link");
+    ASSERT_TRUE(onScreen("link", "s0"));
+    current()->next(true, true);
+    ASSERT_EQ(app->openedURLs().size(), opened + 1);
+    EXPECT_EQ(app->openedURLs().back(), "app://offers");
+    EXPECT_EQ(facade->results.back(), (FeedResult{"link", "c-link", BLQFeedResult::accepted, "s0", true, true}));
+    settle([] { return false; }, 2.0);
+    EXPECT_TRUE(controllers.of("page").empty()) << "the link is the step's end";
+
+    show("guide");
+    ASSERT_TRUE(onScreen("guide", "s0"));
+    current()->next(true, true);
+    EXPECT_EQ(triggers->onDemand, std::vector<std::string>{"c-help"});
+    settle([] { return false; }, 2.0);
+    EXPECT_TRUE(controllers.of("page").empty());
+
+    show("closed");
+    ASSERT_TRUE(onScreen("closed", "s0"));
+    current()->next(true, true);
+    EXPECT_EQ(app->openedURLs().size(), opened + 1) << "a link the app cannot open is not opened";
+    settle([] { return false; }, 2.0);
+    EXPECT_TRUE(controllers.of("page").empty());
+
+    show("page");
+    ASSERT_TRUE(onScreen("page", "s0"));
+    current()->next(true, true);
+    EXPECT_EQ(facade->results.back(), (FeedResult{"page", "c-page", BLQFeedResult::accepted, "s0", true, true}));
+    EXPECT_FALSE(live("page"));
+}
+
+// A screen going away takes its tip with it, silently; a tip of another screen stays.
+TEST_F(StepResultsTest, AScreenThatGoesTakesItsTipAlong) {
+    store({{.id = "a"}});
+    makeEngine();
+    show("a");
+    ASSERT_TRUE(onScreen("a", "s0"));
+    auto tip = current();
+    engine->forceDismissTipForViewController(cart);
+    EXPECT_EQ(tip->dismissals, 0);
+    engine->forceDismissTipForViewController(home);
+    EXPECT_EQ(tip->dismissals, 1);
+    EXPECT_FALSE(tip->next) << "its buttons reach nothing";
+    EXPECT_FALSE(tip->close);
+    EXPECT_TRUE(facade->results.empty());
+}
+
+// A step that lost its campaign finds it again by an equal step; one that cannot is only dismissed.
+TEST_F(StepResultsTest, AStepThatLostItsCampaignFindsItAgain) {
+    store({{.id = "two", .steps = {{}, {}}}});
+    makeEngine();
+    show("two");
+    ASSERT_TRUE(onScreen("two", "s0"));
+    auto step = current()->tip();
+    step->series.reset();
+    current()->next(true, false);
+    EXPECT_EQ(step->series.lock(), live("two"));
+    EXPECT_EQ(facade->results.back(), (FeedResult{"two", "c-two", BLQFeedResult::next, "s0", false, false}));
+    ASSERT_TRUE(onScreen("two", "s1"));
+
+    // Its campaign gone from the live list as well: nothing to find, nothing reported.
+    auto tip = current();
+    auto second = tip->tip();
+    engine->removeTipSeries(live("two"));
+    second->series.reset();
+    const size_t reported = facade->results.size();
+    tip->next(true, false);
+    EXPECT_FALSE(second->series.lock());
+    EXPECT_EQ(facade->results.size(), reported);
+    EXPECT_EQ(tip->dismissals, 1);
+}
+
 TEST_F(StepResultsTest, AnOutsideTapPostponesAndEndsTheCampaign) {
     store({{.id = "click", .trigger = "click"}, {.id = "page", .priority = 2}});
     makeEngine();

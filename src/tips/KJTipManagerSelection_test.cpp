@@ -98,6 +98,43 @@ TEST_F(TipEngineTest, TheScreenGetsItsFaqWidgetOrItsPendingOnDemandGuide) {
     EXPECT_EQ(controllers.of("page").size(), 1u);
 }
 
+// A screen without a widget of its own gets the widget of the screen last reported current.
+TEST_F(TipEngineTest, TheCurrentScreensWidgetIsLaidOutForAScreenWithoutOne) {
+    store({{.id = "faq",
+            .tool = "fab",
+            .trigger = "floating-action-button",
+            .steps = {{.tool = "fab", .extra = R"(, "title": {"text": "Questions"})"}}}});
+    makeEngine();
+    engine->setCustomerCurrentVC(home);
+    showScreen(cart);
+    ASSERT_EQ(widgets->layouts.size(), 1u);
+    EXPECT_EQ(widgets->layouts[0][2], "faq");
+    engine->setCustomerCurrentVC(cart);
+    showScreen(cart);
+    EXPECT_EQ(widgets->layouts.size(), 1u) << "neither screen has one";
+}
+
+// A tour that waits for a click resumes on its next screen by being hooked there, not shown.
+TEST_F(TipEngineTest, ATourThatWaitsForAClickIsHookedOnTheScreenItResumesOn) {
+    store({{.id = "trip",
+            .tool = "tour",
+            .trigger = "click",
+            .steps = {{.cta = "app://cart"}, {.view = "CartViewController", .cta = "app://pay"}, {.view = "CartViewController"}}}});
+    makeEngine();
+    engine->showTip(live("trip")->arrayTips.at(0), home, nullptr, 0, false);
+    ASSERT_TRUE(settle([&] { return controllers.presented("trip") != nullptr; }));
+    controllers.presented("trip")->next(true, false);
+    ASSERT_EQ(engine->multipleTourSeries(), live("trip"));
+    ASSERT_EQ(engine->multipleTourIndex(), 1);
+
+    window->setRootViewController(cart);
+    showScreen(cart);
+    EXPECT_EQ(triggers->hooked, std::vector<std::string>{"trip"});
+    EXPECT_FALSE(engine->multipleTourSeries());
+    settle([] { return false; }, 2.0);
+    EXPECT_EQ(controllers.of("trip").size(), 1u);
+}
+
 TEST_F(TipEngineTest, AMultiPageTourResumesFromItsLastShownStepWithinThirtySeconds) {
     store({{.id = "tour", .tool = "tour", .steps = {{}, {}, {}, {.view = "CartViewController"}}}});
     makeEngine();

@@ -309,6 +309,108 @@ TEST_F(TipEngineTest, TheEngineInterfaceCarriesThePresentationState) {
     EXPECT_TRUE(semaphore->wait(0.0));
 }
 
+// A change notification shows the campaign it names on the current screen: a polled one, or the
+// first fetched one of the screen. A tip on screen is dismissed first, and the launcher goes.
+TEST_F(TipEngineTest, AChangeNotificationShowsItsCampaignOnTheCurrentScreen) {
+    store({{.id = "other", .steps = {{.view = "CartViewController"}}}, {.id = "page", .priority = 2}});
+    makeEngine();
+    auto post = [&](Value info, BLQITipManager::SeriesList list) {
+        NotificationCenter::defaultCenter().post("Brindlecue_Tip_Updated", nullptr, std::move(info),
+                                                 {{"tips", std::make_shared<BLQITipManager::SeriesList>(std::move(list))}});
+    };
+    auto change = [](const char* source) { return Value::dictionary({{"change", true}, {"source", source}}); };
+    auto empty = std::make_shared<KJTipSeriesElement>();
+    // A campaign of another screen, with a step.
+    auto elsewhere = std::make_shared<KJTipSeriesElement>();
+    auto cartTarget = std::make_shared<KJTipTargetElement>();
+    cartTarget->setVcClass("CartViewController");
+    elsewhere->target = cartTarget;
+    elsewhere->arrayTips = live("other")->arrayTips;
+
+    post(Value::dictionary({{"change", false}, {"source", "poll"}}), {live("page")});
+    post(change("poll"), {live("page"), live("other")});
+    post(change("push"), {live("page")});
+    post(change("poll"), {empty});
+    post(change("fetch"), {elsewhere});
+    settle([] { return false; }, 2.0);
+    EXPECT_TRUE(controllers.made.empty());
+    EXPECT_TRUE(log->contains("Guides: Polling but cannot preview, because isChanging is false.", 1));
+    EXPECT_TRUE(log->contains("Guides: Source is poll, but number is not 1.", 1));
+    EXPECT_EQ(log->count("Guides: Cannot show tip, because there is no tip series."), 2u);
+    EXPECT_TRUE(log->contains("Guides: Cannot show tip, because inner tip is empty.", 1));
+
+    // Polled, with a launcher on the window: the launcher goes and the screen's campaign shows.
+    auto launcher = make<UIView>();
+    launcher->setTag(888900);
+    window->addSubview(launcher);
+    post(change("poll"), {live("page")});
+    ASSERT_TRUE(settle([&] { return controllers.presented("page") != nullptr; }));
+    EXPECT_EQ(launcher->superview(), nullptr);
+    EXPECT_TRUE(log->contains("Guides: Preview is relaunch and there is no previous tip.", 1));
+
+    // Fetched while that tip is on screen: it is dismissed, with its buttons cleared, before the
+    // screen is asked again.
+    auto first = controllers.presented("page");
+    engine->setCurrentDisplayedTipFeedID("");
+    post(change("fetch"), {elsewhere, live("page")});
+    ASSERT_TRUE(settle([&] { return controllers.of("page").size() == 2 && controllers.of("page")[1]->isPresented(); }));
+    EXPECT_EQ(first->dismissals, 1);
+    EXPECT_FALSE(first->next);
+    EXPECT_FALSE(first->close);
+    EXPECT_TRUE(log->contains("Guides: A tip is already shown. Dismiss it.", 1));
+
+    // No current screen: nothing is shown.
+    controllers.of("page")[1]->dismissTipWithRemoveCoverView(true, true, nullptr);
+    engine->setCustomerCurrentVC(nullptr);
+    post(change("poll"), {live("page")});
+    settle([] { return false; }, 2.0);
+    EXPECT_EQ(controllers.of("page").size(), 2u);
+    EXPECT_TRUE(log->contains("Guides: current VC is nil, stop showing the current tip", 2));
+}
+
+// A fetch that brought no campaign takes the preview campaigns and every cover off the screen.
+TEST_F(TipEngineTest, AnEmptyFetchClearsThePreviewCampaignsAndTheCovers) {
+    auto cache = std::make_shared<RecordingTipCache>();
+    cache->tips = {std::make_shared<KJTipSeriesElement>()};
+    engine->addCacheManager(cache);
+    auto cover = make<CoverView>();
+    auto other = make<UIView>();
+    window->addSubview(cover);
+    window->addSubview(other);
+    NotificationCenter::defaultCenter().post("Brindlecue_Tip_Updated", nullptr,
+                                             Value::dictionary({{"change", true}, {"source", "fetch"}}),
+                                             {{"tips", std::make_shared<BLQITipManager::SeriesList>()}});
+    EXPECT_TRUE(cache->tips.empty());
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(cover->superview(), nullptr);
+    EXPECT_EQ(other->superview(), window);
+}
+
+// A campaign parsed with reconnect takes, from the live campaign equal to it, its trigger view and
+// its steps' screens and target views.
+TEST_F(TipEngineTest, ACampaignParsedWithReconnectTakesTheLiveCampaignsViews) {
+    store({{.id = "click", .trigger = "click", .steps = {{}, {}}}});
+    makeEngine();
+    auto liveCampaign = live("click");
+    auto button = make<UIView>();
+    liveCampaign->triggerControl = button;
+    liveCampaign->arrayTips[1]->viewController = home;
+    liveCampaign->arrayTips[1]->targetControl = button;
+
+    auto again = engine->parseTipSeriesFromFeed(feed({.id = "click", .trigger = "click", .steps = {{}, {}}}), true);
+    ASSERT_TRUE(again);
+    ASSERT_NE(again, liveCampaign);
+    EXPECT_EQ(again->triggerControl.lock(), button);
+    ASSERT_EQ(again->arrayTips.size(), 2u);
+    EXPECT_EQ(again->arrayTips[1]->viewController.lock(), home);
+    EXPECT_EQ(again->arrayTips[1]->targetControl.lock(), button);
+
+    // Without reconnect, or without a live campaign equal to it, it keeps nothing of the kind.
+    EXPECT_FALSE(engine->parseTipSeriesFromFeed(feed({.id = "click", .trigger = "click", .steps = {{}, {}}}), false)
+                     ->triggerControl.lock());
+    EXPECT_FALSE(engine->parseTipSeriesFromFeed(feed({.id = "new", .trigger = "click"}), true)->triggerControl.lock());
+}
+
 TEST_F(TipEngineTest, AMalformedPreviewAnswerStopsAtItsFirstFaultAndAFloatingButtonCampaignCarriesItsWidget) {
     enterPreviewMode();
     Posted previewTips("QX_Preview_Tips_Updated");

@@ -81,10 +81,11 @@ public:
     void setDismissHandler(DismissHandler h) override { dismissed = std::move(h); }
     std::shared_ptr<UIView> coverView() const override { return cover_; }
 
-    void presentTipWithCoverView(const std::shared_ptr<UIView>& cover, const std::shared_ptr<UIWindow>&,
+    void presentTipWithCoverView(const std::shared_ptr<UIView>& cover, const std::shared_ptr<UIWindow>& inWindow,
                                  const std::shared_ptr<UIViewController>&, PresentSuccess success,
                                  PresentFailure failure) override {
         ++presentations;
+        presentedInWindow = inWindow;
         if (outcome == Outcome::fail) {
             if (failure) failure(tip_);
             return;
@@ -123,6 +124,7 @@ public:
     int dismissals = 0;
     int onTopDismissals = 0;
     bool dismissedOffTheMainThread = false;
+    std::shared_ptr<UIWindow> presentedInWindow;  // the window the last presentation named
 
 private:
     std::shared_ptr<KJTipElement> tip_;
@@ -213,11 +215,12 @@ public:
     bool isInPreviewMode() const override { return true; }
     void checkIfPreviewModeIsRequiredOrNot(const std::shared_ptr<UIViewController>&) override {}
     void togglePreviewModeView(bool) override {}
-    std::shared_ptr<UIViewController> previewModeView() override { return nullptr; }
+    std::shared_ptr<UIViewController> previewModeView() override { return overlay; }
     void receiveUpdated(BLQPreviewModeNotificationState state, const std::string&) override {
         states.push_back(static_cast<int64_t>(state));
     }
     std::vector<int64_t> states;
+    std::shared_ptr<UIViewController> overlay;  // the panel's controller, when one is shown
 };
 
 class RecordingFacade final : public BLQITipManagerDelegate {
