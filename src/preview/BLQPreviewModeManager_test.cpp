@@ -333,6 +333,14 @@ TEST_F(PreviewModeManagerTest, AReactNativeRootHearsOfThePanelWithTheScreenWhenT
 }
 
 TEST_F(PreviewModeManagerTest, AStatusCheckFollowsTheDocumentAndTellsTheDelegate) {
+    // Neither time known: the check decides nothing.
+    manager->fetchPreviewModeStatus("https://base.example.test");
+    http->answer(0, 200, R"({"app_status":{}})");
+    EXPECT_TRUE(logs->contains("PreviewMode: Do nothing, both local and server time are nil", 2));
+    EXPECT_FALSE(manager->isInPreviewMode());
+    http->held.clear();
+    delegate->responses.clear();
+
     manager->fetchPreviewModeStatus("https://base.example.test");
     EXPECT_EQ(manager->baseUrl(), "https://base.example.test");
     ASSERT_EQ(http->held.size(), 1u);

@@ -146,6 +146,30 @@ TEST_F(TipCacheTest, AVersionWithoutAModificationDateIsNotComparedAndKeepsTheCac
     EXPECT_EQ(cache->cachedTips(), SeriesList{other});
 }
 
+// With no screen reported current, the tip cache takes the top screen the facade finds.
+TEST_F(TipCacheTest, WithoutACurrentScreenATourShowsOnTheTopScreen) {
+    auto tour = campaign("feed-a", 1);
+    tour->isMultipageTour = true;
+    tips->setCustomerCurrentVC(nullptr);
+    const int sets = tips->currentSets;
+    post({tour});
+    EXPECT_TRUE(logs->contains("TipsCache: No current Customer View Controller, aborting removal of button launchers", 2));
+    EXPECT_EQ(tips->currentSets, sets + 1);
+    EXPECT_EQ(tips->customerCurrentVC(), app.home);
+    ASSERT_EQ(tips->shown.size(), 1u);
+    EXPECT_EQ(tips->shown[0].controller, app.home);
+
+    // Nor a top screen: nothing is shown, and the author is told where the tour is.
+    tips->setCustomerCurrentVC(nullptr);
+    app.facade->top.reset();
+    auto newer = campaign("feed-a", 2);
+    newer->isMultipageTour = true;
+    post({newer});
+    EXPECT_EQ(tips->shown.size(), 1u);
+    EXPECT_EQ(statuses().back(),
+              (Status{State::guideOnAnotherscreen, "Please go to HomeViewController to see the Guide"}));
+}
+
 TEST_F(TipCacheTest, ScreensAskForTheCacheAgainInEitherShape) {
     postInfo(Value::dictionary({{"tips", "ReshowCache"}}));
     EXPECT_TRUE(statuses().empty()) << "an empty cache offers nothing and says nothing";

@@ -168,6 +168,19 @@ TEST_F(KJDaoTest, InsertsStopAtTheFirstFailingRow) {
     EXPECT_FALSE(KJDao::insertATip(row("")));
     EXPECT_TRUE(KJDao::insertMultipleTips({}));
     EXPECT_FALSE(KJDao::updateSeries(row("1")));
+
+    // One row on a connection of the caller's, who finalises the statement.
+    sqlite3* db = KJDao::openQXDB();
+    ASSERT_NE(db, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    EXPECT_TRUE(KJDao::insertOneTipProcess(&statement, db, row("own")));
+    sqlite3_finalize(statement);
+    statement = nullptr;
+    EXPECT_FALSE(KJDao::insertOneTipProcess(&statement, db, noId));
+    EXPECT_EQ(statement, nullptr);
+    EXPECT_FALSE(KJDao::insertOneTipProcess(&statement, nullptr, row("none")));
+    sqlite3_close(db);
+    EXPECT_THAT(allIds(), ElementsAre("1", "own"));
 }
 
 TEST_F(KJDaoTest, WorkThatThrowsInATransactionLeavesNothing) {
