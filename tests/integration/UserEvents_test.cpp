@@ -283,9 +283,11 @@ TEST_F(UserEventsTest, ManyThreadsRecordWhileEveryThirdUploadFailsAndEachEventIs
         }
         // The round's events are stored and their upload is due once the clock moves on.
         testsupport::settleConfigStore();
+        // The store may hand the last event's completion, which schedules the upload 0.5 s on,
+        // to the manager after the clock has moved: the clock moves on in steps until the upload
+        // has begun, and no further, so that it cannot time out.
         const int uploads = sender->uploads;
-        Clock::advance(0.5);
-        inStep = inStep && RunLoop::main().runUntil([&] { return sender->uploads > uploads; }, 30);
+        inStep = inStep && testsupport::stepClockUntil(0.5, [&] { return sender->uploads > uploads; }, 30);
         EXPECT_TRUE(inStep) << "round " << rounds << " started no upload";
         // The threads record the next round while the upload waits for its answer; the clock
         // stays still until the answer is in, so that no upload times out.
