@@ -318,5 +318,221 @@ TEST_F(ConstraintLanguage, SafeAreaGuidesGroupsAndAttributeEquality) {
     EXPECT_FALSE(left->isEqual(Additions::mas_left(b)));
 }
 
+
+TEST_F(ConstraintLanguage, CompositeSettingsReachEveryChildAndItsPlatformConstraints) {
+    KJMASConstraintPtr edges, size, chained;
+    std::vector<KJMASConstraintPtr> listed;
+    auto made = Additions::mas_makeConstraints(child, [&](KJMASConstraintMaker& make) {
+        edges = make.edges()->equalTo(a)->inset(5);
+        size = make.size()->equalTo(b)->dividedBy(4);
+        // An attribute chained onto a composite joins it and the chain goes on with the composite.
+        chained = make.attributes(KJMASAttributeCenterX)->centerY()->multipliedBy(2);
+        listed = make.constraints();
+    });
+    ASSERT_EQ(made.size(), 3u);
+    EXPECT_EQ(listed, made);
+    EXPECT_EQ(chained, made[2]);
+    auto centre = composite(chained);
+    ASSERT_EQ(centre->childConstraints().size(), 2u);
+    EXPECT_EQ(viewStatement(centre->childConstraints()[1])->firstViewAttribute()->layoutAttribute(), 10);
+    for (const auto& c : centre->childConstraints()) EXPECT_EQ(viewStatement(c)->layoutMultiplier(), 2);
+
+    auto four = composite(edges);
+    ASSERT_EQ(four->childConstraints().size(), 4u);
+    std::vector<double> constants;
+    for (const auto& c : four->childConstraints()) constants.push_back(viewStatement(c)->layoutConstant());
+    EXPECT_EQ(constants, (std::vector<double>{5, -5, 5, -5}));
+    for (const auto& c : composite(size)->childConstraints()) {
+        ASSERT_TRUE(viewStatement(c)->layoutConstraint());
+        EXPECT_EQ(viewStatement(c)->layoutConstraint()->multiplier(), 0.25);
+        EXPECT_EQ(viewStatement(c)->layoutConstraint()->holder(), root);
+    }
+
+    // Once installed, an offset reaches every live constraint; a multiplier waits for the next
+    // installation.
+    std::vector<std::shared_ptr<NSLayoutConstraint>> live;
+    for (const auto& c : four->childConstraints()) live.push_back(viewStatement(c)->layoutConstraint());
+    edges->offset(3);
+    edges->multipliedBy(3);
+    for (const auto& c : live) {
+        ASSERT_TRUE(c);
+        EXPECT_EQ(c->constant(), 3);
+        EXPECT_EQ(c->multiplier(), 1);
+        EXPECT_EQ(c->holder(), a);
+    }
+    EXPECT_EQ(KJMASViewConstraint::installedConstraintsForView(child).size(), 8u);
+
+    // Deactivating the composite takes all four off; activating puts the same four back.
+    edges->deactivate();
+    for (const auto& c : live) EXPECT_FALSE(c->isActive());
+    EXPECT_EQ(KJMASViewConstraint::installedConstraintsForView(child).size(), 4u);
+    edges->activate();
+    for (size_t i = 0; i < live.size(); ++i) {
+        EXPECT_TRUE(live[i]->isActive());
+        EXPECT_EQ(viewStatement(four->childConstraints()[i])->layoutConstraint(), live[i]);
+    }
+    EXPECT_EQ(KJMASViewConstraint::installedConstraintsForView(child).size(), 8u);
+    edges->uninstall();
+    for (const auto& c : live) EXPECT_FALSE(c->isActive());
+    EXPECT_EQ(KJMASViewConstraint::installedConstraintsForView(child).size(), 4u);
+}
+
+TEST_F(ConstraintLanguage, UpdatesThroughACompositeMatchOnlyTheSameRelation) {
+    Additions::mas_makeConstraints(child, [&](KJMASConstraintMaker& make) { make.edges()->equalTo(a); });
+    ASSERT_EQ(a->constraints().size(), 4u);
+    // The same edges again, with new constants: the four constraints change in place.
+    Additions::mas_updateConstraints(child,
+                                     [&](KJMASConstraintMaker& make) { make.edges()->equalTo(a)->inset(2); });
+    ASSERT_EQ(a->constraints().size(), 4u);
+    for (const auto& c : a->constraints()) EXPECT_EQ(std::abs(c->constant()), 2);
+    // Another partner, attribute, relation or multiplier makes another constraint.
+    auto sibling = make<UIView>();
+    a->addSubview(sibling);
+    Additions::mas_updateConstraints(child, [&](KJMASConstraintMaker& make) {
+        make.left()->equalTo(sibling);
+        make.right()->greaterThanOrEqualTo(a);
+        make.top()->equalTo(a)->multipliedBy(2);
+        make.bottom()->equalTo(Additions::mas_top(a));
+    });
+    ASSERT_EQ(a->constraints().size(), 8u);
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(a->constraints()[i]->constant(), i % 2 ? -2 : 2);
+    EXPECT_EQ(a->constraints()[4]->secondItem(), sibling);
+    EXPECT_EQ(a->constraints()[5]->relation(), NSLayoutRelation::GreaterThanOrEqual);
+    EXPECT_EQ(a->constraints()[6]->multiplier(), 2);
+    EXPECT_EQ(a->constraints()[7]->secondAttribute(), NSLayoutAttribute::Top);
+}
+
+TEST_F(ConstraintLanguage, ValuesOfEveryKindSetTheConstantOfTheirOwnAttributes) {
+    auto statement = [&](int64_t attribute) {
+        return platform::make<KJMASViewConstraint>(platform::make<KJMASViewAttribute>(child, attribute));
+    };
+    auto leading = statement(KJMASLayoutAttributeLeading);
+    auto trailing = statement(KJMASLayoutAttributeTrailing);
+    auto centerY = statement(KJMASLayoutAttributeCenterY);
+    auto baseline = statement(KJMASLayoutAttributeBaseline);
+    for (const auto& s : {leading, trailing, centerY, baseline}) s->valueOffset(UIEdgeInsets{1, 2, 3, 4});
+    EXPECT_EQ(leading->layoutConstant(), 2);
+    EXPECT_EQ(trailing->layoutConstant(), -4);
+    EXPECT_EQ(centerY->layoutConstant(), 0);
+    EXPECT_EQ(baseline->layoutConstant(), 0);
+    centerY->valueOffset(CGPoint{7, 9});
+    EXPECT_EQ(centerY->layoutConstant(), 9);
+    // A boxed value with the wrong number of fields, or an encoding the language does not know,
+    // changes nothing.
+    centerY->valueOffset(KJMASBoxedValue{kKJMASPointEncoding, {1, 2, 3}});
+    leading->valueOffset(KJMASBoxedValue{kKJMASEdgeInsetsEncoding, {1, 2}});
+    baseline->valueOffset(KJMASBoxedValue{"{CGVector=dd}", {5, 6}});
+    EXPECT_EQ(centerY->layoutConstant(), 9);
+    EXPECT_EQ(leading->layoutConstant(), 2);
+    EXPECT_EQ(baseline->layoutConstant(), 0);
+
+    // A partner of a kind the language does not relate to leaves the statement without one, so
+    // the position is measured from the superview.
+    auto made = Additions::mas_makeConstraints(child, [&](KJMASConstraintMaker& make) {
+        make.left()->equalTo(platform::make<NSObject>())->offset(6);
+        make.top()->equalTo(std::shared_ptr<UIView>());
+    });
+    auto left = viewStatement(made[0]);
+    EXPECT_EQ(left->secondViewAttribute(), nullptr);
+    EXPECT_EQ(left->layoutConstraint()->secondItem(), a);
+    EXPECT_EQ(left->layoutConstraint()->secondAttribute(), NSLayoutAttribute::Left);
+    EXPECT_EQ(left->layoutConstraint()->constant(), 6);
+    EXPECT_EQ(viewStatement(made[1])->layoutConstraint()->secondItem(), a);
+}
+
+TEST_F(ConstraintLanguage, ViewsWithoutACommonAncestorGetNoConstraint) {
+    auto stranger = make<UIView>(CGRect(0, 0, 10, 10));
+    auto made = Additions::mas_makeConstraints(child, [&](KJMASConstraintMaker& make) {
+        make.left()->equalTo(stranger);
+        make.width()->equalTo(stranger);
+    });
+    ASSERT_EQ(made.size(), 2u);
+    for (const auto& statement : made) {
+        EXPECT_EQ(viewStatement(statement)->layoutConstraint(), nullptr);
+        EXPECT_EQ(viewStatement(statement)->installedView(), nullptr);
+        EXPECT_FALSE(viewStatement(statement)->hasBeenInstalled());
+    }
+    EXPECT_TRUE(KJMASViewConstraint::installedConstraintsForView(child).empty());
+    for (const auto& v : {root, a, b, child, stranger}) EXPECT_TRUE(v->constraints().empty());
+    // A view alone has no superview to measure a position from: only a size is held.
+    auto alone = make<UIView>();
+    auto lone = Additions::mas_makeConstraints(alone, [&](KJMASConstraintMaker& make) {
+        make.top()->equalTo(4);
+        make.height()->equalTo(4);
+    });
+    EXPECT_EQ(viewStatement(lone[0])->layoutConstraint(), nullptr);
+    ASSERT_TRUE(viewStatement(lone[1])->layoutConstraint());
+    EXPECT_EQ(alone->constraints().size(), 1u);
+    EXPECT_TRUE(Additions::mas_makeConstraints(nullptr, [](KJMASConstraintMaker& make) { make.width(); }).empty());
+}
+
+TEST_F(ConstraintLanguage, ArraysOfViewsAndDistributionOnTheOtherAxes) {
+    // Every view of the array in turn; a null entry is passed over.
+    auto made = NSArrayKJMASAdditions::mas_makeConstraints(
+        {a, nullptr, b}, [](KJMASConstraintMaker& make) { make.height()->equalTo(30); });
+    ASSERT_EQ(made.size(), 2u);
+    EXPECT_EQ(viewStatement(made[0])->firstViewAttribute()->view(), a);
+    EXPECT_EQ(viewStatement(made[1])->firstViewAttribute()->view(), b);
+    NSArrayKJMASAdditions::mas_updateConstraints({a, b},
+                                                 [](KJMASConstraintMaker& make) { make.height()->equalTo(45); });
+    for (const auto& v : {a, b}) {
+        ASSERT_EQ(v->constraints().size(), 1u);
+        EXPECT_EQ(v->constraints()[0]->constant(), 45);
+    }
+    auto remade = NSArrayKJMASAdditions::mas_remakeConstraints(
+        {a, b}, [](KJMASConstraintMaker& make) { make.width()->equalTo(12); });
+    ASSERT_EQ(remade.size(), 2u);
+    for (const auto& v : {a, b}) {
+        EXPECT_EQ(KJMASViewConstraint::installedConstraintsForView(v).size(), 1u);
+        EXPECT_EQ(v->constraints().size(), 1u);  // the retired height is gone from the view
+        EXPECT_EQ(v->constraints()[0]->firstAttribute(), NSLayoutAttribute::Width);
+    }
+
+    // Vertically with fixed spacing: equal heights, each top under the one before, the last
+    // bottom at the tail spacing from the container.
+    auto p = make<UIView>(), q = make<UIView>(), r = make<UIView>();
+    for (const auto& v : {p, q, r}) root->addSubview(v);
+    NSArrayKJMASAdditions::mas_distributeViewsAlongAxisWithFixedSpacing({p, q, r}, KJMASAxisTypeVertical, 10, 5,
+                                                                        7);
+    auto find = [&](const std::shared_ptr<UIView>& first, NSLayoutAttribute attribute) {
+        std::shared_ptr<NSLayoutConstraint> found;
+        for (const auto& k : root->constraints())
+            if (k->firstItem() == first && k->firstAttribute() == attribute && k->isActive()) found = k;
+        return found;
+    };
+    ASSERT_TRUE(find(p, NSLayoutAttribute::Top));
+    EXPECT_EQ(find(p, NSLayoutAttribute::Top)->constant(), 5);
+    ASSERT_TRUE(find(q, NSLayoutAttribute::Top));
+    EXPECT_EQ(find(q, NSLayoutAttribute::Top)->secondItem(), p);
+    EXPECT_EQ(find(q, NSLayoutAttribute::Top)->secondAttribute(), NSLayoutAttribute::Bottom);
+    EXPECT_EQ(find(q, NSLayoutAttribute::Top)->constant(), 10);
+    ASSERT_TRUE(find(r, NSLayoutAttribute::Height));
+    EXPECT_EQ(find(r, NSLayoutAttribute::Height)->secondItem(), q);
+    ASSERT_TRUE(find(r, NSLayoutAttribute::Bottom));
+    EXPECT_EQ(find(r, NSLayoutAttribute::Bottom)->constant(), -7);
+    EXPECT_FALSE(find(p, NSLayoutAttribute::Bottom));
+
+    // Horizontally with a fixed length: constant widths, the first at the lead spacing, the
+    // last at the tail spacing, the middle one's right edge in proportion.
+    auto x = make<UIView>(), y = make<UIView>(), z = make<UIView>();
+    for (const auto& v : {x, y, z}) root->addSubview(v);
+    NSArrayKJMASAdditions::mas_distributeViewsAlongAxisWithFixedItemLength({x, y, z}, KJMASAxisTypeHorizontal,
+                                                                           40, 6, 8);
+    for (const auto& v : {x, y, z}) {
+        ASSERT_EQ(v->constraints().size(), 1u);
+        EXPECT_EQ(v->constraints()[0]->firstAttribute(), NSLayoutAttribute::Width);
+        EXPECT_EQ(v->constraints()[0]->constant(), 40);
+    }
+    ASSERT_TRUE(find(x, NSLayoutAttribute::Left));
+    EXPECT_EQ(find(x, NSLayoutAttribute::Left)->constant(), 6);
+    ASSERT_TRUE(find(z, NSLayoutAttribute::Right));
+    EXPECT_EQ(find(z, NSLayoutAttribute::Right)->constant(), -8);
+    auto middle = find(y, NSLayoutAttribute::Right);
+    ASSERT_TRUE(middle);
+    EXPECT_DOUBLE_EQ(middle->multiplier(), 0.5);
+    EXPECT_DOUBLE_EQ(middle->constant(), 0.5 * (40 + 6) - 0.5 * 8);
+    EXPECT_EQ(NSArrayKJMASAdditions::mas_commonSuperviewOfViews({}), nullptr);
+}
+
 }  // namespace
 }  // namespace brindlecue

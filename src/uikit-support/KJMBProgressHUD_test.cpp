@@ -19,6 +19,7 @@
 #include "platform/uikit/UIGraphics.h"
 #include "platform/uikit/UILabel.h"
 #include "platform/uikit/UIMotionEffect.h"
+#include "platform/uikit/UIViewAnimationRecorder.h"
 #include "support/FakeTextMeasurer.h"
 #include "uikit-support/KJMBBackgroundView.h"
 #include "uikit-support/KJMBBarProgressView.h"
@@ -252,6 +253,133 @@ TEST_F(ProgressHUD, ATaskRunsOnItsQueueAndTheHUDHidesAfterIt) {
     EXPECT_TRUE(ran);
     EXPECT_EQ(completions, 10);
     EXPECT_EQ(hud->superview(), nullptr);
+}
+
+TEST_F(ProgressHUD, EachAnimationTypeSettlesTheBezelShownAndScalesItAway) {
+    using Type = KJMBProgressHUDAnimationType;
+    const std::pair<Type, CGAffineTransform> hiddenAt[] = {
+        {Type::fadeAnimation, CGAffineTransform::identity()},
+        {Type::growAnimation, CGAffineTransform::makeScale(1.5, 1.5)},
+        {Type::shrinkAnimation, CGAffineTransform::makeScale(0.5, 0.5)},
+        {Type::zoomAnimation, CGAffineTransform::makeScale(0.5, 0.5)}};
+    for (const auto& [type, end] : hiddenAt) {
+        SCOPED_TRACE(static_cast<int>(type));
+        auto hud = hudWithCounters(false);
+        hud->setAnimationType(type);
+        hud->setOpacity(0.8);
+        UIViewAnimationRecorder::reset();
+        hud->showAnimated(true);
+        EXPECT_EQ(hud->bezelView()->transform(), CGAffineTransform::identity());
+        EXPECT_EQ(hud->bezelView()->alpha(), 0.8);
+        EXPECT_EQ(hud->backgroundView()->alpha(), 1);
+        ASSERT_EQ(UIViewAnimationRecorder::records().size(), 1u);
+        const auto& spring = UIViewAnimationRecorder::records()[0];
+        EXPECT_EQ(spring.kind, UIViewAnimationRecord::Kind::Spring);
+        EXPECT_EQ(spring.duration, 0.3);
+        EXPECT_EQ(spring.dampingRatio, 1.0);
+        EXPECT_EQ(spring.options, UIViewAnimationOptionBeginFromCurrentState);
+        hud->hideAnimated(true);
+        EXPECT_EQ(hud->bezelView()->transform(), end);
+        EXPECT_EQ(hud->bezelView()->alpha(), 0);
+        EXPECT_EQ(hud->superview(), host);  // until the fade has run
+        Clock::advance(0.31);
+        EXPECT_EQ(hud->superview(), nullptr);
+    }
+    EXPECT_EQ(completions, 4);
+    EXPECT_EQ(delegate->hidden, 4);
+}
+
+TEST_F(ProgressHUD, AHideAfterTheMinimumShowTimeGoesAtOnce) {
+    auto hud = hudWithCounters();
+    hud->setMinShowTime(1);
+    Clock::advance(1.5);
+    hud->hideAnimated(false);
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(hud->superview(), nullptr);
+    // Never shown: a hide does not wait for the minimum time either.
+    auto unseen = hudWithCounters(false);
+    unseen->setMinShowTime(1);
+    unseen->hideAnimated(true);
+    EXPECT_EQ(completions, 2);
+    EXPECT_EQ(unseen->alpha(), 0);
+}
+
+TEST_F(ProgressHUD, TheOlderInterfaceHidesEveryHUDAndRunsASelectorWhileShowing) {
+    auto first = hudWithCounters();
+    auto second = hudWithCounters();
+    second->setRemoveFromSuperViewOnHide(false);
+    second->hideAnimated(false);  // finished, still a subview
+    auto third = hudWithCounters();
+    EXPECT_EQ(KJMBProgressHUD::allHUDsForView(host), (std::vector<std::shared_ptr<KJMBProgressHUD>>{first, second, third}));
+    EXPECT_EQ(KJMBProgressHUD::hideAllHUDsForView(host, false), 3u);
+    EXPECT_TRUE(host->subviews().empty());
+    EXPECT_EQ(KJMBProgressHUD::hideAllHUDsForView(host, false), 0u);
+    EXPECT_TRUE(KJMBProgressHUD::allHUDsForView(nullptr).empty());
+    EXPECT_EQ(KJMBProgressHUD::HUDForView(nullptr), nullptr);
+
+    struct Worker : NSObject {
+        std::atomic<int> calls{0};
+        std::shared_ptr<NSObject> received;
+        void work(const std::shared_ptr<NSObject>& object) {
+            received = object;
+            ++calls;
+        }
+    };
+    auto worker = make<Worker>();
+    auto payload = make<NSObject>();
+    auto hud = hudWithCounters(false);
+    hud->showWhileExecuting(makeSelector<Worker>("work:", &Worker::work), worker, payload, false);
+    EXPECT_EQ(hud->alpha(), 1);
+    RunLoop::main().runUntil([&] { return !hud->taskInProgress(); });
+    EXPECT_EQ(worker->calls, 1);
+    EXPECT_EQ(worker->received, payload);
+    EXPECT_EQ(hud->superview(), nullptr);
+    // Without a target there is nothing to call, and the HUD still hides.
+    auto idle = hudWithCounters(false);
+    idle->showWhileExecuting(makeSelector<Worker>("work:", &Worker::work), nullptr, payload, false);
+    RunLoop::main().runUntil([&] { return !idle->taskInProgress(); });
+    EXPECT_EQ(worker->calls, 1);
+    EXPECT_EQ(idle->superview(), nullptr);
+    // One hide each, and a second one for the HUD that had finished before.
+    EXPECT_EQ(delegate->hidden, 6);
+}
+
+TEST_F(ProgressHUD, IndicatorColourCustomViewAndASecondProgressObject) {
+    auto hud = hudWithCounters();
+    auto spinner = std::dynamic_pointer_cast<UIActivityIndicatorView>(hud->indicator());
+    ASSERT_TRUE(spinner);
+    hud->setActivityIndicatorColor(UIColor::greenColor());
+    EXPECT_EQ(spinner->color(), UIColor::greenColor());
+    // The content colour reaches the labels; the spinner keeps its own colour.
+    hud->setContentColor(UIColor::blueColor());
+    EXPECT_EQ(hud->detailsLabel()->textColor(), UIColor::blueColor());
+    EXPECT_EQ(spinner->color(), UIColor::greenColor());
+
+    // A custom view waits for the custom mode.
+    auto custom = make<UIView>(CGRect(0, 0, 20, 20));
+    hud->setCustomView(custom);
+    EXPECT_EQ(hud->indicator(), spinner);
+    EXPECT_EQ(custom->superview(), nullptr);
+    hud->setMode(Mode::customMode);
+    EXPECT_EQ(hud->indicator(), custom);
+    EXPECT_EQ(custom->tintColor(), UIColor::greenColor());
+
+    // A progress object given in place of another is followed from then on.
+    hud->setMode(Mode::barMode);
+    auto before = std::make_shared<Progress>(4);
+    auto after = std::make_shared<Progress>(10);
+    hud->setProgressObject(before);
+    before->setCompletedUnitCount(1);
+    Clock::advance(0.05);
+    EXPECT_FLOAT_EQ(hud->progress(), 0.25f);
+    hud->setProgressObject(after);
+    after->setCompletedUnitCount(7);
+    before->setCompletedUnitCount(4);
+    Clock::advance(0.05);
+    EXPECT_FLOAT_EQ(hud->progress(), 0.7f);
+    auto bar = std::dynamic_pointer_cast<KJMBBarProgressView>(hud->indicator());
+    ASSERT_TRUE(bar);
+    EXPECT_FLOAT_EQ(bar->progress(), 0.7f);
 }
 
 struct ProgressBadge : UIView, KJMBProgressReceiver {

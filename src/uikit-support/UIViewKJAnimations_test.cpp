@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/dispatch/Clock.h"
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/UIDynamicAnimator.h"
@@ -160,6 +162,117 @@ TEST_F(ViewAnimations, RotationsPulseAndOffWindowPlacement) {
         make<UIGravityBehavior>(std::vector<std::shared_ptr<UIView>>{view}));
     Anim::bounce(view, nullptr);
     EXPECT_TRUE(Anim::vask_animator(view)->behaviors().empty());
+}
+
+TEST_F(ViewAnimations, RelativeMovesTakeTheirDefaultDurationAndStartFromWhereTheViewIs) {
+    Anim::moveX(view, 15, count);
+    EXPECT_EQ(view->frame(), CGRect(35, 30, 100, 50));
+    EXPECT_EQ(UIViewAnimationRecorder::records().back().duration, 0.25);
+    Anim::moveY(view, -10, 0.4, count);
+    EXPECT_EQ(view->frame(), CGRect(35, 20, 100, 50));
+    Anim::moveY(view, 5, count);
+    Anim::setY(view, 100, count);
+    EXPECT_EQ(view->frame(), CGRect(35, 100, 100, 50));
+    Anim::setX(view, 5, count);
+    Anim::movePoint(view, {1, 2}, count);
+    EXPECT_EQ(view->frame(), CGRect(6, 102, 100, 50));
+    Anim::setRotation(view, 30, 0.1, nullptr);
+    Anim::moveRotation(view, 60, 0.6, count);
+    EXPECT_NEAR(view->transform().a, 0, 1e-12);  // 90 degrees in all
+    EXPECT_NEAR(view->transform().b, 1, 1e-12);
+    Clock::advance(0.26);
+    EXPECT_EQ(calls, 5);  // the five steps of 0.25 s
+    Clock::advance(0.15);
+    EXPECT_EQ(calls, 6);  // the move over 0.4 s
+    Clock::advance(0.2);
+    EXPECT_EQ(calls, 7);  // the rotation over 0.6 s
+    for (const auto& r : UIViewAnimationRecorder::records()) EXPECT_TRUE(r.hadCompletion || r.duration == 0.1);
+}
+
+TEST_F(ViewAnimations, ADropInAContainerFallsAndSpinsWhileItFades) {
+    auto animator = Anim::vask_animator(view);
+    ASSERT_TRUE(animator);
+    EXPECT_EQ(animator->referenceView(), container);
+    EXPECT_EQ(Anim::vask_animator(view), animator);  // one animator per superview
+    animator->addBehavior(make<UISnapBehavior>(view, CGPoint{0, 0}));
+    Anim::drop(view, count);
+    ASSERT_EQ(animator->behaviors().size(), 2u);  // what the animator did before is cleared
+    auto gravity = std::dynamic_pointer_cast<UIGravityBehavior>(animator->behaviors()[0]);
+    ASSERT_TRUE(gravity);
+    EXPECT_EQ(gravity->gravityDirection, (CGPoint{0, 10}));
+    EXPECT_EQ(gravity->items(), (std::vector<std::shared_ptr<UIView>>{view}));
+    auto spin = std::dynamic_pointer_cast<UIDynamicItemBehavior>(animator->behaviors()[1]);
+    ASSERT_TRUE(spin);
+    EXPECT_NEAR(spin->angularVelocityForItem(view), -M_PI / 2, 1e-12);
+    EXPECT_EQ(spin->angularVelocityForItem(container), 0);
+    EXPECT_EQ(view->alpha(), 0);
+    EXPECT_EQ(view->superview(), container);
+    Clock::advance(0.51);
+    EXPECT_EQ(view->superview(), nullptr);
+    EXPECT_EQ(calls, 1);
+    // A behaviour's items are held weakly.
+    view.reset();
+    EXPECT_TRUE(gravity->items().empty());
+}
+
+TEST_F(ViewAnimations, EntrancesFromEveryDirectionStartJustOutsideTheWindow) {
+    auto elsewhere = make<UIView>(CGRect(0, 0, 320, 480));
+    window->addSubview(elsewhere);
+    Anim::snapIntoView(view, elsewhere, fromLeft);
+    EXPECT_EQ(view->superview(), elsewhere);
+    EXPECT_EQ(view->frame(), CGRect(-320, 30, 100, 50));
+    EXPECT_TRUE(Anim::vask_animator(make<UIView>()) == nullptr);
+    Anim::bounceIntoView(view, container, fromBottom);
+    EXPECT_EQ(view->superview(), container);
+    EXPECT_EQ(view->frame(), CGRect(-320, 480, 100, 50));
+    ASSERT_EQ(Anim::vask_animator(view)->behaviors().size(), 1u);
+    auto attachment =
+        std::dynamic_pointer_cast<UIAttachmentBehavior>(Anim::vask_animator(view)->behaviors()[0]);
+    ASSERT_TRUE(attachment);
+    EXPECT_EQ(attachment->anchorPoint(), (CGPoint{-270, 55}));  // the centre after the snap
+    EXPECT_EQ(attachment->length, 0);
+    EXPECT_EQ(attachment->frequency, 1.0);
+    Anim::setDirection(view, fromTop);
+    EXPECT_EQ(view->frame(), CGRect(-320, -480, 100, 50));
+    // The animator of the first container keeps its snap; the new one has only the attachment.
+    EXPECT_EQ(Anim::vask_supAnimator(elsewhere)->behaviors().size(), 1u);
+    Anim::removeCurrentAnimations(view);
+    EXPECT_TRUE(Anim::vask_animator(view)->behaviors().empty());
+}
+
+TEST_F(ViewAnimations, NoViewNoAnimationAndNoCallback) {
+    std::shared_ptr<UIView> none;
+    Anim::setX(none, 1, 0.1, count);
+    Anim::moveX(none, 1, count);
+    Anim::setY(none, 1, 0.1, count);
+    Anim::moveY(none, 1, count);
+    Anim::setPoint(none, {1, 1}, count);
+    Anim::movePoint(none, {1, 1}, count);
+    Anim::setRotation(none, 1, count);
+    Anim::moveRotation(none, 1, count);
+    Anim::bounce(none, count);
+    Anim::pulse(none, count);
+    Anim::shake(none, count);
+    Anim::swing(none, count);
+    Anim::tada(none, count);
+    Anim::hinge(none, count);
+    Anim::drop(none, count);
+    Anim::compressIntoView(none, 0.1, count);
+    Anim::expandIntoView(none, container, 0.1, count);
+    Anim::expandIntoView(view, nullptr, 0.1, count);
+    Anim::snapIntoView(none, container, fromTop);
+    Anim::snapIntoView(view, nullptr, fromTop);
+    Anim::bounceIntoView(none, container, fromTop);
+    Anim::bounceIntoView(view, nullptr, fromTop);
+    Anim::setDirection(none, fromTop);
+    Anim::removeCurrentAnimations(none);
+    EXPECT_TRUE(UIViewAnimationRecorder::records().empty());
+    EXPECT_EQ(Anim::vask_animator(none), nullptr);
+    EXPECT_EQ(Anim::vask_supAnimator(none), nullptr);
+    Clock::advance(3);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(view->superview(), container);
+    EXPECT_EQ(view->frame(), CGRect(20, 30, 100, 50));
 }
 
 }  // namespace
