@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace brindlecue::platform {
 namespace {
 
@@ -157,6 +159,308 @@ TEST(CGImageEdits, CroppingAndScaling) {
     EXPECT_EQ(big->width(), 8);
     EXPECT_EQ(big->pixelAt(0, 0).a, 255);
     EXPECT_FALSE(CGImage::fromRGBA(3, 3, px));
+}
+
+TEST(CGContextCompositing, EachBlendModeCombinesTheShapeWithWhatIsUnderIt) {
+    // Red lies under the left half; blue is drawn over the top half with the mode. Inside the
+    // blue shape: A over red, B over nothing.
+    const RGBA8 red{255, 0, 0, 255}, blue{0, 0, 255, 255}, black{0, 0, 0, 255}, none{0, 0, 0, 0};
+    struct Case {
+        CGBlendMode mode;
+        RGBA8 a, b;
+    };
+    const Case cases[] = {
+        {CGBlendMode::Normal, blue, blue},          {CGBlendMode::Multiply, black, blue},
+        {CGBlendMode::Clear, none, none},           {CGBlendMode::Copy, blue, blue},
+        {CGBlendMode::SourceIn, blue, none},        {CGBlendMode::SourceOut, none, blue},
+        {CGBlendMode::SourceAtop, blue, none},      {CGBlendMode::DestinationOver, red, blue},
+        {CGBlendMode::DestinationIn, red, none},    {CGBlendMode::DestinationOut, none, none},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        auto ctx = CGContext::createImageContext({10, 10}, false, 1);
+        ctx->setFillColor(kRed);
+        ctx->fillRect(CGRect(0, 0, 5, 10));
+        ctx->setBlendMode(c.mode);
+        ctx->setFillColor(UIColor(0, 0, 1, 1));
+        ctx->fillRect(CGRect(0, 0, 10, 5));
+        auto image = ctx->makeImage();
+        EXPECT_EQ(image->pixelAt(2, 2), c.a);
+        EXPECT_EQ(image->pixelAt(7, 2), c.b);
+    }
+}
+
+TEST(CGContextImages, InterpolationNoneKeepsHardEdgesWhereHighBlends) {
+    auto twoPixels = CGImage::fromRGBA(2, 1, {{255, 0, 0, 255}, {0, 0, 255, 255}});
+    auto drawn = [&](CGInterpolationQuality quality) {
+        auto ctx = CGContext::createBitmap(20, 2);
+        ctx->setInterpolationQuality(quality);
+        ctx->drawImage(CGRect(0, 0, 20, 2), *twoPixels);
+        return ctx->makeImage();
+    };
+    auto hard = drawn(CGInterpolationQuality::None);
+    EXPECT_EQ(hard->pixelAt(9, 0), (RGBA8{255, 0, 0, 255}));
+    EXPECT_EQ(hard->pixelAt(10, 0), (RGBA8{0, 0, 255, 255}));
+    auto smooth = drawn(CGInterpolationQuality::High);
+    EXPECT_LT(smooth->pixelAt(9, 0).r, 250);
+    EXPECT_GT(smooth->pixelAt(9, 0).b, 5);
+    // An empty rectangle draws nothing.
+    auto ctx = CGContext::createBitmap(4, 4);
+    ctx->drawImage(CGRect(0, 0, 0, 4), *twoPixels);
+    EXPECT_EQ(ctx->makeImage()->pixelAt(0, 0).a, 0);
+}
+
+TEST(CGContextPath, SegmentsNeedACurrentPointAndCopiesFollowThePlatform) {
+    auto ctx = CGContext::createImageContext({20, 20}, false, 1);
+    ctx->addLineToPoint({5, 5});
+    ctx->addCurveToPoint({1, 1}, {2, 2}, {3, 3});
+    ctx->addQuadCurveToPoint({1, 1}, {3, 3});
+    ctx->addArcToPoint({5, 0}, {5, 5}, 2);
+    ctx->closePath();
+    EXPECT_TRUE(ctx->isPathEmpty());
+    EXPECT_EQ(ctx->currentPoint(), (CGPoint{0, 0}));
+    EXPECT_TRUE(ctx->copyPath().elements().empty());
+
+    // A quadratic segment becomes the cubic with the same curve.
+    ctx->moveToPoint({0, 10});
+    ctx->addQuadCurveToPoint({6, 4}, {12, 10});
+    auto quad = ctx->copyPath().elements();
+    ASSERT_EQ(quad.size(), 2u);
+    ASSERT_EQ(quad[1].type, CGPathElementType::AddCurveToPoint);
+    EXPECT_NEAR(quad[1].points[0].x, 4, 1e-9);
+    EXPECT_NEAR(quad[1].points[0].y, 6, 1e-9);
+    EXPECT_NEAR(quad[1].points[1].x, 8, 1e-9);
+    EXPECT_EQ(quad[1].points[2], (CGPoint{12, 10}));
+
+    // After a close the next segment starts where the subpath began, without a repeated move.
+    ctx->beginPath();
+    ctx->moveToPoint({1, 1});
+    ctx->addLineToPoint({9, 1});
+    ctx->closePath();
+    ctx->addLineToPoint({1, 9});
+    ctx->moveToPoint({15, 15});
+    auto copied = ctx->copyPath().elements();
+    std::vector<CGPathElementType> kinds;
+    for (const auto& e : copied) kinds.push_back(e.type);
+    EXPECT_EQ(kinds, (std::vector<CGPathElementType>{CGPathElementType::MoveToPoint,
+                                                     CGPathElementType::AddLineToPoint,
+                                                     CGPathElementType::CloseSubpath,
+                                                     CGPathElementType::AddLineToPoint,
+                                                     CGPathElementType::MoveToPoint}));
+    EXPECT_EQ(ctx->currentPoint(), (CGPoint{15, 15}));
+
+    // A path with a quadratic segment is drawn as that curve.
+    CGPath arch;
+    arch.moveToPoint({0, 20});
+    arch.addQuadCurveToPoint({10, -20}, {20, 20});
+    arch.closeSubpath();
+    ctx->beginPath();
+    ctx->addPath(arch);
+    ctx->setFillColor(kRed);
+    ctx->fillPath();
+    auto image = ctx->makeImage();
+    EXPECT_EQ(image->pixelAt(10, 15).a, 255);  // under the arch
+    EXPECT_EQ(image->pixelAt(5, 2).a, 0);      // inside the lines to the control point, above the curve
+    EXPECT_EQ(image->pixelAt(1, 2).a, 0);
+}
+
+TEST(CGContextStroke, ModesWidthsJoinsAndCaps) {
+    auto ctx = CGContext::createImageContext({40, 40}, false, 1);
+    ctx->setFillColor(kRed);
+    ctx->setStrokeColor(UIColor(0, 0, 1, 1));
+    ctx->setLineWidth(4);
+    ctx->addRect(CGRect(10, 10, 20, 20));
+    ctx->addRect(CGRect(16, 16, 8, 8));
+    ctx->drawPath(CGPathDrawingMode::EOFillStroke);
+    auto image = ctx->makeImage();
+    EXPECT_EQ(image->pixelAt(12, 20), (RGBA8{255, 0, 0, 255}));  // filled ring
+    EXPECT_EQ(image->pixelAt(20, 20).a, 0);                        // the even-odd hole
+    EXPECT_EQ(image->pixelAt(10, 20), (RGBA8{0, 0, 255, 255}));   // the outline over the fill
+    EXPECT_EQ(image->pixelAt(16, 20), (RGBA8{0, 0, 255, 255}));
+
+    auto both = CGContext::createImageContext({40, 40}, false, 1);
+    both->setFillColor(kRed);
+    both->setStrokeColor(UIColor(0, 0, 1, 1));
+    both->setLineWidth(2);
+    both->addRect(CGRect(10, 10, 20, 20));
+    both->addRect(CGRect(16, 16, 8, 8));
+    both->drawPath(CGPathDrawingMode::FillStroke);
+    EXPECT_EQ(both->makeImage()->pixelAt(20, 20), (RGBA8{255, 0, 0, 255}));  // winding: no hole
+
+    // A line of width 0 strokes nothing and still ends the path.
+    auto thin = CGContext::createImageContext({40, 40}, false, 1);
+    thin->setLineWidth(0);
+    thin->setStrokeColor(UIColor(0, 0, 1, 1));
+    thin->strokeRect(CGRect(10, 10, 20, 20));
+    EXPECT_TRUE(thin->isPathEmpty());
+    auto thinImage = thin->makeImage();
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(thinImage->pixelAt(x, 10).a, 0) << x;
+
+    // The outer corner of a thick right angle: mitred, bevelled or rounded.
+    auto corner = [](CGLineJoin join) {
+        auto c = CGContext::createImageContext({40, 40}, false, 1);
+        c->setStrokeColor(UIColor(0, 0, 0, 1));
+        c->setLineWidth(10);
+        c->setLineJoin(join);
+        c->setMiterLimit(10);
+        c->moveToPoint({5, 30});
+        c->addLineToPoint({30, 30});
+        c->addLineToPoint({30, 5});
+        c->strokePath();
+        return c->makeImage()->pixelAt(34, 34).a;
+    };
+    EXPECT_EQ(corner(CGLineJoin::Miter), 255);
+    EXPECT_EQ(corner(CGLineJoin::Bevel), 0);
+    EXPECT_EQ(corner(CGLineJoin::Round), 0);
+    // Caps: a square cap reaches half the width beyond the end, a butt cap stops there.
+    auto cap = [](CGLineCap style) {
+        auto c = CGContext::createImageContext({40, 40}, false, 1);
+        c->setStrokeColor(UIColor(0, 0, 0, 1));
+        c->setLineWidth(10);
+        c->setLineCap(style);
+        c->moveToPoint({10, 20});
+        c->addLineToPoint({30, 20});
+        c->strokePath();
+        return c->makeImage()->pixelAt(32, 20).a;
+    };
+    EXPECT_EQ(cap(CGLineCap::Square), 255);
+    EXPECT_EQ(cap(CGLineCap::Round), 255);
+    EXPECT_EQ(cap(CGLineCap::Butt), 0);
+}
+
+TEST(CGContextState, InvalidTransformsAndUnbalancedRestoresChangeNothing) {
+    auto ctx = CGContext::createImageContext({10, 10}, false, 2);
+    ctx->translateCTM(1, 1);
+    const CGAffineTransform before = ctx->getCTM();
+    ctx->scaleCTM(0, 3);
+    ctx->concatCTM(CGAffineTransform{1, 2, 2, 4, 0, 0});  // singular
+    EXPECT_EQ(ctx->getCTM(), before);
+    ctx->setFillColor(kRed);
+    ctx->restoreGState();  // nothing saved
+    EXPECT_EQ(ctx->fillColor(), kRed);
+    EXPECT_EQ(ctx->getCTM(), before);
+    ctx->rotateCTM(M_PI / 2);
+    EXPECT_NEAR(ctx->getCTM().apply(CGPoint{1, 0}).x, 2, 1e-9);
+    EXPECT_NEAR(ctx->getCTM().apply(CGPoint{1, 0}).y, 4, 1e-9);
+
+    // Sizes the bitmap cannot have are refused before anything is allocated.
+    EXPECT_FALSE(CGContext::createBitmap(0, 10));
+    EXPECT_FALSE(CGContext::createBitmap(10, -1));
+    EXPECT_FALSE(CGContext::createBitmap(CGImage::kMaxSide + 1, 1));
+    EXPECT_FALSE(CGContext::createBitmap(1, CGImage::kMaxSide + 1));
+    EXPECT_FALSE(CGContext::createBitmap(CGImage::kMaxSide, CGImage::kMaxSide));  // too many pixels
+    EXPECT_FALSE(CGContext::createImageContext({10, 10}, false, 0));
+    EXPECT_FALSE(CGContext::createImageContext({10, 0}, false, 1));
+    EXPECT_FALSE(CGContext::createImageContext({20000, 10}, false, 2));
+    EXPECT_FALSE(CGContext::createImageContext({10, 20000}, false, 2));
+    EXPECT_FALSE(CGContext::createImageContext({8000, 8000}, false, 2));
+    auto odd = CGContext::createImageContext({10.2, 3}, false, 2);
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->pixelWidth(), 21);
+    EXPECT_EQ(odd->size().height, 3);
+
+    // An opaque context has no transparent pixels.
+    auto opaque = CGContext::createBitmap(4, 4, true);
+    auto image = opaque->makeImage();
+    EXPECT_FALSE(image->hasAlpha());
+    EXPECT_EQ(image->pixelAt(1, 1), (RGBA8{0, 0, 0, 255}));
+}
+
+TEST(CGContextGradients, GradientsOfOneColourBadStopsAndOneSidedExtension) {
+    EXPECT_FALSE(CGGradient::create({}));
+    EXPECT_FALSE(CGGradient::create({kRed, kRed, kRed}, {0, 1}));
+    auto single = CGGradient::create({kRed});
+    ASSERT_TRUE(single);
+    EXPECT_EQ(single->locations, (std::vector<double>{0}));
+
+    auto g = CGGradient::create({kRed, UIColor(0, 0, 1, 1)});
+    // Start and end at one point: nothing to draw.
+    auto flat = CGContext::createImageContext({10, 10}, false, 1);
+    flat->drawLinearGradient(*g, {5, 5}, {5, 5}, kCGGradientDrawsBeforeStartLocation);
+    EXPECT_EQ(flat->makeImage()->pixelAt(5, 5).a, 0);
+
+    // Extended before the start only.
+    auto before = CGContext::createImageContext({100, 10}, false, 1);
+    before->drawLinearGradient(*g, {20, 0}, {80, 0}, kCGGradientDrawsBeforeStartLocation);
+    auto b = before->makeImage();
+    EXPECT_EQ(b->pixelAt(5, 5), (RGBA8{255, 0, 0, 255}));
+    EXPECT_EQ(b->pixelAt(95, 5).a, 0);
+
+    // Radial, concentric 10 and 30: before only fills the start circle with the first colour and
+    // stops at the end circle; after only leaves the start circle empty and fills beyond.
+    auto radialBefore = CGContext::createImageContext({100, 100}, false, 1);
+    radialBefore->drawRadialGradient(*g, {50, 50}, 10, {50, 50}, 30, kCGGradientDrawsBeforeStartLocation);
+    auto rb = radialBefore->makeImage();
+    EXPECT_EQ(rb->pixelAt(50, 50), (RGBA8{255, 0, 0, 255}));
+    EXPECT_EQ(rb->pixelAt(5, 5).a, 0);
+    auto radialAfter = CGContext::createImageContext({100, 100}, false, 1);
+    radialAfter->drawRadialGradient(*g, {50, 50}, 10, {50, 50}, 30, kCGGradientDrawsAfterEndLocation);
+    auto ra = radialAfter->makeImage();
+    EXPECT_EQ(ra->pixelAt(50, 50).a, 0);
+    EXPECT_EQ(ra->pixelAt(5, 5), (RGBA8{0, 0, 255, 255}));
+    EXPECT_GT(ra->pixelAt(50, 30).a, 200);  // between the circles
+    // Neither: only the ring between the circles.
+    auto ring = CGContext::createImageContext({100, 100}, false, 1);
+    ring->drawRadialGradient(*g, {50, 50}, 10, {50, 50}, 30, 0);
+    auto r = ring->makeImage();
+    EXPECT_EQ(r->pixelAt(50, 50).a, 0);
+    EXPECT_EQ(r->pixelAt(5, 5).a, 0);
+    EXPECT_GT(r->pixelAt(50, 30).a, 200);
+}
+
+TEST(CGContextCompositing, BackdropBlurSoftensEdgesInsideItsRectangleOnly) {
+    auto ctx = CGContext::createImageContext({40, 20}, false, 1);
+    ctx->setFillColor(kRed);
+    ctx->fillRect(CGRect(0, 0, 20, 20));
+    auto sharp = ctx->makeImage();
+    // Nothing to blur: an empty rectangle, no deviation, or a rectangle off the context.
+    ctx->blurBackdrop(CGRect(10, 0, 0, 20), 3);
+    ctx->blurBackdrop(CGRect(10, 0, 20, 20), 0);
+    ctx->blurBackdrop(CGRect(100, 100, 20, 20), 3);
+    EXPECT_EQ(ctx->makeImage()->premultipliedARGB(), sharp->premultipliedARGB());
+
+    ctx->blurBackdrop(CGRect(10, 0, 20, 10), 3);
+    auto soft = ctx->makeImage();
+    EXPECT_GT(soft->pixelAt(21, 5).a, 0);    // red spread over the edge
+    EXPECT_LT(soft->pixelAt(18, 5).a, 255);  // and thinned inside it
+    EXPECT_EQ(soft->pixelAt(21, 15).a, 0);   // below the rectangle nothing changed
+    EXPECT_EQ(soft->pixelAt(5, 5).a, 255);   // nor left of it
+
+    // A shadow of a shape drawn entirely off the context casts nothing.
+    auto off = CGContext::createImageContext({20, 20}, false, 1);
+    off->setShadow({5, 5}, 2, UIColor(0, 0, 0, 1));
+    off->fillRect(CGRect(-50, -50, 10, 10));
+    auto empty = off->makeImage();
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) ASSERT_EQ(empty->pixelAt(x, y).a, 0) << x << "," << y;
+    // An ending without a beginning changes nothing.
+    off->endTransparencyLayer();
+    EXPECT_EQ(off->makeImage()->pixelAt(0, 0).a, 0);
+}
+
+TEST(CGImageEdits, SizesPixelsAndRectanglesOutsideTheImage) {
+    EXPECT_FALSE(CGImage::fromPremultipliedARGB(0, 1, {}));
+    EXPECT_FALSE(CGImage::fromPremultipliedARGB(1, CGImage::kMaxSide + 1,
+                                                std::vector<uint32_t>(size_t(CGImage::kMaxSide) + 1)));
+    EXPECT_FALSE(CGImage::fromPremultipliedARGB(2, 2, {1, 2, 3}));
+    auto image = CGImage::fromRGBA(2, 2, {{1, 2, 3, 255}, {4, 5, 6, 255}, {7, 8, 9, 255}, {10, 11, 12, 128}});
+    ASSERT_TRUE(image);
+    EXPECT_TRUE(image->hasAlpha());
+    EXPECT_EQ(image->pixelAt(-1, 0), (RGBA8{}));
+    EXPECT_EQ(image->pixelAt(0, -1), (RGBA8{}));
+    EXPECT_EQ(image->pixelAt(2, 0), (RGBA8{}));
+    EXPECT_EQ(image->pixelAt(0, 2), (RGBA8{}));
+    EXPECT_EQ(image->pixelAt(1, 0), (RGBA8{4, 5, 6, 255}));
+    EXPECT_FALSE(image->cropping(CGRect::null()));
+    EXPECT_FALSE(image->cropping(CGRect(1, 1, 0, 1)));
+    auto flipped = image->cropping(CGRect(2, 2, -1, -1));  // a negative size is the same rectangle
+    ASSERT_TRUE(flipped);
+    EXPECT_EQ(flipped->width(), 1);
+    EXPECT_EQ(flipped->pixelAt(0, 0).a, 128);
+    EXPECT_FALSE(image->scaled(0, 4));
+    auto scaled = image->scaled(4, 4);
+    ASSERT_TRUE(scaled);
+    EXPECT_TRUE(scaled->hasAlpha());
 }
 
 }  // namespace

@@ -96,5 +96,82 @@ TEST(CGPathShapes, RoundedRectStaysInsideItsRectangleAndTransformsApply) {
     EXPECT_TRUE(CGPath().boundingBox().isNull());
 }
 
+TEST(CGPathArc, SweepsAreNormalisedAndEmptyArcsAddOnlyTheirStart) {
+    // Counter-clockwise (increasing angles) from pi/2 down to 0 goes the long way: three quarters.
+    CGPath longWay;
+    longWay.addArc({0, 0}, 10, M_PI / 2, 0, false);
+    ASSERT_EQ(longWay.elements().size(), 4u);
+    expectPoint(longWay.elements()[1].points[2], {-10, 0});
+    expectPoint(longWay.currentPoint(), {10, 0});
+    // Clockwise more than a turn is one turn back to the start.
+    CGPath clockwise;
+    clockwise.addArc({0, 0}, 10, 0, -5 * M_PI, true);
+    EXPECT_EQ(clockwise.elements().size(), 5u);
+    expectPoint(clockwise.currentPoint(), {10, 0});
+    // No sweep, or no radius: only the start point.
+    CGPath none;
+    none.addArc({5, 5}, 10, 1, 1, true);
+    ASSERT_EQ(none.elements().size(), 1u);
+    expectPoint(none.currentPoint(), {5 + 10 * std::cos(1), 5 + 10 * std::sin(1)});
+    CGPath point;
+    point.moveToPoint({0, 0});
+    point.addArc({5, 5}, 0, 0, M_PI, false);
+    ASSERT_EQ(point.elements().size(), 2u);
+    EXPECT_EQ(point.elements()[1].type, CGPathElementType::AddLineToPoint);
+    expectPoint(point.currentPoint(), {5, 5});
+}
+
+TEST(CGPathShapes, TransformsApplyToEveryKindOfElement) {
+    const CGAffineTransform twice = CGAffineTransform::makeScale(2, 2);
+    CGPath p;
+    p.moveToPoint({0, 0});
+    p.addQuadCurveToPoint({1, 2}, {3, 4});
+    p.addRect(CGRect(10, 10, 5, 5), &twice);
+    p.addRoundedRect(CGRect(0, 0, 10, 10), 0, 3, &twice);  // no corner: a plain rectangle
+    p.addRoundedRect(CGRect(0, 0, 10, 10), 2, 2, &twice);
+    p.addEllipseInRect(CGRect(0, 0, 4, 2), &twice);
+    CGPath moved = p.transformed(CGAffineTransform::makeTranslation(1, 1));
+    ASSERT_EQ(moved.elements().size(), p.elements().size());
+    ASSERT_EQ(moved.elements()[1].type, CGPathElementType::AddQuadCurveToPoint);
+    expectPoint(moved.elements()[1].points[0], {2, 3});
+    expectPoint(moved.elements()[1].points[1], {4, 5});
+    expectPoint(p.elements()[2].points[0], {20, 20});  // the rectangle, doubled
+    expectPoint(p.elements()[4].points[0], {30, 30});
+    EXPECT_EQ(p.elements()[7].type, CGPathElementType::MoveToPoint);  // the plain rectangle
+    expectPoint(p.elements()[7].points[0], {0, 0});
+    expectPoint(p.elements()[8].points[0], {20, 0});
+    EXPECT_EQ(p.elements()[11].type, CGPathElementType::CloseSubpath);
+    expectPoint(p.elements()[12].points[0], {4, 0});  // the rounded one starts after its corner
+    EXPECT_EQ(p.boundingBox(), CGRect(0, 0, 30, 30));
+
+    // A curve on an empty path starts there; closing twice, or closing nothing, adds one close.
+    CGPath curve;
+    curve.closeSubpath();
+    EXPECT_TRUE(curve.elements().empty());
+    curve.addCurveToPoint({1, 1}, {2, 2}, {3, 0});
+    ASSERT_EQ(curve.elements().size(), 2u);
+    expectPoint(curve.elements()[0].points[0], {1, 1});
+    curve.closeSubpath();
+    curve.closeSubpath();
+    EXPECT_EQ(curve.elements().size(), 3u);
+    expectPoint(curve.currentPoint(), {1, 1});
+}
+
+TEST(CGPathTangentArc, ATransformScalesTheRadiusWithThePoints) {
+    const CGAffineTransform twice = CGAffineTransform::makeScale(2, 2);
+    CGPath p;
+    p.moveToPoint({0, 0});
+    p.addArcToPoint({50, 0}, {50, 50}, 10, &twice);
+    // In path space the corner is (100, 0) and the radius 20.
+    expectPoint(p.elements()[1].points[0], {80, 0});
+    expectPoint(p.currentPoint(), {100, 20});
+    // The corner on the current point itself: a line to it, no arc.
+    CGPath same;
+    same.moveToPoint({5, 5});
+    same.addArcToPoint({5, 5}, {9, 9}, 3);
+    ASSERT_EQ(same.elements().size(), 2u);
+    EXPECT_EQ(same.elements()[1].type, CGPathElementType::AddLineToPoint);
+}
+
 }  // namespace
 }  // namespace brindlecue::platform

@@ -110,5 +110,109 @@ TEST(TextLayoutMeasure, InvalidUtf8IsMeasuredNotRejected) {
     EXPECT_GT(TextLayout::measure(bad, style(UIFont::systemFontOfSize(12)), 0).width, 0);
 }
 
+// The columns of a drawing that hold ink.
+std::pair<int, int> inkColumns(const CGImage& image) {
+    int first = image.width(), last = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelAt(x, y).a > 0) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+    return {first, last};
+}
+
+std::shared_ptr<const CGImage> drawn(const std::string& text, const TextStyle& s, CGSize size) {
+    auto ctx = CGContext::createImageContext(size, false, 1);
+    TextLayout::draw(*ctx, text, CGRect(0, 0, size.width, size.height), s);
+    return ctx->makeImage();
+}
+
+TEST(TextLayoutDraw, AlignmentJustificationAndTruncationPlaceTheInk) {
+    TextStyle s = style(UIFont::systemFontOfSize(14));
+    s.alignment = NSTextAlignment::Right;
+    auto right = inkColumns(*drawn("Hi", s, {200, 20}));
+    EXPECT_GT(right.first, 150);
+    EXPECT_GE(right.second, 190);
+    s.alignment = NSTextAlignment::Center;
+    auto centre = inkColumns(*drawn("Hi", s, {200, 20}));
+    EXPECT_GT(centre.first, 80);
+    EXPECT_LT(centre.second, 120);
+
+    // A justified paragraph fills its first line to the right edge; a left one does not.
+    s.alignment = NSTextAlignment::Justified;
+    const std::string words = "aa bb cc dd ee ff gg hh ii jj kk ll mm nn oo pp";
+    auto justified = drawn(words, s, {150, 20});  // the first line only
+    s.alignment = NSTextAlignment::Left;
+    auto left = drawn(words, s, {150, 20});
+    EXPECT_GE(inkColumns(*justified).second, 144);
+    EXPECT_LT(inkColumns(*left).second, inkColumns(*justified).second);
+
+    // Head, middle and tail truncation cut different parts of the line.
+    s.numberOfLines = 1;
+    std::vector<std::vector<uint32_t>> cuts;
+    for (auto mode : {NSLineBreakMode::ByTruncatingHead, NSLineBreakMode::ByTruncatingMiddle,
+                      NSLineBreakMode::ByTruncatingTail}) {
+        s.lineBreakMode = mode;
+        auto image = drawn(kSentence, s, {120, 20});
+        EXPECT_LT(inkColumns(*image).second, 120);
+        cuts.push_back(image->premultipliedARGB());
+    }
+    EXPECT_NE(cuts[0], cuts[1]);
+    EXPECT_NE(cuts[1], cuts[2]);
+    EXPECT_NE(cuts[0], cuts[2]);
+
+    // Character wrapping breaks inside a word where word wrapping breaks at the space.
+    s.numberOfLines = 0;
+    s.lineBreakMode = NSLineBreakMode::ByCharWrapping;
+    const std::string pair = "ab cdefghijklmnop";
+    CGSize byChar = TextLayout::measure(pair, s, 60);
+    s.lineBreakMode = NSLineBreakMode::ByWordWrapping;
+    CGSize byWord = TextLayout::measure(pair, s, 60);
+    EXPECT_GT(byChar.width, TextLayout::measure("ab", s, 0).width + 10);
+    EXPECT_LE(byChar.height, byWord.height);
+
+    // Nothing to draw: no text, or no rectangle.
+    auto ctx = CGContext::createImageContext({50, 20}, false, 1);
+    TextLayout::draw(*ctx, "", CGRect(0, 0, 50, 20), s);
+    TextLayout::draw(*ctx, "Hi", CGRect::null(), s);
+    EXPECT_EQ(inkColumns(*ctx->makeImage()).second, -1);
+}
+
+TEST(TextLayoutFonts, SystemFontNamesItalicFacesAndMetrics) {
+    // Names of the system font's faces (beginning with a point) draw as the system font, bold
+    // when their name says so.
+    EXPECT_EQ(TextLayout::measure(kSentence, style(UIFont::fontWithName(".SFUI-Semibold", 17)), 0),
+              TextLayout::measure(kSentence, style(UIFont::boldSystemFontOfSize(17)), 0));
+    EXPECT_EQ(TextLayout::measure(kSentence, style(UIFont::fontWithName(".SFUI-Regular", 17)), 0),
+              TextLayout::measure(kSentence, style(UIFont::systemFontOfSize(17)), 0));
+    EXPECT_EQ(TextLayout::measure(kSentence, style(UIFont::fontWithName("Mystery-Bold", 17)), 0),
+              TextLayout::measure(kSentence, style(UIFont::boldSystemFontOfSize(17)), 0));
+
+    // An italic face slants its strokes.
+    auto faces = UIFont::fontNamesForFamilyName("Arial");
+    auto italic = std::find_if(faces.begin(), faces.end(),
+                               [](const std::string& f) { return f.find("Italic") != std::string::npos; });
+    ASSERT_NE(italic, faces.end());
+    auto upright = drawn("l", style(UIFont::fontWithName("ArialMT", 40)), {40, 50});
+    auto slanted = drawn("l", style(UIFont::fontWithName(*italic, 40)), {40, 50});
+    EXPECT_NE(upright->premultipliedARGB(), slanted->premultipliedARGB());
+    auto span = [](const CGImage& image, int y) {
+        int first = -1;
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelAt(x, y).a > 128 && first < 0) first = x;
+        return first;
+    };
+    // The upright stroke starts at one column top and bottom; the slanted one further right at the top.
+    EXPECT_EQ(span(*upright, 12), span(*upright, 30));
+    EXPECT_GT(span(*slanted, 12), span(*slanted, 30));
+    EXPECT_GE(span(*slanted, 30), 0);
+
+    FontMetrics m = TextLayout::metrics(UIFont::systemFontOfSize(20));
+    EXPECT_GT(m.ascender, 0);
+    EXPECT_LT(m.descender, 0);
+    EXPECT_NEAR(m.lineHeight, UIFont::systemFontOfSize(20).lineHeight(), 0.01);
+}
+
 }  // namespace
 }  // namespace brindlecue::platform
