@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -467,6 +468,464 @@ TEST(CGImageSourceRegressions, HostileFilesDecodeOrFailCleanly) {
         partial->imageAtIndex(0);
     }
     EXPECT_GT(files, 0);
+}
+
+TEST(CGImageSourceFormats, TheFirstBytesNameTheFormatAndNothingElseIsTaken) {
+    auto bytes = [](std::initializer_list<uint8_t> head) {
+        Data d(head);
+        d.resize(16, 0);
+        return d;
+    };
+    const std::pair<Data, ImageFormat> cases[] = {
+        {bytes({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}), ImageFormat::PNG},
+        {bytes({0x89, 'P', 'N', 'X'}), ImageFormat::Unknown},
+        {bytes({0x89, 'P', 'X', 'G'}), ImageFormat::Unknown},
+        {bytes({0x89, 'X', 'N', 'G'}), ImageFormat::Unknown},
+        {bytes({0xFF, 0xD8, 0xFF}), ImageFormat::JPEG},
+        {bytes({0xFF, 0xD8, 0x00}), ImageFormat::Unknown},
+        {bytes({0xFF, 0x00, 0xFF}), ImageFormat::Unknown},
+        {bytes({'G', 'I', 'F', '8', '9', 'a'}), ImageFormat::GIF},
+        {bytes({'G', 'I', 'X'}), ImageFormat::Unknown},
+        {bytes({'G', 'X', 'F'}), ImageFormat::Unknown},
+        {bytes({'I', 'I', 42, 0}), ImageFormat::TIFF},
+        {bytes({'I', 'I', 43, 0}), ImageFormat::TIFF},
+        {bytes({'I', 'I', 42, 1}), ImageFormat::Unknown},
+        {bytes({'I', 'I', 44, 0}), ImageFormat::Unknown},
+        {bytes({'I', 'X', 42, 0}), ImageFormat::Unknown},
+        {bytes({'M', 'M', 0, 42}), ImageFormat::TIFF},
+        {bytes({'M', 'M', 0, 43}), ImageFormat::TIFF},
+        {bytes({'M', 'M', 0, 44}), ImageFormat::Unknown},
+        {bytes({'M', 'M', 1, 42}), ImageFormat::Unknown},
+        {bytes({'M', 'X', 0, 42}), ImageFormat::Unknown},
+        {bytes({0, 0, 0, 24, 'f', 't', 'y', 'p', 'h', 'e', 'i', 'c'}), ImageFormat::HEIC},
+        {bytes({0, 0, 0, 24, 'f', 't', 'y', 'p', 'm', 'i', 'f', '1'}), ImageFormat::HEIC},
+        {bytes({0, 0, 0, 24, 'f', 't', 'y', 'p', 'a', 'v', 'i', 'f'}), ImageFormat::Unknown},
+        {bytes({0, 0, 0, 24, 'f', 't', 'y', 'x', 'h', 'e', 'i', 'c'}), ImageFormat::Unknown},
+    };
+    for (const auto& [data, format] : cases) {
+        auto source = CGImageSource::createIncremental();
+        source->updateData(data, false);
+        EXPECT_EQ(source->format(), format) << int(data[0]) << " " << int(data[1]) << " " << int(data[2]);
+        EXPECT_EQ(source->count(), 0u);
+        if (format == ImageFormat::Unknown) {
+            EXPECT_FALSE(CGImageSource::createWithData(data));
+            EXPECT_EQ(source->typeIdentifier(), "");
+            EXPECT_TRUE(source->error().empty());  // more bytes may still come
+            source->updateData(data, true);
+            EXPECT_EQ(source->error(), "unknown image format");
+            EXPECT_FALSE(source->imageAtIndex(0));
+        }
+    }
+    // Signatures cut short are no format yet.
+    auto shortPng = CGImageSource::createIncremental();
+    shortPng->updateData(Data{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A}, false);
+    EXPECT_EQ(shortPng->format(), ImageFormat::Unknown);
+    auto shortGif = CGImageSource::createIncremental();
+    shortGif->updateData(Data{'G', 'I', 'F', '8', '9'}, false);
+    EXPECT_EQ(shortGif->format(), ImageFormat::Unknown);
+    EXPECT_FALSE(shortGif->loopCount());
+    EXPECT_FALSE(shortGif->delayAtIndex(0));
+    auto jpeg = CGImageEncodeJPEG(*noise(4, 4, false), 0.8);
+    EXPECT_EQ(CGImageSource::createWithData(*jpeg)->typeIdentifier(), "public.jpeg");
+}
+
+// A JPEG with one APP1 segment per payload, in order, after its start marker.
+Data withApp1(const Data& jpeg, const std::vector<Data>& payloads) {
+    Data out(jpeg.begin(), jpeg.begin() + 2);
+    for (const auto& payload : payloads) {
+        size_t length = payload.size() + 2;
+        out.insert(out.end(), {0xFF, 0xE1, uint8_t(length >> 8), uint8_t(length & 0xFF)});
+        out.insert(out.end(), payload.begin(), payload.end());
+    }
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
+// "Exif\0\0" and a TIFF structure: byte order, magic, IFD offset, then the IFD's entries
+// (tag, type, count, value), each in the byte order given.
+Data exifPayload(bool little, uint16_t magic, uint32_t ifdOffset,
+                 const std::vector<std::array<uint32_t, 4>>& entries, std::optional<uint16_t> count = {}) {
+    Data d = {'E', 'x', 'i', 'f', 0, 0};
+    auto u16 = [&](uint32_t v) {
+        if (little)
+            d.insert(d.end(), {uint8_t(v), uint8_t(v >> 8)});
+        else
+            d.insert(d.end(), {uint8_t(v >> 8), uint8_t(v)});
+    };
+    auto u32 = [&](uint32_t v) {
+        if (little)
+            d.insert(d.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+        else
+            d.insert(d.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+    };
+    d.insert(d.end(), little ? std::initializer_list<uint8_t>{'I', 'I'} : std::initializer_list<uint8_t>{'M', 'M'});
+    u16(magic);
+    u32(ifdOffset);
+    u16(count.value_or(uint16_t(entries.size())));
+    for (const auto& e : entries) {
+        u16(e[0]);
+        u16(e[1]);
+        u32(e[2]);
+        if (e[1] == 3) {
+            u16(e[3]);
+            u16(0);
+        } else {
+            u32(e[3]);
+        }
+    }
+    u32(0);
+    return d;
+}
+
+TEST(CGImageSourceJPEG, TheExifOrientationIsReadOnlyFromAWellFormedEntry) {
+    const Data jpeg = *CGImageEncodeJPEG(*noise(8, 8, false), 0.8);
+    auto orientation = [&](const std::vector<Data>& payloads) {
+        return CGImageSource::createWithData(withApp1(jpeg, payloads))->exifOrientation();
+    };
+    const std::array<uint32_t, 4> width{0x0100, 3, 1, 8};
+    EXPECT_EQ(orientation({exifPayload(true, 42, 8, {{0x0112, 3, 1, 3}})}), 3);
+    EXPECT_EQ(orientation({exifPayload(false, 42, 8, {width, {0x0112, 3, 1, 5}})}), 5);
+    // Another segment first (an XMP packet, an Exif block without orientation): the next one counts.
+    Data xmp = {'h', 't', 't', 'p', ':', '/', '/', 'n', 's', '.', 'a', 'd', 'o', 'b', 'e', '.', 'c', 'o', 'm', 0};
+    EXPECT_EQ(orientation({xmp, exifPayload(true, 42, 8, {width}), exifPayload(true, 42, 8, {{0x0112, 3, 1, 8}})}),
+              8);
+    // Unreadable or out of range: the image stands as it is.
+    Data badOrder = exifPayload(true, 42, 8, {{0x0112, 3, 1, 6}});
+    badOrder[6] = 'X';
+    badOrder[7] = 'X';
+    Data mixedOrder = badOrder;
+    mixedOrder[6] = 'M';
+    mixedOrder[7] = 'I';
+    Data notExif = exifPayload(true, 42, 8, {{0x0112, 3, 1, 6}});
+    notExif[1] = 'X';
+    const std::vector<Data> unreadable = {
+        badOrder,
+        mixedOrder,
+        notExif,
+        Data{'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0},                  // too short
+        exifPayload(true, 43, 8, {{0x0112, 3, 1, 6}}),                    // not the TIFF magic
+        exifPayload(true, 42, 4000, {{0x0112, 3, 1, 6}}),                 // the directory beyond the end
+        exifPayload(false, 42, 8, {{0x0112, 4, 1, 6}}),                   // a LONG, not a SHORT
+        exifPayload(true, 42, 8, {{0x0112, 3, 1, 9}}),                    // no such orientation
+        exifPayload(true, 42, 8, {{0x0112, 3, 1, 0}}),
+        exifPayload(true, 42, 8, {width}, 40),                            // entries said beyond the end
+    };
+    for (size_t i = 0; i < unreadable.size(); ++i) EXPECT_EQ(orientation({unreadable[i]}), 1) << i;
+}
+
+const std::array<uint8_t, 2> kHuffmanTable = {0xFF, 0xC4};
+
+TEST(CGImageSourceJPEG, CMYKYCCKAndProgressiveFilesDecodeInTheirColours) {
+    for (const char* name : {"quadrants-cmyk-adobe.jpg", "quadrants-cmyk-plain.jpg", "quadrants-ycck.jpg",
+                             "quadrants-progressive.jpg"}) {
+        SCOPED_TRACE(name);
+        auto source = CGImageSource::createWithData(readTestFile(name));
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->pixelWidth(), 16);
+        auto image = source->imageAtIndex(0);
+        ASSERT_TRUE(image) << source->error();
+        EXPECT_TRUE(source->isComplete());
+        EXPECT_FALSE(image->hasAlpha());
+        expectQuadrants(*image, 12);
+    }
+    // A progressive file cut after a scan shows the whole picture at the detail that arrived.
+    const Data progressive = readTestFile("quadrants-progressive.jpg");
+    auto marker = std::search(progressive.begin() + 400, progressive.end(), kHuffmanTable.begin(), kHuffmanTable.end());
+    ASSERT_NE(marker, progressive.end());
+    auto cut = CGImageSource::createWithData(Data(progressive.begin(), marker));
+    ASSERT_TRUE(cut);
+    auto rough = cut->imageAtIndex(0);
+    ASSERT_TRUE(rough);
+    EXPECT_EQ(rough->height(), 16);
+    EXPECT_FALSE(cut->isComplete());
+    EXPECT_EQ(cut->error(), "JPEG data ends early");
+    // A CMYK file cut short keeps the rows that arrived.
+    const Data cmyk = readTestFile("quadrants-cmyk-adobe.jpg");
+    auto cmykCut = CGImageSource::createWithData(Data(cmyk.begin(), cmyk.end() - 40));
+    ASSERT_TRUE(cmykCut);
+    EXPECT_FALSE(cmykCut->isComplete());
+}
+
+TEST(CGImageSourceJPEG, AHeaderNeedsAllItsBytesAndTheCapHolds) {
+    const Data jpeg = *CGImageEncodeJPEG(*noise(32, 16, false), 0.8);
+    auto partial = CGImageSource::createIncremental();
+    partial->updateData(Data(jpeg.begin(), jpeg.begin() + 30), false);
+    EXPECT_EQ(partial->format(), ImageFormat::JPEG);
+    EXPECT_EQ(partial->count(), 0u);
+    EXPECT_FALSE(partial->imageAtIndex(0));
+    partial->updateData(jpeg, true);
+    EXPECT_EQ(partial->count(), 1u);
+    EXPECT_EQ(partial->pixelWidth(), 32);
+
+    auto capped = CGImageSource::createWithData(jpeg, 32 * 16 - 1);
+    EXPECT_EQ(capped->count(), 0u);
+    EXPECT_FALSE(capped->imageAtIndex(0));
+    EXPECT_FALSE(capped->error().empty());
+    EXPECT_EQ(CGImageSource::createWithData(jpeg, 32 * 16)->count(), 1u);
+    // Nothing but the start of a JPEG.
+    auto stub = CGImageSource::createWithData(Data{0xFF, 0xD8, 0xFF});
+    ASSERT_TRUE(stub);
+    EXPECT_EQ(stub->count(), 0u);
+    EXPECT_FALSE(stub->error().empty());
+}
+
+TEST(CGImageSourcePNG, InterlacedSixteenBitAndPaletteFilesDecode) {
+    auto interlaced = CGImageSource::createWithData(readTestFile("quadrants-interlaced.png"));
+    ASSERT_TRUE(interlaced);
+    auto image = interlaced->imageAtIndex(0);
+    ASSERT_TRUE(image) << interlaced->error();
+    EXPECT_TRUE(image->hasAlpha());
+    EXPECT_EQ(image->pixelAt(0, 0), kQuadrants[0]);
+    EXPECT_EQ(image->pixelAt(15, 0), kQuadrants[1]);
+    EXPECT_EQ(image->pixelAt(0, 15), kQuadrants[2]);
+    EXPECT_TRUE(near(image->pixelAt(15, 15), {255, 255, 255, 128}, 1));
+    // Cut short, an interlaced image still has every row (from the passes that arrived).
+    const Data bytes = readTestFile("quadrants-interlaced.png");
+    auto partial = CGImageSource::createIncremental();
+    partial->updateData(Data(bytes.begin(), bytes.end() - 20), false);
+    auto rows = partial->imageAtIndex(0);
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(rows->height(), 16);
+    EXPECT_FALSE(partial->isComplete());
+
+    auto deep = CGImageSource::createWithData(readTestFile("quadrants-16-bit.png"))->imageAtIndex(0);
+    ASSERT_TRUE(deep);
+    EXPECT_FALSE(deep->hasAlpha());
+    expectQuadrants(*deep, 0);
+
+    auto palette = CGImageSource::createWithData(readTestFile("quadrants-palette-transparent.png"))->imageAtIndex(0);
+    ASSERT_TRUE(palette);
+    EXPECT_TRUE(palette->hasAlpha());
+    EXPECT_EQ(palette->pixelAt(0, 0), kQuadrants[0]);
+    EXPECT_EQ(palette->pixelAt(0, 15), kQuadrants[2]);
+    EXPECT_EQ(palette->pixelAt(15, 15).a, 0);
+}
+
+TEST(CGImageSourceTIFF, BothByteOrdersBigTIFFAndWhatCannotBeShown) {
+    for (const char* name : {"quadrants-big-endian.tif", "quadrants-bigtiff.tif", "quadrants-big-endian-bigtiff.tif"}) {
+        SCOPED_TRACE(name);
+        auto source = CGImageSource::createWithData(readTestFile(name));
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->format(), ImageFormat::TIFF);
+        EXPECT_EQ(source->count(), 1u);
+        auto image = source->imageAtIndex(0);
+        ASSERT_TRUE(image) << source->error();
+        EXPECT_EQ(image->width(), 8);
+        expectQuadrants(*image, 0);
+    }
+    // An orientation tag out of range stands for the upright image.
+    auto odd = CGImageSource::createWithData(readTestFile("orientation-out-of-range.tif"));
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->exifOrientation(), 1);
+    // Samples libtiff cannot turn into colour: the header is known, the image fails with why.
+    auto log = CGImageSource::createWithData(readTestFile("unsupported-photometric.tif"));
+    ASSERT_TRUE(log);
+    EXPECT_EQ(log->count(), 1u);
+    EXPECT_FALSE(log->imageAtIndex(0));
+    EXPECT_TRUE(log->error().starts_with("TIFF: ")) << log->error();
+    // A TIFF whose directory cannot be read at all.
+    Data broken = {'I', 'I', 42, 0, 0xFF, 0xFF, 0, 0};
+    auto unreadable = CGImageSource::createWithData(broken);
+    ASSERT_TRUE(unreadable);
+    EXPECT_EQ(unreadable->count(), 0u);
+    EXPECT_TRUE(unreadable->error().starts_with("TIFF")) << unreadable->error();
+}
+
+// Writes a GIF piece by piece with giflib, so that tests can put odd records between the pieces.
+class GifBuilder {
+public:
+    explicit GifBuilder(int canvasWidth = 4, int canvasHeight = 4) {
+        int err = 0;
+        gif_ = EGifOpen(&out_, [](GifFileType* g, const GifByteType* d, int n) {
+            auto* o = static_cast<Data*>(g->UserData);
+            o->insert(o->end(), d, d + n);
+            return n;
+        }, &err);
+        EGifSetGifVersion(gif_, true);
+        GifColorType colors[4] = {{255, 0, 0}, {0, 0, 255}, {0, 255, 0}, {0, 0, 0}};
+        ColorMapObject* map = GifMakeMapObject(4, colors);
+        EGifPutScreenDesc(gif_, canvasWidth, canvasHeight, 2, 0, map);
+        GifFreeMapObject(map);
+    }
+    ~GifBuilder() {
+        if (gif_) finish();
+    }
+    GifBuilder& loop(const char* app, int count) {
+        GifByteType block[] = {1, GifByteType(count & 0xFF), GifByteType(count >> 8)};
+        EGifPutExtensionLeader(gif_, APPLICATION_EXT_FUNC_CODE);
+        EGifPutExtensionBlock(gif_, 11, reinterpret_cast<const GifByteType*>(app));
+        EGifPutExtensionBlock(gif_, 3, block);
+        EGifPutExtensionTrailer(gif_);
+        return *this;
+    }
+    GifBuilder& control(std::vector<GifByteType> block) {
+        EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, int(block.size()), block.data());
+        return *this;
+    }
+    // A frame whose row y is filled with rows[y]; interlaced frames are written in pass order.
+    GifBuilder& frame(int left, int top, int width, const std::vector<uint8_t>& rows, bool interlace = false,
+                      std::vector<GifColorType> table = {}) {
+        ColorMapObject* map = table.empty() ? nullptr : GifMakeMapObject(int(table.size()), table.data());
+        const int height = int(rows.size());
+        EGifPutImageDesc(gif_, left, top, width, height, interlace, map);
+        std::vector<int> order;
+        if (interlace) {
+            for (int start : {0, 4, 2, 1})
+                for (int y = start; y < height; y += (start == 0 ? 8 : start == 4 ? 8 : start == 2 ? 4 : 2))
+                    order.push_back(y);
+        } else {
+            for (int y = 0; y < height; ++y) order.push_back(y);
+        }
+        for (int y : order) {
+            std::vector<GifByteType> line(size_t(width), rows[size_t(y)]);
+            EGifPutLine(gif_, line.data(), width);
+        }
+        if (map) GifFreeMapObject(map);
+        return *this;
+    }
+    GifBuilder& raw(std::initializer_list<uint8_t> bytes) {
+        out_.insert(out_.end(), bytes);
+        return *this;
+    }
+    Data finish() {
+        int err = 0;
+        EGifCloseFile(gif_, &err);
+        gif_ = nullptr;
+        return out_;
+    }
+
+private:
+    GifFileType* gif_ = nullptr;
+    Data out_;
+};
+
+TEST(CGImageSourceGIF, InterlacedFramesLocalTablesAndLoopBlocksOfEitherName) {
+    GifBuilder b(4, 8);
+    b.loop("ANIMEXTS1.0", 7);
+    b.control({0, 5, 0, 0});
+    b.frame(0, 0, 4, {0, 1, 2, 3, 0, 1, 2, 3}, true);
+    b.control({0, 5});  // too short to count: the next frame has no delay
+    b.frame(0, 0, 2, {0, 1}, false, {{9, 9, 9}, {200, 100, 50}});
+    auto source = CGImageSource::createWithData(b.finish());
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->loopCount(), 7u);
+    ASSERT_EQ(source->count(), 2u) << source->error();
+    EXPECT_DOUBLE_EQ(*source->delayAtIndex(0), 0.05);
+    EXPECT_FALSE(source->delayAtIndex(1));
+    auto first = source->imageAtIndex(0);
+    const RGBA8 rowColour[] = {kRed, kBlue, kGreen, {0, 0, 0, 255}};
+    for (int y = 0; y < 8; ++y) EXPECT_EQ(first->pixelAt(2, y), rowColour[y % 4]) << y;
+    auto second = source->imageAtIndex(1);
+    EXPECT_EQ(second->pixelAt(0, 0), (RGBA8{9, 9, 9, 255}));
+    EXPECT_EQ(second->pixelAt(1, 1), (RGBA8{200, 100, 50, 255}));
+    EXPECT_EQ(second->pixelAt(3, 1), kBlue);  // frame 0 stays beside the small frame
+}
+
+TEST(CGImageSourceGIF, IndicesWithoutAColourDrawOpaqueBlackAndEmptyFramesDrawNothing) {
+    GifBuilder b(4, 4);
+    b.frame(0, 0, 4, {1, 1, 1, 1});
+    // An empty frame (no width, no height, a code size and no data) between two frames.
+    b.raw({',', 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0});
+    b.frame(0, 0, 2, {3, 3}, false, {{255, 0, 0}, {0, 255, 0}});  // index 3 beyond its two colours
+    // Without its global table (giflib writes none without a table): frame 0 has no colours.
+    Data gif = b.finish();
+    gif[10] &= 0x7F;
+    gif.erase(gif.begin() + 13, gif.begin() + 13 + 12);
+    auto source = CGImageSource::createWithData(gif);
+    ASSERT_TRUE(source);
+    ASSERT_EQ(source->count(), 3u) << source->error();
+    EXPECT_EQ(source->imageAtIndex(0)->pixelAt(1, 1), (RGBA8{0, 0, 0, 255}));
+    EXPECT_EQ(source->imageAtIndex(1)->pixelAt(1, 1), (RGBA8{0, 0, 0, 255}));
+    EXPECT_EQ(source->imageAtIndex(2)->pixelAt(0, 0), (RGBA8{0, 0, 0, 255}));
+    EXPECT_TRUE(source->isComplete());
+}
+
+TEST(CGImageSourceGIF, HostileStructuresEndTheFileWithAReason) {
+    // A record of no known kind: the frames before it stay.
+    auto stray = CGImageSource::createWithData(GifBuilder().frame(0, 0, 4, {0, 0, 0, 0}).raw({'X'}).finish());
+    ASSERT_TRUE(stray);
+    EXPECT_EQ(stray->count(), 1u);
+    EXPECT_FALSE(stray->error().empty());
+    EXPECT_FALSE(stray->isComplete());
+    // No canvas.
+    auto flat = CGImageSource::createWithData(GifBuilder(0, 0).frame(0, 0, 1, {0}).finish());
+    ASSERT_TRUE(flat);
+    EXPECT_EQ(flat->count(), 0u);
+    EXPECT_EQ(flat->error(), "GIF canvas is empty");
+    EXPECT_FALSE(flat->imageAtIndex(0));
+    // The screen descriptor cut short.
+    auto stub = CGImageSource::createWithData(Data{'G', 'I', 'F', '8', '9', 'a', 4, 0});
+    ASSERT_TRUE(stub);
+    EXPECT_EQ(stub->count(), 0u);
+    EXPECT_FALSE(stub->error().empty());
+    // No image at all.
+    auto empty = CGImageSource::createWithData(GifBuilder().finish());
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->error(), "GIF has no image");
+    // Cut inside an image descriptor, inside an extension's first and later blocks.
+    Data whole = GifBuilder().loop("NETSCAPE2.0", 2).frame(0, 0, 4, {0, 0, 0, 0}).finish();
+    for (size_t cut : {size_t(13 + 3), size_t(13 + 8), size_t(13 + 16), whole.size() - 12}) {
+        auto source = CGImageSource::createWithData(Data(whole.begin(), whole.begin() + ptrdiff_t(cut)));
+        ASSERT_TRUE(source) << cut;
+        EXPECT_EQ(source->count(), 0u) << cut;
+        EXPECT_FALSE(source->error().empty()) << cut;
+    }
+    // A frame larger than the cap, and frames whose decompressed pixels together exceed four
+    // times the cap even though what the canvas keeps of them stays under it.
+    auto big = CGImageSource::createWithData(GifBuilder().frame(0, 0, 20, std::vector<uint8_t>(20, 0)).finish(), 100);
+    EXPECT_EQ(big->count(), 0u);
+    EXPECT_EQ(big->error(), "decoded size exceeds the limit");
+    GifBuilder many;
+    for (int i = 0; i < 6; ++i) many.frame(0, 0, 10, std::vector<uint8_t>(10, 1));
+    auto spill = CGImageSource::createWithData(many.finish(), 100);
+    EXPECT_EQ(spill->count(), 4u);
+    EXPECT_EQ(spill->error(), "decoded size exceeds the limit");
+}
+
+TEST(CGImageSourceGIF, NoMoreFramesThanTheLimitAreKept) {
+    GifBuilder b(1, 1);
+    for (int i = 0; i < 10001; ++i) b.frame(0, 0, 1, {uint8_t(i % 3)});
+    auto source = CGImageSource::createWithData(b.finish());
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->count(), 10000u);
+    EXPECT_EQ(source->error(), "too many frames");
+    EXPECT_EQ(source->imageAtIndex(9999)->pixelAt(0, 0), kRed);  // 9999 % 3 == 0
+}
+
+TEST(CGImageSourceEncoding, GifFramesOfOtherSizesManyColoursAndMissingImages) {
+    // Frame 0 has 400 colours (more than a table holds), so it is quantised close to them.
+    std::vector<RGBA8> many(20 * 20);
+    for (int i = 0; i < 400; ++i) many[size_t(i)] = {uint8_t(i * 5), uint8_t(i * 3), uint8_t(i % 7 * 40), 255};
+    auto first = CGImage::fromRGBA(20, 20, many);
+    auto small = CGImage::fromRGBA(2, 2, {kRed, kRed, kRed, kRed});
+    auto large = noise(30, 30, false);
+    auto gif = CGImageEncodeGIF({{first, 0.1}, {small, 0.1}, {large, 0.1}}, 2);
+    ASSERT_TRUE(gif);
+    auto source = CGImageSource::createWithData(*gif);
+    ASSERT_EQ(source->count(), 3u);
+    EXPECT_EQ(source->pixelWidth(), 20);
+    EXPECT_EQ(source->loopCount(), 2u);
+    auto quantised = source->imageAtIndex(0);
+    for (int i : {0, 57, 211, 399}) {
+        RGBA8 got = quantised->pixelAt(i % 20, i / 20);
+        EXPECT_TRUE(near(got, many[size_t(i)], 40))
+            << i << ": " << int(got.r) << " " << int(got.g) << " " << int(got.b);
+    }
+    // The small frame sits at the top left; the rest of it is transparent over frame 0's area,
+    // which frame 0 gave back to the background.
+    auto second = source->imageAtIndex(1);
+    EXPECT_EQ(second->pixelAt(1, 1), kRed);
+    EXPECT_EQ(second->pixelAt(5, 5).a, 0);
+    // The large frame is cut to the canvas.
+    auto third = source->imageAtIndex(2);
+    EXPECT_EQ(third->width(), 20);
+    EXPECT_EQ(third->pixelAt(19, 19).a, 255);
+
+    // One frame has nothing to loop; a missing image writes nothing.
+    auto still = CGImageSource::createWithData(*CGImageEncodeGIF({{small, 0}}, 3));
+    EXPECT_FALSE(still->loopCount());
+    EXPECT_FALSE(CGImageEncodeGIF({{small, 0}, {nullptr, 0}}));
+    EXPECT_FALSE(CGImageEncodeGIF({{nullptr, 0}}));
 }
 
 }  // namespace
