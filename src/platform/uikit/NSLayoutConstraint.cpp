@@ -95,8 +95,8 @@ void NSLayoutConstraint::initWithItem(const std::shared_ptr<NSObject>& firstItem
     constant_ = constant;
 }
 
-void NSLayoutConstraint::setDescriptionProvider(DescriptionProvider provider) {
-    descriptionProvider().store(provider);
+NSLayoutConstraint::DescriptionProvider NSLayoutConstraint::setDescriptionProvider(DescriptionProvider provider) {
+    return descriptionProvider().exchange(provider);
 }
 
 void NSLayoutConstraint::activateConstraints(

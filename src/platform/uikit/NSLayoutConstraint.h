@@ -85,7 +85,8 @@ public:
     // as a category of the platform would.
     std::string description() const override;
     using DescriptionProvider = std::string (*)(const NSLayoutConstraint&);
-    static void setDescriptionProvider(DescriptionProvider provider);
+    // Installs the provider (null for the platform's own text); returns the one it replaces.
+    static DescriptionProvider setDescriptionProvider(DescriptionProvider provider);
 
 protected:
     // Sets what constraintWithItem sets; for subclasses that make their constraints themselves.
