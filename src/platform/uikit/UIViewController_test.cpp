@@ -9,9 +9,14 @@
 #include "platform/dispatch/RunLoop.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIAlertView.h"
+#include "platform/uikit/UIControl.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
+#include "platform/uikit/TouchDriver.h"
+#include "platform/uikit/UILabel.h"
+#include "platform/uikit/UITabBar.h"
 #include "platform/uikit/UITabBarController.h"
+#include "platform/uikit/UITabBarItem.h"
 #include "platform/uikit/UIView.h"
 #include "platform/uikit/UIWindow.h"
 
@@ -351,6 +356,114 @@ TEST_F(Appearance, LegacyActionSheetOrdersButtonsAndDismissesOnPress) {
     EXPECT_EQ(plain->cancelButtonIndex(), -1);
     EXPECT_EQ(plain->destructiveButtonIndex(), -1);
     EXPECT_EQ(plain->addButtonWithTitle("B"), 1);
+}
+
+struct TabDelegate : UITabBarControllerDelegate {
+    Log* log;
+    bool allow = true;
+    explicit TabDelegate(Log& l) : log(&l) {}
+    bool tabBarControllerShouldSelectViewController(UITabBarController&, UIViewController& vc) override {
+        log->push_back("tabs.should:" + static_cast<Recorder&>(vc).name);
+        return allow;
+    }
+    void tabBarControllerDidSelectViewController(UITabBarController&, UIViewController& vc) override {
+        log->push_back("tabs.did:" + static_cast<Recorder&>(vc).name);
+    }
+};
+
+TEST_F(Appearance, TabsTakeEachControllerOnceAndReplaceThemInThePlatformOrder) {
+    auto t1 = vc("T1"), t2 = vc("T2"), t3 = vc("T3"), adopted = vc("X");
+    auto other = vc("O");
+    other->addChildViewController(adopted);
+    auto tabs = make<UITabBarController>();
+    tabs->setViewControllers({t1, nullptr, t1, adopted, t2});
+    EXPECT_EQ(tabs->viewControllers(), (std::vector<std::shared_ptr<UIViewController>>{t1, t2}));
+    EXPECT_EQ(adopted->parentViewController(), other);
+    auto w = showRoot(tabs);
+    EXPECT_EQ(tabs->tabBar()->items().size(), 2u);
+    EXPECT_EQ(tabs->tabBar()->selectedItem(), t1->tabBarItem());
+    tabs->setSelectedIndex(1);
+    log.clear();
+
+    // Replacing the tabs while shown: the selected one leaves, the one now at its index comes.
+    tabs->setViewControllers({t3, t2, t1});
+    EXPECT_EQ(tabs->selectedViewController(), t2);  // the index stays
+    EXPECT_TRUE(log.empty());
+    tabs->setViewControllers({t3});
+    EXPECT_EQ(log, (Log{"T2.willDisappear", "T3.load", "T3.willAppear", "T2.didDisappear", "T3.didAppear"}));
+    EXPECT_EQ(tabs->selectedIndex(), 0u);
+    EXPECT_EQ(t1->parentViewController(), nullptr);
+    EXPECT_EQ(t2->parentViewController(), nullptr);
+    EXPECT_EQ(t2->view()->window(), nullptr);
+    EXPECT_EQ(t3->view()->window(), w);
+    ASSERT_EQ(tabs->tabBar()->items().size(), 1u);
+    EXPECT_EQ(tabs->tabBar()->selectedItem(), t3->tabBarItem());
+
+    // Selections that name no tab change nothing.
+    log.clear();
+    tabs->setSelectedIndex(4);
+    tabs->setSelectedViewController(t1);
+    tabs->setSelectedViewController(t3);  // already selected
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(tabs->selectedViewController(), t3);
+    tabs->setViewControllers({});
+    EXPECT_EQ(tabs->selectedViewController(), nullptr);
+    EXPECT_EQ(log, (Log{"T3.willDisappear", "T3.didDisappear"}));
+    EXPECT_TRUE(tabs->tabBar()->items().empty());
+}
+
+TEST_F(Appearance, ATappedTabAsksTheDelegateFirst) {
+    auto t1 = vc("T1"), t2 = vc("T2"), t3 = vc("T3");
+    t1->setTitle("One");
+    t2->setTitle("Two");
+    t3->setTitle("Three");
+    auto tabs = make<UITabBarController>();
+    auto delegate = std::make_shared<TabDelegate>(log);
+    tabs->setDelegate(delegate);
+    tabs->setViewControllers({t1, t2, t3});
+    auto w = showRoot(tabs);
+    log.clear();
+    delegate->allow = false;
+    TouchDriver::tap(t2->tabBarItem()->view());
+    EXPECT_EQ(log, (Log{"tabs.should:T2"}));
+    EXPECT_EQ(tabs->selectedIndex(), 0u);
+    delegate->allow = true;
+    log.clear();
+    TouchDriver::tap(t2->tabBarItem()->view());
+    EXPECT_EQ(log, (Log{"tabs.should:T2", "T2.load", "T1.willDisappear", "T2.willAppear", "T1.didDisappear",
+                        "T2.didAppear", "tabs.did:T2"}));
+    // The selected tab tapped again is selected again: nothing appears, the delegate hears of it.
+    log.clear();
+    TouchDriver::tap(t2->tabBarItem()->view());
+    EXPECT_EQ(log, (Log{"tabs.should:T2", "tabs.did:T2"}));
+    // A disabled item does nothing.
+    log.clear();
+    t3->tabBarItem()->setEnabled(false);
+    TouchDriver::tap(t3->tabBarItem()->view());
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(tabs->selectedIndex(), 1u);
+    // A renamed item shows its new title on its button.
+    t3->tabBarItem()->setTitle("Drei");
+    auto label = std::dynamic_pointer_cast<UILabel>(t3->tabBarItem()->view()->subviews().front());
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->text(), "Drei");
+    // Bar items keep text attributes by state.
+    TextAttributes bold;
+    bold.font = UIFont::boldSystemFontOfSize(10);
+    t3->tabBarItem()->setTitleTextAttributes(bold, UIControlStateSelected);
+    ASSERT_TRUE(t3->tabBarItem()->titleTextAttributesForState(UIControlStateSelected));
+    EXPECT_FALSE(t3->tabBarItem()->titleTextAttributesForState(UIControlStateNormal));
+    t3->tabBarItem()->setTitleTextAttributes(std::nullopt, UIControlStateSelected);
+    EXPECT_FALSE(t3->tabBarItem()->titleTextAttributesForState(UIControlStateSelected));
+
+    // A tab bar without a controller selects the tapped item itself.
+    auto bar = make<UITabBar>(CGRect(0, 0, 320, 49));
+    auto a = UITabBarItem::withTitle("A", nullptr, 1), b = UITabBarItem::withTitle("B", nullptr, 2);
+    bar->setItems({a, b});
+    EXPECT_EQ(bar->selectedItem(), a);
+    w->addSubview(bar);
+    TouchDriver::tap(b->view());
+    EXPECT_EQ(bar->selectedItem(), b);
 }
 
 }  // namespace
