@@ -100,6 +100,160 @@ TEST_F(Tables, TapSelectsRowsAndChangedDataReloads) {
     EXPECT_EQ(table->rectForRowAtIndexPath({0, 4}), CGRect::zero());
 }
 
+// Two sections of three rows: section 0 has a header view of the delegate's and a footer title,
+// section 1 a header title; row 1/1 is 80 high; a cell identifier nobody registered gives no cell.
+struct Sections : UITableViewDataSource, UITableViewDelegate {
+    std::shared_ptr<UIView> headerView = make<UIView>();
+    std::vector<std::string> calls;
+    bool nilCells = false;
+    int64_t numberOfSectionsInTableView(UITableView&) override { return 2; }
+    int64_t tableViewNumberOfRowsInSection(UITableView&, int64_t) override { return 3; }
+    std::shared_ptr<UITableViewCell> tableViewCellForRowAtIndexPath(UITableView& t, const NSIndexPath& ip) override {
+        return t.dequeueReusableCellWithIdentifier(nilCells ? "unregistered" : "cell", ip);
+    }
+    std::optional<std::string> tableViewTitleForHeaderInSection(UITableView&, int64_t s) override {
+        if (s == 1) return "Second";
+        return std::nullopt;
+    }
+    std::optional<std::string> tableViewTitleForFooterInSection(UITableView&, int64_t s) override {
+        if (s == 0) return "Footnote";
+        return std::nullopt;
+    }
+    std::shared_ptr<UIView> tableViewViewForHeaderInSection(UITableView&, int64_t s) override {
+        return s == 0 ? headerView : nullptr;
+    }
+    double tableViewHeightForHeaderInSection(UITableView&, int64_t s) override { return s == 0 ? 40 : -1; }
+    double tableViewHeightForRowAtIndexPath(UITableView&, const NSIndexPath& ip) override {
+        return ip == NSIndexPath{1, 1} ? 80 : -1;
+    }
+    void tableViewDidSelectRowAtIndexPath(UITableView&, const NSIndexPath& ip) override {
+        calls.push_back("select " + std::to_string(ip.section) + "/" + std::to_string(ip.row));
+    }
+    void tableViewDidDeselectRowAtIndexPath(UITableView&, const NSIndexPath& ip) override {
+        calls.push_back("deselect " + std::to_string(ip.section) + "/" + std::to_string(ip.row));
+    }
+};
+
+class SectionedTables : public Tables {
+protected:
+    void SetUp() override {
+        Tables::SetUp();
+        sections = std::make_shared<Sections>();
+        table->setDataSource(sections);
+        table->setTableDelegate(sections);
+        table->setFrame(CGRect(0, 0, 320, 600));
+    }
+    std::shared_ptr<Sections> sections;
+};
+
+TEST_F(SectionedTables, HeadersFootersAndTheTablesOwnViewsTakeTheirPlaces) {
+    auto top = make<UIView>(CGRect(0, 0, 10, 50));
+    auto bottom = make<UIView>(CGRect(0, 0, 10, 30));
+    table->setTableHeaderView(top);
+    table->setTableFooterView(bottom);
+    table->reloadData();
+    // 50 of the table's header, section 0: header 40, rows 3 x 44, footer 28; section 1: header 28,
+    // rows 44, 80, 44; then the table's footer of 30.
+    EXPECT_EQ(top->frame(), CGRect(0, 0, 320, 50));
+    EXPECT_EQ(table->rectForHeaderInSection(0), CGRect(0, 50, 320, 40));
+    EXPECT_EQ(table->headerViewForSection(0), sections->headerView);
+    EXPECT_EQ(sections->headerView->frame(), CGRect(0, 50, 320, 40));
+    auto footer = std::dynamic_pointer_cast<UITableViewHeaderFooterView>(table->footerViewForSection(0));
+    ASSERT_TRUE(footer);
+    EXPECT_EQ(footer->textLabel()->text(), "Footnote");
+    EXPECT_EQ(footer->frame(), CGRect(0, 50 + 40 + 132, 320, 28));
+    EXPECT_EQ(table->footerViewForSection(1), nullptr);
+    EXPECT_EQ(table->rectForHeaderInSection(1), CGRect(0, 250, 320, 28));
+    EXPECT_EQ(table->rectForRowAtIndexPath({1, 1}), CGRect(0, 250 + 28 + 44, 320, 80));
+    EXPECT_EQ(bottom->frame(), CGRect(0, 250 + 28 + 168, 320, 30));
+    EXPECT_EQ(table->contentSize().height, 250 + 28 + 168 + 30);
+    EXPECT_EQ(table->rectForHeaderInSection(2), CGRect::zero());
+    EXPECT_EQ(table->rectForRowAtIndexPath({-1, 0}), CGRect::zero());
+    EXPECT_EQ(table->numberOfRowsInSection(1), 3);
+    EXPECT_EQ(table->numberOfRowsInSection(2), 0);
+    EXPECT_EQ(table->numberOfRowsInSection(-1), 0);
+
+    // Points find their rows; headers and footers are no row.
+    EXPECT_EQ(table->indexPathForRowAtPoint({5, 250 + 28 + 44 + 79}), (NSIndexPath{1, 1}));
+    EXPECT_EQ(table->indexPathForRowAtPoint({5, 60}), std::nullopt);
+    EXPECT_EQ(table->indexPathForRowAtPoint({5, 5000}), std::nullopt);
+
+    // A new table header takes the old one's place, and the rows move down with it.
+    auto taller = make<UIView>(CGRect(0, 0, 10, 70));
+    table->setTableHeaderView(taller);
+    EXPECT_EQ(top->superview(), nullptr);
+    EXPECT_EQ(taller->superview(), table);
+    EXPECT_EQ(table->rectForHeaderInSection(0).origin.y, 70);
+    table->setTableFooterView(nullptr);
+    EXPECT_EQ(bottom->superview(), nullptr);
+    EXPECT_EQ(table->contentSize().height, 270 + 28 + 168);
+    table->setTableHeaderView(nullptr);
+    EXPECT_EQ(taller->superview(), nullptr);
+    EXPECT_EQ(table->rectForHeaderInSection(0).origin.y, 0);
+
+    // A narrower table lays its rows out again at the new width.
+    table->setFrame(CGRect(0, 0, 200, 600));
+    EXPECT_EQ(table->rectForRowAtIndexPath({0, 0}).size.width, 200);
+    EXPECT_EQ(table->cellForRowAtIndexPath({0, 0})->frame().size.width, 200);
+    table->setBounds(CGRect(0, 0, 250, 600));
+    EXPECT_EQ(table->cellForRowAtIndexPath({0, 0})->frame().size.width, 250);
+}
+
+TEST_F(SectionedTables, ScrollPositionsSelectionAndCellsTheDataSourceCouldNotMake) {
+    table->setFrame(CGRect(0, 0, 320, 100));
+    table->reloadData();
+    const CGRect row = table->rectForRowAtIndexPath({1, 1});  // the row 80 high
+    table->scrollToRowAtIndexPath({1, 1}, UITableViewScrollPosition::Middle, false);
+    EXPECT_EQ(table->contentOffset().y, row.midY() - 50);
+    table->scrollToRowAtIndexPath({1, 1}, UITableViewScrollPosition::Bottom, false);
+    EXPECT_EQ(table->contentOffset().y, row.maxY() - 100);
+    table->scrollToRowAtIndexPath({0, 0}, UITableViewScrollPosition::None, false);
+    EXPECT_EQ(table->contentOffset().y, 40);  // just enough to show it
+    table->scrollToRowAtIndexPath({7, 0}, UITableViewScrollPosition::Top, false);
+    EXPECT_EQ(table->contentOffset().y, 40);
+
+    // Selecting by code scrolls when asked; a second selection clears the first cell's mark.
+    table->selectRowAtIndexPath(NSIndexPath{0, 2}, false, UITableViewScrollPosition::Top);
+    EXPECT_EQ(table->contentOffset().y, 40 + 88);
+    auto third = table->cellForRowAtIndexPath({0, 2});
+    ASSERT_TRUE(third);
+    EXPECT_TRUE(third->isSelected());
+    table->selectRowAtIndexPath(NSIndexPath{0, 1}, false, UITableViewScrollPosition::None);
+    EXPECT_FALSE(third->isSelected());
+    table->deselectRowAtIndexPath({0, 2}, false);  // not the selected row: nothing
+    EXPECT_EQ(table->indexPathForSelectedRow(), (NSIndexPath{0, 1}));
+    table->selectRowAtIndexPath(std::nullopt, false, UITableViewScrollPosition::None);
+    EXPECT_EQ(table->indexPathForSelectedRow(), std::nullopt);
+    EXPECT_TRUE(sections->calls.empty());  // code that selects tells no delegate
+
+    // Taps tell the delegate of the row left and the row taken.
+    table->selectRowAtIndexPath(NSIndexPath{0, 1}, false, UITableViewScrollPosition::None);
+    TouchDriver::tap(third);
+    EXPECT_EQ(sections->calls, (std::vector<std::string>{"deselect 0/1", "select 0/2"}));
+    table->deselectRowAtIndexPath({0, 2}, false);
+    EXPECT_FALSE(third->isSelected());
+
+    // A data source that hands back no cell leaves a blank one in its place.
+    sections->nilCells = true;
+    table->reloadData();
+    auto blank = table->cellForRowAtIndexPath({0, 2});
+    ASSERT_TRUE(blank);
+    EXPECT_TRUE(blank->reuseIdentifier().empty());
+    EXPECT_EQ(table->dequeueReusableCellWithIdentifier("unregistered"), nullptr);
+}
+
+TEST(TableViewController, ItsViewIsATableItFeeds) {
+    struct Controller : UITableViewController {
+        int64_t tableViewNumberOfRowsInSection(UITableView&, int64_t) override { return 4; }
+    };
+    auto controller = make<Controller>();
+    auto table = controller->tableView();
+    ASSERT_TRUE(table);
+    EXPECT_EQ(controller->view(), table);
+    EXPECT_EQ(table->dataSource(), controller);
+    EXPECT_EQ(table->numberOfRowsInSection(0), 4);
+}
+
 struct Items : UICollectionViewDataSource, UICollectionViewDelegate {
     int64_t collectionViewNumberOfItemsInSection(UICollectionView&, int64_t) override { return 7; }
     int64_t numberOfSectionsInCollectionView(UICollectionView&) override { return 2; }
