@@ -296,5 +296,114 @@ TEST(Collections, FlowLayoutCellsAndHeaders) {
     EXPECT_NE(cv->supplementaryViewForElementKind(UICollectionElementKindSectionHeader, {1, 0}), nullptr);
 }
 
+// Eight items of two sizes in one section, with headers and footers only where asked.
+struct Tiles : UICollectionViewDataSource, UICollectionViewDelegate {
+    bool nilViews = false;
+    std::vector<NSIndexPath> selected, displayed;
+    int64_t collectionViewNumberOfItemsInSection(UICollectionView&, int64_t) override { return 8; }
+    std::shared_ptr<UICollectionViewCell> collectionViewCellForItemAtIndexPath(UICollectionView& c,
+                                                                               const NSIndexPath& ip) override {
+        return nilViews ? nullptr : c.dequeueReusableCellWithReuseIdentifier("tile", ip);
+    }
+    std::shared_ptr<UICollectionReusableView> collectionViewViewForSupplementaryElementOfKind(
+        UICollectionView& c, const std::string& kind, const NSIndexPath& ip) override {
+        return nilViews ? nullptr : c.dequeueReusableSupplementaryViewOfKind(kind, "edge", ip);
+    }
+    CGSize collectionViewSizeForItemAtIndexPath(UICollectionView&, const NSIndexPath& ip) override {
+        return ip.item() == 0 ? CGSize{200, 60} : CGSize{-1, -1};
+    }
+    void collectionViewWillDisplayCell(UICollectionView&, UICollectionViewCell&, const NSIndexPath& ip) override {
+        displayed.push_back(ip);
+    }
+    void collectionViewDidSelectItemAtIndexPath(UICollectionView&, const NSIndexPath& ip) override {
+        selected.push_back(ip);
+    }
+};
+
+TEST(Collections, SizesInsetsFootersSelectionAndViewsTheDataSourceCouldNotMake) {
+    auto window = make<UIWindow>(CGRect(0, 0, 320, 480));
+    window->makeKeyAndVisible();
+    auto layout = make<UICollectionViewFlowLayout>();
+    layout->itemSize = {90, 40};
+    layout->minimumInteritemSpacing = 10;
+    layout->minimumLineSpacing = 5;
+    layout->sectionInset = {10, 20, 10, 20};
+    layout->footerReferenceSize = {0, 24};
+    auto cv = make<UICollectionView>(CGRect(0, 0, 320, 150), layout);
+    cv->registerCellFactory("tile", [] { return make<UICollectionViewCell>(); });
+    cv->registerSupplementaryFactory(UICollectionElementKindSectionFooter, "edge",
+                                     [] { return make<UICollectionReusableView>(); });
+    auto tiles = std::make_shared<Tiles>();
+    cv->setDataSource(tiles);
+    cv->setCollectionDelegate(tiles);
+    window->addSubview(cv);
+    cv->reloadData();
+    // Item 0 (200 wide) fills the first row between the insets; then rows of two 90-point items.
+    EXPECT_EQ(cv->frameForItemAtIndexPath({0, 0}), (CGRect{20, 10, 200, 60}));
+    EXPECT_EQ(cv->frameForItemAtIndexPath({0, 1}), (CGRect{20, 75, 90, 40}));
+    EXPECT_EQ(cv->frameForItemAtIndexPath({0, 2}), (CGRect{120, 75, 90, 40}));
+    EXPECT_EQ(cv->frameForItemAtIndexPath({0, 3}), (CGRect{20, 120, 90, 40}));
+    EXPECT_EQ(cv->frameForItemAtIndexPath({0, 9}), std::nullopt);
+    // Four rows of items end at 75 + 4 * 45 - 5; the bottom inset and the footer follow.
+    EXPECT_EQ(cv->contentSize().height, 250 + 10 + 24);
+    EXPECT_EQ(cv->numberOfItemsInSection(0), 8);
+    EXPECT_EQ(cv->numberOfItemsInSection(1), 0);
+    EXPECT_EQ(cv->indexPathForItemAtPoint({125, 80}), (NSIndexPath{0, 2}));
+    EXPECT_EQ(cv->indexPathForItemAtPoint({115, 80}), std::nullopt);  // between two items
+    EXPECT_TRUE(cv->visibleSupplementaryViewsOfKind(UICollectionElementKindSectionFooter).empty());
+    EXPECT_EQ(cv->supplementaryViewForElementKind("", {0, 0}), nullptr);
+    EXPECT_EQ(tiles->displayed.size(), cv->visibleCells().size());
+
+    // Scrolling to the last item brings it in; scrolling to the end the footer too.
+    cv->scrollToItemAtIndexPath({0, 7}, false);
+    EXPECT_EQ(cv->contentOffset().y, 100);
+    cv->scrollToItemAtIndexPath({0, 12}, false);  // no such item: nothing
+    EXPECT_EQ(cv->contentOffset().y, 100);
+    ASSERT_NE(cv->cellForItemAtIndexPath({0, 7}), nullptr);
+    EXPECT_EQ(cv->cellForItemAtIndexPath({0, 0}), nullptr);
+    cv->setContentOffset({0, 134});
+    auto footers = cv->visibleSupplementaryViewsOfKind(UICollectionElementKindSectionFooter);
+    ASSERT_EQ(footers.size(), 1u);
+    EXPECT_EQ(footers[0]->frame(), (CGRect{0, 260, 320, 24}));
+
+    // A tap selects; selecting by code moves the mark and tells no delegate.
+    auto seventh = cv->cellForItemAtIndexPath({0, 7});
+    TouchDriver::tap(seventh);
+    EXPECT_EQ(tiles->selected, (std::vector<NSIndexPath>{{0, 7}}));
+    EXPECT_TRUE(seventh->isSelected());
+    cv->selectItemAtIndexPath({0, 6}, false);
+    EXPECT_FALSE(seventh->isSelected());
+    EXPECT_TRUE(cv->cellForItemAtIndexPath({0, 6})->isSelected());
+    EXPECT_EQ(cv->indexPathsForSelectedItems(), (std::vector<NSIndexPath>{{0, 6}}));
+    EXPECT_EQ(tiles->selected.size(), 1u);
+
+    // Views that could not be made are blank ones; a narrower view lays its items out again.
+    tiles->nilViews = true;
+    cv->reloadData();
+    auto blank = cv->cellForItemAtIndexPath({0, 7});
+    ASSERT_NE(blank, nullptr);
+    EXPECT_TRUE(blank->reuseIdentifier().empty());
+    EXPECT_EQ(cv->visibleSupplementaryViewsOfKind(UICollectionElementKindSectionFooter).size(), 1u);
+    EXPECT_EQ(cv->dequeueReusableCellWithReuseIdentifier("nothing", {0, 0}), nullptr);
+    EXPECT_EQ(cv->dequeueReusableSupplementaryViewOfKind(UICollectionElementKindSectionHeader, "edge", {0, 0}),
+              nullptr);
+    cv->setFrame(CGRect(0, 0, 140, 150));
+    EXPECT_EQ(cv->frameForItemAtIndexPath({0, 2}), (CGRect{20, 120, 90, 40}));  // one item a row
+}
+
+TEST(Collections, AControllerFeedsItsOwnCollectionView) {
+    struct Controller : UICollectionViewController {
+        using UICollectionViewController::UICollectionViewController;
+        int64_t numberOfSectionsInCollectionView(UICollectionView&) override { return 3; }
+    };
+    auto layout = make<UICollectionViewFlowLayout>();
+    auto controller = make<Controller>(layout);
+    auto cv = controller->collectionView();
+    ASSERT_TRUE(cv);
+    EXPECT_EQ(cv->collectionViewLayout(), layout);
+    EXPECT_EQ(cv->numberOfSections(), 3);
+    EXPECT_TRUE(make<Controller>()->collectionView());
+}
+
 }  // namespace
 }  // namespace brindlecue::platform

@@ -7,9 +7,12 @@
 
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
+#include "platform/graphics/CGImage.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIAlertView.h"
 #include "platform/uikit/UIControl.h"
+#include "platform/uikit/UIGraphics.h"
+#include "platform/uikit/UIImage.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/TouchDriver.h"
@@ -464,6 +467,108 @@ TEST_F(Appearance, ATappedTabAsksTheDelegateFirst) {
     w->addSubview(bar);
     TouchDriver::tap(b->view());
     EXPECT_EQ(bar->selectedItem(), b);
+}
+
+struct AlertSteps : UIAlertViewDelegate {
+    std::vector<std::string> steps;
+    void alertViewWillPresent(UIAlertView& a) override { steps.push_back(a.superview() ? "will:shown" : "will"); }
+    void alertViewDidPresent(UIAlertView& a) override { steps.push_back(a.superview() ? "did:shown" : "did"); }
+    void alertViewClickedButtonAtIndex(UIAlertView&, int64_t i) override {
+        steps.push_back("clicked:" + std::to_string(i));
+    }
+    void alertViewWillDismissWithButtonIndex(UIAlertView& a, int64_t i) override {
+        steps.push_back("willDismiss:" + std::to_string(i) + (a.superview() ? ":shown" : ""));
+    }
+    void alertViewDidDismissWithButtonIndex(UIAlertView& a, int64_t i) override {
+        steps.push_back("didDismiss:" + std::to_string(i) + (a.superview() ? ":shown" : ""));
+    }
+};
+
+TEST_F(Appearance, LegacyAlertsTellTheirDelegateEveryStepOnce) {
+    auto delegate = std::make_shared<AlertSteps>();
+    auto alert = make<UIAlertView>("T", std::nullopt, delegate, std::nullopt, std::vector<std::string>{"A", "B"});
+    EXPECT_EQ(alert->cancelButtonIndex(), -1);
+    EXPECT_EQ(alert->firstOtherButtonIndex(), 0);
+    alert->show();  // no key window yet
+    EXPECT_FALSE(alert->isVisible());
+    EXPECT_TRUE(delegate->steps.empty());
+
+    auto w = showRoot(vc("A"));
+    alert->show();
+    alert->show();  // already shown
+    EXPECT_EQ(delegate->steps, (std::vector<std::string>{"will", "did:shown"}));
+    EXPECT_FALSE(alert->pressButtonAtIndex(-1));
+    EXPECT_FALSE(alert->pressButtonAtIndex(2));
+    alert->dismissWithClickedButtonIndex(1, true);
+    alert->dismissWithClickedButtonIndex(1, true);  // already gone
+    EXPECT_EQ(delegate->steps,
+              (std::vector<std::string>{"will", "did:shown", "willDismiss:1:shown", "didDismiss:1"}));
+    EXPECT_FALSE(alert->isVisible());
+
+    auto onlyCancel = make<UIAlertView>(std::nullopt, "M", nullptr, "Close", std::vector<std::string>{});
+    EXPECT_EQ(onlyCancel->firstOtherButtonIndex(), -1);
+    EXPECT_EQ(onlyCancel->addButtonWithTitle("More"), 1);
+    EXPECT_EQ(onlyCancel->firstOtherButtonIndex(), 1);
+    EXPECT_EQ(onlyCancel->buttonTitleAtIndex(2), std::nullopt);
+    onlyCancel->show();
+    EXPECT_TRUE(onlyCancel->pressButtonAtIndex(0));  // no delegate to tell
+    EXPECT_EQ(onlyCancel->superview(), nullptr);
+}
+
+// Draws a view alone, 320 x 480 at scale 1.
+std::shared_ptr<const CGImage> drawnAlone(const std::shared_ptr<UIView>& view) {
+    view->setFrame(CGRect(0, 0, 320, 480));
+    UIGraphicsBeginImageContextWithOptions({320, 480}, false, 1);
+    view->drawViewHierarchyInRect(view->bounds(), true);
+    auto image = UIGraphicsGetImageFromCurrentImageContext();
+    UIGraphicsEndImageContext();
+    return image->cgImage();
+}
+
+// Rows of column x whose pixel is the alert's light box.
+int boxRows(const CGImage& image, int x) {
+    int rows = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        RGBA8 p = image.pixelAt(x, y);
+        if (p.a == 255 && p.r > 240) ++rows;
+    }
+    return rows;
+}
+
+bool hasRed(const CGImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            RGBA8 p = image.pixelAt(x, y);
+            if (p.a > 200 && p.r > 200 && p.g < 120 && p.b < 120) return true;
+        }
+    return false;
+}
+
+TEST(LegacyAlertDrawing, AlertsDimTheScreenAndStackMoreThanTwoButtons) {
+    auto pair = drawnAlone(make<UIAlertView>("Title", "A message", nullptr, "Cancel", std::vector<std::string>{"OK"}));
+    EXPECT_EQ(pair->pixelAt(5, 5).a, 102);  // black at 0.4 around the box
+    EXPECT_EQ(pair->pixelAt(5, 5).r, 0);
+    auto three =
+        drawnAlone(make<UIAlertView>("Title", "A message", nullptr, "Cancel", std::vector<std::string>{"OK", "More"}));
+    // Two buttons share one row; three take a row each, 44 points apart.
+    EXPECT_NEAR(boxRows(*three, 30) - boxRows(*pair, 30), 2 * 44, 2);
+    auto bare = drawnAlone(make<UIAlertView>(std::nullopt, std::nullopt, nullptr, std::nullopt, std::vector<std::string>{}));
+    EXPECT_EQ(boxRows(*bare, 160), 32);  // only the margins
+    EXPECT_FALSE(hasRed(*pair));
+}
+
+TEST(LegacyAlertDrawing, ActionSheetsShowTheDestructiveButtonInRed) {
+    auto destructive = drawnAlone(
+        make<UIActionSheet>("Share", nullptr, "Cancel", "Delete", std::vector<std::string>{"Mail"}));
+    EXPECT_TRUE(hasRed(*destructive));
+    EXPECT_EQ(destructive->pixelAt(5, 5).a, 102);
+    // The sheet sits at the bottom: the title row and three buttons of 57 points.
+    EXPECT_GT(boxRows(*destructive, 30), 3 * 57);
+    EXPECT_EQ(destructive->pixelAt(30, 100).a, 102);
+    auto plain = drawnAlone(make<UIActionSheet>(std::nullopt, nullptr, "Cancel", std::nullopt,
+                                                std::vector<std::string>{"Mail"}));
+    EXPECT_FALSE(hasRed(*plain));
+    EXPECT_NEAR(boxRows(*plain, 30), 2 * 57, 2);
 }
 
 }  // namespace
