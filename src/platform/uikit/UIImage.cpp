@@ -16,8 +16,10 @@ CGAffineTransform orientationTransform(UIImageOrientation o) {
         case UIImageOrientation::Right: return {0, 1, -1, 0, 1, 0};
         case UIImageOrientation::UpMirrored: return {-1, 0, 0, 1, 1, 0};
         case UIImageOrientation::DownMirrored: return {1, 0, 0, -1, 0, 1};
-        case UIImageOrientation::LeftMirrored: return {0, -1, -1, 0, 1, 1};
-        case UIImageOrientation::RightMirrored: return {0, 1, 1, 0, 0, 0};
+        // Exif 5: the bitmap transposed (its first row becomes the left column, top down).
+        case UIImageOrientation::LeftMirrored: return {0, 1, 1, 0, 0, 0};
+        // Exif 7: transposed the other way (its first row becomes the right column, bottom up).
+        case UIImageOrientation::RightMirrored: return {0, -1, -1, 0, 1, 1};
     }
     return {};
 }
