@@ -69,6 +69,59 @@ TEST_F(Scrolling, AnimatedOffsetEndsLaterAndClampingKeepsWithinContent) {
     EXPECT_TRUE(log->calls.empty());
 }
 
+TEST_F(Scrolling, DisabledScrollingNoBounceInsetsAndRectanglesOnEverySide) {
+    // Scrolling turned off: neither a pan nor a drag moves the content.
+    scroll->setScrollEnabled(false);
+    TouchDriver::pan(scroll, {0, -120}, {0, 0}, 2);
+    scroll->drag({0, -50});
+    EXPECT_EQ(scroll->contentOffset(), (CGPoint{0, 0}));
+    EXPECT_TRUE(log->calls.empty());
+    scroll->setScrollEnabled(true);
+
+    // Without bouncing a drag past the end stops there; a release without speed does not decelerate.
+    scroll->setBounces(false);
+    scroll->drag({0, 200});
+    EXPECT_EQ(scroll->contentOffset(), (CGPoint{0, 0}));
+    EXPECT_EQ(log->calls.back(), "endDrag");
+    EXPECT_FALSE(scroll->isDecelerating());
+    TouchDriver::pan(scroll, {0, 150}, {0, 0}, 2);
+    EXPECT_EQ(scroll->contentOffset(), (CGPoint{0, 0}));
+    scroll->setBounces(true);
+    scroll->drag({0, 30});
+    EXPECT_EQ(scroll->contentOffset(), (CGPoint{0, -30}));  // a bounce shows past the edge
+
+    // Insets widen what the content may be scrolled to.
+    scroll->setContentInset({20, 10, 40, 0});
+    EXPECT_EQ(scroll->clampedOffset({-100, -100}), (CGPoint{-10, -20}));
+    EXPECT_EQ(scroll->clampedOffset({100, 5000}), (CGPoint{0, 640}));
+
+    // A wide content: rectangles to the right, left, above and below.
+    scroll->setContentInset({});
+    scroll->setContentSize({1000, 1000});
+    scroll->setContentOffset({0, 0});
+    scroll->scrollRectToVisible(CGRect(900, 10, 50, 10), false);
+    EXPECT_EQ(scroll->contentOffset(), (CGPoint{630, 0}));
+    scroll->scrollRectToVisible(CGRect(100, 10, 50, 10), false);
+    EXPECT_EQ(scroll->contentOffset(), (CGPoint{100, 0}));
+    scroll->scrollRectToVisible(CGRect(120, 500, 10, 10), false);
+    EXPECT_EQ(scroll->contentOffset(), (CGPoint{100, 110}));
+    scroll->scrollRectToVisible(CGRect(120, 50, 10, 10), false);
+    EXPECT_EQ(scroll->contentOffset(), (CGPoint{100, 50}));
+    scroll->scrollRectToVisible(CGRect(120, 60, 10, 10), false);  // already in view
+    EXPECT_EQ(scroll->contentOffset(), (CGPoint{100, 50}));
+
+    // A scroll view released before its animation ends tells nobody.
+    auto brief = make<UIScrollView>(CGRect(0, 0, 100, 100));
+    brief->setContentSize({100, 1000});
+    auto briefLog = std::make_shared<ScrollLog>();
+    brief->setDelegate(briefLog);
+    brief->setContentOffset({0, 100}, true);
+    brief.reset();
+    RunLoop::main().runUntilIdle();
+    Clock::advance(UIScrollView::kScrollAnimationDuration);
+    EXPECT_EQ(briefLog->calls, (std::vector<std::string>{"scroll"}));
+}
+
 TEST_F(Scrolling, SafeAreaInsetsWhereTheWindowsInsetsOverlapTheView) {
     window->setSafeAreaInsets({44, 0, 34, 0});
     auto top = make<UIView>(CGRect(0, 20, 320, 100));
