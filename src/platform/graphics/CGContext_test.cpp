@@ -188,6 +188,32 @@ TEST(CGContextCompositing, EachBlendModeCombinesTheShapeWithWhatIsUnderIt) {
         EXPECT_EQ(image->pixelAt(2, 2), c.a);
         EXPECT_EQ(image->pixelAt(7, 2), c.b);
     }
+    // Half-transparent blue over red tells apart the modes that keep some of what is under it.
+    struct Half {
+        CGBlendMode mode;
+        RGBA8 over;
+    };
+    const Half halves[] = {
+        {CGBlendMode::SourceOut, none},
+        {CGBlendMode::SourceAtop, {128, 0, 128, 255}},
+        {CGBlendMode::DestinationIn, {255, 0, 0, 128}},
+        {CGBlendMode::DestinationOut, {255, 0, 0, 128}},
+        {CGBlendMode::Copy, {0, 0, 255, 128}},
+    };
+    for (const Half& h : halves) {
+        SCOPED_TRACE(static_cast<int>(h.mode));
+        auto ctx = CGContext::createImageContext({4, 4}, false, 1);
+        ctx->setFillColor(kRed);
+        ctx->fillRect(CGRect(0, 0, 4, 4));
+        ctx->setBlendMode(h.mode);
+        ctx->setFillColor(UIColor(0, 0, 1, 0.5));
+        ctx->fillRect(CGRect(0, 0, 4, 4));
+        RGBA8 got = ctx->makeImage()->pixelAt(1, 1);
+        EXPECT_NEAR(got.r, h.over.r, 2);
+        EXPECT_NEAR(got.g, h.over.g, 2);
+        EXPECT_NEAR(got.b, h.over.b, 2);
+        EXPECT_NEAR(got.a, h.over.a, 2);
+    }
 }
 
 TEST(CGContextImages, InterpolationNoneKeepsHardEdgesWhereHighBlends) {

@@ -605,7 +605,7 @@ TEST(CGImageSourceJPEG, TheExifOrientationIsReadOnlyFromAWellFormedEntry) {
         Data{'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0},                  // too short
         exifPayload(true, 43, 8, {{0x0112, 3, 1, 6}}),                    // not the TIFF magic
         exifPayload(true, 42, 4000, {{0x0112, 3, 1, 6}}),                 // the directory beyond the end
-        exifPayload(false, 42, 8, {{0x0112, 4, 1, 6}}),                   // a LONG, not a SHORT
+        exifPayload(true, 42, 8, {{0x0112, 4, 1, 6}}),                    // a LONG, not a SHORT
         exifPayload(true, 42, 8, {{0x0112, 3, 1, 9}}),                    // no such orientation
         exifPayload(true, 42, 8, {{0x0112, 3, 1, 0}}),
         exifPayload(true, 42, 8, {width}, 40),                            // entries said beyond the end
