@@ -261,7 +261,9 @@ TEST(CGImageSourceEncoding, GifFramesOfAtMost256ColoursKeepThemExactly) {
     ASSERT_TRUE(all);
     for (int i = 0; i < 256; ++i) ASSERT_EQ(all->pixelAt(i % 16, i / 16), full[size_t(i)]) << i;
 
-    // 256 colours and a transparent pixel need 257 entries: quantised, the transparency kept.
+    // 255 colours and a transparent pixel fill the table's 256 entries: the transparency is kept
+    // and the colours stay near their own (GifFramesOfOtherSizesManyColoursAndMissingImages needs
+    // more entries than the table holds).
     full[0] = {0, 0, 0, 0};
     full[1] = {255, 0, 0, 255};
     auto many = decodedGIF(CGImage::fromRGBA(16, 16, full));
