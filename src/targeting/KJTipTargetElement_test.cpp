@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "feed/KJTipElement.h"
+#include "foundation/BLQUtils.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
 #include "targeting/TargetingScene_test.h"
@@ -187,6 +188,170 @@ TEST(TargetDescriptor, FirstTourStepWaitsForScrollingAndStopsWaitingWhenItGoes) 
     TourStep next(0);
     EXPECT_FALSE(next.target->findTargetInViewController(scene.home));
     EXPECT_TRUE(table->hasObservers());
+}
+
+
+// Versions compare as the platform compares texts numerically: runs of digits by their value,
+// other characters one by one, a text that begins the other below it.
+TEST(TargetDescriptor, TargetListVersionsCompareRunsOfDigitsByValue) {
+    auto applies = [](const char* version) {
+        auto target = parse((std::string(R"({"target-params": {"version": ")") + version +
+                             R"("}, "target": [{"alg": "accessibility", "inputs": [{"target": "id"}]}]})")
+                                .c_str());
+        return bool(target->accessibilityIdentifier);
+    };
+    for (const char* version : {"3.0.0", "4", "4.0", "10.0.0", "3.0.1", "03.00.00", "3.0.0-beta", "3.0.0.0"})
+        EXPECT_TRUE(applies(version)) << version;
+    for (const char* version : {"2.10.0", "3.0", "3", "3,1", "", "02.99", "3.0-1"})
+        EXPECT_FALSE(applies(version)) << version;
+}
+
+TEST(TargetDescriptor, ReactNativeHostsNameTheirScreensByTheNativeIdUnderTheContentView) {
+    Scene scene;
+    struct ReactNativeFacade {
+        ReactNativeFacade() { blqSetFacade({{}, [] { return true; }}); }
+        ~ReactNativeFacade() { blqSetFacade({}); }
+    } reactNative;
+    auto content = make<UIView>();
+    auto holder = make<UIView>();
+    holder->setValueForKey("nativeID", "checkout");
+    content->addSubview(holder);
+    scene.home->view()->setObjectForKey("contentView", content);
+
+    EXPECT_TRUE(parse(R"({"view": "checkout"})")->matchVC(scene.home));
+    EXPECT_FALSE(parse(R"({"view": "HomeViewController"})")->matchVC(scene.home));
+    // Without a native id the class name stays the screen's name.
+    holder->setValueForKey("nativeID", "");
+    EXPECT_TRUE(parse(R"({"view": "HomeViewController"})")->matchVC(scene.home));
+    // A screen whose view is not loaded yet, or no screen at all, is only matched by "_ALL_".
+    auto unloaded = make<HomeViewController>();
+    EXPECT_TRUE(parse(R"({"view": "HomeViewController"})")->matchVC(unloaded));
+    EXPECT_FALSE(unloaded->isViewLoaded());
+    EXPECT_FALSE(parse(R"({"view": "HomeViewController"})")->matchVC(nullptr));
+    EXPECT_TRUE(parse(R"({"view": "_ALL_"})")->matchVC(nullptr));
+    EXPECT_FALSE(parse(R"({"view": "HomeViewController"})")->findTargetInViewController(nullptr));
+}
+
+TEST(TargetDescriptor, CollectionItemsAreScrolledIntoViewWhenInRange) {
+    GalleryScene scene;
+    auto collection = scene.gallery->collection;
+    // An item on screen is answered as it is.
+    auto shown = parse(R"({"view": "GalleryViewController/g", "target-params": {"child": "[1, 5]"}})");
+    EXPECT_EQ(shown->findTargetInViewController(scene.gallery), scene.item(1, 5));
+    EXPECT_EQ(collection->contentOffset().y, 0);
+
+    // An item below the screen is scrolled to, through the screen's collection property too.
+    ASSERT_FALSE(scene.item(1, 13));
+    auto below =
+        parse(R"({"view": "GalleryViewController/g", "target-params": {"child": "[1, 13]"}, "target": "collectionView"})");
+    auto cell = below->findTargetInViewController(scene.gallery);
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell, scene.item(1, 13));
+    EXPECT_GT(collection->contentOffset().y, 0);
+    auto visible = collection->indexPathsForVisibleItems();
+    EXPECT_NE(std::find(visible.begin(), visible.end(), NSIndexPath::forItem(13, 1)), visible.end());
+
+    // Index paths the collection does not have scroll nothing and find nothing.
+    collection->setContentOffset({0, 0});
+    for (const char* child : {"[1, 16]", "[2, 0]", "[0, -3]", "[-2, 1]"}) {
+        auto outside = parse((std::string(R"({"view": "GalleryViewController/g", "target-params": {"child": ")") +
+                              child + R"("}})")
+                                 .c_str());
+        EXPECT_FALSE(outside->findTargetInViewController(scene.gallery)) << child;
+        EXPECT_EQ(collection->contentOffset().y, 0) << child;
+    }
+    // A property that names something else than a collection: the screen's own collection.
+    auto other = parse(R"({"view": "G/g", "target-params": {"child": "[0, 1]"}, "target": "view"})");
+    EXPECT_EQ(other->findTargetInViewController(scene.gallery), scene.item(0, 1));
+}
+
+TEST(TargetDescriptor, LaterTourStepsScrollByTheirPlacementAndOnlyToRowsThatExist) {
+    Scene scene;
+    auto table = scene.home->table;
+    TourStep later(1);
+    // Pointing above its row: the row goes to the bottom of the table.
+    later.step->placement = 3;
+    auto cell = later.target->findTargetInViewController(scene.home);
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell, scene.cell(1, 2));
+    EXPECT_DOUBLE_EQ(cell->frame().maxY(), table->contentOffset().y + table->bounds().size.height);
+
+    // Another placement centres the row, but only one that is not visible already.
+    table->setContentOffset({0, 0});
+    later.step->placement = 2;
+    auto centred = later.target->findTargetInViewController(scene.home);
+    ASSERT_TRUE(centred);
+    EXPECT_DOUBLE_EQ(centred->frame().midY(), table->contentOffset().y + table->bounds().size.height / 2);
+    auto visibleRow = parse(R"({"view": "HomeViewController/x", "target-params": {"child": "[0, 3]"}})");
+    visibleRow->setParentElement(later.step);
+    table->setContentOffset({0, 0});
+    EXPECT_EQ(visibleRow->findTargetInViewController(scene.home), scene.cell(0, 3));
+    EXPECT_EQ(table->contentOffset().y, 0);
+
+    // A row or section the table does not have: no scrolling, no cell, no waiting.
+    for (const char* child : {"[1, 20]", "[2, 0]", "[0, -5]"}) {
+        auto missing = parse(
+            (std::string(R"({"view": "HomeViewController/x", "target-params": {"child": ")") + child + R"("}})")
+                .c_str());
+        missing->setParentElement(later.step);
+        EXPECT_FALSE(missing->findTargetInViewController(scene.home)) << child;
+        EXPECT_EQ(table->contentOffset().y, 0) << child;
+        EXPECT_FALSE(table->hasObservers()) << child;
+    }
+    // A step without a placement waits for the row instead.
+    later.step->placement = 0;
+    EXPECT_FALSE(later.target->findTargetInViewController(scene.home));
+    EXPECT_TRUE(table->hasObservers());
+    EXPECT_EQ(table->contentOffset().y, 0);
+}
+
+TEST(TargetDescriptor, StepsOutsideToursAndOtherDescriptorsDoNotScrollOrStopTheWaiting) {
+    Scene scene;
+    auto table = scene.home->table;
+    // The later step of a campaign that is no tour waits for its row.
+    TourStep step(3);
+    KJTipTargetElement::setStepPlaceLookup(
+        [](const KJTipElement&) { return KJTipTargetElement::StepPlace{0, size_t(3)}; });
+    EXPECT_FALSE(step.target->findTargetInViewController(scene.home));
+    EXPECT_EQ(table->contentOffset().y, 0);
+    EXPECT_TRUE(table->hasObservers());
+
+    // Another descriptor finding its own row leaves that waiting on.
+    auto shown = parse(R"({"view": "HomeViewController/x", "target-params": {"child": "[0, 1]"}})");
+    EXPECT_EQ(shown->findTargetInViewController(scene.home), scene.cell(0, 1));
+    EXPECT_TRUE(table->hasObservers());
+    table->setContentOffset({0, 20});
+    Clock::advance(0.2);
+    EXPECT_EQ(scene.tips->shownFor.size(), 1u);
+
+    // A descriptor of no step waits too, and only one descriptor observes a table at a time.
+    auto loose = parse(R"({"view": "HomeViewController/x", "target-params": {"child": "[1, 9]"}})");
+    EXPECT_FALSE(loose->findTargetInViewController(scene.home));
+    table->setContentOffset({0, 40});
+    Clock::advance(0.2);
+    EXPECT_EQ(scene.tips->shownFor.size(), 2u);
+}
+
+TEST(TargetDescriptor, OnlyTheTablesOffsetAsksTheTipEngineAgain) {
+    Scene scene;
+    TourStep first(0);
+    EXPECT_FALSE(first.target->findTargetInViewController(scene.home));
+    first.target->observeValueForKeyPath("frame", scene.home->table);
+    first.target->observeValueForKeyPath("contentOffset", make<UIView>());
+    Clock::advance(1);
+    EXPECT_TRUE(scene.tips->shownFor.empty());
+
+    // Without a tip engine the delayed question asks nobody; without a screen it names none.
+    scene.home->table->setContentOffset({0, 30});
+    BLQFacadeLink::setTipManager(nullptr);
+    Clock::advance(1);
+    EXPECT_TRUE(scene.tips->shownFor.empty());
+    BLQFacadeLink::setTipManager(scene.tips);
+    scene.tips->screen.reset();
+    scene.home->table->setContentOffset({0, 60});
+    Clock::advance(1);
+    ASSERT_EQ(scene.tips->shownFor.size(), 1u);
+    EXPECT_FALSE(scene.tips->shownFor[0]);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UIButton.h"
+#include "platform/uikit/UICollectionView.h"
 #include "platform/uikit/UILabel.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UINavigationItem.h"
@@ -156,6 +157,97 @@ struct Scene {
 
     std::shared_ptr<HomeViewController> home;
     std::shared_ptr<UINavigationController> navigation;
+    std::shared_ptr<UIWindow> window;
+    std::shared_ptr<FakeTipManager> tips;
+};
+
+// A second host screen: GalleryViewController (with a "collectionView" property) shows a
+// collection 400 points high at y 100 of two sections, of 8 and 16 items of 80 by 80 points, four
+// to a row with 10 points between them; each section has a header and a footer 30 points high
+// holding a label ("Header 1", "Footer 0"), each item an "Add" button in its content view. At the
+// top, section 1's first two rows and header are on screen, its footer is not.
+class GalleryViewController final : public UIViewController, public UICollectionViewDataSource {
+public:
+    static void registerClass() {
+        ClassRegistry::registerClass("GalleryViewController", "UIViewController");
+        if (!ClassRegistry::properties("GalleryViewController").empty()) return;
+        ClassRegistry::addProperty(
+            "GalleryViewController",
+            {"collectionView", "T@\"UICollectionView\",&,N,V_collectionView", [](const NSObject& o) {
+                 return std::shared_ptr<NSObject>(static_cast<const GalleryViewController&>(o).collection);
+             }});
+    }
+
+    std::string className() const override { return "GalleryViewController"; }
+
+    void viewDidLoad() override {
+        auto layout = make<UICollectionViewFlowLayout>();
+        layout->itemSize = CGSize{80, 80};
+        layout->headerReferenceSize = CGSize{375, 30};
+        layout->footerReferenceSize = CGSize{375, 30};
+        collection = make<UICollectionView>(CGRect(0, 100, 375, 400), layout);
+        collection->setDataSource(std::static_pointer_cast<GalleryViewController>(sharedAs<UIViewController>()));
+        view()->addSubview(collection);
+    }
+
+    int64_t numberOfSectionsInCollectionView(UICollectionView&) override { return 2; }
+    int64_t collectionViewNumberOfItemsInSection(UICollectionView&, int64_t section) override {
+        return section == 0 ? 8 : 16;
+    }
+    std::shared_ptr<UICollectionViewCell> collectionViewCellForItemAtIndexPath(UICollectionView&,
+                                                                               const NSIndexPath&) override {
+        auto cell = make<UICollectionViewCell>();
+        auto button = make<UIButton>(CGRect(10, 10, 60, 30));
+        button->setTitle("Add", UIControlStateNormal);
+        cell->contentView()->addSubview(button);
+        return cell;
+    }
+    std::shared_ptr<UICollectionReusableView> collectionViewViewForSupplementaryElementOfKind(
+        UICollectionView&, const std::string& kind, const NSIndexPath& path) override {
+        auto view = make<UICollectionReusableView>();
+        auto label = make<UILabel>(CGRect(10, 5, 200, 20));
+        label->setText((kind == UICollectionElementKindSectionHeader ? "Header " : "Footer ") +
+                       std::to_string(path.section));
+        view->addSubview(label);
+        return view;
+    }
+
+    std::shared_ptr<UICollectionView> collection;
+};
+
+struct GalleryScene {
+    GalleryScene() {
+        Clock::useVirtual();
+        GalleryViewController::registerClass();
+        gallery = make<GalleryViewController>();
+        window = make<UIWindow>();
+        window->setRootViewController(gallery);
+        window->makeKeyAndVisible();
+        RunLoop::main().runUntilIdle();
+        window->layoutIfNeeded();
+        tips = std::make_shared<FakeTipManager>();
+        tips->screen = gallery;
+        BLQFacadeLink::setTipManager(tips);
+        BLQFacadeLink::setTargetingAlgo(std::make_shared<BLQTargetingAlgorithmV3>());
+    }
+    ~GalleryScene() {
+        BLQFacadeLink::setTipManager(nullptr);
+        BLQFacadeLink::setTargetingAlgo(nullptr);
+        for (const auto& w : UIApplication::sharedApplication()->windows()) w->setHidden(true);
+    }
+    GalleryScene(const GalleryScene&) = delete;
+    GalleryScene& operator=(const GalleryScene&) = delete;
+
+    std::shared_ptr<UICollectionViewCell> item(int64_t section, int64_t item) const {
+        return gallery->collection->cellForItemAtIndexPath(NSIndexPath::forItem(item, section));
+    }
+    // The label of a visible header or footer.
+    std::shared_ptr<UIView> labelOf(const char* kind, int64_t section) const {
+        auto view = gallery->collection->supplementaryViewForElementKind(kind, NSIndexPath::forItem(0, section));
+        return view ? view->subviews().at(0) : nullptr;
+    }
+
+    std::shared_ptr<GalleryViewController> gallery;
     std::shared_ptr<UIWindow> window;
     std::shared_ptr<FakeTipManager> tips;
 };
