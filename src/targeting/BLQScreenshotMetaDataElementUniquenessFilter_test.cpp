@@ -69,5 +69,34 @@ TEST(BLQScreenshotMetaDataElementUniquenessFilter, RecordsComeBackWithAllKeysAnd
     EXPECT_EQ(ScreenshotMetaDataElement::decode(Value(extra)).encode().size(), 10u);
 }
 
+
+TEST(BLQScreenshotMetaDataElementUniquenessFilter, NullRequiredValuesAndValuesOfAnotherKindAreRefused) {
+    auto refusal = [](const Value& document) -> std::string {
+        try {
+            ScreenshotMetaDataElement::decode(document);
+        } catch (const DecodingError& error) {
+            return error.what();
+        }
+        return "";
+    };
+    EXPECT_NE(refusal(Value(record("n", 1, "UIButton", {{"version", Value::null()}}))).find("valueNotFound(\"version\")"),
+              std::string::npos);
+    EXPECT_NE(refusal(Value(record("a", 1, "UIButton", {{"ancestor", 5}}))).find("typeMismatch(\"ancestor\")"),
+              std::string::npos);
+    EXPECT_NE(refusal(Value(record("s", 1, "UIButton", {{"supertag", 3}}))).find("typeMismatch(\"supertag\")"),
+              std::string::npos);
+    EXPECT_NE(refusal(Value(record("i", 1, "UIButton", {{"index", "0"}}))).find("typeMismatch(\"index\")"),
+              std::string::npos);
+    EXPECT_FALSE(refusal(Value::array({record("list", 1)})).empty());
+    EXPECT_FALSE(refusal(Value("text")).empty());
+
+    // Such entries are dropped from the filter's answer; the others stay.
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(unique({record("n", 1, "UIButton", {{"version", Value::null()}}), record("a", 1, "UIButton", {{"ancestor", 5}}),
+                      record("ok", 1)}),
+              Ids{"ok"});
+    testing::internal::GetCapturedStdout();
+}
+
 }  // namespace
 }  // namespace brindlecue

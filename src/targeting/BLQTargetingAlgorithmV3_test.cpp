@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/uikit/UITableViewCell.h"
 #include "targeting/TargetingScene_test.h"
 
 namespace brindlecue {
@@ -272,6 +273,105 @@ TEST(HierarchyEngine, AccessibilityIdentifiersAndTheRootViewAsJSON) {
     EXPECT_EQ((*node)["tag"], Value(42));
     EXPECT_EQ((*node)["accessibilityIdentifier"], Value("root"));
     EXPECT_EQ((*node)["type"], Value("UILayoutContainerView"));
+}
+
+
+// A table of two sections of three rows, each section with a titled header and footer.
+class TitledSections final : public UITableViewDataSource {
+public:
+    int64_t numberOfSectionsInTableView(UITableView&) override { return 2; }
+    int64_t tableViewNumberOfRowsInSection(UITableView&, int64_t) override { return 3; }
+    std::shared_ptr<UITableViewCell> tableViewCellForRowAtIndexPath(UITableView&, const NSIndexPath&) override {
+        return make<UITableViewCell>();
+    }
+    std::optional<std::string> tableViewTitleForHeaderInSection(UITableView&, int64_t section) override {
+        return "Header " + std::to_string(section);
+    }
+    std::optional<std::string> tableViewTitleForFooterInSection(UITableView&, int64_t section) override {
+        return "Footer " + std::to_string(section);
+    }
+};
+
+// A collection header or footer is named by the section whose footer it is, or whose header it is
+// when that section shows no footer; otherwise it has the bare name, as items do (they sit right
+// in the collection, with no index path through their superview's superview).
+TEST(HierarchyEngine, NamesCollectionSectionsByTheirVisibleHeadersAndFooters) {
+    GalleryScene scene;
+    BLQTargetingAlgorithmV3 engine;
+    auto collection = scene.gallery->collection;
+    auto supplementary = [&](const char* kind, int64_t section) {
+        return collection->supplementaryViewForElementKind(kind, NSIndexPath::forItem(0, section));
+    };
+    EXPECT_EQ(engine.determineNormalisedViewClassName(supplementary(UICollectionElementKindSectionFooter, 0)),
+              "UICollectionReusableView/0/0");
+    EXPECT_EQ(engine.determineNormalisedViewClassName(supplementary(UICollectionElementKindSectionHeader, 1)),
+              "UICollectionReusableView/1/0");
+    EXPECT_EQ(engine.determineNormalisedViewClassName(supplementary(UICollectionElementKindSectionHeader, 0)),
+              "UICollectionReusableView");
+    EXPECT_EQ(engine.determineNormalisedViewClassName(scene.item(1, 2)), "UICollectionViewCell");
+
+    // Scrolled down, section 1 shows its footer, which takes the section's name from its header.
+    collection->setContentOffset({0, 240});
+    scene.window->layoutIfNeeded();
+    EXPECT_EQ(engine.determineNormalisedViewClassName(supplementary(UICollectionElementKindSectionFooter, 1)),
+              "UICollectionReusableView/1/0");
+    EXPECT_EQ(engine.determineNormalisedViewClassName(supplementary(UICollectionElementKindSectionHeader, 1)),
+              "UICollectionReusableView");
+    auto nodes = engine.processRawLeaves(engine.generateAuthorMetaData({}), {});
+    auto footerLabel = recordsFor(nodes, scene.labelOf(UICollectionElementKindSectionFooter, 1));
+    ASSERT_EQ(footerLabel.size(), 2u);
+    EXPECT_EQ(footerLabel[0]->ancestor, "UILabel@UICollectionReusableView/1/0@UICollectionView");
+    auto button = recordsFor(nodes, scene.item(1, 9)->contentView()->subviews().at(0));
+    ASSERT_EQ(button.size(), 1u);
+    EXPECT_EQ(button[0]->ancestor, "UIButton@UICollectionViewCell@UICollectionView");
+    EXPECT_EQ(button[0]->viewController, scene.gallery);
+}
+
+TEST(HierarchyEngine, NamesTableHeadersByTheirSectionAndCellsWithoutATableAboveThemPlainly) {
+    Scene scene;
+    BLQTargetingAlgorithmV3 engine;
+    auto source = std::make_shared<TitledSections>();
+    auto table = make<UITableView>(CGRect(0, 0, 375, 600), UITableViewStyle::Plain);
+    table->setDataSource(source);
+    scene.home->view()->addSubview(table);
+    table->layoutIfNeeded();
+    EXPECT_EQ(engine.determineNormalisedViewClassName(table->headerViewForSection(1)),
+              "UITableViewHeaderFooterView/1");
+    // Footers are not looked at: section 0.
+    std::shared_ptr<UIView> footer;
+    for (const auto& view : table->subviews())
+        if (auto hf = std::dynamic_pointer_cast<UITableViewHeaderFooterView>(view))
+            if (hf->textLabel()->text() == "Footer 1") footer = hf;
+    ASSERT_TRUE(footer);
+    EXPECT_EQ(engine.determineNormalisedViewClassName(footer), "UITableViewHeaderFooterView/0");
+    // Outside a table a header view has the bare name.
+    EXPECT_EQ(engine.determineNormalisedViewClassName(make<UITableViewHeaderFooterView>()),
+              "UITableViewHeaderFooterView");
+
+    // A cell right in a window is row 0 of section 0; one held by a table's subview is asked of
+    // that table; one without a superview, or whose superview has none, has the bare name.
+    auto inWindow = make<UITableViewCell>();
+    scene.window->addSubview(inWindow);
+    EXPECT_EQ(engine.determineNormalisedViewClassName(inWindow), "UITableViewCell/0/0");
+    auto wrapper = make<UIView>();
+    auto wrapped = table->cellForRowAtIndexPath(NSIndexPath::forRow(2, 1));
+    ASSERT_TRUE(wrapped);
+    table->addSubview(wrapper);
+    wrapper->addSubview(wrapped);
+    EXPECT_EQ(engine.determineNormalisedViewClassName(wrapped), "UITableViewCell/1/2");
+    auto stranger = make<UITableViewCell>();
+    wrapper->addSubview(stranger);
+    EXPECT_EQ(engine.determineNormalisedViewClassName(stranger), "UITableViewCell");
+    EXPECT_EQ(engine.determineNormalisedViewClassName(make<UITableViewCell>()), "UITableViewCell");
+    auto box = make<UIView>();
+    auto boxed = make<UITableViewCell>();
+    box->addSubview(boxed);
+    EXPECT_EQ(engine.determineNormalisedViewClassName(boxed), "UITableViewCell");
+    EXPECT_FALSE(engine.determineNormalisedViewClassName(nullptr));
+    // A collection item in a window is also row 0 of section 0.
+    auto item = make<UICollectionViewCell>();
+    scene.window->addSubview(item);
+    EXPECT_EQ(engine.determineNormalisedViewClassName(item), "UICollectionViewCell/0/0");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "foundation/KJLog.h"
 #include "platform/CaptureLogSink.h"
+#include "platform/uikit/UITableViewCell.h"
 #include "targeting/KJTipTargetElement.h"
 #include "targeting/TargetingScene_test.h"
 
@@ -444,6 +445,121 @@ TEST(WidgetForest, OnScreenFilter) {
     faded->instance->setAlpha(0);
     EXPECT_FALSE(finder.applyFiltersForTargetNodes(faded, discarded));
     EXPECT_EQ(discarded.size(), 6u);
+}
+
+
+// A table of three sections of two rows, each section with a titled header and footer.
+class SectionedTable final : public UITableViewDataSource {
+public:
+    int64_t numberOfSectionsInTableView(UITableView&) override { return 3; }
+    int64_t tableViewNumberOfRowsInSection(UITableView&, int64_t) override { return 2; }
+    std::shared_ptr<UITableViewCell> tableViewCellForRowAtIndexPath(UITableView&, const NSIndexPath&) override {
+        return make<UITableViewCell>();
+    }
+    std::optional<std::string> tableViewTitleForHeaderInSection(UITableView&, int64_t section) override {
+        return "Header " + std::to_string(section);
+    }
+    std::optional<std::string> tableViewTitleForFooterInSection(UITableView&, int64_t section) override {
+        return "Footer " + std::to_string(section);
+    }
+};
+
+// Collection items sit right in their collection, so, as table rows, every item is named /0/0 and
+// its group is ordered by x, then y. A section's footer is named by the section when the section's
+// header is on screen too; a header is named by the item nearest to it.
+TEST(WidgetForest, NamesCollectionItemsAndFootersOfTheScreen) {
+    GalleryScene scene;
+    const std::string items = "UIButton@UICollectionViewCell/0/0@UICollectionView@GalleryViewController";
+    const std::string topFooters = "UILabel@UICollectionReusableView/0/0@UICollectionView@GalleryViewController";
+    const std::string lastFooter = "UILabel@UICollectionReusableView/1/0@UICollectionView@GalleryViewController";
+    {
+        KJTargettingWidgetV2 finder;
+        finder.generateViewHierarchyForest(scene.window, false);
+        const auto* buttons = group(finder, items, "UIButton");
+        ASSERT_TRUE(buttons);
+        ASSERT_EQ(buttons->size(), 16u);
+        // The first column top to bottom (two rows of each section on screen), then the next.
+        const std::pair<int64_t, int64_t> firstColumn[] = {{0, 0}, {0, 4}, {1, 0}, {1, 4}, {0, 1}};
+        for (size_t i = 0; i < std::size(firstColumn); ++i)
+            EXPECT_EQ((*buttons)[i]->instance,
+                      scene.item(firstColumn[i].first, firstColumn[i].second)->contentView()->subviews().at(0))
+                << i;
+        const auto* labels = group(finder, topFooters, "UILabel");
+        ASSERT_TRUE(labels);
+        EXPECT_EQ(labels->size(), 3u);
+        EXPECT_FALSE(group(finder, lastFooter, "UILabel"));
+        EXPECT_TRUE(group(finder, "UICollectionView@GalleryViewController", "UICollectionView"));
+    }
+    // Found again by path and place after the items were made anew.
+    auto second = KJTargettingWidgetV2().rematchWidget(*target(items, "UIButton", "1"));
+    EXPECT_EQ(second, scene.item(0, 4)->contentView()->subviews().at(0));
+
+    // Scrolled to the end, the last footer is named by its section and found by it.
+    scene.gallery->collection->setContentOffset({0, 240});
+    scene.window->layoutIfNeeded();
+    KJTargettingWidgetV2 finder;
+    finder.generateViewHierarchyForest(scene.window, false);
+    const auto* last = group(finder, lastFooter, "UILabel");
+    ASSERT_TRUE(last);
+    ASSERT_EQ(last->size(), 1u);
+    EXPECT_EQ((*last)[0]->instance, scene.labelOf(UICollectionElementKindSectionFooter, 1));
+    EXPECT_EQ(KJTargettingWidgetV2().rematchWidget(*target(lastFooter, "UILabel", "0")),
+              scene.labelOf(UICollectionElementKindSectionFooter, 1));
+    EXPECT_EQ(finder.determineNormalisedViewClassName(
+                  scene.gallery->collection->supplementaryViewForElementKind(
+                      UICollectionElementKindSectionHeader, NSIndexPath::forItem(0, 1))),
+              "UICollectionReusableView/0/0");
+}
+
+TEST(WidgetForest, NamesTableHeadersByTheirSectionAndReactNativeViewsByTheirPlace) {
+    Scene scene;
+    auto source = std::make_shared<SectionedTable>();
+    auto table = make<UITableView>(CGRect(0, 0, 375, 600), UITableViewStyle::Plain);
+    table->setDataSource(source);
+    scene.home->view()->addSubview(table);
+    table->layoutIfNeeded();
+    KJTargettingWidgetV2 finder;
+    for (int64_t section = 0; section < 3; ++section) {
+        auto header = table->headerViewForSection(section);
+        ASSERT_TRUE(header) << section;
+        EXPECT_EQ(finder.determineNormalisedViewClassName(header),
+                  "UITableViewHeaderFooterView/" + std::to_string(section));
+    }
+    // A footer is no section's header: it has the number of sections.
+    std::shared_ptr<UIView> footer;
+    for (const auto& view : table->subviews())
+        if (auto hf = std::dynamic_pointer_cast<UITableViewHeaderFooterView>(view))
+            if (hf->textLabel()->text() == "Footer 1") footer = hf;
+    ASSERT_TRUE(footer);
+    EXPECT_EQ(finder.determineNormalisedViewClassName(footer), "UITableViewHeaderFooterView/3");
+    // A header view outside any table is section 0.
+    EXPECT_EQ(finder.determineNormalisedViewClassName(make<UITableViewHeaderFooterView>()),
+              "UITableViewHeaderFooterView/0");
+
+    // React Native views: numbered by their place among their siblings inside a React Native
+    // scroll view, bare elsewhere.
+    auto scroll = make<UIScrollView>(CGRect(0, 0, 375, 400));
+    ASSERT_TRUE(scroll->setRuntimeClassName("RCTCustomScrollView"));
+    auto content = make<UIView>();
+    ASSERT_TRUE(content->setRuntimeClassName("RCTView"));
+    std::vector<std::shared_ptr<UIView>> rows;
+    for (int i = 0; i < 3; ++i) {
+        rows.push_back(make<UIView>());
+        ASSERT_TRUE(rows.back()->setRuntimeClassName("RCTView"));
+        content->addSubview(rows.back());
+    }
+    scroll->addSubview(content);
+    EXPECT_EQ(finder.determineNormalisedViewClassName(rows[2]), "RCTView/2");
+    EXPECT_EQ(finder.determineNormalisedViewClassName(content), "RCTView/0");
+    auto loose = make<UIView>();
+    ASSERT_TRUE(loose->setRuntimeClassName("RCTView"));
+    EXPECT_EQ(finder.determineNormalisedViewClassName(loose), "RCTView");
+    scene.home->view()->addSubview(loose);
+    EXPECT_EQ(finder.determineNormalisedViewClassName(loose), "RCTView");
+    // The navigation bar's private buttons share one short name; objects of no listed kind have none.
+    EXPECT_EQ(finder.determineNormalisedViewClassName(scene.editItem()->view()), "ButtonBarButton");
+    EXPECT_FALSE(finder.determineNormalisedViewClassName(make<UIScrollView>()));
+    EXPECT_FALSE(finder.determineNormalisedViewClassName(nullptr));
 }
 
 }  // namespace
