@@ -104,5 +104,83 @@ TEST_F(PListTagStoreTest, AFailedWriteIsReportedAndLeavesTheFileAsItWas) {
     EXPECT_EQ(entries, 1u);
 }
 
+
+TEST_F(PListTagStoreTest, AnIncrementPastTheIntegerRangeOrOfASignedTextIsHandledAsTheIntegerItReads) {
+    wait([&](auto done) { store->saveTag("max", std::any(std::string("9223372036854775807")), done); });
+    auto refused = wait([&](auto done) { store->incrementTag("max", 1, done); });
+    ASSERT_TRUE(std::holds_alternative<platform::Error>(refused));
+    EXPECT_NE(valueOf(refused).find("the sum leaves the 64-bit integer range"), std::string::npos);
+    EXPECT_EQ(store->getTag("max")->value, "9223372036854775807");
+    EXPECT_TRUE(logger->contains(
+        "Tag: Refused to increment tag with key: max by 1, the sum leaves the 64-bit integer range", 5));
+
+    // One leading sign is an integer; a sign alone, two signs or other text is not.
+    for (const auto& pair : std::vector<std::pair<std::string, std::string>>{
+             {"+5", "6"}, {"-5", "-4"}, {"+", "+"}, {"+-5", "+-5"}, {"", ""}, {"5 ", "5 "}}) {
+        const std::string stored = pair.first;
+        wait([&](auto done) { store->saveTag("n", std::any(stored), done); });
+        EXPECT_EQ(valueOf(wait([&](auto done) { store->incrementTag("n", 1, done); })), "1") << stored;
+        EXPECT_EQ(store->getTag("n")->value, pair.second) << stored;
+    }
+}
+
+TEST_F(PListTagStoreTest, LookupsOfAMissingFileOrKeyAndValuesWithoutTextFindNothing) {
+    EXPECT_FALSE(store->getTag("plan"));
+    EXPECT_TRUE(logger->contains("Tag: PList Tags Data Store -> get Tag: not found for key: plan", 2));
+    wait([&](auto done) { store->saveTag("plan", std::any(std::string("gold")), done); });
+    EXPECT_FALSE(store->getTag("lang"));
+    EXPECT_TRUE(logger->contains("Tag: PList Tags Data Store -> get Tag: not found for key lang", 2));
+    EXPECT_EQ(store->getTag("plan")->value, "gold");
+    EXPECT_TRUE(logger->contains("Tag: PList Tags Data Store -> get Tag: found with key: plan", 2));
+
+    // A value without a text form stores nothing and says so.
+    auto refused = wait([&](auto done) { store->saveTag("flag", std::any(true), done); });
+    ASSERT_TRUE(std::holds_alternative<platform::Error>(refused));
+    EXPECT_EQ(std::get<platform::Error>(refused).domain(), TagError::kDomain);
+    EXPECT_EQ(file(), (std::vector<SwiftTag>{{"plan", "gold"}}));
+
+    // A deletion of a key that is there removes it only; work without a completion still runs.
+    store->saveTag("lang", std::any(std::string("en")), nullptr);
+    store->incrementTag("visits", 2, nullptr);
+    store->deleteTag("plan");
+    store->saveTag(std::shared_ptr<BLQTagDTO>(), nullptr);
+    wait([&](auto done) { store->saveTag(std::make_shared<BLQTagDTO>("theme", "dark"), done); });
+    EXPECT_EQ(file(), (std::vector<SwiftTag>{{"lang", "en"}, {"visits", "2"}, {"theme", "dark"}}));
+
+    // A list in the file with one element that is no key and value pair reads as no tags.
+    std::ofstream(store->PListManager()->plistFilePath)
+        << R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><array>)"
+        << "<dict><key>key</key><string>a</string><key>value</key><string>1</string></dict>"
+        << "<dict><key>key</key><string>b</string><key>value</key><integer>2</integer></dict>"
+        << "</array></plist>";
+    EXPECT_FALSE(store->getTag("a"));
+    EXPECT_TRUE(file().empty());
+    // So do bytes that are no property list, and an empty file.
+    std::ofstream(store->PListManager()->plistFilePath) << "not a property list";
+    EXPECT_FALSE(store->getTag("a"));
+    EXPECT_TRUE(file().empty());
+    std::ofstream(store->PListManager()->plistFilePath, std::ios::trunc).close();
+    EXPECT_FALSE(store->getTag("a"));
+    EXPECT_TRUE(file().empty());
+    wait([&](auto done) { store->saveTag("lang", std::any(std::string("fr")), done); });
+    EXPECT_EQ(file(), (std::vector<SwiftTag>{{"lang", "fr"}}));
+}
+
+TEST_F(PListTagStoreTest, SavingSeveralTagsLogsEachOutcome) {
+    store->saveTags({std::make_shared<BLQTagDTO>("plan", "gold"), nullptr, std::make_shared<BLQTagDTO>("lang", "en")});
+    wait([&](auto done) { store->incrementTag("after", 1, done); });  // the queue runs in order
+    EXPECT_EQ(file(), (std::vector<SwiftTag>{{"plan", "gold"}, {"lang", "en"}, {"after", "1"}}));
+    EXPECT_TRUE(logger->contains("Tag: Multi-save - Saved tag, key: planm value: gold", 2));
+    EXPECT_TRUE(logger->contains("Tag: Multi-save - Saved tag, key: langm value: en", 2));
+
+    // A write that fails is logged with the record that was meant to be kept.
+    auto path = store->PListManager()->plistFilePath;
+    std::filesystem::remove(path);
+    std::filesystem::create_directories(path / "blocked");
+    store->saveTags({std::make_shared<BLQTagDTO>("plan", "silver")});
+    wait([&](auto done) { store->incrementTag("after", 1, done); });
+    EXPECT_EQ(logger->count("Tag: Multi-save - Failed to save tag, key: planm value: silver, error: "), 1u);
+}
+
 }  // namespace
 }  // namespace brindlecue

@@ -6,6 +6,7 @@
 #include "support/RecordingLoggerManager.h"
 #include "tags/BLQTagKey.h"
 #include "tags/BLQTagTestDoubles_test.h"
+#include "tags/TagError.h"
 
 namespace brindlecue {
 namespace {
@@ -114,6 +115,53 @@ TEST_F(TagManagerTest, DeletionsAreReportedAndPreviewModeIsAlsoSentToTheServer) 
     EXPECT_EQ(tagValue(1), "true");
     EXPECT_EQ(store->deleted, (std::vector<std::string>{"plan", "kj_preview_mode"}));
     EXPECT_TRUE(store->tags.empty());
+}
+
+
+// A store that completes its saves without a record.
+class SilentTagStore final : public BLQITagDataStore {
+public:
+    void deleteTag(const std::string&) override {}
+    std::shared_ptr<BLQTagDTO> getTag(const std::string&) override { return nullptr; }
+    void associateTagsMissingInstall(const std::shared_ptr<BLQInstallDTO>&) override {}
+    void incrementTag(const std::string&, int64_t, Completion completion) override { completion(nullptr); }
+    void saveTag(const std::string&, const std::any&, Completion completion) override { completion(nullptr); }
+    void saveTag(const std::shared_ptr<BLQTagDTO>&, Completion completion) override { completion(nullptr); }
+    void saveTags(const std::vector<std::shared_ptr<BLQTagDTO>>&) override {}
+};
+
+TEST_F(TagManagerTest, AStoreThatKeepsNoRecordFailsTheSaveAndAManagerWithoutInstallsStillWorks) {
+    auto silent = std::make_shared<BLQTagManager>(std::make_shared<SilentTagStore>(), requester, events, install,
+                                                  std::vector<std::string>{}, std::vector<std::string>{});
+    std::optional<platform::Error> failed;
+    silent->saveTagWithKey(
+        "plan", std::any(std::string("gold")), [] {}, [&](const platform::Error& e) { failed = e; }, false);
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->domain(), TagError::kDomain);
+    EXPECT_NE(failed->localizedDescription().find("The tag store kept no tag for key: plan"), std::string::npos);
+    EXPECT_TRUE(messages().empty());
+
+    // Without an install manager saves, increments and deletions go on and link nothing.
+    auto alone = std::make_shared<BLQTagManager>(store, nullptr, events, nullptr, std::vector<std::string>{},
+                                                 std::vector<std::string>{BLQTagKey::previewMode()});
+    std::string outcome;
+    alone->saveTagWithKey(
+        "plan", std::any(std::string("gold")), [&] { outcome = "success"; }, nullptr, false);
+    alone->incrementTagWithKey("count", 1);
+    store->tags[BLQTagKey::previewMode()] = "true";
+    alone->deleteTagWithKey(BLQTagKey::previewMode());
+    EXPECT_EQ(outcome, "success");
+    EXPECT_EQ(store->associations, 0);
+    EXPECT_EQ(messages(), (std::vector<std::string>{"8999 Added or updated tag: plan", "8997 Incremented tag: count",
+                                                    "8998 Deleted tag: kj_preview_mode"}));
+}
+
+TEST_F(TagManagerTest, APriorityDeletionTheServerTookIsLogged) {
+    store->tags = {{"kj_preview_mode", "true"}};
+    manager->deleteTagWithKey(BLQTagKey::previewMode());
+    EXPECT_EQ(requester->deletedKeys, std::vector<std::string>{"kj_preview_mode"});
+    EXPECT_TRUE(logger->contains("Tag: Successfully sent priority delete for key: kj_preview_mode", 2));
+    EXPECT_EQ(store->deleted, std::vector<std::string>{"kj_preview_mode"});
 }
 
 }  // namespace

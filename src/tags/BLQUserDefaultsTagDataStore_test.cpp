@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "platform/AppContainer.h"
 #include "support/RecordingLoggerManager.h"
+#include "tags/TagError.h"
 
 namespace brindlecue {
 namespace {
@@ -36,6 +40,58 @@ TEST(UserDefaultsTagStore, EveryEntryIsKeptAsTextSoNumbersAndCountersReadBack) {
     reread->deleteTag("plan");
     EXPECT_FALSE(reread->getTag("plan"));
     EXPECT_TRUE(platform::UserDefaults::standard().object("plan").isAbsent());
+}
+
+
+TEST(UserDefaultsTagStore, IncrementsAddToIntegersAndRefuseToLeaveTheirRange) {
+    auto logger = testsupport::RecordingLoggerManager::install();
+    auto store = std::make_shared<BLQUserDefaultsTagDataStore>();
+    std::vector<Result> results;
+    auto keep = [&](Result r) { results.push_back(std::move(r)); };
+    // An integer entry another writer left is counted from.
+    platform::UserDefaults::standard().setInteger("launches", 4);
+    store->incrementTag("launches", 3, keep);
+    EXPECT_EQ(store->getTag("launches")->value, "7");
+    store->saveTag("max", std::any(std::string("9223372036854775807")), keep);
+    store->incrementTag("max", 1, keep);
+    ASSERT_EQ(results.size(), 3u);
+    ASSERT_TRUE(std::holds_alternative<platform::Error>(results[2]));
+    EXPECT_EQ(store->getTag("max")->value, "9223372036854775807");
+    EXPECT_TRUE(logger->contains(
+        "Tag: Refused to increment tag with key: max by 1, the sum leaves the 64-bit integer range", 5));
+    // Without completions the work is done all the same.
+    store->incrementTag("launches", 1, nullptr);
+    store->saveTag("plan", std::any(std::string("gold")), nullptr);
+    store->saveTag(std::shared_ptr<BLQTagDTO>(), nullptr);
+    EXPECT_EQ(store->getTag("launches")->value, "8");
+    EXPECT_EQ(store->getTag("plan")->value, "gold");
+
+    store->saveTags({std::make_shared<BLQTagDTO>("lang", "en"), nullptr});
+    EXPECT_EQ(store->getTag("lang")->value, "en");
+    EXPECT_TRUE(logger->contains("Tag: Multi-save - Saved tag, key: langm value: en", 2));
+}
+
+TEST(UserDefaultsTagStore, DefaultsThatCannotBeWrittenFailTheSave) {
+    auto logger = testsupport::RecordingLoggerManager::install();
+    // The defaults file's folder is a file: nothing can be written there.
+    auto blocker = platform::AppContainer::documentsDirectory() / "blocker";
+    std::filesystem::create_directories(blocker.parent_path());
+    std::ofstream(blocker) << "x";
+    platform::UserDefaults defaults(blocker / "prefs.plist");
+    auto store = std::make_shared<BLQUserDefaultsTagDataStore>(&defaults);
+    std::vector<Result> results;
+    auto keep = [&](Result r) { results.push_back(std::move(r)); };
+    store->saveTag("plan", std::any(std::string("gold")), keep);
+    store->incrementTag("visits", 1, keep);
+    ASSERT_EQ(results.size(), 2u);
+    for (const auto& result : results) {
+        ASSERT_TRUE(std::holds_alternative<platform::Error>(result));
+        EXPECT_EQ(std::get<platform::Error>(result).domain(), TagError::kDomain);
+    }
+    EXPECT_NE(std::get<platform::Error>(results[0]).localizedDescription().find("could not write tag: plan"),
+              std::string::npos);
+    EXPECT_EQ(logger->count("Tag: User Defaults Tags Data Store -> save Tag: plan"), 0u);
+    EXPECT_EQ(logger->count("Tag: User Defaults Tags Data Store -> increment Tag: visits"), 0u);
 }
 
 }  // namespace

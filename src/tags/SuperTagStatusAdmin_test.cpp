@@ -34,5 +34,16 @@ TEST(SuperTagStatusAdmin, AFilterThatBacktracksWithoutEndLetsNothingPass) {
     EXPECT_TRUE(SuperTagStatusAdmin::isSuperTagFilterMatch("(.*)+ontroller", "HomeViewController"));
 }
 
+
+TEST(SuperTagStatusAdmin, LevelsTurnViewAndClickCountingOn) {
+    for (const char* type : {"View", "Click", "Other"}) EXPECT_TRUE(SuperTagStatusAdmin::isSuperTagEnabled("all", type));
+    EXPECT_TRUE(SuperTagStatusAdmin::isSuperTagEnabled("enabled", "View"));
+    EXPECT_TRUE(SuperTagStatusAdmin::isSuperTagEnabled("enabled", "Click"));
+    EXPECT_FALSE(SuperTagStatusAdmin::isSuperTagEnabled("enabled", "click"));
+    EXPECT_TRUE(SuperTagStatusAdmin::isSuperTagEnabled("no_clicks", "View"));
+    EXPECT_FALSE(SuperTagStatusAdmin::isSuperTagEnabled("no_clicks", "Click"));
+    for (const char* level : {"disabled", "All", ""}) EXPECT_FALSE(SuperTagStatusAdmin::isSuperTagEnabled(level, "View"));
+}
+
 }  // namespace
 }  // namespace brindlecue
