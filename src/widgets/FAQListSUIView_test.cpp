@@ -170,5 +170,101 @@ TEST(FABView, IconPlacementAndTextStyle) {
     EXPECT_DOUBLE_EQ(framed.findContent("exclamationmark.triangle.fill")->frame.size.height, 25);
 }
 
+
+// Edits one section of the payload.
+void editSection(Value& payload, const char* section, std::initializer_list<std::pair<const char*, Value>> members) {
+    Value object = payload[section];
+    for (const auto& [key, value] : members) object.set(key, value);
+    payload.set(section, object);
+}
+
+TEST(FAQList, TextsAlignAndTheDontShowButtonSitsWhereTheDocumentSays) {
+    auto aligned = payloadOf([](Value& p) {
+        editSection(p, "title", {{"text-align", Value("left")}});
+        editSection(p, "content", {{"text-align", Value("right")}});
+    });
+    Placed root = layoutList(aligned);
+    EXPECT_EQ(root.findContent("Need some help?")->env.multilineTextAlignment, TextAlignment::leading);
+    EXPECT_EQ(root.findContent(aligned->content.textOrEmpty())->env.multilineTextAlignment, TextAlignment::trailing);
+    auto centred = payloadOf([](Value& p) { editSection(p, "title", {{"text-align", Value("justified")}}); });
+    EXPECT_EQ(layoutList(centred).findContent("Need some help?")->env.multilineTextAlignment, TextAlignment::center);
+
+    // The don't-show button: at the right by default, at the left when placed there; its text
+    // takes the alignment word in a frame of the given size.
+    const std::string dontShow = "Don`t show me again";
+    auto frameAround = [&](const Placed& placed) {
+        const Placed* found = nullptr;
+        for (const Placed* f : placed.findAll("frame"))
+            if (std::abs(f->frame.size.width - 200) < 1e-6 && f->findContent(dontShow)) found = f;
+        return found;
+    };
+    struct Case {
+        const char* placement;
+        const char* align;
+    };
+    for (const Case c : {Case{"right", "top"}, Case{"left", "bottom"}, Case{"left", "left"}, Case{"right", "right"},
+                         Case{"left", "middle"}}) {
+        auto payload = payloadOf([&](Value& p) {
+            editSection(p, "dismiss-forever",
+                        {{"placement", Value(c.placement)}, {"text-align", Value(c.align)}, {"width", Value(200)},
+                         {"height", Value(60)}});
+        });
+        Placed placed = layoutList(payload);
+        const Placed* frame = frameAround(placed);
+        const Placed* text = placed.findContent(dontShow);
+        ASSERT_TRUE(frame && text) << c.placement << " " << c.align;
+        const std::string what = std::string(c.placement) + " " + c.align;
+        // The card is 320 wide with the meta's padding of 10 on each side.
+        if (std::string(c.placement) == "left")
+            EXPECT_NEAR(frame->frame.minX(), 10, 1e-6) << what;
+        else
+            EXPECT_NEAR(frame->frame.maxX(), 310, 1e-6) << what;
+        const std::string align = c.align;
+        if (align == "top") EXPECT_NEAR(text->frame.minY(), frame->frame.minY(), 1e-6) << what;
+        if (align == "bottom") EXPECT_NEAR(text->frame.maxY(), frame->frame.maxY(), 1e-6) << what;
+        if (align == "left") EXPECT_NEAR(text->frame.minX(), frame->frame.minX(), 1e-6) << what;
+        if (align == "right") EXPECT_NEAR(text->frame.maxX(), frame->frame.maxX(), 1e-6) << what;
+        if (align == "middle") {
+            EXPECT_NEAR(text->frame.midX(), frame->frame.midX(), 1e-6) << what;
+            EXPECT_NEAR(text->frame.midY(), frame->frame.midY(), 1e-6) << what;
+        }
+    }
+}
+
+TEST(FAQList, TheFirstEntrysShadowAndEachEntrysLineHeightShapeTheRows) {
+    auto shadowed = payloadOf([](Value& p) {
+        p.set("button-list", *Value::fromJSON(R"([{"id":1,"text":"one","box-shadow":3},{"id":2,"text":"two"},)"
+                                             R"({"id":3,"text":"three","line-height":200}])"));
+    });
+    auto shadowsAround = [](const Placed& root, const std::string& text) {
+        size_t count = 0;
+        for (const Placed* shadow : root.findAll("shadow")) count += shadow->findContent(text) ? 1 : 0;
+        return count;
+    };
+    // Every row gets a shadow of its own, beside the card's, when the first entry asks for one.
+    Placed root = layoutList(shadowed);
+    const size_t card = shadowsAround(root, "Need some help?");
+    for (const char* text : {"one", "two", "three"}) EXPECT_EQ(shadowsAround(root, text), card + 1) << text;
+    auto plain = payloadOf([](Value& p) {
+        p.set("button-list", *Value::fromJSON(R"([{"id":1,"text":"one"},{"id":2,"text":"two","line-height":200}])"));
+    });
+    Placed plainRoot = layoutList(plain);
+    EXPECT_EQ(shadowsAround(plainRoot, "one"), shadowsAround(plainRoot, "Need some help?"));
+    // A line height of 200 spaces the label by 25 points in all: the row grows by what that adds to
+    // the font's own line height.
+    auto buttonOf = [](const Placed& root, const char* text) {
+        const Placed* found = nullptr;
+        for (const Placed* b : root.findAll("Button"))
+            if (b->findContent(text)) found = b;
+        return found;
+    };
+    const Placed* one = buttonOf(plainRoot, "one");
+    const Placed* two = buttonOf(plainRoot, "two");
+    ASSERT_TRUE(one && two);
+    const double extra = 25 - loadFont("Arial", 18).lineHeight();
+    ASSERT_GT(extra, 0);
+    EXPECT_NEAR(two->frame.size.height - one->frame.size.height, extra, 1e-6);
+}
+
 }  // namespace
 }  // namespace brindlecue::widgets

@@ -382,5 +382,127 @@ TEST(WidgetRecords, DerivedStyleValues) {
     EXPECT_DOUBLE_EQ(dimmed.heightInPoints(), 0);
 }
 
+
+TEST(WidgetRecords, TitleIdentitiesAreUUIDTextsInEitherCase) {
+    auto titled = [](const char* id) {
+        return decodeEdited([&](Value& p) { p.set("title", Value::dictionary({{"id", id}, {"text", "Help"}})); });
+    };
+    auto lower = titled("6ba7b810-9dad-11d1-80b4-00c04fd430c8");
+    ASSERT_TRUE(lower && lower->title.id);
+    EXPECT_EQ(lower->title.id->uuidString(), "6BA7B810-9DAD-11D1-80B4-00C04FD430C8");
+    auto upper = titled("6BA7B810-9DAD-11D1-80B4-00C04FD430C8");
+    ASSERT_TRUE(upper && upper->title.id);
+    EXPECT_EQ(*upper->title.id, *lower->title.id);
+    // Written back in the standard form.
+    EXPECT_EQ(encodeRecord(lower->title)["id"], Value("6BA7B810-9DAD-11D1-80B4-00C04FD430C8"));
+
+    testing::internal::CaptureStdout();
+    for (const char* bad : {"6ba7b810x9dad-11d1-80b4-00c04fd430c8", "6ba7b810-9dad-11d1-80b4-00c04fd430cg",
+                            "6ba7b8109dad11d180b400c04fd430c8", "6ba7b810-9dad-11d1-80b4-00c04fd430c", "",
+                            "6ba7b810-9dad-11d1-80b4_00c04fd430c8", "6ba7b81-09dad-11d1-80b4-00c04fd430c8"})
+        EXPECT_FALSE(titled(bad)) << bad;
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Attempted to decode UUID from invalid UUID string."),
+              std::string::npos);
+    EXPECT_FALSE(WidgetUUID::fromString("{6ba7b810-9dad-11d1-80b4-00c04fd430c8}"));
+}
+
+TEST(WidgetRecords, FloatingButtonAndDontShowStylesFallBackToTheirDefaults) {
+    auto payload = *decodeEdited([](Value& p) {
+        Value m = p["meta"];
+        m.set("fab", *Value::fromJSON(R"({"file-name":"expand_more","font-weight":"bold","font-size":20})"));
+        p.set("meta", m);
+        p.set("dismiss-forever", *Value::fromJSON(R"({"font-weight":"bold","border-color":"#ff0000","width":120,)"
+                                                  R"("height":40})"));
+    });
+    const Fab& fab = payload.meta.fab;
+    EXPECT_EQ(fab.iconName(), "expandmore");
+    EXPECT_EQ(fab.iconSymbolName(), "chevron.down");
+    EXPECT_EQ(fab.fontWeightValue(), FontWeight::bold);
+    EXPECT_DOUBLE_EQ(fab.fontSizeOrDefault(), 20);
+    Fab plain;
+    EXPECT_EQ(plain.fontWeightValue(), FontWeight::regular);
+    EXPECT_DOUBLE_EQ(plain.fontSizeOrDefault(), 16);
+    plain.fileName = "help";
+    EXPECT_EQ(plain.iconSymbolName(), "questionmark.circle.fill");
+    plain.fontWeight = "Bold";
+    EXPECT_EQ(plain.fontWeightValue(), FontWeight::regular);
+
+    const DismissForver& dismiss = payload.dismissForever;
+    EXPECT_EQ(dismiss.fontWeightValue(), FontWeight::bold);
+    EXPECT_EQ(dismiss.borderColorValue(), widgetColor("#ff0000"));
+    EXPECT_EQ(dismiss.widthValue(), 120);
+    EXPECT_EQ(dismiss.heightValue(), 40);
+    EXPECT_EQ(DismissForver{}.heightValue(), std::nullopt);
+
+    // The launcher's words: "bold" only in lower case, its size, its border.
+    auto launcher = ParseFAQ().decodeSetup(R"({"launcher":{"icon-placement":"start","font-weight":"bold",)"
+                                           R"("font-size":22,"border-color":"#00ff00"}})")
+                        ->launcher;
+    EXPECT_EQ(launcher->fontweightString(), "Bold");
+    EXPECT_DOUBLE_EQ(launcher->fontsize(), 22);
+    EXPECT_EQ(launcher->btnBorderColor(), widgetColor("#00ff00"));
+    EXPECT_DOUBLE_EQ(Launcher{}.fontsize(), 16);
+}
+
+TEST(WidgetRecords, TitleLineHeightsReadAsNumbersOrGiveNoSpacing) {
+    auto spacing = [](MixedValue lineHeight) {
+        FAQTitle title;
+        title.lineHeight = std::move(lineHeight);
+        return title.lineSpacing();
+    };
+    EXPECT_DOUBLE_EQ(spacing(MixedValue(std::string("12.5"))), 12.5 * 0.125);
+    EXPECT_DOUBLE_EQ(spacing(MixedValue(std::string("12.5%"))), 12.5 * 0.125);
+    EXPECT_DOUBLE_EQ(spacing(MixedValue(std::string("-8"))), -1);
+    EXPECT_DOUBLE_EQ(spacing(MixedValue(int64_t{160})), 20);
+    for (const char* text : {"abc", "1.2.3", ".", "", "%", "12px", "1e3"})
+        EXPECT_DOUBLE_EQ(spacing(MixedValue(std::string(text))), 0) << text;
+    EXPECT_DOUBLE_EQ(FAQTitle{}.lineSpacing(), 0);
+    EXPECT_EQ(MixedValue(std::string("12")).intValue(), std::nullopt);
+    EXPECT_EQ(MixedValue(std::string("12")).stringValue(), "12");
+    EXPECT_EQ(MixedValue(int64_t{12}).intValue(), 12);
+    EXPECT_EQ(MixedValue(int64_t{12}).stringValue(), std::nullopt);
+}
+
+TEST(WidgetDocument, ModelsOfUnreadableTextsAreNone) {
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(ParseFAQ().getFABData("{"));
+    EXPECT_FALSE(ParseFAQ().getFABData(R"({"launcher":{"type":"fab"}})"));
+    EXPECT_FALSE(ParseFAQ().getFAQData("[]"));
+    EXPECT_FALSE(ParseFAQ().getFAQData(R"({"meta":{}})"));
+    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(sortedJSONString(Value::array()));
+}
+
+TEST_F(WidgetPlacement, ListsOpenBesideTheButtonForEveryPlacementWord) {
+    auto window = platform::make<platform::UIWindow>(CGRect(0, 0, 390, 844));
+    window->setSafeAreaInsets({47, 0, 34, 0});
+    const double inset = platform::UIApplication::sharedApplication()->windows().front()->safeAreaInsets().top;
+    Launcher launcher;
+    launcher.marginTop = 6;
+    const CGRect fab(100, 700, 110, 50);
+    struct Case {
+        const char* placement;
+        double x;
+        bool top;
+    };
+    // 200 wide, 300 high; margins left 3, right 5, top 2, bottom 4.
+    for (const Case c : {Case{"top-left", 3 - 5, true}, Case{"top-right", 3 - 5 + 390 - 200, true},
+                         Case{"top-center", 3 - 5 + 195 - 100, true}, Case{"bottom-left", 3 - 5, false},
+                         Case{"bottom-right", 3 - 5 + 390 - 200, false}, Case{"bottom-center", 3 - 5 + 195 - 100, false}}) {
+        Meta m = meta((std::string(R"({"placement":")") + c.placement +
+                       R"(","display-params":{"width":200,"height":300},"fab":{},)"
+                       R"("margin-left":3,"margin-right":5,"margin-top":2,"margin-bottom":4})")
+                          .c_str());
+        const double y = c.top ? inset + 700 + 50 - 4 + 2 : 700 - 300 - 4 + 2 - 6;
+        EXPECT_EQ(ElementPositon::listFrame(m, launcher, fab, {}), CGRect(c.x, y, 200, 300)) << c.placement;
+        ASSERT_TRUE(FABPlacementFromRawValue(c.placement)) << c.placement;
+    }
+    // The button's own placement words put it in the same corners.
+    const EdgeInsets none{0, 0, 0, 0};
+    EXPECT_EQ(buttonOrigin(*FABPlacementFromRawValue("top-right"), 110, 50, none), (platform::CGPoint{280, 20}));
+    EXPECT_EQ(buttonOrigin(*FABPlacementFromRawValue("bottom-left"), 110, 50, none), (platform::CGPoint{0, 774}));
+    EXPECT_EQ(buttonOrigin(*FABPlacementFromRawValue("top-center"), 110, 50, none), (platform::CGPoint{140, 20}));
+}
+
 }  // namespace
 }  // namespace brindlecue::widgets

@@ -11,6 +11,7 @@
 #include "platform/uikit/ClassRegistry.h"
 #include "platform/uikit/TouchDriver.h"
 #include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIGestureRecognizer.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
 #include "preview/BLQIPreviewModeManager.h"
@@ -321,6 +322,71 @@ TEST_F(WidgetHost, DontShowAgainRemovesTheWidgetAndReportsARejection) {
     Value result = host->feedResult();
     EXPECT_TRUE(result["reference"].isAbsent());
     EXPECT_EQ(result["actions"], *Value::fromJSON(R"([{"type":"close","value":""}])"));
+}
+
+
+TEST_F(WidgetHost, ListButtonsThatCannotRunLeaveEverythingAsItWas) {
+    auto logs = testsupport::RecordingLoggerManager::install();
+    payloadObject.set("button-list", *Value::fromJSON(R"([
+        {"id":1,"text":"no actions"},
+        {"id":2,"text":"unknown scheme","actions":[{"type":"cta","value":"shop://orders"}]},
+        {"id":3,"text":"not a link","actions":[{"type":"cta","value":"two words"}]},
+        {"id":4,"text":"no screen","actions":[{"type":"on-demand","value":"g1"},{"type":"cta","value":"https://example.com/x"}]},
+        {"id":5,"text":"two guides","actions":[{"type":"on-demand","value":"g1"},{"type":"on-demand","value":"g2"}]}])"));
+    layout();
+    auto app = UIApplication::sharedApplication();
+    const size_t opened = app->openedURLs().size();
+    auto press = [&](const char* text) {
+        tapFAB();
+        tapInList(text);
+        EXPECT_FALSE(tagged(ViewTags::faqList)) << text;
+        EXPECT_FALSE(host->isFaqShown()) << text;
+    };
+    press("no actions");
+    press("unknown scheme");
+    press("not a link");
+    // Two actions need the screen they are pressed on.
+    press("no screen");
+    EXPECT_EQ(app->openedURLs().size(), opened);
+    EXPECT_TRUE(tips->shownOnDemandGuides.empty());
+    EXPECT_TRUE(tips->onDemandGuideIds.empty());
+
+    auto screen = make<UIViewController>();
+    tips->currentVC = screen;
+    press("two guides");
+    EXPECT_TRUE(logs->contains("FAQ: No CTA provided for button 'two guides', but expecting a CTA and OnDemand due to "
+                               "2 actions received, aborting",
+                               5));
+    EXPECT_TRUE(tips->shownOnDemandGuides.empty());
+    EXPECT_EQ(app->openedURLs().size(), opened);
+    // The button stays for the next time.
+    EXPECT_TRUE(tagged(ViewTags::fabButton));
+}
+
+TEST_F(WidgetHost, AListWithoutDimmingAndAHostThatHasGoneShowNothingMore) {
+    Value meta = payloadObject["meta"];
+    Value display = meta["display-params"];
+    display.remove("dim");
+    meta.set("display-params", display);
+    payloadObject.set("meta", meta);
+    layout();
+    tapFAB();
+    EXPECT_TRUE(host->isFaqShown());
+    EXPECT_TRUE(tagged(ViewTags::faqList));
+    EXPECT_FALSE(tagged(ViewTags::dimView));
+    // Only a tap recogniser's own tap closes the list.
+    host->touchTapped(make<UIView>());
+    EXPECT_TRUE(host->isFaqShown());
+    host->touchTapped(make<UITapGestureRecognizer>());
+    EXPECT_TRUE(host->isFaqShown());
+
+    // A host let go before its queued layout runs puts nothing on the screen.
+    auto other = make<QXFeedBackInterface>();
+    tagged(ViewTags::fabButton)->removeFromSuperview();
+    other->layoutUI(*setupObject.toJSON(), *payloadObject.toJSON(), {{"feedId", "feed-2"}}, false);
+    other.reset();
+    settle();
+    EXPECT_FALSE(tagged(ViewTags::fabButton));
 }
 
 }  // namespace
