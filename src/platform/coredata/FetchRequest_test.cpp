@@ -280,3 +280,110 @@ TEST_F(FetchTest, RequestsThatCannotRunReportAnError) {
     EXPECT_TRUE(failing("Install", nullptr, {{"nope", true}}));
     EXPECT_FALSE(failing("Install", nullptr));
 }
+
+// Sorting and equality on dates, binary data, reals and texts: a context that holds unsaved
+// objects of the entity judges and orders in memory, and gives the order the store's query
+// gives (nil first, data byte by byte and then by length), the unsaved copies beside the stored.
+TEST_F(FetchTest, DatesDataRealsAndTextsOrderAlikeInTheStoreAndInMemory) {
+    struct Event {
+        const char* id;
+        std::optional<std::string> payload;
+        std::optional<double> at;  // seconds since the reference date
+    };
+    const Event events[] = {{"e1", std::string("\x01\x02", 2), 30.5},
+                            {"e2", std::string("\x01", 1), std::nullopt},
+                            {"e3", std::nullopt, -4},
+                            {"e4", std::string("\x00\xFF", 2), 30.25},
+                            {"e5", std::string("\x01\x02\x00", 3), 1e9}};
+    auto fill = [&](const std::shared_ptr<ManagedObjectContext>& context, const std::string& prefix) {
+        for (const Event& e : events) {
+            auto event = context->insertNewObject("UserEvent");
+            event->setValue("id", prefix + e.id);
+            if (e.payload) event->setValue("payload", Value::data(e.payload->data(), e.payload->size()));
+            auto session = context->insertNewObject("Session");
+            session->setValue("id", int64_t(200 + (e.id[1] - '0')));
+            if (e.at) session->setValue("startTime", Date::fromTimeIntervalSinceReferenceDate(*e.at));
+            event->setRelatedObject("session", session);
+            auto install = context->insertNewObject("Install");
+            install->setValue("appKey", prefix + e.id);
+            if (e.at) install->setValue("score", *e.at);
+            install->setValue("createdDate", e.at ? Value(Date::fromTimeIntervalSinceReferenceDate(*e.at)) : Value());
+        }
+    };
+    auto writer = container->newBackgroundContext();
+    writer->performAndWait([&] {
+        fill(writer, "");
+        ASSERT_TRUE(writer->save());
+    });
+    auto scratch = container->newBackgroundContext();
+    scratch->performAndWait([&] { fill(scratch, "u"); });
+
+    // The ids in the order of a sort, from a clean context (the store) and from the scratch one.
+    auto ordered = [&](const std::shared_ptr<ManagedObjectContext>& context, const char* entity, const char* key,
+                       const char* sortKey, bool ascending) {
+        FetchRequest request(entity);
+        request.setPredicate(Predicate::matches(key, "u?e[0-9]"));  // the rows made here
+        request.setSortDescriptors({{sortKey, ascending}, {key, true}});
+        std::vector<std::string> out;
+        for (const Value& v : fetchKeys(context, request, key)) out.push_back(v.stringValue());
+        return out;
+    };
+    auto doubled = [](const std::vector<std::string>& ids) {
+        std::vector<std::string> out;
+        for (const auto& id : ids) {
+            out.push_back(id);
+            out.push_back("u" + id);
+        }
+        return out;
+    };
+    struct Sort {
+        const char* entity;
+        const char* key;
+        const char* sortKey;
+        bool ascending;
+        std::vector<std::string> expected;
+    };
+    const Sort sorts[] = {
+        {"UserEvent", "id", "payload", true, {"e3", "e4", "e2", "e1", "e5"}},
+        {"UserEvent", "id", "payload", false, {"e5", "e1", "e2", "e4", "e3"}},
+        {"Install", "appKey", "score", true, {"e2", "e3", "e4", "e1", "e5"}},
+        {"Install", "appKey", "createdDate", false, {"e5", "e1", "e4", "e3", "e2"}},
+    };
+    for (const Sort& s : sorts) {
+        EXPECT_EQ(ordered(container->newBackgroundContext(), s.entity, s.key, s.sortKey, s.ascending), s.expected)
+            << s.sortKey;
+        EXPECT_EQ(ordered(scratch, s.entity, s.key, s.sortKey, s.ascending), doubled(s.expected)) << s.sortKey;
+    }
+    // Texts sort by their bytes in memory as in the store.
+    FetchRequest byKey("Install");
+    byKey.setSortDescriptors({{"appKey", false}});
+    std::vector<Value> keys = fetchKeys(scratch, byKey, "appKey");
+    std::vector<Value> stored = fetchKeys(container->newBackgroundContext(), byKey, "appKey");
+    ASSERT_EQ(keys.size(), 14u);
+    EXPECT_EQ(keys.front(), Value("ue5"));
+    EXPECT_EQ(stored.front(), Value("nosession"));
+
+    // Equality on a date, on data and on a real picks the same rows from the store and in memory,
+    // also through a to-one relationship.
+    const std::vector<PredicatePtr> predicates = {
+        Predicate::equal("payload", Value::data("\x01", 1)),
+        Predicate::equal("session.startTime", Date::fromTimeIntervalSinceReferenceDate(30.25)),
+        Predicate::notEqual("session.startTime", Date::fromTimeIntervalSinceReferenceDate(30.25)),
+        Predicate::isNil("payload"),
+    };
+    // A nil date is not equal to a date.
+    const std::vector<std::set<std::string>> matching = {{"e2"}, {"e4"}, {"e1", "e2", "e3", "e5"}, {"e3"}};
+    for (size_t i = 0; i < predicates.size(); ++i) {
+        std::set<std::string> fromStore, fromMemory;
+        FetchRequest request("UserEvent");
+        request.setPredicate(predicates[i]);
+        for (const Value& v : fetchKeys(container->newBackgroundContext(), request, "id")) fromStore.insert(v.stringValue());
+        for (const Value& v : fetchKeys(scratch, request, "id"))
+            if (v.stringValue()[0] == 'u') fromMemory.insert(v.stringValue().substr(1));
+        EXPECT_EQ(fromStore, matching[i]) << predicates[i]->predicateFormat();
+        EXPECT_EQ(fromMemory, matching[i]) << predicates[i]->predicateFormat();
+    }
+    EXPECT_EQ(appKeys(Predicate::equal("score", 30.25), scratch), (Keys{"e4", "ue4"}));
+    EXPECT_EQ(appKeys(Predicate::equal("createdDate", Date::fromTimeIntervalSinceReferenceDate(-4)), scratch),
+              (Keys{"e3", "ue3"}));
+}

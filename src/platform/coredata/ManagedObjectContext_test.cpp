@@ -409,3 +409,60 @@ TEST_F(ContextTest, ABlockIsLastQueuedUntilAnythingIsQueuedAfterIt) {
     EXPECT_FALSE(main->isLastQueued(onMain));
     RunLoop::main().runUntilIdle();
 }
+
+// Deleted objects, objects of another context or entity and misnamed relationships change no
+// link: every side stays as it was.
+TEST_F(ContextTest, LinksToDeletedForeignOrWrongObjectsAreRefused) {
+    auto install = main->insertNewObject("Install");
+    auto kept = main->insertNewObject("Session");
+    ASSERT_TRUE(install->addRelatedObject("sessions", kept));
+    auto gone = main->insertNewObject("Session");
+    auto tag = main->insertNewObject("Tag");
+    ASSERT_TRUE(main->save());
+    main->deleteObject(gone);
+
+    EXPECT_FALSE(gone->setRelatedObject("install", install));     // set on a deleted object
+    EXPECT_FALSE(install->addRelatedObject("sessions", gone));    // a deleted member
+    EXPECT_FALSE(install->addRelatedObject("install", kept));     // not a to-many
+    EXPECT_FALSE(install->addRelatedObject("sessions", nullptr));
+    EXPECT_FALSE(install->addRelatedObject("sessions", tag));     // another entity
+    EXPECT_FALSE(install->removeRelatedObject("sessions", tag));
+    EXPECT_FALSE(install->removeRelatedObject("tags", kept));
+    EXPECT_FALSE(install->removeRelatedObject("sessions", nullptr));
+    EXPECT_EQ(install->relatedObject("sessions"), nullptr);      // a to-many read as to-one
+    EXPECT_TRUE(kept->relatedObjects("install").empty());         // a to-one read as to-many
+    EXPECT_TRUE(install->relatedObjects("nothing").empty());
+
+    // Objects of another context cannot be linked or unlinked here.
+    auto background = container->newBackgroundContext();
+    background->performAndWait([&] {
+        auto there = background->existingObject(kept->objectID());
+        auto fresh = background->insertNewObject("Session");
+        EXPECT_FALSE(install->addRelatedObject("sessions", fresh));
+        EXPECT_FALSE(install->removeRelatedObject("sessions", there));
+    });
+    EXPECT_EQ(install->relatedObjects("sessions"), std::vector<std::shared_ptr<ManagedObject>>{kept});
+    EXPECT_EQ(kept->relatedObject("install"), install);
+    EXPECT_EQ(gone->relatedObjectID("install"), std::nullopt);
+
+    // A deleted install's sessions lose their link when it goes.
+    main->deleteObject(install);
+    EXPECT_FALSE(install->addRelatedObject("sessions", main->insertNewObject("Session")));
+    ASSERT_TRUE(main->save());
+    EXPECT_EQ(kept->relatedObject("install"), nullptr);
+}
+
+// Object URIs come back from outside: only the store's own, naming a known entity and a key
+// above zero, give an id.
+TEST_F(ContextTest, ObjectURIsOfAnotherFormGiveNoId) {
+    auto coordinator = container->persistentStoreCoordinator();
+    const std::string store = coordinator->storeIdentifier();
+    const std::string base = "x-coredata://" + store;
+    EXPECT_EQ(coordinator->managedObjectIDForURIRepresentation(base + "/Install/p7"), (ManagedObjectID{"Install", 7}));
+    for (const std::string& uri :
+         {std::string("http://") + store + "/Install/p7", base, base + "/", base + "Install/p7", base + "/Install",
+          base + "//p7", base + "/Install/7", base + "/Install/p", base + "/Install/p0", base + "/Install/p-3",
+          base + "/Install/p7x", base + "/Install/p99999999999999999999", base + "/Nothing/p7",
+          std::string("x-coredata://other/Install/p7")})
+        EXPECT_FALSE(coordinator->managedObjectIDForURIRepresentation(uri)) << uri;
+}

@@ -487,3 +487,96 @@ TEST_F(ContainerTest, AutomaticMergingBringsInOtherContextsSaves) {
     ASSERT_TRUE(main->save());
     background->performAndWait([&] { EXPECT_EQ(there->stringValue("appKey"), "from-main"); });
 }
+
+// A model the store cannot hold is refused when the store is loaded, with the reason, before
+// any file is made; the container stays usable and reports the refusal on every touch.
+TEST_F(ContainerTest, AModelTheStoreCannotHoldIsRefusedBeforeAFileIsMade) {
+    using Build = std::function<void(ManagedObjectModel&)>;
+    auto entity = [](const char* name) { return EntityDescription(name); };
+    const std::vector<std::pair<std::string, Build>> invalid = {
+        {"Invalid or duplicate entity name \"Z_PRIMARYKEY\"",
+         [&](ManagedObjectModel& m) { m.addEntity(entity("Z_PRIMARYKEY")); }},
+        {"Invalid or duplicate entity name \"\"", [&](ManagedObjectModel& m) { m.addEntity(entity("")); }},
+        {"Invalid or duplicate entity name \"Tag\"",
+         [&](ManagedObjectModel& m) { m.addEntity(entity("Tag")).addEntity(entity("Tag")); }},
+        {"Invalid or duplicate property \"key\" in entity Tag",
+         [&](ManagedObjectModel& m) {
+             EntityDescription tag("Tag");
+             tag.addAttribute("key", AttributeType::String).addAttribute("key", AttributeType::Integer64);
+             m.addEntity(std::move(tag));
+         }},
+        {"Invalid or duplicate property \"Z_PK\" in entity Tag",
+         [&](ManagedObjectModel& m) {
+             EntityDescription tag("Tag");
+             tag.addAttribute("Z_PK", AttributeType::Integer64);
+             m.addEntity(std::move(tag));
+         }},
+        {"Transformable attribute Tag.details names no value transformer",
+         [&](ManagedObjectModel& m) {
+             EntityDescription tag("Tag");
+             tag.addTransformableAttribute("details", "");
+             m.addEntity(std::move(tag));
+         }},
+        {"Relationship Tag.owner has no destination entity Owner",
+         [&](ManagedObjectModel& m) {
+             EntityDescription tag("Tag");
+             tag.addToOneRelationship("owner", "Owner", "tags");
+             m.addEntity(std::move(tag));
+         }},
+        {"Relationship Tag.owner has no matching inverse",
+         [&](ManagedObjectModel& m) {
+             EntityDescription tag("Tag"), owner("Owner");
+             tag.addToOneRelationship("owner", "Owner", "tags");
+             owner.addToManyRelationship("labels", "Tag", "owner");
+             m.addEntity(std::move(tag)).addEntity(std::move(owner));
+         }},
+        {"Relationship Tag.owner has no matching inverse",
+         [&](ManagedObjectModel& m) {
+             EntityDescription tag("Tag"), owner("Owner"), other("Other");
+             tag.addToOneRelationship("owner", "Owner", "tags");
+             owner.addToManyRelationship("tags", "Other", "owner");
+             other.addToOneRelationship("owner", "Owner", "tags");
+             m.addEntity(std::move(tag)).addEntity(std::move(owner)).addEntity(std::move(other));
+         }},
+        {"Relationship Tag.owners and its inverse are both to-many",
+         [&](ManagedObjectModel& m) {
+             EntityDescription tag("Tag"), owner("Owner");
+             tag.addToManyRelationship("owners", "Owner", "tags");
+             owner.addToManyRelationship("tags", "Tag", "owners");
+             m.addEntity(std::move(tag)).addEntity(std::move(owner));
+         }},
+        {"Invalid or duplicate property \"key\" in entity Tag",
+         [&](ManagedObjectModel& m) {
+             EntityDescription tag("Tag"), owner("Owner");
+             tag.addAttribute("key", AttributeType::String).addToOneRelationship("key", "Owner", "tags");
+             owner.addToManyRelationship("tags", "Tag", "key");
+             m.addEntity(std::move(tag)).addEntity(std::move(owner));
+         }},
+    };
+    const auto url = PersistentContainer::defaultDirectoryURL() / "Refused.sqlite";
+    for (const auto& [reason, build] : invalid) {
+        auto model = std::make_shared<ManagedObjectModel>();
+        build(*model);
+        PersistentContainer container("Refused", model);
+        std::optional<Error> error;
+        container.loadPersistentStores([&](const std::filesystem::path&, const std::optional<Error>& e) { error = e; });
+        ASSERT_TRUE(error) << reason;
+        EXPECT_EQ(error->code(), static_cast<int64_t>(CoreDataError::CoreData)) << reason;
+        EXPECT_NE(error->description().find(reason), std::string::npos) << error->description();
+        EXPECT_FALSE(std::filesystem::exists(url)) << reason;
+        Error fetchError;
+        EXPECT_FALSE(container.viewContext()->fetch(FetchRequest("Tag"), &fetchError)) << reason;
+    }
+
+    // A coordinator holds one store: adding another is refused and the first stays.
+    auto container = loadTestContainer();
+    auto again = container->persistentStoreCoordinator()->addPersistentStore(
+        PersistentContainer::defaultDirectoryURL() / "Second.sqlite");
+    ASSERT_TRUE(again);
+    EXPECT_NE(again->description().find("The coordinator already has a store"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(PersistentContainer::defaultDirectoryURL() / "Second.sqlite"));
+    auto main = container->viewContext();
+    main->insertNewObject("Tag")->setValue("key", "k");
+    EXPECT_TRUE(main->save());
+    EXPECT_EQ(countOf(container->newBackgroundContext(), "Tag"), 1u);
+}

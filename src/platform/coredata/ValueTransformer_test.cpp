@@ -82,3 +82,44 @@ TEST(ValueTransformer, ArchivesKeepTheLayoutStoredBefore) {
     ASSERT_TRUE(earlier);
     EXPECT_EQ(transformer.reverseTransformedValue(Value(*earlier)), details);
 }
+
+// Archives come from the store's file: one that is not of this archiver, or whose objects are of
+// a class it does not know, or whose dictionaries do not pair their keys and objects, reads as
+// nothing rather than as part of what it holds.
+TEST(ValueTransformer, ArchivesThatAreNotWhatThisArchiverWritesAreRefused) {
+    SecureUnarchiveFromDataTransformer transformer;
+    auto archive = [](Value top, const char* archiver = "BrindlecueKeyedArchiver") {
+        Value root = Value::dictionary({{"$archiver", archiver}, {"$version", 1}, {"$top", std::move(top)}});
+        return Value(*root.toPropertyList(PropertyListFormat::Binary));
+    };
+    auto dictionary = [](Value keys, Value objects) {
+        return Value::dictionary({{"$class", "NSDictionary"}, {"NS.keys", std::move(keys)}, {"NS.objects", std::move(objects)}});
+    };
+    const Value good = dictionary(Value::array({"a"}), Value::array({1}));
+    ASSERT_EQ(transformer.reverseTransformedValue(archive(good)), Value::dictionary({{"a", 1}}));
+
+    const std::vector<std::pair<const char*, Value>> hostile = {
+        {"another archiver", archive(good, "NSKeyedArchiver")},
+        {"no top object", Value(*Value::dictionary({{"$archiver", "BrindlecueKeyedArchiver"}})
+                                     .toPropertyList(PropertyListFormat::Binary))},
+        {"a root that is no dictionary", Value(*Value::array({"BrindlecueKeyedArchiver"}).toPropertyList(
+                                             PropertyListFormat::Binary))},
+        {"an unknown class", archive(Value::dictionary({{"$class", "NSSet"}, {"NS.objects", Value::array({1})}}))},
+        {"a dictionary without a class", archive(Value::dictionary({{"a", 1}}))},
+        {"a class that is no text", archive(Value::dictionary({{"$class", 7}}))},
+        {"keys without objects", archive(Value::dictionary({{"$class", "NSDictionary"}, {"NS.keys", Value::array({"a"})}}))},
+        {"more keys than objects", archive(dictionary(Value::array({"a", "b"}), Value::array({1})))},
+        {"keys that are no list", archive(dictionary(Value("a"), Value::array({1})))},
+        {"a key that is no text", archive(dictionary(Value::array({5}), Value::array({1})))},
+        {"a bad dictionary deep inside", archive(dictionary(
+                                             Value::array({"list"}),
+                                             Value::array({Value::array({1, Value::dictionary({{"$class", "NSSet"}})})})))},
+        {"no data at all", Value("text")},
+    };
+    for (const auto& [what, bytes] : hostile) EXPECT_TRUE(transformer.reverseTransformedValue(bytes).isAbsent()) << what;
+
+    // Null objects read as null, inside lists too.
+    EXPECT_EQ(transformer.reverseTransformedValue(archive(dictionary(
+                  Value::array({"n"}), Value::array({Value::array({Value::dictionary({{"$class", "NSNull"}})})})))),
+              Value::dictionary({{"n", Value::array({nullptr})}}));
+}
