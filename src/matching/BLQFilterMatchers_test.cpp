@@ -105,5 +105,35 @@ TEST(BLQFilterMatchers, DurationsCountFromTheMomentTheMatcherWasMade) {
     EXPECT_TRUE(matcher.performMatch(BLQTagDTO("t", twoDaysAgo)));  // still backwards
 }
 
+
+TEST(BLQFilterMatchers, NegatedAndSpelledTogetherStringOperatorsAndUnknownOnes) {
+    EXPECT_TRUE(match("string", "endswith", "um", "Premium"));
+    EXPECT_FALSE(match("string", "ends_with", "UM", "Premium"));
+    EXPECT_TRUE(match("string", "not_starts_with", "Gold", "Premium"));
+    EXPECT_FALSE(match("string", "not_startswith", "Pre", "Premium"));
+    EXPECT_TRUE(match("string", "not_ends_with", "Gold", "Premium"));
+    EXPECT_FALSE(match("string", "not_endswith", "ium", "Premium"));
+    EXPECT_FALSE(match("string", "contains", "mium", "Pre"));
+    // An operator no matcher knows matches nothing, whatever the value.
+    for (const char* op : {"matches", "EQ", "", "starts-with"}) EXPECT_FALSE(match("string", op, "Pre", "Premium")) << op;
+}
+
+TEST(BLQFilterMatchers, VersionsCompareByEveryOperator) {
+    struct Case {
+        const char* op;
+        const char* tag;
+        bool matches;
+    };
+    // Against the filter value 2.1.0; build metadata takes part in the order.
+    for (const Case c : {Case{"eq", "2.1.0", true}, Case{"eq", "2.1.1", false}, Case{"neq", "2.1.1", true},
+                         Case{"neq", "2.1.0", false}, Case{"lt", "2.0.9", true}, Case{"lt", "2.1.0", false},
+                         Case{"lte", "2.1.0", true}, Case{"lte", "2.1.1", false}, Case{"gt", "3.0.0", true},
+                         Case{"gt", "2.1.0", false}, Case{"gt", "2.1.0+7", true}, Case{"neq", "2.1.0+007", true},
+                         Case{"between", "2.1.0", false},
+                         // No pre-release: a patch with a hyphen reads as 0.
+                         Case{"eq", "2.1.5-beta", true}, Case{"lt", "2.1.0-beta", false}})
+        EXPECT_EQ(match("version", c.op, "2.1.0", c.tag), c.matches) << c.op << " " << c.tag;
+}
+
 }  // namespace
 }  // namespace brindlecue

@@ -127,5 +127,40 @@ TEST(CampaignMatching, TimeUnitsAndTheCampaignCache) {
     EXPECT_FALSE(cache->canDeleteTipSeriesByFeedId({record("never", "", "", "1")}));
 }
 
+
+TEST(CampaignMatching, DelaysOfEveryUnitPassOnlyOnceTheirTimeIsOver) {
+    platform::Clock::useVirtual();
+    struct Case {
+        const char* value;
+        double seconds;  // at least the delay, and less than that by at most `slack`
+        double slack;
+    };
+    // A year is 365 or 366 days.
+    for (const Case c : {Case{"30s", 30, 0}, Case{"2m", 120, 0}, Case{"3h", 3 * 3600.0, 0},
+                         Case{"1Y", 365 * 86400.0, 86400}}) {
+        auto shown = record("after_delay", "", c.value, "");
+        shown->currentValue = KJFeedConditions::updatedCurrentValue(*shown);
+        EXPECT_FALSE(passes(shown)) << c.value;
+        platform::Clock::advance(c.seconds - 2);
+        EXPECT_FALSE(passes(shown)) << c.value;
+        platform::Clock::advance(c.slack + 3);
+        EXPECT_TRUE(passes(shown)) << c.value;
+    }
+    // Weeks: the Monday of the week a week from now, so not at once but within eight days.
+    auto weekly = record("after_delay", "", "1w", "");
+    weekly->currentValue = KJFeedConditions::updatedCurrentValue(*weekly);
+    EXPECT_FALSE(passes(weekly));
+    platform::Clock::advance(9 * 86400.0);
+    EXPECT_TRUE(passes(weekly));
+    // A unit no letter names never passes.
+    EXPECT_FALSE(passes(record("after_delay", "", "", storedDate(-60))));
+
+    // Weekday and session types are counters judged by their operator; whole reals in a value list count.
+    EXPECT_TRUE(passes(record("time_weekday", "less_than", "3", "1")));
+    EXPECT_FALSE(passes(record("after_sessions", "greater_than_equal", "3", "1")));
+    EXPECT_TRUE(passes(record("seen_count", "equal", "0", "4", Value::array({2.0, 4.0}))));
+    EXPECT_FALSE(passes(record("seen_count", "equal", "0", "4", Value::array({4.5, 1e30}))));
+}
+
 }  // namespace
 }  // namespace brindlecue
