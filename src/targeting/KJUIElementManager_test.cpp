@@ -411,5 +411,42 @@ TEST(ViewWrappers, BarButtonWrappersThatDidNotHookLeaveTheItemAlone) {
     EXPECT_EQ(manager().getDisplayText(untitled), "_UIButtonBarButton_0");
 }
 
+
+TEST(ViewWrappers, ReactNativeContainersEndAViewsPathButNotABarItemsAndCharactersAreNeverSplit) {
+    // A view's path ends below the React Native root and content views; a bar item's goes on.
+    for (const char* container : {"RCTRootView", "RCTRootContentView", "RCTScrollContentView"}) {
+        auto root = make<UIView>();
+        ASSERT_TRUE(root->setRuntimeClassName(container)) << container;
+        auto middle = make<UIView>();
+        auto leaf = make<UIView>();
+        root->addSubview(middle);
+        middle->addSubview(leaf);
+        EXPECT_EQ(manager().getDisplayText(leaf), "UIView_0@UIView_0") << container;
+
+        auto item = UIBarButtonItem::withSystemItem(UIBarButtonSystemItem::Add, nullptr, {});
+        auto bar = make<UIView>();
+        bar->addSubview(item->view());
+        root->addSubview(bar);
+        EXPECT_EQ(manager().getDisplayText(item), "_UIButtonBarButton_0@UIView_1@" + root->className() + "_0")
+            << container;
+    }
+    // A character outside the basic plane counts twice and is cut whole.
+    auto holder = make<UIButton>();
+    auto inner = make<UIView>();
+    holder->addSubview(inner);
+    holder->setTitle(std::string(440, 'x') + "\xF0\x9F\x98\x80", UIControlStateNormal);  // 449 + 2 units
+    EXPECT_EQ(manager().getDisplayText(inner), "UIView_0@" + std::string(440, 'x'));
+    holder->setTitle(std::string(439, 'x') + "\xF0\x9F\x98\x80", UIControlStateNormal);  // 450 units
+    EXPECT_EQ(manager().getDisplayText(inner), "UIView_0@" + std::string(439, 'x') + "\xF0\x9F\x98\x80");
+
+    // A cell's text label names it before its detail label; an empty one does not.
+    auto cell = make<UITableViewCell>(UITableViewCellStyle::Subtitle, "c");
+    cell->textLabel()->setText("Settings");
+    cell->detailTextLabel()->setText("Details");
+    EXPECT_EQ(manager().getDisplayText(cell), "Settings");
+    cell->textLabel()->setText("");
+    EXPECT_EQ(manager().getFriendlyName(cell), "Details");
+}
+
 }  // namespace
 }  // namespace brindlecue
