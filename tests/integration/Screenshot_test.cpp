@@ -244,5 +244,69 @@ TEST_F(ScreenshotTest, WithoutAViewNameTheAuthorIsWarnedAndNothingIsTaken) {
     EXPECT_TRUE(server.journal().empty());
 }
 
+
+// A host whose only window is of its own class has no window the capture can draw: the author is
+// told and the failure reported, nothing is uploaded or kept, and the overlay is never hidden.
+TEST_F(ScreenshotTest, WithoutAPlainWindowToDrawNothingIsTakenAndTheAuthorIsTold) {
+    ClassRegistry::registerClass("HostWindow", "UIWindow");
+    ASSERT_TRUE(window->setRuntimeClassName("HostWindow"));
+    BLQLegacyScreenShotCapturer::captureScreenShot();
+    auto alert = alertOn(home);
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->alertTitle(), "Screenshot failed");
+    EXPECT_EQ(alert->message(), "Failed to take screenshot");
+    EXPECT_EQ(recorder->notes(), (Texts{"Screenshot failed: Failed to take the screenshot or failed to compress the "
+                                        "screenshot sufficiently. View name: HomeViewController"}));
+    RunLoop::main().runUntilIdle();
+    EXPECT_TRUE(server.journal().empty());
+    EXPECT_FALSE(std::filesystem::exists(AppContainer::documentsDirectory() / "screenshot.png"));
+    // The library's launcher is taken off all the same.
+    EXPECT_EQ(launcher->superview(), nullptr);
+    EXPECT_EQ(engine->faqLauncherRemovals, 1);
+}
+
+// A failure whose text is no JSON is shown as it is, and only while the screen the capture began
+// on is there; a device on its side is described as landscape.
+TEST_F(ScreenshotTest, APlainFailureIsShownAsItIsOnlyToAScreenThatIsStillThere) {
+    server.addRoute(testsupport::route("POST", "/v3/screenshots", 500, "Internal trouble"));
+    UIDevice::currentDevice()->setOrientation(UIDeviceOrientation::LandscapeLeft);
+    BLQLegacyScreenShotCapturer::captureScreenShot();
+    auto parts = uploaded();
+    ASSERT_EQ(parts.size(), 17u);
+    EXPECT_EQ(parts[14].name, "orientation");
+    EXPECT_EQ(parts[14].body, "landscape");
+    std::shared_ptr<UIAlertController> alert;
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return (alert = alertOn(home)) != nullptr; }, 20));
+    auto notes = recorder->notes();
+    ASSERT_EQ(notes.size(), 3u);
+    const std::string prefix = "Screenshot failed: Failed to post the screenshot to the server. View name: "
+                               "HomeViewController, Error: ";
+    ASSERT_EQ(notes[2].rfind(prefix, 0), 0u) << notes[2];
+    EXPECT_EQ(alert->message(), notes[2].substr(prefix.size()));
+    EXPECT_EQ(alert->message().value_or("token").find("token"), std::string::npos);
+    home->dismissViewControllerAnimated(false, nullptr);
+    RunLoop::main().runUntilIdle();
+
+    // Taken from a screen that is let go before the answer: the failure is reported, no alert.
+    UIDevice::currentDevice()->setOrientation(UIDeviceOrientation::LandscapeRight);
+    auto passing = make<tipscene::Screen>("CheckoutViewController");
+    engine->screen = passing;
+    BLQLegacyScreenShotCapturer::captureScreenShot();
+    passing.reset();
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return recorder->notes().size() == 6; }, 20));
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(recorder->notes()[5].rfind("Screenshot failed: Failed to post the screenshot to the server. View name: "
+                                         "CheckoutViewController, Error: ",
+                                         0),
+              0u);
+    EXPECT_EQ(alertOn(home), nullptr);
+    auto journal = server.journal();
+    ASSERT_EQ(journal.size(), 2u);
+    auto second = partsOf(journal[1]);
+    ASSERT_EQ(second.size(), 17u);
+    EXPECT_EQ(second[14].body, "landscape");
+    EXPECT_EQ(second[15].body, "CheckoutViewController");
+}
+
 }  // namespace
 }  // namespace brindlecue
