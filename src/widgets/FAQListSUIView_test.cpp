@@ -215,16 +215,21 @@ TEST(FAQList, TextsAlignAndTheDontShowButtonSitsWhereTheDocumentSays) {
         ASSERT_TRUE(frame && text) << c.placement << " " << c.align;
         const std::string what = std::string(c.placement) + " " + c.align;
         // The card is 320 wide with the meta's padding of 10 on each side.
-        if (std::string(c.placement) == "left")
+        if (std::string(c.placement) == "left") {
             EXPECT_NEAR(frame->frame.minX(), 10, 1e-6) << what;
-        else
+        } else {
             EXPECT_NEAR(frame->frame.maxX(), 310, 1e-6) << what;
+        }
         const std::string align = c.align;
-        if (align == "top") EXPECT_NEAR(text->frame.minY(), frame->frame.minY(), 1e-6) << what;
-        if (align == "bottom") EXPECT_NEAR(text->frame.maxY(), frame->frame.maxY(), 1e-6) << what;
-        if (align == "left") EXPECT_NEAR(text->frame.minX(), frame->frame.minX(), 1e-6) << what;
-        if (align == "right") EXPECT_NEAR(text->frame.maxX(), frame->frame.maxX(), 1e-6) << what;
-        if (align == "middle") {
+        if (align == "top") {
+            EXPECT_NEAR(text->frame.minY(), frame->frame.minY(), 1e-6) << what;
+        } else if (align == "bottom") {
+            EXPECT_NEAR(text->frame.maxY(), frame->frame.maxY(), 1e-6) << what;
+        } else if (align == "left") {
+            EXPECT_NEAR(text->frame.minX(), frame->frame.minX(), 1e-6) << what;
+        } else if (align == "right") {
+            EXPECT_NEAR(text->frame.maxX(), frame->frame.maxX(), 1e-6) << what;
+        } else {
             EXPECT_NEAR(text->frame.midX(), frame->frame.midX(), 1e-6) << what;
             EXPECT_NEAR(text->frame.midY(), frame->frame.midY(), 1e-6) << what;
         }
