@@ -10,6 +10,7 @@
 #include "network/BLQIWebSocketConnectionInitiator.h"
 #include "network/BLQInstallWebsocketNetworkRequester.h"
 #include "network/BLQNetworkTestDoubles_test.h"
+#include "platform/Date.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
 
@@ -200,6 +201,63 @@ TEST_F(BLQWebSocketManagerTest, AServerCloseIsLoggedAndNotFollowedByAReconnect) 
     // Only a user's call connects again.
     connect();
     ASSERT_TRUE(waitFor([&] { return server.webSocketClientCount() == 1; }));
+}
+
+TEST_F(BLQWebSocketManagerTest, WhatCannotBeWrittenAsJSONIsNeitherSentNorAnswered) {
+    connectAndAwaitFirstPong();
+    std::atomic<int> completions{0};
+    manager->sendMessage(Value("just text"), [&](bool) { ++completions; });
+    manager->sendMessage(Value::dictionary({{"when", platform::Date()}}), [&](bool) { ++completions; });
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(logs->count("WebSocket -> Error serializing JSON: "), 2u);
+    EXPECT_EQ(logs->count("WebSocket -> Sending json: "), 0u);
+    // What follows still goes out: nothing was queued for the two.
+    std::atomic<int> sent{-1};
+    manager->sendMessage(Value::dictionary({{"type", "log"}}), [&](bool ok) { sent = ok; });
+    ASSERT_TRUE(waitFor([&] { return sent != -1; }));
+    EXPECT_EQ(server.webSocketReceived(), std::vector<std::string>{R"({"type":"log"})"});
+    EXPECT_EQ(completions, 0);
+}
+
+TEST_F(BLQWebSocketManagerTest, ASendOnAnEndedConnectionFailsAndSaysSo) {
+    connectAndAwaitFirstPong();
+    server.closeWebSockets(1000);
+    ASSERT_TRUE(waitFor([&] { return logs->count("WebSocket -> Received error: ") == 1; }));
+    std::atomic<int> outcome{-1};
+    manager->sendMessage(Value::dictionary({{"type", "update"}}), [&](bool sent) { outcome = sent; });
+    ASSERT_TRUE(waitFor([&] { return outcome != -1; }));
+    EXPECT_EQ(outcome, 0);
+    EXPECT_EQ(logs->count("WebSocket -> Error sending message: "), 1u);
+    EXPECT_FALSE(manager->isConnected());
+    EXPECT_TRUE(server.webSocketReceived().empty());
+}
+
+TEST_F(BLQWebSocketManagerTest, ARemovedListenerHearsNothingMore) {
+    auto kept = std::make_shared<Listener>(BLQWebSocketEventType::config);
+    auto removed = std::make_shared<Listener>(BLQWebSocketEventType::config);
+    manager->registerDelegate(nullptr);
+    manager->registerDelegate(removed);
+    manager->registerDelegate(kept);
+    {
+        // One that went away is dropped with the removal of another.
+        auto gone = std::make_shared<Listener>(BLQWebSocketEventType::config);
+        manager->registerDelegate(gone);
+    }
+    EXPECT_EQ(manager->delegates().size(), 2u);
+    manager->removeDelegate(removed);
+    ASSERT_EQ(manager->delegates().size(), 1u);
+    EXPECT_EQ(manager->delegates()[0], kept);
+    // Without a connection there is nothing to hold a listener for.
+    manager->keepUntilAnswered(removed);
+    manager->keepUntilAnswered(nullptr);
+
+    server.setWebSocketOnConnect({R"({"type":"config","n":1})"});
+    connect();
+    ASSERT_TRUE(waitFor([&] { return kept->received().size() == 1; }));
+    EXPECT_TRUE(removed->received().empty());
+    std::weak_ptr<Listener> weakRemoved = removed;
+    removed.reset();
+    EXPECT_TRUE(weakRemoved.expired()) << "the client held a listener it was never asked to keep";
 }
 
 // The install requester as its users hold it: made, asked and let go at once.

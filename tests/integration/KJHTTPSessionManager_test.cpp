@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <mutex>
 
+#include "foundation/BLQDeviceUtils.h"
+#include "foundation/KJLog.h"
 #include "network/KJHTTPFacade.h"
 #include "network/KJJSONSessionManager.h"
+#include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/dispatch/Clock.h"
@@ -29,12 +34,13 @@ public:
     std::string appKey() const override { return "key-1"; }
     std::string sdkVersion() const override { return "3.0.3"; }
     std::string installId() const override { return install; }
-    bool isDebugMode() const override { return false; }
+    bool isDebugMode() const override { return debug; }
     std::string host() const override { return hostText; }
     void setSDKDisabledTime(double time) override { disabledTime = time; }
 
     std::string install = "I";
     std::string hostText = "https://h.example";
+    bool debug = false;
     std::atomic<double> disabledTime{0};
 };
 
@@ -222,6 +228,105 @@ TEST_F(KJHTTPSessionManagerTest, UploadsAMultipartBody) {
     auto entry = server.journal().at(0);
     EXPECT_EQ(entry.query, "installid=I");
     EXPECT_NE(entry.body.find("filename=\"s.png\"\r\nContent-Type: image/png\r\n\r\nPNG\r\n"), std::string::npos);
+}
+
+TEST_F(KJHTTPSessionManagerTest, WithoutAFacadeTheClientKnowsNoAppOrHostAndNeverPausesTheLibrary) {
+    KJHTTPFacade::set(nullptr);
+    KJHTTPSessionManager::resetSharedForTesting();
+    manager = KJHTTPSessionManager::sharedInstance();
+    auto serializer = manager->requestSerializer();
+    EXPECT_EQ(serializer->valueForHTTPHeaderField("User-Agent"), "(null)((null))");
+    EXPECT_FALSE(serializer->valueForHTTPHeaderField("X-App-Id"));
+    EXPECT_FALSE(serializer->valueForHTTPHeaderField("X-App-Key"));
+    EXPECT_FALSE(serializer->valueForHTTPHeaderField("X-Version"));
+    EXPECT_EQ(serializer->valueForHTTPHeaderField("X-Installid"), "null");
+    // No host and no install: a relative path stays relative and unanswerable.
+    EXPECT_EQ(manager->completeBrindlecueSpecialUrl("/versions/", 3, "GET"), "/v3/versions");
+
+    // A 429 from a full URL still reaches the caller, and pauses nothing.
+    server.addRoute(route("GET", "/v3/limited", 429, "{}", {{"Retry-After", "120"}}));
+    Outcome& o = get(server.baseURL() + "/v3/limited");
+    ASSERT_TRUE(o.error);
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(facade->disabledTime, 0);
+}
+
+TEST_F(KJHTTPSessionManagerTest, TheInstallTokenHeaderIsSentOnlyWhenTheDefaultsHoldOne) {
+    platform::UserDefaults::standard().set("KJ_INSTALL_TOKEN", Value("tok-1"));
+    KJHTTPSessionManager::resetSharedForTesting();
+    manager = KJHTTPSessionManager::sharedInstance();
+    server.addRoute(route("GET", "/v3/versions", 200, "{}"));
+    get("versions");
+    EXPECT_EQ(server.journal().at(0).header("X-Install-Token"), "tok-1");
+
+    platform::UserDefaults::standard().set("KJ_INSTALL_TOKEN", Value(""));
+    KJHTTPSessionManager::resetSharedForTesting();
+    EXPECT_FALSE(KJHTTPSessionManager::sharedInstance()->requestSerializer()->valueForHTTPHeaderField("X-Install-Token"));
+}
+
+TEST_F(KJHTTPSessionManagerTest, EnvelopesOfEveryJSONTypeAreUnwrappedAndOnlyDictionariesHoldOne) {
+    server.addRoute(route("GET", "/v2/json", 200, R"({"code":0,"value":"j"})", {{"Content-Type", "text/json"}}));
+    server.addRoute(route("GET", "/v2/script", 200, R"({"code":0,"value":"s"})", {{"Content-Type", "text/javascript"}}));
+    server.addRoute(route("GET", "/v2/list", 200, R"([{"code":0,"value":"l"}])"));
+    server.addRoute(route("GET", "/v2/xml", 200, "<a/>", {{"Content-Type", "application/xml"}}));
+    EXPECT_EQ(get(server.baseURL() + "/v2/json").object, Value("j"));
+    EXPECT_EQ(get(server.baseURL() + "/v2/script").object, Value("s"));
+    Outcome& list = get(server.baseURL() + "/v2/list");
+    EXPECT_TRUE(list.succeeded);
+    EXPECT_TRUE(list.object.isAbsent());
+    // An answer the JSON serializer refuses by its type fails as any refused answer does.
+    Outcome& xml = get(server.baseURL() + "/v2/xml");
+    EXPECT_FALSE(xml.succeeded);
+}
+
+TEST_F(KJHTTPSessionManagerTest, APushPayloadIsAnnouncedOnlyWhileTheAppIsActive) {
+    server.addRoute(route("GET", "/v3/logs/push", 200, R"({"code":0,"push":{"p":2}})"));
+    auto application = platform::UIApplication::sharedApplication();
+    int posted = 0;
+    auto observer = platform::NotificationCenter::defaultCenter().addObserver(
+        "KJ_PushBridge_Smart_Notification", nullptr, nullptr, [&](const platform::Notification&) { ++posted; });
+    application->enterBackground();
+    EXPECT_TRUE(get("logs/push").succeeded);
+    application->enterForeground();
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(posted, 0);
+    EXPECT_EQ(platform::UserDefaults::standard().object("SMART_PUSH_PAYLOAD"), Value::dictionary({{"p", 2}}));
+    EXPECT_TRUE(get("logs/push").succeeded);
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(posted, 1);
+    platform::NotificationCenter::defaultCenter().removeObserver(observer);
+}
+
+TEST_F(KJHTTPSessionManagerTest, ADebugStartOfADevelopmentBuildDescribesFailuresWithoutAnAnswer) {
+    std::mutex mutex;
+    std::vector<std::string> breakpoints;
+    KJLogSetObserver([&](int level, const std::string& line) {
+        std::lock_guard lock(mutex);
+        if (level == 1 && line.rfind("Add breakpoint here", 0) == 0) breakpoints.push_back(line);
+    });
+    facade->debug = true;
+    // An App Store build describes nothing, debug mode or not.
+    Outcome& store = get("http://127.0.0.1:1/v3/x");
+    ASSERT_TRUE(store.error);
+
+    auto profile = Value::dictionary({{"ProvisionedDevices", Value::array({"00008030-001A"})},
+                                      {"Entitlements", Value::dictionary({{"get-task-allow", true}})}});
+    auto xml = profile.toPropertyList(platform::PropertyListFormat::XML);
+    ASSERT_TRUE(xml);
+    std::ofstream(platform::Bundle::main()->path() / "embedded.mobileprovision", std::ios::binary)
+        << std::string(xml->begin(), xml->end());
+    blqResetAppModeForTesting();
+    ASSERT_EQ(blqAppMode(), BLQAppModeInternalDevelopment);
+    // A transport failure has no HTTP answer to describe; a GET has no body to show.
+    Outcome& unreachable = get("http://127.0.0.1:1/v3/x");
+    ASSERT_TRUE(unreachable.error);
+    KJLogSetObserver({});
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(breakpoints.size(), 1u);
+    EXPECT_EQ(breakpoints[0].rfind("Add breakpoint here to know error request happen for URL request error: GET - (null). Error: ", 0),
+              0u)
+        << breakpoints[0];
+    EXPECT_EQ(breakpoints[0].find("Post body"), std::string::npos);
 }
 
 }  // namespace

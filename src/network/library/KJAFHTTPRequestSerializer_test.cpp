@@ -9,7 +9,14 @@
 #include "network/library/KJAFJSONRequestSerializer.h"
 #include "network/library/KJAFPropertyListRequestSerializer.h"
 #include "network/library/KJAFQueryStringPair.h"
+#include "platform/AppContainer.h"
 #include "platform/Device.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/RunLoop.h"
+#include "platform/foundation/InputStream.h"
+
+#include <fstream>
+#include <sstream>
 
 namespace brindlecue {
 namespace {
@@ -180,6 +187,113 @@ TEST(KJAFHTTPRequestSerializer, DefaultHeadersMayChangeWhileRequestsAreBuilt) {
     }
     stop = true;
     writer.join();
+}
+
+TEST(KJAFHTTPRequestSerializer, OnlySettingsThatWereSetReachTheRequest) {
+    auto serializer = KJAFHTTPRequestSerializer::serializer();
+    URLRequest plain = build(*serializer, "GET", "http://h/");
+    serializer->setAllowsCellularAccess(!plain.allowsCellularAccess());
+    serializer->setCachePolicy(URLRequest::CachePolicy::ReturnCacheDataDontLoad);
+    serializer->setHTTPShouldUsePipelining(!plain.httpShouldUsePipelining());
+    serializer->setNetworkServiceType(3);
+    URLRequest set = build(*serializer, "GET", "http://h/");
+    EXPECT_EQ(set.allowsCellularAccess(), !plain.allowsCellularAccess());
+    EXPECT_EQ(set.cachePolicy(), URLRequest::CachePolicy::ReturnCacheDataDontLoad);
+    EXPECT_EQ(set.httpShouldUsePipelining(), !plain.httpShouldUsePipelining());
+    EXPECT_EQ(set.networkServiceType(), 3u);
+    // Cleared again, each goes back to the request's own default.
+    serializer->setAllowsCellularAccess(std::nullopt);
+    serializer->setCachePolicy(std::nullopt);
+    serializer->setHTTPShouldUsePipelining(std::nullopt);
+    serializer->setNetworkServiceType(std::nullopt);
+    URLRequest cleared = build(*serializer, "GET", "http://h/");
+    EXPECT_EQ(cleared.allowsCellularAccess(), plain.allowsCellularAccess());
+    EXPECT_EQ(cleared.cachePolicy(), plain.cachePolicy());
+    EXPECT_EQ(cleared.networkServiceType(), plain.networkServiceType());
+}
+
+TEST(KJAFHTTPRequestSerializer, AQueryStyleOtherThanTheDefaultEncodesNoParameters) {
+    auto serializer = KJAFHTTPRequestSerializer::serializer();
+    serializer->setQueryStringSerializationWithStyle(1);
+    EXPECT_EQ(build(*serializer, "GET", "http://h/p", Value::dictionary({{"a", 1}})).url()->absoluteString(),
+              "http://h/p");
+    EXPECT_EQ(text(build(*serializer, "POST", "http://h/p", Value::dictionary({{"a", 1}})).httpBody()), "");
+    // The verbatim body still goes out as it is.
+    EXPECT_EQ(text(build(*serializer, "POST", "http://h/p", Value::dictionary({{"KJ_BODY", "raw"}})).httpBody()),
+              "raw");
+    // Parameters added to a URL that already has a query join it with "&".
+    serializer->setQueryStringSerializationWithStyle(0);
+    EXPECT_EQ(build(*serializer, "GET", "http://h/p?x=1", Value::dictionary({{"a", 1}})).url()->absoluteString(),
+              "http://h/p?x=1&a=1");
+}
+
+TEST(KJAFHTTPRequestSerializer, MultipartFieldsTakeDataAsItIsAndFlagsAsDigits) {
+    auto serializer = KJAFHTTPRequestSerializer::serializer();
+    std::optional<platform::Error> error;
+    auto request = serializer->multipartFormRequestWithMethod(
+        "POST", "http://h/up",
+        Value::dictionary({{"bin", platform::Data{0x00, 0xFF}}, {"no", false}, {"yes", true}}), nullptr, &error);
+    ASSERT_TRUE(request);
+    auto& stream = *request->httpBodyStream();
+    stream.open();
+    std::string body;
+    uint8_t buffer[512];
+    for (long n; (n = stream.read(buffer, sizeof buffer)) > 0;) body.append(reinterpret_cast<char*>(buffer), n);
+    EXPECT_NE(body.find(std::string("name=\"bin\"\r\n\r\n") + std::string(1, '\0') + "\xFF\r\n"), std::string::npos);
+    EXPECT_NE(body.find("name=\"no\"\r\n\r\n0\r\n"), std::string::npos);
+    EXPECT_NE(body.find("name=\"yes\"\r\n\r\n1\r\n"), std::string::npos);
+}
+
+TEST(KJAFHTTPRequestSerializer, WritesAMultipartBodyToAFileAndReportsOnTheMainQueue) {
+    auto serializer = KJAFHTTPRequestSerializer::serializer();
+    std::optional<platform::Error> error;
+    auto request = serializer->multipartFormRequestWithMethod(
+        "POST", "http://h/up", Value::dictionary({{"a", "1"}}),
+        [](KJAFMultipartFormData& form) { form.appendPartWithFormData(platform::Data(3000, 'z'), "big"); }, &error);
+    ASSERT_TRUE(request);
+    // What the stream gives, read from a second request built the same way.
+    auto twin = serializer->multipartFormRequestWithMethod(
+        "POST", "http://h/up", Value::dictionary({{"a", "1"}}),
+        [](KJAFMultipartFormData& form) { form.appendPartWithFormData(platform::Data(3000, 'z'), "big"); }, &error);
+
+    auto path = platform::AppContainer::temporaryDirectory() / "body.bin";
+    std::atomic<bool> done{false};
+    std::optional<platform::Error> reported = platform::Error("unset", 0);
+    bool onMain = false;
+    URLRequest copy = serializer->requestWithMultipartFormRequest(
+        *request, platform::URL::fileURL(path.string()), [&](std::optional<platform::Error> e) {
+            reported = e;
+            onMain = platform::isMainThread();
+            done = true;
+        });
+    EXPECT_FALSE(copy.httpBodyStream());
+    EXPECT_EQ(copy.valueForHTTPHeaderField("Content-Type"), request->valueForHTTPHeaderField("Content-Type"));
+    ASSERT_TRUE(platform::RunLoop::main().runUntil([&] { return done.load(); }, 20));
+    EXPECT_FALSE(reported);
+    EXPECT_TRUE(onMain);
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream written;
+    written << file.rdbuf();
+    auto& stream = *twin->httpBodyStream();
+    stream.open();
+    std::string expected;
+    uint8_t buffer[700];
+    for (long n; (n = stream.read(buffer, sizeof buffer)) > 0;) expected.append(reinterpret_cast<char*>(buffer), n);
+    // The boundary differs between the two builders; everything else is the same.
+    EXPECT_EQ(written.str().size(), expected.size());
+    EXPECT_NE(written.str().find(std::string(3000, 'z')), std::string::npos);
+
+    // A file that cannot be opened is reported as the error, still on the main queue.
+    done = false;
+    auto nowhere = platform::AppContainer::temporaryDirectory() / "no-folder" / "body.bin";
+    serializer->requestWithMultipartFormRequest(*twin, platform::URL::fileURL(nowhere.string()),
+                                                [&](std::optional<platform::Error> e) {
+                                                    reported = e;
+                                                    done = true;
+                                                });
+    ASSERT_TRUE(platform::RunLoop::main().runUntil([&] { return done.load(); }, 20));
+    ASSERT_TRUE(reported);
+    EXPECT_EQ(reported->domain(), "NSPOSIXErrorDomain");
 }
 
 }  // namespace

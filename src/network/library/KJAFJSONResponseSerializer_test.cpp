@@ -46,6 +46,29 @@ TEST_F(KJAFJSONResponseSerializerTest, ParsesJSONAndRemovesNullsOnRequest) {
     EXPECT_EQ(cleaned, Value::dictionary({{"b", Value::array({Value::null(), Value::dictionary()})}}));
 }
 
+TEST_F(KJAFJSONResponseSerializerTest, PlainTextIsGivenOnlyWhenItIsWellFormedUTF8) {
+    EXPECT_EQ(serialize(200, "text/plain", "h\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"), Value("h\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(error);
+    for (const char* bad : {"\xC3", "a\xE2\x82", "\xC3(", "\xE2(\xAC", "\xF0\x9F\x98(", "\xFF", "\xC0\xAF", "\xF5\x80\x80\x80"}) {
+        EXPECT_TRUE(serialize(200, "text/plain", bad).isAbsent()) << bad;
+    }
+}
+
+TEST_F(KJAFJSONResponseSerializerTest, NullsGoFromDictionariesAtEveryDepthAndFragmentsNeedTheirOption) {
+    serializer->removesKeysWithNullValues = true;
+    EXPECT_EQ(serialize(200, "application/json", R"({"d":{"e":null,"f":1},"g":"h"})"),
+              Value::dictionary({{"d", Value::dictionary({{"f", 1}})}, {"g", "h"}}));
+    EXPECT_EQ(serialize(200, "application/json", R"([{"a":null},2])"),
+              Value::array({Value::dictionary(), 2}));
+
+    EXPECT_TRUE(serialize(200, "application/json", "42").isAbsent());
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), 3840);
+    serializer->readingOptions = KJAFJSONResponseSerializer::kReadingAllowFragments;
+    EXPECT_EQ(serialize(200, "application/json", "42"), Value(42));
+    EXPECT_FALSE(error);
+}
+
 TEST_F(KJAFJSONResponseSerializerTest, PlainTextAndEmptyBodies) {
     EXPECT_EQ(serialize(200, "text/plain", "ok"), Value("ok"));
     EXPECT_EQ(serialize(200, "text/plain", ""), Value(""));
