@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "network/BLQHTTPRequestError.h"
 #include "network/NetworkService.h"
 #include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/URLError.h"
@@ -44,6 +45,31 @@ TEST(NetworkService, AResponseCarriesItsValueBesideTheURLResponse) {
     auto http = std::dynamic_pointer_cast<platform::HTTPURLResponse>(response.response);
     ASSERT_TRUE(http);
     EXPECT_EQ(http->statusCode(), 201);
+}
+
+TEST(BLQHTTPRequestError, ComesBackFromThePlatformErrorItBecameAndFromNoOther) {
+    using Kind = BLQHTTPRequestError::Kind;
+    for (const auto& original : {BLQHTTPRequestError::invalidURL("u"), BLQHTTPRequestError::failedToParseRequestBody("b"),
+                                 BLQHTTPRequestError::failedToParseResponse("r"),
+                                 BLQHTTPRequestError::invalidReturnedObjectFromServer("o"),
+                                 BLQHTTPRequestError::unknownError("x")}) {
+        auto back = BLQHTTPRequestError::fromError(original.toError());
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->kind(), original.kind());
+        EXPECT_EQ(back->errorDescription(), original.errorDescription());
+    }
+    const auto lost = BLQHTTPRequestError::networkRequestFailed(platform::Error("HTTPManager", 404));
+    auto back = BLQHTTPRequestError::fromError(lost.toError());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->kind(), Kind::networkRequestFailed);
+    EXPECT_EQ(back->errorDescription(), platform::Error("HTTPManager", 404).localizedDescription());
+
+    EXPECT_FALSE(BLQHTTPRequestError::fromError(platform::Error("HTTPManager", 2)));
+    EXPECT_FALSE(BLQHTTPRequestError::fromError(platform::Error(BLQHTTPRequestError::kDomain, -1)));
+    EXPECT_FALSE(BLQHTTPRequestError::fromError(platform::Error(BLQHTTPRequestError::kDomain, 6)));
+    // A network failure without the error beneath it is not one this layer made.
+    EXPECT_FALSE(BLQHTTPRequestError::fromError(
+        platform::Error(BLQHTTPRequestError::kDomain, static_cast<int64_t>(Kind::networkRequestFailed))));
 }
 
 }  // namespace

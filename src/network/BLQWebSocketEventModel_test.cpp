@@ -71,5 +71,34 @@ TEST(BLQWebSocketEventModelTest, DecodingRoundTripsAndRejectsBadMembers) {
     EXPECT_EQ(BLQWebSocketEventModel::decode(with("install_id", Value())).installId, std::nullopt);
 }
 
+TEST(BLQWebSocketEventModelTest, DecodingSaysWhatIsWrongWithAnEnvelope) {
+    auto kindOf = [](const Value& document) {
+        try {
+            BLQWebSocketEventModel::decode(document);
+        } catch (const DecodingError& error) {
+            return std::optional<DecodingError::Kind>(error.kind());
+        }
+        return std::optional<DecodingError::Kind>();
+    };
+    auto original = *sample("inst-1").asDictionary();
+    auto with = [&](const char* key, Value value) {
+        Value document = original;
+        document.set(key, value);
+        return document;
+    };
+    EXPECT_EQ(kindOf(Value::array({original})), DecodingError::Kind::typeMismatch);
+    EXPECT_EQ(kindOf(with("id", Value::null())), DecodingError::Kind::valueNotFound);
+    EXPECT_EQ(kindOf(with("type", 7)), DecodingError::Kind::typeMismatch);
+    EXPECT_EQ(kindOf(with("type", "user_event")), DecodingError::Kind::dataCorrupted);
+    EXPECT_EQ(kindOf(with("install_id", 12)), DecodingError::Kind::typeMismatch);
+    EXPECT_EQ(kindOf(with("install_id", Value::null())), std::nullopt);
+    // A time stamp written as a whole real number is read as that integer; any other real is refused.
+    EXPECT_EQ(kindOf(with("timestamp", 1767225600.0)), std::nullopt);
+    EXPECT_EQ(BLQWebSocketEventModel::decode(with("timestamp", 1767225600.0)).timestamp, 1767225600);
+    EXPECT_EQ(kindOf(with("timestamp", 1.5)), DecodingError::Kind::typeMismatch);
+    EXPECT_EQ(kindOf(with("timestamp", 1e19)), DecodingError::Kind::typeMismatch);
+    EXPECT_EQ(kindOf(with("timestamp", true)), DecodingError::Kind::typeMismatch);
+}
+
 }  // namespace
 }  // namespace brindlecue

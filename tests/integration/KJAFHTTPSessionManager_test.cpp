@@ -184,6 +184,47 @@ TEST_F(KJAFHTTPSessionManagerTest, TransportAndBuildingFailures) {
     EXPECT_EQ(server.journal().size(), 1u);
 }
 
+TEST_F(KJAFHTTPSessionManagerTest, EveryVerbThatCannotBuildItsRequestFailsWithoutATask) {
+    auto serializer = KJAFHTTPRequestSerializer::serializer();
+    serializer->setQueryStringSerializationWithBlock(
+        [](const platform::URLRequest&, const Value&, std::optional<Error>* e) {
+            *e = Error("test", 6);
+            return std::optional<std::string>();
+        });
+    manager->setRequestSerializer(serializer);
+    const Value parameters = Value::dictionary({{"a", 1}});
+    Outcome put, patch, del, head;
+    EXPECT_FALSE(manager->PUT("x", parameters, put.success(), put.failure()));
+    EXPECT_FALSE(manager->PATCH("x", parameters, patch.success(), patch.failure()));
+    EXPECT_FALSE(manager->DELETE("x", parameters, del.success(), del.failure()));
+    EXPECT_FALSE(manager->HEAD(
+        "x", parameters, [&](const std::shared_ptr<platform::URLSessionTask>&) { ADD_FAILURE(); }, head.failure()));
+    // Without a failure block nothing is told, and nothing is sent either.
+    EXPECT_FALSE(manager->POST("x", parameters, nullptr, nullptr, nullptr));
+    for (Outcome* o : {&put, &patch, &del, &head}) {
+        ASSERT_TRUE(o->wait());
+        EXPECT_FALSE(o->task);
+        EXPECT_EQ(o->error->code(), 6);
+        EXPECT_TRUE(o->onMain);
+    }
+    RunLoop::main().runUntilIdle();
+    EXPECT_TRUE(server.journal().empty());
+}
+
+TEST_F(KJAFHTTPSessionManagerTest, AnOutcomeWithoutItsBlockCallsNeitherBlock) {
+    server.addRoute(route("PUT", "/api/put", 200, R"({"a":1})"));
+    server.addRoute(route("PATCH", "/api/patch", 500, R"({"a":1})"));
+    std::atomic<int> calls{0};
+    // A success with only a failure block, and a failure with only a success block.
+    manager->PUT("put", Value(), nullptr, [&](const auto&, const Error&) { ++calls; });
+    manager->PATCH("patch", Value(), [&](const auto&, const Value&) { ++calls; }, nullptr);
+    ASSERT_TRUE(server.waitForRequests(2));
+    std::vector<Notification> completed;
+    observe(KJMossgroveTaskDidCompleteNotification, &completed);
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return completed.size() == 2; }));
+    EXPECT_EQ(calls, 0);
+}
+
 TEST_F(KJAFHTTPSessionManagerTest, HeadSuccessGetsNoBody) {
     server.addRoute(route("HEAD", "/api/h", 200, R"({"a":1})"));
     std::atomic<bool> done{false};
