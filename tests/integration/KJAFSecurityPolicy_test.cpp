@@ -16,6 +16,7 @@
 #include "platform/AppContainer.h"
 #include "platform/Bundle.h"
 #include "platform/CaptureLogSink.h"
+#include "platform/KeyedArchiver.h"
 #include "sample-server/SampleServer.h"
 
 namespace brindlecue {
@@ -231,6 +232,38 @@ TEST_F(KJAFSecurityPolicyTest, TheDefaultPinsAreTheCertificatesOfTheResourceBund
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     EXPECT_TRUE(fs::exists(mark)) << "the child made its checks";
+}
+
+TEST_F(KJAFSecurityPolicyTest, APinnedPolicyKeepsItsPinsThroughACopyAndAnArchive) {
+    auto policy = KJAFSecurityPolicy::policyWithPinningMode(KJAFSSLPinningModeCertificate, pins(server));
+    policy->allowInvalidCertificates = true;
+    auto archived = KJAFSecurityPolicy::policyWithPinningMode(KJAFSSLPinningModePublicKey, pins(server));
+    archived->allowInvalidCertificates = true;
+    archived->validatesDomainName = false;
+    auto back = platform::KeyedUnarchiver::unarchivedObjectOfClass<KJAFSecurityPolicy>(
+        platform::KeyedArchiver::archivedDataWithRootObject(*archived));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->SSLPinningMode, KJAFSSLPinningModePublicKey);
+    EXPECT_TRUE(back->allowInvalidCertificates);
+    EXPECT_FALSE(back->validatesDomainName);
+    ASSERT_TRUE(back->pinnedCertificates());
+    EXPECT_EQ(*back->pinnedCertificates(), pins(server));
+    // The keys are derived again from the pins that came back.
+    ASSERT_TRUE(back->pinnedPublicKeys());
+    EXPECT_EQ(back->pinnedPublicKeys()->size(), 1u);
+    EXPECT_TRUE(back->evaluateServerTrust(serverTrust(), "127.0.0.1"));
+
+    auto copied = policy->copy();
+    EXPECT_NE(copied, policy);
+    EXPECT_EQ(*copied->pinnedCertificates(), pins(server));
+    EXPECT_TRUE(copied->evaluateServerTrust(serverTrust(), "127.0.0.1"));
+
+    // A policy without pins archives none and reads back without them.
+    auto plain = platform::KeyedUnarchiver::unarchivedObjectOfClass<KJAFSecurityPolicy>(
+        platform::KeyedArchiver::archivedDataWithRootObject(*KJAFSecurityPolicy::defaultPolicy()));
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(plain->pinnedCertificates());
+    EXPECT_TRUE(plain->validatesDomainName);
 }
 
 }  // namespace

@@ -296,5 +296,27 @@ TEST(KJAFHTTPRequestSerializer, WritesAMultipartBodyToAFileAndReportsOnTheMainQu
     EXPECT_EQ(reported->domain(), "NSPOSIXErrorDomain");
 }
 
+TEST(KJAFHTTPRequestSerializer, PropertyListBodiesInEitherFormatAndOnlyForMethodsWithABody) {
+    auto binary = KJAFPropertyListRequestSerializer::serializerWithFormat(KJAFPropertyListRequestSerializer::kBinaryFormat, 0);
+    auto request = build(*binary, "PUT", "http://h/", Value::dictionary({{"a", 1}}));
+    ASSERT_TRUE(request.httpBody());
+    EXPECT_EQ(text(request.httpBody()).rfind("bplist00", 0), 0u);
+    EXPECT_EQ((*Value::fromPropertyList(*request.httpBody()))["a"].integerValue(), 1);
+    // Parameters of a GET go into the query, as with the form serializer.
+    auto get = build(*binary, "GET", "http://h/p", Value::dictionary({{"a", 1}}));
+    EXPECT_EQ(get.url()->absoluteString(), "http://h/p?a=1");
+    EXPECT_FALSE(get.httpBody());
+    // Without parameters there is no body and no content type.
+    auto empty = build(*binary, "POST", "http://h/");
+    EXPECT_FALSE(empty.httpBody());
+    EXPECT_FALSE(empty.valueForHTTPHeaderField("Content-Type"));
+    // What no property list can hold is reported, and the request goes without a body.
+    std::optional<platform::Error> error;
+    auto refused = binary->requestWithMethod("POST", "http://h/", Value::dictionary({{"n", Value::null()}}), &error);
+    ASSERT_TRUE(refused);
+    EXPECT_TRUE(error);
+    EXPECT_FALSE(refused->httpBody());
+}
+
 }  // namespace
 }  // namespace brindlecue

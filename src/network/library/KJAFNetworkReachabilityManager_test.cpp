@@ -146,6 +146,11 @@ TEST_F(ReachabilityTest, TheOlderMonitorTestsTheCurrentFlags) {
     EXPECT_EQ(reachability->currentKJReachabilityString(), "Wi-Fi");
     flags = 0;
     EXPECT_EQ(reachability->currentKJReachabilityString(), "Offline");
+    reachability->setReachableOnWWAN(true);
+    flags = R | wwan;
+    EXPECT_EQ(reachability->currentKJReachabilityString(), "Cellular");
+    EXPECT_FALSE(reachability->isReachableViaWiFi());
+    flags = 0;
     EXPECT_EQ(reachability->reachabilityFlags(), 0u);
 
     // Flags that cannot be read answer every test with false.
@@ -153,6 +158,11 @@ TEST_F(ReachabilityTest, TheOlderMonitorTestsTheCurrentFlags) {
     EXPECT_FALSE(reachability->isReachable());
     EXPECT_FALSE(reachability->connectionRequired());
     EXPECT_EQ(reachability->reachabilityFlags(), 0u);
+    EXPECT_FALSE(reachability->isReachableViaWWAN());
+    EXPECT_FALSE(reachability->isReachableViaWiFi());
+    EXPECT_FALSE(reachability->isConnectionOnDemand());
+    EXPECT_FALSE(reachability->isInterventionRequired());
+    EXPECT_EQ(reachability->currentKJReachabilityStatus(), KJNotReachable);
 }
 
 TEST_F(ReachabilityTest, TheNotifierCallsItsBlocksOnItsQueueAndKeepsTheMonitorAlive) {
