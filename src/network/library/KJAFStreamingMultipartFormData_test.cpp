@@ -125,6 +125,55 @@ TEST(KJAFStreamingMultipartFormData, AFailingPartStreamFailsTheRead) {
     EXPECT_TRUE(stream.streamError());
 }
 
+TEST(KJAFStreamingMultipartFormData, ACopiedBodyReadsTheSameAndAClosedOrFailedOneStaysSo) {
+    KJAFStreamingMultipartFormData form(postRequest(), KJAFUTF8StringEncoding);
+    form.appendPartWithFormData(bytes("first"), "a");
+    form.appendPartWithInputStream(platform::InputStream::withData(bytes("streamed")), "s", "s.txt", 8, "text/plain");
+    auto request = form.requestByFinalizingMultipartFormData();
+    auto original = request.httpBodyStream();
+    // A copy made before the original is read reads the stream part from a fresh stream too.
+    auto copy = original->copy();
+    ASSERT_TRUE(copy);
+    std::string body = readAll(*original, 4096);
+    EXPECT_NE(body.find("\r\n\r\nstreamed\r\n"), std::string::npos);
+    EXPECT_EQ(readAll(*copy, 7), body);
+    // Opening again while open changes nothing; once closed it gives nothing more.
+    original->open();
+    original->close();
+    uint8_t buffer[64];
+    EXPECT_EQ(original->read(buffer, sizeof buffer), 0);
+
+    KJAFStreamingMultipartFormData failing(postRequest(), KJAFUTF8StringEncoding);
+    failing.appendPartWithFormData(bytes("x"), "x");
+    failing.appendPartWithInputStream(platform::InputStream::withFileAtPath("/no/such/file"), "f", "f.bin", 10,
+                                      "application/octet-stream");
+    auto failed = failing.requestByFinalizingMultipartFormData().httpBodyStream();
+    failed->open();
+    // What came before the failing part is handed on, then the failure, and it stays.
+    std::string before;
+    long n;
+    while ((n = failed->read(buffer, sizeof buffer)) > 0) before.append(reinterpret_cast<char*>(buffer), n);
+    EXPECT_EQ(n, -1);
+    EXPECT_NE(before.find("name=\"x\"\r\n\r\nx\r\n"), std::string::npos);
+    EXPECT_EQ(failed->read(buffer, sizeof buffer), -1);
+    EXPECT_TRUE(failed->streamError());
+}
+
+TEST(KJAFStreamingMultipartFormData, AThrottledBodyComesInPacketsOfTheGivenSize) {
+    KJAFStreamingMultipartFormData form(postRequest(), KJAFUTF8StringEncoding);
+    form.appendPartWithFormData(bytes(std::string(100, 'q')), "q");
+    form.throttleBandwidthWithPacketSize(16, 0.0001);
+    auto stream = form.requestByFinalizingMultipartFormData().httpBodyStream();
+    stream->open();
+    uint8_t buffer[4096];
+    std::string body;
+    for (long n; (n = stream->read(buffer, sizeof buffer)) > 0;) {
+        EXPECT_LE(n, 16);
+        body.append(reinterpret_cast<char*>(buffer), n);
+    }
+    EXPECT_NE(body.find(std::string(100, 'q')), std::string::npos);
+}
+
 TEST(KJAFHTTPRequestSerializer, MultipartRequestsCarryTheParametersAsFields) {
     auto serializer = KJAFHTTPRequestSerializer::serializer();
     std::optional<platform::Error> error;
