@@ -69,6 +69,21 @@ TEST_F(KJAFJSONResponseSerializerTest, NullsGoFromDictionariesAtEveryDepthAndFra
     EXPECT_FALSE(error);
 }
 
+TEST_F(KJAFJSONResponseSerializerTest, AnAnswerThatIsNotHTTPIsJudgedByItsTypeAlone) {
+    // A file's answer has no status to refuse; its type still decides how it is read.
+    auto file = std::make_shared<platform::URLResponse>(platform::URL::fileURL("/tmp/a.json"), "application/json", 7,
+                                                        std::nullopt);
+    EXPECT_EQ(serializer->responseObjectForResponse(file, bytes(R"({"a":1})"), &error), Value::dictionary({{"a", 1}}));
+    EXPECT_FALSE(error);
+    auto other = std::make_shared<platform::URLResponse>(platform::URL::fileURL("/tmp/a.bin"), "application/x-thing",
+                                                         3, std::nullopt);
+    EXPECT_TRUE(serializer->responseObjectForResponse(other, bytes("abc"), &error).isAbsent());
+    error.reset();
+    // Without any answer the body is taken as text.
+    EXPECT_EQ(serializer->responseObjectForResponse(nullptr, bytes("plain"), &error), Value("plain"));
+    EXPECT_FALSE(error);
+}
+
 TEST_F(KJAFJSONResponseSerializerTest, PlainTextAndEmptyBodies) {
     EXPECT_EQ(serialize(200, "text/plain", "ok"), Value("ok"));
     EXPECT_EQ(serialize(200, "text/plain", ""), Value(""));
