@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 
 #include "network/library/KJAFXMLParserResponseSerializer.h"
@@ -545,6 +546,50 @@ TEST_F(KJAFURLSessionManagerTasksTest, ADownloadThatCannotBeMovedIsReportedByNot
     ASSERT_TRUE(second.wait());
     EXPECT_EQ(second.object, Value(platform::URL::fileURL(chosen.string()).absoluteString()));
     EXPECT_EQ(std::filesystem::file_size(chosen), 100u);
+}
+
+TEST_F(KJAFURLSessionManagerTasksTest, AnInvalidatedSessionMakesNoTaskOfAnyKindEvenWhenAskedAgain) {
+    auto background = KJAFURLSessionManager::create(
+        platform::URLSessionConfiguration::backgroundSessionConfigurationWithIdentifier("com.brindlecue.retry"));
+    background->attemptsToRecreateUploadTasksForBackgroundSessions = true;
+    background->session()->invalidateAndCancel();
+    auto file = platform::AppContainer::temporaryDirectory() / "upload.bin";
+    std::ofstream(file) << "data";
+    EXPECT_FALSE(background->uploadTaskWithRequest(post("/u"), platform::URL::fileURL(file.string()), nullptr, nullptr));
+    EXPECT_FALSE(background->uploadTaskWithRequest(post("/u"), platform::Data{'1'}, nullptr, nullptr));
+    EXPECT_FALSE(background->uploadTaskWithStreamedRequest(post("/u"), nullptr, nullptr));
+    EXPECT_FALSE(background->downloadTaskWithRequest(request("/d"), nullptr, nullptr, nullptr));
+    EXPECT_FALSE(background->downloadTaskWithResumeData(platform::Data{'x'}, nullptr, nullptr, nullptr));
+    EXPECT_TRUE(background->tasks().empty());
+    EXPECT_TRUE(server.journal().empty());
+}
+
+TEST_F(KJAFURLSessionManagerTasksTest, WithoutASecurityPolicyEveryServerTrustIsRefused) {
+    sampleserver::SampleServer tls({.tls = true});
+    tls.start();
+    tls.addRoute(testsupport::route("GET", "/x", 200, "{}"));
+    manager->setSecurityPolicy(nullptr);
+    Completion c;
+    manager->dataTaskWithRequest(platform::URLRequest(platform::URL::fromString(tls.baseURL() + "/x")), c.handler())
+        ->resume();
+    ASSERT_TRUE(c.wait());
+    ASSERT_TRUE(c.error);
+    EXPECT_EQ(c.error->code(), -999);
+    EXPECT_TRUE(tls.journal().empty());
+}
+
+TEST_F(KJAFURLSessionManagerTasksTest, ASessionDoesNotKeepItsManagerAliveAndItsTasksEndWithoutIt) {
+    server.addRoute(testsupport::route("GET", "/late", 200, R"({"late":true})"));
+    auto session = manager->session();
+    auto task = manager->dataTaskWithRequest(request("/late"), nullptr);
+    std::weak_ptr<KJAFURLSessionManager> weak = manager;
+    manager = KJAFURLSessionManager::create(platform::URLSessionConfiguration::ephemeralSessionConfiguration());
+    EXPECT_TRUE(weak.expired());
+    task->resume();
+    ASSERT_TRUE(RunLoop::main().runUntil(
+        [&] { return task->state() == platform::URLSessionTask::State::Completed; }, 20));
+    EXPECT_EQ(server.journal().size(), 1u);
+    session->invalidateAndCancel();
 }
 
 }  // namespace
