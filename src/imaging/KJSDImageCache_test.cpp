@@ -286,5 +286,107 @@ TEST(KJSDImageCache, MemoryWarningsKeepImagesThatAreStillInUse) {
     EXPECT_TRUE(cache->imageFromMemoryCacheForKey("http://h/new.png"));
 }
 
+TEST(KJSDImageCache, WithoutAKeyOrAnImageNothingIsStoredAndTheAnswerComesAtOnce) {
+    auto cache = KJSDImageCache::create("empty");
+    auto image = UIImage::imageWithData(testsupport::makeTestPNG(2, 2));
+    int calls = 0;
+    cache->storeImage(nullptr, "http://h/a.png", [&] { ++calls; });
+    EXPECT_EQ(calls, 1);
+    cache->storeImage(image, "", [&] { ++calls; });
+    EXPECT_EQ(calls, 2);
+    // Kept in memory only: the callback comes at once, and no file is written.
+    cache->storeImage(image, "http://h/memory.png", false, [&] { ++calls; });
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(cache->imageFromMemoryCacheForKey("http://h/memory.png"), image);
+    cache->storeImageDataToDisk(std::nullopt, "http://h/none.png");
+    cache->storeImageDataToDisk(testsupport::makeTestPNG(2, 2), "");
+    EXPECT_FALSE(fs::exists(cache->diskCachePath()));
+    EXPECT_FALSE(cache->diskImageDataExistsWithKey(""));
+    EXPECT_FALSE(cache->diskImageDataExistsWithKey("http://h/memory.png"));
+
+    Answer noKey;
+    EXPECT_FALSE(cache->queryCacheOperationForKey("", noKey.block()));
+    EXPECT_TRUE(noKey.called);
+    EXPECT_FALSE(noKey.image);
+    EXPECT_EQ(noKey.type, KJSDImageCacheType::None);
+
+    // Removing without a key does nothing and calls nothing; from memory only, at once.
+    cache->removeImageForKey("", [&] { ++calls; });
+    cache->removeImageForKey("http://h/memory.png", false, [&] { ++calls; });
+    EXPECT_EQ(calls, 4);
+    EXPECT_FALSE(cache->imageFromMemoryCacheForKey("http://h/memory.png"));
+    RunLoop::main().runUntilIdle();
+    EXPECT_EQ(calls, 4);
+}
+
+TEST(KJSDImageCache, SynchronousReadsTakeTheFileOnTheCallersThread) {
+    auto cache = KJSDImageCache::create("sync");
+    const Data bytes = testsupport::makeTestPNG(5, 4);
+    cache->storeImageDataToDisk(bytes, "http://h/s.png");
+    EXPECT_FALSE(cache->imageFromMemoryCacheForKey("http://h/s.png"));
+    auto image = cache->imageFromCacheForKey("http://h/s.png");
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->size(), (platform::CGSize{5, 4}));
+    EXPECT_EQ(cache->imageFromMemoryCacheForKey("http://h/s.png"), image);
+    EXPECT_EQ(cache->imageFromCacheForKey("http://h/s.png"), image);
+
+    // The disk-sync query answers before it returns, on this thread.
+    cache->clearMemory();
+    Answer now;
+    cache->queryCacheOperationForKey("http://h/s.png", KJSDImageCacheQueryDiskSync, now.block());
+    EXPECT_TRUE(now.called);
+    EXPECT_EQ(now.type, KJSDImageCacheType::Disk);
+    EXPECT_EQ(now.data, bytes);
+    ASSERT_TRUE(now.image);
+
+    // A cache that keeps nothing in memory still reads the disk, and leaves memory alone.
+    cache->clearMemory();
+    cache->config().shouldCacheImagesInMemory = false;
+    EXPECT_TRUE(cache->imageFromDiskCacheForKey("http://h/s.png"));
+    EXPECT_FALSE(cache->imageFromMemoryCacheForKey("http://h/s.png"));
+    Answer again;
+    cache->queryCacheOperationForKey("http://h/s.png", KJSDImageCacheQueryDiskSync, again.block());
+    EXPECT_TRUE(again.image);
+    EXPECT_FALSE(cache->imageFromMemoryCacheForKey("http://h/s.png"));
+    bool stored = false;
+    cache->storeImage(image, "http://h/t.png", [&] { stored = true; });
+    waitForMain(stored);
+    EXPECT_FALSE(cache->imageFromMemoryCacheForKey("http://h/t.png"));
+    EXPECT_TRUE(cache->diskImageDataExistsWithKey("http://h/t.png"));
+    // A key that is no URL takes its extension as a path's.
+    EXPECT_EQ(KJSDImageCache::cachedFileNameForKey("local name.gif"), platform::Crypto::md5Hex("local name.gif") + ".gif");
+}
+
+TEST(KJSDImageCache, MeasuresItsDirectoryWithAndWithoutHiddenFiles) {
+    auto cache = KJSDImageCache::create("measure");
+    bool calculated = false;
+    uint64_t count = 99, size = 99;
+    // Before anything is written there is no directory and nothing in it.
+    EXPECT_EQ(cache->getSize(), 0u);
+    cache->calculateSizeWithCompletionBlock([&](uint64_t c, uint64_t s) {
+        count = c;
+        size = s;
+        calculated = true;
+    });
+    waitForMain(calculated);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(size, 0u);
+
+    cache->storeImageDataToDisk(Data(100, 'a'), "http://h/a.png");
+    cache->storeImageDataToDisk(Data(250, 'b'), "http://h/b.png");
+    writeAll(cache->diskCachePath() / ".hidden", Data(1000, 'h'));
+    EXPECT_EQ(cache->getSize(), 1350u);
+    EXPECT_EQ(cache->getDiskCount(), 3u);
+    calculated = false;
+    cache->calculateSizeWithCompletionBlock([&](uint64_t c, uint64_t s) {
+        count = c;
+        size = s;
+        calculated = true;
+    });
+    waitForMain(calculated);
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(size, 350u);
+}
+
 }  // namespace
 }  // namespace brindlecue
