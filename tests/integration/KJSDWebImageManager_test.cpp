@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <list>
@@ -250,6 +251,108 @@ TEST_F(ManagerTest, PrefetchingWarmsTheCacheAndCountsWhatCameNot) {
         empty = finished == 0 && skipped == 0;
     });
     EXPECT_TRUE(empty);
+}
+
+TEST_F(ManagerTest, TheDelegateDecidesDownloadsBlockedURLsAndTransformedImages) {
+    server.addRoute(testsupport::imageRoute("/d.png", png));
+    auto delegate = std::make_shared<KJSDWebImageManagerDelegate>();
+    std::atomic<int> asked{0};
+    delegate->shouldDownloadImageForURL = [&](KJSDWebImageManager&, const URL&) {
+        ++asked;
+        return false;
+    };
+    manager->setDelegate(delegate);
+    // Not to be downloaded: the load ends with nothing, and nothing is asked of the server.
+    Load& skipped = load("/d.png");
+    ASSERT_TRUE(skipped.wait());
+    EXPECT_FALSE(skipped.last().image);
+    EXPECT_FALSE(skipped.last().error);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(requests(), 0u);
+
+    // A failure the built-in rule lets pass (a 404) is blocked when the delegate says so.
+    delegate->shouldDownloadImageForURL = nullptr;
+    delegate->shouldBlockFailedURL = [](KJSDWebImageManager&, const URL& url, const Error&) {
+        return url.path() == "/gone.png";
+    };
+    Load& gone = load("/gone.png");
+    ASSERT_TRUE(gone.wait());
+    Load& goneAgain = load("/gone.png");
+    ASSERT_TRUE(goneAgain.wait());
+    EXPECT_EQ(goneAgain.last().error->code(), -1100);
+    EXPECT_EQ(requests(), 1u);
+
+    // A transformed image is what the caller gets and what the cache keeps, without the old bytes.
+    auto replacement = UIImage::imageWithData(testsupport::makeTestPNG(8, 8));
+    delegate->transformDownloadedImage = [&](KJSDWebImageManager&, const std::shared_ptr<UIImage>&, const URL&) {
+        EXPECT_FALSE(platform::isMainThread());
+        return replacement;
+    };
+    Load& transformed = load("/d.png");
+    ASSERT_TRUE(transformed.wait());
+    EXPECT_EQ(transformed.last().image, replacement);
+    const std::string key = url("/d.png").absoluteString();
+    EXPECT_EQ(cache->imageFromMemoryCacheForKey(key), replacement);
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return cache->diskImageDataExistsWithKey(key); }));
+    auto onDisk = cache->diskImageDataBySearchingAllPathsForKey(key);
+    ASSERT_TRUE(onDisk);
+    EXPECT_NE(*onDisk, png);
+    EXPECT_EQ(UIImage::imageWithData(*onDisk)->size(), (platform::CGSize{8, 8}));
+}
+
+TEST_F(ManagerTest, AKeyFilterNamesTheCacheEntryAndASerializerGivesItsBytes) {
+    server.addRoute(testsupport::imageRoute("/k.png", png));
+    manager->setCacheKeyFilter([](const std::optional<URL>& url) { return "filtered:" + url->path(); });
+    const Data stored = {'s', 't', 'o', 'r', 'e', 'd'};
+    manager->setCacheSerializer([&](const std::shared_ptr<UIImage>&, const std::optional<Data>& data,
+                                    const std::optional<URL>&) {
+        EXPECT_EQ(data, png);
+        return std::optional<Data>(stored);
+    });
+    EXPECT_EQ(manager->cacheKeyForURL(url("/k.png")), "filtered:/k.png");
+    EXPECT_EQ(manager->cacheKeyForURL(std::nullopt), "");
+    Load& first = load("/k.png");
+    ASSERT_TRUE(first.wait());
+    EXPECT_TRUE(first.last().image);
+    // With a serializer the image is stored after the caller has heard of it.
+    ASSERT_TRUE(RunLoop::main().runUntil(
+        [&] { return cache->diskImageDataBySearchingAllPathsForKey("filtered:/k.png") == stored; }));
+    EXPECT_TRUE(cache->imageFromMemoryCacheForKey("filtered:/k.png"));
+    EXPECT_FALSE(cache->diskImageDataExistsWithKey(url("/k.png").absoluteString()));
+}
+
+TEST_F(ManagerTest, AsksTheCacheWhetherAURLIsThereAndSavesWhatItIsGiven) {
+    auto image = UIImage::imageWithData(png);
+    std::vector<bool> answers;
+    auto ask = [&](auto call) {
+        bool done = false;
+        call([&](bool exists) {
+            answers.push_back(exists);
+            done = true;
+        });
+        EXPECT_TRUE(RunLoop::main().runUntil([&] { return done; }));
+    };
+    ask([&](auto completion) { manager->cachedImageExistsForURL(url("/s.png"), completion); });
+    manager->saveImageToCache(image, url("/s.png"));
+    manager->saveImageToCache(nullptr, url("/none.png"));
+    manager->saveImageToCache(image, std::nullopt);
+    // In memory at once; on disk once the write has run.
+    ask([&](auto completion) { manager->cachedImageExistsForURL(url("/s.png"), completion); });
+    ask([&](auto completion) { manager->diskImageExistsForURL(url("/s.png"), completion); });
+    ask([&](auto completion) { manager->cachedImageExistsForURL(url("/none.png"), completion); });
+    EXPECT_EQ(answers, (std::vector<bool>{false, true, true, false}));
+    EXPECT_EQ(cache->getDiskCount(), 1u);
+}
+
+TEST_F(ManagerTest, AnUnreachableServerNeverBlocksItsURLs) {
+    URL closed = *URL::fromString("http://127.0.0.1:1/img.png");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Load& attemptLoad = loads.emplace_back();
+        manager->loadImageWithURL(closed, KJSDImageLoadHighPriority | KJSDImageLoadHandleCookies,
+                                  nullptr, attemptLoad.completed());
+        ASSERT_TRUE(attemptLoad.wait());
+        EXPECT_EQ(attemptLoad.last().error->code(), platform::URLError::CannotConnectToHost) << attempt;
+    }
 }
 
 }  // namespace
