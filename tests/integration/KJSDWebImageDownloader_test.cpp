@@ -318,5 +318,101 @@ TEST_F(DownloaderTest, ProgressiveDownloadsShowPartialImagesBeforeTheWholeOne) {
     EXPECT_TRUE(allowed.image);
 }
 
+TEST_F(DownloaderTest, HeadersAndTheirFilterShapeEveryRequest) {
+    server.addRoute(testsupport::imageRoute("/h.png", png));
+    downloader->setValueForHTTPHeaderField("one", "X-First");
+    downloader->setValueForHTTPHeaderField("two", "X-Second");
+    downloader->setValueForHTTPHeaderField("three", "x-second");  // names match without regard to case
+    downloader->setValueForHTTPHeaderField(std::nullopt, "X-First");
+    downloader->setValueForHTTPHeaderField(std::nullopt, "X-Missing");
+    EXPECT_EQ(downloader->valueForHTTPHeaderField("X-SECOND"), "three");
+    EXPECT_FALSE(downloader->valueForHTTPHeaderField("X-First"));
+    downloader->setHeadersFilter([](const URL& url, platform::HTTPHeaderFields headers) {
+        headers.emplace_back("X-Path", url.path());
+        return headers;
+    });
+    Caller caller;
+    download("/h.png", caller, KJSDDownloadHighPriority | KJSDDownloadHandleCookies);
+    ASSERT_TRUE(caller.wait());
+    EXPECT_TRUE(caller.image);
+    auto request = server.journal().at(0);
+    EXPECT_EQ(request.header("X-Second"), "three");
+    EXPECT_EQ(request.header("X-First"), "");
+    EXPECT_EQ(request.header("X-Path"), "/h.png");
+    EXPECT_EQ(request.header("Accept"), "image/*;q=0.8");
+}
+
+TEST_F(DownloaderTest, LastInFirstOutStartsTheNewestWaitingDownloadFirst) {
+    downloader->setMaxConcurrentDownloads(1);
+    downloader->setExecutionOrder(KJSDWebImageDownloader::ExecutionOrder::LIFO);
+    auto slow = testsupport::imageRoute("/first.png", png);
+    slow.delaySeconds = 0.3;
+    server.addRoute(slow);
+    server.addRoute(testsupport::imageRoute("/second.png", png));
+    server.addRoute(testsupport::imageRoute("/third.png", png));
+    Caller first, second, third;
+    download("/first.png", first);
+    ASSERT_TRUE(server.waitForRequests(1));
+    download("/second.png", second);
+    download("/third.png", third);
+    ASSERT_TRUE(first.wait() && second.wait() && third.wait());
+    auto journal = server.journal();
+    ASSERT_EQ(journal.size(), 3u);
+    EXPECT_EQ(journal[1].path, "/third.png");
+    EXPECT_EQ(journal[2].path, "/second.png");
+}
+
+TEST_F(DownloaderTest, ATokenCancelsItsCallerAndAnInvalidatedSessionEndsItsDownloads) {
+    auto stalled = testsupport::imageRoute("/stalled.png", png);
+    stalled.stallAfterBytes = 10;
+    stalled.stallSeconds = 2;
+    server.addRoute(stalled);
+    Caller viaToken, kept;
+    auto token = download("/stalled.png", viaToken);
+    download("/stalled.png", kept);
+    ASSERT_TRUE(token);
+    EXPECT_EQ(token->url(), url("/stalled.png"));
+    token->cancel();
+    ASSERT_TRUE(server.waitForRequests(1));
+    // Cancelling the session's tasks ends the download the other caller waits for, with the error.
+    downloader->invalidateSessionAndCancel(true);
+    ASSERT_TRUE(kept.wait());
+    ASSERT_TRUE(kept.error);
+    EXPECT_EQ(kept.error->code(), platform::URLError::Cancelled);
+    EXPECT_TRUE(viaToken.reports.empty());
+
+    // A new session takes the next downloads.
+    server.addRoute(testsupport::imageRoute("/next.png", png));
+    downloader->createNewSessionWithConfiguration(platform::URLSessionConfiguration::ephemeralSessionConfiguration());
+    Caller next;
+    download("/next.png", next);
+    ASSERT_TRUE(next.wait());
+    EXPECT_TRUE(next.image);
+
+    // The shared downloader's session is never invalidated from outside.
+    auto shared = KJSDWebImageDownloader::sharedDownloader();
+    shared->invalidateSessionAndCancel(true);
+    Caller viaShared;
+    shared->downloadImageWithURL(url("/next.png"), 0, nullptr, viaShared.completed());
+    ASSERT_TRUE(viaShared.wait());
+    EXPECT_TRUE(viaShared.image);
+}
+
+TEST_F(DownloaderTest, AServerThatIsNotTrustedIsDownloadedFromOnlyWhenAllowed) {
+    sampleserver::SampleServer tls({.tls = true});
+    tls.start();
+    tls.addRoute(testsupport::imageRoute("/t.png", png));
+    URL address = *URL::fromString(tls.baseURL() + "/t.png");
+    Caller refused, allowed;
+    downloader->downloadImageWithURL(address, 0, nullptr, refused.completed());
+    ASSERT_TRUE(refused.wait());
+    EXPECT_TRUE(refused.error);
+    EXPECT_FALSE(refused.image);
+    downloader->downloadImageWithURL(address, KJSDDownloadAllowInvalidCertificates, nullptr, allowed.completed());
+    ASSERT_TRUE(allowed.wait());
+    EXPECT_TRUE(allowed.image);
+    EXPECT_EQ(tls.journal().size(), 1u);
+}
+
 }  // namespace
 }  // namespace brindlecue
