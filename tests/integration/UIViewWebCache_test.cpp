@@ -21,6 +21,7 @@
 #include "imaging/UIButtonWebCache.h"
 #include "imaging/UIImageKJFLAnimatedImage.h"
 #include "imaging/UIImageViewWebCache.h"
+#include "imaging/UIViewWebCacheOperation.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/RunLoop.h"
@@ -31,6 +32,7 @@
 #include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UIWindow.h"
 #include "sample-server/SampleServer.h"
+#include "support/SampleRoutes.h"
 #include "support/TestGif.h"
 #include "support/TestImages.h"
 
@@ -312,6 +314,84 @@ TEST_F(ViewLoadingTest, ButtonsLoadEachStateUnderItsOwnKey) {
     EXPECT_FALSE(UIButtonWebCache::sd_currentBackgroundImageURL(*button));
     EXPECT_EQ(UIButtonWebCache::sd_backgroundImageURLForState(*button, platform::UIControlStateHighlighted),
               url("/pressed.png"));
+}
+
+TEST_F(ViewLoadingTest, AnimationImagesFromSeveralURLsTakeTheirPlacesInOrder) {
+    // The last image is in memory and comes first; it stands in for the places before it until
+    // theirs come.
+    server.addRoute(testsupport::imageRoute("/a0.png", testsupport::makeTestPNG(2, 2)));
+    server.addRoute(testsupport::imageRoute("/a1.png", testsupport::makeTestPNG(3, 3)));
+    auto manager = KJSDWebImageManager::sharedManager();
+    manager->imageCache()->storeImage(UIImage::imageWithData(testsupport::makeTestPNG(4, 4)),
+                                      manager->cacheKeyForURL(url("/a2.png")), false, nullptr);
+    auto view = make<platform::UIImageView>(CGRect(0, 0, 10, 10));
+    auto widths = [&] {
+        std::vector<int> out;
+        for (const auto& image : view->animationImages()) out.push_back(int(image->size().width));
+        return out;
+    };
+    UIImageViewWebCache::sd_setAnimationImagesWithURLs(view, {*url("/a0.png"), *url("/a1.png"), *url("/a2.png")});
+    EXPECT_EQ(widths(), (std::vector<int>{4, 4, 4}));
+    EXPECT_EQ(UIImageViewWebCache::sd_animationOperationArray(*view).size(), 2u) << "the loads still running";
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return widths() == std::vector<int>{2, 3, 4}; }, 20));
+    EXPECT_TRUE(view->isAnimating());
+}
+
+TEST_F(ViewLoadingTest, CancellingTheAnimationLoadsLeavesTheImagesAsTheyAre) {
+    auto stalled = testsupport::imageRoute("/slow.png", testsupport::makeTestPNG(2, 2));
+    stalled.stallAfterBytes = 10;
+    stalled.stallSeconds = 30;
+    server.addRoute(stalled);
+    server.addRoute(testsupport::imageRoute("/quick.png", testsupport::makeTestPNG(3, 3)));
+    server.addRoute(testsupport::route("GET", "/missing.png", 404, ""));
+    auto view = make<platform::UIImageView>(CGRect(0, 0, 10, 10));
+    UIImageViewWebCache::sd_setAnimationImagesWithURLs(view, {*url("/quick.png"), *url("/missing.png"), *url("/slow.png")});
+    // What failed adds nothing; the animation goes on with what came.
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return server.journal().size() == 3; }, 20));
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return view->animationImages().size() == 1; }, 20));
+    UIImageViewWebCache::sd_cancelCurrentAnimationImagesLoad(view);
+    EXPECT_TRUE(UIImageViewWebCache::sd_animationOperationArray(*view).empty());
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return !KJSDWebImageManager::sharedManager()->isRunning(); }, 20));
+    RunLoop::main().runUntilIdle();
+    ASSERT_EQ(view->animationImages().size(), 1u);
+    EXPECT_EQ(view->animationImages()[0]->size(), (CGSize{3, 3}));
+    // Nothing to cancel for no view.
+    UIImageViewWebCache::sd_cancelCurrentAnimationImagesLoad(nullptr);
+    UIImageViewWebCache::sd_setAnimationImagesWithURLs(nullptr, {*url("/quick.png")});
+}
+
+TEST_F(ViewLoadingTest, ACachedImageOfTheURLStandsInWhileItLoadsAgain) {
+    auto slow = testsupport::imageRoute("/again.png", testsupport::makeTestPNG(6, 6));
+    slow.delaySeconds = 0.2;
+    server.addRoute(slow);
+    auto cached = UIImage::imageWithData(testsupport::makeTestPNG(2, 5));
+    auto manager = KJSDWebImageManager::sharedManager();
+    manager->imageCache()->storeImage(cached, manager->cacheKeyForURL(url("/again.png")), false, nullptr);
+    auto view = make<platform::UIImageView>(CGRect(0, 0, 10, 10));
+    Done done;
+    UIImageViewWebCache::sd_setImageWithPreviousCachedImageWithURL(view, url("/again.png"), placeholder,
+                                                                  KJSDImageLoadRefreshCached, nullptr, done.block());
+    EXPECT_EQ(view->image(), cached);
+    // Without a cached image the placeholder stands in.
+    auto other = make<platform::UIImageView>(CGRect(0, 0, 10, 10));
+    UIImageViewWebCache::sd_setImageWithPreviousCachedImageWithURL(other, url("/none.png"), placeholder, 0, nullptr,
+                                                                  nullptr);
+    EXPECT_EQ(other->image(), placeholder);
+    ASSERT_TRUE(done.wait());
+}
+
+TEST_F(ViewLoadingTest, AHighlightedImageLoadsBesideTheImage) {
+    server.addRoute(testsupport::imageRoute("/light.png", testsupport::makeTestPNG(4, 3)));
+    auto view = make<platform::UIImageView>(CGRect(0, 0, 10, 10));
+    view->setImage(placeholder);
+    Done done;
+    UIImageViewHighlightedWebCache::sd_setHighlightedImageWithURL(view, url("/light.png"), 0, nullptr, done.block());
+    ASSERT_TRUE(done.wait());
+    ASSERT_TRUE(view->highlightedImage());
+    EXPECT_EQ(view->highlightedImage()->size(), (CGSize{4, 3}));
+    EXPECT_EQ(view->image(), placeholder);
+    auto operations = UIViewWebCacheOperation::sd_operationDictionary(view);
+    EXPECT_EQ(operations.count("UIImageViewImageOperationHighlighted"), 0u) << "no finished load stays on the view";
 }
 
 }  // namespace
