@@ -222,5 +222,28 @@ TEST(CodersManager, AsksTheCoderAddedLastFirst) {
     EXPECT_EQ(manager.coders(), (std::vector<std::shared_ptr<KJSDWebImageCoder>>{x, io}));
 }
 
+TEST(CodersManager, WithoutAnInputOrACoderThatCanNothingIsMade) {
+    KJSDWebImageCodersManager manager;
+    manager.addCoder(nullptr);
+    EXPECT_EQ(manager.coders().size(), 1u);
+    auto image = UIImage::imageWithCGImage(filled(2, 2, 0xFF00FF00u));
+    EXPECT_FALSE(manager.decodedImageWithData(nullptr));
+    Data none;
+    EXPECT_FALSE(manager.decompressedImageWithImage(nullptr, &none, platform::Value()));
+    EXPECT_FALSE(manager.encodedDataWithImage(nullptr, KJSDImageFormat::PNG));
+    EXPECT_TRUE(manager.canEncodeToFormat(KJSDImageFormat::PNG));
+    ASSERT_TRUE(manager.encodedDataWithImage(image, KJSDImageFormat::PNG));
+
+    // Only coders that can neither read nor write this: nothing comes out, and nulls are dropped.
+    manager.setCoders({std::make_shared<XCoder>(), nullptr});
+    EXPECT_EQ(manager.coders().size(), 1u);
+    Data png = *platform::CGImageEncodePNG(*filled(2, 2, 0xFF000000u));
+    EXPECT_FALSE(manager.canDecodeFromData(&png));
+    EXPECT_FALSE(manager.decodedImageWithData(&png));
+    EXPECT_FALSE(manager.decompressedImageWithImage(image, &png, platform::Value()));
+    EXPECT_FALSE(manager.canEncodeToFormat(KJSDImageFormat::PNG));
+    EXPECT_FALSE(manager.encodedDataWithImage(image, KJSDImageFormat::PNG));
+}
+
 }  // namespace
 }  // namespace brindlecue

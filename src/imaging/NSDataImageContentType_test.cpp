@@ -30,5 +30,16 @@ TEST(ImageFormatDetection, EachSignatureFromTheFirstBytes) {
     EXPECT_EQ(format(std::string("\0\0\0\x18", 4) + "ftypmif1"), F::Undefined);
 }
 
+TEST(ImageFormatDetection, EachFormatNamesItsTypeAndAnUnknownOneIsTakenForPNG) {
+    using F = KJSDImageFormat;
+    EXPECT_EQ(NSDataImageContentType::sd_UTTypeFromKJSDImageFormat(F::JPEG), "public.jpeg");
+    EXPECT_EQ(NSDataImageContentType::sd_UTTypeFromKJSDImageFormat(F::PNG), "public.png");
+    EXPECT_EQ(NSDataImageContentType::sd_UTTypeFromKJSDImageFormat(F::GIF), "com.compuserve.gif");
+    EXPECT_EQ(NSDataImageContentType::sd_UTTypeFromKJSDImageFormat(F::TIFF), "public.tiff");
+    EXPECT_EQ(NSDataImageContentType::sd_UTTypeFromKJSDImageFormat(F::WebP), "public.webp");
+    EXPECT_EQ(NSDataImageContentType::sd_UTTypeFromKJSDImageFormat(F::HEIC), "public.heic");
+    EXPECT_EQ(NSDataImageContentType::sd_UTTypeFromKJSDImageFormat(F::Undefined), "public.png");
+}
+
 }  // namespace
 }  // namespace brindlecue

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <list>
+#include <mutex>
 
 #include "imaging/KJSDWebImageCompat.h"
 #include "imaging/KJSDWebImagePrefetcher.h"
@@ -353,6 +354,45 @@ TEST_F(ManagerTest, AnUnreachableServerNeverBlocksItsURLs) {
         ASSERT_TRUE(attemptLoad.wait());
         EXPECT_EQ(attemptLoad.last().error->code(), platform::URLError::CannotConnectToHost) << attempt;
     }
+}
+
+TEST_F(ManagerTest, APrefetcherTellsItsDelegateAndANewListReplacesTheOldOne) {
+    for (const char* path : {"/q0.png", "/q1.png", "/q2.png"}) server.addRoute(testsupport::imageRoute(path, png));
+    auto stalled = testsupport::imageRoute("/stalled.png", png);
+    stalled.stallAfterBytes = 10;
+    stalled.stallSeconds = 30;
+    server.addRoute(stalled);
+    auto prefetcher = KJSDWebImagePrefetcher::create(manager);
+    prefetcher->setMaxConcurrentDownloads(1);
+    prefetcher->setPrefetcherQueue(platform::DispatchQueue::serial("test.prefetch"));
+    auto delegate = std::make_shared<KJSDWebImagePrefetcherDelegate>();
+    std::mutex mutex;
+    std::vector<std::string> heard;
+    std::optional<std::pair<uint64_t, uint64_t>> totals;
+    delegate->didPrefetchURL = [&](KJSDWebImagePrefetcher&, const URL& url, uint64_t finished, uint64_t total) {
+        std::lock_guard lock(mutex);
+        heard.push_back(url.path() + " " + std::to_string(finished) + "/" + std::to_string(total));
+    };
+    delegate->didFinishWithTotalCount = [&](KJSDWebImagePrefetcher&, uint64_t total, uint64_t skipped) {
+        std::lock_guard lock(mutex);
+        totals.emplace(total, skipped);
+    };
+    prefetcher->setDelegate(delegate);
+
+    // A list that is replaced before it ends reports nothing more, and its load is cancelled.
+    bool firstDone = false;
+    prefetcher->prefetchURLs({url("/stalled.png"), url("/q0.png")}, nullptr, [&](uint64_t, uint64_t) { firstDone = true; });
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return requests() == 1; }));  // the cache answers on the main queue
+    prefetcher->prefetchURLs({url("/q0.png"), url("/missing.png"), url("/q2.png")});
+    ASSERT_TRUE(RunLoop::main().runUntil([&] {
+        std::lock_guard lock(mutex);
+        return totals.has_value();
+    }));
+    RunLoop::main().runUntilIdle();
+    std::lock_guard lock(mutex);
+    EXPECT_FALSE(firstDone);
+    EXPECT_EQ(heard, (std::vector<std::string>{"/q0.png 1/3", "/missing.png 2/3", "/q2.png 3/3"}));
+    EXPECT_EQ(*totals, std::make_pair(uint64_t(2), uint64_t(1)));
 }
 
 }  // namespace
