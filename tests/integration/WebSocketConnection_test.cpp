@@ -268,5 +268,76 @@ TEST(WebSocketConnection, DestructionAnswersPendingCompletionsQuietly) {
     EXPECT_EQ(recorder.events, std::vector<std::string>{"open"});
 }
 
+TEST(WebSocketConnection, AddressesThatNameNoEndpointFailBeforeAnyConnection) {
+    SampleServer server;
+    server.start();
+    const std::string port = std::to_string(server.port());
+    for (const std::string& url : std::vector<std::string>{"ws127.0.0.1/ws", "ws://[::1/ws", "ws://[::1]x/ws", "ws://:" + port + "/ws",
+                                  "ws://127.0.0.1:8o/ws", "ws://127.0.0.1:123456/ws", "ws://127.0.0.1:0/ws",
+                                  "ws://127.0.0.1:70000/ws", "ws://127.0.0.1:" + port + "/a\x7f"}) {
+        Recorder recorder;
+        WebSocketConnection connection(url);
+        connection.setCallbacks(recorder.callbacks());
+        connection.connect();
+        ASSERT_TRUE(recorder.waitFor([&] { return !recorder.events.empty(); })) << url;
+        EXPECT_EQ(recorder.events, std::vector<std::string>{"error NSURLErrorDomain -1000"}) << url;
+    }
+    EXPECT_TRUE(server.journal().empty());
+}
+
+TEST(WebSocketConnection, AnAddressWithUserQueryAndFragmentReachesItsPathAndOnlySafeHeadersGo) {
+    SampleServer server(ServerOptions{.webSocketPath = "/"});
+    server.start();
+    Recorder recorder;
+    WebSocketConnection connection(
+        "WS://user:pw@127.0.0.1:" + std::to_string(server.port()) + "?k=v#part",
+        {{"X-Good", "yes"}, {"X-Bad", "a\r\nInjected: 1"}, {"", "empty"}, {"X-Colon:", "no"}, {"X-Nul", std::string("a\0b", 3)}});
+    connection.setCallbacks(recorder.callbacks());
+    connection.connect();
+    ASSERT_TRUE(recorder.waitForEvent("open"));
+    auto request = server.journal().at(0);
+    EXPECT_EQ(request.path, "/");
+    EXPECT_EQ(request.query, "k=v");
+    EXPECT_EQ(request.header("Host"), "127.0.0.1:" + std::to_string(server.port()));
+    EXPECT_EQ(request.header("X-Good"), "yes");
+    EXPECT_EQ(request.header("X-Bad"), "");
+    EXPECT_EQ(request.header("Injected"), "");
+    EXPECT_EQ(request.header("X-Nul"), "");
+    connection.cancel();
+    ASSERT_TRUE(recorder.waitForEvent("close 1000 "));
+
+    // The bracketed form of an address is read too; nothing listens there on this port.
+    Recorder v6;
+    WebSocketConnection other("ws://[::1]:" + std::to_string(server.port()) + "/");
+    other.setCallbacks(v6.callbacks());
+    other.connect();
+    ASSERT_TRUE(v6.waitFor([&] { return !v6.events.empty(); }));
+    EXPECT_NE(v6.events[0], "error NSURLErrorDomain -1000");
+}
+
+TEST(WebSocketConnection, ACloseCodeThatMayNotBeSentGoesWithoutOneAndLongReasonsAreCut) {
+    SampleServer server;
+    server.start();
+    {
+        Recorder recorder;
+        WebSocketConnection connection(wsURL(server));
+        connection.setCallbacks(recorder.callbacks());
+        connection.connect();
+        ASSERT_TRUE(recorder.waitForEvent("open"));
+        connection.cancel(1006, "reserved");
+        ASSERT_TRUE(recorder.waitFor([&] { return !recorder.events.empty() && recorder.events.back() != "open"; }));
+        EXPECT_EQ(recorder.events.back(), "close 1005 ");
+    }
+    {
+        Recorder recorder;
+        WebSocketConnection connection(wsURL(server));
+        connection.setCallbacks(recorder.callbacks());
+        connection.connect();
+        ASSERT_TRUE(recorder.waitForEvent("open"));
+        connection.cancel(3000, std::string(200, 'r'));
+        ASSERT_TRUE(recorder.waitForEvent("close 3000 " + std::string(123, 'r')));
+    }
+}
+
 }  // namespace
 }  // namespace brindlecue::platform

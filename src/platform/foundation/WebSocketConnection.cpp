@@ -419,8 +419,10 @@ struct WebSocketConnection::Impl : std::enable_shared_from_this<WebSocketConnect
                                        std::string(reason.reason.c_str()));
             }
             if (readError) {
+                // A close frame sent without a code ends as one received without a code: 1005.
                 if (state == State::closing)
-                    co_return finishClosed(sentClose.code, std::string(sentClose.reason.c_str()));
+                    co_return finishClosed(sentClose.code != websocket::close_code::none ? sentClose.code : 1005,
+                                           std::string(sentClose.reason.c_str()));
                 co_return fail(urlError(URLError::NetworkConnectionLost));
             }
             if (ws.got_text()) {
