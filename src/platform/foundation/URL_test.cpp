@@ -125,5 +125,84 @@ TEST(URLComponents, ReadsAndWritesQueryItems) {
     EXPECT_FALSE(relative.url());  // a path must start with "/" after an authority
 }
 
+TEST(URL, ReferencesWithoutABaseAreNormalisedOnlyWhenResolved) {
+    // Dot segments at the start of a relative reference, and a reference to a base without a path.
+    auto base = *URL::fromString("http://h");
+    EXPECT_EQ(URL::fromString("g", base)->absoluteString(), "http://h/g");
+    EXPECT_EQ(URL::fromString("../g", base)->absoluteString(), "http://h/g");
+    EXPECT_EQ(URL::fromString("./g/.", base)->absoluteString(), "http://h/g/");
+    auto noHost = *URL::fromString("file:a/b");
+    EXPECT_EQ(URL::fromString("c", noHost)->absoluteString(), "file:a/c");
+    EXPECT_EQ(URL::fromString("../c", *URL::fromString("x:y"))->absoluteString(), "x:c");
+    // An empty reference against an empty base is nothing.
+    auto empty = URL::fromString("name")->deletingLastPathComponent();
+    EXPECT_EQ(empty.absoluteString(), "");
+    EXPECT_FALSE(URL::fromString("", empty));
+    EXPECT_EQ(URL::fromString("", base)->absoluteString(), "http://h");
+    EXPECT_FALSE(URL::fromString("http://a b/", base));
+
+    // Relative URLs compare by their text and their bases.
+    auto a = *URL::fromString("x", base), b = *URL::fromString("x", base);
+    auto c = *URL::fromString("x", *URL::fromString("http://other"));
+    EXPECT_TRUE(a == b);
+    EXPECT_FALSE(a == c);
+    EXPECT_FALSE(a == *URL::fromString("x"));
+    EXPECT_TRUE(*URL::fromString("x") == *URL::fromString("x"));
+}
+
+TEST(URL, AuthoritiesWithUsersAndLiteralAddressesRoundTrip) {
+    auto full = *URL::fromString("https://us%20er:pw@[fe80::1]:8080/p/");
+    EXPECT_EQ(full.user(), "us er");
+    EXPECT_EQ(full.password(), "pw");
+    EXPECT_EQ(full.host(), "fe80::1");
+    EXPECT_EQ(full.port(), 8080);
+    EXPECT_TRUE(full.hasDirectoryPath());
+    EXPECT_EQ(full.path(), "/p");
+    // Rebuilt from its parts, the brackets and the user come back.
+    EXPECT_EQ(full.appendingPathComponent("q").absoluteString(), "https://us%20er:pw@[fe80::1]:8080/p/q");
+    auto userOnly = *URL::fromString("ftp://anon@h/");
+    EXPECT_EQ(userOnly.user(), "anon");
+    EXPECT_FALSE(userOnly.password());
+    EXPECT_EQ(userOnly.appendingPathComponent("f").absoluteString(), "ftp://anon@h/f");
+    EXPECT_FALSE(URL::fromString("http://h/")->user());
+    EXPECT_FALSE(URL::fromString("http://h/")->password());
+
+    for (const char* text : {"http://u[1]@h/", "http://[]/", "http://[::g]/", "http://[::1]x/", "http://h]/",
+                             "http://h/[x]", "http://h:123456/"}) {
+        EXPECT_FALSE(URL::fromString(text)) << text;
+    }
+    // Text before a colon that is no scheme leaves the whole a relative reference.
+    for (const char* text : {"1http://h/", "ht*tp://h/"}) {
+        ASSERT_TRUE(URL::fromString(text)) << text;
+        EXPECT_FALSE(URL::fromString(text)->scheme()) << text;
+        EXPECT_FALSE(URL::fromString(text)->host()) << text;
+    }
+    // A literal address without a port, and a scheme with the marks it may hold.
+    EXPECT_EQ(URL::fromString("http://[::1]/")->host(), "::1");
+    EXPECT_EQ(URL::fromString("coap+tcp.x-y://h/")->scheme(), "coap+tcp.x-y");
+}
+
+TEST(URL, PathsOfEveryShape) {
+    EXPECT_TRUE(URL::fromString("http://h")->pathComponents().empty());
+    EXPECT_EQ(URL::fromString("http://h")->lastPathComponent(), "");
+    EXPECT_EQ(URL::fromString("http://h/.hidden")->pathExtension(), "");
+    EXPECT_EQ(URL::fromString("http://h/noext")->pathExtension(), "");
+    EXPECT_FALSE(URL::fromString("http://h/a")->hasDirectoryPath());
+    EXPECT_FALSE(URL::fromString("http://h")->hasDirectoryPath());
+    EXPECT_FALSE(URL::fromString("http://h/")->isFileURL());
+    EXPECT_FALSE(URL::fromString("relative")->isFileURL());
+    EXPECT_TRUE(URL::fromString("FILE:///x")->isFileURL());
+    EXPECT_FALSE(URL::fromString("fila:///x")->isFileURL());
+    // A path component that starts with "/" does not double the slash.
+    EXPECT_EQ(URL::fromString("http://h/a/")->appendingPathComponent("/b").absoluteString(), "http://h/a/b");
+    EXPECT_EQ(URL::fromString("rel")->appendingPathComponent("x").absoluteString(), "rel/x");
+    EXPECT_EQ(URL::fromString("http://h/a")->deletingLastPathComponent().absoluteString(), "http://h/");
+    EXPECT_EQ(URL::fromString("name")->deletingLastPathComponent().absoluteString(), "");
+    EXPECT_EQ(URL::fileURL("/tmp/d/", true).absoluteString(), "file:///tmp/d/");
+    EXPECT_EQ(URL::fileURL("", true).absoluteString(), "file:///");
+    // Text that is not percent-encoded UTF-8 is shown as it is.
+    EXPECT_EQ(URL::fromString("http://h/a%FFb")->path(), "/a%FFb");
+}
+
 }  // namespace
 }  // namespace brindlecue::platform
