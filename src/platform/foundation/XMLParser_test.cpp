@@ -91,5 +91,59 @@ TEST(XMLParser, MalformedDocumentsAndAbortsFailWithAnError) {
     for (const auto& e : quiet->events) EXPECT_EQ(e.find("text"), std::string::npos) << e;
 }
 
+// Aborts the parse at its n-th report, whatever the report is.
+struct AbortingRecorder final : XMLParserDelegate {
+    explicit AbortingRecorder(size_t at) : at(at) {}
+    void note(XMLParser& parser, std::string event) {
+        events.push_back(std::move(event));
+        if (events.size() == at) parser.abortParsing();
+    }
+    void parserDidStartDocument(XMLParser& p) override { note(p, "start"); }
+    void parserDidEndDocument(XMLParser& p) override { note(p, "end"); }
+    void didStartElement(XMLParser& p, const std::string& name, const std::optional<std::string>&,
+                         const std::optional<std::string>&, const Attributes&) override {
+        note(p, "<" + name);
+    }
+    void didEndElement(XMLParser& p, const std::string& name, const std::optional<std::string>&,
+                       const std::optional<std::string>&) override {
+        note(p, "</" + name);
+    }
+    void foundCharacters(XMLParser& p, const std::string& text) override { note(p, "text " + text); }
+    void foundCDATA(XMLParser& p, const Data&) override { note(p, "cdata"); }
+    size_t at;
+    std::vector<std::string> events;
+};
+
+TEST(XMLParser, AnAbortFromAnyReportEndsTheParseRightThere) {
+    const Data document = bytes("<a><b>t</b><![CDATA[c]]></a>");
+    XMLParser whole(document);
+    auto all = std::make_shared<AbortingRecorder>(0);
+    whole.setDelegate(all);
+    ASSERT_TRUE(whole.parse());
+    ASSERT_EQ(all->events, (std::vector<std::string>{"start", "<a", "<b", "text t", "</b", "cdata", "</a", "end"}));
+    for (size_t at = 1; at < all->events.size(); ++at) {
+        XMLParser parser(document);
+        auto recorder = std::make_shared<AbortingRecorder>(at);
+        parser.setDelegate(recorder);
+        EXPECT_FALSE(parser.parse()) << at;
+        EXPECT_EQ(recorder->events.size(), at) << all->events[at - 1];
+        ASSERT_TRUE(parser.parserError());
+        EXPECT_EQ(parser.parserError()->code(), XMLParser::kDelegateAbortedParseError);
+    }
+    // Without a delegate the document is still read through.
+    XMLParser unheard(document);
+    EXPECT_TRUE(unheard.parse());
+}
+
+TEST(XMLParser, WithNamespacesAnElementOutsideAnyHasAnEmptyOne) {
+    XMLParser parser(bytes("<plain><inner/></plain>"));
+    parser.shouldProcessNamespaces = true;
+    auto recorder = std::make_shared<Recorder>();
+    parser.setDelegate(recorder);
+    ASSERT_TRUE(parser.parse());
+    EXPECT_EQ(recorder->events, (std::vector<std::string>{"start", "<plain {} plain>", "<inner {} inner>", "</inner>",
+                                                          "</plain>", "end"}));
+}
+
 }  // namespace
 }  // namespace brindlecue::platform
