@@ -57,5 +57,42 @@ TEST(URLCache, KeepsAnswersOfGetRequestsLeastRecentlyUsedFirstOut) {
     Clock::useReal();
 }
 
+TEST(URLCache, RequestsWithoutAURLOrNotAGetFindAndRemoveNothing) {
+    URLCache cache(2000);
+    cache.storeCachedResponse(answer("http://h/a", 10), get("http://h/a"));
+    URLRequest none(std::nullopt);
+    cache.storeCachedResponse(answer("http://h/a", 10), none);
+    EXPECT_FALSE(cache.cachedResponseForRequest(none));
+    EXPECT_FALSE(cache.storedDateForRequest(none));
+    EXPECT_FALSE(cache.storedDateForRequest(get("http://h/other")));
+    cache.removeCachedResponseForRequest(none);
+    cache.removeCachedResponseForRequest(get("http://h/other"));
+    URLRequest head = get("http://h/a");
+    head.setHTTPMethod("HEAD");
+    EXPECT_FALSE(cache.cachedResponseForRequest(head));
+    cache.storeCachedResponse(nullptr, get("http://h/b"));
+    EXPECT_FALSE(cache.cachedResponseForRequest(get("http://h/b")));
+    EXPECT_EQ(cache.currentMemoryUsage(), 10u);
+    EXPECT_TRUE(cache.cachedResponseForRequest(get("http://h/a")));
+    // A smaller capacity drops what no longer fits.
+    cache.setMemoryCapacity(5);
+    EXPECT_EQ(cache.memoryCapacity(), 5u);
+    EXPECT_FALSE(cache.cachedResponseForRequest(get("http://h/a")));
+    EXPECT_EQ(cache.currentMemoryUsage(), 0u);
+}
+
+TEST(URLCache, TheSharedCacheCanBeReplacedAndPutBack) {
+    auto original = URLCache::sharedURLCache();
+    auto own = std::make_shared<URLCache>(100);
+    URLCache::setSharedURLCache(own);
+    EXPECT_EQ(URLCache::sharedURLCache(), own);
+    // None puts a fresh default cache in its place.
+    URLCache::setSharedURLCache(nullptr);
+    ASSERT_TRUE(URLCache::sharedURLCache());
+    EXPECT_NE(URLCache::sharedURLCache(), own);
+    EXPECT_EQ(URLCache::sharedURLCache()->memoryCapacity(), URLCache::kDefaultMemoryCapacity);
+    URLCache::setSharedURLCache(original);
+}
+
 }  // namespace
 }  // namespace brindlecue::platform

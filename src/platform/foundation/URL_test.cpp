@@ -204,5 +204,43 @@ TEST(URL, PathsOfEveryShape) {
     EXPECT_EQ(URL::fromString("http://h/a%FFb")->path(), "/a%FFb");
 }
 
+TEST(URLComponents, ComponentsOfRelativeURLsAndURLsMadeFromParts) {
+    EXPECT_FALSE(URLComponents::fromString("http://a b/"));
+    auto relative = *URL::fromString("x/y?q=1", *URL::fromString("http://h/base/"));
+    auto own = URLComponents::fromURL(relative, false);
+    EXPECT_FALSE(own.host());
+    EXPECT_EQ(own.path(), "x/y");
+    auto resolved = URLComponents::fromURL(relative, true);
+    EXPECT_EQ(resolved.host(), "h");
+    EXPECT_EQ(resolved.path(), "/base/x/y");
+
+    URLComponents c;
+    EXPECT_FALSE(c.queryItems());
+    c.percentEncodedQuery = "";
+    EXPECT_TRUE(c.queryItems()->empty());
+    EXPECT_FALSE(c.user());
+    c.setUser("u:s");
+    c.setPassword("p@w");
+    EXPECT_EQ(c.user(), "u:s");
+    EXPECT_EQ(c.password(), "p@w");
+    // A user or a port without a host still makes an authority.
+    c.scheme = "http";
+    c.setPath("/p");
+    EXPECT_EQ(c.string(), "http://u%3As:p%40w@/p?");
+    URLComponents portOnly;
+    portOnly.port = 8080;
+    EXPECT_EQ(portOnly.string(), "//:8080");
+    // Without an authority a path may not start with "//".
+    URLComponents doubled;
+    doubled.setPath("//x");
+    EXPECT_FALSE(doubled.url());
+    doubled.setPath("/x");
+    EXPECT_EQ(doubled.url()->absoluteString(), "/x");
+    // Text that is not percent-encoded UTF-8 is given as it is.
+    URLComponents raw;
+    raw.percentEncodedHost = "h%FF";
+    EXPECT_EQ(raw.host(), "h%FF");
+}
+
 }  // namespace
 }  // namespace brindlecue::platform
