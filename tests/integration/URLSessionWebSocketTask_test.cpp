@@ -169,5 +169,81 @@ TEST_F(WebSocketTaskTest, AnUnusableURLFailsEveryOperation) {
     EXPECT_EQ(idle->error()->code(), URLError::Cancelled);
 }
 
+TEST_F(WebSocketTaskTest, AnHTTPAddressReachesItsWebsocketWithTheSessionsHeadersBehindTheRequests) {
+    SampleServer server;
+    server.setWebSocketEcho(true);
+    server.start();
+    auto configuration = URLSessionConfiguration::defaultSessionConfiguration();
+    configuration.httpAdditionalHeaders = {{"X-Session", "s"}, {"X-App-Key", "from-session"}};
+    auto withHeaders = URLSession::create(configuration, recorder);
+    URLRequest request(URL::fromString(server.baseURL() + "/ws"));
+    request.setValue("from-request", "X-App-Key");
+    auto task = withHeaders->webSocketTaskWithRequest(request);
+    task->resume();
+    ASSERT_TRUE(waitFor([&] { return recorder->has("open"); }));
+    auto upgrade = server.journal().back();
+    EXPECT_EQ(upgrade.header("X-Session"), "s");
+    EXPECT_EQ(upgrade.header("X-App-Key"), "from-request");
+
+    // Binary messages cannot go out on this transport; the failure says so.
+    std::optional<Error> binaryError;
+    std::atomic<bool> tried = false;
+    task->sendMessage(Message::binary({1, 2}), [&](auto error) {
+        binaryError = error;
+        tried = true;
+    });
+    ASSERT_TRUE(waitFor([&] { return tried.load(); }));
+    ASSERT_TRUE(binaryError);
+    EXPECT_EQ(binaryError->code(), URLError::Unknown);
+
+    // A close with a reason: the server's answer carries it back.
+    task->cancelWithCloseCode(URLSessionWebSocketTask::GoingAway, Data{'b', 'y', 'e'});
+    task->cancelWithCloseCode(URLSessionWebSocketTask::NormalClosure, std::nullopt);  // already closing: ignored
+    ASSERT_TRUE(waitFor([&] { return task->state() == URLSessionTask::State::Completed; }));
+    EXPECT_EQ(task->closeCode(), URLSessionWebSocketTask::GoingAway);
+    EXPECT_EQ(task->closeReason(), (Data{'b', 'y', 'e'}));
+    withHeaders->invalidateAndCancel();
+}
+
+TEST_F(WebSocketTaskTest, AnAddressWithoutAHostFailsEveryOperationAsABadURL) {
+    auto task = session->webSocketTaskWithURL(*URL::fromString("ws:///ws"));
+    std::vector<int64_t> codes;
+    std::mutex mutex;
+    auto note = [&](const std::optional<Error>& error) {
+        std::lock_guard lock(mutex);
+        codes.push_back(error ? error->code() : 0);
+    };
+    task->receiveMessageWithCompletionHandler([&](auto, auto error) { note(error); });
+    task->sendPingWithPongReceiveHandler([&](auto error) { note(error); });
+    task->resume();
+    ASSERT_TRUE(waitFor([&] {
+        std::lock_guard lock(mutex);
+        return codes.size() == 2 && recorder->has("complete -1000");
+    }));
+    EXPECT_EQ(codes, (std::vector<int64_t>{URLError::BadURL, URLError::BadURL}));
+}
+
+TEST_F(WebSocketTaskTest, ACloseBeforeTheStartCancelsAndASessionWithoutDelegateStillConnects) {
+    auto early = session->webSocketTaskWithURL(*URL::fromString("ws://127.0.0.1:1/ws"));
+    early->cancelWithCloseCode(URLSessionWebSocketTask::NormalClosure, std::nullopt);
+    ASSERT_TRUE(waitFor([&] { return early->state() == URLSessionTask::State::Completed; }));
+    EXPECT_EQ(early->error()->code(), URLError::Cancelled);
+
+    SampleServer server;
+    server.setWebSocketEcho(true);
+    server.start();
+    auto quiet = URLSession::create(URLSessionConfiguration::defaultSessionConfiguration());
+    auto task = quiet->webSocketTaskWithURL(*URL::fromString(socketURL(server)));
+    std::atomic<bool> echoed = false;
+    task->sendMessage(Message::text("hi"), nullptr);
+    task->receiveMessageWithCompletionHandler([&](auto message, auto) { echoed = message && message->string == "hi"; });
+    task->resume();
+    ASSERT_TRUE(waitFor([&] { return echoed.load(); }));
+    task->cancelWithCloseCode(URLSessionWebSocketTask::NormalClosure, std::nullopt);
+    ASSERT_TRUE(waitFor([&] { return task->state() == URLSessionTask::State::Completed; }));
+    EXPECT_EQ(task->closeCode(), URLSessionWebSocketTask::NormalClosure);
+    quiet->invalidateAndCancel();
+}
+
 }  // namespace
 }  // namespace brindlecue::platform
