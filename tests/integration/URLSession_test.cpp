@@ -506,5 +506,112 @@ TEST_F(URLSessionTest, InvalidationWaitsForRunningTasks) {
     EXPECT_FALSE(session->delegate());
 }
 
+TEST_F(URLSessionTest, RedirectionsKeepOrDropTheMethodAndBodyAsTheirStatusSays) {
+    startServer();
+    server->addRoute(route("*", "/moved-permanently", 301, {{"Location", "/to"}}));
+    server->addRoute(route("*", "/found", 302, {{"Location", "/to"}}));
+    server->addRoute(route("*", "/see-other", 303, {{"Location", "/to"}}));
+    server->addRoute(route("*", "/temporary", 307, {{"Location", "/to"}}));
+    server->addRoute(route("*", "/permanent", 308, {{"Location", "/to"}}));
+    server->addRoute(route("*", "/to", 200, {}, "arrived"));
+    struct Case {
+        std::string path, method, sentAs, body;
+    } cases[] = {
+        {"/moved-permanently", "POST", "GET", ""}, {"/found", "POST", "GET", ""},
+        {"/found", "PUT", "PUT", "payload"},       {"/see-other", "PUT", "GET", ""},
+        {"/see-other", "HEAD", "HEAD", ""},        {"/temporary", "POST", "POST", "payload"},
+        {"/permanent", "PATCH", "PATCH", "payload"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.method + " " + c.path);
+        SetUp();
+        server->clearJournal();
+        auto r = request(c.path);
+        r.setHTTPMethod(c.method);
+        if (c.method != "HEAD") r.setHTTPBody(bytes("payload"));
+        run(session->dataTaskWithRequest(r));
+        EXPECT_FALSE(recorder->error);
+        auto journal = server->journal();
+        ASSERT_EQ(journal.size(), 2u);
+        EXPECT_EQ(journal[1].method, c.sentAs);
+        EXPECT_EQ(journal[1].body, c.body);
+        session->invalidateAndCancel();
+    }
+
+    // A file body is sent again from its start.
+    SetUp();
+    server->clearJournal();
+    auto file = AppContainer::temporaryDirectory() / "upload.txt";
+    std::ofstream(file, std::ios::binary) << "from the file";
+    auto upload = request("/temporary");
+    upload.setHTTPMethod("POST");
+    run(session->uploadTaskWithRequest(upload, URL::fileURL(file.string())));
+    ASSERT_EQ(server->journal().size(), 2u);
+    EXPECT_EQ(server->journal()[1].body, "from the file");
+}
+
+TEST_F(URLSessionTest, ARedirectionLoopEndsAndALocationThatIsNoWebAddressIsTheAnswer) {
+    startServer();
+    server->addRoute(route("GET", "/loop", 302, {{"Location", "/loop"}}));
+    server->addRoute(route("GET", "/elsewhere", 302, {{"Location", "mailto:someone@example.com"}}, "see mail"));
+    auto quiet = URLSession::create(URLSessionConfiguration::defaultSessionConfiguration());
+    std::optional<Error> loopError;
+    std::atomic<int> done{0};
+    quiet->dataTaskWithRequest(request("/loop"), [&](auto, auto, auto error) {
+        loopError = error;
+        ++done;
+    })->resume();
+    std::shared_ptr<URLResponse> mailResponse;
+    std::optional<Data> mailBody;
+    quiet->dataTaskWithRequest(request("/elsewhere"), [&](auto data, auto response, auto) {
+        mailResponse = response;
+        mailBody = data;
+        ++done;
+    })->resume();
+    ASSERT_TRUE(waitFor([&] { return done == 2; }));
+    ASSERT_TRUE(loopError);
+    EXPECT_EQ(loopError->code(), URLError::HTTPTooManyRedirects);
+    size_t loops = 0;
+    for (const auto& entry : server->journal()) loops += entry.path == "/loop";
+    EXPECT_EQ(loops, 17u);
+    EXPECT_EQ(std::dynamic_pointer_cast<HTTPURLResponse>(mailResponse)->statusCode(), 302);
+    EXPECT_EQ(text(*mailBody), "see mail");
+    quiet->invalidateAndCancel();
+}
+
+TEST_F(URLSessionTest, ACredentialGoesOnlyToTheServerItWasGivenFor) {
+    startServer();
+    SampleServer other;
+    other.start();
+    Route guarded = route("GET", "/private", 200, {}, "secret");
+    guarded.basicAuth = "user:pw";
+    server->addRoute(guarded);
+    server->addRoute(route("GET", "/hop", 302, {{"Location", other.baseURL() + "/landing"}}));
+    server->addRoute(route("GET", "/stay", 302, {{"Location", "/private"}}));
+    other.addRoute(route("GET", "/landing", 200, {}, "landed"));
+    recorder->onChallenge = [](const URLAuthenticationChallenge&, auto completion) {
+        completion(URLSessionAuthChallengeDisposition::UseCredential,
+                   URLCredential::withUser("user", "pw", URLCredential::Persistence::ForSession));
+    };
+    // An authorization the caller set itself follows a redirection on the same server.
+    auto stay = request("/stay");
+    stay.setValue("Basic dXNlcjpwdw==", "Authorization");
+    run(session->dataTaskWithRequest(stay));
+    EXPECT_EQ(text(recorder->body), "secret");
+    // Sent to another server, it is left behind.
+    SetUp();
+    recorder->onChallenge = [](const URLAuthenticationChallenge&, auto completion) {
+        completion(URLSessionAuthChallengeDisposition::UseCredential,
+                   URLCredential::withUser("user", "pw", URLCredential::Persistence::ForSession));
+    };
+    Route guardedHop = route("GET", "/guarded-hop", 302, {{"Location", other.baseURL() + "/landing"}});
+    guardedHop.basicAuth = "user:pw";
+    server->addRoute(guardedHop);
+    run(session->dataTaskWithRequest(request("/guarded-hop")));
+    EXPECT_EQ(text(recorder->body), "landed");
+    ASSERT_EQ(other.journal().size(), 1u);
+    EXPECT_EQ(other.journal()[0].header("Authorization"), "");
+}
+
 }  // namespace
 }  // namespace brindlecue::platform
