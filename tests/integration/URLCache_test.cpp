@@ -118,5 +118,38 @@ TEST_F(URLCacheTest, TheDelegateAndTheAnswerDecideWhatIsKept) {
     EXPECT_EQ(cache->cachedResponseForRequest(request("/b"))->data(), (Data{'s', 'e', 'c', 'o', 'n', 'd'}));
 }
 
+TEST_F(URLCacheTest, FreshnessComesFromExpiresOrLastModifiedAndNoCacheAlwaysAsks) {
+    // Expires a minute after the answer's date: fresh for a minute.
+    server.addRoute(testsupport::route("GET", "/expires", 200, "e",
+                                       {{"Date", "Tue, 01 Jan 2030 00:00:00 GMT"},
+                                        {"Expires", "Tue, 01 Jan 2030 00:01:00 GMT"}}));
+    // Modified ten minutes before its date: fresh for a tenth of that, a minute.
+    server.addRoute(testsupport::route("GET", "/modified", 200, "m",
+                                       {{"Date", "Tue, 01 Jan 2030 00:10:00 GMT"},
+                                        {"Last-Modified", "Tue, 01 Jan 2030 00:00:00 GMT"}}));
+    // Kept, but always checked with the server.
+    server.addRoute(testsupport::route("GET", "/no-cache", 200, "n",
+                                       {{"Cache-Control", "no-cache"},
+                                        {"Last-Modified", "Tue, 01 Jan 2030 00:00:00 GMT"}}));
+    auto requestsTo = [&](const std::string& path) {
+        size_t n = 0;
+        for (const auto& entry : server.journal()) n += entry.path == path;
+        return n;
+    };
+    for (const char* path : {"/expires", "/modified", "/no-cache"}) load(request(path));
+    for (const char* path : {"/expires", "/modified", "/no-cache"}) load(request(path));
+    EXPECT_EQ(requestsTo("/expires"), 1u);
+    EXPECT_EQ(requestsTo("/modified"), 1u);
+    EXPECT_EQ(requestsTo("/no-cache"), 2u);
+    auto journal = server.journal();
+    EXPECT_EQ(journal.back().header("If-Modified-Since"), "Tue, 01 Jan 2030 00:00:00 GMT");
+
+    Clock::advance(61);
+    for (const char* path : {"/expires", "/modified"}) load(request(path));
+    EXPECT_EQ(requestsTo("/expires"), 2u);
+    EXPECT_EQ(requestsTo("/modified"), 2u);
+    EXPECT_EQ(recorder->bodyText(), "m");
+}
+
 }  // namespace
 }  // namespace brindlecue::platform
