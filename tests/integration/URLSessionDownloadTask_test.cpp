@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <fstream>
+
+#include "platform/AppContainer.h"
+#include "platform/Value.h"
+#include "platform/dispatch/RunLoop.h"
 
 #include "platform/foundation/URLError.h"
 #include "sample-server/SampleServer.h"
@@ -127,6 +133,76 @@ TEST_F(DownloadTest, ABackgroundSessionSaysWhenItsEventsAreDelivered) {
     EXPECT_EQ(events.back(), "background events finished");
     EXPECT_EQ(std::count(events.begin(), events.end(), "complete"), 2);
     EXPECT_EQ(std::count(events.begin(), events.end(), "background events finished"), 1);
+}
+
+TEST_F(DownloadTest, ResumeDataThatDoesNotNameAWholePartialDownloadCannotGoOn) {
+    makeSession();
+    auto partial = platform::AppContainer::temporaryDirectory() / "partial.bin";
+    std::ofstream(partial, std::ios::binary) << "abc";
+    const Value whole = Value::dictionary({{URLSession::kResumeURLKey, server.baseURL() + "/big"},
+                                           {URLSession::kResumeBytesKey, 3},
+                                           {URLSession::kResumeFileKey, partial.string()},
+                                           {URLSession::kResumeValidatorKey, "\"v\""}});
+    auto without = [&](const char* key, Value replacement = Value()) {
+        Value info = whole;
+        replacement.isAbsent() ? (void)info.remove(key) : (void)info.set(key, replacement);
+        return *info.toPropertyList(PropertyListFormat::Binary);
+    };
+    const std::vector<Data> cases = {
+        without(URLSession::kResumeURLKey),   without(URLSession::kResumeFileKey),
+        without(URLSession::kResumeValidatorKey), without(URLSession::kResumeBytesKey, 0),
+        without(URLSession::kResumeFileKey, (platform::AppContainer::temporaryDirectory() / "gone.bin").string()),
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        recorder->reset();
+        session->downloadTaskWithResumeData(cases[i])->resume();
+        ASSERT_TRUE(recorder->waitForCompletions(1)) << i;
+        EXPECT_EQ(recorder->eventList(), std::vector<std::string>{"complete -3001"}) << i;
+    }
+    EXPECT_TRUE(server.journal().empty());
+}
+
+TEST_F(DownloadTest, ACompletionHandlerGetsTheFileWhileItExistsAndTheErrorWithout) {
+    server.addRoute(testsupport::route("GET", "/file", 200, content(300)));
+    makeSession();
+    std::atomic<int> done{0};
+    std::string seen;
+    std::optional<URL> kept;
+    session->downloadTaskWithRequest(URLRequest(url("/file")), [&](std::optional<URL> location, auto, auto error) {
+        EXPECT_FALSE(error);
+        ASSERT_TRUE(location);
+        kept = location;
+        std::ifstream in(location->path(), std::ios::binary);
+        seen.assign(std::istreambuf_iterator<char>(in), {});
+        ++done;
+    })->resume();
+    std::optional<Error> failure;
+    session->downloadTaskWithRequest(URLRequest(URL::fromString("http://127.0.0.1:1/x")),
+                                     [&](std::optional<URL> location, auto, auto error) {
+                                         EXPECT_FALSE(location);
+                                         failure = error;
+                                         ++done;
+                                     })->resume();
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return done == 2; }));
+    EXPECT_EQ(seen, content(300));
+    EXPECT_FALSE(std::filesystem::exists(kept->path())) << "the file goes once the handler has run";
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->code(), URLError::CannotConnectToHost);
+    EXPECT_TRUE(recorder->eventList().empty()) << "the delegate hears nothing of tasks with handlers";
+
+    // Every unfinished task, of any kind, is listed.
+    auto waiting = session->dataTaskWithURL(*url("/file"));
+    auto downloading = session->downloadTaskWithURL(*url("/file"));
+    std::vector<std::shared_ptr<URLSessionTask>> all;
+    std::atomic<bool> listed = false;
+    session->getAllTasksWithCompletionHandler([&](auto tasks) {
+        all = tasks;
+        listed = true;
+    });
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return listed.load(); }));
+    EXPECT_EQ(all.size(), 2u);
+    EXPECT_NE(std::find(all.begin(), all.end(), waiting), all.end());
+    EXPECT_NE(std::find(all.begin(), all.end(), downloading), all.end());
 }
 
 }  // namespace
