@@ -107,6 +107,30 @@ TEST_F(ReachabilityTest, AMonitoringManagerFollowsEveryChangeOnTheMainQueue) {
     platform::NotificationCenter::defaultCenter().removeObserver(observer);
 }
 
+TEST_F(ReachabilityTest, AChangeIsAnnouncedWithoutABlockAndUnreadableFlagsGiveNoFirstReading) {
+    auto manager = KJAFNetworkReachabilityManager::managerForDomain("api.example.test");
+    int calls = 0;
+    manager->setReachabilityStatusChangeBlock([&](int64_t) { ++calls; });
+    manager->setReachabilityStatusChangeBlock(nullptr);
+    std::vector<Value> notified;
+    auto observer = platform::NotificationCenter::defaultCenter().addObserver(
+        KJMossgroveReachabilityDidChangeNotification, nullptr, nullptr,
+        [&](const platform::Notification& note) { notified.push_back(note.userInfo()); });
+    NetworkReachability::setFlagsProvider([](const NetworkReachability&) { return std::nullopt; });
+    manager->startMonitoring();
+    RunLoop::main().runUntilIdle();
+    EXPECT_TRUE(notified.empty());
+    EXPECT_EQ(manager->networkReachabilityStatus(), KJAFNetworkReachabilityStatusUnknown);
+
+    NetworkReachability::setFlagsProvider([this](const NetworkReachability&) { return flags.load(); });
+    change(R);
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return notified.size() == 1; }));
+    EXPECT_EQ(manager->networkReachabilityStatus(), KJAFNetworkReachabilityStatusReachableViaWiFi);
+    EXPECT_EQ(calls, 0);
+    manager->stopMonitoring();
+    platform::NotificationCenter::defaultCenter().removeObserver(observer);
+}
+
 TEST_F(ReachabilityTest, TheSharedManagerIsNeverStartedAndStaysUnknown) {
     auto shared = KJAFNetworkReachabilityManager::sharedManager();
     EXPECT_EQ(shared, KJAFNetworkReachabilityManager::sharedManager());
