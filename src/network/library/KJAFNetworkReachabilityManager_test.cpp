@@ -116,8 +116,14 @@ TEST_F(ReachabilityTest, AChangeIsAnnouncedWithoutABlockAndUnreadableFlagsGiveNo
     auto observer = platform::NotificationCenter::defaultCenter().addObserver(
         KJMossgroveReachabilityDidChangeNotification, nullptr, nullptr,
         [&](const platform::Notification& note) { notified.push_back(note.userInfo()); });
-    NetworkReachability::setFlagsProvider([](const NetworkReachability&) { return std::nullopt; });
+    // The first reading is taken on a background queue: it is awaited before the flags come back.
+    std::atomic<int> asked{0};
+    NetworkReachability::setFlagsProvider([&](const NetworkReachability&) -> std::optional<uint32_t> {
+        ++asked;
+        return std::nullopt;
+    });
     manager->startMonitoring();
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return asked.load() > 0; }));
     RunLoop::main().runUntilIdle();
     EXPECT_TRUE(notified.empty());
     EXPECT_EQ(manager->networkReachabilityStatus(), KJAFNetworkReachabilityStatusUnknown);
