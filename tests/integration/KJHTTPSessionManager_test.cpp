@@ -308,6 +308,8 @@ TEST_F(KJHTTPSessionManagerTest, ADebugStartOfADevelopmentBuildDescribesFailures
     // An App Store build describes nothing, debug mode or not.
     Outcome& store = get("http://127.0.0.1:1/v3/x");
     ASSERT_TRUE(store.error);
+    // The description is decided after the caller has heard: that is over once the queue is.
+    manager->completionQueue()->sync([] {});
 
     auto profile = Value::dictionary({{"ProvisionedDevices", Value::array({"00008030-001A"})},
                                       {"Entitlements", Value::dictionary({{"get-task-allow", true}})}});
@@ -320,6 +322,7 @@ TEST_F(KJHTTPSessionManagerTest, ADebugStartOfADevelopmentBuildDescribesFailures
     // A transport failure has no HTTP answer to describe; a GET has no body to show.
     Outcome& unreachable = get("http://127.0.0.1:1/v3/x");
     ASSERT_TRUE(unreachable.error);
+    manager->completionQueue()->sync([] {});
     KJLogSetObserver({});
     std::lock_guard lock(mutex);
     ASSERT_EQ(breakpoints.size(), 1u);
