@@ -34,8 +34,9 @@ std::shared_ptr<KJOverlay> KJOverlay::createFromFeed(const Value& object) {
     return overlay;
 }
 
-Value KJOverlay::serializeToDictionary() const {
-    return serializeProperties();
+bool KJOverlay::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<KJOverlay> KJOverlay::deserializeFromDictionary(const Value& stored) {

@@ -41,8 +41,9 @@ std::shared_ptr<KJTipAnimationElement> KJTipAnimationElement::createFromFeed(con
     return animation;
 }
 
-Value KJTipAnimationElement::serializeToDictionary() const {
-    return serializeProperties();
+bool KJTipAnimationElement::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<KJTipAnimationElement> KJTipAnimationElement::deserializeFromDictionary(const Value& stored) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bitset>
 #include <cmath>
 #include <map>
 #include <mutex>
@@ -97,9 +98,22 @@ KJElementClass::KJElementClass(std::string name, const KJElementClass* superclas
         if (p.kind == KJPropertyKind::FourSide) {
             p.sideKeys = {sideKey(p.name, "top"), sideKey(p.name, "left"), sideKey(p.name, "right"),
                           sideKey(p.name, "bottom")};
-            for (const std::string& key : p.sideKeys) storedKeysDistinct_ &= keys.insert(key).second;
+            for (const std::string& key : p.sideKeys) {
+                storedKeysDistinct_ &= keys.insert(key).second;
+                p.storedSideKeys.push_back(&KJStoredKey::named(key));
+            }
         } else if (p.kind != KJPropertyKind::Other) {
             storedKeysDistinct_ &= keys.insert(p.name).second;
+            p.key = &KJStoredKey::named(p.name);
+        }
+    }
+    for (const KJProperty& p : properties_) {
+        indexByName_.emplace(p.name, static_cast<int>(&p - properties_.data()));
+        std::vector<const KJStoredKey*> written = p.storedSideKeys;
+        if (p.key) written.push_back(p.key);
+        for (const KJStoredKey* key : written) {
+            if (key->id() >= writes_.size()) writes_.resize(key->id() + 1, false);
+            writes_[key->id()] = true;
         }
     }
     platform::ClassRegistry::registerClass(name_, superclass_ ? superclass_->name() : "NSObject");
@@ -107,6 +121,11 @@ KJElementClass::KJElementClass(std::string name, const KJElementClass* superclas
 
 bool KJElementClass::writesKey(std::string_view key) const {
     return storedKeys_.find(key) != storedKeys_.end();
+}
+
+int KJElementClass::propertyIndex(std::string_view name) const {
+    auto it = indexByName_.find(name);
+    return it == indexByName_.end() ? -1 : it->second;
 }
 
 const KJProperty* KJElementClass::property(std::string_view name) const {
@@ -169,7 +188,15 @@ std::shared_ptr<KJTipBaseElement> KJTipBaseElement::createFromFeed(const Value&)
 }
 
 Value KJTipBaseElement::serializeToDictionary() const {
-    return Value();
+    return KJStoredForm::dictionaryOf(*this);
+}
+
+bool KJTipBaseElement::storedForm(KJStoredForm&) const {
+    return false;
+}
+
+std::shared_ptr<const platform::bplist::WrittenValue> KJTipBaseElement::writeStoredForm() const {
+    return KJStoredForm::writeOnItsOwn(*this);
 }
 
 std::shared_ptr<KJTipBaseElement> KJTipBaseElement::deserializeFromDictionary(const Value&) {
@@ -182,49 +209,52 @@ bool KJTipBaseElement::isEqual(const platform::NSObject*) const {
 
 void KJTipBaseElement::serializeToDictionaryWithExcludeProperties(platform::Dictionary& out,
                                                                   const Exclusions& exclude) const {
+    KJStoredForm form;
+    storedProperties(form, exclude);
+    form.addTo(out);
+}
+
+void KJTipBaseElement::storedProperties(KJStoredForm& out, const Exclusions& exclude) const {
     auto& self = const_cast<KJTipBaseElement&>(*this);
-    // The entries are gathered and the dictionary made once: setting them one by one looks each key
-    // up among the ones before it. A key already in the dictionary keeps its place and takes the
-    // new value, as setting it would.
-    const std::vector<KJProperty>& properties = recordClass().properties();
-    const size_t before = out.size();
-    size_t count = out.size();
-    for (const KJProperty& p : properties) count += p.kind == KJPropertyKind::FourSide ? 4 : 1;
-    std::vector<platform::Dictionary::Entry> entries;
-    entries.reserve(count);
-    for (auto& entry : out) entries.push_back(std::move(entry));
-    auto put = [&](std::string key, Value value) { entries.emplace_back(std::move(key), std::move(value)); };
-    for (const KJProperty& p : properties) {
-        if (excluded(exclude, p.name)) continue;
+    const KJElementClass& cls = recordClass();
+    const std::vector<KJProperty>& properties = cls.properties();
+    // The excluded properties by their index, looked up once rather than at every property.
+    constexpr size_t kMarked = 256;
+    std::bitset<kMarked> skipped;
+    const bool marked = properties.size() <= kMarked;
+    if (marked) {
+        for (std::string_view name : exclude)
+            if (int index = cls.propertyIndex(name); index >= 0) skipped.set(static_cast<size_t>(index));
+    }
+    // A key given already that a property writes takes the property's value in its place; a class
+    // of which no two properties write one key, whose keys were not given before, just adds them.
+    bool collide = !cls.storedKeysDistinct();
+    for (const KJStoredForm::Entry& entry : out.entries()) collide = collide || cls.writesKey(*entry.key);
+    KJStoredForm::Adding adding(out, !collide);
+    for (size_t i = 0; i < properties.size(); ++i) {
+        const KJProperty& p = properties[i];
+        if (p.kind == KJPropertyKind::Other || (marked ? skipped[i] : excluded(exclude, p.name))) continue;
         std::visit(Overloaded{
                        [](const std::monostate&) {},
                        [&](const KJFieldAccess<std::optional<std::string>>& f) {
-                           put(p.name, Value(f(self).value_or("")));
+                           const std::optional<std::string>& text = f(self);
+                           out.text(*p.key, text ? std::string_view(*text) : std::string_view());
                        },
-                       [&](const KJFieldAccess<int32_t>& f) { put(p.name, Value(f(self))); },
-                       [&](const KJFieldAccess<int64_t>& f) { put(p.name, Value(f(self))); },
-                       [&](const KJFieldAccess<double>& f) { put(p.name, Value(f(self))); },
-                       [&](const KJFieldAccess<bool>& f) { put(p.name, Value(f(self))); },
-                       [&](const KJFieldAccess<std::optional<platform::Color>>& f) {
-                           put(p.name, Value(colorText(f(self))));
-                       },
+                       [&](const KJFieldAccess<int32_t>& f) { out.integer(*p.key, f(self)); },
+                       [&](const KJFieldAccess<int64_t>& f) { out.integer(*p.key, f(self)); },
+                       [&](const KJFieldAccess<double>& f) { out.real(*p.key, f(self)); },
+                       [&](const KJFieldAccess<bool>& f) { out.boolean(*p.key, f(self)); },
+                       [&](const KJFieldAccess<std::optional<platform::Color>>& f) { out.colour(*p.key, f(self)); },
                        [&](const KJFieldAccess<FourSide>& f) {
                            const FourSide& side = f(self);
-                           put(p.sideKeys[0], Value(side.top));
-                           put(p.sideKeys[1], Value(side.left));
-                           put(p.sideKeys[2], Value(side.right));
-                           put(p.sideKeys[3], Value(side.bottom));
+                           out.real(*p.storedSideKeys[0], side.top);
+                           out.real(*p.storedSideKeys[1], side.left);
+                           out.real(*p.storedSideKeys[2], side.right);
+                           out.real(*p.storedSideKeys[3], side.bottom);
                        },
                    },
                    p.access);
     }
-    // A record has no key twice when its class has none and no property writes a key it wrote
-    // before its properties (its nested records, as a rule).
-    const KJElementClass& cls = recordClass();
-    bool distinct = cls.storedKeysDistinct();
-    for (size_t i = 0; distinct && i < before; ++i) distinct = !cls.writesKey(entries[i].first);
-    out = distinct ? platform::Dictionary::withDistinctKeys(std::move(entries))
-                   : platform::Dictionary(std::move(entries));
 }
 
 bool KJTipBaseElement::deserializeFromDictionaryWithExcludeProperties(const Value& stored,
@@ -312,11 +342,6 @@ Value KJTipBaseElement::valueForKey(std::string_view key) const {
                           [&](const KJFieldAccess<FourSide>&) { return Value(); },
                       },
                       p->access);
-}
-
-void KJTipBaseElement::writeNested(platform::Dictionary& out, const std::string& key,
-                                   const std::shared_ptr<const KJTipBaseElement>& record) {
-    if (record) out.set(key, record->serializeToDictionary());
 }
 
 bool KJTipBaseElement::nestedEqual(const std::shared_ptr<const KJTipBaseElement>& a,

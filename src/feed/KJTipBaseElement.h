@@ -7,10 +7,12 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
 #include "feed/FourSide.h"
+#include "feed/KJStoredForm.h"
 #include "platform/Color.h"
 #include "platform/Value.h"
 #include "platform/uikit/NSObject.h"
@@ -48,6 +50,9 @@ struct KJProperty {
     // The stored keys of a FourSide's sides ("<name>.top", ".left", ".right", ".bottom"), made
     // once by the class rather than at every conversion.
     std::vector<std::string> sideKeys = {};
+    // The keys of the stored form: the name's, or the sides' in the order above (set by the class).
+    const KJStoredKey* key = nullptr;
+    std::vector<const KJStoredKey*> storedSideKeys = {};
 };
 
 // A record class: its name, its superclass and the properties it declares itself, in declaration
@@ -73,7 +78,12 @@ public:
     bool storedKeysDistinct() const { return storedKeysDistinct_; }
     // Whether a property writes the key.
     bool writesKey(std::string_view key) const;
+    bool writesKey(const KJStoredKey& key) const {
+        return key.id() < writes_.size() && writes_[key.id()];
+    }
     const KJProperty* property(std::string_view name) const;
+    // The index of the property among properties(); -1 for none.
+    int propertyIndex(std::string_view name) const;
     // This class or one of its subclasses.
     bool isSubclassOf(const KJElementClass& ancestor) const;
 
@@ -95,6 +105,9 @@ private:
     std::vector<KJProperty> properties_;
     bool storedKeysDistinct_ = true;
     std::set<std::string, std::less<>> storedKeys_;
+    // By the number of a stored key: whether a property writes it.
+    std::vector<bool> writes_;
+    std::unordered_map<std::string_view, int> indexByName_;
 };
 
 // Builds the property table of record class R from its fields.
@@ -154,6 +167,10 @@ bool kjNearlyEqual(double a, double b);
 // (class operation; the stored form back) and isEqual. The base does the conversions reflectively
 // over the concrete class's property table; a subclass writes, reads and compares its nested
 // records itself and names the properties the pass must leave alone.
+//
+// A class gives its stored form once, as entries (storedForm: its nested records and keys of its
+// own, then storedProperties); serializeToDictionary makes the dictionary of them, and
+// writeStoredForm the property list that dictionary writes as, without making it.
 class KJTipBaseElement : public platform::NSObject {
 public:
     using Exclusions = std::vector<std::string_view>;
@@ -164,15 +181,27 @@ public:
 
     // The base builds nothing: none, absent, none and false.
     static std::shared_ptr<KJTipBaseElement> createFromFeed(const platform::Value& object);
-    virtual platform::Value serializeToDictionary() const;
+    // The dictionary of storedForm; absent when the class gives none.
+    platform::Value serializeToDictionary() const;
     static std::shared_ptr<KJTipBaseElement> deserializeFromDictionary(const platform::Value& stored);
     virtual bool isEqual(const platform::NSObject* other) const;
 
+    // The entries of the record's stored form, in order; false (the base's) when the class gives
+    // none.
+    virtual bool storedForm(KJStoredForm& out) const;
+    // The stored form written on its own as a property list: the objects bplist::writeOnItsOwn
+    // gives for serializeToDictionary(), made without the dictionary. Null when a property list
+    // cannot hold the form.
+    std::shared_ptr<const platform::bplist::WrittenValue> writeStoredForm() const;
+
     // Writes every convertible property that is not excluded: texts (absent as ""), numbers,
     // booleans, colours as "#AARRGGBB" (absent as ""), four-sided values under "name.top",
-    // "name.left", "name.right" and "name.bottom".
+    // "name.left", "name.right" and "name.bottom". A key the dictionary holds already keeps its
+    // place and takes the property's value.
     void serializeToDictionaryWithExcludeProperties(platform::Dictionary& out,
                                                     const Exclusions& exclude = {}) const;
+    // The same as entries of a stored form.
+    void storedProperties(KJStoredForm& out, const Exclusions& exclude = {}) const;
     // Sets every convertible property that is not excluded from the stored form. A key the
     // dictionary lacks reads as absent: no text, 0, false, no colour. False, and nothing changed,
     // when the argument is not a dictionary.
@@ -187,12 +216,6 @@ public:
     platform::Value valueForKey(std::string_view key) const override;
 
 protected:
-    // The stored form of a record without nested records.
-    platform::Value serializeProperties(const Exclusions& exclude = {}) const {
-        platform::Dictionary out;
-        serializeToDictionaryWithExcludeProperties(out, exclude);
-        return platform::Value(std::move(out));
-    }
     // A fresh record read from the stored form (unchanged when that is not a dictionary).
     template <class R>
     static std::shared_ptr<R> deserializeProperties(const platform::Value& stored,
@@ -202,19 +225,6 @@ protected:
         return record;
     }
 
-    // Helpers for nested records.
-    static void writeNested(platform::Dictionary& out, const std::string& key,
-                            const std::shared_ptr<const KJTipBaseElement>& record);
-    template <class T>
-    static void writeNestedList(platform::Dictionary& out, const std::string& key,
-                                const std::optional<std::vector<std::shared_ptr<T>>>& records) {
-        if (!records) return;
-        platform::Array list;
-        for (const auto& record : *records) {
-            if (record) list.push_back(record->serializeToDictionary());
-        }
-        out.set(key, platform::Value(std::move(list)));
-    }
     // Absent on both sides is equal, on one side only unequal; otherwise the records decide.
     static bool nestedEqual(const std::shared_ptr<const KJTipBaseElement>& a,
                             const std::shared_ptr<const KJTipBaseElement>& b);
@@ -248,7 +258,7 @@ protected:
         return elementClass();                                                             \
     }                                                                                      \
     static std::shared_ptr<Name> createFromFeed(const platform::Value& object);            \
-    platform::Value serializeToDictionary() const override;                                \
+    bool storedForm(KJStoredForm& out) const override;                                     \
     static std::shared_ptr<Name> deserializeFromDictionary(const platform::Value& stored); \
     bool isEqual(const platform::NSObject* other) const override;
 

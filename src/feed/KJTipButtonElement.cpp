@@ -144,8 +144,9 @@ std::shared_ptr<KJTipButtonElement> KJTipButtonElement::createFromFeed(const Val
     return button;
 }
 
-Value KJTipButtonElement::serializeToDictionary() const {
-    return serializeProperties();
+bool KJTipButtonElement::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<KJTipButtonElement> KJTipButtonElement::deserializeFromDictionary(const Value& stored) {

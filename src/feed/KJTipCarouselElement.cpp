@@ -40,11 +40,11 @@ std::shared_ptr<KJTipCarouselElement> KJTipCarouselElement::createFromFeed(const
     return carousel;
 }
 
-Value KJTipCarouselElement::serializeToDictionary() const {
-    platform::Dictionary out;
-    writeNestedList(out, "items", items);
-    serializeToDictionaryWithExcludeProperties(out, kExclusions);
-    return Value(std::move(out));
+bool KJTipCarouselElement::storedForm(KJStoredForm& out) const {
+    static const KJStoredKey& kItems = KJStoredKey::named("items");
+    if (items) out.records(kItems, *items);
+    storedProperties(out, kExclusions);
+    return true;
 }
 
 std::shared_ptr<KJTipCarouselElement> KJTipCarouselElement::deserializeFromDictionary(const Value& stored) {

@@ -95,11 +95,11 @@ std::shared_ptr<KJTipCarouselItem> KJTipCarouselItem::createFromFeed(const Value
     return item;
 }
 
-Value KJTipCarouselItem::serializeToDictionary() const {
-    platform::Dictionary out;
-    writeNested(out, "button", button);
-    serializeToDictionaryWithExcludeProperties(out, kExclusions);
-    return Value(std::move(out));
+bool KJTipCarouselItem::storedForm(KJStoredForm& out) const {
+    static const KJStoredKey& kButton = KJStoredKey::named("button");
+    out.record(kButton, button);
+    storedProperties(out, kExclusions);
+    return true;
 }
 
 std::shared_ptr<KJTipCarouselItem> KJTipCarouselItem::deserializeFromDictionary(const Value& stored) {

@@ -42,8 +42,9 @@ std::shared_ptr<KJTipCoachmarkElement> KJTipCoachmarkElement::createFromFeed(con
     return coachmark;
 }
 
-Value KJTipCoachmarkElement::serializeToDictionary() const {
-    return serializeProperties();
+bool KJTipCoachmarkElement::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<KJTipCoachmarkElement> KJTipCoachmarkElement::deserializeFromDictionary(const Value& stored) {

@@ -257,27 +257,36 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
     return step;
 }
 
-Value KJTipElement::serializeToDictionary() const {
-    platform::Dictionary out;
-    writeNested(out, "target", target);
-    writeNestedList(out, "arrayImages", arrayImages);
-    writeNested(out, "title", title);
-    writeNested(out, "content", content);
-    writeNested(out, "prev", prev);
-    writeNested(out, "next", next);
-    writeNested(out, "dismiss", dismiss);
-    writeNested(out, "web", web);
-    writeNested(out, "coachmark", coachmark);
-    writeNested(out, "carousel", carousel);
-    writeNested(out, "feedback", feedback);
-    writeNested(out, "animation", animation);
+bool KJTipElement::storedForm(KJStoredForm& out) const {
+    using Key = const KJStoredKey&;
+    static Key kTarget = KJStoredKey::named("target"), kArrayImages = KJStoredKey::named("arrayImages"),
+               kTitle = KJStoredKey::named("title"), kContent = KJStoredKey::named("content"),
+               kPrev = KJStoredKey::named("prev"), kNext = KJStoredKey::named("next"),
+               kDismiss = KJStoredKey::named("dismiss"), kWeb = KJStoredKey::named("web"),
+               kCoachmark = KJStoredKey::named("coachmark"), kCarousel = KJStoredKey::named("carousel"),
+               kFeedback = KJStoredKey::named("feedback"), kAnimation = KJStoredKey::named("animation"),
+               kOverlay = KJStoredKey::named("overlay"), kPointerWidth = KJStoredKey::named(pointerKey("width")),
+               kPointerHeight = KJStoredKey::named(pointerKey("height")),
+               kPointerOffset = KJStoredKey::named(pointerKey("offset"));
+    out.record(kTarget, target);
+    if (arrayImages) out.records(kArrayImages, *arrayImages);
+    out.record(kTitle, title);
+    out.record(kContent, content);
+    out.record(kPrev, prev);
+    out.record(kNext, next);
+    out.record(kDismiss, dismiss);
+    out.record(kWeb, web);
+    out.record(kCoachmark, coachmark);
+    out.record(kCarousel, carousel);
+    out.record(kFeedback, feedback);
+    out.record(kAnimation, animation);
     // The overlay and the pointer are kept as well, so that a step read back shows as it did.
-    writeNested(out, "overlay", overlay);
-    out.set(pointerKey("width"), Value(pointerParams.width));
-    out.set(pointerKey("height"), Value(pointerParams.height));
-    out.set(pointerKey("offset"), Value(pointerParams.offset));
-    serializeToDictionaryWithExcludeProperties(out, kExclusions);
-    return Value(std::move(out));
+    out.record(kOverlay, overlay);
+    out.real(kPointerWidth, pointerParams.width);
+    out.real(kPointerHeight, pointerParams.height);
+    out.real(kPointerOffset, pointerParams.offset);
+    storedProperties(out, kExclusions);
+    return true;
 }
 
 std::shared_ptr<KJTipElement> KJTipElement::deserializeFromDictionary(const Value& stored) {

@@ -107,16 +107,13 @@ std::shared_ptr<KJTipFeedbackElement> KJTipFeedbackElement::createFromFeed(const
     return feedback;
 }
 
-Value KJTipFeedbackElement::serializeToDictionary() const {
-    platform::Dictionary out;
-    auto list = [](const std::vector<std::string>& texts) {
-        platform::Array values(texts.begin(), texts.end());
-        return Value(std::move(values));
-    };
-    if (arrayOptions) out.set("arrayOptions", list(*arrayOptions));
-    if (customTagsList) out.set("customTagsList", list(*customTagsList));
-    serializeToDictionaryWithExcludeProperties(out, kExclusions);
-    return Value(std::move(out));
+bool KJTipFeedbackElement::storedForm(KJStoredForm& out) const {
+    static const KJStoredKey& kArrayOptions = KJStoredKey::named("arrayOptions");
+    static const KJStoredKey& kCustomTagsList = KJStoredKey::named("customTagsList");
+    if (arrayOptions) out.texts(kArrayOptions, *arrayOptions);
+    if (customTagsList) out.texts(kCustomTagsList, *customTagsList);
+    storedProperties(out, kExclusions);
+    return true;
 }
 
 std::shared_ptr<KJTipFeedbackElement> KJTipFeedbackElement::deserializeFromDictionary(const Value& stored) {

@@ -42,8 +42,9 @@ std::shared_ptr<KJTargetParams> KJTargetParams::createFromFeed(const Value& obje
     return params;
 }
 
-Value KJTargetParams::serializeToDictionary() const {
-    return serializeProperties();
+bool KJTargetParams::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<KJTargetParams> KJTargetParams::deserializeFromDictionary(const Value& stored) {
@@ -72,8 +73,9 @@ std::shared_ptr<KJActions> KJActions::createFromFeed(const Value& object) {
     return action;
 }
 
-Value KJActions::serializeToDictionary() const {
-    return serializeProperties();
+bool KJActions::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<KJActions> KJActions::deserializeFromDictionary(const Value& stored) {
@@ -110,8 +112,9 @@ std::shared_ptr<KJConditions> KJConditions::createFromFeed(const Value& object) 
     return condition;
 }
 
-Value KJConditions::serializeToDictionary() const {
-    return serializeProperties();
+bool KJConditions::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<KJConditions> KJConditions::deserializeFromDictionary(const Value& stored) {
@@ -144,8 +147,9 @@ std::shared_ptr<KJTipInteractions> KJTipInteractions::createFromFeed(const Value
     return interactions;
 }
 
-Value KJTipInteractions::serializeToDictionary() const {
-    return serializeProperties();
+bool KJTipInteractions::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<KJTipInteractions> KJTipInteractions::deserializeFromDictionary(const Value& stored) {

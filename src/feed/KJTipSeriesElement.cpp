@@ -124,17 +124,16 @@ bool KJTipSeriesElement::isMutiPage(const std::vector<std::shared_ptr<KJTipEleme
     return false;
 }
 
-Value KJTipSeriesElement::serializeToDictionary() const {
-    platform::Dictionary out;
-    writeNested(out, "launcher", launcher);
-    writeNested(out, "target", target);
-    platform::Array steps;
-    for (const auto& step : arrayTips) {
-        if (step) steps.push_back(step->serializeToDictionary());
-    }
-    out.set("arrayTips", Value(std::move(steps)));
-    serializeToDictionaryWithExcludeProperties(out, kExclusions);
-    return Value(std::move(out));
+bool KJTipSeriesElement::storedForm(KJStoredForm& out) const {
+    static const KJStoredKey& kLauncher = KJStoredKey::named("launcher");
+    static const KJStoredKey& kTarget = KJStoredKey::named("target");
+    static const KJStoredKey& kArrayTips = KJStoredKey::named("arrayTips");
+    out.record(kLauncher, launcher);
+    out.record(kTarget, target);
+    // The steps are written always, an empty list included.
+    out.records(kArrayTips, arrayTips);
+    storedProperties(out, kExclusions);
+    return true;
 }
 
 std::shared_ptr<KJTipSeriesElement> KJTipSeriesElement::deserializeFromDictionary(const Value& stored) {

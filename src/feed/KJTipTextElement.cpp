@@ -64,8 +64,9 @@ std::shared_ptr<KJTipTextElement> KJTipTextElement::createFromFeed(const Value& 
     return element;
 }
 
-Value KJTipTextElement::serializeToDictionary() const {
-    return serializeProperties();
+bool KJTipTextElement::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<KJTipTextElement> KJTipTextElement::deserializeFromDictionary(const Value& stored) {

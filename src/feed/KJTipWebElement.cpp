@@ -111,8 +111,9 @@ std::shared_ptr<KJTipWebElement> KJTipWebElement::createFromFeed(const Value& ob
     return web;
 }
 
-Value KJTipWebElement::serializeToDictionary() const {
-    return serializeProperties();
+bool KJTipWebElement::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<KJTipWebElement> KJTipWebElement::deserializeFromDictionary(const Value& stored) {

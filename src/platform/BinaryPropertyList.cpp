@@ -89,6 +89,57 @@ uint32_t hashBytes(const uint8_t* p, size_t n) {
     return static_cast<uint32_t>(h);
 }
 
+constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+
+// Whether a word of text bytes has a byte beyond ASCII or a zero byte (whose borrow sets the high
+// bit of a byte that had none).
+inline bool unplainWord(uint64_t w) {
+    return ((w | ((w - kOnes) & ~w)) & kHigh) != 0;
+}
+
+// hashBytes of a text, and whether every byte is ASCII and none is 0, in one reading.
+uint32_t hashText(const uint8_t* p, size_t n, bool& plain) {
+    const uint8_t* end = p + n;
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ (n * 0xBF58476D1CE4E5B9ull);
+    bool unplain = false;
+    for (; end - p >= 8; p += 8) {
+        uint64_t w = 0;
+        std::memcpy(&w, p, 8);
+        unplain |= unplainWord(w);
+        h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    }
+    uint64_t w = 0;
+    if (p != end) {
+        if (n >= 8) {
+            std::memcpy(&w, end - 8, 8);
+            unplain |= unplainWord(w);
+        } else {
+            for (unsigned shift = 0; p != end; ++p, shift += 8) w |= uint64_t(*p) << shift;
+            // Only the text's own bytes: those above them are zero, and no borrow reaches down.
+            const uint64_t own = (uint64_t(1) << (8 * n)) - 1;
+            unplain |= ((w | ((w - kOnes) & ~w)) & kHigh & own) != 0;
+        }
+    }
+    h = (h ^ w) * 0x94D049BB133111EBull;
+    h ^= h >> 29;
+    plain = !unplain;
+    return static_cast<uint32_t>(h);
+}
+
+// Equal bytes, for the short runs objects are made of.
+inline bool sameBytes(const uint8_t* a, const uint8_t* b, size_t n) {
+    for (; n >= 8; a += 8, b += 8, n -= 8) {
+        uint64_t x = 0, y = 0;
+        std::memcpy(&x, a, 8);
+        std::memcpy(&y, b, 8);
+        if (x != y) return false;
+    }
+    for (; n > 0; ++a, ++b, --n)
+        if (*a != *b) return false;
+    return true;
+}
+
 uint8_t* putBigEndian(uint8_t* p, uint64_t value, unsigned width) {
     switch (width) {
         case 1:
@@ -144,6 +195,16 @@ void Writer::clear() {
     tableUsed_ = 0;
 }
 
+bool Writer::sameObjects(const Writer& other) const {
+    if (objects_.size() != other.objects_.size() || bytes_ != other.bytes_ || refs_ != other.refs_) return false;
+    for (size_t i = 0; i < objects_.size(); ++i) {
+        const Object& a = objects_[i];
+        const Object& b = other.objects_[i];
+        if (a.kind != b.kind || a.begin != b.begin || a.end != b.end) return false;
+    }
+    return true;
+}
+
 void Writer::seal() {
     table_ = {};
     tableUsed_ = 0;
@@ -187,8 +248,7 @@ Ref Writer::store(uint32_t hash, const uint8_t* first, size_t firstLength, const
             if (earlier.kind != Kind::Bytes || earlier.end - earlier.begin != firstLength + secondLength)
                 continue;
             const uint8_t* stored = bytes_.data() + earlier.begin;
-            if (std::memcmp(stored, first, firstLength) != 0 ||
-                (secondLength > 0 && std::memcmp(stored + firstLength, second, secondLength) != 0))
+            if (!sameBytes(stored, first, firstLength) || !sameBytes(stored + firstLength, second, secondLength))
                 continue;
             return table_[slot].ref;
         }
@@ -277,30 +337,17 @@ Ref Writer::date(double secondsSinceReferenceDate) {
     return put(number(kDate << 4 | 3, bits, 8), nullptr, 0, mix(bits) ^ 0x33, true);
 }
 
-namespace {
-
-// Whether every byte is ASCII and none is 0, eight at a time.
-bool plainAscii(const uint8_t* p, size_t n) {
-    constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
-    for (; n >= 8; p += 8, n -= 8) {
-        uint64_t w = 0;
-        std::memcpy(&w, p, 8);
-        // A high bit, or a zero byte (whose borrow sets the high bit of a byte that had none).
-        if ((w | ((w - kOnes) & ~w)) & kHigh) return false;
-    }
-    for (; n > 0; ++p, --n)
-        if (*p == 0 || *p >= 0x80) return false;
-    return true;
-}
-
-}  // namespace
-
 Ref Writer::string(std::string_view text) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     // A text with U+0000 is written as UTF-16: readers that take ASCII texts as C strings end them
-    // there.
-    if (plainAscii(bytes, text.size()))
-        return put(marker(kAscii, text.size()), bytes, text.size(), uint64_t(kAscii) << 56 ^ text.size(), true);
+    // there. The text is read once for its kind and for the hash put would give it.
+    bool plain = true;
+    const uint32_t payloadHash = text.empty() ? 0 : hashText(bytes, text.size(), plain);
+    if (plain) {
+        const Head head = marker(kAscii, text.size());
+        const auto hash = static_cast<uint32_t>(mix((uint64_t(kAscii) << 56 ^ text.size()) ^ payloadHash));
+        return store(hash, head.bytes, head.length, bytes, text.size(), true);
+    }
     units_.clear();
     auto unit = [&](char32_t u) {
         units_.push_back(static_cast<uint8_t>(u >> 8));
@@ -550,6 +597,11 @@ bool writeValue(Writer& writer, const Value& value, std::vector<Ref>& stack, Ref
 
 }  // namespace
 
+std::vector<uint8_t> WrittenValue::file() const {
+    Writer copy = writer;
+    return copy.finish(top);
+}
+
 std::shared_ptr<const WrittenValue> writeOnItsOwn(const Value& value) {
     auto written = std::make_shared<WrittenValue>();
     written->writer.setSharesContainers(true);
@@ -559,21 +611,26 @@ std::shared_ptr<const WrittenValue> writeOnItsOwn(const Value& value) {
     return written;
 }
 
-std::vector<uint8_t> write(const Value& value, const WrittenElements& written) {
+std::vector<uint8_t> write(const Value& value, const WrittenElements& written, const WrittenValues& values) {
     // A writer of its own: this also runs during exit, after thread-local objects have gone.
     Writer writer;
     writer.setSharesContainers(true);
     std::vector<Ref> stack;
     Ref top = 0;
     const Dictionary* entries = value.getDictionary();
-    if (written.empty() || entries == nullptr) {
+    if ((written.empty() && values.empty()) || entries == nullptr) {
         if (!writeValue(writer, value, stack, top, true)) return {};
         return writer.finish(top);
     }
-    // The top dictionary as writeValue writes it, with the elements written on their own.
+    // The top dictionary as writeValue writes it, with the elements and values written on their
+    // own.
     for (const auto& entry : *entries) stack.push_back(writer.string(entry.first));
     for (const auto& [key, item] : *entries) {
         Ref ref = 0;
+        if (auto whole = values.find(key); whole != values.end() && whole->second) {
+            stack.push_back(writer.merge(whole->second->writer)[whole->second->top]);
+            continue;
+        }
         auto elements = written.find(key);
         const Array* items = item.getArray();
         const bool taken = elements != written.end() && items != nullptr && elements->second.size() == items->size();

@@ -58,6 +58,9 @@ public:
     void seal();
     // Forgets every object, keeping the memory for the next file.
     void clear();
+    // Whether the other writer holds the same objects in the same order (and so writes the same
+    // file for the same top object).
+    bool sameObjects(const Writer& other) const;
 
 private:
     enum class Kind : uint8_t { Bytes, Array, Dictionary, Uid };
@@ -107,6 +110,11 @@ private:
 struct WrittenValue {
     Writer writer;
     Ref top = 0;
+
+    // The file of the value alone, as write gives it.
+    std::vector<uint8_t> file() const;
+    // The same value written the same way.
+    bool operator==(const WrittenValue& other) const { return top == other.top && writer.sameObjects(other.writer); }
 };
 // Null when the value holds something a property list cannot.
 std::shared_ptr<const WrittenValue> writeOnItsOwn(const Value& value);
@@ -117,9 +125,14 @@ std::shared_ptr<const WrittenValue> writeOnItsOwn(const Value& value);
 using WrittenElements =
     std::map<std::string, std::vector<std::shared_ptr<const WrittenValue>>, std::less<>>;
 
+// Values of entries of the top dictionary written on their own, by the entries' keys.
+using WrittenValues = std::map<std::string, std::shared_ptr<const WrittenValue>, std::less<>>;
+
 // The whole file of a property-list value; empty when the value holds something a property list cannot
-// (absent or null anywhere in it). Elements written on their own are taken in as they are.
-std::vector<uint8_t> write(const Value& value, const WrittenElements& written = {});
+// (absent or null anywhere in it). Elements and values written on their own are taken in as they
+// are; the top dictionary's entry of a value written on its own may hold anything (it is not
+// looked at).
+std::vector<uint8_t> write(const Value& value, const WrittenElements& written = {}, const WrittenValues& values = {});
 
 // Reads objects of a file by number. Every offset, count and width is checked against the bytes
 // before it is used: malformed input gives false, never a read outside the bytes.

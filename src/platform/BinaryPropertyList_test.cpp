@@ -104,6 +104,42 @@ TEST(BinaryPropertyList, ElementsWrittenOnTheirOwnGiveTheSameFile) {
     EXPECT_FALSE(bplist::writeOnItsOwn(Value::array({Value(1), nullptr})));
 }
 
+// Values of the top dictionary written on their own are taken in whole, whatever stands in their
+// place: the file is the one of the values. A written value alone is the file of that value, and
+// two writings of equal values hold the same objects.
+TEST(BinaryPropertyList, ValuesWrittenOnTheirOwnGiveTheSameFile) {
+    Array longList;
+    for (int i = 0; i < 700; ++i) longList.push_back(item(i));
+    const Value top = Value::dictionary(
+        {{"before", item(3)}, {"long", Value(longList)}, {"one", item(5)}, {"after", "plain"}});
+    const std::vector<uint8_t> expected = bplist::write(top);
+    ASSERT_FALSE(expected.empty());
+
+    Value placeholders = top;
+    placeholders.set("long", Value());
+    placeholders.set("one", Value::array({nullptr}));
+    const bplist::WrittenValues values{{"long", bplist::writeOnItsOwn(Value(longList))},
+                                       {"one", bplist::writeOnItsOwn(item(5))}};
+    EXPECT_EQ(bplist::write(placeholders, {}, values), expected);
+    // Beside elements written on their own of another entry.
+    Value shortTop = placeholders;
+    shortTop.set("before", Value::array({item(1), item(2)}));
+    bplist::WrittenElements elements{{"before", {bplist::writeOnItsOwn(item(1)), nullptr}}};
+    Value plainShort = top;
+    plainShort.set("before", Value::array({item(1), item(2)}));
+    EXPECT_EQ(bplist::write(shortTop, elements, values), bplist::write(plainShort));
+    // Without its value the placeholder is what is written, and absent cannot be.
+    EXPECT_TRUE(bplist::write(placeholders, {}, {{"one", values.at("one")}}).empty());
+
+    const auto alone = bplist::writeOnItsOwn(Value(longList));
+    EXPECT_EQ(alone->file(), bplist::write(Value(longList)));
+    EXPECT_EQ(Value::fromPropertyList(alone->file()), Value(longList));
+    EXPECT_TRUE(*alone == *values.at("long"));
+    EXPECT_FALSE(*alone == *values.at("one"));
+    longList[699] = item(1);
+    EXPECT_FALSE(*alone == *bplist::writeOnItsOwn(Value(longList)));
+}
+
 // A text is written as ASCII unless a byte anywhere in it is beyond ASCII or 0 (then as UTF-16).
 TEST(BinaryPropertyList, TextsWithAByteBeyondAsciiOrZeroAnywhereAreWrittenAsUtf16) {
     auto kindOf = [](const std::string& text) {

@@ -270,17 +270,41 @@ Dictionary& UserDefaults::valuesLocked() const {
     return values_;
 }
 
+Dictionary& UserDefaults::readValuesLocked() const {
+    Dictionary& values = valuesLocked();
+    for (auto& [key, alone] : writtenAlone_)
+        if (!alone.made) makeValueLocked(key);
+    return values;
+}
+
+void UserDefaults::makeValueLocked(const std::string& key) const {
+    auto it = writtenAlone_.find(key);
+    if (it == writtenAlone_.end() || it->second.made) return;
+    // Written from a property-list value, so its file reads back as that value.
+    auto value = Value::fromPropertyList(it->second.value->file());
+    if (!value) {
+        platformLog().log(LogType::Error, "Cannot read back the value written for \"" + key + "\" in user defaults");
+        value = Value();
+    }
+    // The writing still stands for the value in the file.
+    if (Value* placeholder = values_.find(key)) *placeholder = std::move(*value);
+    it->second.made = true;
+}
+
 void UserDefaults::releaseValuesIfWritten() {
     std::lock_guard lock(mutex_);
     if (writtenVersion_ != version_ || released_) return;
     values_ = Dictionary();
     written_.clear();
+    writtenAlone_.clear();
     released_ = true;
 }
 
 Value UserDefaults::object(const std::string& key) const {
     std::lock_guard lock(mutex_);
-    const Value* v = valuesLocked().find(key);
+    valuesLocked();
+    makeValueLocked(key);
+    const Value* v = values_.find(key);
     return v ? *v : Value();
 }
 
@@ -358,16 +382,36 @@ void UserDefaults::setArrayOfCheckedElements(const std::string& key, Array eleme
                        : nullptr);
 }
 
-void UserDefaults::store(const std::string& key, Value value,
-                         std::shared_ptr<const std::vector<std::shared_ptr<const bplist::WrittenValue>>> written) {
+void UserDefaults::setWrittenValue(const std::string& key, std::shared_ptr<const bplist::WrittenValue> value) {
+    if (!value) {
+        platformLog().log(LogType::Error, "Refusing to store a non-property-list value under \"" + key +
+                                              "\" in user defaults");
+        return;
+    }
     std::lock_guard lock(mutex_);
     Dictionary& values = valuesLocked();
+    auto held = writtenAlone_.find(key);
+    if (held != writtenAlone_.end() && (held->second.value == value || *held->second.value == *value)) return;
+    if (Value* existing = values.find(key))
+        *existing = Value();
+    else
+        values.set(key, Value());
+    written_.erase(key);
+    writtenAlone_[key] = WrittenAlone{std::move(value), false};
+    changedLocked();
+}
+
+void UserDefaults::store(const std::string& key, Value value, Pieces written) {
+    std::lock_guard lock(mutex_);
+    Dictionary& values = valuesLocked();
+    makeValueLocked(key);
     if (Value* existing = values.find(key)) {
         if (*existing == value) return;
         *existing = std::move(value);
     } else {
         values.set(key, std::move(value));
     }
+    writtenAlone_.erase(key);
     if (written)
         written_[key] = std::move(written);
     else
@@ -379,6 +423,7 @@ void UserDefaults::remove(const std::string& key) {
     std::lock_guard lock(mutex_);
     if (!valuesLocked().remove(key)) return;
     written_.erase(key);
+    writtenAlone_.erase(key);
     changedLocked();
 }
 
@@ -402,24 +447,27 @@ uint64_t UserDefaults::fileWrites() const {
 
 Dictionary UserDefaults::dictionaryRepresentation() const {
     std::lock_guard lock(mutex_);
-    return valuesLocked();
+    return readValuesLocked();
 }
 
 bool UserDefaults::writePending() {
     Dictionary values;
     uint64_t version = 0;
     decltype(written_) written;
+    bplist::WrittenValues writtenAlone;
     {
         std::lock_guard lock(mutex_);
         if (writtenVersion_ == version_) return true;
         values = values_;  // shares the entries' arrays and dictionaries
         version = version_;
         written = written_;
+        for (const auto& [key, alone] : writtenAlone_) writtenAlone.emplace(key, alone.value);
     }
     bplist::WrittenElements elements;
     for (const auto& [key, list] : written) elements.emplace(key, *list);
-    // Values are checked when they are set, so only a failure to write remains.
-    Data bytes = bplist::write(Value(std::move(values)), elements);
+    // Values are checked when they are set, so only a failure to write remains. Those set as
+    // written alone are taken in as written, made into values or not.
+    Data bytes = bplist::write(Value(std::move(values)), elements, writtenAlone);
     std::string failure = "cannot encode the values";
     if (!bytes.empty() && writeAtomically(file_, bytes, &failure)) {
         std::lock_guard lock(mutex_);

@@ -68,6 +68,14 @@ public:
     // first; the file is the same.
     void setArrayOfCheckedElements(const std::string& key, Array elements,
                                    std::vector<std::shared_ptr<const bplist::WrittenValue>> written = {});
+    // Sets a value of which the caller has only its writing as a property list on its own
+    // (bplist::writeOnItsOwn, or a writer that writes the same objects): the writes of the file
+    // take it in whole, and the value is made of it only when the key is read (object, array,
+    // dictionaryRepresentation ...). Null is refused with a log line, as set refuses a value a
+    // property list cannot hold. Set over the same written value it changes nothing; over any
+    // other value (one read from the file, say) it counts as a change, since telling the two
+    // apart would cost what the written value spares.
+    void setWrittenValue(const std::string& key, std::shared_ptr<const bplist::WrittenValue> value);
     void setInteger(const std::string& key, int64_t value) { set(key, Value(value)); }
     void setDouble(const std::string& key, double value) { set(key, Value(value)); }
     void setBool(const std::string& key, bool value) { set(key, Value(value)); }
@@ -85,15 +93,21 @@ public:
 private:
     friend struct UserDefaultsInstances;
 
+    using Pieces = std::shared_ptr<const std::vector<std::shared_ptr<const bplist::WrittenValue>>>;
+
     // Sets a value known to be a property-list value, with its elements written on their own (or
     // none).
-    void store(const std::string& key, Value value,
-               std::shared_ptr<const std::vector<std::shared_ptr<const bplist::WrittenValue>>> written = nullptr);
+    void store(const std::string& key, Value value, Pieces written = nullptr);
     void changedLocked();
     // Writes the values if a change is not in the file yet; under writeMutex_.
     bool writePending();
-    // The values, read from the file again first if they were let go of; under mutex_.
+    // The values, read from the file again first if they were let go of; under mutex_. A value
+    // set as written alone (setWrittenValue) may still stand in them as an absent placeholder.
     Dictionary& valuesLocked() const;
+    // The same with every value set as written alone made; under mutex_.
+    Dictionary& readValuesLocked() const;
+    // Makes the value of the key from its writing, when it was set as written alone; under mutex_.
+    void makeValueLocked(const std::string& key) const;
     // Lets go of the values when the file holds them all: a standard instance replaced by another
     // is kept for whoever holds it, without its values.
     void releaseValuesIfWritten();
@@ -107,7 +121,15 @@ private:
     mutable bool released_ = false;
     // Elements of arrays among values_ written on their own, by key, until the next write of the
     // file or a change of the key.
-    std::map<std::string, std::shared_ptr<const std::vector<std::shared_ptr<const bplist::WrittenValue>>>> written_;
+    std::map<std::string, Pieces> written_;
+    // The values set as written alone (setWrittenValue), by key, until the key changes: every
+    // write of the file takes them in. Until the key is read, values_ holds an absent
+    // placeholder in its place, which no write looks at.
+    struct WrittenAlone {
+        std::shared_ptr<const bplist::WrittenValue> value;
+        bool made = false;
+    };
+    mutable std::map<std::string, WrittenAlone, std::less<>> writtenAlone_;
     // Counts the changes; the file holds the values as of writtenVersion_.
     uint64_t version_ = 0;
     uint64_t writtenVersion_ = 0;

@@ -223,6 +223,79 @@ TEST(UserDefaults, ElementsWrittenOnTheirOwnMakeTheSameFile) {
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), plain);
 }
 
+// A value set as its writing alone reads as the value it was written from, the file is the one
+// the value gives, the same writing set again changes nothing, and any other set or removal of the
+// key replaces it. A missing writing is refused.
+TEST(UserDefaults, AValueSetAsWrittenIsTheValueItWasWrittenFrom) {
+    Array list;
+    for (int i = 0; i < 300; ++i)
+        list.push_back(Value::dictionary({{"id", i}, {"name", "n" + std::to_string(i % 7)}, {"at", 0.5 * i}}));
+    auto fileText = [](const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const fs::path plainFile = prefsFile("plain-value");
+    {
+        UserDefaults plain(plainFile);
+        plain.setString("before", "x");
+        plain.set("list", Value(list));
+        plain.setInteger("after", 2);
+        ASSERT_TRUE(plain.synchronize());
+    }
+
+    const fs::path file = prefsFile("written-value");
+    UserDefaults d(file);
+    d.setString("before", "x");
+    d.setWrittenValue("list", bplist::writeOnItsOwn(Value(list)));
+    d.setInteger("after", 2);
+    ASSERT_TRUE(d.synchronize());
+    EXPECT_EQ(fileText(file), fileText(plainFile));
+    // Another instance over the file reads it; this one makes the value when it is read.
+    EXPECT_EQ(UserDefaults(file).object("list"), Value(list));
+    EXPECT_EQ(d.array("list"), list);
+    EXPECT_EQ(d.dictionaryRepresentation().keys(), (std::vector<std::string>{"before", "list", "after"}));
+
+    const uint64_t writes = d.fileWrites();
+    d.setWrittenValue("list", bplist::writeOnItsOwn(Value(list)));
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_EQ(d.fileWrites(), writes);
+
+    // Another writing replaces it in its place.
+    Array shorter(list.begin(), list.begin() + 3);
+    d.setWrittenValue("list", bplist::writeOnItsOwn(Value(shorter)));
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_EQ(d.fileWrites(), writes + 1);
+    EXPECT_EQ(UserDefaults(file).dictionaryRepresentation().keys(),
+              (std::vector<std::string>{"before", "list", "after"}));
+    EXPECT_EQ(UserDefaults(file).array("list"), shorter);
+
+    d.set("list", Value("plain now"));
+    EXPECT_EQ(d.string("list"), "plain now");
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_EQ(UserDefaults(file).string("list"), "plain now");
+    d.setWrittenValue("list", bplist::writeOnItsOwn(Value(shorter)));
+    d.remove("list");
+    EXPECT_TRUE(d.object("list").isAbsent());
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_TRUE(UserDefaults(file).object("list").isAbsent());
+
+    CaptureLogSink capture;
+    d.setWrittenValue("list", nullptr);
+    EXPECT_TRUE(d.object("list").isAbsent());
+    ASSERT_EQ(capture.entries().size(), 1u);
+    EXPECT_EQ(capture.entries()[0].type, LogType::Error);
+}
+
+// A replaced standard instance that held a value as its writing alone reads it back from its file.
+TEST(UserDefaults, AValueSetAsWrittenOutlivesTheInstancesValues) {
+    UserDefaults& old = UserDefaults::standard();
+    const Value list = Value::array({Value::dictionary({{"feed_id", "f1"}}), Value::dictionary({{"feed_id", "f2"}})});
+    old.setWrittenValue("KJTips_Server", bplist::writeOnItsOwn(list));
+    UserDefaults::resetStandardForTesting();
+    EXPECT_EQ(old.object("KJTips_Server"), list);
+    EXPECT_EQ(UserDefaults::standard().object("KJTips_Server"), list);
+}
+
 TEST(UserDefaults, CorruptFileReadsAsEmptyAndIsReplacedOnWrite) {
     fs::path file = prefsFile("corrupt");
     std::ofstream(file, std::ios::binary) << "bplist00 this is not a property list";

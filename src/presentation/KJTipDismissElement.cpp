@@ -94,8 +94,9 @@ std::shared_ptr<KJTipDismissElement> KJTipDismissElement::createFromFeed(const V
     return record;
 }
 
-Value KJTipDismissElement::serializeToDictionary() const {
-    return serializeProperties();
+bool KJTipDismissElement::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<KJTipDismissElement> KJTipDismissElement::deserializeFromDictionary(const Value& stored) {

@@ -150,8 +150,9 @@ std::shared_ptr<KJTipImageElement> KJTipImageElement::createFromFeed(const Value
     return record;
 }
 
-Value KJTipImageElement::serializeToDictionary() const {
-    return serializeProperties();
+bool KJTipImageElement::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<KJTipImageElement> KJTipImageElement::deserializeFromDictionary(const Value& stored) {

@@ -199,8 +199,9 @@ std::shared_ptr<KJTipLauncherElement> KJTipLauncherElement::createFromFeed(const
     return record;
 }
 
-Value KJTipLauncherElement::serializeToDictionary() const {
-    return serializeProperties();
+bool KJTipLauncherElement::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<KJTipLauncherElement> KJTipLauncherElement::deserializeFromDictionary(const Value& stored) {

@@ -173,8 +173,9 @@ std::shared_ptr<KJTipTargetElement> KJTipTargetElement::createFromFeed(const Val
     return target;
 }
 
-Value KJTipTargetElement::serializeToDictionary() const {
-    return serializeProperties(kNotStored);
+bool KJTipTargetElement::storedForm(KJStoredForm& out) const {
+    storedProperties(out, kNotStored);
+    return true;
 }
 
 std::shared_ptr<KJTipTargetElement> KJTipTargetElement::deserializeFromDictionary(const Value& stored) {

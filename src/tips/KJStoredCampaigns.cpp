@@ -8,7 +8,6 @@
 
 #include "feed/KJTipSeriesElement.h"
 #include "platform/Date.h"
-#include "platform/BinaryPropertyList.h"
 #include "platform/dispatch/DispatchGroup.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "storage/KJDBManager.h"
@@ -59,7 +58,6 @@ struct KJStoredCampaigns::Ahead {
     // The last dictionary of each feed id: the row written last.
     std::unordered_map<std::string, size_t> byFeedId;
     std::vector<std::shared_ptr<KJTipSeriesElement>> series;
-    std::vector<SerializedForm> serialized;
     // A dictionary whose decoding threw is decoded again by the read, which lets the error out.
     std::unique_ptr<std::atomic<bool>[]> failed;
     std::atomic<size_t> next{0};
@@ -71,14 +69,6 @@ struct KJStoredCampaigns::Ahead {
             try {
                 series[i] = std::dynamic_pointer_cast<KJTipSeriesElement>(
                     cache->parseCampaignDictionary(dictionaries[i]));
-                // Nobody else holds the campaign yet: its stored form is the one the engine would
-                // make of it now. It is written for the user defaults while it is at hand; one
-                // they cannot hold is not kept.
-                if (series[i]) {
-                    platform::Value form = series[i]->serializeToDictionary();
-                    if (auto written = platform::bplist::writeOnItsOwn(form))
-                        serialized[i] = {std::move(form), std::move(written)};
-                }
             } catch (...) {
                 series[i].reset();
                 failed[i] = true;
@@ -104,7 +94,6 @@ void KJStoredCampaigns::decodeAhead(std::vector<platform::Value> dictionaries,
     for (size_t i = 0; i < dictionaries.size(); ++i)
         if (const std::string* feedId = dictionaries[i]["feed_id"].getString()) ahead->byFeedId[*feedId] = i;
     ahead->series.resize(dictionaries.size());
-    ahead->serialized.resize(dictionaries.size());
     ahead->failed = std::make_unique<std::atomic<bool>[]>(dictionaries.size());
     ahead->dictionaries = std::move(dictionaries);
     std::shared_ptr<Ahead> previous;
@@ -131,18 +120,6 @@ std::shared_ptr<KJStoredCampaigns::Ahead> KJStoredCampaigns::finishedAhead() {
     ahead->drain();
     ahead->group->wait();
     return ahead;
-}
-
-KJStoredCampaigns::SerializedForms KJStoredCampaigns::takeSerializedForms() {
-    std::vector<Form> forms;
-    {
-        std::lock_guard lock(mutex_);
-        forms.swap(forms_);
-    }
-    SerializedForms out;
-    out.reserve(forms.size());
-    for (auto& form : forms) out.emplace(form.series.get(), std::move(form.serialized));
-    return out;
 }
 
 std::unordered_map<int64_t, KJStoredCampaigns::Decoded> KJStoredCampaigns::decodedRows() {
@@ -181,8 +158,8 @@ double KJStoredCampaigns::readCampaigns(double now) {
             toDecode.emplace_back(i, KJDao::findContentByRowId(row.rowId));
         } else if (ahead->failed[stored]) {
             toDecode.emplace_back(i, ahead->dictionaries[stored]);
-        } else if ((series[i] = ahead->series[stored]) && ahead->serialized[stored].written) {
-            forms_.push_back({series[i], std::move(ahead->serialized[stored])});
+        } else {
+            series[i] = ahead->series[stored];
         }
     }
     platform::DispatchQueue::concurrentPerform(toDecode.size(), [&](size_t k) {

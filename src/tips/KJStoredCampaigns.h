@@ -13,10 +13,6 @@
 
 namespace brindlecue {
 
-namespace platform::bplist {
-struct WrittenValue;
-}
-
 class KJDBManager;
 class KJTipSeriesElement;
 
@@ -49,21 +45,10 @@ public:
     // a new read would give) when it stayed, without reading the other rows.
     void refreshCampaign(const std::string& feedId);
     // The dictionaries the engine is storing (KJDBManager::saveMultipleTipSeries hands them over
-    // before it archives and writes them): their campaigns are decoded on workers meanwhile, each
-    // with its stored form for the user defaults, and the next read takes the rows written from
-    // them instead of unarchiving the rows. Takes no lock that the cache's work may hold.
+    // before it archives and writes them): their campaigns are decoded on workers meanwhile, and
+    // the next read takes the rows written from them instead of unarchiving the rows. Takes no
+    // lock that the cache's work may hold.
     void decodeAhead(std::vector<platform::Value> dictionaries, std::shared_ptr<KJDBManager> cache);
-    // The stored forms (serializeToDictionary) of the campaigns that reads took from the work
-    // above since the last call, by campaign; made beside their decoding, before any other
-    // thread could reach the campaigns, and written on their own as property lists
-    // (bplist::writeOnItsOwn, which also finds them property-list values). Each is handed out
-    // once.
-    struct SerializedForm {
-        platform::Value form;
-        std::shared_ptr<const platform::bplist::WrittenValue> written;
-    };
-    using SerializedForms = std::unordered_map<const KJTipSeriesElement*, SerializedForm>;
-    SerializedForms takeSerializedForms();
 
     // A campaign as decoded from the row of that version (null when the row gave none).
     struct Decoded {
@@ -98,13 +83,6 @@ private:
     // until the next read.
     std::mutex aheadMutex_;
     std::shared_ptr<Ahead> ahead_;
-    // The campaigns that reads took from it and their stored forms, until they are taken. The
-    // campaigns are held so that no other campaign can come at the same address meanwhile.
-    struct Form {
-        std::shared_ptr<KJTipSeriesElement> series;
-        SerializedForm serialized;
-    };
-    std::vector<Form> forms_;
     std::optional<SeriesList> faq_;
     // The active "FAQ" rows as the last look at the table found them, until the copy is stale.
     std::optional<std::vector<KJDao::RowVersion>> faqRows_;

@@ -61,42 +61,22 @@ platform::SystemLog& systemLog() {
     return *log;
 }
 
-// Sets "KJTips_Server" to the stored forms of the campaigns. Serialising a campaign reads only its
-// own fields, so a long list is shared among workers, and each form is checked for the user
-// defaults as it is made; the forms already made (checked, and written on their own for the
-// file) of some campaigns are taken as they are.
-void setSeries(platform::UserDefaults& defaults, const BLQITipManager::SeriesList& list,
-               KJStoredCampaigns::SerializedForms made = {}) {
-    std::vector<KJStoredCampaigns::SerializedForm> serialized(list.size());
-    std::vector<size_t> toMake;
-    toMake.reserve(list.size());
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (!list[i]) continue;
-        auto form = made.find(list[i].get());
-        if (form != made.end())
-            serialized[i] = std::move(form->second);
-        else
-            toMake.push_back(i);
+// Sets "KJTips_Server" to the list of the campaigns' stored forms, written as one property list
+// from the campaigns (no dictionary is made of them): the user defaults take it into their file as
+// written, and make the list's value of it only if the key is read.
+void setSeries(platform::UserDefaults& defaults, const BLQITipManager::SeriesList& list) {
+    std::vector<const KJTipBaseElement*> campaigns;
+    campaigns.reserve(list.size());
+    for (const auto& series : list)
+        if (series) campaigns.push_back(series.get());
+    if (auto written = KJStoredForm::writeListOnItsOwn(campaigns)) {
+        defaults.setWrittenValue("KJTips_Server", std::move(written));
+        return;
     }
-    std::atomic<bool> holdable{true};
-    platform::DispatchQueue::concurrentPerform(toMake.size(), [&](size_t k) {
-        Value& form = serialized[toMake[k]].form;
-        form = list[toMake[k]]->serializeToDictionary();
-        if (!form.isAbsent() && !platform::UserDefaults::isPropertyListValue(form)) holdable = false;
-    });
-    platform::Array out;
-    std::vector<std::shared_ptr<const platform::bplist::WrittenValue>> written;
-    out.reserve(serialized.size());
-    written.reserve(serialized.size());
-    for (auto& value : serialized) {
-        if (value.form.isAbsent()) continue;
-        out.push_back(std::move(value.form));
-        written.push_back(std::move(value.written));
-    }
-    if (holdable)
-        defaults.setArrayOfCheckedElements("KJTips_Server", std::move(out), std::move(written));
-    else
-        defaults.set("KJTips_Server", Value(std::move(out)));  // refused, with its log line
+    // A form a property list cannot hold: refused, with its log line.
+    platform::Array forms;
+    for (const KJTipBaseElement* series : campaigns) forms.push_back(series->serializeToDictionary());
+    defaults.set("KJTips_Server", Value(std::move(forms)));
 }
 
 Value dateOrEmpty(const std::optional<platform::Date>& date) {
@@ -561,7 +541,7 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
     logGuides(2, "updated local campaign feeds cache with DB data");
 
     auto& defaults = platform::UserDefaults::standard();
-    setSeries(defaults, campaigns, stored_.takeSerializedForms());
+    setSeries(defaults, campaigns);
     platform::Array feedsStored;
     for (const auto& feed : custom) feedsStored.push_back(feed->serializeToDictionary());
     defaults.set("KJFeeds_Server", Value(std::move(feedsStored)));

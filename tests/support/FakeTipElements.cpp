@@ -22,8 +22,9 @@ std::shared_ptr<FakeTipTargetElement> FakeTipTargetElement::createFromFeed(const
     return target;
 }
 
-Value FakeTipTargetElement::serializeToDictionary() const {
-    return serializeProperties();
+bool FakeTipTargetElement::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<FakeTipTargetElement> FakeTipTargetElement::deserializeFromDictionary(const Value& stored) {
@@ -48,8 +49,9 @@ std::shared_ptr<FakeTipPartElement> FakeTipPartElement::createFromFeed(const Val
     return part;
 }
 
-Value FakeTipPartElement::serializeToDictionary() const {
-    return serializeProperties();
+bool FakeTipPartElement::storedForm(KJStoredForm& out) const {
+    storedProperties(out);
+    return true;
 }
 
 std::shared_ptr<FakeTipPartElement> FakeTipPartElement::deserializeFromDictionary(const Value& stored) {
