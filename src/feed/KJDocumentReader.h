@@ -22,6 +22,7 @@ namespace brindlecue {
 // A list entry of the wrong kind is skipped with a line of the same form.
 class KJDocumentReader {
 public:
+    // The record's name (for the log lines) is a literal or a record class's name.
     KJDocumentReader(const platform::Value& object, std::string_view record);
 
     const platform::Value& object() const { return object_; }
@@ -80,7 +81,8 @@ private:
     bool scalar(std::string_view key, std::string_view expected) const;
 
     platform::Value object_;
-    std::string record_;
+    // A literal or a record class's name, which outlives the reader.
+    std::string_view record_;
 };
 
 }  // namespace brindlecue

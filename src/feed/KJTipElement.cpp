@@ -227,13 +227,19 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
         int64_t containerWidth = containerExtent(step->width, step->widthUnit, screen.width);
         int64_t containerHeight = containerExtent(step->height, step->heightUnit, screen.height);
         for (const char* kind : {"next", "prev"}) {
-            Value document = b.dictionary(kind);
+            const Value document = b.dictionary(kind);
             if (!document.isDictionary()) continue;
-            document.set("button-type", Value(kind));
-            document.set("containerWidth", Value(containerWidth));
-            document.set("containerHeight", Value(containerHeight));
+            // The button's own entries with the three the step gives it, made in one go; an entry
+            // of the same key takes the step's value in its place, as setting it would.
+            const platform::Dictionary& own = *document.getDictionary();
+            std::vector<platform::Dictionary::Entry> entries;
+            entries.reserve(own.size() + 3);
+            entries.assign(own.begin(), own.end());
+            entries.emplace_back("button-type", Value(kind));
+            entries.emplace_back("containerWidth", Value(containerWidth));
+            entries.emplace_back("containerHeight", Value(containerHeight));
             (std::string_view(kind) == "next" ? step->next : step->prev) =
-                KJTipButtonElement::createFromFeed(document);
+                KJTipButtonElement::createFromFeed(Value(platform::Dictionary(std::move(entries))));
         }
         step->isHorizontal = true;
         if (step->next && step->prev && step->next->hasText() && step->prev->hasText() &&

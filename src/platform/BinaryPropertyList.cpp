@@ -155,6 +155,25 @@ uint8_t* putBigEndian(uint8_t* p, uint64_t value, unsigned width) {
     }
 }
 
+// Numbers of one width one after the other, the width chosen once.
+template <class T>
+uint8_t* putAll(uint8_t* p, const T* values, size_t count, unsigned width) {
+    switch (width) {
+        case 1:
+            for (size_t i = 0; i < count; ++i) *p++ = static_cast<uint8_t>(values[i]);
+            return p;
+        case 2:
+            for (size_t i = 0; i < count; ++i, p += 2) {
+                p[0] = static_cast<uint8_t>(values[i] >> 8);
+                p[1] = static_cast<uint8_t>(values[i]);
+            }
+            return p;
+        default:
+            for (size_t i = 0; i < count; ++i) p = putBigEndian(p, values[i], width);
+            return p;
+    }
+}
+
 uint64_t mix(uint64_t h) {
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDull;
@@ -467,9 +486,9 @@ std::vector<uint8_t> Writer::finish(Ref top) {
         }
         p = putMarker(p, object.kind == Kind::Array ? kArray : kDictionary,
                       object.kind == Kind::Array ? n : n / 2);
-        for (size_t i = object.begin; i < object.end; ++i) p = putBigEndian(p, refs_[i], refWidth);
+        p = putAll(p, refs_.data() + object.begin, n, refWidth);
     }
-    for (uint64_t offset : offsets_) p = putBigEndian(p, offset, offsetWidth);
+    p = putAll(p, offsets_.data(), offsets_.size(), offsetWidth);
     std::memset(p, 0, 6);
     p += 6;
     *p++ = static_cast<uint8_t>(offsetWidth);

@@ -622,7 +622,9 @@ private:
 // finite, text that is not UTF-8; the general path then gives its error.
 class CompactJSONWriter {
 public:
-    explicit CompactJSONWriter(std::string& out) : out_(out) {}
+    // With an indent, as nlohmann's dump with that indent writes: each element on a line of its
+    // own, indented by its depth, a space after a key's colon, empty containers as "[]" and "{}".
+    explicit CompactJSONWriter(std::string& out, int indent = -1) : out_(out), indent_(indent) {}
 
     bool write(const Value& v) {
         switch (v.type()) {
@@ -649,26 +651,44 @@ public:
             case Value::Type::String:
                 return text(*v.getString());
             case Value::Type::Array: {
+                const Array& items = *v.getArray();
                 out_ += '[';
+                if (items.empty()) {
+                    out_ += ']';
+                    return true;
+                }
+                ++depth_;
                 bool first = true;
-                for (const Value& e : *v.getArray()) {
+                for (const Value& e : items) {
                     if (!first) out_ += ',';
                     first = false;
+                    newLine();
                     if (!write(e)) return false;
                 }
+                --depth_;
+                newLine();
                 out_ += ']';
                 return true;
             }
             case Value::Type::Dictionary: {
+                const Dictionary& entries = *v.getDictionary();
                 out_ += '{';
+                if (entries.empty()) {
+                    out_ += '}';
+                    return true;
+                }
+                ++depth_;
                 bool first = true;
-                for (const auto& [key, e] : *v.getDictionary()) {
+                for (const auto& [key, e] : entries) {
                     if (!first) out_ += ',';
                     first = false;
+                    newLine();
                     if (!text(key)) return false;
-                    out_ += ':';
+                    out_ += indent_ < 0 ? ":" : ": ";
                     if (!write(e)) return false;
                 }
+                --depth_;
+                newLine();
                 out_ += '}';
                 return true;
             }
@@ -678,6 +698,12 @@ public:
     }
 
 private:
+    void newLine() {
+        if (indent_ < 0) return;
+        out_ += '\n';
+        out_.append(static_cast<size_t>(indent_) * depth_, ' ');
+    }
+
     bool text(const std::string& s) {
         static constexpr char kHex[] = "0123456789abcdef";
         const auto* u = reinterpret_cast<const unsigned char*>(s.data());
@@ -719,6 +745,8 @@ private:
     }
 
     std::string& out_;
+    const int indent_;
+    size_t depth_ = 0;
 };
 
 // Builds the JSON tree; on a value JSON cannot hold, leaves a reason and returns false.
@@ -1144,6 +1172,13 @@ uint64_t keyHash(std::string_view key) {
 Dictionary::Dictionary(std::vector<Entry> entries) : entries_(std::move(entries)) {
     const size_t n = entries_.size();
     if (n < 2) return;
+    if (n <= 16) {
+        // A small dictionary, as most are, is looked at without allocating anything first.
+        bool repeated = false;
+        for (size_t i = 1; i < n && !repeated; ++i)
+            for (size_t j = 0; j < i && !repeated; ++j) repeated = entries_[j].first == entries_[i].first;
+        if (!repeated) return;
+    }
     // Index of the entry that keeps each key; entries whose key came earlier are dropped.
     std::vector<size_t> keeper(n);
     bool duplicates = false;
@@ -1402,9 +1437,9 @@ std::optional<Value> Value::fromJSON(std::string_view text, Error* error) {
 }
 
 std::optional<std::string> Value::toJSON(bool pretty, Error* error) const {
-    if (!pretty) {
+    {
         std::string out;
-        if (CompactJSONWriter(out).write(*this)) return out;
+        if (CompactJSONWriter(out, pretty ? 2 : -1).write(*this)) return out;
     }
     Json j;
     std::string reason;

@@ -219,7 +219,7 @@ nlohmann::ordered_json toTree(const Value& v) {
 
 // Compact text is the parser's own dump, character for character: escapes, the shortest form of
 // a real, and a refusal of text that is not UTF-8.
-TEST(ValueJSON, WritesCompactTextAsTheParsersDumpDoes) {
+TEST(ValueJSON, WritesCompactAndIndentedTextAsTheParsersDumpDoes) {
     const std::string texts[] = {"", "plain", "q\"b\\s/", std::string("nul\0x", 5), "\b\f\n\r\t\x01\x1F\x7F",
                                  "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "bad \xC3", "bad \xED\xA0\x80 x",
                                  "\xFF", "over \xC0\xAF", "k\x0Bey"};
@@ -265,6 +265,7 @@ TEST(ValueJSON, WritesCompactTextAsTheParsersDumpDoes) {
             continue;
         }
         EXPECT_EQ(v.toJSON(), dumped) << v.description();
+        EXPECT_EQ(v.toJSON(true), toTree(v).dump(2)) << v.description();
     }
     EXPECT_GT(refused, 100);
     EXPECT_LT(refused, 2900);
