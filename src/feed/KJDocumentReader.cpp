@@ -52,8 +52,7 @@ void KJDocumentReader::wrongEntry(std::string_view key, size_t index, const Valu
           index, kindName(entry), expected);
 }
 
-bool KJDocumentReader::scalar(std::string_view key, std::string_view expected) const {
-    const Value& v = value(key);
+bool KJDocumentReader::scalar(const Value& v, std::string_view key, std::string_view expected) const {
     if (v.isNil() || v.isNumber() || v.isString()) return true;
     wrongKind(key, expected);
     return false;
@@ -61,7 +60,7 @@ bool KJDocumentReader::scalar(std::string_view key, std::string_view expected) c
 
 std::optional<std::string> KJDocumentReader::text(std::string_view key) const {
     const Value& v = value(key);
-    if (v.isNil() || !scalar(key, "text")) return std::nullopt;
+    if (v.isNil() || !scalar(v, key, "text")) return std::nullopt;
     return v.stringValue();
 }
 
@@ -76,19 +75,19 @@ double KJDocumentReader::number(std::string_view key) const {
 
 double KJDocumentReader::doubleNumber(std::string_view key) const {
     const Value& v = value(key);
-    if (v.isNil() || !scalar(key, "a number")) return 0;
+    if (v.isNil() || !scalar(v, key, "a number")) return 0;
     return v.doubleValue();
 }
 
 int64_t KJDocumentReader::integer(std::string_view key) const {
     const Value& v = value(key);
-    if (v.isNil() || !scalar(key, "a number")) return 0;
+    if (v.isNil() || !scalar(v, key, "a number")) return 0;
     return v.integerValue();
 }
 
 bool KJDocumentReader::boolean(std::string_view key) const {
     const Value& v = value(key);
-    if (v.isNil() || !scalar(key, "a boolean")) return false;
+    if (v.isNil() || !scalar(v, key, "a boolean")) return false;
     return v.boolValue();
 }
 
@@ -118,7 +117,7 @@ Value KJDocumentReader::array(std::string_view key) const {
 
 double KJDocumentReader::size(std::string_view key) const {
     const Value& v = value(key);
-    if (v.isNil() || !scalar(key, "a size")) return 0;
+    if (v.isNil() || !scalar(v, key, "a size")) return 0;
     return KJTipUtil::parseDPOrPercentage(v);
 }
 

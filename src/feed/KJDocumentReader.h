@@ -76,9 +76,9 @@ public:
     static std::string kindName(const platform::Value& value);
 
 private:
-    // True when the value may stand for a number or text (absent, null, number, text); otherwise
-    // logs.
-    bool scalar(std::string_view key, std::string_view expected) const;
+    // True when the value under the key may stand for a number or text (absent, null, number,
+    // text); otherwise logs.
+    bool scalar(const platform::Value& v, std::string_view key, std::string_view expected) const;
 
     platform::Value object_;
     // A literal or a record class's name, which outlives the reader.

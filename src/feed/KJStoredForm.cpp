@@ -155,6 +155,7 @@ public:
         keys_.assign(std::max<size_t>(keys_.size(), KJStoredKey::count()), kNone);
         for (auto& slot : numbers_) slot.ref = kNone;
         for (auto& slot : colours_) slot.ref = kNone;
+        for (auto& slot : texts_) slot.ref = kNone;
         booleans_[0] = booleans_[1] = emptyText_ = kNone;
         stack_.clear();
     }
@@ -191,10 +192,25 @@ private:
         return ref;
     }
 
+    // Texts of up to kTextBytes bytes by their bytes, in a small table of the last ones met; longer
+    // ones go to the writer.
     Ref text(std::string_view text) {
-        if (!text.empty()) return writer_->string(text);
-        if (emptyText_ == kNone) emptyText_ = writer_->string(text);
-        return emptyText_;
+        if (text.empty()) {
+            if (emptyText_ == kNone) emptyText_ = writer_->string(text);
+            return emptyText_;
+        }
+        if (text.size() > kTextBytes) return writer_->string(text);
+        uint64_t head = 0, tail = 0;
+        std::memcpy(&head, text.data(), std::min<size_t>(8, text.size()));
+        if (text.size() > 8) std::memcpy(&tail, text.data() + text.size() - 8, 8);
+        const uint64_t h = ((head * 0xBF58476D1CE4E5B9ull) ^ tail ^ text.size()) * 0x94D049BB133111EBull;
+        TextSlot& slot = texts_[h >> (64 - kTextBits)];
+        if (slot.ref != kNone && slot.length == text.size() && std::memcmp(slot.bytes, text.data(), text.size()) == 0)
+            return slot.ref;
+        slot.length = static_cast<uint8_t>(text.size());
+        std::memcpy(slot.bytes, text.data(), text.size());
+        slot.ref = writer_->string(text);
+        return slot.ref;
     }
 
     // A colour's text by the colour, in a small table of the last ones met.
@@ -274,6 +290,14 @@ private:
 
     static constexpr unsigned kNumberBits = 6;
     static constexpr unsigned kColourBits = 5;
+    static constexpr size_t kTextBytes = 32;
+    static constexpr unsigned kTextBits = 7;
+    struct TextSlot {
+        char bytes[kTextBytes];
+        uint8_t length = 0;
+        Ref ref = kNone;
+    };
+    TextSlot texts_[size_t(1) << kTextBits];
     struct ColourSlot {
         double components[4] = {};
         Ref ref = kNone;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <bit>
 #include <cstring>
 #include <functional>
 #include <iterator>
@@ -454,7 +455,28 @@ private:
     static constexpr std::size_t kUnknownSize = static_cast<std::size_t>(-1);
 
     void skipSpace() {
-        while (p_ != end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
+        for (;;) {
+            // Runs of spaces (indentation) eight at a time.
+            while (end_ - p_ >= 8 && word(p_) == kSpaces) p_ += 8;
+            if (p_ == end_ || !(*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) return;
+            ++p_;
+        }
+    }
+
+    static constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    static constexpr uint64_t kSpaces = 0x2020202020202020ull;
+    static uint64_t word(const char* p) {
+        uint64_t w = 0;
+        std::memcpy(&w, p, 8);
+        return w;
+    }
+    // The high bit of every byte of the word that ends plain text: a quote, a backslash, a
+    // control character or a byte beyond ASCII. Exact for the lowest such byte (a borrow can only
+    // mark bytes above one that is marked anyway).
+    static uint64_t textEnds(uint64_t w) {
+        const uint64_t quote = w ^ (kOnes * '"'), backslash = w ^ (kOnes * '\\');
+        return (((quote - kOnes) & ~quote) | ((backslash - kOnes) & ~backslash) | ((w - kOnes * 0x20) & ~w) | w) &
+               kHigh;
     }
 
     // A key and its colon, up to the value.
@@ -502,6 +524,13 @@ private:
     // A text from its opening quote: plain ASCII is taken in one piece.
     bool string(std::string& out) {
         const char* start = ++p_;
+        while (end_ - p_ >= 8) {
+            if (const uint64_t ends = textEnds(word(p_))) {
+                p_ += std::countr_zero(ends) >> 3;
+                break;
+            }
+            p_ += 8;
+        }
         while (p_ != end_) {
             const auto c = static_cast<unsigned char>(*p_);
             if (c == '"') {
@@ -1142,6 +1171,38 @@ T& unshare(std::shared_ptr<T>& p) {
 
 // ---- Dictionary ------------------------------------------------------------------------------
 
+namespace {
+
+// Whether a key is the text: its length first, then its bytes, read a word at a time for the
+// short keys dictionaries hold rather than through a call.
+inline bool sameKey(const std::string& stored, std::string_view key) {
+    const size_t n = key.size();
+    if (stored.size() != n) return false;
+    const char* a = stored.data();
+    const char* b = key.data();
+    auto word = [](const char* p) {
+        uint64_t w = 0;
+        std::memcpy(&w, p, 8);
+        return w;
+    };
+    auto half = [](const char* p) {
+        uint32_t w = 0;
+        std::memcpy(&w, p, 4);
+        return w;
+    };
+    if (n >= 8) {
+        if (n > 16) return std::memcmp(a, b, n) == 0;
+        // The first and the last eight bytes, which overlap for keys shorter than 16.
+        return word(a) == word(b) && word(a + n - 8) == word(b + n - 8);
+    }
+    if (n >= 4) return half(a) == half(b) && half(a + n - 4) == half(b + n - 4);
+    for (size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
+}  // namespace
+
 Dictionary::Dictionary(std::initializer_list<Entry> entries) {
     entries_.reserve(entries.size());
     for (const Entry& e : entries) set(e.first, e.second);
@@ -1176,7 +1237,7 @@ Dictionary::Dictionary(std::vector<Entry> entries) : entries_(std::move(entries)
         // A small dictionary, as most are, is looked at without allocating anything first.
         bool repeated = false;
         for (size_t i = 1; i < n && !repeated; ++i)
-            for (size_t j = 0; j < i && !repeated; ++j) repeated = entries_[j].first == entries_[i].first;
+            for (size_t j = 0; j < i && !repeated; ++j) repeated = sameKey(entries_[j].first, entries_[i].first);
         if (!repeated) return;
     }
     // Index of the entry that keeps each key; entries whose key came earlier are dropped.
@@ -1243,14 +1304,14 @@ Dictionary Dictionary::withDistinctKeys(std::vector<Entry> entries) {
 
 const Value* Dictionary::find(std::string_view key) const {
     for (const Entry& e : entries_) {
-        if (e.first == key) return &e.second;
+        if (sameKey(e.first, key)) return &e.second;
     }
     return nullptr;
 }
 
 Value* Dictionary::find(std::string_view key) {
     for (Entry& e : entries_) {
-        if (e.first == key) return &e.second;
+        if (sameKey(e.first, key)) return &e.second;
     }
     return nullptr;
 }

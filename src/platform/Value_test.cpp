@@ -306,6 +306,31 @@ TEST(ValueJSON, FailuresFillTheError) {
     EXPECT_FALSE(Value("text").isValidJSONObject());
 }
 
+// A key is found only by itself: keys of every length up to beyond sixteen bytes, each differing
+// from the one looked for in a single byte, at every place.
+TEST(Value, LookupsTellKeysApartByEveryByte) {
+    for (size_t length = 0; length <= 20; ++length) {
+        const std::string key(length, 'k');
+        Dictionary others;
+        for (size_t at = 0; at < length; ++at) {
+            std::string other = key;
+            other[at] = 'x';
+            others.set(other, Value(static_cast<int64_t>(at)));
+        }
+        others.set(key + "k", "longer");
+        if (length > 0) others.set(key.substr(1), "shorter");
+        EXPECT_EQ(others.find(key), nullptr) << length;
+        others.set(key, "mine");
+        ASSERT_NE(others.find(key), nullptr) << length;
+        EXPECT_EQ(*others.find(key), Value("mine")) << length;
+        for (size_t at = 0; at < length; ++at) {
+            std::string other = key;
+            other[at] = 'x';
+            EXPECT_EQ(Value(others)[other], Value(static_cast<int64_t>(at))) << length << " " << at;
+        }
+    }
+}
+
 TEST(Value, LookupsKeepAbsentApartFromNull) {
     Value v = Value::dictionary({{"null", nullptr}, {"list", Value::array({1, 2})}});
     EXPECT_TRUE(v["null"].isNull());

@@ -3,7 +3,6 @@
 #include "foundation/KJLog.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/TestingReset.h"
-#include "platform/dispatch/DispatchQueue.h"
 #include "storage/KJDBSettings.h"
 #include "storage/KJDao.h"
 
@@ -194,8 +193,8 @@ bool KJDBManager::saveMultipleTipSeries(
     const std::vector<std::shared_ptr<KJDBFeedRecord>>& feeds,
     const std::function<void(const std::vector<Value>& dictionaries)>& setUp, bool newerThanStored) {
     return KJDao::inTransaction([&] {
-        // Every item is set up against the rows stored before this call, then all are written. The
-        // rows are archived each on its own, so many are shared among workers.
+        // Every item is set up against the rows stored before this call, then all are archived and
+        // written, on the calling thread (the intake decodes the campaigns on a worker meanwhile).
         std::vector<Value> dictionaries;
         for (const auto& feed : feeds) {
             if (!feed) continue;
@@ -203,9 +202,9 @@ bool KJDBManager::saveMultipleTipSeries(
             if (!dictionary.isAbsent()) dictionaries.push_back(std::move(dictionary));
         }
         if (setUp && !dictionaries.empty()) setUp(dictionaries);
-        std::vector<Value> rows(dictionaries.size());
-        platform::DispatchQueue::concurrentPerform(
-            rows.size(), [&](size_t i) { rows[i] = archiveDataToBeSaved(dictionaries[i]); });
+        std::vector<Value> rows;
+        rows.reserve(dictionaries.size());
+        for (const Value& dictionary : dictionaries) rows.push_back(archiveDataToBeSaved(dictionary));
         return rows.empty() || KJDao::insertMultipleTips(rows);
     });
 }

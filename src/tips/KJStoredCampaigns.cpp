@@ -17,9 +17,6 @@ namespace brindlecue {
 
 namespace {
 
-// Workers that decode ahead, at most: concurrentPerform holds them to the processors.
-constexpr size_t kAheadWorkers = 8;
-
 // The first moment after now at which a stored row becomes active or stops being active
 // (active: activates < now < expires); infinity when there is none.
 double nextActivityChange(double now) {
@@ -101,11 +98,10 @@ void KJStoredCampaigns::decodeAhead(std::vector<platform::Value> dictionaries,
         std::lock_guard lock(aheadMutex_);
         previous = std::exchange(ahead_, ahead);
     }
-    // Shared among as many workers as there are processors; the read that needs the campaigns
-    // takes what is left itself.
-    platform::DispatchQueue::global()->async(ahead->group, [ahead] {
-        platform::DispatchQueue::concurrentPerform(kAheadWorkers, [&](size_t) { ahead->drain(); });
-    });
+    // One worker decodes while the calling thread archives and writes the rows, which takes about
+    // as long: more workers would cost more processor time (of the device's battery) than the
+    // time they save. The read that needs the campaigns takes what is left itself.
+    platform::DispatchQueue::global()->async(ahead->group, [ahead] { ahead->drain(); });
     // One that no read took (a save that failed) ends before it goes.
     if (previous) previous->group->wait();
 }

@@ -182,9 +182,9 @@ TEST_F(TipEngineTest, AFeedsWidgetCampaignReachesTheScreen) {
     EXPECT_EQ(widgets->layouts[0][2], "faq");
 }
 
-// The stored forms of the new campaigns are made beside their decoding, on workers, while the rows
-// are written; the list in the user defaults is the one the live campaigns give now, the older
-// ones' included.
+// The new campaigns are decoded on a worker while the rows are written, and the list in the user
+// defaults is written from the live campaigns as they are now, the older ones' included: the
+// file is the one their dictionaries give.
 TEST_F(TipEngineTest, TheStoredListIsTheLiveCampaignsSerialised) {
     store({{.id = "f1"}, {.id = "f2", .priority = 2}});
     makeEngine();
