@@ -82,6 +82,7 @@ KJStoredForm::Entry* KJStoredForm::find(const KJStoredKey& key) {
 
 void KJStoredForm::grow() {
     entries_.resize(std::max<size_t>(32, entries_.size() * 2));
+    capacity_ = entries_.size();
 }
 
 // ---- As a dictionary ---------------------------------------------------------------------------
@@ -153,6 +154,7 @@ public:
     void begin(platform::bplist::Writer& writer) {
         writer_ = &writer;
         keys_.assign(std::max<size_t>(keys_.size(), KJStoredKey::count()), kNone);
+        keyCount_ = keys_.size();
         for (auto& slot : numbers_) slot.ref = kNone;
         for (auto& slot : colours_) slot.ref = kNone;
         for (auto& slot : texts_) slot.ref = kNone;
@@ -172,21 +174,28 @@ private:
         // A record without a stored form stands for an absent value, which no property list holds.
         if (!record.storedForm(form)) return false;
         const std::span<const KJStoredForm::Entry> entries = form.entries();
+        const size_t n = entries.size();
+        // The keys, then the values, in a run of the stack of their own (nested records use the
+        // stack beyond it, so it is reached by index).
         const size_t mark = stack_.size();
-        for (const auto& entry : entries) stack_.push_back(key(*entry.key));
-        for (const auto& entry : entries) {
+        stack_.resize(mark + 2 * n);
+        for (size_t i = 0; i < n; ++i) stack_[mark + i] = key(*entries[i].key);
+        for (size_t i = 0; i < n; ++i) {
             Ref ref = 0;
-            if (!value(form, entry, depth, ref)) return false;
-            stack_.push_back(ref);
+            if (!value(form, entries[i], depth, ref)) return false;
+            stack_[mark + n + i] = ref;
         }
-        const std::span<const Ref> all = std::span<const Ref>(stack_).subspan(mark);
-        out = writer_->dictionary(all.first(entries.size()), all.subspan(entries.size()));
+        const std::span<const Ref> all = std::span<const Ref>(stack_).subspan(mark, 2 * n);
+        out = writer_->dictionary(all.first(n), all.subspan(n));
         stack_.resize(mark);
         return true;
     }
 
     Ref key(const KJStoredKey& key) {
-        if (key.id() >= keys_.size()) keys_.resize(std::max<size_t>(key.id() + 1, KJStoredKey::count()), kNone);
+        if (key.id() >= keyCount_) {
+            keys_.resize(std::max<size_t>(key.id() + 1, KJStoredKey::count()), kNone);
+            keyCount_ = keys_.size();
+        }
         Ref& ref = keys_[key.id()];
         if (ref == kNone) ref = writer_->string(key.text());
         return ref;
@@ -311,6 +320,7 @@ private:
 
     platform::bplist::Writer* writer_ = nullptr;
     std::vector<Ref> keys_;
+    size_t keyCount_ = 0;
     Slot numbers_[size_t(1) << kNumberBits];
     Ref booleans_[2] = {kNone, kNone};
     Ref emptyText_ = kNone;

@@ -146,7 +146,7 @@ private:
                 return *given;
             }
         }
-        if (used_ == entries_.size()) grow();
+        if (used_ == capacity_) grow();
         Entry& entry = entries_[used_++];
         entry.key = &key;
         entry.kind = kind;
@@ -157,6 +157,7 @@ private:
 
     std::vector<Entry> entries_;
     size_t used_ = 0;
+    size_t capacity_ = 0;  // entries_.size(), kept to spare the division
     std::vector<const KJTipBaseElement*> records_;
     bool unchecked_ = false;
 };

@@ -108,7 +108,8 @@ KJElementClass::KJElementClass(std::string name, const KJElementClass* superclas
         }
     }
     for (const KJProperty& p : properties_) {
-        indexByName_.emplace(p.name, static_cast<int>(&p - properties_.data()));
+        if (p.name.size() >= indexByLength_.size()) indexByLength_.resize(p.name.size() + 1);
+        indexByLength_[p.name.size()].push_back(static_cast<int>(&p - properties_.data()));
         std::vector<const KJStoredKey*> written = p.storedSideKeys;
         if (p.key) written.push_back(p.key);
         for (const KJStoredKey* key : written) {
@@ -124,8 +125,10 @@ bool KJElementClass::writesKey(std::string_view key) const {
 }
 
 int KJElementClass::propertyIndex(std::string_view name) const {
-    auto it = indexByName_.find(name);
-    return it == indexByName_.end() ? -1 : it->second;
+    if (name.size() >= indexByLength_.size()) return -1;
+    for (int index : indexByLength_[name.size()])
+        if (properties_[static_cast<size_t>(index)].name == name) return index;
+    return -1;
 }
 
 const KJProperty* KJElementClass::property(std::string_view name) const {
@@ -222,7 +225,7 @@ void KJTipBaseElement::storedProperties(KJStoredForm& out, const Exclusions& exc
     constexpr size_t kMarked = 256;
     std::bitset<kMarked> skipped;
     const bool marked = properties.size() <= kMarked;
-    if (marked) {
+    if (marked && !exclude.empty()) {
         for (std::string_view name : exclude)
             if (int index = cls.propertyIndex(name); index >= 0) skipped.set(static_cast<size_t>(index));
     }
@@ -231,8 +234,10 @@ void KJTipBaseElement::storedProperties(KJStoredForm& out, const Exclusions& exc
     bool collide = !cls.storedKeysDistinct();
     for (const KJStoredForm::Entry& entry : out.entries()) collide = collide || cls.writesKey(*entry.key);
     KJStoredForm::Adding adding(out, !collide);
-    for (size_t i = 0; i < properties.size(); ++i) {
-        const KJProperty& p = properties[i];
+    const KJProperty* const table = properties.data();
+    const size_t count = properties.size();
+    for (size_t i = 0; i < count; ++i) {
+        const KJProperty& p = table[i];
         if (p.kind == KJPropertyKind::Other || (marked ? skipped[i] : excluded(exclude, p.name))) continue;
         std::visit(Overloaded{
                        [](const std::monostate&) {},

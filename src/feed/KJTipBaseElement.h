@@ -7,7 +7,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -107,7 +106,8 @@ private:
     std::set<std::string, std::less<>> storedKeys_;
     // By the number of a stored key: whether a property writes it.
     std::vector<bool> writes_;
-    std::unordered_map<std::string_view, int> indexByName_;
+    // The indices of the properties by the length of their names.
+    std::vector<std::vector<int>> indexByLength_;
 };
 
 // Builds the property table of record class R from its fields.
