@@ -434,16 +434,16 @@ std::optional<KJDao::ActiveRows> KJDao::findActiveRows(const std::vector<std::st
     return out;
 }
 
-std::optional<std::vector<KJDao::RowVersion>> KJDao::findActiveRowVersions(double now) {
+std::optional<std::vector<KJDao::ActiveRow>> KJDao::findActiveRowTimes(double now) {
     std::lock_guard lock(daoMutex());
     Connection c;
     if (!c) return std::nullopt;
     const std::vector<Value> bindings{now, now};
     Statement s;
-    if (!prepare(c.db, std::string("SELECT rowid, feedId, modified, length(content) FROM QXFeeds WHERE ") + kActive,
-                 bindings, s, kQueryFailure))
+    if (!prepare(c.db, std::string("SELECT rowid, feedId, modified FROM QXFeeds WHERE ") + kActive, bindings, s,
+                 kQueryFailure))
         return std::nullopt;
-    std::vector<RowVersion> out;
+    std::vector<ActiveRow> out;
     while (true) {
         const int rc = sqlite3_step(s.stmt);
         if (rc == SQLITE_DONE) break;
@@ -451,13 +451,12 @@ std::optional<std::vector<KJDao::RowVersion>> KJDao::findActiveRowVersions(doubl
             KJLog(1, kQueryFailure, sqlite3_errmsg(c.db));
             return std::nullopt;
         }
-        RowVersion row;
+        ActiveRow row;
         row.rowId = sqlite3_column_int64(s.stmt, 0);
         if (const unsigned char* feedId = sqlite3_column_text(s.stmt, 1))
             row.feedId.assign(reinterpret_cast<const char*>(feedId),
                               static_cast<size_t>(sqlite3_column_bytes(s.stmt, 1)));
         row.modified = sqlite3_column_double(s.stmt, 2);
-        row.contentLength = sqlite3_column_int64(s.stmt, 3);
         out.push_back(std::move(row));
     }
     return out;

@@ -6,8 +6,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <limits>
+#include <map>
 #include <thread>
+
+#include <sqlite3.h>
 
 #include "foundation/KJLog.h"
 #include "platform/dispatch/Clock.h"
@@ -157,6 +161,56 @@ TEST_F(KJDaoTest, TheActiveRowsOfEveryKindAndTheNextChangeInOneLook) {
     EXPECT_EQ((*contents)[0], Value::data("f1", 2));
     EXPECT_TRUE((*contents)[1].isNull());
     EXPECT_EQ((*contents)[2], Value::data("c3", 2));
+}
+
+// The active rows' ids, feed ids and modified times come from the index of the rows' times alone,
+// which an older file without it gains when the table is made.
+TEST_F(KJDaoTest, TheActiveRowsTimesComeFromTheirIndexAlone) {
+    Value modified = row("m");
+    modified.set("modified", kNow - 3600);
+    Value later = row("later");
+    later.set("activates", kNow + 5);
+    Value gone = row("gone");
+    gone.set("expires", kNow - 1);
+    Value faq = row("faq");
+    faq.set("type", "FAQ");
+    ASSERT_TRUE(KJDao::insertMultipleTips({row("a"), modified, later, gone, faq}));
+    auto rows = KJDao::findActiveRowTimes(kNow);
+    ASSERT_TRUE(rows);
+    std::map<std::string, double> times;
+    for (const auto& r : *rows) times[r.feedId] = r.modified;
+    EXPECT_EQ(times, (std::map<std::string, double>{{"a", 0}, {"faq", 0}, {"m", kNow - 3600}}));
+    auto versions = KJDao::findActiveRows({"CAMPAIGN"}, kNow);
+    ASSERT_TRUE(versions);
+    for (const auto& v : versions->byKind[0]) {
+        auto same = std::find_if(rows->begin(), rows->end(), [&](const auto& r) { return r.feedId == v.feedId; });
+        ASSERT_NE(same, rows->end()) << v.feedId;
+        EXPECT_EQ(same->rowId, v.rowId);
+    }
+
+    // The query reads the index, not the rows.
+    auto plan = [] {
+        std::string detail;
+        KJDao::withConnection([&](sqlite3* db) {
+            sqlite3_stmt* s = nullptr;
+            sqlite3_prepare_v2(db,
+                               "EXPLAIN QUERY PLAN SELECT rowid, feedId, modified FROM QXFeeds WHERE activates < ? "
+                               "AND expires > ?",
+                               -1, &s, nullptr);
+            while (s && sqlite3_step(s) == SQLITE_ROW)
+                detail += reinterpret_cast<const char*>(sqlite3_column_text(s, 3));
+            sqlite3_finalize(s);
+            return SQLITE_OK;
+        });
+        return detail;
+    };
+    EXPECT_NE(plan().find("COVERING INDEX QXFeedsTimes"), std::string::npos) << plan();
+
+    KJDao::withConnection([](sqlite3* db) { return sqlite3_exec(db, "DROP INDEX QXFeedsTimes", nullptr, nullptr, nullptr); });
+    EXPECT_EQ(plan().find("QXFeedsTimes"), std::string::npos);
+    ASSERT_TRUE(KJDBSettings::createDatabaseTable());
+    EXPECT_NE(plan().find("COVERING INDEX QXFeedsTimes"), std::string::npos) << plan();
+    EXPECT_EQ(KJDao::findActiveRowTimes(kNow)->size(), 3u);
 }
 
 TEST_F(KJDaoTest, InsertsStopAtTheFirstFailingRow) {

@@ -48,7 +48,7 @@ KJStoredCampaigns::SeriesList campaignsOf(const KJDBManager::SeriesList& stored)
 
 }  // namespace
 
-// The campaigns of the dictionaries being stored, decoded on workers while the cache archives
+// The campaigns of the dictionaries being stored, decoded on a worker while the cache archives
 // and writes the rows. Any thread takes the next dictionary until none is left.
 struct KJStoredCampaigns::Ahead {
     std::vector<platform::Value> dictionaries;
@@ -118,9 +118,15 @@ std::shared_ptr<KJStoredCampaigns::Ahead> KJStoredCampaigns::finishedAhead() {
     return ahead;
 }
 
-std::unordered_map<int64_t, KJStoredCampaigns::Decoded> KJStoredCampaigns::decodedRows() {
+std::shared_ptr<const KJStoredCampaigns::DecodedRows> KJStoredCampaigns::decodedRows() {
     std::lock_guard lock(mutex_);
     return decoded_;
+}
+
+KJStoredCampaigns::DecodedRows& KJStoredCampaigns::changeDecoded() {
+    // Under mutex_, which every holder took to get it: one holder is this copy alone.
+    if (decoded_.use_count() > 1) decoded_ = std::make_shared<DecodedRows>(*decoded_);
+    return *decoded_;
 }
 
 double KJStoredCampaigns::readCampaigns(double now) {
@@ -146,9 +152,9 @@ double KJStoredCampaigns::readCampaigns(double now) {
     std::vector<std::pair<size_t, platform::Value>> toDecode;  // row index, stored dictionary or content
     for (size_t i = 0; i < rows->size(); ++i) {
         const KJDao::RowVersion& row = (*rows)[i];
-        auto known = decoded_.find(row.rowId);
+        auto known = decoded_->find(row.rowId);
         const size_t stored = ahead ? ahead->find(row) : std::string::npos;
-        if (known != decoded_.end() && known->second.version == row) {
+        if (known != decoded_->end() && known->second.version == row) {
             series[i] = known->second.series;
         } else if (stored == std::string::npos) {
             toDecode.emplace_back(i, KJDao::findContentByRowId(row.rowId));
@@ -163,7 +169,7 @@ double KJStoredCampaigns::readCampaigns(double now) {
         series[index] = std::dynamic_pointer_cast<KJTipSeriesElement>(
             source.isDictionary() ? cache->parseCampaignDictionary(source) : cache->parseCampaignRow(source));
     });
-    std::unordered_map<int64_t, Decoded> decoded;
+    DecodedRows decoded;
     decoded.reserve(rows->size());
     auto list = std::make_shared<SeriesList>();
     list->reserve(rows->size());
@@ -171,7 +177,7 @@ double KJStoredCampaigns::readCampaigns(double now) {
         if (series[i]) list->push_back(series[i]);
         decoded.emplace((*rows)[i].rowId, Decoded{(*rows)[i], std::move(series[i])});
     }
-    decoded_ = std::move(decoded);
+    decoded_ = std::make_shared<DecodedRows>(std::move(decoded));
     rows_ = std::move(*rows);
     campaigns_ = std::move(list);
     ++generation_;
@@ -240,8 +246,9 @@ void KJStoredCampaigns::refreshCampaign(const std::string& feedId) {
     if (!campaigns_ || campaignsStale_) return;  // the next question reads everything anyway
     auto row = std::find_if(rows_.begin(), rows_.end(), [&](const auto& r) { return r.feedId == feedId; });
     if (row == rows_.end()) return;
-    auto known = decoded_.find(row->rowId);
-    if (known == decoded_.end() || !known->second.series) {
+    DecodedRows& decoded = changeDecoded();
+    auto known = decoded.find(row->rowId);
+    if (known == decoded.end() || !known->second.series) {
         campaignsStale_ = true;  // not in the list: a read puts it where it belongs
         return;
     }
@@ -253,7 +260,7 @@ void KJStoredCampaigns::refreshCampaign(const std::string& feedId) {
             KJDBManager::sharedInstance()->parseCampaignRow(content));
         known->second.series = fresh;
     } else {
-        decoded_.erase(known);
+        decoded.erase(known);
         rows_.erase(row);
     }
     auto list = std::make_shared<SeriesList>();

@@ -55,10 +55,11 @@ public:
         KJDao::RowVersion version;
         std::shared_ptr<KJTipSeriesElement> series;
     };
-    // The campaigns decoded so far, by the row id they came from: a copy, so that an intake can
-    // tell what a stored row holds without decoding it again, inside a transaction of the cache
-    // (where it may take no lock of this copy).
-    std::unordered_map<int64_t, Decoded> decodedRows();
+    // The campaigns decoded so far, by the row id they came from, as they stand now (later changes
+    // leave it as it is), so that an intake can tell what a stored row holds without decoding it
+    // again, inside a transaction of the cache (where it may take no lock of this copy).
+    using DecodedRows = std::unordered_map<int64_t, Decoded>;
+    std::shared_ptr<const DecodedRows> decodedRows();
 
 private:
     // Under mutex_: reads what is missing or stale.
@@ -78,7 +79,9 @@ private:
     // The rows of campaigns_ in order, and the campaign of every row seen (null for a row that
     // gives none) with the row's version, for the rows still active.
     std::vector<KJDao::RowVersion> rows_;
-    std::unordered_map<int64_t, Decoded> decoded_;
+    // Shared with the callers of decodedRows, so changed in place only while no one else holds it.
+    std::shared_ptr<DecodedRows> decoded_ = std::make_shared<DecodedRows>();
+    DecodedRows& changeDecoded();
     // Set by decodeAhead (under aheadMutex_ alone, which is never held while another lock is taken)
     // until the next read.
     std::mutex aheadMutex_;

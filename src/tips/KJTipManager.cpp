@@ -451,8 +451,8 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
     auto checkAndSave = [&](bool inTransaction) {
         toSave.clear();
         // The active rows by feed id, looked at once: a feed id without one has nothing stored.
-        std::unordered_map<std::string_view, const KJDao::RowVersion*> active;
-        const auto versions = KJDao::findActiveRowVersions(platform::Date::now().timeIntervalSince1970());
+        std::unordered_map<std::string_view, const KJDao::ActiveRow*> active;
+        const auto versions = KJDao::findActiveRowTimes(platform::Date::now().timeIntervalSince1970());
         if (versions) {
             active.reserve(versions->size());
             for (const auto& row : *versions) active.emplace(row.feedId, &row);
@@ -462,8 +462,11 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
             if (!versions) return cache->findTipSeriesByFeedId(feedId);
             auto row = active.find(feedId);
             if (row == active.end()) return nullptr;
-            auto known = decoded.find(row->second->rowId);
-            if (known != decoded.end() && known->second.version == *row->second && known->second.series)
+            // A campaign decoded from that row, as modified as the row is now, has the row's
+            // modified time (which is all the check below asks of it).
+            auto known = decoded->find(row->second->rowId);
+            if (known != decoded->end() && known->second.version.feedId == row->second->feedId &&
+                known->second.version.modified == row->second->modified && known->second.series)
                 return known->second.series;
             return cache->findTipSeriesByFeedId(feedId);
         };
