@@ -41,7 +41,7 @@
 #include "events/BLQViewEnterDeduper.h"
 #include "facade/BLQConfigManager.h"
 #include "facade/BLQSessionManager.h"
-#include "network/BLQHTTPAPIEndpoints.h"
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "platform/AppContainer.h"
 #include "platform/Crypto.h"
 #include "platform/coredata/ValueTransformer.h"
@@ -55,7 +55,7 @@
 #include "storage/BLQCoreDataUserEventDataStore.h"
 #include "storage/BLQPersistentContainer.h"
 #include "storage/DictionaryTransformer.h"
-#include "tags/BLQTagDTO.h"
+#include "storage/BLQTagDTO.h"
 
 using namespace brindlecue;
 using namespace brindlecue::platform;

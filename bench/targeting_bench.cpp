@@ -30,7 +30,7 @@
 #include <unistd.h>
 
 #include "BenchReport.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "platform/LogSink.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/uikit/UIApplication.h"

@@ -40,7 +40,7 @@
 #include "feed/KJFeedObject.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "matching/BLQClientSideTriggerManager.h"
 #include "matching/CampaignMatching.h"
 #include "platform/AppContainer.h"

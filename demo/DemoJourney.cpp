@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "events/BLQUserEventDTO.h"
+#include "storage/BLQUserEventDTO.h"
 #include "facade/Brindlecue.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
@@ -28,12 +28,12 @@
 #include "presentation/KJFeedbackViewController.h"
 #include "presentation/KJModalTipViewController.h"
 #include "presentation/KJPopTipViewController.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "preview/PreviewModeHostingController.h"
 #include "sample-server/SampleServer.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataUserEventDataStore.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQITipManager.h"
 #include "widgets/WidgetConstants.h"
 
 namespace brindlecue::demo {

@@ -4,7 +4,7 @@
 // The answer is read as the fetchers read it (written out as JSON and read back, then decoded);
 // a decoded model must describe itself, its log handlers must code again to themselves, and the
 // super-tag settings it carries are applied to a device text the way the tag layer applies them.
-#include "facade/BLQAppStatusModel.h"
+#include "config/BLQAppStatusModel.h"
 #include "foundation/DecodingError.h"
 #include "fuzz_support.h"
 #include "tags/SuperTagStatusAdmin.h"

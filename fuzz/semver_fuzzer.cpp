@@ -6,7 +6,7 @@
 #include "fuzz_support.h"
 #include "matching/BLQSemanticVersionFactory.h"
 #include "matching/BLQVersionStringFilterMatcher.h"
-#include "tags/BLQTagDTO.h"
+#include "storage/BLQTagDTO.h"
 
 using namespace brindlecue;
 

@@ -8,7 +8,7 @@
 #include "fuzz_support.h"
 #include "matching/BLQFilterMatcher.h"
 #include "matching/BLQMatchableFactory.h"
-#include "tags/BLQTagDTO.h"
+#include "storage/BLQTagDTO.h"
 
 using namespace brindlecue;
 using platform::Value;

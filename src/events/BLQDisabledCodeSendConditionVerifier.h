@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "events/BLQISendConditionVerifier.h"
-#include "facade/BLQIConfigManager.h"
+#include "config/BLQIConfigManager.h"
 #include "foundation/BLQILoggable.h"
 
 namespace brindlecue {

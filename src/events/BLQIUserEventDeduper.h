@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "events/BLQUserEventCode.h"
-#include "events/BLQUserEventDTO.h"
+#include "storage/BLQUserEventCode.h"
+#include "storage/BLQUserEventDTO.h"
 
 namespace brindlecue {
 

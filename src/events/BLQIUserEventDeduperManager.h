@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "events/BLQUserEventDTO.h"
+#include "storage/BLQUserEventDTO.h"
 
 namespace brindlecue {
 

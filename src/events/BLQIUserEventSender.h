@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "events/BLQUserEventDTO.h"
+#include "storage/BLQUserEventDTO.h"
 #include "network/BLQIHTTPJSONResponseHandler.h"
 
 namespace brindlecue {

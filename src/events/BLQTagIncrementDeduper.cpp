@@ -1,6 +1,6 @@
 #include "events/BLQTagIncrementDeduper.h"
 
-#include "tags/BLQTagDTO.h"
+#include "storage/BLQTagDTO.h"
 
 namespace brindlecue {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "facade/BLQSessionDTO.h"
+#include "config/BLQSessionDTO.h"
 
 namespace brindlecue {
 

@@ -8,8 +8,8 @@
 #include "events/BLQTagIncrementDeduper.h"
 #include "events/BLQTargetNotFoundDeduper.h"
 #include "events/BLQViewEnterDeduper.h"
-#include "facade/BLQSessionDTO.h"
-#include "tags/BLQTagDTO.h"
+#include "config/BLQSessionDTO.h"
+#include "storage/BLQTagDTO.h"
 
 namespace brindlecue {
 namespace {

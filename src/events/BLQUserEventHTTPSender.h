@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "events/BLQIUserEventSender.h"
-#include "facade/BLQIAppDetailsProvider.h"
-#include "facade/BLQIConfigManager.h"
+#include "config/BLQIAppDetailsProvider.h"
+#include "config/BLQIConfigManager.h"
 #include "network/BLQIHTTPManager.h"
 
 namespace brindlecue {

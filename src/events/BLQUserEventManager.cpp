@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/DispatchWorkItem.h"
 

@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
-#include "facade/BLQIAppDetailsProvider.h"
+#include "config/BLQIAppDetailsProvider.h"
 #include "facade/BLQIAppStatusFetcher.h"
-#include "facade/BLQIConfigManager.h"
+#include "config/BLQIConfigManager.h"
 #include "network/BLQIHTTPJSONResponseHandler.h"
 #include "network/BLQIHTTPManager.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/UtilsForAny.h"
 #include "platform/Date.h"
 #include "platform/dispatch/DispatchQueue.h"

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "facade/BLQIAppDetailsProvider.h"
+#include "config/BLQIAppDetailsProvider.h"
 #include "facade/BLQIAppStatusFetcher.h"
 #include "foundation/BLQILoggable.h"
 #include "network/BLQIWebSocketConnectionInitiator.h"

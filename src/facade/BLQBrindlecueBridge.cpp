@@ -3,11 +3,11 @@
 #include <mutex>
 #include <vector>
 
-#include "facade/BLQInstallNotificationKeys.h"
-#include "facade/BLQInstallPlatform.h"
+#include "config/BLQInstallNotificationKeys.h"
+#include "config/BLQInstallPlatform.h"
 #include "facade/Brindlecue.h"
 #include "feed/KJFeedObject.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/BLQViewUtils.h"
 #include "platform/UserDefaults.h"
@@ -18,7 +18,7 @@
 #include "platform/uikit/UIWindow.h"
 #include "presentation/UIViewControllerKJViewExt.h"
 #include "storage/KJDao.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQITipManager.h"
 
 namespace brindlecue {
 

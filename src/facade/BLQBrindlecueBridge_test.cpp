@@ -10,12 +10,12 @@
 #include <functional>
 #include <mutex>
 
-#include "events/BLQUserEventDTO.h"
-#include "facade/BLQIConfigManager.h"
+#include "storage/BLQUserEventDTO.h"
+#include "config/BLQIConfigManager.h"
 #include "facade/Brindlecue.h"
 #include "feed/KJFeedObject.h"
 #include "feed/KJTipElement.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "platform/Bundle.h"
 #include "platform/CaptureLogSink.h"
 #include "platform/NotificationCenter.h"
@@ -25,7 +25,7 @@
 #include "platform/uikit/ClassRegistry.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIWindow.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataUserEventDataStore.h"
 #include "storage/KJDao.h"
@@ -33,8 +33,8 @@
 #include "support/RecordingLoggerManager.h"
 #include "support/UserEventPipeline.h"
 #include "tags/BLQITagManager.h"
-#include "tips/BLQITipManager.h"
-#include "tips/BLQITipViewController.h"
+#include "feed/BLQITipManager.h"
+#include "feed/BLQITipViewController.h"
 
 namespace brindlecue {
 namespace {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <mutex>
 
-#include "facade/BLQIAppDetailsProvider.h"
+#include "config/BLQIAppDetailsProvider.h"
 #include "facade/BLQIConfigEventManager.h"
 #include "network/BLQIWebSocketConnectionInitiator.h"
 #include "network/BLQIWebSocketManagerDelegate.h"

@@ -5,7 +5,7 @@
 #include <charconv>
 #include <utility>
 
-#include "facade/BLQConfigDefaults.h"
+#include "config/BLQConfigDefaults.h"
 #include "foundation/DateExtensions.h"
 #include "foundation/UtilsForAny.h"
 #include "platform/foundation/URL.h"

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "facade/BLQConfigKeys.h"
-#include "facade/BLQIConfigDataStore.h"
+#include "config/BLQConfigKeys.h"
+#include "config/BLQIConfigDataStore.h"
 #include "facade/BLQIConfigEventDelegate.h"
-#include "facade/BLQIConfigManager.h"
+#include "config/BLQIConfigManager.h"
 #include "foundation/BLQILoggable.h"
-#include "network/BLQIHTTPAPIEndpoints.h"
+#include "config/BLQIHTTPAPIEndpoints.h"
 
 namespace brindlecue {
 

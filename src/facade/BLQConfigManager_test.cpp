@@ -5,9 +5,9 @@
 #include <atomic>
 #include <thread>
 
-#include "facade/BLQConfigDefaults.h"
-#include "facade/BLQConfigKeys.h"
-#include "network/BLQHTTPAPIEndpoints.h"
+#include "config/BLQConfigDefaults.h"
+#include "config/BLQConfigKeys.h"
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "platform/dispatch/Clock.h"
 #include "support/ConfigStoreLaunch.h"
 #include "support/RecordingLoggerManager.h"

@@ -4,7 +4,7 @@
 
 #include "facade/Brindlecue.h"
 #include "facade/IKJDeepLinking.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/BLQViewUtils.h"
 #include "platform/NotificationCenter.h"
@@ -15,7 +15,7 @@
 #include "platform/uikit/UIView.h"
 #include "platform/uikit/UIViewController.h"
 #include "presentation/UIViewControllerKJViewExt.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "tips/IKJCustomFeed.h"
 
 namespace brindlecue {

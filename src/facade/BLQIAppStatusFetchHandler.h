@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "facade/BLQAppStatusModel.h"
+#include "config/BLQAppStatusModel.h"
 #include "platform/Error.h"
 
 namespace brindlecue {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "facade/BLQAppStatusModel.h"
+#include "config/BLQAppStatusModel.h"
 #include "facade/BLQIAppStatusDelegate.h"
 
 namespace brindlecue {

@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "facade/BLQIAppDetailsProvider.h"
+#include "config/BLQIAppDetailsProvider.h"
 #include "facade/BLQIAppStatusFetchHandler.h"
 #include "facade/BLQIAppStatusFetcher.h"
-#include "facade/BLQIConfigManager.h"
+#include "config/BLQIConfigManager.h"
 
 namespace brindlecue {
 

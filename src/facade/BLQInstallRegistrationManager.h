@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "facade/BLQIAppDetailsProvider.h"
-#include "facade/BLQIConfigManager.h"
-#include "facade/BLQIInstallRegistrationManager.h"
+#include "config/BLQIAppDetailsProvider.h"
+#include "config/BLQIConfigManager.h"
+#include "config/BLQIInstallRegistrationManager.h"
 #include "facade/BLQInstallValidator.h"
 #include "foundation/BLQILoggable.h"
 #include "network/BLQIInstallNetworkRequester.h"

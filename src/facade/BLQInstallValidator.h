@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "facade/BLQInstallDTO.h"
+#include "config/BLQInstallDTO.h"
 #include "foundation/BLQILoggable.h"
 #include "network/BLQIResponseValidator.h"
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "facade/BLQIAppDetailsProvider.h"
-#include "facade/BLQISessionDataStore.h"
-#include "facade/BLQISessionManager.h"
+#include "config/BLQIAppDetailsProvider.h"
+#include "config/BLQISessionDataStore.h"
+#include "config/BLQISessionManager.h"
 #include "foundation/BLQILoggable.h"
 
 namespace brindlecue {

@@ -4,8 +4,8 @@
 #include <mutex>
 #include <string>
 
-#include "facade/BLQIAppDetailsProvider.h"
-#include "facade/BLQIUpdateRegistrationManager.h"
+#include "config/BLQIAppDetailsProvider.h"
+#include "config/BLQIUpdateRegistrationManager.h"
 #include "facade/BLQInstallValidator.h"
 #include "foundation/BLQILoggable.h"
 #include "network/BLQIUpdateNetworkRequester.h"

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "facade/BLQIAppStatusDelegate.h"
-#include "facade/BLQIConfigManagerDelegate.h"
-#include "facade/BLQIFeedExt.h"
-#include "facade/BLQIInstallRegistrationDelegate.h"
-#include "facade/BLQIUpdateRegistrationDelegate.h"
+#include "config/BLQIConfigManagerDelegate.h"
+#include "feed/BLQIFeedExt.h"
+#include "config/BLQIInstallRegistrationDelegate.h"
+#include "config/BLQIUpdateRegistrationDelegate.h"
 #include "feed/BLQIFeedReceivedDelegate.h"
 #include "platform/Date.h"
 #include "platform/NotificationCenter.h"

@@ -2,19 +2,19 @@
 // answers first through its interceptor: each tells the optional push companion through a
 // notification and then lets the host's own delegate answer.
 
-#include "facade/BLQAppStatusModel.h"
+#include "config/BLQAppStatusModel.h"
 #include "facade/BLQIAppStatusManager.h"
-#include "facade/BLQIConfigManager.h"
+#include "config/BLQIConfigManager.h"
 #include "facade/Brindlecue.h"
 #include "feed/BLQIFeedManager.h"
 #include "foundation/BLQDateUtils.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "platform/foundation/NSUserActivity.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "storage/KJDao.h"
 #include "tags/BLQITagManager.h"
 #include "tags/BLQTagKey.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQITipManager.h"
 
 namespace brindlecue {
 

@@ -4,7 +4,7 @@
 #include "events/BLQIUserEventManager.h"
 #include "facade/Brindlecue.h"
 #include "feed/KJFeedObject.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/NSStringKJExt.h"
 #include "storage/KJDao.h"

@@ -6,16 +6,16 @@
 
 #include <unicode/unistr.h>
 
-#include "facade/BLQAppDetailsProvider.h"
-#include "facade/BLQIInstallRegistrationManager.h"
+#include "config/BLQAppDetailsProvider.h"
+#include "config/BLQIInstallRegistrationManager.h"
 #include "facade/Brindlecue.h"
 #include "facade/KJFriendlyNameObject.h"
-#include "facade/KJInterceptor.h"
+#include "foundation/KJInterceptor.h"
 #include "facade/KJViewActivity.h"
 #include "feed/BLQIFeedManager.h"
 #include "foundation/BLQDateUtils.h"
 #include "foundation/BLQDeviceUtils.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/UtilsForAny.h"
 #include "network/KJHTTPSessionManager.h"
@@ -29,7 +29,7 @@
 #include "platform/uikit/UIImage.h"
 #include "tags/BLQITagManager.h"
 #include "tips/BLQCustomGuideHelper.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQITipManager.h"
 
 namespace brindlecue {
 

@@ -9,15 +9,15 @@
 #include <atomic>
 #include <mutex>
 
-#include "events/BLQUserEventDTO.h"
-#include "facade/BLQAppStatusModel.h"
-#include "facade/BLQIConfigManager.h"
-#include "facade/BLQInstallNotificationKeys.h"
+#include "storage/BLQUserEventDTO.h"
+#include "config/BLQAppStatusModel.h"
+#include "config/BLQIConfigManager.h"
+#include "config/BLQInstallNotificationKeys.h"
 #include "facade/KJFriendlyNameObject.h"
-#include "facade/KJInterceptor.h"
+#include "foundation/KJInterceptor.h"
 #include "feed/KJFeedObject.h"
 #include "foundation/BLQDateUtils.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "network/BLQ429HTTPErrorHandler.h"
 #include "platform/Bundle.h"
 #include "platform/CSSearchableIndex.h"
@@ -36,7 +36,7 @@
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UITabBarController.h"
 #include "platform/uikit/UIWindow.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataUserEventDataStore.h"
 #include "storage/KJDao.h"
@@ -47,7 +47,7 @@
 #include "support/TestImages.h"
 #include "support/UserEventPipeline.h"
 #include "tags/BLQITagManager.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQITipManager.h"
 
 namespace brindlecue {
 namespace {

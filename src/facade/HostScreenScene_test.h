@@ -15,7 +15,7 @@
 #include "facade/BrindlecueBaseCollectionViewController.h"
 #include "facade/BrindlecueBaseTableViewController.h"
 #include "facade/BrindlecueBaseViewController.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/dispatch/Clock.h"
@@ -26,7 +26,7 @@
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 
 namespace brindlecue::hostscreen {
 

@@ -1,7 +1,7 @@
 #include "feed/BLQFeedManager.h"
 
 #include "feed/KJFeedObject.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/DateExtensions.h"
 #include "foundation/StringExtensions.h"
 #include "network/BLQHTTPRequestError.h"

@@ -3,14 +3,14 @@
 #include <memory>
 #include <mutex>
 
-#include "facade/BLQIConfigManager.h"
+#include "config/BLQIConfigManager.h"
 #include "feed/BLQFeedValidator.h"
 #include "feed/BLQIFeedManager.h"
 #include "foundation/BLQILoggable.h"
 #include "network/BLQIFeedNetworkRequester.h"
 #include "network/BLQResponseValidator.h"
 #include "storage/BLQIFeedDataStore.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQITipManager.h"
 
 namespace brindlecue {
 

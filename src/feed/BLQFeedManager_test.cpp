@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "feed/KJFeedObject.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "network/BLQIFeedNetworkRequester.h"
 #include "platform/foundation/URL.h"
 #include "support/RecordingLoggerManager.h"

@@ -2,7 +2,7 @@
 
 #include "foundation/KJLog.h"
 #include "foundation/UIColorKJExt.h"
-#include "tips/KJTipUtil.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -1,7 +1,7 @@
 #include "feed/KJTipAnimationElement.h"
 
 #include "feed/KJDocumentReader.h"
-#include "tips/KJTipUtil.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

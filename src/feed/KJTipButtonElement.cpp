@@ -8,7 +8,7 @@
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UILabel.h"
-#include "tips/KJTipUtil.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

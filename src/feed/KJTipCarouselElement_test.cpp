@@ -11,7 +11,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/uikit/UIImage.h"
-#include "tips/KJTipUtil.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 namespace {

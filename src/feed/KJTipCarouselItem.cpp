@@ -6,7 +6,7 @@
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIImage.h"
-#include "tips/KJTipUtil.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

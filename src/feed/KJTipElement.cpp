@@ -18,8 +18,8 @@
 #include "platform/SystemLog.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIScreen.h"
-#include "targeting/BLQITipTargetElement.h"
-#include "tips/KJTipUtil.h"
+#include "feed/BLQITipTargetElement.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -6,8 +6,8 @@
 #include "feed/KJTipElement.h"
 #include "foundation/KJLog.h"
 #include "storage/KJDBManager.h"
-#include "targeting/BLQITipTargetElement.h"
-#include "tips/KJTipUtil.h"
+#include "feed/BLQITipTargetElement.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -8,7 +8,7 @@
 #include "platform/dispatch/Clock.h"
 #include "storage/KJDBManager.h"
 #include "support/FakeTipElements.h"
-#include "targeting/BLQITipTargetElement.h"
+#include "feed/BLQITipTargetElement.h"
 
 namespace brindlecue {
 namespace {

@@ -7,8 +7,8 @@
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIView.h"
-#include "presentation/BLQIPaddingLabel.h"
-#include "tips/KJTipUtil.h"
+#include "feed/BLQIPaddingLabel.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

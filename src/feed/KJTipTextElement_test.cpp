@@ -7,7 +7,7 @@
 #include "foundation/UIColorKJExt.h"
 #include "platform/Bundle.h"
 #include "platform/uikit/CALayer.h"
-#include "presentation/BLQIPaddingLabel.h"
+#include "feed/BLQIPaddingLabel.h"
 #include "support/FakeTextMeasurer.h"
 
 namespace brindlecue {

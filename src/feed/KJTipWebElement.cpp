@@ -1,9 +1,9 @@
 #include "feed/KJTipWebElement.h"
 
-#include "facade/BLQIFeedExt.h"
+#include "feed/BLQIFeedExt.h"
 #include "feed/KJDocumentReader.h"
 #include "feed/KJTipElement.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/KJLog.h"
 #include "platform/Bundle.h"
@@ -12,7 +12,7 @@
 #include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/webkit/WKWebView.h"
-#include "presentation/BLQIWebTipController.h"
+#include "feed/BLQIWebTipController.h"
 #include "presentation/WebKitBridgeInterface.h"
 
 namespace brindlecue {

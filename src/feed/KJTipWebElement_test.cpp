@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "facade/BLQIFeedExt.h"
+#include "feed/BLQIFeedExt.h"
 #include "feed/KJTipElement.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/KJLog.h"
 #include "platform/Bundle.h"
 #include "platform/dispatch/Clock.h"
@@ -13,7 +13,7 @@
 #include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/webkit/WKWebView.h"
-#include "presentation/BLQIWebTipController.h"
+#include "feed/BLQIWebTipController.h"
 
 namespace brindlecue {
 namespace {

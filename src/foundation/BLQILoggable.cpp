@@ -1,6 +1,6 @@
 #include "foundation/BLQILoggable.h"
 
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 
 namespace brindlecue {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <mutex>
 
-#include "facade/BLQIConfigManager.h"
+#include "config/BLQIConfigManager.h"
 #include "foundation/KJLog.h"
 #include "platform/Error.h"
 #include "platform/SystemLog.h"

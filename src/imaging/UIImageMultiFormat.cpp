@@ -2,7 +2,7 @@
 
 #include "imaging/KJSDWebImageCodersManager.h"
 #include "imaging/UIImageAnimatedGIF.h"
-#include "tips/KJTipUtil.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 namespace {

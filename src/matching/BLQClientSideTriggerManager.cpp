@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "matching/BLQMatchableFactory.h"
-#include "tags/BLQITagDataStore.h"
+#include "storage/BLQITagDataStore.h"
 
 namespace brindlecue {
 

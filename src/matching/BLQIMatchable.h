@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tags/BLQTagDTO.h"
+#include "storage/BLQTagDTO.h"
 
 namespace brindlecue {
 

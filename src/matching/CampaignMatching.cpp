@@ -5,7 +5,7 @@
 #include "feed/KJFeedConditions.h"
 #include "platform/DateFormatter.h"
 #include "storage/KJDBManager.h"
-#include "tags/TagStoreSupport.h"
+#include "storage/TagStoreSupport.h"
 
 namespace brindlecue {
 

@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "facade/BLQIConfigManager.h"
-#include "foundation/BLQFacadeLink.h"
+#include "config/BLQIConfigManager.h"
+#include "facade/BLQFacadeLink.h"
 #include "network/BLQHTTPHeaderKeys.h"
 #include "platform/Date.h"
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "facade/BLQIConfigManager.h"
+#include "config/BLQIConfigManager.h"
 #include "network/BLQIFeedNetworkRequester.h"
 #include "network/BLQIHTTPJSONResponseHandler.h"
 #include "network/BLQIHTTPManager.h"

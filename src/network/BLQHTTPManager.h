@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "facade/BLQIAppDetailsProvider.h"
+#include "config/BLQIAppDetailsProvider.h"
 #include "foundation/BLQILoggable.h"
 #include "foundation/SynchronizedDictionary.h"
 #include "network/BLQIHTTPErrorHandler.h"

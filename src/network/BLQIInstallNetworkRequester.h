@@ -1,6 +1,6 @@
 #pragma once
 
-#include "facade/BLQInstallDTO.h"
+#include "config/BLQInstallDTO.h"
 #include "network/BLQIHTTPJSONResponseHandler.h"
 
 namespace brindlecue {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "facade/BLQIInstallRegistrationDelegate.h"
+#include "config/BLQIInstallRegistrationDelegate.h"
 #include "network/BLQIInstallNetworkRequester.h"
 #include "network/BLQWebsocketNetworkRequester.h"
 

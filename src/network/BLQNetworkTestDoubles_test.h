@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "facade/BLQIAppDetailsProvider.h"
+#include "config/BLQIAppDetailsProvider.h"
 #include "support/RecordingLoggerManager.h"
 #include "support/SampleRoutes.h"
 #include "support/StubConfigManager.h"

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "facade/BLQIAppDetailsProvider.h"
-#include "facade/BLQIConfigManager.h"
+#include "config/BLQIAppDetailsProvider.h"
+#include "config/BLQIConfigManager.h"
 #include "network/BLQIHTTPJSONResponseHandler.h"
 #include "network/BLQIHTTPManager.h"
 #include "network/BLQITagNetworkRequester.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "facade/BLQIUpdateRegistrationDelegate.h"
+#include "config/BLQIUpdateRegistrationDelegate.h"
 #include "network/BLQIUpdateNetworkRequester.h"
 #include "network/BLQWebsocketNetworkRequester.h"
 

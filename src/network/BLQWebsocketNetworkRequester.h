@@ -5,8 +5,8 @@
 #include <mutex>
 #include <string>
 
-#include "facade/BLQIConfigManager.h"
-#include "facade/BLQInstallDTO.h"
+#include "config/BLQIConfigManager.h"
+#include "config/BLQInstallDTO.h"
 #include "foundation/BLQILoggable.h"
 #include "network/BLQIHTTPJSONResponseHandler.h"
 #include "network/BLQIWebSocketConnectionInitiator.h"

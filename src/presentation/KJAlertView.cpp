@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "facade/KJInterceptor.h"
+#include "foundation/KJInterceptor.h"
 #include "platform/uikit/ClassRegistry.h"
 
 namespace brindlecue {

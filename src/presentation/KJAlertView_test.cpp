@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "facade/KJInterceptor.h"
+#include "foundation/KJInterceptor.h"
 #include "platform/uikit/NSLayoutConstraint.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UILabel.h"

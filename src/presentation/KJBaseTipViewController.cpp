@@ -14,7 +14,7 @@
 #include "feed/KJTipCarouselElement.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQViewUtils.h"
 #include "foundation/KJLog.h"
 #include "platform/NotificationCenter.h"
@@ -32,9 +32,9 @@
 #include "presentation/KJCoverView.h"
 #include "presentation/KJTipPresentation.h"
 #include "presentation/PaddingLabel.h"
-#include "preview/BLQIPreviewModeManager.h"
-#include "preview/TransferableTouchView.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQIPreviewModeManager.h"
+#include "presentation/TransferableTouchView.h"
+#include "feed/BLQITipManager.h"
 #include "uikit-support/UIViewKJAnimations.h"
 
 namespace brindlecue {

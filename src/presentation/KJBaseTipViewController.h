@@ -10,8 +10,8 @@
 #include "platform/uikit/Geometry.h"
 #include "platform/uikit/UIGestureRecognizer.h"
 #include "platform/uikit/UIViewController.h"
-#include "presentation/BLQIWebTipController.h"
-#include "tips/BLQITipViewController.h"
+#include "feed/BLQIWebTipController.h"
+#include "feed/BLQITipViewController.h"
 
 namespace brindlecue {
 

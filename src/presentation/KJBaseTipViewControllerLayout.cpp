@@ -27,7 +27,7 @@
 #include "presentation/KJTipDismissElement.h"
 #include "presentation/KJTipPresentation.h"
 #include "presentation/PaddingLabel.h"
-#include "tips/KJTipUtil.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

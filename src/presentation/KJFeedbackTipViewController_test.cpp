@@ -12,7 +12,7 @@
 #include "presentation/KJFeedbackViewController.h"
 #include "presentation/TipPresentationScene_test.h"
 #include "support/StubConfigManager.h"
-#include "tips/BLQTipViewControllerRegistry.h"
+#include "presentation/BLQTipViewControllerRegistry.h"
 #include "tips/TipEngineScene_test.h"
 
 namespace brindlecue::tipscreen {

@@ -4,15 +4,15 @@
 #include <mutex>
 
 #include "feed/KJTipElement.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/KJLog.h"
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/ClassRegistry.h"
 #include "platform/uikit/UIScreen.h"
 #include "presentation/KJPopTipContainerView.h"
-#include "preview/BLQIPreviewModeManager.h"
-#include "targeting/BLQITipTargetElement.h"
-#include "tips/KJTipUtil.h"
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipTargetElement.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

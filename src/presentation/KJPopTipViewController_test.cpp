@@ -9,9 +9,9 @@
 #include "presentation/KJCoachmarkTipViewController.h"
 #include "presentation/KJPopTipContainerView.h"
 #include "presentation/TipPresentationScene_test.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "targeting/KJTipTargetElement.h"
-#include "tips/BLQTipViewControllerRegistry.h"
+#include "presentation/BLQTipViewControllerRegistry.h"
 
 namespace brindlecue::tipscreen {
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIImage.h"
-#include "tips/KJTipUtil.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -14,7 +14,7 @@
 #include "presentation/KJAlertView.h"
 #include "presentation/KJModalTipViewController.h"
 #include "presentation/KJTipPresentation.h"
-#include "tips/BLQTipViewControllerRegistry.h"
+#include "presentation/BLQTipViewControllerRegistry.h"
 
 namespace brindlecue {
 namespace {

@@ -24,8 +24,8 @@
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/UIImage.h"
 #include "platform/uikit/UIImageView.h"
-#include "tips/KJTipUtil.h"
-#include "tips/KJTipUtilFunctions.h"
+#include "feed/KJTipUtil.h"
+#include "feed/KJTipUtilFunctions.h"
 #include "uikit-support/KJMASConstraintMaker.h"
 #include "uikit-support/UIViewKJMASAdditions.h"
 

@@ -13,7 +13,7 @@
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
 #include "foundation/BLQDeviceUtils.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQViewUtils.h"
 #include "foundation/KJLog.h"
 #include "imaging/KJFLAnimatedImage.h"
@@ -31,13 +31,13 @@
 #include "presentation/BLQITipLauncherElement.h"
 #include "presentation/KJTipDismissElement.h"
 #include "presentation/UIImageQXColorTintColor.h"
-#include "targeting/BLQITipTargetElement.h"
-#include "tips/BLQITipManager.h"
-#include "tips/KJTipUtil.h"
-#include "tips/KJTipUtilFunctions.h"
+#include "feed/BLQITipTargetElement.h"
+#include "feed/BLQITipManager.h"
+#include "feed/KJTipUtil.h"
+#include "feed/KJTipUtilFunctions.h"
 #include "uikit-support/KJMASConstraintMaker.h"
 #include "uikit-support/UIViewKJMASAdditions.h"
-#include "widgets/UIViewBrindlecueSDK.h"
+#include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue {
 

@@ -24,7 +24,7 @@
 #include "tips/KJTipTriggers.h"
 #include "tips/TipEngineScene_test.h"
 #include "uikit-support/UIViewKJMASAdditions.h"
-#include "widgets/UIViewBrindlecueSDK.h"
+#include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue::tipscene {
 namespace {

@@ -14,7 +14,7 @@
 #include "presentation/KJTipDismissElement.h"
 #include "presentation/KJTipImageElement.h"
 #include "presentation/KJTipLauncherElement.h"
-#include "tips/BLQTipViewControllerRegistry.h"
+#include "presentation/BLQTipViewControllerRegistry.h"
 
 namespace brindlecue {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/uikit/UILabel.h"
-#include "presentation/BLQIPaddingLabel.h"
+#include "feed/BLQIPaddingLabel.h"
 
 namespace brindlecue {
 

@@ -19,7 +19,7 @@
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
 #include "feed/KJTipTextElement.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/uikit/ClassRegistry.h"

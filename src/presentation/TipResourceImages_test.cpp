@@ -17,7 +17,7 @@
 #include "presentation/KJTipImageElement.h"
 #include "presentation/KJTipLauncherElement.h"
 #include "support/ResourceBundle.h"
-#include "tips/KJTipUtil.h"
+#include "feed/KJTipUtil.h"
 #include "tips/TipEngineScene_test.h"
 
 namespace brindlecue::tipscene {

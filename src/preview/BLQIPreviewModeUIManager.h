@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "preview/BLQPreviewModeNotificationState.h"
+#include "feed/BLQPreviewModeNotificationState.h"
 
 namespace brindlecue {
 

@@ -8,9 +8,9 @@
 #include "foundation/BLQILoggable.h"
 #include "network/BLQResponseValidator.h"
 #include "platform/Value.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "preview/BLQPreviewModeValidator.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQITipManager.h"
 
 namespace brindlecue {
 

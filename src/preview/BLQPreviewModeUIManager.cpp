@@ -1,6 +1,6 @@
 #include "preview/BLQPreviewModeUIManager.h"
 
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/Constant.h"
 #include "imaging/KJSDWebImageCompat.h"
 #include "platform/dispatch/DispatchQueue.h"
@@ -9,7 +9,7 @@
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
 #include "presentation/KJTipDismissElement.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "preview/PreviewModeHostingController.h"
 #include "preview/PreviewNotification.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "facade/BLQAppStatusModel.h"
+#include "config/BLQAppStatusModel.h"
 #include "network/BLQIResponseValidator.h"
 
 namespace brindlecue {

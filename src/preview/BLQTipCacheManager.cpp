@@ -15,10 +15,10 @@
 #include "platform/uikit/UIWindow.h"
 #include "presentation/UIViewControllerKJViewExt.h"
 #include "preview/BLQIPreviewModeFacade.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "preview/BLQPreviewModeLink.h"
 #include "targeting/KJTipTargetElement.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQITipManager.h"
 #include "widgets/QXFeedBackInterface.h"
 
 namespace brindlecue {

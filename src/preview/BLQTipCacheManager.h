@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "foundation/BLQILoggable.h"
-#include "preview/BLQITipCacheManager.h"
+#include "feed/BLQITipCacheManager.h"
 
 namespace brindlecue {
 

@@ -3,9 +3,9 @@
 #include <array>
 #include <cstdio>
 
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "platform/uikit/UIImage.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 
 namespace brindlecue {
 

@@ -8,7 +8,7 @@
 
 #include "platform/swiftui/View.h"
 #include "platform/uikit/Geometry.h"
-#include "preview/BLQPreviewModeNotificationState.h"
+#include "feed/BLQPreviewModeNotificationState.h"
 #include "preview/PreviewModeIcon.h"
 #include "preview/PreviewModeOptions.h"
 

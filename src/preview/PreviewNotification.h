@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/uikit/Geometry.h"
-#include "preview/BLQPreviewModeNotificationState.h"
+#include "feed/BLQPreviewModeNotificationState.h"
 #include "preview/PreviewModeIcon.h"
 
 namespace brindlecue {

@@ -1,6 +1,6 @@
 #include "storage/BLQConfigSetting.h"
 
-#include "facade/BLQConfigSettingDTO.h"
+#include "config/BLQConfigSettingDTO.h"
 
 namespace brindlecue {
 

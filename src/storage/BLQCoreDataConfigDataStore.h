@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "facade/BLQIConfigDataStore.h"
+#include "config/BLQIConfigDataStore.h"
 #include "platform/SystemLog.h"
 #include "platform/coredata/ManagedObjectContext.h"
 

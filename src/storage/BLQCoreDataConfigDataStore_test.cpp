@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "facade/BLQConfigSettingDTO.h"
+#include "config/BLQConfigSettingDTO.h"
 #include "platform/CaptureLogSink.h"
 #include "storage/BLQConfigSetting.h"
 #include "storage/StoreTestSupport_test.h"

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "facade/BLQISessionDataStore.h"
+#include "config/BLQISessionDataStore.h"
 #include "foundation/BLQILoggable.h"
 #include "platform/coredata/ManagedObjectContext.h"
 

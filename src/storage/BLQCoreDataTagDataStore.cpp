@@ -2,15 +2,15 @@
 
 #include <optional>
 
-#include "facade/BLQInstallDTO.h"
+#include "config/BLQInstallDTO.h"
 #include "foundation/UtilsForAny.h"
 #include "platform/coredata/RegularExpression.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQInstall.h"
 #include "storage/BLQTag.h"
 #include "storage/BLQUserEvent.h"
-#include "tags/TagError.h"
-#include "tags/TagStoreSupport.h"
+#include "storage/TagError.h"
+#include "storage/TagStoreSupport.h"
 
 namespace brindlecue {
 

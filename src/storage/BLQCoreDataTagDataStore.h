@@ -8,7 +8,7 @@
 
 #include "foundation/BLQILoggable.h"
 #include "platform/coredata/ManagedObjectContext.h"
-#include "tags/BLQITagDataStore.h"
+#include "storage/BLQITagDataStore.h"
 
 namespace brindlecue {
 

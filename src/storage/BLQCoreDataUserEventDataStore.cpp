@@ -1,6 +1,6 @@
 #include "storage/BLQCoreDataUserEventDataStore.h"
 
-#include "facade/BLQInstallDTO.h"
+#include "config/BLQInstallDTO.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQSession.h"
 #include "storage/BLQTag.h"

@@ -16,7 +16,7 @@
 #include "storage/BLQTag.h"
 #include "storage/BLQUserEvent.h"
 #include "storage/StoreTestSupport_test.h"
-#include "tags/BLQTagDTO.h"
+#include "storage/BLQTagDTO.h"
 
 namespace brindlecue {
 namespace {

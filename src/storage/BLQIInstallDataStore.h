@@ -5,7 +5,7 @@
 #include <string>
 #include <variant>
 
-#include "facade/BLQInstallDTO.h"
+#include "config/BLQInstallDTO.h"
 #include "platform/Error.h"
 
 namespace brindlecue {

@@ -6,8 +6,8 @@
 #include <variant>
 #include <vector>
 
-#include "events/BLQUserEventDTO.h"
-#include "facade/BLQSessionDTO.h"
+#include "storage/BLQUserEventDTO.h"
+#include "config/BLQSessionDTO.h"
 #include "platform/Error.h"
 
 namespace brindlecue {

@@ -1,6 +1,6 @@
 #include "storage/BLQInstall.h"
 
-#include "facade/BLQInstallDTO.h"
+#include "config/BLQInstallDTO.h"
 #include "foundation/DateExtensions.h"
 #include "platform/Crypto.h"
 

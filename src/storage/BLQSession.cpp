@@ -1,6 +1,6 @@
 #include "storage/BLQSession.h"
 
-#include "facade/BLQSessionDTO.h"
+#include "config/BLQSessionDTO.h"
 #include "platform/coredata/ManagedObjectContext.h"
 #include "storage/BLQInstall.h"
 

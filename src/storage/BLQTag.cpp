@@ -1,6 +1,6 @@
 #include "storage/BLQTag.h"
 
-#include "tags/BLQTagDTO.h"
+#include "storage/BLQTagDTO.h"
 
 namespace brindlecue {
 

@@ -1,13 +1,13 @@
 #include "storage/BLQUserEvent.h"
 
-#include "events/BLQUserEventDTO.h"
-#include "facade/BLQInstallDTO.h"
-#include "facade/BLQSessionDTO.h"
+#include "storage/BLQUserEventDTO.h"
+#include "config/BLQInstallDTO.h"
+#include "config/BLQSessionDTO.h"
 #include "platform/Crypto.h"
 #include "platform/coredata/ManagedObjectContext.h"
 #include "storage/BLQSession.h"
 #include "storage/BLQTag.h"
-#include "tags/BLQTagDTO.h"
+#include "storage/BLQTagDTO.h"
 
 namespace brindlecue {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "events/BLQUserEventStatus.h"
+#include "storage/BLQUserEventStatus.h"
 #include "platform/coredata/FetchRequest.h"
 #include "platform/coredata/Predicate.h"
 #include "storage/BLQAuditableObject.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "foundation/UtilsForAny.h"
-#include "tags/TagError.h"
-#include "tags/TagStoreSupport.h"
+#include "storage/TagError.h"
+#include "storage/TagStoreSupport.h"
 
 namespace brindlecue {
 

@@ -4,7 +4,7 @@
 
 #include "foundation/BLQILoggable.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "tags/BLQITagDataStore.h"
+#include "storage/BLQITagDataStore.h"
 #include "tags/CustomPListManager.h"
 
 namespace brindlecue {

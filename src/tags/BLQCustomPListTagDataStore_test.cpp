@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "support/RecordingLoggerManager.h"
-#include "tags/TagError.h"
+#include "storage/TagError.h"
 
 namespace brindlecue {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/Error.h"
-#include "tags/BLQTagDTO.h"
+#include "storage/BLQTagDTO.h"
 
 namespace brindlecue {
 

@@ -4,13 +4,13 @@
 #include <variant>
 
 #include "events/BLQIUserEventManager.h"
-#include "events/BLQUserEventCode.h"
-#include "facade/BLQIInstallRegistrationManager.h"
+#include "storage/BLQUserEventCode.h"
+#include "config/BLQIInstallRegistrationManager.h"
 #include "foundation/UtilsForAny.h"
 #include "network/BLQITagNetworkRequester.h"
 #include "platform/Date.h"
-#include "tags/BLQITagDataStore.h"
-#include "tags/TagError.h"
+#include "storage/BLQITagDataStore.h"
+#include "storage/TagError.h"
 
 namespace brindlecue {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "foundation/BLQILoggable.h"
-#include "tags/BLQITagDataStore.h"
+#include "storage/BLQITagDataStore.h"
 #include "tags/BLQITagManager.h"
 
 namespace brindlecue {

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "facade/BLQInstallDTO.h"
+#include "config/BLQInstallDTO.h"
 #include "support/RecordingLoggerManager.h"
 #include "tags/BLQTagKey.h"
 #include "tags/BLQTagTestDoubles_test.h"
-#include "tags/TagError.h"
+#include "storage/TagError.h"
 
 namespace brindlecue {
 namespace {

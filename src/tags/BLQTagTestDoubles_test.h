@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "events/BLQIUserEventManager.h"
-#include "facade/BLQIInstallRegistrationManager.h"
+#include "config/BLQIInstallRegistrationManager.h"
 #include "foundation/UtilsForAny.h"
 #include "network/BLQITagNetworkRequester.h"
-#include "tags/BLQITagDataStore.h"
+#include "storage/BLQITagDataStore.h"
 
 namespace brindlecue::testing {
 

@@ -1,8 +1,8 @@
 #include "tags/BLQUserDefaultsTagDataStore.h"
 
 #include "foundation/UtilsForAny.h"
-#include "tags/TagError.h"
-#include "tags/TagStoreSupport.h"
+#include "storage/TagError.h"
+#include "storage/TagStoreSupport.h"
 
 namespace brindlecue {
 

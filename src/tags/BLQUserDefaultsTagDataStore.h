@@ -4,7 +4,7 @@
 
 #include "foundation/BLQILoggable.h"
 #include "platform/UserDefaults.h"
-#include "tags/BLQITagDataStore.h"
+#include "storage/BLQITagDataStore.h"
 
 namespace brindlecue {
 

@@ -7,7 +7,7 @@
 
 #include "platform/AppContainer.h"
 #include "support/RecordingLoggerManager.h"
-#include "tags/TagError.h"
+#include "storage/TagError.h"
 
 namespace brindlecue {
 namespace {

@@ -10,7 +10,7 @@
 #include "foundation/BLQILoggable.h"
 #include "platform/Error.h"
 #include "platform/Value.h"
-#include "tags/BLQTagDTO.h"
+#include "storage/BLQTagDTO.h"
 
 namespace brindlecue {
 

@@ -6,9 +6,9 @@
 #include <mutex>
 
 #include "events/BLQIUserEventManager.h"
-#include "facade/BLQAppDetailsProvider.h"
+#include "config/BLQAppDetailsProvider.h"
 #include "foundation/BLQDateUtils.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/BLQViewUtils.h"
 #include "foundation/KJLog.h"
@@ -26,10 +26,10 @@
 #include "platform/uikit/UIImage.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "storage/KJDBSettings.h"
-#include "tips/BLQITipManager.h"
-#include "tips/BLQITipViewController.h"
+#include "feed/BLQITipManager.h"
+#include "feed/BLQITipViewController.h"
 
 namespace brindlecue {
 

@@ -7,7 +7,7 @@
 #include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UIControl.h"
 #include "platform/uikit/UIView.h"
-#include "tips/KJTipUtil.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -11,7 +11,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQViewUtils.h"
 #include "foundation/Constant.h"
 #include "foundation/KJLog.h"
@@ -32,9 +32,9 @@
 #include "targeting/KJTipTargetElement.h"
 #include "targeting/KJUIElementManager.h"
 #include "targeting/MemoryPrefetch.h"
-#include "tips/BLQITipManager.h"
-#include "tips/KJTipUtilFunctions.h"
-#include "widgets/UIViewBrindlecueSDK.h"
+#include "feed/BLQITipManager.h"
+#include "feed/KJTipUtilFunctions.h"
+#include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue {
 

@@ -12,7 +12,7 @@
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
 #include "targeting/KJTargettingWidgetV2.h"
-#include "widgets/UIViewBrindlecueSDK.h"
+#include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue {
 

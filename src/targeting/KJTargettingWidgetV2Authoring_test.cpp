@@ -12,7 +12,7 @@
 #include "targeting/KJTargettingWidgetV2.h"
 #include "targeting/NodeFilter.h"
 #include "targeting/TargetingScene_test.h"
-#include "widgets/UIViewBrindlecueSDK.h"
+#include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue {
 namespace {

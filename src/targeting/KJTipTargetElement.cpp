@@ -8,7 +8,7 @@
 #include "feed/BLQTipTarget.h"
 #include "feed/KJDocumentReader.h"
 #include "feed/KJTipElement.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/BLQViewUtils.h"
 #include "foundation/KJLog.h"
@@ -19,8 +19,8 @@
 #include "platform/uikit/UIViewController.h"
 #include "targeting/BLQTargetingAlgorithmType.h"
 #include "targeting/KJUIElementManager.h"
-#include "tips/BLQITipManager.h"
-#include "tips/KJTipUtil.h"
+#include "feed/BLQITipManager.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -9,7 +9,7 @@
 
 #include "platform/Value.h"
 #include "platform/uikit/NSIndexPath.h"
-#include "targeting/BLQITipTargetElement.h"
+#include "feed/BLQITipTargetElement.h"
 
 namespace brindlecue {
 

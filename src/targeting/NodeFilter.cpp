@@ -5,7 +5,7 @@
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIView.h"
 #include "targeting/KJTargetNode.h"
-#include "widgets/UIViewBrindlecueSDK.h"
+#include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/uikit/ClassRegistry.h"

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "platform/uikit/Geometry.h"
-#include "tips/BLQITipViewController.h"
+#include "feed/BLQITipViewController.h"
 
 namespace brindlecue {
 

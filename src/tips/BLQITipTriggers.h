@@ -7,7 +7,7 @@
 
 #include "platform/NotificationCenter.h"
 #include "platform/Value.h"
-#include "tips/KJTipOffScreenTracker.h"
+#include "feed/KJTipOffScreenTracker.h"
 
 namespace brindlecue {
 

@@ -5,7 +5,7 @@
 #include "foundation/BrindlecueContainer.h"
 #include "tips/BLQCustomGuideLink.h"
 #include "tips/BLQIGuideController.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQITipManager.h"
 #include "tips/BLQOperations.h"
 
 namespace brindlecue {

@@ -4,11 +4,11 @@
 
 #include "feed/BLQGuidePayload.h"
 #include "feed/KJTipElement.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "presentation/BLQFeedback.h"
 #include "targeting/KJTargettingWidgetV2.h"
 #include "targeting/KJTipTargetElement.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQITipManager.h"
 #include "tips/KJFeedbackManager.h"
 
 namespace brindlecue {

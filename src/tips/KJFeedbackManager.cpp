@@ -1,6 +1,6 @@
 #include "tips/KJFeedbackManager.h"
 
-#include "facade/BLQAppDetailsProvider.h"
+#include "config/BLQAppDetailsProvider.h"
 #include "feed/KJTipFeedbackElement.h"
 #include "foundation/BLQDateUtils.h"
 #include "foundation/BLQDeviceUtils.h"

@@ -11,7 +11,7 @@
 
 #include "platform/Date.h"
 #include "platform/uikit/Geometry.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQITipManager.h"
 #include "tips/KJStoredCampaigns.h"
 
 namespace brindlecue {

@@ -10,7 +10,7 @@
 
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "targeting/KJTipTargetElement.h"
 
 namespace brindlecue::tipengine {

@@ -7,7 +7,7 @@
 #include "feed/KJFeedObject.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQViewUtils.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/uikit/UIButton.h"
@@ -17,7 +17,7 @@
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
 #include "presentation/BLQITipLauncherElement.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "storage/KJDBManager.h"
 #include "targeting/KJTargettingWidgetV2.h"
 #include "targeting/KJUIElementManager.h"
@@ -25,8 +25,8 @@
 #include "tips/IKJCustomFeed.h"
 #include "tips/KJTipManager.h"
 #include "tips/KJTipManagerSupport.h"
-#include "tips/KJTipUtil.h"
-#include "widgets/UIViewBrindlecueSDK.h"
+#include "feed/KJTipUtil.h"
+#include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue {
 

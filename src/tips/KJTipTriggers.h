@@ -12,7 +12,7 @@
 #include "platform/Value.h"
 #include "platform/uikit/NSObject.h"
 #include "tips/BLQITipTriggers.h"
-#include "tips/KJTipOffScreenTracker.h"
+#include "feed/KJTipOffScreenTracker.h"
 
 namespace brindlecue {
 

@@ -20,7 +20,7 @@
 #include "tips/KJTipManager.h"
 #include "tips/KJTipManagerSupport.h"
 #include "tips/KJTipTriggers.h"
-#include "widgets/UIViewBrindlecueSDK.h"
+#include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue {
 

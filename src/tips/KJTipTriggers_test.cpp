@@ -7,7 +7,7 @@
 // After the scene: the tag doubles' namespace is brindlecue::testing.
 #include "facade/BLQConfigManager.h"
 #include "foundation/BLQUtils.h"
-#include "network/BLQHTTPAPIEndpoints.h"
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "platform/Crypto.h"
 #include "platform/uikit/TouchDriver.h"
 #include "platform/uikit/UIButton.h"
@@ -20,7 +20,7 @@
 #include "tags/BLQTagTestDoubles_test.h"
 #include "targeting/BLQTargetingAlgorithmV3.h"
 #include "tips/IKJCustomFeed.h"
-#include "widgets/UIViewBrindlecueSDK.h"
+#include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue::tipscene {
 namespace {

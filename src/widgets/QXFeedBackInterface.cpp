@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "facade/BLQIFeedExt.h"
-#include "foundation/BLQFacadeLink.h"
+#include "feed/BLQIFeedExt.h"
+#include "facade/BLQFacadeLink.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/URL.h"
 #include "platform/swiftui/UIHostingController.h"
@@ -12,8 +12,8 @@
 #include "platform/uikit/UIGestureRecognizer.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
-#include "preview/BLQIPreviewModeManager.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipManager.h"
 #include "widgets/FABButtonView.h"
 #include "widgets/FAQListSUIView.h"
 #include "widgets/WidgetConstants.h"

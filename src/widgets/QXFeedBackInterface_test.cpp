@@ -4,8 +4,8 @@
 
 #include <mutex>
 
-#include "facade/BLQIFeedExt.h"
-#include "foundation/BLQFacadeLink.h"
+#include "feed/BLQIFeedExt.h"
+#include "facade/BLQFacadeLink.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/ClassRegistry.h"
@@ -14,7 +14,7 @@
 #include "platform/uikit/UIGestureRecognizer.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
-#include "preview/BLQIPreviewModeManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "support/RecordingLoggerManager.h"
 #include "support/RecordingTipManager.h"
 #include "widgets/WidgetConstants.h"

@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "network/BLQ409HTTPErrorHandler.h"
 #include "network/BLQ429HTTPErrorHandler.h"
 #include "network/BLQNetworkTestDoubles_test.h"

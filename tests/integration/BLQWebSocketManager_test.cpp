@@ -6,7 +6,7 @@
 
 #include <mutex>
 
-#include "facade/BLQInstallDTO.h"
+#include "config/BLQInstallDTO.h"
 #include "network/BLQIWebSocketConnectionInitiator.h"
 #include "network/BLQInstallWebsocketNetworkRequester.h"
 #include "network/BLQNetworkTestDoubles_test.h"

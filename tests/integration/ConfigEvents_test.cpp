@@ -5,7 +5,7 @@
 
 #include "facade/BLQConfigEventManagerWebSocket.h"
 #include "facade/BLQConfigManager.h"
-#include "network/BLQHTTPAPIEndpoints.h"
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "network/BLQWebSocketManager.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"

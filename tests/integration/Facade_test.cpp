@@ -11,11 +11,11 @@
 #include <map>
 #include <mutex>
 
-#include "facade/BLQIConfigManager.h"
-#include "facade/BLQInstallNotificationKeys.h"
+#include "config/BLQIConfigManager.h"
+#include "config/BLQInstallNotificationKeys.h"
 #include "facade/KJFriendlyNameObject.h"
-#include "facade/KJInterceptor.h"
-#include "facade/SessionError.h"
+#include "foundation/KJInterceptor.h"
+#include "config/SessionError.h"
 #include "foundation/BLQDeviceUtils.h"
 #include "foundation/KJLog.h"
 #include "foundation/NSStringKJExt.h"

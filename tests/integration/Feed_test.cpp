@@ -16,7 +16,7 @@
 #include "feed/KJTipSeriesElement.h"
 #include "foundation/KJLog.h"
 #include "network/BLQFeedHTTPNetworkRequester.h"
-#include "network/BLQHTTPAPIEndpoints.h"
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "network/BLQHTTPManager.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"

@@ -7,11 +7,11 @@
 #include <cctype>
 #include <regex>
 
-#include "facade/BLQAppDetailsProvider.h"
+#include "config/BLQAppDetailsProvider.h"
 #include "facade/BLQInstallRegistrationManager.h"
 #include "facade/BLQSessionManager.h"
 #include "facade/BLQUpdateRegistrationManager.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "network/BLQHTTPManager.h"
 #include "network/BLQInstallHTTPNetworkRequester.h"
 #include "network/BLQUpdateHTTPNetworkRequester.h"

@@ -14,7 +14,7 @@
 #include "platform/uikit/TouchDriver.h"
 #include "platform/uikit/UIButton.h"
 #include "facade/BrindlecueBaseViewController.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "presentation/KJModalTipViewController.h"
 #include "targeting/BLQLegacyScreenShotCapturer.h"
 #include "widgets/ParseFAQ.h"
@@ -22,7 +22,7 @@
 #include "storage/KJDBManager.h"
 #include "support/HostApp.h"
 #include "support/TestImages.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQITipManager.h"
 
 namespace brindlecue {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "facade/BLQInstallDTO.h"
+#include "config/BLQInstallDTO.h"
 #include "network/BLQHTTPManager.h"
 #include "network/BLQNetworkTestDoubles_test.h"
 #include "network/BLQTagHTTPNetworkRequester.h"

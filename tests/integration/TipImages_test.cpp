@@ -20,7 +20,7 @@
 #include "support/SampleRoutes.h"
 #include "support/TestGif.h"
 #include "support/TestImages.h"
-#include "tips/KJTipUtil.h"
+#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 namespace {

@@ -13,9 +13,9 @@
 
 #include "events/BLQUserEventHTTPSender.h"
 #include "facade/BLQConfigManager.h"
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 #include "network/BLQ429HTTPErrorHandler.h"
-#include "network/BLQHTTPAPIEndpoints.h"
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "network/BLQHTTPManager.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "targeting/BLQITipTargetElement.h"
+#include "feed/BLQITipTargetElement.h"
 
 namespace brindlecue::testsupport {
 

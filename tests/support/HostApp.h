@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "events/BLQUserEventDTO.h"
+#include "storage/BLQUserEventDTO.h"
 #include "facade/Brindlecue.h"
 #include "platform/Bundle.h"
 #include "platform/TestingReset.h"

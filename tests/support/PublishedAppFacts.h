@@ -10,9 +10,9 @@
 #include <optional>
 #include <string>
 
-#include "facade/BLQAppDetailsProvider.h"
-#include "facade/BLQIInstallRegistrationManager.h"
-#include "foundation/BLQFacadeLink.h"
+#include "config/BLQAppDetailsProvider.h"
+#include "config/BLQIInstallRegistrationManager.h"
+#include "facade/BLQFacadeLink.h"
 #include "network/KJHTTPFacade.h"
 #include "support/StubConfigManager.h"
 

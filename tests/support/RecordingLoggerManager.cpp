@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "foundation/BLQFacadeLink.h"
+#include "facade/BLQFacadeLink.h"
 
 namespace brindlecue::testsupport {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "facade/BLQIInstallRegistrationDelegate.h"
-#include "facade/BLQIUpdateRegistrationDelegate.h"
+#include "config/BLQIInstallRegistrationDelegate.h"
+#include "config/BLQIUpdateRegistrationDelegate.h"
 #include "network/BLQHTTPRequestError.h"
 #include "platform/dispatch/RunLoop.h"
 

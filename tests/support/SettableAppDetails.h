@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "facade/BLQIAppDetailsProvider.h"
+#include "config/BLQIAppDetailsProvider.h"
 
 namespace brindlecue::testsupport {
 

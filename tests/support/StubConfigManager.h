@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "facade/BLQIConfigManager.h"
+#include "config/BLQIConfigManager.h"
 
 namespace brindlecue::testsupport {
 

@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "platform/dispatch/DispatchSemaphore.h"
-#include "tips/BLQITipManager.h"
+#include "feed/BLQITipManager.h"
 
 namespace brindlecue::testsupport {
 
