@@ -6,8 +6,8 @@
 #include "config/BLQIInstallRegistrationManager.h"
 #include "config/BLQInstallPlatform.h"
 #include "foundation/BLQDeviceUtils.h"
-#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQILoggable.h"
+#include "foundation/BLQPublished.h"
 #include "foundation/UIDeviceKJExt.h"
 #include "platform/Bundle.h"
 #include "platform/uikit/ClassRegistry.h"
@@ -76,7 +76,7 @@ std::string BLQAppDetailsProvider::hostDevelopmentPlatform() {
 }
 
 std::optional<std::string> BLQAppDetailsProvider::appKey() const {
-    auto config = BLQFacadeLink::configManager();
+    auto config = BLQPublished<BLQIConfigManager>::get();
     if (!config) return std::nullopt;
     std::string key = config->getAppKey();
     if (key.empty()) return std::nullopt;
@@ -106,7 +106,7 @@ std::optional<std::string> BLQAppDetailsProvider::installId() const {
 }
 
 std::optional<std::string> BLQAppDetailsProvider::installToken() const {
-    auto config = BLQFacadeLink::configManager();
+    auto config = BLQPublished<BLQIConfigManager>::get();
     return config ? config->getInstallToken() : std::nullopt;
 }
 

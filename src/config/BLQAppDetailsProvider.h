@@ -12,7 +12,7 @@ namespace brindlecue {
 class BLQIInstallRegistrationManager;
 
 // The app and device facts the install and update carry, read from their sources each time:
-// app key and install token from the facade's configuration manager (BLQFacadeLink), app id and
+// app key and install token from the facade's configuration manager (BLQPublished), app id and
 // install id from the facade's current install (its install registration manager), the carrier
 // and the device model from the device, the client version from the main bundle, the development
 // platform from the class registry and the SDK version from the library.

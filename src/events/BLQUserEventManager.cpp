@@ -2,7 +2,8 @@
 
 #include <utility>
 
-#include "facade/BLQFacadeLink.h"
+#include "foundation/BLQILoggerManager.h"
+#include "foundation/BLQPublished.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/DispatchWorkItem.h"
 
@@ -18,7 +19,7 @@ std::string codeText(const BLQUserEventDTO& event) {
 
 // A line that shows a whole record is made only when a logger is there to take it.
 bool isListening() {
-    return BLQFacadeLink::loggerManager() != nullptr;
+    return BLQPublished<BLQILoggerManager>::get() != nullptr;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "config/BLQInstallNotificationKeys.h"
 #include "config/BLQInstallPlatform.h"
+#include "config/BLQUtilsFacade.h"
 #include "facade/Brindlecue.h"
 #include "feed/KJFeedObject.h"
 #include "facade/BLQFacadeLink.h"

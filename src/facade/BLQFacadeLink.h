@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "foundation/BLQLogRoute.h"
+
 namespace brindlecue {
 
 class BLQIConfigManager;
@@ -15,26 +17,17 @@ class BLQITargetingAlgorithm;
 class BLQITipManager;
 class BLQIUserEventManager;
 
-// What the lower layers need of the facade: its logger manager and its user-event manager (the
+// What the layers below the facade need of it: its logger manager and its user-event manager (the
 // logging chain), its configuration manager (the HTTP client's 429 handler), whether its
 // preview-mode manager is in preview mode (the app-status manager's poll interval), and its tip
 // manager and targeting algorithm (the targeting layer), and its feed-result reporting (a web
 // tip's page).
-// The facade publishes both here as soon as it has built them, and marks the time during which
-// it is being built with a ConstructionScope.
-//
-// A log call made while the facade is being built is dropped: reaching the facade then would
-// mean re-entering its once-only creation, which can only deadlock. A call made before the
-// logger manager exists is dropped as well, as the facade itself does while it has none.
+// The facade publishes each here as soon as it has built it, and marks the time during which it
+// is being built with a ConstructionScope. The layers below read what is published where they
+// can reach it: BLQPublished of the interface, BLQLogRoute and BLQPreviewModeCheck.
 class BLQFacadeLink {
 public:
-    class ConstructionScope {
-    public:
-        ConstructionScope();
-        ~ConstructionScope();
-        ConstructionScope(const ConstructionScope&) = delete;
-        ConstructionScope& operator=(const ConstructionScope&) = delete;
-    };
+    using ConstructionScope = BLQLogRoute::ConstructionScope;
 
     static bool isFacadeUnderConstruction();
 

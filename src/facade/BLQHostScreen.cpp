@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "config/BLQUtilsFacade.h"
 #include "facade/Brindlecue.h"
 #include "facade/IKJDeepLinking.h"
 #include "facade/BLQFacadeLink.h"

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "config/BLQUtilsFacade.h"
 #include "events/BLQIUserEventManager.h"
 #include "facade/BLQBrindlecueBridge.h"
 #include "facade/BLQIAppStatusManager.h"

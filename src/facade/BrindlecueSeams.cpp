@@ -2,6 +2,7 @@
 // are filled here, once, while the facade is built. docs/architecture.md lists each seam beside
 // the step that fills it.
 
+#include "config/BLQUtilsFacade.h"
 #include "events/BLQIUserEventManager.h"
 #include "config/BLQAppDetailsProvider.h"
 #include "facade/BLQIAppStatusManager.h"

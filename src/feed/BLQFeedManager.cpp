@@ -1,7 +1,7 @@
 #include "feed/BLQFeedManager.h"
 
+#include "config/BLQPreviewModeCheck.h"
 #include "feed/KJFeedObject.h"
-#include "facade/BLQFacadeLink.h"
 #include "foundation/DateExtensions.h"
 #include "foundation/StringExtensions.h"
 #include "network/BLQHTTPRequestError.h"
@@ -99,7 +99,7 @@ void BLQFeedManager::processFeeds(const std::vector<std::shared_ptr<KJFeedObject
         auto target = delegate();
         if (records.empty()) {
             if (target) target->deleteInfiniteGuides();
-        } else if (!BLQFacadeLink::isInPreviewMode()) {
+        } else if (!BLQPreviewModeCheck::isInPreviewMode()) {
             std::vector<std::string> ids;
             ids.reserve(records.size());
             for (const auto& record : records) {

@@ -1,9 +1,11 @@
 #include "feed/KJTipWebElement.h"
 
+#include "config/BLQPreviewModeCheck.h"
 #include "feed/BLQIFeedExt.h"
+#include "feed/BLQIWebTipController.h"
 #include "feed/KJDocumentReader.h"
 #include "feed/KJTipElement.h"
-#include "facade/BLQFacadeLink.h"
+#include "foundation/BLQPublished.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/KJLog.h"
 #include "platform/Bundle.h"
@@ -12,7 +14,6 @@
 #include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/webkit/WKWebView.h"
-#include "feed/BLQIWebTipController.h"
 #include "presentation/WebKitBridgeInterface.h"
 
 namespace brindlecue {
@@ -27,12 +28,12 @@ Value textValue(const std::optional<std::string>& text) {
 
 // The page's "sendFeedResult": the step's result, reported through the facade.
 void sendFeedResult(const BLQIWebTipController& controller, const Value& data) {
-    if (BLQFacadeLink::isInPreviewMode()) {
+    if (BLQPreviewModeCheck::isInPreviewMode()) {
         KJLog(2, "Author mode doesn't send feed result logline.");
         return;
     }
     if (!data.isDictionary()) return;
-    auto reporter = BLQFacadeLink::feedExt();
+    auto reporter = BLQPublished<BLQIFeedExt>::get();
     if (!reporter) return;
     std::optional<std::string> feedId;
     if (auto tip = controller.tip()) feedId = tip->feed_id;

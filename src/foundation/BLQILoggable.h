@@ -8,7 +8,7 @@
 namespace brindlecue {
 
 // Adopted by the components of the newer layer. The default implementation hands the message to
-// the facade's logger manager (through BLQFacadeLink); it never fails and returns nothing.
+// the facade's logger manager (through BLQLogRoute); it never fails and returns nothing.
 class BLQILoggable {
 public:
     virtual ~BLQILoggable() = default;

@@ -1,3 +1,4 @@
+#include "config/BLQUtilsFacade.h"
 #include "foundation/BLQUtils.h"
 
 #include <gmock/gmock.h>

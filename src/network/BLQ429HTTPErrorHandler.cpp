@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "config/BLQIConfigManager.h"
-#include "facade/BLQFacadeLink.h"
+#include "foundation/BLQPublished.h"
 #include "network/BLQHTTPHeaderKeys.h"
 #include "platform/Date.h"
 
@@ -29,7 +29,7 @@ void BLQ429HTTPErrorHandler::handleHTTPErrorResponse(const platform::HTTPURLResp
         if (auto seconds = parseRetryAfter(*text)) pause = *seconds;
     }
     double until = platform::Date::now().timeIntervalSinceReferenceDate() + pause;
-    if (auto configManager = BLQFacadeLink::configManager()) configManager->setSDKDisabledTime(until);
+    if (auto configManager = BLQPublished<BLQIConfigManager>::get()) configManager->setSDKDisabledTime(until);
 }
 
 }  // namespace brindlecue

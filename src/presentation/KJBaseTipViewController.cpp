@@ -1,7 +1,5 @@
 // The tip controller's life: its view tree, presentation over a cover, the in- and
 // out-animations, the highlight around the target, dismissal and the user's actions.
-#include "presentation/KJBaseTipViewController.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -9,12 +7,17 @@
 #include <mutex>
 #include <vector>
 
+#include "presentation/KJBaseTipViewController.h"
+
+#include "config/BLQPreviewModeCheck.h"
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipManager.h"
 #include "feed/KJOverlay.h"
 #include "feed/KJTipAnimationElement.h"
 #include "feed/KJTipCarouselElement.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
-#include "facade/BLQFacadeLink.h"
+#include "foundation/BLQPublished.h"
 #include "foundation/BLQViewUtils.h"
 #include "foundation/KJLog.h"
 #include "platform/NotificationCenter.h"
@@ -32,9 +35,7 @@
 #include "presentation/KJCoverView.h"
 #include "presentation/KJTipPresentation.h"
 #include "presentation/PaddingLabel.h"
-#include "feed/BLQIPreviewModeManager.h"
 #include "presentation/TransferableTouchView.h"
-#include "feed/BLQITipManager.h"
 #include "uikit-support/UIViewKJAnimations.h"
 
 namespace brindlecue {
@@ -263,7 +264,7 @@ void KJBaseTipViewController::presentOnMainQueue(const std::shared_ptr<Presentat
     coverView_->setOverlayAlpha(tip_->tipType == kCoachmarkTipType ? 0 : tip_->overlayAlpha);
 
     bool placed = false;
-    if (!BLQFacadeLink::isInPreviewMode()) {
+    if (!BLQPreviewModeCheck::isInPreviewMode()) {
         auto presented = p->topCandidate ? p->topCandidate->presentedViewController() : nullptr;
         if (presented && !presented->childViewControllers().empty()) {
             if (!topScreenMatches(presented, p->host)) {
@@ -279,7 +280,7 @@ void KJBaseTipViewController::presentOnMainQueue(const std::shared_ptr<Presentat
         window->addSubview(coverView_);
         window->bringSubviewToFront(coverView_);
         if (tip_->tipType == kCarouselTipType) {
-            auto previewMode = BLQFacadeLink::previewModeManager();
+            auto previewMode = BLQPublished<BLQIPreviewModeManager>::get();
             auto overlay = previewMode ? previewMode->previewModeView() : nullptr;
             if (auto overlayView = overlay ? overlay->view() : nullptr)
                 window->insertSubviewAboveSubview(overlayView, coverView_);
@@ -608,7 +609,7 @@ void KJBaseTipViewController::insideTipClicked() {
 void KJBaseTipViewController::outsideTipClicked() {
     if (!hasAppeared || !clickOutsideHandler_) return;
     OutsideHandler handler = clickOutsideHandler_;
-    handler(!BLQFacadeLink::isInPreviewMode());
+    handler(!BLQPreviewModeCheck::isInPreviewMode());
 }
 
 void KJBaseTipViewController::tapGestureHandler() {
@@ -633,7 +634,7 @@ void KJBaseTipViewController::dismissCarousel(const std::shared_ptr<platform::NS
 void KJBaseTipViewController::feedbackCancelButtonClicked() {
     if (!tip_) return;
     auto manager = tipManager();
-    if (!BLQFacadeLink::isInPreviewMode()) {
+    if (!BLQPreviewModeCheck::isInPreviewMode()) {
         if (manager) manager->setCurrentDisplayedTipFeedID(std::string());
         if (auto facade = KJTipPresentation::facade()) {
             facade->notifyFeedResult(tip_->feed_id.value_or(""), tip_->campaignid.value_or(""),

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <vector>
 
+#include "config/BLQUtilsFacade.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipFeedbackElement.h"
 #include "feed/KJTipSeriesElement.h"

@@ -1,3 +1,4 @@
+#include "config/BLQUtilsFacade.h"
 #include "presentation/KJFeedbackTipViewController.h"
 
 #include <gtest/gtest.h>

@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <mutex>
 
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipTargetElement.h"
 #include "feed/KJTipElement.h"
-#include "facade/BLQFacadeLink.h"
+#include "feed/KJTipUtil.h"
+#include "foundation/BLQPublished.h"
 #include "foundation/KJLog.h"
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/ClassRegistry.h"
 #include "platform/uikit/UIScreen.h"
 #include "presentation/KJPopTipContainerView.h"
-#include "feed/BLQIPreviewModeManager.h"
-#include "feed/BLQITipTargetElement.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 
@@ -33,7 +33,7 @@ constexpr int32_t kTop = 3;
 constexpr int32_t kBottom = 4;
 
 void tellPreviewMode(BLQPreviewModeNotificationState state, const std::string& message) {
-    if (auto previewMode = BLQFacadeLink::previewModeManager()) previewMode->receiveUpdated(state, message);
+    if (auto previewMode = BLQPublished<BLQIPreviewModeManager>::get()) previewMode->receiveUpdated(state, message);
 }
 
 Value controlOf(const KJTipElement& step) {

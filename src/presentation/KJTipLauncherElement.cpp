@@ -9,11 +9,15 @@
 #include <mutex>
 #include <vector>
 
+#include "feed/BLQITipManager.h"
+#include "feed/BLQITipTargetElement.h"
 #include "feed/KJDocumentReader.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
+#include "feed/KJTipUtil.h"
+#include "feed/KJTipUtilFunctions.h"
 #include "foundation/BLQDeviceUtils.h"
-#include "facade/BLQFacadeLink.h"
+#include "foundation/BLQPublished.h"
 #include "foundation/BLQViewUtils.h"
 #include "foundation/KJLog.h"
 #include "imaging/KJFLAnimatedImage.h"
@@ -31,13 +35,9 @@
 #include "presentation/BLQITipLauncherElement.h"
 #include "presentation/KJTipDismissElement.h"
 #include "presentation/UIImageQXColorTintColor.h"
-#include "feed/BLQITipTargetElement.h"
-#include "feed/BLQITipManager.h"
-#include "feed/KJTipUtil.h"
-#include "feed/KJTipUtilFunctions.h"
+#include "targeting/UIViewBrindlecueSDK.h"
 #include "uikit-support/KJMASConstraintMaker.h"
 #include "uikit-support/UIViewKJMASAdditions.h"
-#include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue {
 
@@ -263,7 +263,7 @@ void KJTipLauncherElement::placeButtonLauncherIntoViewHierarchy(
     const std::shared_ptr<platform::UIButton>& button, const std::shared_ptr<UIView>& target,
     const std::shared_ptr<KJTipElement>& tip) {
     if (!button || !tip) return;
-    auto engine = BLQFacadeLink::tipManager();
+    auto engine = BLQPublished<BLQITipManager>::get();
     auto lock = engine ? engine->showLauncherBtnClickLock() : nullptr;
     std::unique_lock<std::mutex> hold;
     if (lock) hold = std::unique_lock(*lock);

@@ -24,7 +24,7 @@ class KJTipElement;
 // object: its icon, side, glow, size, tint, padding and margin. The class operations build the
 // button (tagged 888900, carrying the campaign's feed id as its launcher id), insert it into the
 // host's view tree once per campaign (under the tip engine's launcher lock) and place it beside
-// its target. They reach the tip engine through BLQFacadeLink. Main queue.
+// its target. They reach the tip engine the facade publishes (BLQPublished). Main queue.
 class KJTipLauncherElement : public KJTipBaseElement {
 public:
     KJ_TIP_ELEMENT(KJTipLauncherElement)

@@ -11,8 +11,8 @@ namespace platform {
 class UIViewController;
 }  // namespace platform
 
-// What preview mode uses of the facade beyond BLQFacadeLink: the feed manager (the
-// acknowledgement fetches the feed), the tag manager (the exit deletes the preview tag), the
+// What preview mode uses of the facade beyond what it publishes for every layer: the feed manager
+// (the acknowledgement fetches the feed), the tag manager (the exit deletes the preview tag), the
 // host's top screen (where the panel goes) and the SDK version check. The facade publishes itself
 // with BLQPreviewModeLink::setFacade; until then preview mode finds none of them.
 class BLQIPreviewModeFacade {

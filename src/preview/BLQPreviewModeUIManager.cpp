@@ -1,6 +1,7 @@
 #include "preview/BLQPreviewModeUIManager.h"
 
-#include "facade/BLQFacadeLink.h"
+#include "feed/BLQIPreviewModeManager.h"
+#include "foundation/BLQPublished.h"
 #include "foundation/Constant.h"
 #include "imaging/KJSDWebImageCompat.h"
 #include "platform/dispatch/DispatchQueue.h"
@@ -9,7 +10,6 @@
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
 #include "presentation/KJTipDismissElement.h"
-#include "feed/BLQIPreviewModeManager.h"
 #include "preview/PreviewModeHostingController.h"
 #include "preview/PreviewNotification.h"
 
@@ -161,7 +161,7 @@ void BLQPreviewModeUIManager::returnPreviewModePosition(PreviewModeBackgroundFra
 }
 
 void BLQPreviewModeUIManager::returnPreviewModeAction(PreviewModeAction action) {
-    auto manager = BLQFacadeLink::previewModeManager();
+    auto manager = BLQPublished<BLQIPreviewModeManager>::get();
     if (!manager) return;
     switch (action) {
         case PreviewModeAction::captureScreenShot:

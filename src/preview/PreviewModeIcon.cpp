@@ -3,9 +3,9 @@
 #include <array>
 #include <cstdio>
 
-#include "facade/BLQFacadeLink.h"
-#include "platform/uikit/UIImage.h"
 #include "feed/BLQIPreviewModeManager.h"
+#include "foundation/BLQPublished.h"
+#include "platform/uikit/UIImage.h"
 
 namespace brindlecue {
 
@@ -53,7 +53,7 @@ platform::swiftui::View image(PreviewModeIcon icon) {
     const std::string name = rawValue(icon);
     std::printf("ImageName  == %s\n", name.c_str());
     std::fflush(stdout);
-    auto manager = BLQFacadeLink::previewModeManager();
+    auto manager = BLQPublished<BLQIPreviewModeManager>::get();
     if (auto found = manager ? manager->getLocalImage(name) : nullptr) return platform::swiftui::Image(found);
     return platform::swiftui::Image("info.circle.fill");
 }

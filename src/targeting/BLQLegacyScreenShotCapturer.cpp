@@ -5,10 +5,14 @@
 #include <fstream>
 #include <mutex>
 
-#include "events/BLQIUserEventManager.h"
 #include "config/BLQAppDetailsProvider.h"
+#include "config/BLQUtilsFacade.h"
+#include "events/BLQIUserEventManager.h"
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipManager.h"
+#include "feed/BLQITipViewController.h"
 #include "foundation/BLQDateUtils.h"
-#include "facade/BLQFacadeLink.h"
+#include "foundation/BLQPublished.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/BLQViewUtils.h"
 #include "foundation/KJLog.h"
@@ -26,10 +30,7 @@
 #include "platform/uikit/UIImage.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
-#include "feed/BLQIPreviewModeManager.h"
 #include "storage/KJDBSettings.h"
-#include "feed/BLQITipManager.h"
-#include "feed/BLQITipViewController.h"
 
 namespace brindlecue {
 
@@ -97,11 +98,11 @@ std::string byteCountText(size_t bytes) {
 }
 
 void sendError(const std::string& description) {
-    if (auto events = BLQFacadeLink::userEventManager()) events->sendUserEventErrorWithMessage("Screenshot failed", description);
+    if (auto events = BLQPublished<BLQIUserEventManager>::get()) events->sendUserEventErrorWithMessage("Screenshot failed", description);
 }
 
 std::shared_ptr<BLQIPreviewModeManager> previewMode() {
-    return BLQFacadeLink::previewModeManager();
+    return BLQPublished<BLQIPreviewModeManager>::get();
 }
 
 // Written whole beside the file, then moved over it.
@@ -242,7 +243,7 @@ void BLQLegacyScreenShotCapturer::setAuthorMetaDataSource(AuthorMetaDataSource s
 }
 
 void BLQLegacyScreenShotCapturer::captureScreenShot() {
-    auto engine = BLQFacadeLink::tipManager();
+    auto engine = BLQPublished<BLQITipManager>::get();
     if (auto tip = engine ? engine->currentTipViewController() : nullptr) tip->dismissTipWithRemoveCoverView(true, true, nullptr);
 
     auto hostScreen = engine ? engine->customerCurrentVC() : nullptr;
@@ -294,7 +295,7 @@ std::optional<Data> BLQLegacyScreenShotCapturer::compressImage(const std::shared
 }
 
 void BLQLegacyScreenShotCapturer::showAlert(const std::string& title, const std::string& message) {
-    auto engine = BLQFacadeLink::tipManager();
+    auto engine = BLQPublished<BLQITipManager>::get();
     auto presenter = engine ? engine->customerCurrentVC() : nullptr;
     if (!presenter) {
         auto keyWindow = blqKeyWindow();

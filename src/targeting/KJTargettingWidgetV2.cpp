@@ -11,7 +11,9 @@
 #include <unordered_set>
 #include <utility>
 
-#include "facade/BLQFacadeLink.h"
+#include "feed/BLQITipManager.h"
+#include "feed/KJTipUtilFunctions.h"
+#include "foundation/BLQPublished.h"
 #include "foundation/BLQViewUtils.h"
 #include "foundation/Constant.h"
 #include "foundation/KJLog.h"
@@ -32,8 +34,6 @@
 #include "targeting/KJTipTargetElement.h"
 #include "targeting/KJUIElementManager.h"
 #include "targeting/MemoryPrefetch.h"
-#include "feed/BLQITipManager.h"
-#include "feed/KJTipUtilFunctions.h"
 #include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue {
@@ -490,7 +490,7 @@ void KJTargettingWidgetV2::generateViewHierarchyForest(const std::shared_ptr<UIV
                                                        bool isClickable) {
     PassScope pass(*this);
     std::vector<std::shared_ptr<NSObject>> excepts;
-    if (auto tips = BLQFacadeLink::tipManager())
+    if (auto tips = BLQPublished<BLQITipManager>::get())
         if (auto panel = tips->previewModePanel()) excepts.push_back(panel);
     if (forestInOnePass(excepts)) return;
     processLeaves(pickupRawLeaves(view, isClickable), excepts);
@@ -512,7 +512,7 @@ KJTargetNodes KJTargettingWidgetV2::processLeaves(
 
 KJTargetNodes KJTargettingWidgetV2::pickupRawLeaves(const std::shared_ptr<UIView>&, bool) const {
     KJTargetNodes leaves;
-    auto algorithm = BLQFacadeLink::targetingAlgo();
+    auto algorithm = BLQPublished<BLQITargetingAlgorithm>::get();
     if (!algorithm) return leaves;
     // Within a pass the dump stays with the pass, with the objects of its lines, for the steps
     // that follow.
@@ -995,7 +995,7 @@ private:
 std::optional<KJTargetNodes> KJTargettingWidgetV2::forestInOnePass(
     const std::vector<std::shared_ptr<NSObject>>& exceptsNodes) {
     if (KJLogHasObserver()) return std::nullopt;
-    auto algorithm = BLQFacadeLink::targetingAlgo();
+    auto algorithm = BLQPublished<BLQITargetingAlgorithm>::get();
     if (!algorithm) return std::nullopt;
     PassScope scope(*this);
     OnePass one(*this, exceptsNodes);

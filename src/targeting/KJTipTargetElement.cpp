@@ -5,10 +5,13 @@
 #include <mutex>
 #include <vector>
 
+#include "config/BLQUtilsFacade.h"
+#include "feed/BLQITipManager.h"
 #include "feed/BLQTipTarget.h"
 #include "feed/KJDocumentReader.h"
 #include "feed/KJTipElement.h"
-#include "facade/BLQFacadeLink.h"
+#include "feed/KJTipUtil.h"
+#include "foundation/BLQPublished.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/BLQViewUtils.h"
 #include "foundation/KJLog.h"
@@ -19,8 +22,6 @@
 #include "platform/uikit/UIViewController.h"
 #include "targeting/BLQTargetingAlgorithmType.h"
 #include "targeting/KJUIElementManager.h"
-#include "feed/BLQITipManager.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 
@@ -71,7 +72,7 @@ int compareNumerically(std::string_view a, std::string_view b) {
 }
 
 std::optional<std::string> currentReactNativeViewName() {
-    auto tips = BLQFacadeLink::tipManager();
+    auto tips = BLQPublished<BLQITipManager>::get();
     return tips ? tips->currentRCTViewName() : std::nullopt;
 }
 
@@ -323,7 +324,7 @@ void KJTipTargetElement::observeValueForKeyPath(const std::string& keyPath,
     if (keyPath != kContentOffset || !std::dynamic_pointer_cast<platform::UITableView>(object)) return;
     // Each movement asks once; nothing else is pending with the tip engine to be cancelled.
     platform::DispatchQueue::main()->asyncAfter(0.1, [] {
-        auto tips = BLQFacadeLink::tipManager();
+        auto tips = BLQPublished<BLQITipManager>::get();
         if (!tips) return;
         platform::Notification::ObjectMap objects;
         if (auto screen = tips->customerCurrentVC()) objects["vc"] = screen;

@@ -1,3 +1,4 @@
+#include "config/BLQUtilsFacade.h"
 #include "targeting/KJTipTargetElement.h"
 
 #include <gtest/gtest.h>

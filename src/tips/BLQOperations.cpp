@@ -3,12 +3,12 @@
 #include <charconv>
 
 #include "feed/BLQGuidePayload.h"
+#include "feed/BLQITipManager.h"
 #include "feed/KJTipElement.h"
-#include "facade/BLQFacadeLink.h"
+#include "foundation/BLQPublished.h"
 #include "presentation/BLQFeedback.h"
 #include "targeting/KJTargettingWidgetV2.h"
 #include "targeting/KJTipTargetElement.h"
-#include "feed/BLQITipManager.h"
 #include "tips/KJFeedbackManager.h"
 
 namespace brindlecue {
@@ -44,7 +44,7 @@ std::shared_ptr<platform::UIView> BLQOperations::findTarget(const BLQIGuidePaylo
     auto step = guide.guide();
     const auto* target = step ? dynamic_cast<const KJTipTargetElement*>(step->target.get()) : nullptr;
     if (target == nullptr || !target->algoVersion) return nullptr;
-    auto engine = BLQFacadeLink::tipManager();
+    auto engine = BLQPublished<BLQITipManager>::get();
     auto tool = engine ? engine->getWidgetTargettingAlgoTool(target->algoVersion) : nullptr;
     return tool ? tool->rematchWidget(*target) : nullptr;
 }

@@ -2,8 +2,6 @@
 // finished campaigns, the change notifications and the calls it hands on. Selection, presentation
 // and the step results live in KJTipManagerSelection.cpp, KJTipManagerPresentation.cpp and
 // KJTipManagerResults.cpp.
-#include "tips/KJTipManager.h"
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -12,11 +10,19 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "tips/KJTipManager.h"
+
 #include "config/BLQInstallNotificationKeys.h"
 #include "config/BLQInstallPlatform.h"
+#include "config/BLQPreviewModeCheck.h"
+#include "config/BLQUtilsFacade.h"
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipCacheManager.h"
+#include "feed/BLQITipViewController.h"
 #include "feed/KJFeedConditions.h"
 #include "feed/KJFeedObject.h"
 #include "foundation/BLQDateUtils.h"
+#include "foundation/BLQLogRoute.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/BLQViewUtils.h"
 #include "platform/BinaryPropertyList.h"
@@ -28,15 +34,12 @@
 #include "platform/uikit/UIView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
-#include "feed/BLQIPreviewModeManager.h"
-#include "feed/BLQITipCacheManager.h"
 #include "storage/KJDBManager.h"
 #include "storage/KJDao.h"
 #include "targeting/KJTargettingWidgetV2.h"
 #include "tips/BLQIGuideController.h"
 #include "tips/BLQITipManagerDelegate.h"
 #include "tips/BLQITipTriggers.h"
-#include "feed/BLQITipViewController.h"
 #include "tips/BLQInternalBaseGuideController.h"
 #include "tips/KJTipManagerSupport.h"
 #include "widgets/BLQIFeedBackInterface.h"
@@ -207,7 +210,7 @@ std::shared_ptr<BLQITipCacheManager> KJTipManager::cacheManager() const {
 }
 
 bool KJTipManager::isInPreviewMode() {
-    return BLQFacadeLink::isInPreviewMode();
+    return BLQPreviewModeCheck::isInPreviewMode();
 }
 
 void KJTipManager::reportPreviewState(int64_t state, const std::string& message) const {
@@ -519,7 +522,7 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
     // The campaigns made here only name their screens in a log line: the live list comes back from
     // the cache below, so lending them the live campaigns' views would change nothing, and a feed
     // is parsed only for the line or to tell a custom feed.
-    const bool logsScreens = BLQFacadeLink::wouldLogAtLevel(2);
+    const bool logsScreens = BLQLogRoute::wouldLogAtLevel(2);
     for (const auto& feed : feeds) {
         if (!feed) continue;
         if (!logsScreens && !(feed->content()["tool"] == Value("custom"))) continue;

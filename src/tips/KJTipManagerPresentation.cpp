@@ -2,7 +2,12 @@
 // of its type, its target, and the presenting worker that keeps one tip on screen at a time.
 #include <algorithm>
 
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipCacheManager.h"
+#include "feed/BLQITipViewController.h"
 #include "feed/KJTipSeriesElement.h"
+#include "feed/KJTipUtil.h"
+#include "foundation/BLQPublished.h"
 #include "foundation/BLQUtils.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/DispatchQueue.h"
@@ -11,17 +16,13 @@
 #include "platform/uikit/UIView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
-#include "feed/BLQITipCacheManager.h"
-#include "feed/BLQIPreviewModeManager.h"
+#include "presentation/BLQTipViewControllerRegistry.h"
 #include "targeting/BLQITargetingAlgorithm.h"
 #include "targeting/KJTargettingWidgetV2.h"
 #include "tips/BLQITipManagerDelegate.h"
 #include "tips/BLQITipTriggers.h"
-#include "feed/BLQITipViewController.h"
-#include "presentation/BLQTipViewControllerRegistry.h"
 #include "tips/KJTipManager.h"
 #include "tips/KJTipManagerSupport.h"
-#include "feed/KJTipUtil.h"
 #include "widgets/BLQIFeedBackInterface.h"
 
 namespace brindlecue {
@@ -478,7 +479,7 @@ void KJTipManager::orientationChangedNotificationHandler(const platform::Notific
         currentWindowSize_ = *size;
         currentWindowOrientation_ = orientation;
     }
-    if (auto algorithm = BLQFacadeLink::targetingAlgo()) {
+    if (auto algorithm = BLQPublished<BLQITargetingAlgorithm>::get()) {
         const std::string dump = algorithm->getTreeNodes();
         logGuides(2, "received a rotation notification with fullscreen player showing");
         if (dump.find(kFullScreenPlayerView) != std::string::npos) {

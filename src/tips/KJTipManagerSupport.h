@@ -10,7 +10,7 @@
 
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
-#include "facade/BLQFacadeLink.h"
+#include "foundation/BLQLogRoute.h"
 #include "targeting/KJTipTargetElement.h"
 
 namespace brindlecue::tipengine {
@@ -41,7 +41,7 @@ constexpr int64_t kPreviewStateNoOnDemand = 11;
 
 // A "Guides: " line of the given level through the facade's logger.
 inline void logGuides(int64_t level, const std::string& message) {
-    BLQFacadeLink::logToConsoleAtLevel(level, "Guides: " + message);
+    BLQLogRoute::logToConsoleAtLevel(level, "Guides: " + message);
 }
 
 inline std::string text(const std::optional<std::string>& value) {

@@ -1,13 +1,15 @@
 // Click and button campaigns, launchers, on-demand campaigns, custom feeds and the FAQ launcher.
 // Super tags and off-screen steps are in KJTipTriggersTracking.cpp.
-#include "tips/KJTipTriggers.h"
-
 #include <algorithm>
 
+#include "tips/KJTipTriggers.h"
+
+#include "config/BLQPreviewModeCheck.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "feed/KJFeedObject.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
-#include "facade/BLQFacadeLink.h"
+#include "feed/KJTipUtil.h"
 #include "foundation/BLQViewUtils.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/uikit/UIButton.h"
@@ -17,16 +19,14 @@
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
 #include "presentation/BLQITipLauncherElement.h"
-#include "feed/BLQIPreviewModeManager.h"
 #include "storage/KJDBManager.h"
 #include "targeting/KJTargettingWidgetV2.h"
 #include "targeting/KJUIElementManager.h"
+#include "targeting/UIViewBrindlecueSDK.h"
 #include "tips/BLQITipManagerDelegate.h"
 #include "tips/IKJCustomFeed.h"
 #include "tips/KJTipManager.h"
 #include "tips/KJTipManagerSupport.h"
-#include "feed/KJTipUtil.h"
-#include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue {
 
@@ -204,7 +204,7 @@ std::shared_ptr<KJTipSeriesElement> KJTipTriggers::searchTipSeriesByTriggerContr
     const std::shared_ptr<NSObject>& view, int32_t trigger) const {
     auto engine = this->engine();
     if (!engine || !view) return nullptr;
-    const auto campaigns = BLQFacadeLink::isInPreviewMode() ? engine->cachedTips() : engine->innerTipSeries();
+    const auto campaigns = BLQPreviewModeCheck::isInPreviewMode() ? engine->cachedTips() : engine->innerTipSeries();
     for (const auto& series : campaigns)
         if (series && series->triggerType == trigger && series->triggerControl.lock() == view) return series;
     return nullptr;
@@ -216,7 +216,7 @@ std::shared_ptr<KJTipSeriesElement> KJTipTriggers::searchTipSeriesByFeedID(
     if (!engine || !button) return nullptr;
     const auto launcherId = brindlecueLauncherID(*button);
     if (!launcherId) return nullptr;
-    const auto campaigns = BLQFacadeLink::isInPreviewMode() ? engine->cachedTips() : engine->innerTipSeries();
+    const auto campaigns = BLQPreviewModeCheck::isInPreviewMode() ? engine->cachedTips() : engine->innerTipSeries();
     for (const auto& series : campaigns)
         if (series && series->feed_id == launcherId) return series;
     return nullptr;
@@ -236,7 +236,7 @@ void KJTipTriggers::showOnDemandGuide(const std::string& campaignId) {
     // An on-demand campaign leaves the live list when it ends but stays stored: the stored one
     // goes back into the live list (which holds the campaign its steps answer to) and shows again
     // at once, not only after a screen has come on view and refreshed the list.
-    if (!BLQFacadeLink::isInPreviewMode()) {
+    if (!BLQPreviewModeCheck::isInPreviewMode()) {
         for (const auto& stored : KJDBManager::sharedInstance()->findOnDemandCampaign(campaignId)) {
             auto series = std::dynamic_pointer_cast<KJTipSeriesElement>(stored);
             if (series && series->campaignid == campaignId) {

@@ -2,6 +2,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "config/BLQUtilsFacade.h"
 #include "feed/KJFeedObject.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"

@@ -1,3 +1,4 @@
+#include "config/BLQUtilsFacade.h"
 #include "tips/KJTipTriggers.h"
 
 #include <algorithm>

@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "feed/BLQIFeedExt.h"
-#include "facade/BLQFacadeLink.h"
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipManager.h"
+#include "foundation/BLQPublished.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/URL.h"
 #include "platform/swiftui/UIHostingController.h"
@@ -12,8 +14,6 @@
 #include "platform/uikit/UIGestureRecognizer.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
-#include "feed/BLQIPreviewModeManager.h"
-#include "feed/BLQITipManager.h"
 #include "widgets/FABButtonView.h"
 #include "widgets/FAQListSUIView.h"
 #include "widgets/WidgetConstants.h"
@@ -201,7 +201,7 @@ void QXFeedBackInterface::launch(const std::weak_ptr<UIWindow>& keyWindow, const
         std::string feed = feedId();
         acknowledgedFeedIds_.insert(feed);
         DispatchQueue::global()->async([feed] {
-            if (auto reports = BLQFacadeLink::feedExt()) reports->sendFeedAck(feed);
+            if (auto reports = BLQPublished<BLQIFeedExt>::get()) reports->sendFeedAck(feed);
         });
         isAcked_ = true;
     }
@@ -291,7 +291,7 @@ void QXFeedBackInterface::faqPressed(const std::weak_ptr<UIWindow>& keyWindow, c
         if (!cta && action.type.find("cta") != std::string::npos) cta = &action;
         if (!onDemand && action.type.find("on-demand") != std::string::npos) onDemand = &action;
     }
-    auto tipManager = BLQFacadeLink::tipManager();
+    auto tipManager = BLQPublished<BLQITipManager>::get();
     if (actions.size() == 2) {
         auto screen = tipManager ? tipManager->customerCurrentVC() : nullptr;
         if (!screen) return;
@@ -303,7 +303,7 @@ void QXFeedBackInterface::faqPressed(const std::weak_ptr<UIWindow>& keyWindow, c
         }
         std::string ctaValue = cta->valueOrEmpty();
         bool sameScreen = ctaValue.find(screen->className()) != std::string::npos;
-        auto preview = BLQFacadeLink::previewModeManager();
+        auto preview = BLQPublished<BLQIPreviewModeManager>::get();
         if (sameScreen && preview && preview->isInPreviewMode()) {
             tipManager->setOnDemandGuideId("");
             preview->receiveUpdated(BLQPreviewModeNotificationState::noOnDemand,
@@ -330,14 +330,14 @@ void QXFeedBackInterface::openURL(const std::string& link, const std::optional<s
     if (!application->canOpenURL(link)) return;
     application->openURL(link, platform::Value::dictionary(), [onDemandGuideId](bool) {
         if (!onDemandGuideId) return;
-        if (auto tipManager = BLQFacadeLink::tipManager()) tipManager->setOnDemandGuideId(*onDemandGuideId);
+        if (auto tipManager = BLQPublished<BLQITipManager>::get()) tipManager->setOnDemandGuideId(*onDemandGuideId);
     });
 }
 
 void QXFeedBackInterface::dontShowPressed(const std::weak_ptr<UIWindow>& keyWindow) {
     removeTagged(keyWindow.lock(), {ViewTags::fabButton, ViewTags::faqList, ViewTags::dimView});
-    if (auto tipManager = BLQFacadeLink::tipManager()) tipManager->deleteFAQFeedWithCampaignId(campaignId());
-    if (auto reports = BLQFacadeLink::feedExt()) reports->notifyFeedResultWithResults(feedId(), feedResult());
+    if (auto tipManager = BLQPublished<BLQITipManager>::get()) tipManager->deleteFAQFeedWithCampaignId(campaignId());
+    if (auto reports = BLQPublished<BLQIFeedExt>::get()) reports->notifyFeedResultWithResults(feedId(), feedResult());
 }
 
 platform::Value QXFeedBackInterface::feedResult() const {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <regex>
 
+#include "config/BLQUtilsFacade.h"
 #include "feed/BLQGuidePayload.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipFeedbackElement.h"
