@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "BenchReport.h"
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "events/BLQDisabledCodeSendConditionVerifier.h"
 #include "events/BLQPriorityCodeSendConditionVerifier.h"
 #include "events/BLQTagIncrementDeduper.h"
@@ -41,7 +42,6 @@
 #include "events/BLQViewEnterDeduper.h"
 #include "facade/BLQConfigManager.h"
 #include "facade/BLQSessionManager.h"
-#include "config/BLQHTTPAPIEndpoints.h"
 #include "platform/AppContainer.h"
 #include "platform/Crypto.h"
 #include "platform/coredata/ValueTransformer.h"
@@ -54,8 +54,8 @@
 #include "storage/BLQCoreDataTagDataStore.h"
 #include "storage/BLQCoreDataUserEventDataStore.h"
 #include "storage/BLQPersistentContainer.h"
-#include "storage/DictionaryTransformer.h"
 #include "storage/BLQTagDTO.h"
+#include "storage/DictionaryTransformer.h"
 
 using namespace brindlecue;
 using namespace brindlecue::platform;

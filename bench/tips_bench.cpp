@@ -37,10 +37,10 @@
 #include "BenchEngineFacade.h"
 #include "BenchReport.h"
 
+#include "facade/BLQFacadeLink.h"
 #include "feed/KJFeedObject.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
-#include "facade/BLQFacadeLink.h"
 #include "matching/BLQClientSideTriggerManager.h"
 #include "matching/CampaignMatching.h"
 #include "platform/AppContainer.h"

@@ -6,8 +6,9 @@
 #include <map>
 #include <set>
 
-#include "storage/BLQUserEventDTO.h"
 #include "facade/Brindlecue.h"
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipManager.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
 #include "platform/Value.h"
@@ -28,12 +29,11 @@
 #include "presentation/KJFeedbackViewController.h"
 #include "presentation/KJModalTipViewController.h"
 #include "presentation/KJPopTipViewController.h"
-#include "feed/BLQIPreviewModeManager.h"
 #include "preview/PreviewModeHostingController.h"
 #include "sample-server/SampleServer.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataUserEventDataStore.h"
-#include "feed/BLQITipManager.h"
+#include "storage/BLQUserEventDTO.h"
 #include "widgets/WidgetConstants.h"
 
 namespace brindlecue::demo {

@@ -4,8 +4,8 @@
 //
 // Every script the bridge sends back to the page must keep the message inside its single-quoted
 // string: no quote, line break or line separator may end the string early.
+#include "feed/KJWKWebViewJavascriptBridgeBase.h"
 #include "fuzz_support.h"
-#include "presentation/KJWKWebViewJavascriptBridgeBase.h"
 
 using namespace brindlecue;
 using platform::Value;

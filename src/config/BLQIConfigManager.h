@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "config/BLQIConfigManagerDelegate.h"
 #include "foundation/BLQLogHandlerModel.h"
 #include "foundation/BLQLoggingLevel.h"
-#include "config/BLQHTTPAPIEndpoints.h"
 #include "platform/Date.h"
 #include "platform/Value.h"
 

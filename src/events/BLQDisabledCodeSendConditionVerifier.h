@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "events/BLQISendConditionVerifier.h"
 #include "config/BLQIConfigManager.h"
+#include "events/BLQISendConditionVerifier.h"
 #include "foundation/BLQILoggable.h"
 
 namespace brindlecue {

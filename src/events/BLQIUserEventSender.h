@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "storage/BLQUserEventDTO.h"
 #include "network/BLQIHTTPJSONResponseHandler.h"
+#include "storage/BLQUserEventDTO.h"
 
 namespace brindlecue {
 

@@ -5,10 +5,10 @@
 #include <atomic>
 #include <thread>
 
+#include "config/BLQSessionDTO.h"
 #include "events/BLQTagIncrementDeduper.h"
 #include "events/BLQTargetNotFoundDeduper.h"
 #include "events/BLQViewEnterDeduper.h"
-#include "config/BLQSessionDTO.h"
 #include "storage/BLQTagDTO.h"
 
 namespace brindlecue {

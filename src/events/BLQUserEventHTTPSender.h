@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "events/BLQIUserEventSender.h"
 #include "config/BLQIAppDetailsProvider.h"
 #include "config/BLQIConfigManager.h"
+#include "events/BLQIUserEventSender.h"
 #include "network/BLQIHTTPManager.h"
 
 namespace brindlecue {

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "config/BLQIConfigManager.h"
+#include "config/BLQISessionManager.h"
 #include "events/BLQDisabledCodeSendConditionVerifier.h"
 #include "events/BLQISendConditionVerifier.h"
 #include "events/BLQIUserEventDeduperManager.h"
 #include "events/BLQIUserEventManager.h"
 #include "events/BLQIUserEventSender.h"
-#include "config/BLQIConfigManager.h"
-#include "config/BLQISessionManager.h"
 #include "foundation/BLQILoggable.h"
 #include "platform/dispatch/DispatchSemaphore.h"
 #include "storage/BLQIUserEventDataStore.h"

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "config/BLQIAppDetailsProvider.h"
-#include "facade/BLQIAppStatusFetcher.h"
 #include "config/BLQIConfigManager.h"
+#include "facade/BLQIAppStatusFetcher.h"
 #include "network/BLQIHTTPJSONResponseHandler.h"
 #include "network/BLQIHTTPManager.h"
 

@@ -1,20 +1,20 @@
 #include "facade/BLQAppStatusManagerFactory.h"
 
+#include "config/BLQIConfigManager.h"
+#include "config/BLQIInstallRegistrationManager.h"
+#include "config/BLQISessionManager.h"
+#include "config/BLQIUpdateRegistrationManager.h"
 #include "events/BLQIUserEventManager.h"
 #include "facade/BLQAppStatusManager.h"
 #include "facade/BLQAppStatusManagerDependencies.h"
 #include "facade/BLQIAppStatusFetchHandler.h"
 #include "facade/BLQIConfigEventManager.h"
-#include "config/BLQIConfigManager.h"
-#include "config/BLQIInstallRegistrationManager.h"
-#include "config/BLQISessionManager.h"
-#include "config/BLQIUpdateRegistrationManager.h"
 #include "feed/BLQIFeedManager.h"
-#include "foundation/BLQDependencyManager.h"
 #include "feed/BLQIPreviewModeManager.h"
 #include "feed/BLQITipCacheManager.h"
-#include "targeting/BLQITargetingAlgorithm.h"
 #include "feed/BLQITipManager.h"
+#include "foundation/BLQDependencyManager.h"
+#include "targeting/BLQITargetingAlgorithm.h"
 
 namespace brindlecue {
 

@@ -5,11 +5,11 @@
 #include <atomic>
 #include <mutex>
 
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "facade/BLQAppStatusFetchHandler.h"
 #include "facade/BLQAppStatusManagerDependencies.h"
 #include "facade/BLQConfigManager.h"
 #include "facade/BLQFacadeLink.h"
-#include "config/BLQHTTPAPIEndpoints.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/RunLoop.h"

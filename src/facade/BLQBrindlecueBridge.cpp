@@ -6,9 +6,10 @@
 #include "config/BLQInstallNotificationKeys.h"
 #include "config/BLQInstallPlatform.h"
 #include "config/BLQUtilsFacade.h"
-#include "facade/Brindlecue.h"
-#include "feed/KJFeedObject.h"
 #include "facade/BLQFacadeLink.h"
+#include "facade/Brindlecue.h"
+#include "feed/BLQITipManager.h"
+#include "feed/KJFeedObject.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/BLQViewUtils.h"
 #include "platform/UserDefaults.h"
@@ -19,7 +20,6 @@
 #include "platform/uikit/UIWindow.h"
 #include "presentation/UIViewControllerKJViewExt.h"
 #include "storage/KJDao.h"
-#include "feed/BLQITipManager.h"
 
 namespace brindlecue {
 

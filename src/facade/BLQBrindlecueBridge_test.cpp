@@ -10,12 +10,14 @@
 #include <functional>
 #include <mutex>
 
-#include "storage/BLQUserEventDTO.h"
 #include "config/BLQIConfigManager.h"
+#include "facade/BLQFacadeLink.h"
 #include "facade/Brindlecue.h"
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipManager.h"
+#include "feed/BLQITipViewController.h"
 #include "feed/KJFeedObject.h"
 #include "feed/KJTipElement.h"
-#include "facade/BLQFacadeLink.h"
 #include "platform/Bundle.h"
 #include "platform/CaptureLogSink.h"
 #include "platform/NotificationCenter.h"
@@ -25,16 +27,14 @@
 #include "platform/uikit/ClassRegistry.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIWindow.h"
-#include "feed/BLQIPreviewModeManager.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataUserEventDataStore.h"
+#include "storage/BLQUserEventDTO.h"
 #include "storage/KJDao.h"
 #include "support/ConfigStoreLaunch.h"
 #include "support/RecordingLoggerManager.h"
 #include "support/UserEventPipeline.h"
 #include "tags/BLQITagManager.h"
-#include "feed/BLQITipManager.h"
-#include "feed/BLQITipViewController.h"
 
 namespace brindlecue {
 namespace {

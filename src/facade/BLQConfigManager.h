@@ -9,10 +9,10 @@
 
 #include "config/BLQConfigKeys.h"
 #include "config/BLQIConfigDataStore.h"
-#include "facade/BLQIConfigEventDelegate.h"
 #include "config/BLQIConfigManager.h"
-#include "foundation/BLQILoggable.h"
 #include "config/BLQIHTTPAPIEndpoints.h"
+#include "facade/BLQIConfigEventDelegate.h"
+#include "foundation/BLQILoggable.h"
 
 namespace brindlecue {
 

@@ -7,11 +7,11 @@
 
 #include <set>
 
+#include "config/BLQIConfigManager.h"
 #include "facade/BLQAppStatusFetchHandler.h"
 #include "facade/BLQAppStatusManager.h"
-#include "facade/BLQIConfigEventManager.h"
-#include "config/BLQIConfigManager.h"
 #include "facade/BLQAppStatusManagerFactory.h"
+#include "facade/BLQIConfigEventManager.h"
 #include "foundation/BLQDependencyManager.h"
 #include "network/BLQ409HTTPErrorHandler.h"
 #include "network/BLQ429HTTPErrorHandler.h"

@@ -3,9 +3,10 @@
 #include <optional>
 
 #include "config/BLQUtilsFacade.h"
+#include "facade/BLQFacadeLink.h"
 #include "facade/Brindlecue.h"
 #include "facade/IKJDeepLinking.h"
-#include "facade/BLQFacadeLink.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/BLQViewUtils.h"
 #include "platform/NotificationCenter.h"
@@ -16,7 +17,6 @@
 #include "platform/uikit/UIView.h"
 #include "platform/uikit/UIViewController.h"
 #include "presentation/UIViewControllerKJViewExt.h"
-#include "feed/BLQIPreviewModeManager.h"
 #include "tips/IKJCustomFeed.h"
 
 namespace brindlecue {

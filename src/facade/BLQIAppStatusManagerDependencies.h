@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "config/BLQIAppDetailsProvider.h"
+#include "config/BLQIConfigManager.h"
 #include "facade/BLQIAppStatusFetchHandler.h"
 #include "facade/BLQIAppStatusFetcher.h"
-#include "config/BLQIConfigManager.h"
 
 namespace brindlecue {
 

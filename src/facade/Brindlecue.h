@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "facade/BLQIAppStatusDelegate.h"
 #include "config/BLQIConfigManagerDelegate.h"
-#include "feed/BLQIFeedExt.h"
 #include "config/BLQIInstallRegistrationDelegate.h"
 #include "config/BLQIUpdateRegistrationDelegate.h"
+#include "facade/BLQIAppStatusDelegate.h"
+#include "feed/BLQIFeedExt.h"
 #include "feed/BLQIFeedReceivedDelegate.h"
 #include "platform/Date.h"
 #include "platform/NotificationCenter.h"

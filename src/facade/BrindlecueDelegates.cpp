@@ -3,18 +3,18 @@
 // notification and then lets the host's own delegate answer.
 
 #include "config/BLQAppStatusModel.h"
-#include "facade/BLQIAppStatusManager.h"
 #include "config/BLQIConfigManager.h"
+#include "facade/BLQFacadeLink.h"
+#include "facade/BLQIAppStatusManager.h"
 #include "facade/Brindlecue.h"
 #include "feed/BLQIFeedManager.h"
-#include "foundation/BLQDateUtils.h"
-#include "facade/BLQFacadeLink.h"
-#include "platform/foundation/NSUserActivity.h"
 #include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipManager.h"
+#include "foundation/BLQDateUtils.h"
+#include "platform/foundation/NSUserActivity.h"
 #include "storage/KJDao.h"
 #include "tags/BLQITagManager.h"
 #include "tags/BLQTagKey.h"
-#include "feed/BLQITipManager.h"
 
 namespace brindlecue {
 

@@ -2,9 +2,9 @@
 // the pruning of disabled campaigns.
 
 #include "events/BLQIUserEventManager.h"
+#include "facade/BLQFacadeLink.h"
 #include "facade/Brindlecue.h"
 #include "feed/KJFeedObject.h"
-#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/NSStringKJExt.h"
 #include "storage/KJDao.h"

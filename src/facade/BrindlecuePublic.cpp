@@ -8,15 +8,16 @@
 
 #include "config/BLQAppDetailsProvider.h"
 #include "config/BLQIInstallRegistrationManager.h"
+#include "facade/BLQFacadeLink.h"
 #include "facade/Brindlecue.h"
 #include "facade/KJFriendlyNameObject.h"
-#include "foundation/KJInterceptor.h"
 #include "facade/KJViewActivity.h"
 #include "feed/BLQIFeedManager.h"
+#include "feed/BLQITipManager.h"
 #include "foundation/BLQDateUtils.h"
 #include "foundation/BLQDeviceUtils.h"
-#include "facade/BLQFacadeLink.h"
 #include "foundation/BLQUtils.h"
+#include "foundation/KJInterceptor.h"
 #include "foundation/UtilsForAny.h"
 #include "network/KJHTTPSessionManager.h"
 #include "platform/CSSearchableIndex.h"
@@ -29,7 +30,6 @@
 #include "platform/uikit/UIImage.h"
 #include "tags/BLQITagManager.h"
 #include "tips/BLQCustomGuideHelper.h"
-#include "feed/BLQITipManager.h"
 
 namespace brindlecue {
 

@@ -3,18 +3,18 @@
 
 #include <atomic>
 
-#include "events/BLQIUserEventManager.h"
 #include "config/BLQIConfigManager.h"
 #include "config/BLQIInstallRegistrationManager.h"
 #include "config/BLQISessionManager.h"
 #include "config/BLQIUpdateRegistrationManager.h"
 #include "config/BLQInstallNotificationKeys.h"
+#include "events/BLQIUserEventManager.h"
 #include "facade/Brindlecue.h"
-#include "foundation/KJInterceptor.h"
 #include "feed/BLQIFeedManager.h"
 #include "feed/KJFeedObject.h"
 #include "foundation/BLQDeviceUtils.h"
 #include "foundation/BLQUtils.h"
+#include "foundation/KJInterceptor.h"
 #include "network/KJHTTPSessionManager.h"
 #include "network/KJJSONSessionManager.h"
 #include "platform/Device.h"

@@ -9,15 +9,16 @@
 #include <atomic>
 #include <mutex>
 
-#include "storage/BLQUserEventDTO.h"
 #include "config/BLQAppStatusModel.h"
 #include "config/BLQIConfigManager.h"
 #include "config/BLQInstallNotificationKeys.h"
+#include "facade/BLQFacadeLink.h"
 #include "facade/KJFriendlyNameObject.h"
-#include "foundation/KJInterceptor.h"
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipManager.h"
 #include "feed/KJFeedObject.h"
 #include "foundation/BLQDateUtils.h"
-#include "facade/BLQFacadeLink.h"
+#include "foundation/KJInterceptor.h"
 #include "network/BLQ429HTTPErrorHandler.h"
 #include "platform/Bundle.h"
 #include "platform/CSSearchableIndex.h"
@@ -36,9 +37,9 @@
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UITabBarController.h"
 #include "platform/uikit/UIWindow.h"
-#include "feed/BLQIPreviewModeManager.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataUserEventDataStore.h"
+#include "storage/BLQUserEventDTO.h"
 #include "storage/KJDao.h"
 #include "support/BackgroundWork.h"
 #include "support/ConfigStoreLaunch.h"
@@ -47,7 +48,6 @@
 #include "support/TestImages.h"
 #include "support/UserEventPipeline.h"
 #include "tags/BLQITagManager.h"
-#include "feed/BLQITipManager.h"
 
 namespace brindlecue {
 namespace {

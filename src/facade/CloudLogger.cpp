@@ -1,7 +1,7 @@
 #include "facade/CloudLogger.h"
 
-#include "events/BLQIUserEventManager.h"
 #include "config/BLQIConfigManager.h"
+#include "events/BLQIUserEventManager.h"
 #include "facade/BLQFacadeLink.h"
 
 #include <string_view>

@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "facade/BLQFacadeLink.h"
 #include "facade/BLQHostScreen.h"
 #include "facade/BrindlecueBaseCollectionViewController.h"
 #include "facade/BrindlecueBaseTableViewController.h"
 #include "facade/BrindlecueBaseViewController.h"
-#include "facade/BLQFacadeLink.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/dispatch/Clock.h"
@@ -26,7 +27,6 @@
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
-#include "feed/BLQIPreviewModeManager.h"
 
 namespace brindlecue::hostscreen {
 

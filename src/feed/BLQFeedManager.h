@@ -6,11 +6,11 @@
 #include "config/BLQIConfigManager.h"
 #include "feed/BLQFeedValidator.h"
 #include "feed/BLQIFeedManager.h"
+#include "feed/BLQITipManager.h"
 #include "foundation/BLQILoggable.h"
 #include "network/BLQIFeedNetworkRequester.h"
 #include "network/BLQResponseValidator.h"
 #include "storage/BLQIFeedDataStore.h"
-#include "feed/BLQITipManager.h"
 
 namespace brindlecue {
 

@@ -6,8 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "feed/KJFeedObject.h"
 #include "facade/BLQFacadeLink.h"
+#include "feed/KJFeedObject.h"
 #include "network/BLQIFeedNetworkRequester.h"
 #include "platform/foundation/URL.h"
 #include "support/RecordingLoggerManager.h"

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/Date.h"
 #include "feed/BLQPreviewModeNotificationState.h"
+#include "platform/Date.h"
 
 namespace brindlecue {
 

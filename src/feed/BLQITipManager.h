@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "feed/KJTipOffScreenTracker.h"
 #include "platform/Date.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Value.h"
-#include "feed/KJTipOffScreenTracker.h"
 
 namespace brindlecue {
 

@@ -1,8 +1,8 @@
 #include "feed/KJDocumentReader.h"
 
+#include "feed/KJTipUtil.h"
 #include "foundation/KJLog.h"
 #include "foundation/UIColorKJExt.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

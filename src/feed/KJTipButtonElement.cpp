@@ -4,11 +4,11 @@
 #include <cmath>
 
 #include "feed/KJDocumentReader.h"
+#include "feed/KJTipUtil.h"
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UILabel.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -6,12 +6,12 @@
 #include <fstream>
 
 #include "feed/KJTipButtonElement.h"
+#include "feed/KJTipUtil.h"
 #include "foundation/UIColorKJExt.h"
 #include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/uikit/UIImage.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 namespace {

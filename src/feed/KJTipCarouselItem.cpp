@@ -2,11 +2,11 @@
 
 #include "feed/KJDocumentReader.h"
 #include "feed/KJTipButtonElement.h"
+#include "feed/KJTipUtil.h"
 #include "platform/NotificationCenter.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIImage.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "feed/BLQITipTargetElement.h"
 #include "feed/KJDocumentReader.h"
 #include "feed/KJOverlay.h"
 #include "feed/KJTipAnimationElement.h"
@@ -14,12 +15,11 @@
 #include "feed/KJTipFeedbackElement.h"
 #include "feed/KJTipInteractions.h"
 #include "feed/KJTipTextElement.h"
+#include "feed/KJTipUtil.h"
 #include "feed/KJTipWebElement.h"
 #include "platform/SystemLog.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIScreen.h"
-#include "feed/BLQITipTargetElement.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -1,13 +1,13 @@
 #include "feed/KJTipSeriesElement.h"
 
+#include "feed/BLQITipTargetElement.h"
 #include "feed/FeedValidatorService.h"
 #include "feed/KJDocumentReader.h"
 #include "feed/KJTipButtonElement.h"
 #include "feed/KJTipElement.h"
+#include "feed/KJTipUtil.h"
 #include "foundation/KJLog.h"
 #include "storage/KJDBManager.h"
-#include "feed/BLQITipTargetElement.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "feed/BLQITipTargetElement.h"
 #include "feed/KJFeedObject.h"
 #include "feed/KJTipButtonElement.h"
 #include "feed/KJTipElement.h"
 #include "platform/dispatch/Clock.h"
 #include "storage/KJDBManager.h"
 #include "support/FakeTipElements.h"
-#include "feed/BLQITipTargetElement.h"
 
 namespace brindlecue {
 namespace {

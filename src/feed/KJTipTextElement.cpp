@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "feed/BLQIPaddingLabel.h"
 #include "feed/KJDocumentReader.h"
+#include "feed/KJTipUtil.h"
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIView.h"
-#include "feed/BLQIPaddingLabel.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "feed/BLQIPaddingLabel.h"
 #include "feed/KJTipFeedbackElement.h"
 #include "feed/KJTipWebElement.h"
 #include "foundation/UIColorKJExt.h"
 #include "platform/Bundle.h"
 #include "platform/uikit/CALayer.h"
-#include "feed/BLQIPaddingLabel.h"
 #include "support/FakeTextMeasurer.h"
 
 namespace brindlecue {

@@ -5,6 +5,7 @@
 #include "feed/BLQIWebTipController.h"
 #include "feed/KJDocumentReader.h"
 #include "feed/KJTipElement.h"
+#include "feed/WebKitBridgeInterface.h"
 #include "foundation/BLQPublished.h"
 #include "foundation/BLQUtils.h"
 #include "foundation/KJLog.h"
@@ -14,7 +15,6 @@
 #include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/webkit/WKWebView.h"
-#include "presentation/WebKitBridgeInterface.h"
 
 namespace brindlecue {
 

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "feed/BLQIFeedExt.h"
-#include "feed/KJTipElement.h"
 #include "facade/BLQFacadeLink.h"
+#include "feed/BLQIFeedExt.h"
+#include "feed/BLQIWebTipController.h"
+#include "feed/KJTipElement.h"
 #include "foundation/KJLog.h"
 #include "platform/Bundle.h"
 #include "platform/dispatch/Clock.h"
@@ -13,7 +14,6 @@
 #include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/webkit/WKWebView.h"
-#include "feed/BLQIWebTipController.h"
 
 namespace brindlecue {
 namespace {

@@ -1,8 +1,8 @@
 #include "imaging/UIImageMultiFormat.h"
 
+#include "feed/KJTipUtil.h"
 #include "imaging/KJSDWebImageCodersManager.h"
 #include "imaging/UIImageAnimatedGIF.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include "foundation/KJInterceptor.h"
 #include "foundation/BLQViewUtils.h"
+#include "foundation/KJInterceptor.h"
 #include "platform/uikit/ClassRegistry.h"
 #include "platform/uikit/UIWindow.h"
 

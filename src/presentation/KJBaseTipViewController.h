@@ -6,12 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "feed/BLQITipViewController.h"
+#include "feed/BLQIWebTipController.h"
 #include "platform/Error.h"
 #include "platform/uikit/Geometry.h"
 #include "platform/uikit/UIGestureRecognizer.h"
 #include "platform/uikit/UIViewController.h"
-#include "feed/BLQIWebTipController.h"
-#include "feed/BLQITipViewController.h"
 
 namespace brindlecue {
 

@@ -12,6 +12,7 @@
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
 #include "feed/KJTipTextElement.h"
+#include "feed/KJTipUtil.h"
 #include "feed/KJTipWebElement.h"
 #include "foundation/BLQViewUtils.h"
 #include "platform/NotificationCenter.h"
@@ -27,7 +28,6 @@
 #include "presentation/KJTipDismissElement.h"
 #include "presentation/KJTipPresentation.h"
 #include "presentation/PaddingLabel.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -14,8 +14,8 @@
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIView.h"
 #include "presentation/KJChoiceViewController.h"
+#include "presentation/KJFeedbackManager.h"
 #include "presentation/KJFeedbackViewController.h"
-#include "tips/KJFeedbackManager.h"
 
 namespace brindlecue {
 

@@ -9,11 +9,11 @@
 #include "platform/uikit/UITableView.h"
 #include "platform/uikit/UITextField.h"
 #include "platform/uikit/UITextView.h"
+#include "presentation/BLQTipViewControllerRegistry.h"
 #include "presentation/KJChoiceViewController.h"
 #include "presentation/KJFeedbackViewController.h"
 #include "presentation/TipPresentationScene_test.h"
 #include "support/StubConfigManager.h"
-#include "presentation/BLQTipViewControllerRegistry.h"
 #include "tips/TipEngineScene_test.h"
 
 namespace brindlecue::tipscreen {

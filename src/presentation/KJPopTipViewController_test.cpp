@@ -2,16 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "feed/BLQIPreviewModeManager.h"
 #include "foundation/KJLog.h"
 #include "platform/graphics/CGImage.h"
 #include "platform/uikit/UIGraphics.h"
 #include "platform/uikit/UIImage.h"
+#include "presentation/BLQTipViewControllerRegistry.h"
 #include "presentation/KJCoachmarkTipViewController.h"
 #include "presentation/KJPopTipContainerView.h"
 #include "presentation/TipPresentationScene_test.h"
-#include "feed/BLQIPreviewModeManager.h"
 #include "targeting/KJTipTargetElement.h"
-#include "presentation/BLQTipViewControllerRegistry.h"
 
 namespace brindlecue::tipscreen {
 namespace {

@@ -6,13 +6,13 @@
 
 #include "feed/KJDocumentReader.h"
 #include "feed/KJTipElement.h"
+#include "feed/KJTipUtil.h"
 #include "foundation/BLQDeviceUtils.h"
 #include "foundation/BLQUtils.h"
 #include "platform/Bundle.h"
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIImage.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -11,10 +11,10 @@
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIGraphics.h"
 #include "platform/uikit/UIWindow.h"
+#include "presentation/BLQTipViewControllerRegistry.h"
 #include "presentation/KJAlertView.h"
 #include "presentation/KJModalTipViewController.h"
 #include "presentation/KJTipPresentation.h"
-#include "presentation/BLQTipViewControllerRegistry.h"
 
 namespace brindlecue {
 namespace {

@@ -10,6 +10,8 @@
 
 #include "feed/KJDocumentReader.h"
 #include "feed/KJTipElement.h"
+#include "feed/KJTipUtil.h"
+#include "feed/KJTipUtilFunctions.h"
 #include "foundation/BLQDeviceUtils.h"
 #include "foundation/KJLog.h"
 #include "imaging/KJFLAnimatedImageView.h"
@@ -24,8 +26,6 @@
 #include "platform/uikit/CALayer.h"
 #include "platform/uikit/UIImage.h"
 #include "platform/uikit/UIImageView.h"
-#include "feed/KJTipUtil.h"
-#include "feed/KJTipUtilFunctions.h"
 #include "uikit-support/KJMASConstraintMaker.h"
 #include "uikit-support/UIViewKJMASAdditions.h"
 

@@ -21,10 +21,10 @@
 #include "support/TestImages.h"
 #include "targeting/BLQTargetingAlgorithmV3.h"
 #include "targeting/KJTipTargetElement.h"
+#include "targeting/UIViewBrindlecueSDK.h"
 #include "tips/KJTipTriggers.h"
 #include "tips/TipEngineScene_test.h"
 #include "uikit-support/UIViewKJMASAdditions.h"
-#include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue::tipscene {
 namespace {

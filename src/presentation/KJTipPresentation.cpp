@@ -6,6 +6,7 @@
 #include "platform/uikit/NSObject.h"
 #include "platform/webkit/WKWebView.h"
 #include "presentation/BLQITipPresentationFacade.h"
+#include "presentation/BLQTipViewControllerRegistry.h"
 #include "presentation/KJAlertView.h"
 #include "presentation/KJCoachmarkTipViewController.h"
 #include "presentation/KJFeedbackTipViewController.h"
@@ -14,7 +15,6 @@
 #include "presentation/KJTipDismissElement.h"
 #include "presentation/KJTipImageElement.h"
 #include "presentation/KJTipLauncherElement.h"
-#include "presentation/BLQTipViewControllerRegistry.h"
 
 namespace brindlecue {
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "feed/BLQIFeedExt.h"
 #include "facade/BLQFacadeLink.h"
+#include "feed/BLQIFeedExt.h"
 #include "platform/Bundle.h"
 #include "platform/uikit/UIActivityIndicatorView.h"
 #include "platform/webkit/WKWebView.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/uikit/UILabel.h"
 #include "feed/BLQIPaddingLabel.h"
+#include "platform/uikit/UILabel.h"
 
 namespace brindlecue {
 

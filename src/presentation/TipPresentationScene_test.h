@@ -13,13 +13,13 @@
 #include <tuple>
 #include <vector>
 
+#include "facade/BLQFacadeLink.h"
 #include "feed/KJOverlay.h"
 #include "feed/KJTipAnimationElement.h"
 #include "feed/KJTipButtonElement.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
 #include "feed/KJTipTextElement.h"
-#include "facade/BLQFacadeLink.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/uikit/ClassRegistry.h"

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "feed/KJTipUtil.h"
 #include "foundation/BLQDeviceUtils.h"
 #include "imaging/KJFLAnimatedImage.h"
 #include "imaging/KJFLAnimatedImageView.h"
@@ -17,7 +18,6 @@
 #include "presentation/KJTipImageElement.h"
 #include "presentation/KJTipLauncherElement.h"
 #include "support/ResourceBundle.h"
-#include "feed/KJTipUtil.h"
 #include "tips/TipEngineScene_test.h"
 
 namespace brindlecue::tipscene {

@@ -5,12 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipManager.h"
 #include "foundation/BLQILoggable.h"
 #include "network/BLQResponseValidator.h"
 #include "platform/Value.h"
-#include "feed/BLQIPreviewModeManager.h"
 #include "preview/BLQPreviewModeValidator.h"
-#include "feed/BLQITipManager.h"
 
 namespace brindlecue {
 

@@ -4,6 +4,8 @@
 #include <map>
 #include <mutex>
 
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipManager.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
 #include "foundation/BLQUtils.h"
@@ -15,10 +17,8 @@
 #include "platform/uikit/UIWindow.h"
 #include "presentation/UIViewControllerKJViewExt.h"
 #include "preview/BLQIPreviewModeFacade.h"
-#include "feed/BLQIPreviewModeManager.h"
 #include "preview/BLQPreviewModeLink.h"
 #include "targeting/KJTipTargetElement.h"
-#include "feed/BLQITipManager.h"
 #include "widgets/QXFeedBackInterface.h"
 
 namespace brindlecue {

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "foundation/BLQILoggable.h"
 #include "feed/BLQITipCacheManager.h"
+#include "foundation/BLQILoggable.h"
 
 namespace brindlecue {
 

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "feed/BLQPreviewModeNotificationState.h"
 #include "platform/swiftui/View.h"
 #include "platform/uikit/Geometry.h"
-#include "feed/BLQPreviewModeNotificationState.h"
 #include "preview/PreviewModeIcon.h"
 #include "preview/PreviewModeOptions.h"
 

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/uikit/Geometry.h"
 #include "feed/BLQPreviewModeNotificationState.h"
+#include "platform/uikit/Geometry.h"
 #include "preview/PreviewModeIcon.h"
 
 namespace brindlecue {

@@ -14,10 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "facade/BLQFacadeLink.h"
 #include "feed/BLQIFeedManager.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
-#include "facade/BLQFacadeLink.h"
 #include "network/BLQIHTTPManager.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/foundation/HTTPURLResponse.h"
@@ -28,7 +29,6 @@
 #include "platform/uikit/UIWindow.h"
 #include "preview/BLQIPreviewModeDelegate.h"
 #include "preview/BLQIPreviewModeFacade.h"
-#include "feed/BLQIPreviewModeManager.h"
 #include "preview/BLQPreviewModeLink.h"
 #include "support/StubTipManager.h"
 #include "tags/BLQITagManager.h"

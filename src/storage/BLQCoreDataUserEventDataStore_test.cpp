@@ -14,9 +14,9 @@
 #include "storage/BLQCoreDataTagDataStore.h"
 #include "storage/BLQPersistentContainer.h"
 #include "storage/BLQTag.h"
+#include "storage/BLQTagDTO.h"
 #include "storage/BLQUserEvent.h"
 #include "storage/StoreTestSupport_test.h"
-#include "storage/BLQTagDTO.h"
 
 namespace brindlecue {
 namespace {

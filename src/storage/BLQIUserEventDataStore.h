@@ -6,9 +6,9 @@
 #include <variant>
 #include <vector>
 
-#include "storage/BLQUserEventDTO.h"
 #include "config/BLQSessionDTO.h"
 #include "platform/Error.h"
+#include "storage/BLQUserEventDTO.h"
 
 namespace brindlecue {
 

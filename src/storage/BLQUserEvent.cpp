@@ -1,6 +1,5 @@
 #include "storage/BLQUserEvent.h"
 
-#include "storage/BLQUserEventDTO.h"
 #include "config/BLQInstallDTO.h"
 #include "config/BLQSessionDTO.h"
 #include "platform/Crypto.h"
@@ -8,6 +7,7 @@
 #include "storage/BLQSession.h"
 #include "storage/BLQTag.h"
 #include "storage/BLQTagDTO.h"
+#include "storage/BLQUserEventDTO.h"
 
 namespace brindlecue {
 

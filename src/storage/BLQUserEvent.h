@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "storage/BLQUserEventStatus.h"
 #include "platform/coredata/FetchRequest.h"
 #include "platform/coredata/Predicate.h"
 #include "storage/BLQAuditableObject.h"
+#include "storage/BLQUserEventStatus.h"
 
 namespace brindlecue {
 

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
-#include "storage/BLQUserEventCode.h"
-#include "storage/BLQUserEventStatus.h"
 #include "platform/Date.h"
 #include "platform/Value.h"
+#include "storage/BLQUserEventCode.h"
+#include "storage/BLQUserEventStatus.h"
 
 namespace brindlecue {
 

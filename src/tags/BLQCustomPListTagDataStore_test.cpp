@@ -7,8 +7,8 @@
 #include <future>
 #include <thread>
 
-#include "support/RecordingLoggerManager.h"
 #include "storage/TagError.h"
+#include "support/RecordingLoggerManager.h"
 
 namespace brindlecue {
 namespace {

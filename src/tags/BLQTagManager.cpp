@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <variant>
 
-#include "events/BLQIUserEventManager.h"
-#include "storage/BLQUserEventCode.h"
 #include "config/BLQIInstallRegistrationManager.h"
+#include "events/BLQIUserEventManager.h"
 #include "foundation/UtilsForAny.h"
 #include "network/BLQITagNetworkRequester.h"
 #include "platform/Date.h"
 #include "storage/BLQITagDataStore.h"
+#include "storage/BLQUserEventCode.h"
 #include "storage/TagError.h"
 
 namespace brindlecue {

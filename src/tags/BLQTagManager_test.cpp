@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "config/BLQInstallDTO.h"
+#include "storage/TagError.h"
 #include "support/RecordingLoggerManager.h"
 #include "tags/BLQTagKey.h"
 #include "tags/BLQTagTestDoubles_test.h"
-#include "storage/TagError.h"
 
 namespace brindlecue {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "events/BLQIUserEventManager.h"
 #include "config/BLQIInstallRegistrationManager.h"
+#include "events/BLQIUserEventManager.h"
 #include "foundation/UtilsForAny.h"
 #include "network/BLQITagNetworkRequester.h"
 #include "storage/BLQITagDataStore.h"

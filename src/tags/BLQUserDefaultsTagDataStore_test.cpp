@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "platform/AppContainer.h"
-#include "support/RecordingLoggerManager.h"
 #include "storage/TagError.h"
+#include "support/RecordingLoggerManager.h"
 
 namespace brindlecue {
 namespace {

@@ -4,10 +4,10 @@
 #include <map>
 #include <vector>
 
+#include "feed/KJTipUtil.h"
 #include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UIControl.h"
 #include "platform/uikit/UIView.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "feed/BLQITipTargetElement.h"
 #include "platform/Value.h"
 #include "platform/uikit/NSIndexPath.h"
-#include "feed/BLQITipTargetElement.h"
 
 namespace brindlecue {
 

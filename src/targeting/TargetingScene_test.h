@@ -27,8 +27,8 @@
 #include "platform/uikit/UISegmentedControl.h"
 #include "platform/uikit/UITableView.h"
 #include "platform/uikit/UIWindow.h"
-#include "targeting/BLQTargetingAlgorithmV3.h"
 #include "support/StubTipManager.h"
+#include "targeting/BLQTargetingAlgorithmV3.h"
 
 namespace brindlecue::testscene {
 

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "platform/uikit/Geometry.h"
 #include "feed/BLQITipViewController.h"
+#include "platform/uikit/Geometry.h"
 
 namespace brindlecue {
 

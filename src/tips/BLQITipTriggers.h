@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "feed/KJTipOffScreenTracker.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Value.h"
-#include "feed/KJTipOffScreenTracker.h"
 
 namespace brindlecue {
 

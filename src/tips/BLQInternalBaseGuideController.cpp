@@ -1,11 +1,11 @@
 #include "tips/BLQInternalBaseGuideController.h"
 
 #include "feed/BLQGuidePayload.h"
+#include "feed/BLQITipManager.h"
 #include "feed/KJTipElement.h"
 #include "foundation/BrindlecueContainer.h"
-#include "tips/BLQCustomGuideLink.h"
+#include "presentation/BLQCustomGuideLink.h"
 #include "tips/BLQIGuideController.h"
-#include "feed/BLQITipManager.h"
 #include "tips/BLQOperations.h"
 
 namespace brindlecue {

@@ -7,9 +7,9 @@
 #include "feed/KJTipElement.h"
 #include "foundation/BLQPublished.h"
 #include "presentation/BLQFeedback.h"
+#include "presentation/KJFeedbackManager.h"
 #include "targeting/KJTargettingWidgetV2.h"
 #include "targeting/KJTipTargetElement.h"
-#include "tips/KJFeedbackManager.h"
 
 namespace brindlecue {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tips/BLQIOperations.h"
+#include "presentation/BLQIOperations.h"
 
 namespace brindlecue {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "feed/BLQITipManager.h"
 #include "platform/Date.h"
 #include "platform/uikit/Geometry.h"
-#include "feed/BLQITipManager.h"
 #include "tips/KJStoredCampaigns.h"
 
 namespace brindlecue {

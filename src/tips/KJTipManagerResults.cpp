@@ -1,6 +1,9 @@
 // The user's answers to a tip: the feed result each reports, moving within a campaign (on this
 // screen or bookmarked for the next), ending it and going on to the screen's next campaign, and
 // the engine's other dismissals.
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipCacheManager.h"
+#include "feed/BLQITipViewController.h"
 #include "feed/KJTipAnimationElement.h"
 #include "feed/KJTipButtonElement.h"
 #include "feed/KJTipCarouselElement.h"
@@ -10,11 +13,8 @@
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIViewController.h"
-#include "feed/BLQITipCacheManager.h"
-#include "feed/BLQIPreviewModeManager.h"
-#include "tips/BLQITipManagerDelegate.h"
-#include "feed/BLQITipViewController.h"
 #include "presentation/BLQTipViewControllerRegistry.h"
+#include "tips/BLQITipManagerDelegate.h"
 #include "tips/KJTipManager.h"
 #include "tips/KJTipManagerSupport.h"
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "feed/KJTipOffScreenTracker.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Value.h"
 #include "platform/uikit/NSObject.h"
 #include "tips/BLQITipTriggers.h"
-#include "feed/KJTipOffScreenTracker.h"
 
 namespace brindlecue {
 

@@ -18,10 +18,10 @@
 #include "platform/uikit/UIWindow.h"
 #include "tags/BLQITagManager.h"
 #include "targeting/KJTargettingWidgetV2.h"
+#include "targeting/UIViewBrindlecueSDK.h"
 #include "tips/KJTipManager.h"
 #include "tips/KJTipManagerSupport.h"
 #include "tips/KJTipTriggers.h"
-#include "targeting/UIViewBrindlecueSDK.h"
 
 namespace brindlecue {
 

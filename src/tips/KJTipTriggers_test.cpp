@@ -6,9 +6,9 @@
 
 #include "tips/TipEngineScene_test.h"
 // After the scene: the tag doubles' namespace is brindlecue::testing.
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "facade/BLQConfigManager.h"
 #include "foundation/BLQUtils.h"
-#include "config/BLQHTTPAPIEndpoints.h"
 #include "platform/Crypto.h"
 #include "platform/uikit/TouchDriver.h"
 #include "platform/uikit/UIButton.h"
@@ -20,8 +20,8 @@
 #include "tags/BLQTagManager.h"
 #include "tags/BLQTagTestDoubles_test.h"
 #include "targeting/BLQTargetingAlgorithmV3.h"
-#include "tips/IKJCustomFeed.h"
 #include "targeting/UIViewBrindlecueSDK.h"
+#include "tips/IKJCustomFeed.h"
 
 namespace brindlecue::tipscene {
 namespace {

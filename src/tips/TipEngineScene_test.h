@@ -17,11 +17,14 @@
 #include <string>
 #include <vector>
 
+#include "facade/BLQFacadeLink.h"
+#include "feed/BLQIPreviewModeManager.h"
+#include "feed/BLQITipCacheManager.h"
+#include "feed/BLQITipViewController.h"
 #include "feed/KJFeedConditions.h"
 #include "feed/KJFeedObject.h"
 #include "feed/KJTipElement.h"
 #include "feed/KJTipSeriesElement.h"
-#include "facade/BLQFacadeLink.h"
 #include "matching/BLQIClientSideTriggerManager.h"
 #include "matching/CampaignMatching.h"
 #include "platform/dispatch/Clock.h"
@@ -32,15 +35,12 @@
 #include "platform/uikit/UIView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
-#include "feed/BLQIPreviewModeManager.h"
-#include "feed/BLQITipCacheManager.h"
+#include "presentation/BLQTipViewControllerRegistry.h"
 #include "storage/KJDBManager.h"
 #include "support/RecordingLoggerManager.h"
 #include "targeting/KJTipTargetElement.h"
 #include "tips/BLQITipManagerDelegate.h"
 #include "tips/BLQITipTriggers.h"
-#include "feed/BLQITipViewController.h"
-#include "presentation/BLQTipViewControllerRegistry.h"
 #include "tips/KJTipManager.h"
 #include "widgets/BLQIFeedBackInterface.h"
 

@@ -4,8 +4,9 @@
 
 #include <mutex>
 
-#include "feed/BLQIFeedExt.h"
 #include "facade/BLQFacadeLink.h"
+#include "feed/BLQIFeedExt.h"
+#include "feed/BLQIPreviewModeManager.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/ClassRegistry.h"
@@ -14,7 +15,6 @@
 #include "platform/uikit/UIGestureRecognizer.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
-#include "feed/BLQIPreviewModeManager.h"
 #include "support/RecordingLoggerManager.h"
 #include "support/RecordingTipManager.h"
 #include "widgets/WidgetConstants.h"

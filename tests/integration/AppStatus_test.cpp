@@ -5,6 +5,7 @@
 
 #include <mutex>
 
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "facade/BLQAppStatusFetchHandler.h"
 #include "facade/BLQAppStatusHTTPFetcher.h"
 #include "facade/BLQAppStatusManager.h"
@@ -13,7 +14,6 @@
 #include "facade/BLQFacadeLink.h"
 #include "network/BLQ409HTTPErrorHandler.h"
 #include "network/BLQ429HTTPErrorHandler.h"
-#include "config/BLQHTTPAPIEndpoints.h"
 #include "network/BLQHTTPManager.h"
 #include "network/BLQHTTPRequestError.h"
 #include "platform/dispatch/Clock.h"

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "facade/BLQConfigEventManagerWebSocket.h"
 #include "facade/BLQConfigManager.h"
-#include "config/BLQHTTPAPIEndpoints.h"
 #include "network/BLQWebSocketManager.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"

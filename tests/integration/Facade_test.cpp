@@ -13,10 +13,10 @@
 
 #include "config/BLQIConfigManager.h"
 #include "config/BLQInstallNotificationKeys.h"
-#include "facade/KJFriendlyNameObject.h"
-#include "foundation/KJInterceptor.h"
 #include "config/SessionError.h"
+#include "facade/KJFriendlyNameObject.h"
 #include "foundation/BLQDeviceUtils.h"
+#include "foundation/KJInterceptor.h"
 #include "foundation/KJLog.h"
 #include "foundation/NSStringKJExt.h"
 #include "platform/CaptureLogSink.h"

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "facade/BLQAppStatusFetchHandler.h"
 #include "facade/BLQAppStatusHTTPFetcher.h"
 #include "facade/BLQAppStatusManager.h"
@@ -16,7 +17,6 @@
 #include "feed/KJTipSeriesElement.h"
 #include "foundation/KJLog.h"
 #include "network/BLQFeedHTTPNetworkRequester.h"
-#include "config/BLQHTTPAPIEndpoints.h"
 #include "network/BLQHTTPManager.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"

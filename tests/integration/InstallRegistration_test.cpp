@@ -8,10 +8,10 @@
 #include <regex>
 
 #include "config/BLQAppDetailsProvider.h"
+#include "facade/BLQFacadeLink.h"
 #include "facade/BLQInstallRegistrationManager.h"
 #include "facade/BLQSessionManager.h"
 #include "facade/BLQUpdateRegistrationManager.h"
-#include "facade/BLQFacadeLink.h"
 #include "network/BLQHTTPManager.h"
 #include "network/BLQInstallHTTPNetworkRequester.h"
 #include "network/BLQUpdateHTTPNetworkRequester.h"

@@ -4,25 +4,25 @@
 
 #include <gtest/gtest.h>
 
+#include "facade/BLQFacadeLink.h"
+#include "facade/BrindlecueBaseViewController.h"
+#include "feed/BLQITipManager.h"
 #include "platform/graphics/CGImage.h"
+#include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/ClassRegistry.h"
+#include "platform/uikit/TouchDriver.h"
+#include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIGraphics.h"
 #include "platform/uikit/UIImage.h"
 #include "platform/uikit/UIImageView.h"
 #include "platform/webkit/WKWebView.h"
-#include "platform/swiftui/UIHostingController.h"
-#include "platform/uikit/TouchDriver.h"
-#include "platform/uikit/UIButton.h"
-#include "facade/BrindlecueBaseViewController.h"
-#include "facade/BLQFacadeLink.h"
 #include "presentation/KJModalTipViewController.h"
-#include "targeting/BLQLegacyScreenShotCapturer.h"
-#include "widgets/ParseFAQ.h"
 #include "presentation/PaddingLabel.h"
 #include "storage/KJDBManager.h"
 #include "support/HostApp.h"
 #include "support/TestImages.h"
-#include "feed/BLQITipManager.h"
+#include "targeting/BLQLegacyScreenShotCapturer.h"
+#include "widgets/ParseFAQ.h"
 
 namespace brindlecue {
 namespace {

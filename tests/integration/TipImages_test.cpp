@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "feed/KJTipCarouselItem.h"
+#include "feed/KJTipUtil.h"
 #include "imaging/UIImageMultiFormat.h"
 #include "platform/NotificationCenter.h"
 #include "platform/dispatch/DispatchSemaphore.h"
@@ -20,7 +21,6 @@
 #include "support/SampleRoutes.h"
 #include "support/TestGif.h"
 #include "support/TestImages.h"
-#include "feed/KJTipUtil.h"
 
 namespace brindlecue {
 namespace {

@@ -11,11 +11,11 @@
 #include <set>
 #include <thread>
 
+#include "config/BLQHTTPAPIEndpoints.h"
 #include "events/BLQUserEventHTTPSender.h"
 #include "facade/BLQConfigManager.h"
 #include "facade/BLQFacadeLink.h"
 #include "network/BLQ429HTTPErrorHandler.h"
-#include "config/BLQHTTPAPIEndpoints.h"
 #include "network/BLQHTTPManager.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"

@@ -13,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "storage/BLQUserEventDTO.h"
 #include "facade/Brindlecue.h"
 #include "platform/Bundle.h"
 #include "platform/TestingReset.h"
@@ -26,6 +25,7 @@
 #include "sample-server/SampleServer.h"
 #include "storage/BLQCoreData.h"
 #include "storage/BLQCoreDataUserEventDataStore.h"
+#include "storage/BLQUserEventDTO.h"
 #include "support/BackgroundWork.h"
 #include "support/ConfigStoreLaunch.h"
 #include "support/SampleRoutes.h"

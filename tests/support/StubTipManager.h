@@ -6,8 +6,8 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/dispatch/DispatchSemaphore.h"
 #include "feed/BLQITipManager.h"
+#include "platform/dispatch/DispatchSemaphore.h"
 
 namespace brindlecue::testsupport {
 

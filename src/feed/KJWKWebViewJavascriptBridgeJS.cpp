@@ -1,4 +1,4 @@
-#include "presentation/KJWKWebViewJavascriptBridgeJS.h"
+#include "feed/KJWKWebViewJavascriptBridgeJS.h"
 
 namespace brindlecue {
 

@@ -1,9 +1,9 @@
-#include "presentation/WebKitBridgeInterface.h"
+#include "feed/WebKitBridgeInterface.h"
 
 #include <utility>
 
+#include "feed/KJWKWebViewJavascriptBridge.h"
 #include "platform/webkit/WKWebView.h"
-#include "presentation/KJWKWebViewJavascriptBridge.h"
 
 namespace brindlecue {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/Value.h"
-#include "tips/BLQIOperations.h"
+#include "presentation/BLQIOperations.h"
 
 namespace brindlecue {
 

@@ -1,4 +1,4 @@
-#include "tips/BLQCustomGuideLink.h"
+#include "presentation/BLQCustomGuideLink.h"
 
 #include <mutex>
 

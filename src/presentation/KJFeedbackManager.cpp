@@ -1,4 +1,4 @@
-#include "tips/KJFeedbackManager.h"
+#include "presentation/KJFeedbackManager.h"
 
 #include "config/BLQAppDetailsProvider.h"
 #include "feed/KJTipFeedbackElement.h"
@@ -11,8 +11,8 @@
 #include "platform/foundation/URLSessionTask.h"
 #include "platform/uikit/UILabel.h"
 #include "platform/uikit/UIWindow.h"
+#include "presentation/BLQCustomGuideLink.h"
 #include "tags/BLQITagManager.h"
-#include "tips/BLQCustomGuideLink.h"
 #include "uikit-support/KJMBProgressHUD.h"
 
 namespace brindlecue {

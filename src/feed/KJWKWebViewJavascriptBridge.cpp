@@ -1,4 +1,4 @@
-#include "presentation/KJWKWebViewJavascriptBridge.h"
+#include "feed/KJWKWebViewJavascriptBridge.h"
 
 #include <cstdio>
 

@@ -1,9 +1,9 @@
-#include "presentation/KJWKWebViewJavascriptBridgeBase.h"
+#include "feed/KJWKWebViewJavascriptBridgeBase.h"
 
 #include <utility>
 
+#include "feed/KJWKWebViewJavascriptBridgeJS.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "presentation/KJWKWebViewJavascriptBridgeJS.h"
 
 namespace brindlecue {
 

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
+#include "feed/KJWKWebViewJavascriptBridgeBase.h"
 #include "platform/Value.h"
 #include "platform/webkit/WKUserContentController.h"
-#include "presentation/KJWKWebViewJavascriptBridgeBase.h"
 
 namespace brindlecue {
 
