@@ -215,6 +215,9 @@ TEST_F(BLQWebSocketManagerTest, WhatCannotBeWrittenAsJSONIsNeitherSentNorAnswere
     std::atomic<int> sent{-1};
     manager->sendMessage(Value::dictionary({{"type", "log"}}), [&](bool ok) { sent = ok; });
     ASSERT_TRUE(waitFor([&] { return sent != -1; }));
+    EXPECT_EQ(sent, 1);
+    // The client has written the frame; the server records it on its own thread.
+    ASSERT_TRUE(waitFor([&] { return !server.webSocketReceived().empty(); }));
     EXPECT_EQ(server.webSocketReceived(), std::vector<std::string>{R"({"type":"log"})"});
     EXPECT_EQ(completions, 0);
 }
