@@ -75,8 +75,69 @@ KJFeedConditions::List KJFeedConditions::getSavedFeedConditions(const std::strin
     return out;
 }
 
+namespace {
+
+// Text that JSON writes between quotes as it is: printable ASCII without a quote or a backslash.
+bool plainText(std::string_view text) {
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u >= 0x7F || c == '"' || c == '\\') return false;
+    }
+    return true;
+}
+
+void appendQuoted(std::string& out, std::string_view text) {
+    out += '"';
+    out += text;
+    out += '"';
+}
+
+// The condition text written as jsonToString writes the condition objects, without making them:
+// false (and nothing to go by) when a text would need escaping or a list value is no text, which
+// only the general writer writes.
+bool writeConditionsText(const KJFeedConditions::List& conditions, const std::string& name, bool increment,
+                         std::string& out) {
+    out.clear();
+    if (!plainText(name)) return false;
+    out.reserve(64 + 160 * conditions.size());
+    out += "{\n  ";
+    appendQuoted(out, name);
+    out += ": [";
+    bool first = true;
+    for (const auto& condition : conditions) {
+        if (!condition) continue;
+        const std::string current =
+            increment ? KJFeedConditions::updatedCurrentValue(*condition)
+                      : KJFeedConditions::initialCurrentValue(*condition);
+        const std::string* list = condition->value_array.getString();
+        if (!list || !plainText(condition->type) || !plainText(condition->op) || !plainText(condition->tag) ||
+            !plainText(condition->value) || !plainText(current) || !plainText(*list))
+            return false;
+        out += first ? "\n    {\n      \"type\": " : ",\n    {\n      \"type\": ";
+        first = false;
+        appendQuoted(out, condition->type);
+        out += ",\n      \"op\": ";
+        appendQuoted(out, condition->op);
+        out += ",\n      \"tag\": ";
+        appendQuoted(out, condition->tag);
+        out += ",\n      \"value\": ";
+        appendQuoted(out, condition->value);
+        out += ",\n      \"currentValue\": ";
+        appendQuoted(out, current);
+        out += ",\n      \"value_array\": ";
+        appendQuoted(out, *list);
+        out += "\n    }";
+    }
+    out += first ? "]\n}" : "\n  ]\n}";
+    return true;
+}
+
+}  // namespace
+
 std::string KJFeedConditions::getUpdatedFeedConditions(const List& conditions, const std::string& name,
                                                        bool increment) {
+    std::string text;
+    if (writeConditionsText(conditions, name, increment, text)) return text;
     platform::Array objects;
     objects.reserve(conditions.size());
     for (const auto& condition : conditions) {

@@ -72,5 +72,31 @@ TEST(KJFeedConditions, AConditionAddedByAnUpdateKeepsItsInitialValueWhenMergedWi
     EXPECT_EQ(list[0]->currentValue, "0");  // the campaign's own records are left as they are
 }
 
+
+TEST(KJFeedConditions, TheConditionTextIsThePrettyJSONOfTheConditionObjectsWhateverItHolds) {
+    platform::Clock::useVirtual();
+    // Plain texts, texts to escape, a list value, a number value, an empty list and a list with
+    // a null record: the text is, byte for byte, that of the condition objects written as JSON.
+    const char* lists[] = {
+        R"([{"type": "seen_count", "op": "lt", "value": 3}, {"type": "after_delay", "value": "1d"}])",
+        R"([{"type": "tag_string", "op": "eq", "tag": "say \"hi\"\\", "value": "caf\u00e9\n"}])",
+        R"([{"type": "tag_string", "tag": "plan", "value_array": ["pro", "team"]}, {"type": "always"}])",
+        R"([{"type": "tag_number", "value_array": 7, "tag": "\u007f"}])",
+        R"([])",
+    };
+    for (const char* json : lists) {
+        List list = conditions(json);
+        if (std::string(json) == "[]") list.push_back(nullptr);
+        for (bool increment : {false, true}) {
+            platform::Array objects;
+            for (const auto& condition : list)
+                if (condition) objects.push_back(KJFeedConditions::dictKeys(*condition, increment));
+            EXPECT_EQ(KJFeedConditions::getUpdatedFeedConditions(list, "repeat_conditions", increment),
+                      KJFeedConditions::jsonToString(Value(std::move(objects)), "repeat_conditions"))
+                << json;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace brindlecue

@@ -74,20 +74,78 @@ std::optional<platform::Date> storedDate(const Value& v) {
     return blqParseDate(v, 0);
 }
 
+// The members of a feed item that a record takes, found in one walk of its entries rather than
+// each by a walk of its own; absent for a member the item lacks.
+struct ItemMembers {
+    enum : size_t {
+        kId,
+        kContent,
+        kCampaign,
+        kActivates,
+        kExpires,
+        kCreated,
+        kModified,
+        kDeleted,
+        kCampaignId,
+        kAppKey,
+        kPriority,
+        kType,
+        kRepeatConditions,
+        kDeletionConditions,
+        kTriggerConditions,
+        kCount
+    };
+    explicit ItemMembers(const platform::Dictionary& item) {
+        for (const auto& [key, value] : item) {
+            const size_t member = memberOf(key);
+            if (member != kCount && found[member] == nullptr) found[member] = &value;
+        }
+    }
+    const Value& operator[](size_t member) const { return found[member] ? *found[member] : kAbsent; }
+
+    // Which member the key names (kCount for none), told by its length first.
+    static size_t memberOf(std::string_view key) {
+        switch (key.size()) {
+            case 2: return key == "id" ? kId : kCount;
+            case 4: return key == "type" ? kType : kCount;
+            case 7:
+                if (key == "content") return kContent;
+                if (key == "expires") return kExpires;
+                if (key == "created") return kCreated;
+                if (key == "deleted") return kDeleted;
+                return key == "app_key" ? kAppKey : kCount;
+            case 8:
+                if (key == "campaign") return kCampaign;
+                if (key == "modified") return kModified;
+                return key == "priority" ? kPriority : kCount;
+            case 9: return key == "activates" ? kActivates : kCount;
+            case 10: return key == "campaignid" ? kCampaignId : kCount;
+            case 17: return key == "repeat_conditions" ? kRepeatConditions : kCount;
+            case 18: return key == "trigger_conditions" ? kTriggerConditions : kCount;
+            case 19: return key == "deletion_conditions" ? kDeletionConditions : kCount;
+            default: return kCount;
+        }
+    }
+
+    static inline const Value kAbsent;
+    const Value* found[kCount] = {};
+};
+
 }  // namespace
 
-std::shared_ptr<KJFeedObject> KJFeedObject::createFromDictionary(const Value& item) {
-    if (!item.isDictionary()) return nullptr;
-    auto feedId = idText(item["id"]);
+std::shared_ptr<KJFeedObject> KJFeedObject::createFromDictionary(const Value& entries) {
+    if (!entries.isDictionary()) return nullptr;
+    const ItemMembers item(*entries.getDictionary());
+    auto feedId = idText(item[ItemMembers::kId]);
     if (!feedId) {
-        KJLog(1, "Feed: received a feed item without an id, not taking it: %@", item);
+        KJLog(1, "Feed: received a feed item without an id, not taking it: %@", entries);
         return nullptr;
     }
 
     auto feed = std::make_shared<KJFeedObject>();
     feed->feed_id_ = std::move(feedId);
 
-    const Value& content = item["content"];
+    const Value& content = item[ItemMembers::kContent];
     if (content.isDictionary()) {
         const Value& aps = content["aps"];
         if (const std::string* alert = aps["alert"].getString(); aps.isDictionary() && alert) {
@@ -109,24 +167,24 @@ std::shared_ptr<KJFeedObject> KJFeedObject::createFromDictionary(const Value& it
         }
     }
 
-    feed->campaign_ = textOrNumber(item["campaign"]);
-    feed->activates_ = blqParseDate(item["activates"], 0);
-    feed->expires_ = blqParseDate(item["expires"], 0);
-    feed->created_ = blqParseDate(item["created"], 0);
-    feed->modified_ = blqParseDate(item["modified"], 0);
-    feed->deleted_ = blqParseDate(item["deleted"], 0);
-    feed->campaignid_ = textOrNumber(item["campaignid"]);
-    feed->app_key_ = textOnly(item["app_key"]);
+    feed->campaign_ = textOrNumber(item[ItemMembers::kCampaign]);
+    feed->activates_ = blqParseDate(item[ItemMembers::kActivates], 0);
+    feed->expires_ = blqParseDate(item[ItemMembers::kExpires], 0);
+    feed->created_ = blqParseDate(item[ItemMembers::kCreated], 0);
+    feed->modified_ = blqParseDate(item[ItemMembers::kModified], 0);
+    feed->deleted_ = blqParseDate(item[ItemMembers::kDeleted], 0);
+    feed->campaignid_ = textOrNumber(item[ItemMembers::kCampaignId]);
+    feed->app_key_ = textOnly(item[ItemMembers::kAppKey]);
     feed->deletion_conditions_ = "";
-    feed->priority_ = int32Value(item["priority"]);
-    feed->isPreview_ = item["type"] == Value("PREVIEW");
+    feed->priority_ = int32Value(item[ItemMembers::kPriority]);
+    feed->isPreview_ = item[ItemMembers::kType] == Value("PREVIEW");
 
-    if (nonEmptyList(item["repeat_conditions"]))
-        feed->repeat_conditions_ = updateRepeatConditions(item["repeat_conditions"]);
-    if (nonEmptyList(item["deletion_conditions"]))
-        feed->deletion_conditions_ = updateDeleteConditions(item["deletion_conditions"]);
-    if (nonEmptyList(item["trigger_conditions"]))
-        feed->trigger_conditions_ = updateTriggerConditions(item["trigger_conditions"]);
+    if (nonEmptyList(item[ItemMembers::kRepeatConditions]))
+        feed->repeat_conditions_ = updateRepeatConditions(item[ItemMembers::kRepeatConditions]);
+    if (nonEmptyList(item[ItemMembers::kDeletionConditions]))
+        feed->deletion_conditions_ = updateDeleteConditions(item[ItemMembers::kDeletionConditions]);
+    if (nonEmptyList(item[ItemMembers::kTriggerConditions]))
+        feed->trigger_conditions_ = updateTriggerConditions(item[ItemMembers::kTriggerConditions]);
     return feed;
 }
 
