@@ -11,7 +11,7 @@ std::shared_ptr<BLQTipTarget> BLQTipTarget::createFromTarget(const platform::Val
     descriptor->version = in.text("version");
     descriptor->alg = in.text("alg");
     // Any list is accepted, whether or not the parser made it mutable.
-    platform::Value list = in.array("inputs");
+    const platform::Value& list = in.array("inputs");
     std::vector<BLQTipTargetInput> inputs;
     for (size_t i = 0; i < list.count(); ++i) {
         const platform::Value& entry = list[i];

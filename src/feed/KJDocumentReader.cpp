@@ -8,6 +8,15 @@ namespace brindlecue {
 
 using platform::Value;
 
+namespace {
+
+const Value& absent() {
+    static const Value kAbsent;
+    return kAbsent;
+}
+
+}  // namespace
+
 KJDocumentReader::KJDocumentReader(const Value& object, std::string_view record)
     : object_(object), record_(record) {}
 
@@ -101,18 +110,18 @@ std::optional<platform::Color> KJDocumentReader::color(std::string_view key) con
     return UIColorKJExt::blqColorFromString(v);
 }
 
-Value KJDocumentReader::dictionary(std::string_view key) const {
+const Value& KJDocumentReader::dictionary(std::string_view key) const {
     const Value& v = value(key);
     if (v.isDictionary()) return v;
     if (!v.isNil()) wrongKind(key, "a dictionary");
-    return Value();
+    return absent();
 }
 
-Value KJDocumentReader::array(std::string_view key) const {
+const Value& KJDocumentReader::array(std::string_view key) const {
     const Value& v = value(key);
     if (v.isArray()) return v;
     if (!v.isNil()) wrongKind(key, "a list");
-    return Value();
+    return absent();
 }
 
 double KJDocumentReader::size(std::string_view key) const {

@@ -22,8 +22,10 @@ namespace brindlecue {
 // A list entry of the wrong kind is skipped with a line of the same form.
 class KJDocumentReader {
 public:
-    // The record's name (for the log lines) is a literal or a record class's name.
+    // The record's name (for the log lines) is a literal or a record class's name. The object is
+    // read where it is, not copied: it must outlive the reader.
     KJDocumentReader(const platform::Value& object, std::string_view record);
+    KJDocumentReader(platform::Value&& object, std::string_view record) = delete;
 
     const platform::Value& object() const { return object_; }
     bool isDictionary() const { return object_.isDictionary(); }
@@ -45,9 +47,9 @@ public:
     bool boolean(std::string_view key) const;
     // A colour parsed from text; none for text that does not parse.
     std::optional<platform::Color> color(std::string_view key) const;
-    // The dictionary or list under the key; absent otherwise.
-    platform::Value dictionary(std::string_view key) const;
-    platform::Value array(std::string_view key) const;
+    // The dictionary or list under the key (where it is in the object); absent otherwise.
+    const platform::Value& dictionary(std::string_view key) const;
+    const platform::Value& array(std::string_view key) const;
     // A size: text ending in "%" is that fraction (80% is 0.8), anything else its number.
     double size(std::string_view key) const;
 
@@ -55,7 +57,7 @@ public:
     // entries it refuses are skipped (those that are no dictionary logged). None when the key holds no list.
     template <class R>
     std::optional<std::vector<std::shared_ptr<R>>> records(std::string_view key) const {
-        platform::Value list = array(key);
+        const platform::Value& list = array(key);
         if (!list.isArray()) return std::nullopt;
         std::vector<std::shared_ptr<R>> out;
         for (size_t i = 0; i < list.count(); ++i) {
@@ -80,7 +82,7 @@ private:
     // text); otherwise logs.
     bool scalar(const platform::Value& v, std::string_view key, std::string_view expected) const;
 
-    platform::Value object_;
+    const platform::Value& object_;
     // A literal or a record class's name, which outlives the reader.
     std::string_view record_;
 };

@@ -24,14 +24,14 @@ std::shared_ptr<KJTipAnimationElement> KJTipAnimationElement::createFromFeed(con
     if (!object.isDictionary()) return nullptr;
     KJDocumentReader in(object, "KJTipAnimationElement");
     auto animation = std::make_shared<KJTipAnimationElement>();
-    Value transitionIn = in.dictionary("transition-in");
+    const Value& transitionIn = in.dictionary("transition-in");
     if (transitionIn.isDictionary()) {
         KJDocumentReader t(transitionIn, "KJTipAnimationElement transition-in");
         animation->inType = KJTipUtil::convertTipAnimationTypeFromString(t.word("type"));
         animation->inDuration = t.doubleNumber("duration");
         animation->inDirection = KJTipUtil::convertTipAnimationDirectionFromString(t.word("direction"));
     }
-    Value transitionOut = in.dictionary("transition-out");
+    const Value& transitionOut = in.dictionary("transition-out");
     if (transitionOut.isDictionary()) {
         KJDocumentReader t(transitionOut, "KJTipAnimationElement transition-out");
         animation->outType = KJTipUtil::convertTipAnimationTypeFromString(t.word("type"));

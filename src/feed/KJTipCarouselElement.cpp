@@ -50,7 +50,7 @@ bool KJTipCarouselElement::storedForm(KJStoredForm& out) const {
 std::shared_ptr<KJTipCarouselElement> KJTipCarouselElement::deserializeFromDictionary(const Value& stored) {
     auto carousel = std::make_shared<KJTipCarouselElement>();
     KJDocumentReader in(stored, "KJTipCarouselElement");
-    Value list = in.array("items");
+    const Value& list = in.array("items");
     if (list.isArray()) {
         carousel->items.emplace();
         for (size_t i = 0; i < list.count(); ++i) {

@@ -105,7 +105,7 @@ bool KJTipCarouselItem::storedForm(KJStoredForm& out) const {
 std::shared_ptr<KJTipCarouselItem> KJTipCarouselItem::deserializeFromDictionary(const Value& stored) {
     auto item = std::make_shared<KJTipCarouselItem>();
     KJDocumentReader in(stored, "KJTipCarouselItem");
-    Value button = in.dictionary("button");
+    const Value& button = in.dictionary("button");
     if (button.isDictionary()) item->button = KJTipButtonElement::deserializeFromDictionary(button);
     item->deserializeFromDictionaryWithExcludeProperties(stored, kExclusions);
     item->prepareImages();

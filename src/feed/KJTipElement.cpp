@@ -132,7 +132,7 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
     KJDocumentReader in(object, "KJTipElement");
     auto step = std::make_shared<KJTipElement>();
 
-    Value meta = in.dictionary("meta");
+    const Value& meta = in.dictionary("meta");
     if (meta.isDictionary()) {
         KJDocumentReader m(meta, "KJTipElement meta");
         step->suid = m.text("id");
@@ -141,7 +141,7 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
         step->target = std::dynamic_pointer_cast<BLQITipTargetElement>(
             KJElementClass::createFromFeed(BLQITipTargetElement::kClassName, meta));
         if (step->target) step->target->setParentElement(step);
-        Value animation = m.dictionary("animation");
+        const Value& animation = m.dictionary("animation");
         if (animation.isDictionary()) step->animation = KJTipAnimationElement::createFromFeed(animation);
         step->placement = KJTipUtil::convertPlacementTypeFromString(m.word("placement"));
         if (step->placement == 0) step->placement = 1;
@@ -153,7 +153,7 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
         step->boxShadow = m.number("box-shadow");
         step->backgroundColor = m.color("background-color").value_or(platform::UIColor::whiteColor());
 
-        Value display = m.dictionary("display-params");
+        const Value& display = m.dictionary("display-params");
         if (display.isDictionary()) {
             KJDocumentReader d(display, "KJTipElement display-params");
             step->borderColor = d.color("border-color").value_or(platform::UIColor::clearColor());
@@ -164,25 +164,25 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
             if (d.has("dim")) step->overlay = migrateDimToOverlay(display);
         }
         if (in.has("overlay")) {
-            Value overlay = in.dictionary("overlay");
+            const Value& overlay = in.dictionary("overlay");
             step->overlay = KJOverlay::createFromFeed(overlay);
         }
         if (step->overlay && equalsIgnoringCase(step->overlay->type.value_or(""), "overlay")) {
             step->overlayColor = step->overlay->backgroundColor;
         }
-        Value dismissParams = m.dictionary("dismiss-params");
+        const Value& dismissParams = m.dictionary("dismiss-params");
         if (dismissParams.isDictionary()) {
             KJDocumentReader t(dismissParams, "KJTipElement dismiss-params");
             step->dismissWhenTouchInside = t.boolean("touch-in");
             step->dismissWhenTouchOutside = t.boolean("touch-out");
         }
-        Value cutout = m.dictionary("cutout-params");
+        const Value& cutout = m.dictionary("cutout-params");
         if (cutout.isDictionary()) step->coachmark = KJTipCoachmarkElement::createFromFeed(cutout);
     }
 
     step->arrayInteractions = in.records<KJTipInteractions>("interactions");
 
-    Value extra = in.dictionary("extra_json");
+    const Value& extra = in.dictionary("extra_json");
     if (extra.isDictionary()) {
         step->extraJson = extra;
         KJDocumentReader e(extra, "KJTipElement extra_json");
@@ -192,14 +192,14 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
         }
     }
 
-    Value carousel = in.dictionary("carousel");
+    const Value& carousel = in.dictionary("carousel");
     if (carousel.isDictionary()) step->carousel = KJTipCarouselElement::createFromFeed(carousel);
     if (step->tipType == 5 || step->tipType == kCustomGuideTipType) {
-        Value feedback = in.dictionary("feedback");
+        const Value& feedback = in.dictionary("feedback");
         if (feedback.isDictionary()) step->feedback = KJTipFeedbackElement::createFromFeed(feedback);
     }
 
-    Value images = in.array("image");
+    const Value& images = in.array("image");
     if (images.isArray()) {
         step->arrayImages.emplace();
         for (size_t i = 0; i < images.count(); ++i) {
@@ -213,13 +213,13 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
         }
     }
 
-    Value title = in.dictionary("title");
+    const Value& title = in.dictionary("title");
     if (title.isDictionary()) step->title = KJTipTextElement::createFromFeed(title);
-    Value content = in.dictionary("content");
+    const Value& content = in.dictionary("content");
     if (content.isDictionary()) step->content = KJTipTextElement::createFromFeed(content);
     if (meta.isDictionary()) step->web = KJTipWebElement::createFromFeed(meta);
 
-    Value buttons = in.dictionary("buttons");
+    const Value& buttons = in.dictionary("buttons");
     if (buttons.isDictionary()) {
         KJDocumentReader b(buttons, "KJTipElement buttons");
         step->pair = b.text("pair");
@@ -227,7 +227,7 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
         int64_t containerWidth = containerExtent(step->width, step->widthUnit, screen.width);
         int64_t containerHeight = containerExtent(step->height, step->heightUnit, screen.height);
         for (const char* kind : {"next", "prev"}) {
-            const Value document = b.dictionary(kind);
+            const Value& document = b.dictionary(kind);
             if (!document.isDictionary()) continue;
             // The button's own entries with the three the step gives it, made in one go; an entry
             // of the same key takes the step's value in its place, as setting it would.
@@ -246,12 +246,12 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
             b.value("layout").isString() && equalsIgnoringCase(*b.value("layout").getString(), "vertical")) {
             step->isHorizontal = false;
         }
-        Value dismiss = b.dictionary("dismiss");
+        const Value& dismiss = b.dictionary("dismiss");
         if (dismiss.isDictionary())
             step->dismiss = KJElementClass::createFromFeed(kDismissClassName, dismiss);
     }
 
-    Value pointer = in.dictionary("pointer-params");
+    const Value& pointer = in.dictionary("pointer-params");
     if (pointer.isDictionary()) {
         KJDocumentReader p(pointer, "KJTipElement pointer-params");
         step->pointerParams = {p.number("width"), p.number("height"), p.number("offset")};
@@ -298,7 +298,7 @@ bool KJTipElement::storedForm(KJStoredForm& out) const {
 std::shared_ptr<KJTipElement> KJTipElement::deserializeFromDictionary(const Value& stored) {
     auto step = std::make_shared<KJTipElement>();
     KJDocumentReader in(stored, "KJTipElement");
-    auto nested = [&](const char* key) { return in.dictionary(key); };
+    auto nested = [&](const char* key) -> const Value& { return in.dictionary(key); };
 
     Value target = nested("target");
     if (target.isDictionary()) {
@@ -332,7 +332,7 @@ std::shared_ptr<KJTipElement> KJTipElement::deserializeFromDictionary(const Valu
     }
     if (Value v = nested("overlay"); v.isDictionary())
         step->overlay = KJOverlay::deserializeFromDictionary(v);
-    Value images = in.array("arrayImages");
+    const Value& images = in.array("arrayImages");
     if (images.isArray()) {
         step->arrayImages.emplace();
         for (size_t i = 0; i < images.count(); ++i) {

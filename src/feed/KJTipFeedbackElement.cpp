@@ -102,7 +102,7 @@ std::shared_ptr<KJTipFeedbackElement> KJTipFeedbackElement::createFromFeed(const
         in.wrongKind("custom_tags_list", "a list or the JSON text of one");
     }
 
-    Value options = in.array("c");
+    const Value& options = in.array("c");
     if (options.isArray()) feedback->arrayOptions = optionList(in, "c", options);
     return feedback;
 }
@@ -119,9 +119,9 @@ bool KJTipFeedbackElement::storedForm(KJStoredForm& out) const {
 std::shared_ptr<KJTipFeedbackElement> KJTipFeedbackElement::deserializeFromDictionary(const Value& stored) {
     auto feedback = std::make_shared<KJTipFeedbackElement>();
     KJDocumentReader in(stored, "KJTipFeedbackElement");
-    Value options = in.array("arrayOptions");
+    const Value& options = in.array("arrayOptions");
     if (options.isArray()) feedback->arrayOptions = optionList(in, "arrayOptions", options);
-    Value tags = in.array("customTagsList");
+    const Value& tags = in.array("customTagsList");
     if (tags.isArray()) feedback->customTagsList = keyList(in, "customTagsList", tags);
     feedback->deserializeFromDictionaryWithExcludeProperties(stored, kExclusions);
     return feedback;
