@@ -48,7 +48,71 @@ KJFeedConditions::List KJFeedConditions::createFeedConditionsArray(const Value& 
     return out;
 }
 
+namespace {
+
+// Reads a condition text in the very form getUpdatedFeedConditions writes when no text needs
+// escaping (the members in their order, each value plain text), as the general reading would;
+// false for any other text, which is left to it.
+bool readPlainConditionsText(std::string_view text, const std::string& name, KJFeedConditions::List& out) {
+    size_t at = 0;
+    auto literal = [&](std::string_view expected) {
+        if (text.substr(at, expected.size()) != expected) return false;
+        at += expected.size();
+        return true;
+    };
+    auto plain = [&](std::string_view& value) {
+        if (!literal("\"")) return false;
+        const size_t start = at;
+        for (; at < text.size(); ++at) {
+            const auto c = static_cast<unsigned char>(text[at]);
+            if (c == '"') {
+                value = text.substr(start, at++ - start);
+                return true;
+            }
+            if (c < 0x20 || c >= 0x7F || c == '\\') return false;
+        }
+        return false;
+    };
+    static constexpr std::string_view kMembers[] = {"type", "op", "tag", "value", "currentValue", "value_array"};
+    std::string_view listName;
+    if (!literal("{\n  ") || !plain(listName) || listName != name || !literal(": [")) return false;
+    KJFeedConditions::List list;
+    if (!literal("]\n}")) {
+        do {
+            std::string_view values[std::size(kMembers)];
+            if (!literal("\n    {")) return false;
+            for (size_t i = 0; i < std::size(kMembers); ++i) {
+                if (!literal(i == 0 ? "\n      \"" : ",\n      \"") || !literal(kMembers[i]) || !literal("\": ") ||
+                    !plain(values[i]))
+                    return false;
+            }
+            if (!literal("\n    }")) return false;
+            auto condition = std::make_shared<KJFeedConditions>();
+            condition->type = values[0];
+            condition->op = values[1];
+            condition->tag = values[2];
+            condition->value = values[3];
+            condition->currentValue = values[4];
+            condition->value_array = Value(values[5]);
+            list.push_back(std::move(condition));
+        } while (literal(","));
+        if (!literal("\n  ]\n}")) return false;
+    }
+    if (at != text.size()) return false;
+    // As a condition object read: an empty current value takes its initial value.
+    for (const auto& condition : list)
+        if (condition->currentValue.empty())
+            condition->currentValue = KJFeedConditions::initialCurrentValue(*condition);
+    out = std::move(list);
+    return true;
+}
+
+}  // namespace
+
 KJFeedConditions::List KJFeedConditions::createConditionsObject(const Value& text, const std::string& name) {
+    List list;
+    if (const std::string* written = text.getString(); written && readPlainConditionsText(*written, name, list))
+        return list;
     return createFeedConditionsArray(blqParseObjectToDict(text)[name]);
 }
 

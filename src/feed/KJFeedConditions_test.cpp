@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/BLQUtils.h"
 #include "platform/UserDefaults.h"
 #include "platform/dispatch/Clock.h"
 
@@ -96,6 +97,47 @@ TEST(KJFeedConditions, TheConditionTextIsThePrettyJSONOfTheConditionObjectsWhate
                 << json;
         }
     }
+}
+
+
+TEST(KJFeedConditions, AConditionTextReadsBackAsTheGeneralReadingReadsIt) {
+    platform::Clock::useVirtual();
+    auto fields = [](const List& list) {
+        std::vector<std::string> out;
+        for (const auto& c : list)
+            out.insert(out.end(), {c->type, c->op, c->tag, c->value, c->currentValue, c->value_array.description()});
+        return out;
+    };
+    List list = conditions(R"([{"type": "seen_count", "op": "lt", "value": 3}, {"type": "after_delay", "value": "1d"},
+                               {"type": "tag_string", "tag": "plan", "value": "pro"}])");
+    const std::string plain = KJFeedConditions::getUpdatedFeedConditions(list, "repeat_conditions", false);
+    // The same text with its current values emptied, spaced otherwise, under another name, with a
+    // text to escape, cut short, with a list value: each reads as the general reading reads it.
+    std::string emptied = plain;
+    for (size_t at = 0; (at = emptied.find("\"currentValue\": \"", at)) != std::string::npos;) {
+        at += 17;
+        emptied.erase(at, emptied.find('"', at) - at);
+    }
+    const std::string texts[] = {
+        plain,
+        emptied,
+        std::string(plain).insert(1, " "),
+        KJFeedConditions::getUpdatedFeedConditions(list, "trigger_conditions", false),
+        KJFeedConditions::getUpdatedFeedConditions(conditions(R"([{"type": "tag_string", "tag": "a\"b"}])"),
+                                                   "repeat_conditions", false),
+        plain.substr(0, plain.size() - 3),
+        KJFeedConditions::getUpdatedFeedConditions(
+            conditions(R"([{"type": "tag_string", "value_array": ["pro", "team"]}])"), "repeat_conditions", false),
+        KJFeedConditions::getUpdatedFeedConditions({}, "repeat_conditions", false),
+    };
+    for (const std::string& text : texts) {
+        const List general =
+            KJFeedConditions::createFeedConditionsArray(blqParseObjectToDict(Value(text))["repeat_conditions"]);
+        EXPECT_EQ(fields(KJFeedConditions::createConditionsObject(Value(text), "repeat_conditions")), fields(general))
+            << text;
+    }
+    EXPECT_EQ(KJFeedConditions::createConditionsObject(Value(plain), "repeat_conditions").size(), 3u);
+    EXPECT_EQ(KJFeedConditions::createConditionsObject(Value(emptied), "repeat_conditions").at(0)->currentValue, "0");
 }
 
 }  // namespace
