@@ -71,10 +71,13 @@ std::shared_ptr<KJTipSeriesElement> KJTipSeriesElement::createFromFeed(const Val
     series->tipType = KJTipUtil::convertTipTypeFromString(setup["tool"]);
     series->tipDisplayType = KJTipUtil::convertTipDisplayTypeFromArray(setup["display"]);
 
-    for (auto [list, name] : {std::pair{&series->repeat_conditions, "repeat_conditions"},
-                              std::pair{&series->trigger_conditions, "trigger_conditions"},
-                              std::pair{&series->deletion_conditions, "deletion_conditions"}}) {
-        *list = KJFeedConditions::createConditionsObject(row[name], name);
+    // The list names as texts made once, not once per campaign.
+    static const std::string kRepeat = "repeat_conditions", kTrigger = "trigger_conditions",
+                             kDeletion = "deletion_conditions";
+    for (auto [list, name] : {std::pair{&series->repeat_conditions, &kRepeat},
+                              std::pair{&series->trigger_conditions, &kTrigger},
+                              std::pair{&series->deletion_conditions, &kDeletion}}) {
+        *list = KJFeedConditions::createConditionsObject(row[*name], *name);
     }
     series->priority = in.integer("priority");
     series->isMultipageTour = false;

@@ -176,7 +176,8 @@ Value KJDBManager::archiveDataToBeSaved(const Value& stored) {
     row.emplace_back("repeatconditions", textColumn(stored["repeat_conditions"]));
     row.emplace_back("triggerconditions", textColumn(stored["trigger_conditions"]));
     row.emplace_back("priority", stored["priority"].integerValue());
-    return Value(platform::Dictionary(std::move(row)));
+    // The columns' names, each once.
+    return Value(platform::Dictionary::withDistinctKeys(std::move(row)));
 }
 
 // The check for a stored row (in the set-up) and the write are one step under the cache's lock
