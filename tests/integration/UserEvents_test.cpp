@@ -278,7 +278,12 @@ TEST_F(UserEventsTest, ManyThreadsRecordWhileEveryThirdUploadFailsAndEachEventIs
             inStep = RunLoop::main().runUntil([&] { return chunksDone == kThreads * (rounds + 1); }, 30);
             EXPECT_TRUE(inStep) << "the threads did not record round " << rounds;
         } else {
-            // Once the threads are done, a failed batch waits for the next trigger: give it one.
+            // The threads end once released from their last round; after that only a failed
+            // batch can be left, and it waits for the next trigger: give it one. With nothing
+            // left, no upload follows.
+            inStep = RunLoop::main().runUntil([&] { return recording == 0; }, 30);
+            EXPECT_TRUE(inStep) << "the threads did not end";
+            if (!inStep || !unsent()) break;
             manager->sendAllUnsent();
         }
         // The round's events are stored and their upload is due once the clock moves on.
