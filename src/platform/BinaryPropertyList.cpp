@@ -149,6 +149,16 @@ uint8_t* putBigEndian(uint8_t* p, uint64_t value, unsigned width) {
             p[0] = static_cast<uint8_t>(value >> 8);
             p[1] = static_cast<uint8_t>(value);
             return p + 2;
+        case 4: {
+            const uint32_t big = __builtin_bswap32(static_cast<uint32_t>(value));
+            std::memcpy(p, &big, 4);
+            return p + 4;
+        }
+        case 8: {
+            const uint64_t big = __builtin_bswap64(value);
+            std::memcpy(p, &big, 8);
+            return p + 8;
+        }
         default:
             for (unsigned i = width; i-- > 0;) *p++ = static_cast<uint8_t>(value >> (8 * i));
             return p;
@@ -210,6 +220,7 @@ void Writer::clear() {
     bytes_.clear();
     refs_.clear();
     objects_.clear();
+    fixedSize_ = 0;
     std::fill(table_.begin(), table_.end(), Slot{0, kEmpty});
     tableUsed_ = 0;
 }
@@ -227,7 +238,6 @@ bool Writer::sameObjects(const Writer& other) const {
 void Writer::seal() {
     table_ = {};
     tableUsed_ = 0;
-    offsets_ = {};
     units_ = {};
     bytes_.shrink_to_fit();
     refs_.shrink_to_fit();
@@ -276,6 +286,7 @@ Ref Writer::store(uint32_t hash, const uint8_t* first, size_t firstLength, const
     bytes_.insert(bytes_.end(), first, first + firstLength);
     if (secondLength > 0) bytes_.insert(bytes_.end(), second, second + secondLength);
     objects_.push_back({Kind::Bytes, begin, bytes_.size(), hash, share});
+    fixedSize_ += firstLength + secondLength;
     if (share) {
         table_[slot] = Slot{hash, next};
         ++tableUsed_;
@@ -295,6 +306,7 @@ std::vector<Ref> Writer::merge(const Writer& other) {
                 break;
             case Kind::Uid:
                 objects_.push_back(object);
+                fixedSize_ += sizeOf(object, 0);
                 refs.push_back(static_cast<Ref>(objects_.size() - 1));
                 break;
             case Kind::Array:
@@ -394,6 +406,7 @@ Ref Writer::uid(uint64_t value, bool share) {
     if (!share) {
         // Written out only at the end, from the value.
         objects_.push_back({Kind::Uid, static_cast<size_t>(value), 0});
+        fixedSize_ += 1 + widthFor(value);
         return static_cast<Ref>(objects_.size() - 1);
     }
     unsigned width = widthFor(value);
@@ -409,6 +422,7 @@ Ref Writer::container(Kind kind, std::span<const Ref> first, std::span<const Ref
     const auto next = static_cast<Ref>(objects_.size());
     if (!sharesContainers_) {
         objects_.push_back({kind, begin, end});
+        fixedSize_ += sizeOf(objects_.back(), 0);
         return next;
     }
     if ((tableUsed_ + 1) * 2 > table_.size()) growTable();
@@ -436,6 +450,7 @@ Ref Writer::container(Kind kind, std::span<const Ref> first, std::span<const Ref
         return table_[slot].ref;
     }
     objects_.push_back({kind, begin, end});
+    fixedSize_ += sizeOf(objects_.back(), 0);
     table_[slot] = Slot{hash, next};
     ++tableUsed_;
     return next;
@@ -449,46 +464,58 @@ Ref Writer::dictionary(std::span<const Ref> keys, std::span<const Ref> values) {
     return container(Kind::Dictionary, keys, values);
 }
 
+size_t Writer::sizeOf(const Object& object, unsigned refWidth) {
+    const size_t n = object.end - object.begin;
+    switch (object.kind) {
+        case Kind::Bytes:
+            return n;
+        case Kind::Uid:
+            return 1 + widthFor(object.begin);
+        case Kind::Array:
+            return markerSize(n) + n * refWidth;
+        case Kind::Dictionary:
+            return markerSize(n / 2) + n * refWidth;
+    }
+    return 0;
+}
+
 std::vector<uint8_t> Writer::finish(Ref top) {
     const uint64_t count = objects_.size();
     const unsigned refWidth = widthFor(count > 0 ? count - 1 : 0);
-    // Where each object will start, then the widths, then one pass of writing.
-    offsets_.clear();
-    uint64_t at = sizeof kHeader;
-    for (const Object& object : objects_) {
-        offsets_.push_back(at);
-        uint64_t n = object.end - object.begin;
-        if (object.kind == Kind::Bytes)
-            at += n;
-        else if (object.kind == Kind::Uid)
-            at += 1 + widthFor(object.begin);
-        else
-            at += markerSize(object.kind == Kind::Array ? n : n / 2) + n * refWidth;
-    }
-    const uint64_t table = at;
-    const unsigned offsetWidth = widthFor(offsets_.empty() ? 0 : offsets_.back());
+    // The sizes of the objects were counted as they were made, so the file's layout is known
+    // before it is written, and objects and their offsets are written in one pass.
+    const uint64_t table = sizeof kHeader + fixedSize_ + refs_.size() * refWidth;
+    const uint64_t last = count == 0 ? 0 : table - sizeOf(objects_.back(), refWidth);
+    const unsigned offsetWidth = widthFor(last);
     std::vector<uint8_t> out(static_cast<size_t>(table + count * offsetWidth + kTrailerSize));
-    uint8_t* p = out.data();
+    uint8_t* const begin = out.data();
+    uint8_t* p = begin;
+    uint8_t* offset = begin + table;
     std::memcpy(p, kHeader, sizeof kHeader);
     p += sizeof kHeader;
     for (const Object& object : objects_) {
-        size_t n = object.end - object.begin;
-        if (object.kind == Kind::Bytes) {
-            std::memcpy(p, bytes_.data() + object.begin, n);
-            p += n;
-            continue;
+        offset = putBigEndian(offset, static_cast<uint64_t>(p - begin), offsetWidth);
+        const size_t n = object.end - object.begin;
+        switch (object.kind) {
+            case Kind::Bytes:
+                std::memcpy(p, bytes_.data() + object.begin, n);
+                p += n;
+                break;
+            case Kind::Uid: {
+                const unsigned width = widthFor(object.begin);
+                *p++ = static_cast<uint8_t>(kUid << 4 | (width - 1));
+                p = putBigEndian(p, object.begin, width);
+                break;
+            }
+            case Kind::Array:
+            case Kind::Dictionary:
+                p = putMarker(p, object.kind == Kind::Array ? kArray : kDictionary,
+                              object.kind == Kind::Array ? n : n / 2);
+                p = putAll(p, refs_.data() + object.begin, n, refWidth);
+                break;
         }
-        if (object.kind == Kind::Uid) {
-            unsigned width = widthFor(object.begin);
-            *p++ = static_cast<uint8_t>(kUid << 4 | (width - 1));
-            p = putBigEndian(p, object.begin, width);
-            continue;
-        }
-        p = putMarker(p, object.kind == Kind::Array ? kArray : kDictionary,
-                      object.kind == Kind::Array ? n : n / 2);
-        p = putAll(p, refs_.data() + object.begin, n, refWidth);
     }
-    p = putAll(p, offsets_.data(), offsets_.size(), offsetWidth);
+    p = offset;
     std::memset(p, 0, 6);
     p += 6;
     *p++ = static_cast<uint8_t>(offsetWidth);

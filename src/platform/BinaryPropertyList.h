@@ -93,13 +93,16 @@ private:
               size_t secondLength, bool share);
     Ref container(Kind kind, std::span<const Ref> first, std::span<const Ref> second);
     void growTable();
+    // The bytes the object takes in the file (a container's marker alone with no width).
+    static size_t sizeOf(const Object& object, unsigned refWidth);
 
     std::vector<uint8_t> bytes_;
     std::vector<Ref> refs_;
     std::vector<Object> objects_;
     std::vector<Slot> table_;  // open addressing over shared objects, a power of two long
     size_t tableUsed_ = 0;
-    std::vector<uint64_t> offsets_;
+    // The bytes of every object but the references of containers, whose width comes only at the end.
+    uint64_t fixedSize_ = 0;
     std::vector<uint8_t> units_;  // UTF-16 of a text being written
     bool sharesContainers_ = false;
 };
