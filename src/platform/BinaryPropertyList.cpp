@@ -114,11 +114,18 @@ uint32_t hashText(const uint8_t* p, size_t n, bool& plain) {
         if (n >= 8) {
             std::memcpy(&w, end - 8, 8);
             unplain |= unplainWord(w);
+        } else if (n >= 4) {
+            // Two reads of four that overlap: every byte of the text is in the word.
+            uint32_t low = 0, high = 0;
+            std::memcpy(&low, p, 4);
+            std::memcpy(&high, end - 4, 4);
+            w = uint64_t(high) << 32 | low;
+            unplain |= unplainWord(w);
         } else {
-            for (unsigned shift = 0; p != end; ++p, shift += 8) w |= uint64_t(*p) << shift;
+            // The first, middle and last bytes are every byte of a text this short.
+            w = uint64_t(p[0]) | uint64_t(p[n / 2]) << 8 | uint64_t(p[n - 1]) << 16;
             // Only the text's own bytes: those above them are zero, and no borrow reaches down.
-            const uint64_t own = (uint64_t(1) << (8 * n)) - 1;
-            unplain |= ((w | ((w - kOnes) & ~w)) & kHigh & own) != 0;
+            unplain |= ((w | ((w - kOnes) & ~w)) & kHigh & 0xFFFFFF) != 0;
         }
     }
     h = (h ^ w) * 0x94D049BB133111EBull;
@@ -138,6 +145,23 @@ inline bool sameBytes(const uint8_t* a, const uint8_t* b, size_t n) {
     for (; n > 0; ++a, ++b, --n)
         if (*a != *b) return false;
     return true;
+}
+
+// Copies the short runs most objects are without a call for each.
+inline void copyBytes(uint8_t* to, const uint8_t* from, size_t n) {
+    if (n > 16) {
+        std::memcpy(to, from, n);
+    } else if (n >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else if (n > 0) {
+        to[0] = from[0];
+        to[n / 2] = from[n / 2];
+        to[n - 1] = from[n - 1];
+    }
 }
 
 uint8_t* putBigEndian(uint8_t* p, uint64_t value, unsigned width) {
@@ -217,7 +241,7 @@ void Writer::clear() {
         *this = Writer();
         return;
     }
-    bytes_.clear();
+    bytesUsed_ = 0;
     refs_.clear();
     objects_.clear();
     fixedSize_ = 0;
@@ -226,7 +250,10 @@ void Writer::clear() {
 }
 
 bool Writer::sameObjects(const Writer& other) const {
-    if (objects_.size() != other.objects_.size() || bytes_ != other.bytes_ || refs_ != other.refs_) return false;
+    if (objects_.size() != other.objects_.size() || bytesUsed_ != other.bytesUsed_ || refs_ != other.refs_ ||
+        !std::equal(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(bytesUsed_),
+                    other.bytes_.begin()))
+        return false;
     for (size_t i = 0; i < objects_.size(); ++i) {
         const Object& a = objects_[i];
         const Object& b = other.objects_[i];
@@ -239,6 +266,7 @@ void Writer::seal() {
     table_ = {};
     tableUsed_ = 0;
     units_ = {};
+    bytes_.resize(bytesUsed_);
     bytes_.shrink_to_fit();
     refs_.shrink_to_fit();
     objects_.shrink_to_fit();
@@ -282,10 +310,13 @@ Ref Writer::store(uint32_t hash, const uint8_t* first, size_t firstLength, const
             return table_[slot].ref;
         }
     }
-    const size_t begin = bytes_.size();
-    bytes_.insert(bytes_.end(), first, first + firstLength);
-    if (secondLength > 0) bytes_.insert(bytes_.end(), second, second + secondLength);
-    objects_.push_back({Kind::Bytes, begin, bytes_.size(), hash, share});
+    const size_t begin = bytesUsed_;
+    const size_t length = firstLength + secondLength;
+    if (bytes_.size() - begin < length) bytes_.resize(std::max(2 * bytes_.size(), begin + length + 256));
+    copyBytes(bytes_.data() + begin, first, firstLength);
+    copyBytes(bytes_.data() + begin + firstLength, second, secondLength);
+    bytesUsed_ = begin + length;
+    objects_.push_back({begin, bytesUsed_, hash, Kind::Bytes, share});
     fixedSize_ += firstLength + secondLength;
     if (share) {
         table_[slot] = Slot{hash, next};
@@ -405,7 +436,7 @@ Ref Writer::data(const uint8_t* bytes, size_t length) {
 Ref Writer::uid(uint64_t value, bool share) {
     if (!share) {
         // Written out only at the end, from the value.
-        objects_.push_back({Kind::Uid, static_cast<size_t>(value), 0});
+        objects_.push_back({static_cast<size_t>(value), 0, 0, Kind::Uid});
         fixedSize_ += 1 + widthFor(value);
         return static_cast<Ref>(objects_.size() - 1);
     }
@@ -421,7 +452,7 @@ Ref Writer::container(Kind kind, std::span<const Ref> first, std::span<const Ref
     const size_t end = refs_.size();
     const auto next = static_cast<Ref>(objects_.size());
     if (!sharesContainers_) {
-        objects_.push_back({kind, begin, end});
+        objects_.push_back({begin, end, 0, kind});
         fixedSize_ += sizeOf(objects_.back(), 0);
         return next;
     }
@@ -449,7 +480,7 @@ Ref Writer::container(Kind kind, std::span<const Ref> first, std::span<const Ref
         refs_.resize(begin);
         return table_[slot].ref;
     }
-    objects_.push_back({kind, begin, end});
+    objects_.push_back({begin, end, 0, kind});
     fixedSize_ += sizeOf(objects_.back(), 0);
     table_[slot] = Slot{hash, next};
     ++tableUsed_;
@@ -498,7 +529,7 @@ std::vector<uint8_t> Writer::finish(Ref top) {
         const size_t n = object.end - object.begin;
         switch (object.kind) {
             case Kind::Bytes:
-                std::memcpy(p, bytes_.data() + object.begin, n);
+                copyBytes(p, bytes_.data() + object.begin, n);
                 p += n;
                 break;
             case Kind::Uid: {

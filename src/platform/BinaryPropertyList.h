@@ -65,10 +65,10 @@ public:
 private:
     enum class Kind : uint8_t { Bytes, Array, Dictionary, Uid };
     struct Object {
-        Kind kind;
         size_t begin;  // in bytes_ for Bytes, in refs_ for containers; the value of a Uid
         size_t end;
-        uint32_t hash = 0;    // of shared Bytes
+        uint32_t hash = 0;  // of shared Bytes
+        Kind kind;
         bool shared = false;  // Bytes that an equal object may stand for
     };
     struct Slot {
@@ -96,7 +96,10 @@ private:
     // The bytes the object takes in the file (a container's marker alone with no width).
     static size_t sizeOf(const Object& object, unsigned refWidth);
 
+    // The bytes of the objects are the first bytesUsed_; the rest is room for more, so that
+    // storing a short object is a copy without a call.
     std::vector<uint8_t> bytes_;
+    size_t bytesUsed_ = 0;
     std::vector<Ref> refs_;
     std::vector<Object> objects_;
     std::vector<Slot> table_;  // open addressing over shared objects, a power of two long
