@@ -149,8 +149,11 @@ inline bool sameBytes(const uint8_t* a, const uint8_t* b, size_t n) {
 
 // Copies the short runs most objects are without a call for each.
 inline void copyBytes(uint8_t* to, const uint8_t* from, size_t n) {
-    if (n > 16) {
+    if (n > 32) {
         std::memcpy(to, from, n);
+    } else if (n >= 16) {
+        std::memcpy(to, from, 16);
+        std::memcpy(to + n - 16, from + n - 16, 16);
     } else if (n >= 8) {
         std::memcpy(to, from, 8);
         std::memcpy(to + n - 8, from + n - 8, 8);
@@ -242,7 +245,7 @@ void Writer::clear() {
         return;
     }
     bytesUsed_ = 0;
-    refs_.clear();
+    refsUsed_ = 0;
     objects_.clear();
     fixedSize_ = 0;
     std::fill(table_.begin(), table_.end(), Slot{0, kEmpty});
@@ -250,9 +253,13 @@ void Writer::clear() {
 }
 
 bool Writer::sameObjects(const Writer& other) const {
-    if (objects_.size() != other.objects_.size() || bytesUsed_ != other.bytesUsed_ || refs_ != other.refs_ ||
+    if (objects_.size() != other.objects_.size() || bytesUsed_ != other.bytesUsed_ ||
+        refsUsed_ != other.refsUsed_ ||
         !std::equal(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(bytesUsed_),
                     other.bytes_.begin()))
+        return false;
+    if (!std::equal(refs_.begin(), refs_.begin() + static_cast<std::ptrdiff_t>(refsUsed_),
+                    other.refs_.begin()))
         return false;
     for (size_t i = 0; i < objects_.size(); ++i) {
         const Object& a = objects_[i];
@@ -268,6 +275,7 @@ void Writer::seal() {
     units_ = {};
     bytes_.resize(bytesUsed_);
     bytes_.shrink_to_fit();
+    refs_.resize(refsUsed_);
     refs_.shrink_to_fit();
     objects_.shrink_to_fit();
 }
@@ -434,26 +442,24 @@ Ref Writer::data(const uint8_t* bytes, size_t length) {
 }
 
 Ref Writer::uid(uint64_t value, bool share) {
-    if (!share) {
-        // Written out only at the end, from the value.
-        objects_.push_back({static_cast<size_t>(value), 0, 0, Kind::Uid});
-        fixedSize_ += 1 + widthFor(value);
-        return static_cast<Ref>(objects_.size() - 1);
-    }
+    if (!share) return uniqueUid(value);
     unsigned width = widthFor(value);
     auto markerByte = static_cast<uint8_t>(kUid << 4 | (width - 1));
     return put(number(markerByte, value, width), nullptr, 0, mix(value) ^ markerByte, share);
 }
 
 Ref Writer::container(Kind kind, std::span<const Ref> first, std::span<const Ref> second) {
-    const size_t begin = refs_.size();
-    refs_.insert(refs_.end(), first.begin(), first.end());
-    refs_.insert(refs_.end(), second.begin(), second.end());
-    const size_t end = refs_.size();
+    const size_t begin = refsUsed_;
+    const size_t end = begin + first.size() + second.size();
+    if (refs_.size() < end) refs_.resize(std::max(2 * refs_.size(), end + 256));
+    auto* to = reinterpret_cast<uint8_t*>(refs_.data() + begin);
+    copyBytes(to, reinterpret_cast<const uint8_t*>(first.data()), first.size_bytes());
+    copyBytes(to + first.size_bytes(), reinterpret_cast<const uint8_t*>(second.data()), second.size_bytes());
+    refsUsed_ = end;
     const auto next = static_cast<Ref>(objects_.size());
     if (!sharesContainers_) {
         objects_.push_back({begin, end, 0, kind});
-        fixedSize_ += sizeOf(objects_.back(), 0);
+        fixedSize_ += markerSize(kind == Kind::Array ? end - begin : (end - begin) / 2);
         return next;
     }
     if ((tableUsed_ + 1) * 2 > table_.size()) growTable();
@@ -474,14 +480,15 @@ Ref Writer::container(Kind kind, std::span<const Ref> first, std::span<const Ref
         if (table_[slot].hash != hash) continue;
         const Object& earlier = objects_[table_[slot].ref];
         if (earlier.kind != kind || earlier.end - earlier.begin != end - begin) continue;
-        if (!std::equal(refs_.begin() + static_cast<std::ptrdiff_t>(begin), refs_.end(),
+        if (!std::equal(refs_.begin() + static_cast<std::ptrdiff_t>(begin),
+                        refs_.begin() + static_cast<std::ptrdiff_t>(end),
                         refs_.begin() + static_cast<std::ptrdiff_t>(earlier.begin)))
             continue;
-        refs_.resize(begin);
+        refsUsed_ = begin;
         return table_[slot].ref;
     }
     objects_.push_back({begin, end, 0, kind});
-    fixedSize_ += sizeOf(objects_.back(), 0);
+    fixedSize_ += markerSize(kind == Kind::Array ? end - begin : (end - begin) / 2);
     table_[slot] = Slot{hash, next};
     ++tableUsed_;
     return next;
@@ -515,7 +522,7 @@ std::vector<uint8_t> Writer::finish(Ref top) {
     const unsigned refWidth = widthFor(count > 0 ? count - 1 : 0);
     // The sizes of the objects were counted as they were made, so the file's layout is known
     // before it is written, and objects and their offsets are written in one pass.
-    const uint64_t table = sizeof kHeader + fixedSize_ + refs_.size() * refWidth;
+    const uint64_t table = sizeof kHeader + fixedSize_ + refsUsed_ * refWidth;
     const uint64_t last = count == 0 ? 0 : table - sizeOf(objects_.back(), refWidth);
     const unsigned offsetWidth = widthFor(last);
     std::vector<uint8_t> out(static_cast<size_t>(table + count * offsetWidth + kTrailerSize));

@@ -37,6 +37,13 @@ public:
     Ref data(const uint8_t* bytes, size_t length);
     // A writer that makes one UID per value itself can skip the search for an equal one.
     Ref uid(uint64_t value, bool share = true);
+    // A UID of its own (the search for an equal one skipped), made for each object of an archive.
+    Ref uniqueUid(uint64_t value) {
+        // Written out only at the end, from the value.
+        objects_.push_back({static_cast<size_t>(value), 0, 0, Kind::Uid});
+        fixedSize_ += value <= 0xFF ? 2 : value <= 0xFFFF ? 3 : value <= 0xFFFFFFFFu ? 5 : 9;
+        return static_cast<Ref>(objects_.size() - 1);
+    }
     Ref array(std::span<const Ref> elements);
     Ref dictionary(std::span<const Ref> keys, std::span<const Ref> values);
 
@@ -100,7 +107,8 @@ private:
     // storing a short object is a copy without a call.
     std::vector<uint8_t> bytes_;
     size_t bytesUsed_ = 0;
-    std::vector<Ref> refs_;
+    std::vector<Ref> refs_;  // the first refsUsed_, likewise
+    size_t refsUsed_ = 0;
     std::vector<Object> objects_;
     std::vector<Slot> table_;  // open addressing over shared objects, a power of two long
     size_t tableUsed_ = 0;

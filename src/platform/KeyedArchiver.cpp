@@ -127,9 +127,9 @@ public:
         : buffers_(takeBuffers()),
           plist_(buffers_->plist),
           objects_(buffers_->objects),
-          uids_(buffers_->uids),
           keys_(buffers_->keys),
-          values_(buffers_->values) {
+          values_(buffers_->values),
+          classes_(buffers_->classes) {
         push(plist_.string("$null"));
     }
     ~ArchiveWriter() { giveBack(std::move(buffers_)); }
@@ -231,7 +231,9 @@ public:
     }
 
     Data finish(uint64_t root) {
-        Ref objects = plist_.array(objects_);
+        keys_.clear();
+        for (const Archived& object : objects_) keys_.push_back(object.plist);
+        Ref objects = plist_.array(keys_);
         Ref rootKey = plist_.string("root");
         Ref rootRef = uid(root);
         Ref top = plist_.dictionary({&rootKey, 1}, {&rootRef, 1});
@@ -246,8 +248,8 @@ public:
         static_cast<CodedEntries*>(entries)->set(plist_.string(key), value);
     }
     Ref uid(uint64_t index) {
-        Ref& ref = uids_[index];
-        if (ref == kNone) ref = plist_.uid(index, false);  // made once per object here
+        Ref& ref = objects_[index].uid;
+        if (ref == kNone) ref = plist_.uniqueUid(index);  // made once per object here
         return ref;
     }
     bplist::Writer& plist() { return plist_; }
@@ -256,13 +258,12 @@ private:
     static constexpr Ref kNone = std::numeric_limits<Ref>::max();
 
     uint64_t push(Ref ref) {
-        objects_.push_back(ref);
-        uids_.push_back(kNone);
+        objects_.push_back({ref, kNone});
         return objects_.size() - 1;
     }
     // A place for a container, taken before its elements so that it comes first in the table.
     uint64_t reserve() { return push(kNone); }
-    void fill(uint64_t index, Ref ref) { objects_[index] = ref; }
+    void fill(uint64_t index, Ref ref) { objects_[index].plist = ref; }
     void fillContainer(uint64_t index, Ref items, uint64_t cls) {
         const Ref keys[] = {constant(objectsKey_, "NS.objects"), constant(classKey_, "$class")};
         const Ref values[] = {items, uid(cls)};
@@ -300,8 +301,8 @@ private:
         return classRef(name, std::span<const std::string_view>(chain.begin(), chain.size()));
     }
     uint64_t classRef(std::string_view name, std::span<const std::string_view> chain) {
-        for (const auto& [known, ref] : classes_) {
-            if (known == name) return ref;
+        for (size_t i = 0; i < classCount_; ++i) {
+            if (classes_[i].name == name) return classes_[i].ref;
         }
         std::vector<Ref> names;
         for (std::string_view c : chain) names.push_back(plist_.string(c));
@@ -309,17 +310,28 @@ private:
         const Ref keys[] = {plist_.string("$classname"), plist_.string("$classes")};
         const Ref values[] = {plist_.string(name), plist_.array(names)};
         uint64_t ref = push(plist_.dictionary(keys, values));
-        classes_.emplace_back(std::string(name), ref);
+        // The names' memory is kept from archive to archive.
+        if (classCount_ == classes_.size()) classes_.emplace_back();
+        classes_[classCount_].name.assign(name);
+        classes_[classCount_++].ref = ref;
         return ref;
     }
 
     // The memory of a writer, kept per thread for the next archive (archiving a row is frequent
     // and its buffers are small).
+    struct Archived {
+        Ref plist;  // the property-list object
+        Ref uid;    // the UID object that references it, once made
+    };
+    struct KnownClass {
+        std::string name;
+        uint64_t ref = 0;
+    };
     struct Buffers {
         bplist::Writer plist;
-        std::vector<Ref> objects;  // the property-list object of each archived object
-        std::vector<Ref> uids;     // the UID object of each archived object, once made
+        std::vector<Archived> objects;
         std::vector<Ref> keys, values;  // element stacks of the containers being written
+        std::vector<KnownClass> classes;  // the classes written, the first classCount_
     };
     static std::vector<std::unique_ptr<Buffers>>& pool() {
         thread_local std::vector<std::unique_ptr<Buffers>> buffers;
@@ -337,17 +349,16 @@ private:
         if (buffers->objects.capacity() > (1u << 16) || pool().size() >= 4) return;
         buffers->plist.clear();
         buffers->objects.clear();
-        buffers->uids.clear();
         pool().push_back(std::move(buffers));
     }
 
     std::unique_ptr<Buffers> buffers_;
     bplist::Writer& plist_;
-    std::vector<Ref>& objects_;
-    std::vector<Ref>& uids_;
+    std::vector<Archived>& objects_;
     std::vector<Ref>& keys_;
     std::vector<Ref>& values_;
-    std::vector<std::pair<std::string, uint64_t>> classes_;
+    std::vector<KnownClass>& classes_;
+    size_t classCount_ = 0;
     Ref classKey_ = kNone, objectsKey_ = kNone, keysKey_ = kNone, timeKey_ = kNone;
     uint64_t builtins_[4] = {0, 0, 0, 0};
 };
