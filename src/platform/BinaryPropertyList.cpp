@@ -192,25 +192,6 @@ uint8_t* putBigEndian(uint8_t* p, uint64_t value, unsigned width) {
     }
 }
 
-// Numbers of one width one after the other, the width chosen once.
-template <class T>
-uint8_t* putAll(uint8_t* p, const T* values, size_t count, unsigned width) {
-    switch (width) {
-        case 1:
-            for (size_t i = 0; i < count; ++i) *p++ = static_cast<uint8_t>(values[i]);
-            return p;
-        case 2:
-            for (size_t i = 0; i < count; ++i, p += 2) {
-                p[0] = static_cast<uint8_t>(values[i] >> 8);
-                p[1] = static_cast<uint8_t>(values[i]);
-            }
-            return p;
-        default:
-            for (size_t i = 0; i < count; ++i) p = putBigEndian(p, values[i], width);
-            return p;
-    }
-}
-
 uint64_t mix(uint64_t h) {
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDull;
@@ -517,6 +498,63 @@ size_t Writer::sizeOf(const Object& object, unsigned refWidth) {
     return 0;
 }
 
+namespace {
+
+// A number of the width, big-endian; a width of 0 is the one given at run time.
+template <unsigned Width>
+inline uint8_t* putFixed(uint8_t* p, uint64_t value, unsigned width) {
+    if constexpr (Width == 1) {
+        *p = static_cast<uint8_t>(value);
+    } else if constexpr (Width == 2) {
+        const uint16_t big = __builtin_bswap16(static_cast<uint16_t>(value));
+        std::memcpy(p, &big, 2);
+    } else if constexpr (Width == 4) {
+        const uint32_t big = __builtin_bswap32(static_cast<uint32_t>(value));
+        std::memcpy(p, &big, 4);
+    } else {
+        return putBigEndian(p, value, width);
+    }
+    return p + Width;
+}
+
+}  // namespace
+
+template <unsigned OffsetWidth, unsigned RefWidth>
+uint8_t* Writer::writeObjects(uint8_t* begin, uint64_t table, unsigned offsetWidth, unsigned refWidth) const {
+    uint8_t* p = begin + sizeof kHeader;
+    uint8_t* offset = begin + table;
+    for (const Object& object : objects_) {
+        offset = putFixed<OffsetWidth>(offset, static_cast<uint64_t>(p - begin), offsetWidth);
+        const size_t n = object.end - object.begin;
+        switch (object.kind) {
+            case Kind::Bytes:
+                copyBytes(p, bytes_.data() + object.begin, n);
+                p += n;
+                break;
+            case Kind::Uid:
+                if (object.begin <= 0xFF) {
+                    p[0] = kUid << 4;
+                    p[1] = static_cast<uint8_t>(object.begin);
+                    p += 2;
+                } else {
+                    const unsigned width = widthFor(object.begin);
+                    *p++ = static_cast<uint8_t>(kUid << 4 | (width - 1));
+                    p = putBigEndian(p, object.begin, width);
+                }
+                break;
+            case Kind::Array:
+            case Kind::Dictionary: {
+                p = putMarker(p, object.kind == Kind::Array ? kArray : kDictionary,
+                              object.kind == Kind::Array ? n : n / 2);
+                const Ref* refs = refs_.data() + object.begin;
+                for (size_t i = 0; i < n; ++i) p = putFixed<RefWidth>(p, refs[i], refWidth);
+                break;
+            }
+        }
+    }
+    return offset;
+}
+
 std::vector<uint8_t> Writer::finish(Ref top) {
     const uint64_t count = objects_.size();
     const unsigned refWidth = widthFor(count > 0 ? count - 1 : 0);
@@ -526,34 +564,27 @@ std::vector<uint8_t> Writer::finish(Ref top) {
     const uint64_t last = count == 0 ? 0 : table - sizeOf(objects_.back(), refWidth);
     const unsigned offsetWidth = widthFor(last);
     std::vector<uint8_t> out(static_cast<size_t>(table + count * offsetWidth + kTrailerSize));
-    uint8_t* const begin = out.data();
-    uint8_t* p = begin;
-    uint8_t* offset = begin + table;
+    uint8_t* p = out.data();
     std::memcpy(p, kHeader, sizeof kHeader);
-    p += sizeof kHeader;
-    for (const Object& object : objects_) {
-        offset = putBigEndian(offset, static_cast<uint64_t>(p - begin), offsetWidth);
-        const size_t n = object.end - object.begin;
-        switch (object.kind) {
-            case Kind::Bytes:
-                copyBytes(p, bytes_.data() + object.begin, n);
-                p += n;
-                break;
-            case Kind::Uid: {
-                const unsigned width = widthFor(object.begin);
-                *p++ = static_cast<uint8_t>(kUid << 4 | (width - 1));
-                p = putBigEndian(p, object.begin, width);
-                break;
-            }
-            case Kind::Array:
-            case Kind::Dictionary:
-                p = putMarker(p, object.kind == Kind::Array ? kArray : kDictionary,
-                              object.kind == Kind::Array ? n : n / 2);
-                p = putAll(p, refs_.data() + object.begin, n, refWidth);
-                break;
-        }
+    // The widths of most files, written without a choice per number (the offsets never take fewer
+    // bytes than the references).
+    switch (offsetWidth << 4 | refWidth) {
+        case 0x11:
+            p = writeObjects<1, 1>(p, table, offsetWidth, refWidth);
+            break;
+        case 0x21:
+            p = writeObjects<2, 1>(p, table, offsetWidth, refWidth);
+            break;
+        case 0x22:
+            p = writeObjects<2, 2>(p, table, offsetWidth, refWidth);
+            break;
+        case 0x42:
+            p = writeObjects<4, 2>(p, table, offsetWidth, refWidth);
+            break;
+        default:
+            p = writeObjects<0, 0>(p, table, offsetWidth, refWidth);
+            break;
     }
-    p = offset;
     std::memset(p, 0, 6);
     p += 6;
     *p++ = static_cast<uint8_t>(offsetWidth);

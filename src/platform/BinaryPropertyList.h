@@ -102,6 +102,10 @@ private:
     void growTable();
     // The bytes the object takes in the file (a container's marker alone with no width).
     static size_t sizeOf(const Object& object, unsigned refWidth);
+    // Writes the objects after the header and their offsets from the table on; answers the end
+    // of the offsets. Widths of 0 are those given.
+    template <unsigned OffsetWidth, unsigned RefWidth>
+    uint8_t* writeObjects(uint8_t* begin, uint64_t table, unsigned offsetWidth, unsigned refWidth) const;
 
     // The bytes of the objects are the first bytesUsed_; the rest is room for more, so that
     // storing a short object is a copy without a call.
