@@ -75,9 +75,9 @@ struct CodedEntries {
 };
 
 // Archiving walks a tree of values spread over the heap, set up well before (a feed's rows are all
-// set up, then all archived), so it mostly waits for memory: the nodes a container's children lie
-// in are asked for before the first child is written, and the element storage of the children
-// that are containers too, so that those waits overlap instead of coming one after the other.
+// set up, then all archived), so it mostly waits for memory. The nodes a container's children lie
+// in are asked for before the first child is written, and the element storage of a child that is
+// a container too while the child before it is written, so that those waits overlap with work.
 inline const void* heapOf(const Value& v) {
     switch (v.type()) {
         case Value::Type::String:
@@ -114,7 +114,7 @@ void prefetchChildren(const Children& children, ValueOf valueOf) {
     for (const auto& child : children) {
         if (const void* p = heapOf(valueOf(child))) __builtin_prefetch(p);
     }
-    for (const auto& child : children) prefetchElements(valueOf(child));
+    if (!children.empty()) prefetchElements(valueOf(*children.begin()));
 }
 
 }  // namespace
@@ -169,8 +169,9 @@ public:
                 const size_t mark = values_.size();
                 const Array& elements = *v.getArray();
                 prefetchChildren(elements, [](const Value& e) -> const Value& { return e; });
-                for (const Value& e : elements) {
-                    Ref ref = uid(encode(e));
+                for (size_t i = 0; i < elements.size(); ++i) {
+                    if (i + 1 < elements.size()) prefetchElements(elements[i + 1]);
+                    Ref ref = uid(encode(elements[i]));
                     values_.push_back(ref);
                 }
                 Ref items = plist_.array(std::span<const Ref>(values_).subspan(mark));
@@ -184,7 +185,9 @@ public:
                 const Dictionary& entries = *v.getDictionary();
                 prefetchChildren(entries,
                                  [](const Dictionary::Entry& e) -> const Value& { return e.second; });
-                for (const auto& [k, e] : entries) {
+                for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
+                    const auto& [k, e] = *entry;
+                    if (entry + 1 != entries.end()) prefetchElements(entry[1].second);
                     Ref key = uid(push(plist_.string(k)));
                     keys_.push_back(key);
                     Ref value = uid(encode(e));
