@@ -136,15 +136,24 @@ uint32_t hashText(const uint8_t* p, size_t n, bool& plain) {
 
 // Equal bytes, for the short runs objects are made of.
 inline bool sameBytes(const uint8_t* a, const uint8_t* b, size_t n) {
-    for (; n >= 8; a += 8, b += 8, n -= 8) {
-        uint64_t x = 0, y = 0;
-        std::memcpy(&x, a, 8);
-        std::memcpy(&y, b, 8);
-        if (x != y) return false;
-    }
-    for (; n > 0; ++a, ++b, --n)
-        if (*a != *b) return false;
-    return true;
+    auto same8 = [](const uint8_t* x, const uint8_t* y) {
+        uint64_t u = 0, v = 0;
+        std::memcpy(&u, x, 8);
+        std::memcpy(&v, y, 8);
+        return u == v;
+    };
+    auto same4 = [](const uint8_t* x, const uint8_t* y) {
+        uint32_t u = 0, v = 0;
+        std::memcpy(&u, x, 4);
+        std::memcpy(&v, y, 4);
+        return u == v;
+    };
+    if (n < 4) return n == 0 || (a[0] == b[0] && a[n / 2] == b[n / 2] && a[n - 1] == b[n - 1]);
+    if (n < 8) return same4(a, b) && same4(a + n - 4, b + n - 4);
+    // Words, and the last eight bytes again (overlapping) for what is left.
+    for (size_t i = 0; i + 8 <= n; i += 8)
+        if (!same8(a + i, b + i)) return false;
+    return same8(a + n - 8, b + n - 8);
 }
 
 // Copies the short runs most objects are without a call for each.
@@ -274,8 +283,9 @@ void Writer::growTable() {
 }
 
 Ref Writer::put(const Head& head, const uint8_t* payload, size_t length, uint64_t key, bool share) {
+    // A number's key is its mixed value already; a payload's hash is mixed with its key.
     const uint32_t hash =
-        share ? static_cast<uint32_t>(mix(key ^ (length > 0 ? hashBytes(payload, length) : 0))) : 0;
+        share ? static_cast<uint32_t>(length > 0 ? mix(key ^ hashBytes(payload, length)) : key) : 0;
     return store(hash, head.bytes, head.length, payload, length, share);
 }
 
@@ -395,9 +405,10 @@ Ref Writer::string(std::string_view text) {
     bool plain = true;
     const uint32_t payloadHash = text.empty() ? 0 : hashText(bytes, text.size(), plain);
     if (plain) {
+        // The hash of the text (which takes in its length) is the object's: no other kind of object
+        // has the same bytes, so no other needs to hash apart from it.
         const Head head = marker(kAscii, text.size());
-        const auto hash = static_cast<uint32_t>(mix((uint64_t(kAscii) << 56 ^ text.size()) ^ payloadHash));
-        return store(hash, head.bytes, head.length, bytes, text.size(), true);
+        return store(payloadHash, head.bytes, head.length, bytes, text.size(), true);
     }
     units_.clear();
     auto unit = [&](char32_t u) {

@@ -93,7 +93,8 @@ private:
     static Head marker(uint8_t type, uint64_t count);
     static Head number(uint8_t markerByte, uint64_t value, unsigned width);
     // The object of that marker and payload; with share, an earlier object with the same bytes
-    // stands for it instead, and nothing is stored. The key, with the payload, makes the hash.
+    // stands for it instead, and nothing is stored. The key, with the payload, makes the hash; with
+    // no payload it is the hash (a mixed value).
     Ref put(const Head& head, const uint8_t* payload, size_t length, uint64_t key, bool share);
     // The object whose bytes are the two pieces one after the other, by its hash.
     Ref store(uint32_t hash, const uint8_t* first, size_t firstLength, const uint8_t* second,

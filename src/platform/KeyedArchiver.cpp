@@ -307,11 +307,14 @@ private:
         for (size_t i = 0; i < classCount_; ++i) {
             if (classes_[i].name == name) return classes_[i].ref;
         }
-        std::vector<Ref> names;
-        for (std::string_view c : chain) names.push_back(plist_.string(c));
-        names.push_back(plist_.string("NSObject"));
+        // The names on the stack of elements, whose memory is kept.
+        const size_t mark = values_.size();
+        for (std::string_view c : chain) values_.push_back(plist_.string(c));
+        values_.push_back(plist_.string("NSObject"));
         const Ref keys[] = {plist_.string("$classname"), plist_.string("$classes")};
-        const Ref values[] = {plist_.string(name), plist_.array(names)};
+        const Ref className = plist_.string(name);
+        const Ref values[] = {className, plist_.array(std::span<const Ref>(values_).subspan(mark))};
+        values_.resize(mark);
         uint64_t ref = push(plist_.dictionary(keys, values));
         // The names' memory is kept from archive to archive.
         if (classCount_ == classes_.size()) classes_.emplace_back();

@@ -742,6 +742,12 @@ TEST(KeyedArchiver, ArchivesAreByteForByteThoseOfAPlainWriting) {
     for (int i = 0; i < 40000; ++i) many.push_back(Value(int64_t(i) * 7919 - 3));
     many.push_back(Value(std::string(70000, 'z')));
     EXPECT_EQ(KeyedArchiver::archivedData(Value(many)), ReferenceArchive().archive(Value(many)));
+    // Offsets of four bytes with references of two, and of one.
+    many.resize(300);
+    many.push_back(Value(std::string(70000, 'z')));
+    EXPECT_EQ(KeyedArchiver::archivedData(Value(many)), ReferenceArchive().archive(Value(many)));
+    const Value few = Value::array({std::string(70000, 'z'), 1});
+    EXPECT_EQ(KeyedArchiver::archivedData(few), ReferenceArchive().archive(few));
 }
 
 }  // namespace
