@@ -323,8 +323,6 @@ private:
         return ref;
     }
 
-    // The memory of a writer, kept per thread for the next archive (archiving a row is frequent
-    // and its buffers are small).
     struct Archived {
         Ref plist;  // the property-list object
         Ref uid;    // the UID object that references it, once made
@@ -333,6 +331,8 @@ private:
         std::string name;
         uint64_t ref = 0;
     };
+    // The memory of a writer, kept per thread for the next archive (archiving a row is frequent
+    // and its buffers are small).
     struct Buffers {
         bplist::Writer plist;
         std::vector<Archived> objects;
