@@ -23,7 +23,8 @@
 // many cores it spreads over.
 //
 // The stages are measured alone too (FeedParse, FeedRecords, FeedStore, and within the store
-// FeedArchive, the keyed archiving of the rows' contents). After the runs the program prints each
+// FeedArchive, the keyed archiving of the rows' contents; FeedDecode, the campaigns decoded from
+// the stored dictionaries). After the runs the program prints each
 // intake beside its floor (at most 3x, in wall and in processor time) and each figure of 10,000
 // beside that of 1,000 (at most 12x), with the minimum and the median over the repetitions
 // (--benchmark_repetitions=3). Each repetition of an intake takes in feeds for at least two
@@ -355,6 +356,21 @@ void BM_FeedArchive(benchmark::State& state) {
     removeContainer(dir);
 }
 
+// The decoding of the 1,000 stored dictionaries into campaigns, as the intake's worker does it,
+// until the campaigns are released.
+void BM_FeedDecode(benchmark::State& state) {
+    fs::path dir = freshContainer();
+    auto cache = KJDBManager::sharedInstance();
+    std::vector<Value> stored;
+    for (const auto& feed : records()) stored.push_back(cache->setupFeedsDictionaryFromFeedObject(*feed));
+    for (auto _ : state) {
+        for (const Value& dictionary : stored)
+            if (!cache->parseCampaignDictionary(dictionary)) state.SkipWithError("a campaign did not decode");
+    }
+    KJDBManager::resetForTesting();
+    removeContainer(dir);
+}
+
 // The rows the cache writes for the feed, for the floor to insert.
 std::vector<Value> cacheRows(int campaigns) {
     fs::path dir = freshContainer();
@@ -496,6 +512,7 @@ BENCHMARK(BM_FeedParse)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FeedRecords)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FeedStore)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FeedArchive)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FeedDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -20,7 +20,13 @@ const Value& absent() {
 KJDocumentReader::KJDocumentReader(const Value& object, std::string_view record)
     : object_(object), record_(record) {}
 
+KJDocumentReader::KJDocumentReader(const Value& object, std::span<const platform::Dictionary::Entry> over,
+                                   std::string_view record)
+    : object_(object), over_(over), record_(record) {}
+
 bool KJDocumentReader::has(std::string_view key) const {
+    for (const auto& entry : over_)
+        if (entry.first == key) return true;
     const platform::Dictionary* dictionary = object_.getDictionary();
     return dictionary && dictionary->contains(key);
 }

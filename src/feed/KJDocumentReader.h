@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,13 +27,22 @@ public:
     // read where it is, not copied: it must outlive the reader.
     KJDocumentReader(const platform::Value& object, std::string_view record);
     KJDocumentReader(platform::Value&& object, std::string_view record) = delete;
+    // The object with entries given over it, read as the dictionary of its entries and then those
+    // (each taking the place of the object's entry of its key) would read, without making it. The
+    // entries are read where they are too.
+    KJDocumentReader(const platform::Value& object, std::span<const platform::Dictionary::Entry> over,
+                     std::string_view record);
 
     const platform::Value& object() const { return object_; }
     bool isDictionary() const { return object_.isDictionary(); }
     // The key is there, holding any value, null included.
     bool has(std::string_view key) const;
     // The value as it stands; absent for a missing key.
-    const platform::Value& value(std::string_view key) const { return object_[key]; }
+    const platform::Value& value(std::string_view key) const {
+        for (const auto& [given, v] : over_)
+            if (given == key) return v;
+        return object_[key];
+    }
 
     // Text, or a number or boolean as its text; none for a missing key or null.
     std::optional<std::string> text(std::string_view key) const;
@@ -83,6 +93,7 @@ private:
     bool scalar(const platform::Value& v, std::string_view key, std::string_view expected) const;
 
     const platform::Value& object_;
+    std::span<const platform::Dictionary::Entry> over_;
     // A literal or a record class's name, which outlives the reader.
     std::string_view record_;
 };

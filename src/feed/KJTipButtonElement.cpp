@@ -83,8 +83,13 @@ const KJElementClass& KJTipButtonElement::elementClass() {
 }
 
 std::shared_ptr<KJTipButtonElement> KJTipButtonElement::createFromFeed(const Value& object) {
+    return createFromFeed(object, {});
+}
+
+std::shared_ptr<KJTipButtonElement> KJTipButtonElement::createFromFeed(
+    const Value& object, std::span<const platform::Dictionary::Entry> given) {
     if (!object.isDictionary()) return nullptr;
-    KJDocumentReader in(object, "KJTipButtonElement");
+    KJDocumentReader in(object, given, "KJTipButtonElement");
     auto button = std::make_shared<KJTipButtonElement>();
     button->buttonType = in.text("button-type");
     button->buttonText = in.text("text");

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "feed/KJTipBaseElement.h"
@@ -22,6 +23,12 @@ class UIView;
 class KJTipButtonElement : public KJTipBaseElement {
 public:
     KJ_TIP_ELEMENT(KJTipButtonElement)
+
+    // A step's button: its own entries with those the step gives it ("button-type",
+    // "containerWidth", "containerHeight"), each in the place of its own of that key, read as the
+    // dictionary of them all would be, without making it.
+    static std::shared_ptr<KJTipButtonElement> createFromFeed(const platform::Value& own,
+                                                              std::span<const platform::Dictionary::Entry> given);
 
     // Styles an existing button inside the view; an empty text hides it.
     static void layoutButton(const std::shared_ptr<platform::UIButton>& button,

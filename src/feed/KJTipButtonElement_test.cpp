@@ -70,6 +70,33 @@ TEST_F(KJTipButtonElementTest, DocumentDefaultsAndSizes) {
     EXPECT_FALSE(KJTipButtonElement::createFromFeed(Value("text")));
 }
 
+// A step's button reads its own entries with those the step gives it as the dictionary of them
+// all does: a given entry takes the place of the button's own of its key, and what it is not given
+// is read from its own entries.
+TEST_F(KJTipButtonElementTest, EntriesTheStepGivesReadInThePlaceOfTheButtonsOwn) {
+    const Value own = *Value::fromJSON(
+        R"({"button-type": "stale", "text": "Go", "width": "50%", "height": "25%", "containerWidth": 10,
+            "corner-radius": 100, "background-color": "#0000FF"})");
+    const platform::Dictionary::Entry given[] = {{"button-type", Value("next")},
+                                                 {"containerWidth", Value(int64_t{300})},
+                                                 {"containerHeight", Value(int64_t{200})}};
+    Value merged = own;
+    for (const auto& [key, value] : given) merged.set(key, value);
+
+    auto overlaid = KJTipButtonElement::createFromFeed(own, given);
+    auto fromMerged = KJTipButtonElement::createFromFeed(merged);
+    ASSERT_TRUE(overlaid);
+    ASSERT_TRUE(fromMerged);
+    EXPECT_EQ(overlaid->buttonType, "next");
+    EXPECT_DOUBLE_EQ(overlaid->width, 150);
+    EXPECT_DOUBLE_EQ(overlaid->height, 60);
+    EXPECT_EQ(overlaid->buttonText, "Go");
+    EXPECT_EQ(hex(overlaid->backgroundColor), "#FF0000FF");
+    EXPECT_TRUE(overlaid->isEqual(fromMerged.get()));
+    EXPECT_EQ(overlaid->serializeToDictionary(), fromMerged->serializeToDictionary());
+    EXPECT_FALSE(KJTipButtonElement::createFromFeed(Value("text"), given));
+}
+
 TEST_F(KJTipButtonElementTest, SizesBeyondWhatANumberHoldsAreNoSizes) {
     std::vector<std::string> lines;
     KJLogSetObserver([&lines](int, const std::string& line) { lines.push_back(line); });

@@ -229,17 +229,13 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
         for (const char* kind : {"next", "prev"}) {
             const Value& document = b.dictionary(kind);
             if (!document.isDictionary()) continue;
-            // The button's own entries with the three the step gives it, made in one go; an entry
-            // of the same key takes the step's value in its place, as setting it would.
-            const platform::Dictionary& own = *document.getDictionary();
-            std::vector<platform::Dictionary::Entry> entries;
-            entries.reserve(own.size() + 3);
-            entries.assign(own.begin(), own.end());
-            entries.emplace_back("button-type", Value(kind));
-            entries.emplace_back("containerWidth", Value(containerWidth));
-            entries.emplace_back("containerHeight", Value(containerHeight));
+            // The button's own entries with the three the step gives it; an entry of the same key
+            // takes the step's value in its place, as setting it would.
+            const platform::Dictionary::Entry given[] = {{"button-type", Value(kind)},
+                                                         {"containerWidth", Value(containerWidth)},
+                                                         {"containerHeight", Value(containerHeight)}};
             (std::string_view(kind) == "next" ? step->next : step->prev) =
-                KJTipButtonElement::createFromFeed(Value(platform::Dictionary(std::move(entries))));
+                KJTipButtonElement::createFromFeed(document, given);
         }
         step->isHorizontal = true;
         if (step->next && step->prev && step->next->hasText() && step->prev->hasText() &&
