@@ -8,7 +8,9 @@
 namespace brindlecue::platform {
 
 NSObject::~NSObject() {
-    AddressRegistry::remove(this);
+    // Most objects never print their address: they have no entry, and their end takes no lock.
+    // (One being entered is held by the thread entering it, so it cannot be ending.)
+    if (addressRegistered_.load(std::memory_order_acquire)) AddressRegistry::remove(this);
 }
 
 std::string NSObject::className() const {
