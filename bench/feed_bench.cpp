@@ -371,6 +371,29 @@ void BM_FeedDecode(benchmark::State& state) {
     removeContainer(dir);
 }
 
+// The engine's stored list alone: the live campaigns of a 1,000-campaign intake written as the one
+// property list it keeps under "KJTips_Server".
+void BM_FeedStoredList(benchmark::State& state) {
+    auto engineFacade = std::make_shared<benchsupport::EngineFacade>(kAppKey);
+    auto facade = std::make_shared<Facade>();
+    IntakeScene scene(feedText(), engineFacade, facade);
+    IntakeScene::Times times;
+    if (!scene.fetch(*facade, times) || !scene.holds(kCampaigns)) {
+        state.SkipWithError("intake failed");
+        return;
+    }
+    RunLoop::main().runUntilIdle();
+    const auto live = scene.engine->innerTipSeries();
+    std::vector<const KJTipBaseElement*> campaigns;
+    for (const auto& series : live) campaigns.push_back(series.get());
+    for (auto _ : state) {
+        auto written = KJStoredForm::writeListOnItsOwn(campaigns);
+        if (!written) state.SkipWithError("the list was refused");
+        benchmark::DoNotOptimize(written);
+    }
+    state.SetItemsProcessed(state.iterations() * kCampaigns);
+}
+
 // The rows the cache writes for the feed, for the floor to insert.
 std::vector<Value> cacheRows(int campaigns) {
     fs::path dir = freshContainer();
@@ -513,6 +536,7 @@ BENCHMARK(BM_FeedRecords)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FeedStore)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FeedArchive)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FeedDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FeedStoredList)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
