@@ -55,6 +55,7 @@ public:
     struct Entry {
         const KJStoredKey* key;
         Kind kind;
+        uint32_t keyId;  // key->id(), kept beside it for the writer that looks keys up by number
         union {
             bool boolean;
             int64_t integer;
@@ -79,7 +80,9 @@ public:
     };
 
     void text(const KJStoredKey& key, std::string_view value) { put(key, Kind::Text).text = value; }
-    void colour(const KJStoredKey& key, const std::optional<platform::Color>& value);
+    void colour(const KJStoredKey& key, const std::optional<platform::Color>& value) {
+        setColour(put(key, Kind::Colour), value);
+    }
     void integer(const KJStoredKey& key, int64_t value) { put(key, Kind::Integer).integer = value; }
     void real(const KJStoredKey& key, double value) { put(key, Kind::Real).real = value; }
     void boolean(const KJStoredKey& key, bool value) { put(key, Kind::Boolean).boolean = value; }
@@ -138,6 +141,27 @@ public:
         std::span<const KJTipBaseElement* const> records);
 
 private:
+    // The class's convertible properties are written by their plan straight into the entries.
+    friend class KJTipBaseElement;
+
+    static void setColour(Entry& entry, const std::optional<platform::Color>& value) {
+        entry.colour.present = value.has_value();
+        if (value) {
+            entry.colour.components[0] = value->red;
+            entry.colour.components[1] = value->green;
+            entry.colour.components[2] = value->blue;
+            entry.colour.components[3] = value->alpha;
+        }
+    }
+    // Room for n more entries at the end, counted as given: for a caller that fills each of them
+    // with keys not given before.
+    Entry* extend(size_t n) {
+        while (capacity_ - used_ < n) grow();
+        Entry* added = entries_.data() + used_;
+        used_ += n;
+        return added;
+    }
+
     Entry& put(const KJStoredKey& key, Kind kind) {
         if (!unchecked_) {
             if (Entry* given = find(key)) {
@@ -150,6 +174,7 @@ private:
         Entry& entry = entries_[used_++];
         entry.key = &key;
         entry.kind = kind;
+        entry.keyId = key.id();
         return entry;
     }
     Entry* find(const KJStoredKey& key);

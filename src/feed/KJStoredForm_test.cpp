@@ -225,6 +225,121 @@ TEST_F(KJStoredFormTest, AKeyGivenTwiceKeepsItsPlaceAndTakesTheLaterValue) {
     EXPECT_FALSE(Formless().writeStoredForm());
 }
 
+// A record of every convertible kind, written through an exclusion list its class keeps, and a
+// subclass of its own class that writes with the same list; the fields are read where they lie.
+class Swatch : public KJTipBaseElement {
+public:
+    static const KJElementClass& elementClass() {
+        static const KJElementClass cls("Swatch", &KJTipBaseElement::elementClass(),
+                                        KJPropertyTable<Swatch>()
+                                            .text("label", &Swatch::label)
+                                            .text("note", &Swatch::note)
+                                            .int32("count", &Swatch::count)
+                                            .integer("align", &Swatch::align)
+                                            .real("alpha", &Swatch::alpha)
+                                            .boolean("shown", &Swatch::shown)
+                                            .color("fill", &Swatch::fill)
+                                            .color("edge", &Swatch::edge)
+                                            .fourSide("pad", &Swatch::pad)
+                                            .text("secret", &Swatch::secret)
+                                            .other("parts", "NSArray")
+                                            .build());
+        return cls;
+    }
+    const KJElementClass& recordClass() const override { return elementClass(); }
+    bool storedForm(KJStoredForm& out) const override {
+        static const KJStoredKey& kCount = KJStoredKey::named("count");
+        static const StoredExclusions kStored({"secret"});
+        // A key given before that a property writes too.
+        if (givesCount) out.integer(kCount, -1);
+        storedProperties(out, kStored);
+        return true;
+    }
+
+    bool givesCount = false;
+    std::optional<std::string> label = "swatch";
+    std::optional<std::string> note;
+    int32_t count = -7;
+    int64_t align = int64_t(1) << 40;
+    double alpha = 0.25;
+    bool shown = true;
+    std::optional<platform::Color> fill = platform::Color{1, 0.5, 0, 1};
+    std::optional<platform::Color> edge;
+    FourSide pad{.top = 1, .bottom = 2, .left = 3, .right = 4};
+    std::optional<std::string> secret = "hidden";
+};
+
+class WideSwatch : public Swatch {
+public:
+    static const KJElementClass& elementClass() {
+        static const KJElementClass cls("WideSwatch", &Swatch::elementClass(),
+                                        KJPropertyTable<WideSwatch>()
+                                            .real("width", &WideSwatch::width)
+                                            .text("secret", &WideSwatch::secret2)
+                                            .build());
+        return cls;
+    }
+    const KJElementClass& recordClass() const override { return elementClass(); }
+
+    double width = 120.5;
+    std::optional<std::string> secret2 = "wide";
+};
+
+TEST_F(KJStoredFormTest, PropertiesAreReadFromTheirFieldsForEachClass) {
+    Swatch swatch;
+    WideSwatch wide;
+    Swatch other;
+    other.label.reset();
+    other.edge = platform::Color{0, 0, 1, 0.5};
+    other.pad.left = -9;
+    other.givesCount = true;
+    // Alternately, so that the list resolved for one class is never used for the other.
+    for (int round = 0; round < 2; ++round) {
+        const Value stored = swatch.serializeToDictionary();
+        EXPECT_EQ(stored.getDictionary()->keys(),
+                  (std::vector<std::string>{"label", "note", "count", "align", "alpha", "shown", "fill", "edge",
+                                            "pad.top", "pad.left", "pad.right", "pad.bottom"}));
+        EXPECT_EQ(stored["label"], Value("swatch"));
+        EXPECT_EQ(stored["note"], Value(""));
+        EXPECT_EQ(stored["count"], Value(-7));
+        EXPECT_EQ(stored["align"], Value(int64_t(1) << 40));
+        EXPECT_EQ(stored["alpha"], Value(0.25));
+        EXPECT_EQ(stored["shown"], Value(true));
+        EXPECT_EQ(stored["fill"], Value("#FFFF7F00"));
+        EXPECT_EQ(stored["edge"], Value(""));
+        EXPECT_EQ(stored["pad.left"], Value(3.0));
+        EXPECT_EQ(stored["pad.bottom"], Value(2.0));
+        EXPECT_TRUE(*swatch.writeStoredForm() == *bplist::writeOnItsOwn(stored));
+
+        // The subclass's own properties only, with its "secret" left out by name.
+        const Value wideStored = wide.serializeToDictionary();
+        EXPECT_EQ(wideStored.getDictionary()->keys(), std::vector<std::string>{"width"});
+        EXPECT_EQ(wideStored["width"], Value(120.5));
+        EXPECT_TRUE(*wide.writeStoredForm() == *bplist::writeOnItsOwn(wideStored));
+
+        // The key given first keeps its place and takes the property's value.
+        const Value otherStored = other.serializeToDictionary();
+        EXPECT_EQ(otherStored.getDictionary()->keys().front(), "count");
+        EXPECT_EQ(otherStored["count"], Value(-7));
+        EXPECT_EQ(otherStored["label"], Value(""));
+        EXPECT_EQ(otherStored["edge"], Value("#7F0000FF"));
+        EXPECT_EQ(otherStored["pad.left"], Value(-9.0));
+        EXPECT_TRUE(*other.writeStoredForm() == *bplist::writeOnItsOwn(otherStored));
+
+        const KJTipBaseElement* records[] = {&swatch, &wide, &other, &swatch};
+        EXPECT_EQ(KJStoredForm::writeListOnItsOwn(records)->file(),
+                  bplist::writeOnItsOwn(Value::array({stored, wideStored, otherStored, stored}))->file());
+    }
+
+    // The same list given by value resolves the same way.
+    KJStoredForm form;
+    swatch.storedProperties(form, {"secret", "pad"});
+    platform::Dictionary byValue;
+    form.addTo(byValue);
+    EXPECT_EQ(byValue.keys(), (std::vector<std::string>{"label", "note", "count", "align", "alpha", "shown",
+                                                        "fill", "edge"}));
+}
+
 TEST_F(KJStoredFormTest, AKeyOfOneTextIsOneKey) {
     const KJStoredKey& a = KJStoredKey::named("stored-form-test-key");
     const KJStoredKey& b = KJStoredKey::named(std::string("stored-form-test-") + "key");

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <bitset>
 #include <cmath>
 #include <map>
 #include <mutex>
 #include <set>
+#include <utility>
 
 #include "feed/KJDocumentReader.h"
 #include "foundation/UIColorKJExt.h"
@@ -83,6 +83,88 @@ std::string colorText(const std::optional<platform::Color>& color) {
 
 }  // namespace
 
+// The convertible properties a class's records write in their stored form with one exclusion
+// list, in declaration order, as the entries they make (a four-sided value's sides one by one),
+// each with the place of its field in a record: writing a record then reads the fields where they
+// lie, without a call through each property's accessor, and looks no excluded name up. The place
+// is the field's distance from the record's KJTipBaseElement, which is the same in every record of
+// the class (the accessors cast without virtual bases, so the base lies at a fixed place in it).
+struct KJStoredPlan {
+    struct Field {
+        KJPropertyKind kind;  // never FourSide: its sides are Double fields
+        uint32_t offset;
+        const KJStoredKey* key;
+        uint32_t keyId;  // key->id()
+    };
+    const KJElementClass* cls;
+    std::vector<std::string> exclude;
+    std::vector<Field> fields;
+    // The bytes the fields lie in, from the record's KJTipBaseElement.
+    uint32_t begin = 0, end = 0;
+    const KJStoredPlan* next = nullptr;
+};
+
+namespace {
+
+std::mutex& planMutex() {
+    static auto* mutex = new std::mutex();
+    return *mutex;
+}
+
+// The plan of the class's properties less the excluded ones, the fields found in the record.
+KJStoredPlan* makePlan(const KJElementClass& cls, const KJTipBaseElement::Exclusions& exclude,
+                       const KJTipBaseElement& record) {
+    auto* plan = new KJStoredPlan{&cls, std::vector<std::string>(exclude.begin(), exclude.end()), {}};
+    auto& self = const_cast<KJTipBaseElement&>(record);
+    const auto* base = reinterpret_cast<const char*>(&record);
+    const auto add = [&](KJPropertyKind kind, const void* at, size_t size, const KJStoredKey* key) {
+        const auto offset = static_cast<uint32_t>(reinterpret_cast<const char*>(at) - base);
+        plan->begin = plan->fields.empty() ? offset : std::min(plan->begin, offset);
+        plan->end = std::max(plan->end, offset + static_cast<uint32_t>(size));
+        plan->fields.push_back({kind, offset, key, key->id()});
+    };
+    for (const KJProperty& p : cls.properties()) {
+        if (p.kind == KJPropertyKind::Other || excluded(exclude, p.name)) continue;
+        // The kind is that of the field the accessor reads.
+        std::visit(Overloaded{
+                       [](const std::monostate&) {},
+                       [&](const KJFieldAccess<std::optional<std::string>>& f) {
+                           add(KJPropertyKind::Text, &f(self), sizeof(std::optional<std::string>), p.key);
+                       },
+                       [&](const KJFieldAccess<int32_t>& f) {
+                           add(KJPropertyKind::Int, &f(self), sizeof(int32_t), p.key);
+                       },
+                       [&](const KJFieldAccess<int64_t>& f) {
+                           add(KJPropertyKind::Integer64, &f(self), sizeof(int64_t), p.key);
+                       },
+                       [&](const KJFieldAccess<double>& f) {
+                           add(KJPropertyKind::Double, &f(self), sizeof(double), p.key);
+                       },
+                       [&](const KJFieldAccess<bool>& f) { add(KJPropertyKind::Bool, &f(self), sizeof(bool), p.key); },
+                       [&](const KJFieldAccess<std::optional<platform::Color>>& f) {
+                           add(KJPropertyKind::Color, &f(self), sizeof(std::optional<platform::Color>), p.key);
+                       },
+                       [&](const KJFieldAccess<FourSide>& f) {
+                           // Stored as top, left, right, bottom.
+                           FourSide& side = f(self);
+                           add(KJPropertyKind::Double, &side.top, sizeof(double), p.storedSideKeys[0]);
+                           add(KJPropertyKind::Double, &side.left, sizeof(double), p.storedSideKeys[1]);
+                           add(KJPropertyKind::Double, &side.right, sizeof(double), p.storedSideKeys[2]);
+                           add(KJPropertyKind::Double, &side.bottom, sizeof(double), p.storedSideKeys[3]);
+                       },
+                   },
+                   p.access);
+    }
+    return plan;
+}
+
+template <class T>
+const T& fieldAt(const char* base, const KJStoredPlan::Field& field) {
+    return *reinterpret_cast<const T*>(base + field.offset);
+}
+
+}  // namespace
+
 bool kjNearlyEqual(double a, double b) {
     const float x = static_cast<float>(a), y = static_cast<float>(b);
     return x == y || (std::isnan(x) && std::isnan(y)) || std::fabs(x - y) < 0.01f;
@@ -108,8 +190,6 @@ KJElementClass::KJElementClass(std::string name, const KJElementClass* superclas
         }
     }
     for (const KJProperty& p : properties_) {
-        if (p.name.size() >= indexByLength_.size()) indexByLength_.resize(p.name.size() + 1);
-        indexByLength_[p.name.size()].push_back(static_cast<int>(&p - properties_.data()));
         std::vector<const KJStoredKey*> written = p.storedSideKeys;
         if (p.key) written.push_back(p.key);
         for (const KJStoredKey* key : written) {
@@ -120,15 +200,29 @@ KJElementClass::KJElementClass(std::string name, const KJElementClass* superclas
     platform::ClassRegistry::registerClass(name_, superclass_ ? superclass_->name() : "NSObject");
 }
 
-bool KJElementClass::writesKey(std::string_view key) const {
-    return storedKeys_.find(key) != storedKeys_.end();
+KJElementClass::~KJElementClass() {
+    for (const KJStoredPlan* plan = plans_.load(); plan;) delete std::exchange(plan, plan->next);
 }
 
-int KJElementClass::propertyIndex(std::string_view name) const {
-    if (name.size() >= indexByLength_.size()) return -1;
-    for (int index : indexByLength_[name.size()])
-        if (properties_[static_cast<size_t>(index)].name == name) return index;
-    return -1;
+const KJStoredPlan& KJElementClass::storedPlan(const std::vector<std::string_view>& exclude,
+                                               const KJTipBaseElement& record) const {
+    const auto same = [&](const KJStoredPlan* plan) {
+        return std::equal(plan->exclude.begin(), plan->exclude.end(), exclude.begin(), exclude.end());
+    };
+    for (const KJStoredPlan* plan = plans_.load(std::memory_order_acquire); plan; plan = plan->next)
+        if (same(plan)) return *plan;
+    std::lock_guard lock(planMutex());
+    // Another thread may have made it meanwhile.
+    for (const KJStoredPlan* plan = plans_.load(std::memory_order_acquire); plan; plan = plan->next)
+        if (same(plan)) return *plan;
+    KJStoredPlan* plan = makePlan(*this, exclude, record);
+    plan->next = plans_.load(std::memory_order_relaxed);
+    plans_.store(plan, std::memory_order_release);
+    return *plan;
+}
+
+bool KJElementClass::writesKey(std::string_view key) const {
+    return storedKeys_.find(key) != storedKeys_.end();
 }
 
 const KJProperty* KJElementClass::property(std::string_view name) const {
@@ -218,47 +312,100 @@ void KJTipBaseElement::serializeToDictionaryWithExcludeProperties(platform::Dict
 }
 
 void KJTipBaseElement::storedProperties(KJStoredForm& out, const Exclusions& exclude) const {
-    auto& self = const_cast<KJTipBaseElement&>(*this);
+    writeStoredFields(out, recordClass().storedPlan(exclude, *this));
+}
+
+void KJTipBaseElement::storedProperties(KJStoredForm& out, const StoredExclusions& exclude) const {
     const KJElementClass& cls = recordClass();
-    const std::vector<KJProperty>& properties = cls.properties();
-    // The excluded properties by their index, looked up once rather than at every property.
-    constexpr size_t kMarked = 256;
-    std::bitset<kMarked> skipped;
-    const bool marked = properties.size() <= kMarked;
-    if (marked && !exclude.empty()) {
-        for (std::string_view name : exclude)
-            if (int index = cls.propertyIndex(name); index >= 0) skipped.set(static_cast<size_t>(index));
+    // The plan of the class met last, which is this one but for a record of another class.
+    const KJStoredPlan* plan = exclude.last_.load(std::memory_order_acquire);
+    if (plan == nullptr || plan->cls != &cls) {
+        plan = &cls.storedPlan(exclude.names(), *this);
+        exclude.last_.store(plan, std::memory_order_release);
     }
+    writeStoredFields(out, *plan);
+}
+
+void KJTipBaseElement::writeStoredFields(KJStoredForm& out, const KJStoredPlan& plan) const {
+    using Kind = KJStoredForm::Kind;
+    const KJElementClass& cls = *plan.cls;
+    const auto* base = reinterpret_cast<const char*>(this);
+    // The records lie apart in memory, and reading them waits on it more than anything else: every
+    // line of the fields is asked for at once, so that they come in together rather than one after
+    // another as the walk reaches them.
+    for (uint32_t at = plan.begin; at < plan.end; at += 64) __builtin_prefetch(base + at);
     // A key given already that a property writes takes the property's value in its place; a class
     // of which no two properties write one key, whose keys were not given before, just adds them.
     bool collide = !cls.storedKeysDistinct();
     for (const KJStoredForm::Entry& entry : out.entries()) collide = collide || cls.writesKey(*entry.key);
-    KJStoredForm::Adding adding(out, !collide);
-    const KJProperty* const table = properties.data();
-    const size_t count = properties.size();
-    for (size_t i = 0; i < count; ++i) {
-        const KJProperty& p = table[i];
-        if (p.kind == KJPropertyKind::Other || (marked ? skipped[i] : excluded(exclude, p.name))) continue;
-        std::visit(Overloaded{
-                       [](const std::monostate&) {},
-                       [&](const KJFieldAccess<std::optional<std::string>>& f) {
-                           const std::optional<std::string>& text = f(self);
-                           out.text(*p.key, text ? std::string_view(*text) : std::string_view());
-                       },
-                       [&](const KJFieldAccess<int32_t>& f) { out.integer(*p.key, f(self)); },
-                       [&](const KJFieldAccess<int64_t>& f) { out.integer(*p.key, f(self)); },
-                       [&](const KJFieldAccess<double>& f) { out.real(*p.key, f(self)); },
-                       [&](const KJFieldAccess<bool>& f) { out.boolean(*p.key, f(self)); },
-                       [&](const KJFieldAccess<std::optional<platform::Color>>& f) { out.colour(*p.key, f(self)); },
-                       [&](const KJFieldAccess<FourSide>& f) {
-                           const FourSide& side = f(self);
-                           out.real(*p.storedSideKeys[0], side.top);
-                           out.real(*p.storedSideKeys[1], side.left);
-                           out.real(*p.storedSideKeys[2], side.right);
-                           out.real(*p.storedSideKeys[3], side.bottom);
-                       },
-                   },
-                   p.access);
+    if (collide) {
+        KJStoredForm::Adding checked(out, false);
+        for (const KJStoredPlan::Field& field : plan.fields) {
+            switch (field.kind) {
+                case KJPropertyKind::Text: {
+                    const auto& text = fieldAt<std::optional<std::string>>(base, field);
+                    out.text(*field.key, text ? std::string_view(*text) : std::string_view());
+                    break;
+                }
+                case KJPropertyKind::Int:
+                    out.integer(*field.key, fieldAt<int32_t>(base, field));
+                    break;
+                case KJPropertyKind::Integer64:
+                    out.integer(*field.key, fieldAt<int64_t>(base, field));
+                    break;
+                case KJPropertyKind::Double:
+                    out.real(*field.key, fieldAt<double>(base, field));
+                    break;
+                case KJPropertyKind::Bool:
+                    out.boolean(*field.key, fieldAt<bool>(base, field));
+                    break;
+                case KJPropertyKind::Color:
+                    out.colour(*field.key, fieldAt<std::optional<platform::Color>>(base, field));
+                    break;
+                case KJPropertyKind::FourSide:
+                case KJPropertyKind::Other:
+                    break;
+            }
+        }
+        return;
+    }
+    // Each key is new: the entries are filled in place.
+    KJStoredForm::Entry* entry = out.extend(plan.fields.size());
+    for (const KJStoredPlan::Field& field : plan.fields) {
+        entry->key = field.key;
+        entry->keyId = field.keyId;
+        switch (field.kind) {
+            case KJPropertyKind::Text: {
+                const auto& text = fieldAt<std::optional<std::string>>(base, field);
+                entry->kind = Kind::Text;
+                entry->text = text ? std::string_view(*text) : std::string_view();
+                break;
+            }
+            case KJPropertyKind::Int:
+                entry->kind = Kind::Integer;
+                entry->integer = fieldAt<int32_t>(base, field);
+                break;
+            case KJPropertyKind::Integer64:
+                entry->kind = Kind::Integer;
+                entry->integer = fieldAt<int64_t>(base, field);
+                break;
+            case KJPropertyKind::Double:
+                entry->kind = Kind::Real;
+                entry->real = fieldAt<double>(base, field);
+                break;
+            case KJPropertyKind::Bool:
+                entry->kind = Kind::Boolean;
+                entry->boolean = fieldAt<bool>(base, field);
+                break;
+            case KJPropertyKind::Color:
+                entry->kind = Kind::Colour;
+                KJStoredForm::setColour(*entry, fieldAt<std::optional<platform::Color>>(base, field));
+                break;
+            case KJPropertyKind::FourSide:
+            case KJPropertyKind::Other:
+                break;
+        }
+        ++entry;
     }
 }
 

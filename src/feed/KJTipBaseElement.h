@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,6 +20,7 @@
 namespace brindlecue {
 
 class KJTipBaseElement;
+struct KJStoredPlan;
 
 // What the reflective pass knows of a property's type. The type names are those the platform's
 // property listing gives ("NSString", "int", "NSTextAlignment", ...).
@@ -69,6 +71,7 @@ public:
     KJElementClass(std::string name, const KJElementClass* superclass, std::vector<KJProperty> properties);
     KJElementClass(const KJElementClass&) = delete;
     KJElementClass& operator=(const KJElementClass&) = delete;
+    ~KJElementClass();
 
     const std::string& name() const { return name_; }
     const KJElementClass* superclass() const { return superclass_; }
@@ -81,10 +84,11 @@ public:
         return key.id() < writes_.size() && writes_[key.id()];
     }
     const KJProperty* property(std::string_view name) const;
-    // The index of the property among properties(); -1 for none.
-    int propertyIndex(std::string_view name) const;
     // This class or one of its subclasses.
     bool isSubclassOf(const KJElementClass& ancestor) const;
+    // The properties a stored form of a record of the class writes, less the excluded ones,
+    // resolved once for each exclusion list (by its names); the record shows where the fields lie.
+    const KJStoredPlan& storedPlan(const std::vector<std::string_view>& exclude, const KJTipBaseElement& record) const;
 
     // Record classes of other subsystems that the campaign model holds (a step's target, images and
     // close button) are reached by name: their subsystem registers its factories at start-up.
@@ -106,8 +110,8 @@ private:
     std::set<std::string, std::less<>> storedKeys_;
     // By the number of a stored key: whether a property writes it.
     std::vector<bool> writes_;
-    // The indices of the properties by the length of their names.
-    std::vector<std::vector<int>> indexByLength_;
+    // The stored plans made so far, newest first; never removed, so that a plan found stays.
+    mutable std::atomic<const KJStoredPlan*> plans_{nullptr};
 };
 
 // Builds the property table of record class R from its fields.
@@ -200,8 +204,25 @@ public:
     // place and takes the property's value.
     void serializeToDictionaryWithExcludeProperties(platform::Dictionary& out,
                                                     const Exclusions& exclude = {}) const;
+    // An exclusion list a class gives storedProperties for every record it writes: what the list
+    // resolves to for the record's class is kept, so that a record is written without the names
+    // being looked up again. Made once (a static of the class's storedForm).
+    class StoredExclusions {
+    public:
+        explicit StoredExclusions(Exclusions names) : names_(std::move(names)) {}
+        StoredExclusions(const StoredExclusions&) = delete;
+        StoredExclusions& operator=(const StoredExclusions&) = delete;
+        const Exclusions& names() const { return names_; }
+
+    private:
+        friend class KJTipBaseElement;
+        Exclusions names_;
+        mutable std::atomic<const KJStoredPlan*> last_{nullptr};
+    };
+
     // The same as entries of a stored form.
     void storedProperties(KJStoredForm& out, const Exclusions& exclude = {}) const;
+    void storedProperties(KJStoredForm& out, const StoredExclusions& exclude) const;
     // Sets every convertible property that is not excluded from the stored form. A key the
     // dictionary lacks reads as absent: no text, 0, false, no colour. False, and nothing changed,
     // when the argument is not a dictionary.
@@ -214,6 +235,10 @@ public:
 
     // Key-value lookup of the convertible properties (colours as their hexadecimal text).
     platform::Value valueForKey(std::string_view key) const override;
+
+private:
+    // The plan's properties of this record as entries.
+    void writeStoredFields(KJStoredForm& out, const KJStoredPlan& plan) const;
 
 protected:
     // A fresh record read from the stored form (unchanged when that is not a dictionary).

@@ -43,7 +43,8 @@ std::shared_ptr<KJTipCarouselElement> KJTipCarouselElement::createFromFeed(const
 bool KJTipCarouselElement::storedForm(KJStoredForm& out) const {
     static const KJStoredKey& kItems = KJStoredKey::named("items");
     if (items) out.records(kItems, *items);
-    storedProperties(out, kExclusions);
+    static const StoredExclusions kStored(kExclusions);
+    storedProperties(out, kStored);
     return true;
 }
 

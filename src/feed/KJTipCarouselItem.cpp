@@ -98,7 +98,8 @@ std::shared_ptr<KJTipCarouselItem> KJTipCarouselItem::createFromFeed(const Value
 bool KJTipCarouselItem::storedForm(KJStoredForm& out) const {
     static const KJStoredKey& kButton = KJStoredKey::named("button");
     out.record(kButton, button);
-    storedProperties(out, kExclusions);
+    static const StoredExclusions kStored(kExclusions);
+    storedProperties(out, kStored);
     return true;
 }
 

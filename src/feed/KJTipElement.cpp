@@ -270,6 +270,9 @@ bool KJTipElement::storedForm(KJStoredForm& out) const {
                kOverlay = KJStoredKey::named("overlay"), kPointerWidth = KJStoredKey::named(pointerKey("width")),
                kPointerHeight = KJStoredKey::named(pointerKey("height")),
                kPointerOffset = KJStoredKey::named(pointerKey("offset"));
+    static const StoredExclusions kStored(kExclusions);
+    // The keys differ from one another: into a form that holds none yet they are just added.
+    KJStoredForm::Adding adding(out, out.entries().empty());
     out.record(kTarget, target);
     if (arrayImages) out.records(kArrayImages, *arrayImages);
     out.record(kTitle, title);
@@ -287,7 +290,7 @@ bool KJTipElement::storedForm(KJStoredForm& out) const {
     out.real(kPointerWidth, pointerParams.width);
     out.real(kPointerHeight, pointerParams.height);
     out.real(kPointerOffset, pointerParams.offset);
-    storedProperties(out, kExclusions);
+    storedProperties(out, kStored);
     return true;
 }
 

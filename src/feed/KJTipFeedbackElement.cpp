@@ -112,7 +112,8 @@ bool KJTipFeedbackElement::storedForm(KJStoredForm& out) const {
     static const KJStoredKey& kCustomTagsList = KJStoredKey::named("customTagsList");
     if (arrayOptions) out.texts(kArrayOptions, *arrayOptions);
     if (customTagsList) out.texts(kCustomTagsList, *customTagsList);
-    storedProperties(out, kExclusions);
+    static const StoredExclusions kStored(kExclusions);
+    storedProperties(out, kStored);
     return true;
 }
 

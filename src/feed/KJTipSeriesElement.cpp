@@ -135,7 +135,8 @@ bool KJTipSeriesElement::storedForm(KJStoredForm& out) const {
     out.record(kTarget, target);
     // The steps are written always, an empty list included.
     out.records(kArrayTips, arrayTips);
-    storedProperties(out, kExclusions);
+    static const StoredExclusions kStored(kExclusions);
+    storedProperties(out, kStored);
     return true;
 }
 
