@@ -60,6 +60,7 @@ void KJStoredForm::clear() {
     used_ = 0;
     records_.clear();
     unchecked_ = false;
+    nests_ = false;
 }
 
 KJStoredForm::Entry* KJStoredForm::find(const KJStoredKey& key) {
@@ -153,6 +154,14 @@ public:
     bool write(const KJTipBaseElement& record, Ref& out) { return this->record(record, 0, out); }
     void end() { writer_ = nullptr; }
 
+    // The records of a campaign lie apart in memory, and reading them waits on memory more than
+    // anything else: a record is asked to come in before it is reached (the first bytes of one,
+    // where the fields of the record classes lie).
+    static void prefetchRecord(const KJTipBaseElement* record) {
+        const auto* bytes = reinterpret_cast<const char*>(record);
+        for (size_t at = 0; at < kPrefetchBytes; at += 64) __builtin_prefetch(bytes + at);
+    }
+
 private:
     static constexpr Ref kNone = std::numeric_limits<Ref>::max();
 
@@ -164,7 +173,7 @@ private:
         if (!record.storedForm(form)) return false;
         const std::span<const KJStoredForm::Entry> entries = form.entries();
         const size_t n = entries.size();
-        prefetchNested(form);
+        if (form.nests()) prefetchNested(form);
         // The keys, then the values, in a run of the stack of their own (nested records use the
         // stack beyond it, so it is reached by index).
         const size_t mark = stack_.size();
@@ -181,8 +190,7 @@ private:
         return true;
     }
 
-    // The records of a campaign lie apart in memory, and reading them waits on memory more than
-    // anything else: the nested records are asked to come in while this one's entries are written.
+    // The nested records are asked to come in while this one's entries are written.
     static void prefetchNested(const KJStoredForm& form) {
         for (const KJStoredForm::Entry& entry : form.entries()) {
             if (entry.kind == KJStoredForm::Kind::Record)
@@ -190,10 +198,6 @@ private:
             else if (entry.kind == KJStoredForm::Kind::Records)
                 for (const KJTipBaseElement* nested : form.recordsOf(entry)) prefetchRecord(nested);
         }
-    }
-    static void prefetchRecord(const KJTipBaseElement* record) {
-        const auto* bytes = reinterpret_cast<const char*>(record);
-        for (size_t at = 0; at < kPrefetchBytes; at += 64) __builtin_prefetch(bytes + at);
     }
     static constexpr size_t kPrefetchBytes = 1024;
 
@@ -348,9 +352,11 @@ std::shared_ptr<const platform::bplist::WrittenValue> writeForms(std::span<const
     formWriter.begin(written->writer);
     std::vector<Ref> elements;
     elements.reserve(records.size());
-    for (const KJTipBaseElement* record : records) {
+    for (size_t i = 0; i < records.size(); ++i) {
+        // The next record comes in while this one is written.
+        if (i + 1 < records.size()) FormWriter::prefetchRecord(records[i + 1]);
         Ref ref = 0;
-        if (!formWriter.write(*record, ref)) return nullptr;
+        if (!formWriter.write(*records[i], ref)) return nullptr;
         elements.push_back(ref);
     }
     formWriter.end();

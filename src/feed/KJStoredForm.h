@@ -88,7 +88,10 @@ public:
     void boolean(const KJStoredKey& key, bool value) { put(key, Kind::Boolean).boolean = value; }
     // A nested record's stored form under the key; nothing for none.
     void record(const KJStoredKey& key, const KJTipBaseElement* nested) {
-        if (nested) put(key, Kind::Record).record = nested;
+        if (nested) {
+            put(key, Kind::Record).record = nested;
+            nests_ = true;
+        }
     }
     template <class T>
     void record(const KJStoredKey& key, const std::shared_ptr<T>& nested) {
@@ -102,11 +105,14 @@ public:
             if (item) records_.push_back(item.get());
         Entry& entry = put(key, Kind::Records);
         entry.range = {begin, static_cast<uint32_t>(records_.size())};
+        nests_ = true;
     }
     // A list of texts.
     void texts(const KJStoredKey& key, const std::vector<std::string>& list) { put(key, Kind::Texts).texts = &list; }
 
     std::span<const Entry> entries() const { return {entries_.data(), used_}; }
+    // Whether a nested record or a list of them was given (an entry may have taken another value since).
+    bool nests() const { return nests_; }
     std::span<const KJTipBaseElement* const> recordsOf(const Entry& entry) const {
         return {records_.data() + entry.range.begin, entry.range.end - entry.range.begin};
     }
@@ -185,6 +191,7 @@ private:
     size_t capacity_ = 0;  // entries_.size(), kept to spare the division
     std::vector<const KJTipBaseElement*> records_;
     bool unchecked_ = false;
+    bool nests_ = false;
 };
 
 }  // namespace brindlecue

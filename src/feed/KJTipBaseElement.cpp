@@ -379,6 +379,8 @@ void KJTipBaseElement::writeStoredFields(KJStoredForm& out, const KJStoredPlan& 
                 const auto& text = fieldAt<std::optional<std::string>>(base, field);
                 entry->kind = Kind::Text;
                 entry->text = text ? std::string_view(*text) : std::string_view();
+                // Its bytes, when they lie apart, are read when the form is written.
+                __builtin_prefetch(entry->text.data());
                 break;
             }
             case KJPropertyKind::Int:
