@@ -24,9 +24,10 @@
 //
 // The stages are measured alone too (FeedParse, FeedRecords, FeedStore, and within the store
 // FeedArchive, the keyed archiving of the rows' contents; FeedDecode, the campaigns decoded from
-// the stored dictionaries). After the runs the program prints each
-// intake beside its floor (at most 3x, in wall and in processor time) and each figure of 10,000
-// beside that of 1,000 (at most 12x), with the minimum and the median over the repetitions
+// the stored dictionaries; FeedStoredList, the engine's stored list written). After the runs the
+// program prints each intake beside its floor (at most 3x, in wall and in processor time) and each
+// figure of 10,000 beside that of 1,000 (at most 12x), with the minimum and the median over the
+// repetitions
 // (--benchmark_repetitions=3). Each repetition of an intake takes in feeds for at least two
 // seconds of measured time: a single intake of 10,000 would otherwise make a repetition alone,
 // with the heap's first growth in it.
