@@ -1,5 +1,7 @@
 #include "feed/KJDocumentReader.h"
 
+#include <cstring>
+
 #include "feed/KJTipUtil.h"
 #include "foundation/KJLog.h"
 #include "foundation/UIColorKJExt.h"
@@ -8,27 +10,40 @@ namespace brindlecue {
 
 using platform::Value;
 
-namespace {
-
-const Value& absent() {
+const Value& KJDocumentReader::absentValue() {
     static const Value kAbsent;
     return kAbsent;
 }
 
-}  // namespace
-
 KJDocumentReader::KJDocumentReader(const Value& object, std::string_view record)
-    : object_(object), record_(record) {}
+    : KJDocumentReader(object, {}, record) {}
 
 KJDocumentReader::KJDocumentReader(const Value& object, std::span<const platform::Dictionary::Entry> over,
                                    std::string_view record)
-    : object_(object), over_(over), record_(record) {}
+    : object_(object), over_(over), record_(record) {
+    for (const auto& entry : over_) overKeys_ |= keyBit(entry.first);
+    const platform::Dictionary* dictionary = object_.getDictionary();
+    if (!dictionary || dictionary->empty()) return;
+    entries_ = &*dictionary->begin();
+    entriesEnd_ = entries_ + dictionary->size();
+    for (const auto* entry = entries_; entry != entriesEnd_; ++entry) keys_ |= keyBit(entry->first);
+}
+
+const Value& KJDocumentReader::find(std::string_view key) const {
+    for (const auto* entry = entries_; entry != entriesEnd_; ++entry) {
+        const std::string& stored = entry->first;
+        if (stored.size() == key.size() && std::memcmp(stored.data(), key.data(), key.size()) == 0)
+            return entry->second;
+    }
+    return absentValue();
+}
 
 bool KJDocumentReader::has(std::string_view key) const {
-    for (const auto& entry : over_)
-        if (entry.first == key) return true;
-    const platform::Dictionary* dictionary = object_.getDictionary();
-    return dictionary && dictionary->contains(key);
+    const uint64_t bit = keyBit(key);
+    if (overKeys_ & bit)
+        for (const auto& entry : over_)
+            if (entry.first == key) return true;
+    return (keys_ & bit) && &find(key) != &absentValue();
 }
 
 std::string KJDocumentReader::kindName(const Value& value) {
@@ -120,14 +135,14 @@ const Value& KJDocumentReader::dictionary(std::string_view key) const {
     const Value& v = value(key);
     if (v.isDictionary()) return v;
     if (!v.isNil()) wrongKind(key, "a dictionary");
-    return absent();
+    return absentValue();
 }
 
 const Value& KJDocumentReader::array(std::string_view key) const {
     const Value& v = value(key);
     if (v.isArray()) return v;
     if (!v.isNil()) wrongKind(key, "a list");
-    return absent();
+    return absentValue();
 }
 
 double KJDocumentReader::size(std::string_view key) const {

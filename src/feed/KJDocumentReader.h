@@ -24,7 +24,7 @@ namespace brindlecue {
 class KJDocumentReader {
 public:
     // The record's name (for the log lines) is a literal or a record class's name. The object is
-    // read where it is, not copied: it must outlive the reader.
+    // read where it is, not copied: it must outlive the reader and stay as it is while read.
     KJDocumentReader(const platform::Value& object, std::string_view record);
     KJDocumentReader(platform::Value&& object, std::string_view record) = delete;
     // The object with entries given over it, read as the dictionary of its entries and then those
@@ -39,9 +39,11 @@ public:
     bool has(std::string_view key) const;
     // The value as it stands; absent for a missing key.
     const platform::Value& value(std::string_view key) const {
-        for (const auto& [given, v] : over_)
-            if (given == key) return v;
-        return object_[key];
+        const uint64_t bit = keyBit(key);
+        if (overKeys_ & bit)
+            for (const auto& [given, v] : over_)
+                if (given == key) return v;
+        return keys_ & bit ? find(key) : absentValue();
     }
 
     // Text, or a number or boolean as its text; none for a missing key or null.
@@ -88,12 +90,33 @@ public:
     static std::string kindName(const platform::Value& value);
 
 private:
+    // A record reads most of its keys from documents that hold only a few of them, each lookup a
+    // scan of the entries (which, in a feed set up long before, mostly waits for memory). The keys
+    // the object holds set a bit each, from their lengths and a few of their bytes, when the
+    // reader is made; a key whose bit is not set is not there, and is not looked for.
+    static uint64_t keyBit(std::string_view key) {
+        if (key.empty()) return 1;
+        const uint64_t mix = key.size() | uint64_t{static_cast<unsigned char>(key.front())} << 8 |
+                             uint64_t{static_cast<unsigned char>(key[key.size() / 2])} << 16 |
+                             uint64_t{static_cast<unsigned char>(key.back())} << 24;
+        return uint64_t{1} << ((mix * 0x9E3779B97F4A7C15u) >> 58);
+    }
+    static const platform::Value& absentValue();
+    // The value under a key whose bit is set, or absent.
+    const platform::Value& find(std::string_view key) const;
+
     // True when the value under the key may stand for a number or text (absent, null, number,
     // text); otherwise logs.
     bool scalar(const platform::Value& v, std::string_view key, std::string_view expected) const;
 
     const platform::Value& object_;
     std::span<const platform::Dictionary::Entry> over_;
+    // The object's entries (none unless it is a dictionary), and the bits of their keys and of
+    // the keys given over them.
+    const platform::Dictionary::Entry* entries_ = nullptr;
+    const platform::Dictionary::Entry* entriesEnd_ = nullptr;
+    uint64_t keys_ = 0;
+    uint64_t overKeys_ = 0;
     // A literal or a record class's name, which outlives the reader.
     std::string_view record_;
 };
