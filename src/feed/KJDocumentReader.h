@@ -82,6 +82,12 @@ public:
         return out;
     }
 
+    // Asks for the memory a value's contents lie in (a dictionary's or list's node, a long text's
+    // bytes), or the entries of a dictionary or list, ahead of reading it: a feed's documents are
+    // set up long before they are decoded, so reading them mostly waits for memory otherwise.
+    static void prefetch(const platform::Value& value);
+    static void prefetchEntries(const platform::Value& value);
+
     // Logs that the key holds a value of the wrong kind.
     void wrongKind(std::string_view key, std::string_view expected) const;
     // Logs that an entry of the list under the key is skipped for its kind.

@@ -99,7 +99,11 @@ std::shared_ptr<KJTipSeriesElement> KJTipSeriesElement::createFromFeed(const Val
     }
 
     if (const platform::Array* payload = row["payload"].getArray()) {
-        for (const Value& object : *payload) {
+        // The steps' entries are asked for one step ahead, while the step before is decoded.
+        for (const Value& object : *payload) KJDocumentReader::prefetch(object);
+        for (size_t i = 0; i < payload->size(); ++i) {
+            const Value& object = (*payload)[i];
+            if (i + 1 < payload->size()) KJDocumentReader::prefetchEntries((*payload)[i + 1]);
             if (!object.isDictionary()) continue;
             auto step = KJTipElement::createFromFeed(object);
             if (!step) continue;
