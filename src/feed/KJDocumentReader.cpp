@@ -51,6 +51,11 @@ void KJDocumentReader::prefetch(const Value& value) {
     }
 }
 
+void KJDocumentReader::prefetchValues(const Value& value) {
+    if (const platform::Dictionary* dictionary = value.getDictionary())
+        for (const auto& entry : *dictionary) prefetch(entry.second);
+}
+
 void KJDocumentReader::prefetchEntries(const Value& value) {
     constexpr uintptr_t kLine = 64;
     const void* begin = nullptr;

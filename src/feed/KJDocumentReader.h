@@ -87,6 +87,8 @@ public:
     // set up long before they are decoded, so reading them mostly waits for memory otherwise.
     static void prefetch(const platform::Value& value);
     static void prefetchEntries(const platform::Value& value);
+    // The contents of each of a dictionary's values (whose entries must be at hand).
+    static void prefetchValues(const platform::Value& value);
 
     // Logs that the key holds a value of the wrong kind.
     void wrongKind(std::string_view key, std::string_view expected) const;

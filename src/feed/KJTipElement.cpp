@@ -180,6 +180,13 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
         if (cutout.isDictionary()) step->coachmark = KJTipCoachmarkElement::createFromFeed(cutout);
     }
 
+    // The documents read below, one level ahead of each: their nodes were asked for when the
+    // step's reader was made, their entries now, and the buttons' own documents after the title.
+    const Value& title = in.value("title");
+    const Value& content = in.value("content");
+    const Value& buttons = in.value("buttons");
+    for (const Value* ahead : {&title, &content, &buttons}) KJDocumentReader::prefetchEntries(*ahead);
+
     step->arrayInteractions = in.records<KJTipInteractions>("interactions");
 
     const Value& extra = in.dictionary("extra_json");
@@ -213,14 +220,14 @@ std::shared_ptr<KJTipElement> KJTipElement::createFromFeed(const Value& object) 
         }
     }
 
-    const Value& title = in.dictionary("title");
-    if (title.isDictionary()) step->title = KJTipTextElement::createFromFeed(title);
-    const Value& content = in.dictionary("content");
-    if (content.isDictionary()) step->content = KJTipTextElement::createFromFeed(content);
+    if (in.dictionary("title").isDictionary()) step->title = KJTipTextElement::createFromFeed(title);
+    KJDocumentReader::prefetchValues(buttons);
+    if (in.dictionary("content").isDictionary()) step->content = KJTipTextElement::createFromFeed(content);
+    if (buttons.isDictionary())
+        for (const char* kind : {"next", "prev"}) KJDocumentReader::prefetchEntries(buttons[kind]);
     if (meta.isDictionary()) step->web = KJTipWebElement::createFromFeed(meta);
 
-    const Value& buttons = in.dictionary("buttons");
-    if (buttons.isDictionary()) {
+    if (in.dictionary("buttons").isDictionary()) {
         KJDocumentReader b(buttons, "KJTipElement buttons");
         step->pair = b.text("pair");
         platform::CGSize screen = platform::UIScreen::mainScreen()->bounds().size;
