@@ -1,5 +1,7 @@
 #include "feed/KJTipSeriesElement.h"
 
+#include <utility>
+
 #include "feed/BLQITipTargetElement.h"
 #include "feed/FeedValidatorService.h"
 #include "feed/KJDocumentReader.h"
@@ -118,9 +120,10 @@ std::shared_ptr<KJTipSeriesElement> KJTipSeriesElement::createFromFeed(const Val
 }
 
 bool KJTipSeriesElement::isMutiPage(const std::vector<std::shared_ptr<KJTipElement>>& steps) {
+    // Each step's screen is taken once, as the next step's and then as its own.
+    std::string next = steps.empty() ? std::string() : screenOf(steps[0]);
     for (size_t i = 0; i + 1 < steps.size(); ++i) {
-        std::string screen = screenOf(steps[i]);
-        std::string next = screenOf(steps[i + 1]);
+        std::string screen = std::exchange(next, screenOf(steps[i + 1]));
         if (screen == kAllScreens || next == kAllScreens) {
             const auto& button = steps[i] ? steps[i]->next : nullptr;
             if (button && !button->actionUrl.value_or("").empty()) return true;
