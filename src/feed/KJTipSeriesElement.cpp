@@ -70,6 +70,11 @@ std::shared_ptr<KJTipSeriesElement> KJTipSeriesElement::createFromFeed(const Val
 
     series->target = std::dynamic_pointer_cast<BLQITipTargetElement>(
         KJElementClass::createFromFeed(BLQITipTargetElement::kClassName, setup));
+    // The steps are asked for ahead, a level at a time while the campaign's own fields are read:
+    // the list's node was asked for when the reader was made, its entries now, the steps' nodes
+    // below, and each step's entries before the step ahead of it is decoded.
+    const Value& payload = row["payload"];
+    KJDocumentReader::prefetchEntries(payload);
     series->tipType = KJTipUtil::convertTipTypeFromString(setup["tool"]);
     series->tipDisplayType = KJTipUtil::convertTipDisplayTypeFromArray(setup["display"]);
 
@@ -81,6 +86,8 @@ std::shared_ptr<KJTipSeriesElement> KJTipSeriesElement::createFromFeed(const Val
                               std::pair{&series->deletion_conditions, &kDeletion}}) {
         *list = KJFeedConditions::createConditionsObject(row[*name], *name);
     }
+    if (const platform::Array* steps = payload.getArray())
+        for (const Value& step : *steps) KJDocumentReader::prefetch(step);
     series->priority = in.integer("priority");
     series->isMultipageTour = false;
     series->currentPreviewStep = in.integer("current_preview_step");
@@ -100,12 +107,11 @@ std::shared_ptr<KJTipSeriesElement> KJTipSeriesElement::createFromFeed(const Val
         series->launcher = KJElementClass::createFromFeed(kLauncherClassName, launcher);
     }
 
-    if (const platform::Array* payload = row["payload"].getArray()) {
-        // The steps' entries are asked for one step ahead, while the step before is decoded.
-        for (const Value& object : *payload) KJDocumentReader::prefetch(object);
-        for (size_t i = 0; i < payload->size(); ++i) {
-            const Value& object = (*payload)[i];
-            if (i + 1 < payload->size()) KJDocumentReader::prefetchEntries((*payload)[i + 1]);
+    if (const platform::Array* steps = payload.getArray()) {
+        if (!steps->empty()) KJDocumentReader::prefetchEntries(steps->front());
+        for (size_t i = 0; i < steps->size(); ++i) {
+            const Value& object = (*steps)[i];
+            if (i + 1 < steps->size()) KJDocumentReader::prefetchEntries((*steps)[i + 1]);
             if (!object.isDictionary()) continue;
             auto step = KJTipElement::createFromFeed(object);
             if (!step) continue;
