@@ -262,7 +262,8 @@ constexpr size_t kMaxJSONDepth = 512;
 
 // Builds values straight from the parser's events, without a JSON tree in between. Containers
 // under construction wait on a stack; a key seen twice in an object keeps its first place and
-// its last value.
+// its last value. Every value is made once, in its place on the stack: a container's members
+// are moved once more, into the container, when it closes.
 class ValueBuilder {
 public:
     using number_integer_t = Json::number_integer_t;
@@ -271,46 +272,50 @@ public:
     using string_t = Json::string_t;
     using binary_t = Json::binary_t;
 
-    bool null() { return add(Value::null()); }
-    bool boolean(bool b) { return add(Value(b)); }
-    bool number_integer(number_integer_t i) { return add(Value(static_cast<int64_t>(i))); }
+    bool null() { return add(Null{}); }
+    bool boolean(bool b) { return add(b); }
+    bool number_integer(number_integer_t i) { return add(static_cast<int64_t>(i)); }
     bool number_unsigned(number_unsigned_t u) {
-        if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
-            return add(Value(static_cast<double>(u)));
-        return add(Value(static_cast<int64_t>(u)));
+        if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return add(static_cast<double>(u));
+        return add(static_cast<int64_t>(u));
     }
-    bool number_float(number_float_t d, const string_t&) { return add(Value(d)); }
-    bool string(string_t& s) { return add(Value(std::move(s))); }
+    bool number_float(number_float_t d, const string_t&) { return add(d); }
+    bool string(string_t& s) { return add(std::move(s)); }
+    // A text the fast reader found in the document, made into its value where it lies.
+    bool text(std::string_view s) { return add(std::string(s)); }
     bool binary(binary_t&) { return add(Value()); }
     bool start_object(std::size_t) { return open(true); }
     bool key(string_t& k) {
-        stack_[depth_ - 1].key = std::move(k);
+        Frame& frame = stack_[depth_ - 1];
+        frame.key = std::move(k);
+        frame.keyInText = false;
+        return true;
+    }
+    // A key the fast reader found without escapes: it stays in the document (which outlives the
+    // building) until its member is made, however deep the member's value goes.
+    bool keyInText(std::string_view k) {
+        Frame& frame = stack_[depth_ - 1];
+        frame.keyStart = k.data();
+        frame.keyLength = k.size();
+        frame.keyInText = true;
         return true;
     }
     bool end_object() {
         // The members wait at the end of one list shared by every open object, so that each
         // object allocates its entries once, at their number.
-        const size_t begin = stack_[depth_ - 1].begin;
-        std::vector<Dictionary::Entry> members;
-        members.reserve(entries_.size() - begin);
-        std::move(entries_.begin() + static_cast<std::ptrdiff_t>(begin), entries_.end(),
-                  std::back_inserter(members));
-        entries_.resize(begin);
-        Value object(Dictionary(std::move(members)));
+        const auto begin = entries_.begin() + static_cast<std::ptrdiff_t>(stack_[depth_ - 1].begin);
+        std::vector<Dictionary::Entry> members(std::make_move_iterator(begin), std::make_move_iterator(entries_.end()));
+        entries_.erase(begin, entries_.end());
         close();
-        return add(std::move(object));
+        return add(Dictionary(std::move(members)));
     }
     bool start_array(std::size_t) { return open(false); }
     bool end_array() {
-        const size_t begin = stack_[depth_ - 1].begin;
-        Array elements;
-        elements.reserve(items_.size() - begin);
-        std::move(items_.begin() + static_cast<std::ptrdiff_t>(begin), items_.end(),
-                  std::back_inserter(elements));
-        items_.resize(begin);
-        Value array(std::move(elements));
+        const auto begin = items_.begin() + static_cast<std::ptrdiff_t>(stack_[depth_ - 1].begin);
+        Array elements(std::make_move_iterator(begin), std::make_move_iterator(items_.end()));
+        items_.erase(begin, items_.end());
         close();
-        return add(std::move(array));
+        return add(std::move(elements));
     }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& ex) {
         error = ex.what();
@@ -323,7 +328,10 @@ public:
 private:
     struct Frame {
         bool object = false;
-        size_t begin = 0;  // of its members in entries_, or of its elements in items_
+        bool keyInText = false;  // the pending key is keyStart/keyLength rather than key
+        size_t begin = 0;        // of its members in entries_, or of its elements in items_
+        const char* keyStart = nullptr;
+        size_t keyLength = 0;
         std::string key;
     };
 
@@ -341,16 +349,24 @@ private:
     }
     void close() { --depth_; }
 
-    bool add(Value v) {
+    // Makes the value from what it is made of, in its place: the result, the next element of the
+    // open array, or the open object's member under the pending key.
+    template <typename T>
+    bool add(T&& made) {
         if (depth_ == 0) {
-            result = std::move(v);
+            result = Value(std::forward<T>(made));
             return true;
         }
         Frame& frame = stack_[depth_ - 1];
-        if (frame.object)
-            entries_.emplace_back(std::move(frame.key), std::move(v));
-        else
-            items_.push_back(std::move(v));
+        if (!frame.object) {
+            items_.emplace_back(std::forward<T>(made));
+        } else if (frame.keyInText) {
+            entries_.emplace_back(std::piecewise_construct, std::forward_as_tuple(frame.keyStart, frame.keyLength),
+                                  std::forward_as_tuple(std::forward<T>(made)));
+        } else {
+            entries_.emplace_back(std::piecewise_construct, std::forward_as_tuple(std::move(frame.key)),
+                                  std::forward_as_tuple(std::forward<T>(made)));
+        }
         return true;
     }
 
@@ -416,8 +432,8 @@ public:
                     objects.push_back(false);
                     continue;
                 case '"': {
-                    std::string text;
-                    if (!string(text) || !builder_.string(text)) return false;
+                    std::string_view text;
+                    if (!string(text) || !builder_.text(text)) return false;
                     break;
                 }
                 case 't':
@@ -481,8 +497,9 @@ private:
 
     // A key and its colon, up to the value.
     bool member() {
-        std::string key;
-        if (p_ == end_ || *p_ != '"' || !string(key) || !builder_.key(key)) return false;
+        std::string_view key;
+        if (p_ == end_ || *p_ != '"' || !string(key)) return false;
+        if (key.data() == escaped_.data() ? !builder_.key(escaped_) : !builder_.keyInText(key)) return false;
         skipSpace();
         if (p_ == end_ || *p_ != ':') return false;
         ++p_;
@@ -521,8 +538,10 @@ private:
         return utf8Sequence(reinterpret_cast<const unsigned char*>(p_), static_cast<size_t>(end_ - p_));
     }
 
-    // A text from its opening quote: plain ASCII is taken in one piece.
-    bool string(std::string& out) {
+    // A text from its opening quote: plain ASCII is taken in one piece. A text without escapes
+    // is given as it stands in the document; one with escapes as written out in escaped_, which
+    // the next text overwrites.
+    bool string(std::string_view& out) {
         const char* start = ++p_;
         while (end_ - p_ >= 8) {
             if (const uint64_t ends = textEnds(word(p_))) {
@@ -534,42 +553,43 @@ private:
         while (p_ != end_) {
             const auto c = static_cast<unsigned char>(*p_);
             if (c == '"') {
-                out.assign(start, p_++);
+                out = std::string_view(start, static_cast<size_t>(p_++ - start));
                 return true;
             }
             if (c == '\\' || c < 0x20 || c >= 0x80) break;
             ++p_;
         }
-        out.assign(start, p_);
+        escaped_.assign(start, p_);
         while (p_ != end_) {
             const auto c = static_cast<unsigned char>(*p_);
             if (c == '"') {
                 ++p_;
+                out = escaped_;
                 return true;
             }
             if (c < 0x20) return false;
             if (c >= 0x80) {
                 const size_t n = sequence();
                 if (n == 0) return false;
-                out.append(p_, n);
+                escaped_.append(p_, n);
                 p_ += n;
                 continue;
             }
             if (c != '\\') {
-                out.push_back(static_cast<char>(c));
+                escaped_.push_back(static_cast<char>(c));
                 ++p_;
                 continue;
             }
             if (++p_ == end_) return false;
             switch (*p_++) {
-                case '"': out.push_back('"'); break;
-                case '\\': out.push_back('\\'); break;
-                case '/': out.push_back('/'); break;
-                case 'b': out.push_back('\b'); break;
-                case 'f': out.push_back('\f'); break;
-                case 'n': out.push_back('\n'); break;
-                case 'r': out.push_back('\r'); break;
-                case 't': out.push_back('\t'); break;
+                case '"': escaped_.push_back('"'); break;
+                case '\\': escaped_.push_back('\\'); break;
+                case '/': escaped_.push_back('/'); break;
+                case 'b': escaped_.push_back('\b'); break;
+                case 'f': escaped_.push_back('\f'); break;
+                case 'n': escaped_.push_back('\n'); break;
+                case 'r': escaped_.push_back('\r'); break;
+                case 't': escaped_.push_back('\t'); break;
                 case 'u': {
                     char32_t code = 0;
                     if (!unit(code) || (code >= 0xDC00 && code <= 0xDFFF)) return false;
@@ -580,7 +600,7 @@ private:
                         if (!unit(low) || low < 0xDC00 || low > 0xDFFF) return false;
                         code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
                     }
-                    appendUtf8(out, code);
+                    appendUtf8(escaped_, code);
                     break;
                 }
                 default:
@@ -643,6 +663,7 @@ private:
     const char* p_;
     const char* const end_;
     ValueBuilder& builder_;
+    std::string escaped_;
 };
 
 // Writes a value as the compact text nlohmann's dump gives it (the same escapes, its shortest

@@ -155,6 +155,27 @@ TEST(ValueJSON, ReadsEveryDocumentAsTheParsersTreeHasIt) {
     }
 }
 
+// A key with escapes or bytes beyond ASCII is written out apart from the document; it must last
+// until its member is made, past the texts and keys of the member's own value, and be the same
+// key as its plain spelling when it repeats.
+TEST(ValueJSON, KeysWrittenOutLastUntilTheirMembersAreMade) {
+    const std::string text = R"({"k\u00e9y":{"in\nner":["t\u00e9xt",{"\u0061":{"\"b":"c\\d"}}],"x\ty":"\u20ac"},)"
+                             R"("plain":"v","k\u00e9y":[1,{"caf)" "\xC3\xA9" R"(":"\/"}],"\u0070lain":{"":"w"}})";
+    auto parsed = Value::fromJSON(text);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->getDictionary()->keys(), (std::vector<std::string>{"k\xC3\xA9y", "plain"}));
+    EXPECT_EQ((*parsed)["k\xC3\xA9y"][1]["caf\xC3\xA9"], Value("/"));
+    EXPECT_EQ((*parsed)["plain"][""], Value("w"));
+    EXPECT_TRUE(same(*parsed, fromTree(nlohmann::ordered_json::parse(text))));
+
+    const std::string first = R"({"\u0061":{"\u0062":{"\u0063":[{"\u0064":"\u0065"}]},"\u0066":1},"z":2})";
+    parsed = Value::fromJSON(first);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ((*parsed)["a"]["b"]["c"][0]["d"], Value("e"));
+    EXPECT_EQ((*parsed)["a"]["f"], Value(1));
+    EXPECT_TRUE(same(*parsed, fromTree(nlohmann::ordered_json::parse(first))));
+}
+
 // Texts a byte or two away from valid documents: each is read as the parser's tree has it, or
 // refused as the parser refuses it.
 TEST(ValueJSON, ReadsAlteredDocumentsAsTheParserDoes) {
