@@ -195,7 +195,7 @@ bool KJDBManager::saveMultipleTipSeries(
     const std::function<void(const std::vector<Value>& dictionaries)>& setUp, bool newerThanStored) {
     return KJDao::inTransaction([&] {
         // Every item is set up against the rows stored before this call, then all are archived and
-        // written, on the calling thread (the intake decodes the campaigns on a worker meanwhile).
+        // written, on the calling thread.
         std::vector<Value> dictionaries;
         for (const auto& feed : feeds) {
             if (!feed) continue;

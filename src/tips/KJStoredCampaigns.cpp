@@ -1,14 +1,12 @@
 #include "tips/KJStoredCampaigns.h"
 
 #include <algorithm>
-#include <atomic>
 #include <limits>
 #include <string>
 #include <utility>
 
 #include "feed/KJTipSeriesElement.h"
 #include "platform/Date.h"
-#include "platform/dispatch/DispatchGroup.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "storage/KJDBManager.h"
 #include "storage/KJDao.h"
@@ -48,21 +46,19 @@ KJStoredCampaigns::SeriesList campaignsOf(const KJDBManager::SeriesList& stored)
 
 }  // namespace
 
-// The campaigns of the dictionaries being stored, decoded on a worker while the cache archives
-// and writes the rows. Any thread takes the next dictionary until none is left.
+// The campaigns of the dictionaries being stored, decoded by the read that follows the write, on
+// its own thread, from the dictionaries rather than from the rows' archives.
 struct KJStoredCampaigns::Ahead {
     std::vector<platform::Value> dictionaries;
     // The last dictionary of each feed id: the row written last.
     std::unordered_map<std::string, size_t> byFeedId;
     std::vector<std::shared_ptr<KJTipSeriesElement>> series;
     // A dictionary whose decoding threw is decoded again by the read, which lets the error out.
-    std::unique_ptr<std::atomic<bool>[]> failed;
-    std::atomic<size_t> next{0};
-    std::shared_ptr<platform::DispatchGroup> group = platform::DispatchGroup::create();
+    std::vector<char> failed;
     std::shared_ptr<KJDBManager> cache;
 
-    void drain() {
-        for (size_t i = next++; i < dictionaries.size(); i = next++) {
+    void decode() {
+        for (size_t i = 0; i < dictionaries.size(); ++i) {
             try {
                 series[i] = std::dynamic_pointer_cast<KJTipSeriesElement>(
                     cache->parseCampaignDictionary(dictionaries[i]));
@@ -91,19 +87,14 @@ void KJStoredCampaigns::decodeAhead(std::vector<platform::Value> dictionaries,
     for (size_t i = 0; i < dictionaries.size(); ++i)
         if (const std::string* feedId = dictionaries[i]["feed_id"].getString()) ahead->byFeedId[*feedId] = i;
     ahead->series.resize(dictionaries.size());
-    ahead->failed = std::make_unique<std::atomic<bool>[]>(dictionaries.size());
+    ahead->failed.assign(dictionaries.size(), 0);
     ahead->dictionaries = std::move(dictionaries);
-    std::shared_ptr<Ahead> previous;
-    {
-        std::lock_guard lock(aheadMutex_);
-        previous = std::exchange(ahead_, ahead);
-    }
-    // One worker decodes while the calling thread archives and writes the rows, which takes about
-    // as long: more workers would cost more processor time (of the device's battery) than the
-    // time they save. The read that needs the campaigns takes what is left itself.
-    platform::DispatchQueue::global()->async(ahead->group, [ahead] { ahead->drain(); });
-    // One that no read took (a save that failed) ends before it goes.
-    if (previous) previous->group->wait();
+    // The read decodes them, right before the intake writes its stored list from the campaigns:
+    // a worker decoding them while the rows are archived saved some wall time but cost more
+    // processor time (the device's battery) than the work itself, both threads waiting on memory
+    // the other one holds.
+    std::lock_guard lock(aheadMutex_);
+    ahead_ = std::move(ahead);
 }
 
 std::shared_ptr<KJStoredCampaigns::Ahead> KJStoredCampaigns::finishedAhead() {
@@ -113,8 +104,7 @@ std::shared_ptr<KJStoredCampaigns::Ahead> KJStoredCampaigns::finishedAhead() {
         ahead = std::move(ahead_);
     }
     if (!ahead) return nullptr;
-    ahead->drain();
-    ahead->group->wait();
+    ahead->decode();
     return ahead;
 }
 

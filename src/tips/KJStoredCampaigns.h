@@ -45,9 +45,9 @@ public:
     // a new read would give) when it stayed, without reading the other rows.
     void refreshCampaign(const std::string& feedId);
     // The dictionaries the engine is storing (KJDBManager::saveMultipleTipSeries hands them over
-    // before it archives and writes them): their campaigns are decoded on workers meanwhile, and
-    // the next read takes the rows written from them instead of unarchiving the rows. Takes no
-    // lock that the cache's work may hold.
+    // before it archives and writes them): the next read decodes their campaigns from them for
+    // the rows written from them instead of unarchiving the rows. Takes no lock that the cache's
+    // work may hold.
     void decodeAhead(std::vector<platform::Value> dictionaries, std::shared_ptr<KJDBManager> cache);
 
     // A campaign as decoded from the row of that version (null when the row gave none).
@@ -69,8 +69,8 @@ private:
     // active rows change (which it answers; now when the table could not be read).
     double readCampaigns(double now);
     struct Ahead;
-    // Under mutex_: the work of decodeAhead, finished (the calling thread helps); null when there is
-    // none. The next read forgets it.
+    // Under mutex_: the dictionaries of decodeAhead with their campaigns decoded; null when there
+    // is none. The next read forgets it.
     std::shared_ptr<Ahead> finishedAhead();
 
     std::mutex mutex_;

@@ -492,8 +492,8 @@ void KJTipManager::fillTipFromFeed(const std::vector<std::shared_ptr<KJFeedObjec
             }
             if (!feed->isPreview()) toSave.push_back(feed);
         }
-        // The live list below takes the new rows' campaigns from what is stored, decoded on
-        // workers while the rows are archived and written, not from their archives.
+        // The live list below takes the new rows' campaigns decoded from what is stored, not from
+        // their archives.
         // Inside the transaction, the rows looked at above are as they were.
         if (!toSave.empty())
             saved = cache->saveMultipleTipSeries(
