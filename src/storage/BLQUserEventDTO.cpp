@@ -85,9 +85,9 @@ Value BLQUserEventDTO::encode() const {
     if (modifiedDate) doc.set("modified", toISO8601String(*modifiedDate));
     if (session) doc.set("session_id", session->id);
 
-    // A deletion names the tag it deleted, and the value it had, as a change does.
-    if (tag && (code == BLQUserEventCode::tagUpdated || code == BLQUserEventCode::tagIncremented ||
-                code == BLQUserEventCode::tagDeleted)) {
+    // A change names the tag and its value. A deletion carries no tag members: a value beside the
+    // key would read as a value to keep; its message names the deleted key.
+    if (tag && (code == BLQUserEventCode::tagUpdated || code == BLQUserEventCode::tagIncremented)) {
         doc.set("key", tag->key);
         if (auto n = readInteger(tag->value))
             doc.set("numeric", *n);

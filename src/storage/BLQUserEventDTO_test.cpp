@@ -79,10 +79,14 @@ TEST(BLQUserEventDTO, TagValuesAreWrittenByWhatTheyReadAs) {
     EXPECT_EQ(valueOf("gold")["string"], "gold");
     EXPECT_EQ(valueOf("gold")["key"], "k");
     EXPECT_EQ(valueOf("3", BLQUserEventCode::tagIncremented)["numeric"], 3);
-    // A deletion names the tag and the value it had.
-    EXPECT_EQ(valueOf("3", BLQUserEventCode::tagDeleted)["key"], "k");
-    EXPECT_EQ(valueOf("3", BLQUserEventCode::tagDeleted)["numeric"], 3);
-    EXPECT_EQ(valueOf("gold", BLQUserEventCode::tagDeleted)["string"], "gold");
+    // A deletion writes no tag members, whatever the value it had; its message still names the key.
+    for (const char* text : {"3", "2.5", "2024-03-05", "gold"}) {
+        auto deleted = event(BLQUserEventCode::tagDeleted, Value(), std::make_shared<BLQTagDTO>("k", text));
+        const Value doc = deleted.encode();
+        for (const char* member : {"key", "numeric", "datetime", "string"})
+            EXPECT_TRUE(doc[member].isAbsent()) << text << " wrote " << member;
+        EXPECT_EQ(doc["code"], 8998);
+    }
 
     auto withSession = event(BLQUserEventCode::heartbeat);
     withSession.session = std::make_shared<BLQSessionDTO>(7, std::nullopt, std::nullopt, nullptr, std::nullopt);

@@ -94,11 +94,11 @@ TEST_F(TagsAgainstTheServer, ChangesAreStoredReportedAndThePreviewModeDeletionIs
     EXPECT_FALSE(store->getTag(BLQTagKey::previewMode()));
 }
 
-// The tag events of the host's own tags that the server received, as "code key=value" (the
+// The tag changes of the host's own tags that the server received, as "code key=value" (the
 // library's reserved tags left out).
-std::multiset<std::string> hostTagEvents(testsupport::HostApp& app) {
+std::multiset<std::string> hostTagChanges(testsupport::HostApp& app) {
     std::multiset<std::string> out;
-    for (int64_t code : {8999, 8998, 8997}) {
+    for (int64_t code : {8999, 8997}) {
         for (const auto& record : app.uploaded(code)) {
             const std::string key = record["key"].stringValue();
             if (key.rfind("kj_", 0) == 0 || key == BLQTagKey::sdkVersion() ||
@@ -112,7 +112,7 @@ std::multiset<std::string> hostTagEvents(testsupport::HostApp& app) {
     return out;
 }
 
-TEST(TagsOfAStartedLibrary, EachTagEventUploadsTheKeyAndValueItWasRecordedWith) {
+TEST(TagsOfAStartedLibrary, ChangesUploadTheKeyAndValueTheyWereRecordedWithAndADeletionNone) {
     testsupport::HostApp app;
     app.launch();
     ASSERT_TRUE(app.start());
@@ -122,11 +122,21 @@ TEST(TagsOfAStartedLibrary, EachTagEventUploadsTheKeyAndValueItWasRecordedWith) 
     EXPECT_TRUE(app.facade->tagString("two", "plan"));
     EXPECT_TRUE(app.facade->tagString("gold", "tier"));
     EXPECT_TRUE(app.facade->removeTag("tier"));
-    ASSERT_TRUE(app.pumpUntil([&] { return hostTagEvents(app).size() >= 4; })) << "four tag events uploaded";
+    ASSERT_TRUE(app.pumpUntil([&] { return hostTagChanges(app).size() >= 3 && !app.uploaded(8998).empty(); }))
+        << "three tag changes and a deletion uploaded";
     app.settle();
     app.pumpUntil([] { return false; }, 1);  // time for an upload that would send one twice
-    EXPECT_EQ(hostTagEvents(app), (std::multiset<std::string>{"8999 plan=one", "8999 plan=two",
-                                                              "8999 tier=gold", "8998 tier=gold"}));
+    EXPECT_EQ(hostTagChanges(app),
+              (std::multiset<std::string>{"8999 plan=one", "8999 plan=two", "8999 tier=gold"}));
+    // The deletion goes out with no tag members; the device keeps the tag it deleted.
+    for (const auto& record : app.uploaded(8998))
+        for (const char* member : {"key", "string", "numeric", "datetime"})
+            EXPECT_TRUE(record[member].isAbsent()) << member << " in " << record.description();
+    bool kept = false;
+    for (const auto& event : app.storedEvents(8998))
+        kept |= event->message == "Deleted tag: tier" && event->tag && event->tag->key == "tier" &&
+                event->tag->value == "gold";
+    EXPECT_TRUE(kept) << "the stored deletion keeps tier=gold";
     EXPECT_EQ(app.facade->tagManager()->getTagValueWithKey("plan"), "two");
     EXPECT_FALSE(app.facade->tagManager()->getTagWithKey("tier"));
 }
