@@ -88,7 +88,7 @@ void BLQCoreDataTagDataStore::deleteTag(const std::string& key) {
             return;
         }
         // The events of the tag not yet sent keep its key and value.
-        BLQUserEvent::keepValuesOfTag(*tag);
+        BLQUserEvent::keepValuesOfTag(tag);
         self->context_->deleteObject(tag);
         self->saveContext();
     });
@@ -144,6 +144,8 @@ void BLQCoreDataTagDataStore::incrementTag(const std::string& key, int64_t amoun
                 completion(TagError::creationError("Tag: Could not create tag with key: " + key).toError());
             return;
         }
+        if (previous && (*previous != std::to_string(sum) || tag->key() != key))
+            BLQUserEvent::keepValuesOfTag(tag);
         tag->setKey(key);
         tag->setValueText(std::to_string(sum));
         self->saveChange(tag, previous, std::make_shared<BLQTagDTO>(tag->key(), tag->valueText()),
@@ -195,6 +197,8 @@ void BLQCoreDataTagDataStore::saveTagNow(const std::string& key, const std::opti
             completion(TagError::creationError("Tag: Could not create tag with key: " + key).toError());
         return;
     }
+    // The events linked to the tag that kept no value of their own keep the one they were recorded with.
+    if (previous && (*previous != *text || tag->key() != key)) BLQUserEvent::keepValuesOfTag(tag);
     tag->setKey(key);
     tag->setValueText(*text);
     saveChange(tag, previous, tag->toDTO(), completion);

@@ -9,6 +9,7 @@
 #include <future>
 
 #include "platform/NotificationCenter.h"
+#include "platform/TestingReset.h"
 #include "storage/BLQCoreDataInstallDataStore.h"
 #include "storage/BLQCoreDataSessionDataStore.h"
 #include "storage/BLQCoreDataTagDataStore.h"
@@ -331,43 +332,101 @@ TEST_F(UserEventStoreTest, ATagEventKeepsTheKeyAndValueItWasRecordedWith) {
     EXPECT_EQ(said(), recorded);
 }
 
-// Events stored before events kept their tag's key and value have only the link to the tag row:
-// they are sent with the tag as it is, and keep it when the tag is deleted.
-TEST_F(UserEventStoreTest, AnEventStoredWithOnlyItsTagLinkKeepsTheTagWhenItIsDeleted) {
+// Runs statements on the store file through a connection of its own; false when one fails.
+bool execOnStoreFile(const std::filesystem::path& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    bool done = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+                sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return done;
+}
+
+// Events stored before events kept their tag's key and value have only the link to the tag row.
+// Such an event, read from a file of that older form, reports the value the tag had until the
+// tag changes: a change or a deletion first gives it that value, never a later one.
+TEST_F(UserEventStoreTest, AnEventOfAnOlderFileKeepsTheTagValueItHadWhenTheTagChangesOrGoes) {
     auto session = openSession();
     auto tags = std::make_shared<BLQCoreDataTagDataStore>(context);
+    // An event linked to the tag with no key or value of its own, as the older form stored it.
+    auto linkOnly = [&](const std::string& tagKey) {
+        auto event = create();
+        event->session = session;
+        event->code = BLQUserEventCode::tagUpdated;
+        store->saveUserEvent(copy(event));
+        settle();
+        context->performAndWait([&] {
+            auto request = BLQUserEvent::fetchRequest();
+            request.setPredicate(BLQUserEvent::findById(*event->id));
+            auto stored = context->fetch(request)->front();
+            auto tagRequest = BLQTag::fetchRequest();
+            tagRequest.setPredicate(BLQTag::findByKey(tagKey));
+            stored->setRelatedObject("tag", context->fetch(tagRequest)->front());
+            stored->setValue("tagKey", Value());
+            stored->setValue("tagValue", Value());
+            ASSERT_TRUE(context->save());
+        });
+        return *event->id;
+    };
     tags->saveTag("level", std::any(std::string("1")), nullptr);
-    auto event = create();
-    event->session = session;
-    event->code = BLQUserEventCode::tagUpdated;
-    store->saveUserEvent(copy(event));
+    tags->saveTag("count", std::any(std::string("10")), nullptr);
     settle();
-    // The stored form of such an event: a link and no key or value of its own.
-    context->performAndWait([&] {
-        auto request = BLQUserEvent::fetchRequest();
-        request.setPredicate(BLQUserEvent::findById(*event->id));
-        auto stored = context->fetch(request)->front();
-        auto tagRequest = BLQTag::fetchRequest();
-        tagRequest.setPredicate(BLQTag::findByKey("level"));
-        stored->setRelatedObject("tag", context->fetch(tagRequest)->front());
-        ASSERT_FALSE(stored->stringValue("tagKey"));
-        context->save();
-    });
-    auto tagOf = [&]() -> std::string {
-        auto stored = store->getUserEvent(*event->id);
+    const std::string first = linkOnly("level");
+    const std::string counted = linkOnly("count");
+
+    // The file is made older: no tag columns in its events, and a model it was not made by.
+    const auto file = BLQCoreData::sharedInstance().persistentContainer()->storeURL();
+    store.reset();
+    tags.reset();
+    context.reset();
+    platform::TestingReset::runAll();
+    ASSERT_TRUE(execOnStoreFile(file,
+                                "ALTER TABLE UserEvent DROP COLUMN tagKey;"
+                                "ALTER TABLE UserEvent DROP COLUMN tagValue;"
+                                "UPDATE Z_METADATA SET Z_VALUE = 'older' WHERE Z_KEY = 'NSStoreModelVersionHash';"));
+    context = BLQCoreData::sharedInstance().backgroundContext();
+    store = std::make_shared<BLQCoreDataUserEventDataStore>(context);
+    tags = std::make_shared<BLQCoreDataTagDataStore>(context);
+
+    auto tagOf = [&](const std::string& id) -> std::string {
+        auto stored = store->getUserEvent(id);
         return stored && stored->tag ? stored->tag->key + "=" + stored->tag->value : "no tag";
     };
-    EXPECT_EQ(tagOf(), "level=1");
-    tags->saveTag("level", std::any(std::string("2")), nullptr);
-    settle();
-    EXPECT_EQ(tagOf(), "level=2") << "the tag as it is: all such an event can say";
+    EXPECT_EQ(tagOf(first), "level=1") << "the tag as it is";
+    EXPECT_EQ(tagOf(counted), "count=10");
 
+    tags->saveTag("level", std::any(std::string("2")), nullptr);
+    tags->incrementTag("count", 5, nullptr);
+    settle();
+    EXPECT_EQ(tagOf(first), "level=1") << "a later value is not the event's";
+    EXPECT_EQ(tagOf(counted), "count=10");
+    EXPECT_EQ(linkedTag(first), "level=2");
+
+    // An event of the older form linked after the change keeps the value it met.
+    const std::string second = linkOnly("level");
+    tags->saveTag("level", std::any(std::string("3")), nullptr);
+    settle();
+    EXPECT_EQ(tagOf(second), "level=2");
     tags->deleteTag("level");
     settle();
-    EXPECT_FALSE(linkedTag(*event->id));
-    EXPECT_EQ(tagOf(), "level=2");
-    ASSERT_EQ(unsent().size(), 1u);
-    EXPECT_EQ(unsent().front()->tag->value, "2");
+    EXPECT_FALSE(linkedTag(first));
+    EXPECT_EQ(tagOf(first), "level=1");
+    EXPECT_EQ(tagOf(second), "level=2");
+
+    // What was kept is in the file, and is what the upload reads.
+    std::vector<std::string> values;
+    for (const auto& event : unsent())
+        values.push_back(event->tag ? event->tag->key + "=" + event->tag->value : "no tag");
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(values, (std::vector<std::string>{"count=10", "level=1", "level=2"}));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* read = nullptr;
+    sqlite3_prepare_v2(db, "SELECT tagValue FROM UserEvent WHERE id = ?", -1, &read, nullptr);
+    sqlite3_bind_text(read, 1, first.c_str(), -1, SQLITE_TRANSIENT);
+    ASSERT_EQ(sqlite3_step(read), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(read, 0)), "1");
+    sqlite3_finalize(read);
+    sqlite3_close(db);
 }
 
 TEST_F(UserEventStoreTest, AnEventSavedAfterItsSessionClosedKeepsIt) {

@@ -66,14 +66,19 @@ std::shared_ptr<BLQUserEventDTO> BLQUserEvent::toDTO() const {
                                              stringValue(kSdkVersion), createdDate(), modifiedDate());
 }
 
-void BLQUserEvent::keepValuesOfTag(const BLQTag& tag) {
-    const std::string key = tag.key();
-    const std::string value = tag.valueText();
-    for (const auto& object : tag.relatedObjects(kUserEvents)) {
-        if (!object->stringValue(kTagKey)) {
-            object->setValue(kTagKey, key);
-            object->setValue(kTagValue, value);
-        }
+void BLQUserEvent::keepValuesOfTag(const std::shared_ptr<BLQTag>& tag) {
+    auto context = tag ? tag->managedObjectContext() : nullptr;
+    if (!context) return;
+    // Only the events that lack their own values are read, by the index of the link.
+    auto request = fetchRequest();
+    request.setPredicate(Predicate::andPredicate({Predicate::equal("tag", tag), Predicate::isNil("tagKey")}));
+    auto found = context->fetch(request);
+    if (!found || found->empty()) return;
+    const std::string key = tag->key();
+    const std::string value = tag->valueText();
+    for (const auto& object : *found) {
+        object->setValue(kTagKey, key);
+        object->setValue(kTagValue, value);
     }
 }
 

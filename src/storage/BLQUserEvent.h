@@ -55,9 +55,10 @@ public:
 
     std::optional<std::string> id() const { return stringValue(kId); }
 
-    // Before the tag is deleted: every event linked to it that kept no key and value of its own
-    // (one stored before events kept them) takes the tag's, so that it still sends them.
-    static void keepValuesOfTag(const BLQTag& tag);
+    // Before the tag's value changes or the tag is deleted: every event linked to it that kept no
+    // key and value of its own (one stored before events kept them) takes the tag's current ones,
+    // so that it still sends the value it was recorded with and not a later one.
+    static void keepValuesOfTag(const std::shared_ptr<BLQTag>& tag);
 
 private:
     static constinit inline const platform::ManagedObjectKey kId{"id"};
