@@ -108,9 +108,13 @@ void BLQWebSocketManager::removeDelegate(const std::shared_ptr<BLQIWebSocketMana
 
 void BLQWebSocketManager::keepUntilAnswered(std::shared_ptr<BLQIWebSocketManagerDelegate> delegate) {
     if (!delegate) return;
+    // Only a running connection can answer: a stored task that ended, or one the flag still counts
+    // as connected after its receive failed, would hold the listener until some later connect.
+    auto task = currentTask();
+    if (!task || task->state() != URLSessionTask::State::Running) return;
     std::lock_guard lock(mutex_);
-    if (!webSocketTask_) return;
-    waiting_.push_back(Waiting{std::move(delegate), webSocketTask_, nextWaiting_++});
+    if (task != webSocketTask_ || !isConnected_) return;
+    waiting_.push_back(Waiting{std::move(delegate), task, nextWaiting_++});
 }
 
 void BLQWebSocketManager::letGoOfWaiting(const std::shared_ptr<URLSessionWebSocketTask>& task) {
@@ -229,7 +233,8 @@ void BLQWebSocketManager::sendMessage(const platform::Value& message, std::funct
     if (!task) return;
     task->sendMessage(
         URLSessionWebSocketTask::Message::text(*json),
-        [weak = weak_from_this(), completion = std::move(completion)](std::optional<platform::Error> error) {
+        [weak = weak_from_this(), weakTask = std::weak_ptr<URLSessionWebSocketTask>(task),
+         completion = std::move(completion)](std::optional<platform::Error> error) {
             if (auto self = weak.lock()) {
                 if (error) {
                     self->log("WebSocket -> Error sending message: " + error->localizedDescription(),
@@ -238,6 +243,17 @@ void BLQWebSocketManager::sendMessage(const platform::Value& message, std::funct
                     self->log("WebSocket -> Sent message successfully", BLQLoggingLevel::info);
                 }
                 self->checkState();
+                if (error) {
+                    // A send fails only on a connection that has ended or is ending, though the
+                    // task may still count as running: no answer comes over it, to this request
+                    // or to any other, and the next request must connect anew.
+                    auto task = weakTask.lock();
+                    {
+                        std::lock_guard lock(self->mutex_);
+                        if (task && task == self->webSocketTask_) self->isConnected_ = false;
+                    }
+                    self->letGoOfWaiting(task);
+                }
             }
             if (completion) completion(!error);
         });

@@ -47,8 +47,9 @@ public:
     // Removes every registration of that listener object.
     void removeDelegate(const std::shared_ptr<BLQIWebSocketManagerDelegate>& delegate) override;
     // Holds the listener until one message of its type has reached it, or until the current
-    // connection ends (a failed receive, its close, a disconnect, a newer connection) or the
-    // client does. Each call waits for a message of its own. Nothing is held without a connection.
+    // connection ends (a failed receive or send, its close, a disconnect, a newer connection) or
+    // the client does. Each call waits for a message of its own. Nothing is held unless the
+    // connection is running.
     void keepUntilAnswered(std::shared_ptr<BLQIWebSocketManagerDelegate> delegate) override;
     // A request for the URL with a 60 s time-out.
     void connect(const platform::URL& url);

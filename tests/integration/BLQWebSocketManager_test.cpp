@@ -270,20 +270,26 @@ protected:
         BLQWebSocketManagerTest::SetUp();
         config->host = server.baseURL();
     }
+    static BLQInstallDTO installRecord() {
+        return BLQInstallDTO("install-1", std::nullopt, "app-key-1", "3.0.3", std::nullopt, std::nullopt,
+                             std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                             std::nullopt, false, std::nullopt, std::nullopt, std::nullopt);
+    }
+    // Notes the answer's "n".
+    BLQRequestSuccessBlock noteAnswer() {
+        return [this](const Value& json, const platform::URL&) {
+            std::lock_guard lock(mutex);
+            answers.push_back(json["n"].integerValue());
+        };
+    }
+    static BLQRequestFailureBlock noFailure() {
+        return [](const platform::Error&) { ADD_FAILURE() << "no failure is reported"; };
+    }
     // Asks with a requester that nothing but the client holds afterwards.
     std::weak_ptr<BLQInstallWebsocketNetworkRequester> askAndLetGo(int times = 1) {
         auto requester = BLQInstallWebsocketNetworkRequester::create(manager, config);
-        for (int i = 0; i < times; ++i) {
-            requester->sendInstallRequest(
-                BLQInstallDTO("install-1", std::nullopt, "app-key-1", "3.0.3", std::nullopt, std::nullopt,
-                              std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                              std::nullopt, false, std::nullopt, std::nullopt, std::nullopt),
-                [this](const Value& json, const platform::URL&) {
-                    std::lock_guard lock(mutex);
-                    answers.push_back(json["n"].integerValue());
-                },
-                [](const platform::Error&) { ADD_FAILURE() << "no failure is reported"; });
-        }
+        for (int i = 0; i < times; ++i)
+            requester->sendInstallRequest(installRecord(), noteAnswer(), noFailure());
         return requester;
     }
     // The requests reached the server and their send outcomes came back (the outcome's handler
@@ -339,6 +345,71 @@ TEST_F(RequesterLetGo, IsLetGoWhenTheConnectionEndsWithoutAnAnswer) {
     manager->disconnect();
     ASSERT_TRUE(waitFor([&] { return requester.expired(); }));
     EXPECT_TRUE(heard().empty());
+}
+
+// A request that cannot be answered holds nothing: a send on a connection that has ended, or on one
+// that fails while it opens, lets its requester go as soon as the failure is known, and a later
+// connection's answer reaches only the requester that asked over it.
+TEST_F(RequesterLetGo, IsLetGoAtOnceWhenItsSendFails) {
+    // The stored connection has ended and the host makes no URL: nothing connects anew, and the
+    // message goes to the ended task.
+    connectAndAwaitFirstPong();
+    server.closeWebSockets(1000);
+    ASSERT_TRUE(waitFor([&] { return logs->count("WebSocket -> Received error: ") == 1; }));
+    {
+        auto listener = std::make_shared<Listener>(BLQWebSocketEventType::config);
+        std::weak_ptr<Listener> weakListener = listener;
+        manager->keepUntilAnswered(listener);
+        listener.reset();
+        EXPECT_TRUE(weakListener.expired()) << "held against a connection that has ended";
+    }
+    config->host = "not a host";
+    auto requester = askAndLetGo();
+    ASSERT_TRUE(waitFor([&] { return logs->count("Install: Failed to send message to websocket") == 1; }));
+    ASSERT_TRUE(waitFor([&] { return requester.expired(); })) << "held for an answer that cannot come";
+
+    // A connection whose opening fails: the send queued on it fails with it.
+    config->host = server.baseURL() + "/missing";
+    requester = askAndLetGo();
+    ASSERT_TRUE(waitFor([&] { return logs->count("Install: Failed to send message to websocket") == 2; }));
+    ASSERT_TRUE(waitFor([&] { return requester.expired(); }));
+
+    config->host = server.baseURL();
+    requester = askAndLetGo();
+    awaitSent(1);
+    server.sendWebSocketText(R"({"type":"register","n":7})");
+    ASSERT_TRUE(waitFor([&] { return requester.expired(); }));
+    EXPECT_EQ(heard(), std::vector<int64_t>{7});
+    EXPECT_TRUE(manager->delegates().empty());
+}
+
+// A request made from the requester's own handler while a message is handed out is not answered
+// by that message: the client holds the requester until the next one of its type.
+TEST_F(RequesterLetGo, ARequestMadeWhileAMessageIsHandedOutWaitsForTheNext) {
+    auto requester = BLQInstallWebsocketNetworkRequester::create(manager, config);
+    std::weak_ptr<BLQInstallWebsocketNetworkRequester> weak = requester;
+    BLQRequestSuccessBlock note = noteAnswer();
+    requester->sendInstallRequest(
+        installRecord(),
+        [&weak, note](const Value& json, const platform::URL& url) {
+            note(json, url);
+            if (json["n"].integerValue() != 2) return;
+            if (auto self = weak.lock()) self->sendInstallRequest(installRecord(), note, noFailure());
+        },
+        noFailure());
+    awaitSent(1);
+    server.sendWebSocketText(R"({"type":"register","n":1})");
+    ASSERT_TRUE(waitFor([&] { return heard().size() == 1; }));
+    // Heard by a requester its maker still holds and that no request of its own is waiting on:
+    // the handler asks again.
+    server.sendWebSocketText(R"({"type":"register","n":2})");
+    awaitSent(2);
+    requester.reset();
+    EXPECT_FALSE(weak.expired()) << "the request made while the message was handed out is still due";
+    server.sendWebSocketText(R"({"type":"register","n":3})");
+    ASSERT_TRUE(waitFor([&] { return heard().size() == 3; }));
+    EXPECT_EQ(heard(), (std::vector<int64_t>{1, 2, 3}));
+    ASSERT_TRUE(waitFor([&] { return weak.expired(); })) << "let go once answered";
 }
 
 // A close reason is logged with the code only when it is UTF-8. The platform refuses a close frame
