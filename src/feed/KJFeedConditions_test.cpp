@@ -140,5 +140,33 @@ TEST(KJFeedConditions, AConditionTextReadsBackAsTheGeneralReadingReadsIt) {
     EXPECT_EQ(KJFeedConditions::createConditionsObject(Value(emptied), "repeat_conditions").at(0)->currentValue, "0");
 }
 
+// Texts that JSON writes with a backslash escape (a backslash, a line feed, a tab) read back as they
+// were, through the text a saved condition state keeps.
+TEST(KJFeedConditions, EscapedTextsReadBackAsTheyWere) {
+    platform::Clock::useVirtual();
+    auto condition = std::make_shared<KJFeedConditions>();
+    condition->type = "tag_string";
+    condition->op = "eq";
+    condition->tag = "path";
+    condition->value = "C:\\dir";
+    condition->currentValue = "x";
+    condition->value_array = Value("line\none\ttwo");
+    auto plainOne = std::make_shared<KJFeedConditions>(*condition);
+    plainOne->value = "plain";
+    plainOne->value_array = Value("");
+    for (const List& list : {List{condition}, List{plainOne, condition}}) {
+        const std::string text =
+            KJFeedConditions::getUpdatedFeedConditions(list, "trigger_conditions", false);
+        ASSERT_NE(text.find("C:\\\\dir"), std::string::npos) << text;
+        const List read = KJFeedConditions::createConditionsObject(Value(text), "trigger_conditions");
+        ASSERT_EQ(read.size(), list.size()) << text;
+        const auto& back = read.back();
+        EXPECT_EQ(back->value, "C:\\dir");
+        EXPECT_EQ(back->tag, "path");
+        EXPECT_EQ(back->currentValue, "x");
+        EXPECT_EQ(back->value_array, Value("line\none\ttwo"));
+    }
+}
+
 }  // namespace
 }  // namespace brindlecue

@@ -1,5 +1,7 @@
 #include "tips/KJTipManager.h"
 
+#include <sqlite3.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -164,6 +166,40 @@ TEST_F(TipEngineTest, AFeedBroughtAgainDecodesOnlyRowsTheEngineNeverDecoded) {
     ASSERT_NE(live("f2"), f2);
     EXPECT_EQ(live("f2")->modified, blqParseDate(Value("2025-07-01T00:00:00.000Z")));
     ASSERT_EQ(UserDefaults::standard().array("KJTips_Server")->size(), 3u);
+}
+
+// An intake whose write fails keeps the campaign live as the cache holds it, also when the engine
+// never decoded that row: the newer version handed to the cache for the write is not taken for
+// the older row, and a later intake stores it.
+TEST_F(TipEngineTest, ACampaignWhoseWriteFailedStaysAsStoredAndALaterIntakeStoresIt) {
+    store({{.id = "f1"}});  // after the engine read the cache: a row it has not decoded
+    auto refuseF1 = [](bool on) {
+        return KJDao::withConnection([on](sqlite3* db) {
+            return sqlite3_exec(db,
+                                on ? "CREATE TEMP TRIGGER refuseF1 BEFORE INSERT ON main.QXFeeds "
+                                     "WHEN NEW.feedId = 'f1' BEGIN SELECT RAISE(ABORT, 'disk full'); END"
+                                   : "DROP TRIGGER temp.refuseF1",
+                                nullptr, nullptr, nullptr);
+        });
+    };
+    ASSERT_EQ(refuseF1(true), SQLITE_OK);
+    const auto newer = feed({.id = "f1", .modified = "2025-07-01T00:00:00.000Z", .steps = {{}, {}}});
+    engine->fillTipFromFeed({newer});
+    EXPECT_TRUE(log->contains("Guides: save multiple tip series to DB failed", 2));
+    auto cache = KJDBManager::sharedInstance();
+    EXPECT_EQ(cache->findTipSeriesByFeedId("f1")->seriesModified(),
+              blqParseDate(Value("2025-06-01T12:00:00.000Z")));
+    ASSERT_TRUE(live("f1"));
+    EXPECT_EQ(live("f1")->modified, blqParseDate(Value("2025-06-01T12:00:00.000Z")));
+    EXPECT_EQ(live("f1")->arrayTips.size(), 1u);
+
+    ASSERT_EQ(refuseF1(false), SQLITE_OK);
+    engine->fillTipFromFeed({newer});
+    EXPECT_TRUE(log->contains("Guides: save multiple tip series to DB successful", 2));
+    EXPECT_EQ(cache->findTipSeriesByFeedId("f1")->seriesModified(),
+              blqParseDate(Value("2025-07-01T00:00:00.000Z")));
+    ASSERT_TRUE(live("f1"));
+    EXPECT_EQ(live("f1")->arrayTips.size(), 2u);
 }
 
 // The widget campaigns a feed brings are found on the intake's one look at the table.
