@@ -114,7 +114,8 @@ std::string KJView::ancestorSegments(const std::shared_ptr<UIView>& view, bool r
     std::string out;
     for (auto ancestor = view->superview(); ancestor; ancestor = ancestor->superview()) {
         if (isDisplayStringStop(*ancestor, reactNativeStops)) break;
-        out += "@" + uniqueIdOf(ancestor);
+        out += '@';
+        out += uniqueIdOf(ancestor);
     }
     return out;
 }

@@ -139,18 +139,35 @@ std::string NSLayoutConstraint::description() const {
     std::string rel = relation_ == NSLayoutRelation::Equal             ? "=="
                       : relation_ == NSLayoutRelation::LessThanOrEqual ? "<="
                                                                        : ">=";
-    std::string out = "<NSLayoutConstraint:" + addressText() + " " + itemText(firstItem()) + "." +
-                      attributeName(firstAttribute_) + " " + rel + " ";
+    std::string out = "<NSLayoutConstraint:";
+    out += addressText();
+    out += ' ';
+    out += itemText(firstItem());
+    out += '.';
+    out += attributeName(firstAttribute_);
+    out += ' ';
+    out += rel;
+    out += ' ';
     auto second = secondItem();
     if (second) {
-        out += itemText(second) + "." + attributeName(secondAttribute_);
-        if (multiplier_ != 1) out += "*" + formatCGFloat(multiplier_);
-        if (constant_ != 0)
-            out += (constant_ > 0 ? " + " : " - ") + formatCGFloat(constant_ > 0 ? constant_ : -constant_);
+        out += itemText(second);
+        out += '.';
+        out += attributeName(secondAttribute_);
+        if (multiplier_ != 1) {
+            out += '*';
+            out += formatCGFloat(multiplier_);
+        }
+        if (constant_ != 0) {
+            out += constant_ > 0 ? " + " : " - ";
+            out += formatCGFloat(constant_ > 0 ? constant_ : -constant_);
+        }
     } else {
         out += formatCGFloat(constant_);
     }
-    if (priority_ != UILayoutPriorityRequired) out += " @" + formatCGFloat(priority_);
+    if (priority_ != UILayoutPriorityRequired) {
+        out += " @";
+        out += formatCGFloat(priority_);
+    }
     out += isActive() ? "   (active)>" : "   (inactive)>";
     return out;
 }

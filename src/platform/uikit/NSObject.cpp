@@ -51,7 +51,12 @@ std::string NSObject::addressText() const {
 }
 
 std::string NSObject::description() const {
-    return "<" + className() + ": " + addressText() + ">";
+    std::string out = "<";
+    out += className();
+    out += ": ";
+    out += addressText();
+    out += '>';
+    return out;
 }
 
 void NSObject::setAssociatedObject(const std::string& key, std::shared_ptr<void> object, bool weak) {
