@@ -109,6 +109,7 @@ std::optional<platform::Data> KJSDWebImageImageIOCoder::encodedDataWithImage(con
         case KJSDImageFormat::JPEG: return platform::CGImageEncodeJPEG(*bitmap, kDefaultJPEGQuality, exif);
         case KJSDImageFormat::PNG: return platform::CGImageEncodePNG(*bitmap);
         case KJSDImageFormat::GIF: return platform::CGImageEncodeGIF({{bitmap, 0}});
+        case KJSDImageFormat::TIFF: return platform::CGImageEncodeTIFF(*bitmap, exif);
         default:
             // The platform has no image destination for the other types.
             return std::nullopt;

@@ -14,7 +14,7 @@ class CGImageSource;
 // The coder on the platform's image I/O: decodes PNG, JPEG, GIF (the first frame), TIFF and, where
 // the platform reads it, HEIC with their orientation, shows downloads in progress, decompresses
 // into a bitmap (optionally scaling down images above kDestinationTotalPixels) and encodes (PNG,
-// JPEG, GIF).
+// JPEG, GIF, TIFF).
 //
 // The shared instance keeps no state for whole decoding, decompressing and encoding and may be
 // used from any thread; the state of incremental decoding belongs to one instance and one

@@ -60,7 +60,9 @@ TEST(ImageIOCoder, DecodesWithOrientationAndEncodesPNGWithAlphaAndJPEGWithout) {
     EXPECT_EQ(encoded->front(), 0xFF);
     EXPECT_EQ(KJSDWebImageImageIOCoder::sd_imageOrientationFromImageData(*encoded), UIImageOrientation::Right);
     EXPECT_EQ(coder()->encodedDataWithImage(image, KJSDImageFormat::GIF)->front(), 'G');
-    EXPECT_FALSE(coder()->encodedDataWithImage(image, KJSDImageFormat::TIFF)) << "no TIFF destination here";
+    auto tiff = coder()->encodedDataWithImage(image, KJSDImageFormat::TIFF);
+    ASSERT_TRUE(tiff);
+    EXPECT_EQ(NSDataImageContentType::sd_imageFormatForImageData(*tiff), KJSDImageFormat::TIFF);
 }
 
 Data testFile(const std::string& name) {
@@ -152,6 +154,45 @@ TEST(ImageIOCoder, ScaleDownAppliesAbovePixelLimitAndFillsTheWholeImage) {
 
     auto atLimit = UIImage::imageWithCGImage(filled(4096, 3840, 0xFF102030u));
     EXPECT_EQ(KJSDWebImageImageIOCoder::sd_decompressedAndScaledDownImageWithImage(atLimit)->cgImage()->width(), 4096);
+}
+
+TEST(ImageIOCoder, TIFFDataDecodesToTheSameSizePixelsAndOrientation) {
+    // 7 x 5 with a clear pixel and translucent ones, shown turned left.
+    std::vector<RGBA8> px(35);
+    for (int i = 0; i < 35; ++i)
+        px[size_t(i)] = {uint8_t(i * 7), uint8_t(255 - i * 3), uint8_t(i * 11), uint8_t(i * 7 + 17)};
+    px[0] = kClear;
+    px[34] = kBlue;
+    auto image = UIImage::imageWithCGImage(CGImage::fromRGBA(7, 5, px), 1, UIImageOrientation::Left);
+    auto tiff = coder()->encodedDataWithImage(image, KJSDImageFormat::TIFF);
+    ASSERT_TRUE(tiff);
+    auto back = coder()->decodedImageWithData(&*tiff);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->imageOrientation(), UIImageOrientation::Left);
+    ASSERT_EQ(back->cgImage()->width(), 7);
+    ASSERT_EQ(back->cgImage()->height(), 5);
+    EXPECT_EQ(back->cgImage()->rgbaPixels(), image->cgImage()->rgbaPixels());
+}
+
+TEST(ImageIOCoder, ScaleDownWritesTheKeptTIFFBytesAnewForTheScaledImage) {
+    // 4200 x 4000, above the pixel limit: red above the middle, blue below, from a TIFF.
+    std::vector<uint32_t> words(size_t(4200) * 4000, 0xFF0000FFu);
+    std::fill(words.begin(), words.begin() + ptrdiff_t(4200) * 2000, 0xFFFF0000u);
+    auto big = UIImage::imageWithCGImage(CGImage::fromPremultipliedARGB(4200, 4000, std::move(words), false));
+    const Data original = *platform::CGImageEncodeTIFF(*big->cgImage());
+    Data data = original;
+    auto options = platform::Value::dictionary({{KJSDWebImageCoderScaleDownLargeImagesKey, true}});
+    auto small = coder()->decompressedImageWithImage(big, &data, options);
+    big.reset();
+    ASSERT_EQ(small->cgImage()->width(), 3932);
+    ASSERT_EQ(small->cgImage()->height(), 3744);
+    // The kept bytes are a TIFF of the scaled image, not the large one's.
+    EXPECT_LT(data.size(), original.size());
+    EXPECT_EQ(NSDataImageContentType::sd_imageFormatForImageData(data), KJSDImageFormat::TIFF);
+    auto scaled = coder()->decodedImageWithData(&data);
+    ASSERT_TRUE(scaled);
+    EXPECT_EQ(scaled->size(), small->size());
+    EXPECT_TRUE(scaled->cgImage()->premultipliedARGB() == small->cgImage()->premultipliedARGB());
 }
 
 TEST(ImageIOCoder, IncrementalDecodingShowsTheArrivedRowsAtTheTop) {

@@ -186,6 +186,10 @@ std::optional<Data> CGImageEncodeJPEG(const CGImage& image, double quality, int 
     return codec::jpegEncode(image, quality, exifOrientation);
 }
 
+std::optional<Data> CGImageEncodeTIFF(const CGImage& image, int exifOrientation) {
+    return codec::tiffEncode(image, exifOrientation);
+}
+
 std::optional<Data> CGImageEncodeGIF(const std::vector<CGImageGIFFrame>& frames, std::optional<unsigned> loopCount) {
     std::vector<codec::GifEncodeFrame> in;
     for (const auto& f : frames) in.push_back({f.image, f.delay});

@@ -100,10 +100,13 @@ private:
 };
 
 // Encoders: PNG keeps alpha; JPEG drops it (the image over black) and may record an EXIF
-// orientation; GIF quantises each frame to 255 colours plus transparency and may record a
-// loop count (0 for ever). Nothing when the image is missing or encoding fails.
+// orientation; TIFF is lossless, keeps alpha (premultiplied, so the source gives back the very
+// bitmap) and may record an orientation tag; GIF quantises each frame to 255 colours plus
+// transparency and may record a loop count (0 for ever). Nothing when the image is missing or
+// encoding fails.
 std::optional<Data> CGImageEncodePNG(const CGImage& image);
 std::optional<Data> CGImageEncodeJPEG(const CGImage& image, double quality, int exifOrientation = 1);
+std::optional<Data> CGImageEncodeTIFF(const CGImage& image, int exifOrientation = 1);
 struct CGImageGIFFrame {
     std::shared_ptr<const CGImage> image;
     double delay = 0;  // seconds

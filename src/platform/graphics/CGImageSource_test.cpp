@@ -406,6 +406,57 @@ TEST(CGImageSourceTIFF, ADownloadDecodesOnlyOnceWholeAndHostileFilesFailClearly)
     EXPECT_TRUE(strays->error().starts_with("TIFF")) << strays->error();
 }
 
+TEST(CGImageSourceEncoding, TiffGivesBackTheSameBitmapWithItsAlphaAndOrientation) {
+    // Translucent noise over several strips, with a clear pixel, an opaque one and one barely
+    // there: the premultiplied words come back unchanged, so the straight pixels do too.
+    auto translucent = noise(301, 203, true);
+    std::vector<uint32_t> words = translucent->premultipliedARGB();
+    words[0] = 0;
+    words[1] = 0xFF123456u;
+    words[2] = 0x01010001u;
+    words.back() = 0x80402000u;
+    auto image = CGImage::fromPremultipliedARGB(301, 203, std::move(words), true);
+    auto tiff = CGImageEncodeTIFF(*image);
+    ASSERT_TRUE(tiff);
+    auto source = CGImageSource::createWithData(*tiff);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->format(), ImageFormat::TIFF);
+    EXPECT_EQ(source->exifOrientation(), 1);
+    auto decoded = source->imageAtIndex(0);
+    ASSERT_TRUE(decoded) << source->error();
+    EXPECT_EQ(decoded->width(), 301);
+    EXPECT_EQ(decoded->height(), 203);
+    EXPECT_TRUE(decoded->hasAlpha());
+    EXPECT_TRUE(decoded->premultipliedARGB() == image->premultipliedARGB());
+    EXPECT_EQ(decoded->pixelAt(0, 0), (RGBA8{0, 0, 0, 0}));
+    EXPECT_EQ(decoded->pixelAt(1, 0), (RGBA8{0x12, 0x34, 0x56, 255}));
+    EXPECT_EQ(decoded->pixelAt(2, 0), (RGBA8{255, 0, 255, 1}));
+    EXPECT_EQ(decoded->pixelAt(300, 202), (RGBA8{128, 64, 0, 128}));
+
+    // An opaque image: no alpha comes back; the orientation is a tag beside rows kept as they are.
+    auto opaque = noise(16, 41, false);
+    auto turned = CGImageSource::createWithData(*CGImageEncodeTIFF(*opaque, 6));
+    ASSERT_TRUE(turned);
+    EXPECT_EQ(turned->exifOrientation(), 6);
+    auto back = turned->imageAtIndex(0);
+    ASSERT_TRUE(back) << turned->error();
+    EXPECT_FALSE(back->hasAlpha());
+    EXPECT_EQ(back->width(), 16);
+    EXPECT_EQ(back->height(), 41);
+    EXPECT_EQ(back->premultipliedARGB(), opaque->premultipliedARGB());
+    // No orientation past 8 is written: the image reads as upright.
+    EXPECT_EQ(CGImageSource::createWithData(*CGImageEncodeTIFF(*opaque, 9))->exifOrientation(), 1);
+
+    // The strips are compressed: a plain image takes far less than its samples.
+    auto plain =
+        CGImage::fromPremultipliedARGB(200, 200, std::vector<uint32_t>(200 * 200, 0xFF336699u), false);
+    auto small = CGImageEncodeTIFF(*plain);
+    ASSERT_TRUE(small);
+    EXPECT_LT(small->size(), size_t(200 * 200 * 3 / 10));
+    EXPECT_EQ(CGImageSource::createWithData(*small)->imageAtIndex(0)->pixelAt(199, 199),
+              (RGBA8{0x33, 0x66, 0x99, 255}));
+}
+
 bool readsHEIC() {
     const auto types = CGImageSource::readableTypeIdentifiers();
     return std::find(types.begin(), types.end(), "public.heic") != types.end();

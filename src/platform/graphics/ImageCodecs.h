@@ -88,6 +88,9 @@ private:
 
 std::optional<std::vector<uint8_t>> pngEncode(const CGImage& image);
 std::optional<std::vector<uint8_t>> jpegEncode(const CGImage& image, double quality, int exifOrientation);
+// LZW strips of 8-bit RGB, with the premultiplied alpha of an image that has one as an associated
+// sample, and the orientation tag for an orientation of 2 to 8.
+std::optional<std::vector<uint8_t>> tiffEncode(const CGImage& image, int exifOrientation);
 struct GifEncodeFrame {
     std::shared_ptr<const CGImage> image;
     double delay = 0;
