@@ -5,7 +5,10 @@
 // an earlier run wrote, and of that folder it removes only what the earlier run wrote. Each run
 // lists what it writes, as it writes it, in the folder's ".brindlecue-demo"; a folder an earlier
 // version of the demo wrote, without that list, is known by its page, which names its pictures.
-// A folder that holds anything else is refused.
+// A folder that holds anything and is known by neither is refused. A folder the demo wrote keeps
+// what the user added there: the run leaves it as it is, and is refused only when it bears the
+// name of the page, a journal or the app's sandbox, which every run writes (a picture whose name
+// is taken that way is left out of the run).
 
 #include <filesystem>
 #include <optional>
@@ -22,7 +25,8 @@ public:
 
     // Takes the folder for a run: creates it when it is missing, or removes what the earlier run
     // wrote, and starts the run's list. Fails, with *error saying why and nothing removed, when
-    // the folder is not a folder or holds something no run of the demo wrote.
+    // the path is not a folder, when the folder holds anything but is not one the demo wrote, or
+    // when something no run wrote has the name of the page, a journal or the sandbox.
     static std::optional<OutputFolder> take(const std::filesystem::path& dir, std::string* error);
 
     const std::filesystem::path& path() const { return dir_; }

@@ -1,12 +1,13 @@
 # Runs a command in a fresh scratch folder that holds one file of the user's, then checks its exit
 # status, its output and that the folder holds exactly what it held before (the user's file, as it
-# was, and nothing else).
+# was, and nothing else) besides what the command is expected to make.
 #
 #   cmake -DSCRATCH=<folder> -DEXPECT_EXIT=<status> [-DEXPECT_OUTPUT=<regex>] [-DREJECT_OUTPUT=<regex>]
-#         -P RunInScratchFolder.cmake -- <command> [<argument>...]
+#         [-DEXPECT_MADE=<path>|<path>...] -P RunInScratchFolder.cmake -- <command> [<argument>...]
 #
 # An argument "<scratch>" stands for the scratch folder. The output is the standard output and
-# the standard error together.
+# the standard error together. EXPECT_MADE names, "|" between them, every folder and file the
+# command must have made in the scratch folder (relative to it); anything else it made is a fault.
 cmake_minimum_required(VERSION 3.22)
 
 set(command "")
@@ -48,6 +49,15 @@ if(DEFINED REJECT_OUTPUT AND output MATCHES "${REJECT_OUTPUT}")
 endif()
 file(GLOB_RECURSE left LIST_DIRECTORIES true RELATIVE "${SCRATCH}" "${SCRATCH}/*" "${SCRATCH}/.*")
 list(REMOVE_DUPLICATES left)
+string(REPLACE "|" ";" made "${EXPECT_MADE}")
+if(made)
+  set(missing ${made})
+  list(REMOVE_ITEM missing ${left})
+  if(missing)
+    string(APPEND failures "the command did not make \"${missing}\"\n")
+  endif()
+  list(REMOVE_ITEM left ${made})
+endif()
 if(NOT left STREQUAL "notes.txt")
   string(APPEND failures "the scratch folder holds \"${left}\" instead of the user's notes.txt alone\n")
 elseif(EXISTS "${SCRATCH}/notes.txt")

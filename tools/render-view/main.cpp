@@ -25,8 +25,9 @@
 //   render-view --preview DIR [--scale N]
 //   render-view --help
 //
-// An unknown option, an option without its value or a second output file is an error: the usage
-// goes to the standard error, the exit status is 2 and nothing is written.
+// A DIR that is missing is made, with its parents; one that cannot be made ends the run with
+// status 1. An unknown option, an option without its value or a second output file is an error:
+// the usage goes to the standard error, the exit status is 2 and nothing is written.
 
 #include <cmath>
 #include <cstdio>
@@ -773,7 +774,20 @@ constexpr const char* kUsage =
     "  --feedback DIR   a survey tip's choices, form and thank-you, as DIR/feedback-<look>.png\n"
     "  --preview DIR    the preview panel in its looks, as DIR/preview-<look>.png, and its icons,\n"
     "                   DIR/preview-icons.png\n"
+    "                   (a DIR that is missing is made)\n"
     "  --scale N        pixels per point, above 0 and at most 8 (default 2)\n";
+
+// The folder a mode writes its files into, made with its parents when it is missing.
+bool makeFolder(const std::string& dir) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) {
+        std::fprintf(stderr, "render-view: could not make the folder %s: %s\n", dir.c_str(),
+                     ec.message().c_str());
+        return false;
+    }
+    return true;
+}
 
 int usageError(const std::string& problem) {
     std::fprintf(stderr, "render-view: %s\n%s", problem.c_str(), kUsage);
@@ -833,11 +847,13 @@ int main(int argc, char** argv) {
     }
     if (!(scale > 0) || scale > 8) return usageError("the scale must be above 0 and at most 8");
     if (!hudDir.empty()) {
+        if (!makeFolder(hudDir)) return 1;
         for (const char* look : {"pie", "ring", "bar", "text"})
             if (!writeRendering(hudWindow(look), scale, hudDir + "/hud-" + look + ".png")) return 1;
         return 0;
     }
     if (!kindsDir.empty()) {
+        if (!makeFolder(kindsDir)) return 1;
         installTipKindResources();
         brindlecue::KJTipPresentation::registerWithTipEngine();
         std::vector<std::shared_ptr<brindlecue::KJTipSeriesElement>> keep;
@@ -852,8 +868,9 @@ int main(int argc, char** argv) {
         }
         return writeTipImageSheet(kindsDir, scale) ? 0 : 1;
     }
-    if (!previewDir.empty()) return writePreviewPanel(previewDir, scale) ? 0 : 1;
+    if (!previewDir.empty()) return makeFolder(previewDir) && writePreviewPanel(previewDir, scale) ? 0 : 1;
     if (!feedbackDir.empty()) {
+        if (!makeFolder(feedbackDir)) return 1;
         for (const char* look : {"choice", "many", "form", "thanks"}) {
             std::shared_ptr<brindlecue::KJFeedbackTipViewController> survey;
             if (!writeRendering(surveyWindow(look, survey), scale, feedbackDir + "/feedback-" + look + ".png"))

@@ -1,7 +1,8 @@
 // sample-server [--tls] [--port N] [--scenario file.json]
-// Serves the scenario on 127.0.0.1 until SIGINT or SIGTERM. A bad argument exits 2 with the usage;
-// a scenario it cannot read or that is malformed, or a port it cannot listen on, exits 1 with what
-// went wrong.
+// sample-server --help
+// Serves the scenario on 127.0.0.1 until SIGINT or SIGTERM. --help (or -h) prints the usage and
+// exits 0. A bad argument exits 2 with the usage; a scenario it cannot read or that is malformed
+// exits 1 with what went wrong, and a port it cannot listen on exits 1 naming the port and why.
 
 #include <algorithm>
 #include <cctype>
@@ -16,6 +17,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <system_error>
 
 #include "sample-server/SampleServer.h"
 
@@ -24,7 +26,14 @@ using brindlecue::sampleserver::ServerOptions;
 
 namespace {
 
-constexpr const char* kUsage = "usage: sample-server [--tls] [--port N] [--scenario file.json]\n";
+constexpr const char* kUsage =
+    "usage: sample-server [--tls] [--port N] [--scenario file.json]\n"
+    "       sample-server --help\n"
+    "\n"
+    "Serves on 127.0.0.1, printing \"listening on <base URL>\", until interrupted.\n"
+    "  --tls                 HTTPS and WSS with a freshly made self-signed certificate\n"
+    "  --port N              the port, 0 to 65535 (default 0: any free port)\n"
+    "  --scenario file.json  the routes and websocket answers to serve (a JSON document)\n";
 
 int usage(const std::string& problem) {
     std::cerr << "sample-server: " << problem << "\n" << kUsage;
@@ -48,7 +57,10 @@ int main(int argc, char** argv) {
     std::string scenarioPath;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--tls") {
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else if (arg == "--tls") {
             options.tls = true;
         } else if (arg == "--port" || arg == "--scenario") {
             if (i + 1 >= argc) return usage(arg + " needs a value");
@@ -100,6 +112,12 @@ int main(int argc, char** argv) {
 
     try {
         server.start();
+    } catch (const std::system_error& e) {
+        // The port is taken, or this process may not listen.
+        std::cerr << "sample-server: could not listen on "
+                  << (options.port ? "port " + std::to_string(options.port) : std::string("a free port"))
+                  << ": " << e.code().message() << "\n";
+        return 1;
     } catch (const std::exception& e) {
         std::cerr << "sample-server: " << e.what() << "\n";
         return 1;
