@@ -20,7 +20,7 @@ namespace {
 // The names of the values an event is read and written by, found in the entity once.
 constinit const platform::ManagedObjectKey kCode{"code"}, kDetails{"details"}, kMessage{"message"},
     kStatus{"status"}, kSdkVersion{"sdkVersion"}, kTagKey{"tagKey"}, kTagValue{"tagValue"}, kTag{"tag"},
-    kSession{"session"}, kUserEvents{"userEvents"};
+    kSession{"session"};
 
 }  // namespace
 
