@@ -132,13 +132,4 @@ void CALayer::removeAllAnimations() {
     animations_.clear();
 }
 
-std::string CALayer::description() const {
-    std::string out = "<";
-    out += className();
-    out += ": ";
-    out += addressText();
-    out += '>';
-    return out;
-}
-
 }  // namespace brindlecue::platform

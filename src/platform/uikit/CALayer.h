@@ -80,8 +80,6 @@ public:
     void removeAnimationForKey(const std::string& key);
     void removeAllAnimations();
 
-    std::string description() const override;
-
     // ---- Drawing. A layer's own content: a stand-alone layer draws it in drawInContext (in its
     // bounds' space); a view's layer draws its view's drawRect. setNeedsDisplay marks the
     // content for redrawing (every render draws it afresh).
