@@ -201,6 +201,10 @@ int main(int argc, char** argv) {
     double scale = 2;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
         if (arg != "--scale" && arg != "--out" && arg != "--scenario" && arg != "--resources")
             return usage("unknown argument \"" + arg + "\"");
         if (i + 1 >= argc || argv[i + 1][0] == '\0') return usage(arg + " needs a value");

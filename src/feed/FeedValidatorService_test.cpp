@@ -46,7 +46,9 @@ TEST(FeedValidatorService, ARowNeedsItsIdsKindDateAndASetupNamingViewDisplayAndT
         // Present but null is present.
         Value nulled = row;
         nulled.set(key, Value::null());
-        if (std::string(key) != "setup") EXPECT_TRUE(FeedValidatorService::isFeedValid(nulled)) << key;
+        if (std::string(key) != "setup") {
+            EXPECT_TRUE(FeedValidatorService::isFeedValid(nulled)) << key;
+        }
     }
     for (const char* key : {"view", "display", "tool"}) {
         Value setup = row["setup"];

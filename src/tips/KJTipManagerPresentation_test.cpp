@@ -85,7 +85,9 @@ TEST_F(TipEngineTest, ThePresentingWorkerWaitsForTheCoverToComeOnScreenUpToItsBo
     EXPECT_GE(seconds.back(), 2.0);
     for (size_t i = 0; i < seconds.size(); ++i) {
         EXPECT_GE(seconds[i], 0.5 * static_cast<double>(i + 1)) << i;
-        if (i + 1 < seconds.size()) EXPECT_LT(seconds[i], 2.0) << i;
+        if (i + 1 < seconds.size()) {
+            EXPECT_LT(seconds[i], 2.0) << i;
+        }
     }
 
     // A tip that comes on screen at once ends the wait at once.
