@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
+#include <atomic>
 #include <mutex>
 
 #include "config/BLQInstallDTO.h"
@@ -62,14 +62,15 @@ protected:
         Clock::useVirtual();
         server.start();
     }
-    // Every connection of the test ends with a failed receive; it is awaited here, so that nothing
-    // of this test is reported while the next one runs.
+    // Each connection of the test ends with a failed receive, unless it ended while nothing read it
+    // (endedUnread counts those); the failures are awaited here, so that nothing of this test is
+    // reported while the next one runs.
     void TearDown() override {
         manager->disconnect();
         auto journal = server.journal();
         size_t connections = std::count_if(journal.begin(), journal.end(), [](const auto& e) { return e.path == "/ws"; });
         server.closeWebSockets(1000);
-        waitFor([&] { return logs->count("WebSocket -> Received error: ") >= connections; });
+        waitFor([&] { return logs->count("WebSocket -> Received error: ") + endedUnread >= connections; });
         RunLoop::main().runUntilIdle();
         // A ping scheduled before the disconnect holds the manager, its task and the connection's
         // worker until it fires: it fails on the ended connection, and the chain ends there.
@@ -93,6 +94,7 @@ protected:
     sampleserver::SampleServer server;
     std::shared_ptr<RecordingLoggerManager> logs = RecordingLoggerManager::install();
     std::shared_ptr<BLQWebSocketManager> manager = std::make_shared<BLQWebSocketManager>();
+    size_t endedUnread = 0;  // connections that ended while no receive was waiting on them
 };
 
 TEST_F(BLQWebSocketManagerTest, PingsOnConnectingAndTenSecondsAfterEachPong) {
@@ -380,6 +382,41 @@ TEST_F(RequesterLetGo, IsLetGoAtOnceWhenItsSendFails) {
     server.sendWebSocketText(R"({"type":"register","n":7})");
     ASSERT_TRUE(waitFor([&] { return requester.expired(); }));
     EXPECT_EQ(heard(), std::vector<int64_t>{7});
+    EXPECT_TRUE(manager->delegates().empty());
+}
+
+// A connection that ends without a close frame while no receive is waiting on it tells the client
+// nothing, and the flag still counts it as connected. The first send over it fails, and that failure
+// lets go at once of the requester held for an answer over it.
+TEST_F(RequesterLetGo, IsLetGoWhenASendOverItsSilentlyEndedConnectionFails) {
+    connectAndAwaitFirstPong();
+    auto held = askAndLetGo();
+    awaitSent(1);
+    // A data frame ends the receive loop; until the next pong nothing reads the connection.
+    server.sendWebSocketBinary("x");
+    server.dropWebSockets();
+    ASSERT_TRUE(waitFor([&] { return server.webSocketClientCount() == 0; }));
+    endedUnread = 1;
+    EXPECT_FALSE(held.expired()) << "nothing has told the client yet";
+
+    // Sends go out until the client has seen its connection end; the first that fails is the one.
+    bool failed = false;
+    for (int attempt = 0; attempt < 200 && !failed; ++attempt) {
+        std::atomic<int> outcome{-1};
+        manager->sendMessage(Value::dictionary({{"type", "log"}}), [&outcome](bool ok) { outcome = ok; });
+        ASSERT_TRUE(waitFor([&] { return outcome != -1; }));
+        failed = outcome == 0;
+    }
+    ASSERT_TRUE(failed);
+    EXPECT_TRUE(held.expired()) << "held over a connection whose send failed";
+    EXPECT_FALSE(manager->isConnected());
+
+    // A new connection's answer finds no one left to hear it.
+    connect();
+    ASSERT_TRUE(waitFor([&] { return server.webSocketClientCount() == 1; }));
+    server.sendWebSocketText(R"({"type":"register","n":1})");
+    ASSERT_TRUE(waitFor([&] { return logs->count("WebSocket -> Received JSON: ") == 1; }));
+    EXPECT_TRUE(heard().empty());
     EXPECT_TRUE(manager->delegates().empty());
 }
 

@@ -172,7 +172,7 @@ std::string echoed(const Route& route, const std::string& requestBody) {
 // ---- Websocket peers ------------------------------------------------------------------------
 
 struct Outgoing {
-    enum class Kind { text, binary, close } kind = Kind::text;
+    enum class Kind { text, binary, close, drop } kind = Kind::text;
     std::string data;
     uint16_t code = 1000;
 };
@@ -332,6 +332,9 @@ private:
                 websocket::close_reason reason(message.code);
                 reason.reason.assign(message.data.data(), std::min(message.data.size(), reason.reason.max_size()));
                 std::tie(ec) = co_await self->ws.async_close(reason, kTuple);
+                self->closed_ = true;
+            } else if (message.kind == Outgoing::Kind::drop) {
+                closeLowest(self->ws);
                 self->closed_ = true;
             } else {
                 self->ws.text(message.kind == Outgoing::Kind::text);
@@ -919,8 +922,16 @@ void SampleServer::sendWebSocketText(const std::string& text) {
     impl_->postToPeers({Outgoing::Kind::text, text});
 }
 
+void SampleServer::sendWebSocketBinary(const std::string& data) {
+    impl_->postToPeers({Outgoing::Kind::binary, data});
+}
+
 void SampleServer::closeWebSockets(uint16_t code, const std::string& reason) {
     impl_->postToPeers({Outgoing::Kind::close, reason, code});
+}
+
+void SampleServer::dropWebSockets() {
+    impl_->postToPeers({Outgoing::Kind::drop, {}});
 }
 
 size_t SampleServer::webSocketClientCount() const {

@@ -101,8 +101,11 @@ public:
     void setWebSocketEcho(bool echo);
     void setWebSocketOnConnect(std::vector<std::string> messages);  // text frames sent to each new client
     void sendWebSocketText(const std::string& text);                // to every connected client
+    void sendWebSocketBinary(const std::string& data);              // to every connected client
     // Closes every client's connection with the code and reason (up to 123 bytes, sent as given).
     void closeWebSockets(uint16_t code = 1000, const std::string& reason = {});
+    // Ends every client's connection without a close frame, after the frames queued before it.
+    void dropWebSockets();
     size_t webSocketClientCount() const;
     std::vector<std::string> webSocketReceived() const;  // text frames received, in order
     bool waitForWebSocketMessages(size_t n, double timeoutSeconds = 10) const;

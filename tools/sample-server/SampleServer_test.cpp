@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <system_error>
 #include <thread>
 
@@ -402,6 +403,24 @@ TEST_F(SampleServerTest, WebSocketEchoGreetingBroadcastAndClose) {
     client.ws.read(buffer, ec);
     EXPECT_EQ(ec, websocket::error::closed);
     EXPECT_EQ(client.ws.reason().code, 4001);
+}
+
+// A drop ends the connection after what was queued before it, without a close frame.
+TEST_F(SampleServerTest, WebSocketBinaryFrameThenDropWithoutCloseFrame) {
+    WsClient client(server.port(), "/ws");
+    ASSERT_EQ(server.webSocketClientCount(), 1u);
+    server.sendWebSocketBinary(std::string("\x00\xFF", 2));
+    server.dropWebSockets();
+    EXPECT_EQ(client.read(), std::string("\x00\xFF", 2));
+    EXPECT_TRUE(client.ws.got_binary());
+    beast::flat_buffer buffer;
+    beast::error_code ec;
+    client.ws.read(buffer, ec);
+    EXPECT_TRUE(ec);
+    EXPECT_NE(ec, websocket::error::closed) << "a close frame came";
+    for (int i = 0; i < 500 && server.webSocketClientCount() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(server.webSocketClientCount(), 0u);
 }
 
 TEST(SampleServerStop, TearsDownOpenConnectionsAndCanRestart) {
